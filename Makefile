@@ -1,0 +1,43 @@
+# The usual commands. `make demo` and `make test` do all the set-up a fresh
+# Debian 12 machine needs.
+SHELL := /bin/bash
+BUILD      ?= build
+TEST_BUILD ?= build-test
+DIST       ?= dist
+JOBS       ?= $(shell nproc)
+
+PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev \
+            libbenchmark-dev libsqlite3-dev libssl-dev libcurl4-openssl-dev \
+            zlib1g-dev openssl
+
+.PHONY: deps build install test demo bench clean
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:$$missing"; \
+	  SUDO=""; [ "$$(id -u)" = 0 ] || SUDO=sudo; \
+	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+install: build
+	cmake --install $(BUILD) --prefix $(DIST)
+
+test: deps
+	cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVEL_SANITIZE=ON -DKORVEL_TEST_HOOKS=ON -DKORVEL_BENCH=OFF
+	cmake --build $(TEST_BUILD) -j $(JOBS)
+	cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+demo: install
+	./demo.sh $(DIST)
+
+bench: build
+	./bench/run.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(TEST_BUILD) $(DIST)
