@@ -1,0 +1,37 @@
+// Internal to zel: separators, path substitution and letter-case resolution behind Zel::File.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace Zel {
+namespace FileResolution {
+
+// '\\' -> '/'.
+std::string ToNative(std::string_view path);
+// a + '/' + b without doubling the separator; either may be empty.
+std::string JoinPath(std::string_view a, std::string_view b);
+// The folder part ("" for a bare name, "/" for a root entry).
+std::string ParentOf(const std::string& path);
+// The last component.
+std::string LastComponentOf(const std::string& path);
+
+// Applies the container (or the first-component substitution) to path.
+// False when the container is unknown or names an archive target.
+bool ApplySubst(const char* container, const char* path, std::string& out);
+
+// The existing entry that path names, matching components without regard
+// to ASCII case where the exact spelling is missing. False when none.
+bool ResolveExisting(const std::string& path, std::string& out);
+// As ResolveExisting for the components that exist; the first missing one
+// and everything after it keep the case given.
+std::string ResolveForCreate(const std::string& path);
+// Both steps at once: substitution then resolution.
+bool ResolveFull(const char* container, const char* path, std::string& out, bool forCreate);
+
+// Our own change inside folder: drop its cached listing.
+void InvalidateFolder(const std::string& folder);
+void InvalidateAll();
+
+}  // namespace FileResolution
+}  // namespace Zel

@@ -1,0 +1,33 @@
+// Engine resource database base: a named source of resources (its files reached through the path substitution of its name).
+#pragma once
+
+#include <string>
+
+#include "zel/pstring.h"
+
+namespace Zel {
+
+// Intrusive double link for engine objects kept in lists.
+class IListNode {
+ public:
+  IListNode* listNext = nullptr;
+  IListNode* listPrevious = nullptr;
+};
+
+class ResourceDatabase {
+ public:
+  explicit ResourceDatabase(const char* name) : name_(name) {}
+  virtual ~ResourceDatabase() = default;
+  ResourceDatabase(const ResourceDatabase&) = delete;
+  ResourceDatabase& operator=(const ResourceDatabase&) = delete;
+
+  const PString& GetName() const { return name_; }
+  // Turns a resource name into the file name to open: by default the
+  // resource name itself, relative to the database's substitution.
+  virtual std::string GetFileName(const char* resourceName) const { return resourceName ? resourceName : ""; }
+
+ private:
+  PString name_;
+};
+
+}  // namespace Zel
