@@ -1,0 +1,187 @@
+// The installation root and the user-data root: fixed at start-up, read everywhere.
+#include "app/base/install_paths.h"
+
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "app/base/logging.h"
+#include "platform/folders.h"
+
+namespace {
+
+// Written once at start-up on the main thread, read by every thread after.
+Zel::File::Path installRoot;
+Zel::File::Path userDataRoot;
+
+const char* const userDataFolderNames[] = {"local", "original", "trash", "editing", "cache", "settings"};
+
+const char* const legacyFolderNames[] = {"original", "local",    "editing",     "cache",
+                                         "trash",    "settings", "screenshots", "assets.tdx"};
+
+// Created in this order: parents first, then the folders of the cache.
+const char* const userFolderTree[] = {"cache",         "trash",      "cache/bookmarks", "cache/libraries",
+                                      "cache/sessions", "cache/water", "local",           "original",
+                                      "editing",        "settings"};
+
+Zel::File::Path Join(const Zel::File::Path& base, const char* name)
+{
+    if (base.IsEmpty())
+        return {};
+    Zel::File::Path path = base;
+    path.AddPath(name);
+    return path;
+}
+
+// The comparable form of a path: normalised, native separators,
+// lower-cased, no trailing separator.
+Zel::File::Path Canonical(const Zel::File::Path& path)
+{
+    Zel::File::Path result = path;
+    result.Normalize();
+    result.ReplaceForwardSlashes();
+    result.ToLower();
+    result.DelSlash();
+    return result;
+}
+
+bool IsUserDataFolderName(const char* name)
+{
+    for (const char* candidate : userDataFolderNames)
+        if (std::strcmp(candidate, name) == 0)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+bool GetModuleFolder(Zel::File::Path& out)
+{
+    std::string path;
+    if (!Platform::GetExecutablePath(path) || path.empty())
+        return false;
+    out = Zel::File::Path(path);
+    return true;
+}
+
+bool InitInstallPaths(const Zel::File::Path& root)
+{
+    if (root.IsEmpty())
+        FatalError("Unable to determine application installation path.");
+    installRoot = Canonical(root);
+    userDataRoot = Join(installRoot, "UserData");
+    Zel::File::Md(userDataRoot.c_str());
+    if (CheckWriteAccess()) {
+        MoveLegacyUserFolders();
+        return true;
+    }
+    installRoot.Clear();
+    userDataRoot.Clear();
+    FatalError("Unable to acquire write access to UserData folder.");
+}
+
+void MoveLegacyUserFolders()
+{
+    for (const char* name : legacyFolderNames)
+        Zel::File::Rename(Join(installRoot, name).c_str(), Join(userDataRoot, name).c_str());
+}
+
+void CreateUserFolders()
+{
+    if (installRoot.IsEmpty())
+        return;
+    for (const char* name : userFolderTree)
+        Zel::File::Md(Join(userDataRoot, name).c_str());
+    // The targets are folders: the engine's flag says folder, not archive.
+    Zel::File::Subst("scripts", Join(installRoot, "scripts/").c_str(), true);
+    Zel::File::Subst("libraries", Join(installRoot, "libraries/").c_str(), true);
+}
+
+void ResetResourceDatabases()
+{
+    Zel::File::Subst("scripts", nullptr);
+    Zel::File::Subst("libraries", nullptr);
+}
+
+void ShutdownInstallPaths() {}
+
+Zel::File::Path GetInstallRoot()
+{
+    return installRoot;
+}
+
+Zel::File::Path GetUserDataRoot()
+{
+    return userDataRoot;
+}
+
+Zel::File::Path GetBuiltinFolder()
+{
+    return Join(installRoot, "builtin");
+}
+
+Zel::File::Path GetPluginsFolder()
+{
+    return Join(installRoot, "bin/plugins");
+}
+
+Zel::File::Path GetDaemonExecutablePath()
+{
+    if (installRoot.IsEmpty())
+        return installRoot;
+    return Join(Join(installRoot, "bin"), "kaddaemon.exe");
+}
+
+Zel::File::Path GetAssetDatabasePath()
+{
+    return Join(userDataRoot, "assets.tdx");
+}
+
+Zel::File::Path GetCacheFolder()
+{
+    return Join(userDataRoot, "cache");
+}
+
+Zel::File::Path GetRootFolderPath(const char* folderName)
+{
+    if (installRoot.IsEmpty() || folderName == nullptr)
+        return {};
+    return Join(IsUserDataFolderName(folderName) ? userDataRoot : installRoot, folderName);
+}
+
+bool IsInUserDataFolder(const Zel::File::Path& path)
+{
+    if (userDataRoot.IsEmpty() || path.IsEmpty())
+        return false;
+    Zel::File::Path candidate = Canonical(path);
+    Zel::File::Path root = Canonical(userDataRoot);
+    if (candidate == root)
+        return true;
+    const std::string& text = candidate.Str();
+    const std::string& rootText = root.Str();
+    return text.size() > rootText.size() && text.compare(0, rootText.size(), rootText) == 0 &&
+           text[rootText.size()] == '/';
+}
+
+bool MakeRelativePath(const Zel::File::Path& base, const Zel::File::Path& path, Zel::File::Path& out)
+{
+    out.Clear();
+    if (base.IsEmpty() || path.IsEmpty())
+        return false;
+    Zel::File::Path canonicalBase = Canonical(base);
+    Zel::File::Path canonicalPath = Canonical(path);
+    const std::string& baseText = canonicalBase.Str();
+    const std::string& pathText = canonicalPath.Str();
+    if (pathText.compare(0, baseText.size(), baseText) != 0)
+        return false;
+    if (baseText.size() >= pathText.size())
+        return true;
+    // A sibling that only shares a name prefix ("game" and "gamedata") is not below.
+    if (pathText[baseText.size()] != '/' && baseText.back() != '/')
+        return false;
+    Zel::File::Path rest = canonicalPath;
+    if (!rest.MakeRelativeTo(canonicalBase))
+        return false;
+    out = rest;
+    return true;
+}

@@ -1,0 +1,7 @@
+// installfrompath: installs every asset found under a folder.
+#include "app/commands.h"
+
+int CommandInstallFromPath(ResultsLog& log, const Zel::PString& /*folderPath*/)
+{
+    return ReportCommandNotAvailable(log, "installfrompath");
+}

@@ -1,0 +1,8 @@
+// revert: discards the edits of an asset open for editing.
+#include "app/commands.h"
+#include "soup/kuid/kuid.h"
+
+int CommandRevert(ResultsLog& log, const KUID& /*id*/)
+{
+    return ReportCommandNotAvailable(log, "revert");
+}

@@ -1,0 +1,11 @@
+// version: prints the build number.
+#include <cstdio>
+
+#include "app/commands.h"
+#include "assetdb/protocol/kad_protocol.h"
+
+int CommandVersion()
+{
+    std::printf("Build %d\n", int(KadProtocol::Build));
+    return 0;
+}

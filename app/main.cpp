@@ -1,0 +1,78 @@
+// KorvelUtil's entry: help, start-up, one command or a batch, shutdown, immediate exit.
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
+
+#include "app/application.h"
+#include "app/base/console_output.h"
+#include "app/base/crash_guard.h"
+#include "app/base/install_paths.h"
+#include "app/base/process_exit.h"
+#include "app/base/process_values.h"
+#include "app/help_text.h"
+#include "app/results/results_log.h"
+#include "mesh/module_plugins.h"
+
+// The engine's render kernel calls this once while it initialises.
+extern "C" void ZelGetPlugins()
+{
+    RegisterModulePlugins();
+}
+
+namespace {
+
+void PrintHelp()
+{
+    std::fputs(GetHelpText().c_str(), stdout);
+}
+
+int RunCommandLine(AppContext& context, int argc, char** argv)
+{
+    if (argv[1][0] == '@')
+        return RunBatchFile(context, argv[0], argv[1] + 1);
+    ResultsLog log;
+    int result = RunCommandGuarded(log, context, argc, argv);
+    PrintResultsLog(log);
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // First of all: a synchronous main-thread job posted during start-up
+    // must find its main thread, or it would wait for ever.
+    SetMainThreadId();
+    InstallFaultHandler();
+    RedirectStdoutToPipe();
+    // Results, engine log lines and command output share stdout; line
+    // buffering keeps their order for a piped reader.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    Zel::File::Path programPath;
+    if (!GetModuleFolder(programPath))
+        EndProcessNow(-1);
+    if (argc < 2) {
+        PrintHelp();
+        EndProcessNow(-1);
+    }
+    if (strcasecmp(argv[1], "help") == 0) {
+        PrintHelp();
+        EndProcessNow(0);
+    }
+
+    AppContext context;
+    if (InitApplication(context, programPath, argc, argv) != 0) {
+        std::fputs("- Init failed\n", stderr);
+        ShutdownApplication(context);
+        EndProcessNow(-1);
+    }
+    SetMainThread("KorvelUtil");
+    ScriptLogCallback.store(ScriptLogSink);
+
+    int result = RunCommandLine(context, argc, argv);
+    ShutdownApplication(context);
+    EndProcessNow(result);
+}

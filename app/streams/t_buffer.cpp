@@ -1,0 +1,76 @@
+// TBuffer: stream operations over an engine DynamicBuffer.
+#include "app/streams/t_buffer.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr size_t LargeBufferSize = 0x4000;
+constexpr size_t LargeGrowth = 0x10000;
+
+} // namespace
+
+TBuffer::TBuffer() : TBuffer(nullptr, true) {}
+
+TBuffer::TBuffer(Zel::DynamicBuffer* buffer, bool owns) : buffer_(buffer), owns_(owns)
+{
+    if (buffer_ == nullptr) {
+        buffer_ = new Zel::DynamicBuffer(0, 512);
+        owns_ = true;
+    }
+}
+
+TBuffer::~TBuffer()
+{
+    if (owns_)
+        delete buffer_;
+}
+
+void TBuffer::Reset()
+{
+    EmptyCache();
+    buffer_->Clean();
+}
+
+int64_t TBuffer::Tell()
+{
+    return int64_t(buffer_->GetPosition()) - UnreadCount();
+}
+
+bool TBuffer::Eof()
+{
+    return Tell() >= int64_t(buffer_->GetLength());
+}
+
+int64_t TBuffer::DoWrite(const void* bytes, int64_t count)
+{
+    size_t size = size_t(count);
+    size_t end = buffer_->GetPosition() + size;
+    if (end > buffer_->GetAllocatedSize() && buffer_->GetLength() > LargeBufferSize) {
+        if (!buffer_->AddLength(size + LargeGrowth)) {
+            SetError(ErrorOutOfMemory);
+            return 0;
+        }
+    }
+    size_t written = buffer_->Write(bytes, size);
+    if (written != size) {
+        SetError(ErrorOutOfMemory);
+        return 0;
+    }
+    return count;
+}
+
+int64_t TBuffer::RawRead(void* buffer, int64_t count)
+{
+    return int64_t(buffer_->Read(buffer, size_t(count)));
+}
+
+int64_t TBuffer::DoSeek(int64_t offset, int origin)
+{
+    int64_t target = offset;
+    if (origin == FromEnd)
+        target = int64_t(buffer_->GetLength()) - offset;
+    target = std::clamp<int64_t>(target, 0, int64_t(buffer_->GetAllocatedSize()));
+    buffer_->SetPosition(size_t(target));
+    return Tell();
+}

@@ -1,0 +1,198 @@
+// TStream: the cached byte-stream base with typed little-endian reads and writes, strings and blocks.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "soup/kuid/kuid.h"
+#include "zel/pstring.h"
+#include "zel/string.h"
+
+// Every stream keeps a 4096-byte read cache in front of its underlying
+// object. Errors never throw: the first error stays recorded in the stream,
+// and a typed read that cannot be served yields the caller's default.
+//
+// Positions are logical: what the caller has consumed, not what the cache has
+// fetched. Reads and writes may alternate; every write first hands unread
+// cached bytes back to the underlying object.
+class TStream {
+public:
+    // Error codes; only the first error is kept.
+    enum Error : int32_t {
+        ErrorNone = 0,
+        ErrorInputOutput = 1,
+        ErrorOutOfMemory = 3,  // also: a string too long
+        ErrorShortRead = 4,    // a typed read that came short
+    };
+    enum Origin : int { FromStart = 0, FromCurrent = 1, FromEnd = 2 };
+
+    static constexpr int32_t CacheSize = 4096;
+    // Bytes kept in front of a refilled cache so a short step back is served from it.
+    static constexpr int32_t KeptBytes = 16;
+    // Reads of this many bytes or more go straight to the underlying object.
+    static constexpr int64_t DirectReadSize = CacheSize - KeptBytes;
+    // Length words of strings at or above this are refused (written as 0,
+    // skipped with ErrorOutOfMemory when read).
+    static constexpr uint32_t StringLimit = 0x10000;
+    static constexpr uint32_t BlockPlaceholder = 0xfeedceebu;
+
+    TStream() = default;
+    TStream(const TStream&) = delete;
+    TStream& operator=(const TStream&) = delete;
+    virtual ~TStream() = default;
+
+    virtual void Reset() = 0;
+    // Logical position.
+    virtual int64_t Tell() = 0;
+    virtual bool IsOpen() = 0;
+    // Remembers the position, seeks to the end for the size, moves back.
+    virtual int64_t Size();
+    virtual bool Eof() = 0;
+
+    // Moves the logical position (origin FromCurrent counts from the logical
+    // position); the read cache is emptied. Returns the new logical position.
+    int64_t Seek(int64_t offset, int origin);
+    // Moves to an absolute logical position, inside the cache when the cached
+    // bytes cover it, else through Seek.
+    void MoveTo(int64_t position);
+    void Rewind() { MoveTo(0); }
+
+    // Cached read of up to count bytes; returns the count delivered. No error
+    // is set here: a short delivery is the caller's to judge.
+    int64_t Read(void* buffer, int64_t count);
+    // Drops unread cached input, then writes; returns the count written.
+    int64_t Write(const void* bytes, int64_t count);
+
+    int32_t GetError() const { return error_; }
+    bool HasError() const { return error_ != ErrorNone; }
+    // Records the code unless an error is already recorded.
+    void SetError(int32_t code)
+    {
+        if (error_ == ErrorNone)
+            error_ = code;
+    }
+    void ClearError() { error_ = ErrorNone; }
+
+    // Typed reads: the value, or the default with ErrorShortRead when the
+    // stream cannot supply every byte.
+    uint8_t ReadUInt8(uint8_t fallback = 0) { return ReadValue<uint8_t>(fallback); }
+    int8_t ReadInt8(int8_t fallback = 0) { return int8_t(ReadValue<uint8_t>(uint8_t(fallback))); }
+    uint16_t ReadUInt16(uint16_t fallback = 0) { return ReadValue<uint16_t>(fallback); }
+    int16_t ReadInt16(int16_t fallback = 0) { return int16_t(ReadValue<uint16_t>(uint16_t(fallback))); }
+    uint32_t ReadUInt32(uint32_t fallback = 0) { return ReadValue<uint32_t>(fallback); }
+    int32_t ReadInt32(int32_t fallback = 0) { return int32_t(ReadValue<uint32_t>(uint32_t(fallback))); }
+    // Two words, the low one first.
+    int64_t ReadInt64(int64_t fallback = 0) { return int64_t(ReadValue<uint64_t>(uint64_t(fallback))); }
+    uint64_t ReadUInt64(uint64_t fallback = 0) { return ReadValue<uint64_t>(fallback); }
+    float ReadFloat(float fallback = 0.0f);
+    // One byte; any non-zero value is true.
+    bool ReadBool(bool fallback = false) { return ReadValue<uint8_t>(fallback ? 1 : 0) != 0; }
+    // Reads count bytes; a short read sets ErrorShortRead. Returns the count read.
+    int64_t ReadBytes(void* buffer, int64_t count);
+    // Reads count int32 values one at a time; missing ones take the default.
+    void ReadInt32Array(int32_t* values, int64_t count, int32_t fallback = 0);
+
+    void WriteUInt8(uint8_t value) { WriteValue(value); }
+    void WriteInt8(int8_t value) { WriteValue(uint8_t(value)); }
+    void WriteUInt16(uint16_t value) { WriteValue(value); }
+    void WriteInt16(int16_t value) { WriteValue(uint16_t(value)); }
+    void WriteUInt32(uint32_t value) { WriteValue(value); }
+    void WriteInt32(int32_t value) { WriteValue(uint32_t(value)); }
+    void WriteInt64(int64_t value) { WriteValue(uint64_t(value)); }
+    void WriteUInt64(uint64_t value) { WriteValue(value); }
+    void WriteFloat(float value);
+    // One byte, 0 or 1.
+    void WriteBool(bool value) { WriteValue(uint8_t(value ? 1 : 0)); }
+    int64_t WriteBytes(const void* bytes, int64_t count) { return Write(bytes, count); }
+    void WriteInt32Array(const int32_t* values, int64_t count);
+
+    // uint32 count (text length + 1), the text and its zero byte; a null
+    // string writes the count 0; a count above 0xFFFF writes only the count 0.
+    void WritePString(const Zel::PString& string);
+    // uint32 size, then the bytes without a zero; a size of 0x10000 or more
+    // writes only the size 0.
+    void WriteString(const Zel::AnsiString& string);
+    // A short count gives the empty string and ErrorShortRead; count 0 the
+    // empty string; a count of 0x10000 or more gives the empty string, skips
+    // the bytes and sets ErrorOutOfMemory. The text ends at its first zero
+    // byte, so a trailing terminator is accepted.
+    Zel::PString ReadPString();
+    Zel::String ReadString();
+
+    // Content, then the first packed word; a word the stream cannot supply
+    // reads as all ones.
+    void WriteKUID(const KUID& id) { id.WriteToBuffer(*this); }
+    KUID ReadKUID() { return KUID::ReadFromBuffer(*this); }
+
+    // Writes the placeholder 0xfeedceeb and returns its position.
+    int64_t BeginBlock();
+    // Writes end - start - 4 over the placeholder at start and returns to the end.
+    void EndBlock(int64_t start);
+    // Writes a word at a position and returns to where the stream was.
+    void WriteUInt32At(int64_t position, uint32_t value);
+
+protected:
+    // The underlying object's own operations. DoSeek is called with the cache
+    // empty and origin FromStart or FromEnd only; it returns the new logical
+    // position, or -1.
+    virtual int64_t DoWrite(const void* bytes, int64_t count) = 0;
+    virtual int64_t RawRead(void* buffer, int64_t count) = 0;
+    virtual int64_t DoSeek(int64_t offset, int origin) = 0;
+
+    int32_t UnreadCount() const { return filled_ - cursor_; }
+    void EmptyCache()
+    {
+        filled_ = 0;
+        cursor_ = 0;
+    }
+    // Hands unread cached input back to the underlying object before a write.
+    void DropReadCache();
+
+private:
+    // Stream bytes are little-endian; on a little-endian host this is a copy.
+    template <class T>
+    static T FromLittleEndian(T value)
+    {
+        if constexpr (std::endian::native == std::endian::little)
+            return value;
+        T swapped = 0;
+        for (size_t i = 0; i < sizeof(T); ++i)
+            swapped = T((swapped << 8) | ((value >> (8 * i)) & 0xFF));
+        return swapped;
+    }
+
+    // The fast path copies straight from the cache, without a virtual call.
+    template <class T>
+    T ReadValue(T fallback)
+    {
+        T value;
+        if (filled_ - cursor_ >= int32_t(sizeof(T))) {
+            std::memcpy(&value, cache_ + cursor_, sizeof(T));
+            cursor_ += int32_t(sizeof(T));
+        } else if (Read(&value, sizeof(T)) != int64_t(sizeof(T))) {
+            SetError(ErrorShortRead);
+            return fallback;
+        }
+        return FromLittleEndian(value);
+    }
+
+    template <class T>
+    void WriteValue(T value)
+    {
+        value = FromLittleEndian(value);
+        Write(&value, sizeof(T));
+    }
+
+    void SkipBytes(uint32_t count);
+    // The length-prefixed text shared by both string reads; false when empty.
+    bool ReadCountedText(Zel::AnsiString& text);
+
+    // The cache holds bytes [0, filled_); the next unread one is at cursor_,
+    // so the unread count is filled_ - cursor_ and a read moves one field.
+    int32_t cursor_ = 0;
+    int32_t filled_ = 0;
+    uint8_t cache_[CacheSize];
+    int32_t error_ = ErrorNone;
+};

@@ -1,0 +1,41 @@
+// Names of the ownership block and its lock, derived from the database path.
+#include "assetdb/protocol/kad_ipc_names.h"
+
+#include "assetdb/protocol/kad_protocol.h"
+#include "platform/ipc.h"
+
+namespace {
+
+// Letter case is folded in ASCII only, as the engine's string layer does, so
+// that every process builds byte-identical names.
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+bool KadIpcNames(std::string_view databasePath, KadIpcNameSet& names)
+{
+    // The folder is the path less the separator and "assets.tdx".
+    constexpr std::size_t SuffixLength = 11;
+    std::string lowered;
+    lowered.reserve(databasePath.size());
+    for (char c : databasePath)
+        lowered.push_back(c == '\\' ? '/' : LowerAscii(c));
+    std::string_view suffix = KadProtocol::DatabaseFolderName;
+    if (lowered.size() < SuffixLength || lowered.compare(lowered.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return false;
+
+    names.databaseFolder = lowered.substr(0, lowered.size() - SuffixLength);
+    // Joined as a path: one separator between the fixed text and the folder,
+    // whether or not the folder is absolute.
+    std::string_view folder = names.databaseFolder;
+    while (!folder.empty() && folder.front() == '/')
+        folder.remove_prefix(1);
+    names.mutexName = std::string(KadProtocol::MutexNamePrefix) + "/" + std::string(folder);
+    names.blockWindowsName = names.mutexName + "-ipc2";
+    names.blockName = "/" + Platform::IpcName(names.blockWindowsName);
+    names.lockPath = Platform::IpcLockPath(names.mutexName);
+    return true;
+}

@@ -1,0 +1,45 @@
+// Codes, tags and limits of the link between the utility and kaddaemon.exe.
+#pragma once
+
+#include <cstdint>
+
+// Four-character codes are int32 values whose first letter is the most
+// significant byte; on the little-endian wire "note" goes out as "eton".
+struct KadProtocol {
+    static constexpr std::int32_t ClientCode = 0x4B414443;  // "KADC", opens the handshake
+    static constexpr std::int32_t DaemonCode = 0x4B414444;  // "KADD", answers it
+    static constexpr std::int32_t ReplyTag = 0x7265706c;    // "repl"
+    static constexpr std::int32_t NoteTag = 0x6e6f7465;     // "note"
+    static constexpr std::int32_t Version = 330;
+    static constexpr std::int32_t Build = 44088;
+    // Sent alone by an orderly disconnect; no request has this code.
+    static constexpr std::int32_t ClosingWord = 1;
+    // A frame length outside [0, MaxFrameLength] is a protocol error in
+    // either direction: the reader disconnects instead of allocating it.
+    static constexpr std::int32_t MaxFrameLength = 1 << 30;
+    static constexpr std::int32_t MaxHandshakePath = 4096;
+    // Fixed name text the ownership block's names are built from.
+    static constexpr const char* MutexNamePrefix = "09731AC6-B611-4e2a-B181-578073F64F24";
+    static constexpr const char* DatabaseFolderName = "assets.tdx";
+};
+
+enum class KadNoteType : std::int32_t {
+    Progress = 0,
+    HostQuestion = 1,
+    AsyncCall = 2,
+    ResultLines = 3,
+};
+
+// Request codes the daemon link itself uses; the asset, repair, command-host
+// and web requests name theirs beside their handlers.
+enum class KadRequestCode : std::int32_t {
+    HostKeepAlive = 0,
+    GetSettingsSection = 100,
+    SetSettingsSection = 101,
+    GetSetting = 102,
+    SetSetting = 103,
+    RegisterCommandHost = 140,
+    CommandHostAnswer = 141,
+    AsyncCallAnswer = 150,
+    CloseDaemon = 270,
+};

@@ -1,0 +1,133 @@
+// Incremental parser of the client side of the daemon link, independent of sockets.
+#include "assetdb/protocol/kad_request_reader.h"
+
+#include <algorithm>
+
+#include "assetdb/protocol/kad_protocol.h"
+
+namespace {
+// The first reservation of a payload; later ones at most double what arrived.
+constexpr std::size_t ReserveStep = 64 * 1024;
+}
+
+std::size_t KadRequestReader::FillHeader(const std::uint8_t* data, std::size_t size, std::size_t wanted)
+{
+    std::size_t take = std::min(size, wanted - headerFill);
+    std::copy(data, data + take, header + headerFill);
+    headerFill += take;
+    return take;
+}
+
+KadReaderEvent KadRequestReader::Fail(const char* text)
+{
+    state = State::Failed;
+    errorText = text;
+    return KadReaderEvent::Error;
+}
+
+KadReaderEvent KadRequestReader::OnHandshakeHeader()
+{
+    handshake.code = KadLoadInt32(header);
+    handshake.version = KadLoadInt32(header + 4);
+    handshake.build = KadLoadInt32(header + 8);
+    handshake.clientFlag = KadLoadInt32(header + 12);
+    std::int32_t length = KadLoadInt32(header + 16);
+    headerFill = 0;
+    if (length < 0 || length > KadProtocol::MaxHandshakePath)
+        return Fail("handshake path length out of range");
+    expected = static_cast<std::size_t>(length);
+    handshake.databasePath.clear();
+    handshake.databasePath.reserve(expected);
+    if (expected > 0) {
+        state = State::HandshakePath;
+        return KadReaderEvent::NeedMore;
+    }
+    state = State::FrameHeader;
+    handshakeDone = true;
+    return KadReaderEvent::Handshake;
+}
+
+KadReaderEvent KadRequestReader::OnFrameHeader()
+{
+    request.code = KadLoadInt32(header);
+    request.transactionId = KadLoadInt32(header + 4);
+    std::int32_t length = KadLoadInt32(header + 8);
+    headerFill = 0;
+    if (!KadIsValidFrameLength(length))
+        return Fail("request length out of range");
+    expected = static_cast<std::size_t>(length);
+    request.payload.clear();
+    if (expected == 0)
+        return KadReaderEvent::Request;
+    request.payload.reserve(std::min(expected, ReserveStep));
+    state = State::Payload;
+    return KadReaderEvent::NeedMore;
+}
+
+KadReaderEvent KadRequestReader::Feed(const std::uint8_t* data, std::size_t size, std::size_t& consumed)
+{
+    consumed = 0;
+    while (consumed < size || state == State::Failed) {
+        const std::uint8_t* at = data + consumed;
+        std::size_t left = size - consumed;
+        switch (state) {
+        case State::Failed:
+            return KadReaderEvent::Error;
+        case State::HandshakeHeader: {
+            consumed += FillHeader(at, left, HandshakeHeaderSize);
+            // A peer that is not a client is turned away on its first word,
+            // before it can make us wait for the rest.
+            if (headerFill >= 4 && KadLoadInt32(header) != KadProtocol::ClientCode)
+                return Fail("handshake code is not KADC");
+            if (headerFill < HandshakeHeaderSize)
+                return KadReaderEvent::NeedMore;
+            KadReaderEvent event = OnHandshakeHeader();
+            if (event != KadReaderEvent::NeedMore)
+                return event;
+            break;
+        }
+        case State::HandshakePath: {
+            std::size_t take = std::min(left, expected - handshake.databasePath.size());
+            handshake.databasePath.append(reinterpret_cast<const char*>(at), take);
+            consumed += take;
+            if (handshake.databasePath.size() < expected)
+                return KadReaderEvent::NeedMore;
+            state = State::FrameHeader;
+            handshakeDone = true;
+            return KadReaderEvent::Handshake;
+        }
+        case State::FrameHeader: {
+            consumed += FillHeader(at, left, FrameHeaderSize);
+            if (headerFill >= 4 && KadLoadInt32(header) == KadProtocol::ClosingWord) {
+                // The closing word stands alone; whatever follows is not ours to read.
+                consumed -= headerFill - 4;
+                headerFill = 0;
+                return KadReaderEvent::Closing;
+            }
+            if (headerFill < FrameHeaderSize)
+                return KadReaderEvent::NeedMore;
+            KadReaderEvent event = OnFrameHeader();
+            if (event != KadReaderEvent::NeedMore)
+                return event;
+            break;
+        }
+        case State::Payload: {
+            std::size_t take = std::min(left, expected - request.payload.size());
+            std::size_t needed = request.payload.size() + take;
+            if (request.payload.capacity() < needed) {
+                // Doubling keeps large payloads linear; the cap at twice what
+                // has arrived keeps a length word alone from reserving memory.
+                std::size_t grown = std::max(needed, 2 * request.payload.capacity());
+                request.payload.reserve(std::min(expected, grown));
+            }
+            request.payload.insert(request.payload.end(), at, at + take);
+            consumed += take;
+            if (request.payload.size() < expected)
+                return KadReaderEvent::NeedMore;
+            state = State::FrameHeader;
+            return KadReaderEvent::Request;
+        }
+        }
+    }
+    return KadReaderEvent::NeedMore;
+}

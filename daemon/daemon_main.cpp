@@ -1,0 +1,105 @@
+// The daemon's process: from start to the orderly close.
+#include "daemon/daemon_main.h"
+
+#include <signal.h>
+
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "daemon/daemon_log.h"
+#include "daemon/daemon_options.h"
+#include "daemon/daemon_paths.h"
+#include "daemon/daemon_server.h"
+#include "daemon/ownership_block.h"
+#include "daemon/store_connection.h"
+#include "daemon/store_schema.h"
+#include "platform/folders.h"
+
+namespace {
+
+// Termination signals are taken on a thread of their own, so the close runs
+// as ordinary code and not inside a signal handler. Called before any other
+// thread exists, so every thread inherits the blocked mask.
+sigset_t BlockTerminationSignals()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    return signals;
+}
+
+void WatchSignals(sigset_t signals, KadDaemonServer& server, KadDaemonLog& log)
+{
+    std::thread([signals, &server, &log] {
+        int number = 0;
+        if (sigwait(&signals, &number) == 0) {
+            log.Write("signal %d: closing", number);
+            server.RequestShutdown();
+        }
+    }).detach();
+}
+
+}  // namespace
+
+int KadDaemonMain(int argc, char** argv)
+{
+    // A client that vanishes must never kill us through a write.
+    signal(SIGPIPE, SIG_IGN);
+    sigset_t signals = BlockTerminationSignals();
+
+    KadDaemonOptions options;
+    std::string error;
+    if (!ParseDaemonOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "kaddaemon.exe: %s\n", error.c_str());
+        return 2;
+    }
+    std::string executable;
+    KadDaemonPaths paths;
+    if (!Platform::GetExecutablePath(executable) || !KadDaemonPaths::FromExecutable(executable, paths) ||
+        !paths.CreateFolders()) {
+        std::fprintf(stderr, "kaddaemon.exe: cannot set up the user-data folder\n");
+        return 1;
+    }
+    KadDaemonLog log;
+    log.Open(paths.logPath);
+
+    KadOwnershipBlock ownership;
+    switch (ownership.Claim(paths.databasePath)) {
+    case KadOwnershipBlock::ClaimResult::Owner:
+        break;
+    case KadOwnershipBlock::ClaimResult::AnotherDaemonRuns:
+        log.Write("another daemon owns %s", paths.databasePath.c_str());
+        return 0;
+    case KadOwnershipBlock::ClaimResult::Failed:
+        log.Write("cannot open the ownership block of %s", paths.databasePath.c_str());
+        return 1;
+    }
+
+    // The index is migrated before anything is served; this connection
+    // stays open for the final checkpoint.
+    KadStoreConnection store;
+    if (!store.Open(paths.indexPath) || !KadMigrateStore(store)) {
+        log.Write("cannot open the index %s: %s", paths.indexPath.c_str(), store.LastError());
+        return 1;
+    }
+
+    KadDaemonServer server(paths, options, log);
+    if (!server.Start())
+        return 1;
+    WatchSignals(signals, server, log);
+    ownership.PublishPort(server.Port());
+    log.Write("serving %s on 127.0.0.1:%d", paths.databasePath.c_str(), server.Port());
+
+    server.WaitForShutdownRequest();
+    ownership.BeginClosing();
+    server.Stop();
+    store.Checkpoint();
+    store.Close();
+    ownership.Release();
+    log.Write("closed");
+    return 0;
+}

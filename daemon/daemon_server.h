@@ -1,0 +1,70 @@
+// The daemon's listener, connection readers, request dispatch and idle watch.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "assetdb/protocol/kad_request_reader.h"
+#include "daemon/daemon_options.h"
+#include "daemon/daemon_paths.h"
+#include "daemon/request_context.h"
+#include "daemon/request_table.h"
+#include "daemon/worker_pool.h"
+
+class KadDaemonLog;
+
+class KadDaemonServer : public KadDaemonControl {
+public:
+    KadDaemonServer(const KadDaemonPaths& paths, const KadDaemonOptions& options, KadDaemonLog& log);
+    ~KadDaemonServer() override;
+    KadDaemonServer(const KadDaemonServer&) = delete;
+    KadDaemonServer& operator=(const KadDaemonServer&) = delete;
+
+    // Listens on 127.0.0.1 on a port the system picks and starts accepting.
+    bool Start();
+    int Port() const { return port; }
+
+    void RequestShutdown() override;
+    // Returns once a close was asked for: request 270, the idle time, a signal.
+    void WaitForShutdownRequest();
+    // Stops accepting, lets every reader end, finishes the requests already
+    // taken (their replies still go out) and closes every connection.
+    void Stop();
+
+private:
+    void AcceptLoop();
+    void WatchIdle();
+    void ServeConnection(std::shared_ptr<KadConnection> connection);
+    bool AcceptHandshake(KadConnection& connection, const KadHandshake& handshake);
+    // False when the connection is to end after this request.
+    bool Dispatch(const std::shared_ptr<KadConnection>& connection, KadRequestFrame& frame);
+    void RunRequest(KadRequestContext& context, const KadRequestEntry& entry);
+    void ClientArrived();
+    void ClientLeft();
+
+    KadDaemonPaths paths;
+    KadDaemonOptions options;
+    KadDaemonLog& log;
+    KadRequestTable table;
+    KadWorkerPool fastPool;
+    KadWorkerPool longPool;
+
+    int listenSocket = -1;
+    int port = 0;
+    std::thread acceptThread;
+    std::thread idleThread;
+
+    std::mutex stateLock;
+    std::condition_variable stateChanged;
+    bool shutdownRequested = false;
+    bool stopping = false;
+    int activeClients = 0;
+    int readers = 0;
+    std::chrono::steady_clock::time_point lastClientLeft;
+    std::set<std::shared_ptr<KadConnection>> connections;
+};

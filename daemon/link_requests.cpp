@@ -1,0 +1,27 @@
+// Requests of the link itself: the command host's keep-alive and the close request.
+#include "assetdb/protocol/kad_protocol.h"
+#include "daemon/request_context.h"
+#include "daemon/request_table.h"
+
+namespace {
+
+void KeepAlive(KadRequestContext&)
+{
+}
+
+// The client sends 270 and then waits until the connection is gone: the
+// reply goes out, this connection closes, and the daemon winds down.
+void CloseDaemon(KadRequestContext& context)
+{
+    context.closeAfterReply = true;
+    if (context.control != nullptr)
+        context.control->RequestShutdown();
+}
+
+}  // namespace
+
+void KadRegisterLinkRequests(KadRequestTable& table)
+{
+    table.Register(static_cast<std::int32_t>(KadRequestCode::HostKeepAlive), KadRequestLane::Reader, KeepAlive);
+    table.Register(static_cast<std::int32_t>(KadRequestCode::CloseDaemon), KadRequestLane::Reader, CloseDaemon);
+}

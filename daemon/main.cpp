@@ -1,0 +1,7 @@
+// kaddaemon.exe: the asset-database daemon that the utility connects to.
+#include "daemon/daemon_main.h"
+
+int main(int argc, char** argv)
+{
+    return KadDaemonMain(argc, argv);
+}

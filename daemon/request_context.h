@@ -1,0 +1,42 @@
+// What a request handler is given: the request, its reply, its connection and the store.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "app/streams/t_buffer.h"
+#include "daemon/daemon_connection.h"
+
+class KadStoreConnection;
+class ResultsLog;
+
+// Services of the daemon a handler may call.
+class KadDaemonControl {
+public:
+    virtual ~KadDaemonControl() = default;
+    // Starts the orderly close of the whole daemon; returns at once.
+    virtual void RequestShutdown() = 0;
+};
+
+struct KadRequestContext {
+    std::shared_ptr<KadConnection> connection;
+    std::int32_t code = 0;
+    std::int32_t transactionId = 0;
+    // The payload, positioned at its start.
+    TBuffer request;
+    // Written by the handler; sent whole as the one reply after it returns.
+    // A handler that fails leaves an empty reply.
+    TBuffer reply;
+    // The calling worker's own connection to the index; null on the reader
+    // lane, whose handlers must not touch the index.
+    KadStoreConnection* store = nullptr;
+    KadDaemonControl* control = nullptr;
+    // Set by a handler that wants the connection closed after its reply.
+    bool closeAfterReply = false;
+
+    // Sends the log's lines from firstLine on as one type-3 note for this
+    // request. Lines go out before the reply because the handler sends them
+    // before it returns; the client adds them to the request's log as they
+    // arrive.
+    void SendResultLines(const ResultsLog& log, std::int32_t firstLine = 0);
+};

@@ -1,0 +1,67 @@
+// Private requests of test builds: echo, a slow request, a failing one, result lines on demand.
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#include "app/results/results_log.h"
+#include "daemon/request_context.h"
+#include "daemon/request_table.h"
+#include "daemon/test_hook_codes.h"
+
+namespace {
+
+constexpr std::int32_t LongestSleepMs = 60000;
+
+void Echo(KadRequestContext& context)
+{
+    context.reply.WriteBytes(context.request.Data(), context.request.DataLength());
+}
+
+// Payload: int32 milliseconds. Stands for any request that takes a while,
+// so tests can drop the connection while it runs.
+void Sleep(KadRequestContext& context)
+{
+    std::int32_t milliseconds = context.request.ReadInt32(0);
+    if (milliseconds < 0 || milliseconds > LongestSleepMs)
+        milliseconds = 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    context.reply.WriteInt32(milliseconds);
+}
+
+void Fail(KadRequestContext&)
+{
+    throw std::runtime_error("failure asked for by a test");
+}
+
+// Payload: int32 n, then n x {int32 kind, string text}. Sends the lines as
+// one result note, then a second note with a final line, then the reply
+// (int32 n + 1): the client must find every line in its log when the reply
+// arrives.
+void ResultLines(KadRequestContext& context)
+{
+    TBuffer& request = context.request;
+    ResultsLog lines;
+    std::int32_t count = request.ReadInt32(0);
+    for (std::int32_t i = 0; i < count && !request.HasError(); ++i) {
+        std::int32_t kind = request.ReadInt32(0);
+        Zel::String text = request.ReadString();
+        if (request.HasError())
+            break;
+        lines.AddMessage(static_cast<ResultsLog::MessageKind>(kind), text.c_str());
+    }
+    std::int32_t first = static_cast<std::int32_t>(lines.LineCount());
+    context.SendResultLines(lines);
+    lines.AddMessage(ResultsLog::MessageKind::Success, "done");
+    context.SendResultLines(lines, first);
+    context.reply.WriteInt32(static_cast<std::int32_t>(lines.LineCount()));
+}
+
+}  // namespace
+
+void KadRegisterTestHookRequests(KadRequestTable& table)
+{
+    table.Register(KadTestHookCode::Echo, KadRequestLane::Fast, Echo);
+    table.Register(KadTestHookCode::Sleep, KadRequestLane::Long, Sleep);
+    table.Register(KadTestHookCode::Fail, KadRequestLane::Fast, Fail);
+    table.Register(KadTestHookCode::ResultLines, KadRequestLane::Fast, ResultLines);
+}

@@ -1,0 +1,49 @@
+// The LZSS decoder's output: recent bytes kept for match copies, the rest handed to the sink in large writes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "zel/ioslave.h"
+
+namespace Zel {
+
+// Every write reports false once the stream is found bad (a copy from before
+// the start of the output) or the sink took fewer bytes than offered; the
+// decoder then stops.
+class LZSSOutputWindow {
+public:
+    // Longest distance a stream can express (window code 2, 14 bits).
+    static constexpr size_t kHistory = 1u << 14;
+
+    explicit LZSSOutputWindow(IOSlave& sink);
+
+    bool Literal(uint8_t byte)
+    {
+        if (end_ == buffer_.size() && !Drain())
+            return false;
+        buffer_[end_++] = byte;
+        return true;
+    }
+    // Room for count bytes at the end, to be filled and then committed.
+    uint8_t* Reserve(size_t count);
+    void Commit(size_t count) { end_ += count; }
+    bool Copy(size_t distance, size_t length);
+    // Hands everything to the sink; false when the sink fell short before.
+    bool Finish();
+    uint64_t Produced() const { return flushed_ + (end_ - kept_); }
+
+private:
+    bool Drain();
+
+    IOSlave& sink_;
+    std::vector<uint8_t> buffer_;
+    size_t kept_ = 0;   // bytes at the front already handed over (history)
+    size_t end_ = 0;
+    uint64_t flushed_ = 0;
+    bool failed_ = false;
+};
+
+}  // namespace Zel

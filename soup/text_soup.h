@@ -1,0 +1,22 @@
+// Reading and writing a soup in its text form (config.txt and the other ".txt" soups).
+#pragma once
+
+#include <string>
+
+class SoupHandle;
+class TStream;
+
+// The byte-order mark EF BB BF, CR LF, then the root's tags; a null handle
+// writes nothing at all.
+void WriteTextSoup(const SoupHandle& soup, TStream& stream);
+// The same text appended to a string (the writer's one body).
+void AppendTextSoup(const SoupHandle& soup, std::string& out);
+
+// Clears the handle and reads tags until the text ends or a "}" is met at the
+// top level (the stream is left there). Never fails: malformed text gives an
+// empty or partial soup. `utf8` is false for files: a byte-order mark sets
+// it; without one, texts with bytes above 0x7F are taken as ANSI (Windows-1252)
+// and converted to UTF-8.
+void ReadTextSoup(SoupHandle& soup, TStream& stream, bool utf8);
+// The same over bytes in memory; returns the count of bytes consumed.
+size_t ReadTextSoup(SoupHandle& soup, const char* text, size_t length, bool utf8);

@@ -1,0 +1,101 @@
+// Tests of TSubFile: a window over bytes of another stream.
+#include "app/streams/t_sub_file.h"
+
+#include <gtest/gtest.h>
+
+#include "stream_test_support.h"
+
+namespace {
+
+TEST(TSubFile, ReadsAtMostTheWindowThenReportsTheEnd)
+{
+    TBuffer buffer;
+    Fill(buffer, Pattern(40));
+    buffer.MoveTo(10);
+    TSubFile window(buffer, 10, 20);
+    EXPECT_EQ(window.Tell(), 0);
+    EXPECT_EQ(window.Size(), 10);
+    uint8_t out[32] = {};
+    EXPECT_EQ(window.Read(out, 32), 10);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(out[i], 10 + i);
+    EXPECT_TRUE(window.Eof());
+    EXPECT_EQ(window.ReadInt32(-1), -1);
+    EXPECT_EQ(window.GetError(), TStream::ErrorShortRead);
+    EXPECT_EQ(buffer.GetError(), TStream::ErrorNone);
+}
+
+TEST(TSubFile, SeekOriginsAreLimitedToTheWindow)
+{
+    TBuffer buffer;
+    Fill(buffer, Pattern(40));
+    TSubFile window(buffer, 10, 20);
+    struct Case {
+        int64_t offset;
+        int origin;
+        int64_t position;
+    };
+    const Case cases[] = {
+        {3, TStream::FromStart, 3},
+        {-4, TStream::FromEnd, 6},   // the offset is added to the end
+        {4, TStream::FromEnd, 10},   // limited to the end
+        {-50, TStream::FromStart, 0},
+        {2, TStream::FromCurrent, 2},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(window.Seek(c.offset, c.origin), c.position) << c.offset << " " << c.origin;
+        EXPECT_EQ(window.Tell(), c.position);
+    }
+    window.Seek(5, TStream::FromStart);
+    EXPECT_EQ(window.ReadUInt8(), 15);
+}
+
+TEST(TSubFile, StartsAtTheUnderlyingPositionInsideTheWindow)
+{
+    TBuffer buffer;
+    Fill(buffer, Pattern(40));
+    buffer.MoveTo(14);
+    TSubFile inside(buffer, 10, 20);
+    EXPECT_EQ(inside.Tell(), 4);
+    EXPECT_EQ(inside.ReadUInt8(), 14);
+    buffer.MoveTo(30);  // outside the window: the window starts at its end
+    TSubFile after(buffer, 10, 20);
+    EXPECT_TRUE(after.Eof());
+    buffer.MoveTo(0);
+    TSubFile before(buffer, 10, 20);
+    EXPECT_EQ(before.ReadUInt8(), 10);
+}
+
+TEST(TSubFile, ReadsFollowTheWindowEvenWhenTheUnderlyingMoved)
+{
+    TBuffer buffer;
+    Fill(buffer, Pattern(40));
+    TSubFile window(buffer, 10, 20);
+    window.Seek(0, TStream::FromStart);
+    buffer.MoveTo(35);
+    EXPECT_EQ(window.ReadUInt8(), 10);
+}
+
+TEST(TSubFile, WritesGoThroughAtTheCurrentPosition)
+{
+    TBuffer buffer;
+    Fill(buffer, Pattern(40));
+    TSubFile window(buffer, 10, 20);
+    window.Seek(2, TStream::FromStart);
+    window.WriteUInt8(0xEE);
+    EXPECT_EQ(window.Tell(), 3);
+    EXPECT_EQ(Contents(buffer)[12], 0xEE);
+    EXPECT_EQ(window.ReadUInt8(), 13);
+}
+
+TEST(TSubFile, EmptyAndInvertedWindows)
+{
+    TBuffer buffer;
+    Fill(buffer, Pattern(40));
+    TSubFile inverted(buffer, 20, 10);
+    EXPECT_EQ(inverted.Size(), 0);
+    EXPECT_TRUE(inverted.Eof());
+    EXPECT_EQ(inverted.ReadUInt8(7), 7);
+}
+
+} // namespace

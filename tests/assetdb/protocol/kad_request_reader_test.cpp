@@ -1,0 +1,133 @@
+// The daemon's parser of client bytes: handshakes, requests, the closing word and hostile lengths.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "assetdb/protocol/kad_protocol.h"
+#include "assetdb/protocol/kad_request_reader.h"
+#include "assetdb/protocol/kad_wire.h"
+
+namespace {
+
+KadBytes Concat(std::initializer_list<KadBytes> parts)
+{
+    KadBytes out;
+    for (const KadBytes& part : parts)
+        out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+KadBytes Words(std::initializer_list<std::int32_t> words)
+{
+    KadBytes out;
+    for (std::int32_t word : words)
+        KadAppendInt32(out, word);
+    return out;
+}
+
+// Feeds the bytes in slices of `step` and records every event with its data.
+std::vector<std::string> Drive(const KadBytes& bytes, std::size_t step)
+{
+    KadRequestReader reader;
+    std::vector<std::string> events;
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        std::size_t slice = std::min(step, bytes.size() - at);
+        std::size_t consumed = 0;
+        KadReaderEvent event = reader.Feed(bytes.data() + at, slice, consumed);
+        at += consumed;
+        switch (event) {
+        case KadReaderEvent::NeedMore:
+            break;
+        case KadReaderEvent::Handshake:
+            events.push_back("handshake " + std::to_string(reader.Handshake().clientFlag) + " " +
+                             reader.Handshake().databasePath);
+            break;
+        case KadReaderEvent::Request: {
+            const KadRequestFrame& frame = reader.Request();
+            events.push_back("request " + std::to_string(frame.code) + " " + std::to_string(frame.transactionId) + " " +
+                             std::string(frame.payload.begin(), frame.payload.end()));
+            break;
+        }
+        case KadReaderEvent::Closing:
+            events.push_back("closing");
+            break;
+        case KadReaderEvent::Error:
+            events.push_back("error");
+            return events;
+        }
+    }
+    return events;
+}
+
+}  // namespace
+
+TEST(KadRequestReader, WholeSessionParsesTheSameInAnySlicing)
+{
+    KadBytes session = Concat({KadEncodeHandshake(1, "/r/UserData/assets.tdx"), KadEncodeRequest(102, 1, "abc", 3),
+                               KadEncodeRequest(0, 2, nullptr, 0), KadEncodeClosingWord()});
+    const std::vector<std::string> expected = {"handshake 1 /r/UserData/assets.tdx", "request 102 1 abc",
+                                               "request 0 2 ", "closing"};
+    for (std::size_t step : {std::size_t(1), std::size_t(3), std::size_t(7), session.size()})
+        EXPECT_EQ(Drive(session, step), expected) << "step " << step;
+}
+
+TEST(KadRequestReader, ProtocolErrors)
+{
+    struct Case {
+        const char* name;
+        KadBytes bytes;
+        std::vector<std::string> expected;
+    };
+    const KadBytes hello = KadEncodeHandshake(0, "p");
+    const std::vector<Case> cases = {
+        {"wrong handshake code", Words({0x4B414444}), {"error"}},
+        {"negative path length", Words({KadProtocol::ClientCode, 330, 44088, 1, -1}), {"error"}},
+        {"path longer than 4096", Words({KadProtocol::ClientCode, 330, 44088, 1, 4097}), {"error"}},
+        {"negative request length", Concat({hello, Words({102, 1, -5})}), {"handshake 0 p", "error"}},
+        {"request length above 1 GiB", Concat({hello, Words({102, 1, (1 << 30) + 1})}), {"handshake 0 p", "error"}},
+        {"most negative length", Concat({hello, Words({102, 1, INT32_MIN})}), {"handshake 0 p", "error"}},
+        {"empty path", Words({KadProtocol::ClientCode, 330, 44088, 1, 0}), {"handshake 1 "}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Drive(c.bytes, 5), c.expected) << c.name;
+}
+
+TEST(KadRequestReader, WrongCodeIsRefusedOnTheFirstWord)
+{
+    KadRequestReader reader;
+    KadBytes bytes = Words({0x47455420});
+    std::size_t consumed = 0;
+    EXPECT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KadReaderEvent::Error);
+    EXPECT_TRUE(reader.HasFailed());
+    // A failed reader stays failed.
+    EXPECT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KadReaderEvent::Error);
+}
+
+TEST(KadRequestReader, ALargeDeclaredLengthAllocatesOnlyWhatArrives)
+{
+    KadRequestReader reader;
+    KadBytes bytes = Concat({KadEncodeHandshake(1, "p"), Words({20, 9, 1 << 30}), KadBytes(100, 'x')});
+    std::size_t at = 0;
+    std::size_t consumed = 0;
+    ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KadReaderEvent::Handshake);
+    at += consumed;
+    EXPECT_EQ(reader.Feed(bytes.data() + at, bytes.size() - at, consumed), KadReaderEvent::NeedMore);
+    at += consumed;
+    EXPECT_EQ(reader.Feed(bytes.data() + at, bytes.size() - at, consumed), KadReaderEvent::NeedMore);
+    EXPECT_EQ(at + consumed, bytes.size());
+    EXPECT_EQ(reader.Request().payload.size(), 100u);
+    EXPECT_LE(reader.Request().payload.capacity(), 256u * 1024u);
+}
+
+TEST(KadRequestReader, ClosingWordLeavesFollowingBytesUnread)
+{
+    KadRequestReader reader;
+    KadBytes bytes = Concat({KadEncodeHandshake(1, "p"), KadEncodeClosingWord(), Words({55, 66})});
+    std::size_t consumed = 0;
+    ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KadReaderEvent::Handshake);
+    std::size_t at = consumed;
+    ASSERT_EQ(reader.Feed(bytes.data() + at, bytes.size() - at, consumed), KadReaderEvent::Closing);
+    EXPECT_EQ(consumed, 4u);
+}

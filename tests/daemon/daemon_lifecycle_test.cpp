@@ -1,0 +1,99 @@
+// The real daemon's start and end: stale blocks left by a crash, the idle exit, restarts.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "daemon_test_support.h"
+
+namespace {
+
+// A process id that surely names no live process: a child that has ended
+// and been reaped.
+pid_t DeadProcessId()
+{
+    pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+void ExpectAnswers(KadTestInstallation& installation, int port)
+{
+    KadTestClient client;
+    ASSERT_TRUE(client.Connect(port));
+    ASSERT_TRUE(client.Handshake(installation.ClientDatabasePath()));
+    KadBytes reply = Int32Payload({1});
+    ASSERT_TRUE(client.Call(77, {}, reply));
+    EXPECT_TRUE(reply.empty());
+}
+
+}  // namespace
+
+TEST(DaemonLifecycle, StaleBlocksOfACrashedDaemonAreTakenOver)
+{
+    struct Case {
+        const char* name;
+        KadTestInstallation::BlockState left;
+    };
+    const pid_t dead = DeadProcessId();
+    // The test process is alive but is no daemon: a pid reused after a crash.
+    const pid_t unrelated = getpid();
+    const Case cases[] = {
+        {"dead owner with its port", {dead, dead, 3, 0, 1}},
+        {"dead owner while closing", {dead, dead, 3, 1, 4242}},
+        {"owner pid reused by another program", {dead, unrelated, 3, 0, 4242}},
+        {"never set up", {0, 0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        KadTestInstallation installation;
+        installation.WriteBlock(c.left);
+        pid_t daemon = installation.StartDaemon();
+        int port = installation.WaitForPort(daemon);
+        ASSERT_NE(port, 0) << c.name;
+        EXPECT_NE(port, c.left.port) << c.name;
+        KadTestInstallation::BlockState state;
+        ASSERT_TRUE(installation.ReadBlock(state));
+        EXPECT_EQ(state.owner, daemon) << c.name;
+        EXPECT_EQ(state.version, 3) << c.name;
+        ExpectAnswers(installation, port);
+    }
+}
+
+TEST(DaemonLifecycle, IdleDaemonLeavesAndReleasesTheBlock)
+{
+    KadTestInstallation installation;
+    pid_t daemon = installation.StartDaemon({"-idle=1"});
+    int port = installation.WaitForPort(daemon);
+    ASSERT_NE(port, 0);
+    ExpectAnswers(installation, port);
+    EXPECT_EQ(installation.WaitForExit(daemon), std::optional<int>(0));
+    EXPECT_TRUE(installation.IsBlockReleased());
+}
+
+TEST(DaemonLifecycle, NextStartServesAfterAnOrderlyCloseOrAKill)
+{
+    // SIGTERM closes in order; SIGKILL leaves the block as a crash does.
+    for (int signal : {SIGTERM, SIGKILL}) {
+        KadTestInstallation installation;
+        pid_t first = installation.StartDaemon();
+        ASSERT_NE(installation.WaitForPort(first), 0) << signal;
+        ASSERT_EQ(kill(first, signal), 0);
+        ASSERT_TRUE(installation.WaitForExit(first).has_value()) << signal;
+        pid_t second = installation.StartDaemon();
+        int port = installation.WaitForPort(second);
+        ASSERT_NE(port, 0) << signal;
+        ExpectAnswers(installation, port);
+    }
+}
+
+TEST(DaemonLifecycle, BadCommandLineIsRefused)
+{
+    KadTestInstallation installation;
+    for (const char* word : {"-idle=0", "-idle=x", "--bogus"}) {
+        pid_t daemon = installation.StartDaemon({word});
+        EXPECT_EQ(installation.WaitForExit(daemon), std::optional<int>(2)) << word;
+    }
+}

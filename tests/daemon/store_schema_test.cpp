@@ -1,0 +1,82 @@
+// The index schema: created from nothing, kept when current, refused when newer.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "daemon/store_connection.h"
+#include "daemon/store_schema.h"
+
+namespace {
+
+class StoreSchemaTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/KadStoreTest.XXXXXX";
+        folder = mkdtemp(pattern);
+        path = folder + "/index.sqlite";
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+
+    std::string folder;
+    std::string path;
+};
+
+std::int64_t Version(KadStoreConnection& connection)
+{
+    KadStatement query(connection, "SELECT value FROM meta WHERE key = 'schema_version'");
+    return query.Step() ? query.ColumnInt64(0) : -1;
+}
+
+}  // namespace
+
+TEST_F(StoreSchemaTest, NewIndexGetsTheCurrentSchemaInWalMode)
+{
+    KadStoreConnection connection;
+    ASSERT_TRUE(connection.Open(path));
+    ASSERT_TRUE(KadMigrateStore(connection));
+    EXPECT_EQ(Version(connection), KadStoreSchemaVersion());
+    KadStatement mode(connection, "PRAGMA journal_mode");
+    ASSERT_TRUE(mode.Step());
+    EXPECT_EQ(mode.ColumnText(0), "wal");
+    KadStatement insert(connection, "INSERT INTO settings (section, soup) VALUES ('s', x'00')");
+    EXPECT_TRUE(insert.Run());
+}
+
+TEST_F(StoreSchemaTest, MigratingTwiceKeepsTheData)
+{
+    {
+        KadStoreConnection connection;
+        ASSERT_TRUE(connection.Open(path));
+        ASSERT_TRUE(KadMigrateStore(connection));
+        ASSERT_TRUE(connection.Exec("INSERT INTO settings (section, soup) VALUES ('kept', x'01')"));
+    }
+    KadStoreConnection connection;
+    ASSERT_TRUE(connection.Open(path));
+    ASSERT_TRUE(KadMigrateStore(connection));
+    KadStatement query(connection, "SELECT count(*) FROM settings WHERE section = 'kept'");
+    ASSERT_TRUE(query.Step());
+    EXPECT_EQ(query.ColumnInt64(0), 1);
+}
+
+TEST_F(StoreSchemaTest, NewerIndexIsRefused)
+{
+    KadStoreConnection connection;
+    ASSERT_TRUE(connection.Open(path));
+    ASSERT_TRUE(KadMigrateStore(connection));
+    ASSERT_TRUE(connection.Exec("UPDATE meta SET value = 999 WHERE key = 'schema_version'"));
+    EXPECT_FALSE(KadMigrateStore(connection));
+}
+
+TEST_F(StoreSchemaTest, FileThatIsNoDatabaseIsRefused)
+{
+    {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        std::fputs("this is not an SQLite database, just some text that is long enough", file);
+        std::fclose(file);
+    }
+    KadStoreConnection connection;
+    EXPECT_FALSE(connection.Open(path) && KadMigrateStore(connection));
+}
