@@ -1,7 +1,6 @@
 // Reading a soup from its text form: a lenient parser that never fails.
-#include <sys/mman.h>
-
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <unordered_set>
@@ -362,38 +361,28 @@ private:
 
 constexpr size_t kTextReadStep = 64 * 1024;
 
-// The bytes of a text being read. Mapped straight from the system rather
-// than taken from the heap: a config of many megabytes lives only while it
-// is parsed, and a heap block of that size would sit between the soup's many
-// small ones.
+// The bytes of a text being read: not zero-filled before the read fills
+// them, grown in place when a stream holds more than it said.
 class TextBuffer {
 public:
     TextBuffer() = default;
     TextBuffer(const TextBuffer&) = delete;
     TextBuffer& operator=(const TextBuffer&) = delete;
-    ~TextBuffer()
-    {
-        if (data_ != nullptr)
-            munmap(data_, capacity_);
-    }
+    ~TextBuffer() { std::free(data_); }
 
     const char* Data() const { return data_ != nullptr ? data_ : ""; }
     size_t Length() const { return length_; }
 
-    // Room for at least `size` bytes in all; false when the system has none.
+    // Room for at least `size` bytes in all; false when memory ran out.
     bool Reserve(size_t size)
     {
         if (size <= capacity_)
             return true;
         const size_t capacity = std::max(size, capacity_ * 2);
-        void* mapped = mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (mapped == MAP_FAILED)
+        char* grown = static_cast<char*>(std::realloc(data_, capacity));
+        if (grown == nullptr)
             return false;
-        if (data_ != nullptr) {
-            std::memcpy(mapped, data_, length_);
-            munmap(data_, capacity_);
-        }
-        data_ = static_cast<char*>(mapped);
+        data_ = grown;
         capacity_ = capacity;
         return true;
     }

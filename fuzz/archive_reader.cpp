@@ -1,0 +1,61 @@
+// Fuzz target: a .cdp file opened, checked, signed, normalised and extracted into a scratch folder.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "soup/archive_builder.h"
+#include "soup/archive_extract.h"
+#include "soup/archive_reader.h"
+#include "soup/content_signature.h"
+
+namespace {
+
+std::string ScratchRoot()
+{
+    const char* base = getenv("TMPDIR");
+    return std::string(base && *base ? base : "/tmp") + "/archive-fuzz-" + std::to_string(getpid());
+}
+
+void RemoveScratch()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(ScratchRoot(), ignored);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const std::string root = ScratchRoot();
+    static const bool cleanup = std::atexit(RemoveScratch) == 0;
+    (void)cleanup;
+    std::error_code ignored;
+    std::filesystem::create_directories(root, ignored);
+    const std::string path = root + "/input.cdp";
+    FILE* file = fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return 0;
+    fwrite(data, 1, size, file);
+    fclose(file);
+
+    SoupHandle archive;
+    if (!OpenArchive(archive, Zel::PString(), path.c_str()).IsEmpty())
+        return 0;
+    const std::string destination = root + "/out";
+    const int32_t count = CountArchiveAssets(archive);
+    for (int32_t index = 0; index < count && index < 16; ++index) {
+        CDPAssetEntry entry = GetArchiveAsset(archive, index);
+        VerifyAssetDsid(entry.soup);
+        FindArchiveAsset(archive, entry.GetKUID());
+        NormaliseAssetConfig(entry);
+        Zel::PString error;
+        ExtractArchiveFiles(error, entry.GetFilesSoup(), Zel::PString(), destination.c_str(), entry.GetCompression());
+        std::filesystem::remove_all(destination, ignored);
+    }
+    RebuildArchiveTables(archive);
+    return 0;
+}
