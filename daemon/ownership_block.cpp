@@ -2,10 +2,10 @@
 #include "daemon/ownership_block.h"
 
 #include <chrono>
-#include <fstream>
 #include <thread>
 
 #include "assetdb/protocol/kad_ipc_block_view.h"
+#include "daemon/proc_files.h"
 #include "platform/process.h"
 
 namespace {
@@ -28,11 +28,10 @@ bool KadOwnershipBlock::IsLiveDaemon(std::int32_t pid) const
         return false;
     // A pid left in the block by a crashed daemon may since have been given
     // to an unrelated process; only a process running this program counts.
-    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
     std::string name;
-    if (!comm || !std::getline(comm, name))
+    if (!KadReadProcFile("/proc/" + std::to_string(pid) + "/comm", name, 64) || name.empty())
         return true;
-    return name == "kaddaemon.exe";
+    return name == "kaddaemon.exe\n";
 }
 
 KadOwnershipBlock::ClaimResult KadOwnershipBlock::Claim(const std::string& databasePath)

@@ -6,10 +6,10 @@
 #include <unistd.h>
 
 #include <charconv>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
+
+#include "daemon/proc_files.h"
 
 namespace {
 
@@ -68,8 +68,8 @@ bool KadPeerIsOurUser(int socket)
     length = sizeof theirs;
     if (getpeername(socket, reinterpret_cast<sockaddr*>(&theirs), &length) != 0)
         return true;
-    std::ifstream file("/proc/net/tcp");
-    std::string table((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::string table;
+    KadReadProcFile("/proc/net/tcp", table);
     uid_t owner = 0;
     // The peer's own socket has its port as the local end and ours as the remote end.
     if (!KadFindTcpSocketOwner(table, ntohs(theirs.sin_port), ntohs(ours.sin_port), owner))

@@ -69,6 +69,12 @@ TEST(DaemonLifecycle, IdleDaemonLeavesAndReleasesTheBlock)
     int port = installation.WaitForPort(daemon);
     ASSERT_NE(port, 0);
     ExpectAnswers(installation, port);
+    // A command host connects with client flag 0: it does not keep the
+    // daemon alive, and is disconnected when the daemon leaves.
+    KadTestClient host;
+    ASSERT_TRUE(host.Connect(port));
+    ASSERT_TRUE(host.Handshake(installation.ClientDatabasePath(), 0));
+    EXPECT_TRUE(host.WaitForClose());
     EXPECT_EQ(installation.WaitForExit(daemon), std::optional<int>(0));
     EXPECT_TRUE(installation.IsBlockReleased());
 }
@@ -96,4 +102,26 @@ TEST(DaemonLifecycle, BadCommandLineIsRefused)
         pid_t daemon = installation.StartDaemon({word});
         EXPECT_EQ(installation.WaitForExit(daemon), std::optional<int>(2)) << word;
     }
+}
+
+TEST(DaemonLifecycle, TwoDaemonsStartedTogetherLeaveOneOwner)
+{
+    KadTestInstallation installation;
+    pid_t first = installation.StartDaemon();
+    pid_t second = installation.StartDaemon();
+    ASSERT_GT(first, 0);
+    ASSERT_GT(second, 0);
+    // Whichever took the lock first owns the database; the other leaves with 0.
+    KadTestInstallation::BlockState state;
+    int port = 0;
+    for (int attempt = 0; attempt < 2 && port == 0; ++attempt) {
+        pid_t candidate = attempt == 0 ? first : second;
+        port = installation.WaitForPort(candidate);
+    }
+    ASSERT_NE(port, 0);
+    ASSERT_TRUE(installation.ReadBlock(state));
+    pid_t loser = state.owner == first ? second : first;
+    EXPECT_EQ(installation.WaitForExit(loser), std::optional<int>(0));
+    EXPECT_TRUE(installation.IsRunning(state.owner));
+    ExpectAnswers(installation, port);
 }
