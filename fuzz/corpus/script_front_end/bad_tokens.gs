@@ -1,0 +1,2 @@
+class A { void f() { s = "abc
+ x = 0x1F + 1.f2 + ..5; /* open

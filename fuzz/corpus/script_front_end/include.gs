@@ -1,0 +1,1 @@
+include "a.gs" class M isclass A {};

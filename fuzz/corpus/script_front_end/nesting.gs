@@ -1,0 +1,1 @@
+class A { void f() { x = ((((((((((1)))))))))); switch (x) { case 1: default: ; } wait() { on "a", "b", m: break; } } };

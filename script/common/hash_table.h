@@ -1,0 +1,59 @@
+// Node-based chained hash table whose chains stay sorted by the nodes' compare.
+#pragma once
+
+#include <cstdint>
+
+namespace Utils {
+
+class IHashNode {
+ public:
+  virtual ~IHashNode() = default;
+  virtual uint32_t Hash() const = 0;
+  // <0 when this node sorts before `other`, 0 when equal, >0 after.
+  virtual int Compare(const IHashNode& other) const = 0;
+
+  IHashNode* chainNext = nullptr;
+};
+
+class HashTable {
+ public:
+  struct Iterator {
+    IHashNode** slot = nullptr;  // the link that points at the current node
+    const HashTable* table = nullptr;
+    int bucket = -1;             // -1 at the end
+    IHashNode* Node() const { return slot ? *slot : nullptr; }
+  };
+
+  HashTable() = default;
+  ~HashTable();
+  HashTable(const HashTable&) = delete;
+  HashTable& operator=(const HashTable&) = delete;
+
+  // Frees any old buckets; `buckets` empty chains.
+  bool Make(uint32_t buckets);
+  // False when an equal node is present (or the table has no buckets).
+  bool Insert(IHashNode* node);
+  // True with the iterator on the equal node.
+  bool Find(const IHashNode& probe, Iterator* it) const;
+  IHashNode* Find(const IHashNode& probe) const;
+  // Takes `node` out of its chain (by identity); false when absent.
+  bool Remove(IHashNode* node);
+  // Iterator on the first node (end when empty).
+  void Begin(Iterator* it) const;
+  // Next node of the chain, else the first of the next non-empty bucket;
+  // false at the end.
+  static bool Next(Iterator* it);
+  // Zeroes every slot, frees the array; counts 0. Nodes are not deleted.
+  void FreeBuckets();
+
+  uint32_t BucketCount() const { return bucketCount_; }
+  uint32_t Count() const { return count_; }
+  IHashNode* Bucket(uint32_t i) const { return buckets_[i]; }
+
+ private:
+  IHashNode** buckets_ = nullptr;
+  uint32_t bucketCount_ = 0;
+  uint32_t count_ = 0;
+};
+
+}  // namespace Utils

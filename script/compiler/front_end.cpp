@@ -1,0 +1,178 @@
+// The front end of one compilation: load, parse, includes, semantic pass.
+#include "script/compiler/front_end.h"
+
+#include <cctype>
+#include <cstdio>
+#include <vector>
+
+#include "app/base/crc32.h"
+#include "script/compiler/compile_log.h"
+#include "script/compiler/compile_unit.h"
+#include "script/compiler/compiler_state.h"
+#include "script/compiler/parser.h"
+#include "script/compiler/scanner.h"
+#include "script/compiler/semantic.h"
+#include "script/compiler/symbols.h"
+
+namespace GSCompiler {
+
+namespace {
+
+std::string FileNamePart(const std::string& path) {
+  size_t cut = path.find_last_of("\\/:");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string FolderPart(const std::string& path) {
+  size_t cut = path.find_last_of("\\/:");
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+class PlainFileReader : public SourceReader {
+ public:
+  bool Read(const std::string& folder, const std::string& name, std::string* text) override {
+    std::string path = folder;
+    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
+    path += name;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    text->clear();
+    char chunk[65536];
+    size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text->append(chunk, got);
+    bool ok = !std::ferror(file);
+    std::fclose(file);
+    return ok;
+  }
+};
+
+PlainFileReader& DefaultReader() {
+  static PlainFileReader reader;
+  return reader;
+}
+
+}  // namespace
+
+FrontEnd::FrontEnd() : context_(new GSSymbolTable()) {}
+
+FrontEnd::~FrontEnd() { ResetState(); }
+
+void FrontEnd::AddIncludeDir(const std::string& folder) { folders_.push_back(folder); }
+
+GSCompileUnit& FrontEnd::MainUnit() { return context_->mainUnit; }
+
+GSSymbolTable& FrontEnd::Context() { return *context_; }
+
+int FrontEnd::ParseOnly(const char* name, const std::string& text, GSCompileLog* log) {
+  context_->ResetPools();
+  GSCompileUnit& unit = context_->mainUnit;
+  unit.Init(context_.get(), log);
+  unit.fileName = unit.CopyText(name);
+  yyFlexLexer scanner(text.data(), text.size());
+  CompilerState& state = State();
+  state.currentUnit = &unit;
+  state.currentScanner = &scanner;
+  int result = Parse();
+  ResetState();
+  return result;
+}
+
+int FrontEnd::CheckFile(const char* path, GSCompileLog* log) {
+  std::string full = path;
+  folders_.insert(folders_.begin(), FolderPart(full));
+  context_->ResetPools();
+  log_ = log;
+  GSCompileUnit& unit = context_->mainUnit;
+  unit.Init(context_.get(), log);
+  int errors = CompileUnit(FileNamePart(full), nullptr, &unit, true);
+  folders_.erase(folders_.begin());
+  return errors;
+}
+
+int FrontEnd::CheckText(const char* name, const std::string& text, GSCompileLog* log) {
+  context_->ResetPools();
+  log_ = log;
+  GSCompileUnit& unit = context_->mainUnit;
+  unit.Init(context_.get(), log);
+  return CompileUnit(name, &text, &unit, true);
+}
+
+int FrontEnd::LoadAndParse(const std::string& name, const std::string* given, GSCompileUnit* unit) {
+  CompilerState& state = State();
+  state.currentUnit = unit;
+  unit->fileName = unit->CopyText(name.c_str());
+  std::string loaded;
+  const std::string* text = given;
+  if (text == nullptr) {
+    SourceReader* reader = reader_ ? reader_ : &DefaultReader();
+    static const std::vector<std::string> kCurrentFolder{std::string()};
+    for (const std::string& folder : folders_.empty() ? kCurrentFolder : folders_) {
+      if (reader->Read(folder, name, &loaded)) {
+        text = &loaded;
+        break;
+      }
+    }
+  }
+  if (text == nullptr) {
+    Print(unit, "Could not read file %s %s.", "(null)", name.c_str());
+    ++unit->errorCount;
+    state.currentUnit = nullptr;
+    return 1;
+  }
+  int result = 0;
+  if (text->size() > 2 && static_cast<unsigned char>((*text)[0]) == 0xEF &&
+      static_cast<unsigned char>((*text)[1]) == 0xBB && static_cast<unsigned char>((*text)[2]) == 0xBF) {
+    Print(unit, "'%s' appears to be UTF-8 encoded, please resave as ANSI.", name.c_str());
+    result = 1;
+  } else {
+    yyFlexLexer scanner(text->data(), text->size());
+    state.currentScanner = &scanner;
+    result = Parse();
+    state.currentScanner = nullptr;
+  }
+  unit->errorCount += result;
+  if (result == 0) {
+    unit->sourceCrc = Crc32(text->data(), text->size());
+    unit->fileNameCrc = Crc32LowerCase(FileNamePart(name).c_str());
+  }
+  state.currentUnit = nullptr;
+  return result == 0 ? 0 : 1;
+}
+
+int FrontEnd::CompileUnit(const std::string& givenName, const std::string* text, GSCompileUnit* unit,
+                          bool mainFile) {
+  std::string name = Lower(givenName);
+  int result = LoadAndParse(name, text, unit);
+  if (result != 0) return result;
+  GSSymbolTable* table = context_.get();
+  GSDependentSymbol* dependent = table->MakeDependent(FileNamePart(name).c_str());
+  if (dependent == nullptr || !table->Declare(nullptr, dependent, true)) {
+    Print(unit, "Internal Compiler Error.");
+    return 1;
+  }
+  dependent->sourceCrc = unit->sourceCrc;
+  dependent->fileNameCrc = unit->fileNameCrc;
+  dependent->index = table->dependencyCounter++;
+  dependent->fileName = table->CopyName(unit->fileName);
+  int includeErrors = 0;
+  for (GSTreeNode* node = unit->root; node != nullptr; node = node->next) {
+    if (!node->Is(GROUP_DECLARATION, DECL_INCLUDE) || node->child[0] == nullptr) continue;
+    std::string included = node->child[0]->text;
+    if (table->FindGlobal(FileNamePart(included).c_str()) != nullptr) continue;
+    GSCompileUnit dependency;
+    dependency.Init(table, log_);
+    includeErrors += CompileUnit(included, nullptr, &dependency, false);
+  }
+  table->ResetReferenceNumbering();
+  if (includeErrors != 0) return includeErrors;
+  table->currentLibrary = dependent;
+  unit->errorCount = 0;
+  return CheckUnit(unit, !mainFile);
+}
+
+}  // namespace GSCompiler
