@@ -1,5 +1,6 @@
 // gsfront: runs the DudoRazuzu front end on one file and dumps what it made.
-//   gsfront [--tokens] [--trace] [--tree] [--parse-only] [-i DIR]... FILE
+//   gsfront [--tokens] [--trace] [--tree] [--symbols] [--parse-only] [-i DIR]... FILE
+// --symbols prints the symbol-table dump after the messages.
 // Prints the compile log; exit status = number of errors (capped at 255).
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "script/compiler/front_end.h"
 #include "script/compiler/parser.h"
 #include "script/compiler/scanner.h"
+#include "script/compiler/symbols.h"
 #include "script/compiler/tokens.h"
 #include "script/compiler/tree_dump.h"
 
@@ -48,6 +50,7 @@ int main(int argc, char** argv) {
   bool trace = false;
   bool tree = false;
   bool parseOnly = false;
+  bool symbols = false;
   const char* file = nullptr;
   std::vector<std::string> includeDirs;
   for (int i = 1; i < argc; ++i) {
@@ -55,11 +58,12 @@ int main(int argc, char** argv) {
     else if (!std::strcmp(argv[i], "--trace")) trace = true;
     else if (!std::strcmp(argv[i], "--tree")) tree = true;
     else if (!std::strcmp(argv[i], "--parse-only")) parseOnly = true;
+    else if (!std::strcmp(argv[i], "--symbols")) symbols = true;
     else if (!std::strcmp(argv[i], "-i") && i + 1 < argc) includeDirs.push_back(argv[++i]);
     else file = argv[i];
   }
   if (file == nullptr) {
-    std::fprintf(stderr, "usage: gsfront [--tokens] [--trace] [--tree] [--parse-only] [-i DIR]... FILE\n");
+    std::fprintf(stderr, "usage: gsfront [--tokens] [--trace] [--tree] [--symbols] [--parse-only] [-i DIR]... FILE\n");
     return 1;
   }
   std::string text;
@@ -80,6 +84,11 @@ int main(int argc, char** argv) {
     std::string out;
     DumpTree(frontEnd.MainUnit().root, &out);
     std::fputs(out.c_str(), stdout);
+  }
+  if (symbols) {
+    GSCompileLog dump;
+    frontEnd.Context().Dump(&dump);
+    for (uint32_t i = 0; i < dump.LineCount(); ++i) std::printf("%s\n", dump.Line(i));
   }
   return errors > 255 ? 255 : errors;
 }

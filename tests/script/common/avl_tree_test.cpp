@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -96,6 +97,8 @@ struct OrderCase {
   std::vector<int> inserts;
   std::vector<int> removes;
 };
+
+void PrintTo(const OrderCase& c, std::ostream* out) { *out << c.name; }
 
 class AVLTreeOrders : public testing::TestWithParam<OrderCase> {};
 

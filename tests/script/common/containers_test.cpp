@@ -158,6 +158,26 @@ TEST(ByteBuffer, GrowsAndPatches) {
   EXPECT_EQ(buffer.Data()[4], 1);
 }
 
+TEST(ByteBuffer, PatchInPlaceNeverGrows) {
+  Utils::ByteBuffer buffer;
+  ASSERT_TRUE(buffer.Init(16));
+  buffer.WriteU32(0);
+  buffer.WriteU32(0);
+  EXPECT_TRUE(buffer.PatchU32(4, 0x11223344u));
+  EXPECT_EQ(buffer.Data()[4], 0x44);
+  EXPECT_EQ(buffer.Data()[7], 0x11);
+  EXPECT_EQ(buffer.Cursor(), 8u);
+  EXPECT_EQ(buffer.Flags(), 0u);
+  const size_t beyond[] = {5, 8, 100, SIZE_MAX - 1};
+  for (size_t position : beyond) {
+    EXPECT_FALSE(buffer.PatchU32(position, 1)) << position;
+    EXPECT_EQ(buffer.Length(), 8u);
+  }
+  EXPECT_NE(buffer.Flags() & Utils::ByteBuffer::kReadPastEnd, 0u);
+  Utils::ByteBuffer empty;
+  EXPECT_FALSE(empty.PatchU32(0, 1));
+}
+
 struct LiteralCase {
   const char* token;
   bool escapes;

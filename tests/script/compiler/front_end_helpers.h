@@ -1,6 +1,7 @@
 // Helpers of the compiler tests: run the front end on a text and read the log.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,31 @@ inline FrontResult Check(const std::string& text) {
   GSCompiler::FrontEnd front;
   FrontResult result;
   result.errors = front.CheckText("t.gs", text, &log);
+  result.lines = LogLines(log);
+  return result;
+}
+
+// Include files served from memory, by name.
+struct MapReader : GSCompiler::SourceReader {
+  std::map<std::string, std::string> files;
+  bool Read(const std::string&, const std::string& name, std::string* text) override {
+    auto found = files.find(name);
+    if (found == files.end()) return false;
+    *text = found->second;
+    return true;
+  }
+};
+
+// Checks `text` as the main file `name`, with `includes` readable by name.
+inline FrontResult CheckWithIncludes(const char* name, const std::string& text,
+                                     const std::map<std::string, std::string>& includes) {
+  MapReader reader;
+  reader.files = includes;
+  GSCompileLog log;
+  GSCompiler::FrontEnd front;
+  front.SetReader(&reader);
+  FrontResult result;
+  result.errors = front.CheckText(name, text, &log);
   result.lines = LogLines(log);
   return result;
 }

@@ -154,22 +154,13 @@ TEST(Semantic, WalkStackOverflowIsReportedOnce) {
 TEST(Semantic, CyclicBasesAcrossFilesAreReported) {
   // Each class is declared in declarations-only mode, so its bases stay
   // pending until the main file resolves them.
-  struct Reader : GSCompiler::SourceReader {
-    bool Read(const std::string&, const std::string& name, std::string* text) override {
-      if (name == "a.gs") *text = "include \"b.gs\" class A isclass B {};";
-      else if (name == "b.gs") *text = "include \"a.gs\" class B isclass A {};";
-      else return false;
-      return true;
-    }
-  } reader;
-  GSCompileLog log;
-  GSCompiler::FrontEnd front;
-  front.SetReader(&reader);
-  int errors = front.CheckText("main.gs", "include \"a.gs\" class M isclass A {};", &log);
-  std::vector<std::string> lines = compiler_test::LogLines(log);
-  EXPECT_GT(errors, 0);
-  ASSERT_FALSE(lines.empty());
-  EXPECT_NE(lines[0].find("causes cyclic derivation"), std::string::npos) << lines[0];
+  compiler_test::FrontResult result =
+      compiler_test::CheckWithIncludes("main.gs", "include \"a.gs\" class M isclass A {};",
+                                       {{"a.gs", "include \"b.gs\" class A isclass B {};"},
+                                        {"b.gs", "include \"a.gs\" class B isclass A {};"}});
+  EXPECT_GT(result.errors, 0);
+  ASSERT_FALSE(result.lines.empty());
+  EXPECT_NE(result.lines[0].find("causes cyclic derivation"), std::string::npos) << result.lines[0];
 }
 
 TEST(Semantic, MissingIncludeIsReported) {

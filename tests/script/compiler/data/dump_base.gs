@@ -1,0 +1,1 @@
+class Base { public int m; public int f(int a) { return a; } };

@@ -1,0 +1,2 @@
+include "dump_base.gs"
+final class A isclass Base { public string name; };
