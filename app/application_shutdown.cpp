@@ -6,6 +6,8 @@
 #include "app/base/process_values.h"
 #include "app/image_plugin_type.h"
 #include "assetdb/kad_client.h"
+#include "assetdb/resource_database.h"
+#include "assetdb/resource_database_builtin.h"
 #include "assetdb/net/net_transport.h"
 #include "templates/dod_data_manager.h"
 #include "templates/dod_error_handler.h"
@@ -28,8 +30,10 @@ bool ShutdownApplication(AppContext& context)
     DODLib::DataManager::Shutdown();
     DODLib::ErrorHandler::Shutdown();
 
+    ReleaseBuiltinResourceDatabases();
     ResetResourceDatabases();
     NetTransport::Shutdown();
+    PurgeResourceDatabases();
 
     delete context.renderKernel;
     context.renderKernel = nullptr;

@@ -9,8 +9,10 @@
 #include "app/image_plugin_type.h"
 #include "app/interfacetext/interface_text_db.h"
 #include "assetdb/kad_client.h"
+#include "assetdb/resource_database_builtin.h"
 #include "assetdb/net/net_transport.h"
 #include "platform/folders.h"
+#include "scripthost/korvel_base_spec.h"
 #include "templates/dod_data_manager.h"
 #include "templates/dod_error_handler.h"
 #include "zel/log.h"
@@ -169,6 +171,8 @@ std::uint8_t InitApplication(AppContext& context, const Zel::File::Path& /*progr
     installRoot.PrevDir();
     InitInstallPaths(installRoot);
     CreateUserFolders();
+    OpenBuiltinResourceDatabases();
+    RegisterKorvelBaseSpec();
 
     StartDaemonClient(options.clientFlag);
     SetMainThreadId();

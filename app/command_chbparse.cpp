@@ -1,7 +1,8 @@
 // chbparse: installs an archive's assets and writes each again as an archive of its own.
 #include "app/commands.h"
+#include "assetdb/chb_parse.h"
 
-int CommandCHBParse(ResultsLog& log, const char* /*archivePath*/)
+int CommandCHBParse(ResultsLog& log, const char* archivePath)
 {
-    return ReportCommandNotAvailable(log, "chbparse");
+    return RunCHBParseCommand(archivePath, log) ? 0 : -1;
 }

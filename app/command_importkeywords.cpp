@@ -1,12 +1,33 @@
-// importkeywords: sends the keyword lists of a saved keyword soup back to the daemon.
+// importkeywords: sends the keyword lists of a keyword file back to the daemon.
+#include "app/base/install_paths.h"
 #include "app/commands.h"
+#include "assetdb/kad_client.h"
+#include "soup/kuid/kuid.h"
+#include "soup/soup_handle.h"
+#include "zel/path.h"
 
-int CommandImportKeywords(ResultsLog& log)
+bool ImportKeywords(const char* baseFolder, const char* fileName, const char* format)
 {
-    return ReportCommandNotAvailable(log, "importkeywords");
+    // The soup loader reads a folder argument as the name of a root folder
+    // ("local", "settings"...); an absolute folder is joined here instead.
+    const bool absolute = Zel::File::Path::IsAbsolute(baseFolder);
+    Zel::File::Path joined(baseFolder);
+    joined.AddPath(fileName);
+    SoupHandle keywords;
+    if (!keywords.LoadFromFile(absolute ? Zel::PString() : Zel::PString(baseFolder), absolute ? joined.c_str() : fileName,
+                               format))
+        return false;
+    for (int32_t i = 0; i < keywords.CountTags(); ++i) {
+        Zel::PString name;
+        Zel::PString text;
+        keywords.GetIndexedTagText(i, name, text);
+        // A name that is no asset id gives the null id, which the daemon ignores.
+        KADClient::SetAssetKeywords(KUID::Parse(name.c_str(), false), Zel::String(text.c_str()));
+    }
+    return true;
 }
 
-bool ImportKeywords(const char* /*baseFolder*/, const char* /*fileName*/, const char* /*format*/)
+int CommandImportKeywords(ResultsLog& /*log*/)
 {
-    return false;
+    return ImportKeywords(GetInstallRoot().c_str(), "KeywordsDump.dat", "txt") ? 0 : -1;
 }

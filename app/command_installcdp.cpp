@@ -1,7 +1,12 @@
-// installcdp: installs the assets of a .cdp archive through the daemon.
+// installcdp: installs every asset of a content archive through the daemon.
 #include "app/commands.h"
+#include "assetdb/kad_client.h"
 
-int CommandInstallCDP(ResultsLog& log, const Zel::PString& /*archivePath*/)
+// Mode 2 is the plain archive install, with no prompt handler: the daemon
+// decides every question itself and reports through the command's log.
+int CommandInstallCDP(ResultsLog& log, const Zel::PString& archivePath)
 {
-    return ReportCommandNotAvailable(log, "installcdp");
+    bool skipped = false;
+    uint32_t result = KADClient::InstallArchive(Zel::File::Path(archivePath.c_str()), nullptr, 2, &skipped, &log);
+    return result != 0 ? 0 : -1;
 }

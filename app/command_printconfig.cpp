@@ -1,8 +1,22 @@
 // printconfig: prints an asset's config in text form.
-#include "app/commands.h"
-#include "soup/kuid/kuid.h"
+#include <cstdio>
 
-int CommandPrintConfig(ResultsLog& log, const KUID& /*id*/)
+#include "app/commands.h"
+#include "app/results/results_log.h"
+#include "assetdb/kad_client.h"
+#include "soup/kuid/kuid.h"
+#include "soup/soup_handle.h"
+
+int CommandPrintConfig(ResultsLog& log, const KUID& id)
 {
-    return ReportCommandNotAvailable(log, "printconfig");
+    SoupHandle config = KADClient::GetAssetConfig(id);
+    if (config.IsEmpty()) {
+        log.AddAssetMessage(ResultsLog::MessageKind::Error, id, "Asset is not local.");
+        return -1;
+    }
+    Zel::PString tag = id.ToTagString();
+    std::printf("+ Start of %s dump\n", tag.c_str());
+    config.PrintToConsole();
+    std::printf("+ End of %s dump\n", tag.c_str());
+    return 0;
 }

@@ -1,8 +1,12 @@
-// revert: discards the edits of an asset open for editing.
+// revert: drops the asset's edit copy and returns to its installed revision.
 #include "app/commands.h"
+#include "assetdb/kad_client.h"
 #include "soup/kuid/kuid.h"
 
-int CommandRevert(ResultsLog& log, const KUID& /*id*/)
+int CommandRevert(ResultsLog& log, const KUID& id)
 {
-    return ReportCommandNotAvailable(log, "revert");
+    KADAssetHandleRef handle = KADClient::OpenAsset(id, false, nullptr);
+    bool reverted = KADClient::RevertAsset(handle, &log);
+    handle.Release();
+    return reverted ? 0 : -1;
 }

@@ -1,8 +1,9 @@
 // status: prints an asset's status flags.
 #include "app/commands.h"
+#include "assetdb/kad_command_bodies.h"
 #include "soup/kuid/kuid.h"
 
-int CommandStatus(ResultsLog& log, const KUID& /*id*/)
+int CommandStatus(ResultsLog& log, const KUID& id)
 {
-    return ReportCommandNotAvailable(log, "status");
+    return RunStatusCommand(id, log) ? 0 : -1;
 }

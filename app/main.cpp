@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include "app/application.h"
+#include "app/base/console_control.h"
 #include "app/base/console_output.h"
 #include "app/base/crash_guard.h"
 #include "app/base/install_paths.h"
@@ -45,6 +46,10 @@ int main(int argc, char** argv)
     // must find its main thread, or it would wait for ever.
     SetMainThreadId();
     InstallFaultHandler();
+    // Before any thread exists: every later thread inherits the blocked
+    // console signals, so only the sigwait thread ever receives them.
+    BlockConsoleControlSignals();
+    StartConsoleControlThread();
     RedirectStdoutToPipe();
     // Results, engine log lines and command output share stdout; line
     // buffering keeps their order for a piped reader.

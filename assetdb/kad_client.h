@@ -4,13 +4,17 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "app/containers/chunked_list.h"
+#include "assetdb/kad_asset_handle.h"
 #include "assetdb/kad_client_options.h"
 #include "assetdb/kad_prompt_handler.h"
+#include "zel/path.h"
+#include "zel/pstring.h"
+#include "zel/string.h"
 
-namespace Zel {
-class PString;
-}
 class TBuffer;
+class KADAssetInfo;
+class KADFilterElement;
 class ResultsLog;
 class SoupHandle;
 class KUID;
@@ -65,6 +69,86 @@ public:
     static Zel::PString GetSetting(const Zel::PString& section, const Zel::PString& key);
     static bool SetSetting(const Zel::PString& section, const Zel::PString& key,
                            const Zel::PString& value);
+
+    // Asset requests (kad_client_assets*.cpp). Each sets its outputs to its
+    // defaults first, which a failed request leaves in place; none logs.
+    // Request 2: appends the ids of the assets that pass the filter (null:
+    // no filter); nothing on failure.
+    static void SearchAssets(const KADFilterElement* filter, ChunkedList<KUID, 128>& list);
+    // Request 20: the config soup; the null handle on failure.
+    static SoupHandle GetAssetConfig(const KUID& id);
+    // Request 21: the info record's found byte; false and defaults on failure.
+    static bool GetAssetInfo(const KUID& id, int32_t fieldMask, KADAssetInfo& info);
+    // Request 23: the store name and the asset's folder; empty on failure.
+    static void GetAssetConfigPath(const KUID& id, bool flag, Zel::PString& name, Zel::File::Path& configPath);
+    // Requests 26 and 27: the given id on failure.
+    static KUID ResolveAssetID(const KUID& id);
+    static KUID GetUpdatedAssetID(const KUID& id);
+    // Request 28: empty on failure.
+    static Zel::String GetAssetDescription(const KUID& id);
+    // Request 29: the result word (0 on failure).
+    static uint32_t GetAssetThumbnail(const KUID& id, int32_t imageSize, Zel::PString& name,
+                                      Zel::File::Path& filePath);
+    // Request 30: an empty reference when the daemon gives no handle.
+    static KADAssetHandleRef OpenAsset(const KUID& id, bool writable, ResultsLog* log);
+    // Request 33: releases the reference it is given.
+    static bool RevertAsset(KADAssetHandleRef& handle, ResultsLog* log);
+    // Request 34: the result byte; the second byte through secondResult.
+    static bool CommitAsset(KADAssetHandleRef& handle, int32_t commitFlags, ResultsLog* log, bool* secondResult);
+    // Request 35: a writable reference; empty when the daemon gives no handle.
+    static KADAssetHandleRef OpenAssetForEdit(const KUID& id, bool flag, const Zel::AnsiString& name);
+    // Request 36.
+    static bool DeleteAsset(const KUID& id, bool flag, ResultsLog* log);
+    // Request 38.
+    static bool ValidateAssetFolder(const Zel::PString& name, const Zel::File::Path& folder, ResultsLog* log);
+    // Request 39: the installed asset's id (null on failure).
+    static KUID InstallFolder(const Zel::File::Path& folder, int32_t option, ResultsLog* log, bool* flagOut,
+                              KADPromptHandler* promptHandler);
+    // Request 40: the result word (0 on failure); flagOut cleared first.
+    static uint32_t InstallArchive(const Zel::File::Path& archivePath, KADPromptHandler* promptHandler, int32_t mode,
+                                   bool* flagOut, ResultsLog* log);
+    // Request 41.
+    static void SetAssetDownloadSize(const KUID& id, int32_t size);
+    // Requests 42 and 43: true; the reply's ids are appended.
+    static bool GetDependencies(const ChunkedList<KUID, 128>& ids, ChunkedList<KUID, 128>& out);
+    static bool GetAssetDependencies(const KUID& id, ChunkedList<KUID, 128>& out);
+    static bool GetObsoletedAssets(const KUID& id, ChunkedList<KUID, 128>& out);
+    // Request 47: not sent when either id is null or both are equal.
+    static void SetLatestVersion(const KUID& id, const KUID& latest);
+    // Request 48: a new soup holding "compression" "LZSS" before the reply
+    // is read into it.
+    static SoupHandle ExportAssetChunk(const KUID& id, int32_t option, ResultsLog* log);
+    // Requests 50, 54 and 58.
+    static void SetAssetFavorite(const KUID& id, bool favorite);
+    static void SetAssetKeywords(const KUID& id, const Zel::AnsiString& keywords);
+    static KUID GenerateKUID();
+
+    // One field of request 21 each; the status tests answer true when the
+    // daemon cannot be asked.
+    static Zel::String GetAssetName(const KUID& id);
+    static Zel::String GetAssetRegionList(const KUID& id);
+    static Zel::String GetAssetKeywords(const KUID& id);
+    static Zel::String GetAssetEraList(const KUID& id);
+    static bool IsAssetLocallyModified(const KUID& id);
+    static bool HasStatusI(const KUID& id);
+    static bool HasStatusF(const KUID& id);
+    static bool HasStatusM(const KUID& id, bool flag);
+
+    // The database repair (requests 3, 4 and 256; defined with the repair task).
+    // Request 3: starts the daemon's repair; `sink` stays registered (keep
+    // flag) so the repair's lines keep reaching it.
+    static bool StartRepair(int32_t mode, ResultsLog* sink);
+    // Request 4: true while the repair runs; progress and text through the
+    // outputs (0 and empty on failure).
+    static bool GetRepairProgress(float& progress, Zel::String& text);
+    // Request 256: the daemon's patch step.
+    static bool RunPatcher();
+
+    // Builds and the online account (requests 240 to 242, 253).
+    static Zel::PString ListBuilds();
+    static Zel::String GetOnlineProfile();
+    static void ClearOnlineLoginTicket();
+    static Zel::String GetOnlineLoginTicket();
 
     // The command host sets this while it runs and clears it (null) after.
     static void SetCommandHostHook(KADCommandHostHook hook);

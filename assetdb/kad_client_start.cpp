@@ -2,6 +2,7 @@
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_client_state.h"
 #include "assetdb/kad_daemon_launcher.h"
+#include "assetdb/pemberlynx_spec_registry.h"
 
 #include <chrono>
 #include <thread>
@@ -41,6 +42,7 @@ bool KADClient::Start(const KADClientOptions& options)
     }
     state.started.store(true);
     state.ready.Set();
+    CreateSpecRegistry();
     return true;
 }
 
@@ -51,6 +53,9 @@ void KADClient::Shutdown()
         std::lock_guard<std::recursive_mutex> guard(state.connectionLock);
         if (!state.started.load())
             return;
+        // While the daemon can still be asked: the leak report names the
+        // specs still held by the daemon's names for them.
+        DestroySpecRegistry();
         state.started.store(false);
         Disconnect(false);
         ResetClientOptions(state);

@@ -12,6 +12,7 @@
 #include "daemon/daemon_paths.h"
 #include "daemon/daemon_server.h"
 #include "daemon/ownership_block.h"
+#include "daemon/asset_store_startup.h"
 #include "daemon/store_connection.h"
 #include "daemon/store_schema.h"
 #include "platform/folders.h"
@@ -86,6 +87,10 @@ int KadDaemonMain(int argc, char** argv)
         log.Write("cannot open the index %s: %s", paths.indexPath.c_str(), store.LastError());
         return 1;
     }
+    // A crash may have left a change half done: finish or roll it back
+    // before the first client can see the store.
+    if (!KadStartAssetStore(paths, store))
+        log.Write("the asset store could not recover its last change; it serves no assets");
 
     KadDaemonServer server(paths, options, log);
     if (!server.Start())

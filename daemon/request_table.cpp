@@ -17,6 +17,13 @@ KadRequestTable KadBuildRequestTable()
     KadRequestTable table;
     KadRegisterLinkRequests(table);
     KadRegisterSettingsRequests(table);
+    KadRegisterAssetLookupRequests(table);
+    KadRegisterAssetEditRequests(table);
+    KadRegisterAssetInstallRequests(table);
+    KadRegisterAssetStoreRequests(table);
+    KadRegisterBuildsOnlineRequests(table);
+    KadRegisterWebQueryRequests(table);
+    KadRegisterRepairRequests(table);
 #ifdef KORVEL_TEST_HOOKS
     KadRegisterTestHookRequests(table);
 #endif

@@ -40,5 +40,12 @@ private:
 void KadRegisterLinkRequests(KadRequestTable& table);
 void KadRegisterSettingsRequests(KadRequestTable& table);
 void KadRegisterTestHookRequests(KadRequestTable& table);
+void KadRegisterAssetLookupRequests(KadRequestTable& table);
+void KadRegisterAssetEditRequests(KadRequestTable& table);
+void KadRegisterAssetInstallRequests(KadRequestTable& table);
+void KadRegisterAssetStoreRequests(KadRequestTable& table);
+void KadRegisterBuildsOnlineRequests(KadRequestTable& table);
+void KadRegisterWebQueryRequests(KadRequestTable& table);
+void KadRegisterRepairRequests(KadRequestTable& table);
 
 KadRequestTable KadBuildRequestTable();

@@ -16,6 +16,32 @@ const char* const MigrationSteps[] = {
     "  section TEXT PRIMARY KEY NOT NULL,"
     "  soup BLOB NOT NULL"
     ")",
+    // 2: the asset store: one row per asset, its dependency and obsolete
+    // lists, id generation, authors, builds seen, and the journal of changes
+    // in flight (finished at the next start when a crash interrupted them).
+    "CREATE TABLE asset ("
+    "  user INTEGER NOT NULL, content INTEGER NOT NULL, version INTEGER NOT NULL,"
+    "  flags INTEGER NOT NULL DEFAULT 0, store TEXT NOT NULL DEFAULT 'local',"
+    "  rev INTEGER NOT NULL DEFAULT 0, leaf TEXT NOT NULL DEFAULT '', edit_gen INTEGER NOT NULL DEFAULT 0,"
+    "  name TEXT NOT NULL DEFAULT '', kind TEXT NOT NULL DEFAULT '', category TEXT NOT NULL DEFAULT '',"
+    "  region TEXT NOT NULL DEFAULT '', era TEXT NOT NULL DEFAULT '', keywords TEXT NOT NULL DEFAULT '',"
+    "  description TEXT NOT NULL DEFAULT '', author_name TEXT NOT NULL DEFAULT '',"
+    "  build INTEGER NOT NULL DEFAULT 0, author_id INTEGER NOT NULL DEFAULT 0, rating INTEGER NOT NULL DEFAULT 255,"
+    "  installed_ts INTEGER NOT NULL DEFAULT 0, modified_ts INTEGER NOT NULL DEFAULT 0,"
+    "  download_size INTEGER NOT NULL DEFAULT -1, has_script INTEGER NOT NULL DEFAULT 0,"
+    "  PRIMARY KEY (user, content, version));"
+    "CREATE INDEX asset_category ON asset (category);"
+    "CREATE TABLE dep (user INTEGER NOT NULL, content INTEGER NOT NULL, version INTEGER NOT NULL,"
+    "  ord INTEGER NOT NULL, kind INTEGER NOT NULL,"
+    "  dep_user INTEGER NOT NULL, dep_content INTEGER NOT NULL, dep_version INTEGER NOT NULL,"
+    "  PRIMARY KEY (user, content, version, kind, ord));"
+    "CREATE TABLE latest_hint (user INTEGER NOT NULL, content INTEGER NOT NULL, version INTEGER NOT NULL,"
+    "  PRIMARY KEY (user, content));"
+    "CREATE TABLE kuid_gen (user_id INTEGER PRIMARY KEY NOT NULL, next_content INTEGER NOT NULL);"
+    "CREATE TABLE build (number INTEGER PRIMARY KEY NOT NULL);"
+    "CREATE TABLE op_journal (op_id INTEGER PRIMARY KEY AUTOINCREMENT, kind TEXT NOT NULL,"
+    "  user INTEGER NOT NULL, content INTEGER NOT NULL, version INTEGER NOT NULL,"
+    "  src TEXT NOT NULL, dst TEXT NOT NULL, old TEXT NOT NULL, created INTEGER NOT NULL)",
 };
 
 int ReadVersion(KadStoreConnection& connection)

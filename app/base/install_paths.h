@@ -21,8 +21,9 @@ bool InitInstallPaths(const Zel::File::Path& installRoot);
 // "scripts" and "libraries".
 void CreateUserFolders();
 
-// Removes the path substitutions (and releases the built-in resource
-// databases once they exist). Called at shutdown.
+// Removes the path substitutions "scripts" and "libraries". Called at
+// shutdown right after the built-in resource databases are released
+// (ReleaseBuiltinResourceDatabases: the databases live a layer above).
 void ResetResourceDatabases();
 
 // Renames each legacy folder under the installation root into the user-data

@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "app/commands.h"
+#include "app/results/results_log.h"
+#include "app/results/results_log_test_support.h"
 #include "dispatcher_test_support.h"
 #include "fake_kad_client.h"
 
@@ -170,46 +173,67 @@ TEST(DispatchCommand, CloseKADDaemonAsksTheDaemonToClose)
     EXPECT_EQ(FakeKADClientCalls(), std::vector<std::string>{"CloseDaemon()"});
 }
 
+// Past its checks each word reaches its body (a recording stub here) with
+// the arguments as the dispatcher hands them on: lower-cased, parsed as an
+// id, or the raw entries as typed.
+TEST(DispatchCommand, ArgumentsThatPassTheChecksReachTheBody)
+{
+    struct Reached {
+        std::vector<std::string> words;
+        const char* call;
+    };
+    const Reached reached[] = {
+        {{"installcdp", "A.cdp"}, "CommandInstallCDP(a.cdp)"},
+        {{"installfrompath", "/"}, "CommandInstallFromPath(/)"},
+        {{"installfromchb", "<kuid:1:2>"}, "CommandInstallFromCHB(<kuid:1:2>)"},
+        {{"InstallFromCHB", "<KUID2:3:1:4>"}, "CommandInstallFromCHB(<kuid2:3:1:4>)"},
+        {{"importconsists", "X.txt"}, "CommandImportConsists(x.txt)"},
+        {{"edit", "<kuid:1:2>"}, "CommandEdit(<kuid:1:2>)"},
+        // A malformed id passes the presence check and reaches the body as
+        // the null id.
+        {{"printconfig", "nonsense"}, "CommandPrintConfig(<NULL>)"},
+        {{"compile", "A.gs", "-x"}, "CommandCompile(4,/opt/korvel/bin/KorvelUtil,compile,A.gs,-x)"},
+        {{"kadcommandhost"}, "CommandKADCommandHost()"},
+        {{"kadcommandhost", "ignored"}, "CommandKADCommandHost()"},
+        {{"encrypt", "A.gs"}, "CommandEncrypt(a.gs)"},
+        {{"listbuilds", "Builds.txt"}, "CommandListBuilds(builds.txt)"},
+        {{"commit", "<kuid:1:2>"}, "CommandCommit(<kuid:1:2>)"},
+        {{"revert", "<kuid2:1:2:3>"}, "CommandRevert(<kuid2:1:2:3>)"},
+        {{"delete", "1:2"}, "CommandDelete(<NULL>)"},  // strict parsing: the bare form is no id
+        {{"generatekuid"}, "CommandGenerateKUID()"},
+        {{"repairdatabase"}, "CommandRepairDatabase((null))"},
+        {{"repairdatabase", "Extended"}, "CommandRepairDatabase(extended)"},
+        {{"compresstexture", "Folder"}, "CommandCompressTexture(folder)"},
+        {{"authors"}, "CommandAuthors()"},
+        {{"searchbycategory"}, "CommandSearchByCategory((null),false)"},
+        {{"searchbycategory", "TR"}, "CommandSearchByCategory(tr,false)"},
+        {{"searchbycategory", "-a", "TR"}, "CommandSearchByCategory(TR,true)"},
+        {{"searchbycategory", "-A", "Tr"}, "CommandSearchByCategory(Tr,true)"},
+        {{"status", "<kuid:1:2>"}, "CommandStatus(<kuid:1:2>)"},
+        {{"validate", "<kuid:1:2>"}, "CommandValidate(<kuid:1:2>)"},
+        {{"createcdp", "OUT.CDP"}, "CommandCreateCDP(OUT.CDP,0)"},
+        {{"createcdp", "Out.cdp", "<KUID:1:2>", "3:4"}, "CommandCreateCDP(Out.cdp,2,<KUID:1:2>,3:4)"},
+        {{"chbparse", "A.cdp"}, "CommandCHBParse(A.cdp)"},
+        {{"chbdeleteall"}, "CommandCHBDeleteAll()"},
+        {{"backupkeywords"}, "CommandBackupKeywords(KeywordsBackup.dat)"},
+        {{"backupkeywords", "Mine.dat"}, "CommandBackupKeywords(mine.dat)"},
+        {{"importkeywords"}, "CommandImportKeywords()"},
+    };
+    for (const Reached& r : reached) {
+        FakeKADClientCalls().clear();
+        Check({r.words, NoErrors, 0});
+        EXPECT_EQ(FakeKADClientCalls(), std::vector<std::string>{r.call}) << r.words[0];
+    }
+}
+
+// A body that has not landed answers with an error line and a failure, so
+// the command never passes for a success.
 TEST(DispatchCommand, BodiesNotYetAvailableFailWithAnErrorLine)
 {
-    auto notAvailable = [](const char* word) {
-        return std::string("- <NULL> : The command \"") + word + "\" is not available yet.\n" +
-               "OK (1 Errors, 0 Warnings)\n";
-    };
-    struct Pending {
-        std::vector<std::string> words;
-        const char* word;
-    };
-    const Pending pending[] = {
-        {{"installcdp", "a.cdp"}, "installcdp"},
-        {{"installfrompath", "/"}, "installfrompath"},
-        {{"installfromchb", "<kuid:1:2>"}, "installfromchb"},
-        {{"importconsists", "x.txt"}, "importconsists"},
-        {{"edit", "<kuid:1:2>"}, "edit"},
-        {{"printconfig", "nonsense"}, "printconfig"},
-        {{"compile", "a.gs"}, "compile"},
-        {{"kadcommandhost"}, "kadcommandhost"},
-        {{"encrypt", "a.gs"}, "encrypt"},
-        {{"listbuilds", "builds.txt"}, "listbuilds"},
-        {{"commit", "<kuid:1:2>"}, "commit"},
-        {{"revert", "<kuid:1:2>"}, "revert"},
-        {{"delete", "<kuid:1:2>"}, "delete"},
-        {{"generatekuid"}, "generatekuid"},
-        {{"repairdatabase"}, "repairdatabase"},
-        {{"compresstexture", "folder"}, "compresstexture"},
-        {{"authors"}, "authors"},
-        {{"searchbycategory"}, "searchbycategory"},
-        {{"searchbycategory", "-a", "TR"}, "searchbycategory"},
-        {{"status", "<kuid:1:2>"}, "status"},
-        {{"validate", "<kuid:1:2>"}, "validate"},
-        {{"createcdp", "OUT.CDP"}, "createcdp"},
-        {{"chbparse", "a.cdp"}, "chbparse"},
-        {{"chbdeleteall"}, "chbdeleteall"},
-        {{"backupkeywords"}, "backupkeywords"},
-        {{"importkeywords"}, "importkeywords"},
-    };
-    for (const Pending& p : pending) {
-        std::string expected = notAvailable(p.word);
-        Check({p.words, expected.c_str(), -1});
+    for (const char* word : {"compile", "encrypt", "compresstexture"}) {
+        ResultsLog log;
+        EXPECT_EQ(ReportCommandNotAvailable(log, word), -1) << word;
+        EXPECT_EQ(PrintToString(log), std::string("- <NULL> : The command \"") + word +
+                                          "\" is not available yet.\nOK (1 Errors, 0 Warnings)\n");
     }
 }

@@ -1,0 +1,41 @@
+// The build list and the online account's state kept by the daemon (requests 240 to 242 and 253).
+#include "assetdb/kad_client.h"
+
+#include "assetdb/kad_request_buffers.h"
+
+Zel::PString KADClient::ListBuilds()
+{
+    KADRequestBuffers buffers;
+    if (!buffers.Send(KadAssetRequestCode::ListBuilds))
+        return Zel::PString();
+    return buffers.reply.ReadPString();
+}
+
+Zel::String KADClient::GetOnlineProfile()
+{
+    KADRequestBuffers buffers;
+    if (!buffers.Send(KadAssetRequestCode::GetOnlineProfile))
+        return Zel::String();
+    Zel::String profile = buffers.reply.ReadString();
+    // The other fields are the daemon's; they are read and dropped.
+    buffers.reply.ReadString();
+    buffers.reply.ReadString();
+    buffers.reply.ReadInt16(0);
+    buffers.reply.ReadString();
+    buffers.reply.ReadInt16(0);
+    return profile;
+}
+
+void KADClient::ClearOnlineLoginTicket()
+{
+    KADRequestBuffers buffers;
+    buffers.Send(KadAssetRequestCode::ClearOnlineLoginTicket);
+}
+
+Zel::String KADClient::GetOnlineLoginTicket()
+{
+    KADRequestBuffers buffers;
+    if (!buffers.Send(KadAssetRequestCode::GetOnlineLoginTicket))
+        return Zel::String();
+    return buffers.reply.ReadString();
+}

@@ -1,0 +1,110 @@
+// PemberlynxSpecRegistry: the process-wide registry of loaded specs (live, retired, factories, id index) and the lookups over it.
+#pragma once
+
+#include <cstdint>
+
+#include "app/containers/chunked_list.h"
+#include "assetdb/pemberlynx_spec.h"
+#include "assetdb/px_spec_factory.h"
+#include "assetdb/spec_hash_table.h"
+#include "soup/kuid/kuid.h"
+#include "soup/soup_handle.h"
+#include "zel/path.h"
+#include "zel/pstring.h"
+#include "zel/sync_object.h"
+
+// Accepts (true) or rejects a spec handed out by a lookup.
+using PemberlynxSpecFilter = bool (*)(PemberlynxSpec* spec);
+
+// Builds the product's spec class when no factory serves a kind. Set by the
+// script host; without it a plain PemberlynxSpec is built.
+using PemberlynxBaseSpecConstructor = PemberlynxSpec* (*)(const KUID& assetId, const Zel::PString& databaseName,
+                                                          const Zel::String& parentFolder,
+                                                          const Zel::String& assetFolderName, SoupHandle config);
+
+class PemberlynxSpecRegistry {
+public:
+    // Becomes the process's registry (Instance).
+    PemberlynxSpecRegistry();
+    // Runs the leak report, then frees the index and the lists; Instance is
+    // none afterwards.
+    ~PemberlynxSpecRegistry();
+    PemberlynxSpecRegistry(const PemberlynxSpecRegistry&) = delete;
+    PemberlynxSpecRegistry& operator=(const PemberlynxSpecRegistry&) = delete;
+
+    static PemberlynxSpecRegistry* Instance();
+    // The registry's critical section (re-entrant); also guards the lookup's
+    // resolution memo.
+    static Zel::CriticalSection& Lock();
+
+    // Appends to the live list and the index; true.
+    bool Add(PemberlynxSpec* spec);
+    // The first spec with that id, no reference taken.
+    PemberlynxSpec* Find(const KUID& id);
+    // Out of the retired list, the live list and the index.
+    void Remove(PemberlynxSpec* spec);
+    // Deletes the live specs nobody references; true when one was deleted.
+    bool Purge();
+    // Deletes the retired specs, purges until nothing goes, logs the specs
+    // still held ("Leaked specs:" then "  (%4d) - %s" each), deletes the
+    // factories and forgets the lookup's resolution memo.
+    void ReportLeaks();
+
+    // Factories: the registry owns those added (deleted by the leak report);
+    // the default factory is not owned.
+    void AddFactory(PXSpecFactory* factory);
+    void RemoveFactory(PXSpecFactory* factory);
+    void SetDefaultFactory(PXSpecFactory* factory);
+    PXSpecFactory* GetDefaultFactory() const { return defaultFactory_; }
+    PXSpecFactory* FindFactory(const Zel::PString& kind) const;
+
+    // Takes a spec out of service after a failed validation: unreachable by
+    // id, kept until the next leak report.
+    void Retire(PemberlynxSpec* spec);
+
+    int64_t LiveCount() const { return live_.TotalCount(); }
+    int64_t RetiredCount() const { return retired_.TotalCount(); }
+    int64_t IndexedCount() const { return index_.Count(); }
+
+    static void SetBaseSpecConstructor(PemberlynxBaseSpecConstructor constructor);
+    static PemberlynxBaseSpecConstructor GetBaseSpecConstructor();
+
+private:
+    ChunkedList<PemberlynxSpec*, 128> live_;
+    ChunkedList<PemberlynxSpec*, 128> retired_;
+    ChunkedList<PXSpecFactory*, 16> factories_;
+    ChunkedHashTable index_;
+    PXSpecFactory* defaultFactory_ = nullptr;
+};
+
+// Made by the daemon client's start and removed by its shutdown. Creating
+// twice keeps the first.
+void CreateSpecRegistry();
+void DestroySpecRegistry();
+
+// None for the null id and for (-1, -2, 127); else the registered spec with
+// a new reference.
+PemberlynxSpecRef FindLoadedSpec(const KUID& id);
+// Chooses the factory of the config's "kind" (else the default one, else the
+// base spec), builds and registers the spec; none when nothing was built.
+PemberlynxSpecRef CreateSpecForKind(const KUID& assetId, const Zel::PString& databaseName,
+                                    const Zel::String& parentFolder, const Zel::String& assetFolderName,
+                                    const SoupHandle& config);
+// Sets or clears the valid flag; a spec that is not valid is retired.
+void ValidateSpec(PemberlynxSpec& spec);
+// Once per spec: marks it, OnFirstUse, ValidateSpec.
+void RunSpecFirstUse(PemberlynxSpec& spec);
+// True when the spec went through first use and is valid for a real id.
+bool IsSpecUsable(PemberlynxSpec& spec);
+
+// Reads "config.chump", else "config.txt", from the folder with the named
+// resource database open for the duration; false when none was read (or the
+// database could not be opened).
+bool ReadSpecConfig(const char* databaseName, const Zel::File::Path& folder, SoupHandle& config);
+// Builds the spec of an asset folder's config.
+PemberlynxSpecRef LoadSpecFromConfigFile(const KUID& assetId, const Zel::PString& databaseName,
+                                         const Zel::File::Path& folder, PemberlynxSpecFilter filter);
+// The spec of an asset id, resolved through the daemon and remembered.
+PemberlynxSpecRef LookupSpecForKUID(const KUID& id, PemberlynxSpecFilter filter, bool flag);
+// Forgets every remembered resolution (the leak report calls it).
+void ClearSpecResolutionMemo();

@@ -1,0 +1,50 @@
+// The repair requests of the daemon link: start (3), progress (4) and the patch step (256).
+#include "app/streams/t_buffer.h"
+#include "assetdb/kad_client.h"
+#include "zel/dynamic_buffer.h"
+
+namespace {
+
+constexpr int32_t StartRepairCode = 3;
+constexpr int32_t GetRepairProgressCode = 4;
+constexpr int32_t RunPatcherCode = 256;
+
+bool Send(int32_t code, TBuffer& request, TBuffer& reply, ResultsLog* log = nullptr, bool keepLog = false)
+{
+    request.Rewind();
+    bool ok = KADClient::Request(code, request, reply, nullptr, log, keepLog);
+    reply.Rewind();
+    return ok;
+}
+
+}  // namespace
+
+bool KADClient::StartRepair(int32_t mode, ResultsLog* sink)
+{
+    TBuffer request(new Zel::DynamicBuffer(0, 512), true);
+    TBuffer reply(new Zel::DynamicBuffer(0, 512), true);
+    request.WriteInt32(mode);
+    // The reply is empty; the repair's lines arrive in the sink.
+    return Send(StartRepairCode, request, reply, sink, true);
+}
+
+bool KADClient::GetRepairProgress(float& progress, Zel::String& text)
+{
+    progress = 0.0f;
+    text = Zel::String();
+    TBuffer request(new Zel::DynamicBuffer(0, 512), true);
+    TBuffer reply(new Zel::DynamicBuffer(0, 512), true);
+    if (!Send(GetRepairProgressCode, request, reply))
+        return false;
+    bool running = reply.ReadBool(false);
+    progress = reply.ReadFloat(0.0f);
+    text = reply.ReadString();
+    return running;
+}
+
+bool KADClient::RunPatcher()
+{
+    TBuffer request(new Zel::DynamicBuffer(0, 512), true);
+    TBuffer reply(new Zel::DynamicBuffer(0, 512), true);
+    return Send(RunPatcherCode, request, reply);
+}

@@ -1,0 +1,24 @@
+// What specs ask the daemon (requests 21, 23, 26), behind one seam so the registry can be exercised without a daemon.
+#pragma once
+
+#include "soup/kuid/kuid.h"
+#include "zel/path.h"
+#include "zel/pstring.h"
+#include "zel/string.h"
+
+struct SpecDaemonQueries {
+    KUID (*resolveAssetID)(const KUID& id) = nullptr;
+    void (*getAssetConfigPath)(const KUID& id, bool flag, Zel::PString& name, Zel::File::Path& folder) = nullptr;
+    Zel::String (*getAssetName)(const KUID& id) = nullptr;
+};
+
+// Replaces the queries (tests); null restores the daemon client's requests.
+void SetSpecDaemonQueries(const SpecDaemonQueries* queries);
+
+// Request 26; the id itself when the request fails.
+KUID SpecDaemonResolveAssetID(const KUID& id);
+// Request 23: the store name and the asset's folder. A trailing
+// "config.txt"/"config.chump" component, should one arrive, is dropped.
+void SpecDaemonGetAssetConfigPath(const KUID& id, bool flag, Zel::PString& name, Zel::File::Path& folder);
+// Request 21 (name field); empty on failure.
+Zel::String SpecDaemonAssetName(const KUID& id);

@@ -1,0 +1,51 @@
+// Where an asset's folders lie in the user-data tree, and the file operations that keep changes atomic.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "soup/kuid/kuid.h"
+
+struct KadAssetRecord;
+
+// "kuid_<user>_<content>_<version>", the per-asset folder name.
+std::string KadAssetKey(const KUID& id);
+// <root>/local/<kk>/r<revision>: the folder renamed into place by a commit.
+std::string KadRevisionFolder(const std::string& userDataRoot, const KUID& id, std::int32_t revision);
+// <root>/editing/<kk>/e<generation>.
+std::string KadEditGenerationFolder(const std::string& userDataRoot, const KUID& id, std::int32_t generation);
+// The committed asset folder (revision folder + leaf); empty without a revision.
+std::string KadCommittedFolder(const std::string& userDataRoot, const KadAssetRecord& record);
+// The edit copy's asset folder; empty without one.
+std::string KadEditFolder(const std::string& userDataRoot, const KadAssetRecord& record);
+// <root>/<store>/<kk>/.staging-<tag>: beside the destination, so the final
+// rename never crosses a file system.
+std::string KadStagingFolder(const std::string& userDataRoot, const char* store, const KUID& id, const std::string& tag);
+// A tag no other operation of this or an earlier run uses.
+std::string KadNewOperationTag();
+
+bool KadFolderExists(const std::string& path);
+bool KadFileExists(const std::string& path);
+std::string KadParentFolder(const std::string& path);
+// Creates the folder and its missing parents.
+bool KadMakeFolders(const std::string& path);
+// Flushes a folder's entries (after a rename or a new file in it).
+bool KadSyncFolder(const std::string& path);
+// Copies regular files and folders only: symbolic links, devices and the
+// like are neither followed nor copied. Every file is flushed before the
+// copy counts as done. Hard links are never made: an edit copy must not
+// share bytes with the committed revision.
+bool KadCopyTree(const std::string& source, const std::string& destination);
+// Writes a whole file and flushes it.
+bool KadWriteFileSynced(const std::string& path, const void* bytes, std::size_t size);
+bool KadReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::uint64_t limit);
+// Moves the folder into <root>/trash/<kk>-<unixtime>-<tag>[-n]; nothing is
+// ever deleted outright. True when the folder is gone from its place (or
+// was not there).
+bool KadMoveToTrash(const std::string& userDataRoot, const KUID& id, const std::string& path);
+// Entry names of a folder, sorted, without "." and "..".
+std::vector<std::string> KadFolderEntries(const std::string& folder);
+// Relative paths of the regular files below a folder, in name order
+// (folders before their contents); symbolic links are left out.
+void KadListFiles(const std::string& folder, std::vector<std::string>& relativePaths);

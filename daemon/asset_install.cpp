@@ -1,0 +1,74 @@
+// Installing an asset as a new committed revision: from a folder (39) or an archive entry (40).
+#include "daemon/asset_install.h"
+
+#include <ctime>
+
+#include "daemon/asset_folders.h"
+#include "daemon/asset_store_journal.h"
+#include "daemon/asset_store_metadata.h"
+#include "daemon/asset_store_replies.h"
+#include "daemon/asset_store_rows.h"
+
+namespace {
+constexpr int LineWarning = 2;
+}
+
+bool KadInstallAsset(KadAssetStore& store, KadStoreConnection& connection, KadRequestContext& context,
+                     const KadInstallRequest& request, bool& replaced, std::string& error)
+{
+    replaced = false;
+    std::lock_guard<std::mutex> hold(store.ChangeLock());
+    const std::string& root = store.UserDataRoot();
+    KadAssetRecord existing;
+    bool known = store.Find(request.id, existing);
+    if (known && existing.Has(AssetBuiltin)) {
+        error = "A built-in asset cannot be replaced.";
+        return false;
+    }
+    KadAssetRecord updated = known ? existing : KadAssetRecord();
+    updated.id = request.id;
+    updated.leaf = KadAssetLeafName(request.config, request.id);
+    updated.revision = (known ? existing.revision : 0) + 1;
+    while (KadFolderExists(KadRevisionFolder(root, request.id, updated.revision)))
+        updated.revision += 1;
+
+    KadAssetChange change;
+    change.kind = "install";
+    change.id = request.id;
+    change.source = KadStagingFolder(root, "local", request.id, KadNewOperationTag());
+    change.destination = KadRevisionFolder(root, request.id, updated.revision);
+    std::int64_t journalId = KadBeginAssetChange(connection, change);
+    if (journalId == 0) {
+        error = "The index cannot record the installation.";
+        return false;
+    }
+    std::string leafFolder = change.source + "/" + updated.leaf;
+    if (!KadMakeFolders(leafFolder) || !request.fill(leafFolder, error) || !KadSyncFolder(leafFolder) ||
+        !KadSyncFolder(change.source) || !KadSyncFolder(KadParentFolder(change.source))) {
+        if (error.empty())
+            error = "Unable to write content files to disk";
+        KadAbandonAssetChange(store, connection, journalId, change);
+        return false;
+    }
+    if (known && existing.Has(AssetInstalled) && existing.revision > 0) {
+        change.old.push_back(KadRevisionFolder(root, request.id, existing.revision));
+        replaced = true;
+    }
+    if (known && existing.Has(AssetOpenForEdit)) {
+        change.old.push_back(KadEditGenerationFolder(root, request.id, existing.editGeneration));
+        KadSendAssetLine(context, LineWarning, request.id, "The open edit copy of the asset was moved to the trash.");
+    }
+    updated.flags |= AssetInstalled | request.setFlags;
+    updated.flags &= ~(AssetOpenForEdit | AssetEditOnly | request.clearFlags);
+    KadDeriveAssetMetadata(request.config, updated);
+    std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    updated.installedTime = now;
+    updated.modifiedTime = now;
+    if (!KadCommitAssetChange(store, connection, journalId, change,
+                              [&] { return KadSaveAssetRow(connection, updated); })) {
+        replaced = false;
+        error = "The index cannot record the installation.";
+        return false;
+    }
+    return true;
+}

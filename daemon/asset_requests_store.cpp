@@ -1,0 +1,155 @@
+// Search, ids, authors, keywords, favourites and content-service hints: requests 2, 41, 47, 50, 54, 58, 90.
+#include <ctime>
+#include <functional>
+#include <memory>
+
+#include "app/streams/t_buffer.h"
+#include "assetdb/kad_filter_element.h"
+#include "daemon/asset_store.h"
+#include "daemon/asset_store_codes.h"
+#include "daemon/asset_store_metadata.h"
+#include "daemon/asset_store_rows.h"
+#include "daemon/kuid_range.h"
+#include "daemon/request_context.h"
+#include "daemon/request_table.h"
+#include "daemon/search_filter.h"
+#include "daemon/store_connection.h"
+
+namespace {
+
+// A favourite shows as local rating 5; none as 255.
+constexpr std::int32_t FavouriteRating = 5;
+constexpr std::int32_t NoRating = 255;
+
+// Changes one known row in its own transaction, then the mirror.
+bool UpdateRow(KadRequestContext& context, const KUID& id, const std::function<void(KadAssetRecord&)>& change)
+{
+    KadAssetStore& store = KadAssetStore::Get(context);
+    if (context.store == nullptr || id.IsNull())
+        return false;
+    KadStoreConnection& connection = *context.store;
+    std::lock_guard<std::mutex> hold(store.ChangeLock());
+    KadAssetRecord record;
+    if (!store.Find(id, record))
+        return false;
+    change(record);
+    if (!connection.Exec("BEGIN IMMEDIATE"))
+        return false;
+    if (!KadSaveAssetRow(connection, record) || !connection.Exec("COMMIT")) {
+        connection.Exec("ROLLBACK");
+        return false;
+    }
+    store.Refresh(connection, id);
+    return true;
+}
+
+// Payload: the filter tree, or int32 0 for none. Reply: uint32 n; n KUIDs.
+// A tree that cannot be read (an unknown element type, a body cut short,
+// groups nested too deep) gives the empty list.
+void SearchAssets(KadRequestContext& context)
+{
+    KadAssetStore& store = KadAssetStore::Get(context);
+    std::int64_t start = context.request.Tell();
+    std::int32_t code = context.request.ReadInt32(0);
+    std::vector<KUID> ids;
+    if (context.request.HasError() || code == 0) {
+        ids = KadSearchAssets(store, nullptr);
+    } else {
+        context.request.MoveTo(start);
+        std::unique_ptr<KADFilterElement> filter(ReadFilterElement(context.request));
+        if (filter != nullptr)
+            ids = KadSearchAssets(store, filter.get());
+    }
+    context.reply.WriteUInt32(static_cast<std::uint32_t>(ids.size()));
+    for (const KUID& id : ids)
+        context.reply.WriteKUID(id);
+}
+
+// Payload: KUID; int32 size. Marks the asset as known to the content service.
+void SetAssetDownloadSize(KadRequestContext& context)
+{
+    KUID id = context.request.ReadKUID();
+    std::int32_t size = context.request.ReadInt32(-1);
+    if (context.request.HasError())
+        return;
+    UpdateRow(context, id, [&](KadAssetRecord& record) {
+        record.downloadSize = size;
+        record.flags |= AssetFromService;
+    });
+}
+
+// Payload: KUID; KUID latest. Kept as a hint for update questions.
+void SetLatestVersion(KadRequestContext& context)
+{
+    KadAssetStore::Get(context);
+    KUID id = context.request.ReadKUID();
+    KUID latest = context.request.ReadKUID();
+    if (context.store == nullptr || context.request.HasError() || id.IsNull() || latest.IsNull())
+        return;
+    KadStatement store(*context.store, "INSERT OR REPLACE INTO latest_hint (user, content, version) VALUES (?, ?, ?)");
+    store.BindInt64(1, latest.user);
+    store.BindInt64(2, latest.content);
+    store.BindInt64(3, latest.version);
+    store.Run();
+}
+
+// Payload: KUID; byte favourite.
+void SetAssetFavorite(KadRequestContext& context)
+{
+    KUID id = context.request.ReadKUID();
+    bool favourite = context.request.ReadBool(false);
+    if (context.request.HasError())
+        return;
+    UpdateRow(context, id, [&](KadAssetRecord& record) { record.rating = favourite ? FavouriteRating : NoRating; });
+}
+
+// Payload: KUID; Str keyword text. Only its "#" tokens are the user's
+// keywords; the rest is the category part of the same text.
+void SetAssetKeywords(KadRequestContext& context)
+{
+    KUID id = context.request.ReadKUID();
+    std::string text = context.request.ReadString().c_str();
+    if (context.request.HasError())
+        return;
+    UpdateRow(context, id, [&](KadAssetRecord& record) {
+        record.keywords = KadKeywordsFromText(text);
+        record.modifiedTime = static_cast<std::int64_t>(std::time(nullptr));
+    });
+}
+
+// Reply: a new KUID of the configured user, or the null KUID.
+void GenerateKUID(KadRequestContext& context)
+{
+    KadAssetStore& store = KadAssetStore::Get(context);
+    context.reply.WriteKUID(context.store != nullptr ? KadAllocateKUID(store, *context.store) : NullKUID);
+}
+
+// Payload: int32 user id. Reply: int32 daemon id (the user id; -1 when no
+// name is known); PStr the name from the first config of that author.
+void AuthorName(KadRequestContext& context)
+{
+    KadAssetStore& store = KadAssetStore::Get(context);
+    std::int32_t user = context.request.ReadInt32(-1);
+    std::string name;
+    if (!context.request.HasError()) {
+        store.ForEach([&](const KadAssetRecord& row) {
+            if (name.empty() && row.authorId == user && !row.authorName.empty())
+                name = row.authorName;
+        });
+    }
+    context.reply.WriteInt32(name.empty() ? -1 : user);
+    context.reply.WritePString(Zel::PString(name.c_str()));
+}
+
+}  // namespace
+
+void KadRegisterAssetStoreRequests(KadRequestTable& table)
+{
+    table.Register(KadAssetRequestCode::SearchAssets, KadRequestLane::Fast, SearchAssets);
+    table.Register(KadAssetRequestCode::SetAssetDownloadSize, KadRequestLane::Fast, SetAssetDownloadSize);
+    table.Register(KadAssetRequestCode::SetLatestVersion, KadRequestLane::Fast, SetLatestVersion);
+    table.Register(KadAssetRequestCode::SetAssetFavorite, KadRequestLane::Fast, SetAssetFavorite);
+    table.Register(KadAssetRequestCode::SetAssetKeywords, KadRequestLane::Fast, SetAssetKeywords);
+    table.Register(KadAssetRequestCode::GenerateKUID, KadRequestLane::Fast, GenerateKUID);
+    table.Register(KadAssetRequestCode::AuthorName, KadRequestLane::Fast, AuthorName);
+}

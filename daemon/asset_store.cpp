@@ -1,0 +1,178 @@
+// The asset store: the in-memory mirror of the asset rows, the store's folders and the lock that orders its changes.
+#include "daemon/asset_store.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+
+#include "daemon/asset_folders.h"
+#include "daemon/asset_store_journal.h"
+#include "daemon/asset_store_rows.h"
+#include "daemon/daemon_connection.h"
+#include "daemon/request_context.h"
+#include "daemon/store_connection.h"
+#include "soup/soup_handle.h"
+
+namespace {
+
+std::mutex instanceLock;
+std::unique_ptr<KadAssetStore> instance;
+
+// Handles beyond this many make the table drop those of closed connections.
+constexpr std::size_t HandleSweepSize = 4096;
+
+std::int32_t ReadConfiguredUserId(const std::string& databasePath)
+{
+    SoupHandle config;
+    std::string path = databasePath + "/kaddaemon.cfg";
+    if (!KadFileExists(path) || !config.LoadFromFile(Zel::PString(), path.c_str(), "txt"))
+        return -1;
+    std::int32_t user = config.GetNamedTagAsInt(Zel::PString("kuid-user-id"), -1);
+    // Only ids of the author range make new asset ids.
+    return user >= 0 && user <= 0x1FFFFFF ? user : -1;
+}
+
+}  // namespace
+
+bool KadAssetStore::Start(const std::string& userDataRoot, const std::string& databasePath, KadStoreConnection& connection)
+{
+    std::lock_guard<std::mutex> hold(instanceLock);
+    if (instance != nullptr)
+        return true;
+    auto store = std::make_unique<KadAssetStore>();
+    store->userDataRoot = userDataRoot;
+    store->databasePath = databasePath;
+    store->localUserId = ReadConfiguredUserId(databasePath);
+    if (!KadRecoverAssetChanges(userDataRoot, connection) || !store->Load(connection))
+        return false;
+    instance = std::move(store);
+    return true;
+}
+
+KadAssetStore* KadAssetStore::Instance()
+{
+    std::lock_guard<std::mutex> hold(instanceLock);
+    return instance.get();
+}
+
+KadAssetStore& KadAssetStore::Get(KadRequestContext& context)
+{
+    {
+        std::lock_guard<std::mutex> hold(instanceLock);
+        if (instance != nullptr)
+            return *instance;
+    }
+    // Without an index connection nothing can be known or changed: an
+    // empty store that is never kept answers (its root is empty, so no
+    // handler finds a folder through it).
+    static KadAssetStore empty;
+    if (context.store == nullptr || context.store->Handle() == nullptr)
+        return empty;
+    // Not started explicitly: the index file lies in <user data>/assets.tdx.
+    std::string indexPath;
+    const char* name = sqlite3_db_filename(context.store->Handle(), "main");
+    indexPath = name != nullptr ? name : "";
+    std::string databasePath = KadParentFolder(indexPath);
+    // A store that could not recover serves nothing and changes nothing; the
+    // next request tries again.
+    if (!Start(KadParentFolder(databasePath), databasePath, *context.store))
+        return empty;
+    std::lock_guard<std::mutex> hold(instanceLock);
+    return *instance;
+}
+
+bool KadAssetStore::Load(KadStoreConnection& connection)
+{
+    std::unique_lock<std::shared_mutex> hold(mirrorLock);
+    mirror.clear();
+    return KadLoadAllAssetRows(connection, [this](KadAssetRecord&& record) {
+        KUID id = record.id;
+        mirror.emplace(id, std::move(record));
+    });
+}
+
+bool KadAssetStore::Find(const KUID& id, KadAssetRecord& record) const
+{
+    std::shared_lock<std::shared_mutex> hold(mirrorLock);
+    auto found = mirror.find(id);
+    if (found == mirror.end())
+        return false;
+    record = found->second;
+    return true;
+}
+
+std::size_t KadAssetStore::Count() const
+{
+    std::shared_lock<std::shared_mutex> hold(mirrorLock);
+    return mirror.size();
+}
+
+std::int32_t KadAssetStore::HighestVersion(std::int32_t user, std::int32_t content, bool installedOnly) const
+{
+    std::shared_lock<std::shared_mutex> hold(mirrorLock);
+    std::int32_t highest = -1;
+    for (auto it = mirror.lower_bound(KUID(user, content, -0x7fffffff)); it != mirror.end(); ++it) {
+        if (it->first.user != user || it->first.content != content)
+            break;
+        if (!installedOnly || it->second.Has(AssetInstalled))
+            highest = std::max(highest, it->first.version);
+    }
+    return highest;
+}
+
+void KadAssetStore::Refresh(KadStoreConnection& connection, const KUID& id)
+{
+    KadAssetRecord record;
+    bool present = KadLoadAssetRow(connection, id, record);
+    std::unique_lock<std::shared_mutex> hold(mirrorLock);
+    if (present)
+        mirror[id] = std::move(record);
+    else
+        mirror.erase(id);
+}
+
+void KadAssetStore::OpenHandle(const std::shared_ptr<KadConnection>& owner, const KUID& id, bool writable,
+                               std::int32_t& slot, std::int32_t& nonce)
+{
+    std::lock_guard<std::mutex> hold(handleLock);
+    if (handles.size() >= HandleSweepSize)
+        DropHandlesOfClosedConnections();
+    // A nonce, so a stale or guessed handle of a slot reused later names nothing.
+    nonceState = nonceState * 1664525u + 1013904223u;
+    nonce = static_cast<std::int32_t>(nonceState & 0x7fffffff);
+    do {
+        slot = nextSlot;
+        nextSlot = nextSlot >= 0x7ffffffe ? 1 : nextSlot + 1;
+    } while (handles.count(slot) != 0);
+    handles[slot] = {nonce, KadAssetHandleEntry{id, writable, owner}};
+}
+
+bool KadAssetStore::LookupHandle(const std::shared_ptr<KadConnection>& owner, std::int32_t slot, std::int32_t nonce,
+                                 KadAssetHandleEntry& entry)
+{
+    std::lock_guard<std::mutex> hold(handleLock);
+    auto found = handles.find(slot);
+    if (found == handles.end() || found->second.first != nonce || found->second.second.owner.lock() != owner)
+        return false;
+    entry = found->second.second;
+    return true;
+}
+
+void KadAssetStore::CloseHandle(const std::shared_ptr<KadConnection>& owner, std::int32_t slot, std::int32_t nonce)
+{
+    std::lock_guard<std::mutex> hold(handleLock);
+    auto found = handles.find(slot);
+    if (found != handles.end() && found->second.first == nonce && found->second.second.owner.lock() == owner)
+        handles.erase(found);
+}
+
+void KadAssetStore::DropHandlesOfClosedConnections()
+{
+    for (auto it = handles.begin(); it != handles.end();) {
+        auto owner = it->second.second.owner.lock();
+        if (owner == nullptr || !owner->IsOpen())
+            it = handles.erase(it);
+        else
+            ++it;
+    }
+}

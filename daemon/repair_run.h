@@ -1,0 +1,34 @@
+// The database repair: reconciles the committed asset folders with the index rows.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class KadAssetStore;
+class KadStoreConnection;
+class ResultsLog;
+
+// Modes the client sends: the patch step's repair (fewer lines), the plain
+// one, and the extended one.
+constexpr std::int32_t KadRepairModePatcher = 50;
+constexpr std::int32_t KadRepairModeNormal = 100;
+constexpr std::int32_t KadRepairModeExtended = 150;
+
+// Called as the repair goes: the fraction done and the current step.
+using KadRepairProgress = std::function<void(float fraction, const std::string& step)>;
+
+// Walks <user data>/local/<kk>/r<rev>/<leaf>:
+// - the highest revision whose config can be read wins; lower revisions go
+//   to the trash (never deleted outright);
+// - a folder without a row (an index that was lost included) is added from
+//   its config; a row pointing at another revision is pointed at the winner;
+// - a row whose committed folder is gone loses its installed flag, or goes
+//   when nothing else (an edit copy, a content-service entry) keeps it;
+// - what cannot be mended (no config, a config naming another asset) is an
+//   error line, and the folder stays where it is.
+// Every changed row is written in a transaction of its own and refreshed in
+// the store's mirror. Lines go into `log`; returns the number of error lines.
+int KadRunRepair(KadAssetStore& store, KadStoreConnection& connection, std::int32_t mode, ResultsLog& log,
+                 const KadRepairProgress& progress);

@@ -1,0 +1,89 @@
+// The daemon's web queries: each fetched on a worker, polled and closed by the connection that started it.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "daemon/web_query_config.h"
+#include "daemon/web_query_fetch.h"
+
+class KadConnection;
+
+struct KadWebHandle {
+    std::int32_t first = -1;
+    std::int32_t second = -1;
+};
+
+// What request 232 reports.
+struct KadWebQueryStatus {
+    bool complete = false;
+    std::uint32_t httpStatus = 0;
+    std::uint32_t resultCode = 0;
+    std::uint32_t byteCount = 0;
+    std::string file;
+    std::string text;
+};
+
+// Modes the client passes: a page whose failure text it may show, and a download.
+constexpr std::int32_t KadWebModeDownload = 0;
+constexpr std::int32_t KadWebModePage = 2;
+
+// A handle that names no query of the asking connection completes at once
+// with this code, so a client polling it never waits for ever.
+constexpr std::uint32_t KadWebResultUnknownQuery = KadWebResultTransferBase + 2;
+// Too many queries at once: refused with this code instead of queued.
+constexpr std::uint32_t KadWebResultBusy = KadWebResultTransferBase + 89;
+
+class KadWebQueries {
+public:
+    // `cacheFolder` receives the result files q<id>.<extension of the fetched name>; files left there by
+    // an earlier run are removed.
+    explicit KadWebQueries(std::string cacheFolder, int workers = 4, std::size_t maxQueries = 256);
+    // Cancels every transfer and waits for the workers, which stop within a
+    // moment since every transfer checks the cancel flag.
+    ~KadWebQueries();
+    KadWebQueries(const KadWebQueries&) = delete;
+    KadWebQueries& operator=(const KadWebQueries&) = delete;
+
+    // The daemon's one table, on the cache folder of its user data.
+    static KadWebQueries& ForCacheFolder(const std::string& cacheFolder);
+
+    // Registers a query for the connection and queues its fetch. A refused
+    // address gives a query that is complete at once with its failure.
+    KadWebHandle Start(const std::shared_ptr<KadConnection>& owner, const std::string& requestedUrl,
+                       std::int32_t mode, const KadWebConfig& config);
+    KadWebQueryStatus Status(const KadConnection* owner, KadWebHandle handle);
+    // Cancels a running fetch, deletes the result file and forgets the query.
+    void Close(const KadConnection* owner, KadWebHandle handle);
+    // Closes every query whose connection has gone.
+    void CloseOrphans();
+    std::size_t Count() const;
+
+private:
+    struct Query;
+    std::shared_ptr<Query> Find(const KadConnection* owner, KadWebHandle handle) const;
+    void Work();
+    void Finish(Query& query, const KadWebFetchResult& result);
+    void Discard(const std::shared_ptr<Query>& query);
+    void StartWorkers();
+
+    std::string cacheFolder;
+    int workerCount;
+    std::size_t maxQueries;
+    mutable std::mutex lock;
+    std::condition_variable queued;
+    std::map<std::int32_t, std::shared_ptr<Query>> queries;
+    std::deque<std::shared_ptr<Query>> pending;
+    std::vector<std::thread> workers;
+    std::int32_t nextId = 1;
+    std::uint32_t nonceState;
+    bool stopping = false;
+};

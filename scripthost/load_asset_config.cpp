@@ -1,0 +1,9 @@
+// LoadAssetConfig: the host's entry to the spec registry's config reading.
+#include "scripthost/load_asset_config.h"
+
+#include "assetdb/pemberlynx_spec_registry.h"
+
+bool LoadAssetConfig(const char* databaseName, const Zel::File::Path& folder, SoupHandle& config)
+{
+    return ReadSpecConfig(databaseName, folder, config);
+}

@@ -1,0 +1,302 @@
+// The asset request wrappers against a scripted daemon: payload bytes, reply reading, handle counting, failures.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "assetdb/client_test_environment.h"
+#include "assetdb/fake_daemon.h"
+#include "assetdb/kad_asset_info.h"
+#include "assetdb/kad_client.h"
+#include "assetdb/kad_filter_element.h"
+#include "soup/kuid/kuid.h"
+
+namespace {
+
+KadBytes Words(std::initializer_list<int32_t> words)
+{
+    KadBytes bytes;
+    for (int32_t word : words)
+        KadAppendInt32(bytes, word);
+    return bytes;
+}
+
+void AppendStr(KadBytes& bytes, const std::string& text)
+{
+    KadAppendInt32(bytes, int32_t(text.size()));
+    KadAppendBytes(bytes, text.data(), text.size());
+}
+
+void AppendPStr(KadBytes& bytes, const std::string& text)
+{
+    KadAppendInt32(bytes, int32_t(text.size() + 1));
+    KadAppendBytes(bytes, text.c_str(), text.size() + 1);
+}
+
+// Answers each request code with fixed bytes (empty when none is set) and
+// records every request; codes listed as dropped close the connection.
+class ScriptedDaemonTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        daemon = std::make_unique<FakeDaemon>(ClientTestDatabasePath(), std::vector<FakeDaemonScript>{
+            [this](FakeDaemonConnection& connection) { Serve(connection); }});
+        KADClientOptions options;
+        options.optionByte2 = 0;
+        options.mayStartDaemon = 0;
+        ASSERT_TRUE(KADClient::Start(options));
+    }
+    void TearDown() override
+    {
+        KADClient::Shutdown();
+        daemon.reset();
+    }
+
+    void Serve(FakeDaemonConnection& connection)
+    {
+        int32_t flag;
+        std::string path;
+        if (!connection.ReadHandshake(flag, path))
+            return;
+        connection.SendHandshakeReply();
+        int32_t code, id;
+        KadBytes payload;
+        while (connection.ReadRequest(code, id, payload)) {
+            KadBytes reply;
+            {
+                std::lock_guard<std::mutex> hold(lock);
+                seen.emplace_back(code, payload);
+                if (dropped.count(code) != 0) {
+                    connection.Close();
+                    return;
+                }
+                reply = replies[code];
+            }
+            connection.Send(KadEncodeReply(id, reply.data(), reply.size()));
+        }
+    }
+
+    void Answer(int32_t code, KadBytes reply)
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        replies[code] = std::move(reply);
+    }
+    void Drop(int32_t code)
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        dropped.insert(code);
+    }
+    // Requests seen, leaving out the start-up's settings request.
+    std::vector<std::pair<int32_t, KadBytes>> Seen()
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        std::vector<std::pair<int32_t, KadBytes>> result;
+        for (const auto& request : seen) {
+            if (request.first != 102)
+                result.push_back(request);
+        }
+        return result;
+    }
+    std::vector<int32_t> SeenCodes()
+    {
+        std::vector<int32_t> codes;
+        for (const auto& request : Seen())
+            codes.push_back(request.first);
+        return codes;
+    }
+
+    std::unique_ptr<FakeDaemon> daemon;
+    std::mutex lock;
+    std::map<int32_t, KadBytes> replies;
+    std::set<int32_t> dropped;
+    std::vector<std::pair<int32_t, KadBytes>> seen;
+};
+
+// The reply of request 30 or 32 after the handle: store name and folder.
+KadBytes OpenReply(int32_t w0, int32_t w1, const std::string& folder)
+{
+    KadBytes reply = Words({w0, w1});
+    AppendPStr(reply, "editing");
+    AppendStr(reply, folder);
+    return reply;
+}
+
+TEST_F(ScriptedDaemonTest, OpenWithoutAHandleGivesAnEmptyReferenceAndNoClose)
+{
+    Answer(30, Words({-1, -1}));
+    {
+        KADAssetHandleRef handle = KADClient::OpenAsset(KUID(1, 2, 0), true, nullptr);
+        EXPECT_FALSE(handle.IsValid());
+    }
+    EXPECT_EQ(SeenCodes(), std::vector<int32_t>{30});
+    // KUID (content, packed), then the writable byte.
+    KadBytes payload = Words({2, 1});
+    payload.push_back(1);
+    EXPECT_EQ(Seen()[0].second, payload);
+}
+
+TEST_F(ScriptedDaemonTest, LastReleaseClosesTheHandleOnceAndFolderIsAskedAfterCommit)
+{
+    Answer(30, OpenReply(7, 99, "/u/editing/a"));
+    Answer(32, [] {
+        KadBytes reply;
+        AppendPStr(reply, "local");
+        AppendStr(reply, "/u/local/a");
+        return reply;
+    }());
+    Answer(34, KadBytes{1, 1});
+    KADAssetHandleRef handle = KADClient::OpenAsset(KUID(1, 2, 0), true, nullptr);
+    ASSERT_TRUE(handle.IsValid());
+    EXPECT_TRUE(handle.IsWritable());
+    Zel::PString name;
+    Zel::File::Path folder;
+    ASSERT_TRUE(handle.GetFolder(name, folder));
+    EXPECT_STREQ(folder.c_str(), "/u/editing/a");
+    EXPECT_STREQ(name.c_str(), "editing");
+
+    bool second = false;
+    KADAssetHandleRef copy = handle;
+    EXPECT_TRUE(KADClient::CommitAsset(copy, 0, nullptr, &second));
+    EXPECT_TRUE(second);
+    EXPECT_FALSE(copy.IsWritable());
+    ASSERT_TRUE(handle.GetFolder(name, folder));
+    ASSERT_TRUE(handle.GetFolder(name, folder));
+    EXPECT_STREQ(folder.c_str(), "/u/local/a");
+    copy.Release();
+    EXPECT_EQ(SeenCodes(), (std::vector<int32_t>{30, 34, 32}));
+    handle.Release();
+    auto seen = Seen();
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[1].second, Words({7, 99, 0}));
+    EXPECT_EQ(seen[3].first, 31);
+    EXPECT_EQ(seen[3].second, Words({7, 99}));
+}
+
+TEST_F(ScriptedDaemonTest, RevertReleasesTheReferenceItIsGiven)
+{
+    Answer(30, OpenReply(3, 4, "/f"));
+    Answer(33, KadBytes{1});
+    KADAssetHandleRef handle = KADClient::OpenAsset(KUID(1, 2, 0), false, nullptr);
+    EXPECT_TRUE(KADClient::RevertAsset(handle, nullptr));
+    EXPECT_FALSE(handle.IsValid());
+    EXPECT_EQ(SeenCodes(), (std::vector<int32_t>{30, 33, 31}));
+    // Without a handle nothing is sent.
+    EXPECT_FALSE(KADClient::RevertAsset(handle, nullptr));
+    EXPECT_FALSE(KADClient::CommitAsset(handle, 0, nullptr, nullptr));
+    EXPECT_EQ(SeenCodes().size(), 3u);
+}
+
+TEST_F(ScriptedDaemonTest, OpenForEditTakesTheIdFromTheReply)
+{
+    KadBytes reply = Words({5, 6, 100, int32_t((1u << 25) | 523)});
+    AppendPStr(reply, "editing");
+    AppendStr(reply, "/e");
+    Answer(35, reply);
+    KADAssetHandleRef handle = KADClient::OpenAssetForEdit(NullKUID, true, Zel::String("Name"));
+    ASSERT_TRUE(handle.IsValid());
+    EXPECT_EQ(handle.Get()->assetId, KUID(523, 100, 1));
+    KadBytes payload = Words({-1, -1});
+    payload.push_back(1);
+    AppendStr(payload, "Name");
+    EXPECT_EQ(Seen()[0].second, payload);
+}
+
+TEST_F(ScriptedDaemonTest, LatestVersionIsNotSentForNullOrEqualIds)
+{
+    KADClient::SetLatestVersion(NullKUID, KUID(1, 2, 3));
+    KADClient::SetLatestVersion(KUID(1, 2, 3), NullKUID);
+    KADClient::SetLatestVersion(KUID(1, 2, 3), KUID(1, 2, 3));
+    KADClient::SetLatestVersion(KUID(1, 2, 3), KUID(1, 2, 4));
+    EXPECT_EQ(SeenCodes(), std::vector<int32_t>{47});
+}
+
+TEST_F(ScriptedDaemonTest, StatusTestsAreTrueWhenTheDaemonCannotBeAsked)
+{
+    Drop(21);
+    EXPECT_TRUE(KADClient::IsAssetLocallyModified(KUID(1, 2, 0)));
+    EXPECT_TRUE(KADClient::HasStatusI(KUID(1, 2, 0)));
+    EXPECT_TRUE(KADClient::HasStatusF(KUID(1, 2, 0)));
+    EXPECT_TRUE(KADClient::HasStatusM(KUID(1, 2, 0), false));
+    EXPECT_TRUE(KADClient::GetAssetName(KUID(1, 2, 0)).IsEmpty());
+    KADAssetInfo info;
+    EXPECT_FALSE(KADClient::GetAssetInfo(KUID(1, 2, 0), -1, info));
+    EXPECT_EQ(info.localRating, 255);
+}
+
+TEST_F(ScriptedDaemonTest, StatusBitsComeFromTheRecord)
+{
+    // An installed asset (status 0 bit 3), not modified, missing dependencies.
+    KadBytes reply = Words({2, 1});
+    AppendStr(reply, "n");
+    AppendStr(reply, "");
+    AppendStr(reply, "");
+    for (uint8_t b : {1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0})
+        reply.push_back(b);
+    Answer(21, reply);
+    EXPECT_FALSE(KADClient::IsAssetLocallyModified(KUID(1, 2, 0)));
+    EXPECT_TRUE(KADClient::HasStatusI(KUID(1, 2, 0)));
+    EXPECT_FALSE(KADClient::HasStatusF(KUID(1, 2, 0)));
+    EXPECT_TRUE(KADClient::HasStatusM(KUID(1, 2, 0), true));
+    EXPECT_STREQ(KADClient::GetAssetName(KUID(1, 2, 0)).c_str(), "n");
+    // Each accessor asks with its own mask.
+    auto seen = Seen();
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen[0].second, Words({2, 1, 8}));
+    EXPECT_EQ(seen[4].second, Words({2, 1, 1}));
+}
+
+TEST_F(ScriptedDaemonTest, IdListsStopWhereTheReplyEnds)
+{
+    // A count of a billion with one id and half of another behind it.
+    KadBytes reply = Words({1000000000, 9, 7, 5});
+    Answer(2, reply);
+    Answer(42, reply);
+    ChunkedList<KUID, 128> found;
+    KADFilterElementGroup filter;
+    KADClient::SearchAssets(&filter, found);
+    ASSERT_EQ(found.TotalCount(), 2);
+    EXPECT_EQ(*found.At(0), KUID(7, 9, 0));
+    EXPECT_TRUE(found.At(1)->IsNull());
+    ChunkedList<KUID, 128> dependencies;
+    EXPECT_TRUE(KADClient::GetAssetDependencies(KUID(1, 2, 0), dependencies));
+    EXPECT_EQ(dependencies.TotalCount(), 2);
+    auto seen = Seen();
+    EXPECT_EQ(seen[0].second, (KadBytes{'p', 'u', 'r', 'g', 1, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(seen[1].second, Words({1, 2, 1}));
+}
+
+TEST_F(ScriptedDaemonTest, KeywordTextTooLongForTheWireIsNotSent)
+{
+    KADClient::SetAssetKeywords(KUID(1, 2, 0), Zel::String(std::string(0x10000, 'k')));
+    KADClient::SetAssetKeywords(KUID(1, 2, 0), Zel::String("TR;#fast"));
+    auto seen = Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    KadBytes payload = Words({2, 1});
+    AppendStr(payload, "TR;#fast");
+    EXPECT_EQ(seen[0].second, payload);
+}
+
+TEST_F(ScriptedDaemonTest, InstallArchiveAndGenerateKUIDReadTheirReplies)
+{
+    KadBytes installReply = Words({3});
+    installReply.push_back(1);
+    Answer(40, installReply);
+    Answer(58, Words({77, int32_t((2u << 25) | 12345)}));
+    bool skipped = false;
+    EXPECT_EQ(KADClient::InstallArchive(Zel::File::Path("/tmp/a.cdp"), nullptr, 2, &skipped, nullptr), 3u);
+    EXPECT_TRUE(skipped);
+    EXPECT_EQ(KADClient::GenerateKUID(), KUID(12345, 77, 2));
+    KadBytes payload;
+    AppendStr(payload, "/tmp/a.cdp");
+    KadAppendInt32(payload, 2);
+    EXPECT_EQ(Seen()[0].second, payload);
+    // An empty reply to 58 reads as the null id.
+    Answer(58, KadBytes{});
+    EXPECT_TRUE(KADClient::GenerateKUID().IsNull());
+}
+
+}  // namespace

@@ -1,0 +1,551 @@
+// status, validate, installfrompath, chbdeleteall and InstallArchiveAsset against a scripted daemon: requests sent, output and lines.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/base/install_paths.h"
+#include "app/results/results_log.h"
+#include "assetdb/client_test_environment.h"
+#include "assetdb/fake_daemon.h"
+#include "assetdb/install_archive_asset.h"
+#include "assetdb/kad_asset_info.h"
+#include "assetdb/kad_client.h"
+#include "assetdb/kad_command_bodies.h"
+#include "soup/archive/archive_test_support.h"
+#include "soup/content_signature.h"
+
+namespace {
+
+using Kind = ResultsLog::MessageKind;
+using ArchiveTest::ReadFile;
+
+void AppendKUID(KadBytes& bytes, const KUID& id)
+{
+    KadAppendInt32(bytes, id.content);
+    KadAppendInt32(bytes, int32_t((uint32_t(id.version) << 25) | (uint32_t(id.user) & 0x1FFFFFFu)));
+}
+
+void AppendStr(KadBytes& bytes, const std::string& text)
+{
+    KadAppendInt32(bytes, int32_t(text.size()));
+    KadAppendBytes(bytes, text.data(), text.size());
+}
+
+void AppendPStr(KadBytes& bytes, const std::string& text)
+{
+    KadAppendInt32(bytes, int32_t(text.size() + 1));
+    KadAppendBytes(bytes, text.c_str(), text.size() + 1);
+}
+
+void AppendBits(KadBytes& bytes, uint8_t bits, int count)
+{
+    for (int i = 0; i < count; ++i)
+        bytes.push_back((bits >> i) & 1);
+}
+
+// The 20 fields of a reply to request 21.
+KadBytes InfoRecord(const KUID& id, const std::string& name, const std::string& category, uint8_t status0,
+                    uint8_t status1, bool found = true)
+{
+    KadBytes bytes;
+    AppendKUID(bytes, id);
+    AppendStr(bytes, name);
+    AppendStr(bytes, "");
+    AppendStr(bytes, category);
+    AppendBits(bytes, status0, 8);
+    AppendBits(bytes, status1, 8);
+    AppendBits(bytes, 0, 2);
+    KadAppendInt32(bytes, 0);
+    AppendPStr(bytes, "");
+    AppendStr(bytes, "");
+    KadAppendInt32(bytes, 0);
+    AppendPStr(bytes, "local");
+    AppendStr(bytes, category);
+    AppendBits(bytes, 0, 3);
+    KadAppendInt32(bytes, 255);
+    float build = 3.5f;
+    KadAppendBytes(bytes, &build, 4);
+    for (int i = 0; i < 4; ++i)
+        KadAppendInt32(bytes, 0);
+    AppendKUID(bytes, NullKUID);
+    bytes.push_back(found ? 1 : 0);
+    return bytes;
+}
+
+KadBytes HandleReply(int32_t w0, int32_t w1, const std::string& store, const std::string& folder)
+{
+    KadBytes bytes;
+    KadAppendInt32(bytes, w0);
+    KadAppendInt32(bytes, w1);
+    AppendPStr(bytes, store);
+    AppendStr(bytes, folder);
+    return bytes;
+}
+
+// The reply of request 35: handle, id, store name and folder.
+KadBytes OpenForEditReply(const KUID& id, const std::string& folder)
+{
+    KadBytes bytes;
+    KadAppendInt32(bytes, 8);
+    KadAppendInt32(bytes, 9);
+    AppendKUID(bytes, id);
+    AppendPStr(bytes, "editing");
+    AppendStr(bytes, folder);
+    return bytes;
+}
+
+struct Request {
+    int32_t code;
+    KadBytes payload;
+};
+
+// A daemon that answers each request through the test's responder (empty
+// when there is none) and keeps every request but start-up's.
+class CommandBodiesTest : public ::testing::Test {
+protected:
+    using Responder = std::function<KadBytes(const KadBytes& payload)>;
+
+    void SetUp() override
+    {
+        daemon = std::make_unique<FakeDaemon>(ClientTestDatabasePath(), std::vector<FakeDaemonScript>{
+            [this](FakeDaemonConnection& connection) { Serve(connection); }});
+        KADClientOptions options;
+        options.optionByte2 = 0;
+        options.mayStartDaemon = 0;
+        ASSERT_TRUE(KADClient::Start(options));
+        // The roots are kept lower-cased; the folders on disk are not.
+        std::string editing;
+        ASSERT_TRUE(Zel::File::Resolve(nullptr, GetRootFolderPath("editing").c_str(), editing));
+        std::string pattern = editing + "/bodies-XXXXXX";
+        std::vector<char> text(pattern.begin(), pattern.end());
+        text.push_back('\0');
+        ASSERT_NE(mkdtemp(text.data()), nullptr);
+        scratch = text.data();
+    }
+    void TearDown() override
+    {
+        KADClient::Shutdown();
+        daemon.reset();
+        std::filesystem::remove_all(scratch);
+    }
+
+    void Serve(FakeDaemonConnection& connection)
+    {
+        int32_t flag;
+        std::string path;
+        if (!connection.ReadHandshake(flag, path))
+            return;
+        connection.SendHandshakeReply();
+        int32_t code, id;
+        KadBytes payload;
+        while (connection.ReadRequest(code, id, payload)) {
+            Responder responder;
+            {
+                std::lock_guard<std::mutex> hold(lock);
+                if (code != 102)
+                    seen.push_back({code, payload});
+                auto found = responders.find(code);
+                if (found != responders.end())
+                    responder = found->second;
+            }
+            KadBytes reply = responder ? responder(payload) : KadBytes{};
+            if (code == 38 && !noteFor38.empty()) {
+                KadBytes note;
+                KadAppendInt32(note, id);
+                KadAppendBytes(note, noteFor38.data(), noteFor38.size());
+                connection.Send(KadEncodeNote(3, note.data(), note.size()));
+            }
+            connection.Send(KadEncodeReply(id, reply.data(), reply.size()));
+        }
+    }
+
+    void Answer(int32_t code, Responder responder)
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        responders[code] = std::move(responder);
+    }
+    void Answer(int32_t code, const KadBytes& reply)
+    {
+        Answer(code, [reply](const KadBytes&) { return reply; });
+    }
+    std::vector<Request> Seen()
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        return seen;
+    }
+    std::vector<int32_t> SeenCodes()
+    {
+        std::vector<int32_t> codes;
+        for (const Request& request : Seen())
+            codes.push_back(request.code);
+        return codes;
+    }
+    std::vector<Request> SeenWith(int32_t code)
+    {
+        std::vector<Request> matching;
+        for (const Request& request : Seen())
+            if (request.code == code)
+                matching.push_back(request);
+        return matching;
+    }
+
+    std::unique_ptr<FakeDaemon> daemon;
+    std::mutex lock;
+    std::map<int32_t, Responder> responders;
+    std::vector<Request> seen;
+    KadBytes noteFor38;
+    std::string scratch;
+};
+
+KADAssetInfo InfoWith(uint8_t status0, uint8_t status1)
+{
+    KADAssetInfo info;
+    info.statusByte0 = status0;
+    info.statusByte1 = status1;
+    info.name = "Loco";
+    info.categoryText = "TR;LOCO";
+    return info;
+}
+
+TEST(StatusLineTest, LettersFollowTheFlagsInTheirFixedOrder)
+{
+    struct Case {
+        uint8_t status0;
+        uint8_t status1;
+        bool missing;
+        bool faulty;
+        const char* letters;
+    };
+    const Case cases[] = {
+        {0x01, 0x00, false, false, "eiadlmf"},
+        {0x08, 0x00, false, false, "eIadlmf"},
+        {0x0C, 0x01, false, false, "EIadLmf"},
+        {0xC0, 0x00, true, false, "eiADlMf"},
+        {0xFF, 0xFF, true, true, "EIADLMF"},
+        // Bits the letters do not show change nothing.
+        {0x30, 0xF4, false, true, "eiadlmF"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatStatusFlags(InfoWith(c.status0, c.status1), c.missing, c.faulty), c.letters);
+    EXPECT_EQ(FormatStatusLine(KUID(123, 456, 0), InfoWith(0x08, 0), false, false),
+              "+ <kuid:123:456> : eIadlmf : TR;LOCO : Loco\n");
+}
+
+TEST_F(CommandBodiesTest, StatusPrintsOneLineAndAsksTwiceMoreForMAndF)
+{
+    KUID id(2000, 31, 2);
+    // Installed, modified, missing dependencies (status 1 bit 3).
+    Answer(21, InfoRecord(id, "Blue Loco", "TR;LOCO", 0x0D, 0x08));
+    ResultsLog log;
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(RunStatusCommand(id, log));
+    std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(output, "+ <kuid2:2000:31:2> : eIadLMf : TR;LOCO : Blue Loco\n");
+    EXPECT_EQ(log.LineCount(), 0);
+    std::vector<Request> requests = SeenWith(21);
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].payload.back(), 0xFF);
+    EXPECT_EQ(requests[1].payload.back(), 0);
+    EXPECT_EQ(requests[1].payload[requests[1].payload.size() - 4], 8);
+}
+
+TEST_F(CommandBodiesTest, StatusOfAnUnknownAssetPrintsNothingAndLogsItsId)
+{
+    KUID id(77, 88, 0);
+    Answer(21, InfoRecord(NullKUID, "", "", 1, 0, false));
+    ResultsLog log;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(RunStatusCommand(id, log));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    std::vector<ResultsLogEntry> lines = log.Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].kind, int32_t(Kind::Error));
+    EXPECT_STREQ(lines[0].text.c_str(), "Unknown AssetID.");
+    EXPECT_STREQ(lines[0].property.GetValueText().c_str(), id.ToTagString().c_str());
+    EXPECT_EQ(SeenCodes(), std::vector<int32_t>{21});
+}
+
+TEST_F(CommandBodiesTest, ValidateAsksForTheOpenedFolderUnderTheAssetAndTakesTheDaemonsLines)
+{
+    KUID id(5, 6, 0);
+    Answer(30, HandleReply(3, 4, "local", "/store/local/asset"));
+    Answer(38, KadBytes{0});
+    // The daemon's line: one error line without a property.
+    KadAppendInt32(noteFor38, 0);
+    KadAppendInt32(noteFor38, 1);
+    KadAppendInt32(noteFor38, 3);
+    AppendStr(noteFor38, "Unable to validate asset: no validator is available.");
+    KadAppendInt32(noteFor38, 0);
+
+    ResultsLog log;
+    EXPECT_TRUE(RunValidateCommand(id, log));
+    EXPECT_EQ(SeenCodes(), (std::vector<int32_t>{30, 38, 31}));
+    KadBytes expected;
+    AppendPStr(expected, "local");
+    AppendStr(expected, "/store/local/asset");
+    EXPECT_EQ(SeenWith(38)[0].payload, expected);
+    EXPECT_EQ(SeenWith(30)[0].payload.back(), 0);  // read-only
+    std::vector<ResultsLogEntry> lines = log.Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].kind, int32_t(Kind::Error));
+    EXPECT_EQ(log.ErrorCount(), 1);
+    // The current asset is given back: a later line carries none.
+    log.AddMessage(Kind::Info, "after");
+    EXPECT_TRUE(log.Lines().back().property.IsNull());
+}
+
+TEST_F(CommandBodiesTest, ValidateOfAnAssetTheDaemonCannotOpenSendsNoValidation)
+{
+    Answer(30, HandleReply(-1, -1, "", ""));
+    ResultsLog log;
+    EXPECT_FALSE(RunValidateCommand(KUID(5, 6, 0), log));
+    EXPECT_EQ(SeenCodes(), std::vector<int32_t>{30});
+}
+
+TEST_F(CommandBodiesTest, InstallFromPathInstallsConfigFoldersOnlyAndNeverFollowsLinks)
+{
+    namespace fs = std::filesystem;
+    std::string root = scratch + "/Incoming";
+    fs::create_directories(root + "/Alpha/Nested");
+    std::ofstream(root + "/Alpha/config.txt") << "kuid <kuid:1:1>\n";
+    std::ofstream(root + "/Alpha/Nested/config.txt") << "kuid <kuid:1:2>\n";
+    fs::create_directories(root + "/Beta/Inner");
+    std::ofstream(root + "/Beta/Inner/config.chump") << "x";
+    fs::create_directories(root + "/Empty");
+    std::ofstream(root + "/loose.txt") << "x";
+    fs::create_directories(scratch + "/Elsewhere");
+    std::ofstream(scratch + "/Elsewhere/config.txt") << "kuid <kuid:1:9>\n";
+    fs::create_directory_symlink(scratch + "/Elsewhere", root + "/LinkOut");
+    fs::create_directory_symlink(root, root + "/Empty/LoopBack");
+
+    // The daemon installs Alpha and refuses Beta's.
+    Answer(39, [](const KadBytes& payload) {
+        KadBytes reply;
+        std::string text(payload.begin() + 4, payload.end() - 4);
+        AppendKUID(reply, text.find("Alpha") != std::string::npos ? KUID(1, 1, 0) : NullKUID);
+        reply.push_back(0);
+        return reply;
+    });
+    ResultsLog log;
+    bool flag = true;
+    // The command's argument arrives lower-cased.
+    std::string lowered = root;
+    std::transform(lowered.begin(), lowered.end(), lowered.begin(), ::tolower);
+    EXPECT_EQ(InstallFromPathRecursive(Zel::File::Path(lowered.c_str()), log, 0, &flag, nullptr), 1);
+
+    std::vector<std::string> folders;
+    for (const Request& request : SeenWith(39)) {
+        folders.emplace_back(request.payload.begin() + 4, request.payload.end() - 4);
+        EXPECT_EQ(std::vector<uint8_t>(request.payload.end() - 4, request.payload.end()), KadBytes(4, 0));
+    }
+    std::sort(folders.begin(), folders.end());
+    EXPECT_EQ(folders, (std::vector<std::string>{root + "/Alpha", root + "/Beta/Inner"}));
+    EXPECT_EQ(SeenCodes().size(), 2u);
+}
+
+TEST_F(CommandBodiesTest, InstallFromPathOfAnEmptyPathOrAFolderWithoutConfigsInstallsNothing)
+{
+    ResultsLog log;
+    EXPECT_EQ(InstallFromPathRecursive(Zel::File::Path(), log, 0, nullptr, nullptr), 0);
+    std::filesystem::create_directories(scratch + "/Nothing/Here");
+    EXPECT_EQ(InstallFromPathRecursive(Zel::File::Path((scratch + "/Nothing").c_str()), log, 0, nullptr, nullptr), 0);
+    EXPECT_TRUE(Seen().empty());
+}
+
+TEST_F(CommandBodiesTest, CHBDeleteAllDeletesEveryLocalAssetWithFlagOne)
+{
+    KadBytes found;
+    KadAppendInt32(found, 2);
+    AppendKUID(found, KUID(1, 2, 0));
+    AppendKUID(found, KUID(3, 4, 5));
+    Answer(2, found);
+    Answer(36, KadBytes{1});
+    ResultsLog log;
+    EXPECT_TRUE(RunCHBDeleteAllCommand(log));
+    std::vector<Request> requests = Seen();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].code, 2);
+    EXPECT_EQ(requests[0].payload, (KadBytes{'l', 'o', 'o', 'b', 0, 0, 0, 0}));
+    KadBytes second;
+    AppendKUID(second, KUID(3, 4, 5));
+    second.push_back(1);
+    EXPECT_EQ(requests[2].payload, second);
+    EXPECT_EQ(log.LineCount(), 0);
+}
+
+TEST_F(CommandBodiesTest, CHBDeleteAllIsTrueWhenNothingIsFound)
+{
+    ResultsLog log;
+    EXPECT_TRUE(RunCHBDeleteAllCommand(log));
+    EXPECT_EQ(SeenCodes(), std::vector<int32_t>{2});
+}
+
+// ----- InstallArchiveAsset -----
+
+SoupHandle ArchiveEntry(const KUID& id)
+{
+    SoupHandle entry = ArchiveTest::Entry(id);
+    entry.SetNamedTag(Zel::PString("username"), "Test Asset");
+    SoupHandle files;
+    ArchiveTest::SetFile(files, "mesh.im", "mesh bytes");
+    SoupHandle textures;
+    ArchiveTest::SetFile(textures, "body.tga", "tga bytes");
+    files.SetNamedSoup(Zel::PString("textures"), textures);
+    entry.SetNamedSoup(Zel::PString("files"), files);
+    StoreAssetDsid(entry);
+    return entry;
+}
+
+class AnswerWith : public KADPromptHandler {
+public:
+    explicit AnswerWith(int32_t answer) : answer_(answer) {}
+    int32_t Ask(const Zel::String&, const Zel::String&, const KUID&, ResultsLog*) override
+    {
+        ++asked;
+        return answer_;
+    }
+    int asked = 0;
+
+private:
+    int32_t answer_;
+};
+
+std::vector<int32_t> LineKinds(const ResultsLog& log)
+{
+    std::vector<int32_t> kinds;
+    for (const ResultsLogEntry& line : log.Lines())
+        kinds.push_back(line.kind);
+    return kinds;
+}
+
+TEST_F(CommandBodiesTest, UnknownAssetIsOpenedForEditUnderItsNameAndWrittenWithATextConfig)
+{
+    KUID id(900, 1, 0);
+    std::string folder = scratch + "/new-asset";
+    Answer(21, InfoRecord(NullKUID, "", "", 1, 0, false));
+    Answer(35, OpenForEditReply(id, folder));
+    AnswerWith prompt(1);
+
+    ResultsLog log;
+    EXPECT_EQ(InstallArchiveAsset(ArchiveEntry(id), log, 0, nullptr, &prompt), id);
+    EXPECT_EQ(prompt.asked, 0);
+    EXPECT_EQ(SeenCodes(), (std::vector<int32_t>{21, 35, 31, 50}));
+    KadBytes expected35;
+    AppendKUID(expected35, id);
+    expected35.push_back(0);
+    AppendStr(expected35, "Test Asset");
+    EXPECT_EQ(SeenWith(35)[0].payload, expected35);
+    std::string bytes;
+    EXPECT_TRUE(ReadFile(folder + "/mesh.im", bytes));
+    EXPECT_EQ(bytes, "mesh bytes");
+    EXPECT_TRUE(ReadFile(folder + "/textures/body.tga", bytes));
+    EXPECT_TRUE(ArchiveTest::Exists(folder + "/config.txt"));
+    EXPECT_FALSE(ArchiveTest::Exists(folder + "/config.chump"));
+    EXPECT_EQ(LineKinds(log), std::vector<int32_t>{int32_t(Kind::Success)});
+    EXPECT_STREQ(log.Lines()[0].property.GetValueText().c_str(), id.ToTagString().c_str());
+    KadBytes favorite;
+    AppendKUID(favorite, id);
+    favorite.push_back(1);
+    EXPECT_EQ(SeenWith(50)[0].payload, favorite);
+}
+
+TEST_F(CommandBodiesTest, CommitModeWritesABinaryConfigAndCommitsWithTheSignatureFlags)
+{
+    KUID id(900, 2, 0);
+    std::string folder = scratch + "/committed";
+    Answer(21, InfoRecord(NullKUID, "", "", 1, 0, false));
+    Answer(35, OpenForEditReply(id, folder));
+    Answer(34, KadBytes{1, 0});
+    ResultsLog log;
+    bool committed = true;
+    EXPECT_EQ(InstallArchiveAsset(ArchiveEntry(id), log, InstallModeCommit | InstallModeCommitFlag8, &committed,
+                                  nullptr),
+              id);
+    EXPECT_TRUE(ArchiveTest::Exists(folder + "/config.chump"));
+    std::vector<Request> commits = SeenWith(34);
+    ASSERT_EQ(commits.size(), 1u);
+    // Signature verified (6) with the caller's 8.
+    EXPECT_EQ(commits[0].payload[8], 14);
+}
+
+TEST_F(CommandBodiesTest, InstalledAssetIsOverwrittenWithoutAHandlerAndLeftOpenForEdit)
+{
+    KUID id(900, 3, 0);
+    std::string folder = scratch + "/edit-copy";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder + "/stale.txt") << "old";
+    Answer(21, InfoRecord(id, "Old", "", 0x09, 0));
+    Answer(30, HandleReply(4, 5, "editing", folder));
+    ResultsLog log;
+    EXPECT_EQ(InstallArchiveAsset(ArchiveEntry(id), log, InstallModeCommit, nullptr, nullptr), id);
+    EXPECT_FALSE(ArchiveTest::Exists(folder + "/stale.txt"));
+    EXPECT_TRUE(ArchiveTest::Exists(folder + "/mesh.im"));
+    EXPECT_TRUE(ArchiveTest::Exists(folder + "/config.txt"));
+    EXPECT_TRUE(SeenWith(34).empty());
+    EXPECT_EQ(SeenWith(30)[0].payload.back(), 1);  // writable
+}
+
+TEST_F(CommandBodiesTest, PromptAnswersOtherThanTwoOrThreeSkipSilently)
+{
+    KUID id(900, 4, 0);
+    std::string folder = scratch + "/prompted";
+    Answer(21, InfoRecord(id, "Old", "", 0x09, 0x01));
+    Answer(30, HandleReply(4, 5, "editing", folder));
+    struct Case {
+        int32_t answer;
+        bool installs;
+    };
+    for (Case c : {Case{1, false}, Case{0, false}, Case{4, false}, Case{2, true}, Case{3, true}}) {
+        AnswerWith prompt(c.answer);
+        ResultsLog log;
+        KUID result = InstallArchiveAsset(ArchiveEntry(id), log, 0, nullptr, &prompt);
+        EXPECT_EQ(prompt.asked, 1);
+        EXPECT_EQ(result == id, c.installs) << c.answer;
+        EXPECT_EQ(log.LineCount(), c.installs ? 1 : 0) << c.answer;
+    }
+}
+
+TEST_F(CommandBodiesTest, FolderOutsideTheUserDataTreeIsNeverDeleted)
+{
+    KUID id(900, 5, 0);
+    ArchiveTest::TemporaryFolder outside;
+    std::ofstream(outside / "keep.txt") << "mine";
+    Answer(21, InfoRecord(id, "Old", "", 0x09, 0));
+    Answer(30, HandleReply(4, 5, "editing", outside.Path()));
+    ResultsLog log;
+    EXPECT_TRUE(InstallArchiveAsset(ArchiveEntry(id), log, 0, nullptr, nullptr).IsNull());
+    EXPECT_TRUE(ArchiveTest::Exists(outside / "keep.txt"));
+    EXPECT_EQ(LineKinds(log), std::vector<int32_t>{int32_t(Kind::Error)});
+    EXPECT_EQ(SeenWith(50).size(), 0u);
+
+    // Nor is the user-data root itself.
+    Answer(30, HandleReply(4, 5, "editing", GetUserDataRoot().Str()));
+    ResultsLog rootLog;
+    EXPECT_TRUE(InstallArchiveAsset(ArchiveEntry(id), rootLog, 0, nullptr, nullptr).IsNull());
+    EXPECT_EQ(Zel::File::Exists(GetRootFolderPath("editing").c_str()), 0);
+    EXPECT_EQ(LineKinds(rootLog), std::vector<int32_t>{int32_t(Kind::Error)});
+}
+
+TEST_F(CommandBodiesTest, NoHandleGivesTheWriteErrorAndNothingElse)
+{
+    KUID id(900, 6, 0);
+    Answer(21, InfoRecord(NullKUID, "", "", 1, 0, false));
+    KadBytes openReply;
+    KadAppendInt32(openReply, -1);
+    KadAppendInt32(openReply, -1);
+    Answer(35, openReply);
+    ResultsLog log;
+    EXPECT_TRUE(InstallArchiveAsset(ArchiveEntry(id), log, InstallModeCommit, nullptr, nullptr).IsNull());
+    EXPECT_EQ(LineKinds(log), std::vector<int32_t>{int32_t(Kind::Error)});
+    EXPECT_EQ(SeenCodes(), (std::vector<int32_t>{21, 35}));
+}
+
+}  // namespace

@@ -1,0 +1,200 @@
+// RunCommandHost against a scripted daemon: registration first, answers in order, the two ways the loop ends.
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/base/console_control.h"
+#include "app/base/crash_dump.h"
+#include "app/base/process_values.h"
+#include "app/results/results_log.h"
+#include "app/streams/t_buffer.h"
+#include "assetdb/client_test_environment.h"
+#include "assetdb/fake_daemon.h"
+#include "assetdb/kad_client.h"
+#include "assetdb/kad_command_host.h"
+#include "assetdb/kad_command_host_question.h"
+#include "assetdb/protocol/kad_protocol.h"
+
+#ifdef KORVEL_TEST_HOOKS
+namespace {
+
+KadBytes QuestionBytes(const KADCommandHostQuestion& question)
+{
+    TBuffer buffer;
+    WriteCommandHostQuestion(buffer, question);
+    return KadBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
+}
+
+// What the scripted daemon saw of the host: request codes and the 141 payloads.
+struct HostTranscript {
+    std::mutex lock;
+    std::vector<int32_t> codes;
+    std::vector<KadBytes> answers;
+};
+
+// Replies to every request; keep-alives may come at any point. Returns the
+// next request that is not a keep-alive, false when the host went away.
+bool NextRequest(FakeDaemonConnection& connection, HostTranscript& transcript, int32_t& code, KadBytes& payload)
+{
+    int32_t id = 0;
+    while (connection.ReadRequest(code, id, payload)) {
+        {
+            std::lock_guard<std::mutex> hold(transcript.lock);
+            transcript.codes.push_back(code);
+            if (code == static_cast<int32_t>(KadRequestCode::CommandHostAnswer))
+                transcript.answers.push_back(payload);
+        }
+        connection.Send(KadEncodeReply(id, nullptr, 0));
+        if (code != static_cast<int32_t>(KadRequestCode::HostKeepAlive))
+            return true;
+    }
+    return false;
+}
+
+bool Handshake(FakeDaemonConnection& connection)
+{
+    int32_t flag;
+    std::string path;
+    if (!connection.ReadHandshake(flag, path))
+        return false;
+    connection.SendHandshakeReply();
+    return true;
+}
+
+class CommandHostLoopTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetMainThreadId();
+        ResetCrashHandlersForTest();
+        KADCommandHostServices services;
+        services.validateFolder = [](const Zel::PString&, const Zel::String& folder, ResultsLog& log) {
+            log.AddMessage(ResultsLog::MessageKind::Info, folder.c_str());
+            return true;
+        };
+        SetCommandHostServices(std::move(services));
+    }
+    void TearDown() override
+    {
+        KADClient::Shutdown();
+        daemon_.reset();
+        SetCommandHostServices({});
+        ResetCrashHandlersForTest();
+    }
+
+    void Start(FakeDaemonScript script)
+    {
+        FakeDaemonScript idle = [](FakeDaemonConnection& connection) { connection.WaitForClose(); };
+        daemon_ = std::make_unique<FakeDaemon>(ClientTestDatabasePath(), std::vector<FakeDaemonScript>{script, idle});
+        KADClientOptions options;
+        options.mayStartDaemon = 0;
+        ASSERT_TRUE(KADClient::Start(options));
+    }
+
+    HostTranscript transcript_;
+    std::unique_ptr<FakeDaemon> daemon_;
+};
+
+TEST_F(CommandHostLoopTest, RegistersAnswersInOrderAndEndsWhenTheDaemonDrops)
+{
+    KADCommandHostQuestion validate;
+    validate.commandId = 0;
+    validate.assetName = "local";
+    validate.folder = "/r/UserData/local/a";
+    Start([&](FakeDaemonConnection& connection) {
+        if (!Handshake(connection))
+            return;
+        int32_t code = 0;
+        KadBytes payload;
+        if (!NextRequest(connection, transcript_, code, payload))
+            return;
+        KadBytes question = QuestionBytes(validate);
+        connection.Send(KadEncodeNote(static_cast<int32_t>(KadNoteType::HostQuestion), question.data(),
+                                      question.size()));
+        if (!NextRequest(connection, transcript_, code, payload))
+            return;
+        const uint8_t unreadable[] = {0, 0, 0, 0, 9, 0, 0, 0};
+        connection.Send(KadEncodeNote(static_cast<int32_t>(KadNoteType::HostQuestion), unreadable,
+                                      sizeof unreadable));
+        NextRequest(connection, transcript_, code, payload);
+        connection.Close();
+    });
+
+    EXPECT_FALSE(RunCommandHost());
+
+    std::lock_guard<std::mutex> hold(transcript_.lock);
+    ASSERT_GE(transcript_.codes.size(), 3u);
+    EXPECT_EQ(transcript_.codes.front(), static_cast<int32_t>(KadRequestCode::RegisterCommandHost));
+    ASSERT_EQ(transcript_.answers.size(), 2u);
+    TBuffer answer;
+    answer.WriteBytes(transcript_.answers[0].data(), int64_t(transcript_.answers[0].size()));
+    answer.Rewind();
+    ResultsLog log;
+    int32_t result = 0;
+    std::vector<KUID> notInstalled;
+    ASSERT_TRUE(ReadCommandHostAnswer(answer, 0, log, result, notInstalled));
+    EXPECT_EQ(result, 1);
+    ASSERT_EQ(log.LineCount(), 1);
+    EXPECT_STREQ(log.Lines()[0].text.c_str(), "/r/UserData/local/a");
+    EXPECT_TRUE(transcript_.answers[1].empty());
+    // The host ended in order: hook gone, handlers off.
+    EXPECT_EQ(KADClient::GetCommandHostHook(), nullptr);
+    EXPECT_FALSE(CrashHandlersInstalled());
+    EXPECT_EQ(GetCrashDumpMode(), 1);
+}
+
+// An idle host says it is alive with an empty request 0 (after 100 job
+// waits, about 5 s); the daemon's drop then ends it.
+TEST_F(CommandHostLoopTest, IdleHostSendsEmptyKeepAlives)
+{
+    std::atomic<bool> keepAliveEmpty{false};
+    Start([&](FakeDaemonConnection& connection) {
+        if (!Handshake(connection))
+            return;
+        int32_t code = 0;
+        int32_t id = 0;
+        KadBytes payload;
+        while (connection.ReadRequest(code, id, payload)) {
+            connection.Send(KadEncodeReply(id, nullptr, 0));
+            if (code == static_cast<int32_t>(KadRequestCode::HostKeepAlive)) {
+                keepAliveEmpty = payload.empty();
+                break;
+            }
+        }
+        connection.Close();
+    });
+    EXPECT_FALSE(RunCommandHost());
+    EXPECT_TRUE(keepAliveEmpty.load());
+}
+
+TEST_F(CommandHostLoopTest, ConsoleCloseEndsTheLoopWhileConnected)
+{
+    std::atomic<bool> registered{false};
+    Start([&](FakeDaemonConnection& connection) {
+        if (!Handshake(connection))
+            return;
+        int32_t code = 0;
+        KadBytes payload;
+        while (NextRequest(connection, transcript_, code, payload))
+            if (code == static_cast<int32_t>(KadRequestCode::RegisterCommandHost))
+                registered = true;
+    });
+    std::thread console([&] {
+        while (!registered.load() || !CrashHandlersInstalled())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ConsoleCtrlHandler(ConsoleControlC);
+    });
+    EXPECT_FALSE(RunCommandHost());
+    console.join();
+    EXPECT_TRUE(KADClient::IsConnected());
+    EXPECT_EQ(GetCrashDumpMode(), 1);
+    EXPECT_EQ(KADClient::GetCommandHostHook(), nullptr);
+}
+
+}  // namespace
+#endif

@@ -1,0 +1,182 @@
+// Crash atomicity of the store: the daemon ends at each step of a change; after a restart no asset is half there.
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "asset_test_support.h"
+#include "daemon/asset_store_codes.h"
+
+namespace {
+
+using Code = KadAssetRequestCode;
+
+const KUID Loco(1234, 100, 0);
+// The exit code of a daemon ended at a crash point.
+constexpr int CrashExitCode = 86;
+
+enum class Operation { Install, Edit, Commit, Revert, Delete };
+
+struct CrashCase {
+    const char* point;
+    Operation operation;
+    bool completes;  // after the restart the change has happened
+};
+
+void PrintTo(const CrashCase& crash, std::ostream* out)
+{
+    *out << crash.point;
+}
+
+class AssetAtomicityTest : public AssetStoreTest, public ::testing::WithParamInterface<CrashCase> {
+protected:
+    void TearDown() override
+    {
+        unsetenv("KAD_TEST_CRASH_AT");
+        AssetStoreTest::TearDown();
+    }
+
+    void InstallLoco()
+    {
+        WriteAssetFolder(Scratch() + "/loco", "kuid <kuid2:1234:100:0>\nkind \"scenery\"\nusername \"Loco\"\n",
+                         {{"body.im", "first"}});
+        ASSERT_EQ(InstallFolder(Scratch() + "/loco"), Loco);
+    }
+
+    // Sends the request that is to crash the daemon; the daemon closes the
+    // connection without a reply.
+    void SendCrashing(std::int32_t code, const KadBytes& payload)
+    {
+        client.SendRequest(code, payload);
+        EXPECT_TRUE(client.WaitForClose());
+        client.Close();
+        EXPECT_EQ(installation.WaitForExit(daemon), CrashExitCode);
+    }
+
+    void StartCrashing(const char* point)
+    {
+        Stop();
+        setenv("KAD_TEST_CRASH_AT", point, 1);
+        Start();
+    }
+
+    void RestartClean()
+    {
+        unsetenv("KAD_TEST_CRASH_AT");
+        Start();
+    }
+
+    // Every asset the store lists has its folder with its config; no
+    // staging folder is left anywhere.
+    void ExpectConsistent()
+    {
+        for (const KUID& id : Search(Int32Payload({0}))) {
+            std::string folder = FolderOf(id);
+            EXPECT_TRUE(std::filesystem::exists(folder + "/config.txt")) << folder;
+        }
+        for (const char* store : {"/local", "/editing"}) {
+            if (!std::filesystem::exists(UserData() + store))
+                continue;
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(UserData() + store))
+                EXPECT_EQ(entry.path().filename().string().rfind(".staging-", 0), std::string::npos) << entry.path();
+        }
+    }
+};
+
+TEST_P(AssetAtomicityTest, RestartFinishesOrRollsBack)
+{
+    const CrashCase& crash = GetParam();
+    Start();
+    if (crash.operation != Operation::Install)
+        InstallLoco();
+    // The committed folder, asked before an edit copy exists (the folder of
+    // an asset open for edit is its edit copy).
+    std::string committed = crash.operation == Operation::Install ? std::string() : FolderOf(Loco);
+    std::string editFolder;
+    if (crash.operation == Operation::Commit || crash.operation == Operation::Revert) {
+        editFolder = Open(Loco, true).folder;
+        WriteFileText(editFolder + "/body.im", "second");
+    }
+
+    StartCrashing(crash.point);
+    switch (crash.operation) {
+    case Operation::Install:
+        WriteAssetFolder(Scratch() + "/loco", "kuid <kuid2:1234:100:0>\nkind \"scenery\"\n", {{"body.im", "first"}});
+        SendCrashing(Code::InstallFolder, TextAndWord(Scratch() + "/loco", 0));
+        break;
+    case Operation::Edit: {
+        TBuffer request;
+        request.WriteKUID(Loco);
+        request.WriteBool(true);
+        SendCrashing(Code::OpenAsset, BytesOfBuffer(request));
+        break;
+    }
+    case Operation::Commit:
+        SendCrashing(Code::CommitAsset, HandlePayload(Open(Loco, true), {0}));
+        break;
+    case Operation::Revert:
+        SendCrashing(Code::RevertAsset, HandlePayload(Open(Loco, true)));
+        break;
+    case Operation::Delete:
+        SendCrashing(Code::DeleteAsset, KuidPayload(Loco, {1}));
+        break;
+    }
+
+    RestartClean();
+    ExpectConsistent();
+    AssetInfo info = Info(Loco);
+    bool editOpen = (info.status1 & 1) != 0;
+    switch (crash.operation) {
+    case Operation::Install:
+        EXPECT_EQ(info.found, crash.completes);
+        if (crash.completes)
+            EXPECT_EQ(ReadFileText(FolderOf(Loco) + "/body.im"), "first");
+        break;
+    case Operation::Edit:
+        EXPECT_EQ(editOpen, crash.completes);
+        EXPECT_EQ(ReadFileText(FolderOf(Loco) + "/body.im"), "first");
+        break;
+    case Operation::Commit:
+        EXPECT_EQ(editOpen, !crash.completes);
+        EXPECT_EQ(ReadFileText(FolderOf(Loco) + "/body.im"), "second");
+        if (crash.completes)
+            EXPECT_FALSE(std::filesystem::exists(committed));
+        else
+            EXPECT_EQ(ReadFileText(committed + "/body.im"), "first");
+        break;
+    case Operation::Revert:
+        EXPECT_EQ(editOpen, !crash.completes);
+        EXPECT_EQ(std::filesystem::exists(editFolder), !crash.completes);
+        break;
+    case Operation::Delete:
+        EXPECT_EQ(info.found, !crash.completes);
+        EXPECT_EQ(std::filesystem::exists(committed), !crash.completes);
+        break;
+    }
+    // Nothing is ever deleted outright: whatever left its place is in the trash.
+    if (crash.completes && crash.operation != Operation::Install && crash.operation != Operation::Edit)
+        EXPECT_FALSE(std::filesystem::is_empty(UserData() + "/trash"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryStep, AssetAtomicityTest,
+    ::testing::Values(CrashCase{"install.staged", Operation::Install, false},
+                      CrashCase{"install.journaled", Operation::Install, true},
+                      CrashCase{"install.renamed", Operation::Install, true},
+                      CrashCase{"edit.staged", Operation::Edit, false},
+                      CrashCase{"edit.journaled", Operation::Edit, true},
+                      CrashCase{"commit.staged", Operation::Commit, false},
+                      CrashCase{"commit.journaled", Operation::Commit, true},
+                      CrashCase{"commit.renamed", Operation::Commit, true},
+                      CrashCase{"revert.journaled", Operation::Revert, true},
+                      CrashCase{"delete.staged", Operation::Delete, false},
+                      CrashCase{"delete.journaled", Operation::Delete, true},
+                      CrashCase{"delete.renamed", Operation::Delete, true}),
+    [](const ::testing::TestParamInfo<CrashCase>& info) {
+        std::string name = info.param.point;
+        for (char& c : name)
+            if (c == '.')
+                c = '_';
+        return name;
+    });
+
+}  // namespace
