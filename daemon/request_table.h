@@ -47,6 +47,5 @@ void KadRegisterAssetStoreRequests(KadRequestTable& table);
 void KadRegisterBuildsOnlineRequests(KadRequestTable& table);
 void KadRegisterWebQueryRequests(KadRequestTable& table);
 void KadRegisterRepairRequests(KadRequestTable& table);
-void KadRegisterCommandHostRequests(KadRequestTable& table);
 
 KadRequestTable KadBuildRequestTable();
