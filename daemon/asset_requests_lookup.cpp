@@ -2,7 +2,10 @@
 #include <algorithm>
 #include <set>
 
+#include "app/results/results_log.h"
+#include "assetdb/kad_command_host_question.h"
 #include "daemon/asset_store_codes.h"
+#include "daemon/command_host_manager.h"
 #include "daemon/asset_store.h"
 #include "daemon/asset_store_metadata.h"
 #include "daemon/asset_store_replies.h"
@@ -124,24 +127,45 @@ void GetObsoletedAssets(KadRequestContext& context)
 }
 
 // Payload: PStr store; Str folder. Reply: bool. Validation runs in a
-// command host; until the daemon drives hosts it never reports a pass it
-// did not check: one error line about the folder's asset, and false.
+// command host (question 0); its lines reach the requester before the reply,
+// each naming the folder's asset unless it names one of its own. Without an
+// answer the requester gets one error line and false, never a pass nobody
+// checked.
 void ValidateAssetFolder(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
-    context.request.ReadPString();
+    Zel::PString storeName = context.request.ReadPString();
     std::string folder = context.request.ReadString().c_str();
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     KUID owner = NullKUID;
     store.ForEach([&](const KadAssetRecord& row) {
-        std::string storeName;
+        std::string rowStore;
         std::string readable;
-        if (owner.IsNull() && KadReadableFolder(store, row, storeName, readable) && readable == folder)
+        if (owner.IsNull() && KadReadableFolder(store, row, rowStore, readable) && readable == folder)
             owner = row.id;
     });
-    KadSendAssetLine(context, 3, owner, "Unable to validate asset: no validator is available.");
-    context.reply.WriteBool(false);
+    KADCommandHostQuestion question;
+    question.commandId = static_cast<std::int32_t>(KADCommandHostCommand::Validate);
+    question.assetName = storeName;
+    question.folder = Zel::String(folder.c_str());
+    TBuffer answer;
+    std::string error;
+    ResultsLog lines;
+    std::int32_t valid = 0;
+    std::vector<KUID> notInstalled;
+    if (!KadCommandHostManager::Instance().Ask(question, answer, error)) {
+        KadSendAssetLine(context, 3, owner, error);
+        context.reply.WriteBool(false);
+        return;
+    }
+    if (!ReadCommandHostAnswer(answer, question.commandId, lines, valid, notInstalled)) {
+        KadSendAssetLine(context, 3, owner, "Unable to validate asset: the command host gave no answer.");
+        context.reply.WriteBool(false);
+        return;
+    }
+    KadSendLinesAboutAsset(context, lines, owner);
+    context.reply.WriteBool(valid != 0);
 }
 
 void Register(KadRequestTable& table, std::int32_t code, KadRequestHandler handler)

@@ -24,6 +24,7 @@ KadRequestTable KadBuildRequestTable()
     KadRegisterBuildsOnlineRequests(table);
     KadRegisterWebQueryRequests(table);
     KadRegisterRepairRequests(table);
+    KadRegisterCommandHostRequests(table);
 #ifdef KORVEL_TEST_HOOKS
     KadRegisterTestHookRequests(table);
 #endif

@@ -47,5 +47,6 @@ void KadRegisterAssetStoreRequests(KadRequestTable& table);
 void KadRegisterBuildsOnlineRequests(KadRequestTable& table);
 void KadRegisterWebQueryRequests(KadRequestTable& table);
 void KadRegisterRepairRequests(KadRequestTable& table);
+void KadRegisterCommandHostRequests(KadRequestTable& table);
 
 KadRequestTable KadBuildRequestTable();

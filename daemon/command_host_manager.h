@@ -1,0 +1,100 @@
+// The command hosts: starting them, their registration, one question each at a time and its answer.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/streams/t_buffer.h"
+#include "daemon/daemon_log.h"
+#include "daemon/daemon_paths.h"
+
+class KadConnection;
+struct KADCommandHostQuestion;
+struct KadRequestContext;
+class KUID;
+class ResultsLog;
+
+class KadCommandHostManager {
+public:
+    // The one manager of the daemon, whose hosts are started from installRoot/bin.
+    static KadCommandHostManager& Instance();
+
+    // Request 140: the connection is an idle host from now on.
+    void RegisterHost(const std::shared_ptr<KadConnection>& connection);
+    // Request 141: the answer to the question outstanding on that connection;
+    // an answer nobody asked for is dropped.
+    void TakeAnswer(const KadConnection* connection, TBuffer& answer);
+
+    // Request 0 on a host's connection: it is still there. Once a host has
+    // sent one, an idle host silent for longer than the limit is taken for
+    // gone (a host busy with a question sends none and never expires so).
+    void HostHeard(const KadConnection* connection);
+
+    // Sends the question to an idle host, starting one when none is
+    // registered, and waits for its answer. False, with a line of text for
+    // the requester, when no host could be had or the host went away (or
+    // took too long) before it answered; that host is then forgotten.
+    bool Ask(const KADCommandHostQuestion& question, TBuffer& answer, std::string& error);
+
+private:
+    struct Host {
+        std::weak_ptr<KadConnection> connection;
+        const KadConnection* key = nullptr;
+        pid_t pid = 0;  // 0 for a host we did not start
+        bool busy = false;
+        bool answered = false;
+        bool keepsAlive = false;
+        std::chrono::steady_clock::time_point lastHeard = std::chrono::steady_clock::now();
+        TBuffer answer;
+    };
+
+    KadCommandHostManager();
+    // Under the lock: an idle host whose connection is open and that has not
+    // gone silent, claimed; null when none.
+    std::shared_ptr<Host> ClaimIdleHost();
+    // Starts a host and waits for a registration; null (error set) when none came.
+    std::shared_ptr<Host> StartHost(std::string& error);
+    void Forget(const std::shared_ptr<Host>& host);
+    // Ends a host that outlived its question: SIGTERM, SIGKILL if it stays.
+    void EndHost(const std::shared_ptr<Host>& host);
+    bool ChildEnded(pid_t pid);
+    void WatchChild(pid_t pid);
+
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<std::shared_ptr<Host>> hosts;
+    std::vector<pid_t> endedChildren;
+    // One start at a time, so a registration belongs to the child started last.
+    std::mutex startLock;
+    pid_t starting = 0;
+    KadDaemonPaths paths;
+    // The daemon's own diagnostics file (opened for appending a second time).
+    KadDaemonLog log;
+};
+
+// A host that registers gets this long; a question this long before its host is ended.
+namespace KadCommandHostLimits {
+constexpr std::chrono::seconds RegistrationTime{30};
+constexpr std::chrono::seconds IdleSilence{20};
+constexpr std::chrono::minutes QuestionTime{10};
+constexpr std::chrono::seconds TermGrace{5};
+}  // namespace KadCommandHostLimits
+
+// The program line a host is started with, from the installation root.
+std::vector<std::string> KadCommandHostArguments(const std::string& installRoot);
+// Starts the host program with posix_spawn (its own session, working folder
+// <root>/bin, stdin from /dev/null, output to a log under UserData/cache/logs,
+// no blocked signals and the console signals at their defaults, our
+// environment). The child's id, or 0 with the reason in error.
+pid_t KadSpawnCommandHost(const std::string& installRoot, const std::string& userDataRoot, std::string& error);
+
+// Sends a host's answer lines to the requester (one type-3 note, before its
+// reply), each line without an asset of its own naming the given asset.
+void KadSendLinesAboutAsset(KadRequestContext& context, const ResultsLog& lines, const KUID& asset);
