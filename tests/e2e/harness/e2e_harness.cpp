@@ -215,8 +215,14 @@ RunResult RunProcess(const std::string& program, const std::vector<std::string>&
         }
     }
     if (!exited) {
+        // Both pipes close while the process is still exiting, a moment before
+        // it can be reaped: wait for it up to the deadline before calling it
+        // timed out.
         int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) {
+        pid_t reaped = 0;
+        while ((reaped = waitpid(pid, &status, WNOHANG)) == 0 && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (reaped == pid) {
             RecordStatus(status, result);
         } else {
             result.timedOut = true;
