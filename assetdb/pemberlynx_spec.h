@@ -86,7 +86,7 @@ protected:
     Zel::PString kind_;
 };
 
-// A counted reference: taking one adds to the spec's count, dropping it
+// A counted reference: taking one adds to the asset spec's count, dropping it
 // takes one away. A spec whose count is 0 stays findable until a purge.
 class PemberlynxSpecRef {
 public:

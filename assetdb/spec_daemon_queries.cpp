@@ -1,4 +1,4 @@
-// The daemon requests of the spec registry, through the client unless a test put its own in their place.
+// The daemon requests of the asset-spec registry, through the client unless a test put its own in their place.
 #include "assetdb/spec_daemon_queries.h"
 
 #include <atomic>
@@ -43,7 +43,7 @@ void SpecDaemonGetAssetConfigPath(const KUID& id, bool flag, Zel::PString& name,
     else
         KADClient::GetAssetConfigPath(id, flag, name, folder);
     // The request's text once named the config file itself; a folder is what
-    // the spec needs.
+    // the asset spec needs.
     if (!folder.IsEmpty() && IsConfigFileName(folder.GetFileName()))
         folder.DelName(true);
     folder.DelSlash();

@@ -1,4 +1,4 @@
-// ChunkedHashTable: the spec registry's index from asset id to spec, 4093 buckets of chunked lists.
+// ChunkedHashTable: the asset-spec registry's index from asset id to spec, 4093 buckets of chunked lists.
 #pragma once
 
 #include <cstdint>
@@ -22,11 +22,11 @@ public:
     // ((content << 5) ^ version ^ user) mod 4093 on unsigned 32-bit values.
     static uint32_t BucketOf(const KUID& id);
 
-    // Appends the spec at the end of its id's bucket.
+    // Appends the asset spec at the end of its id's bucket.
     void Insert(PemberlynxSpec* spec);
     // The first spec of the id's bucket whose id equals the given one.
     PemberlynxSpec* Find(const KUID& id) const;
-    // Walks forward from the first entry with the spec's id to the entry that
+    // Walks forward from the first entry with the asset spec's id to the entry that
     // holds this very spec and removes it; false when it is not there.
     bool Remove(PemberlynxSpec* spec);
     int64_t Count() const { return count_; }

@@ -32,6 +32,6 @@ public:
 // The lookup filter of the script host: true for a KorvelBaseSpec.
 bool IsKorvelBaseSpec(PemberlynxSpec* spec);
 
-// Makes the spec registry build KorvelBaseSpec when no factory serves a
+// Makes the asset-spec registry build KorvelBaseSpec when no factory serves a
 // kind. Start-up calls it once.
 void RegisterKorvelBaseSpec();

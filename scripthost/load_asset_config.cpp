@@ -1,4 +1,4 @@
-// LoadAssetConfig: the host's entry to the spec registry's config reading.
+// LoadAssetConfig: the host's entry to the asset-spec registry's config reading.
 #include "scripthost/load_asset_config.h"
 
 #include "assetdb/pemberlynx_spec_registry.h"
