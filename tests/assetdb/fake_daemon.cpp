@@ -150,15 +150,22 @@ void FakeDaemon::Serve()
 
 void ServeEmptyReplies(FakeDaemon& daemon, FakeDaemonConnection& connection)
 {
-    int32_t flag;
-    std::string path;
-    if (!connection.ReadHandshake(flag, path))
+    if (!connection.AcceptHandshake())
         return;
-    connection.SendHandshakeReply();
     int32_t code, id;
     KadBytes payload;
     while (connection.ReadRequest(code, id, payload)) {
         daemon.RecordRequest(code, id);
         connection.Send(KadEncodeReply(id, nullptr, 0));
     }
+}
+
+bool FakeDaemonConnection::AcceptHandshake()
+{
+    int32_t flag;
+    std::string path;
+    if (!ReadHandshake(flag, path))
+        return false;
+    SendHandshakeReply();
+    return true;
 }

@@ -22,6 +22,9 @@ public:
     // Reads the client's handshake; false when the client went away.
     bool ReadHandshake(int32_t& clientFlag, std::string& databasePath);
     void SendHandshakeReply(int32_t code = 0x4B414444);
+    // Reads the handshake and answers it as the daemon does; false when the
+    // client went away first.
+    bool AcceptHandshake();
     // Reads one request; false at the end of the stream or on the closing word
     // (then SawClosingWord is true).
     bool ReadRequest(int32_t& code, int32_t& transactionId, KadBytes& payload);

@@ -42,16 +42,6 @@ KadBytes NoteHeader(int32_t type, int32_t length)
     return bytes;
 }
 
-bool Handshake(FakeDaemonConnection& connection)
-{
-    int32_t flag;
-    std::string path;
-    if (!connection.ReadHandshake(flag, path))
-        return false;
-    connection.SendHandshakeReply();
-    return true;
-}
-
 template <class Predicate>
 bool Eventually(Predicate predicate)
 {
@@ -120,7 +110,7 @@ TEST_F(KADClientFramingTest, HandshakeCarriesTheClientFlagAndDatabasePath)
 TEST_F(KADClientFramingTest, ReplyForAnUnknownIdIsSkippedAndTheSocketStaysWithTheReader)
 {
     StartWith({[this](FakeDaemonConnection& connection) {
-        ASSERT_TRUE(Handshake(connection));
+        ASSERT_TRUE(connection.AcceptHandshake());
         int32_t code, id;
         KadBytes payload;
         while (connection.ReadRequest(code, id, payload)) {
@@ -165,7 +155,7 @@ TEST_P(KADClientBadLengthTest, DisconnectsFailsTheRequestAndTheNextOneReconnects
 {
     const BadLength bad = GetParam();
     StartWith({[this, bad](FakeDaemonConnection& connection) {
-                   ASSERT_TRUE(Handshake(connection));
+                   ASSERT_TRUE(connection.AcceptHandshake());
                    int32_t code, id;
                    KadBytes payload;
                    ASSERT_TRUE(connection.ReadRequest(code, id, payload));
@@ -194,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(Lengths, KADClientBadLengthTest,
 TEST_F(KADClientFramingTest, ConnectionDroppedMidReplyFailsAndTheNextRequestReconnects)
 {
     StartWith({[this](FakeDaemonConnection& connection) {
-                   ASSERT_TRUE(Handshake(connection));
+                   ASSERT_TRUE(connection.AcceptHandshake());
                    int32_t code, id;
                    KadBytes payload;
                    ASSERT_TRUE(connection.ReadRequest(code, id, payload));
@@ -215,7 +205,7 @@ TEST_F(KADClientFramingTest, ConnectionDroppedMidReplyFailsAndTheNextRequestReco
 TEST_F(KADClientFramingTest, DroppedConnectionFailsEveryWaitingRequest)
 {
     StartWith({[this](FakeDaemonConnection& connection) {
-                   ASSERT_TRUE(Handshake(connection));
+                   ASSERT_TRUE(connection.AcceptHandshake());
                    int32_t code, id;
                    KadBytes payload;
                    for (int i = 0; i < 3; ++i) {
@@ -286,7 +276,7 @@ TEST_F(KADClientFramingTest, AsynchronousCallsAreAnsweredWhileTheRequestWaits)
 {
     std::vector<std::pair<int32_t, int32_t>> answers;
     StartWith({[&answers, this](FakeDaemonConnection& connection) {
-        ASSERT_TRUE(Handshake(connection));
+        ASSERT_TRUE(connection.AcceptHandshake());
         int32_t code, id;
         KadBytes payload;
         for (int round = 0; round < 2; ++round) {

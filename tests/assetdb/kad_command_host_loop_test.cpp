@@ -56,16 +56,6 @@ bool NextRequest(FakeDaemonConnection& connection, HostTranscript& transcript, i
     return false;
 }
 
-bool Handshake(FakeDaemonConnection& connection)
-{
-    int32_t flag;
-    std::string path;
-    if (!connection.ReadHandshake(flag, path))
-        return false;
-    connection.SendHandshakeReply();
-    return true;
-}
-
 class CommandHostLoopTest : public testing::Test {
 protected:
     void SetUp() override
@@ -107,7 +97,7 @@ TEST_F(CommandHostLoopTest, RegistersAnswersInOrderAndEndsWhenTheDaemonDrops)
     validate.assetName = "local";
     validate.folder = "/r/UserData/local/a";
     Start([&](FakeDaemonConnection& connection) {
-        if (!Handshake(connection))
+        if (!connection.AcceptHandshake())
             return;
         int32_t code = 0;
         KadBytes payload;
@@ -154,7 +144,7 @@ TEST_F(CommandHostLoopTest, IdleHostSendsEmptyKeepAlives)
 {
     std::atomic<bool> keepAliveEmpty{false};
     Start([&](FakeDaemonConnection& connection) {
-        if (!Handshake(connection))
+        if (!connection.AcceptHandshake())
             return;
         int32_t code = 0;
         int32_t id = 0;
@@ -176,7 +166,7 @@ TEST_F(CommandHostLoopTest, ConsoleCloseEndsTheLoopWhileConnected)
 {
     std::atomic<bool> registered{false};
     Start([&](FakeDaemonConnection& connection) {
-        if (!Handshake(connection))
+        if (!connection.AcceptHandshake())
             return;
         int32_t code = 0;
         KadBytes payload;

@@ -69,11 +69,8 @@ protected:
 
     void Serve(FakeDaemonConnection& connection)
     {
-        int32_t flag;
-        std::string path;
-        if (!connection.ReadHandshake(flag, path))
+        if (!connection.AcceptHandshake())
             return;
-        connection.SendHandshakeReply();
         int32_t code, id;
         KadBytes payload;
         while (connection.ReadRequest(code, id, payload)) {
