@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "script/common/block_memory.h"
+#include "script/common/double_link_list.h"
 #include "script/common/frame_memory.h"
 #include "script/common/hash_table.h"
 #include "script/common/keyed_hash_table.h"
@@ -182,6 +183,8 @@ class GSSymbolTable : public GSSymbol {
   // Beyond the symbols: what the rest of the compilation keeps here.
   GSCompileUnit mainUnit;
   Utils::StringHashTable libraryStrings;  // 61 buckets; the back end fills it
+  // GSCClass records of code generation, in declaration order (owned).
+  Utils::DoubleLinkList compiledClasses;
   int32_t dependencyCounter = 0;
 
  private:
