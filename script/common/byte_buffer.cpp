@@ -1,6 +1,7 @@
 // Growable byte buffer of the script toolchain.
 #include "script/common/byte_buffer.h"
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -58,7 +59,14 @@ bool ByteBuffer::Reserve(size_t position) {
     return false;
   }
   if (position >= capacity_) {
+    // Grow by at least doubling: code and image buffers reach megabytes, and
+    // a fixed step would copy them over and over (quadratic appends).
+    if (position > SIZE_MAX / 2 - step_) {
+      flags_ |= kAllocationFailed;
+      return false;
+    }
     size_t capacity = position + step_;
+    if (capacity < capacity_ * 2) capacity = capacity_ * 2;
     void* raw = TryAlloc(capacity + 3);
     if (raw == nullptr) {
       flags_ |= kAllocationFailed;

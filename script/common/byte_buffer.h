@@ -16,6 +16,8 @@ class ByteBuffer {
   ByteBuffer(const ByteBuffer&) = delete;
   ByteBuffer& operator=(const ByteBuffer&) = delete;
 
+  // `growthStep` is the first capacity and the least a growth adds; each
+  // growth at least doubles the capacity.
   bool Init(uint32_t growthStep);
   void Reset();
   void Free();

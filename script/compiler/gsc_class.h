@@ -1,5 +1,25 @@
 // The code holders that code generation fills and the library-image writer
 // writes out: one GSCClass per compiled class, one GSCFunction per function.
+//
+// What a successful generation leaves in them:
+// - code: the bytecode in `emitter.code` (Data(), Length() bytes; jump,
+//   switch and wait targets are offsets from its first byte); `emitter.depth`
+//   is 0 at the end of every function and initializer; `emitter.maxDepth` is
+//   the greatest operand-stack depth reached (D of the function record).
+// - function words: A = symbol->parameterCounter (the parameters plus the
+//   receiver word), L = symbol->localCount + temporaryCount (see LocalWords);
+//   the words of a frame are numbered 0 (this), 1..A-1 (parameters), then the
+//   declared locals, then the temporaries A + localCount + i.
+// - referenceLocals: referenceLocalCount u32 slot numbers (little-endian) of
+//   the reference-typed parameters and locals, in declaration order.
+// - lines: {code position, source line} pairs, a new pair only where the line
+//   changes; empty for a native function (which also has no code).
+// - class initializer: the member initialisers' code in `initializer`, closed
+//   by OP_Return only when there is any code (an empty one has length 0); it
+//   runs with one argument word (the object in word 0) and
+//   initializerLocalCount local words, all of them temporaries (slots 1 up).
+// - referenceMembers: referenceMemberCount u32 word indices of the class's own
+//   reference-typed members (define members excluded).
 #pragma once
 
 #include <cstdint>
@@ -47,6 +67,11 @@ class GSCFunction : public Utils::IDoubleLinkListNode {
   int32_t currentLine = 0;
   Utils::Array<LineDebugInfo, 128> lines;
   int32_t temporaryCount = 0;  // one more than the highest temporary flag used
+
+  // A: the parameters and the receiver word.
+  int32_t ArgumentWords() const;
+  // L: the declared locals and the temporaries.
+  int32_t LocalWords() const;
 };
 
 class GSCClass : public Utils::IDoubleLinkListNode {
