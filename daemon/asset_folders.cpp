@@ -78,6 +78,33 @@ std::vector<std::string> KadFolderEntries(const std::string& folder)
     return names;
 }
 
+std::vector<KadFolderEntry> KadTypedFolderEntries(const std::string& folder)
+{
+    std::vector<KadFolderEntry> entries;
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr)
+        return entries;
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat info {};
+            if (fstatat(dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0)
+                type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_LNK;
+        }
+        KadFolderEntry::Type kind = type == DT_DIR   ? KadFolderEntry::Type::Folder
+                                    : type == DT_REG ? KadFolderEntry::Type::File
+                                                     : KadFolderEntry::Type::Other;
+        entries.push_back(KadFolderEntry{std::move(name), kind});
+    }
+    closedir(dir);
+    std::sort(entries.begin(), entries.end(),
+              [](const KadFolderEntry& a, const KadFolderEntry& b) { return a.name < b.name; });
+    return entries;
+}
+
 namespace {
 
 void ListBelow(const std::string& folder, const std::string& prefix, std::vector<std::string>& out)

@@ -46,6 +46,17 @@ bool KadReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
 bool KadMoveToTrash(const std::string& userDataRoot, const KUID& id, const std::string& path);
 // Entry names of a folder, sorted, without "." and "..".
 std::vector<std::string> KadFolderEntries(const std::string& folder);
+// One entry of a folder listing and its type as the listing gave it (a
+// symbolic link is neither a folder nor a file: it is never followed).
+struct KadFolderEntry {
+    enum class Type { Folder, File, Other };
+    std::string name;
+    Type type = Type::Other;
+};
+// Like KadFolderEntries, with each entry's type: taken from the listing
+// itself where the file system gives it, so a walk over many folders costs
+// no stat per entry.
+std::vector<KadFolderEntry> KadTypedFolderEntries(const std::string& folder);
 // Relative paths of the regular files below a folder, in name order
 // (folders before their contents); symbolic links are left out.
 void KadListFiles(const std::string& folder, std::vector<std::string>& relativePaths);

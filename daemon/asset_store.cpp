@@ -131,6 +131,18 @@ void KadAssetStore::Refresh(KadStoreConnection& connection, const KUID& id)
         mirror.erase(id);
 }
 
+void KadAssetStore::PutInMirror(const KadAssetRecord& record)
+{
+    std::unique_lock<std::shared_mutex> hold(mirrorLock);
+    mirror[record.id] = record;
+}
+
+void KadAssetStore::DropFromMirror(const KUID& id)
+{
+    std::unique_lock<std::shared_mutex> hold(mirrorLock);
+    mirror.erase(id);
+}
+
 void KadAssetStore::OpenHandle(const std::shared_ptr<KadConnection>& owner, const KUID& id, bool writable,
                                std::int32_t& slot, std::int32_t& nonce)
 {

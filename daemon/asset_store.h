@@ -28,6 +28,9 @@ enum KadAssetFlag : std::uint32_t {
     AssetMissingDependencies = 1u << 8,  // "M"
     AssetEditOnly = 1u << 9,        // created for edit, never committed
     AssetBuiltin = 1u << 10,
+    // Set and cleared by the repair only, so that a repair that can read the
+    // folder again never clears what a validation found.
+    AssetUnreadable = 1u << 11,
 };
 
 // One asset as the index keeps it.
@@ -57,6 +60,10 @@ struct KadAssetRecord {
     std::vector<KUID> obsoletes;
 
     bool Has(std::uint32_t flag) const { return (flags & flag) != 0; }
+    // "F": the last validation failed, or the repair found the committed
+    // folder but could read none of its revisions.
+    bool IsFaulty() const { return Has(AssetFaulty) || Has(AssetUnreadable); }
+    bool operator==(const KadAssetRecord&) const = default;
 };
 
 // What an open handle stands for.
@@ -104,6 +111,10 @@ public:
     // Reloads one row from the index into the mirror (drops it when the
     // index has none); called after every committed change.
     void Refresh(KadStoreConnection& connection, const KUID& id);
+    // The same for a row the caller has just committed as given, without
+    // reading it back (the repair writes many rows at once).
+    void PutInMirror(const KadAssetRecord& record);
+    void DropFromMirror(const KUID& id);
 
     // Handles: (slot, nonce); (-1, -1) never names one.
     void OpenHandle(const std::shared_ptr<KadConnection>& owner, const KUID& id, bool writable,

@@ -66,7 +66,7 @@ void KadWriteAssetInfo(TBuffer& reply, const KadAssetStore& store, const KUID& a
     status0 |= r.Has(AssetArchived) ? 1u << 7 : 0u;
     std::uint32_t status1 = 0u;
     status1 |= r.Has(AssetOpenForEdit) ? 1u : 0u;
-    status1 |= r.Has(AssetFaulty) ? 1u << 1 : 0u;
+    status1 |= r.IsFaulty() ? 1u << 1 : 0u;
     status1 |= r.Has(AssetMissingDependencies) ? 1u << 3 : 0u;
     bool obsolete = KadHasNewerInstalledVersion(store, r.id);
     bool upToDate = store.HighestVersion(r.id.user, r.id.content, false) <= r.id.version;

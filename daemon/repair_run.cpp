@@ -3,6 +3,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <charconv>
+#include <chrono>
 #include <ctime>
 #include <map>
 #include <set>
@@ -13,9 +16,19 @@
 #include "daemon/asset_store.h"
 #include "daemon/asset_store_metadata.h"
 #include "daemon/asset_store_rows.h"
+#include "daemon/repair_batch.h"
+#include "daemon/repair_extended.h"
 #include "soup/soup_handle.h"
 
 namespace {
+
+// Rows per transaction: large enough that the flush to disk is paid rarely,
+// small enough that a crash loses little work and the lock on the index is
+// given up often.
+constexpr std::size_t RepairBatchSize = 1000;
+// Progress (and the lines gathered meanwhile) goes to the client at most
+// this often, whatever the number of folders.
+constexpr std::chrono::milliseconds ProgressInterval{100};
 
 struct Revision {
     std::int32_t number = 0;
@@ -30,65 +43,106 @@ struct FolderAsset {
     SoupHandle config;
 };
 
+bool ParseNumber(std::string_view& text, std::int32_t& value)
+{
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end == text.data())
+        return false;
+    text.remove_prefix(static_cast<std::size_t>(end - text.data()));
+    return true;
+}
+
+// The asset an asset folder's name ("kuid_<user>_<content>_<version>") stands for.
+bool ParseAssetKey(std::string_view name, KUID& id)
+{
+    std::string_view key = name;
+    std::int32_t user = 0, content = 0, version = 0;
+    if (!key.starts_with("kuid_"))
+        return false;
+    key.remove_prefix(5);
+    if (!ParseNumber(key, user) || !key.starts_with("_"))
+        return false;
+    key.remove_prefix(1);
+    if (!ParseNumber(key, content) || !key.starts_with("_"))
+        return false;
+    key.remove_prefix(1);
+    if (!ParseNumber(key, version) || !key.empty())
+        return false;
+    id = KUID(user, content, version);
+    // Only the store's own spelling of the name (no "+", no leading zeros).
+    return KadAssetKey(id) == name;
+}
+
+bool ParseRevision(const std::string& name, std::int32_t& number)
+{
+    if (name.size() < 2 || name[0] != 'r' || name.size() > 10)
+        return false;
+    number = 0;
+    for (std::size_t i = 1; i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9')
+            return false;
+        number = number * 10 + (name[i] - '0');
+    }
+    return number > 0;
+}
+
 class Repair {
 public:
-    Repair(KadAssetStore& store, KadStoreConnection& connection, std::int32_t mode, ResultsLog& log)
-        : store(store), connection(connection), mode(mode), log(log), root(store.UserDataRoot())
+    Repair(KadAssetStore& store, KadStoreConnection& connection, std::int32_t mode, ResultsLog& log,
+           const KadRepairProgress& progress)
+        : store(store), connection(connection), mode(mode), log(log), progress(progress),
+          root(store.UserDataRoot()), batch(store, connection, log, RepairBatchSize)
     {
     }
 
-    int Run(const KadRepairProgress& progress)
+    void Run()
     {
-        std::lock_guard<std::mutex> hold(store.ChangeLock());
-        KadLoadAllAssetRows(connection, [this](KadAssetRecord&& record) { rows[record.id] = std::move(record); });
+        KadLoadAllAssetRows(connection, [this](KadAssetRecord&& record) {
+            KUID id = record.id;
+            rows.emplace(id, std::move(record));
+        });
         std::vector<std::string> keys = AssetKeys();
         for (std::size_t i = 0; i < keys.size(); ++i) {
-            progress(keys.empty() ? 1.0f : 0.9f * static_cast<float>(i) / static_cast<float>(keys.size()),
-                     "Checking asset folders");
+            Report(0.9f * static_cast<float>(i) / static_cast<float>(keys.size()), "Checking asset folders", false);
             CheckAssetFolder(keys[i]);
         }
-        progress(0.9f, "Checking the index");
+        Report(0.9f, "Checking the index", false);
         for (auto& entry : rows) {
             if (seen.count(entry.first) == 0)
                 CheckRowWithoutFolder(entry.second);
         }
-        progress(1.0f, "Done");
-        return log.ErrorCount();
+        batch.Flush();
+    }
+
+    void Report(float fraction, const char* step, bool always)
+    {
+        auto now = std::chrono::steady_clock::now();
+        if (!always && now - lastReport < ProgressInterval)
+            return;
+        lastReport = now;
+        progress(fraction, step);
     }
 
 private:
     std::vector<std::string> AssetKeys() const
     {
         std::vector<std::string> keys;
-        for (const std::string& name : KadFolderEntries(root + "/local")) {
-            if (!name.empty() && name[0] != '.' && KadFolderExists(root + "/local/" + name))
-                keys.push_back(name);
+        for (KadFolderEntry& entry : KadTypedFolderEntries(root + "/local")) {
+            if (!entry.name.empty() && entry.name[0] != '.' && entry.type == KadFolderEntry::Type::Folder)
+                keys.push_back(std::move(entry.name));
         }
         return keys;
     }
 
-    static bool ParseRevision(const std::string& name, std::int32_t& number)
-    {
-        if (name.size() < 2 || name[0] != 'r' || name.size() > 10)
-            return false;
-        number = 0;
-        for (std::size_t i = 1; i < name.size(); ++i) {
-            if (name[i] < '0' || name[i] > '9')
-                return false;
-            number = number * 10 + (name[i] - '0');
-        }
-        return number > 0;
-    }
-
     // Revision folders, highest first. Staging folders are an operation in
     // progress (or one the journal recovers) and are left alone.
-    std::vector<Revision> Revisions(const std::string& keyFolder) const
+    static std::vector<Revision> Revisions(const std::string& keyFolder)
     {
         std::vector<Revision> revisions;
-        for (const std::string& name : KadFolderEntries(keyFolder)) {
+        for (const KadFolderEntry& entry : KadTypedFolderEntries(keyFolder)) {
             Revision revision;
-            if (ParseRevision(name, revision.number) && KadFolderExists(keyFolder + "/" + name)) {
-                revision.folder = keyFolder + "/" + name;
+            if (entry.type == KadFolderEntry::Type::Folder && ParseRevision(entry.name, revision.number)) {
+                revision.folder = keyFolder + "/" + entry.name;
                 revisions.push_back(revision);
             }
         }
@@ -100,9 +154,9 @@ private:
     bool ReadRevision(const std::string& key, const Revision& revision, FolderAsset& asset)
     {
         std::vector<std::string> leaves;
-        for (const std::string& name : KadFolderEntries(revision.folder)) {
-            if (KadFolderExists(revision.folder + "/" + name))
-                leaves.push_back(name);
+        for (KadFolderEntry& entry : KadTypedFolderEntries(revision.folder)) {
+            if (entry.type == KadFolderEntry::Type::Folder)
+                leaves.push_back(std::move(entry.name));
         }
         if (leaves.size() != 1) {
             Error(revision.folder, leaves.empty() ? "the folder holds no asset" : "the folder holds more than one asset");
@@ -134,20 +188,43 @@ private:
             if (ReadRevision(key, revisions[index], winner))
                 break;
         }
-        if (index == revisions.size())
+        if (index == revisions.size()) {
+            if (!revisions.empty())
+                MarkUnreadable(key);
             return;
+        }
         seen.insert(winner.id);
-        // Older revisions are what an interrupted clean-up left behind.
-        for (std::size_t older = index + 1; older < revisions.size(); ++older) {
-            if (KadMoveToTrash(root, winner.id, revisions[older].folder))
-                Info(winner.id, "An older revision of the asset was moved to the trash.");
-        }
+        // Older revisions are what an interrupted clean-up left behind. They
+        // leave only once the row points at the winner for good.
+        std::vector<std::string> older;
+        for (std::size_t i = index + 1; i < revisions.size(); ++i)
+            older.push_back(revisions[i].folder);
         auto row = rows.find(winner.id);
-        if (row == rows.end()) {
-            AddRow(winner, keyFolder);
+        if (row == rows.end())
+            AddRow(winner, keyFolder, std::move(older));
+        else
+            UpdateRow(row->second, winner, std::move(older));
+    }
+
+    // The folder is there but none of its revisions can be read (the error
+    // lines say why). The asset keeps its row, marked faulty, so it neither
+    // vanishes from the database nor loses what the row knows (keywords,
+    // rating) while its files wait to be mended; a later repair that can
+    // read the folder clears the mark.
+    void MarkUnreadable(const std::string& key)
+    {
+        KUID id;
+        if (!ParseAssetKey(key, id))
             return;
-        }
-        UpdateRow(row->second, winner);
+        auto row = rows.find(id);
+        if (row == rows.end())
+            return;
+        seen.insert(id);
+        KadAssetRecord& record = row->second;
+        if (record.Has(AssetUnreadable))
+            return;
+        record.flags |= AssetUnreadable;
+        batch.Save(record, [this, id] { Warning(id, "The asset's folder cannot be read; it is marked as faulty."); });
     }
 
     static std::int64_t FolderTime(const std::string& folder)
@@ -157,7 +234,15 @@ private:
                                                 : static_cast<std::int64_t>(std::time(nullptr));
     }
 
-    void AddRow(const FolderAsset& asset, const std::string& keyFolder)
+    void MoveToTrash(const KUID& id, const std::vector<std::string>& older)
+    {
+        for (const std::string& folder : older) {
+            if (KadMoveToTrash(root, id, folder))
+                Info(id, "An older revision of the asset was moved to the trash.");
+        }
+    }
+
+    void AddRow(const FolderAsset& asset, const std::string& keyFolder, std::vector<std::string> older)
     {
         KadAssetRecord record;
         record.id = asset.id;
@@ -167,23 +252,40 @@ private:
         record.installedTime = FolderTime(keyFolder);
         record.modifiedTime = record.installedTime;
         KadDeriveAssetMetadata(asset.config, record);
-        if (Save(record))
-            Info(asset.id, "The asset was added to the database from its folder.");
+        KUID id = asset.id;
+        batch.Save(record, [this, id, older = std::move(older)] {
+            Info(id, "The asset was added to the database from its folder.");
+            MoveToTrash(id, older);
+        });
     }
 
-    void UpdateRow(KadAssetRecord& record, const FolderAsset& asset)
+    void UpdateRow(const KadAssetRecord& current, const FolderAsset& asset, std::vector<std::string> older)
     {
+        KadAssetRecord record = current;
         bool moved = record.revision != asset.revision || record.leaf != asset.leaf || !record.Has(AssetInstalled);
+        bool mended = record.Has(AssetUnreadable);
         record.revision = asset.revision;
         record.leaf = asset.leaf;
         record.flags |= AssetInstalled;
+        record.flags &= ~AssetUnreadable;
         KadDeriveAssetMetadata(asset.config, record);
-        if (Save(record) && moved)
-            Info(asset.id, "The database entry of the asset was pointed at its folder.");
+        KUID id = asset.id;
+        if (record == current) {
+            MoveToTrash(id, older);
+            return;
+        }
+        batch.Save(record, [this, id, moved, mended, older = std::move(older)] {
+            if (moved)
+                Info(id, "The database entry of the asset was pointed at its folder.");
+            if (mended)
+                Info(id, "The asset's folder can be read again; it is no longer marked as faulty.");
+            MoveToTrash(id, older);
+        });
     }
 
-    void CheckRowWithoutFolder(KadAssetRecord& record)
+    void CheckRowWithoutFolder(const KadAssetRecord& current)
     {
+        KadAssetRecord record = current;
         bool editMissing = record.Has(AssetOpenForEdit) && !KadFolderExists(KadEditFolder(root, record));
         bool committedMissing = record.Has(AssetInstalled) || record.revision != 0;
         if (!editMissing && !committedMissing)
@@ -191,31 +293,20 @@ private:
         if (editMissing)
             record.flags &= ~(AssetOpenForEdit | AssetEditOnly);
         if (committedMissing) {
-            record.flags &= ~AssetInstalled;
+            record.flags &= ~(AssetInstalled | AssetUnreadable);
             record.revision = 0;
             record.leaf.clear();
         }
+        KUID id = record.id;
         if (!record.Has(AssetOpenForEdit) && !record.Has(AssetFromService)) {
-            if (KadDeleteAssetRow(connection, record.id)) {
-                store.Refresh(connection, record.id);
-                Warning(record.id, "The asset's folder is missing; it was removed from the database.");
-            } else {
-                Error(KadAssetKey(record.id), "the database entry cannot be removed");
-            }
+            batch.Delete(id, [this, id] {
+                Warning(id, "The asset's folder is missing; it was removed from the database.");
+            });
             return;
         }
-        if (Save(record))
-            Warning(record.id, "The asset's folder is missing; it is no longer marked as installed.");
-    }
-
-    bool Save(const KadAssetRecord& record)
-    {
-        if (!KadSaveAssetRow(connection, record)) {
-            Error(KadAssetKey(record.id), "the database entry cannot be written");
-            return false;
-        }
-        store.Refresh(connection, record.id);
-        return true;
+        batch.Save(record, [this, id] {
+            Warning(id, "The asset's folder is missing; it is no longer marked as installed.");
+        });
     }
 
     // The patch step's repair reports only what is wrong.
@@ -228,19 +319,31 @@ private:
     {
         log.AddAssetMessage(ResultsLog::MessageKind::Warning, id, text);
     }
+    // The line names the asset of the folder when the folder's name says
+    // which, so the user can look it up (status, validate).
     void Error(const std::string& where, const std::string& why)
     {
         std::string text = "Cannot repair " + where + ": " + why;
-        log.AddMessage(ResultsLog::MessageKind::Error, text.c_str());
+        std::string local = root + "/local/";
+        std::string key = where.starts_with(local) ? where.substr(local.size()) : std::string();
+        key = key.substr(0, key.find('/'));
+        KUID id;
+        if (ParseAssetKey(key, id))
+            log.AddAssetMessage(ResultsLog::MessageKind::Error, id, text.c_str());
+        else
+            log.AddMessage(ResultsLog::MessageKind::Error, text.c_str());
     }
 
     KadAssetStore& store;
     KadStoreConnection& connection;
     std::int32_t mode;
     ResultsLog& log;
+    const KadRepairProgress& progress;
     std::string root;
+    KadRepairBatch batch;
     std::map<KUID, KadAssetRecord> rows;
     std::set<KUID> seen;
+    std::chrono::steady_clock::time_point lastReport{};
 };
 
 }  // namespace
@@ -248,6 +351,15 @@ private:
 int KadRunRepair(KadAssetStore& store, KadStoreConnection& connection, std::int32_t mode, ResultsLog& log,
                  const KadRepairProgress& progress)
 {
-    Repair repair(store, connection, mode, log);
-    return repair.Run(progress);
+    {
+        std::lock_guard<std::mutex> hold(store.ChangeLock());
+        Repair repair(store, connection, mode, log, progress);
+        repair.Run();
+    }
+    if (mode == KadRepairModeExtended) {
+        progress(0.95f, "Checking the trash");
+        KadRunExtendedRepairSteps(store, log);
+    }
+    progress(1.0f, "Done");
+    return log.ErrorCount();
 }

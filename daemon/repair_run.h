@@ -27,8 +27,11 @@ using KadRepairProgress = std::function<void(float fraction, const std::string& 
 // - a row whose committed folder is gone loses its installed flag, or goes
 //   when nothing else (an edit copy, a content-service entry) keeps it;
 // - what cannot be mended (no config, a config naming another asset) is an
-//   error line, and the folder stays where it is.
-// Every changed row is written in a transaction of its own and refreshed in
-// the store's mirror. Lines go into `log`; returns the number of error lines.
+//   error line, and the folder stays where it is; when the asset has a row,
+//   the row stays, marked faulty, until a repair can read the folder again.
+// Changed rows go to the index in batches (KadRepairBatch) and to the
+// store's mirror after each commit. The extended mode then re-validates and
+// purges the trash. Progress is reported at most about ten times a second.
+// Lines go into `log`; returns the number of error lines.
 int KadRunRepair(KadAssetStore& store, KadStoreConnection& connection, std::int32_t mode, ResultsLog& log,
                  const KadRepairProgress& progress);

@@ -138,7 +138,7 @@ bool TestBool(std::int32_t key, const KadAssetRecord& row, const SearchScope& sc
         return std::any_of(row.dependencies.begin(), row.dependencies.end(),
                            [&](const KUID& id) { return scope.faulty.count(id) != 0; });
     case FilterBoolFaulty:
-        return row.Has(AssetFaulty);
+        return row.IsFaulty();
     case FilterBoolFromHueshop:
         return row.kind.rfind("hueshop", 0) == 0;
     case FilterBoolBuiltin:
@@ -265,7 +265,7 @@ std::vector<KUID> KadSearchAssets(const KadAssetStore& store, const KADFilterEle
     }
     if (UsesKey(filter, FilterBoolHasFaultyDependencies)) {
         store.ForEach([&](const KadAssetRecord& row) {
-            if (row.Has(AssetFaulty))
+            if (row.IsFaulty())
                 scope.faulty.insert(row.id);
         });
     }

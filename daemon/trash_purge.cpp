@@ -1,0 +1,125 @@
+// Purging the trash: entries older than the retention period are removed for good.
+#include "daemon/trash_purge.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <string_view>
+#include <vector>
+
+#include "soup/soup_handle.h"
+#include "zel/pstring.h"
+
+namespace {
+
+constexpr std::int32_t MaxRetentionDays = 36500;
+constexpr std::int64_t SecondsPerDay = 24 * 3600;
+// Deeper than any asset; a deeper tree is left for a person to look at.
+constexpr int MaxDepth = 128;
+
+// The time the store wrote into the entry's name, or -1.
+std::int64_t NameTime(std::string_view name)
+{
+    if (!name.starts_with("kuid_"))
+        return -1;
+    // "kuid_<user>_<content>_<version>-<time>-...": the numbers of the key
+    // may carry a minus sign of their own, so the time follows the first
+    // '-' that comes after the third '_'.
+    std::size_t at = 0;
+    for (int i = 0; i < 3 && at != std::string_view::npos; ++i)
+        at = name.find('_', at + 1);
+    if (at == std::string_view::npos)
+        return -1;
+    at = name.find('-', at + 2);
+    if (at == std::string_view::npos)
+        return -1;
+    std::int64_t time = -1;
+    const char* first = name.data() + at + 1;
+    const char* last = name.data() + name.size();
+    auto [end, error] = std::from_chars(first, last, time);
+    if (error != std::errc() || end == first || (end != last && *end != '-'))
+        return -1;
+    return time;
+}
+
+// Opens a real folder, never a link to one, for listing; null when it is not one.
+DIR* OpenFolderAt(int parent, const char* name)
+{
+    int fd = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    DIR* dir = fdopendir(fd);
+    if (dir == nullptr)
+        close(fd);
+    return dir;
+}
+
+bool RemoveAt(int parent, const char* name, int depth)
+{
+    // A link or a file goes as it is; only a real folder is descended into.
+    if (unlinkat(parent, name, 0) == 0 || errno == ENOENT)
+        return true;
+    if ((errno != EISDIR && errno != EPERM) || depth >= MaxDepth)
+        return false;
+    DIR* dir = OpenFolderAt(parent, name);
+    if (dir == nullptr)
+        return false;
+    std::vector<std::string> names;
+    while (dirent* entry = readdir(dir)) {
+        std::string_view entryName = entry->d_name;
+        if (entryName != "." && entryName != "..")
+            names.emplace_back(entryName);
+    }
+    bool ok = true;
+    for (const std::string& entryName : names)
+        ok = RemoveAt(dirfd(dir), entryName.c_str(), depth + 1) && ok;
+    closedir(dir);
+    return ok && unlinkat(parent, name, AT_REMOVEDIR) == 0;
+}
+
+}  // namespace
+
+std::int32_t KadLoadTrashRetentionDays(const std::string& databasePath)
+{
+    SoupHandle config;
+    std::string path = databasePath + "/kaddaemon.cfg";
+    if (!config.LoadFromFile(Zel::PString(), path.c_str(), "txt"))
+        return KadDefaultTrashRetentionDays;
+    std::int32_t days = config.GetNamedTagAsInt(Zel::PString("trash-retention-days"), KadDefaultTrashRetentionDays);
+    // Never 0: a slip in the file must not empty the trash at once.
+    return std::clamp(days, 1, MaxRetentionDays);
+}
+
+KadTrashPurgeResult KadPurgeTrash(const std::string& trashFolder, std::int32_t retentionDays, std::int64_t now)
+{
+    KadTrashPurgeResult result;
+    DIR* dir = OpenFolderAt(AT_FDCWD, trashFolder.c_str());
+    if (dir == nullptr)
+        return result;
+    std::vector<std::string> due;
+    std::int64_t limit = now - static_cast<std::int64_t>(retentionDays) * SecondsPerDay;
+    while (dirent* entry = readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat info {};
+        if (fstatat(dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        std::int64_t newest = std::max<std::int64_t>(NameTime(name), info.st_mtime);
+        if (newest < limit)
+            due.emplace_back(name);
+    }
+    for (const std::string& name : due) {
+        if (RemoveAt(dirfd(dir), name.c_str(), 0))
+            ++result.removed;
+        else
+            ++result.failed;
+    }
+    closedir(dir);
+    return result;
+}
