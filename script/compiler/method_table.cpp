@@ -1,0 +1,84 @@
+// Method-table construction: a depth-first walk over the direct bases, then
+// the class's own functions in slot order, each redirecting the earlier
+// entries of the same plain name.
+#include "script/compiler/method_table.h"
+
+#include <cstring>
+#include <string>
+
+#include "script/compiler/compile_log.h"
+#include "script/compiler/symbols.h"
+
+namespace GSCompiler {
+
+int32_t GSFunctionSymbolExt::Slot() const {
+  if (function->owner == nullptr || function->owner->kind != SYM_CLASS) return -1;
+  return static_cast<const GSClassSymbol*>(function->owner)->methodBase + function->index;
+}
+
+void MethodTableList::InsertBySlot(const GSFunctionSymbolExt& entry) {
+  const int32_t slot = entry.Slot();
+  auto at = entries_.begin();
+  while (at != entries_.end() && at->Slot() < slot) ++at;
+  entries_.insert(at, entry);
+}
+
+namespace {
+
+// Member-block offset of `cls` within an instance of `mostDerived`; -1 when
+// it is not part of it.
+int32_t BlockOffset(const GSClassSymbol* mostDerived, const GSClassSymbol* cls) {
+  if (cls == mostDerived) return 0;
+  for (const BaseEntry& entry : mostDerived->bases) {
+    if (entry.base == cls) return entry.memberOffset;
+  }
+  return -1;
+}
+
+// The signature from "$" up to and including "@" names the result type.
+bool SameReturnType(const GSFunctionSymbol* a, const GSFunctionSymbol* b) {
+  const char* at = std::strchr(a->signature, '@');
+  const char* other = std::strchr(b->signature, '@');
+  if (at == nullptr || other == nullptr) return false;
+  const size_t length = static_cast<size_t>(at - a->signature);
+  return length == static_cast<size_t>(other - b->signature) && std::strncmp(a->signature, b->signature, length) == 0;
+}
+
+}  // namespace
+
+bool CollectMethodTable(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTableList* result, GSCompileLog* log) {
+  for (const BaseEntry& entry : cls->bases) {
+    if (entry.direct && !CollectMethodTable(mostDerived, entry.base, result, log)) return false;
+  }
+  const int32_t offset = BlockOffset(mostDerived, cls);
+  if (offset < 0) return false;
+
+  MethodTableList own;
+  Utils::HashTable::Iterator it;
+  cls->members.Begin(&it);
+  for (; it.Node() != nullptr; Utils::HashTable::Next(&it)) {
+    GSSymbol* symbol = static_cast<GSSymbol*>(it.Node());
+    if (symbol->kind != SYM_FUNCTION || symbol->scopeLevel != 0) continue;
+    own.InsertBySlot(GSFunctionSymbolExt(static_cast<GSFunctionSymbol*>(symbol), offset));
+  }
+
+  for (uint32_t i = 0; i < own.Count(); ++i) {
+    GSFunctionSymbol* function = own[i].function;
+    if (function->signature == nullptr) return false;
+    const std::string name = function->PlainName();
+    for (uint32_t j = 0; j < result->Count(); ++j) {
+      GSFunctionSymbolExt& earlier = (*result)[j];
+      if (earlier.function->PlainName() != name) continue;
+      if (!SameReturnType(function, earlier.function)) {
+        if (log != nullptr) log->AddLine((std::string("Wrong return type on function: ") + function->signature + "\n").c_str());
+        return false;
+      }
+      earlier.function = function;
+      earlier.offset = offset;
+    }
+    result->Append(own[i]);
+  }
+  return true;
+}
+
+}  // namespace GSCompiler
