@@ -44,6 +44,32 @@ class CodeEmitter {
   CodeEmitter(const CodeEmitter&) = delete;
   CodeEmitter& operator=(const CodeEmitter&) = delete;
 
+  // The emission operations (code_emitter.cpp): opcode alone, with an i32,
+  // OP_PushInt with a float's bits, with a u16, with an i16 and a u16.
+  void Emit(uint8_t opcode);
+  void EmitI32(uint8_t opcode, int32_t operand);
+  void EmitFloat(float value);
+  void EmitU16(uint8_t opcode, uint16_t operand);
+  void EmitTwo(uint8_t opcode, uint16_t first, uint16_t second);
+  // Raw operand bytes behind an emitted opcode (switch and wait tables).
+  void AppendU16(uint16_t value);
+  void AppendI32(int32_t value);
+  // The depth change a call makes after its emission, or an "on" clause's message.
+  void AdjustDepth(int32_t change);
+  // Where the next instruction goes.
+  uint32_t Position() const { return static_cast<uint32_t>(code.Cursor()); }
+  // A 5-byte hole for a forward jump, filled later by FillJump.
+  uint32_t Hole();
+  // `bytes` zero bytes to be patched later (switch and wait tables).
+  uint32_t Reserve(uint32_t bytes);
+  // Emits `opcode` with target `target` into the hole at `hole` (the depth
+  // rule applies now), then goes back to the end.
+  void FillJump(uint32_t hole, uint8_t opcode, uint32_t target);
+  // Writes a u16 / i32 at an earlier position without moving on.
+  void PatchU16(uint32_t position, uint16_t value);
+  void PatchI32(uint32_t position, int32_t value);
+  bool Failed() const { return (code.Flags() & Utils::ByteBuffer::kAllocationFailed) != 0; }
+
   Utils::ByteBuffer code;  // initial capacity and growth step 1024
   LineHook lineHook = nullptr;
   void* hookUser = nullptr;

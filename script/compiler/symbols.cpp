@@ -8,6 +8,7 @@
 
 #include "script/common/script_hash.h"
 #include "script/compiler/compile_log.h"
+#include "script/compiler/gsc_class.h"
 #include "script/compiler/type_names.h"
 
 namespace GSCompiler {
@@ -124,6 +125,7 @@ GSSymbolTable::GSSymbolTable() : GSSymbol(0, "") {
 }
 
 GSSymbolTable::~GSSymbolTable() {
+  compiledClasses.DeleteAll();
   DestroyAll();
   globals.FreeBuckets();
 }
@@ -158,6 +160,8 @@ void GSSymbolTable::DestroyAll() {
 }
 
 void GSSymbolTable::Clear() {
+  // The compiled classes point at the symbols about to go.
+  compiledClasses.DeleteAll();
   for (GSSymbol*& chain : scopeChains) chain = nullptr;
   scopeLevel = 0;
   overflowLevels = 0;
