@@ -8,3 +8,7 @@ endif()
 if(TARGET script_common)
   korvel_fuzz_target(gse_reader LIBS script_common)
 endif()
+# The compiled library image reader (.gsl files reach the loader from anywhere).
+if(TARGET script_common)
+  korvel_fuzz_target(gsl_reader LIBS script_common)
+endif()

@@ -67,8 +67,8 @@ bool WriteFunctionRecord(GSSymbolTable* context, GSCompileLog* log, GSCFunction*
   out->WriteU32(static_cast<uint32_t>(ClassReferenceOf(context, function->returnClass)));
   out->WriteU32(function->flags & GSImage::kFunctionFlagMask);
   if (!WriteMethodSlot(log, function, out)) return false;
-  const Frame frame{function->localCount + compiled->temporaryCount, emitter.maxDepth, function->parameterCounter,
-                    function->localCount, compiled->temporaryCount};
+  const Frame frame{compiled->LocalWords(), emitter.maxDepth, compiled->ArgumentWords(), function->localCount,
+                    compiled->temporaryCount};
   WriteFrame(frame, 1 - frame.arguments, out);
   if (!WriteWordList(compiled->referenceLocals, compiled->referenceLocalCount, out)) return false;
   WriteCode(emitter, out);

@@ -3,8 +3,11 @@
 // entries of the same plain name.
 #include "script/compiler/method_table.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "script/compiler/compile_log.h"
 #include "script/compiler/symbols.h"
@@ -17,9 +20,10 @@ int32_t GSFunctionSymbolExt::Slot() const {
 }
 
 void MethodTableList::InsertBySlot(const GSFunctionSymbolExt& entry) {
-  const int32_t slot = entry.Slot();
-  auto at = entries_.begin();
-  while (at != entries_.end() && at->Slot() < slot) ++at;
+  // The list stays in slot order, so the first entry whose slot is not
+  // smaller is a binary search away.
+  auto at = std::lower_bound(entries_.begin(), entries_.end(), entry.Slot(),
+                             [](const GSFunctionSymbolExt& present, int32_t slot) { return present.Slot() < slot; });
   entries_.insert(at, entry);
 }
 
@@ -62,13 +66,15 @@ bool CollectMethodTable(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTa
     own.InsertBySlot(GSFunctionSymbolExt(static_cast<GSFunctionSymbol*>(symbol), offset));
   }
 
+  // Entries by plain name, so that a class with many functions stays linear.
+  std::unordered_map<std::string, std::vector<uint32_t>> byName;
+  for (uint32_t j = 0; j < result->Count(); ++j) byName[(*result)[j].function->PlainName()].push_back(j);
   for (uint32_t i = 0; i < own.Count(); ++i) {
     GSFunctionSymbol* function = own[i].function;
     if (function->signature == nullptr) return false;
-    const std::string name = function->PlainName();
-    for (uint32_t j = 0; j < result->Count(); ++j) {
+    std::vector<uint32_t>& sameName = byName[function->PlainName()];
+    for (uint32_t j : sameName) {
       GSFunctionSymbolExt& earlier = (*result)[j];
-      if (earlier.function->PlainName() != name) continue;
       if (!SameReturnType(function, earlier.function)) {
         if (log != nullptr) log->AddLine((std::string("Wrong return type on function: ") + function->signature + "\n").c_str());
         return false;
@@ -76,6 +82,7 @@ bool CollectMethodTable(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTa
       earlier.function = function;
       earlier.offset = offset;
     }
+    sameName.push_back(result->Count());
     result->Append(own[i]);
   }
   return true;
