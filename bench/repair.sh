@@ -1,13 +1,18 @@
 #!/bin/bash
 # repairdatabase reconciling N asset folders that have no index rows (the
 # index was lost) against `find` listing the same tree, in one run.
-# Usage: bench/repair.sh [installed tree] [N, default 100000]
+# Usage: bench/repair.sh [installed tree or build folder] [N, default 100000]
 set -euo pipefail
 tree="${1:-dist}"; count="${2:-100000}"
-[ -x "$tree/bin/KorvelUtil" ] || { echo "no installed tree at $tree"; exit 1; }
 work="$(mktemp -d /tmp/KorvelRepairBench.XXXXXX)"
 trap 'cd /; "$work/root/bin/KorvelUtil" closekaddaemon >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-cp -r "$tree" "$work/root"
+if [ -x "$tree/bin/KorvelUtil" ]; then
+  cp -r "$tree" "$work/root"
+elif [ -f "$tree/CMakeCache.txt" ]; then
+  cmake --install "$tree" --prefix "$work/root" >/dev/null
+else
+  echo "no installed tree or build folder at $tree"; exit 1
+fi
 cd "$work/root/bin"
 ./KorvelUtil version >/dev/null          # lays out UserData
 ./KorvelUtil closekaddaemon >/dev/null
