@@ -1,6 +1,8 @@
 // The engine's "bmp" image plug-in type, held from start-up to shutdown.
 #include "app/image_plugin_type.h"
 
+#include "assetdb/install_from_chb.h"
+
 namespace {
 PluginTypeHolder* imagePluginType = nullptr;
 }
@@ -32,6 +34,9 @@ void AcquireImagePluginType()
     if (!imagePluginType)
         imagePluginType = new PluginTypeHolder();
     LoadImagePluginType(*imagePluginType, Zel::UId(Zel::kImagePluginFamily), "bmp");
+    // Installs from the content service need the image type (thumbnails of
+    // what they fetch); without it they are refused at once.
+    SetCHBInstallPossible(imagePluginType->Get() != nullptr);
 }
 
 void ReleaseImagePluginType()

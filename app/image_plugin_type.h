@@ -24,6 +24,8 @@ private:
 // The holder is emptied first, so a failed lookup leaves it empty.
 void LoadImagePluginType(PluginTypeHolder& holder, const Zel::UId& typeId, const char* typeName);
 
-// Start-up's holder of "bmp" in the image family, and its release at shutdown.
+// Start-up's holder of "bmp" in the image family, and its release at
+// shutdown. Whether the lookup found the type decides whether installs from
+// the content service are possible in this process (SetCHBInstallPossible).
 void AcquireImagePluginType();
 void ReleaseImagePluginType();
