@@ -1,7 +1,28 @@
 // encrypt: scrambles a script source (.gs) into a protected source (.gse).
-#include "app/commands.h"
+#include <mutex>
 
-int CommandEncrypt(ResultsLog& log, const Zel::PString& /*sourcePath*/)
+#include "app/commands.h"
+#include "app/results/results_log.h"
+#include "app/start_directory_scope.h"
+#include "script/common/source_file.h"
+#include "script/common/toolchain_lock.h"
+#include "zel/path.h"
+
+int CommandEncrypt(ResultsLog& log, const Zel::PString& sourcePath)
 {
-    return ReportCommandNotAvailable(log, "encrypt");
+    // Loading consumes the process-wide one-shot source prefix.
+    std::lock_guard<std::recursive_mutex> hold(ScriptToolchainLock);
+    StartDirectoryScope directory;
+    Zel::File::Path outputPath(sourcePath.c_str());
+    GSSourceFile source;
+    if (!outputPath.IsExt("gs") || !source.Load(nullptr, sourcePath.c_str())) {
+        log.AddMessage(ResultsLog::MessageKind::Error, "Invalid file path.");
+        return -1;
+    }
+    outputPath.SetExt("gse");
+    if (!source.Save(nullptr, outputPath.c_str())) {
+        log.AddMessage(ResultsLog::MessageKind::Error, "Unable to write file.");
+        return -1;
+    }
+    return 0;
 }

@@ -1,11 +1,10 @@
 // importconsists: turns the trains of an old consist list into consist assets.
-#include <unistd.h>
 
 #include <cstdio>
 #include <set>
 
-#include "app/base/process_values.h"
 #include "app/commands.h"
+#include "app/start_directory_scope.h"
 #include "app/results/results_log.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_filter_element.h"
@@ -33,27 +32,6 @@ Zel::PString NumberedName(const char* format, int number)
     std::snprintf(name, sizeof name, format, number);
     return Zel::PString(name);
 }
-
-// Changes to StartDirectory for the command's work and back on every path.
-class StartDirectoryScope {
-public:
-    StartDirectoryScope()
-    {
-        remembered_ = Zel::File::GetCwd(previous_);
-        // Without a start directory the work stays in the program folder.
-        if (StartDirectory[0] != '\0' && chdir(StartDirectory) != 0)
-            return;
-    }
-    ~StartDirectoryScope()
-    {
-        if (remembered_ && chdir(previous_.c_str()) != 0)
-            return;
-    }
-
-private:
-    Zel::File::Path previous_;
-    bool remembered_ = false;
-};
 
 // A local, listed, current consist asset of that name exists already.
 bool ConsistExists(const Zel::PString& trainName)

@@ -1,9 +1,8 @@
-// The front end of one compilation: load, parse, includes, semantic pass.
+// The front end of a compilation: load, parse, includes once each, semantic pass.
 #include "script/compiler/front_end.h"
 
 #include <cctype>
 #include <cstdio>
-#include <vector>
 
 #include "app/base/crc32.h"
 #include "script/compiler/compile_log.h"
@@ -33,6 +32,11 @@ std::string Lower(std::string text) {
   return text;
 }
 
+bool HasUtf8Mark(const std::string& text) {
+  return text.size() > 2 && static_cast<unsigned char>(text[0]) == 0xEF &&
+         static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF;
+}
+
 class PlainFileReader : public SourceReader {
  public:
   bool Read(const std::string& folder, const std::string& name, std::string* text) override {
@@ -51,12 +55,101 @@ class PlainFileReader : public SourceReader {
   }
 };
 
-PlainFileReader& DefaultReader() {
-  static PlainFileReader reader;
-  return reader;
-}
+// The front-end tools' search: the folders front to back through a reader;
+// the main text may be given in memory.
+class FolderListLoader : public SourceLoader {
+ public:
+  FolderListLoader(const std::vector<std::string>& folders, SourceReader* reader, const std::string* mainText)
+      : folders_(folders), reader_(reader), mainText_(mainText) {}
+
+  bool Load(const std::string& name, Loaded* loaded, const char** container) override {
+    *container = nullptr;
+    if (mainText_ != nullptr) {
+      loaded->text = *mainText_;
+      mainText_ = nullptr;
+      return true;
+    }
+    static PlainFileReader plainFiles;
+    SourceReader* reader = reader_ ? reader_ : &plainFiles;
+    static const std::vector<std::string> kCurrentFolder{std::string()};
+    for (const std::string& folder : folders_.empty() ? kCurrentFolder : folders_) {
+      if (reader->Read(folder, name, &loaded->text)) return true;
+    }
+    return false;
+  }
+
+ private:
+  const std::vector<std::string>& folders_;
+  SourceReader* reader_;
+  const std::string* mainText_;
+};
 
 }  // namespace
+
+int LoadAndParse(const char* name, GSCompileUnit* unit, SourceLoader& loader) {
+  CompilerState& state = State();
+  state.currentUnit = unit;
+  unit->fileName = unit->CopyText(name);
+  SourceLoader::Loaded loaded;
+  const char* container = nullptr;
+  if (!loader.Load(name, &loaded, &container)) {
+    Print(unit, "Could not read file %s %s.", container != nullptr ? container : "(null)", name);
+    ++unit->errorCount;
+    state.currentUnit = nullptr;
+    return 1;
+  }
+  const std::string& text = loaded.text;
+  int result = 0;
+  if (HasUtf8Mark(text)) {
+    Print(unit, "'%s' appears to be UTF-8 encoded, please resave as ANSI.", name);
+    result = 1;
+  } else {
+    yyFlexLexer scanner(text.data(), text.size());
+    state.currentScanner = &scanner;
+    result = Parse();
+    state.currentScanner = nullptr;
+  }
+  unit->errorCount += result;
+  if (result == 0) {
+    const size_t skipped = loaded.prefixLength < text.size() ? loaded.prefixLength : text.size();
+    unit->sourceCrc = Crc32(text.data() + skipped, text.size() - skipped);
+    unit->fileNameCrc = Crc32LowerCase(FileNamePart(name).c_str());
+  }
+  state.currentUnit = nullptr;
+  return result == 0 ? 0 : 1;
+}
+
+int CompileFile(const char* givenName, GSCompileUnit* unit, bool mainFile, SourceLoader& loader) {
+  const std::string name = Lower(givenName);
+  int result = LoadAndParse(name.c_str(), unit, loader);
+  if (result != 0) return result;
+  GSSymbolTable* table = unit->context;
+  GSDependentSymbol* dependent = table->MakeDependent(FileNamePart(name).c_str());
+  if (dependent == nullptr || !table->Declare(nullptr, dependent, true)) {
+    Print(unit, "Internal Compiler Error.");
+    return 1;
+  }
+  dependent->sourceCrc = unit->sourceCrc;
+  dependent->fileNameCrc = unit->fileNameCrc;
+  dependent->index = table->dependencyCounter++;
+  dependent->fileName = table->CopyName(unit->fileName);
+  int includeErrors = 0;
+  for (GSTreeNode* node = unit->root; node != nullptr; node = node->next) {
+    if (!node->Is(GROUP_DECLARATION, DECL_INCLUDE) || node->child[0] == nullptr) continue;
+    const char* included = node->child[0]->text;
+    // A file met before (a cycle included) is known by its dependent symbol
+    // and not compiled again, whichever folder it came from.
+    if (table->FindGlobal(FileNamePart(included).c_str()) != nullptr) continue;
+    GSCompileUnit dependency;
+    dependency.Init(table, unit->log);
+    includeErrors += CompileFile(included, &dependency, false, loader);
+  }
+  table->ResetReferenceNumbering();
+  if (includeErrors != 0) return includeErrors;
+  table->currentLibrary = dependent;
+  unit->errorCount = 0;
+  return CheckUnit(unit, !mainFile);
+}
 
 FrontEnd::FrontEnd() : context_(new GSSymbolTable()) {}
 
@@ -83,96 +176,23 @@ int FrontEnd::ParseOnly(const char* name, const std::string& text, GSCompileLog*
 }
 
 int FrontEnd::CheckFile(const char* path, GSCompileLog* log) {
-  std::string full = path;
+  const std::string full = path;
   folders_.insert(folders_.begin(), FolderPart(full));
-  context_->ResetPools();
-  log_ = log;
-  GSCompileUnit& unit = context_->mainUnit;
-  unit.Init(context_.get(), log);
-  int errors = CompileUnit(FileNamePart(full), nullptr, &unit, true);
+  int errors = Check(FileNamePart(full), nullptr, log);
   folders_.erase(folders_.begin());
   return errors;
 }
 
 int FrontEnd::CheckText(const char* name, const std::string& text, GSCompileLog* log) {
+  return Check(name, &text, log);
+}
+
+int FrontEnd::Check(const std::string& name, const std::string* text, GSCompileLog* log) {
   context_->ResetPools();
-  log_ = log;
   GSCompileUnit& unit = context_->mainUnit;
   unit.Init(context_.get(), log);
-  return CompileUnit(name, &text, &unit, true);
-}
-
-int FrontEnd::LoadAndParse(const std::string& name, const std::string* given, GSCompileUnit* unit) {
-  CompilerState& state = State();
-  state.currentUnit = unit;
-  unit->fileName = unit->CopyText(name.c_str());
-  std::string loaded;
-  const std::string* text = given;
-  if (text == nullptr) {
-    SourceReader* reader = reader_ ? reader_ : &DefaultReader();
-    static const std::vector<std::string> kCurrentFolder{std::string()};
-    for (const std::string& folder : folders_.empty() ? kCurrentFolder : folders_) {
-      if (reader->Read(folder, name, &loaded)) {
-        text = &loaded;
-        break;
-      }
-    }
-  }
-  if (text == nullptr) {
-    Print(unit, "Could not read file %s %s.", "(null)", name.c_str());
-    ++unit->errorCount;
-    state.currentUnit = nullptr;
-    return 1;
-  }
-  int result = 0;
-  if (text->size() > 2 && static_cast<unsigned char>((*text)[0]) == 0xEF &&
-      static_cast<unsigned char>((*text)[1]) == 0xBB && static_cast<unsigned char>((*text)[2]) == 0xBF) {
-    Print(unit, "'%s' appears to be UTF-8 encoded, please resave as ANSI.", name.c_str());
-    result = 1;
-  } else {
-    yyFlexLexer scanner(text->data(), text->size());
-    state.currentScanner = &scanner;
-    result = Parse();
-    state.currentScanner = nullptr;
-  }
-  unit->errorCount += result;
-  if (result == 0) {
-    unit->sourceCrc = Crc32(text->data(), text->size());
-    unit->fileNameCrc = Crc32LowerCase(FileNamePart(name).c_str());
-  }
-  state.currentUnit = nullptr;
-  return result == 0 ? 0 : 1;
-}
-
-int FrontEnd::CompileUnit(const std::string& givenName, const std::string* text, GSCompileUnit* unit,
-                          bool mainFile) {
-  std::string name = Lower(givenName);
-  int result = LoadAndParse(name, text, unit);
-  if (result != 0) return result;
-  GSSymbolTable* table = context_.get();
-  GSDependentSymbol* dependent = table->MakeDependent(FileNamePart(name).c_str());
-  if (dependent == nullptr || !table->Declare(nullptr, dependent, true)) {
-    Print(unit, "Internal Compiler Error.");
-    return 1;
-  }
-  dependent->sourceCrc = unit->sourceCrc;
-  dependent->fileNameCrc = unit->fileNameCrc;
-  dependent->index = table->dependencyCounter++;
-  dependent->fileName = table->CopyName(unit->fileName);
-  int includeErrors = 0;
-  for (GSTreeNode* node = unit->root; node != nullptr; node = node->next) {
-    if (!node->Is(GROUP_DECLARATION, DECL_INCLUDE) || node->child[0] == nullptr) continue;
-    std::string included = node->child[0]->text;
-    if (table->FindGlobal(FileNamePart(included).c_str()) != nullptr) continue;
-    GSCompileUnit dependency;
-    dependency.Init(table, log_);
-    includeErrors += CompileUnit(included, nullptr, &dependency, false);
-  }
-  table->ResetReferenceNumbering();
-  if (includeErrors != 0) return includeErrors;
-  table->currentLibrary = dependent;
-  unit->errorCount = 0;
-  return CheckUnit(unit, !mainFile);
+  FolderListLoader loader(folders_, reader_, text);
+  return CompileFile(name.c_str(), &unit, true, loader);
 }
 
 }  // namespace GSCompiler

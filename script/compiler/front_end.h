@@ -1,6 +1,9 @@
-// The front end of one compilation: load, parse, includes, semantic pass.
+// The front end of a compilation: finding and loading each source, parsing
+// it, compiling its includes once each as dependency units, and the semantic
+// pass. The compiler driver and the front-end tools share these steps.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,8 +15,23 @@ namespace GSCompiler {
 struct GSCompileUnit;
 class GSSymbolTable;
 
-// Reads a source by name from the include folders. The driver supplies its
-// own (files in containers, protected sources); the default reads plain files.
+// Finds a source by name and loads its text.
+class SourceLoader {
+ public:
+  struct Loaded {
+    std::string text;
+    // Bytes of a one-shot prefix in front of the text; the source CRC skips them.
+    uint32_t prefixLength = 0;
+  };
+  virtual ~SourceLoader() = default;
+  // True with the text when some folder holds `name` and it loads. On false
+  // `container` names the container of the folder tried last (null when
+  // none, or the plain file system), for the message.
+  virtual bool Load(const std::string& name, Loaded* loaded, const char** container) = 0;
+};
+
+// Reads a source by name from one folder (tools and tests serve files from
+// memory with it).
 class SourceReader {
  public:
   virtual ~SourceReader() = default;
@@ -21,6 +39,17 @@ class SourceReader {
   virtual bool Read(const std::string& folder, const std::string& name, std::string* text) = 0;
 };
 
+// Loads and parses one file into `unit` (which becomes the current unit for
+// the parse); 0 on success, else 1 with the unit's error count raised.
+int LoadAndParse(const char* name, GSCompileUnit* unit, SourceLoader& loader);
+// Loads, parses and checks one file and, before its checks, every file it
+// includes that the compilation has not met yet (declarations only). The
+// unit's context must have been reset. The error count of this unit and its
+// dependencies (a file that does not load or parse counts 1).
+int CompileFile(const char* name, GSCompileUnit* unit, bool mainFile, SourceLoader& loader);
+
+// The front end on its own, without code generation: for the dump tool, the
+// fuzz target and the tests. Sources come from plain files or a reader.
 class FrontEnd {
  public:
   FrontEnd();
@@ -45,13 +74,11 @@ class FrontEnd {
   GSSymbolTable& Context();
 
  private:
-  int CompileUnit(const std::string& name, const std::string* text, GSCompileUnit* unit, bool mainFile);
-  int LoadAndParse(const std::string& name, const std::string* text, GSCompileUnit* unit);
+  int Check(const std::string& name, const std::string* text, GSCompileLog* log);
 
   std::unique_ptr<GSSymbolTable> context_;
   std::vector<std::string> folders_;
   SourceReader* reader_ = nullptr;
-  GSCompileLog* log_ = nullptr;
 };
 
 }  // namespace GSCompiler

@@ -1,0 +1,5 @@
+// A member declaration without its semicolon.
+class Broken
+{
+  int speed
+};

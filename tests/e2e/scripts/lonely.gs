@@ -1,0 +1,7 @@
+// Includes a file that does not exist.
+include "nowhere.gs"
+
+class Lonely
+{
+  int alone;
+};
