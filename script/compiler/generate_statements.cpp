@@ -36,7 +36,16 @@ Step GenerateReturn(CodeGenerator& g, GenerateFrame& frame) {
     frame.target->Emit(OP_Return);
     return Step::Done;
   }
-  frame.target->Emit(IsReferenceType(LastOf(value)->resultType) ? OP_ReturnRef : OP_ReturnValue);
+  const GSTreeNode* last = LastOf(value);
+  // An object of a derived class leaves as the declared class's view, as
+  // an assignment to a variable of that class would.
+  if (GSCFunction* function = g.generator->currentFunction) {
+    if (!Convert(g, frame.target, last->resultType, last->resultClass, function->symbol->type,
+                 function->symbol->returnClass, frame.node->line)) {
+      return Step::Fail;
+    }
+  }
+  frame.target->Emit(IsReferenceType(last->resultType) ? OP_ReturnRef : OP_ReturnValue);
   return Step::Done;
 }
 

@@ -294,6 +294,27 @@ class B { int z; string w; };
   EXPECT_EQ(g.front.Context().compiledClasses.First(), a);
 }
 
+// A reference points at the member block of its class: a value of another
+// class, derived or base, reaches a variable, member or result through
+// OP_Cast; null needs none.
+TEST(CodeGeneration, ObjectsOfAnotherClassAreCast) {
+  Generated g(R"(class B { public int v; };
+class C isclass B { public int w; };
+class A {
+  B keep;
+  B up(C c) { B b = c; keep = c; return c; }
+  C down(B b) { return cast<C>b; }
+  B none() { return null; }
+};
+)");
+  ASSERT_TRUE(g.ok);
+  EXPECT_EQ(g.Listing("A", "up"),
+            "0: OP_LoadLocalRef 1\n3: OP_Cast 0\n6: OP_StoreLocalRef 2\n9: OP_LoadLocalRef 1\n12: OP_Cast 0\n"
+            "15: OP_SetOwnMemberRef 2\n18: OP_LoadLocalRef 1\n21: OP_Cast 0\n24: OP_ReturnRef\n");
+  EXPECT_EQ(g.Listing("A", "down"), "0: OP_LoadLocalRef 1\n3: OP_Cast 1\n6: OP_ReturnRef\n");
+  EXPECT_EQ(g.Listing("A", "none"), "0: OP_PushFalse\n1: OP_ReturnRef\n");
+}
+
 // A temporary of a class initializer must not overwrite word 0 (the object).
 TEST(CodeGeneration, InitializerTemporariesStartBehindTheObject) {
   Generated g(R"(class B { public int v; };
