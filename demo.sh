@@ -47,5 +47,39 @@ run installcdp "$work/signalbox.cdp"
 run delete "<kuid:123456:1001>"
 rm -rf "$work"
 
+# A small script library: compiled, its source protected (.gse), and the
+# protected source compiled on its own. The commands work in the caller's
+# folder, so the demo runs them from the scripts' folder.
+scripts="$(mktemp -d /tmp/korvel-demo-scripts.XXXXXX)"
+cat >"$scripts/signal.gs" <<'SCRIPT'
+class Signal
+{
+  public int aspect;
+
+  public void Clear(void)
+  {
+    aspect = 2;
+  }
+
+  public string Describe(void)
+  {
+    if (aspect == 2)
+      return "clear";
+    return "danger";
+  }
+};
+SCRIPT
+util_path="$(cd "$(dirname "$util")" && pwd)/$(basename "$util")"
+(
+  cd "$scripts" || exit 1
+  util="$util_path"
+  run compile signal.gs
+  run encrypt signal.gs
+  rm signal.gs signal.gsl
+  run compile signal.gse
+  echo "\$ ls"; ls
+)
+rm -rf "$scripts"
+
 run closekaddaemon
 exit 0
