@@ -68,10 +68,15 @@ Step GenerateGoto(CodeGenerator& g, GenerateFrame& frame) {
   return Step::Done;
 }
 
+// Nothing before code generation looks at label names, so a second
+// definition is reported here rather than failing without a word.
 Step GenerateLabel(CodeGenerator& g, GenerateFrame& frame) {
   GSTreeNode* node = frame.node;
   const int32_t label = node->child[0] != nullptr ? g.generator->labels.LabelByName(node->child[0]->text) : -1;
-  if (label < 0 || !DefineLabel(g, label, frame.target->Position())) return Step::Fail;
+  if (label < 0) return Step::Fail;
+  if (!DefineLabel(g, label, frame.target->Position())) {
+    return g.Error(node->line, "label %s defined twice, line %d.", node->child[0]->text, node->line);
+  }
   return Step::Done;
 }
 

@@ -359,6 +359,8 @@ TEST(CodeGeneration, ErrorsFailTheGeneration) {
       {"class A {\n  void f(int i) { switch (i) { case 2147483647: default: break; } }\n};\n",
        "t.gs(2) : case has duplicate value, line 2"},
       {"class A {\n  void f(int i) {\n    goto Nowhere;\n  }\n};\n", "t.gs(3) : no matching label, line 3"},
+      {"class A {\n  void f(int i) {\n    Twice: i = 1;\n    Twice: i = 2;\n  }\n};\n",
+       "t.gs(4) : label Twice defined twice, line 4."},
   };
   for (const ErrorCase& c : cases) {
     Generated g(c.source);
