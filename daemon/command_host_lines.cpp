@@ -5,6 +5,17 @@
 #include "soup/korvel_property.h"
 #include "soup/kuid/kuid.h"
 
+void KadAddLinesAboutAsset(const ResultsLog& lines, const KUID& asset, ResultsLog& named)
+{
+    PropertyHandle about;
+    if (!asset.IsNull())
+        about = PropertyHandle::Adopt(new KorvelPropertyAssetID(AssetIDPropertyName(), asset));
+    for (const ResultsLogEntry& line : lines.Lines()) {
+        const PropertyHandle& property = line.property ? line.property : about;
+        named.AddMessage(static_cast<ResultsLog::MessageKind>(line.kind), property, line.text);
+    }
+}
+
 void KadSendLinesAboutAsset(KadRequestContext& context, const ResultsLog& lines, const KUID& asset)
 {
     // The host validates a folder and knows no id: the requester's printer
@@ -13,11 +24,7 @@ void KadSendLinesAboutAsset(KadRequestContext& context, const ResultsLog& lines,
         context.SendResultLines(lines);
         return;
     }
-    PropertyHandle about = PropertyHandle::Adopt(new KorvelPropertyAssetID(AssetIDPropertyName(), asset));
     ResultsLog named;
-    for (const ResultsLogEntry& line : lines.Lines()) {
-        const PropertyHandle& property = line.property ? line.property : about;
-        named.AddMessage(static_cast<ResultsLog::MessageKind>(line.kind), property, line.text);
-    }
+    KadAddLinesAboutAsset(lines, asset, named);
     context.SendResultLines(named);
 }

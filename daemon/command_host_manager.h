@@ -98,3 +98,6 @@ pid_t KadSpawnCommandHost(const std::string& installRoot, const std::string& use
 // Sends a host's answer lines to the requester (one type-3 note, before its
 // reply), each line without an asset of its own naming the given asset.
 void KadSendLinesAboutAsset(KadRequestContext& context, const ResultsLog& lines, const KUID& asset);
+// The same into a log: each line of `lines` is added to `named`, naming the
+// asset unless it names one of its own (or the asset is the null id).
+void KadAddLinesAboutAsset(const ResultsLog& lines, const KUID& asset, ResultsLog& named);

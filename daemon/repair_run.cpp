@@ -357,8 +357,8 @@ int KadRunRepair(KadAssetStore& store, KadStoreConnection& connection, std::int3
         repair.Run();
     }
     if (mode == KadRepairModeExtended) {
-        progress(0.95f, "Checking the trash");
-        KadRunExtendedRepairSteps(store, log);
+        progress(0.9f, "Validating assets");
+        KadRunExtendedRepairSteps(store, connection, log);
     }
     progress(1.0f, "Done");
     return log.ErrorCount();

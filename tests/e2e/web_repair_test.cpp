@@ -155,6 +155,26 @@ TEST(WebRepairFaulty, AnUnreadableFolderKeepsItsRowMarkedFaultyUntilItIsMended)
     }
 }
 
+#ifdef KORVEL_TEST_HOOKS
+TEST_F(WebRepairTest, AnExtendedRepairTakesTheHostsVerdictsWhenItsValidatorCanJudge)
+{
+    // The daemon (started by this first command) takes the verdicts of this
+    // build's stand-in validator as real; the stand-in fails every asset.
+    E2E::RunOptions judging;
+    judging.environment = {"KAD_TEST_VALIDATOR_JUDGES=1"};
+    installation.WriteFile(AssetFolder, Config("<kuid:123:456>", "Bridge"));
+    E2E::RunResult result = installation.Run({"repairdatabase", "extended"}, judging);
+    EXPECT_EQ(result.exitStatus, 255) << result.out;
+    EXPECT_NE(result.out.find("- <kuid:123:456> : No validator is available in this build.\n"), std::string::npos)
+        << result.out;
+    EXPECT_EQ(StatusLetters(installation.Run({"status", "<kuid:123:456>"}).out), "eIadlmF");
+
+    // A plain repair reads the folder fine and leaves the verdict alone.
+    EXPECT_EQ(Repair().exitStatus, 0);
+    EXPECT_EQ(StatusLetters(installation.Run({"status", "<kuid:123:456>"}).out), "eIadlmF");
+}
+#endif
+
 TEST_F(WebRepairTest, ThePatcherModePrintsNothingOfItsOwn)
 {
     E2E::RunResult result = Repair("patcher");
