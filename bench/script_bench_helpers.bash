@@ -1,0 +1,59 @@
+# Shared by the script benchmarks (sourced; run.sh runs only *.sh files).
+
+# setup_twin_bench NAME PROGRAM: checks PROGRAM and luac5.4, makes the work
+# folder $work (removed at exit unless KEEP_DIR names one), reads CLASSES,
+# FUNCTIONS and RUNS into $classes, $functions and $runs, and writes the
+# twin sources $work/big.gs and $work/big.lua.
+setup_twin_bench() {
+  if [ ! -x "$2" ]; then
+    echo "$1: $2 not built" >&2
+    exit 1
+  fi
+  if ! command -v luac5.4 >/dev/null 2>&1; then
+    echo "$1: luac5.4 missing (Debian package lua5.4)" >&2
+    exit 1
+  fi
+  work=${KEEP_DIR:-$(mktemp -d)}
+  [ -n "${KEEP_DIR:-}" ] || trap 'rm -rf "$work"' EXIT
+  classes="${CLASSES:-150}"
+  functions="${FUNCTIONS:-50}"
+  runs="${RUNS:-5}"
+  make_twin_sources "$classes" "$functions" "$work/big.gs" "$work/big.lua"
+}
+
+# make_twin_sources CLASSES FUNCTIONS GS_FILE LUA_FILE
+# Writes a DudoRazuzu source and its Lua twin with the same functions.
+# ~13 lines per function: a local, a for loop, if/else, arithmetic, a member
+# update and a string concatenation; the Lua twin does the same.
+make_twin_sources() {
+  awk -v classes="$1" -v functions="$2" -v gs="$3" -v lua="$4" 'BEGIN {
+  for (c = 0; c < classes; c++) {
+    printf "class C%d\n{\n  int total;\n  string label;\n", c > gs
+    printf "C%d = {}\nC%d.__index = C%d\n", c, c, c > lua
+    for (f = 0; f < functions; f++) {
+      printf "  public int f%d(int a, int b)\n  {\n    int i;\n    int sum = 0;\n", f > gs
+      printf "    for (i = 0; i < a; i++)\n    {\n      if (i %% 2 == 0) sum = sum + i * b;\n", f > gs
+      printf "      else sum = sum - (i << 1);\n    }\n    total = total + sum;\n", f > gs
+      printf "    label = \"f%d \" + sum;\n    return sum;\n  }\n", f > gs
+      printf "function C%d:f%d(a, b)\n  local sum = 0\n  for i = 0, a - 1 do\n", c, f > lua
+      printf "    if i %% 2 == 0 then sum = sum + i * b\n    else sum = sum - (i << 1) end\n  end\n", f > lua
+      printf "  self.total = (self.total or 0) + sum\n  self.label = \"f%d \" .. sum\n  return sum\nend\n", f > lua
+    }
+    printf "};\n" > gs
+  }
+}'
+}
+
+# best RUNS COMMAND...: the best wall time of RUNS runs, in nanoseconds.
+best() {
+  local runs=$1 best_ns=0 start end ns i
+  shift
+  for ((i = 0; i < runs; i++)); do
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1
+    end=$(date +%s%N)
+    ns=$((end - start))
+    if [ "$best_ns" -eq 0 ] || [ "$ns" -lt "$best_ns" ]; then best_ns=$ns; fi
+  done
+  echo "$best_ns"
+}
