@@ -3,7 +3,6 @@
 #include <set>
 
 #include "app/results/results_log.h"
-#include "assetdb/kad_command_host_question.h"
 #include "daemon/asset_store_codes.h"
 #include "daemon/command_host_manager.h"
 #include "daemon/asset_store.h"
@@ -11,6 +10,7 @@
 #include "daemon/asset_store_replies.h"
 #include "daemon/request_context.h"
 #include "daemon/request_table.h"
+#include "daemon/validation_verdicts.h"
 #include "soup/binary_soup.h"
 
 namespace {
@@ -130,7 +130,8 @@ void GetObsoletedAssets(KadRequestContext& context)
 // command host (question 0); its lines reach the requester before the reply,
 // each naming the folder's asset unless it names one of its own. Without an
 // answer the requester gets one error line and false, never a pass nobody
-// checked.
+// checked. A validator that can judge leaves its verdict in the asset's row
+// (the F letter of status).
 void ValidateAssetFolder(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
@@ -145,26 +146,19 @@ void ValidateAssetFolder(KadRequestContext& context)
         if (owner.IsNull() && KadReadableFolder(store, row, rowStore, readable) && readable == folder)
             owner = row.id;
     });
-    KADCommandHostQuestion question;
-    question.commandId = static_cast<std::int32_t>(KADCommandHostCommand::Validate);
-    question.assetName = storeName;
-    question.folder = Zel::String(folder.c_str());
-    TBuffer answer;
-    std::string error;
     ResultsLog lines;
     std::int32_t valid = 0;
-    std::vector<KUID> notInstalled;
-    if (!KadCommandHostManager::Instance().Ask(question, answer, error)) {
+    std::string error;
+    if (!KadValidateThroughHost(std::string(storeName.View()), folder, lines, valid, error)) {
         KadSendAssetLine(context, 3, owner, error);
         context.reply.WriteBool(false);
         return;
     }
-    if (!ReadCommandHostAnswer(answer, question.commandId, lines, valid, notInstalled)) {
-        KadSendAssetLine(context, 3, owner, "Unable to validate asset: the command host gave no answer.");
-        context.reply.WriteBool(false);
-        return;
-    }
     KadSendLinesAboutAsset(context, lines, owner);
+    if (!owner.IsNull() && KadValidatorCanJudge() && KadCanChangeStore(context)) {
+        ResultsLog refused;
+        KadRecordValidationVerdicts(store, *context.store, {KadVerdictOf(owner, lines, valid)}, refused);
+    }
     context.reply.WriteBool(valid != 0);
 }
 

@@ -156,22 +156,33 @@ TEST(WebRepairFaulty, AnUnreadableFolderKeepsItsRowMarkedFaultyUntilItIsMended)
 }
 
 #ifdef KORVEL_TEST_HOOKS
-TEST_F(WebRepairTest, AnExtendedRepairTakesTheHostsVerdictsWhenItsValidatorCanJudge)
+TEST_F(WebRepairTest, AValidatorThatCanJudgeLeavesItsVerdictInTheRow)
 {
     // The daemon (started by this first command) takes the verdicts of this
     // build's stand-in validator as real; the stand-in fails every asset.
     E2E::RunOptions judging;
     judging.environment = {"KAD_TEST_VALIDATOR_JUDGES=1"};
     installation.WriteFile(AssetFolder, Config("<kuid:123:456>", "Bridge"));
-    E2E::RunResult result = installation.Run({"repairdatabase", "extended"}, judging);
+    ASSERT_EQ(installation.Run({"repairdatabase"}, judging).exitStatus, 0);
+    auto letters = [&] { return StatusLetters(installation.Run({"status", "<kuid:123:456>"}).out); };
+    EXPECT_EQ(letters(), "eIadlmf");
+
+    // validate: daemon -> host -> back, and the verdict stays with the asset.
+    E2E::RunResult validated = installation.Run({"validate", "<kuid:123:456>"});
+    EXPECT_NE(validated.out.find("- <kuid:123:456> : No validator is available in this build.\n"), std::string::npos)
+        << validated.out;
+    EXPECT_EQ(letters(), "eIadlmF");
+
+    // The extended repair asks again for every installed asset.
+    E2E::RunResult result = installation.Run({"repairdatabase", "extended"});
     EXPECT_EQ(result.exitStatus, 255) << result.out;
     EXPECT_NE(result.out.find("- <kuid:123:456> : No validator is available in this build.\n"), std::string::npos)
         << result.out;
-    EXPECT_EQ(StatusLetters(installation.Run({"status", "<kuid:123:456>"}).out), "eIadlmF");
+    EXPECT_EQ(letters(), "eIadlmF");
 
     // A plain repair reads the folder fine and leaves the verdict alone.
     EXPECT_EQ(Repair().exitStatus, 0);
-    EXPECT_EQ(StatusLetters(installation.Run({"status", "<kuid:123:456>"}).out), "eIadlmF");
+    EXPECT_EQ(letters(), "eIadlmF");
 }
 #endif
 

@@ -1,0 +1,36 @@
+// Validation through a command host, and what it found kept in the asset's row: the faulty and warnings flags.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "soup/kuid/kuid.h"
+
+class KadAssetStore;
+class KadStoreConnection;
+class ResultsLog;
+
+struct KadValidationVerdict {
+    KUID id;
+    bool faulty = false;    // the validator failed the asset
+    bool warnings = false;  // it passed with warnings (or failed with them)
+};
+
+// Sends question 0 (validate the folder, opened under the store name) to a
+// command host and reads its answer: the host's lines and its result. False,
+// with a line of text for the requester, when no answer came.
+bool KadValidateThroughHost(const std::string& storeName, const std::string& folder, ResultsLog& lines,
+                            std::int32_t& valid, std::string& error);
+// The verdict an answer gives about the asset.
+KadValidationVerdict KadVerdictOf(const KUID& id, const ResultsLog& lines, std::int32_t valid);
+
+// True when the build's validator can judge assets. Its stand-in fails
+// every asset; its verdicts are never recorded.
+bool KadValidatorCanJudge();
+
+// Sets or clears the flags in the rows as they are now (an asset may have
+// changed while the hosts worked; a row that went is skipped), under the
+// store's change lock. A row the index refuses is an error line in `log`.
+void KadRecordValidationVerdicts(KadAssetStore& store, KadStoreConnection& connection,
+                                 const std::vector<KadValidationVerdict>& verdicts, ResultsLog& log);
