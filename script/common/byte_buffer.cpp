@@ -84,6 +84,13 @@ bool ByteBuffer::Reserve(size_t position) {
 }
 
 void ByteBuffer::WriteBytes(const void* bytes, size_t length) {
+  if (length < capacity_ - cursor_ && flags_ == 0) {
+    // Room enough: the common case of code emission, without the growth checks.
+    std::memcpy(data_ + cursor_, bytes, length);
+    cursor_ += length;
+    if (length_ < cursor_) length_ = cursor_;
+    return;
+  }
   if (!Reserve(cursor_ + length)) return;
   std::memcpy(data_ + cursor_, bytes, length);
   cursor_ += length;
@@ -99,7 +106,14 @@ void ByteBuffer::WriteU16(uint16_t value) {
   WriteBytes(bytes, 2);
 }
 
-void ByteBuffer::WriteU8(uint8_t value) { WriteBytes(&value, 1); }
+void ByteBuffer::WriteU8(uint8_t value) {
+  if (cursor_ + 1 < capacity_ && flags_ == 0) {
+    data_[cursor_++] = value;
+    if (length_ < cursor_) length_ = cursor_;
+    return;
+  }
+  WriteBytes(&value, 1);
+}
 
 bool ByteBuffer::ReadU32(uint32_t* value) {
   if (cursor_ + 4 > length_) {
