@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -50,9 +51,23 @@ bool SameReturnType(const GSFunctionSymbol* a, const GSFunctionSymbol* b) {
 
 }  // namespace
 
-bool CollectMethodTable(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTableList* result, GSCompileLog* log) {
+namespace {
+
+// The plain name of a short signature "::name(args)", without copying it.
+std::string_view PlainNameOf(const GSFunctionSymbol* function) {
+  std::string_view name = function->name;
+  if (name.substr(0, 2) == "::") name.remove_prefix(2);
+  return name.substr(0, name.find('('));
+}
+
+// Result entries by plain name, kept beside the result through the whole
+// walk, so that large classes and deep hierarchies stay linear.
+using EntriesByName = std::unordered_map<std::string_view, std::vector<uint32_t>>;
+
+bool Collect(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTableList* result, EntriesByName* byName,
+             GSCompileLog* log) {
   for (const BaseEntry& entry : cls->bases) {
-    if (entry.direct && !CollectMethodTable(mostDerived, entry.base, result, log)) return false;
+    if (entry.direct && !Collect(mostDerived, entry.base, result, byName, log)) return false;
   }
   const int32_t offset = BlockOffset(mostDerived, cls);
   if (offset < 0) return false;
@@ -66,13 +81,10 @@ bool CollectMethodTable(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTa
     own.InsertBySlot(GSFunctionSymbolExt(static_cast<GSFunctionSymbol*>(symbol), offset));
   }
 
-  // Entries by plain name, so that a class with many functions stays linear.
-  std::unordered_map<std::string, std::vector<uint32_t>> byName;
-  for (uint32_t j = 0; j < result->Count(); ++j) byName[(*result)[j].function->PlainName()].push_back(j);
   for (uint32_t i = 0; i < own.Count(); ++i) {
     GSFunctionSymbol* function = own[i].function;
     if (function->signature == nullptr) return false;
-    std::vector<uint32_t>& sameName = byName[function->PlainName()];
+    std::vector<uint32_t>& sameName = (*byName)[PlainNameOf(function)];
     for (uint32_t j : sameName) {
       GSFunctionSymbolExt& earlier = (*result)[j];
       if (!SameReturnType(function, earlier.function)) {
@@ -86,6 +98,14 @@ bool CollectMethodTable(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTa
     result->Append(own[i]);
   }
   return true;
+}
+
+}  // namespace
+
+bool CollectMethodTable(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTableList* result, GSCompileLog* log) {
+  EntriesByName byName;
+  for (uint32_t j = 0; j < result->Count(); ++j) byName[PlainNameOf((*result)[j].function)].push_back(j);
+  return Collect(mostDerived, cls, result, &byName, log);
 }
 
 }  // namespace GSCompiler
