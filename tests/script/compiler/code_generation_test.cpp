@@ -191,6 +191,30 @@ TEST(CodeGeneration, ConditionsAndCalls) {
   ExpectListings(cases, std::size(cases));
 }
 
+// Native, thread and inherited calls; static classes are pushed.
+TEST(CodeGeneration, CallKindsAndStaticClasses) {
+  Generated g(R"(static class S { public int k; public native int Twice(int v); };
+class P { public int over(int a) { return a; } };
+class G isclass P {
+  public thread void run(int a) { }
+  public native string nat(string s);
+  public int over(int a) { return inherited(a) + S.k + S.Twice(a); }
+  void go(G other) { other.run(1); me.run(2); string t = other.nat("z"); }
+};
+)");
+  ASSERT_TRUE(g.ok);
+  EXPECT_EQ(g.Listing("G", "over"),
+            "0: OP_LoadLocalRef 0\n3: OP_LoadLocal 1\n6: OP_CallInherited -1\n9: OP_PushStatic 1\n"
+            "12: OP_GetMember 2\n15: OP_AddInt\n16: OP_PushStatic 1\n19: OP_LoadLocal 1\n22: OP_CallNative -1 0\n"
+            "27: OP_AddInt\n28: OP_ReturnValue\n");
+  // Method slots of G: P's over 0, then run 1, nat 2, over 3, go 4.
+  EXPECT_EQ(g.Listing("G", "go"),
+            "0: OP_LoadLocalRef 1\n3: OP_PushTrue\n4: OP_StartThread -1 1\n9: OP_LoadLocalRef 0\n12: OP_PushInt 2\n"
+            "17: OP_StartThread -1 1\n22: OP_LoadLocalRef 1\n25: OP_PushString \"z\"\n28: OP_CallNative -1 2\n"
+            "33: OP_StoreLocalRef 2\n36: OP_Return\n");
+  for (const char* name : {"over", "go"}) EXPECT_EQ(g.Function("G", name)->emitter.depth, 0) << name;
+}
+
 TEST(CodeGeneration, LoopsJumpsAndSwitch) {
   const ListingCase cases[] = {
       // for(;;): OP_PushTrue, a jump out that is never taken, the jump back.
