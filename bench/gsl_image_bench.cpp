@@ -1,11 +1,11 @@
 // Benchmark: writing and reading a generated ~2 MB library image (500 classes
 // x 20 methods), each against copying the same bytes in the same run.
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "best_of.h"
 #include "script/common/byte_buffer.h"
 #include "script/common/library_image_reader.h"
 #include "script/compiler/code_generation.h"
@@ -14,19 +14,6 @@
 #include "script/compiler/library_image_writer.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-template <class Work>
-double Best(Work work, int runs = 7) {
-  double best = 1e9;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = Clock::now();
-    work();
-    best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-  }
-  return best;
-}
 
 // Chains of ten classes, each deriving from the one before, so that method
 // tables and layouts have bases to copy and override.
@@ -71,13 +58,13 @@ int main() {
 
   std::vector<uint8_t> copy(bytes.size());
   volatile uint8_t sink = 0;
-  const double copying = Best([&] {
+  const double copying = bench::BestOf([&] {
     std::memcpy(copy.data(), bytes.data(), bytes.size());
     sink = sink + copy[bytes.size() / 2];
   });
   // Writing again over the same context gives the same image (numbering and
   // strings are already in place), so this is the writer's own cost.
-  const double writing = Best([&] { GSCompiler::WriteLibraryImage(&front.Context(), &log, "bench.gs", &out); });
+  const double writing = bench::BestOf([&] { GSCompiler::WriteLibraryImage(&front.Context(), &log, "bench.gs", &out); });
   if (out.Length() != bytes.size() || std::memcmp(out.Data(), bytes.data(), bytes.size()) != 0) {
     std::fprintf(stderr, "second write differs\n");
     return 1;
@@ -85,7 +72,7 @@ int main() {
   GSImage::LibraryImage image;
   GSImage::ImageError error;
   bool ok = true;
-  const double reading = Best([&] { ok = ok && GSImage::ReadLibraryImage(bytes.data(), bytes.size(), &image, &error); });
+  const double reading = bench::BestOf([&] { ok = ok && GSImage::ReadLibraryImage(bytes.data(), bytes.size(), &image, &error); });
   if (!ok) {
     std::fprintf(stderr, "reader refused the image: %s\n", GSImage::ImageFaultText(error.fault));
     return 1;
