@@ -109,6 +109,8 @@ class ImageParser {
   size_t size_;
   LibraryImage* image_;
   std::vector<size_t> classPositions_;
+  size_t classReferencesAt_ = 0;
+  size_t functionReferencesAt_ = 0;
 };
 
 bool ImageParser::OpenRecord(Cursor& parent, uint32_t id, uint32_t fixedBytes, Cursor* body) {
@@ -193,6 +195,7 @@ bool ImageParser::ReadClassReferences(Cursor& cursor) {
   Cursor body(data_, 0, 0);
   uint32_t count = 0;
   if (!OpenTable(cursor, SECTION_CLASS_REFERENCES, kClassReferenceBytes, &body, &count)) return false;
+  classReferencesAt_ = body.Position();
   image_->classReferences.resize(count);
   for (ClassReference& reference : image_->classReferences) {
     body.Word(&reference.dependency);
@@ -205,6 +208,7 @@ bool ImageParser::ReadFunctionReferences(Cursor& cursor) {
   Cursor body(data_, 0, 0);
   uint32_t count = 0;
   if (!OpenTable(cursor, SECTION_FUNCTION_REFERENCES, kFunctionReferenceBytes, &body, &count)) return false;
+  functionReferencesAt_ = body.Position();
   image_->functionReferences.resize(count);
   for (FunctionReference& reference : image_->functionReferences) {
     body.Word(&reference.classReference);
@@ -245,7 +249,10 @@ bool ImageParser::ReadClass(Cursor& cursor, ClassRecord* cls) {
 
   Cursor table(data_, 0, 0);
   uint32_t functionCount = 0;
+  const size_t tableAt = record.Position();
   if (!OpenTable(record, RECORD_FUNCTION_TABLE, kFunctionRecordMinBytes, &table, &functionCount)) return false;
+  // The initializer closes every function table; loaders rely on finding it.
+  if (functionCount == 0) return Fail(ImageFault::BadCount, tableAt + 8);
   cls->functions.resize(functionCount);
   for (FunctionRecord& function : cls->functions) {
     if (!ReadFunction(table, &function)) return false;
@@ -394,15 +401,17 @@ bool ImageParser::CheckClass(const ClassRecord& cls, size_t at) {
 
 bool ImageParser::CheckReferences() {
   const size_t strings = image_->strings.size();
-  for (const ClassReference& reference : image_->classReferences) {
+  for (size_t i = 0; i < image_->classReferences.size(); ++i) {
+    const ClassReference& reference = image_->classReferences[i];
     if (reference.dependency >= image_->dependencies.size() || reference.name >= strings) {
-      return Fail(ImageFault::BadIndex, 0);
+      return Fail(ImageFault::BadIndex, classReferencesAt_ + i * kClassReferenceBytes);
     }
   }
-  for (const FunctionReference& reference : image_->functionReferences) {
+  for (size_t i = 0; i < image_->functionReferences.size(); ++i) {
+    const FunctionReference& reference = image_->functionReferences[i];
     if (reference.classReference >= image_->classReferences.size() || reference.name >= strings ||
         reference.slot < -1) {
-      return Fail(ImageFault::BadIndex, 0);
+      return Fail(ImageFault::BadIndex, functionReferencesAt_ + i * kFunctionReferenceBytes);
     }
   }
   for (size_t i = 0; i < image_->classes.size(); ++i) {

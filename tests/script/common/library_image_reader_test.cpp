@@ -241,6 +241,7 @@ TEST(LibraryImageReader, RefusesDamagedFields) {
       {"class.bases", 1000, ImageFault::BadCount},
       {"class.name", 9, ImageFault::BadIndex},
       {"functions.count", 100, ImageFault::BadCount},
+      {"functions.count", 0, ImageFault::BadCount},  // not even the initializer
       {"f.size", 60, ImageFault::BadSize},
       {"f.size", 4000, ImageFault::Truncated},
       {"f.id", 10, ImageFault::BadId},
@@ -278,6 +279,7 @@ TEST(LibraryImageReader, RefusesDamagedFields) {
     ImageError error;
     EXPECT_FALSE(Read(b.bytes, &image, &error)) << c.field << " = " << c.value;
     EXPECT_EQ(error.fault, c.fault) << c.field << " = " << c.value << ": " << GSImage::ImageFaultText(error.fault);
+    EXPECT_LE(error.offset, b.bytes.size()) << c.field;
     EXPECT_TRUE(image.classes.empty() && image.strings.empty()) << "nothing usable is left behind";
   }
 }
