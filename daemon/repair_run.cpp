@@ -90,7 +90,7 @@ class Repair {
 public:
     Repair(KadAssetStore& store, KadStoreConnection& connection, std::int32_t mode, ResultsLog& log,
            const KadRepairProgress& progress)
-        : store(store), connection(connection), mode(mode), log(log), progress(progress),
+        : connection(connection), mode(mode), log(log), progress(progress),
           root(store.UserDataRoot()), batch(store, connection, log, RepairBatchSize)
     {
     }
@@ -103,10 +103,10 @@ public:
         });
         std::vector<std::string> keys = AssetKeys();
         for (std::size_t i = 0; i < keys.size(); ++i) {
-            Report(0.9f * static_cast<float>(i) / static_cast<float>(keys.size()), "Checking asset folders", false);
+            Report(0.9f * static_cast<float>(i) / static_cast<float>(keys.size()), "Checking asset folders");
             CheckAssetFolder(keys[i]);
         }
-        Report(0.9f, "Checking the index", false);
+        Report(0.9f, "Checking the index");
         for (auto& entry : rows) {
             if (seen.count(entry.first) == 0)
                 CheckRowWithoutFolder(entry.second);
@@ -114,10 +114,10 @@ public:
         batch.Flush();
     }
 
-    void Report(float fraction, const char* step, bool always)
+    void Report(float fraction, const char* step)
     {
         auto now = std::chrono::steady_clock::now();
-        if (!always && now - lastReport < ProgressInterval)
+        if (now - lastReport < ProgressInterval)
             return;
         lastReport = now;
         progress(fraction, step);
@@ -334,7 +334,6 @@ private:
             log.AddMessage(ResultsLog::MessageKind::Error, text.c_str());
     }
 
-    KadAssetStore& store;
     KadStoreConnection& connection;
     std::int32_t mode;
     ResultsLog& log;
