@@ -13,6 +13,7 @@
 #include "script/compiler/compile_unit.h"
 #include "script/compiler/library_strings.h"
 #include "script/compiler/symbols.h"
+#include "script/compiler/type_rules.h"
 
 namespace GSCompiler {
 
@@ -32,14 +33,9 @@ GSTreeNode* LastOf(GSTreeNode* node) {
   return node;
 }
 
-bool IsReferenceType(int32_t type) {
-  return type == TYPE_STRING || type == TYPE_OBJECT || (type >= TYPE_BOOL_ARRAY && type <= TYPE_OBJECT_ARRAY) ||
-         type == TYPE_NULL;
-}
-
 void TestCondition(CodeEmitter* emitter, GSTreeNode* condition) {
   GSTreeNode* last = LastOf(condition);
-  if (last != nullptr && IsReferenceType(last->resultType)) emitter->Emit(OP_IsNotNull);
+  if (last != nullptr && IsReference(last->resultType)) emitter->Emit(OP_IsNotNull);
 }
 
 CodeGenerator::CodeGenerator(GSGeneratorContext* generatorContext, GSSymbolTable* symbolTable)
@@ -180,7 +176,7 @@ void CodeGenerator::Finish(GenerateFrame& frame) {
   GSTreeNode* node = frame.node;
   if (frame.mode != FrameMode::Node || node->group != GROUP_EXPRESSION) return;
   if (!(node->flags & FLAG_VALUE_NOT_USED) || (node->flags & FLAG_VALUE_DROPPED)) return;
-  if (IsReferenceType(node->resultType)) {
+  if (IsReference(node->resultType)) {
     frame.target->Emit(OP_PopRef);
   } else if (node->resultType != TYPE_VOID) {
     frame.target->Emit(OP_Pop);

@@ -128,8 +128,6 @@ Step GenerateIncrement(CodeGenerator& g, GenerateFrame& frame);
 
 // The last node of a list: the one whose value an expression list leaves.
 GSTreeNode* LastOf(GSTreeNode* node);
-// Reference types: string, object, bool[] .. object[] and null.
-bool IsReferenceType(int32_t type);
 // The conversion of a generated value to a required type; false (reported)
 // when there is none.
 bool Convert(CodeGenerator& g, CodeEmitter* emitter, int32_t fromType, const char* fromClass, int32_t toType,

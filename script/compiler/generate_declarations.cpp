@@ -8,6 +8,7 @@
 #include "script/compiler/compile_unit.h"
 #include "script/compiler/symbols.h"
 #include "script/compiler/type_names.h"
+#include "script/compiler/type_rules.h"
 
 namespace GSCompiler {
 
@@ -88,7 +89,7 @@ Step GenerateFunction(CodeGenerator& g, GenerateFrame& frame) {
   for (const GSTreeNode* parameter = node->child[2]; parameter != nullptr; parameter = parameter->next) {
     const GSTreeNode* type = parameter->child[0];
     const GSTreeNode* name = parameter->child[1];
-    if (type != nullptr && name != nullptr && IsReferenceType(type->resultType)) {
+    if (type != nullptr && name != nullptr && IsReference(type->resultType)) {
       AddWord(&compiled->referenceLocals, &compiled->referenceLocalCount, name->slot);
     }
   }
@@ -117,7 +118,7 @@ Step GenerateDeclarator(CodeGenerator& g, GenerateFrame& frame) {
   GSTreeNode* value = node->child[1];
   if (name == nullptr) return Step::Fail;
   const bool local = (name->flags & FLAG_NO_STORAGE) != 0;
-  const bool reference = IsReferenceType(name->resultType);
+  const bool reference = IsReference(name->resultType);
   if (frame.phase == 0) {
     if (reference) {
       if (GSCFunction* function = g.generator->currentFunction) {

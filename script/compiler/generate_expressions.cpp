@@ -6,6 +6,7 @@
 #include "script/compiler/code_generator.h"
 #include "script/compiler/symbols.h"
 #include "script/compiler/type_names.h"
+#include "script/compiler/type_rules.h"
 
 namespace GSCompiler {
 
@@ -45,7 +46,7 @@ Step GenerateConstant(CodeGenerator& g, GenerateFrame& frame) {
 Step GenerateIdentifier(CodeGenerator& g, GenerateFrame& frame) {
   GSTreeNode* node = frame.node;
   CodeEmitter* emitter = frame.target;
-  const bool reference = IsReferenceType(node->resultType);
+  const bool reference = IsReference(node->resultType);
   if ((node->flags & MOD_STATIC) && node->resultType == TYPE_OBJECT) {
     uint16_t index = 0;
     if (!g.ClassReference(node->resultClass, node->line, &index)) return Step::Fail;
@@ -109,7 +110,7 @@ Step GenerateMemberRead(CodeGenerator& g, GenerateFrame& frame) {
   if (frame.phase == 0) return g.VisitPrefix(frame, 1, node);
   if (IsCallee(node)) return Step::Done;
   if (!g.FitsU16(node->slot, "members in class", node->line)) return Step::Fail;
-  frame.target->EmitU16(IsReferenceType(node->resultType) ? OP_GetMemberRef : OP_GetMember,
+  frame.target->EmitU16(IsReference(node->resultType) ? OP_GetMemberRef : OP_GetMember,
                         static_cast<uint16_t>(node->slot));
   return Step::Done;
 }
@@ -124,7 +125,7 @@ Step GenerateElementRead(CodeGenerator& g, GenerateFrame& frame) {
     if (container->resultType == TYPE_STRING) {
       emitter->Emit(OP_StringGetChar);
     } else {
-      emitter->Emit(IsReferenceType(node->resultType) ? OP_ArrayGetRef : OP_ArrayGet);
+      emitter->Emit(IsReference(node->resultType) ? OP_ArrayGetRef : OP_ArrayGet);
     }
   } else if (node->resultType == TYPE_STRING) {
     emitter->Emit(OP_StringSlice);

@@ -5,6 +5,7 @@
 #include "script/common/opcodes.h"
 #include "script/compiler/code_generator.h"
 #include "script/compiler/symbols.h"
+#include "script/compiler/type_rules.h"
 
 namespace GSCompiler {
 
@@ -45,7 +46,7 @@ Step GenerateReturn(CodeGenerator& g, GenerateFrame& frame) {
       return Step::Fail;
     }
   }
-  frame.target->Emit(IsReferenceType(last->resultType) ? OP_ReturnRef : OP_ReturnValue);
+  frame.target->Emit(IsReference(last->resultType) ? OP_ReturnRef : OP_ReturnValue);
   return Step::Done;
 }
 

@@ -3,6 +3,7 @@
 #include "script/common/opcodes.h"
 #include "script/compiler/code_generator.h"
 #include "script/compiler/type_names.h"
+#include "script/compiler/type_rules.h"
 
 namespace GSCompiler {
 
@@ -25,7 +26,7 @@ bool IsElementTarget(const GSTreeNode* node) { return node->IsOperator(OP_INDEX)
 }  // namespace
 
 bool EmitStore(CodeGenerator& g, CodeEmitter* emitter, const GSTreeNode* target, bool keep) {
-  const bool reference = IsReferenceType(target->resultType);
+  const bool reference = IsReference(target->resultType);
   if (target->IsOperator(OP_MEMBER)) {
     const uint8_t opcode = reference ? Pick(keep, OP_SetMemberRefKeep, OP_SetMemberRef)
                                      : Pick(keep, OP_SetMemberKeep, OP_SetMember);
