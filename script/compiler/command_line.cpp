@@ -100,7 +100,7 @@ int RunCommandLine(int argumentCount, char** argumentTable) {
   if (switches.source != nullptr && switches.source[0] != '\0') {
     result = CompileToFolder(switches.source, switches.outputPath, switches.includeDirs, &log);
   } else {
-    PrintUsage(argumentTable[0]);
+    PrintUsage(argumentCount > 0 ? argumentTable[0] : nullptr);
   }
   EmitLog(log, switches);
   return result;
