@@ -118,10 +118,12 @@ A small example:
   Any type followed by [] is an array of that type: int[], string[],
   Train[]. Arrays are references, made with new.
 
-  Conversions: int and float convert into each other where a value of the
-  other type is expected; a bool is not a number and a number is not a bool;
-  a string may be concatenated with ints, floats and bools by +. An object of
-  a class converts to its base classes; the other direction needs cast.
+  Conversions: bool, int and float convert into one another in assignments,
+  arguments and casts; a string takes a bool, an int or a float; the
+  arithmetic operators do not mix a bool with a number; + joins a string
+  with a bool, an int or a float. An
+  object of a class converts to its base classes; the other direction needs
+  cast.
 
 2.6 Operators
 
@@ -155,7 +157,7 @@ A small example:
   the elements of array b into array a.
 
   new Type(arguments) makes an object; new Type[count] makes an array of
-  count elements. (int) x, (float) x, (string) x and (int[]) x convert between
+  count elements. (int) x, (float) x, (bool) x and (string) x convert between
   primitive types; cast<Train> x treats an object as a Train and gives null
   when it is not one.
 
