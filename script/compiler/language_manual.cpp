@@ -121,9 +121,8 @@ A small example:
   Conversions: bool, int and float convert into one another in assignments,
   arguments and casts; a string takes a bool, an int or a float; the
   arithmetic operators do not mix a bool with a number; + joins a string
-  with a bool, an int or a float. An
-  object of a class converts to its base classes; the other direction needs
-  cast.
+  with a bool, an int or a float. An object of a class converts to its base
+  classes; the other direction needs cast.
 
 2.6 Operators
 
