@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/base/crc32.h"
+#include "script/common/library_image_reader.h"
 #include "script/compiler/compile_log.h"
 #include "script/compiler/compiler_driver.h"
 #include "script/compiler/include_dirs.h"
@@ -129,6 +130,32 @@ TEST(DriverSearch, EachDependencyIsCompiledOnce) {
     for (size_t i = 0; i + 1 < c.files.size(); i += 2) tree.MakeFile(c.files[i], c.files[i + 1]);
     driver_test::CommandRun run = RunCompiler({"dudoc", tree / c.files[0]});
     EXPECT_EQ(run.result, 0) << run.out;
+  }
+}
+
+TEST(DriverSearch, DependenciesAreNumberedInTheOrderTheyAreFirstMet) {
+  // main includes b and c; b includes d and main (a cycle); c includes d
+  // again. Depth first: main 0, b 1, d 2, c 3.
+  TempTree tree;
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"main.gs", "include \"b.gs\"\ninclude \"c.gs\"\n" + ClassSource("Main", "B b; C c;")},
+      {"b.gs", "include \"d.gs\"\ninclude \"main.gs\"\n" + ClassSource("B")},
+      {"d.gs", ClassSource("D")},
+      {"c.gs", "include \"d.gs\"\n" + ClassSource("C", "D d;")},
+  };
+  for (const auto& [name, text] : files) tree.MakeFile(name, text);
+  driver_test::CommandRun run = RunCompiler({"dudoc", tree / "main.gs"});
+  ASSERT_EQ(run.result, 0) << run.out;
+  const std::string bytes = tree.ReadFile("main.gsl");
+  GSImage::LibraryImage image;
+  GSImage::ImageError error;
+  ASSERT_TRUE(GSImage::ReadLibraryImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &image, &error));
+  ASSERT_EQ(image.dependencies.size(), files.size());
+  for (size_t i = 0; i < files.size(); ++i) {
+    SCOPED_TRACE(files[i].first);
+    const std::string& text = files[i].second;
+    EXPECT_EQ(image.dependencies[i].sourceCrc, Crc32(text.data(), text.size()));
+    EXPECT_EQ(image.dependencies[i].fileNameCrc, Crc32LowerCase(files[i].first.c_str()));
   }
 }
 
