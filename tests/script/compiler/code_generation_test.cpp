@@ -443,6 +443,33 @@ TEST(CodeGeneration, ANinthTemporaryIsALocatedError) {
   EXPECT_EQ(slot, 4);
 }
 
+// The bounds of the narrow operands: u16 slots, indices and counts; the i16
+// argument offset of a call.
+TEST(CodeGeneration, NarrowOperandBounds) {
+  Generated g("class A { };\n");
+  GSCompiler::GSGeneratorContext generator;
+  GSCompiler::CodeGenerator walker(&generator, &g.front.Context());
+  struct Case {
+    int64_t value;
+    bool wide;  // u16 when set, else i16
+    bool fits;
+  };
+  const Case cases[] = {{0, true, true},       {65535, true, true},   {65536, true, false}, {-1, true, false},
+                        {-32768, false, true}, {32767, false, true}, {32768, false, false}, {-32769, false, false}};
+  for (const Case& c : cases) {
+    const uint32_t before = g.log.LineCount();
+    const bool fits = c.wide ? walker.FitsU16(c.value, "members in class", 9) : walker.FitsI16(c.value, "arguments in call", 9);
+    EXPECT_EQ(fits, c.fits) << c.value;
+    if (c.fits) {
+      EXPECT_EQ(g.log.LineCount(), before) << c.value;
+    } else {
+      ASSERT_EQ(g.log.LineCount(), before + 1) << c.value;
+      EXPECT_STREQ(g.log.Line(before), c.wide ? "t.gs(9) : too many members in class, line 9."
+                                              : "t.gs(9) : too many arguments in call, line 9.");
+    }
+  }
+}
+
 GSCompiler::GSTreeNode* FindNode(GSCompiler::GSTreeNode* node, bool (*match)(const GSCompiler::GSTreeNode*)) {
   for (; node != nullptr; node = node->next) {
     if (match(node)) return node;
