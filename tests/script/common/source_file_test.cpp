@@ -193,6 +193,12 @@ TEST_F(SourceFileTest, OnlyTheTwoExtensionsOfExistingFilesLoad) {
     GSSourceFile source;
     EXPECT_EQ(source.Load(nullptr, (tree / c.name).c_str()), c.loads);
   }
+  // A plain text above 64 MB (sparse, so the test stays cheap).
+  tree.MakeFile("huge.gs");
+  std::filesystem::resize_file(tree / "huge.gs", GSSourceFile::kMaxTextLength + 1);
+  GSSourceFile huge;
+  EXPECT_FALSE(huge.Load(nullptr, (tree / "huge.gs").c_str()));
+
   GSSourceFile source;
   ASSERT_TRUE(source.Load(nullptr, (tree / "mixed.gs").c_str()));
   EXPECT_FALSE(source.Save(nullptr, (tree / "out.txt").c_str()));
