@@ -34,7 +34,8 @@ void CheckCode(const GSCompiler::CodeEmitter& emitter) {
       __builtin_trap();
     }
     for (uint32_t i = 0; i < instruction.count; ++i) {
-      const int32_t target = layout == OperandLayout::Switch ? SwitchTarget(instruction, i) : WaitTarget(instruction, i);
+      const int32_t target =
+          layout == OperandLayout::Switch ? SwitchTarget(instruction, i) : WaitTarget(instruction, i);
       if (!Inside(target, length)) __builtin_trap();
     }
     if (layout == OperandLayout::Switch && !Inside(SwitchDefault(instruction), length)) __builtin_trap();

@@ -127,7 +127,8 @@ std::string FormatInstruction(const DecodedInstruction& instruction, const Strin
       number(instruction.count);
       if (instruction.badCount) return line + " <count above 32767>";
       for (uint32_t i = 0; i < instruction.count; ++i) {
-        line += " (" + StringText(WaitMajor(instruction, i), names) + " " + StringText(WaitMinor(instruction, i), names) +
+        line += " (" + StringText(WaitMajor(instruction, i), names) + " " +
+                StringText(WaitMinor(instruction, i), names) +
                 " -> " + std::to_string(WaitTarget(instruction, i)) + ")";
       }
       break;

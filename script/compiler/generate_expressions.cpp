@@ -92,7 +92,9 @@ Step GenerateCall(CodeGenerator& g, GenerateFrame& frame) {
     emitter->EmitU16(OP_CallInherited, offset);
   } else {
     if (!g.FitsU16(node->slot, "methods in class", node->line)) return Step::Fail;
-    const uint8_t opcode = (node->flags & MOD_NATIVE) ? OP_CallNative : (node->flags & MOD_THREAD) ? OP_StartThread : OP_Call;
+    const uint8_t opcode = (node->flags & MOD_NATIVE)   ? OP_CallNative
+                           : (node->flags & MOD_THREAD) ? OP_StartThread
+                                                        : OP_Call;
     emitter->EmitTwo(opcode, offset, static_cast<uint16_t>(node->slot));
   }
   emitter->AdjustDepth((node->resultType != TYPE_VOID ? 1 : 0) - static_cast<int32_t>(words));

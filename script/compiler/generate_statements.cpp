@@ -157,7 +157,8 @@ Step GenerateIf(CodeGenerator& g, GenerateFrame& frame) {
       frame.scratch[2] = static_cast<int32_t>(emitter->Position());
       return g.Visit(frame, 3, node->child[2]);
     default:
-      emitter->FillJump(static_cast<uint32_t>(frame.scratch[0]), OP_JumpIfZero, static_cast<uint32_t>(frame.scratch[2]));
+      emitter->FillJump(static_cast<uint32_t>(frame.scratch[0]), OP_JumpIfZero,
+                        static_cast<uint32_t>(frame.scratch[2]));
       emitter->FillJump(static_cast<uint32_t>(frame.scratch[1]), OP_Jump, emitter->Position());
       return Step::Done;
   }

@@ -458,7 +458,8 @@ TEST(CodeGeneration, NarrowOperandBounds) {
                         {-32768, false, true}, {32767, false, true}, {32768, false, false}, {-32769, false, false}};
   for (const Case& c : cases) {
     const uint32_t before = g.log.LineCount();
-    const bool fits = c.wide ? walker.FitsU16(c.value, "members in class", 9) : walker.FitsI16(c.value, "arguments in call", 9);
+    const bool fits =
+        c.wide ? walker.FitsU16(c.value, "members in class", 9) : walker.FitsI16(c.value, "arguments in call", 9);
     EXPECT_EQ(fits, c.fits) << c.value;
     if (c.fits) {
       EXPECT_EQ(g.log.LineCount(), before) << c.value;
