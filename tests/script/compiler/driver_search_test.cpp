@@ -159,6 +159,17 @@ TEST(DriverSearch, DependenciesAreNumberedInTheOrderTheyAreFirstMet) {
   }
 }
 
+TEST(DriverSearch, NamesAreFoundWhateverTheirLetterCase) {
+  // Sources written on other systems name their files in any case; the
+  // compiler lower-cases what it searches and the file layer matches.
+  TempTree tree;
+  tree.MakeFile("Src/Main.GS", "include \"INC.gs\"\n" + ClassSource("Main", "Base b;"));
+  tree.MakeFile("Src/Inc.Gs", ClassSource("Base"));
+  driver_test::CommandRun run = RunCompiler({"dudoc", tree / "Src/MAIN.gs"});
+  EXPECT_EQ(run.result, 0) << run.out;
+  EXPECT_TRUE(tree.Has("Src/MAIN.gsl"));
+}
+
 TEST(DriverSearch, AMissingIncludeStopsTheCompilation) {
   TempTree tree;
   tree.MakeFile("a.gs", "include \"gone.gs\"\n" + ClassSource("A"));
