@@ -39,6 +39,18 @@ struct Compilation {
   std::unique_ptr<GSSymbolTable> context;
 };
 
+class IncludeDirsRestorer {
+ public:
+  explicit IncludeDirsRestorer(GSCIncludeDirList& list) : list_(list), saved_(list) {}
+  ~IncludeDirsRestorer() { list_.swap(saved_); }
+  IncludeDirsRestorer(const IncludeDirsRestorer&) = delete;
+  IncludeDirsRestorer& operator=(const IncludeDirsRestorer&) = delete;
+
+ private:
+  GSCIncludeDirList& list_;
+  GSCIncludeDirList saved_;
+};
+
 bool WriteImage(const char* path, const Utils::ByteBuffer& image) {
   return Utils::WriteWholeFile(nullptr, path, nullptr, 0, image.Data(), image.Length());
 }
@@ -67,8 +79,11 @@ int CompileSource(const char* sourceName, GSSymbolTable* context, GSCompileLog* 
 int CompileToFolder(const char* sourcePath, const char* outputPath, const GSCIncludeDirList& includeDirs,
                     GSCompileLog* log) {
   // Searched last to first: the source's folder, then the -i folders in the
-  // order they were given.
+  // order they were given. The list the caller had comes back afterwards, so
+  // a command-line compile leaves nothing behind for a later compile (a batch
+  // line that validates an asset) to search.
   GSCIncludeDirList& searched = IncludeDirs();
+  IncludeDirsRestorer restorer(searched);
   ClearIncludeDirs(searched);
   for (auto folder = includeDirs.rbegin(); folder != includeDirs.rend(); ++folder) searched.push_back(*folder);
   Zel::File::Path sourceFolder(sourcePath);

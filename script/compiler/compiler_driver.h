@@ -12,7 +12,8 @@ class GSSymbolTable;
 
 // Compiles `sourcePath` into the folder of `outputPath` (else the source's
 // own folder), named after the source with ".gsl". The search order: the
-// source's folder, then `includeDirs` in the order given. The error count,
+// source's folder, then `includeDirs` in the order given (the process-wide
+// list is filled for the compile and given back as it was). The error count,
 // or 1 when the library cannot be built or written.
 int CompileToFolder(const char* sourcePath, const char* outputPath, const GSCIncludeDirList& includeDirs,
                     GSCompileLog* log);

@@ -64,10 +64,17 @@ TEST(DriverSearch, TheSourceFolderIsSearchedFirstThenTheIncludeFoldersInTheirOrd
         tree.MakeFile(folder + "/inc.gs", kWrongFile);
       }
     }
+    // The process-wide list is given back as it was.
+    GSCompiler::ClearIncludeDirs();
+    GSCompiler::IncludeDirs().push_back(GSCIncludeDir(Zel::File::Path("kept/"), Zel::PString("scripts")));
     driver_test::CommandRun run =
         RunCompiler({"dudoc", tree / "src/main.gs", "-i" + (tree / "one/"), "-i" + (tree / "two/")});
     EXPECT_EQ(run.result, 0) << run.out;
     EXPECT_TRUE(tree.Has("src/main.gsl"));
+    ASSERT_EQ(GSCompiler::IncludeDirs().size(), 1u);
+    EXPECT_EQ(GSCompiler::IncludeDirs()[0].path.Str(), "kept/");
+    EXPECT_EQ(GSCompiler::IncludeDirs()[0].container.View(), "scripts");
+    GSCompiler::ClearIncludeDirs();
   }
 }
 
