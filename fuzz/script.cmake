@@ -15,3 +15,7 @@ endif()
 if(TARGET script_compiler)
   korvel_fuzz_target(script_compile LIBS script_compiler)
 endif()
+# Compiled programs through the image writer and back through the reader.
+if(TARGET script_compiler)
+  korvel_fuzz_target(gsl_writer LIBS script_compiler)
+endif()

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "fuzz_compile.h"
 #include "script/common/disassembler.h"
 #include "script/compiler/code_generation.h"
 #include "script/compiler/compile_log.h"
@@ -13,11 +14,6 @@
 #include "script/compiler/symbols.h"
 
 namespace {
-
-class NoFiles : public GSCompiler::SourceReader {
- public:
-  bool Read(const std::string&, const std::string&, std::string*) override { return false; }
-};
 
 bool Inside(int32_t target, uint32_t length) { return target >= 0 && static_cast<uint32_t>(target) <= length; }
 
@@ -46,14 +42,9 @@ void CheckCode(const GSCompiler::CodeEmitter& emitter) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string text(reinterpret_cast<const char*>(data), size);
-  NoFiles reader;
   GSCompileLog log;
   GSCompiler::FrontEnd front;
-  front.SetReader(&reader);
-  if (front.CheckText("fuzz.gs", text, &log) != 0) return 0;
-  GSCompiler::GSGeneratorContext generator;
-  if (!GSCompiler::GenerateCode(&generator, &front.Context())) return 0;
+  if (!CompileFuzzText(data, size, &front, &log)) return 0;
   Utils::DoubleLinkList& classes = front.Context().compiledClasses;
   for (auto* node = classes.First(); node != nullptr; node = classes.After(node)) {
     auto* compiled = static_cast<GSCompiler::GSCClass*>(node);
