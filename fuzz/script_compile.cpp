@@ -1,6 +1,7 @@
 // Fuzz target: programs that pass the front end go through code generation;
 // every function's code must then decode cleanly, keep its jumps inside the
-// function and leave the operand stack as it found it.
+// function and leave the operand stack as it found it, and its line table
+// must stay in code order.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -50,7 +51,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto* compiled = static_cast<GSCompiler::GSCClass*>(node);
     CheckCode(compiled->initializer);
     for (auto* f = compiled->functions.First(); f != nullptr; f = compiled->functions.After(f)) {
-      CheckCode(static_cast<GSCompiler::GSCFunction*>(f)->emitter);
+      auto* function = static_cast<GSCompiler::GSCFunction*>(f);
+      CheckCode(function->emitter);
+      // The line table stays in code order, inside the code.
+      for (uint32_t i = 0; i < function->lines.Count(); ++i) {
+        if (function->lines[i].position > function->emitter.code.Length()) __builtin_trap();
+        if (i > 0 && function->lines[i].position < function->lines[i - 1].position) __builtin_trap();
+      }
     }
   }
   return 0;
