@@ -1,6 +1,7 @@
 // The compiler driver: compile units, code generation and the library file.
 #include "script/compiler/compiler_driver.h"
 
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
