@@ -481,6 +481,22 @@ GSCompiler::GSTreeNode* FindNode(GSCompiler::GSTreeNode* node, bool (*match)(con
   return nullptr;
 }
 
+// The checks refuse a switch without default; should one reach code
+// generation, values without a case go to the end of the switch.
+TEST(CodeGeneration, SwitchWithoutDefaultJumpsToItsEnd) {
+  Generated g(InF("switch (i) { case 4: i = 0; default: break; }"), false);
+  ASSERT_EQ(g.frontErrors, 0);
+  GSCompiler::GSTreeNode* label = FindNode(g.front.MainUnit().root, [](const GSCompiler::GSTreeNode* n) {
+    return n->Is(GSCompiler::GROUP_STATEMENT, GSCompiler::STMT_DEFAULT);
+  });
+  ASSERT_NE(label, nullptr);
+  label->kind = GSCompiler::STMT_BLOCK;  // the default label gone, its break stays
+  ASSERT_TRUE(GSCompiler::GenerateCode(&g.generator, &g.front.Context()));
+  EXPECT_EQ(g.Listing("A", "f"),
+            "0: OP_LoadLocal 1\n3: OP_Switch 1 (4 -> 18) default -> 27\n18: OP_PushFalse\n19: OP_StoreLocal 1\n"
+            "22: OP_Jump 27\n27: OP_Return\n");
+}
+
 // The internal errors cannot come from a checked tree; a tree damaged after
 // the checks shows that each is reported and fails the generation.
 TEST(CodeGeneration, InternalErrorsAreReported) {
