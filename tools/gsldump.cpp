@@ -98,7 +98,7 @@ class Dumper {
       }
     }
     std::printf("  reference slots:");
-    for (uint32_t slot : cls.referenceSlots) std::printf(" %" PRIu32, slot);
+    for (uint32_t i = 0; i < cls.referenceSlots.size(); ++i) std::printf(" %" PRIu32, cls.referenceSlots[i]);
     std::printf("\n");
     for (const GSImage::FunctionRecord& function : cls.functions) PrintFunction(function);
   }
@@ -111,7 +111,7 @@ class Dumper {
                 f.stackAdvance, f.argumentBase, f.frameOffset, f.stackNeed, f.argumentWords, f.localWords[0],
                 f.localWords[1]);
     std::printf("    reference locals:");
-    for (uint32_t slot : f.referenceLocals) std::printf(" %" PRIu32, slot);
+    for (uint32_t i = 0; i < f.referenceLocals.size(); ++i) std::printf(" %" PRIu32, f.referenceLocals[i]);
     std::printf("\n    code (%" PRIu32 " bytes)\n", f.codeLength);
     const StringNamer names = [this](uint32_t index) {
       return index < image_.strings.size() ? Quoted(image_.strings[index]) : "s" + std::to_string(index);
@@ -128,8 +128,8 @@ class Dumper {
       std::printf("    no line table\n");
       return;
     }
-    std::printf("    lines (%zu):", f.lines.size());
-    for (const GSImage::LinePair& pair : f.lines) std::printf(" %" PRIu32 "->%" PRIu32, pair.position, pair.line);
+    std::printf("    lines (%" PRIu32 "):", f.lines.size());
+    for (uint32_t i = 0; i < f.lines.size(); ++i) std::printf(" %" PRIu32 "->%" PRIu32, f.lines[i].position, f.lines[i].line);
     std::printf("\n");
   }
 

@@ -87,7 +87,7 @@ class ImageParser {
   }
   // A count of entries of `entryBytes` that must fit in what is left.
   bool Count(Cursor& cursor, uint32_t entryBytes, uint32_t* count);
-  bool Words(Cursor& cursor, std::vector<uint32_t>* words);
+  bool Words(Cursor& cursor, WordView* words);
 
   bool ReadHeader(Cursor& cursor);
   bool ReadDependencies(Cursor& cursor);
@@ -133,11 +133,11 @@ bool ImageParser::Count(Cursor& cursor, uint32_t entryBytes, uint32_t* count) {
   return true;
 }
 
-bool ImageParser::Words(Cursor& cursor, std::vector<uint32_t>* words) {
+bool ImageParser::Words(Cursor& cursor, WordView* words) {
   uint32_t count = 0;
   if (!Count(cursor, 4, &count)) return false;
-  words->resize(count);
-  for (uint32_t& word : *words) cursor.Word(&word);
+  *words = WordView(data_ + cursor.Position(), count);
+  cursor.Skip(size_t(count) * 4);
   return true;
 }
 
@@ -289,11 +289,7 @@ bool ImageParser::ReadFunction(Cursor& cursor, FunctionRecord* function) {
   uint32_t lineCount = 0;
   if (!Count(record, kLinePairBytes, &lineCount)) return false;
   function->hasLineTable = true;
-  function->lines.resize(lineCount);
-  for (LinePair& pair : function->lines) {
-    record.Word(&pair.position);
-    record.Word(&pair.line);
-  }
+  function->lines = LineView(data_ + record.Position(), lineCount);
   return true;
 }
 
@@ -358,8 +354,8 @@ bool ImageParser::CheckFunction(const ClassRecord& cls, const FunctionRecord& fu
       int64_t(function.localWords[0]) + function.localWords[1] != locals) {
     return Fail(ImageFault::BadFrame, at);
   }
-  for (uint32_t slot : function.referenceLocals) {
-    if (slot >= arguments + locals) return Fail(ImageFault::BadIndex, at);
+  for (uint32_t i = 0; i < function.referenceLocals.size(); ++i) {
+    if (function.referenceLocals[i] >= arguments + locals) return Fail(ImageFault::BadIndex, at);
   }
   return true;
 }
@@ -393,8 +389,8 @@ bool ImageParser::CheckClass(const ClassRecord& cls, size_t at) {
     const bool kindOk = entry.kind == kLayoutValue || (entry.kind == kLayoutMethodTable && entry.value <= cls.methods.size());
     if (!kindOk || entry.word >= words) return Fail(ImageFault::BadIndex, at);
   }
-  for (uint32_t slot : cls.referenceSlots) {
-    if (slot >= words) return Fail(ImageFault::BadIndex, at);
+  for (uint32_t i = 0; i < cls.referenceSlots.size(); ++i) {
+    if (cls.referenceSlots[i] >= words) return Fail(ImageFault::BadIndex, at);
   }
   return true;
 }

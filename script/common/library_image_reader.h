@@ -65,6 +65,42 @@ struct LinePair {
   uint32_t line;
 };
 
+// Little-endian u32 words left in place in the image and decoded on access,
+// so that reading an image allocates nothing per function.
+class WordView {
+ public:
+  WordView() = default;
+  WordView(const uint8_t* at, uint32_t count) : at_(at), count_(count) {}
+  uint32_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  uint32_t operator[](uint32_t i) const {
+    const uint8_t* word = at_ + 4 * size_t(i);
+    return uint32_t(word[0]) | uint32_t(word[1]) << 8 | uint32_t(word[2]) << 16 | uint32_t(word[3]) << 24;
+  }
+  std::vector<uint32_t> ToVector() const {
+    std::vector<uint32_t> words(count_);
+    for (uint32_t i = 0; i < count_; ++i) words[i] = (*this)[i];
+    return words;
+  }
+
+ private:
+  const uint8_t* at_ = nullptr;
+  uint32_t count_ = 0;
+};
+
+// {position, line} pairs left in place in the image.
+class LineView {
+ public:
+  LineView() = default;
+  LineView(const uint8_t* at, uint32_t count) : words_(at, 2 * count) {}
+  uint32_t size() const { return words_.size() / 2; }
+  bool empty() const { return words_.empty(); }
+  LinePair operator[](uint32_t i) const { return LinePair{words_[2 * i], words_[2 * i + 1]}; }
+
+ private:
+  WordView words_;
+};
+
 struct FunctionRecord {
   uint32_t name = 0;
   uint32_t returnType = 0;
@@ -77,12 +113,12 @@ struct FunctionRecord {
   int32_t stackNeed = 0;
   int32_t argumentWords = 0;
   uint32_t localWords[2] = {0, 0};
-  std::vector<uint32_t> referenceLocals;
+  WordView referenceLocals;
   uint32_t codeOffset = 0;  // image position of the first code byte
   uint32_t codeLength = 0;
   const uint8_t* code = nullptr;
   bool hasLineTable = false;
-  std::vector<LinePair> lines;
+  LineView lines;
 };
 
 struct MemberEntry {
@@ -113,7 +149,7 @@ struct ClassRecord {
   std::vector<MethodSlot> methods;
   uint32_t instanceSize = 0;  // words
   std::vector<LayoutEntry> layout;
-  std::vector<uint32_t> referenceSlots;
+  WordView referenceSlots;
 };
 
 // A parsed image; texts and code point into the caller's bytes, which must

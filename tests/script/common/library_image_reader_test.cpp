@@ -178,7 +178,7 @@ TEST(LibraryImageReader, ReadsEveryPartOfASoundImage) {
   ASSERT_EQ(cls.functions.size(), 2u);
   const GSImage::FunctionRecord& f = cls.functions[0];
   EXPECT_EQ(image.String(f.name), "$int@A::f(int)");
-  EXPECT_EQ(f.referenceLocals, std::vector<uint32_t>{2});
+  EXPECT_EQ(f.referenceLocals.ToVector(), std::vector<uint32_t>{2});
   EXPECT_EQ(std::vector<uint8_t>(f.code, f.code + f.codeLength), (std::vector<uint8_t>{0x1f, 1, 0}));
   ASSERT_TRUE(f.hasLineTable);
   ASSERT_EQ(f.lines.size(), 1u);
@@ -189,7 +189,7 @@ TEST(LibraryImageReader, ReadsEveryPartOfASoundImage) {
   EXPECT_EQ(cls.members[0].slot, 2);
   ASSERT_EQ(cls.methods.size(), 1u);
   EXPECT_EQ(cls.instanceSize, 6u);
-  EXPECT_EQ(cls.referenceSlots, std::vector<uint32_t>{2});
+  EXPECT_EQ(cls.referenceSlots.ToVector(), std::vector<uint32_t>{2});
 }
 
 TEST(LibraryImageReader, TolerantWhereTheFormatIsOptional) {

@@ -116,7 +116,7 @@ TEST(LibraryImageLayout, ClassWithoutBasesHasOnlyItsOwnBlock) {
   EXPECT_EQ(cls.layout[0].kind, 1u);
   EXPECT_EQ(cls.layout[0].word, 1u);
   EXPECT_TRUE(cls.methods.empty());
-  EXPECT_EQ(cls.referenceSlots, std::vector<uint32_t>{3});
+  EXPECT_EQ(cls.referenceSlots.ToVector(), std::vector<uint32_t>{3});
 }
 
 TEST(LibraryImageLayout, InitializerRecordCarriesItsCodeAndLocals) {

@@ -71,7 +71,7 @@ TEST(LibraryImageRoundTrip, ReaderGivesBackWhatTheWriterWrote) {
   EXPECT_EQ(h.localWords[0], 0u);
   EXPECT_EQ(h.localWords[1], 2u);
   EXPECT_EQ(h.stackNeed, 1 + 2 + 4);
-  EXPECT_EQ(h.referenceLocals, std::vector<uint32_t>{1});
+  EXPECT_EQ(h.referenceLocals.ToVector(), std::vector<uint32_t>{1});
   EXPECT_EQ(std::vector<uint8_t>(h.code, h.code + h.codeLength), (std::vector<uint8_t>{10, 111}));
   const GSImage::FunctionRecord& f1 = cls.functions[1];
   ASSERT_EQ(f1.lines.size(), 2u);
@@ -81,7 +81,7 @@ TEST(LibraryImageRoundTrip, ReaderGivesBackWhatTheWriterWrote) {
   EXPECT_EQ(image.String(image.functionReferences[cls.methods.at(0).functionReference].name), "$void@C::f1()");
   EXPECT_EQ(f1.slot, 4);
   ASSERT_EQ(cls.members.size(), 2u);
-  EXPECT_EQ(cls.referenceSlots, std::vector<uint32_t>{8});
+  EXPECT_EQ(cls.referenceSlots.ToVector(), std::vector<uint32_t>{8});
 }
 
 TEST(LibraryImageRoundTrip, DamagedCopiesAreRefusedOrReadSafely) {
