@@ -41,6 +41,10 @@ public:
     static bool IsStarted();
     // Set by the handshake, cleared when the reader thread ends.
     static bool IsConnected();
+    // Counts the connections made so far: a reply under another count than
+    // an earlier one came from a daemon that may know nothing of the earlier
+    // requests (the link dropped and was made again).
+    static uint64_t ConnectionCount();
 
     static bool SendRaw(const void* bytes, int32_t count);
     static bool ReceiveRaw(void* bytes, int32_t count, bool disconnectOnFailure);
@@ -141,6 +145,9 @@ public:
     // Request 4: true while the repair runs; progress and text through the
     // outputs (0 and empty on failure).
     static bool GetRepairProgress(float& progress, Zel::String& text);
+    // The same request, telling a failed request (false) from a repair that
+    // is not running (true, running false).
+    static bool AskRepairProgress(bool& running, float& progress, Zel::String& text);
     // Request 256: the daemon's patch step.
     static bool RunPatcher();
 

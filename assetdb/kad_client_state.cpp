@@ -23,6 +23,11 @@ bool KADClient::IsConnected()
     return ClientState().connected.load();
 }
 
+uint64_t KADClient::ConnectionCount()
+{
+    return ClientState().generation.load();
+}
+
 void KADClient::GetDaemonValues(int32_t& first, int32_t& second)
 {
     KADClientState& state = ClientState();

@@ -55,12 +55,25 @@ uint32_t KADTaskRepairDatabase::Run()
     KADTask* sink = progressSink != nullptr ? progressSink : owner;
     // The sink stays registered with the link after the request returns, so
     // the daemon's lines about the repair keep reaching it while it runs.
-    KADClient::StartRepair(mode, sink);
-    Pause(firstDelayMs);
+    bool started = KADClient::StartRepair(mode, sink);
+    std::uint64_t link = KADClient::ConnectionCount();
+    if (started)
+        Pause(firstDelayMs);
     for (;;) {
         float progress = 0.0f;
         Zel::String text;
-        if (!KADClient::GetRepairProgress(progress, text))
+        bool running = false;
+        // A repair whose daemon could not be asked, or answered through a
+        // new link (the daemon that ran it is gone, and a new one knows no
+        // repair), did not finish: never a success that nobody saw.
+        if (!started || !KADClient::AskRepairProgress(running, progress, text) ||
+            KADClient::ConnectionCount() != link) {
+            if (sink != nullptr)
+                sink->AddMessage(ResultsLog::MessageKind::Error,
+                                 "The database repair did not finish: the asset database daemon stopped answering.");
+            break;
+        }
+        if (!running)
             break;
         if (owner != nullptr) {
             owner->AddText(text);

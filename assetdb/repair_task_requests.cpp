@@ -28,18 +28,25 @@ bool KADClient::StartRepair(int32_t mode, ResultsLog* sink)
     return Send(StartRepairCode, request, reply, sink, true);
 }
 
-bool KADClient::GetRepairProgress(float& progress, Zel::String& text)
+bool KADClient::AskRepairProgress(bool& running, float& progress, Zel::String& text)
 {
+    running = false;
     progress = 0.0f;
     text = Zel::String();
     TBuffer request(new Zel::DynamicBuffer(0, 512), true);
     TBuffer reply(new Zel::DynamicBuffer(0, 512), true);
     if (!Send(GetRepairProgressCode, request, reply))
         return false;
-    bool running = reply.ReadBool(false);
+    running = reply.ReadBool(false);
     progress = reply.ReadFloat(0.0f);
     text = reply.ReadString();
-    return running;
+    return true;
+}
+
+bool KADClient::GetRepairProgress(float& progress, Zel::String& text)
+{
+    bool running = false;
+    return AskRepairProgress(running, progress, text) && running;
 }
 
 bool KADClient::RunPatcher()

@@ -1,6 +1,7 @@
 // The repair task and web-query records against a scripted daemon: requests 3, 4, 230 to 232.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -71,6 +72,7 @@ protected:
     {
         if (!connection.AcceptHandshake())
             return;
+        bool firstConnection = servedConnections++ == 0;
         int32_t code, id;
         KadBytes payload;
         while (connection.ReadRequest(code, id, payload)) {
@@ -97,6 +99,10 @@ protected:
                 }
             }
             connection.Send(KadEncodeReply(id, reply.data(), reply.size()));
+            // The daemon ends once the repair has started; the next
+            // connection reaches one that knows no repair.
+            if (code == 3 && firstConnection && dropAfterStart)
+                return;
         }
     }
 
@@ -122,6 +128,8 @@ protected:
     std::deque<KadBytes> progress;
     std::string lateLine;
     int32_t repairTransaction = 0;
+    std::atomic<int> servedConnections{0};
+    bool dropAfterStart = false;
     std::vector<std::pair<int32_t, KadBytes>> seen;
 };
 
@@ -174,6 +182,16 @@ TEST_F(ScriptedRepairTest, LinesSentAfterTheStartReplyStillReachTheTask)
     KADTaskRepairDatabase repair(KADRepairModeNormal, nullptr);
     repair.RunOnCallingThread(&task);
     EXPECT_EQ(task.ErrorCount(), 1);
+}
+
+TEST_F(ScriptedRepairTest, ARepairWhoseDaemonWentAwayEndsWithAnErrorLineNotASuccess)
+{
+    dropAfterStart = true;
+    RecordingTask task;
+    KADTaskRepairDatabase repair(KADRepairModeNormal, nullptr);
+    repair.RunOnCallingThread(&task);
+    EXPECT_EQ(task.ErrorCount(), 1);
+    EXPECT_FALSE(IsRepairRunning());
 }
 
 TEST_F(ScriptedRepairTest, CancelEndsThePollingAfterTheCurrentStep)
