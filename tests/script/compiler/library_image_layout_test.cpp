@@ -119,6 +119,21 @@ TEST(LibraryImageLayout, ClassWithoutBasesHasOnlyItsOwnBlock) {
   EXPECT_EQ(cls.referenceSlots.ToVector(), std::vector<uint32_t>{3});
 }
 
+TEST(LibraryImageLayout, MembersFollowTheMemberTableOrder) {
+  // 31 buckets by the text hash, chains in name order: mid (bucket 1), alpha
+  // (7), then an and zeta sharing bucket 29; slots keep declaration order.
+  HandCompilation compilation("class A { int zeta; int alpha; string mid; int an; define int K = 1; };\n");
+  ASSERT_EQ(compilation.errors, 0);
+  compilation.AddClass("A");
+  Written written;
+  ASSERT_TRUE(WriteAndRead(&compilation, &written));
+  std::vector<std::string> members;
+  for (const GSImage::MemberEntry& member : written.image.classes.at(0).members) {
+    members.push_back(std::string(written.image.String(member.name)) + "@" + std::to_string(member.slot));
+  }
+  EXPECT_EQ(members, (std::vector<std::string>{"mid@4", "alpha@3", "an@5", "zeta@2"}));
+}
+
 TEST(LibraryImageLayout, InitializerRecordCarriesItsCodeAndLocals) {
   struct Case {
     std::vector<uint8_t> code;
