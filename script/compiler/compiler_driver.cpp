@@ -21,7 +21,6 @@ namespace GSCompiler {
 namespace {
 
 constexpr uint32_t kImageGrowthStep = 1024;
-constexpr uint32_t kLibraryStringBuckets = 61;
 
 void AddFormattedLine(GSCompileLog* log, const char* format, const char* value) {
   if (log == nullptr) return;
@@ -65,7 +64,6 @@ int CompileSource(const char* sourceName, GSSymbolTable* context, GSCompileLog* 
   if (!name.empty() && name.back() == 'e') name.pop_back();
   context->ResetPools();
   context->libraryStrings.Clear();
-  context->libraryStrings.Make(kLibraryStringBuckets);
   GSCompileUnit& unit = context->mainUnit;
   unit.Init(context, log);
   IncludeDirLoader loader;

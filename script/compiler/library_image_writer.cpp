@@ -67,21 +67,15 @@ bool WriteDependencySection(GSSymbolTable* context, GSCompileLog* log, Utils::By
 }
 
 bool WriteStringPool(GSSymbolTable* context, Utils::ByteBuffer* out) {
-  Utils::StringHashTable& pool = context->libraryStrings;
+  const LibraryStringPool& pool = context->libraryStrings;
   const uint32_t count = pool.Count();
   const size_t start = BeginRecord(out, GSImage::SECTION_STRINGS);
   out->WriteU32(count);
   const size_t table = out->Cursor();
   for (uint32_t i = 0; i < count; ++i) out->WriteU32(0);
   const size_t first = out->Cursor();
-  std::vector<bool> seen(count, false);
-  Utils::KeyedIterator it;
-  pool.Begin(&it);
-  for (; it.Node() != nullptr; pool.Next(&it)) {
-    const uintptr_t index = reinterpret_cast<uintptr_t>(it.Node()->value);
-    if (index >= count || seen[index]) return false;
-    seen[index] = true;
-    const char* text = Utils::StringHashTable::KeyText(it.Node());
+  for (const uint32_t index : pool.WriteOrder()) {
+    const char* text = pool.Text(index);
     out->PatchU32(table + 4 * index, static_cast<uint32_t>(out->Cursor() - first));
     out->WriteBytes(text, std::strlen(text) + 1);
   }

@@ -12,6 +12,7 @@
 #include "script/common/hash_table.h"
 #include "script/common/keyed_hash_table.h"
 #include "script/compiler/compile_unit.h"
+#include "script/compiler/library_strings.h"
 
 class GSCompileLog;
 
@@ -182,7 +183,7 @@ class GSSymbolTable : public GSSymbol {
 
   // Beyond the symbols: what the rest of the compilation keeps here.
   GSCompileUnit mainUnit;
-  Utils::StringHashTable libraryStrings;  // 61 buckets; the back end fills it
+  LibraryStringPool libraryStrings;  // the back end fills it
   // GSCClass records of code generation, in declaration order (owned).
   Utils::DoubleLinkList compiledClasses;
   int32_t dependencyCounter = 0;

@@ -48,13 +48,8 @@ class Generated {
   }
 
   std::string StringAt(uint32_t index) {
-    Utils::StringHashTable& pool = front.Context().libraryStrings;
-    Utils::KeyedIterator it;
-    pool.Begin(&it);
-    for (; it.Node() != nullptr; pool.Next(&it)) {
-      if (reinterpret_cast<uintptr_t>(it.Node()->value) == index) return Utils::StringHashTable::KeyText(it.Node());
-    }
-    return "?";
+    const char* text = front.Context().libraryStrings.Text(index);
+    return text != nullptr ? text : "?";
   }
 
   std::string Listing(const GSCompiler::CodeEmitter& emitter) {
