@@ -53,9 +53,33 @@ int SpawnDetached(const std::string& executable, const std::vector<std::string>&
   return rc == 0 ? static_cast<int>(pid) : 0;
 }
 
+namespace {
+
+// A process that has ended but was not reaped yet still answers kill(pid, 0).
+// A daemon ends detached from its starter, and where nothing reaps orphans
+// (a container whose first process is not an init) it stays a zombie for
+// good, so its published pid would count as a live owner of the database.
+bool IsZombie(int pid) {
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
+  FILE* stat = fopen(path, "re");
+  if (!stat) return false;
+  char buffer[512];
+  size_t length = fread(buffer, 1, sizeof buffer - 1, stat);
+  fclose(stat);
+  buffer[length] = '\0';
+  // "pid (name) S ...": the name may hold spaces and parentheses.
+  const char* close = strrchr(buffer, ')');
+  if (!close || close[1] != ' ') return false;
+  return close[2] == 'Z' || close[2] == 'X';
+}
+
+}  // namespace
+
 bool IsProcessAlive(int pid) {
   if (pid <= 0) return false;
-  return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+  if (kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM) return false;
+  return !IsZombie(pid);
 }
 
 bool IsDebuggerPresent() {

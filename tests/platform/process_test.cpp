@@ -53,6 +53,10 @@ TEST(ProcessTest, IdsAndLiveness) {
   EXPECT_FALSE(Platform::IsProcessAlive(0));
   pid_t child = fork();
   if (child == 0) _exit(0);
+  // Ended but not reaped: a zombie is not a live process.
+  siginfo_t info{};
+  ASSERT_EQ(waitid(P_PID, child, &info, WEXITED | WNOWAIT), 0);
+  EXPECT_FALSE(Platform::IsProcessAlive(child));
   waitpid(child, nullptr, 0);
   EXPECT_FALSE(Platform::IsProcessAlive(child));
 }
