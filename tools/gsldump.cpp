@@ -14,8 +14,9 @@
 
 namespace {
 
-std::string Quoted(std::string_view text) {
-  std::string out = "\"";
+// The text with quotes, backslashes and unprintable bytes escaped.
+std::string Escaped(std::string_view text) {
+  std::string out;
   for (unsigned char c : text) {
     if (c == '"' || c == '\\') {
       out += '\\';
@@ -28,8 +29,10 @@ std::string Quoted(std::string_view text) {
       out += static_cast<char>(c);
     }
   }
-  return out + "\"";
+  return out;
 }
+
+std::string Quoted(std::string_view text) { return "\"" + Escaped(text) + "\""; }
 
 class Dumper {
  public:
@@ -114,7 +117,8 @@ class Dumper {
     for (uint32_t i = 0; i < f.referenceLocals.size(); ++i) std::printf(" %" PRIu32, f.referenceLocals[i]);
     std::printf("\n    code (%" PRIu32 " bytes)\n", f.codeLength);
     const StringNamer names = [this](uint32_t index) {
-      return index < image_.strings.size() ? Quoted(image_.strings[index]) : "s" + std::to_string(index);
+      // The listing puts its own quotes around the text.
+      return index < image_.strings.size() ? Escaped(image_.strings[index]) : "s" + std::to_string(index);
     };
     const std::string listing = Disassemble(f.code, f.codeLength, names);
     size_t start = 0;
