@@ -9,8 +9,6 @@
 // parser stack would hold, so that nesting overflows at the same depth.
 #include "script/compiler/parser.h"
 
-#include <pthread.h>
-
 #include <cctype>
 #include <charconv>
 #include <cstdint>
@@ -21,6 +19,7 @@
 #include "script/compiler/compile_log.h"
 #include "script/compiler/compile_unit.h"
 #include "script/compiler/compiler_state.h"
+#include "script/compiler/parse_thread.h"
 #include "script/compiler/scanner.h"
 #include "script/compiler/tokens.h"
 #include "script/compiler/tree.h"
@@ -1082,18 +1081,11 @@ struct ParseJob {
   int result;
 };
 
-void* RunParseJob(void* argument) {
+void RunParseJob(void* argument) {
   ParseJob* job = static_cast<ParseJob*>(argument);
   Parser parser(job->scanner, job->unit);
   job->result = parser.Run();
-  return nullptr;
 }
-
-// The parser recurses once per nesting level the grammar allows (up to the
-// 10000-entry limit of the parser stack), which needs more machine stack than
-// a caller's thread is sure to have; so it runs on a thread of its own with a
-// large, lazily committed stack, and the caller waits for it.
-constexpr size_t kParserThreadStack = size_t(512) << 20;
 
 }  // namespace
 
@@ -1106,18 +1098,9 @@ int Parse() {
     Print(state.currentUnit, "%s", "parse error");
     return 1;
   }
+  // Deep sources need the parse thread's large stack.
   ParseJob job{state.currentScanner, state.currentUnit, 1};
-  pthread_attr_t attributes;
-  pthread_attr_init(&attributes);
-  pthread_attr_setstacksize(&attributes, kParserThreadStack);
-  pthread_t thread;
-  if (pthread_create(&thread, &attributes, RunParseJob, &job) != 0) {
-    pthread_attr_destroy(&attributes);
-    RunParseJob(&job);
-    return job.result;
-  }
-  pthread_attr_destroy(&attributes);
-  pthread_join(thread, nullptr);
+  RunOnParseThread(RunParseJob, &job);
   return job.result;
 }
 
