@@ -129,25 +129,30 @@ constexpr uint32_t kModifierMask = 0x1FF;
 // One node of a unit's parse tree, taken from the unit's node pool. `text`,
 // `bits` and `partner` are the three uses of the record's value word: a name
 // or string text, a constant's 32 bits, and the node a later pass links to.
+//
+// A large source makes several hundred thousand nodes, so the record's size
+// is most of the front end's memory traffic: the pointers come first and the
+// 32-bit words next, so nothing is padded, and the four codes (group, kind,
+// code and result type all lie within -6..34) take a byte each. 112 bytes.
 struct GSTreeNode {
   GSTreeNode* child[4];
   GSTreeNode* next;
   GSTreeNode* up;
-  int32_t group;
-  int32_t kind;
-  int32_t code;
-  int32_t line;
   const char* text;
-  uint32_t bits;
   GSTreeNode* partner;
-  uint32_t flags;
-  int32_t slot;
-  int32_t resultType;
   const char* resultClass;
   GSTreeNode* listLink;
-  int32_t work;
   // The symbol a declaring node made (declarators), for the later visits.
   void* symbol;
+  int32_t line;
+  uint32_t bits;
+  uint32_t flags;
+  int32_t slot;
+  int32_t work;
+  int8_t group;
+  int8_t kind;
+  int8_t code;
+  int8_t resultType;
 
   bool Is(int32_t g, int32_t k) const { return group == g && kind == k; }
   bool IsOperator(int32_t op) const { return group == GROUP_EXPRESSION && kind == EXPR_OPERATOR && code == op; }
@@ -155,5 +160,7 @@ struct GSTreeNode {
   float FloatValue() const;
   void SetFloat(float value);
 };
+
+static_assert(sizeof(GSTreeNode) == 112 || sizeof(void*) != 8, "a parse-tree node is padded");
 
 }  // namespace GSCompiler
