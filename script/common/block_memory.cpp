@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "script/common/huge_page_region.h"
 #include "zel/alloc.h"
 
 namespace Utils {
@@ -30,6 +31,39 @@ void BlockMemory::Destroy() {
   current_ = nullptr;
   live_ = 0;
   fullPages_ = 0;
+  GiveBackRegions();
+}
+
+void BlockMemory::GiveBackRegions() {
+  while (regions_ != nullptr) {
+    Region* region = regions_;
+    regions_ = region->next;
+    GiveBackHugePageRegion(region);
+  }
+  carveAt_ = carveEnd_ = nullptr;
+  spareStorage_ = nullptr;
+}
+
+// Carved storage starts on a cache line; the region's first line holds its link.
+void* BlockMemory::CarvePageStorage() {
+  if (spareStorage_ != nullptr) {
+    void* storage = spareStorage_;
+    std::memcpy(&spareStorage_, storage, sizeof spareStorage_);
+    return storage;
+  }
+  const size_t bytes = (size_t(perPage_) * elementSize_ + 63) & ~size_t(63);
+  if (bytes + 64 > kHugePageRegionBytes) return nullptr;
+  if (carveAt_ == nullptr || size_t(carveEnd_ - carveAt_) < bytes) {
+    Region* region = static_cast<Region*>(TakeHugePageRegion());
+    if (region == nullptr) return nullptr;
+    region->next = regions_;
+    regions_ = region;
+    carveAt_ = reinterpret_cast<char*>(region) + 64;
+    carveEnd_ = reinterpret_cast<char*>(region) + kHugePageRegionBytes;
+  }
+  void* storage = carveAt_;
+  carveAt_ += bytes;
+  return storage;
 }
 
 bool BlockMemory::Init(uint32_t slack, uint32_t elementSize, uint32_t elementsPerPage) {
@@ -41,6 +75,7 @@ bool BlockMemory::Init(uint32_t slack, uint32_t elementSize, uint32_t elementsPe
   if (perPage_ == 0) perPage_ = 32;
   words_ = perPage_ / 32;
   alignment_ = 4;
+  hugeBeyond_ = UINT32_MAX;
   pages_ = static_cast<Page**>(TryAlloc(sizeof(Page*)));
   if (pages_ == nullptr) return false;
   capacity_ = 1;
@@ -66,12 +101,16 @@ BlockMemory::Page* BlockMemory::AddPage() {
   }
   Page* page = static_cast<Page*>(TryAlloc(sizeof(Page)));
   if (page == nullptr) return nullptr;
-  page->raw = TryAlloc(size_t(perPage_) * elementSize_ + alignment_ - 1);
+  page->carved = false;
+  page->raw = nullptr;
+  if (pageCount_ >= hugeBeyond_) {
+    page->raw = CarvePageStorage();
+    page->carved = page->raw != nullptr;
+  }
+  if (page->raw == nullptr) page->raw = TryAlloc(size_t(perPage_) * elementSize_ + alignment_ - 1);
   page->bitmap = static_cast<uint32_t*>(TryAlloc(words_ * sizeof(uint32_t)));
   if (page->raw == nullptr || page->bitmap == nullptr) {
-    Zel::Alloc::Delete(page->raw);
-    Zel::Alloc::Delete(page->bitmap);
-    Zel::Alloc::Delete(page);
+    FreePage(page);
     return nullptr;
   }
   uintptr_t base = (reinterpret_cast<uintptr_t>(page->raw) + alignment_ - 1) / alignment_ * alignment_;
@@ -89,7 +128,12 @@ BlockMemory::Page* BlockMemory::AddPage() {
 }
 
 void BlockMemory::FreePage(Page* page) {
-  Zel::Alloc::Delete(page->raw);
+  if (page->carved) {
+    std::memcpy(page->raw, &spareStorage_, sizeof spareStorage_);
+    spareStorage_ = page->raw;
+  } else {
+    Zel::Alloc::Delete(page->raw);
+  }
   Zel::Alloc::Delete(page->bitmap);
   Zel::Alloc::Delete(page);
 }
