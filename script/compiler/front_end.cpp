@@ -46,6 +46,12 @@ class PlainFileReader : public SourceReader {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return false;
     text->clear();
+    // Sized once: growing by appends copied a large source several times.
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+      long size = std::ftell(file);
+      if (size > 0) text->reserve(static_cast<size_t>(size));
+      std::rewind(file);
+    }
     char chunk[65536];
     size_t got = 0;
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text->append(chunk, got);
