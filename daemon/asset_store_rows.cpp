@@ -104,6 +104,8 @@ bool KadLoadAllAssetRows(KadStoreConnection& connection, const std::function<voi
         auto& entry = lists[ReadListId(listQuery, 0)];
         (listQuery.ColumnInt64(3) == DependencyList ? entry.first : entry.second).push_back(ReadListId(listQuery, 4));
     }
+    if (!listQuery.Done())
+        return false;
     std::string sql = std::string("SELECT ") + RowColumns + " FROM asset";
     KadStatement query(connection, sql.c_str());
     if (!query.IsValid())
@@ -118,7 +120,8 @@ bool KadLoadAllAssetRows(KadStoreConnection& connection, const std::function<voi
         }
         visit(std::move(record));
     }
-    return true;
+    // A read that failed part way has visited only some rows.
+    return query.Done();
 }
 
 bool KadSaveAssetRow(KadStoreConnection& connection, const KadAssetRecord& record)

@@ -18,6 +18,7 @@
 #include "daemon/asset_store_rows.h"
 #include "daemon/repair_batch.h"
 #include "daemon/repair_extended.h"
+#include "daemon/store_connection.h"
 #include "soup/soup_handle.h"
 
 namespace {
@@ -95,12 +96,21 @@ public:
     {
     }
 
-    void Run()
+    // False when the index cannot be read whole: every folder whose row was
+    // not read would look rowless and be added afresh over its row, losing
+    // what only the row knows (keywords, rating, the edit and content-service
+    // flags). Nothing is changed then.
+    bool Run()
     {
-        KadLoadAllAssetRows(connection, [this](KadAssetRecord&& record) {
+        bool read = KadLoadAllAssetRows(connection, [this](KadAssetRecord&& record) {
             KUID id = record.id;
             rows.emplace(id, std::move(record));
         });
+        if (!read) {
+            std::string text = std::string("The asset database index cannot be read: ") + connection.LastError();
+            log.AddMessage(ResultsLog::MessageKind::Error, text.c_str());
+            return false;
+        }
         std::vector<std::string> keys = AssetKeys();
         for (std::size_t i = 0; i < keys.size(); ++i) {
             Report(0.9f * static_cast<float>(i) / static_cast<float>(keys.size()), "Checking asset folders");
@@ -112,6 +122,7 @@ public:
                 CheckRowWithoutFolder(entry.second);
         }
         batch.Flush();
+        return true;
     }
 
     void Report(float fraction, const char* step)
@@ -350,12 +361,13 @@ private:
 int KadRunRepair(KadAssetStore& store, KadStoreConnection& connection, std::int32_t mode, ResultsLog& log,
                  const KadRepairProgress& progress)
 {
+    bool reconciled = false;
     {
         std::lock_guard<std::mutex> hold(store.ChangeLock());
         Repair repair(store, connection, mode, log, progress);
-        repair.Run();
+        reconciled = repair.Run();
     }
-    if (mode == KadRepairModeExtended) {
+    if (reconciled && mode == KadRepairModeExtended) {
         progress(0.9f, "Validating assets");
         KadRunExtendedRepairSteps(store, connection, log);
     }

@@ -89,6 +89,11 @@ bool KadStatement::Step()
     return lastResult == SQLITE_ROW;
 }
 
+bool KadStatement::Done() const
+{
+    return statement != nullptr && lastResult == SQLITE_DONE;
+}
+
 bool KadStatement::Run()
 {
     while (Step()) {

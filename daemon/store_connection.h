@@ -50,6 +50,9 @@ public:
     void BindInt64(int index, std::int64_t value);
     // True while a row is available; false at the end or on an error.
     bool Step();
+    // After Step gave false: true when the rows ran out, false when the
+    // step failed (a reader must not take what it got for all there is).
+    bool Done() const;
     // True when the statement ran to its end without an error.
     bool Run();
     std::string ColumnText(int column) const;
