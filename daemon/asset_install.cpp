@@ -59,7 +59,9 @@ bool KadInstallAsset(KadAssetStore& store, KadStoreConnection& connection, KadRe
         KadSendAssetLine(context, LineWarning, request.id, "The open edit copy of the asset was moved to the trash.");
     }
     updated.flags |= AssetInstalled | request.setFlags;
-    updated.flags &= ~(AssetOpenForEdit | AssetEditOnly | request.clearFlags);
+    // The new revision's config was just read: whatever the repair could not
+    // read is no longer the asset's folder.
+    updated.flags &= ~(AssetOpenForEdit | AssetEditOnly | AssetUnreadable | request.clearFlags);
     KadDeriveAssetMetadata(request.config, updated);
     std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
     updated.installedTime = now;

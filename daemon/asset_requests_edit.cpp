@@ -200,7 +200,9 @@ void CommitAsset(KadRequestContext& context)
             if (replaced)
                 change.old.push_back(KadRevisionFolder(root, record.id, record.revision));
             updated.flags |= AssetInstalled;
-            updated.flags &= ~(AssetOpenForEdit | AssetEditOnly | AssetModified);
+            // The committed edit copy's config was just read; an unreadable
+            // earlier revision no longer makes the asset faulty.
+            updated.flags &= ~(AssetOpenForEdit | AssetEditOnly | AssetModified | AssetUnreadable);
             if ((flags & CommitSignatureVerified) == 0)
                 updated.flags |= AssetModified;
             KadDeriveAssetMetadata(config, updated);

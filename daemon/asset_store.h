@@ -28,8 +28,9 @@ enum KadAssetFlag : std::uint32_t {
     AssetMissingDependencies = 1u << 8,  // "M"
     AssetEditOnly = 1u << 9,        // created for edit, never committed
     AssetBuiltin = 1u << 10,
-    // Set and cleared by the repair only, so that a repair that can read the
-    // folder again never clears what a validation found.
+    // Set by the repair only, and cleared by it or by a change that puts a
+    // readable revision in place (install, commit), so that a repair that
+    // can read the folder again never clears what a validation found.
     AssetUnreadable = 1u << 11,
 };
 

@@ -155,6 +155,22 @@ TEST(WebRepairFaulty, AnUnreadableFolderKeepsItsRowMarkedFaultyUntilItIsMended)
     }
 }
 
+TEST_F(WebRepairTest, AFreshInstallOverAnUnreadableFolderIsNoLongerFaulty)
+{
+    installation.WriteFile(AssetFolder, Config("<kuid:123:456>", "Bridge"));
+    ASSERT_EQ(Repair().exitStatus, 0);
+    installation.Remove(AssetFolder);
+    ASSERT_EQ(Repair().exitStatus, 255);
+    ASSERT_EQ(StatusLetters(installation.Run({"status", "<kuid:123:456>"}).out), "eIadlmF");
+
+    // A good copy installed over it reads fine: no repair is needed to say so.
+    installation.WriteFile("Incoming/Bridge/config.txt", Config("<kuid:123:456>", "Bridge Again"));
+    ASSERT_EQ(installation.Run({"installfrompath", installation.PathOf("Incoming/Bridge")}).exitStatus, 0);
+    E2E::RunResult status = installation.Run({"status", "<kuid:123:456>"});
+    EXPECT_EQ(StatusLetters(status.out), "eIadLmf") << status.out;
+    EXPECT_NE(status.out.find(" : Bridge Again\n"), std::string::npos) << status.out;
+}
+
 #ifdef KORVEL_TEST_HOOKS
 TEST_F(WebRepairTest, AValidatorThatCanJudgeLeavesItsVerdictInTheRow)
 {
