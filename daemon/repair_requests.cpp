@@ -5,6 +5,7 @@
 
 #include "app/results/results_log.h"
 #include "daemon/asset_store.h"
+#include "daemon/asset_store_replies.h"
 #include "daemon/repair_run.h"
 #include "daemon/request_context.h"
 #include "daemon/request_table.h"
@@ -103,9 +104,17 @@ void StartRepair(KadRequestContext& context)
         return;
     // The store first, so that it outlives the repair's thread at exit.
     KadAssetStore& store = KadAssetStore::Get(context);
+    ResultsLog log;
+    // A store that did not start has no folders of its own: a repair of it
+    // would open an index and walk and purge folders relative to an empty root.
+    if (!KadCanChangeStore(context)) {
+        log.AddMessage(ResultsLog::MessageKind::Error,
+                       "The asset database cannot be repaired: the daemon could not open its asset store.");
+        context.SendResultLines(log);
+        return;
+    }
     if (Repair().Begin(context, store, mode))
         return;
-    ResultsLog log;
     log.AddMessage(ResultsLog::MessageKind::Error, "A database repair is already running.");
     context.SendResultLines(log);
 }

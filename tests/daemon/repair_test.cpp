@@ -11,6 +11,7 @@
 
 #include "app/results/results_log.h"
 #include "asset_test_support.h"
+#include "daemon/store_connection.h"
 
 namespace {
 
@@ -185,6 +186,36 @@ TEST_F(RepairTest, TheExtendedRepairPurgesTrashEntriesPastTheirRetention)
             << entry.name;
     }
     EXPECT_EQ(ReadFileText(outside + "/keep.im"), "keep");
+}
+
+TEST_F(RepairTest, ADaemonWhoseStoreDidNotStartRepairsNothingAndSaysSo)
+{
+    Start();
+    Stop();
+    {
+        // A change the store can never finish recovering.
+        KadStoreConnection index;
+        ASSERT_TRUE(index.Open(UserData() + "/assets.tdx/index.sqlite"));
+        ASSERT_TRUE(index.Exec("INSERT INTO op_journal (kind, user, content, version, src, dst, old, created)"
+                               " VALUES ('install', 1, 2, 0, '', '', '', 0)"));
+        ASSERT_TRUE(index.Exec("CREATE TRIGGER stuck BEFORE DELETE ON op_journal"
+                               " BEGIN SELECT RAISE(ABORT, 'stuck'); END"));
+    }
+    Start();
+    // Without a store the repair has no folders of its own; it must not take
+    // the file system's root for them.
+    const std::string strayIndex = "/index.sqlite";
+    const bool strayBefore = std::filesystem::exists(strayIndex);
+    auto lines = Repair(ExtendedRepair);
+    const bool strayAfter = std::filesystem::exists(strayIndex);
+    if (!strayBefore) {
+        for (const char* suffix : {"", "-wal", "-shm"})
+            std::filesystem::remove(strayIndex + suffix);
+    }
+    EXPECT_EQ(strayAfter, strayBefore);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].first, 3);
+    EXPECT_NE(lines[0].second.find("cannot be repaired"), std::string::npos) << lines[0].second;
 }
 
 TEST_F(RepairTest, TheExtendedRepairSaysWhenItCannotValidateAndMarksNothingFaulty)
