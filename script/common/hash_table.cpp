@@ -1,6 +1,7 @@
 // Node-based chained hash table of the script toolchain.
 #include "script/common/hash_table.h"
 
+#include <cstddef>
 #include <cstring>
 #include <new>
 
@@ -10,12 +11,21 @@ namespace Utils {
 
 HashTable::~HashTable() { FreeBuckets(); }
 
+namespace {
+
+// Shorter chains are walked as they always were.
+constexpr size_t kHalvingFrom = 8;
+
+}  // namespace
+
 bool HashTable::Make(uint32_t buckets) {
   FreeBuckets();
   if (buckets == 0) return false;
   try {
     buckets_ = static_cast<IHashNode**>(Zel::Alloc::New(buckets * sizeof(IHashNode*)));
+    index_.resize(buckets);
   } catch (const std::bad_alloc&) {
+    FreeBuckets();
     return false;
   }
   std::memset(buckets_, 0, buckets * sizeof(IHashNode*));
@@ -23,15 +33,49 @@ bool HashTable::Make(uint32_t buckets) {
   return true;
 }
 
+uint32_t HashTable::FirstNotAfter(const ChainIndex& chain, const IHashNode& probe) {
+  uint32_t low = 0;
+  uint32_t high = static_cast<uint32_t>(chain.nodes.size());
+  while (low < high) {
+    uint32_t middle = low + (high - low) / 2;
+    if (probe.Compare(*chain.nodes[middle]) > 0) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  return low;
+}
+
+bool HashTable::CanHalve(const ChainIndex& chain, const IHashNode& probe) const {
+  return chain.nodes.size() >= kHalvingFrom && !chain.walkOnly && probe.ComparesInOrder();
+}
+
+IHashNode** HashTable::LinkBefore(uint32_t bucket, uint32_t position) const {
+  return position == 0 ? &buckets_[bucket] : &index_[bucket].nodes[position - 1]->chainNext;
+}
+
 bool HashTable::Insert(IHashNode* node) {
   if (bucketCount_ == 0) return false;
-  IHashNode** slot = &buckets_[node->Hash() % bucketCount_];
-  while (*slot != nullptr) {
-    int order = node->Compare(**slot);
-    if (order == 0) return false;
-    if (order < 0) break;
-    slot = &(*slot)->chainNext;
+  uint32_t bucket = node->Hash() % bucketCount_;
+  ChainIndex& chain = index_[bucket];
+  uint32_t position = 0;
+  IHashNode** slot = &buckets_[bucket];
+  if (CanHalve(chain, *node)) {
+    position = FirstNotAfter(chain, *node);
+    if (position < chain.nodes.size() && node->Compare(*chain.nodes[position]) == 0) return false;
+    slot = LinkBefore(bucket, position);
+  } else {
+    while (*slot != nullptr) {
+      int order = node->Compare(**slot);
+      if (order == 0) return false;
+      if (order < 0) break;
+      slot = &(*slot)->chainNext;
+      ++position;
+    }
   }
+  chain.nodes.insert(chain.nodes.begin() + position, node);
+  if (!node->ComparesInOrder()) chain.walkOnly = true;
   node->chainNext = *slot;
   *slot = node;
   ++count_;
@@ -41,19 +85,24 @@ bool HashTable::Insert(IHashNode* node) {
 bool HashTable::Find(const IHashNode& probe, Iterator* it) const {
   if (bucketCount_ == 0) return false;
   uint32_t bucket = probe.Hash() % bucketCount_;
+  const ChainIndex& chain = index_[bucket];
   IHashNode** slot = &buckets_[bucket];
-  while (*slot != nullptr) {
-    int order = probe.Compare(**slot);
-    if (order == 0) {
-      it->slot = slot;
-      it->table = this;
-      it->bucket = static_cast<int>(bucket);
-      return true;
+  if (CanHalve(chain, probe)) {
+    uint32_t position = FirstNotAfter(chain, probe);
+    if (position == chain.nodes.size() || probe.Compare(*chain.nodes[position]) != 0) return false;
+    slot = LinkBefore(bucket, position);
+  } else {
+    for (;; slot = &(*slot)->chainNext) {
+      if (*slot == nullptr) return false;
+      int order = probe.Compare(**slot);
+      if (order == 0) break;
+      if (order < 0) return false;
     }
-    if (order < 0) return false;
-    slot = &(*slot)->chainNext;
   }
-  return false;
+  it->slot = slot;
+  it->table = this;
+  it->bucket = static_cast<int>(bucket);
+  return true;
 }
 
 IHashNode* HashTable::Find(const IHashNode& probe) const {
@@ -63,16 +112,33 @@ IHashNode* HashTable::Find(const IHashNode& probe) const {
 
 bool HashTable::Remove(IHashNode* node) {
   if (bucketCount_ == 0) return false;
-  IHashNode** slot = &buckets_[node->Hash() % bucketCount_];
-  for (; *slot != nullptr; slot = &(*slot)->chainNext) {
-    if (*slot == node) {
-      *slot = node->chainNext;
-      node->chainNext = nullptr;
-      --count_;
-      return true;
+  uint32_t bucket = node->Hash() % bucketCount_;
+  ChainIndex& chain = index_[bucket];
+  size_t position = chain.nodes.size();
+  if (CanHalve(chain, *node)) {
+    for (size_t i = FirstNotAfter(chain, *node); i < chain.nodes.size(); ++i) {
+      if (chain.nodes[i] == node) {
+        position = i;
+        break;
+      }
+      if (node->Compare(*chain.nodes[i]) != 0) break;
     }
   }
-  return false;
+  if (position == chain.nodes.size()) {
+    for (size_t i = 0; i < chain.nodes.size(); ++i) {
+      if (chain.nodes[i] == node) {
+        position = i;
+        break;
+      }
+    }
+  }
+  if (position == chain.nodes.size()) return false;
+  IHashNode** slot = LinkBefore(bucket, static_cast<uint32_t>(position));
+  *slot = node->chainNext;
+  node->chainNext = nullptr;
+  chain.nodes.erase(chain.nodes.begin() + static_cast<std::ptrdiff_t>(position));
+  --count_;
+  return true;
 }
 
 void HashTable::Begin(Iterator* it) const {
@@ -117,6 +183,7 @@ void HashTable::FreeBuckets() {
   buckets_ = nullptr;
   bucketCount_ = 0;
   count_ = 0;
+  index_.clear();
 }
 
 }  // namespace Utils

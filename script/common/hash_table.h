@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace Utils {
 
@@ -11,6 +12,10 @@ class IHashNode {
   virtual uint32_t Hash() const = 0;
   // <0 when this node sorts before `other`, 0 when equal, >0 after.
   virtual int Compare(const IHashNode& other) const = 0;
+  // True when Compare orders this node consistently against every node that
+  // says the same: a chain of such nodes is then sorted for any such probe,
+  // and the table may search it by halving instead of walking it.
+  virtual bool ComparesInOrder() const { return false; }
 
   IHashNode* chainNext = nullptr;
 };
@@ -51,9 +56,25 @@ class HashTable {
   IHashNode* Bucket(uint32_t i) const { return buckets_[i]; }
 
  private:
+  // Each chain mirrored in an array, in chain order. With a fixed bucket
+  // count chains grow with the table, and walking them made large classes
+  // quadratic; the mirror finds a place by halving while the chains (whose
+  // order is observable through iteration) stay exactly as they were.
+  struct ChainIndex {
+    std::vector<IHashNode*> nodes;
+    // Set for good once a node that may compare out of order joined: the
+    // nodes it was compared with may have been placed out of order too.
+    bool walkOnly = false;
+  };
+  // Position in `chain` of the first node that `probe` does not sort after.
+  static uint32_t FirstNotAfter(const ChainIndex& chain, const IHashNode& probe);
+  bool CanHalve(const ChainIndex& chain, const IHashNode& probe) const;
+  IHashNode** LinkBefore(uint32_t bucket, uint32_t position) const;
+
   IHashNode** buckets_ = nullptr;
   uint32_t bucketCount_ = 0;
   uint32_t count_ = 0;
+  std::vector<ChainIndex> index_;
 };
 
 }  // namespace Utils

@@ -49,6 +49,10 @@ int GSSymbol::Compare(const Utils::IHashNode& other) const {
   return 0;
 }
 
+// Dependents compare among themselves ignoring case but with other symbols
+// by bytes, so only chains without them are in one order.
+bool GSSymbol::ComparesInOrder() const { return kind != SYM_DEPENDENT; }
+
 void GSSymbol::Dump(GSCompileLog*) const {}
 
 void GSDependentSymbol::Dump(GSCompileLog* log) const {

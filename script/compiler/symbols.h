@@ -39,6 +39,7 @@ class GSSymbol : public Utils::IHashNode {
   // Names (dependents: without regard to case), then scope level: -1 matches
   // any level, a deeper level sorts first.
   int Compare(const Utils::IHashNode& other) const override;
+  bool ComparesInOrder() const override;
   virtual void Dump(GSCompileLog* log) const;
   virtual void Clear() {}
 
