@@ -157,7 +157,7 @@ void ValidateAssetFolder(KadRequestContext& context)
     KadSendLinesAboutAsset(context, lines, owner);
     if (!owner.IsNull() && KadValidatorCanJudge() && KadCanChangeStore(context)) {
         ResultsLog refused;
-        KadRecordValidationVerdicts(store, *context.store, {KadVerdictOf(owner, lines, valid)}, refused);
+        KadRecordValidationVerdicts(store, *context.store, {KadVerdictOf(owner, folder, lines, valid)}, refused);
     }
     context.reply.WriteBool(valid != 0);
 }

@@ -21,12 +21,13 @@ bool AskHost(const KadAssetStore& store, const KadAssetRecord& row, ResultsLog& 
     ResultsLog lines;
     std::int32_t valid = 0;
     std::string error;
-    if (!KadValidateThroughHost(row.store, KadCommittedFolder(store.UserDataRoot(), row), lines, valid, error)) {
+    std::string folder = KadCommittedFolder(store.UserDataRoot(), row);
+    if (!KadValidateThroughHost(row.store, folder, lines, valid, error)) {
         log.AddAssetMessage(ResultsLog::MessageKind::Error, row.id, error.c_str());
         return false;
     }
     KadAddLinesAboutAsset(lines, row.id, log);
-    verdict = KadVerdictOf(row.id, lines, valid);
+    verdict = KadVerdictOf(row.id, folder, lines, valid);
     return true;
 }
 

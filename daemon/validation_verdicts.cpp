@@ -5,6 +5,7 @@
 
 #include "app/results/results_log.h"
 #include "assetdb/kad_command_host_question.h"
+#include "daemon/asset_folders.h"
 #include "daemon/asset_store.h"
 #include "daemon/command_host_manager.h"
 #include "daemon/repair_batch.h"
@@ -33,10 +34,12 @@ bool KadValidateThroughHost(const std::string& storeName, const std::string& fol
     return true;
 }
 
-KadValidationVerdict KadVerdictOf(const KUID& id, const ResultsLog& lines, std::int32_t valid)
+KadValidationVerdict KadVerdictOf(const KUID& id, const std::string& folder, const ResultsLog& lines,
+                                  std::int32_t valid)
 {
     KadValidationVerdict verdict;
     verdict.id = id;
+    verdict.folder = folder;
     verdict.faulty = valid == 0;
     for (const ResultsLogEntry& line : lines.Lines())
         verdict.warnings = verdict.warnings || line.kind == static_cast<std::int32_t>(ResultsLog::MessageKind::Warning);
@@ -62,6 +65,9 @@ void KadRecordValidationVerdicts(KadAssetStore& store, KadStoreConnection& conne
     for (const KadValidationVerdict& verdict : verdicts) {
         KadAssetRecord row;
         if (!store.Find(verdict.id, row))
+            continue;
+        if (verdict.folder != KadCommittedFolder(store.UserDataRoot(), row) &&
+            verdict.folder != KadEditFolder(store.UserDataRoot(), row))
             continue;
         KadAssetRecord judged = row;
         judged.flags &= ~(AssetFaulty | AssetWarnings);

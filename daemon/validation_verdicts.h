@@ -13,6 +13,7 @@ class ResultsLog;
 
 struct KadValidationVerdict {
     KUID id;
+    std::string folder;     // the asset folder the host judged
     bool faulty = false;    // the validator failed the asset
     bool warnings = false;  // it passed with warnings (or failed with them)
 };
@@ -22,15 +23,18 @@ struct KadValidationVerdict {
 // with a line of text for the requester, when no answer came.
 bool KadValidateThroughHost(const std::string& storeName, const std::string& folder, ResultsLog& lines,
                             std::int32_t& valid, std::string& error);
-// The verdict an answer gives about the asset.
-KadValidationVerdict KadVerdictOf(const KUID& id, const ResultsLog& lines, std::int32_t valid);
+// The verdict an answer gives about the asset's folder.
+KadValidationVerdict KadVerdictOf(const KUID& id, const std::string& folder, const ResultsLog& lines,
+                                  std::int32_t valid);
 
 // True when the build's validator can judge assets. Its stand-in fails
 // every asset; its verdicts are never recorded.
 bool KadValidatorCanJudge();
 
-// Sets or clears the flags in the rows as they are now (an asset may have
-// changed while the hosts worked; a row that went is skipped), under the
-// store's change lock. A row the index refuses is an error line in `log`.
+// Sets or clears the flags in the rows as they are now, under the store's
+// change lock. An asset may have changed while the hosts worked: a row that
+// went, or that no longer has the judged folder (a commit or install put
+// another revision in place, a revert dropped the edit copy), is skipped. A
+// row the index refuses is an error line in `log`.
 void KadRecordValidationVerdicts(KadAssetStore& store, KadStoreConnection& connection,
                                  const std::vector<KadValidationVerdict>& verdicts, ResultsLog& log);
