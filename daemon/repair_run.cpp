@@ -275,6 +275,9 @@ private:
         KadAssetRecord record = current;
         bool moved = record.revision != asset.revision || record.leaf != asset.leaf || !record.Has(AssetInstalled);
         bool mended = record.Has(AssetUnreadable);
+        // An edit copy that is gone would still be what every open of the
+        // asset gives; the committed folder is the asset again.
+        bool editMissing = DropMissingEditCopy(record);
         record.revision = asset.revision;
         record.leaf = asset.leaf;
         record.flags |= AssetInstalled;
@@ -285,7 +288,9 @@ private:
             MoveToTrash(id, older);
             return;
         }
-        batch.Save(record, [this, id, moved, mended, older = std::move(older)] {
+        batch.Save(record, [this, id, moved, mended, editMissing, older = std::move(older)] {
+            if (editMissing)
+                Warning(id, "The asset's edit copy is missing; it is no longer open for edit.");
             if (moved)
                 Info(id, "The database entry of the asset was pointed at its folder.");
             if (mended)
@@ -294,15 +299,22 @@ private:
         });
     }
 
+    // Clears the edit flags of a row whose edit copy is gone; true when it did.
+    bool DropMissingEditCopy(KadAssetRecord& record) const
+    {
+        if (!record.Has(AssetOpenForEdit) || KadFolderExists(KadEditFolder(root, record)))
+            return false;
+        record.flags &= ~(AssetOpenForEdit | AssetEditOnly);
+        return true;
+    }
+
     void CheckRowWithoutFolder(const KadAssetRecord& current)
     {
         KadAssetRecord record = current;
-        bool editMissing = record.Has(AssetOpenForEdit) && !KadFolderExists(KadEditFolder(root, record));
+        bool editMissing = DropMissingEditCopy(record);
         bool committedMissing = record.Has(AssetInstalled) || record.revision != 0;
         if (!editMissing && !committedMissing)
             return;
-        if (editMissing)
-            record.flags &= ~(AssetOpenForEdit | AssetEditOnly);
         if (committedMissing) {
             record.flags &= ~(AssetInstalled | AssetUnreadable);
             record.revision = 0;

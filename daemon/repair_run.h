@@ -26,6 +26,7 @@ using KadRepairProgress = std::function<void(float fraction, const std::string& 
 //   its config; a row pointing at another revision is pointed at the winner;
 // - a row whose committed folder is gone loses its installed flag, or goes
 //   when nothing else (an edit copy, a content-service entry) keeps it;
+// - a row whose edit copy is gone is no longer open for edit;
 // - what cannot be mended (no config, a config naming another asset) is an
 //   error line, and the folder stays where it is; when the asset has a row,
 //   the row stays, marked faulty, until a repair can read the folder again.

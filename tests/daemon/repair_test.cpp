@@ -188,6 +188,26 @@ TEST_F(RepairTest, TheExtendedRepairPurgesTrashEntriesPastTheirRetention)
     EXPECT_EQ(ReadFileText(outside + "/keep.im"), "keep");
 }
 
+TEST_F(RepairTest, AnEditCopyThatIsGoneNoLongerKeepsTheAssetOpenForEdit)
+{
+    WriteAssetFolder(Scratch() + "/house", AssetFolderConfig(8), {});
+    Start();
+    const KUID house = InstallFolder(Scratch() + "/house");
+    ASSERT_EQ(house, KUID(424242, 8, 0));
+    Opened edit = Open(house, true);
+    ASSERT_FALSE(edit.folder.empty());
+    ASSERT_EQ(Info(house).status1 & 1, 1);
+    std::filesystem::remove_all(UserData() + "/editing");
+
+    auto lines = Repair(PlainRepair);
+    EXPECT_EQ(CountLinesWith(lines, "edit copy is missing"), 1);
+    AssetInfo info = Info(house);
+    EXPECT_EQ(info.status1 & 1, 0);
+    EXPECT_EQ(info.status0 & 8, 8);
+    // A read-only open gives the committed folder again, and it is there.
+    EXPECT_TRUE(std::filesystem::exists(Open(house, false).folder + "/config.txt"));
+}
+
 TEST_F(RepairTest, ADaemonWhoseStoreDidNotStartRepairsNothingAndSaysSo)
 {
     Start();
