@@ -176,6 +176,9 @@ void GSSymbolTable::Clear() {
 void GSSymbolTable::ResetPools() {
   Clear();
   symbolPool.Init(256, static_cast<uint32_t>(LargestSymbol()), 128);
+  // Every member and function of a large file stays live until the end, so
+  // beyond some 4,000 symbols their blocks come from huge-page regions.
+  symbolPool.UseHugePagesBeyond(32);
   nameMemory.Init(4096);
   globals.Make(kGlobalBuckets);
   currentFunction = nullptr;
