@@ -17,6 +17,7 @@ namespace {
 
 constexpr std::int32_t StartRepair = 3;
 constexpr std::int32_t RepairProgress = 4;
+constexpr std::int32_t CommitAsset = 34;
 constexpr std::int32_t PlainRepair = 100;
 constexpr std::int32_t ExtendedRepair = 150;
 constexpr int CrashExitCode = 86;
@@ -206,6 +207,23 @@ TEST_F(RepairTest, AnEditCopyThatIsGoneNoLongerKeepsTheAssetOpenForEdit)
     EXPECT_EQ(info.status0 & 8, 8);
     // A read-only open gives the committed folder again, and it is there.
     EXPECT_TRUE(std::filesystem::exists(Open(house, false).folder + "/config.txt"));
+}
+
+TEST_F(RepairTest, ACommittedEditCopyThatReadsFineIsNoLongerFaulty)
+{
+    WriteAssetFolder(Scratch() + "/house", AssetFolderConfig(9), {});
+    Start();
+    const KUID house = InstallFolder(Scratch() + "/house");
+    ASSERT_EQ(house, KUID(424242, 9, 0));
+    std::filesystem::remove(FolderOf(house) + "/config.txt");
+    Repair(PlainRepair);
+    ASSERT_EQ(Info(house).status1 & 2, 2);
+
+    Opened edit = Open(house, true);
+    WriteFileText(edit.folder + "/config.txt", AssetFolderConfig(9));
+    ReplyBuffer committed(Call(CommitAsset, HandlePayload(edit, {0})));
+    ASSERT_TRUE(committed.ReadBool(false));
+    EXPECT_EQ(Info(house).status1 & 2, 0);
 }
 
 TEST_F(RepairTest, ADaemonWhoseStoreDidNotStartRepairsNothingAndSaysSo)
