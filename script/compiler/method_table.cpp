@@ -28,6 +28,12 @@ void MethodTableList::InsertBySlot(const GSFunctionSymbolExt& entry) {
   entries_.insert(at, entry);
 }
 
+void MethodTableList::SortBySlot() {
+  std::reverse(entries_.begin(), entries_.end());
+  std::stable_sort(entries_.begin(), entries_.end(),
+                   [](const GSFunctionSymbolExt& a, const GSFunctionSymbolExt& b) { return a.Slot() < b.Slot(); });
+}
+
 namespace {
 
 // Member-block offset of `cls` within an instance of `mostDerived`; -1 when
@@ -78,8 +84,11 @@ bool Collect(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTableList* re
   for (; it.Node() != nullptr; Utils::HashTable::Next(&it)) {
     GSSymbol* symbol = static_cast<GSSymbol*>(it.Node());
     if (symbol->kind != SYM_FUNCTION || symbol->scopeLevel != 0) continue;
-    own.InsertBySlot(GSFunctionSymbolExt(static_cast<GSFunctionSymbol*>(symbol), offset));
+    own.Append(GSFunctionSymbolExt(static_cast<GSFunctionSymbol*>(symbol), offset));
   }
+  // The member table gives them in hash order: one insertion each would
+  // shift the list every time, quadratic in a large class.
+  own.SortBySlot();
 
   for (uint32_t i = 0; i < own.Count(); ++i) {
     GSFunctionSymbol* function = own[i].function;

@@ -119,6 +119,29 @@ TEST(LibraryImageLayout, ClassWithoutBasesHasOnlyItsOwnBlock) {
   EXPECT_EQ(cls.referenceSlots.ToVector(), std::vector<uint32_t>{3});
 }
 
+TEST(LibraryImageLayout, OwnFunctionsStandInSlotOrderWhateverTheirHashOrder) {
+  // The member table gives the functions in hash order; the method table
+  // lists them by slot, that is in declaration order.
+  std::string source = "class A {";
+  std::vector<std::string> expected;
+  for (int f = 0; f < 40; ++f) {
+    const std::string name = "f" + std::to_string((f * 17) % 40);
+    source += " public void " + name + "() {}";
+    expected.push_back("$void@A::" + name + "()");
+  }
+  source += " };\n";
+  HandCompilation compilation(source);
+  ASSERT_EQ(compilation.errors, 0) << ::testing::PrintToString(compilation.LogLines());
+  compilation.AddClass("A");
+  Written written;
+  ASSERT_TRUE(WriteAndRead(&compilation, &written));
+  std::vector<std::string> slots;
+  for (const GSImage::MethodSlot& slot : written.image.classes.at(0).methods) {
+    slots.push_back(SlotSignature(written.image, slot));
+  }
+  EXPECT_EQ(slots, expected);
+}
+
 TEST(LibraryImageLayout, MembersFollowTheMemberTableOrder) {
   // 31 buckets by the text hash, chains in name order: mid (bucket 1), alpha
   // (7), then an and zeta sharing bucket 29; slots keep declaration order.
