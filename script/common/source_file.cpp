@@ -132,7 +132,9 @@ bool GSSourceFile::Protect() {
   Zel::LZSSCompress coder;
   const size_t coded =
       coder.CompressBlock(payload.get() + 4, size_t(textLength) + 1, data_.get(), textLength, kCompressionLevel);
-  if (coded == 0) return false;
+  // A text that codes to more than a loader accepts would make a file that
+  // can never be read again; refusing it keeps the failure at the save.
+  if (coded == 0 || coded + 4 > kMaxPayloadLength) return false;
   WriteU32(payload.get(), textLength);
   data_ = std::move(payload);
   length_ = uint32_t(coded + 4);

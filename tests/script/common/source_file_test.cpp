@@ -262,4 +262,24 @@ TEST_F(SourceFileTest, AnEmptyTextIsNeverProtected) {
   EXPECT_FALSE(tree.Has("empty.gse"));
 }
 
+// Random bytes do not compress: the stored form of a text of the payload
+// limit is more than a loader accepts, so saving it must fail rather than
+// write a file nothing can load.
+TEST_F(SourceFileTest, ATextThatCodesBeyondTheLoadLimitIsNotProtected) {
+  std::string text(GSSourceFile::kMaxPayloadLength, '\0');
+  uint64_t state = 99;
+  for (char& c : text) {
+    state = state * 6364136223846793005u + 1442695040888963407u;
+    c = char(state >> 56);
+  }
+  GSSourceFile source;
+  source.SetText(text.data(), uint32_t(text.size()));
+  EXPECT_FALSE(source.Save(nullptr, (tree / "big.gse").c_str()));
+  EXPECT_FALSE(tree.Has("big.gse"));
+  // The text itself is untouched and still saves as plain text.
+  EXPECT_EQ(source.TextLength(), text.size());
+  ASSERT_TRUE(source.Save(nullptr, (tree / "big.gs").c_str()));
+  EXPECT_EQ(tree.ReadFile("big.gs"), text);
+}
+
 }  // namespace
