@@ -110,34 +110,40 @@ IHashNode* HashTable::Find(const IHashNode& probe) const {
   return Find(probe, &it) ? *it.slot : nullptr;
 }
 
+size_t HashTable::PlaceOf(const ChainIndex& chain, const IHashNode* node) const {
+  if (CanHalve(chain, *node)) {
+    for (size_t i = FirstNotAfter(chain, *node); i < chain.nodes.size(); ++i) {
+      if (chain.nodes[i] == node) return i;
+      if (node->Compare(*chain.nodes[i]) != 0) break;
+    }
+  }
+  for (size_t i = 0; i < chain.nodes.size(); ++i) {
+    if (chain.nodes[i] == node) return i;
+  }
+  return chain.nodes.size();
+}
+
 bool HashTable::Remove(IHashNode* node) {
   if (bucketCount_ == 0) return false;
   uint32_t bucket = node->Hash() % bucketCount_;
   ChainIndex& chain = index_[bucket];
-  size_t position = chain.nodes.size();
-  if (CanHalve(chain, *node)) {
-    for (size_t i = FirstNotAfter(chain, *node); i < chain.nodes.size(); ++i) {
-      if (chain.nodes[i] == node) {
-        position = i;
-        break;
-      }
-      if (node->Compare(*chain.nodes[i]) != 0) break;
-    }
-  }
-  if (position == chain.nodes.size()) {
-    for (size_t i = 0; i < chain.nodes.size(); ++i) {
-      if (chain.nodes[i] == node) {
-        position = i;
-        break;
-      }
-    }
-  }
+  size_t position = PlaceOf(chain, node);
   if (position == chain.nodes.size()) return false;
   IHashNode** slot = LinkBefore(bucket, static_cast<uint32_t>(position));
   *slot = node->chainNext;
   node->chainNext = nullptr;
   chain.nodes.erase(chain.nodes.begin() + static_cast<std::ptrdiff_t>(position));
   --count_;
+  return true;
+}
+
+bool HashTable::Locate(const IHashNode* node, uint32_t* bucket, uint32_t* position) const {
+  if (bucketCount_ == 0) return false;
+  uint32_t at = node->Hash() % bucketCount_;
+  size_t place = PlaceOf(index_[at], node);
+  if (place == index_[at].nodes.size()) return false;
+  *bucket = at;
+  *position = static_cast<uint32_t>(place);
   return true;
 }
 

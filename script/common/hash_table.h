@@ -1,6 +1,7 @@
 // Node-based chained hash table whose chains stay sorted by the nodes' compare.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -43,6 +44,9 @@ class HashTable {
   IHashNode* Find(const IHashNode& probe) const;
   // Takes `node` out of its chain (by identity); false when absent.
   bool Remove(IHashNode* node);
+  // Where `node` (by identity) is: its bucket and its place in that chain,
+  // which together give its place in iteration order; false when absent.
+  bool Locate(const IHashNode* node, uint32_t* bucket, uint32_t* position) const;
   // Iterator on the first node (end when empty).
   void Begin(Iterator* it) const;
   // Next node of the chain, else the first of the next non-empty bucket;
@@ -69,6 +73,8 @@ class HashTable {
   // Position in `chain` of the first node that `probe` does not sort after.
   static uint32_t FirstNotAfter(const ChainIndex& chain, const IHashNode& probe);
   bool CanHalve(const ChainIndex& chain, const IHashNode& probe) const;
+  // Place of `node` (by identity) in `chain`, or the chain's size when absent.
+  size_t PlaceOf(const ChainIndex& chain, const IHashNode* node) const;
   IHashNode** LinkBefore(uint32_t bucket, uint32_t position) const;
 
   IHashNode** buckets_ = nullptr;

@@ -1,6 +1,7 @@
 // Compiler symbols and the symbol table.
 #include "script/compiler/symbols.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -31,6 +32,33 @@ class ProbeSymbol : public GSSymbol {
 
 void AddLogLine(GSCompileLog* log, const std::string& text) {
   if (log != nullptr) log->AddLine(text.c_str());
+}
+
+// The name a call finds a function by: the text between the leading "::" and
+// the first "(" of its short signature; false for a name of no such form,
+// which no call finds.
+bool CallName(const char* shortSignature, std::string* plainName) {
+  if (shortSignature[0] != ':' || shortSignature[1] != ':') return false;
+  const char* open = std::strchr(shortSignature + 2, '(');
+  if (open == nullptr) return false;
+  plainName->assign(shortSignature + 2, open);
+  return true;
+}
+
+void IndexFunction(GSClassSymbol* cls, GSSymbol* symbol) {
+  std::string plainName;
+  if (symbol->kind != SYM_FUNCTION || !CallName(symbol->name, &plainName)) return;
+  cls->functionsByName[plainName].push_back(static_cast<GSFunctionSymbol*>(symbol));
+}
+
+void UnindexFunction(GSClassSymbol* cls, GSSymbol* symbol) {
+  std::string plainName;
+  if (symbol->kind != SYM_FUNCTION || !CallName(symbol->name, &plainName)) return;
+  auto group = cls->functionsByName.find(plainName);
+  if (group == cls->functionsByName.end()) return;
+  std::vector<GSFunctionSymbol*>& functions = group->second;
+  functions.erase(std::remove(functions.begin(), functions.end(), symbol), functions.end());
+  if (functions.empty()) cls->functionsByName.erase(group);
 }
 
 }  // namespace
@@ -100,6 +128,7 @@ void GSClassSymbol::Clear() {
   bases.clear();
   pending.clear();
   members.FreeBuckets();
+  functionsByName.clear();
 }
 
 void GSClassSymbol::Dump(GSCompileLog* log) const {
@@ -222,6 +251,7 @@ bool GSSymbolTable::Declare(GSClassSymbol* cls, GSSymbol* symbol, bool allocate)
   if (cls != nullptr) {
     if (cls->kind != SYM_CLASS) return false;
     if (!cls->members.Insert(symbol)) return false;
+    IndexFunction(cls, symbol);
     symbol->owner = cls;
     bool storage = scopeLevel == 0 && allocate;
     if (storage && symbol->kind == SYM_VARIABLE) symbol->index = cls->memberCount++;
@@ -283,8 +313,10 @@ bool HasPlainName(const char* shortSignature, const char* plainName, size_t leng
          shortSignature[2 + length] == '(';
 }
 
-void CollectFunctions(const GSClassSymbol* cls, const char* plainName, size_t length, int argumentCount,
-                      GSFunctionSymbol** result, int capacity, int* count) {
+// The whole member table in its order; for a name that the index cannot
+// answer for (one with a "(" in it).
+void ScanFunctions(const GSClassSymbol* cls, const char* plainName, size_t length, int argumentCount,
+                   GSFunctionSymbol** result, int capacity, int* count) {
   Utils::HashTable::Iterator it;
   cls->members.Begin(&it);
   for (; it.Node() != nullptr && *count < capacity; Utils::HashTable::Next(&it)) {
@@ -294,6 +326,36 @@ void CollectFunctions(const GSClassSymbol* cls, const char* plainName, size_t le
     if (function->parameterCounter != argumentCount + 1) continue;
     if (!HasPlainName(function->name, plainName, length)) continue;
     result[(*count)++] = function;
+  }
+}
+
+// What the scan gives, from the index: the functions of the name and count,
+// in the member table's iteration order (bucket, then place in the chain).
+void CollectFunctions(const GSClassSymbol* cls, const char* plainName, size_t length, int argumentCount,
+                      GSFunctionSymbol** result, int capacity, int* count) {
+  if (std::memchr(plainName, '(', length) != nullptr) {
+    ScanFunctions(cls, plainName, length, argumentCount, result, capacity, count);
+    return;
+  }
+  auto group = cls->functionsByName.find(std::string(plainName, length));
+  if (group == cls->functionsByName.end()) return;
+  struct Placed {
+    uint32_t bucket;
+    uint32_t position;
+    GSFunctionSymbol* function;
+  };
+  std::vector<Placed> found;
+  for (GSFunctionSymbol* function : group->second) {
+    if (function->parameterCounter != argumentCount + 1) continue;
+    Placed placed{0, 0, function};
+    if (cls->members.Locate(function, &placed.bucket, &placed.position)) found.push_back(placed);
+  }
+  std::sort(found.begin(), found.end(), [](const Placed& a, const Placed& b) {
+    return a.bucket != b.bucket ? a.bucket < b.bucket : a.position < b.position;
+  });
+  for (const Placed& placed : found) {
+    if (*count >= capacity) return;
+    result[(*count)++] = placed.function;
   }
 }
 
@@ -469,7 +531,8 @@ void GSSymbolTable::RemoveMember(GSSymbol* symbol) {
   if (symbol->owner == this) {
     globals.Remove(symbol);
   } else if (symbol->owner != nullptr && symbol->owner->kind == SYM_CLASS) {
-    static_cast<GSClassSymbol*>(symbol->owner)->members.Remove(symbol);
+    GSClassSymbol* cls = static_cast<GSClassSymbol*>(symbol->owner);
+    if (cls->members.Remove(symbol)) UnindexFunction(cls, symbol);
   }
   symbol->owner = nullptr;
 }

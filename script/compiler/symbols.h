@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "script/common/block_memory.h"
@@ -109,6 +110,11 @@ class GSClassSymbol : public GSSymbol {
   std::vector<BaseEntry> bases;
   std::vector<PendingBase> pending;
   Utils::HashTable members;  // 31 buckets
+  // The functions of `members` by plain name, in declaration order. Call
+  // resolution looks here instead of walking the whole table, then puts the
+  // few found in the table's iteration order, which decides among overloads.
+  // Only looked up, never iterated.
+  std::unordered_map<std::string, std::vector<GSFunctionSymbol*>> functionsByName;
   GSDependentSymbol* library = nullptr;
   int32_t memberCount = 0;
   int32_t methodCount = 0;

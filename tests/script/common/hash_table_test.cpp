@@ -1,9 +1,11 @@
-// Chained hash table: long chains searched by halving give the walk's results and order.
+// Chained hash table: long chains searched by halving give the walk's results and order, and nodes
+// are located at their place in that order.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -62,11 +64,28 @@ Trace RunOperations(bool inOrder, uint32_t seed) {
     }
   }
   Utils::HashTable::Iterator it;
+  std::set<const Utils::IHashNode*> present;
+  int lastBucket = -1;
+  uint32_t place = 0;
   for (table.Begin(&it); it.Node() != nullptr; Utils::HashTable::Next(&it)) {
     auto* node = static_cast<KeyNode*>(it.Node());
     trace.order.emplace_back(node->key_, node->level_);
+    // Locate names the node's place in iteration order: its bucket, then its place in the chain.
+    place = it.bucket == lastBucket ? place + 1 : 0;
+    lastBucket = it.bucket;
+    uint32_t bucket = 99;
+    uint32_t position = 99;
+    EXPECT_TRUE(table.Locate(node, &bucket, &position));
+    EXPECT_EQ(bucket, static_cast<uint32_t>(it.bucket));
+    EXPECT_EQ(position, place);
+    present.insert(node);
   }
   EXPECT_EQ(trace.order.size(), table.Count());
+  for (const auto& node : nodes) {
+    uint32_t bucket = 0;
+    uint32_t position = 0;
+    if (!present.count(node.get())) EXPECT_FALSE(table.Locate(node.get(), &bucket, &position));
+  }
   return trace;
 }
 

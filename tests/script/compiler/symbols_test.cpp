@@ -1,4 +1,5 @@
-// Symbol tables: scope levels hiding members, case rules, base lists and where base errors are reported.
+// Symbol tables: scope levels hiding members, case rules, base lists, where base errors are reported, and
+// the order in which calls find overloads.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,6 +11,7 @@
 namespace {
 
 using GSCompiler::GSClassSymbol;
+using GSCompiler::GSFunctionSymbol;
 using GSCompiler::GSSymbolTable;
 using GSCompiler::GSVariableSymbol;
 
@@ -128,6 +130,105 @@ TEST(SemanticSymbols, BaseOffsetsAndSlots) {
   EXPECT_EQ(slot, c->memberBase + c1->index);
   // A member of C has no slot in its base A.
   EXPECT_FALSE(table.Slot(c1, a, &slot));
+}
+
+// The functions a call named `plainName` with `argumentCount` arguments may
+// take, in the member table's iteration order: among equally cheap overloads
+// the first one wins, so this order is part of the compiled output.
+std::vector<GSFunctionSymbol*> InTableOrder(const GSClassSymbol* cls, const std::string& plainName,
+                                            int argumentCount) {
+  std::vector<GSFunctionSymbol*> functions;
+  const std::string prefix = "::" + plainName + "(";
+  Utils::HashTable::Iterator it;
+  cls->members.Begin(&it);
+  for (; it.Node() != nullptr; Utils::HashTable::Next(&it)) {
+    auto* symbol = static_cast<GSCompiler::GSSymbol*>(it.Node());
+    if (symbol->kind != GSCompiler::SYM_FUNCTION) continue;
+    auto* function = static_cast<GSFunctionSymbol*>(symbol);
+    if (function->parameterCounter == argumentCount + 1 && std::string(function->name).rfind(prefix, 0) == 0) {
+      functions.push_back(function);
+    }
+  }
+  return functions;
+}
+
+std::vector<GSFunctionSymbol*> Found(GSSymbolTable& table, GSClassSymbol* cls, const char* plainName,
+                                     int argumentCount, int capacity = GSCompiler::kMaxFunctionCandidates,
+                                     bool searchBases = true) {
+  std::vector<GSFunctionSymbol*> result(GSCompiler::kMaxFunctionCandidates);
+  int count = table.FindFunctions(cls, plainName, argumentCount, result.data(), capacity, searchBases);
+  result.resize(count);
+  return result;
+}
+
+GSFunctionSymbol* DeclareFunction(GSSymbolTable& table, GSClassSymbol* cls, const std::string& name, int parameters) {
+  GSFunctionSymbol* function = table.MakeFunction(name.c_str());
+  EXPECT_NE(function, nullptr);
+  if (function == nullptr) return nullptr;
+  function->parameterCounter = parameters + 1;
+  EXPECT_TRUE(table.Declare(cls, function, true)) << name;
+  return function;
+}
+
+TEST(SemanticSymbols, OverloadsAreFoundInMemberTableOrder) {
+  GSSymbolTable table;
+  GSClassSymbol* cls = table.MakeClass("K");
+  ASSERT_TRUE(cls && table.Declare(nullptr, cls, true));
+  // Enough overloads that several share a bucket, with names that only look alike.
+  for (int i = 0; i < 60; ++i) DeclareFunction(table, cls, "::g(t" + std::to_string(i) + ")", 1);
+  for (int i = 0; i < 12; ++i) DeclareFunction(table, cls, "::g(t" + std::to_string(i) + ",u)", 2);
+  for (const char* lookalike : {"::gx(t1)", "::xg(t1)", "g(t1)", "::g", "::G(t1)"}) {
+    DeclareFunction(table, cls, lookalike, 1);
+  }
+  GSVariableSymbol* variable = table.MakeVariable("g");
+  ASSERT_TRUE(table.Declare(cls, variable, true));
+
+  std::vector<GSFunctionSymbol*> one = InTableOrder(cls, "g", 1);
+  ASSERT_EQ(one.size(), 60u);
+  EXPECT_EQ(Found(table, cls, "g", 1), one);
+  EXPECT_EQ(Found(table, cls, "g", 2), InTableOrder(cls, "g", 2));
+  EXPECT_EQ(Found(table, cls, "g", 2).size(), 12u);
+  EXPECT_TRUE(Found(table, cls, "g", 0).empty());
+  EXPECT_EQ(Found(table, cls, "gx", 1).size(), 1u);
+  EXPECT_TRUE(Found(table, cls, "G", 2).empty());
+  // A full result keeps the first ones in table order.
+  EXPECT_EQ(Found(table, cls, "g", 1, 7), std::vector<GSFunctionSymbol*>(one.begin(), one.begin() + 7));
+
+  // Overloads of a block sort before the members of the same name, and go with the block.
+  table.OpenScope();
+  DeclareFunction(table, cls, "::g(t3)", 1);
+  DeclareFunction(table, cls, "::g(inner)", 1);
+  std::vector<GSFunctionSymbol*> inside = InTableOrder(cls, "g", 1);
+  ASSERT_EQ(inside.size(), 62u);
+  EXPECT_EQ(Found(table, cls, "g", 1), inside);
+  table.CloseScope();
+  EXPECT_EQ(Found(table, cls, "g", 1), one);
+
+  // The parameter count is read at each call: a prototype's is counted again once its body comes.
+  one[5]->parameterCounter = 3;
+  EXPECT_EQ(Found(table, cls, "g", 2), InTableOrder(cls, "g", 2));
+  EXPECT_EQ(Found(table, cls, "g", 2).size(), 13u);
+  one[5]->parameterCounter = 2;
+
+  // The bases are searched, in base order, only by a class without a function of its own.
+  GSClassSymbol* other = table.MakeClass("L");
+  ASSERT_TRUE(other && table.Declare(nullptr, other, true));
+  GSFunctionSymbol* lg = DeclareFunction(table, other, "::g(l)", 1);
+  GSClassSymbol* derived = table.MakeClass("D");
+  ASSERT_TRUE(derived && table.Declare(nullptr, derived, true));
+  ASSERT_EQ(table.AddBase(derived, other, 0, 0, true, nullptr), 0);
+  ASSERT_EQ(table.AddBase(derived, cls, 0, 0, true, nullptr), 0);
+  std::vector<GSFunctionSymbol*> inherited = {lg};
+  inherited.insert(inherited.end(), one.begin(), one.end());
+  EXPECT_EQ(Found(table, derived, "g", 1), inherited);
+  EXPECT_EQ(Found(table, derived, "g", 1, 3), std::vector<GSFunctionSymbol*>(inherited.begin(), inherited.begin() + 3));
+  EXPECT_TRUE(Found(table, derived, "g", 1, GSCompiler::kMaxFunctionCandidates, false).empty());
+  GSFunctionSymbol* own = DeclareFunction(table, derived, "::g(own)", 1);
+  EXPECT_EQ(Found(table, derived, "g", 1), std::vector<GSFunctionSymbol*>{own});
+
+  // A cleared class has no functions left to find.
+  cls->Clear();
+  EXPECT_TRUE(Found(table, cls, "g", 1).empty());
 }
 
 }  // namespace
