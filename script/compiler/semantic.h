@@ -2,6 +2,8 @@
 // declarations, statements and expressions.
 #pragma once
 
+#include <vector>
+
 #include "script/compiler/tree.h"
 
 namespace GSCompiler {
@@ -22,6 +24,9 @@ struct WalkerState {
   GSClassSymbol* currentClass = nullptr;
   GSCompileUnit* unit = nullptr;
   GSSymbolTable* table = nullptr;
+  // The loops, switches and waits whose children are being walked, the
+  // innermost last: what a break, continue, case, default or on belongs to.
+  std::vector<GSTreeNode*> openStatements;
 };
 
 // Walks the list from `root`; true when no visit failed.

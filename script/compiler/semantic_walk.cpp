@@ -232,22 +232,20 @@ bool VisitDeclarator(WalkerState* state, GSTreeNode* node) {
 
 // ---- statements ----
 
-// The nearest enclosing statement of one of the kinds, reached through its
-// child (not as the statement before this one).
-GSTreeNode* Enclosing(GSTreeNode* node, bool loops, bool switches, bool waits) {
-  for (GSTreeNode* at = node; at->up != nullptr; at = at->up) {
-    GSTreeNode* parent = at->up;
-    if (parent->next == at && parent->child[0] != at && parent->child[1] != at && parent->child[2] != at &&
-        parent->child[3] != at) {
-      continue;
-    }
-    if (parent->group != GROUP_STATEMENT) continue;
-    int kind = parent->kind;
-    if (loops && (kind == STMT_FOR || kind == STMT_WHILE)) return parent;
-    if (switches && kind == STMT_SWITCH) return parent;
-    if (waits && kind == STMT_WAIT) return parent;
+// The nearest enclosing statement of one of the kinds.
+GSTreeNode* Enclosing(const WalkerState* state, bool loops, bool switches, bool waits) {
+  for (auto open = state->openStatements.rbegin(); open != state->openStatements.rend(); ++open) {
+    int kind = (*open)->kind;
+    if (loops && (kind == STMT_FOR || kind == STMT_WHILE)) return *open;
+    if (switches && kind == STMT_SWITCH) return *open;
+    if (waits && kind == STMT_WAIT) return *open;
   }
   return nullptr;
+}
+
+bool Encloses(const GSTreeNode* node) {
+  return node->group == GROUP_STATEMENT &&
+         (node->kind == STMT_FOR || node->kind == STMT_WHILE || node->kind == STMT_SWITCH || node->kind == STMT_WAIT);
 }
 
 bool Usable(int32_t type) { return type != TYPE_VOID && type != TYPE_VOID_ARRAY && type != TYPE_NONE; }
@@ -276,7 +274,7 @@ bool VisitSwitch(WalkerState* state, GSTreeNode* node) {
 }
 
 bool VisitCase(WalkerState* state, GSTreeNode* node) {
-  GSTreeNode* owner = Enclosing(node, false, true, false);
+  GSTreeNode* owner = Enclosing(state, false, true, false);
   if (owner == nullptr) {
     Error(state, node->line, "illegal case, line %d.");
     return false;
@@ -295,7 +293,7 @@ bool VisitCase(WalkerState* state, GSTreeNode* node) {
 }
 
 bool VisitDefault(WalkerState* state, GSTreeNode* node) {
-  GSTreeNode* owner = Enclosing(node, false, true, false);
+  GSTreeNode* owner = Enclosing(state, false, true, false);
   if (owner == nullptr) {
     Error(state, node->line, "illegal default, line %d.");
     return false;
@@ -325,7 +323,7 @@ bool VisitOn(WalkerState* state, GSTreeNode* node) {
     Error(state, node->line, "on statement requires object type for third parameter, line %d");
     ok = false;
   }
-  if (GSTreeNode* wait = Enclosing(node, false, false, true)) {
+  if (GSTreeNode* wait = Enclosing(state, false, false, true)) {
     node->listLink = wait->listLink;
     wait->listLink = node;
     node->partner = wait;
@@ -439,11 +437,11 @@ bool PostVisit(WalkerState* state, GSTreeNode* node) {
       switch (node->kind) {
         case STMT_RETURN: return VisitReturn(state, node);
         case STMT_BREAK:
-          node->partner = Enclosing(node, true, true, true);
+          node->partner = Enclosing(state, true, true, true);
           if (node->partner == nullptr) Error(state, node->line, "illegal break, line %d.");
           return node->partner != nullptr;
         case STMT_CONTINUE:
-          node->partner = Enclosing(node, true, false, true);
+          node->partner = Enclosing(state, true, false, true);
           if (node->partner == nullptr) Error(state, node->line, "illegal continue, line %d.");
           return node->partner != nullptr;
         case STMT_FOR:
@@ -482,6 +480,8 @@ bool Walk(WalkerState* state, GSTreeNode* root) {
   int count = 0;
   bool ok = true;
   bool overflow = false;
+  // A walk leaves the open statements as it found them, however it ends.
+  const size_t openBefore = state->openStatements.size();
   auto push = [&](GSTreeNode* node, int phase, GSTreeNode* from) {
     if (node == nullptr || overflow) return;
     if (from != nullptr) node->up = from;
@@ -504,16 +504,22 @@ bool Walk(WalkerState* state, GSTreeNode* root) {
         push(node->next, 0, node);
       } else {
         push(node, 1, nullptr);
+        if (!overflow && Encloses(node)) state->openStatements.push_back(node);
         for (int i = 3; i >= 0; --i) push(node->child[i], 0, node);
       }
     } else {
+      if (!state->openStatements.empty() && state->openStatements.back() == node) state->openStatements.pop_back();
       if (!state->declarationsOnly) {
         if (!PostVisit(state, node)) ok = false;
       }
       push(node->next, 0, node);
     }
-    if (state->abort) return false;
+    if (state->abort) {
+      state->openStatements.resize(openBefore);
+      return false;
+    }
   }
+  state->openStatements.resize(openBefore);
   if (overflow) {
     Print(state->unit, "Stack overflow; code nested too deep.");
     ++state->unit->errorCount;

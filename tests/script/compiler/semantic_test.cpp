@@ -1,6 +1,10 @@
 // Semantic checks: one snippet per message, with its exact text and line.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "front_end_helpers.h"
 #include "script/compiler/tree_dump.h"
 
@@ -175,6 +179,88 @@ TEST(Semantic, Utf8ByteOrderMarkIsRefused) {
   EXPECT_EQ(result.errors, 1);
   ASSERT_EQ(result.lines.size(), 1u);
   EXPECT_EQ(result.lines[0], "'t.gs' appears to be UTF-8 encoded, please resave as ANSI.");
+}
+
+// "kind@line" of the jumps and labels of a checked tree, each with the
+// statement it belongs to ("-" for none).
+void CollectTargets(const GSCompiler::GSTreeNode* node, std::vector<std::string>* targets) {
+  static const std::map<int, std::string> kNames = {
+      {GSCompiler::STMT_BREAK, "break"},   {GSCompiler::STMT_CONTINUE, "continue"}, {GSCompiler::STMT_CASE, "case"},
+      {GSCompiler::STMT_DEFAULT, "default"}, {GSCompiler::STMT_ON, "on"},           {GSCompiler::STMT_FOR, "for"},
+      {GSCompiler::STMT_WHILE, "while"},   {GSCompiler::STMT_SWITCH, "switch"},     {GSCompiler::STMT_WAIT, "wait"},
+  };
+  auto name = [&](const GSCompiler::GSTreeNode* n) {
+    auto found = kNames.find(n->kind);
+    return (found != kNames.end() ? found->second : "?") + "@" + std::to_string(n->line);
+  };
+  for (; node != nullptr; node = node->next) {
+    const int kind = node->kind;
+    if (node->group == GSCompiler::GROUP_STATEMENT &&
+        (kind == GSCompiler::STMT_BREAK || kind == GSCompiler::STMT_CONTINUE || kind == GSCompiler::STMT_CASE ||
+         kind == GSCompiler::STMT_DEFAULT || kind == GSCompiler::STMT_ON)) {
+      targets->push_back(name(node) + "->" + (node->partner ? name(node->partner) : "-"));
+    }
+    for (const GSCompiler::GSTreeNode* child : node->child) CollectTargets(child, targets);
+  }
+}
+
+TEST(Semantic, JumpsBelongToTheInnermostStatementOfTheirKind) {
+  const std::string source =
+      "class M { public string s; };\n"     // 1
+      "class A { M keep; void f(int i, int j) {\n"
+      "for (i = 0; i < 3; i++) {\n"         // 3
+      "switch (i) {\n"                      // 4
+      "case 1:\n"                           // 5
+      "while (j < 4) {\n"                   // 6
+      "if (j == 2) continue;\n"             // 7
+      "case 4: j++;\n"                      // 8: a case inside a loop still belongs to the switch
+      "switch (j) {\n"                      // 9
+      "case 9: continue;\n"                 // 10: continue skips the switch
+      "default: break;\n"                   // 11
+      "}\n"
+      "}\n"
+      "break;\n"                            // 14: the loop before it is no longer open
+      "default:\n"                          // 15
+      "wait () {\n"                         // 16
+      "on \"Ping\", \"\": { break; }\n"   // 17
+      "on \"Pong\", \"x\", keep: continue;\n"  // 18
+      "}\n"
+      "break;\n"                            // 20
+      "}\n"
+      "while (j) { j--; } break;\n"         // 22
+      "}\n"
+      "on \"Alone\", \"\": i = 2;\n"     // 24: an on outside any wait has none
+      "} };\n";
+  GSCompileLog log;
+  GSCompiler::FrontEnd front;
+  ASSERT_EQ(front.CheckText("t.gs", source, &log), 0) << (log.LineCount() ? log.Line(0) : "");
+  std::vector<std::string> targets;
+  CollectTargets(front.MainUnit().root, &targets);
+  // A statement's line is the one it ends on.
+  const std::vector<std::string> expected = {
+      "case@13->switch@21",    "continue@7->while@13", "case@8->switch@21",    "case@10->switch@12",
+      "continue@10->while@13", "default@11->switch@12", "break@11->switch@12", "break@14->switch@21",
+      "default@19->switch@21", "on@17->wait@19",        "break@17->wait@19",   "on@18->wait@19",
+      "continue@18->wait@19",  "break@20->switch@21",   "break@22->for@23",    "on@24->-",
+  };
+  EXPECT_EQ(targets, expected);
+
+  // Statements that have closed, or are only before it, own nothing.
+  const MessageCase outside[] = {
+      {InFunction("int i;\nwhile (i) { i--; }\nbreak;"), "t.gs(5) : illegal break, line 5."},
+      {InFunction("int i;\nwhile (i) { switch (i) { case 1: i--; default: ; } }\ncontinue;"),
+       "t.gs(5) : illegal continue, line 5."},
+      {InFunction("int i;\nswitch (i) { case 1: ; default: ; }\ncase 2: ;"), "t.gs(5) : illegal case, line 5."},
+      {InFunction("int i;\nswitch (i) { case 1: ; default: ; }\nwhile (i) { default: ; }"),
+       "t.gs(5) : illegal default, line 5."},
+      {InFunction("int i;\nwait () { }\nbreak;"), "t.gs(4) : wait statement must have at least 1 on statement, line 4."},
+  };
+  for (const MessageCase& c : outside) {
+    compiler_test::FrontResult result = Check(c.source);
+    EXPECT_GT(result.errors, 0) << c.source;
+    ASSERT_FALSE(result.lines.empty()) << c.source;
+    EXPECT_EQ(result.lines[0], c.message) << c.source;
+  }
 }
 
 }  // namespace
