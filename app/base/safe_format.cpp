@@ -179,8 +179,11 @@ std::string NumericPrefix(const ConversionSpec& spec)
             prefix += f;
     if (spec.width >= 0)
         prefix += std::to_string(spec.width);
-    if (spec.precision >= 0)
-        prefix += "." + std::to_string(spec.precision);
+    if (spec.precision >= 0) {
+        // Two appends: "." + std::string trips a false GCC 12 -Wrestrict warning.
+        prefix += '.';
+        prefix += std::to_string(spec.precision);
+    }
     return prefix;
 }
 
