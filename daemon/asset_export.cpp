@@ -10,7 +10,6 @@
 #include "soup/acs_raw_data.h"
 #include "soup/content_signature.h"
 #include "soup/lzss_compress.h"
-#include "zel/ioslave.h"
 
 namespace {
 
@@ -29,12 +28,15 @@ RawDataRef CompressFile(const std::vector<std::uint8_t>& bytes)
     std::uint32_t length = static_cast<std::uint32_t>(bytes.size());
     for (int i = 0; i < PayloadPrefix; ++i)
         out[i] = static_cast<std::uint8_t>(length >> (8 * i));
-    Zel::MemoryIOSlave sink(out.data() + PayloadPrefix, capacity, 0);
-    Zel::MemoryIOSlave source(bytes.data(), bytes.size());
+    // The stream is as long as the coder says, not as far as it wrote: bytes
+    // that do not compress overflow the block in coded form, and the stored
+    // copy that replaces it leaves the abandoned coded tail behind its end.
     Zel::LZSSCompress coder;
-    if (!coder.CompressStream(sink, source, bytes.size(), Zel::LZSSCompress::kDefaultLevel))
+    const std::size_t written = coder.CompressBlock(out.data() + PayloadPrefix, capacity, bytes.data(), bytes.size(),
+                                                    Zel::LZSSCompress::kDefaultLevel);
+    if (written == 0)
         return RawDataRef();
-    return ACSRawDataCore::Copy(out.data(), static_cast<std::int32_t>(sink.Length() + PayloadPrefix));
+    return ACSRawDataCore::Copy(out.data(), static_cast<std::int32_t>(written + PayloadPrefix));
 }
 
 bool AddFolder(const std::string& folder, bool top, SoupHandle& files, std::uint64_t& total, std::string& error)

@@ -35,6 +35,10 @@ class LZSSCompress : public Compress, public PluginInstance, public ReferenceCou
   // short makes it rewind both sides and write the stored form instead, so an
   // output of inputLength + 1 bytes always suffices; false only when even the
   // stored copy cannot be written (or the input holds fewer bytes).
+  // The stream ends at the output's position on return, not at the furthest
+  // byte written: after a fallback the output still holds the abandoned
+  // coded bytes beyond the shorter stored copy, so a caller that takes the
+  // length from the sink's extent gets a stream with garbage at its end.
   bool CompressStream(IOSlave& output, IOSlave& input, size_t inputLength, int level) override;
   // Decodes inputLength bytes of stream. False on an empty input, on an
   // output write that falls short, and on a stream that cannot be decoded
