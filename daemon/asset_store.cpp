@@ -157,6 +157,8 @@ void KadAssetStore::OpenHandle(const std::shared_ptr<KadConnection>& owner, cons
         nextSlot = nextSlot >= 0x7ffffffe ? 1 : nextSlot + 1;
     } while (handles.count(slot) != 0);
     handles[slot] = {nonce, KadAssetHandleEntry{id, writable, owner}};
+    // An open handle keeps its connection from being closed as idle.
+    owner->ItemOpened();
 }
 
 bool KadAssetStore::LookupHandle(const std::shared_ptr<KadConnection>& owner, std::int32_t slot, std::int32_t nonce,
@@ -174,8 +176,10 @@ void KadAssetStore::CloseHandle(const std::shared_ptr<KadConnection>& owner, std
 {
     std::lock_guard<std::mutex> hold(handleLock);
     auto found = handles.find(slot);
-    if (found != handles.end() && found->second.first == nonce && found->second.second.owner.lock() == owner)
+    if (found != handles.end() && found->second.first == nonce && found->second.second.owner.lock() == owner) {
         handles.erase(found);
+        owner->ItemClosed();
+    }
 }
 
 void KadAssetStore::DropHandlesOfClosedConnections()

@@ -1,4 +1,4 @@
-// One client connection: its socket, its write lock and what the handshake told us.
+// One client connection: its socket, its write lock, what the handshake told us and what it holds open.
 #include "daemon/daemon_connection.h"
 
 #include <sys/socket.h>
@@ -6,7 +6,16 @@
 
 #include <cerrno>
 
-KadConnection::KadConnection(int socket) : socket(socket) {}
+namespace {
+
+std::int64_t Now()
+{
+    return std::chrono::steady_clock::now().time_since_epoch().count();
+}
+
+}  // namespace
+
+KadConnection::KadConnection(int socket) : socket(socket), lastActive(Now()) {}
 
 KadConnection::~KadConnection()
 {
@@ -50,4 +59,27 @@ void KadConnection::Shutdown()
 {
     open.store(false);
     shutdown(socket, SHUT_RDWR);
+}
+
+void KadConnection::MarkActive()
+{
+    lastActive.store(Now());
+}
+
+std::chrono::steady_clock::time_point KadConnection::LastActive() const
+{
+    return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(lastActive.load()));
+}
+
+void KadConnection::RequestAnswered()
+{
+    // The idle time counts from the last answer, so a client that waited an
+    // hour for a long task gets the full time before it is thought idle.
+    MarkActive();
+    --requestsInFlight;
+}
+
+bool KadConnection::HoldsNothing() const
+{
+    return requestsInFlight.load() == 0 && openItems.load() <= 0 && !commandHost.load();
 }

@@ -1,7 +1,8 @@
-// One client connection: its socket, its write lock and what the handshake told us.
+// One client connection: its socket, its write lock, what the handshake told us and what it holds open.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -34,9 +35,32 @@ public:
     void SetClientFlag(std::int32_t flag) { clientFlag = flag; }
     std::int32_t ClientFlag() const { return clientFlag; }
 
+    // What decides whether a quiet connection may be closed: a client that
+    // waits for a reply, holds an asset or web query handle, or serves as a
+    // command host is never cut off for its silence.
+    void MarkHandshakeDone() { handshakeDone.store(true); }
+    bool HandshakeDone() const { return handshakeDone.load(); }
+    void MarkCommandHost() { commandHost.store(true); }
+    bool IsCommandHost() const { return commandHost.load(); }
+    // Bytes arrived, or a reply went out.
+    void MarkActive();
+    std::chrono::steady_clock::time_point LastActive() const;
+    void RequestTaken() { ++requestsInFlight; }
+    void RequestAnswered();
+    // A handle (asset or web query) opened for this connection, or closed.
+    void ItemOpened() { ++openItems; }
+    void ItemClosed() { --openItems; }
+    // Nothing in flight, nothing open, not a command host.
+    bool HoldsNothing() const;
+
 private:
     int socket;
     std::atomic<bool> open{true};
     std::mutex writeLock;
     std::int32_t clientFlag = 0;
+    std::atomic<bool> handshakeDone{false};
+    std::atomic<bool> commandHost{false};
+    std::atomic<std::int64_t> lastActive;
+    std::atomic<int> requestsInFlight{0};
+    std::atomic<int> openItems{0};
 };

@@ -18,22 +18,28 @@ namespace {
 
 // Long lane threads are capped; beyond the cap long work queues.
 constexpr int LongLaneThreads = 32;
-// A peer gets this long to complete its handshake; afterwards a quiet client
-// may stay connected as long as it likes.
+// A peer gets this long to complete its handshake.
 constexpr int HandshakeTimeoutSeconds = 10;
 // A client that stops reading its replies for this long is dropped, so a
 // worker never blocks for ever on a full socket.
 constexpr int SendTimeoutSeconds = 60;
-constexpr std::size_t ReceiveBufferSize = 64 * 1024;
-// Each connection has a reader thread of its own; past this many, new
-// connections are closed at once instead of exhausting threads.
-constexpr std::size_t MaxConnections = 512;
+// Every connection has one; kept small because one user may open thousands.
+constexpr std::size_t ReceiveBufferSize = 16 * 1024;
+// Connections closed to make room leave the table when their reader ends;
+// past this many more than the limit, new connections are refused outright.
+constexpr std::size_t ClosingSlack = 64;
+
+void SetTimeout(int socket, int option, std::chrono::milliseconds time)
+{
+    timeval limit{};
+    limit.tv_sec = static_cast<time_t>(time.count() / 1000);
+    limit.tv_usec = static_cast<suseconds_t>(time.count() % 1000 * 1000);
+    setsockopt(socket, SOL_SOCKET, option, &limit, sizeof limit);
+}
 
 void SetTimeout(int socket, int option, int seconds)
 {
-    timeval limit{};
-    limit.tv_sec = seconds;
-    setsockopt(socket, SOL_SOCKET, option, &limit, sizeof limit);
+    SetTimeout(socket, option, std::chrono::seconds(seconds));
 }
 
 }  // namespace
@@ -42,6 +48,8 @@ KadDaemonServer::KadDaemonServer(const KadDaemonPaths& paths, const KadDaemonOpt
     : paths(paths),
       options(options),
       log(log),
+      limits(KadLoadConnectionLimits(paths.databasePath)),
+      payloadBudget(limits.payloadBudget),
       table(KadBuildRequestTable()),
       fastPool(paths.indexPath, options.fastWorkers),
       longPool(paths.indexPath, LongLaneThreads),
@@ -56,6 +64,12 @@ KadDaemonServer::~KadDaemonServer()
 
 bool KadDaemonServer::Start()
 {
+    // Each connection costs a descriptor: a low default limit must not be
+    // what keeps a real client out.
+    std::size_t descriptors = KadRaiseDescriptorLimit();
+    maxConnections = KadConnectionCap(limits.maxConnections, descriptors);
+    log.Write("up to %zu connections (%zu descriptors), idle after %d s, %zu bytes for requests", maxConnections,
+              descriptors, limits.idleSeconds, limits.payloadBudget);
     listenSocket = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listenSocket < 0)
         return false;
@@ -154,14 +168,40 @@ void KadDaemonServer::AcceptLoop()
         std::lock_guard<std::mutex> hold(stateLock);
         if (stopping)
             return;
-        if (connections.size() >= MaxConnections) {
-            log.Write("too many connections: one refused");
+        if (connections.size() >= maxConnections + ClosingSlack ||
+            (connections.size() >= maxConnections && !MakeRoom())) {
+            log.Write("too many connections, all busy: one refused");
             continue;
         }
         connections.insert(connection);
         ++readers;
         std::thread([this, connection] { ServeConnection(connection); }).detach();
     }
+}
+
+bool KadDaemonServer::MakeRoom()
+{
+    std::size_t open = 0;
+    KadConnection* quietest = nullptr;
+    for (const auto& connection : connections) {
+        if (!connection->IsOpen())
+            continue;
+        ++open;
+        if (!connection->HoldsNothing())
+            continue;
+        if (quietest == nullptr || (quietest->HandshakeDone() && !connection->HandshakeDone()) ||
+            (quietest->HandshakeDone() == connection->HandshakeDone() &&
+             connection->LastActive() < quietest->LastActive()))
+            quietest = connection.get();
+    }
+    // Connections closed earlier are on their way out already.
+    if (open < maxConnections)
+        return true;
+    if (quietest == nullptr)
+        return false;
+    log.Write("at %zu connections: the quietest one closed to make room", open);
+    quietest->Shutdown();
+    return true;
 }
 
 void KadDaemonServer::WatchIdle()
@@ -202,24 +242,52 @@ bool KadDaemonServer::AcceptHandshake(KadConnection& connection, const KadHandsh
         return false;
     }
     connection.SetClientFlag(handshake.clientFlag);
-    SetTimeout(connection.Socket(), SO_RCVTIMEO, 0);
+    connection.MarkHandshakeDone();
+    SetTimeout(connection.Socket(), SO_RCVTIMEO, limits.idleSeconds);
     return connection.Send(KadEncodeHandshakeReply(KadProtocol::Version, KadProtocol::Build));
+}
+
+bool KadDaemonServer::StaysOpen(KadConnection& connection)
+{
+    // Before the handshake the time-out is the handshake's own.
+    if (!connection.HandshakeDone())
+        return false;
+    const auto idleTime = std::chrono::seconds(limits.idleSeconds);
+    auto quiet = std::chrono::steady_clock::now() - connection.LastActive();
+    if (connection.HoldsNothing() && quiet >= idleTime) {
+        log.Write("connection silent for %d s and holding nothing: closed", limits.idleSeconds);
+        return false;
+    }
+    // Busy, or active since the wait began: wait for what is left of the
+    // idle time (the whole of it while busy).
+    auto left = connection.HoldsNothing() ? idleTime - quiet : std::chrono::steady_clock::duration(idleTime);
+    // A zero time-out would mean none at all.
+    auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(left) + std::chrono::milliseconds(1);
+    SetTimeout(connection.Socket(), SO_RCVTIMEO, wait);
+    return true;
 }
 
 void KadDaemonServer::ServeConnection(std::shared_ptr<KadConnection> connection)
 {
-    KadRequestReader reader;
+    KadConnectionPayloads payloads(payloadBudget);
+    KadRequestReader reader(&payloads);
     std::vector<std::uint8_t> buffer(ReceiveBufferSize);
+    const auto handshakeDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(HandshakeTimeoutSeconds);
     bool countedAsClient = false;
     bool going = KadPeerIsOurUser(connection->Socket());
     if (!going)
-        log.Write("connection from another user refused");
+        log.Write("connection refused: its owner is another user or cannot be found");
     while (going) {
         ssize_t received = recv(connection->Socket(), buffer.data(), buffer.size(), 0);
         if (received < 0 && errno == EINTR)
             continue;
+        if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && connection->IsOpen()) {
+            going = StaysOpen(*connection);
+            continue;
+        }
         if (received <= 0)
             break;
+        connection->MarkActive();
         std::size_t at = 0;
         while (going && at < static_cast<std::size_t>(received)) {
             std::size_t used = 0;
@@ -237,7 +305,7 @@ void KadDaemonServer::ServeConnection(std::shared_ptr<KadConnection> connection)
                 }
                 break;
             case KadReaderEvent::Request:
-                going = Dispatch(connection, reader.Request());
+                going = Dispatch(connection, reader.Request(), payloads.TakeClaim());
                 break;
             case KadReaderEvent::Closing:
                 going = false;
@@ -247,6 +315,12 @@ void KadDaemonServer::ServeConnection(std::shared_ptr<KadConnection> connection)
                 going = false;
                 break;
             }
+        }
+        // The receive time-out alone would let a peer that sends a byte now
+        // and then stretch its handshake for ever.
+        if (going && !connection->HandshakeDone() && std::chrono::steady_clock::now() > handshakeDeadline) {
+            log.Write("handshake not complete in %d s: disconnecting", HandshakeTimeoutSeconds);
+            going = false;
         }
     }
     connection->Shutdown();
@@ -258,8 +332,13 @@ void KadDaemonServer::ServeConnection(std::shared_ptr<KadConnection> connection)
     stateChanged.notify_all();
 }
 
-bool KadDaemonServer::Dispatch(const std::shared_ptr<KadConnection>& connection, KadRequestFrame& frame)
+bool KadDaemonServer::Dispatch(const std::shared_ptr<KadConnection>& connection, KadRequestFrame& frame,
+                               KadPayloadClaim claim)
 {
+    // The reader keeps its buffer between requests; a large payload must
+    // not stay held by a connection that goes quiet after sending it.
+    KadBytes payload;
+    payload.swap(frame.payload);
     const KadRequestEntry* entry = table.Find(frame.code);
     if (entry == nullptr) {
         // Every request gets exactly one reply; the client waits for it
@@ -267,26 +346,34 @@ bool KadDaemonServer::Dispatch(const std::shared_ptr<KadConnection>& connection,
         connection->SendReply(frame.transactionId, nullptr, 0);
         return true;
     }
+    // A command host sends no keep-alive while it works on a question; the
+    // host manager, not the idle time-out, decides when it is gone.
+    if (frame.code == static_cast<std::int32_t>(KadRequestCode::RegisterCommandHost))
+        connection->MarkCommandHost();
     auto context = std::make_shared<KadRequestContext>();
     context->connection = connection;
     context->code = frame.code;
     context->transactionId = frame.transactionId;
-    context->request.WriteBytes(frame.payload.data(), static_cast<std::int64_t>(frame.payload.size()));
+    context->request.WriteBytes(payload.data(), static_cast<std::int64_t>(payload.size()));
     context->request.Rewind();
     context->control = this;
+    KadBytes().swap(payload);
+    connection->RequestTaken();
     if (entry->lane == KadRequestLane::Reader) {
-        RunRequest(*context, *entry);
+        RunRequest(*context, *entry, claim);
         return !context->closeAfterReply;
     }
     KadWorkerPool& pool = entry->lane == KadRequestLane::Long ? longPool : fastPool;
-    pool.Post([this, context, entry](KadStoreConnection* store) {
+    // The payload's share of the memory budget goes with the job.
+    auto share = std::make_shared<KadPayloadClaim>(std::move(claim));
+    pool.Post([this, context, entry, share](KadStoreConnection* store) {
         context->store = store;
-        RunRequest(*context, *entry);
+        RunRequest(*context, *entry, *share);
     });
     return true;
 }
 
-void KadDaemonServer::RunRequest(KadRequestContext& context, const KadRequestEntry& entry)
+void KadDaemonServer::RunRequest(KadRequestContext& context, const KadRequestEntry& entry, KadPayloadClaim& claim)
 {
     try {
         entry.handler(context);
@@ -297,6 +384,8 @@ void KadDaemonServer::RunRequest(KadRequestContext& context, const KadRequestEnt
         log.Write("request %d failed", context.code);
         context.reply.Reset();
     }
+    // Not held over the reply, which may wait a long time on a slow reader.
+    claim.Release();
     if (context.reply.DataLength() > KadProtocol::MaxFrameLength) {
         // The client would take a longer reply for a protocol error.
         log.Write("request %d: reply of %lld bytes refused", context.code,
@@ -305,6 +394,7 @@ void KadDaemonServer::RunRequest(KadRequestContext& context, const KadRequestEnt
     }
     context.connection->SendReply(context.transactionId, context.reply.Data(),
                                   static_cast<std::size_t>(context.reply.DataLength()));
+    context.connection->RequestAnswered();
     if (context.closeAfterReply)
         context.connection->Shutdown();
 }

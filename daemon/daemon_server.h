@@ -10,8 +10,10 @@
 #include <thread>
 
 #include "assetdb/protocol/kad_request_reader.h"
+#include "daemon/connection_limits.h"
 #include "daemon/daemon_options.h"
 #include "daemon/daemon_paths.h"
+#include "daemon/payload_budget.h"
 #include "daemon/request_context.h"
 #include "daemon/request_table.h"
 #include "daemon/worker_pool.h"
@@ -39,17 +41,27 @@ public:
 private:
     void AcceptLoop();
     void WatchIdle();
+    // Under the state lock, at the connection limit: closes the quiet
+    // connection that holds nothing and was heard from longest ago, one
+    // still in its handshake first. False when every connection is busy.
+    bool MakeRoom();
     void ServeConnection(std::shared_ptr<KadConnection> connection);
+    // After a receive time-out: false when the connection is to close.
+    bool StaysOpen(KadConnection& connection);
     bool AcceptHandshake(KadConnection& connection, const KadHandshake& handshake);
     // False when the connection is to end after this request.
-    bool Dispatch(const std::shared_ptr<KadConnection>& connection, KadRequestFrame& frame);
-    void RunRequest(KadRequestContext& context, const KadRequestEntry& entry);
+    bool Dispatch(const std::shared_ptr<KadConnection>& connection, KadRequestFrame& frame, KadPayloadClaim claim);
+    // The claim goes as soon as the handler is done with the payload.
+    void RunRequest(KadRequestContext& context, const KadRequestEntry& entry, KadPayloadClaim& claim);
     void ClientArrived();
     void ClientLeft();
 
     KadDaemonPaths paths;
     KadDaemonOptions options;
     KadDaemonLog& log;
+    KadConnectionLimits limits;
+    std::size_t maxConnections = 0;
+    KadPayloadBudget payloadBudget;
     KadRequestTable table;
     KadWorkerPool fastPool;
     KadWorkerPool longPool;

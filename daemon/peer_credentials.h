@@ -6,12 +6,25 @@
 #include <cstdint>
 #include <string_view>
 
-// Finds, in the text of /proc/net/tcp, the established socket whose own port
-// is localPort and whose peer port is remotePort, and gives its owner.
-bool KadFindTcpSocketOwner(std::string_view table, std::uint16_t localPort, std::uint16_t remotePort, uid_t& owner);
+// One end of a TCP connection: the IPv4 address as sin_addr.s_addr holds it
+// (network order) and the port in host order.
+struct KadTcpEndpoint {
+    std::uint32_t address = 0;
+    std::uint16_t port = 0;
+};
+
+// Finds, in the text of /proc/net/tcp, the established socket whose own end
+// is `local` and whose peer is `remote`, and gives its owner. Addresses are
+// compared too: another user may bind 127.0.0.2 to the same port number.
+bool KadFindTcpSocketOwner(std::string_view table, const KadTcpEndpoint& local, const KadTcpEndpoint& remote,
+                           uid_t& owner);
+
+// The owner of the process socket at the far end of a loopback connection
+// we accepted: asked of the kernel for exactly that socket, else looked up
+// in /proc/net/tcp. False when neither can tell.
+bool KadFindPeerOwner(int socket, uid_t& owner);
 
 // The database belongs to one user: a loopback connection from another
-// user's process is refused. True when the peer runs as our user, and also
-// when its socket cannot be found (the table is a snapshot, and refusing our
-// own clients on a race would be worse); false only for a known other owner.
+// user's process is refused, and so is one whose owner cannot be found (an
+// answer we cannot check is no answer).
 bool KadPeerIsOurUser(int socket);

@@ -168,6 +168,8 @@ KadWebHandle KadWebQueries::Start(const std::shared_ptr<KadConnection>& owner, c
         queued.notify_one();
     }
     queries[query->handle.first] = query;
+    // An open query keeps its connection from being closed as idle.
+    owner->ItemOpened();
     return query->handle;
 }
 
@@ -196,6 +198,8 @@ void KadWebQueries::Discard(const std::shared_ptr<Query>& query)
     query->cancel = true;
     query->closed = true;
     queries.erase(query->handle.first);
+    if (std::shared_ptr<KadConnection> owner = query->owner.lock())
+        owner->ItemClosed();
     // A query still on a worker removes its file when the worker ends.
     if (query->status.complete)
         unlink(query->file.c_str());

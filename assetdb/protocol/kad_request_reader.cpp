@@ -56,12 +56,29 @@ KadReaderEvent KadRequestReader::OnFrameHeader()
     if (!KadIsValidFrameLength(length))
         return Fail("request length out of range");
     expected = static_cast<std::size_t>(length);
+    if (guard != nullptr && !guard->Admit(request.code, expected))
+        return Fail("request longer than its kind allows");
     request.payload.clear();
     if (expected == 0)
         return KadReaderEvent::Request;
-    request.payload.reserve(std::min(expected, ReserveStep));
+    if (!GrowPayload(std::min(expected, ReserveStep)))
+        return Fail("no memory left for the request");
     state = State::Payload;
     return KadReaderEvent::NeedMore;
+}
+
+bool KadRequestReader::GrowPayload(std::size_t needed)
+{
+    std::size_t held = request.payload.capacity();
+    if (held >= needed)
+        return true;
+    // Doubling keeps large payloads linear; the cap at twice what has
+    // arrived keeps a length word alone from reserving memory.
+    std::size_t grown = std::min(expected, std::max(needed, 2 * held));
+    if (guard != nullptr && !guard->Reserve(grown - held))
+        return false;
+    request.payload.reserve(grown);
+    return true;
 }
 
 KadReaderEvent KadRequestReader::Feed(const std::uint8_t* data, std::size_t size, std::size_t& consumed)
@@ -113,13 +130,8 @@ KadReaderEvent KadRequestReader::Feed(const std::uint8_t* data, std::size_t size
         }
         case State::Payload: {
             std::size_t take = std::min(left, expected - request.payload.size());
-            std::size_t needed = request.payload.size() + take;
-            if (request.payload.capacity() < needed) {
-                // Doubling keeps large payloads linear; the cap at twice what
-                // has arrived keeps a length word alone from reserving memory.
-                std::size_t grown = std::max(needed, 2 * request.payload.capacity());
-                request.payload.reserve(std::min(expected, grown));
-            }
+            if (!GrowPayload(request.payload.size() + take))
+                return Fail("no memory left for the request");
             request.payload.insert(request.payload.end(), at, at + take);
             consumed += take;
             if (request.payload.size() < expected)

@@ -21,6 +21,20 @@ struct KadRequestFrame {
     KadBytes payload;
 };
 
+// What the reader asks before it keeps a request's payload. The daemon caps
+// each kind of request and shares one memory budget among its connections;
+// without a guard only the protocol's own limits apply.
+class KadPayloadGuard {
+public:
+    virtual ~KadPayloadGuard() = default;
+    // A request announces its code and payload length; false refuses it
+    // before a byte of it is kept.
+    virtual bool Admit(std::int32_t code, std::size_t length) = 0;
+    // Asked before the payload buffer of the admitted request grows by
+    // `bytes`; false refuses the growth.
+    virtual bool Reserve(std::size_t bytes) = 0;
+};
+
 enum class KadReaderEvent {
     NeedMore,   // every byte given was taken; the message is not complete yet
     Handshake,  // Handshake() holds the client's handshake
@@ -32,9 +46,13 @@ enum class KadReaderEvent {
 // Works on bytes, not on a socket, so that the socket reader, tests and the
 // fuzzer drive the same code. Input is hostile: lengths are checked before
 // anything is kept, and a payload grows only as its bytes really arrive, so
-// a length word alone never makes the reader allocate.
+// a length word alone never makes the reader allocate more than one step.
 class KadRequestReader {
 public:
+    KadRequestReader() = default;
+    // The guard must outlive the reader.
+    explicit KadRequestReader(KadPayloadGuard* guard) : guard(guard) {}
+
     // Takes bytes from data up to the end of at most one message and says
     // what completed; `consumed` is the number of bytes taken.
     KadReaderEvent Feed(const std::uint8_t* data, std::size_t size, std::size_t& consumed);
@@ -55,7 +73,10 @@ private:
     KadReaderEvent Fail(const char* text);
     KadReaderEvent OnHandshakeHeader();
     KadReaderEvent OnFrameHeader();
+    // Makes room for `needed` payload bytes; false when the guard refuses.
+    bool GrowPayload(std::size_t needed);
 
+    KadPayloadGuard* guard = nullptr;
     State state = State::HandshakeHeader;
     std::uint8_t header[HandshakeHeaderSize] = {};
     std::size_t headerFill = 0;

@@ -86,6 +86,8 @@ public:
     // sending anything more.
     bool WaitForClose();
     void Close();
+    // The socket, for tests that wait on several clients at once.
+    int Socket() const { return socket; }
 
     std::int32_t daemonValue1 = 0;
     std::int32_t daemonValue2 = 0;

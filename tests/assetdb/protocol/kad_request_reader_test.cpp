@@ -1,6 +1,8 @@
 // The daemon's parser of client bytes: handshakes, requests, the closing word and hostile lengths.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -130,4 +132,87 @@ TEST(KadRequestReader, ClosingWordLeavesFollowingBytesUnread)
     std::size_t at = consumed;
     ASSERT_EQ(reader.Feed(bytes.data() + at, bytes.size() - at, consumed), KadReaderEvent::Closing);
     EXPECT_EQ(consumed, 4u);
+}
+
+namespace {
+
+// Caps one code and counts what the reader asks to reserve.
+class CountingGuard : public KadPayloadGuard {
+public:
+    bool Admit(std::int32_t code, std::size_t length) override
+    {
+        reserved = 0;
+        return code != 20 || length <= 1000;
+    }
+    bool Reserve(std::size_t bytes) override
+    {
+        if (reserved + bytes > budget)
+            return false;
+        reserved += bytes;
+        return true;
+    }
+
+    std::size_t budget = SIZE_MAX;
+    std::size_t reserved = 0;
+};
+
+}  // namespace
+
+TEST(KadRequestReader, TheGuardRefusesALengthTooLongForTheKind)
+{
+    CountingGuard guard;
+    KadRequestReader reader(&guard);
+    KadBytes bytes = Concat({KadEncodeHandshake(1, "p"), Words({20, 1, 1001})});
+    std::size_t consumed = 0;
+    ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KadReaderEvent::Handshake);
+    std::size_t at = consumed;
+    EXPECT_EQ(reader.Feed(bytes.data() + at, bytes.size() - at, consumed), KadReaderEvent::Error);
+    EXPECT_EQ(guard.reserved, 0u);
+    EXPECT_EQ(reader.Request().payload.capacity(), 0u);
+}
+
+TEST(KadRequestReader, EveryGrowthOfThePayloadIsAskedForAndFollowsWhatArrived)
+{
+    CountingGuard guard;
+    KadRequestReader reader(&guard);
+    constexpr std::size_t Length = 3 * 1024 * 1024 + 5;
+    KadBytes bytes = Concat({KadEncodeHandshake(1, "p"), Words({21, 1, static_cast<std::int32_t>(Length)})});
+    std::size_t consumed = 0;
+    ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KadReaderEvent::Handshake);
+    std::size_t at = consumed;
+    ASSERT_EQ(reader.Feed(bytes.data() + at, bytes.size() - at, consumed), KadReaderEvent::NeedMore);
+    KadBytes piece(4096, 'z');
+    std::size_t sent = 0;
+    KadReaderEvent event = KadReaderEvent::NeedMore;
+    while (sent < Length) {
+        std::size_t size = std::min(piece.size(), Length - sent);
+        event = reader.Feed(piece.data(), size, consumed);
+        ASSERT_EQ(consumed, size);
+        sent += size;
+        // What was asked for is what the buffer holds, and never far ahead
+        // of what arrived.
+        EXPECT_EQ(guard.reserved, reader.Request().payload.capacity());
+        EXPECT_LE(guard.reserved, std::max<std::size_t>(64 * 1024, 2 * sent));
+    }
+    EXPECT_EQ(event, KadReaderEvent::Request);
+    EXPECT_EQ(reader.Request().payload.size(), Length);
+    EXPECT_EQ(guard.reserved, Length);
+}
+
+TEST(KadRequestReader, AGrowthTheGuardRefusesIsAnError)
+{
+    CountingGuard guard;
+    guard.budget = 200 * 1024;
+    KadRequestReader reader(&guard);
+    KadBytes bytes = Concat({KadEncodeHandshake(1, "p"), Words({21, 1, 1 << 20}), KadBytes(300 * 1024, 'q')});
+    std::size_t at = 0;
+    std::size_t consumed = 0;
+    KadReaderEvent event = KadReaderEvent::NeedMore;
+    while (at < bytes.size() && event != KadReaderEvent::Error) {
+        event = reader.Feed(bytes.data() + at, bytes.size() - at, consumed);
+        at += consumed;
+    }
+    EXPECT_EQ(event, KadReaderEvent::Error);
+    EXPECT_LE(guard.reserved, guard.budget);
+    EXPECT_LE(reader.Request().payload.capacity(), guard.budget);
 }

@@ -1,0 +1,108 @@
+// The shared memory budget of request payloads, and the limit each kind of request has.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "daemon/payload_budget.h"
+#include "daemon/request_limits.h"
+#include "daemon/request_table.h"
+#include "daemon/test_hook_codes.h"
+
+namespace {
+
+constexpr std::size_t MiB = 1024 * 1024;
+constexpr std::size_t Allowance = KadConnectionPayloads::OwnAllowance;
+constexpr std::int32_t SearchAssets = 2;
+constexpr std::int32_t GetSetting = 102;
+
+}  // namespace
+
+TEST(PayloadBudget, TakesUpToItsLimitAndGetsBackWhatIsGiven)
+{
+    KadPayloadBudget budget(10);
+    EXPECT_TRUE(budget.Take(6));
+    EXPECT_FALSE(budget.Take(5));
+    EXPECT_EQ(budget.InUse(), 6u);
+    EXPECT_TRUE(budget.Take(4));
+    budget.Give(6);
+    EXPECT_EQ(budget.InUse(), 4u);
+    {
+        KadPayloadClaim claim(&budget, 4);
+        KadPayloadClaim moved(std::move(claim));
+    }
+    EXPECT_EQ(budget.InUse(), 0u);
+}
+
+TEST(PayloadBudget, EachRequestsFirstBytesAreTheConnectionsOwn)
+{
+    KadPayloadBudget budget(1 * MiB);
+    KadConnectionPayloads first(budget);
+    ASSERT_TRUE(first.Admit(SearchAssets, 4 * MiB));
+    ASSERT_TRUE(first.Reserve(Allowance));
+    EXPECT_EQ(budget.InUse(), 0u);
+    ASSERT_TRUE(first.Reserve(1 * MiB));
+    EXPECT_EQ(budget.InUse(), 1 * MiB);
+    // The budget is spent: a second connection still gets its allowance,
+    // not a byte more.
+    KadConnectionPayloads second(budget);
+    ASSERT_TRUE(second.Admit(GetSetting, Allowance));
+    EXPECT_TRUE(second.Reserve(Allowance));
+    ASSERT_TRUE(second.Admit(SearchAssets, 2 * Allowance));
+    EXPECT_FALSE(second.Reserve(Allowance + 1));
+    EXPECT_EQ(budget.InUse(), 1 * MiB);
+}
+
+TEST(PayloadBudget, AClaimCarriesTheRequestsShareUntilItGoes)
+{
+    KadPayloadBudget budget(8 * MiB);
+    auto connection = std::make_unique<KadConnectionPayloads>(budget);
+    ASSERT_TRUE(connection->Admit(SearchAssets, 2 * MiB + Allowance));
+    ASSERT_TRUE(connection->Reserve(2 * MiB + Allowance));
+    KadPayloadClaim claim = connection->TakeClaim();
+    // The next request of the connection starts from nothing.
+    ASSERT_TRUE(connection->Admit(SearchAssets, 3 * MiB + Allowance));
+    ASSERT_TRUE(connection->Reserve(3 * MiB + Allowance));
+    EXPECT_EQ(budget.InUse(), 5 * MiB);
+    claim.Release();
+    EXPECT_EQ(budget.InUse(), 3 * MiB);
+    // A connection that ends mid-request gives its part back.
+    connection.reset();
+    EXPECT_EQ(budget.InUse(), 0u);
+}
+
+TEST(RequestLimits, EveryRequestTheDaemonAnswersHasALimitOfItsOwn)
+{
+    KadRequestTable table = KadBuildRequestTable();
+    int registered = 0;
+    for (std::int32_t code = 0; code < 10000; ++code) {
+        if (table.Find(code) == nullptr)
+            continue;
+        ++registered;
+        EXPECT_TRUE(KadHasOwnPayloadLimit(code)) << code;
+    }
+    EXPECT_GT(registered, 40);
+}
+
+TEST(RequestLimits, SmallKindsAreSmallAndListsAreLarge)
+{
+    struct Case {
+        std::int32_t code;
+        std::size_t atLeast;
+        std::size_t atMost;
+    };
+    const Case cases[] = {
+        {0, 0, 4096},                                   // keep-alive: nothing
+        {21, 12, 4096},                                 // asset info: KUID, mask
+        {47, 16, 4096},                                 // latest version: two KUIDs
+        {GetSetting, 2 * 65540, 1 * MiB},               // two strings
+        {103, 3 * 65540, 1 * MiB},                      // three strings
+        {SearchAssets, 32 * MiB, 128 * MiB},            // a filter with an id list
+        {42, 32 * MiB, 128 * MiB},                      // dependencies of a list
+        {141, 32 * MiB, 128 * MiB},                     // a host's results log
+        {12345, 0, 64 * 1024},                          // unknown
+    };
+    for (const Case& c : cases) {
+        EXPECT_GE(KadMaxRequestPayload(c.code), c.atLeast) << c.code;
+        EXPECT_LE(KadMaxRequestPayload(c.code), c.atMost) << c.code;
+    }
+}
