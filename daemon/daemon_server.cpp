@@ -255,6 +255,10 @@ bool KadDaemonServer::StaysOpen(KadConnection& connection)
     const auto idleTime = std::chrono::seconds(limits.idleSeconds);
     auto quiet = std::chrono::steady_clock::now() - connection.LastActive();
     if (connection.HoldsNothing() && quiet >= idleTime) {
+        // A request that arrived just now would be lost with the connection.
+        std::uint8_t next = 0;
+        if (recv(connection.Socket(), &next, 1, MSG_PEEK | MSG_DONTWAIT) > 0)
+            return true;
         log.Write("connection silent for %d s and holding nothing: closed", limits.idleSeconds);
         return false;
     }

@@ -25,6 +25,7 @@
 #include "app/streams/t_buffer.h"
 #include "assetdb/protocol/kad_protocol.h"
 #include "daemon/test_hook_codes.h"
+#include "asset_test_support.h"
 #include "daemon_test_support.h"
 #include "soup/binary_soup.h"
 #include "soup/soup_handle.h"
@@ -333,6 +334,28 @@ TEST_F(DaemonLimitsTest, AConnectionHoldingAnOpenWebQueryIsNotIdle)
     KadBytes reply;
     ASSERT_TRUE(holder->Call(CloseWebQuery, handle, reply));
     EXPECT_TRUE(holder->WaitForClose());
+}
+
+class IdleAssetHandleTest : public AssetStoreTest {};
+
+TEST_F(IdleAssetHandleTest, AConnectionHoldingAnOpenAssetHandleIsNotIdle)
+{
+    Start("connection-idle-timeout 1\n");
+    WriteAssetFolder(Scratch() + "/house", "kuid <kuid:1234:200>\nkind \"buildable\"\nusername \"House\"\n", {});
+    KUID house = InstallFolder(Scratch() + "/house");
+    Opened opened = Open(house, false);
+    ASSERT_NE(opened.slot, -1);
+    // As with the web query: three witnesses closed one after another.
+    int port = installation.WaitForPort(daemon);
+    for (int i = 0; i < 3; ++i) {
+        KadTestClient witness;
+        ASSERT_TRUE(witness.Connect(port));
+        ASSERT_TRUE(witness.Handshake(installation.ClientDatabasePath()));
+        EXPECT_TRUE(witness.WaitForClose());
+    }
+    Call(31, HandlePayload(opened));
+    // With the handle closed it holds nothing.
+    EXPECT_TRUE(client.WaitForClose());
 }
 
 TEST_F(DaemonLimitsTest, APeerWhoseOwnerCannotBeFoundIsRefused)
