@@ -49,7 +49,7 @@ private:
 // budget; the connection limit bounds what those allowances add up to.
 class KadConnectionPayloads : public KadPayloadGuard {
 public:
-    static constexpr std::size_t OwnAllowance = 64 * 1024;
+    static constexpr std::size_t OwnAllowance = 16 * 1024;
 
     explicit KadConnectionPayloads(KadPayloadBudget& budget) : budget(budget) {}
     ~KadConnectionPayloads() override;
