@@ -1,10 +1,16 @@
 // delete: removes an asset from the asset database.
 #include "app/commands.h"
 #include "assetdb/kad_client.h"
+#include "assetdb/kad_failure_report.h"
 #include "soup/kuid/kuid.h"
 
-int CommandDelete(ResultsLog& /*log*/, const KUID& id)
+int CommandDelete(ResultsLog& log, const KUID& id)
 {
-    // No progress sink: the daemon's own lines about the delete are not shown.
-    return KADClient::DeleteAsset(id, true, nullptr) ? 0 : -1;
+    // The daemon's line says why it refused (a built-in asset, a full disk);
+    // without one the asset was not known.
+    KADFailureReport failure(log);
+    if (KADClient::DeleteAsset(id, true, &log))
+        return 0;
+    failure.Explain(id, "Unknown AssetID.");
+    return -1;
 }

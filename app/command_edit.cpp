@@ -4,13 +4,17 @@
 #include "app/commands.h"
 #include "app/results/results_log.h"
 #include "assetdb/kad_client.h"
+#include "assetdb/kad_failure_report.h"
 #include "soup/kuid/kuid.h"
 
 int CommandEdit(ResultsLog& log, const KUID& id)
 {
+    KADFailureReport failure(log);
     KADAssetHandleRef handle = KADClient::OpenAsset(id, true, &log);
     if (!handle.IsValid()) {
-        log.AddAssetMessage(ResultsLog::MessageKind::Error, id, "Unknown AssetID.");
+        // A daemon that could not make the edit copy (a full disk) says why
+        // in the log; only an asset it does not know has no line of its own.
+        failure.Explain(id, "Unknown AssetID.");
         return -1;
     }
     Zel::PString storeName;

@@ -4,14 +4,16 @@
 #include "app/commands.h"
 #include "app/results/results_log.h"
 #include "assetdb/kad_client.h"
+#include "assetdb/kad_failure_report.h"
 #include "soup/kuid/kuid.h"
 #include "soup/soup_handle.h"
 
 int CommandPrintConfig(ResultsLog& log, const KUID& id)
 {
+    KADFailureReport failure(log);
     SoupHandle config = KADClient::GetAssetConfig(id);
     if (config.IsEmpty()) {
-        log.AddAssetMessage(ResultsLog::MessageKind::Error, id, "Asset is not local.");
+        failure.Explain(id, "Asset is not local.");
         return -1;
     }
     Zel::PString tag = id.ToTagString();

@@ -56,6 +56,11 @@ int CommandImportKeywords(ResultsLog& log);
 bool BackupKeywords(const char* baseFolder, const char* fileName, const char* format);
 bool ImportKeywords(const char* baseFolder, const char* fileName, const char* format);
 
+#if defined(KORVEL_TEST_HOOKS)
+// Test builds only: waits at a FIFO until the test writes one byte to it.
+int CommandTestGate(ResultsLog& log, const char* fifoPath);
+#endif
+
 // For a body that has not landed yet: adds an error line saying the command
 // is not available yet and returns -1, so the command never passes for a
 // success.

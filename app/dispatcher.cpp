@@ -4,6 +4,7 @@
 #include "app/base/crash_guard.h"
 #include "app/commands.h"
 #include "app/results/results_log.h"
+#include "assetdb/kad_client.h"
 #include "assetdb/protocol/kad_protocol.h"
 #include "soup/kuid/kuid.h"
 #include "zel/path.h"
@@ -15,6 +16,7 @@ namespace {
 using Kind = ResultsLog::MessageKind;
 
 constexpr char MissingAssetID[] = "Missing AssetID parameter.";
+constexpr char DaemonStoppedAnswering[] = "The asset database daemon stopped answering.";
 
 // One command line as the rows see it.
 struct CommandLine {
@@ -187,6 +189,14 @@ int RunTestFault(CommandLine&)
     return -1;
 }
 int RunTestThrow(CommandLine&) { ThrowTestException(); }
+// Holds a batch between two lines while a test changes the world around it;
+// the FIFO's path is taken as typed.
+int RunTestGate(CommandLine& line)
+{
+    if (line.Raw(2) == nullptr)
+        return line.Fail("Missing gate path.");
+    return CommandTestGate(line.log, line.Raw(2));
+}
 #endif
 
 struct Row {
@@ -238,6 +248,7 @@ const Row CommandRows[] = {
 #if defined(KORVEL_TEST_HOOKS)
     {"testfault", 0, RunTestFault},
     {"testthrow", 0, RunTestThrow},
+    {"testgate", 0, RunTestGate},
 #endif
 };
 
@@ -252,6 +263,20 @@ const Zel::PString* RowWords()
         return interned;
     }();
     return words;
+}
+
+// Each command finds the daemon as a command run on its own does: a batch
+// line after the daemon closed or died starts it again. A request lost with
+// the daemon fails the command whatever the body made of the empty answer
+// (an empty answer reads as "unknown asset", "nothing installed" or "done").
+int RunWithDaemonLink(const Row& row, CommandLine& line)
+{
+    KADClient::EnsureConnected();
+    uint64_t lostBefore = KADClient::LostRequestCount();
+    int result = row.run(line);
+    if (KADClient::LostRequestCount() == lostBefore)
+        return result;
+    return line.Fail(DaemonStoppedAnswering);
 }
 
 Zel::PString LowerCasedEntry(int argumentCount, char** argumentTable, int index)
@@ -275,7 +300,7 @@ int DispatchCommand(ResultsLog& log, AppContext& context, int argumentCount, cha
         for (size_t i = 0; i < sizeof(CommandRows) / sizeof(CommandRows[0]); ++i) {
             if (command.Node() != words[i].Node() || argumentCount < CommandRows[i].minimumEntries)
                 continue;
-            return CommandRows[i].run(line);
+            return RunWithDaemonLink(CommandRows[i], line);
         }
     }
     return line.Fail("Invalid argument, please check the help for the list of valid argument\n");

@@ -37,6 +37,14 @@ public:
     // Program shutdown: sends the closing word, drops the queued notifications.
     static void Shutdown();
 
+    // Before each command: when started but the link has gone (the daemon
+    // closed it, ended or was killed), connects again, launching the daemon
+    // as start-up does; a command then finds the daemon as a single command
+    // run on its own would. Within a command no request launches it, so a
+    // daemon that dies mid-command is never silently replaced by one that
+    // knows nothing of the command's earlier requests. True when connected.
+    static bool EnsureConnected();
+
     // Set by a successful Start, cleared by Shutdown (start-up's "connected" test).
     static bool IsStarted();
     // Set by the handshake, cleared when the reader thread ends.
@@ -45,6 +53,11 @@ public:
     // an earlier one came from a daemon that may know nothing of the earlier
     // requests (the link dropped and was made again).
     static uint64_t ConnectionCount();
+    // Counts the requests lost with the daemon: not sent because no
+    // connection could be made, or sent and left without a reply when the
+    // connection failed. A command compares it before and after its work to
+    // tell a daemon that stopped answering from a daemon that said no.
+    static uint64_t LostRequestCount();
 
     static bool SendRaw(const void* bytes, int32_t count);
     static bool ReceiveRaw(void* bytes, int32_t count, bool disconnectOnFailure);
@@ -122,10 +135,12 @@ public:
     // Request 48: a new soup holding "compression" "LZSS" before the reply
     // is read into it.
     static SoupHandle ExportAssetChunk(const KUID& id, int32_t option, ResultsLog* log);
-    // Requests 50, 54 and 58.
+    // Requests 50 and 54.
     static void SetAssetFavorite(const KUID& id, bool favorite);
     static void SetAssetKeywords(const KUID& id, const Zel::AnsiString& keywords);
-    static KUID GenerateKUID();
+    // Request 58: the null id on failure; `log` receives the daemon's line
+    // saying why it gave none (no id range configured, a full disk).
+    static KUID GenerateKUID(ResultsLog* log = nullptr);
 
     // One field of request 21 each; the status tests answer true when the
     // daemon cannot be asked.

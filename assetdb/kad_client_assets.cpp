@@ -124,10 +124,10 @@ void KADClient::SetAssetKeywords(const KUID& id, const Zel::AnsiString& keywords
     buffers.Send(KadAssetRequestCode::SetAssetKeywords);
 }
 
-KUID KADClient::GenerateKUID()
+KUID KADClient::GenerateKUID(ResultsLog* log)
 {
     KADRequestBuffers buffers;
-    if (!buffers.Send(KadAssetRequestCode::GenerateKUID))
+    if (!buffers.Send(KadAssetRequestCode::GenerateKUID, nullptr, log))
         return NullKUID;
     return buffers.reply.ReadKUID();
 }

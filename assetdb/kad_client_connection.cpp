@@ -86,6 +86,7 @@ bool KADClient::Connect()
         return false;
     }
     state.transport = transport;
+    state.port = port;
     SetReceiveTimeout(transport->GetSocket(), HandshakeTimeoutSeconds);
     if (!Handshake(state, databasePath.c_str()))
         return false;

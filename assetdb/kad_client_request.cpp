@@ -60,18 +60,26 @@ bool SendRequest(KADClientState& state, int32_t requestCode, int32_t clientTrans
     return KADClient::SendRaw(rest.data(), static_cast<int32_t>(rest.size()));
 }
 
+// The request is gone with its connection; the count lets the command that
+// asked tell this from an answer it did not like.
+bool LoseRequest(KADClientState& state)
+{
+    state.lostRequests.fetch_add(1);
+    return false;
+}
+
 bool ReadReplyBody(KADClientState& state, uint64_t generation, TBuffer& reply)
 {
     std::lock_guard<std::recursive_mutex> guard(state.connectionLock);
     // Woken by a connection that has since been replaced: its bytes are gone.
     if (!state.transport || state.generation.load() != generation)
-        return false;
+        return LoseRequest(state);
     int32_t length = 0;
     if (!KADClient::ReceiveRaw(&length, 4, true))
-        return false;
+        return LoseRequest(state);
     if (!KadIsValidFrameLength(length)) {
         KADClient::Disconnect(true);
-        return false;
+        return LoseRequest(state);
     }
     std::vector<uint8_t> piece;
     int32_t remaining = length;
@@ -79,14 +87,14 @@ bool ReadReplyBody(KADClientState& state, uint64_t generation, TBuffer& reply)
         int32_t count = std::min(remaining, ReplyPiece);
         piece.resize(count);
         if (!KADClient::ReceiveRaw(piece.data(), count, true))
-            return false;
+            return LoseRequest(state);
         if (reply.Write(piece.data(), count) != count) {
             // The body is read whole even when the buffer refuses it, so the
             // socket stays in step for the reader.
             while ((remaining -= count) > 0) {
                 count = std::min(remaining, ReplyPiece);
                 if (!KADClient::ReceiveRaw(piece.data(), count, true))
-                    return false;
+                    return LoseRequest(state);
             }
             state.socketFree.Set();
             return false;
@@ -108,12 +116,12 @@ bool RunTransaction(KADClientState& state, int32_t requestCode, TBuffer& request
         if (!TakePayload(request, payload))
             return false;
         if (!SendRequest(state, requestCode, transaction.clientTransactionID, payload))
-            return false;
+            return LoseRequest(state);
     }
     transaction.wake.Wait(-1);
     transaction.wake.Reset();
     if (transaction.aborted)
-        return false;
+        return LoseRequest(state);
     return ReadReplyBody(state, transaction.replyGeneration, reply);
 }
 

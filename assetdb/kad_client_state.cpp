@@ -28,6 +28,11 @@ uint64_t KADClient::ConnectionCount()
     return ClientState().generation.load();
 }
 
+uint64_t KADClient::LostRequestCount()
+{
+    return ClientState().lostRequests.load();
+}
+
 void KADClient::GetDaemonValues(int32_t& first, int32_t& second)
 {
     KADClientState& state = ClientState();

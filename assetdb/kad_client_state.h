@@ -22,6 +22,8 @@ struct KADClientState
     KADClientOptions options;
 
     TCPTransport* transport = nullptr;
+    // The port the transport was connected to, as the ownership block gave it.
+    int32_t port = 0;
     Zel::Thread* reader = nullptr;
     std::atomic<int> readerThreadId{0};
     std::atomic<bool> readerStop{false};
@@ -31,6 +33,9 @@ struct KADClientState
     // Counts connections, so that a requester woken for a reply of a
     // connection that has since been replaced never reads the new one.
     std::atomic<uint64_t> generation{0};
+    // Requests lost with their connection: never sent, or sent and left
+    // without a reply.
+    std::atomic<uint64_t> lostRequests{0};
 
     // Set while the reader may read; clear while a requester reads its reply body.
     Zel::WEvent socketFree{true, false};

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "assetdb/kad_client.h"
+#include "assetdb/kad_failure_report.h"
 #include "zel/file.h"
 
 namespace {
@@ -54,10 +55,10 @@ bool StopRequested(KADPromptHandler* promptHandler)
     return stoppable != nullptr && stoppable->IsStopRequested();
 }
 
-}  // namespace
-
-int32_t InstallFromPathRecursive(const Zel::File::Path& folder, ResultsLog& log, int32_t option, bool* flagOut,
-                                 KADPromptHandler* promptHandler)
+// The walk stops once a request was lost with the daemon: every later
+// folder would fail the same way, and the command reports the loss.
+int32_t InstallBelow(const Zel::File::Path& folder, ResultsLog& log, int32_t option, bool* flagOut,
+                     KADPromptHandler* promptHandler, const KADFailureReport& link)
 {
     if (folder.IsEmpty())
         return 0;
@@ -80,9 +81,18 @@ int32_t InstallFromPathRecursive(const Zel::File::Path& folder, ResultsLog& log,
         Zel::File::Path entry = folder;
         entry.AddPath(find.Name().c_str());
         if (find.IsDirectory() && !IsSymbolicLink(entry))
-            count += InstallFromPathRecursive(entry, log, option, flagOut, promptHandler);
-        if (StopRequested(promptHandler))
+            count += InstallBelow(entry, log, option, flagOut, promptHandler, link);
+        if (StopRequested(promptHandler) || link.RequestLost())
             break;
     }
     return count;
+}
+
+}  // namespace
+
+int32_t InstallFromPathRecursive(const Zel::File::Path& folder, ResultsLog& log, int32_t option, bool* flagOut,
+                                 KADPromptHandler* promptHandler)
+{
+    KADFailureReport link(log);
+    return InstallBelow(folder, log, option, flagOut, promptHandler, link);
 }

@@ -6,6 +6,7 @@
 #include "app/results/results_log.h"
 #include "assetdb/kad_asset_info.h"
 #include "assetdb/kad_client.h"
+#include "assetdb/kad_failure_report.h"
 
 namespace {
 
@@ -45,9 +46,12 @@ std::string FormatStatusLine(const KUID& id, const KADAssetInfo& info, bool miss
 
 bool RunStatusCommand(const KUID& id, ResultsLog& log)
 {
+    KADFailureReport failure(log);
     KADAssetInfo info;
     if (!KADClient::GetAssetInfo(id, -1, info)) {
-        log.AddAssetMessage(ResultsLog::MessageKind::Error, id, "Unknown AssetID.");
+        // A daemon that stopped answering knows nothing of the asset either
+        // way; the command says that instead.
+        failure.Explain(id, "Unknown AssetID.");
         return false;
     }
     bool missingDependencies = KADClient::HasStatusM(id, false);

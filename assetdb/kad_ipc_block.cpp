@@ -212,6 +212,13 @@ int32_t KADIpcBlock::GetPort() const
     return objects->View().Port();
 }
 
+int32_t KADIpcBlock::GetOwner() const
+{
+    if (!objects->open)
+        return KadIpcBlockView::NoProcess;
+    return objects->View().Owner();
+}
+
 namespace {
 
 KADIpcBlock& ProcessBlock()
@@ -270,4 +277,9 @@ void IPCReleaseOwnership()
 int32_t IPCGetPort()
 {
     return ProcessBlock().GetPort();
+}
+
+int32_t IPCGetOwner()
+{
+    return ProcessBlock().GetOwner();
 }

@@ -31,6 +31,8 @@ public:
     void ReleaseOwnership();
     // The daemon's port; 0 when no block is open or this process owns it.
     int32_t GetPort() const;
+    // The daemon's process id; -1 when no block is open or none owns it.
+    int32_t GetOwner() const;
     bool IsKeeper() const { return keeper; }
 
 private:
@@ -51,3 +53,4 @@ void IPCClaimKeeper();
 bool IPCIsOwner();
 void IPCReleaseOwnership();
 int32_t IPCGetPort();
+int32_t IPCGetOwner();

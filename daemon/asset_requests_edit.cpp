@@ -14,6 +14,7 @@
 #include "daemon/request_context.h"
 #include "daemon/request_table.h"
 #include "daemon/store_connection.h"
+#include "daemon/write_failure.h"
 #include "soup/soup_handle.h"
 
 namespace {
@@ -67,6 +68,11 @@ void OpenAsset(KadRequestContext& context)
                 storeName = "editing";
                 folder = KadEditFolder(store.UserDataRoot(), record);
                 opened = true;
+            } else if (writable && !record.Has(AssetBuiltin) && record.Has(AssetInstalled)) {
+                // A known asset whose edit copy could not be made: the
+                // client would otherwise call it unknown.
+                const char* why = KadStoreDiskIsFull(store) ? "the disk is full." : "its edit copy could not be written.";
+                KadSendAssetLine(context, LineError, id, std::string("Unable to open the asset for editing: ") + why);
             } else if (!writable) {
                 opened = KadReadableFolder(store, record, storeName, folder);
             }

@@ -2,7 +2,9 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <string>
 
+#include "app/results/results_log.h"
 #include "app/streams/t_buffer.h"
 #include "assetdb/kad_filter_element.h"
 #include "daemon/asset_store.h"
@@ -14,6 +16,7 @@
 #include "daemon/request_table.h"
 #include "daemon/search_filter.h"
 #include "daemon/store_connection.h"
+#include "daemon/write_failure.h"
 
 namespace {
 
@@ -117,11 +120,33 @@ void SetAssetKeywords(KadRequestContext& context)
     });
 }
 
-// Reply: a new KUID of the configured user, or the null KUID.
+// Why no new id was given, for the error line sent with the null id.
+std::string KUIDFailureText(const KadAssetStore& store, KadKUIDFailure failure)
+{
+    std::string text = "Unable to generate a new AssetID: ";
+    switch (failure) {
+    case KadKUIDFailure::NoUser:
+        return text + "no \"kuid-user-id\" is set in kaddaemon.cfg.";
+    case KadKUIDFailure::RangeUsedUp:
+        return text + "every content number of user " + std::to_string(store.LocalUserId()) + " is taken.";
+    default:
+        return text + (KadStoreDiskIsFull(store) ? "the disk is full." : "the asset database could not be written.");
+    }
+}
+
+// Reply: a new KUID of the configured user, or the null KUID with an error
+// line saying why (a client that registered no log drops it).
 void GenerateKUID(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
-    context.reply.WriteKUID(context.store != nullptr ? KadAllocateKUID(store, *context.store) : NullKUID);
+    KadKUIDFailure failure = KadKUIDFailure::WriteFailed;
+    KUID id = context.store != nullptr ? KadAllocateKUID(store, *context.store, &failure) : NullKUID;
+    if (id.IsNull()) {
+        ResultsLog lines;
+        lines.AddMessage(ResultsLog::MessageKind::Error, KUIDFailureText(store, failure).c_str());
+        context.SendResultLines(lines);
+    }
+    context.reply.WriteKUID(id);
 }
 
 // Payload: int32 user id. Reply: int32 daemon id (the user id; -1 when no

@@ -6,11 +6,26 @@
 #include "daemon/asset_store.h"
 #include "daemon/store_connection.h"
 
-KUID KadAllocateKUID(KadAssetStore& store, KadStoreConnection& connection)
+namespace {
+
+KUID Refuse(KadKUIDFailure* failure, KadKUIDFailure why)
 {
+    if (failure != nullptr)
+        *failure = why;
+    return NullKUID;
+}
+
+}  // namespace
+
+KUID KadAllocateKUID(KadAssetStore& store, KadStoreConnection& connection, KadKUIDFailure* failure)
+{
+    if (failure != nullptr)
+        *failure = KadKUIDFailure::None;
     std::int32_t user = store.LocalUserId();
-    if (user < 0 || !connection.Exec("BEGIN IMMEDIATE"))
-        return NullKUID;
+    if (user < 0)
+        return Refuse(failure, KadKUIDFailure::NoUser);
+    if (!connection.Exec("BEGIN IMMEDIATE"))
+        return Refuse(failure, KadKUIDFailure::WriteFailed);
     std::int64_t next = 0;
     {
         KadStatement query(connection, "SELECT next_content FROM kuid_gen WHERE user_id = ?");
@@ -24,14 +39,14 @@ KUID KadAllocateKUID(KadAssetStore& store, KadStoreConnection& connection)
         ++next;
     if (next < 0 || next > std::numeric_limits<std::int32_t>::max()) {
         connection.Exec("ROLLBACK");
-        return NullKUID;
+        return Refuse(failure, KadKUIDFailure::RangeUsedUp);
     }
     KadStatement save(connection, "INSERT OR REPLACE INTO kuid_gen (user_id, next_content) VALUES (?, ?)");
     save.BindInt64(1, user);
     save.BindInt64(2, next + 1);
     if (!save.Run() || !connection.Exec("COMMIT")) {
         connection.Exec("ROLLBACK");
-        return NullKUID;
+        return Refuse(failure, KadKUIDFailure::WriteFailed);
     }
     return KUID(user, static_cast<std::int32_t>(next), 0);
 }

@@ -6,8 +6,19 @@
 class KadAssetStore;
 class KadStoreConnection;
 
+// Why no id was given.
+enum class KadKUIDFailure {
+    None,
+    // kaddaemon.cfg names no "kuid-user-id".
+    NoUser,
+    // Every content number of the user is taken.
+    RangeUsedUp,
+    // The counter could not be stored (a full disk, a failing index).
+    WriteFailed,
+};
+
 // The next content number of the configured user that no asset of the
 // store uses, as version 0; the counter is kept in the index in the same
-// transaction. The null id without a configured user or when the range is
-// used up.
-KUID KadAllocateKUID(KadAssetStore& store, KadStoreConnection& connection);
+// transaction. The null id without a configured user, when the range is
+// used up or when the counter cannot be stored; `failure` then says which.
+KUID KadAllocateKUID(KadAssetStore& store, KadStoreConnection& connection, KadKUIDFailure* failure = nullptr);

@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <gtest/gtest.h>
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -72,6 +73,21 @@ protected:
     FakeDaemonScript EmptyReplies()
     {
         return [this](FakeDaemonConnection& connection) { ServeEmptyReplies(*daemon, connection); };
+    }
+    // Sends the first request the start of a longer reply, then closes.
+    FakeDaemonScript DropMidReply()
+    {
+        return [this](FakeDaemonConnection& connection) {
+            ASSERT_TRUE(connection.AcceptHandshake());
+            int32_t code, id;
+            KadBytes payload;
+            ASSERT_TRUE(connection.ReadRequest(code, id, payload));
+            daemon->RecordRequest(code, id);
+            KadBytes partial = ReplyHeader(id, 100);
+            KadAppendBytes(partial, "0123456789", 10);
+            connection.Send(partial);
+            connection.Close();
+        };
     }
 
     std::unique_ptr<FakeDaemon> daemon;
@@ -183,18 +199,7 @@ INSTANTIATE_TEST_SUITE_P(Lengths, KADClientBadLengthTest,
 
 TEST_F(KADClientFramingTest, ConnectionDroppedMidReplyFailsAndTheNextRequestReconnects)
 {
-    StartWith({[this](FakeDaemonConnection& connection) {
-                   ASSERT_TRUE(connection.AcceptHandshake());
-                   int32_t code, id;
-                   KadBytes payload;
-                   ASSERT_TRUE(connection.ReadRequest(code, id, payload));
-                   daemon->RecordRequest(code, id);
-                   KadBytes partial = ReplyHeader(id, 100);
-                   KadAppendBytes(partial, "0123456789", 10);
-                   connection.Send(partial);
-                   connection.Close();
-               },
-               EmptyReplies()});
+    StartWith({DropMidReply(), EmptyReplies()});
     Buffers first;
     EXPECT_FALSE(KADClient::Request(5, first.request, first.reply));
     Buffers second;
@@ -228,6 +233,79 @@ TEST_F(KADClientFramingTest, DroppedConnectionFailsEveryWaitingRequest)
         requester.join();
     EXPECT_EQ(failures.load(), 3);
     EXPECT_EQ(GetWaitingTransactionCountForTesting(), 0u);
+}
+
+// A command tells a daemon that said no from one that stopped answering by
+// this count: an empty reply is an answer, a dropped one is not.
+TEST_F(KADClientFramingTest, OnlyRequestsLeftWithoutAReplyCountAsLost)
+{
+    StartWith({[](FakeDaemonConnection& connection) {
+                   ASSERT_TRUE(connection.AcceptHandshake());
+                   int32_t code, id;
+                   KadBytes payload;
+                   ASSERT_TRUE(connection.ReadRequest(code, id, payload));
+                   connection.Send(ReplyHeader(id, 0));
+                   ASSERT_TRUE(connection.ReadRequest(code, id, payload));
+                   connection.Close();
+               },
+               DropMidReply(), EmptyReplies()});
+    struct Step {
+        bool answered;
+        uint64_t lostAfter;
+    };
+    // Answered empty; dropped before the reply; dropped mid-reply; answered
+    // on the new connection.
+    const Step steps[] = {{true, 0}, {false, 1}, {false, 2}, {true, 2}};
+    uint64_t lostBefore = KADClient::LostRequestCount();
+    for (const Step& step : steps) {
+        Buffers buffers;
+        EXPECT_EQ(KADClient::Request(5, buffers.request, buffers.reply), step.answered);
+        EXPECT_EQ(KADClient::LostRequestCount() - lostBefore, step.lostAfter);
+    }
+}
+
+TEST_F(KADClientFramingTest, RequestThatCannotReachTheDaemonIsLost)
+{
+    std::promise<void> closed;
+    StartWith({[&closed](FakeDaemonConnection& connection) {
+                   ASSERT_TRUE(connection.AcceptHandshake());
+                   connection.Close();
+                   closed.set_value();
+               },
+               // Every later connection ends before its handshake.
+               [](FakeDaemonConnection& connection) { connection.Close(); }});
+    closed.get_future().wait();
+    uint64_t lostBefore = KADClient::LostRequestCount();
+    Buffers buffers;
+    EXPECT_FALSE(KADClient::Request(5, buffers.request, buffers.reply));
+    EXPECT_EQ(KADClient::LostRequestCount() - lostBefore, 1u);
+}
+
+TEST_F(KADClientFramingTest, EnsureConnectedKeepsALiveLinkAndRemakesOneTheDaemonClosed)
+{
+    std::promise<void> closed;
+    StartWith({[&closed](FakeDaemonConnection& connection) {
+                   ASSERT_TRUE(connection.AcceptHandshake());
+                   connection.Close();
+                   closed.set_value();
+               },
+               EmptyReplies()});
+    closed.get_future().wait();
+    // The reader may not have seen the close yet: the link is checked, not trusted.
+    EXPECT_TRUE(KADClient::EnsureConnected());
+    EXPECT_EQ(daemon->GetConnectionCount(), 2);
+    EXPECT_TRUE(KADClient::EnsureConnected());
+    EXPECT_EQ(daemon->GetConnectionCount(), 2);
+    uint64_t lostBefore = KADClient::LostRequestCount();
+    Buffers buffers;
+    EXPECT_TRUE(KADClient::Request(5, buffers.request, buffers.reply));
+    EXPECT_EQ(KADClient::LostRequestCount(), lostBefore);
+}
+
+TEST(KADClientEnsureConnectedTest, DoesNothingBeforeStart)
+{
+    EXPECT_FALSE(KADClient::EnsureConnected());
+    EXPECT_FALSE(KADClient::IsConnected());
 }
 
 TEST_F(KADClientFramingTest, ShutdownSendsTheClosingWord)

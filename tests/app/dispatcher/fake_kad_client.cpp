@@ -11,6 +11,36 @@ std::vector<std::string>& FakeKADClientCalls()
     return calls;
 }
 
+FakeSettings& FakeKADClientSettings()
+{
+    static FakeSettings settings;
+    return settings;
+}
+
+namespace {
+
+// A request to a daemon that has gone fails and is counted as lost.
+bool DaemonAnswers()
+{
+    if (!FakeKADClientSettings().daemonGone)
+        return true;
+    ++FakeKADClientSettings().lostRequests;
+    return false;
+}
+
+}  // namespace
+
+bool KADClient::EnsureConnected()
+{
+    ++FakeKADClientSettings().linkChecks;
+    return !FakeKADClientSettings().daemonGone;
+}
+
+uint64_t KADClient::LostRequestCount()
+{
+    return FakeKADClientSettings().lostRequests;
+}
+
 void KADClient::CloseDaemon()
 {
     FakeKADClientCalls().push_back("CloseDaemon()");
@@ -20,19 +50,15 @@ bool KADClient::SetSetting(const Zel::PString& section, const Zel::PString& key,
 {
     FakeKADClientCalls().push_back(std::string("SetSetting(") + section.c_str() + "," + key.c_str() + "," +
                                    value.c_str() + ")");
-    return true;
-}
-
-FakeSettings& FakeKADClientSettings()
-{
-    static FakeSettings settings;
-    return settings;
+    return DaemonAnswers();
 }
 
 bool KADClient::GetSettingsSection(SoupHandle& chunk, const Zel::PString& section)
 {
     FakeKADClientCalls().push_back(std::string("GetSettingsSection(") + section.c_str() + ")");
     chunk.Clear();
+    if (!DaemonAnswers())
+        return false;
     for (const auto& [name, value] : FakeKADClientSettings().internet)
         chunk.SetNamedTag(Zel::PString(name.c_str()), value.c_str());
     return FakeKADClientSettings().readSucceeds;

@@ -14,5 +14,10 @@ struct FakeSettings {
     bool readSucceeds = true;
     bool writeSucceeds = true;
     std::vector<std::pair<std::string, std::string>> internet;
+    // The daemon has gone: every request fails and counts as lost.
+    bool daemonGone = false;
+    unsigned long long lostRequests = 0;
+    // Calls of KADClient::EnsureConnected (kept out of the call list).
+    int linkChecks = 0;
 };
 FakeSettings& FakeKADClientSettings();

@@ -278,6 +278,27 @@ void Installation::StopDaemons() const
         hook(root_);
 }
 
+std::vector<int> Installation::ProcessesOf(const std::string& relative) const
+{
+    std::string program = PathOf(relative);
+    std::vector<int> running;
+    for (int pid : ProcessesRunningFrom(root_)) {
+        if (ReadLink("/proc/" + std::to_string(pid) + "/exe") == program && !IsZombieOrGone(pid))
+            running.push_back(pid);
+    }
+    return running;
+}
+
+bool KillAndWaitForEnd(int pid, int timeoutMs)
+{
+    if (kill(pid, SIGKILL) != 0)
+        return IsZombieOrGone(pid);
+    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!IsZombieOrGone(pid) && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return IsZombieOrGone(pid);
+}
+
 std::string Installation::PathOf(const std::string& relative) const
 {
     return root_ + "/" + relative;

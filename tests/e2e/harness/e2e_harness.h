@@ -63,10 +63,17 @@ public:
     // Ends every process whose executable lies in this root (daemons that
     // KorvelUtil started), then runs the cleanup hooks.
     void StopDaemons() const;
+    // The processes of one program of this tree that have not ended, by the
+    // program's root-relative path ("bin/kaddaemon.exe").
+    std::vector<int> ProcessesOf(const std::string& relative) const;
 
 private:
     std::string root_;
 };
+
+// Sends SIGKILL and returns once the process has ended (a zombie has ended:
+// its files and sockets are closed); false when it outlived the time limit.
+bool KillAndWaitForEnd(int pid, int timeoutMs = 10000);
 
 // Called with the root when an installation is torn down, after its
 // processes were ended: for clean-up the harness cannot know, such as the

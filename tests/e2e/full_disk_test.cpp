@@ -1,0 +1,102 @@
+// A full disk under the user data: commands that need to write say so, and never print an id they did not get.
+#include "e2e/harness/e2e_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <sys/mount.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char AssetTag[] = "<kuid:424242:3001>";
+
+class FullDisk : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        userData = installation.PathOf("UserData");
+        fs::create_directories(userData);
+        // A small file system of its own under the user data, so it can be
+        // filled without filling the machine's disk.
+        if (mount("tmpfs", userData.c_str(), "tmpfs", 0, "size=16m") != 0)
+            GTEST_SKIP() << "cannot mount a tmpfs over UserData (" << std::strerror(errno)
+                         << "); a full disk needs mount privilege";
+        mounted = true;
+        // New ids are drawn for this user.
+        installation.WriteFile("UserData/assets.tdx/kaddaemon.cfg", "kuid-user-id                            424242\r\n");
+        installation.WriteFile("Incoming/Lamp/config.txt", std::string("kuid ") + AssetTag +
+                                                               "\nkind \"scenery\"\nusername \"Full Lamp\"\n"
+                                                               "korvel-build 3.5\n");
+        installation.WriteFile("Incoming/Lamp/lamp.im", std::string(20000, 'm'));
+        E2E::RunResult install = installation.Run({"installfrompath", installation.PathOf("Incoming/Lamp")});
+        ASSERT_EQ(install.exitStatus, 0) << install.out << install.err;
+    }
+
+    void TearDown() override
+    {
+        // The daemon keeps its index open on the mounted file system.
+        installation.StopDaemons();
+        if (mounted)
+            umount2(userData.c_str(), MNT_DETACH);
+    }
+
+    // Writes a filler file until the file system has no byte left.
+    void Fill()
+    {
+        int fd = open((userData + "/filler.bin").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        std::vector<char> block(64 * 1024, 'f');
+        for (size_t size = block.size(); size > 0; size /= 2) {
+            while (write(fd, block.data(), size) == static_cast<ssize_t>(size)) {
+            }
+        }
+        close(fd);
+    }
+
+    E2E::Installation installation;
+    std::string userData;
+    bool mounted = false;
+};
+
+}  // namespace
+
+TEST_F(FullDisk, GenerateKUIDSaysTheDiskIsFullAndPrintsNoId)
+{
+    // With room the daemon hands out ids.
+    E2E::RunResult fine = installation.Run({"generatekuid"});
+    ASSERT_EQ(fine.exitStatus, 0) << fine.out;
+    ASSERT_EQ(fine.out.rfind("<KUID2:424242:", 0), 0u) << fine.out;
+
+    Fill();
+    E2E::RunResult full = installation.Run({"generatekuid"});
+    EXPECT_EQ(full.exitStatus, 255) << full.out << full.err;
+    EXPECT_EQ(full.out.find("KUID2"), std::string::npos) << full.out;
+    EXPECT_NE(full.out.find("- <NULL> : Unable to generate a new AssetID: the disk is full."), std::string::npos)
+        << full.out;
+    EXPECT_NE(full.out.find("OK (1 Errors"), std::string::npos) << full.out;
+}
+
+TEST_F(FullDisk, EditOfAnInstalledAssetSaysTheDiskIsFull)
+{
+    Fill();
+    E2E::RunResult edit = installation.Run({"edit", AssetTag});
+    EXPECT_EQ(edit.exitStatus, 255) << edit.out << edit.err;
+    EXPECT_EQ(edit.out.find("Unknown AssetID"), std::string::npos) << edit.out;
+    EXPECT_NE(edit.out.find(std::string("- ") + AssetTag + " : Unable to open the asset for editing: the disk is full."),
+              std::string::npos)
+        << edit.out;
+
+    // Once there is room again the same edit works.
+    fs::remove(userData + "/filler.bin");
+    E2E::RunResult again = installation.Run({"edit", AssetTag});
+    EXPECT_EQ(again.exitStatus, 0) << again.out;
+    EXPECT_EQ(again.out.rfind(std::string("+ ") + AssetTag + " : ", 0), 0u) << again.out;
+}
