@@ -7,10 +7,10 @@
 int CommandDelete(ResultsLog& log, const KUID& id)
 {
     // The daemon's line says why it refused (a built-in asset, a full disk);
-    // without one the asset was not known.
+    // a known asset is never called unknown.
     KADFailureReport failure(log);
     if (KADClient::DeleteAsset(id, true, &log))
         return 0;
-    failure.Explain(id, "Unknown AssetID.");
+    failure.ExplainRefusal(id, "Unable to delete the asset.");
     return -1;
 }

@@ -13,8 +13,8 @@ int CommandEdit(ResultsLog& log, const KUID& id)
     KADAssetHandleRef handle = KADClient::OpenAsset(id, true, &log);
     if (!handle.IsValid()) {
         // A daemon that could not make the edit copy (a full disk) says why
-        // in the log; only an asset it does not know has no line of its own.
-        failure.Explain(id, "Unknown AssetID.");
+        // in the log; a known asset is never called unknown.
+        failure.ExplainRefusal(id, "Unable to open the asset for editing.");
         return -1;
     }
     Zel::PString storeName;

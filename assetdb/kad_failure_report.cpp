@@ -2,8 +2,16 @@
 #include "assetdb/kad_failure_report.h"
 
 #include "app/results/results_log.h"
+#include "assetdb/kad_asset_info.h"
 #include "assetdb/kad_client.h"
 #include "soup/kuid/kuid.h"
+
+namespace {
+
+// Field mask of request 21 for the status bytes alone: enough for "found".
+constexpr int32_t StatusFields = 8;
+
+}  // namespace
 
 KADFailureReport::KADFailureReport(ResultsLog& log)
     : log(log), errorsBefore(log.ErrorCount()), lostBefore(KADClient::LostRequestCount())
@@ -24,6 +32,16 @@ void KADFailureReport::Explain(const KUID& id, const char* text)
 {
     if (!IsExplained())
         log.AddAssetMessage(ResultsLog::MessageKind::Error, id, text);
+}
+
+void KADFailureReport::ExplainRefusal(const KUID& id, const char* refusedText)
+{
+    if (IsExplained())
+        return;
+    KADAssetInfo info;
+    bool known = KADClient::GetAssetInfo(id, StatusFields, info);
+    if (!RequestLost())
+        log.AddAssetMessage(ResultsLog::MessageKind::Error, id, known ? refusedText : "Unknown AssetID.");
 }
 
 void KADFailureReport::Explain(const char* text)

@@ -20,6 +20,11 @@ public:
     bool RequestLost() const;
     // Adds the error text about the asset unless the failure is explained already.
     void Explain(const KUID& id, const char* text);
+    // For a change the daemon refused without a line of its own: the daemon
+    // is asked whether it knows the asset, so that a known asset is never
+    // called unknown. Adds `refusedText` for a known asset, "Unknown
+    // AssetID." for another.
+    void ExplainRefusal(const KUID& id, const char* refusedText);
     // The same for a failure about no asset.
     void Explain(const char* text);
 

@@ -19,6 +19,7 @@
 #include "assetdb/kad_asset_info.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_command_bodies.h"
+#include "assetdb/kad_failure_report.h"
 #include "soup/archive/archive_test_support.h"
 #include "soup/content_signature.h"
 
@@ -546,3 +547,39 @@ TEST_F(CommandBodiesTest, NoHandleGivesTheWriteErrorAndNothingElse)
 }
 
 }  // namespace
+
+// A change the daemon refused without a line of its own: whether the asset
+// is known decides the line, so a known asset is never called unknown.
+TEST_F(CommandBodiesTest, RefusalWithoutADaemonLineAsksWhetherTheAssetIsKnown)
+{
+    struct Case {
+        bool known;
+        const char* line;
+    };
+    const Case cases[] = {{true, "Unable to delete the asset."}, {false, "Unknown AssetID."}};
+    KUID id(77, 88, 0);
+    for (const Case& test : cases) {
+        Answer(21, InfoRecord(test.known ? id : NullKUID, "", "", 1, 0, test.known));
+        ResultsLog log;
+        KADFailureReport failure(log);
+        failure.ExplainRefusal(id, "Unable to delete the asset.");
+        std::vector<ResultsLogEntry> lines = log.Lines();
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].kind, int32_t(Kind::Error));
+        EXPECT_STREQ(lines[0].text.c_str(), test.line);
+        EXPECT_STREQ(lines[0].property.GetValueText().c_str(), id.ToTagString().c_str());
+    }
+}
+
+TEST_F(CommandBodiesTest, RefusalTheDaemonExplainedGetsNoLineOfTheCommand)
+{
+    KUID id(77, 88, 0);
+    ResultsLog log;
+    KADFailureReport failure(log);
+    // Stands for the daemon's own line, arrived with the refused request.
+    log.AddAssetMessage(Kind::Error, id, "Unable to open the asset for editing: the disk is full.");
+    failure.ExplainRefusal(id, "Unable to open the asset for editing.");
+    failure.Explain(id, "Unknown AssetID.");
+    EXPECT_EQ(log.LineCount(), 1);
+    EXPECT_TRUE(SeenCodes().empty());
+}
