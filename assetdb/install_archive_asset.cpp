@@ -10,6 +10,7 @@
 #include "assetdb/kad_client.h"
 #include "soup/archive_extract.h"
 #include "soup/archive_reader.h"
+#include "soup/asset_config_file.h"
 #include "soup/cdp_asset_entry.h"
 #include "soup/content_signature.h"
 #include "soup/korvel_property.h"
@@ -92,6 +93,12 @@ KUID InstallArchiveAsset(const SoupHandle& entrySoup, ResultsLog& log, int32_t m
     bool known = KADClient::GetAssetInfo(id, -1, info);
     SoupHandle config = NormaliseAssetConfig(entry);
     Zel::String displayName = GetAssetDisplayName(config);
+    std::string limitError;
+    if (!CheckAssetConfigLimits(config, "The config", limitError)) {
+        AddInstallMessage(log, Kind::Error, "$kad_failed_install", id);
+        log.AddAssetMessage(Kind::Info, id, limitError.c_str());
+        return NullKUID;
+    }
 
     bool alreadyInstalled = known && (info.statusByte0 & KADAssetInfo::StatusInstalled) != 0;
     if (alreadyInstalled) {
@@ -116,12 +123,18 @@ KUID InstallArchiveAsset(const SoupHandle& entrySoup, ResultsLog& log, int32_t m
     MakeDirectory(Zel::PString(), folder.c_str());
 
     Zel::PString error;
-    ExtractArchiveFiles(error, files, Zel::PString(), folder.c_str(), entry.GetCompression());
+    std::vector<SkippedContentEntry> skipped;
+    ExtractArchiveFiles(error, files, Zel::PString(), folder.c_str(), entry.GetCompression(), &skipped);
     if (!error.IsEmpty()) {
         AddInstallMessage(log, Kind::Error, "$kad_failed_install", id);
+        // The key's text cannot say why; a full disk must not pass for damage.
+        log.AddAssetMessage(Kind::Info, id, error.c_str());
         KADClient::RevertAsset(handle, &log);
         return NullKUID;
     }
+    // The rules stay (peers rely on them); what they leave out is told.
+    for (const SkippedContentEntry& left : skipped)
+        log.AddAssetMessage(Kind::Warning, id, SkippedContentLine(left).c_str());
 
     bool commit = (mode & InstallModeCommit) != 0;
     Zel::File::Path configPath = folder;

@@ -6,6 +6,7 @@
 #include "assetdb/pemberlynx_spec_registry.h"
 #include "assetdb/resource_database.h"
 #include "assetdb/spec_daemon_queries.h"
+#include "soup/asset_config_file.h"
 
 namespace {
 
@@ -70,8 +71,10 @@ bool LoadConfigFile(const char* databaseName, const Zel::File::Path& folder, con
     std::string path;
     if (!ConfigFilePath(databaseName, folder, fileName, path) || Zel::File::Exists(path.c_str()) != 0)
         return false;
+    // The same limits as the daemon's: a config it refuses makes no spec here.
     SoupHandle loaded;
-    if (!loaded.LoadFromFile(Zel::PString(), path.c_str()))
+    std::string error;
+    if (!LoadAssetConfigFile(loaded, path.c_str(), nullptr, error))
         return false;
     config = loaded;
     return true;

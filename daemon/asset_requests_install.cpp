@@ -6,6 +6,7 @@
 #include "daemon/asset_export.h"
 #include "daemon/asset_folders.h"
 #include "daemon/asset_install.h"
+#include "daemon/asset_skipped_files.h"
 #include "daemon/asset_store.h"
 #include "daemon/asset_store_codes.h"
 #include "daemon/asset_store_edit.h"
@@ -17,6 +18,7 @@
 #include "soup/archive_builder.h"
 #include "soup/archive_extract.h"
 #include "soup/archive_reader.h"
+#include "soup/asset_config_file.h"
 #include "soup/binary_soup.h"
 #include "soup/content_signature.h"
 
@@ -27,6 +29,8 @@ constexpr int LineError = 3;
 constexpr int LineSuccess = 4;
 // Mode of an install from the online content service.
 constexpr std::int32_t InstallFromService = 6;
+// Kept free on the index's file system: a full disk must not stop the
+// index from recording what is already in place.
 constexpr std::uint64_t SpareBytes = 100ull << 20;
 
 void SendInstalledLine(KadRequestContext& context, const KUID& id)
@@ -77,21 +81,67 @@ void InstallFolder(KadRequestContext& context)
         if (KadInstallAsset(store, *context.store, context, request, replaced, error))
             installed = id;
     }
-    if (installed.IsNull())
+    if (installed.IsNull() && id.IsNull()) {
+        // No id to name: the folder tells the user which one failed.
+        KadSendAssetLine(context, LineError, id, "Failed to install the asset in " + folder + ". " + error);
+    } else if (installed.IsNull()) {
         SendFailedLine(context, id, error);
-    else
+    } else {
+        KadSendSkippedLines(context, installed, KadFindFilesArchivesSkip(folder), KadSkipContext::FolderInstall);
         SendInstalledLine(context, installed);
+    }
     context.reply.WriteKUID(installed);
     context.reply.WriteBool(replaced);
 }
 
-bool EnoughSpace(const std::string& folder, std::uint64_t archiveSize)
+std::string ByteCountText(std::uint64_t bytes)
 {
+    if (bytes < (1u << 20))
+        return std::to_string(bytes) + " bytes";
+    char text[48];
+    snprintf(text, sizeof(text), "%.1f MiB", static_cast<double>(bytes) / double(1u << 20));
+    return text;
+}
+
+// The bytes the archive's entries declare for the files an install writes.
+std::uint64_t DeclaredArchiveBytes(const SoupHandle& archive)
+{
+    std::uint64_t total = 0;
+    std::int32_t count = CountArchiveAssets(archive);
+    for (std::int32_t index = 0; index < count; ++index) {
+        CDPAssetEntry entry = GetArchiveAsset(archive, index);
+        total += DeclaredContentBytes(entry.GetFilesSoup(), entry.GetCompression());
+    }
+    return total;
+}
+
+// Checked before anything is written, against the file system the new
+// revisions are staged on (a small archive may declare gigabytes of
+// files); extraction still stops at a full disk and says so.
+bool EnoughSpace(KadRequestContext& context, const KadAssetStore& store, std::uint64_t need)
+{
+    std::string target = store.UserDataRoot() + "/local";
     struct statvfs info {};
-    if (statvfs(folder.c_str(), &info) != 0)
-        return true;
+    if (statvfs(target.c_str(), &info) != 0) {
+        target = store.UserDataRoot();
+        if (statvfs(target.c_str(), &info) != 0)
+            return true;
+    }
     std::uint64_t available = static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
-    return available >= archiveSize * 3 + SpareBytes;
+    struct stat staged {};
+    struct stat index {};
+    std::uint64_t reserve = 0;
+    if (stat(target.c_str(), &staged) == 0 && stat(store.DatabasePath().c_str(), &index) == 0 &&
+        staged.st_dev == index.st_dev)
+        reserve = SpareBytes;
+    if (available >= need && available - need >= reserve)
+        return true;
+    std::string text = "Not enough free disk space to install the archive: its files need " + ByteCountText(need);
+    if (reserve > 0)
+        text += " (and " + ByteCountText(reserve) + " kept free for the asset database)";
+    text += ", and " + ByteCountText(available) + " are free.";
+    KadSendAssetLine(context, LineError, NullKUID, text);
+    return false;
 }
 
 // Installs one entry; true when it was installed.
@@ -104,6 +154,11 @@ bool InstallEntry(KadRequestContext& context, KadAssetStore& store, CDPAssetEntr
     }
     bool signatureOk = VerifyAssetDsid(entry.soup);
     SoupHandle config = NormaliseAssetConfig(entry);
+    std::string limitError;
+    if (!CheckAssetConfigLimits(config, "The config", limitError)) {
+        SendFailedLine(context, id, limitError);
+        return false;
+    }
     SoupHandle files = entry.GetFilesSoup();
     Zel::PString compression = entry.GetCompression();
     KadInstallRequest request;
@@ -113,9 +168,11 @@ bool InstallEntry(KadRequestContext& context, KadAssetStore& store, CDPAssetEntr
     request.clearFlags = signatureOk ? AssetModified : 0u;
     if (mode == InstallFromService)
         request.setFlags |= AssetFromService | AssetServiceItem;
+    std::vector<SkippedContentEntry> skipped;
     request.fill = [&](const std::string& leafFolder, std::string& reason) {
         Zel::PString extractError;
-        ExtractArchiveFiles(extractError, files, Zel::PString(), leafFolder.c_str(), compression);
+        skipped.clear();
+        ExtractArchiveFiles(extractError, files, Zel::PString(), leafFolder.c_str(), compression, &skipped);
         if (!extractError.IsEmpty()) {
             reason = extractError.c_str();
             return false;
@@ -133,6 +190,7 @@ bool InstallEntry(KadRequestContext& context, KadAssetStore& store, CDPAssetEntr
     }
     if (!signatureOk)
         KadSendAssetLine(context, LineWarning, id, "The asset's content signature does not match its files.");
+    KadSendSkippedLines(context, id, skipped, KadSkipContext::ArchiveInstall);
     SendInstalledLine(context, id);
     return true;
 }
@@ -146,16 +204,15 @@ void InstallArchive(KadRequestContext& context)
     std::int32_t mode = context.request.ReadInt32(0);
     std::uint32_t installed = 0;
     bool skipped = false;
-    struct stat info {};
     SoupHandle archive;
     if (!KadCanChangeStore(context) || context.request.HasError()) {
         KadSendAssetLine(context, LineError, NullKUID, "Unable to install the archive.");
-    } else if (stat(path.c_str(), &info) == 0 && !EnoughSpace(store.UserDataRoot(), static_cast<std::uint64_t>(info.st_size))) {
-        KadSendAssetLine(context, LineError, NullKUID, "Not enough free disk space to install the archive.");
     } else {
         Zel::PString error = OpenArchive(archive, Zel::PString(), path.c_str());
         if (!error.IsEmpty()) {
             KadSendAssetLine(context, LineError, NullKUID, std::string("Unable to read the archive: ") + error.c_str());
+        } else if (!EnoughSpace(context, store, DeclaredArchiveBytes(archive))) {
+            skipped = CountArchiveAssets(archive) > 0;
         } else {
             std::int32_t count = CountArchiveAssets(archive);
             for (std::int32_t index = 0; index < count; ++index) {
@@ -185,8 +242,9 @@ void ExportAssetChunk(KadRequestContext& context)
         if (folder.empty())
             folder = KadEditFolder(store.UserDataRoot(), record);
         SoupHandle config;
-        if (!folder.empty() && KadLoadFolderConfig(folder, config, error))
-            KadExportAssetFolder(folder, config, id, entry, error);
+        if (!folder.empty() && KadLoadFolderConfig(folder, config, error) &&
+            KadExportAssetFolder(folder, config, id, entry, error))
+            KadSendSkippedLines(context, id, KadFindFilesArchivesSkip(folder), KadSkipContext::Export);
     }
     if (entry.IsEmpty()) {
         entry.Clear();

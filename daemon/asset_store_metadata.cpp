@@ -7,6 +7,7 @@
 #include "assetdb/category_codes.h"
 #include "daemon/asset_folders.h"
 #include "soup/archive_extract.h"
+#include "soup/asset_config_file.h"
 #include "soup/asset_id_table.h"
 
 namespace {
@@ -22,10 +23,11 @@ std::string Tag(const SoupHandle& config, const char* name)
     return std::string(config.GetNamedTag(Zel::PString(name)).c_str());
 }
 
-bool LoadConfigFile(const std::string& path, const char* format, SoupHandle& config)
+// False with an empty error when the file is not there.
+bool LoadConfigFile(const std::string& path, const char* format, SoupHandle& config, std::string& error)
 {
     SoupHandle loaded;
-    if (!KadFileExists(path) || !loaded.LoadFromFile(Zel::PString(), path.c_str(), format))
+    if (!KadFileExists(path) || !LoadAssetConfigFile(loaded, path.c_str(), format, error))
         return false;
     // A copy of its own: the loaded soup may read from the file's bytes.
     config.Copy(loaded);
@@ -48,8 +50,10 @@ bool KadLoadFolderConfig(const std::string& folder, SoupHandle& config, std::str
     config.Clear();
     SoupHandle binary;
     SoupHandle text;
-    bool hasBinary = LoadConfigFile(folder + "/config.chump", "chump", binary);
-    bool hasText = LoadConfigFile(folder + "/config.txt", "txt", text);
+    bool hasBinary = LoadConfigFile(folder + "/config.chump", "chump", binary, error);
+    bool hasText = error.empty() && LoadConfigFile(folder + "/config.txt", "txt", text, error);
+    if (!error.empty())
+        return false;
     if (!hasBinary && !hasText) {
         error = "The folder holds no config.txt or config.chump.";
         return false;

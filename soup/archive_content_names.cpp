@@ -2,6 +2,7 @@
 #include "soup/archive_extract.h"
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -25,18 +26,68 @@ bool EqualsIgnoreCase(const char* a, const char* b)
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
+// The rule of IsValidContentName, saying which part failed; null when the
+// name passes.
+const char* ContentNameFault(const char* name)
+{
+    if (name == nullptr || name[0] == '\0')
+        return "the name is empty";
+    if (name[0] == ' ' || name[0] == '.' || name[0] == '~')
+        return "the name begins with a blank, '.' or '~'";
+    size_t length = 0;
+    for (; name[length] != '\0'; ++length) {
+        if (!IsAsciiLetterOrDigit(name[length]) && !IsNameSymbol(name[length]))
+            return "the name holds a character other than ASCII letters, digits and \" $&'()+,-._~\"";
+    }
+    if (name[length - 1] == ' ')
+        return "the name ends with a blank";
+    return nullptr;
+}
+
 }  // namespace
 
 bool IsValidContentName(const char* name)
 {
-    if (name == nullptr || name[0] == '\0' || name[0] == ' ' || name[0] == '.' || name[0] == '~')
-        return false;
-    size_t length = 0;
-    for (; name[length] != '\0'; ++length) {
-        if (!IsAsciiLetterOrDigit(name[length]) && !IsNameSymbol(name[length]))
-            return false;
+    return ContentNameFault(name) == nullptr;
+}
+
+std::string ContentFolderSkipReason(const char* name)
+{
+    const char* fault = ContentNameFault(name);
+    return fault != nullptr ? fault : std::string();
+}
+
+std::string ContentFileSkipReason(const char* name)
+{
+    std::string reason = ContentFolderSkipReason(name);
+    if (!reason.empty() || IsAllowedContentFileType(name))
+        return reason;
+    const char* dot = strrchr(name, '.');
+    if (dot == nullptr || dot[1] == '\0')
+        return "files without an extension are not installed";
+    return std::string("files of type \"") + dot + "\" are not installed";
+}
+
+std::string PrintableContentPath(const std::string& path)
+{
+    std::string out;
+    for (char c : path) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out += c;
+            continue;
+        }
+        static const char kHex[] = "0123456789ABCDEF";
+        out += "\\x";
+        out += kHex[byte >> 4];
+        out += kHex[byte & 15];
     }
-    return name[length - 1] != ' ';
+    return out;
+}
+
+std::string SkippedContentLine(const SkippedContentEntry& entry)
+{
+    return "\"" + PrintableContentPath(entry.path) + "\" was not installed: " + entry.reason + ".";
 }
 
 bool IsAllowedContentFileType(const char* path)

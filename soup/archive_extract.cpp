@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -55,33 +57,65 @@ private:
     int fd_;
 };
 
-// The decompressor's sink over a descriptor we opened ourselves.
+// The decompressor's sink over a descriptor we opened ourselves. Takes at
+// most `limit` bytes: a stream that decodes past its declared length stops
+// there instead of filling the disk. Remembers why a write fell short.
 class DescriptorIOSlave : public Zel::IOSlave {
 public:
-    explicit DescriptorIOSlave(int fd) : fd_(fd) {}
+    DescriptorIOSlave(int fd, uint64_t limit) : fd_(fd), limit_(limit) {}
     size_t Read(void*, size_t) override { return 0; }
     size_t Write(const void* data, size_t count) override
     {
+        if (uint64_t(position_) + count > limit_) {
+            exceeded_ = true;
+            return 0;
+        }
         const char* bytes = static_cast<const char*>(data);
         size_t done = 0;
         while (done < count) {
             const ssize_t put = write(fd_, bytes + done, count - done);
             if (put < 0 && errno == EINTR)
                 continue;
+            if (put < 0)
+                error_ = errno;
             if (put <= 0)
                 break;
             done += size_t(put);
         }
+        // write(2) that takes nothing without an error is a full device.
+        if (done < count && error_ == 0)
+            error_ = ENOSPC;
         position_ += int64_t(done);
         return done;
     }
     int64_t Tell() const override { return position_; }
     bool Seek(int64_t) override { return false; }
+    bool Exceeded() const { return exceeded_; }
+    // The errno of the write that fell short; 0 when none did.
+    int Error() const { return error_; }
 
 private:
     int fd_;
+    uint64_t limit_;
     int64_t position_ = 0;
+    bool exceeded_ = false;
+    int error_ = 0;
 };
+
+// "Unable to write content files to disk", with the system's reason when
+// there is one (a full disk must be called that, not damage).
+std::string WriteFailure(int error)
+{
+    if (error == 0)
+        return kWriteFailed;
+    return std::string(kWriteFailed) + ": " + strerror(error);
+}
+
+// The declared length of a compressed payload: its 4-byte prefix.
+uint64_t DeclaredLength(const uint8_t* bytes)
+{
+    return uint64_t(bytes[0]) | uint64_t(bytes[1]) << 8 | uint64_t(bytes[2]) << 16 | uint64_t(bytes[3]) << 24;
+}
 
 // The file-system path of (folder name, path): through the engine's
 // substitution when the name is registered there, else below the folder's
@@ -136,33 +170,53 @@ int OpenFolderBelow(const std::string& top, const std::vector<std::string>& comp
 }
 
 // A name in the same folder that no content name can take (content names
-// never begin with '.'), unique within the process.
-std::string StagingNameFor(const std::string& name)
+// never begin with '.'), unique within the process. Its length is fixed
+// (24 bytes): built from the final name it would fail the name limit for
+// files whose own name is close to it.
+std::string StagingName()
 {
     static std::atomic<uint32_t> counter{0};
-    return ".~" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1)) + "-" + name + ".part";
+    char name[32];
+    snprintf(name, sizeof(name), ".~%08x-%08x.part", unsigned(getpid()), unsigned(counter.fetch_add(1)));
+    return name;
+}
+
+std::string JoinComponents(const std::vector<std::string>& components)
+{
+    std::string joined;
+    for (const std::string& component : components)
+        joined += (joined.empty() ? "" : "/") + component;
+    return joined;
 }
 
 // Fills the staged file; an error text, empty on success.
-const char* FillContentFile(int fd, const RawDataRef& block, const Zel::PString& compression)
+std::string FillContentFile(int fd, const RawDataRef& block, const Zel::PString& compression,
+                            const std::vector<std::string>& components)
 {
     const uint8_t* bytes = BlockData(block);
     const int32_t size = BlockSize(block);
-    DescriptorIOSlave sink(fd);
     if (compression.IsEmpty()) {
+        DescriptorIOSlave sink(fd, uint64_t(size > 0 ? size : 0));
         if (size > 0 && sink.Write(bytes, size_t(size)) != size_t(size))
-            return kWriteFailed;
-        return nullptr;
+            return WriteFailure(sink.Error());
+        return std::string();
     }
     if (compression != ArchiveNames().lzss)
         return kUnknownCompression;
     if (size < kPayloadPrefix)
         return kDecompressFailed;
+    const uint64_t declared = DeclaredLength(bytes);
+    DescriptorIOSlave sink(fd, declared);
     Zel::LZSSCompress coder;
     Zel::MemoryIOSlave source(bytes + kPayloadPrefix, size_t(size - kPayloadPrefix));
-    if (!coder.DecompressStream(sink, source, size_t(size - kPayloadPrefix)))
-        return kDecompressFailed;
-    return nullptr;
+    if (coder.DecompressStream(sink, source, size_t(size - kPayloadPrefix)))
+        return std::string();
+    if (sink.Error() != 0)
+        return WriteFailure(sink.Error());
+    if (sink.Exceeded())
+        return "\"" + JoinComponents(components) + "\" decodes to more than its declared " + std::to_string(declared) +
+               " bytes. Content package may be damaged";
+    return kDecompressFailed;
 }
 
 // Writes the file `relative` (components below top, the last one the file
@@ -181,20 +235,22 @@ void WriteFileBelow(Zel::PString& outError, const RawDataRef& block, const std::
         return;
     }
     const std::string& name = components.back();
-    const std::string staging = StagingNameFor(name);
+    const std::string staging = StagingName();
     Descriptor file(openat(folder.Get(), staging.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (file.Get() < 0) {
-        outError = kWriteFailed;
+        outError = WriteFailure(errno).c_str();
         return;
     }
-    const char* error = FillContentFile(file.Get(), block, compression);
-    file.Reset(-1);
+    std::string error = FillContentFile(file.Get(), block, compression, components);
+    // A file system may report a failed write only when the file is closed.
+    if (close(file.Release()) != 0 && error.empty())
+        error = WriteFailure(errno);
     // rename replaces a link of the final name itself, never its target.
-    if (error == nullptr && renameat(folder.Get(), staging.c_str(), folder.Get(), name.c_str()) != 0)
-        error = kWriteFailed;
-    if (error != nullptr) {
+    if (error.empty() && renameat(folder.Get(), staging.c_str(), folder.Get(), name.c_str()) != 0)
+        error = WriteFailure(errno);
+    if (!error.empty()) {
         unlinkat(folder.Get(), staging.c_str(), 0);
-        outError = error;
+        outError = error.c_str();
     }
     Zel::File::FlushListingCache();
 }
@@ -211,50 +267,129 @@ bool ComponentsBelow(const std::string& top, const std::string& full, std::vecto
     return true;
 }
 
-void ExtractTree(Zel::PString& outError, const SoupHandle& files, const std::string& top, const std::string& relative,
-                 const Zel::PString& compression)
+// The walk extraction makes over a files tree, in index order: the folders
+// and files it keeps, the tags it cannot write, and what it leaves out.
+class ContentTreeVisitor {
+public:
+    virtual ~ContentTreeVisitor() = default;
+    // A kept folder; false when it cannot be entered.
+    virtual bool EnterFolder(const std::string& below) = 0;
+    virtual void File(const std::string& below, const RawDataRef& block) = 0;
+    virtual void OtherTag(const std::string& below) = 0;
+    virtual void Skipped(const std::string& below, const std::string& reason) = 0;
+};
+
+void WalkContentTree(const SoupHandle& files, const std::string& relative, ContentTreeVisitor& visitor)
 {
     const int32_t count = files.CountTags();
     for (int32_t index = 0; index < count; ++index) {
         const Zel::PString name = files.GetIndexedTagName(index);
-        if (!IsValidContentName(name.c_str()))
-            continue;
         const std::string below = relative.empty() ? std::string(name.c_str()) : relative + "/" + name.c_str();
         const int32_t type = files.GetNamedTagType(name);
         if (type == SoupTypeContainer) {
+            std::string reason = ContentFolderSkipReason(name.c_str());
             // The archive's own names decide; the destination may be any path.
-            if (!IsSafeRelativePath((below + "/").c_str()))
-                continue;
-            std::string resolved;
-            std::vector<std::string> components;
-            if (!Zel::File::Resolve(nullptr, (top + "/" + below).c_str(), resolved, true) ||
-                !ComponentsBelow(top, resolved, components))
-                continue;
-            Descriptor made(OpenFolderBelow(top, components, components.size(), true));
-            ExtractTree(outError, files.GetNamedSoup(name), top, below, compression);
+            if (reason.empty() && !IsSafeRelativePath((below + "/").c_str()))
+                reason = "its path leaves the asset's folder";
+            if (!reason.empty())
+                visitor.Skipped(below, reason);
+            else if (visitor.EnterFolder(below))
+                WalkContentTree(files.GetNamedSoup(name), below, visitor);
+            continue;
+        }
+        if (!IsValidContentName(name.c_str())) {
+            visitor.Skipped(below, ContentFileSkipReason(name.c_str()));
             continue;
         }
         if (type != SoupTypeRaw) {
-            outError = kUnknownDataType;
+            visitor.OtherTag(below);
             continue;
         }
-        if (!IsAllowedContentFileType(name.c_str()))
-            continue;
-        std::string resolved;
-        std::vector<std::string> components;
-        if (!Zel::File::Resolve(nullptr, (top + "/" + below).c_str(), resolved, true) ||
-            !ComponentsBelow(top, resolved, components)) {
-            outError = kWriteFailed;
+        const std::string reason = ContentFileSkipReason(name.c_str());
+        if (!reason.empty()) {
+            visitor.Skipped(below, reason);
             continue;
         }
-        WriteFileBelow(outError, files.GetNamedTagBlock(name), top, components, compression);
+        visitor.File(below, files.GetNamedTagBlock(name));
     }
 }
+
+class ExtractVisitor : public ContentTreeVisitor {
+public:
+    ExtractVisitor(Zel::PString& outError, const std::string& top, const Zel::PString& compression,
+                   std::vector<SkippedContentEntry>* skipped)
+        : outError_(outError), top_(top), compression_(compression), skipped_(skipped)
+    {
+    }
+
+    bool EnterFolder(const std::string& below) override
+    {
+        std::vector<std::string> components;
+        if (!ResolveBelowTop(below, components))
+            return false;
+        Descriptor made(OpenFolderBelow(top_, components, components.size(), true));
+        return true;
+    }
+
+    void File(const std::string& below, const RawDataRef& block) override
+    {
+        std::vector<std::string> components;
+        if (!ResolveBelowTop(below, components)) {
+            outError_ = kWriteFailed;
+            return;
+        }
+        WriteFileBelow(outError_, block, top_, components, compression_);
+    }
+
+    void OtherTag(const std::string&) override { outError_ = kUnknownDataType; }
+
+    void Skipped(const std::string& below, const std::string& reason) override
+    {
+        if (skipped_ != nullptr)
+            skipped_->push_back(SkippedContentEntry{below, reason});
+    }
+
+private:
+    bool ResolveBelowTop(const std::string& below, std::vector<std::string>& components) const
+    {
+        std::string resolved;
+        return Zel::File::Resolve(nullptr, (top_ + "/" + below).c_str(), resolved, true) &&
+               ComponentsBelow(top_, resolved, components);
+    }
+
+    Zel::PString& outError_;
+    const std::string& top_;
+    const Zel::PString& compression_;
+    std::vector<SkippedContentEntry>* skipped_;
+};
+
+class DeclaredSizeVisitor : public ContentTreeVisitor {
+public:
+    explicit DeclaredSizeVisitor(const Zel::PString& compression) : compression_(compression) {}
+
+    bool EnterFolder(const std::string&) override { return true; }
+    void File(const std::string&, const RawDataRef& block) override
+    {
+        const int32_t size = BlockSize(block);
+        if (compression_.IsEmpty())
+            total_ += uint64_t(size > 0 ? size : 0);
+        else if (compression_ == ArchiveNames().lzss && size >= kPayloadPrefix)
+            total_ += DeclaredLength(BlockData(block));
+    }
+    void OtherTag(const std::string&) override {}
+    void Skipped(const std::string&, const std::string&) override {}
+    uint64_t Total() const { return total_; }
+
+private:
+    const Zel::PString& compression_;
+    uint64_t total_ = 0;
+};
 
 }  // namespace
 
 void ExtractArchiveFiles(Zel::PString& outError, const SoupHandle& files, const Zel::PString& folderName,
-                         const char* destination, const Zel::PString& compression)
+                         const char* destination, const Zel::PString& compression,
+                         std::vector<SkippedContentEntry>* skipped)
 {
     std::string top;
     if (!ResolveContentPath(folderName, destination, top)) {
@@ -264,7 +399,15 @@ void ExtractArchiveFiles(Zel::PString& outError, const SoupHandle& files, const 
     }
     Zel::File::Md(top.c_str());
     Zel::File::FlushListingCache();
-    ExtractTree(outError, files, top, std::string(), compression);
+    ExtractVisitor visitor(outError, top, compression, skipped);
+    WalkContentTree(files, std::string(), visitor);
+}
+
+uint64_t DeclaredContentBytes(const SoupHandle& files, const Zel::PString& compression)
+{
+    DeclaredSizeVisitor visitor(compression);
+    WalkContentTree(files, std::string(), visitor);
+    return visitor.Total();
 }
 
 void WriteContentFile(Zel::PString& outError, const RawDataRef& block, const Zel::PString& folderName,

@@ -20,3 +20,16 @@ void AppendTextSoup(const SoupHandle& soup, std::string& out);
 void ReadTextSoup(SoupHandle& soup, TStream& stream, bool utf8);
 // The same over bytes in memory; returns the count of bytes consumed.
 size_t ReadTextSoup(SoupHandle& soup, const char* text, size_t length, bool utf8);
+
+// What the lenient reader read past without failing. Readers that must not
+// guess (asset configs) refuse texts that have any.
+struct TextSoupFaults {
+    // Offset of the innermost "{" the text never closes (its container ran
+    // to the end of the text); npos when every "{" is closed.
+    size_t unclosedBrace = std::string::npos;
+    // Offset of a double quote whose text runs to the end of the text
+    // (everything after it became one value); npos when none.
+    size_t unclosedQuote = std::string::npos;
+};
+// ReadTextSoup over bytes in memory, noting its faults.
+size_t ReadTextSoup(SoupHandle& soup, const char* text, size_t length, bool utf8, TextSoupFaults& faults);

@@ -113,7 +113,10 @@ private:
 
 class TextSoupParser {
 public:
-    TextSoupParser(const char* text, size_t length) : begin_(text), at_(text), end_(text + length) {}
+    TextSoupParser(const char* text, size_t length, TextSoupFaults* faults)
+        : begin_(text), at_(text), end_(text + length), faults_(faults)
+    {
+    }
 
     size_t Consumed() const { return size_t(at_ - begin_); }
 
@@ -246,6 +249,8 @@ private:
 
     ChunkRef ReadContainer(bool utf8, int depth)
     {
+        // OpenContainer left the position just after the "{".
+        const size_t brace = size_t(at_ - begin_) - 1;
         SoupHandle child;
         child.EnsureContainer();
         // Nested levels look for a byte-order mark of their own only while
@@ -255,6 +260,8 @@ private:
             ++at_;
         if (at_ < end_ && *at_ == '}')
             ++at_;
+        else if (faults_ != nullptr && faults_->unclosedBrace == std::string::npos)
+            faults_->unclosedBrace = brace;
         return child.Root();
     }
 
@@ -317,6 +324,7 @@ private:
     // line break becomes CR LF (CR LF and LF CR count as one break).
     std::string ReadQuoted()
     {
+        const size_t quote = size_t(at_ - begin_);
         ++at_;
         std::string text;
         while (at_ < end_ && *at_ != '"') {
@@ -331,6 +339,8 @@ private:
         }
         if (at_ < end_)
             ++at_;
+        else if (faults_ != nullptr && faults_->unclosedQuote == std::string::npos)
+            faults_->unclosedQuote = quote;
         return text;
     }
 
@@ -357,6 +367,7 @@ private:
     const char* begin_;
     const char* at_;
     const char* end_;
+    TextSoupFaults* faults_;
 };
 
 constexpr size_t kTextReadStep = 64 * 1024;
@@ -405,17 +416,32 @@ private:
 
 }  // namespace
 
-size_t ReadTextSoup(SoupHandle& soup, const char* text, size_t length, bool utf8)
+namespace {
+
+size_t ParseTextSoup(SoupHandle& soup, const char* text, size_t length, bool utf8, TextSoupFaults* faults)
 {
     soup.Clear();
     soup.EnsureContainer();
-    TextSoupParser parser(text, length);
+    TextSoupParser parser(text, length, faults);
     parser.ReadLevel(soup, utf8, 0);
     // Tags are stored through the setters, so a text without any leaves the
     // handle as cleared.
     if (soup.CountTags() == 0)
         soup.Clear();
     return parser.Consumed();
+}
+
+}  // namespace
+
+size_t ReadTextSoup(SoupHandle& soup, const char* text, size_t length, bool utf8)
+{
+    return ParseTextSoup(soup, text, length, utf8, nullptr);
+}
+
+size_t ReadTextSoup(SoupHandle& soup, const char* text, size_t length, bool utf8, TextSoupFaults& faults)
+{
+    faults = TextSoupFaults();
+    return ParseTextSoup(soup, text, length, utf8, &faults);
 }
 
 void ReadTextSoup(SoupHandle& soup, TStream& stream, bool utf8)

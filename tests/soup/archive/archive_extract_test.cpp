@@ -6,6 +6,7 @@
 #include "archive_test_support.h"
 #include "lzss_test_support.h"
 #include "soup/archive_extract.h"
+#include "support/scratch_tmpfs.h"
 
 using namespace ArchiveTest;
 
@@ -230,4 +231,143 @@ TEST(ArchiveExtract, NamesDifferingInCaseLandOnOneFile)
     EXPECT_STREQ(error.c_str(), "");
     EXPECT_EQ(ListTree(folder.Path()), std::vector<std::string>{"Readme.txt"});
     EXPECT_EQ(Read(folder / "Readme.txt"), "second");
+}
+
+TEST(ArchiveExtract, EveryEntryLeftOutIsListedWithItsReason)
+{
+    TemporaryFolder folder;
+    const std::string badName = "the name holds a character other than ASCII letters, digits and \" $&'()+,-._~\"";
+    const std::string leading = "the name begins with a blank, '.' or '~'";
+    SoupHandle files;
+    SetFile(files, "readme.txt", "kept");
+    SetFile(files, "model.bin", "x");
+    SetFile(files, "caf\xc3\xa9.txt", "x");
+    SetFile(files, "../x.txt", "x");
+    SetFile(files, "ctl\x01.txt", "x");
+    SetFile(files, " lead.txt", "x");
+    SetFile(files, "trail.txt ", "x");
+    SetFile(files, "noext", "x");
+    SetFile(files, "~tmp.txt", "x");
+    SetFile(files, "a\\b.txt", "x");
+    SoupHandle inner;
+    SetFile(inner, "inner.txt", "x");
+    files.SetNamedSoup(Name(".."), inner);
+    files.SetNamedSoup(Name("caf\xc3\xa9"), inner);
+    SoupHandle art;
+    SetFile(art, "source.psd", "x");
+    SetFile(art, "wood.tga", "kept");
+    files.SetNamedSoup(Name("art"), art);
+
+    Zel::PString error;
+    std::vector<SkippedContentEntry> skipped;
+    ExtractArchiveFiles(error, files, kNone, folder.Path().c_str(), kNone, &skipped);
+    EXPECT_STREQ(error.c_str(), "");
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"model.bin", "files of type \".bin\" are not installed"},
+        {"caf\xc3\xa9.txt", badName},
+        {"../x.txt", leading},
+        {"ctl\x01.txt", badName},
+        {" lead.txt", leading},
+        {"trail.txt ", "the name ends with a blank"},
+        {"noext", "files without an extension are not installed"},
+        {"~tmp.txt", leading},
+        {"a\\b.txt", badName},
+        {"..", leading},
+        {"caf\xc3\xa9", badName},
+        {"art/source.psd", "files of type \".psd\" are not installed"},
+    };
+    std::vector<std::pair<std::string, std::string>> got;
+    for (const SkippedContentEntry& entry : skipped)
+        got.emplace_back(entry.path, entry.reason);
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(ListTree(folder.Path()), (std::vector<std::string>{"art", "art/wood.tga", "readme.txt"}));
+    // The line a user reads shows control characters escaped.
+    EXPECT_EQ(SkippedContentLine(skipped[3]), "\"ctl\\x01.txt\" was not installed: " + badName + ".");
+}
+
+TEST(ArchiveExtract, NamesUpToTheFileSystemLimitAreWritten)
+{
+    TemporaryFolder folder;
+    SoupHandle files;
+    std::vector<std::string> names;
+    for (size_t length : {240u, 245u, 250u, 254u}) {
+        names.push_back(std::string(length - 4, 'n') + ".txt");
+        SetFile(files, names.back().c_str(), "long " + std::to_string(length));
+    }
+    Zel::PString error;
+    ExtractArchiveFiles(error, files, kNone, folder.Path().c_str(), kNone);
+    EXPECT_STREQ(error.c_str(), "");
+    for (const std::string& name : names)
+        EXPECT_EQ(Read(folder / name), "long " + std::to_string(name.size())) << name.size();
+    // 255 bytes, the most a Linux name holds, through the one-file writer.
+    const std::string longest = std::string(251, 'm') + ".txt";
+    WriteContentFile(error, Block("longest"), kNone, (folder / longest).c_str(), kNone);
+    EXPECT_STREQ(error.c_str(), "");
+    EXPECT_EQ(Read(folder / longest), "longest");
+    EXPECT_EQ(ListTree(folder.Path()).size(), names.size() + 1);
+}
+
+TEST(ArchiveExtract, AStreamDecodingPastItsDeclaredLengthIsRefused)
+{
+    TemporaryFolder folder;
+    const std::string text(100000, 'z');
+    std::string lying = Compressed(text, 5);
+    lying[0] = char(1000 & 0xFF);
+    lying[1] = char(1000 >> 8);
+    lying[2] = 0;
+    lying[3] = 0;
+    SoupHandle files;
+    SetFile(files, "honest.txt", Compressed(text, 9));
+    SoupHandle sub;
+    SetFile(sub, "lying.txt", lying);
+    files.SetNamedSoup(Name("sub"), sub);
+    Zel::PString error;
+    ExtractArchiveFiles(error, files, kNone, folder.Path().c_str(), kLZSS);
+    EXPECT_STREQ(error.c_str(), "\"sub/lying.txt\" decodes to more than its declared 1000 bytes. Content package may be damaged");
+    EXPECT_EQ(Read(folder / "honest.txt"), text);
+    EXPECT_EQ(ListTree(folder / "sub"), std::vector<std::string>{});
+}
+
+TEST(ArchiveExtract, DeclaredContentBytesCountsWhatExtractionWrites)
+{
+    SoupHandle stored;
+    SetFile(stored, "a.txt", std::string(300, 'a'));
+    SetFile(stored, "left-out.bin", std::string(5000, 'b'));
+    SoupHandle sub;
+    SetFile(sub, "c.im", std::string(20, 'c'));
+    stored.SetNamedSoup(Name("sub"), sub);
+    stored.SetNamedSoup(Name(".hidden"), sub);
+    EXPECT_EQ(DeclaredContentBytes(stored, kNone), 320u);
+
+    // Compressed payloads count what their prefix declares, however small
+    // the stream: 256 MiB of zeros fit in a few kilobytes.
+    SoupHandle compressed;
+    SetFile(compressed, "small.txt", Compressed("tiny", 5));
+    std::string huge = Compressed("x", 5);
+    huge[0] = 0;
+    huge[1] = 0;
+    huge[2] = 0;
+    huge[3] = 0x10;
+    SetFile(compressed, "huge.txt", huge);
+    SetFile(compressed, "short.txt", "ab");
+    EXPECT_EQ(DeclaredContentBytes(compressed, kLZSS), 4u + (256u << 20));
+}
+
+TEST(ArchiveExtract, AFullDiskIsCalledThatNotDamage)
+{
+    TemporaryFolder folder;
+    TestSupport::ScratchTmpfs disk(folder / "disk", "64k");
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    const std::string big(1 << 20, 'q');
+    for (const Zel::PString& compression : {kNone, kLZSS}) {
+        SCOPED_TRACE(compression.c_str());
+        SoupHandle files;
+        SetFile(files, "big.txt", compression.IsEmpty() ? big : Compressed(big, 1));
+        Zel::PString error;
+        ExtractArchiveFiles(error, files, kNone, disk.Folder().c_str(), compression);
+        EXPECT_STREQ(error.c_str(), "Unable to write content files to disk: No space left on device");
+        // Nothing is left behind, not even the staged part.
+        EXPECT_EQ(ListTree(disk.Folder()), std::vector<std::string>{});
+    }
 }
