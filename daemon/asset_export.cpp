@@ -8,6 +8,7 @@
 
 #include "daemon/asset_folders.h"
 #include "soup/acs_raw_data.h"
+#include "soup/archive_extract.h"
 #include "soup/content_signature.h"
 #include "soup/lzss_compress.h"
 
@@ -46,6 +47,11 @@ bool AddFolder(const std::string& folder, bool top, SoupHandle& files, std::uint
         std::string path = folder + "/" + name;
         struct stat info {};
         if (lstat(path.c_str(), &info) != 0)
+            continue;
+        // The archive's binary form cannot carry the name: its writer would
+        // drop the tag after the signature was made over it (the export
+        // warns of it).
+        if (name.size() > kLongestArchiveName)
             continue;
         Zel::PString tag(name.c_str());
         if (S_ISDIR(info.st_mode)) {

@@ -22,6 +22,7 @@
 #include "assetdb/kad_failure_report.h"
 #include "soup/archive/archive_test_support.h"
 #include "soup/content_signature.h"
+#include "support/nested_soups.h"
 
 namespace {
 
@@ -544,6 +545,79 @@ TEST_F(CommandBodiesTest, NoHandleGivesTheWriteErrorAndNothingElse)
     EXPECT_TRUE(InstallArchiveAsset(ArchiveEntry(id), log, InstallModeCommit, nullptr, nullptr).IsNull());
     EXPECT_EQ(LineKinds(log), std::vector<int32_t>{int32_t(Kind::Error)});
     EXPECT_EQ(SeenCodes(), (std::vector<int32_t>{21, 35}));
+}
+
+// An entry whose files hold the extra files, or whose config nests `depth`
+// containers under "extra".
+SoupHandle EntryWith(const KUID& id, const std::vector<std::pair<std::string, std::string>>& extraFiles, int depth = 0)
+{
+    SoupHandle entry = ArchiveEntry(id);
+    SoupHandle files = entry.GetNamedSoup(Zel::PString("files"));
+    for (const auto& [name, bytes] : extraFiles)
+        ArchiveTest::SetFile(files, name.c_str(), bytes);
+    entry.SetNamedSoup(Zel::PString("files"), files);
+    if (depth > 0) {
+        SoupHandle nested = TestSupport::NestedSoup(depth);
+        entry.SetNamedSoup(Zel::PString("extra"), nested);
+    }
+    StoreAssetDsid(entry);
+    return entry;
+}
+
+std::vector<std::string> LineTexts(const ResultsLog& log)
+{
+    std::vector<std::string> texts;
+    for (const ResultsLogEntry& line : log.Lines())
+        texts.push_back(line.text.c_str());
+    return texts;
+}
+
+TEST_F(CommandBodiesTest, EntriesLeftOutAreWarnedAndTheRestInstalls)
+{
+    KUID id(900, 7, 0);
+    std::string folder = scratch + "/with-skips";
+    Answer(21, InfoRecord(NullKUID, "", "", 1, 0, false));
+    Answer(35, OpenForEditReply(id, folder));
+    ResultsLog log;
+    SoupHandle entry = EntryWith(id, {{"model.bin", "x"}, {"caf\xc3\xa9.txt", "x"}});
+    EXPECT_EQ(InstallArchiveAsset(entry, log, 0, nullptr, nullptr), id);
+    EXPECT_EQ(LineKinds(log), (std::vector<int32_t>{int32_t(Kind::Warning), int32_t(Kind::Warning),
+                                                    int32_t(Kind::Success)}));
+    std::vector<std::string> texts = LineTexts(log);
+    EXPECT_EQ(texts[0], "\"model.bin\" was not installed: files of type \".bin\" are not installed.");
+    EXPECT_EQ(texts[1], "\"caf\xc3\xa9.txt\" was not installed: the name holds a character other than ASCII "
+                        "letters, digits and \" $&'()+,-._~\".");
+    EXPECT_TRUE(ArchiveTest::Exists(folder + "/mesh.im"));
+    EXPECT_FALSE(ArchiveTest::Exists(folder + "/model.bin"));
+}
+
+TEST_F(CommandBodiesTest, AConfigBeyondTheLimitsIsNeitherOpenedNorWritten)
+{
+    KUID id(900, 8, 0);
+    Answer(21, InfoRecord(NullKUID, "", "", 1, 0, false));
+    Answer(35, OpenForEditReply(id, scratch + "/too-deep"));
+    ResultsLog log;
+    EXPECT_TRUE(InstallArchiveAsset(EntryWith(id, {}, 150), log, 0, nullptr, nullptr).IsNull());
+    EXPECT_EQ(SeenCodes(), std::vector<int32_t>{21});
+    EXPECT_EQ(LineKinds(log), (std::vector<int32_t>{int32_t(Kind::Error), int32_t(Kind::Info)}));
+    EXPECT_EQ(LineTexts(log)[1], "The config nests containers deeper than 100 levels.");
+    EXPECT_FALSE(ArchiveTest::Exists(scratch + "/too-deep"));
+}
+
+TEST_F(CommandBodiesTest, AFailedExtractionSaysWhyAndReverts)
+{
+    KUID id(900, 9, 0);
+    Answer(21, InfoRecord(NullKUID, "", "", 1, 0, false));
+    Answer(35, OpenForEditReply(id, scratch + "/bad-payload"));
+    ResultsLog log;
+    // Every payload read as LZSS; three bytes cannot even hold the prefix.
+    SoupHandle entry = EntryWith(id, {{"short.txt", "abc"}});
+    entry.SetNamedTag(Zel::PString("compression"), "LZSS");
+    EXPECT_TRUE(InstallArchiveAsset(entry, log, 0, nullptr, nullptr).IsNull());
+    EXPECT_EQ(LineKinds(log), (std::vector<int32_t>{int32_t(Kind::Error), int32_t(Kind::Info)}));
+    // The stored bytes do not decode: said as it is, not only the key's text.
+    EXPECT_EQ(LineTexts(log)[1], "Failed to decompress data. Content package may be damaged");
+    EXPECT_EQ(SeenWith(33).size(), 1u);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "soup/asset_config_file.h"
 #include "soup/text_soup.h"
 #include "soup_test_support.h"
+#include "support/nested_soups.h"
 
 namespace {
 
@@ -35,31 +36,18 @@ protected:
     std::string folder;
 };
 
-// `levels` containers, each the only tag of the one above, the innermost
-// holding one value.
 std::string NestedText(int levels)
 {
-    std::string text = "kuid <kuid:1:2>\r\n";
-    for (int i = 0; i < levels; ++i)
-        text += "level\r\n{\r\n";
-    text += "leaf 1\r\n";
-    for (int i = 0; i < levels; ++i)
-        text += "}\r\n";
-    return text;
+    return "kuid <kuid:1:2>\r\n" + TestSupport::NestedSoupText(levels);
 }
 
+// The nesting below a root that holds other tags too.
 SoupHandle NestedSoup(int levels)
 {
-    SoupHandle inner;
-    inner.SetNamedTagInt(Zel::PString("leaf"), 1);
-    for (int i = 1; i < levels; ++i) {
-        SoupHandle outer;
-        outer.SetNamedSoup(Zel::PString("level"), inner);
-        inner = outer;
-    }
     SoupHandle root;
     root.SetNamedTag(Zel::PString("kind"), "scenery");
-    root.SetNamedSoup(Zel::PString("level"), inner);
+    SoupHandle nested = TestSupport::NestedSoup(levels);
+    root.SetNamedSoup(Zel::PString("level"), nested);
     return root;
 }
 

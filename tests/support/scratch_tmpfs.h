@@ -2,23 +2,24 @@
 #pragma once
 
 #include <sys/mount.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace TestSupport {
 
 // Mounts a tmpfs of `size` (mount's form: "1m", "64k") on the folder, which
-// is created when missing; unmounted (lazily, so a process still holding a
-// file there cannot keep it) when the object goes. Mounting needs
-// privilege: test Mounted() and skip with Reason() when it failed.
+// is created with its parents when missing; unmounted lazily (a process
+// still holding a file there cannot keep it) when the object goes. Mounting
+// needs privilege: test Mounted() and skip with Reason() when it failed.
 class ScratchTmpfs {
 public:
     ScratchTmpfs(const std::string& folder, const std::string& size) : folder_(folder)
     {
-        mkdir(folder.c_str(), 0777);
+        std::error_code ignored;
+        std::filesystem::create_directories(folder, ignored);
         const std::string options = "size=" + size;
         if (mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0)
             mounted_ = true;
