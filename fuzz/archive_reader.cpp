@@ -1,4 +1,4 @@
-// Fuzz target: a .cdp file opened, checked, signed, normalised and extracted into a scratch folder.
+// Fuzz target: a .cdp file opened, checked, signed, normalised, sized and extracted into a scratch folder.
 #include <unistd.h>
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include "soup/archive_builder.h"
 #include "soup/archive_extract.h"
 #include "soup/archive_reader.h"
+#include "soup/asset_config_file.h"
 #include "soup/content_signature.h"
 
 namespace {
@@ -51,9 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         CDPAssetEntry entry = GetArchiveAsset(archive, index);
         VerifyAssetDsid(entry.soup);
         FindArchiveAsset(archive, entry.GetKUID());
-        NormaliseAssetConfig(entry);
+        std::string limitError;
+        CheckAssetConfigLimits(NormaliseAssetConfig(entry), "The config", limitError);
+        DeclaredContentBytes(entry.GetFilesSoup(), entry.GetCompression());
         Zel::PString error;
-        ExtractArchiveFiles(error, entry.GetFilesSoup(), Zel::PString(), destination.c_str(), entry.GetCompression());
+        std::vector<SkippedContentEntry> skipped;
+        ExtractArchiveFiles(error, entry.GetFilesSoup(), Zel::PString(), destination.c_str(), entry.GetCompression(),
+                            &skipped);
+        for (const SkippedContentEntry& left : skipped)
+            SkippedContentLine(left);
         std::filesystem::remove_all(destination, ignored);
     }
     RebuildArchiveTables(archive);
