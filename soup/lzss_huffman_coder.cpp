@@ -11,22 +11,27 @@ using namespace LZSSFormat;
 
 constexpr int32_t kPathCapacity = 2 * kMainTreeLeaves;
 
-// Walks from the root; -1 when the input ends on the way.
-int32_t DecodeSymbol(LZSSBitReader& bits, LZSSHuffmanTree& tree)
+// Walks from the root, one load per level, and counts the symbol from the
+// leaf it reached; -1 when the input ends on the way. The buffer holds 56
+// bits after a refill, more than a tree of these frequencies is deep, so the
+// per-bit test is almost never taken.
+inline int32_t DecodeSymbol(LZSSBitReader& bits, LZSSHuffmanTree& tree)
 {
-    int32_t position = tree.Root();
-    while (true) {
-        const int bit = bits.GetBit();
-        if (bit < 0)
-            return -1;
-        position = tree.Child(position) + bit;
-        const int32_t entry = tree.Child(position);
-        if (entry & LZSSHuffmanTree::kLeafBit) {
-            const int32_t symbol = entry & ~LZSSHuffmanTree::kLeafBit;
-            tree.Update(symbol);
-            return symbol;
+    bits.Refill();
+    const LZSSHuffmanTree::Node* nodes = tree.Nodes();
+    int32_t entry = nodes[tree.Root()].child;
+    int32_t position;
+    do {
+        if (bits.Available() == 0) [[unlikely]] {
+            bits.Refill();
+            if (bits.Available() == 0)
+                return -1;
         }
-    }
+        position = entry + bits.TakeBit();
+        entry = nodes[position].child;
+    } while ((entry & LZSSHuffmanTree::kLeafBit) == 0);
+    tree.UpdateLeaf(position);
+    return entry & ~LZSSHuffmanTree::kLeafBit;
 }
 
 }  // namespace

@@ -22,30 +22,26 @@ void LZSSHuffmanTree::Start(int symbols)
     leaves_ = int32_t((symbols + 1) & ~1);
     const int32_t nodes = 2 * leaves_ - 1;
     root_ = nodes - 1;
-    frequency_.assign(size_t(nodes), 0);
-    child_.assign(size_t(nodes), 0);
-    parent_.assign(size_t(nodes), kFreeLink);
+    nodes_.assign(size_t(nodes), Node{0, 0, kFreeLink, 0});
     leafPosition_.assign(size_t(leaves_), 0);
     for (int32_t i = 0; i < leaves_; ++i) {
-        frequency_[size_t(i)] = 1;
-        child_[size_t(i)] = i | kLeafBit;
+        nodes_[size_t(i)].frequency = 1;
+        nodes_[size_t(i)].child = i | kLeafBit;
         leafPosition_[size_t(i)] = i;
     }
     for (int32_t m = 0; leaves_ + m < nodes; ++m) {
         const int32_t node = leaves_ + m;
-        frequency_[size_t(node)] = frequency_[size_t(2 * m)] + frequency_[size_t(2 * m + 1)];
-        child_[size_t(node)] = 2 * m;
-        parent_[size_t(2 * m)] = node;
-        parent_[size_t(2 * m + 1)] = node;
+        nodes_[size_t(node)].frequency = nodes_[size_t(2 * m)].frequency + nodes_[size_t(2 * m + 1)].frequency;
+        nodes_[size_t(node)].child = 2 * m;
+        nodes_[size_t(2 * m)].parent = node;
+        nodes_[size_t(2 * m + 1)].parent = node;
     }
-    parent_[size_t(root_)] = kRootLink;
+    nodes_[size_t(root_)].parent = kRootLink;
 }
 
 void LZSSHuffmanTree::Release()
 {
-    frequency_ = {};
-    child_ = {};
-    parent_ = {};
+    nodes_ = {};
     leafPosition_ = {};
     leaves_ = 0;
     root_ = -1;
@@ -57,7 +53,7 @@ int32_t LZSSHuffmanTree::Path(int32_t symbol, uint8_t* bits, int32_t capacity) c
         return 0;
     int32_t count = 0;
     for (int32_t position = leafPosition_[size_t(symbol)]; position != root_ && position >= 0 && count < capacity;
-         position = parent_[size_t(position)])
+         position = nodes_[size_t(position)].parent)
         bits[count++] = uint8_t(position & 1);
     for (int32_t i = 0, j = count - 1; i < j; ++i, --j) {
         const uint8_t swap = bits[i];
@@ -69,85 +65,80 @@ int32_t LZSSHuffmanTree::Path(int32_t symbol, uint8_t* bits, int32_t capacity) c
 
 void LZSSHuffmanTree::PointChildrenAt(int32_t position)
 {
-    const int32_t entry = child_[size_t(position)];
+    const int32_t entry = nodes_[size_t(position)].child;
     if (entry & kLeafBit) {
         leafPosition_[size_t(entry & ~kLeafBit)] = position;
         return;
     }
-    parent_[size_t(entry)] = position;
-    parent_[size_t(entry + 1)] = position;
+    nodes_[size_t(entry)].parent = position;
+    nodes_[size_t(entry + 1)].parent = position;
 }
 
 void LZSSHuffmanTree::Exchange(int32_t a, int32_t b)
 {
-    const uint32_t frequency = frequency_[size_t(a)];
-    frequency_[size_t(a)] = frequency_[size_t(b)];
-    frequency_[size_t(b)] = frequency;
-    const int32_t child = child_[size_t(a)];
-    child_[size_t(a)] = child_[size_t(b)];
-    child_[size_t(b)] = child;
+    const uint32_t frequency = nodes_[size_t(a)].frequency;
+    nodes_[size_t(a)].frequency = nodes_[size_t(b)].frequency;
+    nodes_[size_t(b)].frequency = frequency;
+    const int32_t child = nodes_[size_t(a)].child;
+    nodes_[size_t(a)].child = nodes_[size_t(b)].child;
+    nodes_[size_t(b)].child = child;
     PointChildrenAt(a);
     PointChildrenAt(b);
 }
 
-void LZSSHuffmanTree::Update(int32_t symbol)
+int32_t LZSSHuffmanTree::MoveUp(int32_t position, uint32_t count)
 {
-    if (symbol < 0 || symbol >= leaves_)
-        return;
-    if (frequency_[size_t(root_)] >= kRebuildFrequency)
-        Rebuild();
-    int32_t position = leafPosition_[size_t(symbol)];
-    while (position != root_ && position >= 0) {
-        const uint32_t count = ++frequency_[size_t(position)];
-        if (frequency_[size_t(position + 1)] < count) {
-            // The last node of smaller frequency; the root is never smaller.
-            int32_t last = position + 2;
-            while (last < root_ && frequency_[size_t(last)] < count)
-                ++last;
-            --last;
-            Exchange(position, last);
-            position = last;
-        }
-        position = parent_[size_t(position)];
-    }
-    ++frequency_[size_t(root_)];
+    // The last node of smaller frequency; the root is never smaller.
+    int32_t last = position + 2;
+    while (last < root_ && nodes_[size_t(last)].frequency < count)
+        ++last;
+    --last;
+    Exchange(position, last);
+    return last;
+}
+
+int32_t LZSSHuffmanTree::RebuildKeeping(int32_t position)
+{
+    const int32_t symbol = nodes_[size_t(position)].child & ~kLeafBit;
+    Rebuild();
+    return leafPosition_[size_t(symbol)];
 }
 
 void LZSSHuffmanTree::Rebuild()
 {
     for (int32_t position = 0; position <= root_; ++position) {
         if (IsLeafAt(position))
-            frequency_[size_t(position)] = (frequency_[size_t(position)] + 1) / 2;
-        parent_[size_t(position)] = kFreeLink;
+            nodes_[size_t(position)].frequency = (nodes_[size_t(position)].frequency + 1) / 2;
+        nodes_[size_t(position)].parent = kFreeLink;
     }
     int32_t pairCursor = 0;
     int32_t slotCursor = 0;
     int32_t leavesLeft = leaves_;
     while (true) {
         int32_t first = pairCursor;
-        while (first < root_ && parent_[size_t(first)] != kFreeLink)
+        while (first < root_ && nodes_[size_t(first)].parent != kFreeLink)
             ++first;
         if (first + 1 >= root_)
             break;
         pairCursor = first + 2;
 
-        while (slotCursor < root_ && (IsLeafAt(slotCursor) || parent_[size_t(slotCursor)] != kFreeLink)) {
+        while (slotCursor < root_ && (IsLeafAt(slotCursor) || nodes_[size_t(slotCursor)].parent != kFreeLink)) {
             if (IsLeafAt(slotCursor))
                 --leavesLeft;
             ++slotCursor;
         }
-        const uint32_t sum = frequency_[size_t(first)] + frequency_[size_t(first + 1)];
+        const uint32_t sum = nodes_[size_t(first)].frequency + nodes_[size_t(first + 1)].frequency;
         int32_t slot = slotCursor++;
 
-        if (slot > 0 && frequency_[size_t(slot - 1)] > sum) {
+        if (slot > 0 && nodes_[size_t(slot - 1)].frequency > sum) {
             // Insert lower: just above the highest node not larger than the
             // sum (never among the pair itself), moving the rest up by one.
             int32_t at = slot - 1;
-            while (at > first + 2 && frequency_[size_t(at - 1)] > sum)
+            while (at > first + 2 && nodes_[size_t(at - 1)].frequency > sum)
                 --at;
             for (int32_t moving = slot; moving > at; --moving) {
-                frequency_[size_t(moving)] = frequency_[size_t(moving - 1)];
-                child_[size_t(moving)] = child_[size_t(moving - 1)];
+                nodes_[size_t(moving)].frequency = nodes_[size_t(moving - 1)].frequency;
+                nodes_[size_t(moving)].child = nodes_[size_t(moving - 1)].child;
                 PointChildrenAt(moving);
             }
             slot = at;
@@ -156,35 +147,35 @@ void LZSSHuffmanTree::Rebuild()
                 int32_t leaf = slot + 1;
                 while (leaf < root_ && !IsLeafAt(leaf))
                     ++leaf;
-                if (leaf >= root_ || !PullsLeafBelow(frequency_[size_t(leaf)], sum))
+                if (leaf >= root_ || !PullsLeafBelow(nodes_[size_t(leaf)].frequency, sum))
                     break;
-                frequency_[size_t(slot)] = frequency_[size_t(leaf)];
-                child_[size_t(slot)] = child_[size_t(leaf)];
+                nodes_[size_t(slot)].frequency = nodes_[size_t(leaf)].frequency;
+                nodes_[size_t(slot)].child = nodes_[size_t(leaf)].child;
                 PointChildrenAt(slot);
-                parent_[size_t(slot)] = kFreeLink;
-                child_[size_t(leaf)] = kEmptiedChild;
+                nodes_[size_t(slot)].parent = kFreeLink;
+                nodes_[size_t(leaf)].child = kEmptiedChild;
                 --leavesLeft;
                 ++slot;
                 ++slotCursor;
             }
         }
-        frequency_[size_t(slot)] = sum;
-        child_[size_t(slot)] = first;
-        parent_[size_t(first)] = slot;
-        parent_[size_t(first + 1)] = slot;
+        nodes_[size_t(slot)].frequency = sum;
+        nodes_[size_t(slot)].child = first;
+        nodes_[size_t(first)].parent = slot;
+        nodes_[size_t(first + 1)].parent = slot;
     }
-    parent_[size_t(root_)] = kRootLink;
+    nodes_[size_t(root_)].parent = kRootLink;
 }
 
 bool LZSSHuffmanTree::CheckConsistency() const
 {
-    if (!IsStarted() || parent_[size_t(root_)] != kRootLink)
+    if (!IsStarted() || nodes_[size_t(root_)].parent != kRootLink)
         return false;
     std::vector<int> seen(size_t(leaves_), 0);
     for (int32_t position = 0; position <= root_; ++position) {
-        if (position > 0 && frequency_[size_t(position)] < frequency_[size_t(position - 1)])
+        if (position > 0 && nodes_[size_t(position)].frequency < nodes_[size_t(position - 1)].frequency)
             return false;
-        const int32_t entry = child_[size_t(position)];
+        const int32_t entry = nodes_[size_t(position)].child;
         if (entry & kLeafBit) {
             const int32_t symbol = entry & ~kLeafBit;
             if (symbol >= leaves_ || leafPosition_[size_t(symbol)] != position)
@@ -192,10 +183,10 @@ bool LZSSHuffmanTree::CheckConsistency() const
             ++seen[size_t(symbol)];
             continue;
         }
-        if (entry < 0 || entry + 1 >= position || parent_[size_t(entry)] != position ||
-            parent_[size_t(entry + 1)] != position)
+        if (entry < 0 || entry + 1 >= position || nodes_[size_t(entry)].parent != position ||
+            nodes_[size_t(entry + 1)].parent != position)
             return false;
-        if (frequency_[size_t(position)] != frequency_[size_t(entry)] + frequency_[size_t(entry + 1)])
+        if (nodes_[size_t(position)].frequency != nodes_[size_t(entry)].frequency + nodes_[size_t(entry + 1)].frequency)
             return false;
     }
     for (int count : seen) {

@@ -18,39 +18,74 @@ public:
     // The tree is halved when the root's frequency reaches this.
     static constexpr uint32_t kRebuildFrequency = 0x8000;
 
+    // Everything the decode walk and the update touch at one position sits
+    // in one record, so each level of the tree costs one cache line, not
+    // three. The parent belongs to the position, not to what it holds.
+    struct Node {
+        uint32_t frequency;
+        int32_t child;
+        int32_t parent;
+        int32_t unused;
+    };
+
     void Start(int symbols);
     void Release();
-    bool IsStarted() const { return !frequency_.empty(); }
+    bool IsStarted() const { return !nodes_.empty(); }
 
     int32_t Leaves() const { return leaves_; }
     int32_t Root() const { return root_; }
-    int32_t Child(int32_t position) const { return child_[size_t(position)]; }
-    uint32_t Frequency(int32_t position) const { return frequency_[size_t(position)]; }
-    int32_t Parent(int32_t position) const { return parent_[size_t(position)]; }
+    int32_t Child(int32_t position) const { return nodes_[size_t(position)].child; }
+    uint32_t Frequency(int32_t position) const { return nodes_[size_t(position)].frequency; }
+    int32_t Parent(int32_t position) const { return nodes_[size_t(position)].parent; }
     int32_t LeafOf(int32_t symbol) const { return leafPosition_[size_t(symbol)]; }
+    // The node records, for the decoder's walk from the root.
+    const Node* Nodes() const { return nodes_.data(); }
 
     // The bits from the root to the symbol's leaf, first bit first, stored in
     // `bits`; returns how many (0 for a symbol out of range).
     int32_t Path(int32_t symbol, uint8_t* bits, int32_t capacity) const;
     // Counts the symbol once, keeping the nodes sorted; rebuilds first when
     // the root's frequency has reached kRebuildFrequency.
-    void Update(int32_t symbol);
+    void Update(int32_t symbol)
+    {
+        if (symbol < 0 || symbol >= leaves_)
+            return;
+        UpdateLeaf(leafPosition_[size_t(symbol)]);
+    }
+    // The same for the leaf at `position` (a leaf the decoder just reached),
+    // which saves looking the symbol's leaf up again.
+    void UpdateLeaf(int32_t position)
+    {
+        Node* nodes = nodes_.data();
+        if (nodes[root_].frequency >= kRebuildFrequency) [[unlikely]]
+            position = RebuildKeeping(position);
+        while (position != root_ && position >= 0) {
+            const uint32_t count = ++nodes[position].frequency;
+            if (nodes[position + 1].frequency < count)
+                position = MoveUp(position, count);
+            position = nodes[position].parent;
+        }
+        ++nodes[root_].frequency;
+    }
 
     // For tests: every link agrees, frequencies are sorted and add up.
     bool CheckConsistency() const;
 
 private:
     void Rebuild();
+    // Rebuilds and returns where the leaf at `position` went.
+    int32_t RebuildKeeping(int32_t position);
+    // Exchanges the node at `position`, just counted up to `count`, with the
+    // last node of smaller frequency; returns that node's position.
+    int32_t MoveUp(int32_t position, uint32_t count);
     // Swaps the contents of two positions and mends the links into them.
     void Exchange(int32_t a, int32_t b);
     void PointChildrenAt(int32_t position);
-    bool IsLeafAt(int32_t position) const { return (child_[size_t(position)] & kLeafBit) != 0; }
+    bool IsLeafAt(int32_t position) const { return (nodes_[size_t(position)].child & kLeafBit) != 0; }
 
     int32_t leaves_ = 0;
     int32_t root_ = -1;
-    std::vector<uint32_t> frequency_;
-    std::vector<int32_t> child_;
-    std::vector<int32_t> parent_;
+    std::vector<Node> nodes_;
     std::vector<int32_t> leafPosition_;
 };
 

@@ -1,4 +1,4 @@
-// The LZSS encoder's buffered byte writer.
+// The LZSS coder's buffered byte writer and the bit reader's chunked input.
 #include "soup/lzss_streams.h"
 
 #include <cstring>
@@ -6,6 +6,7 @@
 namespace Zel {
 namespace {
 constexpr size_t kWriterBuffer = 0x10000;
+constexpr size_t kReaderChunk = 0x10000;
 }
 
 LZSSByteWriter::LZSSByteWriter(IOSlave& sink) : sink_(sink), buffer_(kWriterBuffer) {}
@@ -31,6 +32,33 @@ bool LZSSByteWriter::Flush()
         failed_ = true;
     length_ = 0;
     return !failed_;
+}
+
+LZSSBitReader::LZSSBitReader(IOReadCursor& in) : in_(in), chunk_(kReaderChunk)
+{
+    next_ = chunk_.data();
+    limit_ = chunk_.data();
+}
+
+void LZSSBitReader::RefillNearEnd()
+{
+    if (!inputEnded_) {
+        const size_t left = size_t(limit_ - next_);
+        memmove(chunk_.data(), next_, left);
+        const size_t got = in_.Read(chunk_.data() + left, chunk_.size() - left);
+        if (got == 0)
+            inputEnded_ = true;
+        next_ = chunk_.data();
+        limit_ = chunk_.data() + left + got;
+        if (limit_ - next_ >= 8) {
+            Refill();
+            return;
+        }
+    }
+    while (available_ <= 56 && next_ < limit_) {
+        buffer_ |= uint64_t(*next_++) << available_;
+        available_ += 8;
+    }
 }
 
 }  // namespace Zel

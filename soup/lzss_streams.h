@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "zel/ioslave.h"
@@ -63,23 +64,52 @@ private:
 };
 
 // Bits of the input bytes, lowest first; -1 once the input is used up.
+// The bits wait in a 64-bit buffer refilled a whole word at a time from a
+// chunk of input, so that a Huffman walk tests for input once per symbol
+// rather than once per bit. Reading ahead is harmless: the cursor belongs to
+// one stream.
 class LZSSBitReader {
 public:
-    explicit LZSSBitReader(IOReadCursor& in) : in_(in) {}
-    int GetBit()
+    explicit LZSSBitReader(IOReadCursor& in);
+
+    // Tops the buffer up to at least 56 bits, fewer only near the end of the
+    // input.
+    void Refill()
     {
-        if (available_ == 0 && !Refill())
-            return -1;
+        if (limit_ - next_ >= 8) [[likely]] {
+            uint64_t word;
+            memcpy(&word, next_, 8);
+            buffer_ |= LittleEndian(word) << available_;
+            next_ += (63 - available_) >> 3;
+            available_ |= 56;
+            return;
+        }
+        RefillNearEnd();
+    }
+    int Available() const { return available_; }
+    // The next bit without a check; only while Available() > 0.
+    int TakeBit()
+    {
         const int bit = int(buffer_ & 1u);
         buffer_ >>= 1;
         --available_;
         return bit;
     }
+    int GetBit()
+    {
+        if (available_ == 0) {
+            Refill();
+            if (available_ == 0)
+                return -1;
+        }
+        return TakeBit();
+    }
     // count bits (<= 16), lowest first; -1 when the input ends first.
     int32_t GetBits(int count)
     {
-        while (available_ < count) {
-            if (!Refill())
+        if (available_ < count) {
+            Refill();
+            if (available_ < count)
                 return -1;
         }
         const int32_t value = int32_t(buffer_ & ((1u << count) - 1u));
@@ -89,19 +119,25 @@ public:
     }
 
 private:
-    bool Refill()
+    static uint64_t LittleEndian(uint64_t word)
     {
-        const int byte = in_.Get();
-        if (byte < 0)
-            return false;
-        buffer_ |= uint64_t(byte) << available_;
-        available_ += 8;
-        return true;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+        return __builtin_bswap64(word);
+#else
+        return word;
+#endif
     }
+    // Moves the chunk's last bytes to its front, reads more behind them and
+    // takes whole bytes while they fit.
+    void RefillNearEnd();
 
     IOReadCursor& in_;
+    std::vector<uint8_t> chunk_;
+    const uint8_t* next_ = nullptr;
+    const uint8_t* limit_ = nullptr;
     uint64_t buffer_ = 0;
     int available_ = 0;
+    bool inputEnded_ = false;
 };
 
 }  // namespace Zel

@@ -119,6 +119,31 @@ TEST(LZSSStreamFormat, BadStreamsFail)
     }
 }
 
+// The decoder reads its input ahead in words and chunks; a stream cut short
+// anywhere, including just past a chunk of input, must still fail rather
+// than end quietly with part of the output. A cut of two bytes or more
+// removes at least one bit of the end symbol.
+TEST(LZSSStreamFormat, CutHuffmanStreamsFail)
+{
+    const Bytes input = SampleText(400000);
+    const Bytes whole = Compress(input, 9);
+    ASSERT_GT(whole.size(), size_t(0x10000 + 64));
+    Bytes out;
+    ASSERT_TRUE(Decompress(whole, out, input.size()));
+    ASSERT_EQ(out, input);
+    std::vector<size_t> lengths;
+    for (size_t cut = 2; cut < 40; ++cut)
+        lengths.push_back(whole.size() - cut);
+    for (size_t near = 0x10000 - 9; near < 0x10000 + 10; ++near)
+        lengths.push_back(near);
+    lengths.push_back(1);
+    lengths.push_back(2);
+    for (size_t length : lengths) {
+        const Bytes cut(whole.begin(), whole.begin() + std::ptrdiff_t(length));
+        EXPECT_FALSE(Decompress(cut, out, input.size())) << length << " of " << whole.size();
+    }
+}
+
 TEST(LZSSStreamFormat, OutputThatFillsUpFails)
 {
     const Bytes input = SampleText(50000);
