@@ -2,7 +2,8 @@
 # Full compile speed of the DudoRazuzu compiler (tools/dudoc: front end, code
 # generation and the .gsl written) against `luac5.4 -s -o` on a Lua twin of
 # the same functions, both measured in this run, per source byte. Goal: <= 3.
-# Then an include-heavy compile (a main file including 200 files that each
+# Then the peak memory of both processes on the same twin sources (goal:
+# <= 5x luac's). Then an include-heavy compile (a main file including 200 files that each
 # include one 5,000-line base) against compiling the same lines once in one
 # file. Goal: about 1 (each dependency is compiled once, declarations only).
 set -u
@@ -30,6 +31,22 @@ awk -v ours="$ours" -v peer="$peer" -v gb="$gs_bytes" -v lb="$lua_bytes" -v line
   printf "luac5.4 -s -o (twin): %d bytes -> %d bytes, %.1f ms, %.2f ns/byte\n", lb, luac, peer / 1e6, p
   printf "ratio (per byte): %.2f (goal <= 3)\n", o / p
 }'
+
+# Peak resident memory of each process (the kernel's high-water mark of the
+# child, through GNU time).
+peak_kb() {
+  /usr/bin/time -o "$work/peak" -f '%M' "$@" >/dev/null 2>&1
+  tail -1 "$work/peak"
+}
+if [ -x /usr/bin/time ]; then
+  ours_kb=$(peak_kb "$dudoc" "$work/big.gs" "-p$work/")
+  peer_kb=$(peak_kb luac5.4 -s -o "$work/big.luac" "$work/big.lua")
+  awk -v ours="$ours_kb" -v peer="$peer_kb" 'BEGIN {
+    printf "peak memory: dudoc %d KB, luac5.4 -s %d KB, ratio %.1f (goal <= 5)\n", ours, peer, ours / peer
+  }'
+else
+  echo "peak memory: /usr/bin/time missing (Debian package time)"
+fi
 
 # Include-heavy: base.gs (~5,000 lines) included by 200 files, all included
 # by main.gs; one.gs holds the same lines once.

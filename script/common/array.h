@@ -1,4 +1,4 @@
-// Growable array of plain records with an initial room of N entries.
+// Growable array of plain records: room for N entries at the first append, doubling after.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +12,9 @@ namespace Utils {
 template <typename T, uint32_t N>
 class Array {
  public:
-  Array() { Grow(N); }
+  // Nothing is allocated until the first append: a compiler keeps one of
+  // these per function, and many stay empty.
+  Array() = default;
   ~Array() { Zel::Alloc::Delete(items_); }
   Array(const Array&) = delete;
   Array& operator=(const Array&) = delete;

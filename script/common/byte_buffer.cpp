@@ -38,6 +38,11 @@ bool ByteBuffer::Init(uint32_t growthStep) {
   return true;
 }
 
+void ByteBuffer::Prepare(uint32_t growthStep) {
+  Free();
+  step_ = growthStep;
+}
+
 void ByteBuffer::Reset() {
   uint32_t step = step_;
   Init(step);
@@ -54,11 +59,11 @@ void ByteBuffer::Free() {
 
 bool ByteBuffer::Reserve(size_t position) {
   if (flags_ & kAllocationFailed) return false;
-  if (data_ == nullptr) {
+  if (data_ == nullptr && step_ == 0) {
     flags_ |= kAllocationFailed;
     return false;
   }
-  if (position >= capacity_) {
+  if (position >= capacity_ || data_ == nullptr) {
     // Grow by at least doubling: code and image buffers reach megabytes, and
     // a fixed step would copy them over and over (quadratic appends).
     if (position > SIZE_MAX / 2 - step_) {
@@ -73,7 +78,7 @@ bool ByteBuffer::Reserve(size_t position) {
       return false;
     }
     uint8_t* data = Align4(raw);
-    std::memcpy(data, data_, length_);
+    if (length_ != 0) std::memcpy(data, data_, length_);
     Zel::Alloc::Delete(raw_);
     raw_ = raw;
     data_ = data;
@@ -86,13 +91,14 @@ bool ByteBuffer::Reserve(size_t position) {
 void ByteBuffer::WriteBytes(const void* bytes, size_t length) {
   if (length < capacity_ - cursor_ && flags_ == 0) {
     // Room enough: the common case of code emission, without the growth checks.
-    std::memcpy(data_ + cursor_, bytes, length);
+    if (length != 0) std::memcpy(data_ + cursor_, bytes, length);
     cursor_ += length;
     if (length_ < cursor_) length_ = cursor_;
     return;
   }
   if (!Reserve(cursor_ + length)) return;
-  std::memcpy(data_ + cursor_, bytes, length);
+  // An empty list (the code of a native function) may have no bytes at all.
+  if (length != 0) std::memcpy(data_ + cursor_, bytes, length);
   cursor_ += length;
 }
 

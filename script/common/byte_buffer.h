@@ -19,6 +19,10 @@ class ByteBuffer {
   // `growthStep` is the first capacity and the least a growth adds; each
   // growth at least doubles the capacity.
   bool Init(uint32_t growthStep);
+  // Like Init, but the first write allocates: a buffer that may stay empty
+  // (the code of a native function, the reference list of most functions)
+  // costs nothing, and one per declared function adds up.
+  void Prepare(uint32_t growthStep);
   void Reset();
   void Free();
   // Makes room up to `position`; the length becomes at least `position`.

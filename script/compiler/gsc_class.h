@@ -70,7 +70,7 @@ class CodeEmitter {
   void PatchI32(uint32_t position, int32_t value);
   bool Failed() const { return (code.Flags() & Utils::ByteBuffer::kAllocationFailed) != 0; }
 
-  Utils::ByteBuffer code;  // initial capacity and growth step 1024
+  Utils::ByteBuffer code;  // allocated at the first byte, growth step 256
   LineHook lineHook = nullptr;
   void* hookUser = nullptr;
   int32_t depth = 0;     // current operand-stack depth
@@ -89,9 +89,9 @@ class GSCFunction : public Utils::IDoubleLinkListNode {
   GSFunctionSymbol* symbol;
   CodeEmitter emitter;
   uint32_t referenceLocalCount = 0;
-  Utils::ByteBuffer referenceLocals;  // u32 local slots, growth step 64
+  Utils::ByteBuffer referenceLocals;  // u32 local slots, allocated at the first, growth step 64
   int32_t currentLine = 0;
-  Utils::Array<LineDebugInfo, 128> lines;
+  Utils::Array<LineDebugInfo, 16> lines;
   int32_t temporaryCount = 0;  // one more than the highest temporary flag used
 
   // A: the parameters and the receiver word.

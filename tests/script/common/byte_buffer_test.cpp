@@ -37,3 +37,36 @@ TEST(ByteBufferGrowth, AnImpossibleSizeFailsCleanly) {
 }
 
 }  // namespace
+
+namespace {
+
+// A prepared buffer holds no memory until its first write, then behaves as
+// an initialised one; a buffer never prepared still refuses writes.
+TEST(ByteBufferPrepare, AllocatesAtTheFirstWrite) {
+  Utils::ByteBuffer empty;
+  empty.Prepare(256);
+  EXPECT_EQ(empty.Data(), nullptr);
+  EXPECT_EQ(empty.Capacity(), 0u);
+
+  Utils::ByteBuffer out;
+  ASSERT_TRUE(out.Init(16));
+  out.WriteBytes(empty.Data(), empty.Length());
+  EXPECT_EQ(out.Length(), 0u);
+  EXPECT_EQ(out.Flags(), 0u);
+
+  Utils::ByteBuffer code;
+  code.Prepare(256);
+  for (uint32_t i = 0; i < 3000; ++i) code.WriteU8(static_cast<uint8_t>(i * 7));
+  code.WriteU32(0x01020304);
+  ASSERT_EQ(code.Flags(), 0u);
+  ASSERT_EQ(code.Length(), 3004u);
+  EXPECT_EQ(code.Data()[2999], static_cast<uint8_t>(2999 * 7));
+  EXPECT_TRUE(code.PatchU32(0, 0xAABBCCDD));
+  EXPECT_EQ(code.Data()[0], 0xDD);
+
+  Utils::ByteBuffer never;
+  never.WriteU8(1);
+  EXPECT_NE(never.Flags() & Utils::ByteBuffer::kAllocationFailed, 0u);
+}
+
+}  // namespace
