@@ -97,22 +97,44 @@ bool WriteClassDefinitions(GSSymbolTable* context, GSCompileLog* log, Utils::Byt
   return true;
 }
 
+namespace {
+
+// Room for the class and reference sections, from what generation left: the
+// buffers then grow rarely, where doubling from a small start copied and
+// first-touched the whole image several times over.
+uint32_t ClassSectionsEstimate(GSSymbolTable* context) {
+  size_t bytes = 4096;
+  for (Utils::IDoubleLinkListNode* node = context->compiledClasses.First(); node != nullptr;
+       node = context->compiledClasses.After(node)) {
+    const GSCClass* cls = static_cast<const GSCClass*>(node);
+    bytes += 256 + cls->initializer.code.Length() + size_t(cls->referenceMemberCount) * 4;
+    for (Utils::IDoubleLinkListNode* item = cls->functions.First(); item != nullptr; item = cls->functions.After(item)) {
+      const GSCFunction* function = static_cast<const GSCFunction*>(item);
+      bytes += 64 + function->emitter.code.Length() + size_t(function->lines.Count()) * 8 +
+               size_t(function->referenceLocalCount) * 4;
+    }
+  }
+  return bytes < (size_t(1) << 30) ? uint32_t(bytes) : uint32_t(1) << 30;
+}
+
+// The strings of the pool come on top of the sections.
+constexpr uint32_t kStringPoolRoom = 64 * 1024;
+
+}  // namespace
+
 bool WriteLibraryImage(GSSymbolTable* context, GSCompileLog* log, const char* libraryName, Utils::ByteBuffer* out) {
   if (context == nullptr || libraryName == nullptr || out == nullptr) return false;
   NumberReferences(context);
 
   Utils::ByteBuffer scratch;
-  if (!scratch.Init(512)) return false;
+  if (!scratch.Init(ClassSectionsEstimate(context))) return false;
   if (!WriteClassReferences(context, log, &scratch) || !WriteFunctionReferences(context, log, &scratch) ||
       !WriteClassDefinitions(context, log, &scratch) || scratch.Flags() != 0) {
     return false;
   }
 
-  if (out->Capacity() == 0) {
-    out->Init(512);
-  } else {
-    out->Reset();
-  }
+  const size_t room = scratch.Length() + kStringPoolRoom;
+  if (!out->Init(room < (size_t(1) << 30) ? uint32_t(room) : uint32_t(1) << 30)) return false;
   out->WriteU32(0);  // total length, patched last
   out->WriteU32(GSImage::kMagic);
   out->WriteU32(GSImage::kVersionBits);
