@@ -182,7 +182,7 @@ TEST_F(ArchiveLimits, NamesThatWouldLeaveTheAssetFolderAreToldAtInstall)
     E2E::RunResult run = installation.Run({"installcdp", path});
     EXPECT_EQ(run.exitStatus, 0) << run.out;
     EXPECT_EQ(LinesStarting(run.out, "! ").size(), hostile.size() + 1) << run.out;
-    for (const std::string& shown : {"../x.txt", "..\\up.txt", "/etc/abs.txt", "a\\x09b.txt", ".."})
+    for (const char* shown : {"../x.txt", "..\\up.txt", "/etc/abs.txt", "a\\x09b.txt", ".."})
         EXPECT_NE(run.out.find(" : \"" + std::string(shown) + "\" was not installed: "), std::string::npos) << shown;
     EXPECT_EQ(InstalledFiles(Asset), (std::set<std::string>{"config.txt", "ok.txt"}));
 }
