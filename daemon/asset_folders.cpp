@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 
 #include "daemon/asset_store.h"
@@ -29,15 +30,24 @@ bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size)
     return true;
 }
 
-bool CopyFileSynced(const std::string& source, const std::string& destination)
+// The reason names the file that failed; errno at the failing call is kept.
+bool CopyFileSynced(const std::string& source, const std::string& destination, std::string* error)
 {
+    auto fail = [&](const std::string& what) {
+        int code = errno;
+        if (error != nullptr)
+            *error = KadSystemError(what, code);
+        errno = code;
+        return false;
+    };
     int in = open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (in < 0)
-        return false;
+        return fail("Unable to read " + source);
     int out = open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (out < 0) {
+        bool failed = fail("Unable to write " + destination);
         close(in);
-        return false;
+        return failed;
     }
     bool ok = true;
     std::vector<std::uint8_t> buffer(1 << 16);
@@ -45,18 +55,22 @@ bool CopyFileSynced(const std::string& source, const std::string& destination)
         ssize_t got = read(in, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0)
-            ok = false;
-        if (got <= 0)
+        if (got < 0) {
+            ok = fail("Unable to read " + source);
+            break;
+        }
+        if (got == 0)
             break;
         if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(got))) {
-            ok = false;
+            ok = fail("Unable to write " + destination);
             break;
         }
     }
-    ok = ok && fsync(out) == 0;
+    if (ok && fsync(out) != 0)
+        ok = fail("Unable to write " + destination);
     close(in);
-    ok = close(out) == 0 && ok;
+    if (close(out) != 0 && ok)
+        ok = fail("Unable to write " + destination);
     return ok;
 }
 
@@ -164,6 +178,11 @@ std::string KadNewOperationTag()
            std::to_string(counter.fetch_add(1));
 }
 
+std::string KadSystemError(const std::string& what, int error)
+{
+    return what + ": " + std::strerror(error) + ".";
+}
+
 bool KadFolderExists(const std::string& path)
 {
     struct stat info {};
@@ -182,14 +201,30 @@ std::string KadParentFolder(const std::string& path)
     return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
+namespace {
+
+bool IsFolderOrLinkToOne(const std::string& path)
+{
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
 bool KadMakeFolders(const std::string& path)
 {
-    if (path.empty() || KadFolderExists(path))
+    if (path.empty() || IsFolderOrLinkToOne(path))
         return !path.empty();
     std::string parent = KadParentFolder(path);
-    if (parent != path && !KadFolderExists(parent) && !KadMakeFolders(parent))
+    if (parent != path && !IsFolderOrLinkToOne(parent) && !KadMakeFolders(parent))
         return false;
-    return mkdir(path.c_str(), 0755) == 0 || (errno == EEXIST && KadFolderExists(path));
+    if (mkdir(path.c_str(), 0755) == 0)
+        return true;
+    int code = errno;
+    if (code == EEXIST && IsFolderOrLinkToOne(path))
+        return true;
+    errno = code;
+    return false;
 }
 
 bool KadSyncFolder(const std::string& path)
@@ -202,25 +237,36 @@ bool KadSyncFolder(const std::string& path)
     return ok;
 }
 
-bool KadCopyTree(const std::string& source, const std::string& destination)
+bool KadCopyTree(const std::string& source, const std::string& destination, std::string* error)
 {
-    if (!KadMakeFolders(destination))
+    if (!KadMakeFolders(destination)) {
+        if (error != nullptr)
+            *error = KadSystemError("Unable to create " + destination, errno);
         return false;
+    }
     for (const std::string& name : KadFolderEntries(source)) {
         std::string from = source + "/" + name;
         std::string to = destination + "/" + name;
         struct stat info {};
-        if (lstat(from.c_str(), &info) != 0)
+        if (lstat(from.c_str(), &info) != 0) {
+            if (error != nullptr)
+                *error = KadSystemError("Unable to read " + from, errno);
             return false;
+        }
         if (S_ISDIR(info.st_mode)) {
-            if (!KadCopyTree(from, to))
+            if (!KadCopyTree(from, to, error))
                 return false;
         } else if (S_ISREG(info.st_mode)) {
-            if (!CopyFileSynced(from, to))
+            if (!CopyFileSynced(from, to, error))
                 return false;
         }
     }
-    return KadSyncFolder(destination);
+    if (!KadSyncFolder(destination)) {
+        if (error != nullptr)
+            *error = KadSystemError("Unable to write " + destination, errno);
+        return false;
+    }
+    return true;
 }
 
 bool KadWriteFileSynced(const std::string& path, const void* bytes, std::size_t size)
@@ -256,25 +302,6 @@ bool KadReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
     }
     close(fd);
     bytes.resize(done);
-    return true;
-}
-
-bool KadMoveToTrash(const std::string& userDataRoot, const KUID& id, const std::string& path)
-{
-    struct stat info {};
-    if (path.empty() || lstat(path.c_str(), &info) != 0)
-        return true;
-    std::string trash = userDataRoot + "/trash";
-    if (!KadMakeFolders(trash))
-        return false;
-    std::string base = trash + "/" + KadAssetKey(id) + "-" + KadNewOperationTag();
-    std::string target = base;
-    for (int n = 1; lstat(target.c_str(), &info) == 0; ++n)
-        target = base + "-" + std::to_string(n);
-    if (rename(path.c_str(), target.c_str()) != 0)
-        return false;
-    KadSyncFolder(KadParentFolder(path));
-    KadSyncFolder(trash);
     return true;
 }
 

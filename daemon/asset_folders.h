@@ -25,25 +25,27 @@ std::string KadStagingFolder(const std::string& userDataRoot, const char* store,
 // A tag no other operation of this or an earlier run uses.
 std::string KadNewOperationTag();
 
+// "<what>: <system message>." for an error line.
+std::string KadSystemError(const std::string& what, int error);
+
 bool KadFolderExists(const std::string& path);
 bool KadFileExists(const std::string& path);
 std::string KadParentFolder(const std::string& path);
-// Creates the folder and its missing parents.
+// Creates the folder and its missing parents. A symbolic link to a folder
+// counts as one: a user may put a store folder (editing/, local/) on
+// another disk that way.
 bool KadMakeFolders(const std::string& path);
 // Flushes a folder's entries (after a rename or a new file in it).
 bool KadSyncFolder(const std::string& path);
 // Copies regular files and folders only: symbolic links, devices and the
 // like are neither followed nor copied. Every file is flushed before the
 // copy counts as done. Hard links are never made: an edit copy must not
-// share bytes with the committed revision.
-bool KadCopyTree(const std::string& source, const std::string& destination);
+// share bytes with the committed revision. False with the reason (which
+// file, the system's message) when anything could not be copied.
+bool KadCopyTree(const std::string& source, const std::string& destination, std::string* error = nullptr);
 // Writes a whole file and flushes it.
 bool KadWriteFileSynced(const std::string& path, const void* bytes, std::size_t size);
 bool KadReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::uint64_t limit);
-// Moves the folder into <root>/trash/<kk>-<unixtime>-<tag>[-n]; nothing is
-// ever deleted outright. True when the folder is gone from its place (or
-// was not there).
-bool KadMoveToTrash(const std::string& userDataRoot, const KUID& id, const std::string& path);
 // Entry names of a folder, sorted, without "." and "..".
 std::vector<std::string> KadFolderEntries(const std::string& folder);
 // One entry of a folder listing and its type as the listing gave it (a

@@ -66,11 +66,14 @@ bool KadInstallAsset(KadAssetStore& store, KadStoreConnection& connection, KadRe
     std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
     updated.installedTime = now;
     updated.modifiedTime = now;
-    if (!KadCommitAssetChange(store, connection, journalId, change,
-                              [&] { return KadSaveAssetRow(connection, updated); })) {
+    KadChangeResult result = KadCommitAssetChange(store, connection, journalId, change,
+                                                  [&] { return KadSaveAssetRow(connection, updated); });
+    if (!result.done) {
         replaced = false;
-        error = "The index cannot record the installation.";
+        error = result.error;
         return false;
     }
+    if (!result.warning.empty())
+        KadSendAssetLine(context, LineWarning, request.id, result.warning);
     return true;
 }

@@ -23,6 +23,7 @@ namespace {
 // not "locally modified".
 constexpr std::int32_t CommitSignatureVerified = 4;
 
+constexpr int LineWarning = 2;
 constexpr int LineError = 3;
 
 void WriteNoHandle(TBuffer& reply)
@@ -49,6 +50,16 @@ bool ReadHandle(KadRequestContext& context, KadAssetStore& store, KadAssetHandle
     slot = context.request.ReadInt32(-1);
     nonce = context.request.ReadInt32(-1);
     return !context.request.HasError() && store.LookupHandle(context.connection, slot, nonce, entry);
+}
+
+// The error line of a change that was not made, or the warning of one that
+// left a replaced folder for the next start to move to the trash.
+void SendChangeLines(KadRequestContext& context, const KUID& id, const KadChangeResult& result, const char* failed)
+{
+    if (!result.done)
+        KadSendAssetLine(context, LineError, id, failed + (result.error.empty() ? "Unknown error." : result.error));
+    else if (!result.warning.empty())
+        KadSendAssetLine(context, LineWarning, id, result.warning);
 }
 
 // Payload: KUID; byte writable. Reply: handle; PStr store; Str folder.
@@ -138,38 +149,38 @@ void RevertAsset(KadRequestContext& context)
             bool dropRow = record.Has(AssetEditOnly) || !record.Has(AssetInstalled);
             KadAssetRecord updated = record;
             updated.flags &= ~(AssetOpenForEdit | AssetEditOnly);
-            reverted = KadCommitAssetChange(store, connection, 0, change, [&] {
+            KadChangeResult result = KadCommitAssetChange(store, connection, 0, change, [&] {
                 return dropRow ? KadDeleteAssetRow(connection, record.id) : KadSaveAssetRow(connection, updated);
             });
+            SendChangeLines(context, record.id, result, "Unable to revert asset: ");
+            reverted = result.done;
         }
     }
     context.reply.WriteBool(reverted);
 }
 
-// The edit config must name the asset; one without "kuid" gets it.
-bool PrepareEditConfig(KadRequestContext& context, const std::string& editFolder, const KUID& id, SoupHandle& config)
+// The edit config must name the asset. One that names no asset at all is
+// refused like one that names another: text that reads as no config (or
+// one whose "kuid" the user removed) would otherwise be committed with the
+// id put in, and the asset would lose its kind, category and name.
+bool CheckEditConfig(KadRequestContext& context, const std::string& editFolder, const KUID& id, SoupHandle& config)
 {
     std::string error;
     if (!KadLoadFolderConfig(editFolder, config, error)) {
         KadSendAssetLine(context, LineError, id, "Unable to commit asset: " + error);
         return false;
     }
-    Zel::PString kuidName("kuid");
-    KUID named = config.GetNamedTagAsKUID(kuidName, NullKUID);
+    KUID named = config.GetNamedTagAsKUID(Zel::PString("kuid"), NullKUID);
     if (named == id)
         return true;
-    if (!named.IsNull()) {
+    if (named.IsNull()) {
         KadSendAssetLine(context, LineError, id,
-                         "Unable to commit asset: its config names another asset id " + KadAssetText(named) + ".");
+                         "Unable to commit asset: its config cannot be read or names no asset id (\"kuid\").");
         return false;
     }
-    config.SetNamedTagKUID(kuidName, id);
-    bool binary = KadFileExists(editFolder + "/config.chump") && !KadFileExists(editFolder + "/config.txt");
-    bool written = binary ? config.SaveToFile(Zel::PString(), (editFolder + "/config.chump").c_str(), "chump")
-                          : KadWriteConfigText(editFolder + "/config.txt", config);
-    if (!written)
-        KadSendAssetLine(context, LineError, id, "Unable to commit asset: its config cannot be written.");
-    return written;
+    KadSendAssetLine(context, LineError, id,
+                     "Unable to commit asset: its config names another asset id " + KadAssetText(named) + ".");
+    return false;
 }
 
 // Payload: handle; int32 flags. Reply: bool committed; bool replaced an
@@ -191,7 +202,7 @@ void CommitAsset(KadRequestContext& context)
         const std::string& root = store.UserDataRoot();
         if (!store.Find(entry.id, record) || !record.Has(AssetOpenForEdit)) {
             KadSendAssetLine(context, LineError, entry.id, "Unable to commit asset: it is not open for edit.");
-        } else if (PrepareEditConfig(context, KadEditFolder(root, record), record.id, config)) {
+        } else if (CheckEditConfig(context, KadEditFolder(root, record), record.id, config)) {
             KadStoreConnection& connection = *context.store;
             KadAssetRecord updated = record;
             updated.revision = record.revision + 1;
@@ -216,8 +227,10 @@ void CommitAsset(KadRequestContext& context)
             updated.modifiedTime = now;
             if (updated.installedTime == 0)
                 updated.installedTime = now;
-            committed = KadCommitAssetChange(store, connection, 0, change,
-                                             [&] { return KadSaveAssetRow(connection, updated); });
+            KadChangeResult result = KadCommitAssetChange(store, connection, 0, change,
+                                                          [&] { return KadSaveAssetRow(connection, updated); });
+            SendChangeLines(context, record.id, result, "Unable to commit asset: ");
+            committed = result.done;
             if (!committed)
                 replaced = false;
         }
@@ -266,12 +279,18 @@ void DeleteAsset(KadRequestContext& context)
     KUID id = context.request.ReadKUID();
     context.request.ReadUInt8(0);
     bool deleted = false;
-    if (KadCanChangeStore(context) && !context.request.HasError() && !id.IsNull()) {
+    if (!KadCanChangeStore(context)) {
+        KadSendAssetLine(context, LineError, id, "Unable to delete asset: the asset database index is not open.");
+    } else if (context.request.HasError() || id.IsNull()) {
+        KadSendAssetLine(context, LineError, id, "Unable to delete asset: no asset id was given.");
+    } else {
         std::lock_guard<std::mutex> hold(store.ChangeLock());
         KadAssetRecord record;
-        if (store.Find(id, record) && record.Has(AssetBuiltin)) {
+        if (!store.Find(id, record)) {
+            KadSendAssetLine(context, LineError, id, "Unable to delete asset: the asset database does not hold it.");
+        } else if (record.Has(AssetBuiltin)) {
             KadSendAssetLine(context, LineError, id, "Unable to delete a built-in asset.");
-        } else if (store.Find(id, record)) {
+        } else {
             KadStoreConnection& connection = *context.store;
             const std::string& root = store.UserDataRoot();
             KadAssetChange change;
@@ -281,8 +300,10 @@ void DeleteAsset(KadRequestContext& context)
                 change.old.push_back(KadRevisionFolder(root, id, record.revision));
             if (record.editGeneration > 0)
                 change.old.push_back(KadEditGenerationFolder(root, id, record.editGeneration));
-            deleted = KadCommitAssetChange(store, connection, 0, change,
-                                           [&] { return KadDeleteAssetRow(connection, id); });
+            KadChangeResult result = KadCommitAssetChange(store, connection, 0, change,
+                                                          [&] { return KadDeleteAssetRow(connection, id); });
+            SendChangeLines(context, id, result, "Unable to delete asset: ");
+            deleted = result.done;
         }
     }
     context.reply.WriteBool(deleted);

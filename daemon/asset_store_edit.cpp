@@ -36,7 +36,8 @@ bool StageEditGeneration(KadAssetStore& store, KadStoreConnection& connection, K
     }
     updated.flags |= AssetOpenForEdit;
     return KadCommitAssetChange(store, connection, journalId, change,
-                                [&] { return KadSaveAssetRow(connection, updated); });
+                                [&] { return KadSaveAssetRow(connection, updated); })
+        .done;
 }
 
 }  // namespace

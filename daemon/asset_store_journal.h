@@ -1,10 +1,12 @@
-// The journal that makes every change of the store atomic: stage, record the intent, rename, clean up.
+// The journal that makes every change of the store atomic: stage, set aside, record the intent, move into place, clean up.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "daemon/store_test_points.h"
 #include "soup/kuid/kuid.h"
 
 class KadAssetStore;
@@ -14,9 +16,27 @@ class KadStoreConnection;
 struct KadAssetChange {
     const char* kind = "";       // "install", "edit", "commit", "revert", "delete"; names the crash points
     KUID id;
-    std::string source;          // the staged (or edit) folder moved into place; empty: none
-    std::string destination;     // where source goes
-    std::vector<std::string> old;  // folders that go to the trash afterwards
+    // The folder moved into place at destination; empty: none. A staged
+    // folder lies beside its destination; any other (a commit's edit copy)
+    // is first brought beside it, by a rename or, from another file system,
+    // by a flushed copy.
+    std::string source;
+    std::string destination;
+    // Folders that leave their place: set aside (renamed in place) before
+    // the change is recorded, so that a folder that cannot move stops the
+    // change while nothing is changed yet; into the trash only once the new
+    // folder is in place.
+    std::vector<std::string> old;
+};
+
+struct KadChangeResult {
+    bool done = false;
+    // Why the change was not made (a sentence); every folder and row is as
+    // it was, or the journal puts them back at the next start.
+    std::string error;
+    // The change was made, but a folder it replaced could not go to the
+    // trash yet: the journal keeps it and the next start tries again.
+    std::string warning;
 };
 
 // Records a staging folder before anything is written into it, so that a
@@ -24,20 +44,20 @@ struct KadAssetChange {
 // folder goes to the trash). Returns the journal id, 0 on failure.
 std::int64_t KadBeginAssetChange(KadStoreConnection& connection, const KadAssetChange& change);
 // Completes a change begun with KadBeginAssetChange (journal id) or, with
-// journal id 0, one that staged nothing: in one transaction the journal
-// row becomes the intent {source, destination, old} and updateRows changes
-// the index; from then on the change always completes (a crash is finished
-// at the next start). Then the rename, the old folders to the trash, the
-// journal row removed and the mirror refreshed. False (nothing changed,
-// the staged folder in the trash) when the transaction fails.
-bool KadCommitAssetChange(KadAssetStore& store, KadStoreConnection& connection, std::int64_t journalId,
-                          const KadAssetChange& change, const std::function<bool()>& updateRows);
+// journal id 0, one that staged nothing. First the folders that move are
+// brought beside their destination or set aside, each step recorded before
+// it is taken so that a crash puts them back; then one transaction makes
+// the journal row the intent and updateRows changes the index: from then
+// on the change always completes (a crash is finished at the next start).
+// Then the move into place, the old folders to the trash, the journal row
+// removed and the mirror refreshed. On any failure before the move into
+// place is done, everything is put back (the staged folder to the trash).
+KadChangeResult KadCommitAssetChange(KadAssetStore& store, KadStoreConnection& connection, std::int64_t journalId,
+                                     const KadAssetChange& change, const std::function<bool()>& updateRows);
 // Gives up a begun change: its staged folder goes to the trash.
 void KadAbandonAssetChange(KadAssetStore& store, KadStoreConnection& connection, std::int64_t journalId,
                            const KadAssetChange& change);
-// At start: rolls every journal row forward (intent) or back (staging only).
+// At start: rolls every journal row forward (intent) or back (not yet
+// recorded). A row whose folders cannot be moved now stays for the next
+// start; false only when the journal itself cannot be read or written.
 bool KadRecoverAssetChanges(const std::string& userDataRoot, KadStoreConnection& connection);
-
-// Test builds: ends the process at once when KAD_TEST_CRASH_AT names
-// "<kind>.<step>", as a crash at that point would.
-void KadAssetCrashPoint(const char* kind, const char* step);

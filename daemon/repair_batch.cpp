@@ -3,9 +3,9 @@
 
 #include "app/results/results_log.h"
 #include "daemon/asset_folders.h"
-#include "daemon/asset_store_journal.h"
 #include "daemon/asset_store_rows.h"
 #include "daemon/store_connection.h"
+#include "daemon/store_test_points.h"
 
 KadRepairBatch::KadRepairBatch(KadAssetStore& store, KadStoreConnection& connection, ResultsLog& log,
                                std::size_t batchSize)

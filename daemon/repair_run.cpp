@@ -16,6 +16,7 @@
 #include "daemon/asset_store.h"
 #include "daemon/asset_store_metadata.h"
 #include "daemon/asset_store_rows.h"
+#include "daemon/folder_moves.h"
 #include "daemon/repair_batch.h"
 #include "daemon/repair_extended.h"
 #include "daemon/store_connection.h"
@@ -122,6 +123,7 @@ public:
                 CheckRowWithoutFolder(entry.second);
         }
         batch.Flush();
+        RemoveEmptyEditFolders();
         return true;
     }
 
@@ -143,6 +145,20 @@ private:
                 keys.push_back(std::move(entry.name));
         }
         return keys;
+    }
+
+    // Edit folders without a single file that no open edit stands for: what
+    // deletes and commits of earlier daemons left behind.
+    void RemoveEmptyEditFolders()
+    {
+        for (const KadFolderEntry& entry : KadTypedFolderEntries(root + "/editing")) {
+            KUID id;
+            if (entry.type != KadFolderEntry::Type::Folder || !ParseAssetKey(entry.name, id))
+                continue;
+            auto row = rows.find(id);
+            if (row == rows.end() || !row->second.Has(AssetOpenForEdit))
+                KadRemoveEmptyTree(root + "/editing/" + entry.name);
+        }
     }
 
     // Revision folders, highest first. Staging folders are an operation in
@@ -189,10 +205,26 @@ private:
         return true;
     }
 
+    // A revision folder without a single file is what is left when a user
+    // removed the asset's files by hand (or a delete of an older daemon left
+    // its folders): it holds no asset, and nothing in it is worth keeping.
+    // Kept, it would make the asset faulty at every repair.
+    static std::vector<Revision> WithoutEmptyRevisions(const std::string& keyFolder, std::vector<Revision> revisions)
+    {
+        std::vector<Revision> kept;
+        for (Revision& revision : revisions) {
+            if (!KadRemoveEmptyTree(revision.folder))
+                kept.push_back(std::move(revision));
+        }
+        if (kept.empty())
+            KadRemoveEmptyTree(keyFolder);
+        return kept;
+    }
+
     void CheckAssetFolder(const std::string& key)
     {
         std::string keyFolder = root + "/local/" + key;
-        std::vector<Revision> revisions = Revisions(keyFolder);
+        std::vector<Revision> revisions = WithoutEmptyRevisions(keyFolder, Revisions(keyFolder));
         FolderAsset winner;
         std::size_t index = 0;
         for (; index < revisions.size(); ++index) {

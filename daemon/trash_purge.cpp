@@ -4,14 +4,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "daemon/folder_moves.h"
 #include "soup/soup_handle.h"
 #include "zel/pstring.h"
 
@@ -19,8 +19,6 @@ namespace {
 
 constexpr std::int32_t MaxRetentionDays = 36500;
 constexpr std::int64_t SecondsPerDay = 24 * 3600;
-// Deeper than any asset; a deeper tree is left for a person to look at.
-constexpr int MaxDepth = 128;
 
 // The time the store wrote into the entry's name, or -1.
 std::int64_t NameTime(std::string_view name)
@@ -47,41 +45,6 @@ std::int64_t NameTime(std::string_view name)
     return time;
 }
 
-// Opens a real folder, never a link to one, for listing; null when it is not one.
-DIR* OpenFolderAt(int parent, const char* name)
-{
-    int fd = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    DIR* dir = fdopendir(fd);
-    if (dir == nullptr)
-        close(fd);
-    return dir;
-}
-
-bool RemoveAt(int parent, const char* name, int depth)
-{
-    // A link or a file goes as it is; only a real folder is descended into.
-    if (unlinkat(parent, name, 0) == 0 || errno == ENOENT)
-        return true;
-    if ((errno != EISDIR && errno != EPERM) || depth >= MaxDepth)
-        return false;
-    DIR* dir = OpenFolderAt(parent, name);
-    if (dir == nullptr)
-        return false;
-    std::vector<std::string> names;
-    while (dirent* entry = readdir(dir)) {
-        std::string_view entryName = entry->d_name;
-        if (entryName != "." && entryName != "..")
-            names.emplace_back(entryName);
-    }
-    bool ok = true;
-    for (const std::string& entryName : names)
-        ok = RemoveAt(dirfd(dir), entryName.c_str(), depth + 1) && ok;
-    closedir(dir);
-    return ok && unlinkat(parent, name, AT_REMOVEDIR) == 0;
-}
-
 }  // namespace
 
 std::int32_t KadLoadTrashRetentionDays(const std::string& databasePath)
@@ -98,7 +61,7 @@ std::int32_t KadLoadTrashRetentionDays(const std::string& databasePath)
 KadTrashPurgeResult KadPurgeTrash(const std::string& trashFolder, std::int32_t retentionDays, std::int64_t now)
 {
     KadTrashPurgeResult result;
-    DIR* dir = OpenFolderAt(AT_FDCWD, trashFolder.c_str());
+    DIR* dir = KadOpenFolderAt(AT_FDCWD, trashFolder.c_str());
     if (dir == nullptr)
         return result;
     std::vector<std::string> due;
@@ -115,7 +78,7 @@ KadTrashPurgeResult KadPurgeTrash(const std::string& trashFolder, std::int32_t r
             due.emplace_back(name);
     }
     for (const std::string& name : due) {
-        if (RemoveAt(dirfd(dir), name.c_str(), 0))
+        if (KadRemoveTreeAt(dirfd(dir), name.c_str()))
             ++result.removed;
         else
             ++result.failed;

@@ -5,6 +5,7 @@
 
 #include "asset_test_support.h"
 #include "daemon/asset_store_codes.h"
+#include "e2e/scratch_mount.h"
 
 namespace {
 
@@ -16,10 +17,16 @@ constexpr int CrashExitCode = 86;
 
 enum class Operation { Install, Edit, Commit, Revert, Delete };
 
+// Where the edit copies lie: beside the committed revisions, or on a file
+// system of their own, so that every move between them and the committed
+// revisions or the trash crosses file systems.
+enum class Layout { OneFileSystem, EditingElsewhere };
+
 struct CrashCase {
     const char* point;
     Operation operation;
     bool completes;  // after the restart the change has happened
+    Layout layout = Layout::OneFileSystem;
 };
 
 void PrintTo(const CrashCase& crash, std::ostream* out)
@@ -27,8 +34,23 @@ void PrintTo(const CrashCase& crash, std::ostream* out)
     *out << crash.point;
 }
 
+std::string CaseName(const ::testing::TestParamInfo<CrashCase>& info)
+{
+    std::string name = info.param.point;
+    for (char& c : name)
+        if (c == '.')
+            c = '_';
+    return name;
+}
+
 class AssetAtomicityTest : public AssetStoreTest, public ::testing::WithParamInterface<CrashCase> {
 protected:
+    void SetUp() override
+    {
+        if (GetParam().layout == Layout::EditingElsewhere && !editing.Mount(UserData() + "/editing", 64 << 20))
+            GTEST_SKIP() << "Needs a second file system: " << editing.Error();
+    }
+
     void TearDown() override
     {
         unsetenv("KAD_TEST_CRASH_AT");
@@ -66,20 +88,28 @@ protected:
     }
 
     // Every asset the store lists has its folder with its config; no
-    // staging folder is left anywhere.
+    // staging folder, no empty asset folder is left anywhere, and nothing
+    // half copied into the trash.
     void ExpectConsistent()
     {
         for (const KUID& id : Search(Int32Payload({0}))) {
             std::string folder = FolderOf(id);
             EXPECT_TRUE(std::filesystem::exists(folder + "/config.txt")) << folder;
         }
-        for (const char* store : {"/local", "/editing"}) {
+        for (const char* store : {"/local", "/editing", "/trash"}) {
             if (!std::filesystem::exists(UserData() + store))
                 continue;
-            for (const auto& entry : std::filesystem::recursive_directory_iterator(UserData() + store))
-                EXPECT_EQ(entry.path().filename().string().rfind(".staging-", 0), std::string::npos) << entry.path();
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(UserData() + store)) {
+                std::string name = entry.path().filename().string();
+                EXPECT_EQ(name.rfind(".staging-", 0), std::string::npos) << entry.path();
+                EXPECT_EQ(name.rfind(".partial-", 0), std::string::npos) << entry.path();
+                if (name.rfind("kuid_", 0) == 0 && std::string(store) != "/trash")
+                    EXPECT_FALSE(std::filesystem::is_empty(entry.path())) << entry.path();
+            }
         }
     }
+
+    ScratchMount editing;
 };
 
 TEST_P(AssetAtomicityTest, RestartFinishesOrRollsBack)
@@ -92,7 +122,10 @@ TEST_P(AssetAtomicityTest, RestartFinishesOrRollsBack)
     // an asset open for edit is its edit copy).
     std::string committed = crash.operation == Operation::Install ? std::string() : FolderOf(Loco);
     std::string editFolder;
-    if (crash.operation == Operation::Commit || crash.operation == Operation::Revert) {
+    // Across file systems a delete moves an edit copy too.
+    bool withEdit = crash.operation == Operation::Commit || crash.operation == Operation::Revert ||
+                    (crash.operation == Operation::Delete && crash.layout == Layout::EditingElsewhere);
+    if (withEdit) {
         editFolder = Open(Loco, true).folder;
         WriteFileText(editFolder + "/body.im", "second");
     }
@@ -150,6 +183,11 @@ TEST_P(AssetAtomicityTest, RestartFinishesOrRollsBack)
     case Operation::Delete:
         EXPECT_EQ(info.found, !crash.completes);
         EXPECT_EQ(std::filesystem::exists(committed), !crash.completes);
+        if (!editFolder.empty()) {
+            EXPECT_EQ(std::filesystem::exists(editFolder), !crash.completes);
+            if (!crash.completes)
+                EXPECT_EQ(ReadFileText(editFolder + "/body.im"), "second");
+        }
         break;
     }
     // Nothing is ever deleted outright: whatever left its place is in the trash.
@@ -170,13 +208,33 @@ INSTANTIATE_TEST_SUITE_P(
                       CrashCase{"revert.journaled", Operation::Revert, true},
                       CrashCase{"delete.staged", Operation::Delete, false},
                       CrashCase{"delete.journaled", Operation::Delete, true},
-                      CrashCase{"delete.renamed", Operation::Delete, true}),
-    [](const ::testing::TestParamInfo<CrashCase>& info) {
-        std::string name = info.param.point;
-        for (char& c : name)
-            if (c == '.')
-                c = '_';
-        return name;
-    });
+                      CrashCase{"delete.renamed", Operation::Delete, true},
+                      // The folders that leave are set aside before anything is recorded.
+                      CrashCase{"install.parked", Operation::Install, false},
+                      CrashCase{"commit.parked", Operation::Commit, false},
+                      CrashCase{"revert.parked", Operation::Revert, false},
+                      CrashCase{"delete.parked", Operation::Delete, false}),
+    CaseName);
+
+constexpr Layout Elsewhere = Layout::EditingElsewhere;
+
+// The edit copy is copied onto the committed revisions' file system before
+// the commit is recorded, and copied into the trash before it leaves.
+INSTANTIATE_TEST_SUITE_P(
+    EveryStepAcrossFileSystems, AssetAtomicityTest,
+    ::testing::Values(CrashCase{"edit.staged", Operation::Edit, false, Elsewhere},
+                      CrashCase{"edit.journaled", Operation::Edit, true, Elsewhere},
+                      CrashCase{"commit.staged", Operation::Commit, false, Elsewhere},
+                      CrashCase{"commit.copied", Operation::Commit, false, Elsewhere},
+                      CrashCase{"commit.parked", Operation::Commit, false, Elsewhere},
+                      CrashCase{"commit.journaled", Operation::Commit, true, Elsewhere},
+                      CrashCase{"commit.renamed", Operation::Commit, true, Elsewhere},
+                      CrashCase{"trash.copied", Operation::Commit, true, Elsewhere},
+                      CrashCase{"revert.parked", Operation::Revert, false, Elsewhere},
+                      CrashCase{"revert.journaled", Operation::Revert, true, Elsewhere},
+                      CrashCase{"delete.parked", Operation::Delete, false, Elsewhere},
+                      CrashCase{"delete.journaled", Operation::Delete, true, Elsewhere},
+                      CrashCase{"delete.renamed", Operation::Delete, true, Elsewhere}),
+    CaseName);
 
 }  // namespace

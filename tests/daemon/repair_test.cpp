@@ -211,7 +211,9 @@ TEST_F(RepairTest, AnEditCopyThatIsGoneNoLongerKeepsTheAssetOpenForEdit)
 
 TEST_F(RepairTest, ACommittedEditCopyThatReadsFineIsNoLongerFaulty)
 {
-    WriteAssetFolder(Scratch() + "/house", AssetFolderConfig(9), {});
+    // A file besides the config, so that the folder without its config is
+    // unreadable rather than empty.
+    WriteAssetFolder(Scratch() + "/house", AssetFolderConfig(9), {{"body.im", "mesh"}});
     Start();
     const KUID house = InstallFolder(Scratch() + "/house");
     ASSERT_EQ(house, KUID(424242, 9, 0));
