@@ -73,10 +73,8 @@ void InstallFolder(KadRequestContext& context)
         request.config = config;
         request.setFlags = AssetModified;
         request.fill = [&](const std::string& leafFolder, std::string& reason) {
-            if (KadCopyTree(folder, leafFolder))
-                return true;
-            reason = "Unable to copy the folder's files.";
-            return false;
+            // The reason names the file and the system's message (a full disk).
+            return KadCopyTree(folder, leafFolder, &reason);
         };
         if (KadInstallAsset(store, *context.store, context, request, replaced, error))
             installed = id;
