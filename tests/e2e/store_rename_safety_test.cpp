@@ -61,6 +61,7 @@ TEST_F(CommitAcrossFileSystems, TheEditCopyIsCopiedAcrossAndCommitted)
         EXPECT_EQ(commit.exitStatus, 0) << commit.out;
         EXPECT_EQ(commit.out, "OK (0 Errors, 0 Warnings)\n");
         EXPECT_EQ(CommittedReadme(), "A loco.\nEdited.\n");
+        ASSERT_EQ(CommittedFolders().size(), 1u);
         EXPECT_EQ(ReadFile(CommittedFolders()[0] + "/body.im"), BigBody());
         EXPECT_FALSE(Exists(std::string("editing/") + LocoKey));
         EXPECT_EQ(Status(), "eIadLmf");

@@ -101,6 +101,8 @@ protected:
         if (!std::filesystem::is_directory(keyFolder))
             return folders;
         for (const auto& revision : std::filesystem::directory_iterator(keyFolder)) {
+            if (!revision.is_directory())
+                continue;
             for (const auto& leaf : std::filesystem::directory_iterator(revision.path()))
                 folders.push_back(leaf.path().string());
         }
