@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/base/app_context.h"
+#include "foundation/base/app_context.h"
 #include "zel/file.h"
 
 class ResultsLog;

@@ -1,9 +1,9 @@
 // ShutdownApplication: takes down what start-up created, skipping what never existed.
 #include "app/application.h"
 
-#include "app/base/install_paths.h"
-#include "app/base/job_dispatcher.h"
-#include "app/base/process_values.h"
+#include "foundation/base/install_paths.h"
+#include "foundation/base/job_dispatcher.h"
+#include "foundation/base/process_values.h"
 #include "app/image_plugin_type.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/resource_database.h"

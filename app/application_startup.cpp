@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <string>
 
-#include "app/base/install_paths.h"
-#include "app/base/process_values.h"
+#include "foundation/base/install_paths.h"
+#include "foundation/base/process_values.h"
 #include "app/image_plugin_type.h"
-#include "app/interfacetext/interface_text_db.h"
+#include "interfacetext/interface_text_db.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/resource_database_builtin.h"
 #include "assetdb/net/net_transport.h"

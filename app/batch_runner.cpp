@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/batch_line.h"
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // commit: commits the asset's edit copy as its new installed revision.
 #include "app/commands.h"
 #include "assetdb/kad_client.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 int CommandCommit(ResultsLog& log, const KUID& id)
 {

@@ -2,11 +2,11 @@
 #include <cstdio>
 
 #include "app/commands.h"
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "assetdb/kad_asset_info.h"
 #include "assetdb/kad_client.h"
 #include "soup/archive_builder.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "soup/soup_handle.h"
 
 // The first failing id stops the command before anything is written, so a

@@ -2,7 +2,7 @@
 #include "app/commands.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_failure_report.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 int CommandDelete(ResultsLog& log, const KUID& id)
 {

@@ -2,7 +2,7 @@
 #include <mutex>
 
 #include "app/commands.h"
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "app/start_directory_scope.h"
 #include "script/common/source_file.h"
 #include "script/common/toolchain_lock.h"

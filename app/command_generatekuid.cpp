@@ -4,7 +4,7 @@
 #include "app/commands.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_failure_report.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 // Only an id the daemon really gave is printed: scripts take whatever the
 // line holds for a new id, and the null id's numbers would be reused as one.

@@ -5,10 +5,10 @@
 
 #include "app/commands.h"
 #include "app/start_directory_scope.h"
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_filter_element.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "soup/soup_handle.h"
 #include "zel/file.h"
 

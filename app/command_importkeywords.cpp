@@ -1,8 +1,8 @@
 // importkeywords: sends the keyword lists of a keyword file back to the daemon.
-#include "app/base/install_paths.h"
+#include "foundation/base/install_paths.h"
 #include "app/commands.h"
 #include "assetdb/kad_client.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "soup/soup_handle.h"
 #include "zel/path.h"
 

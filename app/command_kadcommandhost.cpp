@@ -13,7 +13,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/base/crash_guard.h"
+#include "foundation/base/crash_guard.h"
 #endif
 
 namespace {

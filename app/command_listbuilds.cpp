@@ -1,6 +1,6 @@
 // listbuilds: writes the daemon's list of installed builds to a file.
 #include "app/commands.h"
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "assetdb/kad_client.h"
 #include "zel/file.h"
 

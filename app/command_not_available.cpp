@@ -2,7 +2,7 @@
 #include <string>
 
 #include "app/commands.h"
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 
 int ReportCommandNotAvailable(ResultsLog& log, const char* commandWord)
 {

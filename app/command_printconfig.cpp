@@ -2,10 +2,10 @@
 #include <cstdio>
 
 #include "app/commands.h"
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_failure_report.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "soup/soup_handle.h"
 
 int CommandPrintConfig(ResultsLog& log, const KUID& id)

@@ -1,6 +1,6 @@
 // registeraccount: stores the online account's user name and password in the daemon's internet settings.
 #include "app/commands.h"
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "assetdb/kad_client.h"
 #include "soup/soup_handle.h"
 

@@ -1,7 +1,7 @@
 // revert: drops the asset's edit copy and returns to its installed revision.
 #include "app/commands.h"
 #include "assetdb/kad_client.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 int CommandRevert(ResultsLog& log, const KUID& id)
 {

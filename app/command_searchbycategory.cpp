@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "app/commands.h"
-#include "app/streams/t_stream.h"
+#include "foundation/streams/t_stream.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_filter_element.h"
 

@@ -2,7 +2,7 @@
 #include <strings.h>
 
 #include "app/commands.h"
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "assetdb/kad_client.h"
 
 namespace {

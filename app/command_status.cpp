@@ -1,7 +1,7 @@
 // status: prints an asset's status flags.
 #include "app/commands.h"
 #include "assetdb/kad_command_bodies.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 int CommandStatus(ResultsLog& log, const KUID& id)
 {

@@ -6,7 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 
 // The argument is a FIFO the test made. Opening it for reading waits until
 // the test opens it for writing, so the test learns that the batch stands

@@ -1,7 +1,7 @@
 // validate: asks the daemon to validate an asset.
 #include "app/commands.h"
 #include "assetdb/kad_command_bodies.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 int CommandValidate(ResultsLog& log, const KUID& id)
 {

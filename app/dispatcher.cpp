@@ -1,12 +1,12 @@
 // DispatchCommand: the command table in its fixed order, with each command's argument checks.
 #include "app/dispatcher.h"
 
-#include "app/base/crash_guard.h"
+#include "foundation/base/crash_guard.h"
 #include "app/commands.h"
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/protocol/kad_protocol.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "zel/path.h"
 #include "zel/file.h"
 #include "zel/pstring.h"

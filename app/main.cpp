@@ -5,14 +5,14 @@
 #include <strings.h>
 
 #include "app/application.h"
-#include "app/base/console_control.h"
-#include "app/base/console_output.h"
-#include "app/base/crash_guard.h"
-#include "app/base/install_paths.h"
-#include "app/base/process_exit.h"
-#include "app/base/process_values.h"
+#include "foundation/base/console_control.h"
+#include "foundation/base/console_output.h"
+#include "foundation/base/crash_guard.h"
+#include "foundation/base/install_paths.h"
+#include "foundation/base/process_exit.h"
+#include "foundation/base/process_values.h"
 #include "app/help_text.h"
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "mesh/module_plugins.h"
 
 // The engine's render kernel calls this once while it initialises.

@@ -1,9 +1,9 @@
 // TickMainLoop: the main thread's turn at its queued jobs, the clock and string collection.
 #include "app/application.h"
 
-#include "app/base/global_data_lock.h"
-#include "app/base/job_dispatcher.h"
-#include "app/base/process_values.h"
+#include "foundation/base/global_data_lock.h"
+#include "foundation/base/job_dispatcher.h"
+#include "foundation/base/process_values.h"
 #include "zel/pstring.h"
 #include "zel/time.h"
 

@@ -1,8 +1,8 @@
 // RunCommandGuarded: one command through the dispatcher, under the crash guard.
 #include "app/application.h"
 
-#include "app/base/crash_guard.h"
-#include "app/base/process_values.h"
+#include "foundation/base/crash_guard.h"
+#include "foundation/base/process_values.h"
 #include "app/dispatcher.h"
 
 int RunCommandGuarded(ResultsLog& log, AppContext& context, int argumentCount, char** argumentTable)

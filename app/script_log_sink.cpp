@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/base/logging.h"
+#include "foundation/base/logging.h"
 
 void ScriptLogSink(const char* format, ...)
 {

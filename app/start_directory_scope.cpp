@@ -3,7 +3,7 @@
 
 #include <unistd.h>
 
-#include "app/base/process_values.h"
+#include "foundation/base/process_values.h"
 #include "zel/file.h"
 
 StartDirectoryScope::StartDirectoryScope()

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/interfacetext/interface_text_db.h"
+#include "interfacetext/interface_text_db.h"
 #include "soup/soup_handle.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Matching category codes against code lists, expressions with alternatives and exclusions, and hash tags.
 #include "assetdb/category_codes.h"
 
-#include "app/base/text_helpers.h"
+#include "foundation/base/text_helpers.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/base/file_utilities.h"
-#include "app/interfacetext/interface_text_db.h"
-#include "app/results/results_log.h"
+#include "foundation/base/file_utilities.h"
+#include "interfacetext/interface_text_db.h"
+#include "results/results_log.h"
 #include "assetdb/install_archive_asset.h"
 #include "assetdb/install_from_chb.h"
 #include "assetdb/kad_asset_info.h"

@@ -1,9 +1,9 @@
 // chbparse: installs an archive's assets, completes them from the content service, and writes a summary, an archive and a thumbnail of each.
 #pragma once
 
-#include "app/containers/chunked_list.h"
+#include "foundation/containers/chunked_list.h"
 #include "soup/acs_raw_data.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "zel/pstring.h"
 #include "zel/string.h"
 

@@ -1,10 +1,10 @@
 // InstallArchiveAsset: decide, open through the daemon, write files and config, optionally commit, report.
 #include "assetdb/install_archive_asset.h"
 
-#include "app/base/file_utilities.h"
-#include "app/base/install_paths.h"
-#include "app/interfacetext/interface_text_db.h"
-#include "app/results/results_log.h"
+#include "foundation/base/file_utilities.h"
+#include "foundation/base/install_paths.h"
+#include "interfacetext/interface_text_db.h"
+#include "results/results_log.h"
 #include "assetdb/category_codes.h"
 #include "assetdb/kad_asset_info.h"
 #include "assetdb/kad_client.h"

@@ -4,8 +4,8 @@
 #include <atomic>
 #include <string>
 
-#include "app/base/job_dispatcher.h"
-#include "app/results/results_log.h"
+#include "foundation/base/job_dispatcher.h"
+#include "results/results_log.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_web_query.h"
 #include "soup/soup_handle.h"

@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-#include "app/containers/chunked_list.h"
+#include "foundation/containers/chunked_list.h"
 #include "assetdb/url.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "zel/pstring.h"
 
 class ResultsLog;

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "zel/path.h"
 #include "zel/pstring.h"
 

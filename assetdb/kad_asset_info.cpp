@@ -1,7 +1,7 @@
 // KADAssetInfo: reading the info record from a daemon reply.
 #include "assetdb/kad_asset_info.h"
 
-#include "app/streams/t_stream.h"
+#include "foundation/streams/t_stream.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/containers/chunked_list.h"
+#include "foundation/containers/chunked_list.h"
 #include "assetdb/kad_asset_handle.h"
 #include "assetdb/kad_client_options.h"
 #include "assetdb/kad_prompt_handler.h"

@@ -4,7 +4,7 @@
 #include "assetdb/kad_client_state.h"
 #include "assetdb/kad_ipc_block.h"
 
-#include "app/base/install_paths.h"
+#include "foundation/base/install_paths.h"
 #include "assetdb/net/tcp_transport.h"
 #include "assetdb/protocol/kad_protocol.h"
 #include "assetdb/protocol/kad_wire.h"

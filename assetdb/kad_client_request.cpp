@@ -4,7 +4,7 @@
 #include "assetdb/kad_client_transaction.h"
 #include "assetdb/kad_daemon_launcher.h"
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/net/tcp_transport.h"
 #include "assetdb/protocol/kad_protocol.h"
 #include "assetdb/protocol/kad_wire.h"

@@ -2,7 +2,7 @@
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_client_state.h"
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/protocol/kad_protocol.h"
 #include "soup/binary_soup.h"
 #include "soup/soup_handle.h"

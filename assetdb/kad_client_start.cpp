@@ -5,7 +5,7 @@
 #include "assetdb/kad_ipc_block.h"
 #include "assetdb/pemberlynx_spec_registry.h"
 
-#include "app/base/install_paths.h"
+#include "foundation/base/install_paths.h"
 #include "assetdb/net/tcp_transport.h"
 #include "zel/thread.h"
 

@@ -1,8 +1,8 @@
 // The transaction map: ids, registration of results logs, waking and aborting requesters.
 #include "assetdb/kad_client_transaction.h"
 
-#include "app/base/logging.h"
-#include "app/results/results_log_registry.h"
+#include "foundation/base/logging.h"
+#include "results/results_log_registry.h"
 
 #include <map>
 #include <mutex>

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "assetdb/kad_prompt_handler.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "zel/path.h"
 
 class KADAssetInfo;

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "assetdb/kad_asset_info.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_failure_report.h"

@@ -1,7 +1,7 @@
 // RunValidateCommand: open read-only, find the folder, let the daemon validate it under the asset's id.
 #include "assetdb/kad_command_bodies.h"
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "assetdb/kad_client.h"
 #include "soup/korvel_property.h"
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/base/global_data_lock.h"
-#include "app/base/logging.h"
-#include "app/results/results_log.h"
-#include "app/streams/t_buffer.h"
+#include "foundation/base/global_data_lock.h"
+#include "foundation/base/logging.h"
+#include "results/results_log.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/install_archive_asset.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_command_host_question.h"

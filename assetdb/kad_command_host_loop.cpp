@@ -2,10 +2,10 @@
 #include <chrono>
 #include <thread>
 
-#include "app/base/crash_dump.h"
-#include "app/base/job_dispatcher.h"
-#include "app/base/logging.h"
-#include "app/streams/t_buffer.h"
+#include "foundation/base/crash_dump.h"
+#include "foundation/base/job_dispatcher.h"
+#include "foundation/base/logging.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_command_host.h"
 #include "assetdb/kad_command_host_services.h"

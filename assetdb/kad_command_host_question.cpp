@@ -1,8 +1,8 @@
 // Reading and writing the command host's questions and answers.
 #include "assetdb/kad_command_host_question.h"
 
-#include "app/results/results_log.h"
-#include "app/streams/t_buffer.h"
+#include "results/results_log.h"
+#include "foundation/streams/t_buffer.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "zel/pstring.h"
 #include "zel/string.h"
 

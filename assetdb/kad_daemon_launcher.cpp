@@ -1,8 +1,8 @@
 // LaunchDaemon: GetDaemonExecutablePath through LaunchProcess.
 #include "assetdb/kad_daemon_launcher.h"
 
-#include "app/base/install_paths.h"
-#include "app/base/os_helpers.h"
+#include "foundation/base/install_paths.h"
+#include "foundation/base/os_helpers.h"
 #include "zel/path.h"
 
 int LaunchDaemon()

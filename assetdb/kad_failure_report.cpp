@@ -1,10 +1,10 @@
 // KADFailureReport: the daemon's reason, the lost link, or the command's own text.
 #include "assetdb/kad_failure_report.h"
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "assetdb/kad_asset_info.h"
 #include "assetdb/kad_client.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The filter tree's wire form: type codes, creating an element of a code, the equality of leaf elements.
 #include "assetdb/kad_filter_element.h"
 
-#include "app/streams/t_stream.h"
+#include "foundation/streams/t_stream.h"
 
 bool KADFilterElement::Equals(const KADFilterElement& other) const
 {

@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "zel/pstring.h"
 
 class TStream;

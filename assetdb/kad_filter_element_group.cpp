@@ -1,7 +1,7 @@
 // KADFilterElementGroup: the filter tree's inner node, its owned children, text form, equality and wire body.
 #include "assetdb/kad_filter_element.h"
 
-#include "app/streams/t_stream.h"
+#include "foundation/streams/t_stream.h"
 #include "zel/string.h"
 
 namespace {

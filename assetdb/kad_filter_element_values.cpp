@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/streams/t_stream.h"
+#include "foundation/streams/t_stream.h"
 #include "assetdb/kad_filter_element.h"
 #include "zel/string.h"
 

@@ -1,7 +1,7 @@
 // KADIpcBlock: joining the ownership block to read the daemon's port.
 #include "assetdb/kad_ipc_block.h"
 
-#include "app/base/logging.h"
+#include "foundation/base/logging.h"
 #include "assetdb/protocol/kad_ipc_block_view.h"
 #include "assetdb/protocol/kad_ipc_names.h"
 #include "platform/ipc.h"

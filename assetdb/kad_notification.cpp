@@ -1,7 +1,7 @@
 // KADNotification: the payload in a TBuffer over its own growing buffer.
 #include "assetdb/kad_notification.h"
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "zel/dynamic_buffer.h"
 
 KADNotification::KADNotification(int32_t notificationType)

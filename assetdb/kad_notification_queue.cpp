@@ -3,12 +3,12 @@
 #include "assetdb/kad_client_state.h"
 #include "assetdb/kad_notification.h"
 
-#include "app/base/job_dispatcher.h"
-#include "app/base/tcx_callback.h"
-#include "app/results/results_log_registry.h"
-#include "app/streams/t_buffer.h"
+#include "foundation/base/job_dispatcher.h"
+#include "foundation/base/tcx_callback.h"
+#include "results/results_log_registry.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/protocol/kad_protocol.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "zel/dynamic_buffer.h"
 #include "zel/pstring.h"
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/kad_client.h"
 #include "zel/dynamic_buffer.h"
 

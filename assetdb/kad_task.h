@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "zel/path.h"
 #include "zel/string.h"
 #include "zel/sync_object.h"

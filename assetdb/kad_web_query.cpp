@@ -1,7 +1,7 @@
 // KADWebQuery: a web fetch the daemon performs for the program, with its cached status.
 #include "assetdb/kad_web_query.h"
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/kad_client.h"
 #include "soup/binary_soup.h"
 #include "soup/soup_handle.h"

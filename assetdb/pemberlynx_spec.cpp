@@ -1,7 +1,7 @@
 // PemberlynxSpec: construction opens the asset's resource database, destruction leaves the registry.
 #include "assetdb/pemberlynx_spec.h"
 
-#include "app/base/install_paths.h"
+#include "foundation/base/install_paths.h"
 #include "assetdb/pemberlynx_spec_registry.h"
 #include "assetdb/resource_database.h"
 #include "assetdb/spec_daemon_queries.h"

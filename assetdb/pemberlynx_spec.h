@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <utility>
 
-#include "app/containers/safe_pointer.h"
+#include "foundation/containers/safe_pointer.h"
 #include "soup/korvel_property.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "soup/soup_handle.h"
 #include "zel/path.h"
 #include "zel/protected_long.h"

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <utility>
 
-#include "app/base/logging.h"
+#include "foundation/base/logging.h"
 
 namespace {
 

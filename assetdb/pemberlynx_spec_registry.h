@@ -3,11 +3,11 @@
 
 #include <cstdint>
 
-#include "app/containers/chunked_list.h"
+#include "foundation/containers/chunked_list.h"
 #include "assetdb/pemberlynx_spec.h"
 #include "assetdb/px_spec_factory.h"
 #include "assetdb/spec_hash_table.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "soup/soup_handle.h"
 #include "zel/path.h"
 #include "zel/pstring.h"

@@ -1,7 +1,7 @@
 // PXSpecFactory: the base of the factories that build specs for one asset kind.
 #pragma once
 
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "soup/soup_handle.h"
 #include "zel/pstring.h"
 #include "zel/string.h"

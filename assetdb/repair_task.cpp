@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/interfacetext/interface_text_db.h"
+#include "interfacetext/interface_text_db.h"
 #include "assetdb/kad_client.h"
 
 namespace {

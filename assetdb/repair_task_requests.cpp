@@ -1,5 +1,5 @@
 // The repair requests of the daemon link: start (3), progress (4) and the patch step (256).
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/kad_client.h"
 #include "zel/dynamic_buffer.h"
 

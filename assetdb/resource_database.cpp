@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "app/base/install_paths.h"
-#include "app/base/logging.h"
+#include "foundation/base/install_paths.h"
+#include "foundation/base/logging.h"
 #include "zel/file.h"
 #include "zel/sync_object.h"
 

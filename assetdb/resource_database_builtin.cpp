@@ -3,7 +3,7 @@
 
 #include <mutex>
 
-#include "app/base/install_paths.h"
+#include "foundation/base/install_paths.h"
 #include "assetdb/resource_database.h"
 
 namespace {

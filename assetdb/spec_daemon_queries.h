@@ -1,7 +1,7 @@
 // What specs ask the daemon (requests 21, 23, 26), behind one seam so the registry can be exercised without a daemon.
 #pragma once
 
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "zel/path.h"
 #include "zel/pstring.h"
 #include "zel/string.h"

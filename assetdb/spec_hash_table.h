@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/containers/chunked_list.h"
-#include "soup/kuid/kuid.h"
+#include "foundation/containers/chunked_list.h"
+#include "kuid/kuid.h"
 
 class PemberlynxSpec;
 

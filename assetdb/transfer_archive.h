@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "soup/soup_handle.h"
 
 class ResultsLog;

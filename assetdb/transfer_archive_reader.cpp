@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/interfacetext/interface_text_db.h"
-#include "app/results/results_log.h"
-#include "app/streams/t_file.h"
-#include "app/streams/t_sub_file.h"
+#include "interfacetext/interface_text_db.h"
+#include "results/results_log.h"
+#include "foundation/streams/t_file.h"
+#include "foundation/streams/t_sub_file.h"
 #include "assetdb/transfer_archive.h"
 #include "soup/binary_soup.h"
 

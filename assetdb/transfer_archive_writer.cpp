@@ -4,8 +4,8 @@
 #include <limits>
 #include <string>
 
-#include "app/results/results_log.h"
-#include "app/streams/t_file.h"
+#include "results/results_log.h"
+#include "foundation/streams/t_file.h"
 #include "soup/binary_soup.h"
 
 namespace {

@@ -11,7 +11,7 @@
 
 #include "best_of.h"
 #include "soup/content_signature.h"
-#include "soup/lzss_compress.h"
+#include "zel/lzss_compress.h"
 
 namespace {
 

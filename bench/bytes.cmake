@@ -3,5 +3,5 @@ find_package(ZLIB QUIET)
 if(ZLIB_FOUND)
   add_executable(bytes_bench ${CMAKE_CURRENT_SOURCE_DIR}/bytes_bench.cpp)
   # zlib is the CRC peer of the benchmark only; the libraries never link it.
-  target_link_libraries(bytes_bench PRIVATE app_base app_streams soup_kuid ZLIB::ZLIB)
+  target_link_libraries(bytes_bench PRIVATE base streams kuid ZLIB::ZLIB)
 endif()

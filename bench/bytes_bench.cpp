@@ -10,10 +10,10 @@
 
 #include <zlib.h>
 
-#include "app/base/crc32.h"
-#include "app/containers/chunked_list.h"
-#include "app/streams/t_buffer.h"
-#include "soup/kuid/kuid.h"
+#include "foundation/base/crc32.h"
+#include "foundation/containers/chunked_list.h"
+#include "foundation/streams/t_buffer.h"
+#include "kuid/kuid.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <shared_mutex>
 #include <thread>
 
-#include "app/base/global_data_lock.h"
-#include "app/base/job_dispatcher.h"
-#include "app/base/process_values.h"
+#include "foundation/base/global_data_lock.h"
+#include "foundation/base/job_dispatcher.h"
+#include "foundation/base/process_values.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 #include <string>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "soup/korvel_property.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/category_codes.h"
 #include "assetdb/kad_filter_element.h"
 #include "daemon/asset_store.h"

@@ -10,7 +10,8 @@
 #include "soup/acs_raw_data.h"
 #include "soup/archive_extract.h"
 #include "soup/content_signature.h"
-#include "soup/lzss_compress.h"
+#include "zel/lzss_compress.h"
+#include "zel/ioslave.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Opening, editing, committing, reverting and deleting assets: requests 30 to 36.
 #include <ctime>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "daemon/asset_folders.h"
 #include "daemon/asset_store.h"
 #include "daemon/asset_store_codes.h"

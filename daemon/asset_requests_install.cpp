@@ -2,7 +2,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "daemon/asset_export.h"
 #include "daemon/asset_folders.h"
 #include "daemon/asset_install.h"

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <set>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "daemon/asset_store_codes.h"
 #include "daemon/command_host_manager.h"
 #include "daemon/asset_store.h"

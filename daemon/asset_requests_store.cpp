@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "app/results/results_log.h"
-#include "app/streams/t_buffer.h"
+#include "results/results_log.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/kad_filter_element.h"
 #include "daemon/asset_store.h"
 #include "daemon/asset_store_codes.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "daemon/store_test_points.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 class KadAssetStore;
 class KadStoreConnection;

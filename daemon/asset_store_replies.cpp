@@ -1,8 +1,8 @@
 // Reply pieces shared by the asset requests: the info record, folders, handles and result lines.
 #include "daemon/asset_store_replies.h"
 
-#include "app/results/results_log.h"
-#include "app/streams/t_buffer.h"
+#include "results/results_log.h"
+#include "foundation/streams/t_buffer.h"
 #include "daemon/asset_folders.h"
 #include "daemon/asset_store_metadata.h"
 #include "daemon/request_context.h"

@@ -1,7 +1,7 @@
 // Builds seen and the online account: requests 240 to 242 and 253.
 #include <set>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/protocol/kad_protocol.h"
 #include "daemon/asset_store_codes.h"
 #include "daemon/request_context.h"

@@ -1,9 +1,9 @@
 // A command host's answer lines, passed on to the requester with the asset they are about.
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "daemon/command_host_manager.h"
 #include "daemon/request_context.h"
 #include "soup/korvel_property.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 void KadAddLinesAboutAsset(const ResultsLog& lines, const KUID& asset, ResultsLog& named)
 {

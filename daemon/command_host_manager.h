@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "daemon/daemon_log.h"
 #include "daemon/daemon_paths.h"
 

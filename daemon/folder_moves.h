@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 // Renames a folder and flushes both parents. False with the reason when it
 // did not move (errno is kept for the caller: EXDEV means "another file

@@ -1,7 +1,7 @@
 // New asset ids from the local user's range.
 #pragma once
 
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 class KadAssetStore;
 class KadStoreConnection;

@@ -1,7 +1,7 @@
 // The repair's writes: many rows per transaction, one savepoint per row, follow-up work only after the commit.
 #include "daemon/repair_batch.h"
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "daemon/asset_folders.h"
 #include "daemon/asset_store_rows.h"
 #include "daemon/store_connection.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "daemon/asset_folders.h"
 #include "daemon/asset_store.h"
 #include "daemon/command_host_manager.h"

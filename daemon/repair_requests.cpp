@@ -3,7 +3,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "daemon/asset_store.h"
 #include "daemon/asset_store_replies.h"
 #include "daemon/repair_run.h"

@@ -11,7 +11,7 @@
 #include <set>
 #include <vector>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "daemon/asset_folders.h"
 #include "daemon/asset_store.h"
 #include "daemon/asset_store_metadata.h"

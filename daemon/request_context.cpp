@@ -1,7 +1,7 @@
 // Result lines of a request, sent to its client as type-3 notes.
 #include "daemon/request_context.h"
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "assetdb/protocol/kad_protocol.h"
 
 void KadRequestContext::SendResultLines(const ResultsLog& log, std::int32_t firstLine)

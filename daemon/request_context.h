@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "daemon/daemon_connection.h"
 
 class KadStoreConnection;

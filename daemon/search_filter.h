@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 class KADFilterElement;
 class KadAssetStore;

@@ -1,7 +1,7 @@
 // Settings groups in the index: one binary soup per section.
 #include "daemon/settings_store.h"
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "daemon/store_connection.h"
 #include "soup/binary_soup.h"
 

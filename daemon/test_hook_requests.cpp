@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "daemon/request_context.h"
 #include "daemon/request_table.h"
 #include "daemon/test_hook_codes.h"

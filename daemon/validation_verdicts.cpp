@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "assetdb/kad_command_host_question.h"
 #include "daemon/asset_folders.h"
 #include "daemon/asset_store.h"

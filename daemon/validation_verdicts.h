@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 class KadAssetStore;
 class KadStoreConnection;

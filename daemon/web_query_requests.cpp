@@ -1,5 +1,5 @@
 // Web queries: requests 230 (start), 231 (close) and 232 (status).
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "daemon/daemon_paths.h"
 #include "daemon/request_context.h"
 #include "daemon/request_table.h"

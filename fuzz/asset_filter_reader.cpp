@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/kad_asset_info.h"
 #include "assetdb/kad_filter_element.h"
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/results/results_log.h"
-#include "app/streams/t_buffer.h"
+#include "results/results_log.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/kad_command_host_question.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 namespace {
 

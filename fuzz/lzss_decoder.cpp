@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "soup/lzss_compress.h"
+#include "zel/lzss_compress.h"
 
 namespace {
 // Bounds what a hostile stream may produce (a Huffman stream can expand

@@ -1,4 +1,4 @@
 # The results log's wire reader (lines from the daemon and command hosts).
-if(TARGET app_results)
-  korvel_fuzz_target(results_log_wire LIBS app_results)
+if(TARGET results)
+  korvel_fuzz_target(results_log_wire LIBS results)
 endif()

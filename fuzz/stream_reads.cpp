@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/streams/t_buffer.h"
-#include "app/streams/t_sub_file.h"
+#include "foundation/streams/t_buffer.h"
+#include "foundation/streams/t_sub_file.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "assetdb/transfer_archive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -1,13 +1,13 @@
 // The interface-text database: loading the language file and looking tags up under the data lock.
-#include "app/interfacetext/interface_text_db.h"
+#include "interfacetext/interface_text_db.h"
 
 #include <atomic>
 #include <climits>
 #include <string>
 
-#include "app/base/global_data_lock.h"
-#include "app/base/logging.h"
-#include "app/interfacetext/interface_text_files.h"
+#include "foundation/base/global_data_lock.h"
+#include "foundation/base/logging.h"
+#include "interfacetext/interface_text_files.h"
 #include "soup/soup_handle.h"
 #include "zel/pstring.h"
 #include "zel/string.h"

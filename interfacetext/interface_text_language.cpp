@@ -1,10 +1,10 @@
 // Which interface-text file a language code chooses, and where the files are looked for.
-#include "app/interfacetext/interface_text_files.h"
+#include "interfacetext/interface_text_files.h"
 
 #include <mutex>
 #include <strings.h>
 
-#include "app/interfacetext/interface_text_db.h"
+#include "interfacetext/interface_text_db.h"
 #include "zel/pstring.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // "%d" scanning with 32-bit wrap-around, independent of locale.
-#include "soup/kuid/decimal_scan.h"
+#include "kuid/decimal_scan.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // KUID range rule and the packed two-word form.
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 namespace {
 

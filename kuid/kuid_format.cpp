@@ -1,5 +1,5 @@
 // KUID text forms written into caller buffers, without printf (ids are printed in bulk).
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 #include <cstring>
 

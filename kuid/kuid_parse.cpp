@@ -1,9 +1,9 @@
 // KUID::Parse: the one reader of every asset-id text form, strict and lenient.
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 #include <cstring>
 
-#include "soup/kuid/decimal_scan.h"
+#include "kuid/decimal_scan.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // KUID text forms as interned and engine strings.
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 namespace {
 

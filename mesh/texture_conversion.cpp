@@ -1,7 +1,7 @@
 // Texture conversion: not built yet, so every call fails with an error line.
 #include "mesh/texture_conversion.h"
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 
 namespace {
 

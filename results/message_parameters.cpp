@@ -1,7 +1,7 @@
 // "$(NAME)" parameter substitution in result-line texts.
 #include <string>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 
 void SubstituteMessageParameter(const Zel::AnsiString& value, Zel::AnsiString& text, const char* name)
 {

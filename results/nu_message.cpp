@@ -1,5 +1,5 @@
 // Message pipes: delegation, broadcast to the attached pipes, and closing.
-#include "app/results/nu_message.h"
+#include "results/nu_message.h"
 
 int NuMessageRecipient::ReceiveMessage(const NuMessageData& message)
 {

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/containers/list_node.h"
+#include "foundation/containers/list_node.h"
 #include "zel/pstring.h"
 
 // One message: an interned name and one pointer-sized argument. The names in

@@ -1,7 +1,7 @@
 // ResultsLog: adding lines, counting them by kind, the current-asset stack, copying and notifying.
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 
-#include "app/results/results_log_registry.h"
+#include "results/results_log_registry.h"
 #include "soup/soup_handle.h"
 
 namespace {

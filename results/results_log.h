@@ -6,8 +6,8 @@
 #include <mutex>
 #include <vector>
 
-#include "app/containers/chunked_list.h"
-#include "app/results/nu_message.h"
+#include "foundation/containers/chunked_list.h"
+#include "results/nu_message.h"
 #include "soup/korvel_property.h"
 #include "zel/string.h"
 

@@ -1,8 +1,8 @@
 // PrintResultsLog: one line per message and the closing count of errors and warnings.
 #include <string>
 
-#include "app/results/results_log.h"
-#include "soup/kuid/kuid.h"
+#include "results/results_log.h"
+#include "kuid/kuid.h"
 
 namespace {
 

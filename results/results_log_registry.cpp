@@ -1,10 +1,10 @@
 // The transaction-id to results-log map and its lock.
-#include "app/results/results_log_registry.h"
+#include "results/results_log_registry.h"
 
 #include <map>
 #include <mutex>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 
 namespace {
 

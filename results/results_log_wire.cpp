@@ -1,7 +1,7 @@
 // The results log's wire form: how lines travel between the daemon, command hosts and this program.
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 
 namespace {
 

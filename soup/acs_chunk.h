@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/containers/reference_count_mp.h"
+#include "foundation/containers/reference_count_mp.h"
 #include "zel/pstring.h"
 
 class ACSChunk;

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "soup/kuid/decimal_scan.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/decimal_scan.h"
+#include "kuid/kuid.h"
 #include "soup/number_text.h"
 
 namespace {

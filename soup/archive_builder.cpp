@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "soup/archive_names.h"
 #include "soup/asset_id_table.h"
 #include "soup/binary_soup.h"

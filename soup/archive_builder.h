@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "soup/cdp_asset_entry.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "soup/soup_handle.h"
 #include "zel/pstring.h"
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/base/file_utilities.h"
+#include "foundation/base/file_utilities.h"
 #include "soup/archive_names.h"
-#include "soup/lzss_compress.h"
+#include "zel/lzss_compress.h"
 #include "zel/file.h"
 
 namespace {

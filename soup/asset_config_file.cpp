@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/base/file_utilities.h"
-#include "app/streams/t_file.h"
+#include "foundation/base/file_utilities.h"
+#include "foundation/streams/t_file.h"
 #include "soup/acs_chunk.h"
 #include "soup/binary_soup.h"
 #include "soup/text_soup.h"

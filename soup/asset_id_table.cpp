@@ -6,7 +6,7 @@
 
 #include "soup/archive_names.h"
 #include "soup/cdp_asset_entry.h"
-#include "soup/kuid/decimal_scan.h"
+#include "kuid/decimal_scan.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <unordered_set>
 
-#include "app/containers/chunked_list.h"
-#include "soup/kuid/kuid.h"
+#include "foundation/containers/chunked_list.h"
+#include "kuid/kuid.h"
 #include "soup/soup_handle.h"
 
 class CDPAssetEntry;

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/streams/t_stream.h"
+#include "foundation/streams/t_stream.h"
 #include "soup/binary_soup.h"
 #include "soup/binary_soup_entries.h"
 #include "soup/soup_handle.h"

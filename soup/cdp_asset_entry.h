@@ -1,7 +1,7 @@
 // CDPAssetEntry: one asset of a content archive, its soup and whether installing it changed its config.
 #pragma once
 
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "soup/soup_handle.h"
 #include "zel/pstring.h"
 

@@ -1,7 +1,7 @@
 // Properties on result lines: the asset-id property, its counted handle and its wire record.
 #include "soup/korvel_property.h"
 
-#include "app/streams/t_stream.h"
+#include "foundation/streams/t_stream.h"
 
 void KorvelProperty::SetValueText(const char*) {}
 

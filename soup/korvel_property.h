@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "zel/pstring.h"
 #include "zel/reference_count.h"
 #include "zel/string.h"

@@ -8,7 +8,7 @@
 
 namespace SoupNumberText {
 
-// The "%d" scan is ScanDecimalInt32 of soup/kuid/decimal_scan.h.
+// The "%d" scan is ScanDecimalInt32 of kuid/decimal_scan.h.
 
 // "%f" scan of the longest prefix with the shape of a decimal number
 // (no "inf", "nan" or hex floats). False (value untouched) when none.

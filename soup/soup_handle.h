@@ -6,7 +6,7 @@
 #include "soup/acs_chunk.h"
 #include "soup/acs_raw_data.h"
 #include "soup/float_array.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "zel/pstring.h"
 
 class TStream;

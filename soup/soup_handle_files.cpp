@@ -1,8 +1,8 @@
 // Loading and saving a soup by file extension, and the replace-through-a-temporary loader.
 #include <string>
 
-#include "app/base/file_utilities.h"
-#include "app/streams/t_file.h"
+#include "foundation/base/file_utilities.h"
+#include "foundation/streams/t_file.h"
 #include "soup/binary_soup.h"
 #include "soup/soup_handle.h"
 #include "soup/text_soup.h"

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/base/logging.h"
+#include "foundation/base/logging.h"
 #include "soup/soup_handle.h"
 #include "soup/text_soup.h"
 

@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "app/streams/t_stream.h"
+#include "foundation/streams/t_stream.h"
 
 namespace {
 

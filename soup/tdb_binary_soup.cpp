@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/base/code_page.h"
+#include "foundation/base/code_page.h"
 #include "soup/acs_raw_data.h"
 
 namespace {

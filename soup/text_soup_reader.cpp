@@ -6,10 +6,10 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/base/code_page.h"
-#include "app/streams/t_stream.h"
+#include "foundation/base/code_page.h"
+#include "foundation/streams/t_stream.h"
 #include "soup/acs_raw_data.h"
-#include "soup/kuid/decimal_scan.h"
+#include "kuid/decimal_scan.h"
 #include "soup/number_text.h"
 #include "soup/soup_handle.h"
 #include "soup/tdb_container_tag.h"

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/streams/t_stream.h"
+#include "foundation/streams/t_stream.h"
 #include "soup/acs_converter.h"
 #include "soup/soup_handle.h"
 #include "soup/text_soup.h"

@@ -1,8 +1,8 @@
 // The template data manager: created and bound at start-up; the template library itself is not built yet.
 #include "templates/dod_data_manager.h"
 
-#include "app/base/app_context.h"
-#include "app/base/logging.h"
+#include "foundation/base/app_context.h"
+#include "foundation/base/logging.h"
 
 namespace DODLib {
 

@@ -1,7 +1,7 @@
 // Validation entry point: no validator is built yet, so every request fails with an error line.
 #include "templates/validate_asset_task.h"
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 
 bool ValidateAssetTask::RunOnMainThread(const Zel::PString& /*assetName*/, Zel::File::Path /*folder*/,
                                         ResultsLog& log)

@@ -1,15 +1,15 @@
 // Zel::LZSSCompress: level and window selection, the stored form and its fallback, and stream dispatch.
-#include "soup/lzss_compress.h"
+#include "zel/lzss_compress.h"
 
 #include <vector>
 
-#include "soup/lzss_flag_word_coder.h"
-#include "soup/lzss_format.h"
-#include "soup/lzss_huffman_coder.h"
-#include "soup/lzss_huffman_tree.h"
-#include "soup/lzss_match_finder.h"
-#include "soup/lzss_output_window.h"
-#include "soup/lzss_streams.h"
+#include "zel/lzss_flag_word_coder.h"
+#include "zel/lzss_format.h"
+#include "zel/lzss_huffman_coder.h"
+#include "zel/lzss_huffman_tree.h"
+#include "zel/lzss_match_finder.h"
+#include "zel/lzss_output_window.h"
+#include "zel/lzss_streams.h"
 
 namespace Zel {
 namespace {

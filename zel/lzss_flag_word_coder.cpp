@@ -1,8 +1,8 @@
 // LZSS flag-word streams: item layout for window code 0 and for window codes 1 and 2, both directions.
-#include "soup/lzss_flag_word_coder.h"
+#include "zel/lzss_flag_word_coder.h"
 
-#include "soup/lzss_format.h"
-#include "soup/lzss_output_window.h"
+#include "zel/lzss_format.h"
+#include "zel/lzss_output_window.h"
 
 namespace Zel {
 namespace {

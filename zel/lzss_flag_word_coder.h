@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "soup/lzss_match_finder.h"
-#include "soup/lzss_streams.h"
+#include "zel/lzss_match_finder.h"
+#include "zel/lzss_streams.h"
 
 namespace Zel {
 

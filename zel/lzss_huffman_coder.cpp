@@ -1,8 +1,8 @@
 // LZSS Huffman streams: symbols through the adaptive trees, length codes with extra bits, distances in two parts.
-#include "soup/lzss_huffman_coder.h"
+#include "zel/lzss_huffman_coder.h"
 
-#include "soup/lzss_format.h"
-#include "soup/lzss_output_window.h"
+#include "zel/lzss_format.h"
+#include "zel/lzss_output_window.h"
 
 namespace Zel {
 namespace {

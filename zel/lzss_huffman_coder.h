@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-#include "soup/lzss_huffman_tree.h"
-#include "soup/lzss_match_finder.h"
-#include "soup/lzss_streams.h"
+#include "zel/lzss_huffman_tree.h"
+#include "zel/lzss_match_finder.h"
+#include "zel/lzss_streams.h"
 
 namespace Zel {
 

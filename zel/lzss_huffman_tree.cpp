@@ -1,5 +1,5 @@
 // The adaptive Huffman tree: start, per-symbol update with node exchange, and the halving rebuild.
-#include "soup/lzss_huffman_tree.h"
+#include "zel/lzss_huffman_tree.h"
 
 namespace Zel {
 namespace {

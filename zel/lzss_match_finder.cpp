@@ -1,9 +1,9 @@
 // The LZSS match finder: rolling hash, hash chains over a sliding buffer, the coding loop with literal batching.
-#include "soup/lzss_match_finder.h"
+#include "zel/lzss_match_finder.h"
 
 #include <cstring>
 
-#include "soup/lzss_format.h"
+#include "zel/lzss_format.h"
 
 namespace Zel {
 namespace {

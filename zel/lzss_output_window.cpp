@@ -1,7 +1,7 @@
 // The LZSS decoder's output window: match copies over the recent output, draining to the sink.
-#include "soup/lzss_output_window.h"
+#include "zel/lzss_output_window.h"
 
-#include "soup/lzss_format.h"
+#include "zel/lzss_format.h"
 
 namespace Zel {
 namespace {

@@ -1,5 +1,5 @@
 // The LZSS coder's buffered byte writer and the bit reader's chunked input.
-#include "soup/lzss_streams.h"
+#include "zel/lzss_streams.h"
 
 #include <cstring>
 

@@ -1,11 +1,11 @@
 // Whether the user-data root can be written: a new file is created exclusively and deleted.
-#include "app/base/install_paths.h"
+#include "foundation/base/install_paths.h"
 
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
 
-#include "app/base/file_utilities.h"
+#include "foundation/base/file_utilities.h"
 
 bool CheckWriteAccess()
 {

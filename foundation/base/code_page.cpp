@@ -1,5 +1,5 @@
 // Our own UTF-8 codec and Windows-1252 table; the process locale plays no part.
-#include "app/base/code_page.h"
+#include "foundation/base/code_page.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // The sigwait thread that turns console signals into console events, and the handler logic.
-#include "app/base/console_control.h"
+#include "foundation/base/console_control.h"
 
 #include <atomic>
 #include <chrono>
@@ -10,9 +10,9 @@
 #include <thread>
 #include <unistd.h>
 
-#include "app/base/console_output.h"
-#include "app/base/crash_dump_state.h"
-#include "app/base/crash_guard.h"
+#include "foundation/base/console_output.h"
+#include "foundation/base/crash_dump_state.h"
+#include "foundation/base/crash_guard.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The locked console line writer and its printf-style front ends.
-#include "app/base/console_output.h"
+#include "foundation/base/console_output.h"
 
 #include <algorithm>
 #include <atomic>
@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/base/console_pipe.h"
+#include "foundation/base/console_pipe.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/base/safe_format.h"
+#include "foundation/base/safe_format.h"
 
 // Writes text plus LF as one line, under the console output lock: to the
 // process log file when one is attached, then to the console output (the

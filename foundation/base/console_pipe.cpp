@@ -1,5 +1,5 @@
 // The parent's console pipe "\\.\pipe\<pid>cout": found at program load, written as UTF-16LE.
-#include "app/base/console_output.h"
+#include "foundation/base/console_output.h"
 
 #include <cerrno>
 #include <cstddef>
@@ -11,7 +11,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "app/base/console_pipe.h"
+#include "foundation/base/console_pipe.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Conversions between UTF-16 and the single-byte console text.
-#include "app/base/console_output.h"
+#include "foundation/base/console_output.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The crash-dump writer: our own text dump "Korvel-44088.dmp" and the call-stack report.
-#include "app/base/crash_dump.h"
+#include "foundation/base/crash_dump.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,8 +13,8 @@
 #include <ucontext.h>
 #include <unistd.h>
 
-#include "app/base/console_output.h"
-#include "app/base/crash_dump_state.h"
+#include "foundation/base/console_output.h"
+#include "foundation/base/crash_dump_state.h"
 #include "zel/thread.h"
 
 namespace {

@@ -3,10 +3,10 @@
 #include <execinfo.h>
 #include <mutex>
 
-#include "app/base/crash_dump.h"
-#include "app/base/crash_dump_state.h"
-#include "app/base/crash_guard.h"
-#include "app/base/invalid_parameter.h"
+#include "foundation/base/crash_dump.h"
+#include "foundation/base/crash_dump_state.h"
+#include "foundation/base/crash_guard.h"
+#include "foundation/base/invalid_parameter.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The crash guard: one fault handler on an alternate stack, a per-thread guarded flag.
-#include "app/base/crash_guard.h"
+#include "foundation/base/crash_guard.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,7 +10,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "app/base/process_exit.h"
+#include "foundation/base/process_exit.h"
 #include "platform/process.h"
 #include "zel/thread.h"
 

@@ -1,5 +1,5 @@
 // CRC-32 with the standard reflected table, sliced by sixteen for bulk input.
-#include "app/base/crc32.h"
+#include "foundation/base/crc32.h"
 
 #include <array>
 #include <cstring>

@@ -1,5 +1,5 @@
 // "Korvel.cfg": the simulator's display settings file and the command line built from it.
-#include "app/base/os_helpers.h"
+#include "foundation/base/os_helpers.h"
 
 #include "zel/file.h"
 #include "zel/path.h"

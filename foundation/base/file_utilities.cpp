@@ -1,5 +1,5 @@
 // Small file-system operations over a top-level folder name and a relative path, or an absolute path.
-#include "app/base/file_utilities.h"
+#include "foundation/base/file_utilities.h"
 
 #include <sys/stat.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/base/install_paths.h"
-#include "app/base/logging.h"
+#include "foundation/base/install_paths.h"
+#include "foundation/base/logging.h"
 #include "zel/rand.h"
 
 namespace {

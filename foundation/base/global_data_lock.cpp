@@ -1,5 +1,5 @@
 // The process-wide shared/exclusive data lock, and the cache trimming that its main-thread wait does.
-#include "app/base/global_data_lock.h"
+#include "foundation/base/global_data_lock.h"
 
 #include <algorithm>
 #include <atomic>
@@ -7,9 +7,9 @@
 #include <mutex>
 #include <vector>
 
-#include "app/base/job_dispatcher.h"
-#include "app/base/logging.h"
-#include "app/base/process_values.h"
+#include "foundation/base/job_dispatcher.h"
+#include "foundation/base/logging.h"
+#include "foundation/base/process_values.h"
 #include "zel/pstring.h"
 #include "zel/resource_system.h"
 #include "zel/time.h"

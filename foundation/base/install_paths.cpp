@@ -1,11 +1,11 @@
 // The installation root and the user-data root: fixed at start-up, read everywhere.
-#include "app/base/install_paths.h"
+#include "foundation/base/install_paths.h"
 
 #include <cstring>
 #include <mutex>
 #include <string>
 
-#include "app/base/logging.h"
+#include "foundation/base/logging.h"
 #include "platform/folders.h"
 
 namespace {

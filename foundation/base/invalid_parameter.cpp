@@ -1,13 +1,13 @@
 // The invalid-parameter handler and its use as the terminate handler.
-#include "app/base/invalid_parameter.h"
+#include "foundation/base/invalid_parameter.h"
 
 #include <cstdlib>
 #include <exception>
 #include <mutex>
 
-#include "app/base/console_output.h"
-#include "app/base/crash_dump.h"
-#include "app/base/crash_guard.h"
+#include "foundation/base/console_output.h"
+#include "foundation/base/crash_dump.h"
+#include "foundation/base/crash_guard.h"
 
 namespace {
 

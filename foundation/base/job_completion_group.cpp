@@ -1,5 +1,5 @@
 // The poster-owned completion group that hears about jobs dropped unrun.
-#include "app/base/job_dispatcher.h"
+#include "foundation/base/job_dispatcher.h"
 
 int JobCompletionGroup::GetCount() const
 {

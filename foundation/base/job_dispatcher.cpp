@@ -1,13 +1,13 @@
 // The process-wide job dispatcher: the queue, posting, pumping, cancelling and stopping.
-#include "app/base/job_dispatcher.h"
+#include "foundation/base/job_dispatcher.h"
 
 #include <algorithm>
 #include <atomic>
 #include <deque>
 #include <vector>
 
-#include "app/base/job_dispatcher_state.h"
-#include "app/base/process_values.h"
+#include "foundation/base/job_dispatcher_state.h"
+#include "foundation/base/process_values.h"
 #include "zel/time.h"
 
 namespace {

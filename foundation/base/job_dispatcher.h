@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-#include "app/base/tcx_callback.h"
+#include "foundation/base/tcx_callback.h"
 #include "zel/wevent.h"
 
 // Flag bits of a posted job. A job may run on a thread when its flags and

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-#include "app/base/job_dispatcher.h"
+#include "foundation/base/job_dispatcher.h"
 #include "zel/thread.h"
 #include "zel/wevent.h"
 

@@ -1,7 +1,7 @@
 // Running one job under the crash guard.
-#include "app/base/crash_guard.h"
-#include "app/base/job_dispatcher.h"
-#include "app/base/process_values.h"
+#include "foundation/base/crash_guard.h"
+#include "foundation/base/job_dispatcher.h"
+#include "foundation/base/process_values.h"
 
 int GuardedJobCall(intptr_t argument, TCXCallbackBase* job)
 {

@@ -1,8 +1,8 @@
 // The job dispatcher's worker threads: started on demand, ended after 30 s without work.
 #include <algorithm>
 
-#include "app/base/crash_guard.h"
-#include "app/base/job_dispatcher_state.h"
+#include "foundation/base/crash_guard.h"
+#include "foundation/base/job_dispatcher_state.h"
 #include "zel/time.h"
 
 namespace {

@@ -1,10 +1,10 @@
 // Diagnostic lines through the engine log client "Korvel", and the fatal-error exit.
-#include "app/base/logging.h"
+#include "foundation/base/logging.h"
 
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/base/process_exit.h"
+#include "foundation/base/process_exit.h"
 #include "zel/log.h"
 #include "zel/string.h"
 

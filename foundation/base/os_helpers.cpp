@@ -1,5 +1,5 @@
 // Launching programs and the idle priority.
-#include "app/base/os_helpers.h"
+#include "foundation/base/os_helpers.h"
 
 #include "platform/process.h"
 #include "zel/file.h"

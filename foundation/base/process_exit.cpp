@@ -1,5 +1,5 @@
 // Ending the process at once, with its buffered output flushed first.
-#include "app/base/process_exit.h"
+#include "foundation/base/process_exit.h"
 
 #include <cstdio>
 #include <unistd.h>

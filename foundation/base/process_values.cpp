@@ -1,5 +1,5 @@
 // Process-wide values of the utility: start directory, crash-guard flag, clock, main thread.
-#include "app/base/process_values.h"
+#include "foundation/base/process_values.h"
 
 #include <string>
 #include <unistd.h>

@@ -1,5 +1,5 @@
 // Mapping an absolute path back to a top-level folder name and the path below it.
-#include "app/base/install_paths.h"
+#include "foundation/base/install_paths.h"
 
 #include <string>
 

@@ -1,12 +1,12 @@
 // printf-style formatting that takes only the arguments it was given.
-#include "app/base/safe_format.h"
+#include "foundation/base/safe_format.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
-#include "app/base/console_output.h"
+#include "foundation/base/console_output.h"
 
 std::int64_t SafeFormatArg::AsSigned() const
 {

@@ -1,5 +1,5 @@
 // Job objects: the base call and the plain-function job.
-#include "app/base/tcx_callback.h"
+#include "foundation/base/tcx_callback.h"
 
 int TCXCallbackBase::Call(intptr_t)
 {

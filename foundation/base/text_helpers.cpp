@@ -1,5 +1,5 @@
 // Code-list append, engine string builders and name/value pair release.
-#include "app/base/text_helpers.h"
+#include "foundation/base/text_helpers.h"
 
 #include <cmath>
 #include <cstring>

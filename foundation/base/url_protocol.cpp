@@ -1,5 +1,5 @@
 // The "Korvel" URL-protocol registration: the command text, and no registry to write it to.
-#include "app/base/os_helpers.h"
+#include "foundation/base/os_helpers.h"
 
 #include <cstring>
 

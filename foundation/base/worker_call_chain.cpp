@@ -1,7 +1,7 @@
 // A chain of jobs run strictly one after another through the job dispatcher.
-#include "app/base/worker_call_chain.h"
+#include "foundation/base/worker_call_chain.h"
 
-#include "app/base/job_dispatcher.h"
+#include "foundation/base/job_dispatcher.h"
 
 namespace {
 

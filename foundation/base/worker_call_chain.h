@@ -6,7 +6,7 @@
 #include <deque>
 #include <mutex>
 
-#include "app/base/tcx_callback.h"
+#include "foundation/base/tcx_callback.h"
 #include "zel/wevent.h"
 
 class JobDispatcher;

@@ -1,5 +1,5 @@
 // Linking and unlinking of intrusive list nodes.
-#include "app/containers/list_node.h"
+#include "foundation/containers/list_node.h"
 
 ListNodeList::~ListNodeList()
 {

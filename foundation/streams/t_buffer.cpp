@@ -1,5 +1,5 @@
 // TBuffer: stream operations over an engine DynamicBuffer.
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // TBuffer: a TStream over an engine DynamicBuffer (daemon requests and replies, saved structures).
 #pragma once
 
-#include "app/streams/t_stream.h"
+#include "foundation/streams/t_stream.h"
 #include "zel/dynamic_buffer.h"
 
 class TBuffer : public TStream {

@@ -1,5 +1,5 @@
 // TFile: stream operations over an engine File.
-#include "app/streams/t_file.h"
+#include "foundation/streams/t_file.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 // TFile: a TStream over an engine File, owned or borrowed.
 #pragma once
 
-#include "app/streams/t_stream.h"
+#include "foundation/streams/t_stream.h"
 #include "zel/file.h"
 
 class TFile : public TStream {

@@ -1,5 +1,5 @@
 // TStream: the read cache, positioning and the typed reads and writes that need more than a copy.
-#include "app/streams/t_stream.h"
+#include "foundation/streams/t_stream.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "zel/pstring.h"
 #include "zel/string.h"
 

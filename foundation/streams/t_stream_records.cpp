@@ -1,5 +1,5 @@
 // TStream: length-prefixed strings, 0xfeedceeb blocks and words patched in place.
-#include "app/streams/t_stream.h"
+#include "foundation/streams/t_stream.h"
 
 #include <memory>
 

@@ -1,5 +1,5 @@
 // TSubFile: a read window inside another stream.
-#include "app/streams/t_sub_file.h"
+#include "foundation/streams/t_sub_file.h"
 
 #include <algorithm>
 

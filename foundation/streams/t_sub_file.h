@@ -1,7 +1,7 @@
 // TSubFile: a window [start, end) over another stream, read through that stream's cache.
 #pragma once
 
-#include "app/streams/t_stream.h"
+#include "foundation/streams/t_stream.h"
 
 class TSubFile : public TStream {
 public:

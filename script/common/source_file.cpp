@@ -5,7 +5,7 @@
 #include <new>
 
 #include "script/common/whole_file_write.h"
-#include "soup/lzss_compress.h"
+#include "zel/lzss_compress.h"
 
 Zel::PString GSSourceFile::LoadPrefix;
 

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "app/base/crc32.h"
+#include "foundation/base/crc32.h"
 #include "script/compiler/compile_log.h"
 #include "script/compiler/compile_unit.h"
 #include "script/compiler/compiler_state.h"

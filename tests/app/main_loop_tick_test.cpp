@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
-#include "app/base/job_dispatcher.h"
-#include "app/base/process_values.h"
-#include "app/base/tcx_callback.h"
+#include "foundation/base/job_dispatcher.h"
+#include "foundation/base/process_values.h"
+#include "foundation/base/tcx_callback.h"
 #include "zel/log.h"
 #include "zel/options.h"
 

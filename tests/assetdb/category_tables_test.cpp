@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/interfacetext/interface_text_db.h"
+#include "interfacetext/interface_text_db.h"
 #include "assetdb/category_codes.h"
 #include "assetdb/category_tables.h"
 #include "soup/soup_handle.h"

@@ -1,7 +1,7 @@
 // ClientTestRoot: a mixed-case temporary installation root set up for the whole binary.
 #include "assetdb/client_test_environment.h"
 
-#include "app/base/install_paths.h"
+#include "foundation/base/install_paths.h"
 #include "assetdb/net/net_transport.h"
 #include "zel/path.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/kad_asset_info.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "assetdb/kad_asset_info.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_filter_element.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_client_transaction.h"
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/protocol/kad_protocol.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "zel/dynamic_buffer.h"
 #include "zel/pstring.h"
 #include "zel/string.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/base/install_paths.h"
-#include "app/results/results_log.h"
+#include "foundation/base/install_paths.h"
+#include "results/results_log.h"
 #include "assetdb/client_test_environment.h"
 #include "assetdb/fake_daemon.h"
 #include "assetdb/install_archive_asset.h"

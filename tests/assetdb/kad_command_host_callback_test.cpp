@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/results/results_log.h"
-#include "app/streams/t_buffer.h"
+#include "results/results_log.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/kad_command_host.h"
 #include "assetdb/kad_command_host_question.h"
 

@@ -8,11 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/base/console_control.h"
-#include "app/base/crash_dump.h"
-#include "app/base/process_values.h"
-#include "app/results/results_log.h"
-#include "app/streams/t_buffer.h"
+#include "foundation/base/console_control.h"
+#include "foundation/base/crash_dump.h"
+#include "foundation/base/process_values.h"
+#include "results/results_log.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/client_test_environment.h"
 #include "assetdb/fake_daemon.h"
 #include "assetdb/kad_client.h"

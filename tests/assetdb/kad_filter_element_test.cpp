@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/kad_filter_element.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "assetdb/client_test_environment.h"
-#include "app/base/install_paths.h"
+#include "foundation/base/install_paths.h"
 #include "assetdb/resource_database.h"
 #include "zel/file.h"
 

@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/results/results_log.h"
-#include "app/streams/t_buffer.h"
+#include "results/results_log.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/transfer_archive.h"
 #include "soup/binary_soup.h"
 

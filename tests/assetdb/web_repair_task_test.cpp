@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/results/results_log.h"
-#include "app/streams/t_buffer.h"
+#include "results/results_log.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/client_test_environment.h"
 #include "assetdb/fake_daemon.h"
 #include "assetdb/install_from_chb.h"

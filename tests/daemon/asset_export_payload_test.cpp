@@ -9,8 +9,8 @@
 
 #include "daemon/asset_export.h"
 #include "soup/acs_raw_data.h"
-#include "soup/kuid/kuid.h"
-#include "soup/archive/lzss_test_support.h"
+#include "kuid/kuid.h"
+#include "support/lzss_test_support.h"
 #include "soup/soup_handle.h"
 
 namespace {

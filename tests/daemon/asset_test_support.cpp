@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "daemon/asset_store_codes.h"
 
 KadBytes BytesOfBuffer(TBuffer& buffer)

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "daemon_test_support.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "soup/soup_handle.h"
 
 KadBytes BytesOfBuffer(TBuffer& buffer);

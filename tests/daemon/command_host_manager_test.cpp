@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "assetdb/kad_command_host_question.h"
 #include "assetdb/protocol/kad_protocol.h"
 #include "daemon/daemon_connection.h"

@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/protocol/kad_protocol.h"
 #include "daemon/test_hook_codes.h"
 #include "asset_test_support.h"

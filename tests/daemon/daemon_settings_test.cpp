@@ -5,7 +5,7 @@
 
 #include <thread>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "assetdb/protocol/kad_protocol.h"
 #include "daemon_test_support.h"
 #include "soup/binary_soup.h"

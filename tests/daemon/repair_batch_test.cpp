@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "daemon/asset_store.h"
 #include "daemon/asset_store_rows.h"
 #include "daemon/repair_batch.h"

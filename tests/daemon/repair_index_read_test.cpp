@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "asset_test_support.h"
 #include "daemon/asset_store.h"
 #include "daemon/repair_run.h"

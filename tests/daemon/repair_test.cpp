@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "asset_test_support.h"
 #include "daemon/store_connection.h"
 

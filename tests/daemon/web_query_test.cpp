@@ -6,7 +6,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "daemon_test_support.h"
 #include "e2e/content_service/content_service.h"
 #include "soup/binary_soup.h"

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "soup/acs_raw_data.h"
-#include "soup/archive/lzss_test_support.h"
+#include "support/lzss_test_support.h"
 #include "soup/archive_builder.h"
 #include "soup/archive_reader.h"
 #include "soup/cdp_asset_entry.h"

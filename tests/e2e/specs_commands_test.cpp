@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "soup/soup_handle.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The interface-text database: language choice, loading with the ".txt" fallback, lookups and their log lines.
-#include "app/interfacetext/interface_text_db.h"
+#include "interfacetext/interface_text_db.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/base/global_data_lock.h"
-#include "app/base/install_paths.h"
-#include "app/base/process_values.h"
+#include "foundation/base/global_data_lock.h"
+#include "foundation/base/install_paths.h"
+#include "foundation/base/process_values.h"
 #include "soup/soup_handle.h"
 #include "zel/log.h"
 #include "zel/pstring.h"

@@ -1,11 +1,11 @@
 // Tests of KUID: range rule, packed form, text forms out, the parser in, the stream form.
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "soup/kuid/decimal_scan.h"
+#include "kuid/decimal_scan.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/results/results_log_registry.h"
+#include "results/results_log_registry.h"
 #include "results_log_test_support.h"
 
 TEST(ResultsLogRegistry, RegisterFindReplaceUnregister)

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/results/results_log.h"
-#include "app/streams/t_buffer.h"
+#include "results/results_log.h"
+#include "foundation/streams/t_buffer.h"
 #include "soup/korvel_property.h"
 
 inline std::string PrintToString(ResultsLog& log)

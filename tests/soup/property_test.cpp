@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "soup/korvel_property.h"
 #include "soup_test_support.h"
 

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/base/install_paths.h"
+#include "foundation/base/install_paths.h"
 #include "soup/soup_handle.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "soup/binary_soup.h"
 #include "soup/soup_handle.h"
 #include "soup/text_soup.h"

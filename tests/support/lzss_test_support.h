@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "soup/lzss_compress.h"
+#include "zel/lzss_compress.h"
 
 namespace LZSSTest {
 

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "lzss_reference_encoder.h"
-#include "lzss_test_support.h"
-#include "soup/lzss_format.h"
-#include "soup/lzss_output_window.h"
+#include "support/lzss_test_support.h"
+#include "zel/lzss_format.h"
+#include "zel/lzss_output_window.h"
 
 using namespace LZSSTest;
 namespace Format = Zel::LZSSFormat;

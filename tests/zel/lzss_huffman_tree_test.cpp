@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "soup/lzss_huffman_tree.h"
+#include "zel/lzss_huffman_tree.h"
 
 TEST(LZSSHuffmanTree, StartShape)
 {

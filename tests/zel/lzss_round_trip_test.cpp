@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "lzss_reference_encoder.h"
-#include "lzss_test_support.h"
+#include "support/lzss_test_support.h"
 
 using namespace LZSSTest;
 

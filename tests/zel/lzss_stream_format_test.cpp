@@ -1,7 +1,7 @@
 // LZSS stream format: level and window selection, exact small streams, hand-made streams that must decode.
 #include <gtest/gtest.h>
 
-#include "lzss_test_support.h"
+#include "support/lzss_test_support.h"
 
 using namespace LZSSTest;
 

@@ -3,7 +3,7 @@
 
 #include "app/commands.h"
 #include "fake_kad_client.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 // Each call is recorded as "Name(arg,arg)" with the arguments the dispatcher
 // passed: texts as given ("(null)" for a null one), ids in their tag form,

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "app/commands.h"
-#include "app/results/results_log.h"
-#include "app/results/results_log_test_support.h"
+#include "results/results_log.h"
+#include "results/results_log_test_support.h"
 #include "dispatcher_test_support.h"
 #include "fake_kad_client.h"
 

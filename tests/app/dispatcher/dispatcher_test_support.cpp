@@ -5,9 +5,9 @@
 
 #include <cstdio>
 
-#include "app/base/app_context.h"
+#include "foundation/base/app_context.h"
 #include "app/dispatcher.h"
-#include "app/results/results_log_test_support.h"
+#include "results/results_log_test_support.h"
 
 DispatchOutcome RunCommandLine(std::vector<std::string> words)
 {

@@ -6,7 +6,7 @@
 #include "soup/acs_raw_data.h"
 #include "soup/archive_builder.h"
 #include "soup/content_signature.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "soup/soup_handle.h"
 
 namespace ContentService {

@@ -1,5 +1,5 @@
 // Tests of the UTF-8 decoder and the in-place code-page conversion.
-#include "app/base/code_page.h"
+#include "foundation/base/code_page.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/base/console_control.h"
-#include "app/base/crash_dump.h"
+#include "foundation/base/console_control.h"
+#include "foundation/base/crash_dump.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
-#include "app/base/console_output.h"
-#include "app/base/console_pipe.h"
+#include "foundation/base/console_output.h"
+#include "foundation/base/console_pipe.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/base/crash_dump.h"
-#include "app/base/crash_guard.h"
-#include "app/base/invalid_parameter.h"
+#include "foundation/base/crash_dump.h"
+#include "foundation/base/crash_guard.h"
+#include "foundation/base/invalid_parameter.h"
 
 #ifdef KORVEL_TEST_HOOKS
 namespace {

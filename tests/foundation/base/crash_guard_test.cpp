@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/base/crash_guard.h"
-#include "app/base/process_exit.h"
+#include "foundation/base/crash_guard.h"
+#include "foundation/base/process_exit.h"
 
 namespace {
 

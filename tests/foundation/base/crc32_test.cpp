@@ -1,5 +1,5 @@
 // Tests of the CRC-32 checksum and its lower-case variant.
-#include "app/base/crc32.h"
+#include "foundation/base/crc32.h"
 
 #include <gtest/gtest.h>
 

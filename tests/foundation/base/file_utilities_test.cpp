@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "app/base/file_utilities.h"
-#include "app/base/install_paths.h"
+#include "foundation/base/file_utilities.h"
+#include "foundation/base/install_paths.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The data lock: shared and exclusive holds, re-entry, waiting writers, the main thread's wait.
-#include "app/base/global_data_lock.h"
+#include "foundation/base/global_data_lock.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/base/job_dispatcher.h"
+#include "foundation/base/job_dispatcher.h"
 #include "zel/pstring.h"
 #include "job_test_support.h"
 

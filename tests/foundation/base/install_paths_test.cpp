@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/base/file_utilities.h"
-#include "app/base/install_paths.h"
+#include "foundation/base/file_utilities.h"
+#include "foundation/base/install_paths.h"
 #include "zel/rand.h"
 
 namespace {

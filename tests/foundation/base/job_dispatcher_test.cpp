@@ -1,13 +1,13 @@
 // Jobs on workers and on the main thread: flags, waiting, pumping masks, cancelling and stopping.
-#include "app/base/job_dispatcher.h"
+#include "foundation/base/job_dispatcher.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
-#include "app/base/crash_guard.h"
-#include "app/base/process_values.h"
+#include "foundation/base/crash_guard.h"
+#include "foundation/base/process_values.h"
 #include "job_test_support.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <thread>
 #include <utility>
 
-#include "app/base/process_values.h"
-#include "app/base/tcx_callback.h"
+#include "foundation/base/process_values.h"
+#include "foundation/base/tcx_callback.h"
 
 struct JobTrace {
     std::atomic<int> runs{0};

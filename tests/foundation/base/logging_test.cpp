@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/base/logging.h"
+#include "foundation/base/logging.h"
 #include "zel/log.h"
 #include "zel/options.h"
 

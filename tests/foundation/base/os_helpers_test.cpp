@@ -1,5 +1,5 @@
 // Operating-system helpers: launch modes, the URL-protocol command, Korvel.cfg and the simulator's command line.
-#include "app/base/os_helpers.h"
+#include "foundation/base/os_helpers.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/base/process_values.h"
+#include "foundation/base/process_values.h"
 
 namespace {
 

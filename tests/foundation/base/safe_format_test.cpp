@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/base/safe_format.h"
+#include "foundation/base/safe_format.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Tests of the code-list append and the small string and value helpers.
-#include "app/base/text_helpers.h"
+#include "foundation/base/text_helpers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The worker call chain: calls run one after another on their threads; a dropped call fails the chain.
-#include "app/base/worker_call_chain.h"
+#include "foundation/base/worker_call_chain.h"
 
 #include <gtest/gtest.h>
 
 #include <mutex>
 #include <vector>
 
-#include "app/base/job_dispatcher.h"
+#include "foundation/base/job_dispatcher.h"
 #include "job_test_support.h"
 
 namespace {

@@ -1,11 +1,11 @@
 // Tests of ChunkedList: block layout, erasure, iteration and copying.
-#include "app/containers/chunked_list.h"
+#include "foundation/containers/chunked_list.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "zel/pstring.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "app/containers/list_node.h"
-#include "app/containers/reference_count_mp.h"
-#include "app/containers/safe_pointer.h"
-#include "app/containers/step_array.h"
+#include "foundation/containers/list_node.h"
+#include "foundation/containers/reference_count_mp.h"
+#include "foundation/containers/safe_pointer.h"
+#include "foundation/containers/step_array.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 
 using Bytes = std::vector<uint8_t>;
 

@@ -1,5 +1,5 @@
 // Tests of TFile over real files in a temporary folder.
-#include "app/streams/t_file.h"
+#include "foundation/streams/t_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Tests of TSubFile: a window over bytes of another stream.
-#include "app/streams/t_sub_file.h"
+#include "foundation/streams/t_sub_file.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "script/common/source_file.h"
-#include "soup/archive/lzss_test_support.h"
+#include "support/lzss_test_support.h"
 #include "zel/temp_tree.h"
 
 namespace {

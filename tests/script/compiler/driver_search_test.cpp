@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/base/crc32.h"
+#include "foundation/base/crc32.h"
 #include "script/common/library_image_reader.h"
 #include "script/compiler/compile_log.h"
 #include "script/compiler/compiler_driver.h"

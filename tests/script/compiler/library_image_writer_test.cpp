@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/base/crc32.h"
+#include "foundation/base/crc32.h"
 #include "library_image_helpers.h"
 #include "script/common/library_image_format.h"
 #include "script/compiler/library_image_sections.h"

@@ -1,7 +1,7 @@
 // Building archives: entries, the id tables and their order, refusals, saving.
 #include <gtest/gtest.h>
 
-#include "app/streams/t_buffer.h"
+#include "foundation/streams/t_buffer.h"
 #include "archive_test_support.h"
 #include "soup/archive_builder.h"
 #include "soup/archive_reader.h"

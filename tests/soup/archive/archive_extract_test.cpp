@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include "archive_test_support.h"
-#include "lzss_test_support.h"
+#include "support/lzss_test_support.h"
 #include "soup/archive_extract.h"
 #include "support/scratch_tmpfs.h"
 

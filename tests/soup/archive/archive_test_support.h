@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "soup/acs_raw_data.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "soup/soup_handle.h"
 
 namespace ArchiveTest {
