@@ -1,4 +1,4 @@
-// AuthorNameCache: fixed names, the daemon's answers to request 90, and the three lookup maps.
+// AuthorNameCache: fixed names, the daemon's answers to GetAuthorName, and the three lookup maps.
 #include "assetdb/author_names.h"
 
 #include "assetdb/kad_asset_info.h"
@@ -13,7 +13,7 @@ bool RequestAuthorName(int32_t userId, int32_t& daemonId, Zel::PString& name)
 {
     KADRequestBuffers buffers;
     buffers.request.WriteInt32(userId);
-    if (!buffers.Send(KadAssetRequestCode::GetAuthorName))
+    if (!buffers.Send(KadRequestCode::GetAuthorName))
         return false;
     daemonId = buffers.reply.ReadInt32(-1);
     name = buffers.reply.ReadPString();

@@ -11,7 +11,7 @@
 
 class AuthorNameCache {
 public:
-    // Asks the daemon for one user id (request 90): true when the request
+    // Asks the daemon for one user id (GetAuthorName): true when the request
     // succeeded, with the daemon id (-1 when it knows none) and the name.
     using Lookup = std::function<bool(int32_t userId, int32_t& daemonId, Zel::PString& name)>;
 
@@ -55,6 +55,6 @@ bool LookupAuthorName(int32_t userId, Zel::PString& name);
 
 class KUID;
 
-// The author of an asset: its info record's author id (request 21, every
+// The author of an asset: its info record's author id (GetAssetInfo, every
 // field) through the process-wide cache; empty when the daemon knows none.
 Zel::PString GetAssetAuthorName(const KUID& id);

@@ -21,7 +21,7 @@ bool RunCHBParseCommand(const char* archivePath, ResultsLog& log);
 void InstallCHBDependencies(const KUID& id);
 constexpr int CHBDependencyPassLimit = 6;
 
-// Exports the asset (request 48) and writes it as an archive of its own.
+// Exports the asset (ExportAssetChunk) and writes it as an archive of its own.
 bool ExportAssetToCDP(const KUID& id, const char* archivePath, ResultsLog& log);
 // Tag texts joined by ", "; empty for an empty list.
 Zel::PString JoinKUIDs(const ChunkedList<KUID, 128>& ids);

@@ -10,7 +10,7 @@
 
 class TStream;
 
-// One asset opened through the daemon (requests 30 and 35). Shared by every
+// One asset opened through the daemon (OpenAsset and OpenAssetForEdit). Shared by every
 // KADAssetHandleRef that holds it; the last release closes the daemon handle.
 class KADAssetHandle {
 public:
@@ -24,7 +24,7 @@ public:
     void WriteDaemonHandle(TStream& stream) const;
     void ReadDaemonHandle(TStream& stream);
 
-    // Request 31: tells the daemon the handle is no longer used and releases
+    // CloseAssetHandle: tells the daemon the handle is no longer used and releases
     // the name. Sent once, when the last reference goes.
     static void Close(KADAssetHandle* record);
 
@@ -34,7 +34,7 @@ public:
     Zel::PString name;
     Zel::File::Path folder;
     // Name and folder are valid; cleared by commit and revert, after which
-    // the folder is asked again (request 32).
+    // the folder is asked again (GetAssetFolder).
     bool folderKnown = false;
 };
 

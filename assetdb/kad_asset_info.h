@@ -1,4 +1,4 @@
-// KADAssetInfo: what the daemon tells about one asset (the reply of request 21).
+// KADAssetInfo: what the daemon tells about one asset (the reply of GetAssetInfo).
 #pragma once
 
 #include <cstdint>

@@ -71,12 +71,12 @@ public:
                         KADPromptHandler* promptHandler = nullptr, ResultsLog* log = nullptr,
                         bool keepResultsLog = false);
 
-    // Request 270: asks the daemon to close and waits until the connection is gone.
+    // CloseDaemon: asks the daemon to close and waits until the connection is gone.
     static void CloseDaemon();
-    // Request 150: the answer to an asynchronous call of the daemon.
+    // AsyncCallAnswer: the answer to an asynchronous call of the daemon.
     static bool PostAsyncCallResult(int32_t clientTransactionID, int32_t answerCode);
 
-    // Setting groups (requests 100 to 103).
+    // Setting groups (GetSettingsSection, SetSettingsSection, GetSetting and SetSetting).
     static bool GetSettingsSection(SoupHandle& chunk, const Zel::PString& section);
     // Consumes `soup` (it is reset to the null handle); a missing or empty soup
     // clears the section instead.
@@ -89,60 +89,60 @@ public:
 
     // Asset requests (kad_client_assets*.cpp). Each sets its outputs to its
     // defaults first, which a failed request leaves in place; none logs.
-    // Request 2: appends the ids of the assets that pass the filter (null:
+    // SearchAssets: appends the ids of the assets that pass the filter (null:
     // no filter); nothing on failure.
     static void SearchAssets(const KADFilterElement* filter, ChunkedList<KUID, 128>& list);
-    // Request 20: the config soup; the null handle on failure.
+    // GetAssetConfig: the config soup; the null handle on failure.
     static SoupHandle GetAssetConfig(const KUID& id);
-    // Request 21: the info record's found byte; false and defaults on failure.
+    // GetAssetInfo: the info record's found byte; false and defaults on failure.
     static bool GetAssetInfo(const KUID& id, int32_t fieldMask, KADAssetInfo& info);
-    // Request 23: the store name and the asset's folder; empty on failure.
+    // GetAssetConfigPath: the store name and the asset's folder; empty on failure.
     static void GetAssetConfigPath(const KUID& id, bool flag, Zel::PString& name, Zel::File::Path& configPath);
-    // Requests 26 and 27: the given id on failure.
+    // ResolveAssetID and GetUpdatedAssetID: the given id on failure.
     static KUID ResolveAssetID(const KUID& id);
     static KUID GetUpdatedAssetID(const KUID& id);
-    // Request 28: empty on failure.
+    // GetAssetDescription: empty on failure.
     static Zel::String GetAssetDescription(const KUID& id);
-    // Request 29: the result word (0 on failure).
+    // GetAssetThumbnail: the result word (0 on failure).
     static uint32_t GetAssetThumbnail(const KUID& id, int32_t imageSize, Zel::PString& name,
                                       Zel::File::Path& filePath);
-    // Request 30: an empty reference when the daemon gives no handle.
+    // OpenAsset: an empty reference when the daemon gives no handle.
     static KADAssetHandleRef OpenAsset(const KUID& id, bool writable, ResultsLog* log);
-    // Request 33: releases the reference it is given.
+    // RevertAsset: releases the reference it is given.
     static bool RevertAsset(KADAssetHandleRef& handle, ResultsLog* log);
-    // Request 34: the result byte; the second byte through secondResult.
+    // CommitAsset: the result byte; the second byte through secondResult.
     static bool CommitAsset(KADAssetHandleRef& handle, int32_t commitFlags, ResultsLog* log, bool* secondResult);
-    // Request 35: a writable reference; empty when the daemon gives no handle.
+    // OpenAssetForEdit: a writable reference; empty when the daemon gives no handle.
     static KADAssetHandleRef OpenAssetForEdit(const KUID& id, bool flag, const Zel::AnsiString& name);
-    // Request 36.
+    // DeleteAsset.
     static bool DeleteAsset(const KUID& id, bool flag, ResultsLog* log);
-    // Request 38.
+    // ValidateAssetFolder.
     static bool ValidateAssetFolder(const Zel::PString& name, const Zel::File::Path& folder, ResultsLog* log);
-    // Request 39: the installed asset's id (null on failure).
+    // InstallFolder: the installed asset's id (null on failure).
     static KUID InstallFolder(const Zel::File::Path& folder, int32_t option, ResultsLog* log, bool* flagOut,
                               KADPromptHandler* promptHandler);
-    // Request 40: the result word (0 on failure); flagOut cleared first.
+    // InstallArchive: the result word (0 on failure); flagOut cleared first.
     static uint32_t InstallArchive(const Zel::File::Path& archivePath, KADPromptHandler* promptHandler, int32_t mode,
                                    bool* flagOut, ResultsLog* log);
-    // Request 41.
+    // SetAssetDownloadSize.
     static void SetAssetDownloadSize(const KUID& id, int32_t size);
-    // Requests 42 and 43: true; the reply's ids are appended.
+    // GetDependencies and GetObsoletedAssets: true; the reply's ids are appended.
     static bool GetDependencies(const ChunkedList<KUID, 128>& ids, ChunkedList<KUID, 128>& out);
     static bool GetAssetDependencies(const KUID& id, ChunkedList<KUID, 128>& out);
     static bool GetObsoletedAssets(const KUID& id, ChunkedList<KUID, 128>& out);
-    // Request 47: not sent when either id is null or both are equal.
+    // SetLatestVersion: not sent when either id is null or both are equal.
     static void SetLatestVersion(const KUID& id, const KUID& latest);
-    // Request 48: a new soup holding "compression" "LZSS" before the reply
+    // ExportAssetChunk: a new soup holding "compression" "LZSS" before the reply
     // is read into it.
     static SoupHandle ExportAssetChunk(const KUID& id, int32_t option, ResultsLog* log);
-    // Requests 50 and 54.
+    // SetAssetFavorite and SetAssetKeywords.
     static void SetAssetFavorite(const KUID& id, bool favorite);
     static void SetAssetKeywords(const KUID& id, const Zel::AnsiString& keywords);
-    // Request 58: the null id on failure; `log` receives the daemon's line
+    // GenerateKUID: the null id on failure; `log` receives the daemon's line
     // saying why it gave none (no id range configured, a full disk).
     static KUID GenerateKUID(ResultsLog* log = nullptr);
 
-    // One field of request 21 each; the status tests answer true when the
+    // One field of GetAssetInfo each; the status tests answer true when the
     // daemon cannot be asked.
     static Zel::String GetAssetName(const KUID& id);
     static Zel::String GetAssetRegionList(const KUID& id);
@@ -153,20 +153,20 @@ public:
     static bool HasStatusF(const KUID& id);
     static bool HasStatusM(const KUID& id, bool flag);
 
-    // The database repair (requests 3, 4 and 256; defined with the repair task).
-    // Request 3: starts the daemon's repair; `sink` stays registered (keep
+    // The database repair (StartRepair, GetRepairProgress and RunPatcher; defined with the repair task).
+    // StartRepair: starts the daemon's repair; `sink` stays registered (keep
     // flag) so the repair's lines keep reaching it.
     static bool StartRepair(int32_t mode, ResultsLog* sink);
-    // Request 4: true while the repair runs; progress and text through the
+    // GetRepairProgress: true while the repair runs; progress and text through the
     // outputs (0 and empty on failure).
     static bool GetRepairProgress(float& progress, Zel::String& text);
     // The same request, telling a failed request (false) from a repair that
     // is not running (true, running false).
     static bool AskRepairProgress(bool& running, float& progress, Zel::String& text);
-    // Request 256: the daemon's patch step.
+    // RunPatcher: the daemon's patch step.
     static bool RunPatcher();
 
-    // Builds and the online account (requests 240 to 242, 253).
+    // Builds and the online account (GetOnlineProfile, ClearOnlineLoginTicket, GetOnlineLoginTicket and ListBuilds).
     static Zel::PString ListBuilds();
     static Zel::String GetOnlineProfile();
     static void ClearOnlineLoginTicket();

@@ -1,4 +1,4 @@
-// Opening, committing and reverting assets through counted daemon handles (requests 30 and 33 to 35).
+// Opening, committing and reverting assets through counted daemon handles (OpenAsset, RevertAsset, CommitAsset and OpenAssetForEdit).
 #include "assetdb/kad_client.h"
 
 #include "assetdb/kad_request_buffers.h"
@@ -6,7 +6,7 @@
 namespace {
 
 // A record for a handle the daemon gave; null for (-1, -1). The reply holds
-// the handle first, then (for request 35) the id, then the store name and
+// the handle first, then (for OpenAssetForEdit) the id, then the store name and
 // folder.
 KADAssetHandle* ReadOpenedRecord(TBuffer& reply, const KUID& requestedId, bool idInReply)
 {
@@ -30,7 +30,7 @@ KADAssetHandleRef KADClient::OpenAsset(const KUID& id, bool writable, ResultsLog
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteBool(writable);
-    if (!buffers.Send(KadAssetRequestCode::OpenAsset, nullptr, log))
+    if (!buffers.Send(KadRequestCode::OpenAsset, nullptr, log))
         return KADAssetHandleRef();
     return KADAssetHandleRef(ReadOpenedRecord(buffers.reply, id, false), writable);
 }
@@ -41,7 +41,7 @@ KADAssetHandleRef KADClient::OpenAssetForEdit(const KUID& id, bool flag, const Z
     buffers.request.WriteKUID(id);
     buffers.request.WriteBool(flag);
     buffers.request.WriteString(name);
-    if (!buffers.Send(KadAssetRequestCode::OpenAssetForEdit))
+    if (!buffers.Send(KadRequestCode::OpenAssetForEdit))
         return KADAssetHandleRef();
     return KADAssetHandleRef(ReadOpenedRecord(buffers.reply, id, true), true);
 }
@@ -54,7 +54,7 @@ bool KADClient::RevertAsset(KADAssetHandleRef& handle, ResultsLog* log)
     KADRequestBuffers buffers;
     record->WriteDaemonHandle(buffers.request);
     bool result = false;
-    if (buffers.Send(KadAssetRequestCode::RevertAsset, nullptr, log))
+    if (buffers.Send(KadRequestCode::RevertAsset, nullptr, log))
         result = buffers.reply.ReadBool(false);
     record->folderKnown = false;
     handle.Release();
@@ -70,7 +70,7 @@ bool KADClient::CommitAsset(KADAssetHandleRef& handle, int32_t commitFlags, Resu
     record->WriteDaemonHandle(buffers.request);
     buffers.request.WriteInt32(commitFlags);
     bool result = false;
-    if (buffers.Send(KadAssetRequestCode::CommitAsset, nullptr, log)) {
+    if (buffers.Send(KadRequestCode::CommitAsset, nullptr, log)) {
         result = buffers.reply.ReadBool(false);
         bool second = buffers.reply.ReadBool(false);
         if (secondResult != nullptr)

@@ -1,4 +1,4 @@
-// Request 21 and the accessors that take one field of the asset-info record.
+// GetAssetInfo and the accessors that take one field of the asset-info record.
 #include "assetdb/kad_client.h"
 
 #include "assetdb/kad_asset_info.h"
@@ -16,7 +16,7 @@ bool AskInfo(const KUID& id, int32_t mask, KADAssetInfo& info)
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteInt32(mask);
-    if (!buffers.Send(KadAssetRequestCode::GetAssetInfo))
+    if (!buffers.Send(KadRequestCode::GetAssetInfo))
         return false;
     info.Read(buffers.reply);
     return true;

@@ -9,7 +9,7 @@
 namespace {
 
 // The id sent alone, the id read back; the given id when the request fails.
-KUID AskForId(KadAssetRequestCode code, const KUID& id)
+KUID AskForId(KadRequestCode code, const KUID& id)
 {
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
@@ -28,7 +28,7 @@ SoupHandle KADClient::GetAssetConfig(const KUID& id)
     SoupHandle config;
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
-    if (!buffers.Send(KadAssetRequestCode::GetAssetConfig))
+    if (!buffers.Send(KadRequestCode::GetAssetConfig))
         return config;
     if (!ReadBinarySoup(config, buffers.reply))
         config.Clear();
@@ -42,7 +42,7 @@ void KADClient::GetAssetConfigPath(const KUID& id, bool flag, Zel::PString& name
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteBool(flag);
-    if (!buffers.Send(KadAssetRequestCode::GetAssetConfigPath))
+    if (!buffers.Send(KadRequestCode::GetAssetConfigPath))
         return;
     name = buffers.reply.ReadPString();
     configPath = Zel::File::Path(buffers.reply.ReadString().Std());
@@ -55,19 +55,19 @@ void KADClient::GetAssetConfigPath(const KUID& id, bool flag, Zel::PString& name
 
 KUID KADClient::ResolveAssetID(const KUID& id)
 {
-    return AskForId(KadAssetRequestCode::ResolveAssetID, id);
+    return AskForId(KadRequestCode::ResolveAssetID, id);
 }
 
 KUID KADClient::GetUpdatedAssetID(const KUID& id)
 {
-    return AskForId(KadAssetRequestCode::GetUpdatedAssetID, id);
+    return AskForId(KadRequestCode::GetUpdatedAssetID, id);
 }
 
 Zel::String KADClient::GetAssetDescription(const KUID& id)
 {
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
-    if (!buffers.Send(KadAssetRequestCode::GetAssetDescription))
+    if (!buffers.Send(KadRequestCode::GetAssetDescription))
         return Zel::String();
     return buffers.reply.ReadString();
 }
@@ -79,7 +79,7 @@ uint32_t KADClient::GetAssetThumbnail(const KUID& id, int32_t imageSize, Zel::PS
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteInt32(imageSize);
-    if (!buffers.Send(KadAssetRequestCode::GetAssetThumbnail))
+    if (!buffers.Send(KadRequestCode::GetAssetThumbnail))
         return 0;
     name = buffers.reply.ReadPString();
     filePath = Zel::File::Path(buffers.reply.ReadString().Std());
@@ -91,7 +91,7 @@ void KADClient::SetAssetDownloadSize(const KUID& id, int32_t size)
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteInt32(size);
-    buffers.Send(KadAssetRequestCode::SetAssetDownloadSize);
+    buffers.Send(KadRequestCode::SetAssetDownloadSize);
 }
 
 void KADClient::SetLatestVersion(const KUID& id, const KUID& latest)
@@ -101,7 +101,7 @@ void KADClient::SetLatestVersion(const KUID& id, const KUID& latest)
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteKUID(latest);
-    buffers.Send(KadAssetRequestCode::SetLatestVersion);
+    buffers.Send(KadRequestCode::SetLatestVersion);
 }
 
 void KADClient::SetAssetFavorite(const KUID& id, bool favorite)
@@ -109,7 +109,7 @@ void KADClient::SetAssetFavorite(const KUID& id, bool favorite)
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteBool(favorite);
-    buffers.Send(KadAssetRequestCode::SetAssetFavorite);
+    buffers.Send(KadRequestCode::SetAssetFavorite);
 }
 
 void KADClient::SetAssetKeywords(const KUID& id, const Zel::AnsiString& keywords)
@@ -121,13 +121,13 @@ void KADClient::SetAssetKeywords(const KUID& id, const Zel::AnsiString& keywords
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteString(keywords);
-    buffers.Send(KadAssetRequestCode::SetAssetKeywords);
+    buffers.Send(KadRequestCode::SetAssetKeywords);
 }
 
 KUID KADClient::GenerateKUID(ResultsLog* log)
 {
     KADRequestBuffers buffers;
-    if (!buffers.Send(KadAssetRequestCode::GenerateKUID, nullptr, log))
+    if (!buffers.Send(KadRequestCode::GenerateKUID, nullptr, log))
         return NullKUID;
     return buffers.reply.ReadKUID();
 }

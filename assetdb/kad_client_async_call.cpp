@@ -1,4 +1,4 @@
-// The daemon's asynchronous calls: each answered on a thread of its own through request 150.
+// The daemon's asynchronous calls: each answered on a thread of its own through AsyncCallAnswer.
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_client_transaction.h"
 
@@ -110,5 +110,5 @@ bool KADClient::PostAsyncCallResult(int32_t clientTransactionID, int32_t answerC
     request.WriteUInt32(static_cast<uint32_t>(answerCode));
     request.Rewind();
     TBuffer reply(new Zel::DynamicBuffer(0, 512), true);
-    return Request(static_cast<int32_t>(KadRequestCode::AsyncCallAnswer), request, reply);
+    return Request(KadRequestNumber(KadRequestCode::AsyncCallAnswer), request, reply);
 }

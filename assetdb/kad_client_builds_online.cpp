@@ -1,4 +1,4 @@
-// The build list and the online account's state kept by the daemon (requests 240 to 242 and 253).
+// The build list and the online account's state kept by the daemon (GetOnlineProfile, ClearOnlineLoginTicket, GetOnlineLoginTicket and ListBuilds).
 #include "assetdb/kad_client.h"
 
 #include "assetdb/kad_request_buffers.h"
@@ -6,7 +6,7 @@
 Zel::PString KADClient::ListBuilds()
 {
     KADRequestBuffers buffers;
-    if (!buffers.Send(KadAssetRequestCode::ListBuilds))
+    if (!buffers.Send(KadRequestCode::ListBuilds))
         return Zel::PString();
     return buffers.reply.ReadPString();
 }
@@ -14,7 +14,7 @@ Zel::PString KADClient::ListBuilds()
 Zel::String KADClient::GetOnlineProfile()
 {
     KADRequestBuffers buffers;
-    if (!buffers.Send(KadAssetRequestCode::GetOnlineProfile))
+    if (!buffers.Send(KadRequestCode::GetOnlineProfile))
         return Zel::String();
     Zel::String profile = buffers.reply.ReadString();
     // The other fields are the daemon's; they are read and dropped.
@@ -29,13 +29,13 @@ Zel::String KADClient::GetOnlineProfile()
 void KADClient::ClearOnlineLoginTicket()
 {
     KADRequestBuffers buffers;
-    buffers.Send(KadAssetRequestCode::ClearOnlineLoginTicket);
+    buffers.Send(KadRequestCode::ClearOnlineLoginTicket);
 }
 
 Zel::String KADClient::GetOnlineLoginTicket()
 {
     KADRequestBuffers buffers;
-    if (!buffers.Send(KadAssetRequestCode::GetOnlineLoginTicket))
+    if (!buffers.Send(KadRequestCode::GetOnlineLoginTicket))
         return Zel::String();
     return buffers.reply.ReadString();
 }

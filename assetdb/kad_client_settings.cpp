@@ -1,4 +1,4 @@
-// The settings requests (100 to 103) and the close-daemon request (270).
+// The settings requests (GetSettingsSection, SetSettingsSection, GetSetting and SetSetting) and the close-daemon request (CloseDaemon).
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_client_state.h"
 

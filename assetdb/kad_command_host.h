@@ -27,7 +27,7 @@ struct KADCommandHostServices {
     std::function<void()> tickMainLoop;
 };
 
-// Export through the daemon (request 48, option 0) and install through
+// Export through the daemon (ExportAssetChunk, option 0) and install through
 // InstallArchiveAsset without prompts; the program adds validation,
 // conversion and its tick.
 KADCommandHostServices DefaultCommandHostServices();
@@ -39,8 +39,8 @@ void SetCommandHostServices(KADCommandHostServices services);
 // an empty answer.
 void CommandHostCallback(TBuffer& question, TBuffer& answer);
 
-// The body of `kadcommandhost`: registers (request 140), installs the
+// The body of `kadcommandhost`: registers (RegisterCommandHost), installs the
 // process handlers and serves questions until the connection is gone or a
-// console signal asks to close, sending a keep-alive (request 0) after every
+// console signal asks to close, sending a keep-alive (HostKeepAlive) after every
 // 100th 50 ms wait. Returns false when it ends.
 bool RunCommandHost();

@@ -1,4 +1,4 @@
-// The command host's questions (note type 1) and answers (request 141), read and written field by field.
+// The command host's questions (note type 1) and answers (CommandHostAnswer), read and written field by field.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// KADFilterElement and its six kinds: the search filter tree sent with request 2, its text and wire forms.
+// KADFilterElement and its six kinds: the search filter tree sent with SearchAssets, its text and wire forms.
 #pragma once
 
 #include <cstdint>

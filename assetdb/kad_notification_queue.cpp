@@ -44,7 +44,7 @@ void AnswerHostQuestion(TBuffer& question)
     hook(question, answer);
     answer.Rewind();
     TBuffer reply(new Zel::DynamicBuffer(0, 512), true);
-    KADClient::Request(static_cast<int32_t>(KadRequestCode::CommandHostAnswer), answer, reply);
+    KADClient::Request(KadRequestNumber(KadRequestCode::CommandHostAnswer), answer, reply);
 }
 
 void ReportProgress(TBuffer& payload)

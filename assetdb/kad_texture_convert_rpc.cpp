@@ -1,4 +1,4 @@
-// KADTextureConvertFileRPC: request 181.
+// KADTextureConvertFileRPC: QueryCompressorFlag.
 #include "assetdb/kad_texture_convert_rpc.h"
 
 #include "assetdb/kad_request_buffers.h"
@@ -6,7 +6,7 @@
 bool KADTextureConvertFileRPC::QueryCompressorFlag()
 {
     KADRequestBuffers buffers;
-    if (!buffers.Send(KadAssetRequestCode::QueryCompressorFlag))
+    if (!buffers.Send(KadRequestCode::QueryCompressorFlag))
         return true;
     return buffers.reply.ReadBool(true);
 }

@@ -3,7 +3,7 @@
 
 class KADTextureConvertFileRPC {
 public:
-    // Request 181: the daemon's flag; 1 when the daemon cannot be asked.
+    // QueryCompressorFlag: the daemon's flag; 1 when the daemon cannot be asked.
     // Texture conversion passes its negation to the compressor as the switch
     // for hardware acceleration.
     static bool QueryCompressorFlag();

@@ -3,28 +3,12 @@
 
 #include "foundation/streams/t_buffer.h"
 #include "assetdb/kad_client.h"
+#include "assetdb/kad_request_buffers.h"
 #include "soup/binary_soup.h"
 #include "soup/soup_handle.h"
 #include "zel/dynamic_buffer.h"
 
 namespace {
-
-constexpr int32_t StartCode = 230;
-constexpr int32_t CloseCode = 231;
-constexpr int32_t StatusCode = 232;
-
-struct Buffers {
-    TBuffer request{new Zel::DynamicBuffer(0, 512), true};
-    TBuffer reply{new Zel::DynamicBuffer(0, 512), true};
-
-    bool Send(int32_t code)
-    {
-        request.Rewind();
-        bool ok = KADClient::Request(code, request, reply);
-        reply.Rewind();
-        return ok;
-    }
-};
 
 void WriteHandle(TBuffer& buffer, const KADWebQuery& query)
 {
@@ -38,13 +22,13 @@ KADWebQuery* KADWebQuery::Start(const URL& url, int32_t mode)
 {
     auto* query = new KADWebQuery();
     query->url = url;
-    Buffers buffers;
+    KADRequestBuffers buffers;
     buffers.request.WriteUInt8(0);
     buffers.request.WritePString(Zel::PString(url.Format().c_str()));
     buffers.request.WriteInt32(mode);
     buffers.request.WriteInt32(-1);
     WriteBinarySoup(buffers.request, SoupHandle());
-    if (buffers.Send(StartCode)) {
+    if (buffers.Send(KadRequestCode::StartWebQuery)) {
         query->handleFirst = buffers.reply.ReadInt32(-1);
         query->handleSecond = buffers.reply.ReadInt32(-1);
     }
@@ -53,9 +37,9 @@ KADWebQuery* KADWebQuery::Start(const URL& url, int32_t mode)
 
 void KADWebQuery::Close()
 {
-    Buffers buffers;
+    KADRequestBuffers buffers;
     WriteHandle(buffers.request, *this);
-    buffers.Send(CloseCode);
+    buffers.Send(KadRequestCode::CloseWebQuery);
     status.resultText = Zel::PString();
 }
 
@@ -72,9 +56,9 @@ KADWebQueryStatus KADWebQuery::GetStatus()
     if (status.complete)
         return status;
     KADWebQueryStatus fresh;
-    Buffers buffers;
+    KADRequestBuffers buffers;
     WriteHandle(buffers.request, *this);
-    lastStatusFailed = !buffers.Send(StatusCode);
+    lastStatusFailed = !buffers.Send(KadRequestCode::GetWebQueryStatus);
     if (lastStatusFailed)
         return fresh;
     // An empty reply counts as complete.

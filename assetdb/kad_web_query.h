@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "assetdb/protocol/kad_protocol.h"
 #include "assetdb/url.h"
 #include "zel/path.h"
 #include "zel/pstring.h"
@@ -17,23 +18,18 @@ struct KADWebQueryStatus {
     Zel::PString resultText;
 };
 
-// Modes the program passes: a page (login, update check, content-service
-// search) and a content-service download.
-constexpr int32_t KADWebQueryModeDownload = 0;
-constexpr int32_t KADWebQueryModePage = 2;
-
 class KADWebQuery {
 public:
-    // Request 230. Always gives a record: with the handle (-1, -1) when the
+    // StartWebQuery. Always gives a record: with the handle (-1, -1) when the
     // request failed. The caller frees it with Delete.
     static KADWebQuery* Start(const URL& url, int32_t mode);
-    // Request 231, then frees the record.
+    // CloseWebQuery, then frees the record.
     static void Delete(KADWebQuery* query);
 
-    // Request 231: the daemon forgets the query and its file; the result
+    // CloseWebQuery: the daemon forgets the query and its file; the result
     // text is released.
     void Close();
-    // Request 232 while the cached complete byte is clear; a query that
+    // GetWebQueryStatus while the cached complete byte is clear; a query that
     // reported complete is never asked again.
     KADWebQueryStatus GetStatus();
     bool IsComplete();

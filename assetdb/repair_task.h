@@ -4,11 +4,7 @@
 #include <cstdint>
 
 #include "assetdb/kad_task.h"
-
-// Repair modes `repairdatabase` sends.
-constexpr int32_t KADRepairModePatcher = 50;
-constexpr int32_t KADRepairModeNormal = 100;
-constexpr int32_t KADRepairModeExtended = 150;
+#include "assetdb/protocol/kad_protocol.h"
 
 class KADTaskRepairDatabase : public KADTaskThread {
 public:

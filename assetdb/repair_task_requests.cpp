@@ -1,18 +1,15 @@
-// The repair requests of the daemon link: start (3), progress (4) and the patch step (256).
+// The repair requests of the daemon link: start, progress and the patch step.
 #include "foundation/streams/t_buffer.h"
 #include "assetdb/kad_client.h"
+#include "assetdb/protocol/kad_requests.h"
 #include "zel/dynamic_buffer.h"
 
 namespace {
 
-constexpr int32_t StartRepairCode = 3;
-constexpr int32_t GetRepairProgressCode = 4;
-constexpr int32_t RunPatcherCode = 256;
-
-bool Send(int32_t code, TBuffer& request, TBuffer& reply, ResultsLog* log = nullptr, bool keepLog = false)
+bool Send(KadRequestCode code, TBuffer& request, TBuffer& reply, ResultsLog* log = nullptr, bool keepLog = false)
 {
     request.Rewind();
-    bool ok = KADClient::Request(code, request, reply, nullptr, log, keepLog);
+    bool ok = KADClient::Request(KadRequestNumber(code), request, reply, nullptr, log, keepLog);
     reply.Rewind();
     return ok;
 }
@@ -25,7 +22,7 @@ bool KADClient::StartRepair(int32_t mode, ResultsLog* sink)
     TBuffer reply(new Zel::DynamicBuffer(0, 512), true);
     request.WriteInt32(mode);
     // The reply is empty; the repair's lines arrive in the sink.
-    return Send(StartRepairCode, request, reply, sink, true);
+    return Send(KadRequestCode::StartRepair, request, reply, sink, true);
 }
 
 bool KADClient::AskRepairProgress(bool& running, float& progress, Zel::String& text)
@@ -35,7 +32,7 @@ bool KADClient::AskRepairProgress(bool& running, float& progress, Zel::String& t
     text = Zel::String();
     TBuffer request(new Zel::DynamicBuffer(0, 512), true);
     TBuffer reply(new Zel::DynamicBuffer(0, 512), true);
-    if (!Send(GetRepairProgressCode, request, reply))
+    if (!Send(KadRequestCode::GetRepairProgress, request, reply))
         return false;
     running = reply.ReadBool(false);
     progress = reply.ReadFloat(0.0f);
@@ -53,5 +50,5 @@ bool KADClient::RunPatcher()
 {
     TBuffer request(new Zel::DynamicBuffer(0, 512), true);
     TBuffer reply(new Zel::DynamicBuffer(0, 512), true);
-    return Send(RunPatcherCode, request, reply);
+    return Send(KadRequestCode::RunPatcher, request, reply);
 }

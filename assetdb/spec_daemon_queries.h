@@ -1,4 +1,4 @@
-// What specs ask the daemon (requests 21, 23, 26), behind one seam so the registry can be exercised without a daemon.
+// What specs ask the daemon (GetAssetInfo, GetAssetConfigPath and ResolveAssetID), behind one seam so the registry can be exercised without a daemon.
 #pragma once
 
 #include "kuid/kuid.h"
@@ -15,10 +15,10 @@ struct SpecDaemonQueries {
 // Replaces the queries (tests); null restores the daemon client's requests.
 void SetSpecDaemonQueries(const SpecDaemonQueries* queries);
 
-// Request 26; the id itself when the request fails.
+// ResolveAssetID; the id itself when the request fails.
 KUID SpecDaemonResolveAssetID(const KUID& id);
-// Request 23: the store name and the asset's folder. A trailing
+// GetAssetConfigPath: the store name and the asset's folder. A trailing
 // "config.txt"/"config.chump" component, should one arrive, is dropped.
 void SpecDaemonGetAssetConfigPath(const KUID& id, bool flag, Zel::PString& name, Zel::File::Path& folder);
-// Request 21 (name field); empty on failure.
+// GetAssetInfo (name field); empty on failure.
 Zel::String SpecDaemonAssetName(const KUID& id);

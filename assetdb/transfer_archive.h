@@ -22,7 +22,7 @@ constexpr float TransferArchiveBuild = 3.3f;
 constexpr int32_t TransferInstallModeCurrent = 10;
 constexpr int32_t TransferInstallModeOlder = 2;
 
-// One asset's exported chunk (request 48, option 0); a chunk without a
+// One asset's exported chunk (ExportAssetChunk, option 0); a chunk without a
 // "kuid" tag means the export failed, and its reasons are in the log.
 using TransferArchiveExporter = std::function<SoupHandle(const KUID& id, ResultsLog& log)>;
 // Installs one entry soup in the mode; the installed id, or the null id.

@@ -143,9 +143,9 @@ int main()
     DaemonRequests(client, 0);
 
     Figures peer = RawPingPong();
-    Figures keepAlive = DaemonRequests(client, static_cast<std::int32_t>(KadRequestCode::HostKeepAlive));
+    Figures keepAlive = DaemonRequests(client, KadRequestNumber(KadRequestCode::HostKeepAlive));
     Figures unknown = DaemonRequests(client, 77);
-    Figures getSetting = DaemonRequests(client, static_cast<std::int32_t>(KadRequestCode::GetSetting));
+    Figures getSetting = DaemonRequests(client, KadRequestNumber(KadRequestCode::GetSetting));
     std::printf("%d sequential round trips of 12-byte messages\n", RoundTrips);
     Print("raw loopback TCP ping-pong", peer);
     Print("daemon request 0 (reader lane)", keepAlive);

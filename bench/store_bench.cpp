@@ -11,7 +11,7 @@
 #include "assetdb/category_codes.h"
 #include "assetdb/kad_filter_element.h"
 #include "daemon/asset_store.h"
-#include "daemon/asset_store_codes.h"
+#include "assetdb/protocol/kad_requests.h"
 #include "daemon/asset_store_rows.h"
 #include "daemon/search_filter.h"
 #include "daemon/store_connection.h"
@@ -151,13 +151,13 @@ int main()
     }
     long before = ResidentKiB(daemon);
     KadBytes reply;
-    double wire = MedianMs([&] { client.Call(KadAssetRequestCode::SearchAssets, FilterBytes(category), reply); });
+    double wire = MedianMs([&] { client.Call(KadRequestCode::SearchAssets, FilterBytes(category), reply); });
     long after = ResidentKiB(daemon);
     std::printf("category search through the daemon: %.2f ms (reply %zu bytes), ratio to the loop %.2f\n", wire,
                 reply.size(), wire / peerCategory);
     std::printf("daemon resident memory: %ld KiB before the store loaded, %ld KiB with %d assets (%.0f B per asset)\n",
                 before, after, AssetCount, (after - before) * 1024.0 / AssetCount);
-    client.Call(270, {}, reply);
+    client.Call(KadRequestCode::CloseDaemon, {}, reply);
     client.Close();
     installation.WaitForExit(daemon);
     return 0;

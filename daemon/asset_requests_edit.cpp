@@ -1,10 +1,9 @@
-// Opening, editing, committing, reverting and deleting assets: requests 30 to 36.
+// Opening, editing, committing, reverting and deleting assets: OpenAsset, CloseAssetHandle, GetAssetFolder, RevertAsset, CommitAsset, OpenAssetForEdit and DeleteAsset.
 #include <ctime>
 
 #include "foundation/streams/t_buffer.h"
 #include "daemon/asset_folders.h"
 #include "daemon/asset_store.h"
-#include "daemon/asset_store_codes.h"
 #include "daemon/asset_store_edit.h"
 #include "daemon/asset_store_journal.h"
 #include "daemon/asset_store_metadata.h"
@@ -62,8 +61,10 @@ void SendChangeLines(KadRequestContext& context, const KUID& id, const KadChange
         KadSendAssetLine(context, LineWarning, id, result.warning);
 }
 
+}  // namespace
+
 // Payload: KUID; byte writable. Reply: handle; PStr store; Str folder.
-void OpenAsset(KadRequestContext& context)
+void KadHandleOpenAsset(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
@@ -98,7 +99,7 @@ void OpenAsset(KadRequestContext& context)
     KadWriteFolderReply(context.reply, storeName, folder);
 }
 
-void CloseHandle(KadRequestContext& context)
+void KadHandleCloseAssetHandle(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     std::int32_t slot = context.request.ReadInt32(-1);
@@ -108,7 +109,7 @@ void CloseHandle(KadRequestContext& context)
 
 // Payload: handle. Reply: PStr store; Str folder, recomputed from the row;
 // empty when the asset is gone.
-void GetFolder(KadRequestContext& context)
+void KadHandleGetAssetFolder(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     KadAssetHandleEntry entry;
@@ -130,7 +131,7 @@ void GetFolder(KadRequestContext& context)
 
 // Payload: handle. Reply: bool. The edit copy goes to the trash; an asset
 // that was never committed goes with it.
-void RevertAsset(KadRequestContext& context)
+void KadHandleRevertAsset(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     KadAssetHandleEntry entry;
@@ -159,6 +160,8 @@ void RevertAsset(KadRequestContext& context)
     context.reply.WriteBool(reverted);
 }
 
+namespace {
+
 // The edit config must name the asset. One that names no asset at all is
 // refused like one that names another: text that reads as no config (or
 // one whose "kuid" the user removed) would otherwise be committed with the
@@ -183,9 +186,11 @@ bool CheckEditConfig(KadRequestContext& context, const std::string& editFolder, 
     return false;
 }
 
+}  // namespace
+
 // Payload: handle; int32 flags. Reply: bool committed; bool replaced an
 // earlier revision. The edit folder becomes the next committed revision.
-void CommitAsset(KadRequestContext& context)
+void KadHandleCommitAsset(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     KadAssetHandleEntry entry;
@@ -241,7 +246,7 @@ void CommitAsset(KadRequestContext& context)
 
 // Payload: KUID; byte flag (bit 0: allocate an id for a null one); Str
 // display name. Reply: handle; KUID; PStr store; Str folder.
-void OpenAssetForEdit(KadRequestContext& context)
+void KadHandleOpenAssetForEdit(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
@@ -273,7 +278,7 @@ void OpenAssetForEdit(KadRequestContext& context)
 
 // Payload: KUID; byte flag. Reply: bool. The row goes in one transaction;
 // the committed and edit folders move to the trash (never deleted outright).
-void DeleteAsset(KadRequestContext& context)
+void KadHandleDeleteAsset(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
@@ -307,17 +312,4 @@ void DeleteAsset(KadRequestContext& context)
         }
     }
     context.reply.WriteBool(deleted);
-}
-
-}  // namespace
-
-void KadRegisterAssetEditRequests(KadRequestTable& table)
-{
-    table.Register(KadAssetRequestCode::OpenAsset, KadRequestLane::Long, OpenAsset);
-    table.Register(KadAssetRequestCode::CloseHandle, KadRequestLane::Fast, CloseHandle);
-    table.Register(KadAssetRequestCode::GetFolder, KadRequestLane::Fast, GetFolder);
-    table.Register(KadAssetRequestCode::RevertAsset, KadRequestLane::Long, RevertAsset);
-    table.Register(KadAssetRequestCode::CommitAsset, KadRequestLane::Long, CommitAsset);
-    table.Register(KadAssetRequestCode::OpenAssetForEdit, KadRequestLane::Long, OpenAssetForEdit);
-    table.Register(KadAssetRequestCode::DeleteAsset, KadRequestLane::Long, DeleteAsset);
 }

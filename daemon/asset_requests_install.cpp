@@ -8,7 +8,6 @@
 #include "daemon/asset_install.h"
 #include "daemon/asset_skipped_files.h"
 #include "daemon/asset_store.h"
-#include "daemon/asset_store_codes.h"
 #include "daemon/asset_store_edit.h"
 #include "daemon/asset_store_metadata.h"
 #include "daemon/asset_store_replies.h"
@@ -46,9 +45,11 @@ void SendFailedLine(KadRequestContext& context, const KUID& id, const std::strin
     KadSendAssetLine(context, LineError, id, text);
 }
 
+}  // namespace
+
 // Payload: Str folder; int32 option (ignored). Reply: KUID (null on
 // failure); bool replaced an installed revision.
-void InstallFolder(KadRequestContext& context)
+void KadHandleInstallFolder(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     std::string folder = context.request.ReadString().c_str();
@@ -91,6 +92,8 @@ void InstallFolder(KadRequestContext& context)
     context.reply.WriteKUID(installed);
     context.reply.WriteBool(replaced);
 }
+
+namespace {
 
 std::string ByteCountText(std::uint64_t bytes)
 {
@@ -193,9 +196,11 @@ bool InstallEntry(KadRequestContext& context, KadAssetStore& store, CDPAssetEntr
     return true;
 }
 
+}  // namespace
+
 // Payload: Str archive path; int32 mode. Reply: uint32 assets installed;
 // bool an entry was skipped. No prompts: modes 2 and 6 never ask.
-void InstallArchive(KadRequestContext& context)
+void KadHandleInstallArchive(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     std::string path = context.request.ReadString().c_str();
@@ -227,7 +232,7 @@ void InstallArchive(KadRequestContext& context)
 
 // Payload: KUID; int32 option (ignored). Reply: the entry soup; "no soup"
 // and an error line for an asset without files to export.
-void ExportAssetChunk(KadRequestContext& context)
+void KadHandleExportAssetChunk(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
@@ -249,13 +254,4 @@ void ExportAssetChunk(KadRequestContext& context)
         KadSendAssetLine(context, LineError, id, "Unable to export asset " + KadAssetText(id) + ": " + error);
     }
     WriteBinarySoup(context.reply, entry);
-}
-
-}  // namespace
-
-void KadRegisterAssetInstallRequests(KadRequestTable& table)
-{
-    table.Register(KadAssetRequestCode::InstallFolder, KadRequestLane::Long, InstallFolder);
-    table.Register(KadAssetRequestCode::InstallArchive, KadRequestLane::Long, InstallArchive);
-    table.Register(KadAssetRequestCode::ExportAssetChunk, KadRequestLane::Long, ExportAssetChunk);
 }

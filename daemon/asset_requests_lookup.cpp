@@ -3,7 +3,6 @@
 #include <set>
 
 #include "results/results_log.h"
-#include "daemon/asset_store_codes.h"
 #include "daemon/command_host_manager.h"
 #include "daemon/asset_store.h"
 #include "daemon/asset_store_metadata.h"
@@ -13,11 +12,9 @@
 #include "daemon/validation_verdicts.h"
 #include "soup/binary_soup.h"
 
-namespace {
-
 // Payload: KUID. Reply: the config as a binary soup; "no soup" for an
 // unknown asset or one without a readable config.
-void GetAssetConfig(KadRequestContext& context)
+void KadHandleGetAssetConfig(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
@@ -32,7 +29,7 @@ void GetAssetConfig(KadRequestContext& context)
 }
 
 // Payload: KUID; int32 mask. Every field goes out whatever the mask.
-void GetAssetInfo(KadRequestContext& context)
+void KadHandleGetAssetInfo(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
@@ -43,7 +40,7 @@ void GetAssetInfo(KadRequestContext& context)
 
 // Payload: KUID; byte flag (ignored). Reply: PStr store; Str the asset
 // folder (not a file in it), as an open for reading gives it.
-void GetAssetConfigPath(KadRequestContext& context)
+void KadHandleGetAssetConfigPath(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
@@ -57,7 +54,7 @@ void GetAssetConfigPath(KadRequestContext& context)
 
 // The exact id when the store has it; else the highest installed version
 // of the same asset that is at least the one asked for; else unchanged.
-void ResolveAssetID(KadRequestContext& context)
+void KadHandleResolveAssetID(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
@@ -71,7 +68,7 @@ void ResolveAssetID(KadRequestContext& context)
 }
 
 // The highest version of the asset the store knows, or the asked id.
-void GetUpdatedAssetID(KadRequestContext& context)
+void KadHandleGetUpdatedAssetID(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
@@ -79,7 +76,7 @@ void GetUpdatedAssetID(KadRequestContext& context)
     context.reply.WriteKUID(highest > id.version ? KUID(id.user, id.content, highest) : id);
 }
 
-void GetAssetDescription(KadRequestContext& context)
+void KadHandleGetAssetDescription(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
@@ -88,6 +85,8 @@ void GetAssetDescription(KadRequestContext& context)
     context.reply.WriteString(Zel::String(record.description.c_str()));
 }
 
+namespace {
+
 void WriteIdList(TBuffer& reply, const std::vector<KUID>& ids)
 {
     reply.WriteUInt32(static_cast<std::uint32_t>(ids.size()));
@@ -95,9 +94,11 @@ void WriteIdList(TBuffer& reply, const std::vector<KUID>& ids)
         reply.WriteKUID(id);
 }
 
+}  // namespace
+
 // Payload: uint32 n; n KUIDs. Reply: the union of their dependencies, in
 // order, each once. The count is checked against the bytes present.
-void GetDependencies(KadRequestContext& context)
+void KadHandleGetDependencies(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     std::uint32_t count = context.request.ReadUInt32(0);
@@ -118,7 +119,7 @@ void GetDependencies(KadRequestContext& context)
     WriteIdList(context.reply, result);
 }
 
-void GetObsoletedAssets(KadRequestContext& context)
+void KadHandleGetObsoletedAssets(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     KadAssetRecord record;
@@ -132,7 +133,7 @@ void GetObsoletedAssets(KadRequestContext& context)
 // answer the requester gets one error line and false, never a pass nobody
 // checked. A validator that can judge leaves its verdict in the asset's row
 // (the F letter of status).
-void ValidateAssetFolder(KadRequestContext& context)
+void KadHandleValidateAssetFolder(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     Zel::PString storeName = context.request.ReadPString();
@@ -160,24 +161,4 @@ void ValidateAssetFolder(KadRequestContext& context)
         KadRecordValidationVerdicts(store, *context.store, {KadVerdictOf(owner, folder, lines, valid)}, refused);
     }
     context.reply.WriteBool(valid != 0);
-}
-
-void Register(KadRequestTable& table, std::int32_t code, KadRequestHandler handler)
-{
-    table.Register(code, KadRequestLane::Fast, handler);
-}
-
-}  // namespace
-
-void KadRegisterAssetLookupRequests(KadRequestTable& table)
-{
-    Register(table, KadAssetRequestCode::GetAssetConfig, GetAssetConfig);
-    Register(table, KadAssetRequestCode::GetAssetInfo, GetAssetInfo);
-    Register(table, KadAssetRequestCode::GetAssetConfigPath, GetAssetConfigPath);
-    Register(table, KadAssetRequestCode::ResolveAssetID, ResolveAssetID);
-    Register(table, KadAssetRequestCode::GetUpdatedAssetID, GetUpdatedAssetID);
-    Register(table, KadAssetRequestCode::GetAssetDescription, GetAssetDescription);
-    Register(table, KadAssetRequestCode::GetDependencies, GetDependencies);
-    Register(table, KadAssetRequestCode::GetObsoletedAssets, GetObsoletedAssets);
-    table.Register(KadAssetRequestCode::ValidateAssetFolder, KadRequestLane::Long, ValidateAssetFolder);
 }

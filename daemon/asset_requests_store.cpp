@@ -1,4 +1,4 @@
-// Search, ids, authors, keywords, favourites and content-service hints: requests 2, 41, 47, 50, 54, 58, 90.
+// Search, ids, authors, keywords, favourites and content-service hints: SearchAssets, SetAssetDownloadSize, SetLatestVersion, SetAssetFavorite, SetAssetKeywords, GenerateKUID and GetAuthorName.
 #include <ctime>
 #include <functional>
 #include <memory>
@@ -8,7 +8,6 @@
 #include "foundation/streams/t_buffer.h"
 #include "assetdb/kad_filter_element.h"
 #include "daemon/asset_store.h"
-#include "daemon/asset_store_codes.h"
 #include "daemon/asset_store_metadata.h"
 #include "daemon/asset_store_rows.h"
 #include "daemon/kuid_range.h"
@@ -46,10 +45,12 @@ bool UpdateRow(KadRequestContext& context, const KUID& id, const std::function<v
     return true;
 }
 
+}  // namespace
+
 // Payload: the filter tree, or int32 0 for none. Reply: uint32 n; n KUIDs.
 // A tree that cannot be read (an unknown element type, a body cut short,
 // groups nested too deep) gives the empty list.
-void SearchAssets(KadRequestContext& context)
+void KadHandleSearchAssets(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     std::int64_t start = context.request.Tell();
@@ -69,7 +70,7 @@ void SearchAssets(KadRequestContext& context)
 }
 
 // Payload: KUID; int32 size. Marks the asset as known to the content service.
-void SetAssetDownloadSize(KadRequestContext& context)
+void KadHandleSetAssetDownloadSize(KadRequestContext& context)
 {
     KUID id = context.request.ReadKUID();
     std::int32_t size = context.request.ReadInt32(-1);
@@ -82,7 +83,7 @@ void SetAssetDownloadSize(KadRequestContext& context)
 }
 
 // Payload: KUID; KUID latest. Kept as a hint for update questions.
-void SetLatestVersion(KadRequestContext& context)
+void KadHandleSetLatestVersion(KadRequestContext& context)
 {
     KadAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
@@ -97,7 +98,7 @@ void SetLatestVersion(KadRequestContext& context)
 }
 
 // Payload: KUID; byte favourite.
-void SetAssetFavorite(KadRequestContext& context)
+void KadHandleSetAssetFavorite(KadRequestContext& context)
 {
     KUID id = context.request.ReadKUID();
     bool favourite = context.request.ReadBool(false);
@@ -108,7 +109,7 @@ void SetAssetFavorite(KadRequestContext& context)
 
 // Payload: KUID; Str keyword text. Only its "#" tokens are the user's
 // keywords; the rest is the category part of the same text.
-void SetAssetKeywords(KadRequestContext& context)
+void KadHandleSetAssetKeywords(KadRequestContext& context)
 {
     KUID id = context.request.ReadKUID();
     std::string text = context.request.ReadString().c_str();
@@ -119,6 +120,8 @@ void SetAssetKeywords(KadRequestContext& context)
         record.modifiedTime = static_cast<std::int64_t>(std::time(nullptr));
     });
 }
+
+namespace {
 
 // Why no new id was given, for the error line sent with the null id.
 std::string KUIDFailureText(const KadAssetStore& store, KadKUIDFailure failure)
@@ -134,9 +137,11 @@ std::string KUIDFailureText(const KadAssetStore& store, KadKUIDFailure failure)
     }
 }
 
+}  // namespace
+
 // Reply: a new KUID of the configured user, or the null KUID with an error
 // line saying why (a client that registered no log drops it).
-void GenerateKUID(KadRequestContext& context)
+void KadHandleGenerateKUID(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     KadKUIDFailure failure = KadKUIDFailure::WriteFailed;
@@ -151,7 +156,7 @@ void GenerateKUID(KadRequestContext& context)
 
 // Payload: int32 user id. Reply: int32 daemon id (the user id; -1 when no
 // name is known); PStr the name from the first config of that author.
-void AuthorName(KadRequestContext& context)
+void KadHandleGetAuthorName(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
     std::int32_t user = context.request.ReadInt32(-1);
@@ -164,17 +169,4 @@ void AuthorName(KadRequestContext& context)
     }
     context.reply.WriteInt32(name.empty() ? -1 : user);
     context.reply.WritePString(Zel::PString(name.c_str()));
-}
-
-}  // namespace
-
-void KadRegisterAssetStoreRequests(KadRequestTable& table)
-{
-    table.Register(KadAssetRequestCode::SearchAssets, KadRequestLane::Fast, SearchAssets);
-    table.Register(KadAssetRequestCode::SetAssetDownloadSize, KadRequestLane::Fast, SetAssetDownloadSize);
-    table.Register(KadAssetRequestCode::SetLatestVersion, KadRequestLane::Fast, SetLatestVersion);
-    table.Register(KadAssetRequestCode::SetAssetFavorite, KadRequestLane::Fast, SetAssetFavorite);
-    table.Register(KadAssetRequestCode::SetAssetKeywords, KadRequestLane::Fast, SetAssetKeywords);
-    table.Register(KadAssetRequestCode::GenerateKUID, KadRequestLane::Fast, GenerateKUID);
-    table.Register(KadAssetRequestCode::AuthorName, KadRequestLane::Fast, AuthorName);
 }

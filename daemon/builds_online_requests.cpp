@@ -1,9 +1,8 @@
-// Builds seen and the online account: requests 240 to 242 and 253.
+// Builds seen and the online account: GetOnlineProfile, ClearOnlineLoginTicket, GetOnlineLoginTicket and ListBuilds.
 #include <set>
 
 #include "foundation/streams/t_buffer.h"
 #include "assetdb/protocol/kad_protocol.h"
-#include "daemon/asset_store_codes.h"
 #include "daemon/request_context.h"
 #include "daemon/request_table.h"
 #include "daemon/settings_store.h"
@@ -13,9 +12,11 @@ namespace {
 
 constexpr const char* OnlineSection = "online";
 
+}  // namespace
+
 // Reply: PStr the build numbers, ascending, "\n"-joined. Every client of
 // this protocol version is build 44088, so that build is always listed.
-void ListBuilds(KadRequestContext& context)
+void KadHandleListBuilds(KadRequestContext& context)
 {
     std::set<std::int64_t> builds{KadProtocol::Build};
     if (context.store != nullptr) {
@@ -33,7 +34,7 @@ void ListBuilds(KadRequestContext& context)
 }
 
 // Reply: Str profile name ("internet/username"); Str; Str; int16; Str; int16.
-void GetOnlineProfile(KadRequestContext& context)
+void KadHandleGetOnlineProfile(KadRequestContext& context)
 {
     Zel::PString name;
     if (context.store != nullptr)
@@ -46,26 +47,16 @@ void GetOnlineProfile(KadRequestContext& context)
     context.reply.WriteInt16(0);
 }
 
-void ClearOnlineLoginTicket(KadRequestContext& context)
+void KadHandleClearOnlineLoginTicket(KadRequestContext& context)
 {
     if (context.store != nullptr)
         KadSettingsStore(*context.store).SetValue(OnlineSection, Zel::PString("ticket"), Zel::PString(""));
 }
 
-void GetOnlineLoginTicket(KadRequestContext& context)
+void KadHandleGetOnlineLoginTicket(KadRequestContext& context)
 {
     Zel::PString ticket;
     if (context.store != nullptr)
         ticket = KadSettingsStore(*context.store).GetValue(OnlineSection, Zel::PString("ticket"));
     context.reply.WriteString(Zel::String(ticket.c_str()));
-}
-
-}  // namespace
-
-void KadRegisterBuildsOnlineRequests(KadRequestTable& table)
-{
-    table.Register(KadAssetRequestCode::ListBuilds, KadRequestLane::Fast, ListBuilds);
-    table.Register(KadAssetRequestCode::GetOnlineProfile, KadRequestLane::Fast, GetOnlineProfile);
-    table.Register(KadAssetRequestCode::ClearOnlineLoginTicket, KadRequestLane::Fast, ClearOnlineLoginTicket);
-    table.Register(KadAssetRequestCode::GetOnlineLoginTicket, KadRequestLane::Fast, GetOnlineLoginTicket);
 }

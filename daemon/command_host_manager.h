@@ -26,13 +26,13 @@ public:
     // The one manager of the daemon, whose hosts are started from installRoot/bin.
     static KadCommandHostManager& Instance();
 
-    // Request 140: the connection is an idle host from now on.
+    // RegisterCommandHost: the connection is an idle host from now on.
     void RegisterHost(const std::shared_ptr<KadConnection>& connection);
-    // Request 141: the answer to the question outstanding on that connection;
+    // CommandHostAnswer: the answer to the question outstanding on that connection;
     // an answer nobody asked for is dropped.
     void TakeAnswer(const KadConnection* connection, TBuffer& answer);
 
-    // Request 0 on a host's connection: it is still there. Once a host has
+    // HostKeepAlive on a host's connection: it is still there. Once a host has
     // sent one, an idle host silent for longer than the limit is taken for
     // gone (a host busy with a question sends none and never expires so).
     void HostHeard(const KadConnection* connection);

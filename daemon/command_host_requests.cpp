@@ -4,28 +4,15 @@
 #include "daemon/request_context.h"
 #include "daemon/request_table.h"
 
-namespace {
-
 // Empty payload; empty reply. The connection is a host from now on.
-void RegisterCommandHost(KadRequestContext& context)
+void KadHandleRegisterCommandHost(KadRequestContext& context)
 {
     KadCommandHostManager::Instance().RegisterHost(context.connection);
 }
 
 // The whole payload is the answer to the host's one outstanding question;
 // the reply is empty.
-void CommandHostAnswer(KadRequestContext& context)
+void KadHandleCommandHostAnswer(KadRequestContext& context)
 {
     KadCommandHostManager::Instance().TakeAnswer(context.connection.get(), context.request);
-}
-
-}  // namespace
-
-void KadRegisterCommandHostRequests(KadRequestTable& table)
-{
-    // Neither waits nor touches the index: both run on the host's reader.
-    table.Register(static_cast<std::int32_t>(KadRequestCode::RegisterCommandHost), KadRequestLane::Reader,
-                   RegisterCommandHost);
-    table.Register(static_cast<std::int32_t>(KadRequestCode::CommandHostAnswer), KadRequestLane::Reader,
-                   CommandHostAnswer);
 }

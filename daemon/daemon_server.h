@@ -32,7 +32,7 @@ public:
     int Port() const { return port; }
 
     void RequestShutdown() override;
-    // Returns once a close was asked for: request 270, the idle time, a signal.
+    // Returns once a close was asked for: CloseDaemon, the idle time, a signal.
     void WaitForShutdownRequest();
     // Stops accepting, lets every reader end, finishes the requests already
     // taken (their replies still go out) and closes every connection.

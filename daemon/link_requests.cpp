@@ -3,25 +3,15 @@
 #include "daemon/request_context.h"
 #include "daemon/request_table.h"
 
-namespace {
-
-void KeepAlive(KadRequestContext&)
+void KadHandleHostKeepAlive(KadRequestContext&)
 {
 }
 
 // The client sends 270 and then waits until the connection is gone: the
 // reply goes out, this connection closes, and the daemon winds down.
-void CloseDaemon(KadRequestContext& context)
+void KadHandleCloseDaemon(KadRequestContext& context)
 {
     context.closeAfterReply = true;
     if (context.control != nullptr)
         context.control->RequestShutdown();
-}
-
-}  // namespace
-
-void KadRegisterLinkRequests(KadRequestTable& table)
-{
-    table.Register(static_cast<std::int32_t>(KadRequestCode::HostKeepAlive), KadRequestLane::Reader, KeepAlive);
-    table.Register(static_cast<std::int32_t>(KadRequestCode::CloseDaemon), KadRequestLane::Reader, CloseDaemon);
 }

@@ -1,4 +1,4 @@
-// Database repair: requests 3 (start), 4 (progress) and 256 (the patch step).
+// Database repair: start, progress and the patch step requests.
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -13,10 +13,6 @@
 #include "daemon/store_schema.h"
 
 namespace {
-
-constexpr std::int32_t StartRepairCode = 3;
-constexpr std::int32_t RepairProgressCode = 4;
-constexpr std::int32_t RunPatcherCode = 256;
 
 // The one repair of the daemon. Its lines go to the connection that started
 // it, as notes for the start request's transaction (the client keeps that
@@ -96,10 +92,12 @@ RepairState& Repair()
     return state;
 }
 
+}  // namespace
+
 // Payload: int32 mode. Reply: empty; the repair goes on after it.
-void StartRepair(KadRequestContext& context)
+void KadHandleStartRepair(KadRequestContext& context)
 {
-    std::int32_t mode = context.request.ReadInt32(KadRepairModeNormal);
+    std::int32_t mode = context.request.ReadInt32(KADRepairModeNormal);
     if (context.store == nullptr)
         return;
     // The store first, so that it outlives the repair's thread at exit.
@@ -120,7 +118,7 @@ void StartRepair(KadRequestContext& context)
 }
 
 // Reply: bool running; float progress; String step.
-void RepairProgress(KadRequestContext& context)
+void KadHandleGetRepairProgress(KadRequestContext& context)
 {
     bool running = false;
     float progress = 0.0f;
@@ -132,17 +130,8 @@ void RepairProgress(KadRequestContext& context)
 }
 
 // The patch step: brings the index to the newest schema (each step runs once).
-void RunPatcher(KadRequestContext& context)
+void KadHandleRunPatcher(KadRequestContext& context)
 {
     if (context.store != nullptr)
         KadMigrateStore(*context.store);
-}
-
-}  // namespace
-
-void KadRegisterRepairRequests(KadRequestTable& table)
-{
-    table.Register(StartRepairCode, KadRequestLane::Long, StartRepair);
-    table.Register(RepairProgressCode, KadRequestLane::Fast, RepairProgress);
-    table.Register(RunPatcherCode, KadRequestLane::Long, RunPatcher);
 }

@@ -367,7 +367,7 @@ private:
     // The patch step's repair reports only what is wrong.
     void Info(const KUID& id, const char* text)
     {
-        if (mode != KadRepairModePatcher)
+        if (mode != KADRepairModePatcher)
             log.AddAssetMessage(ResultsLog::MessageKind::Info, id, text);
     }
     void Warning(const KUID& id, const char* text)
@@ -411,7 +411,7 @@ int KadRunRepair(KadAssetStore& store, KadStoreConnection& connection, std::int3
         Repair repair(store, connection, mode, log, progress);
         reconciled = repair.Run();
     }
-    if (reconciled && mode == KadRepairModeExtended) {
+    if (reconciled && mode == KADRepairModeExtended) {
         progress(0.9f, "Validating assets");
         KadRunExtendedRepairSteps(store, connection, log);
     }

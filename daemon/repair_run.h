@@ -6,15 +6,11 @@
 #include <functional>
 #include <string>
 
+#include "assetdb/protocol/kad_protocol.h"
+
 class KadAssetStore;
 class KadStoreConnection;
 class ResultsLog;
-
-// Modes the client sends: the patch step's repair (fewer lines), the plain
-// one, and the extended one.
-constexpr std::int32_t KadRepairModePatcher = 50;
-constexpr std::int32_t KadRepairModeNormal = 100;
-constexpr std::int32_t KadRepairModeExtended = 150;
 
 // Called as the repair goes: the fraction done and the current step.
 using KadRepairProgress = std::function<void(float fraction, const std::string& step)>;

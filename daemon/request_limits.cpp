@@ -1,11 +1,7 @@
 // The largest payload each kind of request may carry.
 #include "daemon/request_limits.h"
 
-#include <unordered_map>
-
-#include "assetdb/protocol/kad_protocol.h"
-#include "daemon/asset_store_codes.h"
-#include "daemon/test_hook_codes.h"
+#include "assetdb/protocol/kad_requests.h"
 
 namespace {
 
@@ -24,78 +20,97 @@ constexpr std::size_t Bulk = 64 * 1024 * 1024;
 // of ours sends them, so they are kept small.
 constexpr std::size_t UnknownCode = 64 * 1024;
 
-const std::unordered_map<std::int32_t, std::size_t>& Limits()
+// One case per row of the request table; a row without one fails to build
+// (the check below), so a new request cannot slip in with no limit.
+constexpr std::size_t LimitOf(KadRequestCode code)
 {
-    using A = KadAssetRequestCode;
-    auto code = [](KadRequestCode value) { return static_cast<std::int32_t>(value); };
-    static const std::unordered_map<std::int32_t, std::size_t> limits = {
-        {code(KadRequestCode::HostKeepAlive), FixedFields},
-        {A::SearchAssets, Bulk},
-        {3, FixedFields},  // start repair: mode
-        {4, FixedFields},  // repair progress
-        {A::GetAssetConfig, FixedFields},
-        {A::GetAssetInfo, FixedFields},
-        {A::GetAssetConfigPath, FixedFields},
-        {A::ResolveAssetID, FixedFields},
-        {A::GetUpdatedAssetID, FixedFields},
-        {A::GetAssetDescription, FixedFields},
-        {29, FixedFields},  // thumbnail: KUID, size
-        {A::OpenAsset, FixedFields},
-        {A::CloseHandle, FixedFields},
-        {A::GetFolder, FixedFields},
-        {A::RevertAsset, FixedFields},
-        {A::CommitAsset, FixedFields},
-        {A::OpenAssetForEdit, ShortTexts},
-        {A::DeleteAsset, FixedFields},
-        {A::ValidateAssetFolder, ShortTexts},
-        {A::InstallFolder, ShortTexts},
-        {A::InstallArchive, ShortTexts},
-        {A::SetAssetDownloadSize, FixedFields},
-        {A::GetDependencies, Bulk},
-        {A::GetObsoletedAssets, FixedFields},
-        {A::SetLatestVersion, FixedFields},
-        {A::ExportAssetChunk, FixedFields},
-        {A::SetAssetFavorite, FixedFields},
-        {A::SetAssetKeywords, ShortTexts},
-        {A::GenerateKUID, FixedFields},
-        {A::AuthorName, FixedFields},
-        {code(KadRequestCode::GetSettingsSection), ShortTexts},
-        {code(KadRequestCode::SetSettingsSection), OneSoup},
-        {code(KadRequestCode::GetSetting), ShortTexts},
-        {code(KadRequestCode::SetSetting), ShortTexts},
-        {121, ShortTexts},  // online local data get: KUID, name
-        {122, OneSoup},     // online local data put: KUID, name, soup
-        {code(KadRequestCode::RegisterCommandHost), FixedFields},
-        {code(KadRequestCode::CommandHostAnswer), Bulk},
-        {code(KadRequestCode::AsyncCallAnswer), FixedFields},
-        {181, FixedFields},  // compressor flag
-        {230, ShortTexts},   // web query start: URL and an empty soup
-        {231, FixedFields},  // web query close
-        {232, FixedFields},  // web query status
-        {A::GetOnlineProfile, FixedFields},
-        {A::ClearOnlineLoginTicket, FixedFields},
-        {A::GetOnlineLoginTicket, FixedFields},
-        {A::ListBuilds, FixedFields},
-        {256, FixedFields},  // run patcher
-        {code(KadRequestCode::CloseDaemon), FixedFields},
-        // Private requests of test builds; other builds answer them as unknown.
-        {KadTestHookCode::Echo, Bulk},
-        {KadTestHookCode::Sleep, FixedFields},
-        {KadTestHookCode::Fail, FixedFields},
-        {KadTestHookCode::ResultLines, Bulk},
-    };
-    return limits;
+    using C = KadRequestCode;
+    switch (code) {
+    case C::HostKeepAlive:
+    case C::CloseDaemon:
+    case C::RegisterCommandHost:
+    case C::AsyncCallAnswer:
+        return FixedFields;
+    case C::CommandHostAnswer:
+        return Bulk;
+    case C::GetSettingsSection:
+    case C::GetSetting:
+    case C::SetSetting:
+        return ShortTexts;
+    case C::SetSettingsSection:
+        return OneSoup;
+    case C::SearchAssets:
+    case C::GetDependencies:
+        return Bulk;
+    case C::GetAssetConfig:
+    case C::GetAssetInfo:
+    case C::GetAssetConfigPath:
+    case C::ResolveAssetID:
+    case C::GetUpdatedAssetID:
+    case C::GetAssetDescription:
+    case C::GetAssetThumbnail:
+    case C::SetAssetDownloadSize:
+    case C::GetObsoletedAssets:
+    case C::SetLatestVersion:
+    case C::SetAssetFavorite:
+    case C::GenerateKUID:
+    case C::GetAuthorName:
+        return FixedFields;
+    case C::ValidateAssetFolder:
+    case C::SetAssetKeywords:
+        return ShortTexts;
+    case C::OpenAsset:
+    case C::CloseAssetHandle:
+    case C::GetAssetFolder:
+    case C::RevertAsset:
+    case C::CommitAsset:
+    case C::DeleteAsset:
+    case C::ExportAssetChunk:
+        return FixedFields;
+    case C::OpenAssetForEdit:
+    case C::InstallFolder:
+    case C::InstallArchive:
+        return ShortTexts;
+    case C::StartRepair:
+    case C::GetRepairProgress:
+    case C::RunPatcher:
+        return FixedFields;
+    case C::StartWebQuery:  // URL and an empty soup
+        return ShortTexts;
+    case C::CloseWebQuery:
+    case C::GetWebQueryStatus:
+    case C::QueryCompressorFlag:
+    case C::ListBuilds:
+    case C::GetOnlineProfile:
+    case C::ClearOnlineLoginTicket:
+    case C::GetOnlineLoginTicket:
+        return FixedFields;
+    case C::GetOnlineLocalData:
+        return ShortTexts;
+    case C::SetOnlineLocalData:
+        return OneSoup;
+    case C::TestEcho:
+    case C::TestResultLines:
+        return Bulk;
+    case C::TestSleep:
+    case C::TestFail:
+        return FixedFields;
+    }
+    return 0;
 }
+
+#define KAD_REQUEST(code, name, lane) \
+    static_assert(LimitOf(KadRequestCode::name) != 0, "request " #name " has no payload limit");
+#include "assetdb/protocol/kad_requests.def"
 
 }  // namespace
 
 std::size_t KadMaxRequestPayload(std::int32_t code)
 {
-    auto found = Limits().find(code);
-    return found != Limits().end() ? found->second : UnknownCode;
+    return KadHasOwnPayloadLimit(code) ? LimitOf(static_cast<KadRequestCode>(code)) : UnknownCode;
 }
 
 bool KadHasOwnPayloadLimit(std::int32_t code)
 {
-    return Limits().count(code) != 0;
+    return KadRequestName(static_cast<KadRequestCode>(code)) != nullptr;
 }

@@ -35,18 +35,12 @@ private:
     std::unordered_map<std::int32_t, KadRequestEntry> entries;
 };
 
-// Every request family registers its codes from a file of its own; this
-// lists the families, one call each.
-void KadRegisterLinkRequests(KadRequestTable& table);
-void KadRegisterSettingsRequests(KadRequestTable& table);
-void KadRegisterTestHookRequests(KadRequestTable& table);
-void KadRegisterAssetLookupRequests(KadRequestTable& table);
-void KadRegisterAssetEditRequests(KadRequestTable& table);
-void KadRegisterAssetInstallRequests(KadRequestTable& table);
-void KadRegisterAssetStoreRequests(KadRequestTable& table);
-void KadRegisterBuildsOnlineRequests(KadRequestTable& table);
-void KadRegisterWebQueryRequests(KadRequestTable& table);
-void KadRegisterRepairRequests(KadRequestTable& table);
-void KadRegisterCommandHostRequests(KadRequestTable& table);
+// The handler of each request the daemon answers, KadHandle<name> for every
+// row of assetdb/protocol/kad_requests.def whose lane is not None; each family
+// of requests defines its handlers in a file of its own.
+#define KAD_REQUEST(code, name, lane) void KadHandle##name(KadRequestContext& context);
+#include "assetdb/protocol/kad_requests.def"
 
+// Every row of the request table with a lane, registered on that lane; the
+// test hooks only in builds with test hooks.
 KadRequestTable KadBuildRequestTable();

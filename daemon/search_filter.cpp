@@ -1,4 +1,4 @@
-// Evaluating a search filter tree against the store's rows (request 2).
+// Evaluating a search filter tree against the store's rows (SearchAssets).
 #include "daemon/search_filter.h"
 
 #include <algorithm>

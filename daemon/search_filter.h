@@ -1,4 +1,4 @@
-// Evaluating a search filter tree against the store's rows (request 2).
+// Evaluating a search filter tree against the store's rows (SearchAssets).
 #pragma once
 
 #include <vector>

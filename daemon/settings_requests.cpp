@@ -1,4 +1,4 @@
-// Settings groups: requests 100 to 103, one soup per section in the index.
+// Settings groups: GetSettingsSection, SetSettingsSection, GetSetting and SetSetting, one soup per section in the index.
 #include "assetdb/protocol/kad_protocol.h"
 #include "daemon/request_context.h"
 #include "daemon/request_table.h"
@@ -19,9 +19,11 @@ std::string_view SectionName(const Zel::PString& section)
     return section.View();
 }
 
+}  // namespace
+
 // Payload: PString section. Reply: the section's binary soup ("no soup"
 // when the section does not exist).
-void GetSettingsSection(KadRequestContext& context)
+void KadHandleGetSettingsSection(KadRequestContext& context)
 {
     Zel::PString section = context.request.ReadPString();
     SoupHandle soup;
@@ -33,7 +35,7 @@ void GetSettingsSection(KadRequestContext& context)
 // Payload: PString section; binary soup. "No soup" (a header without a
 // body) or a soup without tags empties the section. Bytes that are no soup
 // at all change nothing: a damaged request must not wipe a section. Reply: empty.
-void SetSettingsSection(KadRequestContext& context)
+void KadHandleSetSettingsSection(KadRequestContext& context)
 {
     Zel::PString section = context.request.ReadPString();
     SoupHandle soup;
@@ -43,7 +45,7 @@ void SetSettingsSection(KadRequestContext& context)
 }
 
 // Payload: PString section; PString key. Reply: PString value, empty when absent.
-void GetSetting(KadRequestContext& context)
+void KadHandleGetSetting(KadRequestContext& context)
 {
     Zel::PString section = context.request.ReadPString();
     Zel::PString key = ReadKey(context.request);
@@ -54,7 +56,7 @@ void GetSetting(KadRequestContext& context)
 }
 
 // Payload: PString section; PString key; PString value. Reply: empty.
-void SetSetting(KadRequestContext& context)
+void KadHandleSetSetting(KadRequestContext& context)
 {
     Zel::PString section = context.request.ReadPString();
     Zel::PString key = ReadKey(context.request);
@@ -63,19 +65,4 @@ void SetSetting(KadRequestContext& context)
     if (context.store == nullptr || key.IsEmpty() || context.request.HasError())
         return;
     KadSettingsStore(*context.store).SetValue(SectionName(section), key, value);
-}
-
-void Register(KadRequestTable& table, KadRequestCode code, KadRequestHandler handler)
-{
-    table.Register(static_cast<std::int32_t>(code), KadRequestLane::Fast, handler);
-}
-
-}  // namespace
-
-void KadRegisterSettingsRequests(KadRequestTable& table)
-{
-    Register(table, KadRequestCode::GetSettingsSection, GetSettingsSection);
-    Register(table, KadRequestCode::SetSettingsSection, SetSettingsSection);
-    Register(table, KadRequestCode::GetSetting, GetSetting);
-    Register(table, KadRequestCode::SetSetting, SetSetting);
 }

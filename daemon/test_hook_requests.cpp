@@ -6,20 +6,21 @@
 #include "results/results_log.h"
 #include "daemon/request_context.h"
 #include "daemon/request_table.h"
-#include "daemon/test_hook_codes.h"
 
 namespace {
 
 constexpr std::int32_t LongestSleepMs = 60000;
 
-void Echo(KadRequestContext& context)
+}  // namespace
+
+void KadHandleTestEcho(KadRequestContext& context)
 {
     context.reply.WriteBytes(context.request.Data(), context.request.DataLength());
 }
 
 // Payload: int32 milliseconds. Stands for any request that takes a while,
 // so tests can drop the connection while it runs.
-void Sleep(KadRequestContext& context)
+void KadHandleTestSleep(KadRequestContext& context)
 {
     std::int32_t milliseconds = context.request.ReadInt32(0);
     if (milliseconds < 0 || milliseconds > LongestSleepMs)
@@ -28,7 +29,7 @@ void Sleep(KadRequestContext& context)
     context.reply.WriteInt32(milliseconds);
 }
 
-void Fail(KadRequestContext&)
+void KadHandleTestFail(KadRequestContext&)
 {
     throw std::runtime_error("failure asked for by a test");
 }
@@ -37,7 +38,7 @@ void Fail(KadRequestContext&)
 // one result note, then a second note with a final line, then the reply
 // (int32 n + 1): the client must find every line in its log when the reply
 // arrives.
-void ResultLines(KadRequestContext& context)
+void KadHandleTestResultLines(KadRequestContext& context)
 {
     TBuffer& request = context.request;
     ResultsLog lines;
@@ -54,14 +55,4 @@ void ResultLines(KadRequestContext& context)
     lines.AddMessage(ResultsLog::MessageKind::Success, "done");
     context.SendResultLines(lines, first);
     context.reply.WriteInt32(static_cast<std::int32_t>(lines.LineCount()));
-}
-
-}  // namespace
-
-void KadRegisterTestHookRequests(KadRequestTable& table)
-{
-    table.Register(KadTestHookCode::Echo, KadRequestLane::Fast, Echo);
-    table.Register(KadTestHookCode::Sleep, KadRequestLane::Long, Sleep);
-    table.Register(KadTestHookCode::Fail, KadRequestLane::Fast, Fail);
-    table.Register(KadTestHookCode::ResultLines, KadRequestLane::Fast, ResultLines);
 }

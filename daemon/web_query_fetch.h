@@ -7,7 +7,7 @@
 
 #include "daemon/web_query_config.h"
 
-// Result codes of a web query, as request 232 reports them: 0 success, an
+// Result codes of a web query, as GetWebQueryStatus reports them: 0 success, an
 // HTTP status of 400 or more, or a transfer failure as this base plus
 // libcurl's error number.
 constexpr std::uint32_t KadWebResultOk = 0;

@@ -17,7 +17,7 @@ struct KadWebQueries::Query {
     const KadConnection* ownerAddress = nullptr;
     std::string url;
     std::string file;
-    std::int32_t mode = KadWebModeDownload;
+    std::int32_t mode = KADWebQueryModeDownload;
     KadWebConfig config;
     std::atomic<bool> cancel{false};
     // Guarded by the table's lock.
@@ -89,7 +89,7 @@ KadWebQueryStatus Failed(std::uint32_t code, const std::string& text, std::int32
     status.complete = true;
     status.resultCode = code;
     // Only a page's failure is told as text; a download reports its code.
-    if (mode == KadWebModePage)
+    if (mode == KADWebQueryModePage)
         status.text = text;
     return status;
 }
@@ -189,7 +189,7 @@ KadWebQueryStatus KadWebQueries::Status(const KadConnection* owner, KadWebHandle
     std::lock_guard<std::mutex> hold(lock);
     std::shared_ptr<Query> query = Find(owner, handle);
     if (!query)
-        return Failed(KadWebResultUnknownQuery, "Unknown web query", KadWebModePage);
+        return Failed(KadWebResultUnknownQuery, "Unknown web query", KADWebQueryModePage);
     return query->status;
 }
 

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "assetdb/protocol/kad_protocol.h"
 #include "daemon/web_query_config.h"
 #include "daemon/web_query_fetch.h"
 
@@ -22,7 +23,7 @@ struct KadWebHandle {
     std::int32_t second = -1;
 };
 
-// What request 232 reports.
+// What GetWebQueryStatus reports.
 struct KadWebQueryStatus {
     bool complete = false;
     std::uint32_t httpStatus = 0;
@@ -31,10 +32,6 @@ struct KadWebQueryStatus {
     std::string file;
     std::string text;
 };
-
-// Modes the client passes: a page whose failure text it may show, and a download.
-constexpr std::int32_t KadWebModeDownload = 0;
-constexpr std::int32_t KadWebModePage = 2;
 
 // A handle that names no query of the asking connection completes at once
 // with this code, so a client polling it never waits for ever.

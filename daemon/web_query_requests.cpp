@@ -1,4 +1,4 @@
-// Web queries: requests 230 (start), 231 (close) and 232 (status).
+// Web queries: start, close and status requests.
 #include "foundation/streams/t_buffer.h"
 #include "daemon/daemon_paths.h"
 #include "daemon/request_context.h"
@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr std::int32_t StartWebQueryCode = 230;
-constexpr std::int32_t CloseWebQueryCode = 231;
-constexpr std::int32_t WebQueryStatusCode = 232;
 
 // The daemon finds its folders from its own location, as it does at start.
 const KadDaemonPaths& DaemonPaths()
@@ -40,13 +37,15 @@ KadWebHandle ReadHandle(TBuffer& request)
     return handle;
 }
 
+}  // namespace
+
 // Payload: u8 0; PString URL; int32 mode; int32 -1; binary soup (none).
 // Reply: the query handle, (-1, -1) when the request cannot be read.
-void StartWebQuery(KadRequestContext& context)
+void KadHandleStartWebQuery(KadRequestContext& context)
 {
     context.request.ReadUInt8(0);
     Zel::PString url = context.request.ReadPString();
-    std::int32_t mode = context.request.ReadInt32(KadWebModeDownload);
+    std::int32_t mode = context.request.ReadInt32(KADWebQueryModeDownload);
     context.request.ReadInt32(-1);
     KadWebHandle handle;
     if (!context.request.HasError() && !DaemonPaths().userDataRoot.empty()) {
@@ -58,7 +57,7 @@ void StartWebQuery(KadRequestContext& context)
 }
 
 // Payload: the handle. Reply: empty.
-void CloseWebQuery(KadRequestContext& context)
+void KadHandleCloseWebQuery(KadRequestContext& context)
 {
     KadWebHandle handle = ReadHandle(context.request);
     Queries().Close(context.connection.get(), handle);
@@ -66,7 +65,7 @@ void CloseWebQuery(KadRequestContext& context)
 
 // Payload: the handle. Reply: bool complete; u32 HTTP status; u32 result;
 // u32 byte count; String result file; PString result text.
-void WebQueryStatus(KadRequestContext& context)
+void KadHandleGetWebQueryStatus(KadRequestContext& context)
 {
     KadWebHandle handle = ReadHandle(context.request);
     KadWebQueryStatus status = Queries().Status(context.connection.get(), handle);
@@ -76,13 +75,4 @@ void WebQueryStatus(KadRequestContext& context)
     context.reply.WriteUInt32(status.byteCount);
     context.reply.WriteString(Zel::AnsiString(status.file.c_str()));
     context.reply.WritePString(Zel::PString(status.text.c_str()));
-}
-
-}  // namespace
-
-void KadRegisterWebQueryRequests(KadRequestTable& table)
-{
-    table.Register(StartWebQueryCode, KadRequestLane::Fast, StartWebQuery);
-    table.Register(CloseWebQueryCode, KadRequestLane::Fast, CloseWebQuery);
-    table.Register(WebQueryStatusCode, KadRequestLane::Fast, WebQueryStatus);
 }

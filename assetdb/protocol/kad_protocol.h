@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "assetdb/protocol/kad_requests.h"
+
 // Four-character codes are int32 values whose first letter is the most
 // significant byte; on the little-endian wire "note" goes out as "eton".
 struct KadProtocol {
@@ -23,23 +25,21 @@ struct KadProtocol {
     static constexpr const char* DatabaseFolderName = "assets.tdx";
 };
 
+// Modes of the start-repair request: the patch step's repair (fewer lines),
+// the plain one, and the extended one.
+constexpr std::int32_t KADRepairModePatcher = 50;
+constexpr std::int32_t KADRepairModeNormal = 100;
+constexpr std::int32_t KADRepairModeExtended = 150;
+
+// Modes of the start-web-query request: a content-service download, and a
+// page (login, update check, content-service search) whose failure text the
+// program may show.
+constexpr std::int32_t KADWebQueryModeDownload = 0;
+constexpr std::int32_t KADWebQueryModePage = 2;
+
 enum class KadNoteType : std::int32_t {
     Progress = 0,
     HostQuestion = 1,
     AsyncCall = 2,
     ResultLines = 3,
-};
-
-// Request codes the daemon link itself uses; the asset, repair, command-host
-// and web requests name theirs beside their handlers.
-enum class KadRequestCode : std::int32_t {
-    HostKeepAlive = 0,
-    GetSettingsSection = 100,
-    SetSettingsSection = 101,
-    GetSetting = 102,
-    SetSetting = 103,
-    RegisterCommandHost = 140,
-    CommandHostAnswer = 141,
-    AsyncCallAnswer = 150,
-    CloseDaemon = 270,
 };

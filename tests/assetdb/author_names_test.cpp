@@ -7,7 +7,7 @@
 
 namespace {
 
-// A lookup standing in for request 90: records each asked id.
+// A lookup standing in for GetAuthorName: records each asked id.
 struct FakeLookup {
     std::vector<int32_t> asked;
     bool succeeds = true;

@@ -113,7 +113,7 @@ protected:
     std::vector<std::pair<int32_t, KadBytes>> seen;
 };
 
-// The reply of request 30 or 32 after the handle: store name and folder.
+// The reply of OpenAsset or 32 after the handle: store name and folder.
 KadBytes OpenReply(int32_t w0, int32_t w1, const std::string& folder)
 {
     KadBytes reply = Words({w0, w1});

@@ -53,7 +53,7 @@ void AppendBits(KadBytes& bytes, uint8_t bits, int count)
         bytes.push_back((bits >> i) & 1);
 }
 
-// The 20 fields of a reply to request 21.
+// The 20 fields of a reply to GetAssetInfo.
 KadBytes InfoRecord(const KUID& id, const std::string& name, const std::string& category, uint8_t status0,
                     uint8_t status1, bool found = true)
 {
@@ -92,7 +92,7 @@ KadBytes HandleReply(int32_t w0, int32_t w1, const std::string& store, const std
     return bytes;
 }
 
-// The reply of request 35: handle, id, store name and folder.
+// The reply of OpenAssetForEdit: handle, id, store name and folder.
 KadBytes OpenForEditReply(const KUID& id, const std::string& folder)
 {
     KadBytes bytes;

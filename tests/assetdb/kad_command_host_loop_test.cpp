@@ -46,11 +46,11 @@ bool NextRequest(FakeDaemonConnection& connection, HostTranscript& transcript, i
         {
             std::lock_guard<std::mutex> hold(transcript.lock);
             transcript.codes.push_back(code);
-            if (code == static_cast<int32_t>(KadRequestCode::CommandHostAnswer))
+            if (code == KadRequestNumber(KadRequestCode::CommandHostAnswer))
                 transcript.answers.push_back(payload);
         }
         connection.Send(KadEncodeReply(id, nullptr, 0));
-        if (code != static_cast<int32_t>(KadRequestCode::HostKeepAlive))
+        if (code != KadRequestNumber(KadRequestCode::HostKeepAlive))
             return true;
     }
     return false;
@@ -119,7 +119,7 @@ TEST_F(CommandHostLoopTest, RegistersAnswersInOrderAndEndsWhenTheDaemonDrops)
 
     std::lock_guard<std::mutex> hold(transcript_.lock);
     ASSERT_GE(transcript_.codes.size(), 3u);
-    EXPECT_EQ(transcript_.codes.front(), static_cast<int32_t>(KadRequestCode::RegisterCommandHost));
+    EXPECT_EQ(transcript_.codes.front(), KadRequestNumber(KadRequestCode::RegisterCommandHost));
     ASSERT_EQ(transcript_.answers.size(), 2u);
     TBuffer answer;
     answer.WriteBytes(transcript_.answers[0].data(), int64_t(transcript_.answers[0].size()));
@@ -138,7 +138,7 @@ TEST_F(CommandHostLoopTest, RegistersAnswersInOrderAndEndsWhenTheDaemonDrops)
     EXPECT_EQ(GetCrashDumpMode(), 1);
 }
 
-// An idle host says it is alive with an empty request 0 (after 100 job
+// An idle host says it is alive with an empty HostKeepAlive (after 100 job
 // waits, about 5 s); the daemon's drop then ends it.
 TEST_F(CommandHostLoopTest, IdleHostSendsEmptyKeepAlives)
 {
@@ -151,7 +151,7 @@ TEST_F(CommandHostLoopTest, IdleHostSendsEmptyKeepAlives)
         KadBytes payload;
         while (connection.ReadRequest(code, id, payload)) {
             connection.Send(KadEncodeReply(id, nullptr, 0));
-            if (code == static_cast<int32_t>(KadRequestCode::HostKeepAlive)) {
+            if (code == KadRequestNumber(KadRequestCode::HostKeepAlive)) {
                 keepAliveEmpty = payload.empty();
                 break;
             }
@@ -171,7 +171,7 @@ TEST_F(CommandHostLoopTest, ConsoleCloseEndsTheLoopWhileConnected)
         int32_t code = 0;
         KadBytes payload;
         while (NextRequest(connection, transcript_, code, payload))
-            if (code == static_cast<int32_t>(KadRequestCode::RegisterCommandHost))
+            if (code == KadRequestNumber(KadRequestCode::RegisterCommandHost))
                 registered = true;
     });
     std::thread console([&] {

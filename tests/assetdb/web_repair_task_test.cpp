@@ -1,4 +1,4 @@
-// The repair task and web-query records against a scripted daemon: requests 3, 4, 230 to 232.
+// The repair task and web-query records against a scripted daemon: StartRepair, GetRepairProgress, StartWebQuery, CloseWebQuery and GetWebQueryStatus.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -83,7 +83,7 @@ protected:
                     seen.emplace_back(code, payload);
                 if (code == 3)
                     repairTransaction = id;
-                // The repair's lines go out while it runs, after request 3
+                // The repair's lines go out while it runs, after StartRepair
                 // has been answered: the task's log must still receive them.
                 if (code == 4 && repairTransaction != 0 && !lateLine.empty()) {
                     connection.Send(ErrorLinesNote(repairTransaction, lateLine.c_str()));

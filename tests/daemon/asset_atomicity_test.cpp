@@ -4,12 +4,12 @@
 #include <filesystem>
 
 #include "asset_test_support.h"
-#include "daemon/asset_store_codes.h"
+#include "assetdb/protocol/kad_requests.h"
 #include "e2e/scratch_mount.h"
 
 namespace {
 
-using Code = KadAssetRequestCode;
+using Code = KadRequestCode;
 
 const KUID Loco(1234, 100, 0);
 // The exit code of a daemon ended at a crash point.
@@ -66,7 +66,7 @@ protected:
 
     // Sends the request that is to crash the daemon; the daemon closes the
     // connection without a reply.
-    void SendCrashing(std::int32_t code, const KadBytes& payload)
+    void SendCrashing(KadRequestCode code, const KadBytes& payload)
     {
         client.SendRequest(code, payload);
         EXPECT_TRUE(client.WaitForClose());

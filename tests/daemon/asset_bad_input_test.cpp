@@ -3,12 +3,12 @@
 
 #include "asset_test_support.h"
 #include "assetdb/kad_filter_element.h"
-#include "daemon/asset_store_codes.h"
+#include "assetdb/protocol/kad_requests.h"
 #include "soup/archive_builder.h"
 
 namespace {
 
-using Code = KadAssetRequestCode;
+using Code = KadRequestCode;
 
 const KUID Loco(1234, 100, 0);
 
@@ -169,7 +169,7 @@ TEST_F(AssetBadInputTest, OversizedAndShortPayloadsChangeNothing)
     ASSERT_TRUE(other.Connect(port));
     ASSERT_TRUE(other.Handshake(installation.ClientDatabasePath()));
     KadBytes reply;
-    ASSERT_TRUE(other.Call(Code::GetFolder, HandlePayload(mine), reply));
+    ASSERT_TRUE(other.Call(Code::GetAssetFolder, HandlePayload(mine), reply));
     ReplyBuffer folder(reply);
     folder.ReadPString();
     EXPECT_STREQ(folder.ReadString().c_str(), "");

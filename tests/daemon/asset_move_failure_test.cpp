@@ -4,12 +4,12 @@
 #include <filesystem>
 
 #include "asset_test_support.h"
-#include "daemon/asset_store_codes.h"
+#include "assetdb/protocol/kad_requests.h"
 #include "e2e/scratch_mount.h"
 
 namespace {
 
-using Code = KadAssetRequestCode;
+using Code = KadRequestCode;
 using Lines = std::vector<std::pair<std::int32_t, std::string>>;
 
 const KUID Loco(1234, 100, 0);
@@ -52,7 +52,7 @@ protected:
         WriteFileText(editFolder + "/body.im", "second");
     }
 
-    bool Request(std::int32_t code, const KadBytes& payload, Lines& lines)
+    bool Request(KadRequestCode code, const KadBytes& payload, Lines& lines)
     {
         std::vector<KadTestMessage> notes;
         ReplyBuffer reply(Call(code, payload, &notes));

@@ -3,13 +3,13 @@
 
 #include "asset_test_support.h"
 #include "assetdb/kad_filter_element.h"
-#include "daemon/asset_store_codes.h"
+#include "assetdb/protocol/kad_requests.h"
 #include "soup/archive_builder.h"
 #include "soup/binary_soup.h"
 
 namespace {
 
-using Code = KadAssetRequestCode;
+using Code = KadRequestCode;
 
 const KUID Loco(1234, 100, 0);
 
@@ -263,10 +263,10 @@ TEST_F(AssetRequestsTest, KeywordsFavouriteAndAuthor)
     Call(Code::SetAssetFavorite, BytesOfBuffer(favourite));
     EXPECT_EQ(Info(Loco).rating, 5);
 
-    ReplyBuffer author(Call(Code::AuthorName, Int32Payload({1234})));
+    ReplyBuffer author(Call(Code::GetAuthorName, Int32Payload({1234})));
     EXPECT_EQ(author.ReadInt32(0), 1234);
     EXPECT_STREQ(author.ReadPString().c_str(), "Jane");
-    ReplyBuffer nobody(Call(Code::AuthorName, Int32Payload({99})));
+    ReplyBuffer nobody(Call(Code::GetAuthorName, Int32Payload({99})));
     EXPECT_EQ(nobody.ReadInt32(0), -1);
 }
 

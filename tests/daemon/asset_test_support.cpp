@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "results/results_log.h"
-#include "daemon/asset_store_codes.h"
+#include "assetdb/protocol/kad_requests.h"
 
 KadBytes BytesOfBuffer(TBuffer& buffer)
 {
@@ -95,7 +95,7 @@ void AssetStoreTest::Start(const std::string& configText)
 void AssetStoreTest::Stop()
 {
     KadBytes reply;
-    client.Call(270, {}, reply);
+    client.Call(KadRequestCode::CloseDaemon, {}, reply);
     client.Close();
     installation.WaitForExit(daemon);
 }
@@ -107,16 +107,16 @@ void AssetStoreTest::Restart()
     Start();
 }
 
-KadBytes AssetStoreTest::Call(std::int32_t code, const KadBytes& payload, std::vector<KadTestMessage>* notes)
+KadBytes AssetStoreTest::Call(KadRequestCode code, const KadBytes& payload, std::vector<KadTestMessage>* notes)
 {
     KadBytes reply;
-    EXPECT_TRUE(client.Call(code, payload, reply, notes)) << "request " << code;
+    EXPECT_TRUE(client.Call(code, payload, reply, notes)) << "request " << KadRequestName(code);
     return reply;
 }
 
 AssetInfo AssetStoreTest::Info(const KUID& id)
 {
-    ReplyBuffer reply(Call(KadAssetRequestCode::GetAssetInfo, KuidPayload(id, {-1})));
+    ReplyBuffer reply(Call(KadRequestCode::GetAssetInfo, KuidPayload(id, {-1})));
     AssetInfo info;
     auto bits = [&reply] {
         std::uint8_t value = 0;
@@ -155,7 +155,7 @@ AssetInfo AssetStoreTest::Info(const KUID& id)
 KUID AssetStoreTest::InstallFolder(const std::string& folder, std::vector<std::pair<std::int32_t, std::string>>* lines)
 {
     std::vector<KadTestMessage> notes;
-    ReplyBuffer reply(Call(KadAssetRequestCode::InstallFolder, TextAndWord(folder, 0), &notes));
+    ReplyBuffer reply(Call(KadRequestCode::InstallFolder, TextAndWord(folder, 0), &notes));
     if (lines != nullptr)
         *lines = ResultLinesOf(notes);
     KUID id = reply.ReadKUID();
@@ -166,7 +166,7 @@ KUID AssetStoreTest::InstallFolder(const std::string& folder, std::vector<std::p
 
 std::string AssetStoreTest::FolderOf(const KUID& id)
 {
-    ReplyBuffer reply(Call(KadAssetRequestCode::GetAssetConfigPath, KuidPayload(id, {})));
+    ReplyBuffer reply(Call(KadRequestCode::GetAssetConfigPath, KuidPayload(id, {})));
     reply.ReadPString();
     return reply.ReadString().c_str();
 }
@@ -176,7 +176,7 @@ AssetStoreTest::Opened AssetStoreTest::Open(const KUID& id, bool writable)
     TBuffer request;
     request.WriteKUID(id);
     request.WriteBool(writable);
-    ReplyBuffer reply(Call(KadAssetRequestCode::OpenAsset, BytesOfBuffer(request)));
+    ReplyBuffer reply(Call(KadRequestCode::OpenAsset, BytesOfBuffer(request)));
     Opened opened;
     opened.slot = reply.ReadInt32(-1);
     opened.nonce = reply.ReadInt32(-1);
@@ -197,7 +197,7 @@ KadBytes AssetStoreTest::HandlePayload(const Opened& opened, std::initializer_li
 
 std::vector<KUID> AssetStoreTest::Search(const KadBytes& filter)
 {
-    ReplyBuffer reply(Call(KadAssetRequestCode::SearchAssets, filter));
+    ReplyBuffer reply(Call(KadRequestCode::SearchAssets, filter));
     std::uint32_t count = reply.ReadUInt32(0);
     std::vector<KUID> ids;
     for (std::uint32_t i = 0; i < count && !reply.HasError(); ++i)

@@ -50,11 +50,11 @@ protected:
     void TearDown() override;
     // Starts the daemon (optionally with a kaddaemon.cfg) and connects.
     void Start(const std::string& configText = std::string());
-    // Stops the daemon in order (request 270) and waits for it.
+    // Stops the daemon in order (CloseDaemon) and waits for it.
     void Stop();
     // After a crash: the daemon's exit code, then a fresh start.
     void Restart();
-    KadBytes Call(std::int32_t code, const KadBytes& payload, std::vector<KadTestMessage>* notes = nullptr);
+    KadBytes Call(KadRequestCode code, const KadBytes& payload, std::vector<KadTestMessage>* notes = nullptr);
 
     AssetInfo Info(const KUID& id);
     // 39: the KUID installed (null on failure) and the lines.

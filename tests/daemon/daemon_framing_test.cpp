@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "assetdb/protocol/kad_protocol.h"
-#include "daemon/test_hook_codes.h"
+#include "assetdb/protocol/kad_requests.h"
 #include "daemon_test_support.h"
 
 namespace {
@@ -37,7 +37,7 @@ TEST_F(DaemonFramingTest, HandshakeAndRequestSentOneByteAtATime)
     KadTestClient client;
     ASSERT_TRUE(client.Connect(port));
     KadBytes bytes = KadEncodeHandshake(1, installation.ClientDatabasePath());
-    KadBytes request = KadEncodeRequest(KadTestHookCode::Echo, 1, "split", 5);
+    KadBytes request = KadEncodeRequest(KadRequestNumber(KadRequestCode::TestEcho), 1, "split", 5);
     bytes.insert(bytes.end(), request.begin(), request.end());
     for (std::uint8_t byte : bytes)
         ASSERT_TRUE(client.SendRaw(KadBytes{byte}));
@@ -64,7 +64,7 @@ TEST_F(DaemonFramingTest, LargePayloadTravelsWhole)
     for (std::size_t i = 0; i < payload.size(); ++i)
         payload[i] = static_cast<std::uint8_t>(i * 7 + (i >> 12));
     KadBytes reply;
-    ASSERT_TRUE(client.Call(KadTestHookCode::Echo, payload, reply));
+    ASSERT_TRUE(client.Call(KadRequestCode::TestEcho, payload, reply));
     EXPECT_TRUE(reply == payload);
 }
 
@@ -74,8 +74,10 @@ TEST_F(DaemonFramingTest, EveryPipelinedRequestOfManyClientsIsAnsweredOnce)
     constexpr int RequestsEach = 150;
     // Reader-lane, unknown, worker-pool and (with hooks) long-lane codes, so
     // replies come back out of order.
-    const std::int32_t codes[] = {0, 77, static_cast<std::int32_t>(KadRequestCode::GetSetting),
-                                  KadTestHookCode::Echo, KadTestHookCode::Sleep};
+    const std::int32_t codes[] = {KadRequestNumber(KadRequestCode::HostKeepAlive), 77,
+                                  KadRequestNumber(KadRequestCode::GetSetting),
+                                  KadRequestNumber(KadRequestCode::TestEcho),
+                                  KadRequestNumber(KadRequestCode::TestSleep)};
     auto run = [&](int seed) {
         KadTestClient client;
         ASSERT_TRUE(client.Connect(port));
@@ -83,7 +85,7 @@ TEST_F(DaemonFramingTest, EveryPipelinedRequestOfManyClientsIsAnsweredOnce)
         std::map<std::int32_t, int> answers;
         for (int i = 0; i < RequestsEach; ++i) {
             std::int32_t code = codes[(i + seed) % std::size(codes)];
-            KadBytes payload = code == KadTestHookCode::Sleep ? Int32Payload({1}) : KadBytes{};
+            KadBytes payload = code == KadRequestNumber(KadRequestCode::TestSleep) ? Int32Payload({1}) : KadBytes{};
             std::int32_t id = client.SendRequest(code, payload);
             ASSERT_NE(id, 0);
             answers[id] = 0;

@@ -24,7 +24,7 @@
 
 #include "foundation/streams/t_buffer.h"
 #include "assetdb/protocol/kad_protocol.h"
-#include "daemon/test_hook_codes.h"
+#include "assetdb/protocol/kad_requests.h"
 #include "asset_test_support.h"
 #include "daemon_test_support.h"
 #include "soup/binary_soup.h"
@@ -32,9 +32,9 @@
 
 namespace {
 
-constexpr std::int32_t SearchAssets = 2;
-constexpr std::int32_t StartWebQuery = 230;
-constexpr std::int32_t CloseWebQuery = 231;
+constexpr std::int32_t SearchAssets = KadRequestNumber(KadRequestCode::SearchAssets);
+constexpr std::int32_t StartWebQuery = KadRequestNumber(KadRequestCode::StartWebQuery);
+constexpr std::int32_t CloseWebQuery = KadRequestNumber(KadRequestCode::CloseWebQuery);
 constexpr std::int32_t MiB = 1024 * 1024;
 
 KadBytes BytesOf(TBuffer& buffer)
@@ -144,7 +144,7 @@ protected:
         payload.WritePString(Zel::PString("internet"));
         payload.WritePString(Zel::PString("language"));
         KadBytes reply;
-        return client.Call(static_cast<std::int32_t>(KadRequestCode::GetSetting), BytesOf(payload), reply);
+        return client.Call(KadRequestNumber(KadRequestCode::GetSetting), BytesOf(payload), reply);
     }
 
     KadTestInstallation installation;
@@ -181,7 +181,7 @@ TEST_F(DaemonLimitsTest, AtTheLimitTheQuietestConnectionGoesAndBusyOnesStay)
     // reply: never the one to go.
     auto busy = Join();
     ASSERT_NE(busy, nullptr);
-    std::int32_t sleepId = busy->SendRequest(KadTestHookCode::Sleep, Int32Payload({8000}));
+    std::int32_t sleepId = busy->SendRequest(KadRequestCode::TestSleep, Int32Payload({8000}));
     std::vector<std::unique_ptr<KadTestClient>> quiet;
     for (int i = 0; i < 9; ++i) {
         quiet.push_back(Join());
@@ -217,8 +217,8 @@ TEST_F(DaemonLimitsTest, APayloadTooLongForItsKindClosesTheConnectionBeforeItIsK
     std::size_t before = ResidentBytes(daemon);
     // Four announced 256 MiB payloads, each followed by 16 MiB of it: none of
     // these kinds carries anything near that.
-    const std::int32_t codes[] = {static_cast<std::int32_t>(KadRequestCode::GetSetting), SearchAssets,
-                                  static_cast<std::int32_t>(KadRequestCode::CommandHostAnswer), 77};
+    const std::int32_t codes[] = {KadRequestNumber(KadRequestCode::GetSetting), SearchAssets,
+                                  KadRequestNumber(KadRequestCode::CommandHostAnswer), 77};
     std::vector<std::unique_ptr<KadTestClient>> senders;
     for (std::int32_t code : codes) {
         senders.push_back(Join());
@@ -232,7 +232,7 @@ TEST_F(DaemonLimitsTest, APayloadTooLongForItsKindClosesTheConnectionBeforeItIsK
     // A fixed-layout request announcing a few kilobytes is refused too.
     auto small = Join();
     ASSERT_NE(small, nullptr);
-    ASSERT_TRUE(small->SendRaw(FrameHeader(static_cast<std::int32_t>(KadRequestCode::HostKeepAlive), 1, 4096)));
+    ASSERT_TRUE(small->SendRaw(FrameHeader(KadRequestNumber(KadRequestCode::HostKeepAlive), 1, 4096)));
     EXPECT_TRUE(small->WaitForClose());
 
     auto real = Join();
@@ -282,7 +282,7 @@ TEST_F(DaemonLimitsTest, PartialPayloadsShareOneBudgetAndGiveItBack)
     // was left before fits again.
     KadBytes large(12 * MiB, 'y');
     KadBytes echoed;
-    ASSERT_TRUE(real->Call(KadTestHookCode::Echo, large, echoed));
+    ASSERT_TRUE(real->Call(KadRequestCode::TestEcho, large, echoed));
 #ifdef KORVEL_TEST_HOOKS
     EXPECT_TRUE(echoed == large);
 #endif
@@ -296,7 +296,7 @@ TEST_F(DaemonLimitsTest, AnIdleConnectionIsClosedAndABusyOneIsNot)
     auto quiet = Join();
     ASSERT_NE(quiet, nullptr);
     // Waits three times the idle time for its reply, silent all along.
-    std::int32_t sleepId = busy->SendRequest(KadTestHookCode::Sleep, Int32Payload({3000}));
+    std::int32_t sleepId = busy->SendRequest(KadRequestCode::TestSleep, Int32Payload({3000}));
     EXPECT_TRUE(quiet->WaitForClose());
     KadTestMessage reply;
     ASSERT_TRUE(busy->ReadMessage(reply));

@@ -6,16 +6,16 @@
 #include <unistd.h>
 
 #include "assetdb/protocol/kad_protocol.h"
-#include "daemon/test_hook_codes.h"
+#include "assetdb/protocol/kad_requests.h"
 #include "daemon_test_support.h"
 
 namespace {
 
 constexpr std::int32_t UnknownCode = 77;
-constexpr std::int32_t EchoCode = KadTestHookCode::Echo;
-constexpr std::int32_t SleepCode = KadTestHookCode::Sleep;
-constexpr std::int32_t FailCode = KadTestHookCode::Fail;
-constexpr std::int32_t ResultLinesCode = KadTestHookCode::ResultLines;
+constexpr std::int32_t EchoCode = KadRequestNumber(KadRequestCode::TestEcho);
+constexpr std::int32_t SleepCode = KadRequestNumber(KadRequestCode::TestSleep);
+constexpr std::int32_t FailCode = KadRequestNumber(KadRequestCode::TestFail);
+constexpr std::int32_t ResultLinesCode = KadRequestNumber(KadRequestCode::TestResultLines);
 
 class DaemonLinkTest : public ::testing::Test {
 protected:
@@ -229,7 +229,7 @@ TEST_F(DaemonLinkTest, Request270AnswersClosesAndEndsTheDaemon)
     KadTestClient client;
     Join(client);
     KadBytes reply = Int32Payload({1});
-    ASSERT_TRUE(client.Call(static_cast<std::int32_t>(KadRequestCode::CloseDaemon), {}, reply));
+    ASSERT_TRUE(client.Call(KadRequestNumber(KadRequestCode::CloseDaemon), {}, reply));
     EXPECT_TRUE(reply.empty());
     EXPECT_TRUE(client.WaitForClose());
     EXPECT_EQ(installation.WaitForExit(daemon), std::optional<int>(0));

@@ -1,4 +1,4 @@
-// Settings groups through the real daemon: requests 100 to 103, kept across restarts.
+// Settings groups through the real daemon: GetSettingsSection, SetSettingsSection, GetSetting and SetSetting, kept across restarts.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -13,10 +13,10 @@
 
 namespace {
 
-constexpr auto GetSettingsSection = static_cast<std::int32_t>(KadRequestCode::GetSettingsSection);
-constexpr auto SetSettingsSection = static_cast<std::int32_t>(KadRequestCode::SetSettingsSection);
-constexpr auto GetSetting = static_cast<std::int32_t>(KadRequestCode::GetSetting);
-constexpr auto SetSetting = static_cast<std::int32_t>(KadRequestCode::SetSetting);
+constexpr auto GetSettingsSection = KadRequestNumber(KadRequestCode::GetSettingsSection);
+constexpr auto SetSettingsSection = KadRequestNumber(KadRequestCode::SetSettingsSection);
+constexpr auto GetSetting = KadRequestNumber(KadRequestCode::GetSetting);
+constexpr auto SetSetting = KadRequestNumber(KadRequestCode::SetSetting);
 
 KadBytes BytesOf(TBuffer& buffer)
 {
@@ -107,7 +107,7 @@ TEST_F(DaemonSettingsTest, SettingSurvivesARestart)
     Set("internet", "language", "DE");
     EXPECT_EQ(Get("internet", "language"), "DE");
     KadBytes reply;
-    ASSERT_TRUE(client.Call(static_cast<std::int32_t>(KadRequestCode::CloseDaemon), {}, reply));
+    ASSERT_TRUE(client.Call(KadRequestNumber(KadRequestCode::CloseDaemon), {}, reply));
     ASSERT_EQ(installation.WaitForExit(daemon), std::optional<int>(0));
     StartAndJoin();
     EXPECT_EQ(Get("internet", "language"), "DE");

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "assetdb/protocol/kad_requests.h"
 #include "assetdb/protocol/kad_wire.h"
 
 // A fresh installation root (bin/kaddaemon.exe is a copy of the built
@@ -78,10 +79,18 @@ public:
     bool SendRaw(const KadBytes& bytes);
     // Sends one request under a fresh transaction id.
     std::int32_t SendRequest(std::int32_t code, const KadBytes& payload = {});
+    std::int32_t SendRequest(KadRequestCode code, const KadBytes& payload = {})
+    {
+        return SendRequest(KadRequestNumber(code), payload);
+    }
     bool ReadMessage(KadTestMessage& message);
     // Sends a request and reads up to its reply; notes that come before it
     // are kept in order.
     bool Call(std::int32_t code, const KadBytes& payload, KadBytes& reply, std::vector<KadTestMessage>* notes = nullptr);
+    bool Call(KadRequestCode code, const KadBytes& payload, KadBytes& reply, std::vector<KadTestMessage>* notes = nullptr)
+    {
+        return Call(KadRequestNumber(code), payload, reply, notes);
+    }
     // True when the daemon closed the connection (or reset it) without
     // sending anything more.
     bool WaitForClose();

@@ -6,14 +6,14 @@
 #include "daemon/payload_budget.h"
 #include "daemon/request_limits.h"
 #include "daemon/request_table.h"
-#include "daemon/test_hook_codes.h"
+#include "assetdb/protocol/kad_requests.h"
 
 namespace {
 
 constexpr std::size_t MiB = 1024 * 1024;
 constexpr std::size_t Allowance = KadConnectionPayloads::OwnAllowance;
-constexpr std::int32_t SearchAssets = 2;
-constexpr std::int32_t GetSetting = 102;
+constexpr std::int32_t SearchAssets = KadRequestNumber(KadRequestCode::SearchAssets);
+constexpr std::int32_t GetSetting = KadRequestNumber(KadRequestCode::GetSetting);
 
 }  // namespace
 
@@ -91,14 +91,14 @@ TEST(RequestLimits, SmallKindsAreSmallAndListsAreLarge)
         std::size_t atMost;
     };
     const Case cases[] = {
-        {0, 0, 4096},                                   // keep-alive: nothing
-        {21, 12, 4096},                                 // asset info: KUID, mask
-        {47, 16, 4096},                                 // latest version: two KUIDs
+        {KadRequestNumber(KadRequestCode::HostKeepAlive), 0, 4096},                                   // keep-alive: nothing
+        {KadRequestNumber(KadRequestCode::GetAssetInfo), 12, 4096},                                 // asset info: KUID, mask
+        {KadRequestNumber(KadRequestCode::SetLatestVersion), 16, 4096},                                 // latest version: two KUIDs
         {GetSetting, 2 * 65540, 1 * MiB},               // two strings
-        {103, 3 * 65540, 1 * MiB},                      // three strings
+        {KadRequestNumber(KadRequestCode::SetSetting), 3 * 65540, 1 * MiB},                      // three strings
         {SearchAssets, 32 * MiB, 128 * MiB},            // a filter with an id list
-        {42, 32 * MiB, 128 * MiB},                      // dependencies of a list
-        {141, 32 * MiB, 128 * MiB},                     // a host's results log
+        {KadRequestNumber(KadRequestCode::GetDependencies), 32 * MiB, 128 * MiB},                      // dependencies of a list
+        {KadRequestNumber(KadRequestCode::CommandHostAnswer), 32 * MiB, 128 * MiB},                     // a host's results log
         {12345, 0, 64 * 1024},                          // unknown
     };
     for (const Case& c : cases) {

@@ -48,7 +48,7 @@ TEST(RepairIndexRead, ARepairThatCannotReadTheIndexWholeChangesNoRow)
         KadAssetStore& store = *KadAssetStore::Instance();
         auto quiet = [](float, const std::string&) {};
         ResultsLog first;
-        KadRunRepair(store, connection, KadRepairModeNormal, first, quiet);
+        KadRunRepair(store, connection, KADRepairModeNormal, first, quiet);
         ASSERT_EQ(first.ErrorCount(), 0);
         // What only the rows know: a rating and a keyword set by the user.
         ASSERT_TRUE(connection.Exec("UPDATE asset SET rating = 5, keywords = 'kept'"));
@@ -57,7 +57,7 @@ TEST(RepairIndexRead, ARepairThatCannotReadTheIndexWholeChangesNoRow)
         OneInterruption interruption{3000};
         sqlite3_progress_handler(connection.Handle(), 1, &OneInterruption::Tick, &interruption);
         ResultsLog second;
-        KadRunRepair(store, connection, KadRepairModeNormal, second, quiet);
+        KadRunRepair(store, connection, KADRepairModeNormal, second, quiet);
         sqlite3_progress_handler(connection.Handle(), 0, nullptr, nullptr);
         ASSERT_LE(interruption.countdown, 0) << "the repair read less than the test expects";
 

@@ -11,15 +11,13 @@
 
 #include "results/results_log.h"
 #include "asset_test_support.h"
+#include "assetdb/protocol/kad_protocol.h"
 #include "daemon/store_connection.h"
 
 namespace {
 
-constexpr std::int32_t StartRepair = 3;
-constexpr std::int32_t RepairProgress = 4;
-constexpr std::int32_t CommitAsset = 34;
-constexpr std::int32_t PlainRepair = 100;
-constexpr std::int32_t ExtendedRepair = 150;
+constexpr std::int32_t PlainRepair = KADRepairModeNormal;
+constexpr std::int32_t ExtendedRepair = KADRepairModeExtended;
 constexpr int CrashExitCode = 86;
 // More folders than one batch of the repair holds.
 constexpr int FolderCount = 1200;
@@ -54,9 +52,9 @@ protected:
     std::vector<std::pair<std::int32_t, std::string>> Repair(std::int32_t mode)
     {
         std::vector<KadTestMessage> notes;
-        Call(StartRepair, Int32Payload({mode}), &notes);
+        Call(KadRequestCode::StartRepair, Int32Payload({mode}), &notes);
         for (;;) {
-            ReplyBuffer reply(Call(RepairProgress, {}, &notes));
+            ReplyBuffer reply(Call(KadRequestCode::GetRepairProgress, {}, &notes));
             if (!reply.ReadBool(false))
                 break;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -104,7 +102,7 @@ TEST_F(RepairTest, ARepairKilledAfterItsFirstBatchIsCompletedByTheNext)
     WriteFolders();
     setenv("KAD_TEST_CRASH_AT", "repair.batch", 1);
     Start();
-    Call(StartRepair, Int32Payload({PlainRepair}));
+    Call(KadRequestCode::StartRepair, Int32Payload({PlainRepair}));
     EXPECT_TRUE(client.WaitForClose());
     client.Close();
     EXPECT_EQ(installation.WaitForExit(daemon), CrashExitCode);
@@ -223,7 +221,7 @@ TEST_F(RepairTest, ACommittedEditCopyThatReadsFineIsNoLongerFaulty)
 
     Opened edit = Open(house, true);
     WriteFileText(edit.folder + "/config.txt", AssetFolderConfig(9));
-    ReplyBuffer committed(Call(CommitAsset, HandlePayload(edit, {0})));
+    ReplyBuffer committed(Call(KadRequestCode::CommitAsset, HandlePayload(edit, {0})));
     ASSERT_TRUE(committed.ReadBool(false));
     EXPECT_EQ(Info(house).status1 & 2, 0);
 }

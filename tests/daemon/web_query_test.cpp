@@ -1,4 +1,4 @@
-// Web queries through the real daemon: requests 230 to 232 against the content-service stand-in.
+// Web queries through the real daemon: StartWebQuery, CloseWebQuery and GetWebQueryStatus against the content-service stand-in.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "foundation/streams/t_buffer.h"
+#include "assetdb/protocol/kad_protocol.h"
 #include "daemon_test_support.h"
 #include "e2e/content_service/content_service.h"
 #include "soup/binary_soup.h"
@@ -14,11 +15,8 @@
 
 namespace {
 
-constexpr std::int32_t StartCode = 230;
-constexpr std::int32_t CloseCode = 231;
-constexpr std::int32_t StatusCode = 232;
-constexpr std::int32_t ModeDownload = 0;
-constexpr std::int32_t ModePage = 2;
+constexpr std::int32_t ModeDownload = KADWebQueryModeDownload;
+constexpr std::int32_t ModePage = KADWebQueryModePage;
 
 struct Status {
     bool complete = false;
@@ -83,7 +81,7 @@ protected:
         payload.WriteInt32(-1);
         WriteBinarySoup(payload, SoupHandle());
         KadBytes reply;
-        EXPECT_TRUE((through ? through : &client)->Call(StartCode, BytesOf(payload), reply));
+        EXPECT_TRUE((through ? through : &client)->Call(KadRequestCode::StartWebQuery, BytesOf(payload), reply));
         TBuffer in;
         Fill(in, reply);
         Handle handle;
@@ -95,7 +93,7 @@ protected:
     Status Poll(Handle handle, KadTestClient* through = nullptr)
     {
         KadBytes reply;
-        EXPECT_TRUE((through ? through : &client)->Call(StatusCode, Int32Payload({handle.first, handle.second}), reply));
+        EXPECT_TRUE((through ? through : &client)->Call(KadRequestCode::GetWebQueryStatus, Int32Payload({handle.first, handle.second}), reply));
         TBuffer in;
         Fill(in, reply);
         Status status;
@@ -126,7 +124,7 @@ protected:
     void Close(Handle handle)
     {
         KadBytes reply;
-        EXPECT_TRUE(client.Call(CloseCode, Int32Payload({handle.first, handle.second}), reply));
+        EXPECT_TRUE(client.Call(KadRequestCode::CloseWebQuery, Int32Payload({handle.first, handle.second}), reply));
         EXPECT_TRUE(reply.empty());
     }
 
@@ -264,7 +262,7 @@ TEST_F(WebQueryTest, AStartRequestCutShortGivesNoHandle)
     payload.WriteUInt8(0);
     payload.WriteUInt32(100);  // a URL length with no text behind it
     KadBytes reply;
-    ASSERT_TRUE(client.Call(StartCode, BytesOf(payload), reply));
+    ASSERT_TRUE(client.Call(KadRequestCode::StartWebQuery, BytesOf(payload), reply));
     TBuffer in;
         Fill(in, reply);
     EXPECT_EQ(in.ReadInt32(0), -1);

@@ -96,13 +96,13 @@ public:
             ::close(fd);
     }
 
-    // Request 102; the value as text, "<failed>" when no reply came.
+    // GetSetting; the value as text, "<failed>" when no reply came.
     std::string GetSetting(const std::string& section, const std::string& key)
     {
         KadBytes payload;
         AppendPString(payload, section);
         AppendPString(payload, key);
-        Send(KadEncodeRequest(102, 1, payload.data(), payload.size()));
+        Send(KadEncodeRequest(KadRequestNumber(KadRequestCode::GetSetting), 1, payload.data(), payload.size()));
         uint8_t header[12];
         if (!Receive(header, 12) || KadLoadInt32(header) != KadProtocol::ReplyTag)
             return "<failed>";

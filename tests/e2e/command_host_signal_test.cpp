@@ -93,7 +93,7 @@ TEST(CommandHostSignalTest, ConsoleSignalsEndTheHostInOrderWithExitCode0)
         E2E::Installation installation;
         HostProcess host(installation, installation.PathOf("host-output.txt"));
         ASSERT_GT(host.Pid(), 0);
-        // Registered and serving: the line follows request 140.
+        // Registered and serving: the line follows RegisterCommandHost.
         ASSERT_TRUE(host.WaitForOutput("KADCommandHost\n")) << host.Output();
         ASSERT_EQ(kill(host.Pid(), test.signalNumber), 0);
         int status = 0;

@@ -58,7 +58,7 @@ protected:
         return installation.PathOf(relative);
     }
 
-    // The asset store answers request 39 once it exists: a refused folder
+    // The asset store answers InstallFolder once it exists: a refused folder
     // gets an error line. Until then every install is an empty reply,
     // which prints no line at all.
     bool StoreAnswers()
