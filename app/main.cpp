@@ -2,7 +2,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 
 #include "app/application.h"
 #include "foundation/base/console_control.h"
@@ -14,6 +13,7 @@
 #include "app/help_text.h"
 #include "results/results_log.h"
 #include "mesh/module_plugins.h"
+#include "zel/ascii.h"
 
 // The engine's render kernel calls this once while it initialises.
 extern "C" void ZelGetPlugins()
@@ -63,7 +63,7 @@ int main(int argc, char** argv)
         PrintHelp();
         EndProcessNow(-1);
     }
-    if (strcasecmp(argv[1], "help") == 0) {
+    if (Zel::AsciiEqualIgnoreCase(argv[1], "help")) {
         PrintHelp();
         EndProcessNow(0);
     }

@@ -1,9 +1,9 @@
 // The kind, legacy-code, display-name and kind-name tables and the two category lookups over them.
 #include "assetdb/category_tables.h"
 
-#include <strings.h>
 
 #include "assetdb/category_codes.h"
+#include "zel/ascii.h"
 
 namespace {
 
@@ -268,9 +268,9 @@ Zel::String LookupCategoryByCode(const char* kind, const char* legacyCode)
     const char* givenKind = kind != nullptr ? kind : "";
     const char* givenCode = legacyCode != nullptr ? legacyCode : "";
     for (const LegacyCodeCategoryRow* row = LegacyCodeRows; row->categoryList[0] != '\0'; ++row) {
-        if (strcasecmp(row->legacyCode, givenCode) != 0)
+        if (!Zel::AsciiEqualIgnoreCase(row->legacyCode, givenCode))
             continue;
-        if (givenKind[0] == '\0' || row->kind[0] == '\0' || strcasecmp(row->kind, givenKind) == 0)
+        if (givenKind[0] == '\0' || row->kind[0] == '\0' || Zel::AsciiEqualIgnoreCase(row->kind, givenKind))
             return Zel::String(row->categoryList);
     }
     return Zel::String();

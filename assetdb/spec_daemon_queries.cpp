@@ -5,6 +5,7 @@
 #include <string>
 
 #include "assetdb/kad_client.h"
+#include "zel/ascii.h"
 
 namespace {
 
@@ -12,9 +13,7 @@ std::atomic<const SpecDaemonQueries*> replacement{nullptr};
 
 bool IsConfigFileName(const std::string& name)
 {
-    std::string lower;
-    for (char c : name)
-        lower += char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    std::string lower = Zel::AsciiLowerCopy(name);
     return lower == "config.txt" || lower == "config.chump";
 }
 

@@ -7,6 +7,7 @@
 #include "assetdb/resource_database.h"
 #include "assetdb/spec_daemon_queries.h"
 #include "soup/asset_config_file.h"
+#include "zel/ascii.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ std::string FoldedPath(std::string_view text)
 {
     std::string folded;
     for (char c : text)
-        folded += c == '\\' ? '/' : (c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c);
+        folded += c == '\\' ? '/' : Zel::AsciiToLower(c);
     return folded;
 }
 

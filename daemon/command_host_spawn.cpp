@@ -11,18 +11,11 @@
 #include <cstring>
 
 #include "daemon/command_host_manager.h"
+#include "platform/folders.h"
 
 extern char** environ;
 
 namespace {
-
-void MakeFolders(const std::string& path)
-{
-    for (std::size_t at = 1; at <= path.size(); ++at) {
-        if (at == path.size() || path[at] == '/')
-            mkdir(path.substr(0, at).c_str(), 0755);
-    }
-}
 
 // The spawn attributes and file actions, released whatever happens.
 struct SpawnSetup {
@@ -51,7 +44,10 @@ pid_t KadSpawnCommandHost(const std::string& installRoot, const std::string& use
 {
     static std::atomic<int> counter{0};
     std::string logFolder = userDataRoot + "/cache/logs";
-    MakeFolders(logFolder);
+    if (!Platform::MakeFolders(logFolder)) {
+        error = "Unable to start a command host: cannot create its log file.";
+        return 0;
+    }
     // The child's id is known only after the start: the log is opened under
     // a name of ours and renamed after it.
     std::string openedAs = logFolder + "/commandhost-starting-" + std::to_string(getpid()) + "-" +

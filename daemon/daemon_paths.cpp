@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+#include "zel/ascii.h"
+
 namespace {
 
 std::string ParentFolder(const std::string& path)
@@ -34,8 +36,7 @@ std::string ComparablePath(const std::string& path)
     for (char c : path) {
         if (c == '\\')
             c = '/';
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        c = Zel::AsciiToLower(c);
         if (c == '/' && !out.empty() && out.back() == '/')
             continue;
         out.push_back(c);

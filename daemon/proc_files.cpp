@@ -4,7 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include "platform/file_io.h"
 
 bool KadReadProcFile(const std::string& path, std::string& text, std::size_t maxBytes)
 {
@@ -14,9 +14,7 @@ bool KadReadProcFile(const std::string& path, std::string& text, std::size_t max
         return false;
     char chunk[4096];
     while (text.size() < maxBytes) {
-        ssize_t count = read(file, chunk, sizeof chunk);
-        if (count < 0 && errno == EINTR)
-            continue;
+        ssize_t count = Platform::ReadSome(file, chunk, sizeof chunk);
         if (count <= 0)
             break;
         text.append(chunk, static_cast<std::size_t>(count));

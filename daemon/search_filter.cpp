@@ -2,7 +2,6 @@
 #include "daemon/search_filter.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <set>
 #include <string_view>
@@ -12,6 +11,7 @@
 #include "assetdb/kad_filter_element.h"
 #include "daemon/asset_store.h"
 #include "daemon/asset_store_metadata.h"
+#include "zel/ascii.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ bool InInterval(const Interval& interval, std::int64_t value)
 
 bool ContainsIgnoringCase(std::string_view text, std::string_view part, bool exact)
 {
-    auto equal = [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b)); };
+    auto equal = [](char a, char b) { return Zel::AsciiToLower(a) == Zel::AsciiToLower(b); };
     if (exact)
         return text.size() == part.size() && std::equal(text.begin(), text.end(), part.begin(), equal);
     return std::search(text.begin(), text.end(), part.begin(), part.end(), equal) != text.end();

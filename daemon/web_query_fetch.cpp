@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "platform/file_io.h"
+
 namespace {
 
 struct FetchState {
@@ -27,16 +29,9 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user)
         state->tooLarge = true;
         return 0;
     }
-    size_t done = 0;
-    while (done < total) {
-        ssize_t n = write(state->file, data + done, total - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            state->writeFailed = true;
-            return 0;
-        }
-        done += static_cast<size_t>(n);
+    if (!Platform::WriteAll(state->file, data, total)) {
+        state->writeFailed = true;
+        return 0;
     }
     state->written += total;
     return total;

@@ -10,6 +10,8 @@
 
 #include "daemon/daemon_connection.h"
 #include "daemon/web_query_url.h"
+#include "platform/folders.h"
+#include "zel/ascii.h"
 
 struct KadWebQueries::Query {
     KadWebHandle handle;
@@ -54,10 +56,8 @@ std::string ResultExtension(const std::string& url)
         return ".dat";
     std::string extension = ".";
     for (std::size_t i = dot + 1; i < path.size(); ++i) {
-        char c = path[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
+        char c = Zel::AsciiToLower(path[i]);
+        if (!Zel::AsciiIsLetterOrDigit(c))
             return ".dat";
         extension.push_back(c);
     }
@@ -74,13 +74,6 @@ void RemoveStaleResults(const std::string& folder)
             unlink((folder + "/" + entry->d_name).c_str());
     }
     closedir(directory);
-}
-
-void MakeFolders(const std::string& folder)
-{
-    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1))
-        mkdir(folder.substr(0, slash).c_str(), 0755);
-    mkdir(folder.c_str(), 0755);
 }
 
 KadWebQueryStatus Failed(std::uint32_t code, const std::string& text, std::int32_t mode)
@@ -102,7 +95,8 @@ KadWebQueries::KadWebQueries(std::string folder, int workers, std::size_t maxQue
       maxQueries(maxQueries),
       nonceState(std::random_device{}())
 {
-    MakeFolders(cacheFolder);
+    // A folder that cannot be made is told per query: its result file cannot be opened.
+    Platform::MakeFolders(cacheFolder);
     RemoveStaleResults(cacheFolder);
 }
 

@@ -5,6 +5,8 @@
 
 #include <memory>
 
+#include "zel/ascii.h"
+
 namespace {
 
 struct UrlDeleter {
@@ -24,11 +26,7 @@ std::string Part(CURLU* url, CURLUPart part, unsigned flags = 0)
 
 std::string Lower(std::string text)
 {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
+    return Zel::AsciiLowerCopy(text);
 }
 
 // Scheme, host and port (the scheme's default when none is written), the

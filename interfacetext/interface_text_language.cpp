@@ -2,10 +2,10 @@
 #include "interfacetext/interface_text_files.h"
 
 #include <mutex>
-#include <strings.h>
 
 #include "interfacetext/interface_text_db.h"
 #include "zel/pstring.h"
+#include "zel/ascii.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ const char* LanguageFileOf(const char* code)
     if (code == nullptr)
         return EnglishFile;
     for (const LanguageFile& entry : LanguageFiles) {
-        if (strcasecmp(code, entry.code) == 0)
+        if (Zel::AsciiEqualIgnoreCase(code, entry.code))
             return entry.file;
     }
     return nullptr;

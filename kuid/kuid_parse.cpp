@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "kuid/decimal_scan.h"
+#include "zel/ascii.h"
 
 namespace {
 
@@ -21,11 +22,6 @@ struct Text {
 bool IsLetter(char c, char lower)
 {
     return c == lower || c == char(lower - ('a' - 'A'));
-}
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
 }
 
 // "kuid" in any letter case at position `at`.
@@ -58,7 +54,7 @@ struct Shape {
     // Zero or more digits.
     Shape& Digits()
     {
-        while (ok && p < end && IsDigit(*p))
+        while (ok && p < end && Zel::AsciiIsDigit(*p))
             ++p;
         return *this;
     }
@@ -109,7 +105,7 @@ bool IsBareColonPair(const char* p, const char* end)
     for (; p < end; ++p) {
         if (*p == ':')
             ++colons;
-        else if (!IsDigit(*p) && *p != '-')
+        else if (!Zel::AsciiIsDigit(*p) && *p != '-')
             return false;
     }
     return colons == 1;
@@ -118,7 +114,7 @@ bool IsBareColonPair(const char* p, const char* end)
 bool IsDigitsAndMinus(const char* p, const char* end)
 {
     for (; p < end; ++p) {
-        if (!IsDigit(*p) && *p != '-')
+        if (!Zel::AsciiIsDigit(*p) && *p != '-')
             return false;
     }
     return true;

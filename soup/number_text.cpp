@@ -5,16 +5,16 @@
 #include <cmath>
 #include <limits>
 
+#include "zel/ascii.h"
+
 namespace SoupNumberText {
 namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The white space that scanf skips in the C locale.
 bool IsScanSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 size_t SkipDigits(const char* text, size_t length, size_t at) {
-    while (at < length && IsDigit(text[at])) ++at;
+    while (at < length && Zel::AsciiIsDigit(text[at])) ++at;
     return at;
 }
 
@@ -68,7 +68,7 @@ bool PassesNumberCheck(const char* text, size_t length) {
     bool seenDot = false;
     while (at < length) {
         const char c = text[at];
-        if (IsDigit(c)) {
+        if (Zel::AsciiIsDigit(c)) {
             ++at;
             continue;
         }

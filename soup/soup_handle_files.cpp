@@ -6,25 +6,11 @@
 #include "soup/binary_soup.h"
 #include "soup/soup_handle.h"
 #include "soup/text_soup.h"
+#include "zel/ascii.h"
 
 namespace {
 
 enum class SoupFileForm { Unknown, Text, Binary };
-
-bool EqualsIgnoreCase(const char* a, const char* b)
-{
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        char x = *a;
-        char y = *b;
-        if (x >= 'A' && x <= 'Z')
-            x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = char(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return *a == *b;
-}
 
 // The form by the format word when given, else by the path's last extension.
 SoupFileForm FormOf(const char* path, const char* format)
@@ -34,10 +20,10 @@ SoupFileForm FormOf(const char* path, const char* format)
         extension = nullptr;
         NextFileExtension(extension, path);
     }
-    if (EqualsIgnoreCase(extension, "txt"))
+    if (Zel::AsciiEqualIgnoreCase(extension, "txt"))
         return SoupFileForm::Text;
-    if (EqualsIgnoreCase(extension, "chump") || EqualsIgnoreCase(extension, "cdp") ||
-        EqualsIgnoreCase(extension, "cdp2"))
+    if (Zel::AsciiEqualIgnoreCase(extension, "chump") || Zel::AsciiEqualIgnoreCase(extension, "cdp") ||
+        Zel::AsciiEqualIgnoreCase(extension, "cdp2"))
         return SoupFileForm::Binary;
     return SoupFileForm::Unknown;
 }

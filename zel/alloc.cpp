@@ -15,6 +15,8 @@ void* Alloc::New(size_t size) {
   return block;
 }
 
+void* Alloc::TryNew(size_t size) { return malloc(size ? size : 1); }
+
 void Alloc::Delete(void* block) { free(block); }
 
 PackedHeap::PackedHeap(const char* name) {

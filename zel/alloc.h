@@ -12,6 +12,9 @@ class Alloc {
   // Never returns null: running out of memory throws std::bad_alloc, as
   // operator new would.
   static void* New(size_t size);
+  // Null when the memory is not there: for the callers that report running
+  // out as a failure of their own instead of unwinding.
+  static void* TryNew(size_t size);
   // Null is ignored.
   static void Delete(void* block);
 };

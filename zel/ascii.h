@@ -1,4 +1,5 @@
-// ASCII-only case helpers: the engine folds letters A-Z only and keeps every byte from 0x80 up.
+// ASCII-only character classes and case helpers: the engine folds letters A-Z only and keeps every byte from 0x80
+// up, whatever the locale (never std::tolower, isdigit or strcasecmp, which follow it).
 #pragma once
 
 #include <string>
@@ -8,6 +9,12 @@ namespace Zel {
 
 inline char AsciiToLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 inline char AsciiToUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+inline bool AsciiIsDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool AsciiIsUpper(char c) { return c >= 'A' && c <= 'Z'; }
+inline bool AsciiIsLower(char c) { return c >= 'a' && c <= 'z'; }
+inline bool AsciiIsLetter(char c) { return AsciiIsUpper(c) || AsciiIsLower(c); }
+inline bool AsciiIsLetterOrDigit(char c) { return AsciiIsLetter(c) || AsciiIsDigit(c); }
 
 inline std::string AsciiLowerCopy(std::string_view text) {
   std::string lower(text);

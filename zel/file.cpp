@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "zel/file_resolution.h"
+#include "platform/file_io.h"
 
 namespace Zel {
 namespace {
@@ -82,9 +83,7 @@ bool File::FillBuffer() {
   if (!buffer_) buffer_ = new char[kReadBufferSize];
   bufferPos_ = 0;
   bufferLength_ = 0;
-  ssize_t got;
-  while ((got = read(fd_, buffer_, kReadBufferSize)) < 0 && errno == EINTR) {
-  }
+  ssize_t got = Platform::ReadSome(fd_, buffer_, kReadBufferSize);
   if (got <= 0) return false;
   bufferLength_ = static_cast<int>(got);
   return true;

@@ -10,8 +10,9 @@
 #include <mutex>
 #include <netdb.h>
 #include <string>
-#include <strings.h>
 #include <thread>
+
+#include "zel/ascii.h"
 
 namespace {
 
@@ -103,7 +104,7 @@ bool ResolveHost(const char* hostName, uint16_t port, sockaddr_in& record)
 {
     if (!hostName)
         return false;
-    if (strcasecmp(hostName, "localhost") == 0) {
+    if (Zel::AsciiEqualIgnoreCase(hostName, "localhost")) {
         in_addr loopback{};
         loopback.s_addr = htonl(INADDR_LOOPBACK);
         FillRecord(record, port, loopback);

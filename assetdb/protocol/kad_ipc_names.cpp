@@ -3,16 +3,12 @@
 
 #include "assetdb/protocol/kad_protocol.h"
 #include "platform/ipc.h"
+#include "zel/ascii.h"
 
 namespace {
 
 // Letter case is folded in ASCII only, as the engine's string layer does, so
 // that every process builds byte-identical names.
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 }  // namespace
 
 bool KadIpcNames(std::string_view databasePath, KadIpcNameSet& names)
@@ -22,7 +18,7 @@ bool KadIpcNames(std::string_view databasePath, KadIpcNameSet& names)
     std::string lowered;
     lowered.reserve(databasePath.size());
     for (char c : databasePath)
-        lowered.push_back(c == '\\' ? '/' : LowerAscii(c));
+        lowered.push_back(c == '\\' ? '/' : Zel::AsciiToLower(c));
     std::string_view suffix = KadProtocol::DatabaseFolderName;
     if (lowered.size() < SuffixLength || lowered.compare(lowered.size() - suffix.size(), suffix.size(), suffix) != 0)
         return false;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/base/console_pipe.h"
+#include "platform/file_io.h"
 
 namespace {
 
@@ -19,15 +20,8 @@ std::atomic<ConsoleLogFileSink> logFileSink{nullptr};
 
 void WriteAll(int descriptor, const std::string& bytes)
 {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t written = write(descriptor, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return;  // the result of the write is not examined
-        done += static_cast<std::size_t>(written);
-    }
+    // The result of the write is not examined.
+    Platform::WriteAll(descriptor, bytes.data(), bytes.size());
 }
 
 }  // namespace

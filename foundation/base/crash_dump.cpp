@@ -16,6 +16,7 @@
 #include "foundation/base/console_output.h"
 #include "foundation/base/crash_dump_state.h"
 #include "zel/thread.h"
+#include "platform/file_io.h"
 
 namespace {
 
@@ -48,15 +49,8 @@ public:
 
     void Bytes(const char* bytes, std::size_t count)
     {
-        while (count > 0) {
-            ssize_t written = write(descriptor_, bytes, count);
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0)
-                return;
-            bytes += written;
-            count -= static_cast<std::size_t>(written);
-        }
+        // Only read(2) and write(2) underneath: safe inside the signal handler.
+        Platform::WriteAll(descriptor_, bytes, count);
     }
 
 private:
@@ -147,9 +141,7 @@ void CopyProcessMaps(RawLineWriter& out)
         return;
     char block[4096];
     for (;;) {
-        ssize_t count = read(maps, block, sizeof block);
-        if (count < 0 && errno == EINTR)
-            continue;
+        ssize_t count = Platform::ReadSome(maps, block, sizeof block);
         if (count <= 0)
             break;
         out.Bytes(block, static_cast<std::size_t>(count));

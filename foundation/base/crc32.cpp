@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "zel/ascii.h"
+
 namespace {
 
 constexpr uint32_t Crc32Polynomial = 0xEDB88320u;
@@ -68,7 +70,7 @@ uint32_t UpdateRegister(uint32_t reg, const uint8_t* p, size_t length)
 
 inline uint8_t AsciiLower(uint8_t c)
 {
-    return (c >= 'A' && c <= 'Z') ? uint8_t(c + ('a' - 'A')) : c;
+    return uint8_t(Zel::AsciiToLower(char(c)));
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "foundation/base/install_paths.h"
 #include "foundation/base/logging.h"
 #include "zel/rand.h"
+#include "zel/ascii.h"
 
 namespace {
 
@@ -22,11 +23,6 @@ bool HasName(const Zel::PString& folderName)
 bool IsAbsolutePath(const char* path)
 {
     return path != nullptr && Zel::File::Path::IsAbsolute(path);
-}
-
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
 }
 
 // True when path is root or lies below it, on a whole-component boundary.
@@ -250,7 +246,7 @@ bool IsTextureSourceName(const char* name)
         return false;
     const char* tail = name + length - suffixLength;
     for (size_t i = 0; i < suffixLength; ++i) {
-        if (LowerAscii(tail[i]) != suffix[i])
+        if (Zel::AsciiToLower(tail[i]) != suffix[i])
             return false;
     }
     return true;
@@ -270,7 +266,7 @@ bool WildcardPrefixMatch(const char* pattern, const char* text)
     for (; *pattern != '\0'; ++pattern, ++text) {
         if (*text == '\0')
             return false;
-        if (*pattern != '?' && LowerAscii(*pattern) != LowerAscii(*text))
+        if (*pattern != '?' && Zel::AsciiToLower(*pattern) != Zel::AsciiToLower(*text))
             return false;
     }
     return true;

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "zel/ascii.h"
+
 namespace {
 
 // Moves the first component of rest into the returned text; rest keeps what
@@ -19,10 +21,7 @@ std::string TakeFirstComponent(Zel::File::Path& rest)
 
 std::string LowerCase(std::string text)
 {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
+    return Zel::AsciiLowerCopy(text);
 }
 
 bool RelativeRest(const Zel::File::Path& base, const Zel::File::Path& path, Zel::File::Path& rest)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/base/console_output.h"
+#include "zel/ascii.h"
 
 std::int64_t SafeFormatArg::AsSigned() const
 {
@@ -85,15 +86,10 @@ private:
     std::size_t next_ = 0;
 };
 
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 int ReadNumber(std::string_view format, std::size_t& pos)
 {
     long value = 0;
-    while (pos < format.size() && IsDigit(format[pos])) {
+    while (pos < format.size() && Zel::AsciiIsDigit(format[pos])) {
         value = std::min(value * 10 + (format[pos] - '0'), 100000L);
         ++pos;
     }
@@ -137,7 +133,7 @@ bool ParseSpec(std::string_view format, std::size_t& pos, ArgumentCursor& cursor
             width = -width;
         }
         spec.width = width;
-    } else if (pos < format.size() && IsDigit(format[pos])) {
+    } else if (pos < format.size() && Zel::AsciiIsDigit(format[pos])) {
         spec.width = ReadNumber(format, pos);
     }
     if (pos < format.size() && format[pos] == '.') {

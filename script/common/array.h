@@ -34,12 +34,8 @@ class Array {
  private:
   bool Grow(uint32_t capacity) {
     if (capacity == 0) return true;
-    T* items = nullptr;
-    try {
-      items = static_cast<T*>(Zel::Alloc::New(capacity * sizeof(T)));
-    } catch (const std::bad_alloc&) {
-      return false;
-    }
+    T* items = static_cast<T*>(Zel::Alloc::TryNew(capacity * sizeof(T)));
+    if (items == nullptr) return false;
     if (count_ != 0) std::memcpy(static_cast<void*>(items), items_, count_ * sizeof(T));
     Zel::Alloc::Delete(items_);
     items_ = items;

@@ -9,18 +9,6 @@
 
 namespace Utils {
 
-namespace {
-
-void* TryAlloc(size_t size) {
-  try {
-    return Zel::Alloc::New(size);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
-
-}  // namespace
-
 BlockMemory::~BlockMemory() { Destroy(); }
 
 void BlockMemory::Destroy() {
@@ -76,7 +64,7 @@ bool BlockMemory::Init(uint32_t slack, uint32_t elementSize, uint32_t elementsPe
   words_ = perPage_ / 32;
   alignment_ = 4;
   hugeBeyond_ = UINT32_MAX;
-  pages_ = static_cast<Page**>(TryAlloc(sizeof(Page*)));
+  pages_ = static_cast<Page**>(Zel::Alloc::TryNew(sizeof(Page*)));
   if (pages_ == nullptr) return false;
   capacity_ = 1;
   return true;
@@ -92,14 +80,14 @@ BlockMemory::Page* BlockMemory::AddPage() {
   if (pageCount_ == capacity_) {
     // The array grows by half again (at least 4 entries) each time it fills.
     uint32_t capacity = capacity_ + (capacity_ / 2 > 4 ? capacity_ / 2 : 4);
-    Page** grown = static_cast<Page**>(TryAlloc(capacity * sizeof(Page*)));
+    Page** grown = static_cast<Page**>(Zel::Alloc::TryNew(capacity * sizeof(Page*)));
     if (grown == nullptr) return nullptr;
     if (pageCount_ != 0) std::memcpy(grown, pages_, pageCount_ * sizeof(Page*));
     Zel::Alloc::Delete(pages_);
     pages_ = grown;
     capacity_ = capacity;
   }
-  Page* page = static_cast<Page*>(TryAlloc(sizeof(Page)));
+  Page* page = static_cast<Page*>(Zel::Alloc::TryNew(sizeof(Page)));
   if (page == nullptr) return nullptr;
   page->carved = false;
   page->raw = nullptr;
@@ -107,8 +95,8 @@ BlockMemory::Page* BlockMemory::AddPage() {
     page->raw = CarvePageStorage();
     page->carved = page->raw != nullptr;
   }
-  if (page->raw == nullptr) page->raw = TryAlloc(size_t(perPage_) * elementSize_ + alignment_ - 1);
-  page->bitmap = static_cast<uint32_t*>(TryAlloc(words_ * sizeof(uint32_t)));
+  if (page->raw == nullptr) page->raw = Zel::Alloc::TryNew(size_t(perPage_) * elementSize_ + alignment_ - 1);
+  page->bitmap = static_cast<uint32_t*>(Zel::Alloc::TryNew(words_ * sizeof(uint32_t)));
   if (page->raw == nullptr || page->bitmap == nullptr) {
     FreePage(page);
     return nullptr;

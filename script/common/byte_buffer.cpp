@@ -11,14 +11,6 @@ namespace Utils {
 
 namespace {
 
-void* TryAlloc(size_t size) {
-  try {
-    return Zel::Alloc::New(size);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
-
 uint8_t* Align4(void* raw) {
   return reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(raw) + 3) & ~uintptr_t(3));
 }
@@ -28,7 +20,7 @@ uint8_t* Align4(void* raw) {
 bool ByteBuffer::Init(uint32_t growthStep) {
   Free();
   step_ = growthStep;
-  raw_ = TryAlloc(size_t(step_) + 3);
+  raw_ = Zel::Alloc::TryNew(size_t(step_) + 3);
   if (raw_ == nullptr) {
     flags_ |= kAllocationFailed;
     return false;
@@ -72,7 +64,7 @@ bool ByteBuffer::Reserve(size_t position) {
     }
     size_t capacity = position + step_;
     if (capacity < capacity_ * 2) capacity = capacity_ * 2;
-    void* raw = TryAlloc(capacity + 3);
+    void* raw = Zel::Alloc::TryNew(capacity + 3);
     if (raw == nullptr) {
       flags_ |= kAllocationFailed;
       return false;

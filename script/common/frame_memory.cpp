@@ -14,12 +14,8 @@ FrameMemory::~FrameMemory() { ReleaseAll(); }
 
 FrameMemory::Frame* FrameMemory::NewFrame() {
   if (frameSize_ == 0) return nullptr;
-  void* raw = nullptr;
-  try {
-    raw = Zel::Alloc::New(sizeof(Frame) + frameSize_);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  void* raw = Zel::Alloc::TryNew(sizeof(Frame) + frameSize_);
+  if (raw == nullptr) return nullptr;
   Frame* frame = static_cast<Frame*>(raw);
   frame->data = reinterpret_cast<char*>(frame + 1);
   frame->used = 0;
@@ -68,12 +64,8 @@ char* FrameMemory::StrdupAnyLength(const char* text, size_t length) {
   if (text == nullptr) return nullptr;
   char* copy = static_cast<char*>(Alloc(length + 1, 1));
   if (copy == nullptr) {
-    void* raw = nullptr;
-    try {
-      raw = Zel::Alloc::New(sizeof(LargeBlock) + length + 1);
-    } catch (const std::bad_alloc&) {
-      return nullptr;
-    }
+    void* raw = Zel::Alloc::TryNew(sizeof(LargeBlock) + length + 1);
+    if (raw == nullptr) return nullptr;
     LargeBlock* block = static_cast<LargeBlock*>(raw);
     block->next = large_;
     large_ = block;

@@ -12,26 +12,19 @@ namespace Utils {
 namespace {
 
 KeyedNode** MakeBuckets(uint32_t count) {
-  KeyedNode** buckets = nullptr;
-  try {
-    buckets = static_cast<KeyedNode**>(Zel::Alloc::New(count * sizeof(KeyedNode*)));
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  KeyedNode** buckets = static_cast<KeyedNode**>(Zel::Alloc::TryNew(count * sizeof(KeyedNode*)));
+  if (buckets == nullptr) return nullptr;
   std::memset(buckets, 0, count * sizeof(KeyedNode*));
   return buckets;
 }
 
 KeyedNode* NewNode(uintptr_t key, void* value) {
-  try {
-    KeyedNode* node = static_cast<KeyedNode*>(Zel::Alloc::New(sizeof(KeyedNode)));
-    node->key = key;
-    node->value = value;
-    node->next = nullptr;
-    return node;
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  KeyedNode* node = static_cast<KeyedNode*>(Zel::Alloc::TryNew(sizeof(KeyedNode)));
+  if (node == nullptr) return nullptr;
+  node->key = key;
+  node->value = value;
+  node->next = nullptr;
+  return node;
 }
 
 void BeginAt(KeyedNode** buckets, uint32_t count, const void* table, KeyedIterator* it) {
@@ -180,12 +173,8 @@ bool StringHashTable::Insert(const char* key, void* value) {
     slot = &(*slot)->next;
   }
   size_t length = std::strlen(key);
-  char* copy = nullptr;
-  try {
-    copy = static_cast<char*>(Zel::Alloc::New(length + 1));
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  char* copy = static_cast<char*>(Zel::Alloc::TryNew(length + 1));
+  if (copy == nullptr) return false;
   std::memcpy(copy, key, length + 1);
   KeyedNode* node = NewNode(reinterpret_cast<uintptr_t>(copy), value);
   if (node == nullptr) {

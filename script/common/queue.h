@@ -47,12 +47,8 @@ class Queue {
  private:
   bool Grow() {
     uint32_t capacity = capacity_ + step_;
-    T* items = nullptr;
-    try {
-      items = static_cast<T*>(Zel::Alloc::New(capacity * sizeof(T)));
-    } catch (const std::bad_alloc&) {
-      return false;
-    }
+    T* items = static_cast<T*>(Zel::Alloc::TryNew(capacity * sizeof(T)));
+    if (items == nullptr) return false;
     // Oldest first: from the read index to the end, then those before it.
     for (uint32_t i = 0; i < count_; ++i) items[i] = items_[(read_ + i) % capacity_];
     Zel::Alloc::Delete(items_);

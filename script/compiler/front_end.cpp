@@ -1,7 +1,6 @@
 // The front end of a compilation: load, parse, includes once each, semantic pass.
 #include "script/compiler/front_end.h"
 
-#include <cctype>
 #include <cstdio>
 
 #include "foundation/base/crc32.h"
@@ -12,6 +11,7 @@
 #include "script/compiler/scanner.h"
 #include "script/compiler/semantic.h"
 #include "script/compiler/symbols.h"
+#include "zel/ascii.h"
 
 namespace GSCompiler {
 
@@ -28,8 +28,7 @@ std::string FolderPart(const std::string& path) {
 }
 
 std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
+  return Zel::AsciiLowerCopy(text);
 }
 
 bool HasUtf8Mark(const std::string& text) {

@@ -9,7 +9,6 @@
 // parser stack would hold, so that nesting overflows at the same depth.
 #include "script/compiler/parser.h"
 
-#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
@@ -23,6 +22,7 @@
 #include "script/compiler/scanner.h"
 #include "script/compiler/tokens.h"
 #include "script/compiler/tree.h"
+#include "zel/ascii.h"
 
 namespace GSCompiler {
 
@@ -240,7 +240,7 @@ class Parser {
     Shift();
     Expect(CONSTANT_STRING);
     std::string name = Utils::DecodeStringLiteral(text_, length_, false);
-    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    name = Zel::AsciiLowerCopy(name);
     GSTreeNode* file = Node(GROUP_DECLARATION, DECL_NAME);
     file->text = CopyText(name.data(), name.size());
     GSTreeNode* include = Node(GROUP_DECLARATION, DECL_INCLUDE);

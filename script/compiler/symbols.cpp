@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <strings.h>
 
 #include "script/common/script_hash.h"
 #include "script/compiler/compile_log.h"
 #include "script/compiler/gsc_class.h"
 #include "script/compiler/type_names.h"
+#include "zel/ascii.h"
 
 namespace GSCompiler {
 
@@ -69,7 +69,7 @@ uint32_t GSSymbol::Hash() const { return Utils::ScriptHash(name); }
 
 int GSSymbol::Compare(const Utils::IHashNode& other) const {
   const GSSymbol& b = static_cast<const GSSymbol&>(other);
-  int order = (kind == SYM_DEPENDENT && b.kind == SYM_DEPENDENT) ? strcasecmp(name, b.name) : std::strcmp(name, b.name);
+  int order = (kind == SYM_DEPENDENT && b.kind == SYM_DEPENDENT) ? Zel::AsciiCompare(name, b.name, true) : std::strcmp(name, b.name);
   if (order != 0) return order;
   if (scopeLevel == -1 || b.scopeLevel == -1) return 0;
   if (scopeLevel < b.scopeLevel) return 1;

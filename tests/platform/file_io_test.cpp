@@ -1,0 +1,68 @@
+// Reads and writes that go on across short transfers, and a write to a full file system.
+#include <gtest/gtest.h>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/file_io.h"
+
+namespace {
+
+TEST(PlatformFileIO, ReadFullGathersWhatComesInPiecesAndStopsAtTheEnd)
+{
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    std::string sent(3 * 1024 * 1024, '\0');
+    for (std::size_t i = 0; i < sent.size(); ++i)
+        sent[i] = static_cast<char>(i * 7);
+    // A pipe holds far less than this: the reader gets it in many short reads.
+    std::thread writer([&] {
+        EXPECT_TRUE(Platform::WriteAll(pipeEnds[1], sent.data(), sent.size()));
+        close(pipeEnds[1]);
+    });
+    std::vector<char> got(sent.size() + 100);
+    ssize_t count = Platform::ReadFull(pipeEnds[0], got.data(), got.size());
+    writer.join();
+    close(pipeEnds[0]);
+    ASSERT_EQ(count, static_cast<ssize_t>(sent.size()));
+    EXPECT_EQ(std::string(got.data(), sent.size()), sent);
+}
+
+TEST(PlatformFileIO, AClosedDescriptorIsAFailure)
+{
+    char byte = 0;
+    errno = 0;
+    EXPECT_EQ(Platform::ReadSome(-1, &byte, 1), -1);
+    EXPECT_EQ(errno, EBADF);
+    EXPECT_FALSE(Platform::WriteAll(-1, &byte, 1));
+}
+
+TEST(PlatformFileIO, WriteAllToAFullFileSystemFailsWithoutSpinning)
+{
+    char pattern[] = "/tmp/platform_file_io_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    std::string folder = pattern;
+    if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        std::filesystem::remove_all(folder);
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs privilege)";
+    }
+    int file = open((folder + "/big").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(file, 0);
+    std::string bytes(1024 * 1024, 'x');
+    errno = 0;
+    EXPECT_FALSE(Platform::WriteAll(file, bytes.data(), bytes.size()));
+    EXPECT_EQ(errno, ENOSPC);
+    close(file);
+    umount2(folder.c_str(), MNT_DETACH);
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace
