@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/file_io.h"
 #include "results/results_log.h"
 
 // The argument is a FIFO the test made. Opening it for reading waits until
@@ -23,10 +24,7 @@ int CommandTestGate(ResultsLog& log, const char* fifoPath)
         return -1;
     }
     char byte = 0;
-    ssize_t count = 0;
-    do {
-        count = read(fd, &byte, 1);
-    } while (count < 0 && errno == EINTR);
+    ssize_t count = Platform::ReadSome(fd, &byte, 1);
     close(fd);
     if (count != 1) {
         log.AddMessage(ResultsLog::MessageKind::Error, "The gate was closed without a word.");

@@ -13,22 +13,10 @@
 #include <ctime>
 
 #include "daemon/asset_store.h"
+#include "platform/file_io.h"
+#include "platform/folders.h"
 
 namespace {
-
-bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t size)
-{
-    while (size > 0) {
-        ssize_t written = write(fd, bytes, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 // The reason names the file that failed; errno at the failing call is kept.
 bool CopyFileSynced(const std::string& source, const std::string& destination, std::string* error)
@@ -52,16 +40,14 @@ bool CopyFileSynced(const std::string& source, const std::string& destination, s
     bool ok = true;
     std::vector<std::uint8_t> buffer(1 << 16);
     for (;;) {
-        ssize_t got = read(in, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
-            continue;
+        ssize_t got = Platform::ReadSome(in, buffer.data(), buffer.size());
         if (got < 0) {
             ok = fail("Unable to read " + source);
             break;
         }
         if (got == 0)
             break;
-        if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(got))) {
+        if (!Platform::WriteAll(out, buffer.data(), static_cast<std::size_t>(got))) {
             ok = fail("Unable to write " + destination);
             break;
         }
@@ -201,30 +187,9 @@ std::string KadParentFolder(const std::string& path)
     return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-namespace {
-
-bool IsFolderOrLinkToOne(const std::string& path)
-{
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-}  // namespace
-
 bool KadMakeFolders(const std::string& path)
 {
-    if (path.empty() || IsFolderOrLinkToOne(path))
-        return !path.empty();
-    std::string parent = KadParentFolder(path);
-    if (parent != path && !IsFolderOrLinkToOne(parent) && !KadMakeFolders(parent))
-        return false;
-    if (mkdir(path.c_str(), 0755) == 0)
-        return true;
-    int code = errno;
-    if (code == EEXIST && IsFolderOrLinkToOne(path))
-        return true;
-    errno = code;
-    return false;
+    return Platform::MakeFolders(path);
 }
 
 bool KadSyncFolder(const std::string& path)
@@ -274,7 +239,7 @@ bool KadWriteFileSynced(const std::string& path, const void* bytes, std::size_t 
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
-    bool ok = WriteAll(fd, static_cast<const std::uint8_t*>(bytes), size) && fsync(fd) == 0;
+    bool ok = Platform::WriteAll(fd, static_cast<const std::uint8_t*>(bytes), size) && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     return ok;
 }

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "daemon/proc_files.h"
+#include "platform/file_io.h"
 
 namespace {
 
@@ -101,10 +102,7 @@ bool AskSocketDiagnostics(const KadTcpEndpoint& peer, const KadTcpEndpoint& ours
     if (sendto(link, &question, sizeof question, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) ==
         static_cast<ssize_t>(sizeof question)) {
         alignas(nlmsghdr) char answer[NetlinkAnswerBound];
-        ssize_t received;
-        do {
-            received = recv(link, answer, sizeof answer, 0);
-        } while (received < 0 && errno == EINTR);
+        ssize_t received = Platform::ReadSome(link, answer, sizeof answer);
         int left = static_cast<int>(received);
         for (auto* message = reinterpret_cast<nlmsghdr*>(answer); received > 0 && NLMSG_OK(message, left);
              message = NLMSG_NEXT(message, left)) {

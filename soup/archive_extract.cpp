@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "foundation/base/file_utilities.h"
+#include "platform/file_io.h"
 #include "soup/archive_names.h"
 #include "zel/lzss_compress.h"
 #include "zel/file.h"
@@ -73,9 +74,7 @@ public:
         const char* bytes = static_cast<const char*>(data);
         size_t done = 0;
         while (done < count) {
-            const ssize_t put = write(fd_, bytes + done, count - done);
-            if (put < 0 && errno == EINTR)
-                continue;
+            const ssize_t put = Platform::WriteSome(fd_, bytes + done, count - done);
             if (put < 0)
                 error_ = errno;
             if (put <= 0)

@@ -6,6 +6,7 @@
 #include "assetdb/protocol/kad_protocol.h"
 #include "assetdb/protocol/kad_wire.h"
 #include "platform/ipc.h"
+#include "zel/ascii.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -22,9 +23,7 @@ namespace {
 
 std::string ClientDatabasePath(const std::string& root)
 {
-    std::string lower = root;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    return lower + "/UserData/assets.tdx";
+    return Zel::AsciiLowerCopy(root) + "/UserData/assets.tdx";
 }
 
 int DaemonPort(const std::string& databasePath)
