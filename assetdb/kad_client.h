@@ -97,7 +97,8 @@ public:
     // GetAssetInfo: the info record's found byte; false and defaults on failure.
     static bool GetAssetInfo(const KUID& id, int32_t fieldMask, KADAssetInfo& info);
     // GetAssetConfigPath: the store name and the asset's folder; empty on failure.
-    static void GetAssetConfigPath(const KUID& id, bool flag, Zel::PString& name, Zel::File::Path& configPath);
+    // `ignoredFlag` goes out as the request's flag byte, which the daemon does not read.
+    static void GetAssetConfigPath(const KUID& id, bool ignoredFlag, Zel::PString& name, Zel::File::Path& configPath);
     // ResolveAssetID and GetUpdatedAssetID: the given id on failure.
     static KUID ResolveAssetID(const KUID& id);
     static KUID GetUpdatedAssetID(const KUID& id);
@@ -113,17 +114,20 @@ public:
     // CommitAsset: the result byte; the second byte through secondResult.
     static bool CommitAsset(KADAssetHandleRef& handle, int32_t commitFlags, ResultsLog* log, bool* secondResult);
     // OpenAssetForEdit: a writable reference; empty when the daemon gives no handle.
-    static KADAssetHandleRef OpenAssetForEdit(const KUID& id, bool flag, const Zel::AnsiString& name);
-    // DeleteAsset.
-    static bool DeleteAsset(const KUID& id, bool flag, ResultsLog* log);
+    // With `allocateIdForNull` the daemon gives a null id a fresh one of the local user.
+    static KADAssetHandleRef OpenAssetForEdit(const KUID& id, bool allocateIdForNull, const Zel::AnsiString& name);
+    // DeleteAsset. `ignoredFlag` goes out as the request's flag byte, which the daemon does not read.
+    static bool DeleteAsset(const KUID& id, bool ignoredFlag, ResultsLog* log);
     // ValidateAssetFolder.
     static bool ValidateAssetFolder(const Zel::PString& name, const Zel::File::Path& folder, ResultsLog* log);
-    // InstallFolder: the installed asset's id (null on failure).
-    static KUID InstallFolder(const Zel::File::Path& folder, int32_t option, ResultsLog* log, bool* flagOut,
+    // InstallFolder: the installed asset's id (null on failure); `replacedOut` tells whether it replaced an
+    // installed revision. `ignoredOption` goes out as the request's option word, which the daemon does not read.
+    static KUID InstallFolder(const Zel::File::Path& folder, int32_t ignoredOption, ResultsLog* log, bool* replacedOut,
                               KADPromptHandler* promptHandler);
-    // InstallArchive: the result word (0 on failure); flagOut cleared first.
+    // InstallArchive: the result word (0 on failure); `skippedOut` (cleared first) tells whether an entry was
+    // skipped.
     static uint32_t InstallArchive(const Zel::File::Path& archivePath, KADPromptHandler* promptHandler, int32_t mode,
-                                   bool* flagOut, ResultsLog* log);
+                                   bool* skippedOut, ResultsLog* log);
     // SetAssetDownloadSize.
     static void SetAssetDownloadSize(const KUID& id, int32_t size);
     // GetDependencies and GetObsoletedAssets: true; the reply's ids are appended.
@@ -151,7 +155,8 @@ public:
     static bool IsAssetLocallyModified(const KUID& id);
     static bool HasStatusI(const KUID& id);
     static bool HasStatusF(const KUID& id);
-    static bool HasStatusM(const KUID& id, bool flag);
+    // With `notInstalledCounts` an asset that is not installed counts as missing dependencies too.
+    static bool HasStatusM(const KUID& id, bool notInstalledCounts);
 
     // The database repair (StartRepair, GetRepairProgress and RunPatcher; defined with the repair task).
     // StartRepair: starts the daemon's repair; `sink` stays registered (keep

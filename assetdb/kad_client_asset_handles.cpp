@@ -35,11 +35,11 @@ KADAssetHandleRef KADClient::OpenAsset(const KUID& id, bool writable, ResultsLog
     return KADAssetHandleRef(ReadOpenedRecord(buffers.reply, id, false), writable);
 }
 
-KADAssetHandleRef KADClient::OpenAssetForEdit(const KUID& id, bool flag, const Zel::AnsiString& name)
+KADAssetHandleRef KADClient::OpenAssetForEdit(const KUID& id, bool allocateIdForNull, const Zel::AnsiString& name)
 {
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
-    buffers.request.WriteBool(flag);
+    buffers.request.WriteBool(allocateIdForNull);
     buffers.request.WriteString(name);
     if (!buffers.Send(KadRequestCode::OpenAssetForEdit))
         return KADAssetHandleRef();

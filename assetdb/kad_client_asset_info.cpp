@@ -90,10 +90,10 @@ bool KADClient::HasStatusF(const KUID& id)
     });
 }
 
-bool KADClient::HasStatusM(const KUID& id, bool flag)
+bool KADClient::HasStatusM(const KUID& id, bool notInstalledCounts)
 {
-    return AskStatus(id, [flag](const KADAssetInfo& info) {
-        if (flag && (info.statusByte0 & KADAssetInfo::StatusInstalled) == 0)
+    return AskStatus(id, [notInstalledCounts](const KADAssetInfo& info) {
+        if (notInstalledCounts && (info.statusByte0 & KADAssetInfo::StatusInstalled) == 0)
             return true;
         return (info.statusByte1 & KADAssetInfo::StatusMissingDependencies) != 0;
     });

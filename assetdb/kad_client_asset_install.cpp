@@ -5,11 +5,11 @@
 #include "soup/binary_soup.h"
 #include "soup/soup_handle.h"
 
-bool KADClient::DeleteAsset(const KUID& id, bool flag, ResultsLog* log)
+bool KADClient::DeleteAsset(const KUID& id, bool ignoredFlag, ResultsLog* log)
 {
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
-    buffers.request.WriteBool(flag);
+    buffers.request.WriteBool(ignoredFlag);
     if (!buffers.Send(KadRequestCode::DeleteAsset, nullptr, log))
         return false;
     return buffers.reply.ReadBool(false);
@@ -25,35 +25,35 @@ bool KADClient::ValidateAssetFolder(const Zel::PString& name, const Zel::File::P
     return buffers.reply.ReadBool(false);
 }
 
-KUID KADClient::InstallFolder(const Zel::File::Path& folder, int32_t option, ResultsLog* log, bool* flagOut,
+KUID KADClient::InstallFolder(const Zel::File::Path& folder, int32_t ignoredOption, ResultsLog* log, bool* replacedOut,
                               KADPromptHandler* promptHandler)
 {
     KADRequestBuffers buffers;
     buffers.request.WriteString(Zel::String(folder.Str()));
-    buffers.request.WriteInt32(option);
+    buffers.request.WriteInt32(ignoredOption);
     if (!buffers.Send(KadRequestCode::InstallFolder, promptHandler, log))
         return NullKUID;
     KUID installed = buffers.reply.ReadKUID();
-    bool flag = buffers.reply.ReadBool(false);
-    if (flagOut != nullptr)
-        *flagOut = flag;
+    bool replaced = buffers.reply.ReadBool(false);
+    if (replacedOut != nullptr)
+        *replacedOut = replaced;
     return installed;
 }
 
 uint32_t KADClient::InstallArchive(const Zel::File::Path& archivePath, KADPromptHandler* promptHandler, int32_t mode,
-                                   bool* flagOut, ResultsLog* log)
+                                   bool* skippedOut, ResultsLog* log)
 {
-    if (flagOut != nullptr)
-        *flagOut = false;
+    if (skippedOut != nullptr)
+        *skippedOut = false;
     KADRequestBuffers buffers;
     buffers.request.WriteString(Zel::String(archivePath.Str()));
     buffers.request.WriteInt32(mode);
     if (!buffers.Send(KadRequestCode::InstallArchive, promptHandler, log))
         return 0;
     uint32_t result = buffers.reply.ReadUInt32(0);
-    bool flag = buffers.reply.ReadBool(false);
-    if (flagOut != nullptr)
-        *flagOut = flag;
+    bool skipped = buffers.reply.ReadBool(false);
+    if (skippedOut != nullptr)
+        *skippedOut = skipped;
     return result;
 }
 

@@ -3,6 +3,7 @@
 
 #include "assetdb/kad_request_buffers.h"
 #include "assetdb/pemberlynx_spec_registry.h"
+#include "assetdb/spec_creation.h"
 #include "soup/binary_soup.h"
 #include "soup/soup_handle.h"
 
@@ -35,13 +36,13 @@ SoupHandle KADClient::GetAssetConfig(const KUID& id)
     return config;
 }
 
-void KADClient::GetAssetConfigPath(const KUID& id, bool flag, Zel::PString& name, Zel::File::Path& configPath)
+void KADClient::GetAssetConfigPath(const KUID& id, bool ignoredFlag, Zel::PString& name, Zel::File::Path& configPath)
 {
     name.Release();
     configPath.Clear();
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
-    buffers.request.WriteBool(flag);
+    buffers.request.WriteBool(ignoredFlag);
     if (!buffers.Send(KadRequestCode::GetAssetConfigPath))
         return;
     name = buffers.reply.ReadPString();

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <utility>
 
+#include "assetdb/spec_lookup.h"
 #include "foundation/base/logging.h"
 
 namespace {

@@ -81,30 +81,3 @@ private:
 // twice keeps the first.
 void CreateSpecRegistry();
 void DestroySpecRegistry();
-
-// None for the null id and for (-1, -2, 127); else the registered spec with
-// a new reference.
-PemberlynxSpecRef FindLoadedSpec(const KUID& id);
-// Chooses the factory of the config's "kind" (else the default one, else the
-// base spec), builds and registers the asset spec; none when nothing was built.
-PemberlynxSpecRef CreateSpecForKind(const KUID& assetId, const Zel::PString& databaseName,
-                                    const Zel::String& parentFolder, const Zel::String& assetFolderName,
-                                    const SoupHandle& config);
-// Sets or clears the valid flag; a spec that is not valid is retired.
-void ValidateSpec(PemberlynxSpec& spec);
-// Once per spec: marks it, OnFirstUse, ValidateSpec.
-void RunSpecFirstUse(PemberlynxSpec& spec);
-// True when the asset spec went through first use and is valid for a real id.
-bool IsSpecUsable(PemberlynxSpec& spec);
-
-// Reads "config.chump", else "config.txt", from the folder with the named
-// resource database open for the duration; false when none was read (or the
-// database could not be opened).
-bool ReadSpecConfig(const char* databaseName, const Zel::File::Path& folder, SoupHandle& config);
-// Builds the asset spec of an asset folder's config.
-PemberlynxSpecRef LoadSpecFromConfigFile(const KUID& assetId, const Zel::PString& databaseName,
-                                         const Zel::File::Path& folder, PemberlynxSpecFilter filter);
-// The spec of an asset id, resolved through the daemon and remembered.
-PemberlynxSpecRef LookupSpecForKUID(const KUID& id, PemberlynxSpecFilter filter, bool flag);
-// Forgets every remembered resolution (the leak report calls it).
-void ClearSpecResolutionMemo();

@@ -1,4 +1,6 @@
 // Building, finding and validating specs: CreateSpecForKind, FindLoadedSpec, first use and ValidateSpec.
+#include "assetdb/spec_creation.h"
+
 #include "assetdb/pemberlynx_spec_registry.h"
 
 namespace {

@@ -32,15 +32,15 @@ KUID SpecDaemonResolveAssetID(const KUID& id)
     return KADClient::ResolveAssetID(id);
 }
 
-void SpecDaemonGetAssetConfigPath(const KUID& id, bool flag, Zel::PString& name, Zel::File::Path& folder)
+void SpecDaemonGetAssetConfigPath(const KUID& id, bool ignoredFlag, Zel::PString& name, Zel::File::Path& folder)
 {
     name = Zel::PString();
     folder.Clear();
     const SpecDaemonQueries* queries = replacement.load();
     if (queries != nullptr && queries->getAssetConfigPath != nullptr)
-        queries->getAssetConfigPath(id, flag, name, folder);
+        queries->getAssetConfigPath(id, ignoredFlag, name, folder);
     else
-        KADClient::GetAssetConfigPath(id, flag, name, folder);
+        KADClient::GetAssetConfigPath(id, ignoredFlag, name, folder);
     // The request's text once named the config file itself; a folder is what
     // the asset spec needs.
     if (!folder.IsEmpty() && IsConfigFileName(folder.GetFileName()))

@@ -8,7 +8,7 @@
 
 struct SpecDaemonQueries {
     KUID (*resolveAssetID)(const KUID& id) = nullptr;
-    void (*getAssetConfigPath)(const KUID& id, bool flag, Zel::PString& name, Zel::File::Path& folder) = nullptr;
+    void (*getAssetConfigPath)(const KUID& id, bool ignoredFlag, Zel::PString& name, Zel::File::Path& folder) = nullptr;
     Zel::String (*getAssetName)(const KUID& id) = nullptr;
 };
 
@@ -19,6 +19,6 @@ void SetSpecDaemonQueries(const SpecDaemonQueries* queries);
 KUID SpecDaemonResolveAssetID(const KUID& id);
 // GetAssetConfigPath: the store name and the asset's folder. A trailing
 // "config.txt"/"config.chump" component, should one arrive, is dropped.
-void SpecDaemonGetAssetConfigPath(const KUID& id, bool flag, Zel::PString& name, Zel::File::Path& folder);
+void SpecDaemonGetAssetConfigPath(const KUID& id, bool ignoredFlag, Zel::PString& name, Zel::File::Path& folder);
 // GetAssetInfo (name field); empty on failure.
 Zel::String SpecDaemonAssetName(const KUID& id);

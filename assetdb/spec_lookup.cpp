@@ -1,10 +1,13 @@
 // Loading a spec from an asset folder and looking one up by asset id, with the resolution memo.
+#include "assetdb/spec_lookup.h"
+
 #include <map>
 #include <string>
 #include <string_view>
 
 #include "assetdb/pemberlynx_spec_registry.h"
 #include "assetdb/resource_database.h"
+#include "assetdb/spec_creation.h"
 #include "assetdb/spec_daemon_queries.h"
 #include "soup/asset_config_file.h"
 #include "zel/ascii.h"
@@ -123,7 +126,7 @@ PemberlynxSpecRef LoadSpecFromConfigFile(const KUID& assetId, const Zel::PString
     return spec;
 }
 
-PemberlynxSpecRef LookupSpecForKUID(const KUID& id, PemberlynxSpecFilter filter, bool flag)
+PemberlynxSpecRef LookupSpecForKUID(const KUID& id, PemberlynxSpecFilter filter, bool ignoredFlag)
 {
     if (id == NullKUID)
         return {};
@@ -149,7 +152,7 @@ PemberlynxSpecRef LookupSpecForKUID(const KUID& id, PemberlynxSpecFilter filter,
 
     Zel::PString databaseName;
     Zel::File::Path folder;
-    SpecDaemonGetAssetConfigPath(resolved, flag, databaseName, folder);
+    SpecDaemonGetAssetConfigPath(resolved, ignoredFlag, databaseName, folder);
     if (folder.IsEmpty()) {
         Remember(id, NullKUID);
         return {};

@@ -8,6 +8,7 @@
 
 #include "assetdb/pemberlynx_spec_registry.h"
 #include "assetdb/resource_database.h"
+#include "assetdb/spec_creation.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <string>
 #include <unistd.h>
 
-#include "foundation/base/file_utilities.h"
+#include "foundation/base/temporary_file_path.h"
 
 bool CheckWriteAccess()
 {
     Zel::File::Path temporary;
-    if (!CreateTemporaryFilePath(temporary, Zel::PString()))
+    if (!TemporaryFilePathIn(GetUserDataRoot(), temporary))
         return false;
     std::string resolved;
     if (!Zel::File::Resolve(nullptr, temporary.c_str(), resolved, true))

@@ -3,14 +3,13 @@
 
 #include <sys/stat.h>
 
-#include <atomic>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "foundation/base/install_paths.h"
 #include "foundation/base/logging.h"
-#include "zel/rand.h"
+#include "foundation/base/temporary_file_path.h"
 #include "zel/ascii.h"
 
 namespace {
@@ -188,30 +187,7 @@ bool CopyFile(const Zel::PString& sourceFolder, const char* sourcePath, const Ze
 
 bool CreateTemporaryFilePath(Zel::File::Path& out, const Zel::PString& /*folderName*/)
 {
-    static std::atomic<uint32_t> counter{0};
-    const uint32_t number = ++counter;
-    out.Clear();
-    const Zel::File::Path root = GetUserDataRoot();
-    MakeDirectory(Zel::PString(), root.c_str());
-    static const char prefix[] = "temp-";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = prefix;
-        for (int i = 0; i < 8; ++i) {
-            const int draw = Zel::Rand::NextInt(0, 35);
-            name += draw < 10 ? char('0' + draw) : char('a' + draw - 10);
-        }
-        name += std::to_string(number);
-        name += ".tmp";
-        Zel::File::Path candidate = root;
-        candidate.AddPath(name.c_str());
-        if (!FileExists(Zel::PString(), candidate.c_str())) {
-            out = candidate;
-            return true;
-        }
-    }
-    LogMessage("CreateTemporaryFilePath> unable to form valid temp path in 100 tries, at path '%s' with prefix '%s'",
-               root.c_str(), prefix);
-    return false;
+    return TemporaryFilePathIn(GetUserDataRoot(), out);
 }
 
 bool NextFileExtension(const char*& cursor, const char* name)

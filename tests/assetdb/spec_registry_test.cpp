@@ -11,7 +11,9 @@
 #include "assetdb/client_test_environment.h"
 #include "assetdb/pemberlynx_spec_registry.h"
 #include "assetdb/resource_database.h"
+#include "assetdb/spec_creation.h"
 #include "assetdb/spec_daemon_queries.h"
+#include "assetdb/spec_lookup.h"
 #include "zel/log.h"
 
 namespace {
