@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "e2e/harness/e2e_harness.h"
+#include "support/run_table.h"
 
 namespace {
 
-using E2E::Installation;
-using E2E::RunResult;
+using KorvelTest::RunRow;
 
 std::string GoldenHelp()
 {
@@ -19,183 +19,96 @@ std::string GoldenHelp()
     return text.str();
 }
 
-const char* const missingBatchMessage =
-    "-The file \"missing.txt\" does not exist, please specify a valid filename\n";
-
-TEST(ProgramEntry, NoArgumentPrintsHelpExits255AndTouchesNothing)
+std::vector<RunRow> Rows()
 {
-    Installation install;
-    std::vector<std::string> before = install.ListTree();
-    RunResult run = install.Run({});
-    EXPECT_EQ(run.exitStatus, 255);
-    EXPECT_EQ(run.out, GoldenHelp());
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(install.ListTree(), before);
+    const std::string ok = "OK (0 Errors, 0 Warnings)\n";
+    const std::string retry = "Unable to load render kernel. Retrying with -NullRender.\n";
+    std::vector<RunRow> rows = {
+        {.name = "NoArgumentPrintsHelpExits255AndTouchesNothing", .arguments = {}, .exitStatus = 255,
+         .out = GoldenHelp(), .err = "", .touchesNothing = true},
+        {.name = "HelpExitsZeroAndTouchesNothing", .arguments = {"help", "ignored"}, .exitStatus = 0,
+         .out = GoldenHelp(), .err = "", .touchesNothing = true},
+        {.name = "HelpInCapitalsExitsZeroAndTouchesNothing", .arguments = {"HELP", "ignored"}, .exitStatus = 0,
+         .out = GoldenHelp(), .err = "", .touchesNothing = true},
+        {.name = "HelpInMixedCaseExitsZeroAndTouchesNothing", .arguments = {"hElP", "ignored"}, .exitStatus = 0,
+         .out = GoldenHelp(), .err = "", .touchesNothing = true},
+        // The start-up runs in full before the batch file is looked for: the user-data tree exists.
+        {.name = "MissingBatchFileIsReportedAfterStartUp", .arguments = {"@missing.txt"}, .exitStatus = 255,
+         .out = "", .err = "-The file \"missing.txt\" does not exist, please specify a valid filename\n",
+         .existing = {"UserData/cache/water"}},
+        {.name = "BatchFileThatIsAFolderIsReportedLikeAMissingOne", .arguments = {"@batches"},
+         .files = {{"bin/batches/placeholder", ""}}, .exitStatus = 255, .out = "",
+         .err = "-The file \"batches\" does not exist, please specify a valid filename\n"},
+        // An empty line with its terminator runs nothing; two blanks pass an empty word; quotes keep
+        // blanks; a failing line makes the result -1 and the batch goes on.
+        {.name = "BatchRunsEachLineWithItsOwnBlock", .arguments = {"@batch.txt"},
+         .files = {{"bin/batch.txt", "echo one\n\r\necho  two\nnosuchcommand\necho \"three four\" five\n"}},
+         .exitStatus = 255,
+         .out = "one \n" + ok + "\n" + " two \n" + ok + "\n" +
+                "- <NULL> : Invalid argument, please check the help for the list of valid argument\n\n"
+                "OK (1 Errors, 0 Warnings)\n\n" +
+                "three four five \n" + ok + "\n",
+         .err = ""},
+        {.name = "BatchLastLineWithTerminatorRunsOnce", .arguments = {"@batch.txt"},
+         .files = {{"bin/batch.txt", "echo last\n"}}, .exitStatus = 0, .out = "last \n" + ok + "\n"},
+        {.name = "BatchLineTooLongRunsNoneOfItsParts", .arguments = {"@batch.txt"},
+         .files = {{"bin/batch.txt", "echo " + std::string(600, 'x') + " echo tail\necho after\n"}},
+         .exitStatus = 255,
+         .out = "- <NULL> : Line too long.\nOK (1 Errors, 0 Warnings)\n\n" + std::string("after \n") + ok + "\n"},
+        {.name = "SingleCommandResultIsTheExitCode", .arguments = {"version"}, .exitStatus = 0,
+         .out = "Build 44088\n" + ok},
+        // 330 does not fit the 8-bit exit status: 330 & 0xFF = 74.
+        {.name = "InstalledVersionExitsWithItsLowByte", .arguments = {"installedversion"}, .exitStatus = 74},
+        {.name = "StartUpFailsWithoutADaemonToStart", .arguments = {"version"}, .removed = {"bin/kaddaemon.exe"},
+         .exitStatus = 255, .out = "", .errEndsWith = "- Init failed\n"},
+        {.name = "UserDataThatIsAFileIsFatal", .arguments = {"version"}, .files = {{"UserData", "not a folder"}},
+         .exitStatus = 1, .err = "Error: Unable to acquire write access to UserData folder.\n",
+         .outLacks = "OK ("},
+#ifdef KORVEL_TEST_HOOKS
+        // Engine start failures retry once with the null renderer.
+        {.name = "OneOSFailureRetriesWithTheNullRenderer", .arguments = {"version"},
+         .environment = {"KORVEL_TEST_ForceOSFailure=1"}, .exitStatus = 0, .err = retry},
+        {.name = "OneRenderFailureRetriesWithTheNullRenderer", .arguments = {"version"},
+         .environment = {"KORVEL_TEST_ForceRenderFailure=1"}, .exitStatus = 0, .err = retry},
+        {.name = "OSFailureOnTheRetryToo", .arguments = {"version"},
+         .environment = {"KORVEL_TEST_ForceOSFailure=always"}, .exitStatus = 255,
+         .err = retry + "- Zel OS initialisation failed.\n- Init failed\n"},
+        {.name = "RenderFailureOnTheRetryToo", .arguments = {"version"},
+         .environment = {"KORVEL_TEST_ForceRenderFailure=always"}, .exitStatus = 255,
+         .err = retry + "- Unable to initialize render system\n- Init failed\n"},
+        // A fault or an exception in a guarded command exits 156; its results log is not printed.
+        {.name = "FaultInAGuardedCommandExits156", .arguments = {"testfault"}, .exitStatus = 156,
+         .outLacks = "OK ("},
+        {.name = "ExceptionInAGuardedCommandExits156", .arguments = {"testthrow"}, .exitStatus = 156,
+         .outLacks = "OK ("},
+        {.name = "FaultInABatchLineEndsTheWholeBatch", .arguments = {"@batch.txt"},
+         .files = {{"bin/batch.txt", "echo first\ntestfault\necho never\n"}}, .exitStatus = 156,
+         .out = "first \n" + ok + "\n"},
+#endif
+    };
+    return rows;
 }
 
-TEST(ProgramEntry, HelpInAnyCaseExitsZeroAndTouchesNothing)
+class ProgramEntry : public ::testing::TestWithParam<RunRow> {};
+
+TEST_P(ProgramEntry, Runs)
 {
-    Installation install;
-    std::vector<std::string> before = install.ListTree();
-    for (const char* word : {"help", "HELP", "hElP"}) {
-        RunResult run = install.Run({word, "ignored"});
-        EXPECT_EQ(run.exitStatus, 0) << word;
-        EXPECT_EQ(run.out, GoldenHelp()) << word;
-        EXPECT_EQ(run.err, "") << word;
-    }
-    EXPECT_EQ(install.ListTree(), before);
+    KorvelTest::ExpectRun(GetParam());
 }
 
-TEST(ProgramEntry, MissingBatchFileIsReportedAfterStartUp)
-{
-    Installation install;
-    RunResult run = install.Run({"@missing.txt"});
-    EXPECT_EQ(run.exitStatus, 255);
-    EXPECT_EQ(run.err, missingBatchMessage);
-    EXPECT_EQ(run.out, "");
-    // The start-up ran in full: the user-data tree exists.
-    EXPECT_TRUE(install.Exists("UserData/cache/water"));
-}
+INSTANTIATE_TEST_SUITE_P(Table, ProgramEntry, ::testing::ValuesIn(Rows()), KorvelTest::RunRowName);
 
-TEST(ProgramEntry, BatchFileThatIsAFolderIsReportedLikeAMissingOne)
+// Not a row: the engine's own lines vary, so only their presence is checked.
+TEST(ProgramEntryLog, ZelLogSendsEngineLinesToStdoutAndStaysAnArgument)
 {
-    Installation install;
-    install.WriteFile("bin/batches/placeholder", "");
-    RunResult run = install.Run({"@batches"});
-    EXPECT_EQ(run.exitStatus, 255);
-    EXPECT_EQ(run.err, "-The file \"batches\" does not exist, please specify a valid filename\n");
-    EXPECT_EQ(run.out, "");
-}
-
-TEST(ProgramEntry, BatchRunsEachLineWithItsOwnBlock)
-{
-    Installation install;
-    // An empty line with its terminator runs nothing; two blanks pass an
-    // empty word; quotes keep blanks; a failing line makes the result -1
-    // and the batch goes on.
-    install.WriteFile("bin/batch.txt", "echo one\n\r\necho  two\nnosuchcommand\necho \"three four\" five\n");
-    RunResult run = install.Run({"@batch.txt"});
-    EXPECT_EQ(run.exitStatus, 255);
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out,
-              "one \nOK (0 Errors, 0 Warnings)\n\n"
-              " two \nOK (0 Errors, 0 Warnings)\n\n"
-              "- <NULL> : Invalid argument, please check the help for the list of valid argument\n\n"
-              "OK (1 Errors, 0 Warnings)\n\n"
-              "three four five \nOK (0 Errors, 0 Warnings)\n\n");
-}
-
-TEST(ProgramEntry, BatchLastLineWithTerminatorRunsOnce)
-{
-    Installation install;
-    install.WriteFile("bin/batch.txt", "echo last\n");
-    RunResult run = install.Run({"@batch.txt"});
-    EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_EQ(run.out, "last \nOK (0 Errors, 0 Warnings)\n\n");
-}
-
-TEST(ProgramEntry, BatchLineTooLongRunsNoneOfItsParts)
-{
-    Installation install;
-    std::string longLine = "echo " + std::string(600, 'x') + " echo tail";
-    install.WriteFile("bin/batch.txt", longLine + "\necho after\n");
-    RunResult run = install.Run({"@batch.txt"});
-    EXPECT_EQ(run.exitStatus, 255);
-    EXPECT_EQ(run.out,
-              "- <NULL> : Line too long.\nOK (1 Errors, 0 Warnings)\n\n"
-              "after \nOK (0 Errors, 0 Warnings)\n\n");
-}
-
-TEST(ProgramEntry, SingleCommandResultIsTheExitCode)
-{
-    Installation install;
-    RunResult version = install.Run({"version"});
-    EXPECT_EQ(version.exitStatus, 0);
-    EXPECT_EQ(version.out, "Build 44088\nOK (0 Errors, 0 Warnings)\n");
-    // 330 does not fit the 8-bit exit status: 330 & 0xFF = 74.
-    RunResult installed = install.Run({"installedversion"});
-    EXPECT_EQ(installed.exitStatus, 74);
-}
-
-TEST(ProgramEntry, StartUpFailsWithoutADaemonToStart)
-{
-    Installation install;
-    install.Remove("bin/kaddaemon.exe");
-    RunResult run = install.Run({"version"});
-    EXPECT_EQ(run.exitStatus, 255);
-    EXPECT_EQ(run.out, "");
-    ASSERT_GE(run.err.size(), 14u);
-    EXPECT_EQ(run.err.substr(run.err.size() - 14), "- Init failed\n");
-}
-
-TEST(ProgramEntry, ZelLogSendsEngineLinesToStdoutAndStaysAnArgument)
-{
-    Installation install;
-    RunResult quiet = install.Run({"echo", "hello"});
+    E2E::Installation install;
+    E2E::RunResult quiet = install.Run({"echo", "hello"});
     EXPECT_EQ(quiet.out, "hello \nOK (0 Errors, 0 Warnings)\n");
-    RunResult logged = install.Run({"echo", "hello", "-ZelLog"});
+    E2E::RunResult logged = install.Run({"echo", "hello", "-ZelLog"});
     EXPECT_EQ(logged.exitStatus, 0);
     // The option word is also an ordinary argument of the command.
     EXPECT_NE(logged.out.find("hello -ZelLog \nOK (0 Errors, 0 Warnings)\n"), std::string::npos) << logged.out;
     EXPECT_GT(logged.out.size(), std::string("hello -ZelLog \nOK (0 Errors, 0 Warnings)\n").size());
 }
-
-TEST(ProgramEntry, UserDataThatIsAFileIsFatal)
-{
-    Installation install;
-    install.WriteFile("UserData", "not a folder");
-    RunResult run = install.Run({"version"});
-    EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_EQ(run.err, "Error: Unable to acquire write access to UserData folder.\n");
-    EXPECT_EQ(run.out.find("OK ("), std::string::npos);
-}
-
-#ifdef KORVEL_TEST_HOOKS
-struct EngineFailureCase {
-    const char* environment;
-    const char* expectedErrors;
-    int exitStatus;
-};
-
-TEST(ProgramEntry, EngineStartFailuresRetryOnceWithTheNullRenderer)
-{
-    const char* const retry = "Unable to load render kernel. Retrying with -NullRender.\n";
-    const EngineFailureCase cases[] = {
-        {"KORVEL_TEST_ForceOSFailure=1", "", 0},
-        {"KORVEL_TEST_ForceRenderFailure=1", "", 0},
-        {"KORVEL_TEST_ForceOSFailure=always", "- Zel OS initialisation failed.\n- Init failed\n", 255},
-        {"KORVEL_TEST_ForceRenderFailure=always", "- Unable to initialize render system\n- Init failed\n", 255},
-    };
-    Installation install;
-    for (const EngineFailureCase& c : cases) {
-        E2E::RunOptions options;
-        options.environment = {c.environment};
-        RunResult run = install.Run({"version"}, options);
-        EXPECT_EQ(run.exitStatus, c.exitStatus) << c.environment;
-        EXPECT_EQ(run.err, std::string(retry) + c.expectedErrors) << c.environment;
-    }
-}
-
-TEST(ProgramEntry, FaultOrExceptionInAGuardedCommandExits156)
-{
-    Installation install;
-    for (const char* word : {"testfault", "testthrow"}) {
-        RunResult run = install.Run({word});
-        EXPECT_EQ(run.exitStatus, 156) << word << run.err;
-        EXPECT_EQ(run.signal, 0) << word;
-        // The command's results log is not printed.
-        EXPECT_EQ(run.out.find("OK ("), std::string::npos) << word;
-    }
-}
-
-TEST(ProgramEntry, FaultInABatchLineEndsTheWholeBatch)
-{
-    Installation install;
-    install.WriteFile("bin/batch.txt", "echo first\ntestfault\necho never\n");
-    RunResult run = install.Run({"@batch.txt"});
-    EXPECT_EQ(run.exitStatus, 156);
-    EXPECT_EQ(run.out, "first \nOK (0 Errors, 0 Warnings)\n\n");
-}
-#endif
 
 }  // namespace

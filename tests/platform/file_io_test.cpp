@@ -3,16 +3,14 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/file_io.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -47,22 +45,16 @@ TEST(PlatformFileIO, AClosedDescriptorIsAFailure)
 
 TEST(PlatformFileIO, WriteAllToAFullFileSystemFailsWithoutSpinning)
 {
-    char pattern[] = "/tmp/platform_file_io_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    std::string folder = pattern;
-    if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0) {
-        std::filesystem::remove_all(folder);
+    KorvelTest::SmallFileSystem small("64k");
+    if (!small.Mounted())
         GTEST_SKIP() << "cannot mount a small tmpfs here (needs privilege)";
-    }
-    int file = open((folder + "/big").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int file = open((small / "big").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ASSERT_GE(file, 0);
     std::string bytes(1024 * 1024, 'x');
     errno = 0;
     EXPECT_FALSE(Platform::WriteAll(file, bytes.data(), bytes.size()));
     EXPECT_EQ(errno, ENOSPC);
     close(file);
-    umount2(folder.c_str(), MNT_DETACH);
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

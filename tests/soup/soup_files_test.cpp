@@ -11,27 +11,21 @@
 
 #include "foundation/base/install_paths.h"
 #include "soup/soup_handle.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-class SoupFilesTest : public ::testing::Test {
+class SoupFilesTest : public KorvelTest::TempFolderTest {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/KorvelSoupFilesXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        base_ = pattern;
+        KorvelTest::TempFolderTest::SetUp();
+        base_ = folder_.Root();
         ASSERT_TRUE(InitInstallPaths(Zel::File::Path(base_.c_str())));
         dir_ = base_ + "/UserData";
         ASSERT_EQ(mkdir((dir_ + "/local").c_str(), 0700), 0);
         soup_.SetNamedTag(Zel::PString("kind"), "mesh");
         soup_.SetNamedTagInt(Zel::PString("version"), 3);
-    }
-
-    void TearDown() override
-    {
-        const std::string command = "rm -rf '" + base_ + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0);
     }
 
     std::string Path(const char* name) const { return dir_ + "/" + name; }

@@ -1,38 +1,104 @@
-// Test helper: a temporary folder tree removed at the end of each test.
+// Test helpers: a temporary folder tree removed at the end of each test, a
+// fixture holding one, and a small file system of its own (tmpfs) for full
+// disks and read-only folders.
 #pragma once
+
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
-class TempTree {
- public:
-  TempTree() {
-    char pattern[] = "/tmp/zeltest-XXXXXX";
-    root_ = mkdtemp(pattern);
-  }
-  ~TempTree() {
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-  }
-  const std::string& Root() const { return root_; }
-  std::string operator/(const std::string& relative) const { return root_ + "/" + relative; }
+namespace KorvelTest {
 
-  void MakeFolder(const std::string& relative) const { std::filesystem::create_directories(*this / relative); }
-  void MakeFile(const std::string& relative, const std::string& content = "") const {
-    std::filesystem::create_directories(std::filesystem::path(*this / relative).parent_path());
-    std::ofstream(*this / relative, std::ios::binary) << content;
-  }
-  std::string ReadFile(const std::string& relative) const {
-    std::ifstream in(*this / relative, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-  bool Has(const std::string& relative) const {
-    std::error_code ignored;
-    return std::filesystem::symlink_status(*this / relative, ignored).type() != std::filesystem::file_type::not_found;
-  }
+class TempFolder {
+public:
+    explicit TempFolder(const std::string& prefix = "korveltest")
+    {
+        std::string pattern = "/tmp/" + prefix + "-XXXXXX";
+        if (mkdtemp(pattern.data()) != nullptr)
+            root_ = pattern;
+    }
+    ~TempFolder()
+    {
+        if (root_.empty())
+            return;
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
 
- private:
-  std::string root_;
+    // Empty when the folder could not be made.
+    const std::string& Root() const { return root_; }
+    std::string operator/(const std::string& relative) const { return root_ + "/" + relative; }
+
+    void MakeFolder(const std::string& relative) const { std::filesystem::create_directories(*this / relative); }
+    void MakeFile(const std::string& relative, const std::string& content = "") const
+    {
+        std::filesystem::create_directories(std::filesystem::path(*this / relative).parent_path());
+        std::ofstream(*this / relative, std::ios::binary) << content;
+    }
+    std::string ReadFile(const std::string& relative) const
+    {
+        std::ifstream in(*this / relative, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+    // True for any entry, a dangling symbolic link too.
+    bool Has(const std::string& relative) const
+    {
+        std::error_code ignored;
+        return std::filesystem::symlink_status(*this / relative, ignored).type() !=
+               std::filesystem::file_type::not_found;
+    }
+
+private:
+    std::string root_;
 };
+
+// A fixture whose every test starts in a fresh, empty folder_.
+class TempFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_FALSE(folder_.Root().empty()) << "cannot make a temporary folder"; }
+
+    TempFolder folder_;
+};
+
+// A tmpfs of `size` mounted on a fresh folder, detached at the end. Mounting
+// needs privilege: check Mounted() and skip the test when it is false.
+class SmallFileSystem {
+public:
+    explicit SmallFileSystem(const std::string& size)
+    {
+        if (!place_.Root().empty() &&
+            mount("tmpfs", place_.Root().c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0)
+            size_ = size;
+    }
+    ~SmallFileSystem()
+    {
+        if (Mounted())
+            umount2(place_.Root().c_str(), MNT_DETACH);
+    }
+    SmallFileSystem(const SmallFileSystem&) = delete;
+    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+
+    bool Mounted() const { return !size_.empty(); }
+    const std::string& Root() const { return place_.Root(); }
+    std::string operator/(const std::string& relative) const { return place_ / relative; }
+    // Remounts read-only; false when that is refused.
+    bool MakeReadOnly() const
+    {
+        return Mounted() && mount("tmpfs", place_.Root().c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY,
+                                  ("size=" + size_).c_str()) == 0;
+    }
+
+private:
+    TempFolder place_{"korveltmpfs"};
+    std::string size_;
+};
+
+}  // namespace KorvelTest

@@ -6,7 +6,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "temp_tree.h"
+#include "support/temp_folder.h"
 #include "zel/file.h"
 
 using Zel::File;
@@ -19,7 +19,7 @@ class FileSystemTest : public ::testing::Test {
     tree_.MakeFile("Assets/Config.txt", "config");
   }
   std::string At(const std::string& relative) const { return tree_ / relative; }
-  TempTree tree_;
+  KorvelTest::TempFolder tree_;
 };
 
 TEST_F(FileSystemTest, ResolvesComponentsWithoutRegardToCase) {
@@ -117,7 +117,7 @@ TEST_F(FileSystemTest, UnlinkRemovesFilesOnly) {
 }
 
 TEST_F(FileSystemTest, PruneNeverFollowsSymlinks) {
-  TempTree outside;
+  KorvelTest::TempFolder outside;
   outside.MakeFile("precious/keep.txt", "keep");
   tree_.MakeFolder("Doomed/Sub");
   tree_.MakeFile("Doomed/Sub/file.txt", "x");

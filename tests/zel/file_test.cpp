@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "temp_tree.h"
+#include "support/temp_folder.h"
 #include "zel/file.h"
 
 using Zel::File;
@@ -38,7 +38,7 @@ TEST(FileTest, ReadLineKeepsTerminatorsAndEofHasNoPhantomLine) {
       {"", {}},
       {"last-without-newline", {"last-without-newline"}},
   };
-  TempTree tree;
+  KorvelTest::TempFolder tree;
   for (const Case& c : cases) {
     tree.MakeFile("lines.txt", c.content);
     EXPECT_EQ(ReadAllLines(tree / "lines.txt"), c.lines) << c.content;
@@ -46,7 +46,7 @@ TEST(FileTest, ReadLineKeepsTerminatorsAndEofHasNoPhantomLine) {
 }
 
 TEST(FileTest, ReadLineCutsAt511Bytes) {
-  TempTree tree;
+  KorvelTest::TempFolder tree;
   std::string longLine(600, 'x');
   tree.MakeFile("long.txt", longLine + "\nnext\n");
   std::vector<std::string> lines = ReadAllLines(tree / "long.txt");
@@ -57,7 +57,7 @@ TEST(FileTest, ReadLineCutsAt511Bytes) {
 }
 
 TEST(FileTest, ReadLineOnTinyBuffers) {
-  TempTree tree;
+  KorvelTest::TempFolder tree;
   tree.MakeFile("t.txt", "ab\n");
   File file;
   ASSERT_EQ(file.Open((tree / "t.txt").c_str(), File::ModeRead), 0);
@@ -70,7 +70,7 @@ TEST(FileTest, ReadLineOnTinyBuffers) {
 }
 
 TEST(FileTest, WriteModesCreateAndTruncate) {
-  TempTree tree;
+  KorvelTest::TempFolder tree;
   tree.MakeFile("out.txt", "old content that is long");
   for (int mode : {File::ModeWrite, File::ModeWriteCreate, File::ModeWriteContent}) {
     File file;
@@ -89,7 +89,7 @@ TEST(FileTest, WriteModesCreateAndTruncate) {
 }
 
 TEST(FileTest, OpenFailures) {
-  TempTree tree;
+  KorvelTest::TempFolder tree;
   tree.MakeFolder("folder");
   File file;
   EXPECT_NE(file.Open((tree / "missing.txt").c_str(), File::ModeRead), 0);
@@ -104,7 +104,7 @@ TEST(FileTest, OpenFailures) {
 }
 
 TEST(FileTest, ReadSeekTellAcrossTheLineBuffer) {
-  TempTree tree;
+  KorvelTest::TempFolder tree;
   tree.MakeFile("data.bin", "0123456789");
   File file;
   ASSERT_EQ(file.Open((tree / "data.bin").c_str(), File::ModeRead), 0);
@@ -123,7 +123,7 @@ TEST(FileTest, ReadSeekTellAcrossTheLineBuffer) {
 }
 
 TEST(FileTest, DescriptorsAreCloseOnExec) {
-  TempTree tree;
+  KorvelTest::TempFolder tree;
   tree.MakeFile("x.txt", "x");
   File file;
   ASSERT_EQ(file.Open((tree / "x.txt").c_str(), File::ModeRead), 0);

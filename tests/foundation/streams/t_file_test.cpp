@@ -9,20 +9,13 @@
 #include <string>
 
 #include "stream_test_support.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-class TFileTest : public ::testing::Test {
+class TFileTest : public KorvelTest::TempFolderTest {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/tfile_test_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override { std::system(("rm -rf '" + folder_ + "'").c_str()); }
-
-    std::string PathOf(const char* name) const { return folder_ + "/" + name; }
+    std::string PathOf(const char* name) const { return folder_ / name; }
 
     void WriteFile(const char* name, const Bytes& bytes) const
     {
@@ -34,8 +27,6 @@ protected:
         std::ifstream in(PathOf(name), std::ios::binary);
         return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-
-    std::string folder_;
 };
 
 TEST_F(TFileTest, WritesAndReadsBack)

@@ -10,7 +10,7 @@
 
 #include "script/common/source_file.h"
 #include "support/lzss_test_support.h"
-#include "zel/temp_tree.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ std::string PlainPayload(const std::string& file) {
 class SourceFileTest : public ::testing::Test {
  protected:
   void TearDown() override { GSSourceFile::LoadPrefix = Zel::PString(); }
-  TempTree tree;
+  KorvelTest::TempFolder tree;
 };
 
 TEST_F(SourceFileTest, ProtectedRoundTripGivesBackTheBytesAtEdgeSizes) {

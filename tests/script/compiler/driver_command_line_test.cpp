@@ -46,7 +46,7 @@ TEST(DriverCommandLine, WithoutASourceItPrintsTheUsageAndGives1) {
 }
 
 TEST(DriverCommandLine, DashDPrintsTheManualAndCompilesNothing) {
-  TempTree tree;
+  KorvelTest::TempFolder tree;
   tree.MakeFile("m.gs", ClassSource("M"));
   const std::string source = tree / "m.gs";
   const std::string manual = std::string(GSCompiler::LanguageManual()) + "\n";
@@ -93,7 +93,7 @@ TEST(DriverCommandLine, TheManualFollowsItsOutline) {
 }
 
 TEST(DriverCommandLine, TheLogGoesToStandardOutputAndIsAppendedToTheBuildFile) {
-  TempTree tree;
+  KorvelTest::TempFolder tree;
   const std::string missing = tree / "missing.gs";
   const std::string logFile = tree / "build.log";
   const std::string line = "Could not read file (null) missing.gs.\n";
@@ -119,7 +119,7 @@ TEST(DriverCommandLine, TheLogGoesToStandardOutputAndIsAppendedToTheBuildFile) {
 }
 
 TEST(DriverCommandLine, TheLibraryGoesToTheOutputFolderNamedAfterItsSource) {
-  TempTree tree;
+  KorvelTest::TempFolder tree;
   tree.MakeFile("src/Train.gs", ClassSource("Train"));
   tree.MakeFolder("out/sub");
   const std::string source = tree / "src/Train.gs";
@@ -148,7 +148,7 @@ TEST(DriverCommandLine, TheLibraryGoesToTheOutputFolderNamedAfterItsSource) {
 }
 
 TEST(DriverCommandLine, AnOutputThatCannotBeWrittenLeavesNoFile) {
-  TempTree tree;
+  KorvelTest::TempFolder tree;
   tree.MakeFile("m.gs", ClassSource("M"));
   tree.MakeFolder("out/m.gsl");  // a folder where the library should go
   const struct {
@@ -165,7 +165,7 @@ TEST(DriverCommandLine, AnOutputThatCannotBeWrittenLeavesNoFile) {
 }
 
 TEST(DriverCommandLine, CompileErrorsAreCountedAndWriteNoLibrary) {
-  TempTree tree;
+  KorvelTest::TempFolder tree;
   struct Case {
     const char* what;
     std::string text;

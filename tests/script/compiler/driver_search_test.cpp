@@ -48,7 +48,7 @@ TEST(DriverSearch, TheSourceFolderIsSearchedFirstThenTheIncludeFoldersInTheirOrd
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TempTree tree;
+    KorvelTest::TempFolder tree;
     const std::string main = "include \"inc.gs\"\n" + ClassSource("Main", "Base b;");
     tree.MakeFile("src/main.gs", main);
     const std::string right = ClassSource("Base");
@@ -102,7 +102,7 @@ TEST(DriverSearch, AProtectedSourceIsFoundWhenItsPlainSourceIsMissing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TempTree tree;
+    KorvelTest::TempFolder tree;
     for (size_t i = 0; i + 1 < c.plain.size(); i += 2) tree.MakeFile(c.plain[i], c.plain[i + 1]);
     for (size_t i = 0; i + 1 < c.protect.size(); i += 2) {
       if (c.protect[i + 1].empty())
@@ -133,7 +133,7 @@ TEST(DriverSearch, EachDependencyIsCompiledOnce) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TempTree tree;
+    KorvelTest::TempFolder tree;
     for (size_t i = 0; i + 1 < c.files.size(); i += 2) tree.MakeFile(c.files[i], c.files[i + 1]);
     driver_test::CommandRun run = RunCompiler({"dudoc", tree / c.files[0]});
     EXPECT_EQ(run.result, 0) << run.out;
@@ -143,7 +143,7 @@ TEST(DriverSearch, EachDependencyIsCompiledOnce) {
 TEST(DriverSearch, DependenciesAreNumberedInTheOrderTheyAreFirstMet) {
   // main includes b and c; b includes d and main (a cycle); c includes d
   // again. Depth first: main 0, b 1, d 2, c 3.
-  TempTree tree;
+  KorvelTest::TempFolder tree;
   const std::vector<std::pair<std::string, std::string>> files = {
       {"main.gs", "include \"b.gs\"\ninclude \"c.gs\"\n" + ClassSource("Main", "B b; C c;")},
       {"b.gs", "include \"d.gs\"\ninclude \"main.gs\"\n" + ClassSource("B")},
@@ -169,7 +169,7 @@ TEST(DriverSearch, DependenciesAreNumberedInTheOrderTheyAreFirstMet) {
 TEST(DriverSearch, NamesAreFoundWhateverTheirLetterCase) {
   // Sources written on other systems name their files in any case; the
   // compiler lower-cases what it searches and the file layer matches.
-  TempTree tree;
+  KorvelTest::TempFolder tree;
   tree.MakeFile("Src/Main.GS", "include \"INC.gs\"\n" + ClassSource("Main", "Base b;"));
   tree.MakeFile("Src/Inc.Gs", ClassSource("Base"));
   driver_test::CommandRun run = RunCompiler({"dudoc", tree / "Src/MAIN.gs"});
@@ -178,7 +178,7 @@ TEST(DriverSearch, NamesAreFoundWhateverTheirLetterCase) {
 }
 
 TEST(DriverSearch, AMissingIncludeStopsTheCompilation) {
-  TempTree tree;
+  KorvelTest::TempFolder tree;
   tree.MakeFile("a.gs", "include \"gone.gs\"\n" + ClassSource("A"));
   driver_test::CommandRun run = RunCompiler({"dudoc", tree / "a.gs"});
   EXPECT_EQ(run.result, 1);
@@ -187,7 +187,7 @@ TEST(DriverSearch, AMissingIncludeStopsTheCompilation) {
 }
 
 TEST(DriverSearch, AProtectedSourceHasTheLibraryIdOfItsPlainSource) {
-  TempTree tree;
+  KorvelTest::TempFolder tree;
   const std::string text = "// a train\r\n" + ClassSource("Train", "int speed;\r\nstring name;");
   tree.MakeFile("plain/Train.gs", text);
   WriteProtected(tree, "protected/Train.gse", text);
@@ -200,7 +200,7 @@ TEST(DriverSearch, AProtectedSourceHasTheLibraryIdOfItsPlainSource) {
 }
 
 TEST(DriverSearch, CompileToFileSearchesTheCallersListLastEntryFirstAndSkipsThePrefix) {
-  TempTree tree;
+  KorvelTest::TempFolder tree;
   tree.MakeFile("back/lib.gs", ClassSource("Lib"));
   tree.MakeFile("front/lib.gs", kWrongFile);
   GSCompiler::ClearIncludeDirs();

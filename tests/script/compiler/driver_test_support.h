@@ -9,7 +9,7 @@
 
 #include "script/common/source_file.h"
 #include "script/compiler/command_line.h"
-#include "zel/temp_tree.h"
+#include "support/temp_folder.h"
 
 namespace driver_test {
 
@@ -35,7 +35,7 @@ inline std::string ClassSource(const std::string& name, const std::string& body 
 }
 
 // Makes `relative`.gse in the tree from a plain text.
-inline void WriteProtected(const TempTree& tree, const std::string& relative, const std::string& text) {
+inline void WriteProtected(const KorvelTest::TempFolder& tree, const std::string& relative, const std::string& text) {
   const size_t slash = relative.rfind('/');
   if (slash != std::string::npos) tree.MakeFolder(relative.substr(0, slash));
   GSSourceFile source;
