@@ -292,7 +292,7 @@ void KadHandleDeleteAsset(KadRequestContext& context)
         std::lock_guard<std::mutex> hold(store.ChangeLock());
         KadAssetRecord record;
         if (!store.Find(id, record)) {
-            KadSendAssetLine(context, LineError, id, "Unable to delete asset: the asset database does not hold it.");
+            KadSendAssetLine(context, LineError, id, "Unknown AssetID.");
         } else if (record.Has(AssetBuiltin)) {
             KadSendAssetLine(context, LineError, id, "Unable to delete a built-in asset.");
         } else {
