@@ -25,7 +25,9 @@ namespace {
 
 void PrintHelp()
 {
+    // Every help line already ends with a line feed; main still writes one more after the block.
     std::fputs(GetHelpText().c_str(), stdout);
+    std::fputc('\n', stdout);
 }
 
 int RunCommandLine(AppContext& context, int argc, char** argv)
