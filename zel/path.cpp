@@ -107,7 +107,11 @@ std::string File::Path::GetExt() const {
   return dot == std::string::npos ? std::string() : text_.substr(dot + 1);
 }
 
-std::string File::Path::GetFileName() const { return text_.substr(FileNameStart(text_)); }
+// A drive prefix ("C:name.gs") is not part of the name either, so the name also starts after the last ':'.
+std::string File::Path::GetFileName() const {
+  size_t at = text_.find_last_of("/\\:");
+  return at == std::string::npos ? text_ : text_.substr(at + 1);
+}
 
 File::Path& File::Path::Normalize() {
   if (text_.empty()) return *this;

@@ -70,6 +70,16 @@ TEST(PathTest, IsExtIgnoresCase) {
   EXPECT_EQ(Path("a/b.Texture.TXT").GetExt(), "TXT");
 }
 
+TEST(PathTest, FileNameStartsAfterTheLastSlashBackslashOrColon) {
+  struct Case { const char* in; const char* out; };
+  const Case cases[] = {
+      {"a/b/c.txt", "c.txt"}, {"a\\b\\c.gs", "c.gs"}, {"C:script.gs", "script.gs"},
+      {"C:\\dir\\x.gs", "x.gs"},  {"a/b:c.gs", "c.gs"},     {"plain", "plain"},
+      {"ends/", ""},               {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Path(c.in).GetFileName(), c.out) << c.in;
+}
+
 TEST(PathTest, NamePartsAndFolders) {
   Path p("a/b/c.txt");
   EXPECT_EQ(p.GetFileName(), "c.txt");
