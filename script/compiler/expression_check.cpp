@@ -129,6 +129,12 @@ bool CheckMember(WalkerState* state, GSTreeNode* node) {
   GSSymbol* found = table->Lookup(member->text, cls, false, true);
   if (found == nullptr || found->kind != SYM_VARIABLE) {
     if (IsCalledPart(node)) {
+      // A method of a class that has no static instance cannot be reached through the class name: refused
+      // here, as a member variable is, rather than left to fail when the call runs.
+      if ((object->flags & MOD_STATIC) && !(cls->flags & MOD_STATIC)) {
+        Error(state, node->line, "%s is not a static class or variable within this class, line %d.", member->text);
+        return false;
+      }
       node->up->flags |= FLAG_MEMBER_CALL;
       node->resultType = TYPE_OBJECT;
       node->resultClass = cls->name;

@@ -80,6 +80,8 @@ TEST(Semantic, OneSnippetPerMessage) {
       {WithPrelude("class A { void f() { Base b; b.nothing = 1; } };"), "t.gs(5) : member nothing does not exist in object Base, line 5."},
       {WithPrelude("static class St { public int v; };\nclass A { void f() { Base.m = 1; } };"),
        "t.gs(6) : m is not a static class or variable within this class, line 6."},
+      {WithPrelude("class A { void f() { Base.f(1); } };"),
+       "t.gs(5) : f is not a static class or variable within this class, line 5."},
       {InFunction("int i; i[1, 2] = 1;"), "t.gs(3) : i not an array type for [,] operator, line 3"},
       {InFunction("string s; s[\"a\", 2] = \"\";"), "t.gs(3) : left index not integral for [,] operator, line 3"},
       {InFunction("string s; s[1, \"b\"] = \"\";"), "t.gs(3) : right index not integral for [,] operator, line 3"},
