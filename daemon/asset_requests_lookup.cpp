@@ -3,6 +3,7 @@
 #include <set>
 
 #include "results/results_log.h"
+#include "daemon/asset_folders.h"
 #include "daemon/command_host_manager.h"
 #include "daemon/asset_store.h"
 #include "daemon/asset_store_metadata.h"
@@ -94,6 +95,22 @@ void WriteIdList(TBuffer& reply, const std::vector<KUID>& ids)
         reply.WriteKUID(id);
 }
 
+// An asset installed but not yet committed has no stored dependency list:
+// its edit copy's config says what it needs (chbparse asks before it commits).
+std::vector<KUID> DependenciesOf(const KadAssetStore& store, const KadAssetRecord& record)
+{
+    std::string folder = KadEditFolder(store.UserDataRoot(), record);
+    if (folder.empty())
+        return record.dependencies;
+    SoupHandle config;
+    std::string error;
+    if (!KadLoadFolderConfig(folder, config, error))
+        return record.dependencies;
+    KadAssetRecord derived = record;
+    KadDeriveAssetMetadata(config, derived);
+    return derived.dependencies;
+}
+
 }  // namespace
 
 // Payload: uint32 n; n KUIDs. Reply: the union of their dependencies, in
@@ -111,7 +128,7 @@ void KadHandleGetDependencies(KadRequestContext& context)
         KadAssetRecord record;
         if (!store.Find(context.request.ReadKUID(), record))
             continue;
-        for (const KUID& dependency : record.dependencies) {
+        for (const KUID& dependency : DependenciesOf(store, record)) {
             if (seen.insert(dependency).second)
                 result.push_back(dependency);
         }

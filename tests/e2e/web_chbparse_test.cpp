@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "e2e/content_service/content_service.h"
 #include "e2e/content_service/sample_archive.h"
 
 namespace {
@@ -34,6 +35,37 @@ TEST(WebCHBParseTest, WritesEachAssetAgainWithItsThumbnailAndSummary)
     EXPECT_TRUE(installation.Exists("work/kuid 321 654.cdp"));
     EXPECT_TRUE(installation.Exists("work/kuid 321 654.jpg"));
     EXPECT_EQ(installation.Run({"printconfig", "<kuid:321:654>"}).exitStatus, 0);
+}
+
+// The parsed asset is installed but not yet committed when its dependencies are looked for: the daemon must
+// take them from the asset's edit copy, or nothing is ever searched for.
+TEST(WebCHBParseTest, ADependencyTheServiceOffersIsSearchedForAndInstalled)
+{
+    const KUID dependency{321, 655, 0};
+    ContentService::StandIn service;
+    ASSERT_TRUE(service.Start());
+    E2E::Installation installation;
+    installation.WriteFile("UserData/assets.tdx/kaddaemon.cfg",
+                           "web-total-timeout 20\nweb-rewrite\n{\n  0\n  {\n    from \"https://cargohub.korvel.invalid\"\n"
+                           "    to \"" + service.BaseUrl() + "\"\n  }\n}\n");
+    SoupHandle needed = ContentService::SampleAssetEntry(dependency, "Needed");
+    ASSERT_EQ(ContentService::WriteSampleArchive(needed, installation.PathOf("served-dep.cdp")), "");
+    service.ServeFile("/dl/dep.cdp", installation.ReadFile("served-dep.cdp"));
+    std::string tag = dependency.ToTagString().c_str();
+    service.SetSearchAnswer("321:655", ContentService::SearchAnswer({
+        {tag, tag, service.UrlOf("/dl/dep.cdp"), 500, "Needed"},
+    }));
+
+    installation.WriteFile("work/keep.txt", "");
+    std::string archive = installation.PathOf("work/input.cdp");
+    SoupHandle entry = ContentService::SampleAssetEntry(Sample, "Parsed", &dependency);
+    ASSERT_EQ(ContentService::WriteSampleArchive(entry, archive), "");
+    E2E::RunResult result = installation.Run({"chbparse", archive});
+    EXPECT_EQ(result.exitStatus, 0) << result.out << result.err;
+    EXPECT_NE(result.out.find("; <kuid:321:654> : Dependencies: <kuid:321:655>"), std::string::npos) << result.out;
+    EXPECT_GE(service.Hits(ContentService::SearchPage), 1);
+    EXPECT_EQ(service.Hits("/dl/dep.cdp"), 1);
+    EXPECT_EQ(installation.Run({"printconfig", tag}).exitStatus, 0);
 }
 
 TEST(WebCHBParseTest, AnUnreadableArchiveInstallsNothing)
