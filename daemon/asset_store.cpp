@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <mutex>
 
 #include "daemon/asset_folders.h"
 #include "daemon/asset_store_journal.h"
@@ -46,6 +47,13 @@ bool KadAssetStore::Start(const std::string& userDataRoot, const std::string& da
     if (!KadRecoverAssetChanges(userDataRoot, connection) || !store->Load(connection))
         return false;
     instance = std::move(store);
+    static std::once_flag listening;
+    std::call_once(listening, [] {
+        KadConnection::AddEndListener([](const KadConnection& owner) {
+            if (KadAssetStore* store = KadAssetStore::Instance())
+                store->ReleaseHandlesOf(owner);
+        });
+    });
     return true;
 }
 
@@ -147,6 +155,13 @@ void KadAssetStore::OpenHandle(const std::shared_ptr<KadConnection>& owner, cons
                                std::int32_t& slot, std::int32_t& nonce)
 {
     std::lock_guard<std::mutex> hold(handleLock);
+    // A connection that ended while this request ran has let go of its
+    // handles already; one kept now would never be released.
+    if (!owner->IsOpen()) {
+        slot = -1;
+        nonce = -1;
+        return;
+    }
     if (handles.size() >= HandleSweepSize)
         DropHandlesOfClosedConnections();
     // A nonce, so a stale or guessed handle of a slot reused later names nothing.
@@ -180,6 +195,27 @@ void KadAssetStore::CloseHandle(const std::shared_ptr<KadConnection>& owner, std
         handles.erase(found);
         owner->ItemClosed();
     }
+}
+
+void KadAssetStore::ReleaseHandlesOf(const KadConnection& owner)
+{
+    std::lock_guard<std::mutex> hold(handleLock);
+    for (auto it = handles.begin(); it != handles.end();) {
+        auto holder = it->second.second.owner.lock();
+        if (holder == nullptr || holder.get() == &owner) {
+            if (holder != nullptr)
+                holder->ItemClosed();
+            it = handles.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+std::size_t KadAssetStore::HandleCount()
+{
+    std::lock_guard<std::mutex> hold(handleLock);
+    return handles.size();
 }
 
 void KadAssetStore::DropHandlesOfClosedConnections()

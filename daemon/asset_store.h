@@ -123,6 +123,9 @@ public:
     bool LookupHandle(const std::shared_ptr<KadConnection>& owner, std::int32_t slot, std::int32_t nonce,
                       KadAssetHandleEntry& entry);
     void CloseHandle(const std::shared_ptr<KadConnection>& owner, std::int32_t slot, std::int32_t nonce);
+    // Every handle of a connection that has ended.
+    void ReleaseHandlesOf(const KadConnection& owner);
+    std::size_t HandleCount();
 
 private:
     bool Load(KadStoreConnection& connection);

@@ -39,7 +39,11 @@ KadCommandHostManager::KadCommandHostManager()
 KadCommandHostManager& KadCommandHostManager::Instance()
 {
     // Never destroyed: reaper threads may still report after the daemon's exit begins.
-    static KadCommandHostManager* manager = new KadCommandHostManager();
+    static KadCommandHostManager* manager = [] {
+        auto* made = new KadCommandHostManager();
+        KadConnection::AddEndListener([made](const KadConnection& connection) { made->ConnectionEnded(connection); });
+        return made;
+    }();
     return *manager;
 }
 
@@ -80,6 +84,25 @@ void KadCommandHostManager::HostHeard(const KadConnection* connection)
             host->lastHeard = std::chrono::steady_clock::now();
         }
     }
+}
+
+void KadCommandHostManager::ConnectionEnded(const KadConnection& connection)
+{
+    std::lock_guard<std::mutex> hold(lock);
+    std::vector<std::shared_ptr<Host>> gone;
+    for (const auto& host : hosts) {
+        if (host->key == &connection && !host->busy)
+            gone.push_back(host);
+    }
+    for (const auto& host : gone)
+        Forget(host);
+    changed.notify_all();
+}
+
+std::size_t KadCommandHostManager::HostCount()
+{
+    std::lock_guard<std::mutex> hold(lock);
+    return hosts.size();
 }
 
 std::shared_ptr<KadCommandHostManager::Host> KadCommandHostManager::ClaimIdleHost()

@@ -36,6 +36,10 @@ public:
     // sent one, an idle host silent for longer than the limit is taken for
     // gone (a host busy with a question sends none and never expires so).
     void HostHeard(const KadConnection* connection);
+    // The connection of a host has ended: an idle host is forgotten at once,
+    // and whoever waits on a busy one wakes up to find it gone.
+    void ConnectionEnded(const KadConnection& connection);
+    std::size_t HostCount();
 
     // Sends the question to an idle host, starting one when none is
     // registered, and waits for its answer. False, with a line of text for

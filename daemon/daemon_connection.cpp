@@ -5,12 +5,25 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 namespace {
 
 std::int64_t Now()
 {
     return std::chrono::steady_clock::now().time_since_epoch().count();
+}
+
+struct EndListeners {
+    std::mutex lock;
+    std::vector<KadConnection::EndListener> listeners;
+};
+
+// Never destroyed: a connection may end while the process exits.
+EndListeners& Listeners()
+{
+    static EndListeners* listeners = new EndListeners();
+    return *listeners;
 }
 
 }  // namespace
@@ -82,4 +95,26 @@ void KadConnection::RequestAnswered()
 bool KadConnection::HoldsNothing() const
 {
     return requestsInFlight.load() == 0 && openItems.load() <= 0 && !commandHost.load();
+}
+
+void KadConnection::AddEndListener(EndListener listener)
+{
+    EndListeners& all = Listeners();
+    std::lock_guard<std::mutex> hold(all.lock);
+    all.listeners.push_back(std::move(listener));
+}
+
+void KadConnection::End()
+{
+    Shutdown();
+    if (ended.exchange(true))
+        return;
+    std::vector<EndListener> listeners;
+    {
+        EndListeners& all = Listeners();
+        std::lock_guard<std::mutex> hold(all.lock);
+        listeners = all.listeners;
+    }
+    for (const EndListener& listener : listeners)
+        listener(*this);
 }

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 #include "assetdb/protocol/kad_wire.h"
@@ -29,6 +30,15 @@ public:
 
     // Ends the conversation both ways; a reader blocked in recv wakes up.
     void Shutdown();
+    // What holds something for a connection (asset handles, web queries, a
+    // command host) registers once and lets go of it when the connection
+    // ends, not when someone next happens to look.
+    using EndListener = std::function<void(const KadConnection&)>;
+    static void AddEndListener(EndListener listener);
+    // Shuts the connection and tells every listener, once. The connection
+    // counts as closed before any listener runs, so whatever is opened for
+    // it afterwards sees IsOpen() false and is not kept.
+    void End();
     bool IsOpen() const { return open.load(); }
 
     int Socket() const { return socket; }
@@ -56,6 +66,7 @@ public:
 private:
     int socket;
     std::atomic<bool> open{true};
+    std::atomic<bool> ended{false};
     std::mutex writeLock;
     std::int32_t clientFlag = 0;
     std::atomic<bool> handshakeDone{false};

@@ -327,7 +327,8 @@ void KadDaemonServer::ServeConnection(std::shared_ptr<KadConnection> connection)
             going = false;
         }
     }
-    connection->Shutdown();
+    // Its handles, web queries and host go now, not at the next sweep.
+    connection->End();
     if (countedAsClient)
         ClientLeft();
     std::lock_guard<std::mutex> hold(stateLock);

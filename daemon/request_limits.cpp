@@ -94,6 +94,7 @@ constexpr std::size_t LimitOf(KadRequestCode code)
         return Bulk;
     case C::TestSleep:
     case C::TestFail:
+    case C::TestHoldings:
         return FixedFields;
     }
     return 0;

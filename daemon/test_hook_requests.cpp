@@ -1,11 +1,14 @@
-// Private requests of test builds: echo, a slow request, a failing one, result lines on demand.
+// Private requests of test builds: echo, a slow request, a failing one, result lines on demand, what is held.
 #include <chrono>
 #include <stdexcept>
 #include <thread>
 
 #include "results/results_log.h"
+#include "daemon/asset_store.h"
+#include "daemon/command_host_manager.h"
 #include "daemon/request_context.h"
 #include "daemon/request_table.h"
+#include "daemon/web_query_registry.h"
 
 namespace {
 
@@ -55,4 +58,13 @@ void KadHandleTestResultLines(KadRequestContext& context)
     lines.AddMessage(ResultsLog::MessageKind::Success, "done");
     context.SendResultLines(lines, first);
     context.reply.WriteInt32(static_cast<std::int32_t>(lines.LineCount()));
+}
+
+void KadHandleTestHoldings(KadRequestContext& context)
+{
+    KadAssetStore* store = KadAssetStore::Instance();
+    KadWebQueries* queries = KadWebQueries::Existing();
+    context.reply.WriteInt32(store != nullptr ? static_cast<std::int32_t>(store->HandleCount()) : 0);
+    context.reply.WriteInt32(queries != nullptr ? static_cast<std::int32_t>(queries->Count()) : 0);
+    context.reply.WriteInt32(static_cast<std::int32_t>(KadCommandHostManager::Instance().HostCount()));
 }

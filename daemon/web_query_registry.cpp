@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <random>
 
@@ -117,9 +118,24 @@ KadWebQueries::~KadWebQueries()
         unlink(entry.second->file.c_str());
 }
 
+namespace {
+std::atomic<KadWebQueries*> made{nullptr};
+}  // namespace
+
+KadWebQueries* KadWebQueries::Existing()
+{
+    return made.load();
+}
+
 KadWebQueries& KadWebQueries::ForCacheFolder(const std::string& cacheFolder)
 {
     static KadWebQueries table(cacheFolder);
+    static bool listening = [] {
+        KadConnection::AddEndListener([](const KadConnection& owner) { table.CloseQueriesOf(owner); });
+        return true;
+    }();
+    (void)listening;
+    made.store(&table);
     return table;
 }
 
@@ -145,7 +161,9 @@ KadWebHandle KadWebQueries::Start(const std::shared_ptr<KadConnection>& owner, c
     bool fetchable = KadPrepareWebUrl(requestedUrl, config.rewrites, query->url, error);
 
     std::lock_guard<std::mutex> hold(lock);
-    if (stopping)
+    // A connection that ended while this request ran has had its queries
+    // closed already; one registered now would never be.
+    if (stopping || !owner->IsOpen())
         return KadWebHandle{};
     query->handle.first = nextId;
     nextId = nextId == 0x7fffffff ? 1 : nextId + 1;
@@ -216,6 +234,18 @@ void KadWebQueries::CloseOrphans()
             orphans.push_back(entry.second);
     }
     for (auto& query : orphans)
+        Discard(query);
+}
+
+void KadWebQueries::CloseQueriesOf(const KadConnection& owner)
+{
+    std::lock_guard<std::mutex> hold(lock);
+    std::vector<std::shared_ptr<Query>> ended;
+    for (auto& entry : queries) {
+        if (entry.second->ownerAddress == &owner || entry.second->owner.expired())
+            ended.push_back(entry.second);
+    }
+    for (auto& query : ended)
         Discard(query);
 }
 

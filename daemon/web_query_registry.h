@@ -62,6 +62,10 @@ public:
     void Close(const KadConnection* owner, KadWebHandle handle);
     // Closes every query whose connection has gone.
     void CloseOrphans();
+    // Closes every query of a connection that has ended.
+    void CloseQueriesOf(const KadConnection& owner);
+    // The table when some request has made it, else null.
+    static KadWebQueries* Existing();
     std::size_t Count() const;
 
 private:
