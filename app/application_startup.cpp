@@ -8,6 +8,7 @@
 #include "foundation/base/process_values.h"
 #include "app/image_plugin_type.h"
 #include "interfacetext/interface_text_db.h"
+#include "results/results_log.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/resource_database_builtin.h"
 #include "assetdb/net/net_transport.h"
@@ -121,6 +122,7 @@ void LoadInterfaceText()
     InterfaceTextDB::Instance();
     // The first lookup loads it again.
     InterfaceTextDB::MarkNotLoaded();
+    SetResultsLogTextLookup([](const char* tag) { return std::string(GetInterfaceText(tag).c_str()); });
 }
 
 void StartDaemonClient(std::uint8_t clientFlag)

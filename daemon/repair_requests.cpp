@@ -113,7 +113,8 @@ void KadHandleStartRepair(KadRequestContext& context)
     }
     if (Repair().Begin(context, store, mode))
         return;
-    log.AddMessage(ResultsLog::MessageKind::Error, "A database repair is already running.");
+    // Named by its interface-text tag: the utility prints it in the user's language.
+    log.AddMessage(ResultsLog::MessageKind::Error, "$kadtask_repair_err_duplicate");
     context.SendResultLines(log);
 }
 

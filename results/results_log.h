@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "foundation/containers/chunked_list.h"
@@ -119,6 +120,12 @@ private:
 void PrintResultsLog(ResultsLog& log);
 // The same onto another stream (tests, tools).
 void PrintResultsLogTo(ResultsLog& log, std::FILE* output);
+// The daemon names the texts of its lines by their interface-text tags
+// ("$kad..."), so that the language the user chose applies on the side that
+// prints them: the printer shows such a line through this lookup, which the
+// program sets at start-up (null: printed as they are).
+using ResultsLogTextLookup = std::string (*)(const char* tag);
+void SetResultsLogTextLookup(ResultsLogTextLookup lookup);
 
 // Replaces every "$(name)" in the text, letters compared without regard to
 // case, by the value; the search goes on after each inserted value, so a value

@@ -1,10 +1,21 @@
 // PrintResultsLog: one line per message and the closing count of errors and warnings.
+#include <atomic>
+#include <cstring>
 #include <string>
 
 #include "results/results_log.h"
 #include "kuid/kuid.h"
 
 namespace {
+
+std::atomic<ResultsLogTextLookup> textLookup{nullptr};
+
+// Only the daemon's tag families: a user's own text that merely begins with
+// "$" prints as written.
+bool IsDaemonTextTag(const char* text)
+{
+    return std::strncmp(text, "$kad_", 5) == 0 || std::strncmp(text, "$kadtask_", 9) == 0;
+}
 
 const char* PrefixOfKind(int32_t kind)
 {
@@ -52,7 +63,11 @@ void PrintResultsLogTo(ResultsLog& log, std::FILE* output)
         line.assign(PrefixOfKind(entry.kind));
         line.append(tag);
         line.append(" : ");
-        line.append(entry.text.View());
+        ResultsLogTextLookup lookup = textLookup.load();
+        if (lookup != nullptr && IsDaemonTextTag(entry.text.c_str()))
+            line.append(lookup(entry.text.c_str()));
+        else
+            line.append(entry.text.View());
         line.push_back('\n');
         fwrite_unlocked(line.data(), 1, line.size(), output);
         if (entry.kind == 3)
@@ -62,6 +77,11 @@ void PrintResultsLogTo(ResultsLog& log, std::FILE* output)
     });
     std::fprintf(output, "OK (%d Errors, %d Warnings)\n", int(errors), int(warnings));
     funlockfile(output);
+}
+
+void SetResultsLogTextLookup(ResultsLogTextLookup lookup)
+{
+    textLookup.store(lookup);
 }
 
 void PrintResultsLog(ResultsLog& log)

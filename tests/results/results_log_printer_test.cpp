@@ -113,3 +113,32 @@ TEST(PrintResultsLog, AnIdOutsideTheRangeRulePrintsAsItsTextReadsBack)
               "; <NULL> : null id\n"
               "OK (0 Errors, 0 Warnings)\n");
 }
+
+namespace {
+
+std::string Translated(const char* tag)
+{
+    return std::string("text of ") + tag;
+}
+
+}  // namespace
+
+TEST(PrintResultsLog, TheDaemonsTaggedLinesPrintThroughTheTextLookup)
+{
+    ResultsLog log;
+    log.AddMessage(Kind::Error, "$kadtask_repair_err_duplicate");
+    log.AddMessage(Kind::Error, "$kad_installed");
+    log.AddMessage(Kind::Info, "$own text");
+    log.AddMessage(Kind::Info, "$kadx");
+    SetResultsLogTextLookup(Translated);
+    std::string printed = PrintToString(log);
+    SetResultsLogTextLookup(nullptr);
+    EXPECT_EQ(printed,
+              "- <NULL> : text of $kadtask_repair_err_duplicate\n"
+              "- <NULL> : text of $kad_installed\n"
+              "; <NULL> : $own text\n"
+              "; <NULL> : $kadx\n"
+              "OK (2 Errors, 0 Warnings)\n");
+    // Without a lookup the tag prints as it is.
+    EXPECT_NE(PrintToString(log).find(": $kad_installed\n"), std::string::npos);
+}
