@@ -1,5 +1,8 @@
 // backupkeywords: saves every asset's keyword list to a soup file.
+#include <string>
+
 #include "app/commands.h"
+#include "app/results/results_log.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_filter_element.h"
 #include "soup/soup_handle.h"
@@ -17,7 +20,11 @@ bool BackupKeywords(const char* baseFolder, const char* fileName, const char* fo
     return backup.SaveToFile(Zel::PString(baseFolder), fileName, format);
 }
 
-int CommandBackupKeywords(ResultsLog& /*log*/, const char* fileName)
+int CommandBackupKeywords(ResultsLog& log, const char* fileName)
 {
-    return BackupKeywords("", fileName, "txt") ? 0 : -1;
+    if (BackupKeywords("", fileName, "txt"))
+        return 0;
+    log.AddMessage(ResultsLog::MessageKind::Error,
+                   (std::string("Unable to write the keyword file ") + fileName + ".").c_str());
+    return -1;
 }

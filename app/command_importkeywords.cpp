@@ -1,6 +1,8 @@
 // importkeywords: sends the keyword lists of a keyword file back to the daemon.
 #include "foundation/base/install_paths.h"
+#include <string>
 #include "app/commands.h"
+#include "app/results/results_log.h"
 #include "assetdb/kad_client.h"
 #include "kuid/kuid.h"
 #include "soup/soup_handle.h"
@@ -27,7 +29,13 @@ bool ImportKeywords(const char* baseFolder, const char* fileName, const char* fo
     return true;
 }
 
-int CommandImportKeywords(ResultsLog& /*log*/)
+int CommandImportKeywords(ResultsLog& log)
 {
-    return ImportKeywords(GetInstallRoot().c_str(), "KeywordsDump.dat", "txt") ? 0 : -1;
+    if (ImportKeywords(GetInstallRoot().c_str(), "KeywordsDump.dat", "txt"))
+        return 0;
+    Zel::File::Path file(GetInstallRoot().c_str());
+    file.AddPath("KeywordsDump.dat");
+    log.AddMessage(ResultsLog::MessageKind::Error,
+                   (std::string("Unable to read the keyword file ") + file.c_str() + ".").c_str());
+    return -1;
 }

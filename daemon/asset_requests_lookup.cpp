@@ -149,7 +149,7 @@ void KadHandleGetObsoletedAssets(KadRequestContext& context)
 // each naming the folder's asset unless it names one of its own. Without an
 // answer the requester gets one error line and false, never a pass nobody
 // checked. A validator that can judge leaves its verdict in the asset's row
-// (the F letter of status).
+// (the F letter of status); a verdict the index refuses is an error line.
 void KadHandleValidateAssetFolder(KadRequestContext& context)
 {
     KadAssetStore& store = KadAssetStore::Get(context);
@@ -176,6 +176,9 @@ void KadHandleValidateAssetFolder(KadRequestContext& context)
     if (!owner.IsNull() && KadValidatorCanJudge() && KadCanChangeStore(context)) {
         ResultsLog refused;
         KadRecordValidationVerdicts(store, *context.store, {KadVerdictOf(owner, folder, lines, valid)}, refused);
+        // A verdict the index refused leaves the old flags in place: the
+        // requester must hear that, or status shows a stale F letter.
+        KadSendLinesAboutAsset(context, refused, owner);
     }
     context.reply.WriteBool(valid != 0);
 }
