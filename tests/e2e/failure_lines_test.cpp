@@ -55,6 +55,7 @@ TEST_F(FailureLines, EachFailingCommandPrintsWhy)
         {"backupkeywords into a missing folder", {"backupkeywords", "$ROOT/no/such/folder/keywords.dat"}, 255,
          "Unable to write the keyword file"},
         {"validate of an unknown asset", {"validate", "<kuid:424242:77>"}, 255, "Unknown AssetID."},
+        {"commit of an unknown asset", {"commit", "<kuid:424242:77>"}, 255, "Unknown AssetID."},
         {"importkeywords without a keyword file", {"importkeywords"}, 255, "Unable to read the keyword file"},
     };
     for (const FailureCase& item : cases) {

@@ -100,3 +100,23 @@ TEST_F(FullDisk, EditOfAnInstalledAssetSaysTheDiskIsFull)
     EXPECT_EQ(again.exitStatus, 0) << again.out;
     EXPECT_EQ(again.out.rfind(std::string("+ ") + AssetTag + " : ", 0), 0u) << again.out;
 }
+
+#ifdef KORVEL_TEST_HOOKS
+TEST_F(FullDisk, AVerdictTheIndexCannotKeepIsAnErrorLineOfValidate)
+{
+    // A daemon that takes the stand-in validator's verdicts (it fails every
+    // asset) as real, so that validate has a verdict to record.
+    installation.StopDaemons();
+    E2E::RunOptions judging;
+    judging.environment = {"KAD_TEST_VALIDATOR_JUDGES=1"};
+    ASSERT_EQ(installation.Run({"status", AssetTag}, judging).exitStatus, 0);
+
+    Fill();
+    E2E::RunResult validated = installation.Run({"validate", AssetTag});
+    EXPECT_NE(validated.out.find("No validator is available in this build."), std::string::npos) << validated.out;
+    // The faulty flag could not be written: validate says so instead of
+    // leaving the old flags to pass for the verdict.
+    EXPECT_NE(validated.out.find(std::string("- ") + AssetTag + " : Cannot repair"), std::string::npos)
+        << validated.out;
+}
+#endif
