@@ -87,6 +87,8 @@ std::string PrintableContentPath(const std::string& path)
 
 std::string SkippedContentLine(const SkippedContentEntry& entry)
 {
+    if (entry.installed)
+        return "\"" + PrintableContentPath(entry.path) + "\" " + entry.reason + ".";
     return "\"" + PrintableContentPath(entry.path) + "\" was not installed: " + entry.reason + ".";
 }
 

@@ -188,9 +188,13 @@ std::string JoinComponents(const std::vector<std::string>& components)
     return joined;
 }
 
-// Fills the staged file; an error text, empty on success.
+// The level nibble of an LZSS stream's first byte; level 0 is the stored form.
+constexpr uint8_t kLevelMask = 0x0F;
+
+// Fills the staged file; an error text, empty on success. `note` gets why
+// the file differs from what the archive holds, when it does.
 std::string FillContentFile(int fd, const RawDataRef& block, const Zel::PString& compression,
-                            const std::vector<std::string>& components)
+                            const std::vector<std::string>& components, std::string& note)
 {
     const uint8_t* bytes = BlockData(block);
     const int32_t size = BlockSize(block);
@@ -206,6 +210,18 @@ std::string FillContentFile(int fd, const RawDataRef& block, const Zel::PString&
         return kDecompressFailed;
     const uint64_t declared = DeclaredLength(bytes);
     DescriptorIOSlave sink(fd, declared);
+    // Earlier exports of files that do not compress wrote the stored form
+    // followed by the abandoned coded attempt's stray bytes. A stored copy
+    // holds the file itself, so its declared length is exactly the original;
+    // a coded stream that runs long stays damage.
+    const uint64_t streamLength = uint64_t(size - kPayloadPrefix);
+    if (streamLength > 1 && (bytes[kPayloadPrefix] & kLevelMask) == 0 && streamLength - 1 > declared) {
+        if (declared > 0 && sink.Write(bytes + kPayloadPrefix + 1, size_t(declared)) != size_t(declared))
+            return WriteFailure(sink.Error());
+        note = "holds " + std::to_string(streamLength - 1 - declared) +
+               " bytes past its declared length; they were dropped";
+        return std::string();
+    }
     Zel::LZSSCompress coder;
     Zel::MemoryIOSlave source(bytes + kPayloadPrefix, size_t(size - kPayloadPrefix));
     if (coder.DecompressStream(sink, source, size_t(size - kPayloadPrefix)))
@@ -222,7 +238,7 @@ std::string FillContentFile(int fd, const RawDataRef& block, const Zel::PString&
 // name): staged beside its final name, renamed into place when complete,
 // removed otherwise.
 void WriteFileBelow(Zel::PString& outError, const RawDataRef& block, const std::string& top,
-                    const std::vector<std::string>& components, const Zel::PString& compression)
+                    const std::vector<std::string>& components, const Zel::PString& compression, std::string& note)
 {
     if (components.empty()) {
         outError = kWriteFailed;
@@ -240,7 +256,7 @@ void WriteFileBelow(Zel::PString& outError, const RawDataRef& block, const std::
         outError = WriteFailure(errno).c_str();
         return;
     }
-    std::string error = FillContentFile(file.Get(), block, compression, components);
+    std::string error = FillContentFile(file.Get(), block, compression, components, note);
     // A file system may report a failed write only when the file is closed.
     if (close(file.Release()) != 0 && error.empty())
         error = WriteFailure(errno);
@@ -337,7 +353,10 @@ public:
             outError_ = kWriteFailed;
             return;
         }
-        WriteFileBelow(outError_, block, top_, components, compression_);
+        std::string note;
+        WriteFileBelow(outError_, block, top_, components, compression_, note);
+        if (!note.empty() && skipped_ != nullptr)
+            skipped_->push_back(SkippedContentEntry{below, note, true});
     }
 
     void OtherTag(const std::string&) override { outError_ = kUnknownDataType; }
@@ -410,7 +429,7 @@ uint64_t DeclaredContentBytes(const SoupHandle& files, const Zel::PString& compr
 }
 
 void WriteContentFile(Zel::PString& outError, const RawDataRef& block, const Zel::PString& folderName,
-                      const char* path, const Zel::PString& compression)
+                      const char* path, const Zel::PString& compression, std::string* note)
 {
     std::string full;
     if (!ResolveContentPath(folderName, path, full)) {
@@ -420,5 +439,8 @@ void WriteContentFile(Zel::PString& outError, const RawDataRef& block, const Zel
     const size_t slash = full.find_last_of('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : full.substr(0, slash));
     const std::string name = slash == std::string::npos ? full : full.substr(slash + 1);
-    WriteFileBelow(outError, block, folder, std::vector<std::string>{name}, compression);
+    std::string changed;
+    WriteFileBelow(outError, block, folder, std::vector<std::string>{name}, compression, changed);
+    if (note != nullptr)
+        *note = changed;
 }

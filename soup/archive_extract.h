@@ -13,10 +13,12 @@
 // its zero byte in one byte, and its writer leaves longer names out.
 constexpr size_t kLongestArchiveName = 254;
 
-// A file or folder of an archive's files tree that extraction left out.
+// A file or folder of an archive's files tree that extraction left out, or
+// a file it wrote other than the archive holds it (`installed`).
 struct SkippedContentEntry {
     std::string path;    // below the destination, '/'-separated, as the archive names it
-    std::string reason;  // why, as a user reads it
+    std::string reason;  // why (or, installed, what changed), as a user reads it
+    bool installed = false;
 };
 
 // Writes the files tree below the destination (created first). Names that
@@ -39,9 +41,12 @@ void ExtractArchiveFiles(Zel::PString& outError, const SoupHandle& files, const 
 // file (an existing file of that name stays as it was). A final component
 // that is a symbolic link is replaced, never written through. A write the
 // file system refuses (a full disk) says why, never that the package is
-// damaged.
+// damaged. A stored stream longer than its declared length (earlier exports
+// of files that do not compress added stray bytes after it) gives the
+// declared length and says so in `note`; extraction adds that as an
+// installed entry to `skipped`.
 void WriteContentFile(Zel::PString& outError, const RawDataRef& block, const Zel::PString& folderName,
-                      const char* path, const Zel::PString& compression);
+                      const char* path, const Zel::PString& compression, std::string* note = nullptr);
 // The bytes extraction would write for the tree: the declared length of
 // every file it keeps (the prefix of an "LZSS" payload, the block size of a
 // stored one). A free-space check before writing compares against this.
@@ -62,7 +67,7 @@ std::string ContentFileSkipReason(const char* name);
 // terminal.
 std::string PrintableContentPath(const std::string& path);
 // The warning line about an entry an extraction left out:
-// "<path>" was not installed: <reason>.
+// "<path>" was not installed: <reason>. For an installed one: "<path>" <reason>.
 std::string SkippedContentLine(const SkippedContentEntry& entry);
 // No empty component before a separator and no component made only of dots
 // before a separator, '/' and '\\' alike; a final component is not examined.

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -301,6 +303,47 @@ TEST_F(ArchiveLimits, AnEntryDecodingPastItsDeclaredSizeIsRefused)
                            ". \"zeros.txt\" decodes to more than its declared 1000 bytes. Content package may be "
                            "damaged\nOK (1 Errors, 0 Warnings)\n");
     EXPECT_FALSE(Known(Asset));
+}
+
+// Earlier exports of a file that does not compress stored it followed by
+// 63 stray bytes; such an export installs the file exactly and says so.
+TEST_F(ArchiveLimits, AnExportWithStrayBytesAfterAStoredFileInstallsTheFile)
+{
+    std::string random(3 << 20, '\0');
+    uint32_t state = 2024;
+    for (char& c : random) {
+        state = state * 1664525u + 1013904223u;
+        c = char(state >> 24);
+    }
+    std::string faulty;
+    for (int i = 0; i < 4; ++i)
+        faulty.push_back(char(random.size() >> (8 * i)));
+    faulty.push_back('\0');
+    faulty += random + std::string(63, '\x7f');
+    SoupHandle art;
+    art.SetNamedTagBlock(Zel::PString("photo.jpg"), SoupTypeRaw, Block(faulty));
+    SoupHandle files;
+    files.SetNamedSoup(Zel::PString("art"), art);
+    const std::string path = installation.PathOf("old export.cdp");
+    WriteArchive(path, Asset, files, true);
+
+    E2E::RunResult run = installation.Run({"installcdp", path});
+    EXPECT_EQ(run.exitStatus, 0) << run.out;
+    EXPECT_EQ(LinesStarting(run.out, "! "),
+              std::vector<std::string>{"! " + Tag(Asset) +
+                                       " : \"art/photo.jpg\" holds 63 bytes past its declared length; they were "
+                                       "dropped."})
+        << run.out;
+    EXPECT_NE(run.out.find("OK (0 Errors, 1 Warnings)"), std::string::npos) << run.out;
+    ASSERT_EQ(InstalledFiles(Asset), (std::set<std::string>{"art/photo.jpg", "config.txt"}));
+    std::string installed;
+    for (const auto& entry : fs::recursive_directory_iterator(installation.PathOf("UserData/local"))) {
+        if (entry.path().filename() == "photo.jpg") {
+            std::ifstream in(entry.path(), std::ios::binary);
+            installed.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+    }
+    EXPECT_TRUE(installed == random) << installed.size();
 }
 
 TEST_F(ArchiveLimits, DeclaredSizesBeyondTheFreeSpaceAreRefusedBeforeWriting)

@@ -328,6 +328,56 @@ TEST(ArchiveExtract, AStreamDecodingPastItsDeclaredLengthIsRefused)
     EXPECT_EQ(ListTree(folder / "sub"), std::vector<std::string>{});
 }
 
+// Earlier exports wrote a file that does not compress as its stored copy
+// followed by 63 stray bytes; the prefix held the true length.
+TEST(ArchiveExtract, AStoredCopyWithStrayBytesGivesTheDeclaredFileAndAWarning)
+{
+    TemporaryFolder folder;
+    std::string random(20000, '\0');
+    uint32_t state = 12345;
+    for (char& c : random) {
+        state = state * 1103515245u + 12345u;
+        c = char(state >> 24);
+    }
+    std::string faulty;
+    for (int i = 0; i < 4; ++i)
+        faulty.push_back(char(random.size() >> (8 * i)));
+    faulty.push_back('\0');
+    faulty += random;
+    faulty += std::string(63, '\x5a');
+    SoupHandle files;
+    SoupHandle sub;
+    SetFile(sub, "photo.jpg", faulty);
+    files.SetNamedSoup(Name("sub"), sub);
+    // A coded stream running past its length stays an error, beside it.
+    std::string coded = Compressed(std::string(5000, 'c'), 5);
+    coded[0] = char(100);
+    coded[1] = 0;
+    SoupHandle codedFiles;
+    SetFile(codedFiles, "coded.txt", coded);
+
+    Zel::PString error;
+    std::vector<SkippedContentEntry> notes;
+    ExtractArchiveFiles(error, files, kNone, folder.Path().c_str(), kLZSS, &notes);
+    EXPECT_STREQ(error.c_str(), "");
+    EXPECT_EQ(Read(folder / "sub/photo.jpg"), random);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(SkippedContentLine(notes[0]),
+              "\"sub/photo.jpg\" holds 63 bytes past its declared length; they were dropped.");
+
+    ExtractArchiveFiles(error, codedFiles, kNone, folder.Path().c_str(), kLZSS, &notes);
+    EXPECT_STREQ(error.c_str(), "\"coded.txt\" decodes to more than its declared 100 bytes. Content package may be damaged");
+    EXPECT_EQ(notes.size(), 1u);
+
+    // The one-file writer recovers the same way and says so.
+    std::string note;
+    Zel::PString single;
+    WriteContentFile(single, Block(faulty), kNone, (folder / "single.jpg").c_str(), kLZSS, &note);
+    EXPECT_STREQ(single.c_str(), "");
+    EXPECT_EQ(Read(folder / "single.jpg"), random);
+    EXPECT_EQ(note, "holds 63 bytes past its declared length; they were dropped");
+}
+
 TEST(ArchiveExtract, DeclaredContentBytesCountsWhatExtractionWrites)
 {
     SoupHandle stored;
