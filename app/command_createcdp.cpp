@@ -13,7 +13,7 @@
 // half archive never replaces an existing file.
 int CommandCreateCDP(ResultsLog& log, const char* outputPath, int idCount, char** idTexts)
 {
-    SoupHandle archive;
+    ArchiveBuilder builder;
     for (int i = 0; i < idCount; ++i) {
         KUID id = KUID::Parse(idTexts[i], false);
         if (id.IsNull()) {
@@ -27,13 +27,13 @@ int CommandCreateCDP(ResultsLog& log, const char* outputPath, int idCount, char*
             return -1;
         }
         SoupHandle entry = KADClient::ExportAssetChunk(id, 3, &log);
-        Zel::PString error = AddAssetToArchive(archive, entry);
+        Zel::PString error = builder.Add(entry);
         if (!error.IsEmpty()) {
             log.AddAssetMessage(ResultsLog::MessageKind::Error, id, error.c_str());
             return -1;
         }
     }
-    Zel::PString error = WriteArchiveFile(archive, outputPath);
+    Zel::PString error = WriteArchiveFile(builder.Finish(), outputPath);
     if (error.IsEmpty())
         return 0;
     std::fprintf(stderr, "%s\n", error.c_str());

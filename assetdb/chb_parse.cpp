@@ -172,10 +172,10 @@ bool ExportAssetToCDP(const KUID& id, const char* archivePath, ResultsLog& log)
 {
     SoupHandle entry = KADClient::ExportAssetChunk(id, 3, &log);
     StoreAssetDsid(entry);
-    SoupHandle archive;
-    Zel::PString error = AddAssetToArchive(archive, entry);
+    ArchiveBuilder builder;
+    Zel::PString error = builder.Add(entry);
     if (error.IsEmpty())
-        error = WriteArchiveFile(archive, archivePath);
+        error = WriteArchiveFile(builder.Finish(), archivePath);
     if (error.IsEmpty())
         return true;
     log.AddMessage(ResultsLog::MessageKind::Error,

@@ -11,8 +11,21 @@
 #include "soup/binary_soup.h"
 
 namespace {
+
 constexpr int32_t kPackageVersion = 1;
+
+// Why an entry cannot be added; empty when it can.
+Zel::PString RefusalFor(const KUID& id, bool present)
+{
+    if (id.IsNull())
+        return Zel::PString("Unable to add content as it doesnt not contain a valid KUID");
+    if (present)
+        return FormatArchiveError("Unable to add content as an item with KUID %s is already present",
+                                  id.ToTagString().c_str());
+    return Zel::PString("");
 }
+
+}  // namespace
 
 Zel::PString FormatArchiveError(const char* format, ...)
 {
@@ -61,11 +74,9 @@ int32_t FindArchiveAsset(const SoupHandle& archive, const KUID& id)
 Zel::PString AddAssetToArchive(SoupHandle& archive, SoupHandle& entry)
 {
     const KUID id = CDPAssetEntry(entry).GetKUID();
-    if (id.IsNull())
-        return Zel::PString("Unable to add content as it doesnt not contain a valid KUID");
-    if (FindArchiveAsset(archive, id) >= 0)
-        return FormatArchiveError("Unable to add content as an item with KUID %s is already present",
-                                  id.ToTagString().c_str());
+    const Zel::PString refusal = RefusalFor(id, !id.IsNull() && FindArchiveAsset(archive, id) >= 0);
+    if (!refusal.IsEmpty())
+        return refusal;
     const Zel::PString& assetsName = ArchiveNames().assets;
     SoupHandle assets = archive.GetNamedSoup(assetsName);
     assets.SetNamedSoup(id.ToTagString(), entry);
@@ -88,17 +99,43 @@ void RebuildArchiveTables(SoupHandle& archive)
         CollectAssetDependencies(id, entry.soup, dependencies);
         CollectAssetObsoletes(id, entry.soup, obsoletes);
     }
-    for (const KUID& id : contents)
-        dependencies.RemoveOrdered(id);
+    // The dependencies the archive does not hold, in their order; removing
+    // each held id from the list one by one would cost a list walk per asset.
+    KUIDSet outside;
+    for (const KUID& id : dependencies) {
+        if (!contents.Contains(id))
+            outside.Add(id);
+    }
 
     SoupHandle contentsTable = WriteKUIDSetSoup(contents);
-    SoupHandle dependencyTable = WriteKUIDSetSoup(dependencies);
+    SoupHandle dependencyTable = WriteKUIDSetSoup(outside);
     SoupHandle obsoleteTable = WriteKUIDSetSoup(obsoletes);
     archive.SetNamedSoup(names.contentsTable, contentsTable);
     archive.SetNamedSoup(names.kuidTable, dependencyTable);
     archive.SetNamedSoup(names.obsoleteTable, obsoleteTable);
     archive.SetNamedTag(names.kind, "archive");
     archive.SetNamedTagInt(names.packageVersion, kPackageVersion);
+}
+
+Zel::PString ArchiveBuilder::Add(SoupHandle& entry)
+{
+    const KUID id = CDPAssetEntry(entry).GetKUID();
+    const Zel::PString refusal = RefusalFor(id, ids_.count(id) != 0);
+    if (!refusal.IsEmpty())
+        return refusal;
+    assets_.SetNamedSoup(id.ToTagString(), entry);
+    ids_.insert(id);
+    return Zel::PString("");
+}
+
+SoupHandle ArchiveBuilder::Finish()
+{
+    SoupHandle archive;
+    if (ids_.empty())
+        return archive;
+    archive.SetNamedSoup(ArchiveNames().assets, assets_);
+    RebuildArchiveTables(archive);
+    return archive;
 }
 
 Zel::PString WriteArchiveFile(const SoupHandle& archive, const char* path)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_set>
 
 #include "soup/cdp_asset_entry.h"
 #include "kuid/kuid.h"
@@ -28,6 +29,26 @@ Zel::PString AddAssetToArchive(SoupHandle& archive, SoupHandle& entry);
 // itself), "obsolete-table", "kind" and "package-version", in that order
 // after "assets".
 void RebuildArchiveTables(SoupHandle& archive);
+// Builds a whole archive: entries are refused with the texts and rules of
+// AddAssetToArchive, but "assets" is filled in place, duplicates are found
+// through an id set and the tables are rebuilt once, so an export of
+// thousands of assets costs each entry once. Finish gives the bytes that
+// adding the same entries one by one with AddAssetToArchive gives.
+class ArchiveBuilder {
+public:
+    // The entry is stored (shared) under its id's tag form; nothing changes
+    // on failure.
+    Zel::PString Add(SoupHandle& entry);
+    int32_t Count() const { return int32_t(ids_.size()); }
+    // The archive: "assets" followed by the tables; the empty soup when
+    // nothing was added.
+    SoupHandle Finish();
+
+private:
+    SoupHandle assets_;
+    std::unordered_set<KUID> ids_;
+};
+
 // Saves in the form the extension chooses (".cdp" binary).
 Zel::PString WriteArchiveFile(const SoupHandle& archive, const char* path);
 // The binary form, for archive and entry soups that travel in requests.

@@ -126,3 +126,66 @@ TEST(ArchiveBuilder, FormatsErrors)
     const std::string longText(1000, 'x');
     EXPECT_EQ(FormatArchiveError("%s!", longText.c_str()).View(), longText + "!");
 }
+
+namespace {
+
+std::string BinaryOf(const SoupHandle& soup)
+{
+    TBuffer buffer;
+    WriteSoupToStream(soup, buffer);
+    return std::string(reinterpret_cast<const char*>(buffer.Data()), size_t(buffer.DataLength()));
+}
+
+// Entries that use one another, ids outside the archive, obsoletes, a
+// repeated id and one without an id, in an order that exercises each table.
+std::vector<SoupHandle> MixedEntries(int count)
+{
+    std::vector<SoupHandle> entries;
+    for (int i = 0; i < count; ++i) {
+        SoupHandle entry = Entry(KUID(9, 1000 + i, i % 3));
+        if (i > 0)
+            entry.SetNamedTagKUID(Name("bogey"), KUID(9, 1000 + i - 1, (i - 1) % 3));
+        entry.SetNamedTagKUID(Name("enginespec"), KUID(11, i % 17, 0));
+        if (i % 5 == 0)
+            entry.SetNamedTagKUID(Name("obsoletes-kuid"), KUID(9, 1000 + i, 7));
+        SoupHandle files;
+        SetFile(files, "model.im", std::string(size_t(100 + i), char('a' + i % 26)));
+        entry.SetNamedSoup(Name("files"), files);
+        entries.push_back(entry);
+        if (i == count / 2)
+            entries.push_back(Entry(KUID(9, 1000 + i, i % 3)));
+        if (i == count / 3) {
+            SoupHandle nameless;
+            nameless.SetNamedTag(Name("kind"), "scenery");
+            entries.push_back(nameless);
+        }
+    }
+    return entries;
+}
+
+}  // namespace
+
+TEST(ArchiveBuilder, BuilderGivesTheBytesOfAddingOneByOne)
+{
+    for (int count : {0, 1, 2, 130}) {
+        SCOPED_TRACE(count);
+        std::vector<SoupHandle> entries = MixedEntries(count);
+        SoupHandle archive;
+        ArchiveBuilder builder;
+        int refused = 0;
+        for (SoupHandle& entry : entries) {
+            const Zel::PString old = AddAssetToArchive(archive, entry);
+            const Zel::PString now = builder.Add(entry);
+            EXPECT_STREQ(now.c_str(), old.c_str());
+            refused += old.IsEmpty() ? 0 : 1;
+        }
+        EXPECT_EQ(refused, count > 0 ? 2 : 0);
+        EXPECT_EQ(builder.Count(), count);
+        const SoupHandle built = builder.Finish();
+        EXPECT_EQ(BinaryOf(built), BinaryOf(archive));
+        if (count > 0)
+            EXPECT_EQ(TagNames(built), kTopLevelOrder);
+        else
+            EXPECT_EQ(built.CountTags(), 0);
+    }
+}
