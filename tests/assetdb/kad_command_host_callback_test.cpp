@@ -132,8 +132,9 @@ TEST_F(CommandHostCallbackTest, MissingServicesAnswerWithAnErrorLine)
         ASSERT_TRUE(AskAndRead(question, log, result, notInstalled));
         EXPECT_EQ(log.ErrorCount(), 1);
         EXPECT_EQ(result, 0);
-        if (test.id == 3)
+        if (test.id == 3) {
             EXPECT_EQ(notInstalled, question.assets);
+        }
     }
 }
 

@@ -103,8 +103,9 @@ protected:
                 std::string name = entry.path().filename().string();
                 EXPECT_EQ(name.rfind(".staging-", 0), std::string::npos) << entry.path();
                 EXPECT_EQ(name.rfind(".partial-", 0), std::string::npos) << entry.path();
-                if (name.rfind("kuid_", 0) == 0 && std::string(store) != "/trash")
+                if (name.rfind("kuid_", 0) == 0 && std::string(store) != "/trash") {
                     EXPECT_FALSE(std::filesystem::is_empty(entry.path())) << entry.path();
+                }
             }
         }
     }
@@ -161,8 +162,9 @@ TEST_P(AssetAtomicityTest, RestartFinishesOrRollsBack)
     switch (crash.operation) {
     case Operation::Install:
         EXPECT_EQ(info.found, crash.completes);
-        if (crash.completes)
+        if (crash.completes) {
             EXPECT_EQ(ReadFileText(FolderOf(Loco) + "/body.im"), "first");
+        }
         break;
     case Operation::Edit:
         EXPECT_EQ(editOpen, crash.completes);
@@ -185,14 +187,16 @@ TEST_P(AssetAtomicityTest, RestartFinishesOrRollsBack)
         EXPECT_EQ(std::filesystem::exists(committed), !crash.completes);
         if (!editFolder.empty()) {
             EXPECT_EQ(std::filesystem::exists(editFolder), !crash.completes);
-            if (!crash.completes)
+            if (!crash.completes) {
                 EXPECT_EQ(ReadFileText(editFolder + "/body.im"), "second");
+            }
         }
         break;
     }
     // Nothing is ever deleted outright: whatever left its place is in the trash.
-    if (crash.completes && crash.operation != Operation::Install && crash.operation != Operation::Edit)
+    if (crash.completes && crash.operation != Operation::Install && crash.operation != Operation::Edit) {
         EXPECT_FALSE(std::filesystem::is_empty(UserData() + "/trash"));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

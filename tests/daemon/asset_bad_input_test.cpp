@@ -78,8 +78,9 @@ TEST_F(AssetBadInputTest, ArchiveNamesCannotLeaveTheAssetFolder)
     InstallArchive(path, lines);
     for (const auto& entry : std::filesystem::recursive_directory_iterator(installation.Root()))
         EXPECT_NE(entry.path().filename(), "escape.im") << entry.path();
-    if (Info(Loco).found)
+    if (Info(Loco).found) {
         EXPECT_EQ(ReadFileText(FolderOf(Loco) + "/good.im").substr(0, 10), "file bytes");
+    }
 }
 
 TEST_F(AssetBadInputTest, FolderWithoutAUsableKuidInstallsNothing)

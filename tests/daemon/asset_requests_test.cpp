@@ -39,8 +39,9 @@ protected:
         KUID id = InstallFolder(Scratch() + "/loco", &lines);
         EXPECT_EQ(id, Loco);
         EXPECT_EQ(lines.size(), 1u);
-        if (!lines.empty())
+        if (!lines.empty()) {
             EXPECT_EQ(lines[0].first, 4);
+        }
         return id;
     }
 };

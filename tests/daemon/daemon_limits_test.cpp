@@ -239,8 +239,9 @@ TEST_F(DaemonLimitsTest, APayloadTooLongForItsKindClosesTheConnectionBeforeItIsK
     ASSERT_NE(real, nullptr);
     EXPECT_TRUE(Answers(*real));
     std::size_t after = ResidentBytes(daemon);
-    if (before != 0 && after != 0)
+    if (before != 0 && after != 0) {
         EXPECT_LT(after, before + 64u * MiB) << "the refused payloads were kept";
+    }
     EXPECT_TRUE(installation.IsRunning(daemon));
 }
 
