@@ -90,11 +90,19 @@ bool Collect(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTableList* re
   // shift the list every time, quadratic in a large class.
   own.SortBySlot();
 
+  // A static class cannot be extended, so nothing can override its functions
+  // and its one object is always of the class itself: its overloads keep a
+  // slot each. Redirecting them by plain name would run Router's
+  // GetGameObject(string) for a call of GetGameObject(int), and would refuse
+  // Math's Rand(float,float) beside Rand(int,int) for their result types.
+  const bool keepOwnOverloads = (cls->flags & MOD_STATIC) != 0;
+  const uint32_t firstOwn = result->Count();
   for (uint32_t i = 0; i < own.Count(); ++i) {
     GSFunctionSymbol* function = own[i].function;
     if (function->signature == nullptr) return false;
     std::vector<uint32_t>& sameName = (*byName)[PlainNameOf(function)];
     for (uint32_t j : sameName) {
+      if (keepOwnOverloads && j >= firstOwn) continue;
       GSFunctionSymbolExt& earlier = (*result)[j];
       if (!SameReturnType(function, earlier.function)) {
         if (log != nullptr) log->AddLine((std::string("Wrong return type on function: ") + function->signature + "\n").c_str());

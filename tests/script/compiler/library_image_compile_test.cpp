@@ -160,4 +160,43 @@ TEST(LibraryImageCompile, OverrideWithAnotherReturnTypeFailsTheImage) {
   EXPECT_EQ(compiled.log, std::vector<std::string>{"Wrong return type on function: $void@C::f()\n"});
 }
 
+// A static class cannot be extended and its one object is of the class
+// itself: overloads keep a slot each, whatever their result types, and a call
+// reaches the overload it named.
+TEST(LibraryImageCompile, StaticClassOverloadsKeepTheirOwnSlots) {
+  CompiledImage compiled;
+  Compile("static class Math {\n"
+          "  public native float Rand(float low, float high);\n"
+          "  public native int Rand(int low, int high);\n"
+          "};\n"
+          "static class Router {\n"
+          "  public native int Find(int id);\n"
+          "  public native int Find(string name);\n"
+          "};\n"
+          "class User { public int I() { return Math.Rand(1, 2) + Router.Find(3); } };\n",
+          &compiled);
+  ASSERT_EQ(compiled.frontErrors, 0) << ::testing::PrintToString(compiled.log);
+  ASSERT_TRUE(compiled.written) << ::testing::PrintToString(compiled.log);
+  ASSERT_TRUE(compiled.read);
+  const GSImage::LibraryImage& image = compiled.image;
+  const std::vector<std::pair<const char*, std::vector<std::string>>> tables = {
+      {"Math", {"$float@Math::Rand(float,float)", "$int@Math::Rand(int,int)"}},
+      {"Router", {"$int@Router::Find(int)", "$int@Router::Find(string)"}},
+  };
+  for (const auto& [name, slots] : tables) {
+    const GSImage::ClassRecord* cls = ClassNamed(image, name);
+    ASSERT_NE(cls, nullptr) << name;
+    std::vector<std::string> got;
+    for (const GSImage::MethodSlot& slot : cls->methods) {
+      got.emplace_back(image.String(image.functionReferences[slot.functionReference].name));
+    }
+    EXPECT_EQ(got, slots) << name;
+  }
+  const GSImage::ClassRecord* user = ClassNamed(image, "User");
+  ASSERT_NE(user, nullptr);
+  const std::string code = Disassemble(user->functions[0].code, user->functions[0].codeLength);
+  EXPECT_NE(code.find("OP_CallNative -2 1"), std::string::npos) << code;  // Rand(int,int)
+  EXPECT_NE(code.find("OP_CallNative -1 0"), std::string::npos) << code;  // Find(int)
+}
+
 }  // namespace
