@@ -71,7 +71,10 @@ class ImageParser {
 
  private:
   bool Fail(ImageFault fault, size_t at) {
-    if (error.fault == ImageFault::None) error = ImageError{fault, static_cast<uint32_t>(at)};
+    if (error.fault == ImageFault::None) {
+      error.fault = fault;
+      error.offset = static_cast<uint32_t>(at);
+    }
     return false;
   }
   bool Word(Cursor& cursor, uint32_t* value) { return cursor.Word(value) || Fail(ImageFault::Truncated, cursor.Position()); }
@@ -101,6 +104,8 @@ class ImageParser {
   bool ReadMethods(Cursor& cursor, ClassRecord* cls);
   bool ReadLayout(Cursor& cursor, ClassRecord* cls);
 
+  // Names the class record that failed in the error.
+  bool FailInClass(uint32_t index);
   bool CheckReferences();
   bool CheckClass(const ClassRecord& cls, size_t at);
   bool CheckFunction(const ClassRecord& cls, const FunctionRecord& function);
@@ -228,14 +233,22 @@ bool ImageParser::ReadClasses(Cursor& cursor) {
   classPositions_.resize(count);
   for (uint32_t i = 0; i < count; ++i) {
     classPositions_[i] = body.Position();
-    if (!ReadClass(body, &image_->classes[i])) return false;
+    if (!ReadClass(body, &image_->classes[i])) return FailInClass(i);
   }
   return true;
+}
+
+bool ImageParser::FailInClass(uint32_t index) {
+  error.classIndex = static_cast<int32_t>(index);
+  const ClassRecord& cls = image_->classes[index];
+  if (cls.name < image_->strings.size()) error.className = image_->strings[cls.name];
+  return false;
 }
 
 bool ImageParser::ReadClass(Cursor& cursor, ClassRecord* cls) {
   Cursor record(data_, 0, 0);
   uint32_t baseCount = 0;
+  cls->name = kNone;  // until read: a class that fails before has no name
   if (!OpenRecord(cursor, RECORD_CLASS, 20, &record) || !Word(record, &cls->name) || !Word(record, &cls->flags) ||
       !Count(record, kBaseEntryBytes, &baseCount)) {
     return false;
@@ -411,7 +424,7 @@ bool ImageParser::CheckReferences() {
     }
   }
   for (size_t i = 0; i < image_->classes.size(); ++i) {
-    if (!CheckClass(image_->classes[i], classPositions_[i])) return false;
+    if (!CheckClass(image_->classes[i], classPositions_[i])) return FailInClass(static_cast<uint32_t>(i));
   }
   return true;
 }

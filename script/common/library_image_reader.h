@@ -34,6 +34,10 @@ enum class ImageFault {
 struct ImageError {
   ImageFault fault = ImageFault::None;
   uint32_t offset = 0;  // image position where the fault was found
+  // The class record that holds the fault (-1 outside section 6), and its
+  // name when the name index was read and names a pool string.
+  int32_t classIndex = -1;
+  std::string_view className;
 };
 
 const char* ImageFaultText(ImageFault fault);

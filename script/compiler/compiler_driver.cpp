@@ -55,6 +55,22 @@ bool WriteImage(const char* path, const Utils::ByteBuffer& image) {
   return Utils::WriteWholeFile(nullptr, path, nullptr, 0, image.Data(), image.Length());
 }
 
+// Every dependency but the main unit (index 0), in dependency order.
+void IncludedSources(GSSymbolTable* context, std::vector<std::string>* includes) {
+  std::vector<const GSDependentSymbol*> byIndex(static_cast<size_t>(context->dependencyCounter), nullptr);
+  Utils::HashTable::Iterator it;
+  context->globals.Begin(&it);
+  for (; it.Node() != nullptr; Utils::HashTable::Next(&it)) {
+    const GSSymbol* symbol = static_cast<const GSSymbol*>(it.Node());
+    if (symbol->kind == SYM_DEPENDENT && symbol->index > 0 && static_cast<size_t>(symbol->index) < byIndex.size()) {
+      byIndex[symbol->index] = static_cast<const GSDependentSymbol*>(symbol);
+    }
+  }
+  for (const GSDependentSymbol* dependent : byIndex) {
+    if (dependent != nullptr && dependent->fileName != nullptr) includes->push_back(dependent->fileName);
+  }
+}
+
 }  // namespace
 
 int CompileSource(const char* sourceName, GSSymbolTable* context, GSCompileLog* log) {
@@ -115,11 +131,16 @@ int CompileToFolder(const char* sourcePath, const char* outputPath, const GSCInc
 }
 
 int CompileToFile(GSCompileLog* log, const char* sourceName, const char* outputPath) {
+  return CompileToFile(log, sourceName, outputPath, nullptr);
+}
+
+int CompileToFile(GSCompileLog* log, const char* sourceName, const char* outputPath, std::vector<std::string>* includes) {
   if (sourceName == nullptr) return 0;
   std::lock_guard<std::recursive_mutex> hold(ScriptToolchainLock);
   Compilation compilation;
   int result = CompileSource(sourceName, compilation.context.get(), log);
   if (result != 0) return result;
+  if (includes != nullptr) IncludedSources(compilation.context.get(), includes);
   Utils::ByteBuffer image;
   if (!image.Init(kImageGrowthStep) ||
       !WriteLibraryImage(compilation.context.get(), log, sourceName, &image)) {

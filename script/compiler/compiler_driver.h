@@ -2,6 +2,9 @@
 // (.gsl), its includes compiled once each as dependency units.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "script/compiler/include_dirs.h"
 
 class GSCompileLog;
@@ -24,6 +27,10 @@ int CompileToFolder(const char* sourcePath, const char* outputPath, const GSCInc
 // built or written. A null source does nothing and gives 0. Holds
 // ScriptToolchainLock.
 int CompileToFile(GSCompileLog* log, const char* sourceName, const char* outputPath);
+// The same; `includes` receives the names (as loaded) of the sources the
+// compile included, directly or not, each a library of its own that the
+// compiled one depends on.
+int CompileToFile(GSCompileLog* log, const char* sourceName, const char* outputPath, std::vector<std::string>* includes);
 
 // Front end and code generation of one main source on a fresh `context`.
 // A final "e" of the name is dropped, so "x.gse" compiles under "x.gs" and

@@ -1,0 +1,182 @@
+// GSClass: construction from a class record and the look-ups over bases,
+// functions and instances.
+#include "script/vm/gs_class.h"
+
+#include <cstring>
+
+#include "script/vm/gs_library.h"
+#include "script/vm/gs_machine.h"
+#include "script/vm/script_instance.h"
+#include "script/vm/script_log.h"
+#include "zel/pstring.h"
+
+namespace GSRuntime {
+
+namespace {
+
+// A signature from its first "::" on: the name and argument list.
+std::string_view ShortSignature(std::string_view signature)
+{
+    const size_t at = signature.find("::");
+    return at == std::string_view::npos ? std::string_view() : signature.substr(at);
+}
+
+}  // namespace
+
+GSClass::GSClass(GSLibrary* library, uint32_t index, const GSImage::LibraryImage& image,
+                 const GSImage::ClassRecord& record)
+    : library_(library), index_(index), record_(&record), name_(image.String(record.name).data()),
+      flags_(record.flags), instanceSize_(record.instanceSize)
+{
+    // The reader checked every index against its table; texts in the pool
+    // end with their NUL, so their data() can be handed on as C strings.
+    bases_.reserve(record.bases.size());
+    for (const GSImage::BaseEntry& base : record.bases) {
+        GSBaseEntry entry;
+        entry.classReference = base.classReference;
+        entry.blockOffset = static_cast<int32_t>(base.blockOffset);
+        entry.direct = base.direct != 0;
+        entry.name = image.String(image.classReferences[base.classReference].name).data();
+        bases_.push_back(entry);
+    }
+    functions_.resize(record.functions.size());
+    for (size_t i = 0; i < record.functions.size(); ++i) {
+        const GSImage::FunctionRecord& source = record.functions[i];
+        GSFunction& function = functions_[i];
+        function.cls = this;
+        function.library = library;
+        function.name = image.String(source.name).data();
+        function.returnType = source.returnType;
+        function.returnClass = source.returnClass;
+        function.flags = source.flags;
+        function.slot = source.slot;
+        function.stackAdvance = source.stackAdvance;
+        function.argumentBase = source.argumentBase;
+        function.frameOffset = source.frameOffset;
+        function.stackNeed = source.stackNeed;
+        function.argumentWords = source.argumentWords;
+        function.referenceLocals = source.referenceLocals;
+        function.lines = source.lines;
+        function.codeLength = source.codeLength;
+        function.code = source.code;
+    }
+    methods_.resize(record.methods.size());
+    for (size_t i = 0; i < record.methods.size(); ++i) {
+        methods_[i].referenceIndex = record.methods[i].functionReference;
+        methods_[i].blockOffset = static_cast<int32_t>(record.methods[i].blockOffset);
+    }
+}
+
+int32_t GSClass::FindFunction(std::string_view signature) const
+{
+    for (size_t i = 0; i < functions_.size(); ++i) {
+        if (signature == functions_[i].name)
+            return static_cast<int32_t>(i);
+    }
+    return -1;
+}
+
+GSClass* GSClass::FindFunctionInHierarchy(std::string_view signature, int32_t* offset, int32_t* slot, int32_t* index)
+{
+    int32_t found = FindFunction(signature);
+    if (found >= 0) {
+        *offset = 0;
+        *slot = functions_[found].slot;
+        *index = found;
+        return this;
+    }
+    for (const GSBaseEntry& base : bases_) {
+        if (base.cls == nullptr)
+            continue;
+        found = base.cls->FindFunction(signature);
+        if (found >= 0) {
+            *offset = base.blockOffset;
+            *slot = base.cls->functions_[found].slot;
+            *index = found;
+            return base.cls;
+        }
+    }
+    return nullptr;
+}
+
+bool GSClass::FindOverridden(std::string_view signature, GSFunction** function, int32_t* offset)
+{
+    const std::string_view wanted = ShortSignature(signature);
+    if (wanted.empty())
+        return false;
+    for (const GSBaseEntry& base : bases_) {
+        if (base.cls == nullptr)
+            continue;
+        for (GSFunction& candidate : base.cls->functions_) {
+            if (ShortSignature(candidate.name) == wanted) {
+                *function = &candidate;
+                *offset = base.blockOffset;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool GSClass::IsA(std::string_view name) const
+{
+    if (name == name_)
+        return true;
+    for (const GSBaseEntry& base : bases_) {
+        if (name == base.name)
+            return true;
+    }
+    return false;
+}
+
+int32_t GSClass::BaseIndexOf(const GSClass* other) const
+{
+    for (size_t i = bases_.size(); i-- > 0;) {
+        if (bases_[i].cls == other)
+            return static_cast<int32_t>(i);
+    }
+    return -1;
+}
+
+Slot* GSClass::FindInstanceData(GSScriptInstance* header) const
+{
+    if (header == nullptr || header->cls == nullptr)
+        return nullptr;
+    // A game object's member data is only reachable while its native game
+    // object is attached.
+    if (header->owner == nullptr && IsGameObjectClass(this))
+        return nullptr;
+    if (header->cls == this)
+        return header->Members();
+    const int32_t base = header->cls->BaseIndexOf(this);
+    if (base < 0)
+        return nullptr;
+    return header->Members() + header->cls->bases_[base].blockOffset;
+}
+
+void GSClass::LinkNative(GSFunction* function)
+{
+    const Zel::PString className(name_);
+    const Zel::PString signature(function->name);
+    function->native = GSMachine::Get()->FindNativeFunction(className, signature);
+    if (function->native == nullptr)
+        GSLog("Could not resolve native link %s", function->name);
+}
+
+bool GSClass::Link()
+{
+    if (library_ == nullptr)
+        return false;
+    for (GSFunction& function : functions_) {
+        if (function.IsNative()) {
+            LinkNative(&function);
+            continue;
+        }
+        FindOverridden(function.name, &function.overridden, &function.overriddenOffset);
+    }
+    for (GSMethodEntry& method : methods_)
+        method.reference = &library_->FunctionReference(method.referenceIndex);
+    return true;
+}
+
+}  // namespace GSRuntime

@@ -1,0 +1,500 @@
+// gsrun: the script machine's test harness. Compiles the core library and a
+// source, loads and links them, makes an object of a class in a context of
+// its own, runs the steps given and reports what is left alive.
+//   gsrun [--core DIR] [-I DIR]... [--seed N] SOURCE.gs CLASS [STEP]...
+//   STEP: --call SIG [--int N|--float F|--str S|--null]...
+//         --process K [--dt S]      --step K [--dt S]
+// Output lines (a contract for outside checks): "LOG <text>" per script log
+// line, "LOAD <result>", "CALL <sig> -> ok <value>" or "CALL <sig> -> fail",
+// "LIVE <n>". Exit 0 when everything asked for succeeded.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "script/compiler/compile_log.h"
+#include "script/compiler/compiler_driver.h"
+#include "script/compiler/include_dirs.h"
+#include "script/vm/call_script_method.h"
+#include "script/vm/gs_class.h"
+#include "script/vm/gs_context.h"
+#include "script/vm/gs_game_object.h"
+#include "script/vm/gs_heap.h"
+#include "script/vm/gs_library.h"
+#include "script/vm/gs_machine.h"
+#include "script/vm/gs_router.h"
+#include "script/vm/gs_string.h"
+#include "script/vm/math_natives.h"
+#include "script/vm/script_instance.h"
+#include "script/vm/script_log.h"
+#include "script/vm/tracked_pool.h"
+#include "zel/file.h"
+
+#ifndef KORVEL_CORE_SCRIPTS_DIR
+#define KORVEL_CORE_SCRIPTS_DIR "data/scripts"
+#endif
+
+using namespace GSRuntime;
+
+namespace {
+
+// The name under which the folder of compiled core libraries is mounted, so
+// that they register by their bare file names ("gs.gsl").
+constexpr const char* kCoreStore = "gsruncore";
+
+struct Argument {
+    enum Kind { Int, Float, String, Null } kind;
+    std::string text;
+};
+
+struct Step {
+    enum Kind { Call, Process, RouterStep } kind;
+    std::string signature;
+    std::vector<Argument> arguments;
+    int count = 0;
+    float dt = 0.0f;
+};
+
+struct Options {
+    std::string coreFolder;
+    std::vector<std::string> includeFolders;
+    bool seeded = false;
+    int32_t seed = 0;
+    std::string source;
+    std::string className;
+    std::vector<Step> steps;
+};
+
+void PrintLogLines(const char* format, ...)
+{
+    char buffer[16384];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(buffer, sizeof buffer, format, arguments);
+    va_end(arguments);
+    const char* line = buffer;
+    while (true) {
+        const char* end = std::strchr(line, '\n');
+        if (end == nullptr) {
+            if (*line != '\0' || line == buffer)
+                std::printf("LOG %s\n", line);
+            break;
+        }
+        std::printf("LOG %.*s\n", static_cast<int>(end - line), line);
+        line = end + 1;
+    }
+}
+
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: gsrun [--core DIR] [-I DIR]... [--seed N] SOURCE.gs CLASS [STEP]...\n"
+                 "  STEP: --call SIG [--int N|--float F|--str S|--null]... | --process K [--dt S] | --step K [--dt S]\n");
+    return 2;
+}
+
+std::string DefaultCoreFolder()
+{
+    // Installed next to the program's folder ("bin/../scripts"), else the
+    // sources this build was made from.
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length > 0) {
+        path[length] = '\0';
+        std::string folder(path);
+        folder = folder.substr(0, folder.rfind('/'));
+        folder = folder.substr(0, folder.rfind('/')) + "/scripts";
+        struct stat info;
+        if (stat((folder + "/gs.gs").c_str(), &info) == 0)
+            return folder;
+    }
+    return KORVEL_CORE_SCRIPTS_DIR;
+}
+
+bool ParseSteps(int argc, char** argv, int i, Options* options)
+{
+    while (i < argc) {
+        const std::string word = argv[i++];
+        Step step;
+        if (word == "--call") {
+            if (i >= argc)
+                return false;
+            step.kind = Step::Call;
+            step.signature = argv[i++];
+            while (i < argc) {
+                const std::string kind = argv[i];
+                if (kind == "--null") {
+                    step.arguments.push_back({Argument::Null, ""});
+                    ++i;
+                    continue;
+                }
+                Argument::Kind argumentKind;
+                if (kind == "--int")
+                    argumentKind = Argument::Int;
+                else if (kind == "--float")
+                    argumentKind = Argument::Float;
+                else if (kind == "--str")
+                    argumentKind = Argument::String;
+                else
+                    break;
+                if (i + 1 >= argc)
+                    return false;
+                step.arguments.push_back({argumentKind, argv[i + 1]});
+                i += 2;
+            }
+        } else if (word == "--process" || word == "--step") {
+            if (i >= argc)
+                return false;
+            step.kind = word == "--process" ? Step::Process : Step::RouterStep;
+            step.count = std::atoi(argv[i++]);
+            if (i + 1 < argc && std::string(argv[i]) == "--dt") {
+                step.dt = static_cast<float>(std::atof(argv[i + 1]));
+                i += 2;
+            }
+        } else {
+            return false;
+        }
+        options->steps.push_back(step);
+    }
+    return true;
+}
+
+bool ParseOptions(int argc, char** argv, Options* options)
+{
+    int i = 1;
+    while (i < argc) {
+        const std::string word = argv[i];
+        if (word != "--core" && word != "-I" && word != "--seed")
+            break;
+        if (i + 1 >= argc)
+            return false;
+        if (word == "--core") {
+            options->coreFolder = argv[i + 1];
+        } else if (word == "-I") {
+            options->includeFolders.push_back(argv[i + 1]);
+        } else {
+            options->seeded = true;
+            options->seed = static_cast<int32_t>(std::strtol(argv[i + 1], nullptr, 10));
+        }
+        i += 2;
+    }
+    if (i + 2 > argc)
+        return false;
+    options->source = argv[i];
+    options->className = argv[i + 1];
+    return ParseSteps(argc, argv, i + 2, options);
+}
+
+std::vector<std::string> SourcesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr)
+        return names;
+    while (dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() > 3 && strcasecmp(name.c_str() + name.size() - 3, ".gs") == 0)
+            names.push_back(name);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string BaseName(const std::string& path)
+{
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+std::string WithoutExtension(const std::string& name)
+{
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+// The compiler's messages go to stderr; stdout carries only the contract.
+void PrintCompileLog(GSCompileLog& log)
+{
+    const char* line = nullptr;
+    while (log.TakeLine(&line))
+        std::fputs(line, stderr);
+}
+
+// Compiles one source found through the include list (searched last entry
+// first) into `output`; `includes` gets what it included.
+bool Compile(const std::string& name, const std::vector<std::string>& searchLastFirst, const std::string& output,
+             std::vector<std::string>* includes = nullptr)
+{
+    GSCompiler::GSCIncludeDirList& dirs = GSCompiler::IncludeDirs();
+    GSCompiler::ClearIncludeDirs(dirs);
+    for (const std::string& folder : searchLastFirst)
+        dirs.push_back(GSCIncludeDir(Zel::File::Path(folder.c_str()), Zel::PString()));
+    GSCompileLog log;
+    const int errors = GSCompiler::CompileToFile(&log, name.c_str(), output.c_str(), includes);
+    PrintCompileLog(log);
+    GSCompiler::ClearIncludeDirs(dirs);
+    return errors == 0;
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The source and every source it includes that is not a core source, each
+// into a library of its own in the work folder; `libraries` gets their
+// file names, the source's first.
+bool CompileWithIncludes(const Options& options, const std::string& workFolder, std::vector<std::string>* libraries)
+{
+    // The source's folder is searched first, then the -I folders in order,
+    // then the core sources.
+    std::vector<std::string> search = {options.coreFolder};
+    for (auto folder = options.includeFolders.rbegin(); folder != options.includeFolders.rend(); ++folder)
+        search.push_back(*folder);
+    search.push_back(FolderOf(options.source));
+    std::vector<std::string> done;
+    for (const std::string& core : SourcesIn(options.coreFolder))
+        done.push_back(Lower(core));
+    std::vector<std::string> pending = {BaseName(options.source)};
+    bool ok = true;
+    while (!pending.empty()) {
+        const std::string name = pending.front();
+        pending.erase(pending.begin());
+        const std::string library = WithoutExtension(BaseName(name)) + ".gsl";
+        std::vector<std::string> includes;
+        ok = Compile(name, search, workFolder + "/" + library, &includes) && ok;
+        done.push_back(Lower(name));
+        libraries->push_back(library);
+        for (const std::string& include : includes) {
+            if (std::find(done.begin(), done.end(), Lower(include)) == done.end() &&
+                std::find(pending.begin(), pending.end(), include) == pending.end()) {
+                pending.push_back(include);
+            }
+        }
+    }
+    return ok;
+}
+
+GSClass* FindClassFrom(GSLibrary* library, const std::string& name)
+{
+    if (GSClass* cls = GSLibrary::FindClass(library, name))
+        return cls;
+    for (uint32_t i = 0; i < library->DependencyCount(); ++i) {
+        if (GSClass* cls = GSLibrary::FindClass(library->Dependency(i), name))
+            return cls;
+    }
+    return nullptr;
+}
+
+// The signature's result type: the text between "$" and "@".
+std::string ResultType(const std::string& signature)
+{
+    const size_t at = signature.find('@');
+    return signature.size() > 1 && at != std::string::npos ? signature.substr(1, at - 1) : std::string();
+}
+
+std::string FormatResult(const std::string& type, Slot value)
+{
+    char text[64];
+    if (type == "void")
+        return "void";
+    if (type == "int" || type == "bool") {
+        std::snprintf(text, sizeof text, "%d", value.AsInt());
+        return text;
+    }
+    if (type == "float") {
+        std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value.AsFloat()));
+        return text;
+    }
+    if (value.IsZero())
+        return "null";
+    if (type == "string") {
+        const GSString* string = GSString::FromHandle(value.AsHandle());
+        return "\"" + std::string(string != nullptr ? string->Text().View() : std::string_view()) + "\"";
+    }
+    const GSClass* cls = GSScriptInstance::FromHandle(value.AsHandle())->cls;
+    return std::string("object ") + (cls != nullptr ? cls->Name() : type.c_str());
+}
+
+bool IsReferenceResult(const std::string& type)
+{
+    return type != "void" && type != "int" && type != "bool" && type != "float";
+}
+
+bool RunCall(const Step& step, GSObject* object, GSContext* context)
+{
+    std::vector<Slot> arguments;
+    std::vector<GSString*> strings;
+    for (const Argument& argument : step.arguments) {
+        switch (argument.kind) {
+        case Argument::Int:
+            arguments.push_back(Slot::FromInt(static_cast<int32_t>(std::strtol(argument.text.c_str(), nullptr, 10))));
+            break;
+        case Argument::Float:
+            arguments.push_back(Slot::FromFloat(static_cast<float>(std::atof(argument.text.c_str()))));
+            break;
+        case Argument::String:
+            strings.push_back(new GSString(context, std::string_view(argument.text)));
+            arguments.push_back(Slot::FromPointer(strings.back()->GetScriptInstance()));
+            break;
+        case Argument::Null:
+            arguments.push_back(Slot::FromInt(0));
+            break;
+        }
+    }
+    Slot result = Slot::FromInt(0);
+    GSScriptInstance* instance = object->Instance();
+    const bool ok = instance != nullptr &&
+                    CallScriptMethod(instance->cls, instance, step.signature, arguments, &result);
+    const std::string type = ResultType(step.signature);
+    if (ok)
+        std::printf("CALL %s -> ok %s\n", step.signature.c_str(), FormatResult(type, result).c_str());
+    else
+        std::printf("CALL %s -> fail\n", step.signature.c_str());
+    if (ok && IsReferenceResult(type))
+        GSScriptInstance::Release(result.AsHandle());
+    for (GSString* string : strings)
+        GSScriptInstance::Release(string->GetScriptInstance());
+    return ok;
+}
+
+bool RunSteps(const Options& options, GSObject* object, GSContext* context)
+{
+    bool ok = true;
+    for (const Step& step : options.steps) {
+        switch (step.kind) {
+        case Step::Call:
+            ok = RunCall(step, object, context) && ok;
+            break;
+        case Step::Process:
+            for (int i = 0; i < step.count; ++i) {
+                if (object->GetKind() == GSObjectReference::KindGameObject)
+                    static_cast<GSGameObject*>(object)->Process(step.dt);
+            }
+            break;
+        case Step::RouterStep:
+            std::fprintf(stderr, "gsrun: --step needs the router's periodic step, which this machine has not\n");
+            ok = false;
+            break;
+        }
+    }
+    return ok;
+}
+
+class TestContext : public GSContext {
+public:
+    TestContext() : GSContext(new GSRouter, false) {}
+};
+
+int64_t LiveCount()
+{
+    return LiveScriptInstances() + GSHeap::Context().LiveBytes() + GSTrackedPool::LiveSlots();
+}
+
+// Runs everything after the libraries are compiled; false when anything
+// asked for failed.
+bool Run(const Options& options, const std::string& workFolder, const std::string& coreFolder,
+         const std::vector<std::string>& libraries)
+{
+    GSMachine* machine = GSMachine::Get();
+    Zel::File::Subst(kCoreStore, coreFolder.c_str());
+    machine->AddLibraryFolder(kCoreStore);
+    uint64_t id = 0;
+    for (size_t i = libraries.size(); i-- > 0;) {
+        if (!machine->AddLibraryFile("", workFolder.c_str(), libraries[i].c_str(), &id)) {
+            std::fprintf(stderr, "gsrun: %s/%s is not a library image\n", workFolder.c_str(), libraries[i].c_str());
+            return false;
+        }
+    }
+    int result = 0;
+    GSLibrary* library = machine->GetLibrary(static_cast<uint32_t>(id >> 32), static_cast<uint32_t>(id), &result);
+    std::printf("LOAD %d\n", result);
+    if (library == nullptr)
+        return false;
+    GSClass* cls = FindClassFrom(library, options.className);
+    if (cls == nullptr) {
+        std::fprintf(stderr, "gsrun: no class %s in %s or its dependencies\n", options.className.c_str(),
+                     options.source.c_str());
+        return false;
+    }
+    bool ok = true;
+    {
+        TestContext context;
+        GSObject* object = nullptr;
+        if (IsGameObjectClass(cls)) {
+            GSGameObject* gameObject = new GSGameObject;
+            context.Router()->AddNode(gameObject);
+            object = gameObject;
+        } else {
+            object = new GSObject;
+        }
+        if (object->AttachScriptInstance(cls, &context)) {
+            ok = RunSteps(options, object, &context);
+        } else {
+            std::fprintf(stderr, "gsrun: could not make an instance of %s\n", options.className.c_str());
+            ok = false;
+        }
+        delete object;
+    }
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    Options options;
+    if (!ParseOptions(argc, argv, &options))
+        return Usage();
+    if (options.coreFolder.empty())
+        options.coreFolder = DefaultCoreFolder();
+    GSLogCallback.store(PrintLogLines);
+
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folderTemplate = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/gsrun-XXXXXX";
+    if (mkdtemp(folderTemplate.data()) == nullptr) {
+        std::fprintf(stderr, "gsrun: cannot make a work folder in %s\n", tmp != nullptr ? tmp : "/tmp");
+        return 2;
+    }
+    const std::string workFolder = folderTemplate;
+    const std::string coreFolder = workFolder + "/core";
+    mkdir(coreFolder.c_str(), 0700);
+
+    bool compiled = true;
+    for (const std::string& name : SourcesIn(options.coreFolder))
+        compiled = Compile(name, {options.coreFolder}, coreFolder + "/" + WithoutExtension(name) + ".gsl") && compiled;
+    std::vector<std::string> libraries;
+    compiled = CompileWithIncludes(options, workFolder, &libraries) && compiled;
+
+    bool ok = false;
+    if (compiled) {
+        // The machine seeds the random state from the clock when it starts.
+        GSMachine::Get();
+        if (options.seeded)
+            SetMathRandomState(options.seed);
+        ok = Run(options, workFolder, coreFolder, libraries);
+    }
+    GSMachine::Get()->Clear();
+    Zel::File::Subst(kCoreStore, nullptr);
+    std::printf("LIVE %lld\n", static_cast<long long>(LiveCount()));
+    Zel::File::Prune(workFolder.c_str());
+    return ok && LiveCount() == 0 ? 0 : 1;
+}
