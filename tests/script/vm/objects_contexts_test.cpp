@@ -10,6 +10,7 @@
 #include "script/vm/gs_node.h"
 #include "script/vm/gs_object.h"
 #include "script/vm/gs_router.h"
+#include "script/vm/gs_stack.h"
 #include "script/vm/gs_string.h"
 #include "script/vm/gs_thread.h"
 #include "vm_test_support.h"
@@ -346,6 +347,29 @@ TEST_F(ObjectsAndContexts, RouterFindsVisibleGameObjectsAcrossContexts)
     EXPECT_EQ(call(foreign, 0), nullptr);
     for (GSGameObject* gameObject : {local, remote, secured, unseen})
         delete gameObject;
+}
+
+TEST_F(ObjectsAndContexts, AStacksContextIsItsNewestOwnedReceivers)
+{
+    GSContext context;
+    GSObject* owned = Make("Holder", &context);
+    GSObject* dropped = Make("Holder", &context);
+    Slot* ownerless = dropped->GetScriptInstance();
+    GSScriptInstance::AddReference(ownerless);
+    delete dropped;
+    GSRuntime::GSStack stack;
+    EXPECT_EQ(stack.GetContext(), nullptr);
+    GSRuntime::GSFunction& initializer = const_cast<GSRuntime::GSFunction&>(Class("Holder")->Initializer());
+    GSScriptInstance::AddReference(owned->GetScriptInstance());
+    stack.Push(Slot::FromPointer(owned->GetScriptInstance()));
+    ASSERT_TRUE(stack.PushFrame(&initializer, 0));
+    stack.Push(Slot::FromPointer(ownerless));
+    ASSERT_TRUE(stack.PushFrame(&initializer, 0));
+    // The newest receiver has no native object: the older frame's counts.
+    EXPECT_EQ(stack.GetContext(), &context);
+    stack.Unwind();
+    EXPECT_EQ(owned->Instance()->references, 1);
+    delete owned;
 }
 
 }  // namespace

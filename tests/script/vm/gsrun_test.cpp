@@ -1,0 +1,182 @@
+// The gsrun harness as outside checks drive it: a real process whose output
+// lines are a contract. Every source of the test corpus that compiles must
+// load and link with result 0 and leave nothing alive.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "zel/temp_tree.h"
+
+extern char** environ;
+
+namespace {
+
+struct GsrunRun {
+    int exitCode = -1;
+    std::vector<std::string> lines;  // stdout
+    std::string errors;              // stderr
+};
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+GsrunRun RunGsrun(const std::vector<std::string>& arguments)
+{
+    TempTree tree;
+    const std::string out = tree / "out";
+    const std::string err = tree / "err";
+    std::vector<std::string> words = {KORVEL_GSRUN};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    GsrunRun run;
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return run;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::istringstream lines(ReadAll(out));
+    for (std::string line; std::getline(lines, line);)
+        run.lines.push_back(line);
+    run.errors = ReadAll(err);
+    return run;
+}
+
+// The lines that are not script log lines.
+std::vector<std::string> Contract(const GsrunRun& run)
+{
+    std::vector<std::string> lines;
+    for (const std::string& line : run.lines) {
+        if (line.rfind("LOG ", 0) != 0)
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string FirstClass(const std::string& path)
+{
+    static const std::regex declaration(R"((?:^|\n)\s*(?:(?:final|static|secured|game)\s+)*class\s+([A-Za-z_]\w*))");
+    const std::string text = ReadAll(path);
+    std::smatch match;
+    return std::regex_search(text, match, declaration) ? match[1].str() : std::string("None");
+}
+
+TEST(Gsrun, EveryCorpusSourceThatCompilesLoadsWithResultZero)
+{
+    std::vector<std::string> sources;
+    for (const char* root : {KORVEL_TESTS_DIR, KORVEL_FUZZ_CORPUS_DIR "/script_compile",
+                             KORVEL_FUZZ_CORPUS_DIR "/script_front_end", KORVEL_FUZZ_CORPUS_DIR "/gsl_writer"}) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+            if (entry.is_regular_file() && entry.path().extension() == ".gs")
+                sources.push_back(entry.path().string());
+        }
+    }
+    // Sources that must compile; the others may be compile-error fixtures.
+    const std::vector<std::string> mustLoad = {"train.gs", "vehicle.gs", "dump_main.gs", "dump_base.gs",
+                                               "counter.gs", "natives.gs", "hierarchy.gs", "shapes.gs",
+                                               "statements.gs"};
+    int loaded = 0;
+    for (const std::string& source : sources) {
+        const GsrunRun run = RunGsrun({source, FirstClass(source)});
+        const std::vector<std::string> lines = Contract(run);
+        const std::string name = std::filesystem::path(source).filename().string();
+        ASSERT_FALSE(lines.empty()) << source << "\n" << run.errors;
+        EXPECT_EQ(lines.back(), "LIVE 0") << source;
+        const bool hasLoad = lines.size() >= 2 && lines[0].rfind("LOAD ", 0) == 0;
+        if (hasLoad) {
+            EXPECT_EQ(lines[0], "LOAD 0") << source << "\n" << run.errors;
+            ++loaded;
+        } else {
+            EXPECT_NE(run.exitCode, 0) << source;
+            EXPECT_FALSE(run.errors.empty()) << source;
+        }
+        if (std::find(mustLoad.begin(), mustLoad.end(), name) != mustLoad.end()) {
+            EXPECT_TRUE(hasLoad) << source << "\n" << run.errors;
+        }
+    }
+    EXPECT_GE(loaded, int(mustLoad.size()));
+}
+
+TEST(Gsrun, CallsPrintTheirResultsAndLiveIsZero)
+{
+    const std::string natives = std::string(KORVEL_TESTS_DIR) + "/script/vm/corpus/natives.gs";
+    const GsrunRun run = RunGsrun({"--seed", "1", natives, "Math", "--call", "$int@Math::Rand(int,int)", "--int", "0",
+                              "--int", "100", "--call", "$float@Math::Sqrt(float)", "--float", "4",
+                              "--call", "$int@Math::Missing()"});
+    EXPECT_EQ(Contract(run), (std::vector<std::string>{"LOAD 0", "CALL $int@Math::Rand(int,int) -> ok 37",
+                                                       "CALL $float@Math::Sqrt(float) -> ok 2",
+                                                       "CALL $int@Math::Missing() -> fail", "LIVE 0"}));
+    EXPECT_EQ(run.exitCode, 1);
+
+    const GsrunRun strings = RunGsrun({natives, "Str", "--call", "$int@Str::Find(string,string,int)", "--str", "a,b,x",
+                                  "--str", "x", "--int", "0", "--call", "$string@Str::UnpackString(string)", "--str",
+                                  "  word rest", "--call", "$string@Str::UnpackString(string)", "--null"});
+    EXPECT_EQ(Contract(strings), (std::vector<std::string>{"LOAD 0", "CALL $int@Str::Find(string,string,int) -> ok 4",
+                                                           "CALL $string@Str::UnpackString(string) -> ok \"word\"",
+                                                           "CALL $string@Str::UnpackString(string) -> ok null",
+                                                           "LIVE 0"}));
+    EXPECT_EQ(strings.exitCode, 0);
+
+    const GsrunRun named = RunGsrun({natives, "Caller", "--call", "$string@GSObject::GetGSClassName()"});
+    EXPECT_EQ(Contract(named), (std::vector<std::string>{"LOAD 0", "CALL $string@GSObject::GetGSClassName() -> ok \"Caller\"",
+                                                         "LIVE 0"}));
+    EXPECT_EQ(named.exitCode, 0);
+}
+
+TEST(Gsrun, ScriptLogLinesComeAsLogLines)
+{
+    TempTree tree;
+    tree.MakeFile("lamp.gs", "class Lamp { public native void Glow(int level); };\n");
+    const GsrunRun run = RunGsrun({tree / "lamp.gs", "Lamp"});
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"LOG Could not resolve native link $void@Lamp::Glow(int)", "LOAD 0",
+                                                   "LIVE 0"}));
+    EXPECT_EQ(run.exitCode, 0);
+}
+
+TEST(Gsrun, FailuresEndWithANonZeroExitAndAReason)
+{
+    TempTree tree;
+    tree.MakeFile("broken.gs", "class Broken { int speed };\n");
+    tree.MakeFile("fine.gs", "class Fine { int speed; };\n");
+    struct Case {
+        const char* what;
+        std::vector<std::string> arguments;
+        std::vector<std::string> contract;
+        int exitCode;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"no class", {tree / "fine.gs"}, {}, 2, "usage: gsrun"},
+        {"an unknown option", {"--what", tree / "fine.gs", "Fine"}, {}, 2, "usage: gsrun"},
+        {"a source that does not compile", {tree / "broken.gs", "Broken"}, {"LIVE 0"}, 1, "broken.gs(1) : "},
+        {"a class the library lacks", {tree / "fine.gs", "Nothing"}, {"LOAD 0", "LIVE 0"}, 1, "no class Nothing"},
+        {"a missing source", {tree / "absent.gs", "A"}, {"LIVE 0"}, 1, "absent.gs"},
+        {"a call without a signature", {tree / "fine.gs", "Fine", "--call"}, {}, 2, "usage: gsrun"},
+    };
+    for (const Case& c : cases) {
+        const GsrunRun run = RunGsrun(c.arguments);
+        EXPECT_EQ(Contract(run), c.contract) << c.what;
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.what;
+        EXPECT_NE(run.errors.find(c.reason), std::string::npos) << c.what << ": " << run.errors;
+    }
+}
+
+}  // namespace
