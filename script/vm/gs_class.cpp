@@ -14,11 +14,18 @@ namespace GSRuntime {
 
 namespace {
 
-// A signature from its first "::" on: the name and argument list.
+// A signature from its first "::" on: the name and argument list; empty
+// without one.
 std::string_view ShortSignature(std::string_view signature)
 {
     const size_t at = signature.find("::");
     return at == std::string_view::npos ? std::string_view() : signature.substr(at);
+}
+
+uint32_t ShortOffset(std::string_view signature)
+{
+    const size_t at = signature.find("::");
+    return static_cast<uint32_t>(at == std::string_view::npos ? signature.size() : at);
 }
 
 }  // namespace
@@ -26,7 +33,7 @@ std::string_view ShortSignature(std::string_view signature)
 GSClass::GSClass(GSLibrary* library, uint32_t index, const GSImage::LibraryImage& image,
                  const GSImage::ClassRecord& record)
     : library_(library), index_(index), record_(&record), name_(image.String(record.name).data()),
-      flags_(record.flags), instanceSize_(record.instanceSize)
+      nameView_(image.String(record.name)), flags_(record.flags), instanceSize_(record.instanceSize)
 {
     // The reader checked every index against its table; texts in the pool
     // end with their NUL, so their data() can be handed on as C strings.
@@ -36,7 +43,7 @@ GSClass::GSClass(GSLibrary* library, uint32_t index, const GSImage::LibraryImage
         entry.classReference = base.classReference;
         entry.blockOffset = static_cast<int32_t>(base.blockOffset);
         entry.direct = base.direct != 0;
-        entry.name = image.String(image.classReferences[base.classReference].name).data();
+        entry.name = image.String(image.classReferences[base.classReference].name);
         bases_.push_back(entry);
     }
     functions_.resize(record.functions.size());
@@ -45,7 +52,10 @@ GSClass::GSClass(GSLibrary* library, uint32_t index, const GSImage::LibraryImage
         GSFunction& function = functions_[i];
         function.cls = this;
         function.library = library;
-        function.name = image.String(source.name).data();
+        const std::string_view name = image.String(source.name);
+        function.name = name.data();
+        function.nameLength = static_cast<uint32_t>(name.size());
+        function.shortOffset = ShortOffset(name);
         function.returnType = source.returnType;
         function.returnClass = source.returnClass;
         function.flags = source.flags;
@@ -70,7 +80,7 @@ GSClass::GSClass(GSLibrary* library, uint32_t index, const GSImage::LibraryImage
 int32_t GSClass::FindFunction(std::string_view signature) const
 {
     for (size_t i = 0; i < functions_.size(); ++i) {
-        if (signature == functions_[i].name)
+        if (signature == functions_[i].Name())
             return static_cast<int32_t>(i);
     }
     return -1;
@@ -108,7 +118,7 @@ bool GSClass::FindOverridden(std::string_view signature, GSFunction** function, 
         if (base.cls == nullptr)
             continue;
         for (GSFunction& candidate : base.cls->functions_) {
-            if (ShortSignature(candidate.name) == wanted) {
+            if (candidate.ShortName() == wanted) {
                 *function = &candidate;
                 *offset = base.blockOffset;
                 return true;
@@ -120,7 +130,7 @@ bool GSClass::FindOverridden(std::string_view signature, GSFunction** function, 
 
 bool GSClass::IsA(std::string_view name) const
 {
-    if (name == name_)
+    if (name == nameView_)
         return true;
     for (const GSBaseEntry& base : bases_) {
         if (name == base.name)
@@ -157,7 +167,7 @@ Slot* GSClass::FindInstanceData(GSScriptInstance* header) const
 void GSClass::LinkNative(GSFunction* function)
 {
     const Zel::PString className(name_);
-    const Zel::PString signature(function->name);
+    const Zel::PString signature(function->Name());
     function->native = GSMachine::Get()->FindNativeFunction(className, signature);
     if (function->native == nullptr)
         GSLog("Could not resolve native link %s", function->name);
@@ -172,7 +182,7 @@ bool GSClass::Link()
             LinkNative(&function);
             continue;
         }
-        FindOverridden(function.name, &function.overridden, &function.overriddenOffset);
+        FindOverridden(function.Name(), &function.overridden, &function.overriddenOffset);
     }
     for (GSMethodEntry& method : methods_)
         method.reference = &library_->FunctionReference(method.referenceIndex);

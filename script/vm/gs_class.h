@@ -29,7 +29,7 @@ struct GSBaseEntry {
     uint32_t classReference = 0;
     int32_t blockOffset = 0;  // slots from the instance's first member block
     bool direct = false;
-    const char* name = "";    // the class name the entry refers to
+    std::string_view name;    // the class name the entry refers to
     GSClass* cls = nullptr;   // resolved when the library is linked
 };
 
@@ -98,6 +98,7 @@ private:
     uint32_t index_;
     const GSImage::ClassRecord* record_;
     const char* name_;
+    std::string_view nameView_;
     uint32_t flags_;
     uint32_t instanceSize_;
     std::vector<GSBaseEntry> bases_;

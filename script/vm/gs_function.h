@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "script/common/library_image_reader.h"
 
@@ -27,6 +28,10 @@ struct GSFunction {
     GSClass* cls = nullptr;
     GSLibrary* library = nullptr;
     const char* name = "";  // signature, "$ret@Class::name(args)"
+    uint32_t nameLength = 0;
+    // Where the name and argument list start ("::"), or the length when the
+    // signature has none; overrides are matched on what follows.
+    uint32_t shortOffset = 0;
     uint32_t returnType = 0;
     int32_t returnClass = -1;
     uint32_t flags = 0;
@@ -47,6 +52,8 @@ struct GSFunction {
     GSFunction* overridden = nullptr;
     int32_t overriddenOffset = 0;
 
+    std::string_view Name() const { return std::string_view(name, nameLength); }
+    std::string_view ShortName() const { return Name().substr(shortOffset); }
     bool IsNative() const { return (flags & kFunctionNative) != 0; }
     bool IsThread() const { return (flags & kFunctionThread) != 0; }
     bool ReturnsValue() const { return returnType != 0; }

@@ -36,8 +36,8 @@ void* GSHeap::TryAlloc(size_t size)
     if (raw == nullptr)
         return nullptr;
     *reinterpret_cast<size_t*>(raw) = size;
-    bytes_.fetch_add(static_cast<int64_t>(size), std::memory_order_relaxed);
-    blocks_.fetch_add(1, std::memory_order_relaxed);
+    bytes_ += static_cast<int64_t>(size);
+    ++blocks_;
     return raw + kPrefixBytes;
 }
 
@@ -55,8 +55,8 @@ void GSHeap::Free(void* block)
         return;
     char* raw = static_cast<char*>(block) - kPrefixBytes;
     const size_t size = *reinterpret_cast<size_t*>(raw);
-    bytes_.fetch_sub(static_cast<int64_t>(size), std::memory_order_relaxed);
-    blocks_.fetch_sub(1, std::memory_order_relaxed);
+    bytes_ -= static_cast<int64_t>(size);
+    --blocks_;
     std::free(raw);
 }
 

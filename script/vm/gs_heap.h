@@ -2,7 +2,6 @@
 // live byte and block counters.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -24,15 +23,17 @@ public:
     void Free(void* block);
 
     const char* Name() const { return name_; }
-    int64_t LiveBytes() const { return bytes_.load(std::memory_order_relaxed); }
-    int64_t LiveBlocks() const { return blocks_.load(std::memory_order_relaxed); }
+    int64_t LiveBytes() const { return bytes_; }
+    int64_t LiveBlocks() const { return blocks_; }
 
 private:
     explicit GSHeap(const char* name) : name_(name) {}
 
     const char* name_;
-    std::atomic<int64_t> bytes_{0};
-    std::atomic<int64_t> blocks_{0};
+    // Plain counters: the script runtime runs on one thread at a time (under
+    // ScriptToolchainLock), and these sit on its hottest paths.
+    int64_t bytes_ = 0;
+    int64_t blocks_ = 0;
 };
 
 }  // namespace GSRuntime

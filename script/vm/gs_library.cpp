@@ -112,11 +112,11 @@ int GSLibrary::ResolveClassReferences()
     for (size_t i = 0; i < image_.classReferences.size(); ++i) {
         const GSImage::ClassReference& reference = image_.classReferences[i];
         GSLibrary* owner = dependencies_[reference.dependency];
-        const std::string name(image_.String(reference.name));
-        classReferences_[i] = FindClass(owner, name);
+        classReferences_[i] = FindClass(owner, image_.String(reference.name));
         if (classReferences_[i] != nullptr)
             continue;
         failed = true;
+        const std::string name(image_.String(reference.name));
         if (owner != nullptr) {
             GSLog("GS Link error: Unable to find class '%s'", name.c_str());
         } else {
@@ -135,9 +135,10 @@ int GSLibrary::ResolveFunctionReferences()
         const GSImage::FunctionReference& source = image_.functionReferences[i];
         GSFunctionReference& reference = functionReferences_[i];
         reference.cls = classReferences_[source.classReference];
-        reference.name = image_.String(source.name).data();
+        const std::string_view name = image_.String(source.name);
+        reference.name = name.data();
         reference.slot = source.slot;
-        const int32_t index = reference.cls->FindFunction(reference.name);
+        const int32_t index = reference.cls->FindFunction(name);
         if (index < 0) {
             GSLog("GS Link error: Unable to link function '%s'", reference.name);
             return kLoadLinkError;

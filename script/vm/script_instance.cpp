@@ -1,8 +1,6 @@
 // GSScriptInstance: counting, release, and the three teardown passes.
 #include "script/vm/script_instance.h"
 
-#include <atomic>
-
 #include "script/vm/gs_array.h"
 #include "script/vm/gs_class.h"
 #include "script/vm/gs_context.h"
@@ -14,13 +12,14 @@ namespace GSRuntime {
 
 namespace {
 
-std::atomic<int64_t> g_liveInstances{0};
+// One thread runs scripts at a time: a plain counter on the hot path.
+int64_t g_liveInstances = 0;
 
 }  // namespace
 
 int64_t LiveScriptInstances()
 {
-    return g_liveInstances.load(std::memory_order_relaxed);
+    return g_liveInstances;
 }
 
 void GSScriptInstance::Start(GSContext* context, GSObjectReference* instanceOwner, GSClass* instanceClass)
@@ -31,13 +30,13 @@ void GSScriptInstance::Start(GSContext* context, GSObjectReference* instanceOwne
     cls = instanceClass;
     if (context != nullptr)
         context->Pool().Acquire(this);
-    g_liveInstances.fetch_add(1, std::memory_order_relaxed);
+    ++g_liveInstances;
 }
 
 void GSScriptInstance::Finish()
 {
     GSTrackedPool::Release(this);
-    g_liveInstances.fetch_sub(1, std::memory_order_relaxed);
+    --g_liveInstances;
 }
 
 GSContext* GSScriptInstance::Context() const

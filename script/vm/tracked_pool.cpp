@@ -2,7 +2,6 @@
 // teardown that pins before it releases, so cycles are freed in pass 3 only.
 #include "script/vm/tracked_pool.h"
 
-#include <atomic>
 #include <new>
 
 #include "script/vm/gs_heap.h"
@@ -12,13 +11,14 @@ namespace GSRuntime {
 
 namespace {
 
-std::atomic<int64_t> g_liveSlots{0};
+// One thread runs scripts at a time: a plain counter on the hot path.
+int64_t g_liveSlots = 0;
 
 }  // namespace
 
 int64_t GSTrackedPool::LiveSlots()
 {
-    return g_liveSlots.load(std::memory_order_relaxed);
+    return g_liveSlots;
 }
 
 GSTrackedPool::~GSTrackedPool()
@@ -68,7 +68,7 @@ void GSTrackedPool::Acquire(GSScriptInstance* instance)
     if (current_->freeHead == nullptr)
         current_ = nullptr;
     instance->slot = slot;
-    g_liveSlots.fetch_add(1, std::memory_order_relaxed);
+    ++g_liveSlots;
 }
 
 void GSTrackedPool::Release(GSScriptInstance* instance)
@@ -81,7 +81,7 @@ void GSTrackedPool::Release(GSScriptInstance* instance)
     slot->block = nullptr;
     block->freeHead = slot;
     instance->slot = nullptr;
-    g_liveSlots.fetch_sub(1, std::memory_order_relaxed);
+    --g_liveSlots;
 }
 
 void GSTrackedPool::TearDown()
@@ -109,7 +109,7 @@ void GSTrackedPool::TearDown()
             GSScriptInstance* instance = static_cast<GSScriptInstance*>(slot.object);
             slot.block = nullptr;
             slot.object = nullptr;
-            g_liveSlots.fetch_sub(1, std::memory_order_relaxed);
+            --g_liveSlots;
             instance->Destroy();
         }
     }
