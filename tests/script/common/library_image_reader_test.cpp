@@ -284,6 +284,33 @@ TEST(LibraryImageReader, RefusesDamagedFields) {
   }
 }
 
+// The loader names the class record that failed ("Unable to initialise
+// class"): the error says which record and, once its name was read, the name.
+TEST(LibraryImageReader, AFaultInAClassRecordNamesTheClass) {
+  struct Case {
+    const char* field;
+    uint32_t value;
+    int32_t classIndex;
+    const char* className;
+  };
+  const Case cases[] = {
+      {"functions.count", 100, 0, "A"},  // read while the record is read
+      {"f.slot", 1, 0, "A"},             // found by the checks after reading
+      {"class.id", 8, 0, ""},            // before the name
+      {"class.name", 9, 0, ""},          // a name outside the pool
+      {"classRef.name", 4, -1, ""},      // outside any class record
+  };
+  for (const Case& c : cases) {
+    ImageBuilder b = SmallImage();
+    std::memcpy(b.bytes.data() + b.marks.at(c.field), &c.value, 4);
+    LibraryImage image;
+    ImageError error;
+    ASSERT_FALSE(Read(b.bytes, &image, &error)) << c.field;
+    EXPECT_EQ(error.classIndex, c.classIndex) << c.field;
+    EXPECT_EQ(error.className, c.className) << c.field;
+  }
+}
+
 TEST(LibraryImageReader, ContinuesAtTheRecordSizeWhateverItUnderstood) {
   // A function record that runs on past its line table: the reader goes on
   // at start + size, so the initializer is still found.
