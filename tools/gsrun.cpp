@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +35,7 @@
 #include "script/vm/script_instance.h"
 #include "script/vm/script_log.h"
 #include "script/vm/tracked_pool.h"
+#include "zel/ascii.h"
 #include "zel/file.h"
 
 #ifndef KORVEL_CORE_SCRIPTS_DIR
@@ -201,7 +201,7 @@ std::vector<std::string> SourcesIn(const std::string& folder)
         return names;
     while (dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name.size() > 3 && strcasecmp(name.c_str() + name.size() - 3, ".gs") == 0)
+        if (name.size() > 3 && Zel::AsciiEqualIgnoreCase(std::string_view(name).substr(name.size() - 3), ".gs"))
             names.push_back(name);
     }
     closedir(dir);
@@ -251,13 +251,6 @@ bool Compile(const std::string& name, const std::vector<std::string>& searchLast
     return errors == 0;
 }
 
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // The source and every source it includes that is not a core source, each
 // into a library of its own in the work folder; `libraries` gets their
 // file names, the source's first.
@@ -271,7 +264,7 @@ bool CompileWithIncludes(const Options& options, const std::string& workFolder, 
     search.push_back(FolderOf(options.source));
     std::vector<std::string> done;
     for (const std::string& core : SourcesIn(options.coreFolder))
-        done.push_back(Lower(core));
+        done.push_back(Zel::AsciiLowerCopy(core));
     std::vector<std::string> pending = {BaseName(options.source)};
     bool ok = true;
     while (!pending.empty()) {
@@ -280,10 +273,10 @@ bool CompileWithIncludes(const Options& options, const std::string& workFolder, 
         const std::string library = WithoutExtension(BaseName(name)) + ".gsl";
         std::vector<std::string> includes;
         ok = Compile(name, search, workFolder + "/" + library, &includes) && ok;
-        done.push_back(Lower(name));
+        done.push_back(Zel::AsciiLowerCopy(name));
         libraries->push_back(library);
         for (const std::string& include : includes) {
-            if (std::find(done.begin(), done.end(), Lower(include)) == done.end() &&
+            if (std::find(done.begin(), done.end(), Zel::AsciiLowerCopy(include)) == done.end() &&
                 std::find(pending.begin(), pending.end(), include) == pending.end()) {
                 pending.push_back(include);
             }

@@ -48,27 +48,14 @@ GSClass::GSClass(GSLibrary* library, uint32_t index, const GSImage::LibraryImage
     }
     functions_.resize(record.functions.size());
     for (size_t i = 0; i < record.functions.size(); ++i) {
-        const GSImage::FunctionRecord& source = record.functions[i];
         GSFunction& function = functions_[i];
+        static_cast<GSImage::FunctionRecord&>(function) = record.functions[i];
         function.cls = this;
         function.library = library;
-        const std::string_view name = image.String(source.name);
-        function.name = name.data();
-        function.nameLength = static_cast<uint32_t>(name.size());
-        function.shortOffset = ShortOffset(name);
-        function.returnType = source.returnType;
-        function.returnClass = source.returnClass;
-        function.flags = source.flags;
-        function.slot = source.slot;
-        function.stackAdvance = source.stackAdvance;
-        function.argumentBase = source.argumentBase;
-        function.frameOffset = source.frameOffset;
-        function.stackNeed = source.stackNeed;
-        function.argumentWords = source.argumentWords;
-        function.referenceLocals = source.referenceLocals;
-        function.lines = source.lines;
-        function.codeLength = source.codeLength;
-        function.code = source.code;
+        const std::string_view signature = image.String(function.name);
+        function.signature = signature.data();
+        function.signatureLength = static_cast<uint32_t>(signature.size());
+        function.shortOffset = ShortOffset(signature);
     }
     methods_.resize(record.methods.size());
     for (size_t i = 0; i < record.methods.size(); ++i) {
@@ -80,7 +67,7 @@ GSClass::GSClass(GSLibrary* library, uint32_t index, const GSImage::LibraryImage
 int32_t GSClass::FindFunction(std::string_view signature) const
 {
     for (size_t i = 0; i < functions_.size(); ++i) {
-        if (signature == functions_[i].Name())
+        if (signature == functions_[i].Signature())
             return static_cast<int32_t>(i);
     }
     return -1;
@@ -167,10 +154,10 @@ Slot* GSClass::FindInstanceData(GSScriptInstance* header) const
 void GSClass::LinkNative(GSFunction* function)
 {
     const Zel::PString className(name_);
-    const Zel::PString signature(function->Name());
+    const Zel::PString signature(function->Signature());
     function->native = GSMachine::Get()->FindNativeFunction(className, signature);
     if (function->native == nullptr)
-        GSLog("Could not resolve native link %s", function->name);
+        GSLog("Could not resolve native link %s", function->signature);
 }
 
 bool GSClass::Link()
@@ -182,7 +169,7 @@ bool GSClass::Link()
             LinkNative(&function);
             continue;
         }
-        FindOverridden(function.Name(), &function.overridden, &function.overriddenOffset);
+        FindOverridden(function.Signature(), &function.overridden, &function.overriddenOffset);
     }
     for (GSMethodEntry& method : methods_)
         method.reference = &library_->FunctionReference(method.referenceIndex);

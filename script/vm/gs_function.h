@@ -22,38 +22,25 @@ enum GSFunctionFlag : uint32_t {
     kFunctionConstructor = 0x20,
 };
 
-// The texts, reference locals, line pairs and code point into the library's
-// image, which lives as long as the library.
-struct GSFunction {
+// A function record of the image as linking completes it. The texts,
+// reference locals, line pairs and code point into the library's image,
+// which lives as long as the library.
+struct GSFunction : GSImage::FunctionRecord {
     GSClass* cls = nullptr;
     GSLibrary* library = nullptr;
-    const char* name = "";  // signature, "$ret@Class::name(args)"
-    uint32_t nameLength = 0;
+    const char* signature = "";  // "$ret@Class::name(args)"
+    uint32_t signatureLength = 0;
     // Where the name and argument list start ("::"), or the length when the
     // signature has none; overrides are matched on what follows.
     uint32_t shortOffset = 0;
-    uint32_t returnType = 0;
-    int32_t returnClass = -1;
-    uint32_t flags = 0;
-    int32_t slot = -1;
-    // Frame words, counted in slots (see GSStack::PushFrame).
-    int32_t stackAdvance = 0;
-    int32_t argumentBase = 0;
-    int32_t frameOffset = 0;
-    int32_t stackNeed = 0;
-    int32_t argumentWords = 0;
-    GSImage::WordView referenceLocals;
-    GSImage::LineView lines;
-    uint32_t codeLength = 0;
-    const uint8_t* code = nullptr;
     GSNativeFunction* native = nullptr;
     // The base function this one overrides (OP_CallInherited) and the
     // member-block offset of that base's class within this function's class.
     GSFunction* overridden = nullptr;
     int32_t overriddenOffset = 0;
 
-    std::string_view Name() const { return std::string_view(name, nameLength); }
-    std::string_view ShortName() const { return Name().substr(shortOffset); }
+    std::string_view Signature() const { return std::string_view(signature, signatureLength); }
+    std::string_view ShortName() const { return Signature().substr(shortOffset); }
     bool IsNative() const { return (flags & kFunctionNative) != 0; }
     bool IsThread() const { return (flags & kFunctionThread) != 0; }
     bool ReturnsValue() const { return returnType != 0; }

@@ -10,6 +10,7 @@
 #include "script/vm/gs_thread.h"
 #include "script/vm/native_function.h"
 #include "script/vm/script_log.h"
+#include "zel/ascii.h"
 #include "zel/file.h"
 #include "zel/file_find.h"
 
@@ -26,15 +27,6 @@ std::string JoinPath(const char* folder, const char* fileName)
         path.push_back('/');
     path += fileName != nullptr ? fileName : "";
     return path;
-}
-
-std::string LowerCase(std::string text)
-{
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
 }
 
 const char* ContainerName(const Zel::PString& container)
@@ -135,7 +127,7 @@ bool GSMachine::Register(const Zel::PString& container, const std::string& path,
         entry->path = path;
     }
     // A path already present keeps its first entry.
-    const std::string key = LowerCase(path);
+    const std::string key = Zel::AsciiLowerCopy(path);
     Utils::KeyedIterator it;
     if (!names_.Find(key.c_str(), &it))
         names_.Insert(key.c_str(), entry);
@@ -263,7 +255,7 @@ GSLibrary* GSMachine::GetLibraryByName(const char* path)
     if (path == nullptr)
         return nullptr;
     Utils::KeyedIterator it;
-    if (!names_.Find(LowerCase(path).c_str(), &it))
+    if (!names_.Find(Zel::AsciiLowerCopy(path).c_str(), &it))
         return nullptr;
     const LinkEntry* entry = static_cast<const LinkEntry*>(it.Node()->value);
     return GetLibrary(entry->sourceCrc, entry->fileNameCrc);

@@ -32,7 +32,7 @@ bool GSStack::PushFrame(GSFunction* function, int32_t returnOffset)
     if (int64_t(function->stackNeed) > int64_t(kCapacity) - used) {
         GSLog("GSStack overflow...");
         for (GSStackFrame* frame = frame_; frame != nullptr; frame = frame->Previous())
-            GSLog("function %s", frame->Function()->name);
+            GSLog("function %s", frame->Function()->signature);
         return false;
     }
     // Arguments that are not on this stack: a frame that does not match its
@@ -113,7 +113,7 @@ void GSStack::Dump() const
 {
     int32_t line = -1;
     for (const GSStackFrame* frame = frame_; frame != nullptr; frame = frame->Previous()) {
-        GSLog("function %s, line %d", frame->Function()->name, line);
+        GSLog("function %s, line %d", frame->Function()->signature, line);
         // The next older frame continues where this one will return to.
         const GSStackFrame* older = frame->Previous();
         if (older != nullptr)

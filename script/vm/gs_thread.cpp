@@ -14,25 +14,6 @@
 
 namespace GSRuntime {
 
-namespace {
-
-const char* const kResultNames[] = {
-    "ER_Done",           "ER_Blocked",          "ER_IllegalInstruction", "ER_DivideByZero",
-    "ER_NullArrayReference", "ER_ArrayOutOfBounds", "ER_ArrayRangeError",  "ER_NullStringReference",
-    "ER_StringOutOfBounds",  "ER_NullReference",    "ER_ClassCreateError", "ER_NativeCallError",
-    "ER_StackOverflow",      "ER_NoStackFrame",     "ER_ThreadError",      "ER_StackReturnError",
-    "ER_Exception",          "ER_LinkError",        "ER_Timeout",
-};
-
-}  // namespace
-
-const char* ResultName(int32_t result)
-{
-    if (result < 0 || result >= static_cast<int32_t>(sizeof kResultNames / sizeof kResultNames[0]))
-        return "ER_Unknown";
-    return kResultNames[result];
-}
-
 GSGameObject* GameObjectOfStack(const GSStack& stack)
 {
     for (const GSStackFrame* frame = stack.CurrentFrame(); frame != nullptr; frame = frame->Previous()) {

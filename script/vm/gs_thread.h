@@ -4,35 +4,12 @@
 
 #include <cstdint>
 
+#include "script/common/opcodes.h"
 #include "script/vm/gs_stack.h"
 
 namespace GSRuntime {
 
 class GSGameObject;
-
-// Result codes of a run; the names are what the error report prints.
-enum GSResult : int32_t {
-    ER_Done = 0,
-    ER_Blocked = 1,
-    ER_IllegalInstruction = 2,
-    ER_DivideByZero = 3,
-    ER_NullArrayReference = 4,
-    ER_ArrayOutOfBounds = 5,
-    ER_ArrayRangeError = 6,
-    ER_NullStringReference = 7,
-    ER_StringOutOfBounds = 8,
-    ER_NullReference = 9,
-    ER_ClassCreateError = 10,
-    ER_NativeCallError = 11,
-    ER_StackOverflow = 12,
-    ER_NoStackFrame = 13,
-    ER_ThreadError = 14,
-    ER_StackReturnError = 15,
-    ER_Exception = 16,
-    ER_LinkError = 17,
-    ER_Timeout = 18,
-};
-const char* ResultName(int32_t result);
 
 enum GSThreadRunState : int32_t {
     kThreadRunnable = 0,

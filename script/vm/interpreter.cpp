@@ -3,7 +3,7 @@
 // opcode byte is one without an instruction, so a run that reaches code
 // ends with ER_IllegalInstruction through the error exit.
 #include <cstdint>
-#include <cstdio>
+#include <string>
 
 #include "script/vm/gs_function.h"
 #include "script/vm/gs_game_object.h"
@@ -48,12 +48,13 @@ int32_t ErrorExit(GSThread* thread, RunPosition* run, int32_t code)
         if (run->function->library != nullptr)
             file = run->function->library->Name().c_str();
     }
-    GSLog("Thread Exception: %s, line %d, file %s", ResultName(code), line, file);
+    // Grown to any length: a library's file name has none.
+    const std::string report = std::string("Thread Exception: ") + ResultName(code) + ", line " +
+                               std::to_string(line) + ", file " + file;
+    GSLog("%s", report.c_str());
     if (GSExceptionCallback callback = ExceptionCallback()) {
         GSGameObject* gameObject = thread->Owner() != nullptr ? thread->Owner() : GameObjectOfStack(thread->Stack());
-        char report[512];
-        std::snprintf(report, sizeof report, "Thread Exception: %s, line %d, file %s", ResultName(code), line, file);
-        callback(report, &thread->Stack(), gameObject, false);
+        callback(report.c_str(), &thread->Stack(), gameObject, false);
     }
     thread->SetState(kThreadStopped);
     GSLog("Stack Dump...");

@@ -57,19 +57,20 @@ private:
     Handler handler_;
 };
 
-// A member function of the receiving object's native class T.
-template <typename T>
-class GSCPPNativeFunction final : public GSNativeFunction {
+// A member function of a native class T, called on what Resolve finds for
+// the receiving object (null: the binding refuses).
+template <typename T, T* (*Resolve)(GSObject*)>
+class GSMemberNativeFunction final : public GSNativeFunction {
 public:
     using Handler = bool (T::*)(GSStack& stack);
 
-    GSCPPNativeFunction(const char* className, const char* signature, Handler handler)
+    GSMemberNativeFunction(const char* className, const char* signature, Handler handler)
         : GSNativeFunction(className, signature), handler_(handler)
     {
     }
     bool Call(GSObject* object, GSStack& stack) override
     {
-        T* target = dynamic_cast<T*>(object);
+        T* target = Resolve(object);
         if (target == nullptr)
             return false;
         (target->*handler_)(stack);
@@ -79,30 +80,28 @@ public:
 private:
     Handler handler_;
 };
+
+// The receiving object itself, when it is a T.
+template <typename T>
+T* ObjectAs(GSObject* object)
+{
+    return dynamic_cast<T*>(object);
+}
+
+// The receiving object's context, when it has one and it is a T.
+template <typename T>
+T* ContextAs(GSObject* object)
+{
+    return object != nullptr ? dynamic_cast<T*>(object->GetContext()) : nullptr;
+}
+
+// A member function of the receiving object's native class T.
+template <typename T>
+using GSCPPNativeFunction = GSMemberNativeFunction<T, ObjectAs<T>>;
 
 // A member function of the receiving object's context, of context class T.
 template <typename T>
-class GSCPPContextNativeFunction final : public GSNativeFunction {
-public:
-    using Handler = bool (T::*)(GSStack& stack);
-
-    GSCPPContextNativeFunction(const char* className, const char* signature, Handler handler)
-        : GSNativeFunction(className, signature), handler_(handler)
-    {
-    }
-    bool Call(GSObject* object, GSStack& stack) override
-    {
-        GSContext* context = object != nullptr ? object->GetContext() : nullptr;
-        T* target = dynamic_cast<T*>(context);
-        if (target == nullptr)
-            return false;
-        (target->*handler_)(stack);
-        return true;
-    }
-
-private:
-    Handler handler_;
-};
+using GSCPPContextNativeFunction = GSMemberNativeFunction<T, ContextAs<T>>;
 
 // Argument n of the current frame as a native object of class T. A handle
 // whose owner is not a T raises "incorrect parameter type at parameter %d"

@@ -48,12 +48,12 @@ TEST_F(LibraryLoading, ALibraryIsItsOwnFirstDependency)
                                             "$int@Square::Area()", "$string@Square::Name()"};
     for (uint32_t i = 0; i < square->MethodCount(); ++i) {
         ASSERT_NE(square->Method(i).Function(), nullptr) << i;
-        EXPECT_STREQ(square->Method(i).Function()->name, slots[i].c_str()) << i;
+        EXPECT_STREQ(square->Method(i).Function()->signature, slots[i].c_str()) << i;
     }
     // Square's own Area overrides Shape's: the base function and its block.
     const GSRuntime::GSFunction& area = square->Function(uint32_t(square->FindFunction("$int@Square::Area()")));
     ASSERT_NE(area.overridden, nullptr);
-    EXPECT_STREQ(area.overridden->name, "$int@Shape::Area()");
+    EXPECT_STREQ(area.overridden->signature, "$int@Shape::Area()");
     EXPECT_EQ(area.overriddenOffset, 2);
     EXPECT_EQ(GSLibrary::FindClass(library, "Circle"), nullptr);
     EXPECT_EQ(GSLibrary::FindClass(nullptr, "Square"), nullptr);
@@ -147,8 +147,8 @@ TEST_F(LibraryLoading, TheCoreLibraryBindsItsNativesBySignature)
     ASSERT_EQ(math->MethodCount(), 3u);
     const GSRuntime::GSFunction* randFloat = math->Method(0).Function();
     const GSRuntime::GSFunction* randInt = math->Method(1).Function();
-    EXPECT_STREQ(randFloat->name, "$float@Math::Rand(float,float)");
-    EXPECT_STREQ(randInt->name, "$int@Math::Rand(int,int)");
+    EXPECT_STREQ(randFloat->signature, "$float@Math::Rand(float,float)");
+    EXPECT_STREQ(randInt->signature, "$int@Math::Rand(int,int)");
     EXPECT_NE(randFloat->native, nullptr);
     EXPECT_NE(randInt->native, nullptr);
     EXPECT_NE(randFloat->native, randInt->native);
@@ -157,9 +157,9 @@ TEST_F(LibraryLoading, TheCoreLibraryBindsItsNativesBySignature)
         ASSERT_NE(cls, nullptr) << name;
         for (uint32_t i = 0; i + 1 < cls->FunctionCount(); ++i) {
             const GSRuntime::GSFunction& function = cls->Function(i);
-            const bool later = std::string(function.name) == "$void@Router::Info()" ||
-                               std::string(function.name) == "$void@Router::PostMessage(int,int,string,string,float)";
-            EXPECT_EQ(function.native != nullptr, !later) << function.name;
+            const bool later = std::string(function.signature) == "$void@Router::Info()" ||
+                               std::string(function.signature) == "$void@Router::PostMessage(int,int,string,string,float)";
+            EXPECT_EQ(function.native != nullptr, !later) << function.signature;
         }
     }
 }
@@ -187,7 +187,7 @@ TEST_F(LibraryLoading, OverridesAreFoundByNameAndArgumentsWhateverTheResult)
     GSRuntime::GSFunction* found = nullptr;
     int32_t offset = -1;
     ASSERT_TRUE(b->FindOverridden("$int@B::f(int)", &found, &offset));
-    EXPECT_STREQ(found->name, "$void@A::f(int)");
+    EXPECT_STREQ(found->signature, "$void@A::f(int)");
     EXPECT_EQ(offset, 2);
     EXPECT_FALSE(b->FindOverridden("$void@B::f(string)", &found, &offset));
     EXPECT_FALSE(b->FindOverridden("no signature", &found, &offset));

@@ -62,7 +62,7 @@ TEST_F(RealisticSizes, ALibraryOfHundredsOfClassesLoadsAndLinks)
     EXPECT_FALSE(last->IsA("K289"));
     const GSFunction& m7 = last->Function(uint32_t(last->FindFunction("$int@K299::m7(int)")));
     ASSERT_NE(m7.overridden, nullptr);
-    EXPECT_STREQ(m7.overridden->name, "$int@K298::m7(int)");
+    EXPECT_STREQ(m7.overridden->signature, "$int@K298::m7(int)");
     for (uint32_t i = 0; i < last->MethodCount(); ++i)
         EXPECT_EQ(last->Method(i).Function()->cls, last) << i;
 

@@ -36,7 +36,7 @@ GSFunction Function(const char* name, int32_t arguments, int32_t locals, int32_t
                     const Words* lines = nullptr)
 {
     GSFunction function;
-    function.name = name;
+    function.signature = name;
     function.argumentWords = arguments;
     function.argumentBase = 1 - arguments;
     function.frameOffset = locals + 1;
