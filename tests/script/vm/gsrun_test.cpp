@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 
 #include <filesystem>
@@ -29,7 +30,7 @@ std::string ReadAll(const std::string& path)
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-GsrunRun RunGsrun(const std::vector<std::string>& arguments)
+GsrunRun RunGsrun(const std::vector<std::string>& arguments, const std::vector<std::string>& extraEnvironment = {})
 {
     TempTree tree;
     const std::string out = tree / "out";
@@ -46,7 +47,14 @@ GsrunRun RunGsrun(const std::vector<std::string>& arguments)
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     GsrunRun run;
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    std::vector<std::string> environment = extraEnvironment;
+    for (char** variable = environ; *variable != nullptr; ++variable)
+        environment.push_back(*variable);
+    std::vector<char*> envp;
+    for (std::string& variable : environment)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         return run;
@@ -177,6 +185,23 @@ TEST(Gsrun, FailuresEndWithANonZeroExitAndAReason)
         EXPECT_EQ(run.exitCode, c.exitCode) << c.what;
         EXPECT_NE(run.errors.find(c.reason), std::string::npos) << c.what << ": " << run.errors;
     }
+}
+
+// A work folder on a file system that fills up: the libraries cannot be
+// written, and gsrun says so instead of loading anything.
+TEST(Gsrun, AFullDiskIsAReportedFailure)
+{
+    TempTree tree;
+    const std::string mount = tree / "small";
+    std::filesystem::create_directories(mount);
+    if (::mount("tmpfs", mount.c_str(), "tmpfs", 0, "size=4k") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (no privilege)";
+    const std::string natives = std::string(KORVEL_TESTS_DIR) + "/script/vm/corpus/natives.gs";
+    const GsrunRun run = RunGsrun({natives, "Caller"}, {"TMPDIR=" + mount});
+    umount2(mount.c_str(), MNT_DETACH);
+    EXPECT_EQ(Contract(run), std::vector<std::string>{"LIVE 0"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.errors.find("Unable to open output file"), std::string::npos) << run.errors;
 }
 
 }  // namespace
