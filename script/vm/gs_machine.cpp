@@ -6,6 +6,7 @@
 
 #include "script/common/library_image_format.h"
 #include "script/common/library_image_reader.h"
+#include "script/vm/gs_heap.h"
 #include "script/vm/gs_library.h"
 #include "script/vm/gs_thread.h"
 #include "script/vm/native_function.h"
@@ -58,6 +59,10 @@ size_t GSMachine::NativeKeyHash::operator()(const NativeKey& key) const
 GSMachine* GSMachine::Get()
 {
     static GSMachine* machine = [] {
+        // The heaps are made first, so that they outlive the machine's own
+        // destruction at exit, which frees into them.
+        GSRuntime::GSHeap::Machine();
+        GSRuntime::GSHeap::Context();
         static GSMachine instance;
         instance.Init();
         return &instance;
