@@ -8,7 +8,7 @@ JOBS       ?= $(shell nproc)
 
 PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev \
             libbenchmark-dev libsqlite3-dev libssl-dev libcurl4-openssl-dev \
-            zlib1g-dev openssl lua5.4
+            zlib1g-dev openssl lua5.4 libjpeg62-turbo-dev
 
 .PHONY: deps build install test demo bench clean
 

@@ -1,22 +1,45 @@
-// The process-wide template data manager that start-up creates and binds to the engine.
+// The process-wide template data manager: data folder, template library, value lists, the asset under validation.
 #pragma once
 
+#include <map>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "soup/soup_handle.h"
+#include "templates/dod_list_files.h"
+#include "templates/dod_mesh_data.h"
+#include "templates/dod_personal_details.h"
+#include "zel/file.h"
 #include "zel/pstring.h"
 
 struct AppContext;
+class KorvelResourceDatabase;
+
+namespace Zel {
+class ResourceSystem;
+class RenderKernel;
+class OS;
+}
 
 namespace DODLib {
+
+class Container;
+class Tag;
 
 class DataManager {
 public:
     // Creates the manager with its data folder (program folder + "DODData/");
     // true.
     static bool Initialise(const char* dataFolder);
-    // The manager, set up on first use. Without one the process ends through
-    // FatalError.
+    // The manager; its first use reads the data folder. Without a manager
+    // the process ends through FatalError.
     static DataManager* Instance();
-    // Destroys the manager; nothing when there is none.
+    // Tears the manager down (writing the personal details) and destroys it;
+    // nothing when there is none.
     static void Shutdown();
+    // True between Initialise and Shutdown.
+    static bool Exists();
 
     // Loads one dummy material per renderer vertex type; failures are
     // logged, not returned.
@@ -24,20 +47,120 @@ public:
     // Releases those materials; nothing when there is no manager.
     static void ReleaseBumpVertexTypes();
 
-    virtual ~DataManager() = default;
-    // Keeps the engine objects of the record for the template preview. The
-    // caller ignores the result.
-    virtual bool InitialiseRenderContext(AppContext& context);
+    virtual ~DataManager();
+    DataManager(const DataManager&) = delete;
+    DataManager& operator=(const DataManager&) = delete;
 
+    // Keeps the engine objects of the record for the mesh checks; true.
+    virtual bool InitialiseRenderContext(AppContext& context);
+    virtual void MeshLoaded(Container* container);
+    virtual void AddSourceTag(const Zel::PString& source, Tag* tag);
+    virtual void AddChildContainer(const Zel::PString& parentName, Container* container);
+    virtual void ListsChanged();
+    virtual void AttachmentsChanged();
+    virtual void UniqueAttachmentsChanged();
+    virtual void AddAttachmentTag(Tag* tag);
+    virtual void AddUniqueAttachmentTag(Tag* tag);
+    // True when a child container of that name is registered under the
+    // source, or a loaded mesh offers an attachment point of that name.
+    virtual bool HasEntryFor(const Zel::PString& name, const Zel::PString& source) const;
+
+    // Merges "inheritance.txt", "kind.txt" and "container.txt" into the
+    // template library, once per process.
+    void LoadTemplates();
+    // The template library (shared).
+    SoupHandle GetLibrary() const { return templates_; }
+    bool AreTemplatesLoaded() const { return templatesLoaded_; }
+
+    // The asset under validation: its root folder name and folder (worked
+    // out from the folder when the name is empty); opens and holds the
+    // resource database of the root.
+    void SetAsset(const Zel::PString& rootName, const Zel::File::Path& folder);
+    Zel::PString GetAssetRootName() const { return assetRootName_; }
+    const Zel::File::Path& GetAssetFolder() const { return assetFolder_; }
+    // The root folder's path followed by the asset folder.
+    Zel::File::Path GetAssetFullPath() const;
+    static void SetConfigFileName(const char* name);
+    const Zel::PString& GetConfigFileName() const { return configFileName_; }
+    KorvelResourceDatabase* GetResourceDatabase() const { return resourceDatabase_; }
+
+    // Checks a file named by a file-path field by its extension, loading
+    // meshes and animations; the mesh object or null.
+    MeshData* CheckMeshFile(const Zel::PString& fileName, Container* container);
+    // Replaces how ".im" and ".lm" files are loaded (the default reads no
+    // geometry: it reports a missing file and accepts an existing one
+    // without inspecting it).
+    void SetMeshLoader(MeshLoader loader);
+    MeshData* GetMeshFor(const Container* container) const;
+    void ReleaseLoadedMeshes();
+    void RemoveTag(Tag* tag);
+    void RemoveContainerMesh(Container* container);
+    void RemoveChildContainer(Container* container);
+    void ClearAttachedTrackList();
+    void ClearQueuesList();
+    void ClearMeshTableList();
+    void SetListFile(const Zel::PString& fileName, const std::vector<std::pair<Zel::PString, Zel::PString>>& pairs);
+
+    // The value list named by a field's "source", file name case ignored;
+    // null when there is none.
+    const ListFile* FindListFile(const Zel::PString& source) const;
+    const std::unordered_map<Zel::PString, ListFile>& GetListFiles() const { return listFiles_; }
+    const std::vector<Zel::PString>& GetNewFormTemplates() const { return newFormTemplates_; }
+    PersonalDetails& GetPersonalDetails() { return *personalDetails_; }
     const Zel::PString& GetDataFolder() const { return dataFolder_; }
 
-private:
-    explicit DataManager(const char* dataFolder) : dataFolder_(dataFolder) {}
-    void SetUpOnFirstUse();
+    float GetBuild() const { return build_; }
+    void SetBuild(float build) { build_ = build; }
+    bool IsMeshFailed() const { return meshFailed_; }
+    void SetMeshFailed(bool failed) { meshFailed_ = failed; }
+    bool IsQuickCheck() const { return quickCheck_; }
+    void SetQuickCheck(bool quick) { quickCheck_ = quick; }
+    bool IsOutsideEditing() const { return outsideEditing_; }
+    void SetOutsideEditing(bool outside) { outsideEditing_ = outside; }
+    bool IsSkipAnimation() const { return skipAnimation_; }
+    void SetSkipAnimation(bool skip) { skipAnimation_ = skip; }
+    bool RenamesLegacyFiles() const { return renameLegacyFiles_; }
 
+    const std::vector<Tag*>& GetAttachmentTags() const { return attachmentTags_; }
+    const std::vector<Tag*>& GetUniqueAttachmentTags() const { return uniqueAttachmentTags_; }
+    const std::vector<Tag*>* GetSourceTags(const Zel::PString& source) const;
+    const std::vector<Container*>* GetChildContainers(const Zel::PString& parentName) const;
+
+private:
+    explicit DataManager(const char* dataFolder);
+    bool LoadTemplateData();
+    void Teardown();
+    MeshData* RegisterMesh(std::unique_ptr<MeshData> mesh, Container* container);
+    std::unique_ptr<MeshData> LoadMesh(const Zel::PString& file, bool lod, Container* container);
+    void AddPerformanceNotes(const MeshData& mesh, const Zel::PString& file, Container* container);
+
+    bool loaded_ = false;
+    bool meshFailed_ = false;
+    bool quickCheck_ = false;
+    bool outsideEditing_ = false;
     Zel::PString dataFolder_;
-    bool setUp_ = false;
-    AppContext* context_ = nullptr;
+    Zel::File::Path assetFolder_;
+    Zel::PString configFileName_;
+    SoupHandle templates_;
+    Zel::ResourceSystem* resourceSystem_ = nullptr;
+    Zel::RenderKernel* renderKernel_ = nullptr;
+    Zel::OS* os_ = nullptr;
+    bool templatesLoaded_ = false;
+    std::map<const Container*, std::unique_ptr<MeshData>> loadedMeshes_;
+    MeshData* currentMesh_ = nullptr;
+    std::unique_ptr<PersonalDetails> personalDetails_;
+    std::unordered_map<Zel::PString, std::vector<Container*>> childContainers_;
+    std::unordered_map<Zel::PString, std::vector<Tag*>> sourceTags_;
+    std::vector<Tag*> attachmentTags_;
+    std::vector<Tag*> uniqueAttachmentTags_;
+    std::unordered_map<Zel::PString, ListFile> listFiles_;
+    std::vector<Zel::PString> newFormTemplates_;
+    KorvelResourceDatabase* resourceDatabase_ = nullptr;
+    Zel::PString assetRootName_;
+    float build_ = 3.3f;
+    bool renameLegacyFiles_ = false;
+    bool skipAnimation_ = false;
+    MeshLoader meshLoader_;
 };
 
 }  // namespace DODLib

@@ -1,0 +1,30 @@
+// One level of a config soup as the template reader sees it: values by name, the first occurrence winning.
+#pragma once
+
+#include <unordered_map>
+
+#include "soup/soup_handle.h"
+#include "zel/pstring.h"
+
+namespace DODLib {
+
+// Looking a name up in a soup walks its tags; a config level of thousands of
+// tags read tag by tag would walk them for every tag. The view indexes the
+// first occurrence of each name once.
+class ConfigView {
+public:
+    explicit ConfigView(const SoupHandle& soup);
+
+    const SoupHandle& Soup() const { return soup_; }
+    // The first tag of the name as text (as SoupHandle::GetNamedTag gives
+    // it); empty when absent.
+    Zel::PString GetText(const Zel::PString& name) const;
+    // As SoupHandle::HasNamedTag.
+    bool Has(const Zel::PString& name) const;
+
+private:
+    SoupHandle soup_;
+    std::unordered_map<const void*, int32_t> first_;
+};
+
+}  // namespace DODLib

@@ -1,0 +1,195 @@
+// The data manager's check of files named by file-path fields: meshes, LOD meshes, animations, by extension.
+#include <cstring>
+#include <string>
+
+#include "app/base/install_paths.h"
+#include "templates/dod_build_numbers.h"
+#include "templates/dod_container.h"
+#include "templates/dod_data_manager.h"
+#include "templates/dod_error_handler.h"
+#include "templates/dod_messages.h"
+#include "zel/pstring.h"
+
+namespace DODLib {
+
+namespace {
+
+// Kinds whose LOD meshes are not judged for performance.
+bool KindSkipsPerformanceNotes(const Zel::PString& kind)
+{
+    for (const char* name : {"traincar", "bogey", "interior", "pantograph", "drivercharacter"}) {
+        if (kind == name)
+            return true;
+    }
+    return false;
+}
+
+// A LOD mesh shows fewer than this many faces at its lowest level only when
+// it gains nothing from being a LOD mesh.
+constexpr int LowPolyFaceLimit = 300;
+
+bool IsAbsoluteName(std::string_view name)
+{
+    if (name.size() >= 3 && ((name[0] >= 'a' && name[0] <= 'z') || (name[0] >= 'A' && name[0] <= 'Z')) &&
+        name[1] == ':' && (name[2] == '/' || name[2] == '\\'))
+        return true;
+    if (name.size() >= 2 && name[0] == '\\' && name[1] == '\\')
+        return true;
+    return !name.empty() && name[0] == '/';
+}
+
+// Loads nothing: this build reads no mesh geometry. A missing file is a
+// finding; an existing one is accepted uninspected.
+std::unique_ptr<MeshData> LoadMeshUninspected(const Zel::PString& file, bool /*lod*/, Container* container)
+{
+    DataManager* manager = DataManager::Instance();
+    Zel::File::Path path = GetRootFolderPath(manager->GetAssetRootName().c_str());
+    path.AddPath(file.c_str());
+    if (Zel::File::Exists(path.c_str()) != 0 || Zel::File::IsDirectory(path.c_str())) {
+        ErrorHandler::Instance()->AddError(FindingText("$dod_mesh_load_mesh", file.c_str()), container);
+        return nullptr;
+    }
+    auto mesh = std::make_unique<MeshData>();
+    mesh->SetFilePath(file);
+    return mesh;
+}
+
+}  // namespace
+
+void DataManager::SetMeshLoader(MeshLoader loader)
+{
+    meshLoader_ = std::move(loader);
+}
+
+std::unique_ptr<MeshData> DataManager::LoadMesh(const Zel::PString& file, bool lod, Container* container)
+{
+    std::unique_ptr<MeshData> mesh = meshLoader_ ? meshLoader_(file, lod, container)
+                                                 : LoadMeshUninspected(file, lod, container);
+    if (mesh && mesh->GetFilePath().IsEmpty())
+        mesh->SetFilePath(file);
+    return mesh;
+}
+
+MeshData* DataManager::GetMeshFor(const Container* container) const
+{
+    auto it = loadedMeshes_.find(container);
+    return it == loadedMeshes_.end() ? nullptr : it->second.get();
+}
+
+MeshData* DataManager::RegisterMesh(std::unique_ptr<MeshData> mesh, Container* container)
+{
+    MeshData* registered = mesh.get();
+    loadedMeshes_[container] = std::move(mesh);
+    currentMesh_ = registered;
+    AttachmentsChanged();
+    UniqueAttachmentsChanged();
+    MeshLoaded(container);
+    return registered;
+}
+
+void DataManager::AddPerformanceNotes(const MeshData& mesh, const Zel::PString& file, Container* container)
+{
+    if (!mesh.IsInspected())
+        return;
+    // The file as the user knows it: below the asset's folder.
+    std::string shown(file.View());
+    const std::string& folder = assetFolder_.Str();
+    if (!folder.empty() && shown.size() > folder.size() && shown.compare(0, folder.size(), folder) == 0) {
+        shown.erase(0, folder.size());
+        if (!shown.empty() && (shown[0] == '/' || shown[0] == '\\'))
+            shown.erase(0, 1);
+    }
+    ErrorHandler* errors = ErrorHandler::Instance();
+    if (mesh.GetAttachmentPoints().empty() && mesh.GetLoadedAnimationCount() == 0)
+        errors->AddWarning(FindingText("$dod_lm_performance_no_attachments", shown), container);
+    if (mesh.GetLevelCount() == 1)
+        errors->AddWarning(FindingText("$dod_lm_performance_single_lod", shown), container);
+    if (mesh.GetLevelCount() > 0 && mesh.GetLowestLevelFaces() < LowPolyFaceLimit)
+        errors->AddWarning(FindingText("$dod_lm_performance_low_poly", shown), container);
+}
+
+MeshData* DataManager::CheckMeshFile(const Zel::PString& fileName, Container* container)
+{
+    Zel::File::Path name(fileName.c_str());
+    if (fileName.IsEmpty() || name.GetExt().empty())
+        return nullptr;
+    if (IsAbsoluteName(fileName.View()))
+        name.MakeRelativeTo(GetRootFolderPath(assetRootName_.c_str()));
+    name.ReplaceForwardSlashes();
+    const Zel::PString file(name.Str());
+
+    if (name.IsExt("im")) {
+        std::unique_ptr<MeshData> mesh = LoadMesh(file, false, container);
+        if (!mesh) {
+            meshFailed_ = true;
+            return nullptr;
+        }
+        return RegisterMesh(std::move(mesh), container);
+    }
+    if (name.IsExt("lm")) {
+        std::unique_ptr<MeshData> mesh = LoadMesh(file, true, container);
+        if (!mesh) {
+            meshFailed_ = true;
+            return nullptr;
+        }
+        MeshData* registered = RegisterMesh(std::move(mesh), container);
+        const Container* parent = container ? container->GetOwner() : nullptr;
+        if (parent && !KindSkipsPerformanceNotes(parent->GetConfig().GetNamedTag(Zel::PString("kind"))))
+            AddPerformanceNotes(*registered, file, container);
+        return registered;
+    }
+    if (name.IsExt("pm")) {
+        // Progressive meshes are no longer supported: the asset is told so,
+        // as an error from build 2.9 on.
+        meshFailed_ = true;
+        const Zel::PString text = FindingText("$dod_dm_unsupportedformat");
+        if (RoundedBuild(build_) >= 290)
+            ErrorHandler::Instance()->AddError(text, container);
+        else
+            ErrorHandler::Instance()->AddWarning(text, container);
+        return nullptr;
+    }
+    if (name.IsExt("kin")) {
+        if (currentMesh_ && currentMesh_->HasInstance()) {
+            currentMesh_->LoadAnimation(file);
+        } else if (!meshFailed_ && !skipAnimation_) {
+            meshFailed_ = true;
+            ErrorHandler::Instance()->AddError(FindingText("$dod_dm_animationfailed", fileName.c_str()), container);
+        }
+        return nullptr;
+    }
+    if (name.IsExt("txt")) {
+        Zel::File::Path stem = name;
+        stem.SetExt(nullptr);
+        if (!stem.IsExt("lm"))
+            return nullptr;
+        std::unique_ptr<MeshData> mesh = LoadMesh(Zel::PString(stem.Str()), true, container);
+        if (!mesh) {
+            meshFailed_ = true;
+            return nullptr;
+        }
+        return RegisterMesh(std::move(mesh), container);
+    }
+    return nullptr;
+}
+
+void DataManager::ReleaseLoadedMeshes()
+{
+    loadedMeshes_.clear();
+    currentMesh_ = nullptr;
+    Zel::PStringCache::CollectGarbage();
+}
+
+void DataManager::RemoveContainerMesh(Container* container)
+{
+    auto it = loadedMeshes_.find(container);
+    if (it == loadedMeshes_.end())
+        return;
+    if (currentMesh_ == it->second.get())
+        currentMesh_ = nullptr;
+    loadedMeshes_.erase(it);
+    AttachmentsChanged();
+    UniqueAttachmentsChanged();
+}
+
+}  // namespace DODLib

@@ -1,0 +1,173 @@
+// The template tests' fixture.
+#include "template_test_support.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "app/base/install_paths.h"
+#include "app/interfacetext/interface_text_db.h"
+#include "soup/text_soup.h"
+#include "templates/dod_messages.h"
+
+namespace TemplateTests {
+
+std::ostream& operator<<(std::ostream& out, const Finding& finding)
+{
+    return out << "{" << finding.severity << ", \"" << finding.text << "\"}";
+}
+
+void TemplateTest::SetUp()
+{
+    char pattern[] = "/tmp/korvel-templates-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    base_ = pattern;
+    root_ = base_ + "/install";
+    ASSERT_EQ(mkdir(root_.c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((root_ + "/bin").c_str(), 0700), 0);
+    ASSERT_TRUE(InitInstallPaths(Zel::File::Path(root_.c_str())));
+    CreateUserFolders();
+    dataFolder_ = root_ + "/bin/DODData/";
+    const std::string copy = "cp -r '" KORVEL_SOURCE_DIR "/data/DODData' '" + root_ + "/bin/'";
+    ASSERT_EQ(std::system(copy.c_str()), 0);
+    InterfaceTextDB::SetDataFolder(KORVEL_SOURCE_DIR "/data");
+    InterfaceTextDB::MarkNotLoaded();
+    DODLib::ErrorHandler::Initialise();
+    RestartDataManager();
+}
+
+void TemplateTest::TearDown()
+{
+    container_.reset();
+    DODLib::DataManager::Shutdown();
+    DODLib::ErrorHandler::Shutdown();
+    const std::string command = "rm -rf '" + base_ + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+void TemplateTest::RestartDataManager()
+{
+    container_.reset();
+    DODLib::DataManager::Shutdown();
+    DODLib::DataManager::Initialise(dataFolder_.c_str());
+    DODLib::DataManager::Instance();
+}
+
+void TemplateTest::UseTemplateFiles(const std::vector<std::pair<std::string, std::string>>& files)
+{
+    const std::string command = "rm -rf '" + dataFolder_ + "' && mkdir -p '" + dataFolder_ + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    for (const auto& [name, text] : files)
+        WriteFile(dataFolder_ + name, text);
+    RestartDataManager();
+}
+
+void TemplateTest::WriteFile(const std::string& path, const std::string& content)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+}
+
+std::string TemplateTest::ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+SoupHandle TemplateTest::ParseSoup(const std::string& text)
+{
+    SoupHandle soup;
+    ReadTextSoup(soup, text.data(), text.size(), true);
+    return soup;
+}
+
+std::string TemplateTest::MakeAsset(const std::string& name, const std::string& config)
+{
+    const std::string folder = root_ + "/UserData/editing/" + name;
+    const std::string command = "mkdir -p '" + folder + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    WriteFile(folder + "/config.txt", config);
+    return folder;
+}
+
+std::vector<TemplateTests::Finding> TemplateTest::CheckAsset(const std::string& name)
+{
+    using namespace DODLib;
+    DataManager* manager = DataManager::Instance();
+    ErrorHandler* errors = ErrorHandler::Instance();
+    std::vector<Finding> found;
+    auto copy = [&]() {
+        for (const ErrorRecord& record : errors->GetRecords()) {
+            if (record.severity == SeverityWarning || record.severity == SeverityError)
+                found.push_back(Finding{record.severity, record.text.c_str()});
+        }
+    };
+    manager->LoadTemplates();
+    manager->SetAsset(Zel::PString("editing"), Zel::File::Path((name + "/").c_str()));
+    manager->SetQuickCheck(false);
+    manager->SetOutsideEditing(false);
+    errors->Clear();
+    SoupHandle config;
+    const std::string path = root_ + "/UserData/editing/" + name + "/config.txt";
+    EXPECT_TRUE(config.LoadFromFile(Zel::PString(), path.c_str()));
+    container_ = std::make_unique<Container>();
+    const bool read = container_->Validate(config);
+    copy();
+    if (read && config.CountTags() > 0) {
+        errors->Clear();
+        const Zel::File::Path folder = manager->GetAssetFullPath();
+        const bool textures = container_->CheckTextures(folder, folder);
+        SoupHandle out;
+        const bool exported = container_->Export(out);
+        const bool validated = exported && container_->RunContainerValidators();
+        // An error found in this phase fails it even when every step passed.
+        bool errorFound = false;
+        for (const ErrorRecord& record : errors->GetRecords())
+            errorFound = errorFound || record.severity == SeverityError;
+        if (!textures || !exported || !validated || errorFound)
+            copy();
+    }
+    container_.reset();
+    manager->ReleaseLoadedMeshes();
+    manager->SetMeshFailed(false);
+    manager->SetSkipAnimation(false);
+    return found;
+}
+
+bool TemplateTest::ReadConfig(const std::string& config)
+{
+    DODLib::DataManager::Instance()->LoadTemplates();
+    DODLib::ErrorHandler::Instance()->Clear();
+    container_ = std::make_unique<DODLib::Container>();
+    return container_->Validate(ParseSoup(config));
+}
+
+std::vector<Finding> TemplateTest::Findings() const
+{
+    std::vector<Finding> found;
+    for (const DODLib::ErrorRecord& record : DODLib::ErrorHandler::Instance()->GetRecords())
+        found.push_back(Finding{record.severity, record.text.c_str()});
+    return found;
+}
+
+std::vector<std::string> TemplateTest::TextsOf(int severity) const
+{
+    std::vector<std::string> texts;
+    for (const Finding& finding : Findings()) {
+        if (finding.severity == severity)
+            texts.push_back(finding.text);
+    }
+    return texts;
+}
+
+std::string TemplateTest::Text(const char* key)
+{
+    return DODLib::FindingFormat(key).c_str();
+}
+
+}  // namespace TemplateTests
