@@ -58,6 +58,9 @@ void TemplateTest::RestartDataManager()
 
 void TemplateTest::UseTemplateFiles(const std::vector<std::pair<std::string, std::string>>& files)
 {
+    // Shut down first: shutdown writes the personal details into the folder.
+    container_.reset();
+    DODLib::DataManager::Shutdown();
     const std::string command = "rm -rf '" + dataFolder_ + "' && mkdir -p '" + dataFolder_ + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
     for (const auto& [name, text] : files)
