@@ -100,6 +100,15 @@ Tag* Container::FindTag(const Zel::PString& name) const
     return nullptr;
 }
 
+bool Container::HasIdentityTag(const Zel::PString& name) const
+{
+    for (const Tag* tag : identityTags_) {
+        if (tag->name == name)
+            return true;
+    }
+    return false;
+}
+
 Container* Container::FindChild(const Zel::PString& name) const
 {
     for (Container* child : children_) {

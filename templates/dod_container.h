@@ -130,6 +130,8 @@ public:
     Container* Top();
     // The first tag of the name in tags, or null.
     Tag* FindTag(const Zel::PString& name) const;
+    // True when an identity tag of the name was read and not yet moved.
+    bool HasIdentityTag(const Zel::PString& name) const;
     // The first child of the name, or null.
     Container* FindChild(const Zel::PString& name) const;
     // The names from just below the top container down to this one, joined

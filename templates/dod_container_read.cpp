@@ -254,6 +254,12 @@ void Container::AddCompulsoryPlaceholders(const std::vector<Zel::PString>& compu
         // A smoke effect drawn from a file needs none of the settings.
         if (IsSmokeSetting(name) && target->FindTag(Names().file))
             continue;
+        // A name listed by a definition and by its parent stays in the list
+        // once after the config's tag took the first: an identity tag
+        // ("kuid", "username") read from the config is not in the tag list
+        // yet, and must not be reported missing for that.
+        if (target->HasIdentityTag(name))
+            continue;
         Tag* tag = CreateTag(target, name, field, &config);
         if (!tag)
             continue;

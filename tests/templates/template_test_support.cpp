@@ -89,6 +89,35 @@ SoupHandle TemplateTest::ParseSoup(const std::string& text)
     return soup;
 }
 
+std::string TemplateTest::SoupText(const std::string& compact)
+{
+    std::string out;
+    std::string pending;
+    bool quoted = false;
+    auto flush = [&]() {
+        const size_t first = pending.find_first_not_of(" \t\n");
+        if (first != std::string::npos) {
+            const size_t last = pending.find_last_not_of(" \t\n");
+            out += pending.substr(first, last - first + 1) + "\r\n";
+        }
+        pending.clear();
+    };
+    for (char c : compact) {
+        if (c == '"')
+            quoted = !quoted;
+        if (!quoted && (c == '{' || c == '}')) {
+            flush();
+            out += std::string(1, c) + "\r\n";
+        } else if (!quoted && (c == ';' || c == '\n')) {
+            flush();
+        } else {
+            pending += c;
+        }
+    }
+    flush();
+    return out;
+}
+
 std::string TemplateTest::MakeAsset(const std::string& name, const std::string& config)
 {
     const std::string folder = root_ + "/UserData/editing/" + name;

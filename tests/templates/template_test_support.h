@@ -39,6 +39,9 @@ protected:
     static void WriteFile(const std::string& path, const std::string& content);
     static std::string ReadFile(const std::string& path);
     static SoupHandle ParseSoup(const std::string& text);
+    // Soup text from a compact form: "a{b 1;c \"x\"}" gives the lines a, {,
+    // b 1, c "x", }. Templates written in tests stay readable so.
+    static std::string SoupText(const std::string& compact);
 
     // An asset folder under UserData/editing, with its config.txt.
     std::string MakeAsset(const std::string& name, const std::string& config);
