@@ -32,9 +32,11 @@ bool ReadNumbers(Tag& tag, std::vector<float>& numbers)
     return true;
 }
 
+// The owner of the owner of the tag's container.
 Container* Grandparent(const Tag& tag)
 {
-    return tag.owner ? tag.owner->GetOwner() : nullptr;
+    Container* parent = tag.owner ? tag.owner->GetOwner() : nullptr;
+    return parent ? parent->GetOwner() : nullptr;
 }
 
 }  // namespace
