@@ -23,7 +23,11 @@ public:
     bool Has(const Zel::PString& name) const;
 
 private:
+    int32_t FirstIndex(const Zel::PString& name) const;
+
     SoupHandle soup_;
+    // Levels of a few tags are searched directly; the index pays from here on.
+    static constexpr int32_t IndexedFrom = 16;
     std::unordered_map<const void*, int32_t> first_;
 };
 

@@ -9,6 +9,7 @@
 #include "templates/dod_error_handler.h"
 #include "templates/dod_tag.h"
 #include "templates/dod_template_names.h"
+#include "templates/dod_validator_tables.h"
 #include "zel/ascii.h"
 
 namespace DODLib {
@@ -35,8 +36,14 @@ Container::~Container()
             delete tag;
         list->clear();
     }
-    if (manager)
-        manager->RemoveChildContainer(this);
+    if (manager) {
+        // The whole tree goes: forgetting every registration at once spares
+        // each of thousands of children a walk of the lists.
+        if (topLevel_ && !owner_)
+            manager->ClearChildContainers();
+        else
+            manager->RemoveChildContainer(this);
+    }
     for (Container*& child : children_) {
         // Cleared first, so the child finds nothing to unlink.
         Container* doomed = child;
@@ -70,6 +77,41 @@ Container::ValidationState& Container::State()
     return *top->state_;
 }
 
+const Container::FieldInfo& Container::FieldInfoOf(const SoupHandle& definition)
+{
+    ValidationState& state = State();
+    auto [it, inserted] = state.fields.try_emplace(definition.Root().Get());
+    if (!inserted)
+        return it->second;
+    const TemplateNames& names = Names();
+    FieldInfo& info = it->second;
+    info.type = FieldTypeFromName(definition.GetNamedTag(names.type));
+    info.kind = definition.GetNamedTag(names.kind);
+    info.elementType = definition.GetNamedTag(names.elementType);
+    info.compulsory = definition.GetNamedTagAsInt(names.compulsory, 0) != 0;
+    info.disabled = definition.GetNamedTagAsInt(names.disabled, 0) != 0;
+    info.hasDefault = definition.HasNamedTag(names.defaultValue);
+    if (info.hasDefault)
+        info.defaultValue = definition.GetNamedTag(names.defaultValue);
+    const SoupHandle validation = definition.GetNamedSoup(names.validation);
+    const int32_t count = validation.CountTags();
+    for (int32_t i = 0; i < count; ++i) {
+        Zel::PString validatorName;
+        ChunkRef arguments;
+        if (!validation.Root()->GetIndexedTag(i, validatorName, arguments))
+            continue;
+        if (TagValidator validator = FindTagValidator(validatorName))
+            info.validators.emplace_back(validator, SoupHandle::FromChunk(arguments));
+    }
+    return info;
+}
+
+void Container::BindTagValidators(Tag* tag, const SoupHandle& definition)
+{
+    for (const auto& [validator, arguments] : FieldInfoOf(definition).validators)
+        tag->AddValidator(validator, arguments);
+}
+
 Container* Container::Top()
 {
     Container* top = this;
@@ -86,12 +128,23 @@ void Container::AddTag(Tag* tag)
         return;
     }
     tags_.push_back(tag);
+    IndexTagName(tag);
+}
+
+void Container::IndexTagName(const Tag* tag)
+{
+    if (tags_.size() < IndexedTagCount)
+        return;
+    if (tagNames_.empty()) {
+        for (const Tag* known : tags_)
+            tagNames_.insert(known->name.Node());
+    }
     tagNames_.insert(tag->name.Node());
 }
 
 Tag* Container::FindTag(const Zel::PString& name) const
 {
-    if (tagNames_.count(name.Node()) == 0)
+    if (!tagNames_.empty() && tagNames_.count(name.Node()) == 0)
         return nullptr;
     for (Tag* tag : tags_) {
         if (tag->name == name)
@@ -163,7 +216,7 @@ void Container::MoveIdentityTagsFirst()
         return;
     tags_.insert(tags_.begin(), identityTags_.begin(), identityTags_.end());
     for (Tag* tag : identityTags_)
-        tagNames_.insert(tag->name.Node());
+        IndexTagName(tag);
     identityTags_.clear();
 }
 

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "soup/soup_handle.h"
+#include "templates/dod_field_types.h"
 #include "templates/dod_finding_subject.h"
+#include "templates/dod_tag.h"
 #include "zel/file.h"
 #include "zel/pstring.h"
 
@@ -149,6 +151,19 @@ private:
     };
     // State of one validation, kept by the top container.
     struct ValidationState;
+    // The keys of a field definition that every new tag reads.
+    struct FieldInfo {
+        FieldType type = FieldUntyped;
+        Zel::PString kind;
+        Zel::PString elementType;
+        bool compulsory = false;
+        bool disabled = false;
+        bool hasDefault = false;
+        Zel::PString defaultValue;
+        std::vector<std::pair<TagValidator, SoupHandle>> validators;
+    };
+    const FieldInfo& FieldInfoOf(const SoupHandle& definition);
+    void BindTagValidators(Tag* tag, const SoupHandle& definition);
 
     ValidationState& State();
     const MergedDefinition& MergeInheritance(const SoupHandle& definition);
@@ -172,6 +187,9 @@ private:
     bool WriteFilePath(Tag& tag, SoupHandle& out, bool editable);
     bool WriteKUIDBrowser(Tag& tag, SoupHandle& out, bool userNamed);
     void ReportChoiceNotOffered(Tag& tag, bool combobox, bool& result);
+    // Containers of many tags look names up through an index.
+    static constexpr size_t IndexedTagCount = 16;
+    void IndexTagName(const Tag* tag);
     bool CheckTextureFolder(const std::string& root, const std::string& folder, int depth);
 
     int32_t index_ = -1;

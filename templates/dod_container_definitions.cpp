@@ -186,7 +186,10 @@ bool Container::FindSubContainerDefinition(const SoupHandle& definition, const Z
 std::vector<Zel::PString> Container::CollectCompulsoryTags(const SoupHandle& definition)
 {
     const TemplateNames& names = Names();
-    std::vector<Zel::PString> compulsory;
+    auto [cached, inserted] = State().compulsory.try_emplace(definition.Root().Get());
+    if (!inserted)
+        return cached->second;
+    std::vector<Zel::PString>& compulsory = cached->second;
     const SoupHandle possibilities = definition.GetNamedSoup(names.subpossibilities);
     const int32_t count = possibilities.CountTags();
     for (int32_t i = 0; i < count; ++i) {

@@ -38,7 +38,10 @@ void MoveWritten(SoupHandle& scratch, SoupHandle& out, std::unordered_set<const 
             out.RemoveNamedTag(name);
         out.GetContainer()->AddNamedTag(name, chunk);
     }
-    scratch.Clear();
+    // The scratch container is kept for the next tag: one allocation less
+    // for each of thousands of tags.
+    for (int32_t i = count - 1; i >= 0; --i)
+        scratch.RemoveNamedTag(scratch.GetIndexedTagName(i));
 }
 
 }  // namespace

@@ -123,10 +123,11 @@ void Container::ApplyDefinition(const SoupHandle& definition, bool reading)
         if (name.IsEmpty())
             continue;
         const SoupHandle entry = merged.possibilities.GetIndexedSoup(i);
-        const Zel::PString kind = entry.GetNamedTag(names.kind);
-        const bool compulsory = entry.GetNamedTagAsInt(names.compulsory, 0) != 0;
+        const FieldInfo& info = FieldInfoOf(entry);
+        const Zel::PString& kind = info.kind;
+        const bool compulsory = info.compulsory;
         if (kind == names.element) {
-            const Zel::PString elementType = entry.GetNamedTag(names.elementType);
+            const Zel::PString& elementType = info.elementType;
             if (compulsory)
                 AddCompulsoryElement(FindDefinition(elementType));
             AddElementType(name, elementType);
@@ -136,7 +137,7 @@ void Container::ApplyDefinition(const SoupHandle& definition, bool reading)
             Tag* tag = CreateTag(this, name, entry, nullptr);
             if (!tag)
                 continue;
-            tag->BindValidators(entry);
+            BindTagValidators(tag, entry);
             if (compulsory)
                 AddTag(tag);
             else
@@ -263,7 +264,7 @@ void Container::AddCompulsoryPlaceholders(const std::vector<Zel::PString>& compu
         Tag* tag = CreateTag(target, name, field, &config);
         if (!tag)
             continue;
-        tag->BindValidators(field);
+        BindTagValidators(tag, field);
         ErrorHandler::Instance()->AddWarning(FindingText("$dod_container_missingtag", name.c_str()), tag);
         target->AddTag(tag);
     }
@@ -304,7 +305,7 @@ bool Container::ReadSoup(const SoupHandle& config, const SoupHandle& definitionI
         Tag* tag = CreateTag(target, name, field, &view);
         if (!tag)
             continue;
-        tag->BindValidators(field);
+        BindTagValidators(tag, field);
         target->AddTag(tag);
     }
     AddCompulsoryPlaceholders(compulsory, definition, parents, target, view);
@@ -330,14 +331,15 @@ Tag* Container::CreateTag(Container* target, const Zel::PString& name, const Sou
     if (target->FindTag(name))
         return nullptr;
     Tag* tag = NewTag(int32_t(target->tags_.size()), target, name);
+    const FieldInfo& info = FieldInfoOf(fieldDefinition);
     Zel::PString value = config ? config->GetText(name) : Zel::PString();
-    if (value.IsEmpty() && fieldDefinition.HasNamedTag(names.defaultValue)) {
-        value = fieldDefinition.GetNamedTag(names.defaultValue);
+    if (value.IsEmpty() && info.hasDefault) {
+        value = info.defaultValue;
         if (value == names.parent)
             value = target->name_;
     }
     tag->value = value;
-    if (fieldDefinition.GetNamedTagAsInt(names.compulsory, 0) == 0 && config)
+    if (!info.compulsory && config)
         target->RemoveOptionalTag(name);
     ApplyFieldType(*tag, fieldDefinition, config, target);
     return tag;

@@ -5,6 +5,8 @@
 #include <unordered_set>
 
 #include "templates/dod_container.h"
+#include "templates/dod_field_types.h"
+#include "templates/dod_tag.h"
 
 namespace DODLib {
 
@@ -16,6 +18,10 @@ struct Container::ValidationState {
     std::unordered_set<const void*> copyChunks;
     // Inheritance merged once per definition: many sub-containers share a type.
     std::unordered_map<const void*, MergedDefinition> merged;
+    // What every tag made from a field definition needs of it, read once:
+    // thousands of tags share a handful of definitions.
+    std::unordered_map<const void*, FieldInfo> fields;
+    std::unordered_map<const void*, std::vector<Zel::PString>> compulsory;
 };
 
 }  // namespace DODLib

@@ -268,6 +268,11 @@ void DataManager::RemoveChildContainer(Container* container)
         EraseAll(children, container);
 }
 
+void DataManager::ClearChildContainers()
+{
+    childContainers_.clear();
+}
+
 void DataManager::ClearAttachedTrackList()
 {
     childContainers_.erase(Zel::PString("attached-track"));

@@ -96,6 +96,7 @@ public:
     void RemoveTag(Tag* tag);
     void RemoveContainerMesh(Container* container);
     void RemoveChildContainer(Container* container);
+    void ClearChildContainers();
     void ClearAttachedTrackList();
     void ClearQueuesList();
     void ClearMeshTableList();

@@ -46,9 +46,9 @@ bool Container::ApplyFieldType(Tag& tag, const SoupHandle& definition, const Con
     const TemplateNames& names = Names();
     DataManager* manager = DataManager::Instance();
     ErrorHandler* errors = ErrorHandler::Instance();
-    const Zel::PString type = definition.GetNamedTag(names.type);
+    const FieldInfo& info = FieldInfoOf(definition);
     tag.definition = definition;
-    tag.fieldType = FieldTypeFromName(type);
+    tag.fieldType = info.type;
 
     switch (tag.fieldType) {
     case FieldString:
@@ -56,13 +56,13 @@ bool Container::ApplyFieldType(Tag& tag, const SoupHandle& definition, const Con
             if (const Zel::PString* detail = PersonalDefault(tag.name, manager->GetPersonalDetails()))
                 tag.value = *detail;
         }
-        tag.disabled = definition.GetNamedTagAsInt(names.disabled, 0) != 0;
+        tag.disabled = info.disabled;
         if (definition.HasNamedTag(names.filter))
             tag.filter = definition.GetNamedTag(names.filter);
         break;
     case FieldInt:
     case FieldFloat:
-        tag.disabled = definition.GetNamedTagAsInt(names.disabled, 0) != 0;
+        tag.disabled = info.disabled;
         break;
     case FieldBool:
         if (!tag.value.IsEmpty() && tag.value != names.zero && tag.value != names.one)

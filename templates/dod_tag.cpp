@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "templates/dod_data_manager.h"
@@ -51,33 +52,35 @@ void Tag::BindValidators(const SoupHandle& fieldDefinition)
 
 void Tag::AddValidator(TagValidator validator, const SoupHandle& arguments)
 {
-    validators_.push_back(validator);
-    validatorArguments_.push_back(arguments);
+    validators_.emplace_back(validator, arguments);
 }
 
 bool Tag::RunValidators()
 {
     bool passed = true;
-    for (size_t i = 0; i < validators_.size(); ++i) {
-        if (!validators_[i](*this, validatorArguments_[i]))
+    for (const auto& [validator, arguments] : validators_) {
+        if (!validator(*this, arguments))
             passed = false;
     }
     return passed;
 }
 
+float Tag::ReadPiece(std::string_view piece)
+{
+    // atof of the piece alone: the text after it must not be read.
+    char buffer[64];
+    if (piece.size() < sizeof(buffer)) {
+        std::memcpy(buffer, piece.data(), piece.size());
+        buffer[piece.size()] = '\0';
+        return float(std::atof(buffer));
+    }
+    return float(std::atof(std::string(piece).c_str()));
+}
+
 std::vector<float> Tag::ParseFloatList(std::string_view text)
 {
     std::vector<float> values;
-    std::string piece;
-    for (char c : text) {
-        if (c == ' ' || c == ',') {
-            values.push_back(float(std::atof(piece.c_str())));
-            piece.clear();
-        } else {
-            piece += c;
-        }
-    }
-    values.push_back(float(std::atof(piece.c_str())));
+    ForEachFloat(text, [&values](float value) { values.push_back(value); });
     return values;
 }
 

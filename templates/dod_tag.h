@@ -35,6 +35,9 @@ public:
     // Splits at every blank and comma; each piece is read with atof (an
     // empty piece is 0). One value more than there are separators.
     static std::vector<float> ParseFloatList(std::string_view text);
+    // The same numbers handed to visit one by one, without building a list.
+    template <class Visit>
+    static void ForEachFloat(std::string_view text, Visit visit);
 
     // The number of live tags (diagnostics).
     static int64_t LiveCount();
@@ -54,8 +57,21 @@ public:
     Zel::PString filter;
 
 private:
-    std::vector<TagValidator> validators_;
-    std::vector<SoupHandle> validatorArguments_;
+    static float ReadPiece(std::string_view piece);
+
+    std::vector<std::pair<TagValidator, SoupHandle>> validators_;
 };
+
+template <class Visit>
+void Tag::ForEachFloat(std::string_view text, Visit visit)
+{
+    size_t start = 0;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == ' ' || text[i] == ',') {
+            visit(ReadPiece(text.substr(start, i - start)));
+            start = i + 1;
+        }
+    }
+}
 
 }  // namespace DODLib

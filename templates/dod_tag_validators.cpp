@@ -109,15 +109,21 @@ bool ValidateRange(Tag& tag, const SoupHandle& arguments)
 {
     if (tag.value.IsEmpty())
         return false;
-    std::vector<float> numbers;
-    if (!ReadNumbers(tag, numbers))
-        return false;
-    const float low = float(std::atof(arguments.GetNamedTag(Names().min).c_str()));
-    const float high = float(std::atof(arguments.GetNamedTag(Names().max).c_str()));
-    for (float number : numbers) {
-        if (number < low || number > high)
-            return Report(&tag, FindingText("$dod_val_notwithinrange", tag.name.c_str(), double(low), double(high)));
+    // The bounds of one argument soup are read once: a tag array applies the
+    // same range to thousands of tags. The held handle keeps the soup alive,
+    // so its address cannot come back as another soup's.
+    thread_local SoupHandle boundsOf;
+    thread_local float low = 0.0f;
+    thread_local float high = 0.0f;
+    if (!boundsOf.Root() || boundsOf.Root() != arguments.Root()) {
+        boundsOf = arguments;
+        low = arguments.GetNamedTagAsFloat(Names().min, 0.0f);
+        high = arguments.GetNamedTagAsFloat(Names().max, 0.0f);
     }
+    bool inside = true;
+    Tag::ForEachFloat(tag.value.View(), [&](float number) { inside = inside && number >= low && number <= high; });
+    if (!inside)
+        return Report(&tag, FindingText("$dod_val_notwithinrange", tag.name.c_str(), double(low), double(high)));
     return true;
 }
 
