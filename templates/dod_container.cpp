@@ -93,16 +93,7 @@ const Container::FieldInfo& Container::FieldInfoOf(const SoupHandle& definition)
     info.hasDefault = definition.HasNamedTag(names.defaultValue);
     if (info.hasDefault)
         info.defaultValue = definition.GetNamedTag(names.defaultValue);
-    const SoupHandle validation = definition.GetNamedSoup(names.validation);
-    const int32_t count = validation.CountTags();
-    for (int32_t i = 0; i < count; ++i) {
-        Zel::PString validatorName;
-        ChunkRef arguments;
-        if (!validation.Root()->GetIndexedTag(i, validatorName, arguments))
-            continue;
-        if (TagValidator validator = FindTagValidator(validatorName))
-            info.validators.emplace_back(validator, SoupHandle::FromChunk(arguments));
-    }
+    info.validators = NamedTagValidators(definition);
     return info;
 }
 

@@ -167,6 +167,8 @@ private:
 
     ValidationState& State();
     const MergedDefinition& MergeInheritance(const SoupHandle& definition);
+    template <class Visit>
+    void ForEachParent(const SoupHandle& definition, int depth, Visit visit);
     void MergeInheritedPossibilities(const SoupHandle& definition, MergedDefinition& merged, int depth);
     void MergeInheritedValidation(const SoupHandle& definition, SoupHandle& merged, int depth);
     std::vector<SoupHandle> DirectParents(const SoupHandle& definition);

@@ -4,6 +4,7 @@
 
 #include "templates/dod_build_numbers.h"
 #include "templates/dod_container.h"
+#include "templates/dod_soup_helpers.h"
 #include "templates/dod_container_state.h"
 #include "templates/dod_data_manager.h"
 #include "templates/dod_error_handler.h"
@@ -17,11 +18,6 @@ namespace {
 
 // Inheritance deeper than this is a loop in the template files, not a design.
 constexpr int MaxInheritanceDepth = 32;
-
-bool IsRealSoup(const SoupHandle& soup)
-{
-    return soup.Root() && soup.Root()->GetType() == SoupTypeContainer;
-}
 
 // Copies every entry of from into into, an entry replacing an earlier one of
 // the same name (which then moves to the end).
@@ -41,11 +37,6 @@ void MergeEntries(const SoupHandle& from, SoupHandle& into)
 bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-bool StartsWith(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
 }  // namespace
@@ -252,25 +243,32 @@ Zel::PString Container::SelectContainerType(const SoupHandle& fieldDefinition, c
     return first;
 }
 
-void Container::MergeInheritedPossibilities(const SoupHandle& definition, MergedDefinition& merged, int depth)
+template <class Visit>
+void Container::ForEachParent(const SoupHandle& definition, int depth, Visit visit)
 {
     if (depth > MaxInheritanceDepth)
         return;
-    const TemplateNames& names = Names();
-    const SoupHandle inherit = definition.GetNamedSoup(names.inherit);
+    const SoupHandle inherit = definition.GetNamedSoup(Names().inherit);
     const int32_t count = inherit.CountTags();
     for (int32_t i = 0; i < count; ++i) {
         const Zel::PString parentName = inherit.GetIndexedTagName(i);
+        visit(parentName, FindDefinition(parentName));
+    }
+}
+
+void Container::MergeInheritedPossibilities(const SoupHandle& definition, MergedDefinition& merged, int depth)
+{
+    const TemplateNames& names = Names();
+    ForEachParent(definition, depth, [&](const Zel::PString& parentName, const SoupHandle& parent) {
         merged.ancestors.push_back(parentName);
-        const SoupHandle parent = FindDefinition(parentName);
         if (!parent.Root())
-            continue;
+            return;
         if (parent.GetNamedSoup(names.inherit).Root())
             MergeInheritedPossibilities(parent, merged, depth + 1);
         MergeEntries(parent.GetNamedSoup(names.subpossibilities), merged.possibilities);
         MergeEntries(parent.GetNamedSoup(names.tagarray), merged.tagArray);
         MergeEntries(parent.GetNamedSoup(names.arrayElement), merged.arrayElements);
-    }
+    });
 }
 
 const Container::MergedDefinition& Container::MergeInheritance(const SoupHandle& definition)
@@ -291,18 +289,12 @@ const Container::MergedDefinition& Container::MergeInheritance(const SoupHandle&
 
 void Container::MergeInheritedValidation(const SoupHandle& definition, SoupHandle& merged, int depth)
 {
-    if (depth > MaxInheritanceDepth)
-        return;
-    const TemplateNames& names = Names();
-    const SoupHandle inherit = definition.GetNamedSoup(names.inherit);
-    const int32_t count = inherit.CountTags();
-    for (int32_t i = 0; i < count; ++i) {
-        const SoupHandle parent = FindDefinition(inherit.GetIndexedTagName(i));
+    ForEachParent(definition, depth, [&](const Zel::PString&, const SoupHandle& parent) {
         if (!parent.Root())
-            continue;
+            return;
         MergeInheritedValidation(parent, merged, depth + 1);
-        MergeEntries(parent.GetNamedSoup(names.validation), merged);
-    }
+        MergeEntries(parent.GetNamedSoup(Names().validation), merged);
+    });
 }
 
 void Container::BindContainerValidators(const SoupHandle& definition, Container* target)

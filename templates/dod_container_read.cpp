@@ -4,6 +4,7 @@
 #include "templates/dod_build_numbers.h"
 #include "templates/dod_config_view.h"
 #include "templates/dod_container.h"
+#include "templates/dod_soup_helpers.h"
 #include "templates/dod_data_manager.h"
 #include "templates/dod_error_handler.h"
 #include "templates/dod_messages.h"
@@ -13,11 +14,6 @@
 namespace DODLib {
 
 namespace {
-
-bool IsRealSoup(const SoupHandle& soup)
-{
-    return soup.Root() && soup.Root()->GetType() == SoupTypeContainer;
-}
 
 // Smoke settings that a "file" tag makes unnecessary.
 bool IsSmokeSetting(const Zel::PString& name)

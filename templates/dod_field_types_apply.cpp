@@ -2,6 +2,7 @@
 #include "templates/dod_build_numbers.h"
 #include "templates/dod_config_view.h"
 #include "templates/dod_container.h"
+#include "templates/dod_soup_helpers.h"
 #include "templates/dod_data_manager.h"
 #include "templates/dod_error_handler.h"
 #include "templates/dod_messages.h"
@@ -12,11 +13,6 @@
 namespace DODLib {
 
 namespace {
-
-bool StartsWith(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
-}
 
 // The personal detail that a new config's field of this name defaults to.
 const Zel::PString* PersonalDefault(const Zel::PString& name, PersonalDetails& details)

@@ -38,16 +38,8 @@ int64_t Tag::LiveCount()
 
 void Tag::BindValidators(const SoupHandle& fieldDefinition)
 {
-    const SoupHandle validation = fieldDefinition.GetNamedSoup(Names().validation);
-    const int32_t count = validation.CountTags();
-    for (int32_t i = 0; i < count; ++i) {
-        Zel::PString validatorName;
-        ChunkRef arguments;
-        if (!validation.Root()->GetIndexedTag(i, validatorName, arguments))
-            continue;
-        if (TagValidator validator = FindTagValidator(validatorName))
-            AddValidator(validator, SoupHandle::FromChunk(arguments));
-    }
+    for (const auto& [validator, arguments] : NamedTagValidators(fieldDefinition))
+        AddValidator(validator, arguments);
 }
 
 void Tag::AddValidator(TagValidator validator, const SoupHandle& arguments)

@@ -59,7 +59,11 @@ bool ValidateNeedCollateMeshes(Tag& tag, const SoupHandle& /*arguments*/)
     return Report(&tag, FindingText("$dod_val_nocollatemeshes", tag.name.c_str(), "collate-meshes"));
 }
 
-bool ValidateIsPositive(Tag& tag, const SoupHandle& /*arguments*/)
+// A sign rule over every number of the value: an empty value fails
+// silently, a value without numbers fails as empty, and the first number
+// that breaks the rule is reported once.
+template <class Rule>
+bool CheckEveryNumber(Tag& tag, const char* key, Rule breaks)
 {
     if (tag.value.IsEmpty())
         return false;
@@ -67,24 +71,20 @@ bool ValidateIsPositive(Tag& tag, const SoupHandle& /*arguments*/)
     if (!ReadNumbers(tag, numbers))
         return false;
     for (float number : numbers) {
-        if (number < 0.0f)
-            return Report(&tag, FindingText("$dod_val_notpositive", tag.name.c_str()));
+        if (breaks(number))
+            return Report(&tag, FindingText(key, tag.name.c_str()));
     }
     return true;
 }
 
+bool ValidateIsPositive(Tag& tag, const SoupHandle& /*arguments*/)
+{
+    return CheckEveryNumber(tag, "$dod_val_notpositive", [](float number) { return number < 0.0f; });
+}
+
 bool ValidateIsNotZero(Tag& tag, const SoupHandle& /*arguments*/)
 {
-    if (tag.value.IsEmpty())
-        return false;
-    std::vector<float> numbers;
-    if (!ReadNumbers(tag, numbers))
-        return false;
-    for (float number : numbers) {
-        if (number == 0.0f)
-            return Report(&tag, FindingText("$dod_val_notzero", tag.name.c_str()));
-    }
-    return true;
+    return CheckEveryNumber(tag, "$dod_val_notzero", [](float number) { return number == 0.0f; });
 }
 
 bool ValidateScriptFileExists(Tag& tag, const SoupHandle& /*arguments*/)

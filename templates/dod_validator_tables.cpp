@@ -1,6 +1,8 @@
 // The validator tables, filled before the program starts.
 #include "templates/dod_validator_tables.h"
 
+#include "templates/dod_template_names.h"
+
 namespace DODLib {
 
 namespace {
@@ -54,6 +56,22 @@ TagValidator FindTagValidator(const Zel::PString& name)
             return row.check;
     }
     return nullptr;
+}
+
+std::vector<std::pair<TagValidator, SoupHandle>> NamedTagValidators(const SoupHandle& fieldDefinition)
+{
+    std::vector<std::pair<TagValidator, SoupHandle>> bound;
+    const SoupHandle validation = fieldDefinition.GetNamedSoup(Names().validation);
+    const int32_t count = validation.CountTags();
+    for (int32_t i = 0; i < count; ++i) {
+        Zel::PString validatorName;
+        ChunkRef arguments;
+        if (!validation.Root()->GetIndexedTag(i, validatorName, arguments))
+            continue;
+        if (TagValidator validator = FindTagValidator(validatorName))
+            bound.emplace_back(validator, SoupHandle::FromChunk(arguments));
+    }
+    return bound;
 }
 
 std::vector<Zel::PString> ContainerValidatorNames()

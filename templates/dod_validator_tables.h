@@ -12,6 +12,10 @@ namespace DODLib {
 // The function of a name (exact, case-sensitive), or null.
 ContainerValidator FindContainerValidator(const Zel::PString& name);
 TagValidator FindTagValidator(const Zel::PString& name);
+// The tag validators a field definition's "validation" names, in order,
+// with their argument soups; names no table row has are left out.
+std::vector<std::pair<TagValidator, SoupHandle>> NamedTagValidators(const SoupHandle& fieldDefinition);
+
 // The names in table order.
 std::vector<Zel::PString> ContainerValidatorNames();
 std::vector<Zel::PString> TagValidatorNames();
