@@ -98,6 +98,27 @@ TEST_F(TemplateLibraryTest, MappedTemplatesHaveMinimalAssetsThatCheckCleanly)
     }
 }
 
+// The checks only read: the asset's folder is the same afterwards, file for file.
+TEST_F(TemplateLibraryTest, CheckingAnAssetChangesNoFileOfIt)
+{
+    const std::string folder = MakeAsset("untouched", MinimalConfig("scenery", "mesh-table\n{\n  default\n  {\n"
+                                                                              "    mesh \"body.im\"\n    auto-create 1\n  }\n}\n"
+                                                                              "old-tag \"x\"\n"));
+    WriteFile(folder + "/body.im", "mesh");
+    WriteFile(folder + "/wood.texture", "MMTF");
+    auto snapshot = [&folder]() {
+        std::string all;
+        Zel::File::Find find;
+        EXPECT_TRUE(find.Open((folder + "/*").c_str()));
+        while (find.Next())
+            all += find.Name() + "=" + ReadFile(folder + "/" + find.Name()) + ";";
+        return all;
+    };
+    const std::string before = snapshot();
+    EXPECT_FALSE(CheckAsset("untouched").empty());
+    EXPECT_EQ(snapshot(), before);
+}
+
 TEST_F(TemplateLibraryTest, ATypicalTraincarWithMeshesThumbnailAndStringTableChecksCleanly)
 {
     const std::string folder = MakeAsset("wagon", MinimalConfig("traincar",
