@@ -162,7 +162,8 @@ void BenchTextureWalk(Workspace& workspace)
         std::exit(1);
     const std::string image = TestImages::Bmp24(256, 256);
     for (int i = 0; i < 1000; ++i) {
-        const std::string name = "t" + std::to_string(i);
+        std::string name("t");
+        name += std::to_string(i);
         WriteFile(folder + name + ".bmp", image);
         WriteFile(folder + name + ".texture.txt", "Primary=" + name + ".bmp\r\nTile=st\r\n");
     }
