@@ -86,10 +86,6 @@ void ErrorHandler::Count(const ErrorRecord& record, int delta)
     bump(keyedCounts_, RecordKey{KeyKind::Container, record.container, text});
     bump(keyedCounts_, RecordKey{KeyKind::Tag, record.tag, text});
     bump(textCounts_, text);
-    if (record.container != 0)
-        bump(containerCounts_, record.container);
-    if (record.tag != 0)
-        bump(tagCounts_, record.tag);
 }
 
 bool ErrorHandler::Add(const Zel::PString& text, KeyKind kind, uint64_t key, bool keyless, int32_t severity)
@@ -117,18 +113,55 @@ bool ErrorHandler::Add(const Zel::PString& text, KeyKind kind, uint64_t key, boo
     }
     record.text = text;
     record.severity = severity;
-    Count(record, +1);
-    records_.push_back(std::move(record));
+    Append(std::move(record));
     return true;
+}
+
+void ErrorHandler::Append(ErrorRecord record)
+{
+    Count(record, +1);
+    if (record.container != 0)
+        containerPositions_[record.container].push_back(records_.size());
+    if (record.tag != 0)
+        tagPositions_[record.tag].push_back(records_.size());
+    records_.push_back(std::move(record));
+    removed_.push_back(false);
+}
+
+void ErrorHandler::Compact() const
+{
+    if (removedCount_ == 0)
+        return;
+    size_t kept = 0;
+    for (size_t i = 0; i < records_.size(); ++i) {
+        if (removed_[i])
+            continue;
+        if (kept != i)
+            records_[kept] = std::move(records_[i]);
+        ++kept;
+    }
+    records_.resize(kept);
+    removed_.assign(kept, false);
+    removedCount_ = 0;
+    containerPositions_.clear();
+    tagPositions_.clear();
+    for (size_t i = 0; i < records_.size(); ++i) {
+        if (records_[i].container != 0)
+            containerPositions_[records_[i].container].push_back(i);
+        if (records_[i].tag != 0)
+            tagPositions_[records_[i].tag].push_back(i);
+    }
 }
 
 void ErrorHandler::Clear()
 {
     records_.clear();
+    removed_.clear();
+    removedCount_ = 0;
+    containerPositions_.clear();
+    tagPositions_.clear();
     keyedCounts_.clear();
     textCounts_.clear();
-    containerCounts_.clear();
-    tagCounts_.clear();
 }
 
 bool ErrorHandler::AddError(const Zel::PString& text, const Container* container)
@@ -194,10 +227,8 @@ bool ErrorHandler::AddNote(const Zel::PString& text)
 void ErrorHandler::SetRecords(const std::vector<ErrorRecord>& records)
 {
     Clear();
-    for (const ErrorRecord& record : records) {
-        Count(record, +1);
-        records_.push_back(record);
-    }
+    for (const ErrorRecord& record : records)
+        Append(record);
 }
 
 void ErrorHandler::SetEcho(bool echo)
@@ -209,18 +240,19 @@ void ErrorHandler::RemoveFirst(KeyKind kind, uint64_t key)
 {
     if (key == 0)
         return;
-    // Most objects have no findings: the counts spare the walk.
-    const auto& counts = kind == KeyKind::Container ? containerCounts_ : tagCounts_;
-    if (counts.count(key) == 0)
+    auto& positions = kind == KeyKind::Container ? containerPositions_ : tagPositions_;
+    auto found = positions.find(key);
+    if (found == positions.end())
         return;
-    for (auto it = records_.begin(); it != records_.end(); ++it) {
-        const uint64_t field = kind == KeyKind::Container ? it->container : it->tag;
-        if (field != key)
-            continue;
-        Count(*it, -1);
-        records_.erase(it);
-        return;
-    }
+    const size_t position = found->second.front();
+    found->second.pop_front();
+    if (found->second.empty())
+        positions.erase(found);
+    Count(records_[position], -1);
+    removed_[position] = true;
+    ++removedCount_;
+    if (removedCount_ > 64 && removedCount_ * 2 > records_.size())
+        Compact();
 }
 
 void ErrorHandler::RemoveTagRecord(const Tag* tag)
@@ -235,6 +267,7 @@ void ErrorHandler::RemoveContainerRecord(const Container* container)
 
 const std::vector<ErrorRecord>& ErrorHandler::GetRecords() const
 {
+    Compact();
     return records_;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <unordered_map>
 #include <vector>
 
@@ -85,17 +86,26 @@ private:
     };
 
     bool Add(const Zel::PString& text, KeyKind kind, uint64_t key, bool keyless, int32_t severity);
+    void Append(ErrorRecord record);
     void Count(const ErrorRecord& record, int delta);
     void RemoveFirst(KeyKind kind, uint64_t key);
+    // Drops the records marked removed and renumbers the positions.
+    void Compact() const;
     static uint64_t KeyOf(const Container* container);
     static uint64_t KeyOf(const Tag* tag);
 
     bool echo_ = false;
-    std::vector<ErrorRecord> records_;
+    // Removed records are marked and dropped in one pass later: objects are
+    // destroyed by the thousand, each removing its first record, and
+    // erasing each from the middle of the list would be quadratic.
+    mutable std::vector<ErrorRecord> records_;
+    mutable std::vector<bool> removed_;
+    mutable size_t removedCount_ = 0;
+    // Positions in records_ of the live records of each key, oldest first.
+    mutable std::unordered_map<uint64_t, std::deque<size_t>> containerPositions_;
+    mutable std::unordered_map<uint64_t, std::deque<size_t>> tagPositions_;
     std::unordered_map<RecordKey, int32_t, RecordKeyHash> keyedCounts_;
     std::unordered_map<const void*, int32_t> textCounts_;
-    std::unordered_map<uint64_t, int32_t> containerCounts_;
-    std::unordered_map<uint64_t, int32_t> tagCounts_;
 };
 
 }  // namespace DODLib

@@ -143,5 +143,35 @@ TEST_F(ErrorHandlerTest, ManyFindingsKeepTheirKeys)
     EXPECT_EQ(errors().GetRecords().size(), 2500u);
 }
 
+// Removals in any order leave the others in the order they were added, and
+// a removed text may be recorded again for its object.
+TEST_F(ErrorHandlerTest, RemovalsInAnyOrderKeepTheRestInOrder)
+{
+    std::vector<std::unique_ptr<Container>> boxes;
+    for (int i = 0; i < 300; ++i) {
+        boxes.push_back(std::make_unique<Container>());
+        errors().AddError(Zel::PString(("first " + std::to_string(i)).c_str()), boxes.back().get());
+        errors().AddWarning(Zel::PString(("second " + std::to_string(i)).c_str()), boxes.back().get());
+    }
+    for (int i = 299; i >= 0; i -= 3)
+        errors().RemoveContainerRecord(boxes[size_t(i)].get());
+    for (int i = 0; i < 300; i += 2)
+        errors().RemoveContainerRecord(boxes[size_t(i)].get());
+    std::vector<std::string> expected;
+    for (int i = 0; i < 300; ++i) {
+        const int removed = ((299 - i) % 3 == 0 ? 1 : 0) + (i % 2 == 0 ? 1 : 0);
+        if (removed == 0)
+            expected.push_back("first " + std::to_string(i));
+        if (removed < 2)
+            expected.push_back("second " + std::to_string(i));
+    }
+    std::vector<std::string> texts;
+    for (const DODLib::ErrorRecord& record : errors().GetRecords())
+        texts.push_back(record.text.c_str());
+    EXPECT_EQ(texts, expected);
+    EXPECT_TRUE(errors().AddError(Zel::PString("first 299"), boxes[299].get()));
+    EXPECT_FALSE(errors().AddError(Zel::PString("second 1"), boxes[1].get()));
+}
+
 }  // namespace
 }  // namespace TemplateTests
