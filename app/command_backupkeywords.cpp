@@ -2,7 +2,7 @@
 #include <string>
 
 #include "app/commands.h"
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_filter_element.h"
 #include "soup/soup_handle.h"

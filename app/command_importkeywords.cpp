@@ -2,7 +2,7 @@
 #include "foundation/base/install_paths.h"
 #include <string>
 #include "app/commands.h"
-#include "app/results/results_log.h"
+#include "results/results_log.h"
 #include "assetdb/kad_client.h"
 #include "kuid/kuid.h"
 #include "soup/soup_handle.h"

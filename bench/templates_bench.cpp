@@ -7,8 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "app/base/install_paths.h"
-#include "app/interfacetext/interface_text_db.h"
+#include "foundation/base/install_paths.h"
+#include "interfacetext/interface_text_db.h"
 #include "bench/best_of.h"
 #include "soup/soup_handle.h"
 #include "soup/text_soup.h"

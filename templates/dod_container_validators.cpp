@@ -1,7 +1,7 @@
 // The four named container validators: unique names, the texture file, and the mesh table's shadow and visible mesh.
 #include <unordered_map>
 
-#include "app/base/install_paths.h"
+#include "foundation/base/install_paths.h"
 #include "templates/dod_container.h"
 #include "templates/dod_data_manager.h"
 #include "templates/dod_error_handler.h"

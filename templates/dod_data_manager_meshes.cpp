@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/base/install_paths.h"
+#include "foundation/base/install_paths.h"
 #include "templates/dod_build_numbers.h"
 #include "templates/dod_container.h"
 #include "templates/dod_data_manager.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/interfacetext/interface_text_db.h"
+#include "interfacetext/interface_text_db.h"
 #include "templates/dod_container.h"
 #include "templates/dod_tag.h"
 #include "zel/string.h"

@@ -8,7 +8,7 @@
 #include "templates/dod_messages.h"
 #include "templates/dod_tag.h"
 #include "templates/dod_template_names.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 
 namespace DODLib {
 

@@ -2,7 +2,7 @@
 #include "assetdb/category_codes.h"
 #include "assetdb/kad_asset_info.h"
 #include "assetdb/kad_client.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "templates/dod_container.h"
 #include "templates/dod_error_handler.h"
 #include "templates/dod_messages.h"

@@ -1,7 +1,7 @@
 // Findings' texts from the interface-text database.
 #include "templates/dod_messages.h"
 
-#include "app/interfacetext/interface_text_db.h"
+#include "interfacetext/interface_text_db.h"
 #include "zel/string.h"
 
 namespace DODLib {

@@ -1,7 +1,7 @@
 // Findings' texts: an interface-text key looked up and filled through the safe formatter.
 #pragma once
 
-#include "app/base/safe_format.h"
+#include "foundation/base/safe_format.h"
 #include "zel/pstring.h"
 
 namespace DODLib {

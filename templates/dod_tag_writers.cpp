@@ -2,7 +2,7 @@
 #include <cstdlib>
 
 #include "soup/float_array.h"
-#include "soup/kuid/kuid.h"
+#include "kuid/kuid.h"
 #include "templates/dod_build_numbers.h"
 #include "templates/dod_container.h"
 #include "templates/dod_data_manager.h"

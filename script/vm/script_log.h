@@ -3,7 +3,7 @@
 
 #include <atomic>
 
-#include "app/base/process_values.h"
+#include "foundation/base/process_values.h"
 
 // The machine, the linker and the interpreter report through this one
 // process-wide callback; main installs ScriptLogSink, and nothing is logged

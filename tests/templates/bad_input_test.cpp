@@ -3,7 +3,7 @@
 
 #include <sys/stat.h>
 
-#include "app/interfacetext/interface_text_db.h"
+#include "interfacetext/interface_text_db.h"
 #include "template_test_support.h"
 #include "templates/dod_messages.h"
 #include "templates/dod_template_lint.h"

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/base/install_paths.h"
-#include "app/interfacetext/interface_text_db.h"
+#include "foundation/base/install_paths.h"
+#include "interfacetext/interface_text_db.h"
 #include "soup/text_soup.h"
 #include "templates/dod_messages.h"
 
