@@ -6,6 +6,6 @@
 
 int CommandVersion()
 {
-    std::printf("Build %d\n", int(KadProtocol::Build));
+    std::printf("Build %d\n", int(KADProtocol::Build));
     return 0;
 }

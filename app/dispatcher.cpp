@@ -44,13 +44,13 @@ struct CommandLine {
 // The installed-version queries answer with bytes of the version and build,
 // since an exit status keeps only the low byte.
 int RunVersion(CommandLine&) { return CommandVersion(); }
-int RunInstalledVersionLo(CommandLine&) { return KadProtocol::Version & 0xFF; }
-int RunInstalledVersionHi(CommandLine&) { return (KadProtocol::Version >> 8) & 0xFF; }
-int RunInstalledBuildNumberLo(CommandLine&) { return KadProtocol::Build & 0xFF; }
-int RunInstalledBuildNumberHi(CommandLine&) { return (KadProtocol::Build >> 8) & 0xFF; }
+int RunInstalledVersionLo(CommandLine&) { return KADProtocol::Version & 0xFF; }
+int RunInstalledVersionHi(CommandLine&) { return (KADProtocol::Version >> 8) & 0xFF; }
+int RunInstalledBuildNumberLo(CommandLine&) { return KADProtocol::Build & 0xFF; }
+int RunInstalledBuildNumberHi(CommandLine&) { return (KADProtocol::Build >> 8) & 0xFF; }
 int RunEcho(CommandLine& line) { return CommandEcho(line.count, line.table); }
-int RunInstalledVersion(CommandLine&) { return KadProtocol::Version; }
-int RunInstalledBuildNumber(CommandLine&) { return KadProtocol::Build; }
+int RunInstalledVersion(CommandLine&) { return KADProtocol::Version; }
+int RunInstalledBuildNumber(CommandLine&) { return KADProtocol::Build; }
 
 int RunSetLanguage(CommandLine& line)
 {

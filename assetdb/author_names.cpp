@@ -13,7 +13,7 @@ bool RequestAuthorName(int32_t userId, int32_t& daemonId, Zel::PString& name)
 {
     KADRequestBuffers buffers;
     buffers.request.WriteInt32(userId);
-    if (!buffers.Send(KadRequestCode::GetAuthorName))
+    if (!buffers.Send(KADRequestCode::GetAuthorName))
         return false;
     daemonId = buffers.reply.ReadInt32(-1);
     name = buffers.reply.ReadPString();

@@ -21,7 +21,7 @@ void KADAssetHandle::Close(KADAssetHandle* record)
         return;
     KADRequestBuffers buffers;
     record->WriteDaemonHandle(buffers.request);
-    buffers.Send(KadRequestCode::CloseAssetHandle);
+    buffers.Send(KADRequestCode::CloseAssetHandle);
     record->name.Release();
 }
 
@@ -79,7 +79,7 @@ bool KADAssetHandleRef::GetFolder(Zel::PString& name, Zel::File::Path& folder)
     if (!record_->folderKnown) {
         KADRequestBuffers buffers;
         record_->WriteDaemonHandle(buffers.request);
-        if (!buffers.Send(KadRequestCode::GetAssetFolder))
+        if (!buffers.Send(KADRequestCode::GetAssetFolder))
             return false;
         record_->name = buffers.reply.ReadPString();
         record_->folder = Zel::File::Path(buffers.reply.ReadString().Std());

@@ -30,7 +30,7 @@ KADAssetHandleRef KADClient::OpenAsset(const KUID& id, bool writable, ResultsLog
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteBool(writable);
-    if (!buffers.Send(KadRequestCode::OpenAsset, nullptr, log))
+    if (!buffers.Send(KADRequestCode::OpenAsset, nullptr, log))
         return KADAssetHandleRef();
     return KADAssetHandleRef(ReadOpenedRecord(buffers.reply, id, false), writable);
 }
@@ -41,7 +41,7 @@ KADAssetHandleRef KADClient::OpenAssetForEdit(const KUID& id, bool allocateIdFor
     buffers.request.WriteKUID(id);
     buffers.request.WriteBool(allocateIdForNull);
     buffers.request.WriteString(name);
-    if (!buffers.Send(KadRequestCode::OpenAssetForEdit))
+    if (!buffers.Send(KADRequestCode::OpenAssetForEdit))
         return KADAssetHandleRef();
     return KADAssetHandleRef(ReadOpenedRecord(buffers.reply, id, true), true);
 }
@@ -54,7 +54,7 @@ bool KADClient::RevertAsset(KADAssetHandleRef& handle, ResultsLog* log)
     KADRequestBuffers buffers;
     record->WriteDaemonHandle(buffers.request);
     bool result = false;
-    if (buffers.Send(KadRequestCode::RevertAsset, nullptr, log))
+    if (buffers.Send(KADRequestCode::RevertAsset, nullptr, log))
         result = buffers.reply.ReadBool(false);
     record->folderKnown = false;
     handle.Release();
@@ -70,7 +70,7 @@ bool KADClient::CommitAsset(KADAssetHandleRef& handle, int32_t commitFlags, Resu
     record->WriteDaemonHandle(buffers.request);
     buffers.request.WriteInt32(commitFlags);
     bool result = false;
-    if (buffers.Send(KadRequestCode::CommitAsset, nullptr, log)) {
+    if (buffers.Send(KADRequestCode::CommitAsset, nullptr, log)) {
         result = buffers.reply.ReadBool(false);
         bool second = buffers.reply.ReadBool(false);
         if (secondResult != nullptr)

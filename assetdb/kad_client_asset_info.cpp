@@ -16,7 +16,7 @@ bool AskInfo(const KUID& id, int32_t mask, KADAssetInfo& info)
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteInt32(mask);
-    if (!buffers.Send(KadRequestCode::GetAssetInfo))
+    if (!buffers.Send(KADRequestCode::GetAssetInfo))
         return false;
     info.Read(buffers.reply);
     return true;

@@ -10,7 +10,7 @@ bool KADClient::DeleteAsset(const KUID& id, bool ignoredFlag, ResultsLog* log)
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteBool(ignoredFlag);
-    if (!buffers.Send(KadRequestCode::DeleteAsset, nullptr, log))
+    if (!buffers.Send(KADRequestCode::DeleteAsset, nullptr, log))
         return false;
     return buffers.reply.ReadBool(false);
 }
@@ -20,7 +20,7 @@ bool KADClient::ValidateAssetFolder(const Zel::PString& name, const Zel::File::P
     KADRequestBuffers buffers;
     buffers.request.WritePString(name);
     buffers.request.WriteString(Zel::String(folder.Str()));
-    if (!buffers.Send(KadRequestCode::ValidateAssetFolder, nullptr, log))
+    if (!buffers.Send(KADRequestCode::ValidateAssetFolder, nullptr, log))
         return false;
     return buffers.reply.ReadBool(false);
 }
@@ -31,7 +31,7 @@ KUID KADClient::InstallFolder(const Zel::File::Path& folder, int32_t ignoredOpti
     KADRequestBuffers buffers;
     buffers.request.WriteString(Zel::String(folder.Str()));
     buffers.request.WriteInt32(ignoredOption);
-    if (!buffers.Send(KadRequestCode::InstallFolder, promptHandler, log))
+    if (!buffers.Send(KADRequestCode::InstallFolder, promptHandler, log))
         return NullKUID;
     KUID installed = buffers.reply.ReadKUID();
     bool replaced = buffers.reply.ReadBool(false);
@@ -48,7 +48,7 @@ uint32_t KADClient::InstallArchive(const Zel::File::Path& archivePath, KADPrompt
     KADRequestBuffers buffers;
     buffers.request.WriteString(Zel::String(archivePath.Str()));
     buffers.request.WriteInt32(mode);
-    if (!buffers.Send(KadRequestCode::InstallArchive, promptHandler, log))
+    if (!buffers.Send(KADRequestCode::InstallArchive, promptHandler, log))
         return 0;
     uint32_t result = buffers.reply.ReadUInt32(0);
     bool skipped = buffers.reply.ReadBool(false);
@@ -64,7 +64,7 @@ SoupHandle KADClient::ExportAssetChunk(const KUID& id, int32_t option, ResultsLo
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteInt32(option);
-    if (buffers.Send(KadRequestCode::ExportAssetChunk, nullptr, log))
+    if (buffers.Send(KADRequestCode::ExportAssetChunk, nullptr, log))
         ReadBinarySoupUnchecked(soup, buffers.reply);
     return soup;
 }

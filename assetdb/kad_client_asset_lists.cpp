@@ -23,7 +23,7 @@ void KADClient::SearchAssets(const KADFilterElement* filter, ChunkedList<KUID, 1
 {
     KADRequestBuffers buffers;
     WriteFilterElement(buffers.request, filter);
-    if (!buffers.Send(KadRequestCode::SearchAssets))
+    if (!buffers.Send(KADRequestCode::SearchAssets))
         return;
     AppendReplyIds(buffers.reply, list);
 }
@@ -34,7 +34,7 @@ bool KADClient::GetDependencies(const ChunkedList<KUID, 128>& ids, ChunkedList<K
     buffers.request.WriteUInt32(uint32_t(ids.TotalCount()));
     for (const KUID& id : ids)
         buffers.request.WriteKUID(id);
-    if (buffers.Send(KadRequestCode::GetDependencies))
+    if (buffers.Send(KADRequestCode::GetDependencies))
         AppendReplyIds(buffers.reply, out);
     return true;
 }
@@ -50,7 +50,7 @@ bool KADClient::GetObsoletedAssets(const KUID& id, ChunkedList<KUID, 128>& out)
 {
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
-    if (buffers.Send(KadRequestCode::GetObsoletedAssets))
+    if (buffers.Send(KADRequestCode::GetObsoletedAssets))
         AppendReplyIds(buffers.reply, out);
     return true;
 }

@@ -10,7 +10,7 @@
 namespace {
 
 // The id sent alone, the id read back; the given id when the request fails.
-KUID AskForId(KadRequestCode code, const KUID& id)
+KUID AskForId(KADRequestCode code, const KUID& id)
 {
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
@@ -29,7 +29,7 @@ SoupHandle KADClient::GetAssetConfig(const KUID& id)
     SoupHandle config;
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
-    if (!buffers.Send(KadRequestCode::GetAssetConfig))
+    if (!buffers.Send(KADRequestCode::GetAssetConfig))
         return config;
     if (!ReadBinarySoup(config, buffers.reply))
         config.Clear();
@@ -43,7 +43,7 @@ void KADClient::GetAssetConfigPath(const KUID& id, bool ignoredFlag, Zel::PStrin
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteBool(ignoredFlag);
-    if (!buffers.Send(KadRequestCode::GetAssetConfigPath))
+    if (!buffers.Send(KADRequestCode::GetAssetConfigPath))
         return;
     name = buffers.reply.ReadPString();
     configPath = Zel::File::Path(buffers.reply.ReadString().Std());
@@ -56,19 +56,19 @@ void KADClient::GetAssetConfigPath(const KUID& id, bool ignoredFlag, Zel::PStrin
 
 KUID KADClient::ResolveAssetID(const KUID& id)
 {
-    return AskForId(KadRequestCode::ResolveAssetID, id);
+    return AskForId(KADRequestCode::ResolveAssetID, id);
 }
 
 KUID KADClient::GetUpdatedAssetID(const KUID& id)
 {
-    return AskForId(KadRequestCode::GetUpdatedAssetID, id);
+    return AskForId(KADRequestCode::GetUpdatedAssetID, id);
 }
 
 Zel::String KADClient::GetAssetDescription(const KUID& id)
 {
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
-    if (!buffers.Send(KadRequestCode::GetAssetDescription))
+    if (!buffers.Send(KADRequestCode::GetAssetDescription))
         return Zel::String();
     return buffers.reply.ReadString();
 }
@@ -80,7 +80,7 @@ uint32_t KADClient::GetAssetThumbnail(const KUID& id, int32_t imageSize, Zel::PS
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteInt32(imageSize);
-    if (!buffers.Send(KadRequestCode::GetAssetThumbnail))
+    if (!buffers.Send(KADRequestCode::GetAssetThumbnail))
         return 0;
     name = buffers.reply.ReadPString();
     filePath = Zel::File::Path(buffers.reply.ReadString().Std());
@@ -92,7 +92,7 @@ void KADClient::SetAssetDownloadSize(const KUID& id, int32_t size)
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteInt32(size);
-    buffers.Send(KadRequestCode::SetAssetDownloadSize);
+    buffers.Send(KADRequestCode::SetAssetDownloadSize);
 }
 
 void KADClient::SetLatestVersion(const KUID& id, const KUID& latest)
@@ -102,7 +102,7 @@ void KADClient::SetLatestVersion(const KUID& id, const KUID& latest)
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteKUID(latest);
-    buffers.Send(KadRequestCode::SetLatestVersion);
+    buffers.Send(KADRequestCode::SetLatestVersion);
 }
 
 void KADClient::SetAssetFavorite(const KUID& id, bool favorite)
@@ -110,7 +110,7 @@ void KADClient::SetAssetFavorite(const KUID& id, bool favorite)
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteBool(favorite);
-    buffers.Send(KadRequestCode::SetAssetFavorite);
+    buffers.Send(KADRequestCode::SetAssetFavorite);
 }
 
 void KADClient::SetAssetKeywords(const KUID& id, const Zel::AnsiString& keywords)
@@ -122,13 +122,13 @@ void KADClient::SetAssetKeywords(const KUID& id, const Zel::AnsiString& keywords
     KADRequestBuffers buffers;
     buffers.request.WriteKUID(id);
     buffers.request.WriteString(keywords);
-    buffers.Send(KadRequestCode::SetAssetKeywords);
+    buffers.Send(KADRequestCode::SetAssetKeywords);
 }
 
 KUID KADClient::GenerateKUID(ResultsLog* log)
 {
     KADRequestBuffers buffers;
-    if (!buffers.Send(KadRequestCode::GenerateKUID, nullptr, log))
+    if (!buffers.Send(KADRequestCode::GenerateKUID, nullptr, log))
         return NullKUID;
     return buffers.reply.ReadKUID();
 }

@@ -110,5 +110,5 @@ bool KADClient::PostAsyncCallResult(int32_t clientTransactionID, int32_t answerC
     request.WriteUInt32(static_cast<uint32_t>(answerCode));
     request.Rewind();
     TBuffer reply(new Zel::DynamicBuffer(0, 512), true);
-    return Request(KadRequestNumber(KadRequestCode::AsyncCallAnswer), request, reply);
+    return Request(KADRequestNumber(KADRequestCode::AsyncCallAnswer), request, reply);
 }

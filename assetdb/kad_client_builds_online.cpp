@@ -6,7 +6,7 @@
 Zel::PString KADClient::ListBuilds()
 {
     KADRequestBuffers buffers;
-    if (!buffers.Send(KadRequestCode::ListBuilds))
+    if (!buffers.Send(KADRequestCode::ListBuilds))
         return Zel::PString();
     return buffers.reply.ReadPString();
 }
@@ -14,7 +14,7 @@ Zel::PString KADClient::ListBuilds()
 Zel::String KADClient::GetOnlineProfile()
 {
     KADRequestBuffers buffers;
-    if (!buffers.Send(KadRequestCode::GetOnlineProfile))
+    if (!buffers.Send(KADRequestCode::GetOnlineProfile))
         return Zel::String();
     Zel::String profile = buffers.reply.ReadString();
     // The other fields are the daemon's; they are read and dropped.
@@ -29,13 +29,13 @@ Zel::String KADClient::GetOnlineProfile()
 void KADClient::ClearOnlineLoginTicket()
 {
     KADRequestBuffers buffers;
-    buffers.Send(KadRequestCode::ClearOnlineLoginTicket);
+    buffers.Send(KADRequestCode::ClearOnlineLoginTicket);
 }
 
 Zel::String KADClient::GetOnlineLoginTicket()
 {
     KADRequestBuffers buffers;
-    if (!buffers.Send(KadRequestCode::GetOnlineLoginTicket))
+    if (!buffers.Send(KADRequestCode::GetOnlineLoginTicket))
         return Zel::String();
     return buffers.reply.ReadString();
 }

@@ -39,15 +39,15 @@ int32_t ReadDaemonPort(const std::string& databasePath)
 
 bool Handshake(KADClientState& state, const std::string& databasePath)
 {
-    if (databasePath.size() > static_cast<size_t>(KadProtocol::MaxHandshakePath))
+    if (databasePath.size() > static_cast<size_t>(KADProtocol::MaxHandshakePath))
         return false;
-    KadBytes hello = KadEncodeHandshake(state.options.clientFlag, databasePath);
+    KADBytes hello = KADEncodeHandshake(state.options.clientFlag, databasePath);
     if (!KADClient::SendRaw(hello.data(), static_cast<int32_t>(hello.size())))
         return false;
     int32_t code = 0;
     if (!KADClient::ReceiveRaw(&code, 4, true))
         return false;
-    if (code != KadProtocol::DaemonCode) {
+    if (code != KADProtocol::DaemonCode) {
         KADClient::Disconnect(true);
         return false;
     }
@@ -108,7 +108,7 @@ void KADClient::Disconnect(bool afterFailure)
     std::lock_guard<std::recursive_mutex> guard(state.connectionLock);
     TCPTransport* transport = state.transport;
     if (transport && !afterFailure) {
-        int32_t closing = KadProtocol::ClosingWord;
+        int32_t closing = KADProtocol::ClosingWord;
         SendExact(*transport, &closing, 4);
     }
     StopReaderThread(state);

@@ -43,7 +43,7 @@ bool ReadPayload(NetTransport& transport, int32_t length, std::vector<uint8_t>& 
 bool SkipReplyBody(NetTransport& transport)
 {
     int32_t length = 0;
-    if (!ReadInt32(transport, length) || !KadIsValidFrameLength(length))
+    if (!ReadInt32(transport, length) || !KADIsValidFrameLength(length))
         return false;
     std::vector<uint8_t> discard;
     return ReadPayload(transport, length, discard);
@@ -55,7 +55,7 @@ bool ReadAndDispatchNotification(NetTransport& transport)
     int32_t length = 0;
     if (!ReadInt32(transport, type) || !ReadInt32(transport, length))
         return false;
-    if (!KadIsValidFrameLength(length))
+    if (!KADIsValidFrameLength(length))
         return false;
     auto* notification = new KADNotification(type);
     std::vector<uint8_t> payload;
@@ -73,9 +73,9 @@ bool ReadOneMessage(KADClientState& state, NetTransport& transport)
     int32_t tag = 0;
     if (!ReadInt32(transport, tag))
         return false;
-    if (tag == KadProtocol::NoteTag)
+    if (tag == KADProtocol::NoteTag)
         return ReadAndDispatchNotification(transport);
-    if (tag != KadProtocol::ReplyTag)
+    if (tag != KADProtocol::ReplyTag)
         return false;
     int32_t clientTransactionID = 0;
     if (!ReadInt32(transport, clientTransactionID))

@@ -24,7 +24,7 @@ constexpr int32_t ReplyPiece = 0x10000;
 bool TakePayload(TBuffer& request, std::vector<uint8_t>& payload)
 {
     int64_t length = request.Size() - request.Tell();
-    if (length < 0 || length > KadProtocol::MaxFrameLength)
+    if (length < 0 || length > KADProtocol::MaxFrameLength)
         return false;
     payload.resize(static_cast<size_t>(length));
     if (length == 0)
@@ -54,9 +54,9 @@ bool SendRequest(KADClientState& state, int32_t requestCode, int32_t clientTrans
         return false;
     // From here a failure leaves the daemon mid-message, so SendRaw drops the
     // connection: the next request's bytes must never be read as this payload.
-    KadBytes rest;
-    KadAppendInt32(rest, static_cast<int32_t>(payload.size()));
-    KadAppendBytes(rest, payload.data(), payload.size());
+    KADBytes rest;
+    KADAppendInt32(rest, static_cast<int32_t>(payload.size()));
+    KADAppendBytes(rest, payload.data(), payload.size());
     return KADClient::SendRaw(rest.data(), static_cast<int32_t>(rest.size()));
 }
 
@@ -77,7 +77,7 @@ bool ReadReplyBody(KADClientState& state, uint64_t generation, TBuffer& reply)
     int32_t length = 0;
     if (!KADClient::ReceiveRaw(&length, 4, true))
         return LoseRequest(state);
-    if (!KadIsValidFrameLength(length)) {
+    if (!KADIsValidFrameLength(length)) {
         KADClient::Disconnect(true);
         return LoseRequest(state);
     }

@@ -20,7 +20,7 @@ struct RequestBuffers
     TBuffer request{new Zel::DynamicBuffer(0, 512), true};
     TBuffer reply{new Zel::DynamicBuffer(0, 512), true};
 
-    bool Send(KadRequestCode code)
+    bool Send(KADRequestCode code)
     {
         request.Rewind();
         bool ok = KADClient::Request(static_cast<int32_t>(code), request, reply);
@@ -35,7 +35,7 @@ bool KADClient::GetSettingsSection(SoupHandle& chunk, const Zel::PString& sectio
 {
     RequestBuffers buffers;
     buffers.request.WritePString(section);
-    if (!buffers.Send(KadRequestCode::GetSettingsSection))
+    if (!buffers.Send(KADRequestCode::GetSettingsSection))
         return false;
     ReadBinarySoupUnchecked(chunk, buffers.reply);
     return true;
@@ -52,7 +52,7 @@ bool KADClient::SetSettingsSection(const Zel::PString& section, SoupHandle& soup
     buffers.request.WritePString(section);
     WriteBinarySoup(buffers.request, soup);
     soup.Clear();
-    return buffers.Send(KadRequestCode::SetSettingsSection);
+    return buffers.Send(KADRequestCode::SetSettingsSection);
 }
 
 bool KADClient::ClearSettingsSection(const Zel::PString& section)
@@ -60,7 +60,7 @@ bool KADClient::ClearSettingsSection(const Zel::PString& section)
     RequestBuffers buffers;
     buffers.request.WritePString(section);
     WriteBinarySoup(buffers.request, SoupHandle());
-    buffers.Send(KadRequestCode::SetSettingsSection);
+    buffers.Send(KADRequestCode::SetSettingsSection);
     return true;
 }
 
@@ -69,7 +69,7 @@ Zel::PString KADClient::GetSetting(const Zel::PString& section, const Zel::PStri
     RequestBuffers buffers;
     buffers.request.WritePString(section);
     buffers.request.WritePString(key);
-    if (!buffers.Send(KadRequestCode::GetSetting))
+    if (!buffers.Send(KADRequestCode::GetSetting))
         return Zel::PString();
     return buffers.reply.ReadPString();
 }
@@ -80,7 +80,7 @@ bool KADClient::SetSetting(const Zel::PString& section, const Zel::PString& key,
     buffers.request.WritePString(section);
     buffers.request.WritePString(key);
     buffers.request.WritePString(value);
-    buffers.Send(KadRequestCode::SetSetting);
+    buffers.Send(KADRequestCode::SetSetting);
     return true;
 }
 
@@ -93,7 +93,7 @@ void KADClient::CloseDaemon()
         state.options.mayStartDaemon = 0;
     }
     RequestBuffers buffers;
-    buffers.Send(KadRequestCode::CloseDaemon);
+    buffers.Send(KADRequestCode::CloseDaemon);
     while (state.connected.load())
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }

@@ -20,7 +20,7 @@ constexpr int waitsPerKeepAlive = 100;
 constexpr std::uint32_t jobWaitMilliseconds = 50;
 
 // A request with an empty payload whose reply nobody reads.
-void SendEmptyRequest(KadRequestCode code)
+void SendEmptyRequest(KADRequestCode code)
 {
     TBuffer request(new Zel::DynamicBuffer(0, 512), true);
     TBuffer reply(new Zel::DynamicBuffer(0, 512), true);
@@ -56,7 +56,7 @@ void FinishPendingJobs()
 bool RunCommandHost()
 {
     KADClient::SetCommandHostHook(CommandHostCallback);
-    SendEmptyRequest(KadRequestCode::RegisterCommandHost);
+    SendEmptyRequest(KADRequestCode::RegisterCommandHost);
     InstallCrashHandlers(0);
     DisableConsoleClose();
     LogMessage("KADCommandHost");
@@ -67,7 +67,7 @@ bool RunCommandHost()
             break;
         WaitForMainThreadJobs(jobWaitMilliseconds);
         if (++waits % waitsPerKeepAlive == 0)
-            SendEmptyRequest(KadRequestCode::HostKeepAlive);
+            SendEmptyRequest(KADRequestCode::HostKeepAlive);
         Tick();
     }
 

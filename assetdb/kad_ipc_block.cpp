@@ -20,14 +20,14 @@ struct KADIpcBlock::Objects
     Platform::SharedBlock block;
     bool open = false;
 
-    KadIpcBlockView View() { return KadIpcBlockView(block.Data()); }
+    KADIpcBlockView View() { return KADIpcBlockView(block.Data()); }
 };
 
 namespace {
 
 bool IsDeadProcess(int32_t pid)
 {
-    return pid == KadIpcBlockView::NoProcess || !Platform::IsProcessAlive(pid);
+    return pid == KADIpcBlockView::NoProcess || !Platform::IsProcessAlive(pid);
 }
 
 bool FolderExists(const std::string& folder)
@@ -73,8 +73,8 @@ bool KADIpcBlock::Open(const std::string& databasePath)
 {
     if (objects->open)
         return true;
-    KadIpcNameSet names;
-    if (!KadIpcNames(databasePath, names))
+    KADIpcNameSet names;
+    if (!KADIpcNames(databasePath, names))
         return false;
     if (!FolderExists(names.databaseFolder))
         return false;
@@ -85,13 +85,13 @@ bool KADIpcBlock::Open(const std::string& databasePath)
     // never both initialise the block.
     objects->namedLock.Lock(-1);
     bool created = false;
-    if (!objects->block.Open(names.mutexName + "-ipc2", KadIpcBlockView::Size, true, &created)) {
+    if (!objects->block.Open(names.mutexName + "-ipc2", KADIpcBlockView::Size, true, &created)) {
         objects->namedLock.Unlock();
         objects->namedLock.Close();
         return false;
     }
     objects->open = true;
-    KadIpcBlockView view = objects->View();
+    KADIpcBlockView view = objects->View();
     if (created) {
         InitBlock();
     } else {
@@ -126,9 +126,9 @@ void KADIpcBlock::ClaimKeeper()
     if (!objects->open)
         return;
     Lock();
-    KadIpcBlockView view = objects->View();
+    KADIpcBlockView view = objects->View();
     int32_t current = view.Keeper();
-    if (current == KadIpcBlockView::NoProcess || (current != processId && IsDeadProcess(current))) {
+    if (current == KADIpcBlockView::NoProcess || (current != processId && IsDeadProcess(current))) {
         view.SetKeeper(processId);
         keeper = true;
     }
@@ -139,33 +139,33 @@ void KADIpcBlock::Idle()
 {
     if (!objects->open)
         return;
-    KadIpcBlockView view = objects->View();
+    KADIpcBlockView view = objects->View();
     if (!keeper) {
         if (IsDeadProcess(view.Keeper()))
             ClaimKeeper();
         return;
     }
     int32_t owner = view.Owner();
-    if (owner != KadIpcBlockView::NoProcess && owner != processId && IsDeadProcess(owner)) {
+    if (owner != KADIpcBlockView::NoProcess && owner != processId && IsDeadProcess(owner)) {
         Lock();
         if (view.Owner() == owner) {
             LogMessage("IPCIdle> clearing dead database owner (owner processID was %d)\n", owner);
-            view.SetOwner(KadIpcBlockView::NoProcess);
+            view.SetOwner(KADIpcBlockView::NoProcess);
         }
         Unlock();
     }
     int32_t requester = view.Requester();
-    if (requester != KadIpcBlockView::NoProcess && requester != processId && IsDeadProcess(requester)) {
+    if (requester != KADIpcBlockView::NoProcess && requester != processId && IsDeadProcess(requester)) {
         Lock();
         if (view.Requester() == requester) {
             LogMessage("IPCIdle> clearing dead database requester (requester processID was %d)\n", requester);
-            view.SetRequester(KadIpcBlockView::NoProcess);
+            view.SetRequester(KADIpcBlockView::NoProcess);
         }
         Unlock();
     }
     if (view.Requester() == processId && view.Owner() == processId) {
         Lock();
-        view.SetRequester(KadIpcBlockView::NoProcess);
+        view.SetRequester(KADIpcBlockView::NoProcess);
         Unlock();
     }
 }
@@ -174,12 +174,12 @@ void KADIpcBlock::Close()
 {
     if (!objects->open)
         return;
-    KadIpcBlockView view = objects->View();
+    KADIpcBlockView view = objects->View();
     if (view.Owner() == processId)
-        view.SetOwner(KadIpcBlockView::NoProcess);
+        view.SetOwner(KADIpcBlockView::NoProcess);
     if (keeper) {
         Lock();
-        view.SetKeeper(KadIpcBlockView::NoProcess);
+        view.SetKeeper(KADIpcBlockView::NoProcess);
         if (view.Version() >= 1)
             view.SetAttachCount(static_cast<uint8_t>(view.AttachCount() - 1));
         Unlock();
@@ -202,7 +202,7 @@ bool KADIpcBlock::IsOwner() const
 void KADIpcBlock::ReleaseOwnership()
 {
     if (IsOwner())
-        objects->View().SetOwner(KadIpcBlockView::NoProcess);
+        objects->View().SetOwner(KADIpcBlockView::NoProcess);
 }
 
 int32_t KADIpcBlock::GetPort() const
@@ -215,7 +215,7 @@ int32_t KADIpcBlock::GetPort() const
 int32_t KADIpcBlock::GetOwner() const
 {
     if (!objects->open)
-        return KadIpcBlockView::NoProcess;
+        return KADIpcBlockView::NoProcess;
     return objects->View().Owner();
 }
 

@@ -44,7 +44,7 @@ void AnswerHostQuestion(TBuffer& question)
     hook(question, answer);
     answer.Rewind();
     TBuffer reply(new Zel::DynamicBuffer(0, 512), true);
-    KADClient::Request(KadRequestNumber(KadRequestCode::CommandHostAnswer), answer, reply);
+    KADClient::Request(KADRequestNumber(KADRequestCode::CommandHostAnswer), answer, reply);
 }
 
 void ReportProgress(TBuffer& payload)
@@ -68,8 +68,8 @@ void KADClient::DispatchNotification(KADNotification* notification)
     // Result lines go into their log before the reader reads the request's
     // reply; an asynchronous call gets its thread at once, since the main
     // thread is blocked in the very request that waits for its answer.
-    if (type == static_cast<int32_t>(KadNoteType::ResultLines) ||
-        type == static_cast<int32_t>(KadNoteType::AsyncCall)) {
+    if (type == static_cast<int32_t>(KADNoteType::ResultLines) ||
+        type == static_cast<int32_t>(KADNoteType::AsyncCall)) {
         HandleNotification(notification->GetBuffer(), type);
         delete notification;
         return;
@@ -116,21 +116,21 @@ size_t KADClient::GetQueuedNotificationCount()
 
 void KADClient::HandleNotification(TBuffer& payload, int32_t type)
 {
-    switch (static_cast<KadNoteType>(type)) {
-    case KadNoteType::Progress:
+    switch (static_cast<KADNoteType>(type)) {
+    case KADNoteType::Progress:
         ReportProgress(payload);
         return;
-    case KadNoteType::HostQuestion:
+    case KADNoteType::HostQuestion:
         AnswerHostQuestion(payload);
         return;
-    case KadNoteType::AsyncCall: {
+    case KADNoteType::AsyncCall: {
         int32_t clientTransactionID = static_cast<int32_t>(payload.ReadUInt32(0));
         Zel::PString question = payload.ReadPString();
         KUID assetId = payload.ReadKUID();
         StartAsyncCall(clientTransactionID, question, assetId);
         return;
     }
-    case KadNoteType::ResultLines: {
+    case KADNoteType::ResultLines: {
         int32_t clientTransactionID = static_cast<int32_t>(payload.ReadUInt32(0));
         ResultsLogRegistry::ReadInto(clientTransactionID, payload);
         return;

@@ -15,10 +15,10 @@ struct KADRequestBuffers {
     TBuffer request{new Zel::DynamicBuffer(0, 512), true};
     TBuffer reply{new Zel::DynamicBuffer(0, 512), true};
 
-    bool Send(KadRequestCode code, KADPromptHandler* promptHandler = nullptr, ResultsLog* log = nullptr)
+    bool Send(KADRequestCode code, KADPromptHandler* promptHandler = nullptr, ResultsLog* log = nullptr)
     {
         request.Rewind();
-        bool ok = KADClient::Request(KadRequestNumber(code), request, reply, promptHandler, log);
+        bool ok = KADClient::Request(KADRequestNumber(code), request, reply, promptHandler, log);
         reply.Rewind();
         return ok;
     }

@@ -6,7 +6,7 @@
 bool KADTextureConvertFileRPC::QueryCompressorFlag()
 {
     KADRequestBuffers buffers;
-    if (!buffers.Send(KadRequestCode::QueryCompressorFlag))
+    if (!buffers.Send(KADRequestCode::QueryCompressorFlag))
         return true;
     return buffers.reply.ReadBool(true);
 }

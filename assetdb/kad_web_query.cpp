@@ -28,7 +28,7 @@ KADWebQuery* KADWebQuery::Start(const URL& url, int32_t mode)
     buffers.request.WriteInt32(mode);
     buffers.request.WriteInt32(-1);
     WriteBinarySoup(buffers.request, SoupHandle());
-    if (buffers.Send(KadRequestCode::StartWebQuery)) {
+    if (buffers.Send(KADRequestCode::StartWebQuery)) {
         query->handleFirst = buffers.reply.ReadInt32(-1);
         query->handleSecond = buffers.reply.ReadInt32(-1);
     }
@@ -39,7 +39,7 @@ void KADWebQuery::Close()
 {
     KADRequestBuffers buffers;
     WriteHandle(buffers.request, *this);
-    buffers.Send(KadRequestCode::CloseWebQuery);
+    buffers.Send(KADRequestCode::CloseWebQuery);
     status.resultText = Zel::PString();
 }
 
@@ -58,7 +58,7 @@ KADWebQueryStatus KADWebQuery::GetStatus()
     KADWebQueryStatus fresh;
     KADRequestBuffers buffers;
     WriteHandle(buffers.request, *this);
-    lastStatusFailed = !buffers.Send(KadRequestCode::GetWebQueryStatus);
+    lastStatusFailed = !buffers.Send(KADRequestCode::GetWebQueryStatus);
     if (lastStatusFailed)
         return fresh;
     // An empty reply counts as complete.

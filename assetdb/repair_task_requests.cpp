@@ -6,10 +6,10 @@
 
 namespace {
 
-bool Send(KadRequestCode code, TBuffer& request, TBuffer& reply, ResultsLog* log = nullptr, bool keepLog = false)
+bool Send(KADRequestCode code, TBuffer& request, TBuffer& reply, ResultsLog* log = nullptr, bool keepLog = false)
 {
     request.Rewind();
-    bool ok = KADClient::Request(KadRequestNumber(code), request, reply, nullptr, log, keepLog);
+    bool ok = KADClient::Request(KADRequestNumber(code), request, reply, nullptr, log, keepLog);
     reply.Rewind();
     return ok;
 }
@@ -22,7 +22,7 @@ bool KADClient::StartRepair(int32_t mode, ResultsLog* sink)
     TBuffer reply(new Zel::DynamicBuffer(0, 512), true);
     request.WriteInt32(mode);
     // The reply is empty; the repair's lines arrive in the sink.
-    return Send(KadRequestCode::StartRepair, request, reply, sink, true);
+    return Send(KADRequestCode::StartRepair, request, reply, sink, true);
 }
 
 bool KADClient::AskRepairProgress(bool& running, float& progress, Zel::String& text)
@@ -32,7 +32,7 @@ bool KADClient::AskRepairProgress(bool& running, float& progress, Zel::String& t
     text = Zel::String();
     TBuffer request(new Zel::DynamicBuffer(0, 512), true);
     TBuffer reply(new Zel::DynamicBuffer(0, 512), true);
-    if (!Send(KadRequestCode::GetRepairProgress, request, reply))
+    if (!Send(KADRequestCode::GetRepairProgress, request, reply))
         return false;
     running = reply.ReadBool(false);
     progress = reply.ReadFloat(0.0f);
@@ -50,5 +50,5 @@ bool KADClient::RunPatcher()
 {
     TBuffer request(new Zel::DynamicBuffer(0, 512), true);
     TBuffer reply(new Zel::DynamicBuffer(0, 512), true);
-    return Send(KadRequestCode::RunPatcher, request, reply);
+    return Send(KADRequestCode::RunPatcher, request, reply);
 }

@@ -100,11 +100,11 @@ Figures RawPingPong()
     return Summarise(micros, total);
 }
 
-Figures DaemonRequests(KadTestClient& client, std::int32_t code)
+Figures DaemonRequests(KADTestClient& client, std::int32_t code)
 {
     std::vector<double> micros;
     micros.reserve(RoundTrips);
-    KadBytes reply;
+    KADBytes reply;
     auto start = Clock::now();
     for (int i = 0; i < RoundTrips; ++i) {
         auto before = Clock::now();
@@ -130,10 +130,10 @@ void Print(const char* name, const Figures& figures)
 
 int main()
 {
-    KadTestInstallation installation;
+    KADTestInstallation installation;
     pid_t daemon = installation.StartDaemon();
     int port = installation.WaitForPort(daemon);
-    KadTestClient client;
+    KADTestClient client;
     if (port == 0 || !client.Connect(port) || !client.Handshake(installation.ClientDatabasePath())) {
         std::fprintf(stderr, "daemon_bench: the daemon did not start\n");
         return 1;
@@ -143,9 +143,9 @@ int main()
     DaemonRequests(client, 0);
 
     Figures peer = RawPingPong();
-    Figures keepAlive = DaemonRequests(client, KadRequestNumber(KadRequestCode::HostKeepAlive));
+    Figures keepAlive = DaemonRequests(client, KADRequestNumber(KADRequestCode::HostKeepAlive));
     Figures unknown = DaemonRequests(client, 77);
-    Figures getSetting = DaemonRequests(client, KadRequestNumber(KadRequestCode::GetSetting));
+    Figures getSetting = DaemonRequests(client, KADRequestNumber(KADRequestCode::GetSetting));
     std::printf("%d sequential round trips of 12-byte messages\n", RoundTrips);
     Print("raw loopback TCP ping-pong", peer);
     Print("daemon request 0 (reader lane)", keepAlive);

@@ -26,9 +26,9 @@ constexpr int Rounds = 15;
 const char* const Categories[] = {"TR;TV;LOC;DIES", "TR;TV;FRT;HOPP", "BD;IND;ACTV", "SY;SCEN", "TK;RLS",
                                   "SPLN;BRG", "TR;CMP;BOGY", "TX;ENV;GRND", "FL;SCEN", "RT"};
 
-KadAssetRecord Synthetic(int index)
+KADAssetRecord Synthetic(int index)
 {
-    KadAssetRecord record;
+    KADAssetRecord record;
     record.id = KUID(1000 + index % 500, index, 0);
     record.flags = AssetInstalled;
     record.revision = 1;
@@ -47,11 +47,11 @@ KadAssetRecord Synthetic(int index)
 
 bool FillIndex(const std::string& indexPath)
 {
-    KadStoreConnection connection;
-    if (!connection.Open(indexPath) || !KadMigrateStore(connection) || !connection.Exec("BEGIN"))
+    KADStoreConnection connection;
+    if (!connection.Open(indexPath) || !KADMigrateStore(connection) || !connection.Exec("BEGIN"))
         return false;
     for (int i = 0; i < AssetCount; ++i) {
-        if (!KadSaveAssetRow(connection, Synthetic(i)))
+        if (!KADSaveAssetRow(connection, Synthetic(i)))
             return false;
     }
     return connection.Exec("COMMIT");
@@ -81,18 +81,18 @@ long ResidentKiB(pid_t pid)
     return -1;
 }
 
-KadBytes FilterBytes(const KADFilterElement& filter)
+KADBytes FilterBytes(const KADFilterElement& filter)
 {
     TBuffer buffer;
     WriteFilterElement(buffer, &filter);
-    return KadBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
+    return KADBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
 }
 
 }  // namespace
 
 int main()
 {
-    KadTestInstallation installation;
+    KADTestInstallation installation;
     std::string userData = installation.Root() + "/UserData";
     std::string database = userData + "/assets.tdx";
     std::filesystem::create_directories(database);
@@ -102,37 +102,37 @@ int main()
     }
 
     // In process: the store's mirror and its filter evaluation.
-    KadStoreConnection connection;
+    KADStoreConnection connection;
     connection.Open(database + "/index.sqlite");
-    if (!KadAssetStore::Start(userData, database, connection)) {
+    if (!KADAssetStore::Start(userData, database, connection)) {
         std::fprintf(stderr, "cannot start the store\n");
         return 1;
     }
-    const KadAssetStore& store = *KadAssetStore::Instance();
+    const KADAssetStore& store = *KADAssetStore::Instance();
     // The peer: the same rows in a plain vector, tested by a hand-written loop.
-    std::vector<KadAssetRecord> rows;
+    std::vector<KADAssetRecord> rows;
     for (int i = 0; i < AssetCount; ++i)
         rows.push_back(Synthetic(i));
-    std::sort(rows.begin(), rows.end(), [](const KadAssetRecord& a, const KadAssetRecord& b) { return a.id < b.id; });
+    std::sort(rows.begin(), rows.end(), [](const KADAssetRecord& a, const KADAssetRecord& b) { return a.id < b.id; });
 
     KADFilterElementString category(FilterStringCategoryList, Zel::PString("TR;TV"));
     KADFilterElementInt author(1, 1042, 1042, true, true);
     std::size_t ours = 0;
     std::size_t peer = 0;
-    double ourCategory = MedianMs([&] { ours = KadSearchAssets(store, &category).size(); });
+    double ourCategory = MedianMs([&] { ours = KADSearchAssets(store, &category).size(); });
     double peerCategory = MedianMs([&] {
         std::vector<KUID> found;
-        for (const KadAssetRecord& row : rows)
+        for (const KADAssetRecord& row : rows)
             if (MatchCodeList("TR;TV", row.category.c_str()))
                 found.push_back(row.id);
         peer = found.size();
     });
     std::printf("category search, %d assets: store %.2f ms, in-memory loop %.2f ms, ratio %.2f (%zu/%zu found)\n",
                 AssetCount, ourCategory, peerCategory, ourCategory / peerCategory, ours, peer);
-    double ourAuthor = MedianMs([&] { ours = KadSearchAssets(store, &author).size(); });
+    double ourAuthor = MedianMs([&] { ours = KADSearchAssets(store, &author).size(); });
     double peerAuthor = MedianMs([&] {
         std::vector<KUID> found;
-        for (const KadAssetRecord& row : rows)
+        for (const KADAssetRecord& row : rows)
             if (row.authorId == 1042)
                 found.push_back(row.id);
         peer = found.size();
@@ -144,20 +144,20 @@ int main()
     // its resident memory once the store is loaded.
     pid_t daemon = installation.StartDaemon();
     int port = installation.WaitForPort(daemon);
-    KadTestClient client;
+    KADTestClient client;
     if (port == 0 || !client.Connect(port) || !client.Handshake(installation.ClientDatabasePath())) {
         std::fprintf(stderr, "cannot reach the daemon\n");
         return 1;
     }
     long before = ResidentKiB(daemon);
-    KadBytes reply;
-    double wire = MedianMs([&] { client.Call(KadRequestCode::SearchAssets, FilterBytes(category), reply); });
+    KADBytes reply;
+    double wire = MedianMs([&] { client.Call(KADRequestCode::SearchAssets, FilterBytes(category), reply); });
     long after = ResidentKiB(daemon);
     std::printf("category search through the daemon: %.2f ms (reply %zu bytes), ratio to the loop %.2f\n", wire,
                 reply.size(), wire / peerCategory);
     std::printf("daemon resident memory: %ld KiB before the store loaded, %ld KiB with %d assets (%.0f B per asset)\n",
                 before, after, AssetCount, (after - before) * 1024.0 / AssetCount);
-    client.Call(KadRequestCode::CloseDaemon, {}, reply);
+    client.Call(KADRequestCode::CloseDaemon, {}, reply);
     client.Close();
     installation.WaitForExit(daemon);
     return 0;

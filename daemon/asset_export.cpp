@@ -44,7 +44,7 @@ RawDataRef CompressFile(const std::vector<std::uint8_t>& bytes)
 bool AddFolder(const std::string& folder, bool top, SoupHandle& files, std::uint64_t& total, std::string& error)
 {
     files.EnsureContainer();
-    for (const std::string& name : KadFolderEntries(folder)) {
+    for (const std::string& name : KADFolderEntries(folder)) {
         std::string path = folder + "/" + name;
         struct stat info {};
         if (lstat(path.c_str(), &info) != 0)
@@ -70,7 +70,7 @@ bool AddFolder(const std::string& folder, bool top, SoupHandle& files, std::uint
             error = "The asset's files are too large to export.";
             return false;
         }
-        if (!KadReadWholeFile(path, bytes, ExportLimit)) {
+        if (!KADReadWholeFile(path, bytes, ExportLimit)) {
             error = "Unable to read " + path + ".";
             return false;
         }
@@ -86,7 +86,7 @@ bool AddFolder(const std::string& folder, bool top, SoupHandle& files, std::uint
 
 }  // namespace
 
-bool KadExportAssetFolder(const std::string& folder, const SoupHandle& config, const KUID& id, SoupHandle& entry,
+bool KADExportAssetFolder(const std::string& folder, const SoupHandle& config, const KUID& id, SoupHandle& entry,
                           std::string& error)
 {
     entry.Copy(config);

@@ -11,5 +11,5 @@ class KUID;
 // config.txt and config.chump goes into "files" as a uint32 length and the
 // level-5 LZSS stream. False with a reason when a file cannot be read or
 // the files exceed what an entry can hold.
-bool KadExportAssetFolder(const std::string& folder, const SoupHandle& config, const KUID& id, SoupHandle& entry,
+bool KADExportAssetFolder(const std::string& folder, const SoupHandle& config, const KUID& id, SoupHandle& entry,
                           std::string& error);

@@ -24,7 +24,7 @@ bool CopyFileSynced(const std::string& source, const std::string& destination, s
     auto fail = [&](const std::string& what) {
         int code = errno;
         if (error != nullptr)
-            *error = KadSystemError(what, code);
+            *error = KADSystemError(what, code);
         errno = code;
         return false;
     };
@@ -62,7 +62,7 @@ bool CopyFileSynced(const std::string& source, const std::string& destination, s
 
 }  // namespace
 
-std::vector<std::string> KadFolderEntries(const std::string& folder)
+std::vector<std::string> KADFolderEntries(const std::string& folder)
 {
     std::vector<std::string> names;
     DIR* dir = opendir(folder.c_str());
@@ -78,9 +78,9 @@ std::vector<std::string> KadFolderEntries(const std::string& folder)
     return names;
 }
 
-std::vector<KadFolderEntry> KadTypedFolderEntries(const std::string& folder)
+std::vector<KADFolderEntry> KADTypedFolderEntries(const std::string& folder)
 {
-    std::vector<KadFolderEntry> entries;
+    std::vector<KADFolderEntry> entries;
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr)
         return entries;
@@ -94,14 +94,14 @@ std::vector<KadFolderEntry> KadTypedFolderEntries(const std::string& folder)
             if (fstatat(dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0)
                 type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_LNK;
         }
-        KadFolderEntry::Type kind = type == DT_DIR   ? KadFolderEntry::Type::Folder
-                                    : type == DT_REG ? KadFolderEntry::Type::File
-                                                     : KadFolderEntry::Type::Other;
-        entries.push_back(KadFolderEntry{std::move(name), kind});
+        KADFolderEntry::Type kind = type == DT_DIR   ? KADFolderEntry::Type::Folder
+                                    : type == DT_REG ? KADFolderEntry::Type::File
+                                                     : KADFolderEntry::Type::Other;
+        entries.push_back(KADFolderEntry{std::move(name), kind});
     }
     closedir(dir);
     std::sort(entries.begin(), entries.end(),
-              [](const KadFolderEntry& a, const KadFolderEntry& b) { return a.name < b.name; });
+              [](const KADFolderEntry& a, const KADFolderEntry& b) { return a.name < b.name; });
     return entries;
 }
 
@@ -109,7 +109,7 @@ namespace {
 
 void ListBelow(const std::string& folder, const std::string& prefix, std::vector<std::string>& out)
 {
-    for (const std::string& name : KadFolderEntries(folder)) {
+    for (const std::string& name : KADFolderEntries(folder)) {
         std::string path = folder + "/" + name;
         struct stat info {};
         if (lstat(path.c_str(), &info) != 0)
@@ -123,76 +123,76 @@ void ListBelow(const std::string& folder, const std::string& prefix, std::vector
 
 }  // namespace
 
-std::string KadAssetKey(const KUID& id)
+std::string KADAssetKey(const KUID& id)
 {
     return "kuid_" + std::to_string(id.user) + "_" + std::to_string(id.content) + "_" + std::to_string(id.version);
 }
 
-std::string KadRevisionFolder(const std::string& userDataRoot, const KUID& id, std::int32_t revision)
+std::string KADRevisionFolder(const std::string& userDataRoot, const KUID& id, std::int32_t revision)
 {
-    return userDataRoot + "/local/" + KadAssetKey(id) + "/r" + std::to_string(revision);
+    return userDataRoot + "/local/" + KADAssetKey(id) + "/r" + std::to_string(revision);
 }
 
-std::string KadEditGenerationFolder(const std::string& userDataRoot, const KUID& id, std::int32_t generation)
+std::string KADEditGenerationFolder(const std::string& userDataRoot, const KUID& id, std::int32_t generation)
 {
-    return userDataRoot + "/editing/" + KadAssetKey(id) + "/e" + std::to_string(generation);
+    return userDataRoot + "/editing/" + KADAssetKey(id) + "/e" + std::to_string(generation);
 }
 
-std::string KadCommittedFolder(const std::string& userDataRoot, const KadAssetRecord& record)
+std::string KADCommittedFolder(const std::string& userDataRoot, const KADAssetRecord& record)
 {
     if (record.revision <= 0 || !record.Has(AssetInstalled))
         return std::string();
-    return KadRevisionFolder(userDataRoot, record.id, record.revision) + "/" + record.leaf;
+    return KADRevisionFolder(userDataRoot, record.id, record.revision) + "/" + record.leaf;
 }
 
-std::string KadEditFolder(const std::string& userDataRoot, const KadAssetRecord& record)
+std::string KADEditFolder(const std::string& userDataRoot, const KADAssetRecord& record)
 {
     if (record.editGeneration <= 0 || !record.Has(AssetOpenForEdit))
         return std::string();
-    return KadEditGenerationFolder(userDataRoot, record.id, record.editGeneration) + "/" + record.leaf;
+    return KADEditGenerationFolder(userDataRoot, record.id, record.editGeneration) + "/" + record.leaf;
 }
 
-std::string KadStagingFolder(const std::string& userDataRoot, const char* store, const KUID& id, const std::string& tag)
+std::string KADStagingFolder(const std::string& userDataRoot, const char* store, const KUID& id, const std::string& tag)
 {
-    return userDataRoot + "/" + store + "/" + KadAssetKey(id) + "/.staging-" + tag;
+    return userDataRoot + "/" + store + "/" + KADAssetKey(id) + "/.staging-" + tag;
 }
 
-std::string KadNewOperationTag()
+std::string KADNewOperationTag()
 {
     static std::atomic<std::uint32_t> counter{0};
     return std::to_string(static_cast<long long>(std::time(nullptr))) + "-" + std::to_string(getpid()) + "-" +
            std::to_string(counter.fetch_add(1));
 }
 
-std::string KadSystemError(const std::string& what, int error)
+std::string KADSystemError(const std::string& what, int error)
 {
     return what + ": " + std::strerror(error) + ".";
 }
 
-bool KadFolderExists(const std::string& path)
+bool KADFolderExists(const std::string& path)
 {
     struct stat info {};
     return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool KadFileExists(const std::string& path)
+bool KADFileExists(const std::string& path)
 {
     struct stat info {};
     return lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-std::string KadParentFolder(const std::string& path)
+std::string KADParentFolder(const std::string& path)
 {
     std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-bool KadMakeFolders(const std::string& path)
+bool KADMakeFolders(const std::string& path)
 {
     return Platform::MakeFolders(path);
 }
 
-bool KadSyncFolder(const std::string& path)
+bool KADSyncFolder(const std::string& path)
 {
     int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
@@ -202,39 +202,39 @@ bool KadSyncFolder(const std::string& path)
     return ok;
 }
 
-bool KadCopyTree(const std::string& source, const std::string& destination, std::string* error)
+bool KADCopyTree(const std::string& source, const std::string& destination, std::string* error)
 {
-    if (!KadMakeFolders(destination)) {
+    if (!KADMakeFolders(destination)) {
         if (error != nullptr)
-            *error = KadSystemError("Unable to create " + destination, errno);
+            *error = KADSystemError("Unable to create " + destination, errno);
         return false;
     }
-    for (const std::string& name : KadFolderEntries(source)) {
+    for (const std::string& name : KADFolderEntries(source)) {
         std::string from = source + "/" + name;
         std::string to = destination + "/" + name;
         struct stat info {};
         if (lstat(from.c_str(), &info) != 0) {
             if (error != nullptr)
-                *error = KadSystemError("Unable to read " + from, errno);
+                *error = KADSystemError("Unable to read " + from, errno);
             return false;
         }
         if (S_ISDIR(info.st_mode)) {
-            if (!KadCopyTree(from, to, error))
+            if (!KADCopyTree(from, to, error))
                 return false;
         } else if (S_ISREG(info.st_mode)) {
             if (!CopyFileSynced(from, to, error))
                 return false;
         }
     }
-    if (!KadSyncFolder(destination)) {
+    if (!KADSyncFolder(destination)) {
         if (error != nullptr)
-            *error = KadSystemError("Unable to write " + destination, errno);
+            *error = KADSystemError("Unable to write " + destination, errno);
         return false;
     }
     return true;
 }
 
-bool KadWriteFileSynced(const std::string& path, const void* bytes, std::size_t size)
+bool KADWriteFileSynced(const std::string& path, const void* bytes, std::size_t size)
 {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
@@ -244,7 +244,7 @@ bool KadWriteFileSynced(const std::string& path, const void* bytes, std::size_t 
     return ok;
 }
 
-bool KadReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::uint64_t limit)
+bool KADReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::uint64_t limit)
 {
     bytes.clear();
     int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
@@ -270,7 +270,7 @@ bool KadReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
     return true;
 }
 
-void KadListFiles(const std::string& folder, std::vector<std::string>& relativePaths)
+void KADListFiles(const std::string& folder, std::vector<std::string>& relativePaths)
 {
     ListBelow(folder, std::string(), relativePaths);
 }

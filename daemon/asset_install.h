@@ -8,10 +8,10 @@
 #include "daemon/asset_store.h"
 #include "soup/soup_handle.h"
 
-class KadStoreConnection;
-struct KadRequestContext;
+class KADStoreConnection;
+struct KADRequestContext;
 
-struct KadInstallRequest {
+struct KADInstallRequest {
     KUID id;
     SoupHandle config;             // the config the new revision holds
     std::uint32_t setFlags = 0;    // besides "installed"
@@ -24,5 +24,5 @@ struct KadInstallRequest {
 // intent and the row, renames into place and moves the replaced revision
 // (and an open edit copy, with a warning line) to the trash. False with a
 // reason when nothing was installed; nothing then changed.
-bool KadInstallAsset(KadAssetStore& store, KadStoreConnection& connection, KadRequestContext& context,
-                     const KadInstallRequest& request, bool& replaced, std::string& error);
+bool KADInstallAsset(KADAssetStore& store, KADStoreConnection& connection, KADRequestContext& context,
+                     const KADInstallRequest& request, bool& replaced, std::string& error);

@@ -23,27 +23,27 @@ bool MoveIntoPlaceAcross(const std::string& root, const KUID& id, const std::str
                          const std::string& destination)
 {
     std::string reason;
-    if (!KadMakeFolders(KadParentFolder(destination)))
+    if (!KADMakeFolders(KADParentFolder(destination)))
         return false;
-    if (KadRenameFolder(source, destination, reason))
+    if (KADRenameFolder(source, destination, reason))
         return true;
     if (errno != EXDEV)
         return false;
-    std::string staged = KadParentFolder(destination) + "/.staging-" + KadNewOperationTag();
-    if (!KadCopyTree(source, staged, &reason) || !KadRenameFolder(staged, destination, reason)) {
-        KadMoveToTrash(root, id, staged);
+    std::string staged = KADParentFolder(destination) + "/.staging-" + KADNewOperationTag();
+    if (!KADCopyTree(source, staged, &reason) || !KADRenameFolder(staged, destination, reason)) {
+        KADMoveToTrash(root, id, staged);
         return false;
     }
-    return KadMoveToTrash(root, id, source);
+    return KADMoveToTrash(root, id, source);
 }
 
 // True when nothing of the row is left to do.
 bool RollForward(const std::string& root, const JournalRow& row)
 {
-    if (!row.source.empty() && row.destination != KadJournalNoDestination && KadFolderExists(row.source)) {
-        if (KadFolderExists(row.destination)) {
+    if (!row.source.empty() && row.destination != KADJournalNoDestination && KADFolderExists(row.source)) {
+        if (KADFolderExists(row.destination)) {
             // Never expected (destinations are fresh names); keep both.
-            if (!KadMoveToTrash(root, row.id, row.source))
+            if (!KADMoveToTrash(root, row.id, row.source))
                 return false;
         } else if (!MoveIntoPlaceAcross(root, row.id, row.source, row.destination)) {
             // The old folders stay until the new one is in place.
@@ -51,24 +51,24 @@ bool RollForward(const std::string& root, const JournalRow& row)
         }
     }
     std::string warning;
-    return KadTrashAll(root, row.id, KadJournalLinesOf(row.old), warning);
+    return KADTrashAll(root, row.id, KADJournalLinesOf(row.old), warning);
 }
 
 bool RollBack(const std::string& root, const JournalRow& row)
 {
-    bool undone = KadUndoSetAside(root, row.id, KadJournalPlanOf(row.old));
-    if (KadIsStagingFolder(row.source))
-        undone = KadMoveToTrash(root, row.id, row.source) && undone;
+    bool undone = KADUndoSetAside(root, row.id, KADJournalPlanOf(row.old));
+    if (KADIsStagingFolder(row.source))
+        undone = KADMoveToTrash(root, row.id, row.source) && undone;
     return undone;
 }
 
 }  // namespace
 
-bool KadRecoverAssetChanges(const std::string& userDataRoot, KadStoreConnection& connection)
+bool KADRecoverAssetChanges(const std::string& userDataRoot, KADStoreConnection& connection)
 {
     std::vector<JournalRow> rows;
     {
-        KadStatement query(connection,
+        KADStatement query(connection,
                            "SELECT op_id, kind, user, content, version, src, dst, old FROM op_journal ORDER BY op_id");
         if (!query.IsValid())
             return false;
@@ -84,10 +84,10 @@ bool KadRecoverAssetChanges(const std::string& userDataRoot, KadStoreConnection&
     }
     for (const JournalRow& row : rows) {
         bool finished = row.destination.empty() ? RollBack(userDataRoot, row) : RollForward(userDataRoot, row);
-        KadRemoveEmptyAssetFolders(userDataRoot, row.id);
+        KADRemoveEmptyAssetFolders(userDataRoot, row.id);
         // A row whose folders cannot move now stays for the next start; the
         // store serves meanwhile.
-        if (finished && !KadJournalDelete(connection, row.journalId))
+        if (finished && !KADJournalDelete(connection, row.journalId))
             return false;
     }
     return true;

@@ -19,7 +19,7 @@ std::string BaseName(const std::string& path)
 
 }  // namespace
 
-std::string KadJournalLines(const std::vector<std::string>& lines)
+std::string KADJournalLines(const std::vector<std::string>& lines)
 {
     std::string joined;
     for (const std::string& line : lines) {
@@ -30,7 +30,7 @@ std::string KadJournalLines(const std::vector<std::string>& lines)
     return joined;
 }
 
-std::vector<std::string> KadJournalLinesOf(const std::string& text)
+std::vector<std::string> KADJournalLinesOf(const std::string& text)
 {
     std::vector<std::string> lines;
     std::size_t start = 0;
@@ -45,29 +45,29 @@ std::vector<std::string> KadJournalLinesOf(const std::string& text)
     return lines;
 }
 
-std::string KadJournalPlanText(const std::vector<KadSetAside>& plan)
+std::string KADJournalPlanText(const std::vector<KADSetAside>& plan)
 {
     std::vector<std::string> lines;
-    for (const KadSetAside& entry : plan) {
+    for (const KADSetAside& entry : plan) {
         lines.push_back(entry.folder);
         lines.push_back(entry.place);
     }
-    return KadJournalLines(lines);
+    return KADJournalLines(lines);
 }
 
-std::vector<KadSetAside> KadJournalPlanOf(const std::string& text)
+std::vector<KADSetAside> KADJournalPlanOf(const std::string& text)
 {
-    std::vector<std::string> lines = KadJournalLinesOf(text);
-    std::vector<KadSetAside> plan;
+    std::vector<std::string> lines = KADJournalLinesOf(text);
+    std::vector<KADSetAside> plan;
     for (std::size_t i = 0; i + 1 < lines.size(); i += 2)
-        plan.push_back(KadSetAside{lines[i], lines[i + 1]});
+        plan.push_back(KADSetAside{lines[i], lines[i + 1]});
     return plan;
 }
 
-std::int64_t KadJournalInsert(KadStoreConnection& connection, const char* kind, const KUID& id,
+std::int64_t KADJournalInsert(KADStoreConnection& connection, const char* kind, const KUID& id,
                               const std::string& source, const std::string& old)
 {
-    KadStatement insert(connection,
+    KADStatement insert(connection,
                         "INSERT INTO op_journal (kind, user, content, version, src, dst, old, created)"
                         " VALUES (?, ?, ?, ?, ?, '', ?, ?)");
     insert.BindText(1, kind);
@@ -82,10 +82,10 @@ std::int64_t KadJournalInsert(KadStoreConnection& connection, const char* kind, 
     return sqlite3_last_insert_rowid(connection.Handle());
 }
 
-bool KadJournalUpdate(KadStoreConnection& connection, std::int64_t journalId, const std::string& source,
+bool KADJournalUpdate(KADStoreConnection& connection, std::int64_t journalId, const std::string& source,
                       const std::string& destination, const std::string& old)
 {
-    KadStatement update(connection, "UPDATE op_journal SET src = ?, dst = ?, old = ? WHERE op_id = ?");
+    KADStatement update(connection, "UPDATE op_journal SET src = ?, dst = ?, old = ? WHERE op_id = ?");
     update.BindText(1, source);
     update.BindText(2, destination);
     update.BindText(3, old);
@@ -93,45 +93,45 @@ bool KadJournalUpdate(KadStoreConnection& connection, std::int64_t journalId, co
     return update.Run() && sqlite3_changes(connection.Handle()) == 1;
 }
 
-bool KadJournalDelete(KadStoreConnection& connection, std::int64_t journalId)
+bool KADJournalDelete(KADStoreConnection& connection, std::int64_t journalId)
 {
-    KadStatement remove(connection, "DELETE FROM op_journal WHERE op_id = ?");
+    KADStatement remove(connection, "DELETE FROM op_journal WHERE op_id = ?");
     remove.BindInt64(1, journalId);
     return remove.Run();
 }
 
-std::string KadSetAsideName(const std::string& folder, const std::string& tag)
+std::string KADSetAsideName(const std::string& folder, const std::string& tag)
 {
-    return KadParentFolder(folder) + "/.staging-" + tag + "-" + BaseName(folder);
+    return KADParentFolder(folder) + "/.staging-" + tag + "-" + BaseName(folder);
 }
 
-bool KadIsStagingFolder(const std::string& folder)
+bool KADIsStagingFolder(const std::string& folder)
 {
     return folder.find("/.staging-") != std::string::npos;
 }
 
-bool KadUndoSetAside(const std::string& root, const KUID& id, const std::vector<KadSetAside>& plan)
+bool KADUndoSetAside(const std::string& root, const KUID& id, const std::vector<KADSetAside>& plan)
 {
     bool ok = true;
     for (auto entry = plan.rbegin(); entry != plan.rend(); ++entry) {
-        if (!KadFolderExists(entry->folder))
+        if (!KADFolderExists(entry->folder))
             continue;
         std::string reason;
-        if (!KadFolderExists(entry->place))
-            ok = KadRenameFolder(entry->folder, entry->place, reason) && ok;
+        if (!KADFolderExists(entry->place))
+            ok = KADRenameFolder(entry->folder, entry->place, reason) && ok;
         else
-            ok = KadMoveToTrash(root, id, entry->folder) && ok;
+            ok = KADMoveToTrash(root, id, entry->folder) && ok;
     }
     return ok;
 }
 
-bool KadTrashAll(const std::string& root, const KUID& id, const std::vector<std::string>& folders,
+bool KADTrashAll(const std::string& root, const KUID& id, const std::vector<std::string>& folders,
                  std::string& warning)
 {
     bool ok = true;
     for (const std::string& folder : folders) {
         std::string reason;
-        if (!KadMoveToTrash(root, id, folder, &reason)) {
+        if (!KADMoveToTrash(root, id, folder, &reason)) {
             warning = "A replaced folder could not be moved to the trash yet (" + reason +
                       ") The asset database daemon tries again at its next start.";
             ok = false;

@@ -32,26 +32,26 @@ constexpr std::int32_t InstallFromService = 6;
 // index from recording what is already in place.
 constexpr std::uint64_t SpareBytes = 100ull << 20;
 
-void SendInstalledLine(KadRequestContext& context, const KUID& id)
+void SendInstalledLine(KADRequestContext& context, const KUID& id)
 {
-    KadSendAssetLine(context, LineSuccess, id, "Installed asset " + KadAssetText(id) + ".");
+    KADSendAssetLine(context, LineSuccess, id, "Installed asset " + KADAssetText(id) + ".");
 }
 
-void SendFailedLine(KadRequestContext& context, const KUID& id, const std::string& reason)
+void SendFailedLine(KADRequestContext& context, const KUID& id, const std::string& reason)
 {
-    std::string text = "Failed to install asset " + KadAssetText(id) + ".";
+    std::string text = "Failed to install asset " + KADAssetText(id) + ".";
     if (!reason.empty())
         text += " " + reason;
-    KadSendAssetLine(context, LineError, id, text);
+    KADSendAssetLine(context, LineError, id, text);
 }
 
 }  // namespace
 
 // Payload: Str folder; int32 option (ignored). Reply: KUID (null on
 // failure); bool replaced an installed revision.
-void KadHandleInstallFolder(KadRequestContext& context)
+void KADHandleInstallFolder(KADRequestContext& context)
 {
-    KadAssetStore& store = KadAssetStore::Get(context);
+    KADAssetStore& store = KADAssetStore::Get(context);
     std::string folder = context.request.ReadString().c_str();
     context.request.ReadInt32(0);
     while (folder.size() > 1 && folder.back() == '/')
@@ -61,32 +61,32 @@ void KadHandleInstallFolder(KadRequestContext& context)
     SoupHandle config;
     std::string error;
     KUID id = NullKUID;
-    if (!KadCanChangeStore(context) || context.request.HasError() || !KadFolderExists(folder)) {
+    if (!KADCanChangeStore(context) || context.request.HasError() || !KADFolderExists(folder)) {
         error = "The folder does not exist.";
-    } else if (KadLoadFolderConfig(folder, config, error)) {
+    } else if (KADLoadFolderConfig(folder, config, error)) {
         id = config.GetNamedTagAsKUID(Zel::PString("kuid"), NullKUID);
         if (id.IsNull() || !id.IsValid())
             error = "The config has no valid \"kuid\".";
     }
     if (error.empty()) {
-        KadInstallRequest request;
+        KADInstallRequest request;
         request.id = id;
         request.config = config;
         request.setFlags = AssetModified;
         request.fill = [&](const std::string& leafFolder, std::string& reason) {
             // The reason names the file and the system's message (a full disk).
-            return KadCopyTree(folder, leafFolder, &reason);
+            return KADCopyTree(folder, leafFolder, &reason);
         };
-        if (KadInstallAsset(store, *context.store, context, request, replaced, error))
+        if (KADInstallAsset(store, *context.store, context, request, replaced, error))
             installed = id;
     }
     if (installed.IsNull() && id.IsNull()) {
         // No id to name: the folder tells the user which one failed.
-        KadSendAssetLine(context, LineError, id, "Failed to install the asset in " + folder + ". " + error);
+        KADSendAssetLine(context, LineError, id, "Failed to install the asset in " + folder + ". " + error);
     } else if (installed.IsNull()) {
         SendFailedLine(context, id, error);
     } else {
-        KadSendSkippedLines(context, installed, KadFindFilesArchivesSkip(folder), KadSkipContext::FolderInstall);
+        KADSendSkippedLines(context, installed, KADFindFilesArchivesSkip(folder), KADSkipContext::FolderInstall);
         SendInstalledLine(context, installed);
     }
     context.reply.WriteKUID(installed);
@@ -119,7 +119,7 @@ std::uint64_t DeclaredArchiveBytes(const SoupHandle& archive)
 // Checked before anything is written, against the file system the new
 // revisions are staged on (a small archive may declare gigabytes of
 // files); extraction still stops at a full disk and says so.
-bool EnoughSpace(KadRequestContext& context, const KadAssetStore& store, std::uint64_t need)
+bool EnoughSpace(KADRequestContext& context, const KADAssetStore& store, std::uint64_t need)
 {
     std::string target = store.UserDataRoot() + "/local";
     struct statvfs info {};
@@ -141,12 +141,12 @@ bool EnoughSpace(KadRequestContext& context, const KadAssetStore& store, std::ui
     if (reserve > 0)
         text += " (and " + ByteCountText(reserve) + " kept free for the asset database)";
     text += ", and " + ByteCountText(available) + " are free.";
-    KadSendAssetLine(context, LineError, NullKUID, text);
+    KADSendAssetLine(context, LineError, NullKUID, text);
     return false;
 }
 
 // Installs one entry; true when it was installed.
-bool InstallEntry(KadRequestContext& context, KadAssetStore& store, CDPAssetEntry entry, std::int32_t mode)
+bool InstallEntry(KADRequestContext& context, KADAssetStore& store, CDPAssetEntry entry, std::int32_t mode)
 {
     KUID id = entry.GetKUID();
     if (id.IsNull() || !id.IsValid()) {
@@ -162,7 +162,7 @@ bool InstallEntry(KadRequestContext& context, KadAssetStore& store, CDPAssetEntr
     }
     SoupHandle files = entry.GetFilesSoup();
     Zel::PString compression = entry.GetCompression();
-    KadInstallRequest request;
+    KADInstallRequest request;
     request.id = id;
     request.config = config;
     request.setFlags = signatureOk ? 0u : AssetModified;
@@ -178,20 +178,20 @@ bool InstallEntry(KadRequestContext& context, KadAssetStore& store, CDPAssetEntr
             reason = extractError.c_str();
             return false;
         }
-        if (KadWriteConfigText(leafFolder + "/config.txt", config))
+        if (KADWriteConfigText(leafFolder + "/config.txt", config))
             return true;
         reason = "Unable to write the config.";
         return false;
     };
     bool replaced = false;
     std::string error;
-    if (!KadInstallAsset(store, *context.store, context, request, replaced, error)) {
+    if (!KADInstallAsset(store, *context.store, context, request, replaced, error)) {
         SendFailedLine(context, id, error);
         return false;
     }
     if (!signatureOk)
-        KadSendAssetLine(context, LineWarning, id, "The asset's content signature does not match its files.");
-    KadSendSkippedLines(context, id, skipped, KadSkipContext::ArchiveInstall);
+        KADSendAssetLine(context, LineWarning, id, "The asset's content signature does not match its files.");
+    KADSendSkippedLines(context, id, skipped, KADSkipContext::ArchiveInstall);
     SendInstalledLine(context, id);
     return true;
 }
@@ -200,20 +200,20 @@ bool InstallEntry(KadRequestContext& context, KadAssetStore& store, CDPAssetEntr
 
 // Payload: Str archive path; int32 mode. Reply: uint32 assets installed;
 // bool an entry was skipped. No prompts: modes 2 and 6 never ask.
-void KadHandleInstallArchive(KadRequestContext& context)
+void KADHandleInstallArchive(KADRequestContext& context)
 {
-    KadAssetStore& store = KadAssetStore::Get(context);
+    KADAssetStore& store = KADAssetStore::Get(context);
     std::string path = context.request.ReadString().c_str();
     std::int32_t mode = context.request.ReadInt32(0);
     std::uint32_t installed = 0;
     bool skipped = false;
     SoupHandle archive;
-    if (!KadCanChangeStore(context) || context.request.HasError()) {
-        KadSendAssetLine(context, LineError, NullKUID, "Unable to install the archive.");
+    if (!KADCanChangeStore(context) || context.request.HasError()) {
+        KADSendAssetLine(context, LineError, NullKUID, "Unable to install the archive.");
     } else {
         Zel::PString error = OpenArchive(archive, Zel::PString(), path.c_str());
         if (!error.IsEmpty()) {
-            KadSendAssetLine(context, LineError, NullKUID, std::string("Unable to read the archive: ") + error.c_str());
+            KADSendAssetLine(context, LineError, NullKUID, std::string("Unable to read the archive: ") + error.c_str());
         } else if (!EnoughSpace(context, store, DeclaredArchiveBytes(archive))) {
             skipped = CountArchiveAssets(archive) > 0;
         } else {
@@ -232,26 +232,26 @@ void KadHandleInstallArchive(KadRequestContext& context)
 
 // Payload: KUID; int32 option (ignored). Reply: the entry soup; "no soup"
 // and an error line for an asset without files to export.
-void KadHandleExportAssetChunk(KadRequestContext& context)
+void KADHandleExportAssetChunk(KADRequestContext& context)
 {
-    KadAssetStore& store = KadAssetStore::Get(context);
+    KADAssetStore& store = KADAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
     context.request.ReadInt32(0);
-    KadAssetRecord record;
+    KADAssetRecord record;
     SoupHandle entry;
     std::string error = "Unknown asset.";
     if (store.Find(id, record)) {
-        std::string folder = KadCommittedFolder(store.UserDataRoot(), record);
+        std::string folder = KADCommittedFolder(store.UserDataRoot(), record);
         if (folder.empty())
-            folder = KadEditFolder(store.UserDataRoot(), record);
+            folder = KADEditFolder(store.UserDataRoot(), record);
         SoupHandle config;
-        if (!folder.empty() && KadLoadFolderConfig(folder, config, error) &&
-            KadExportAssetFolder(folder, config, id, entry, error))
-            KadSendSkippedLines(context, id, KadFindFilesArchivesSkip(folder), KadSkipContext::Export);
+        if (!folder.empty() && KADLoadFolderConfig(folder, config, error) &&
+            KADExportAssetFolder(folder, config, id, entry, error))
+            KADSendSkippedLines(context, id, KADFindFilesArchivesSkip(folder), KADSkipContext::Export);
     }
     if (entry.IsEmpty()) {
         entry.Clear();
-        KadSendAssetLine(context, LineError, id, "Unable to export asset " + KadAssetText(id) + ": " + error);
+        KADSendAssetLine(context, LineError, id, "Unable to export asset " + KADAssetText(id) + ": " + error);
     }
     WriteBinarySoup(context.reply, entry);
 }

@@ -15,51 +15,51 @@
 
 // Payload: KUID. Reply: the config as a binary soup; "no soup" for an
 // unknown asset or one without a readable config.
-void KadHandleGetAssetConfig(KadRequestContext& context)
+void KADHandleGetAssetConfig(KADRequestContext& context)
 {
-    KadAssetStore& store = KadAssetStore::Get(context);
+    KADAssetStore& store = KADAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
-    KadAssetRecord record;
+    KADAssetRecord record;
     std::string storeName;
     std::string folder;
     SoupHandle config;
     std::string error;
-    if (store.Find(id, record) && KadReadableFolder(store, record, storeName, folder))
-        KadLoadFolderConfig(folder, config, error);
+    if (store.Find(id, record) && KADReadableFolder(store, record, storeName, folder))
+        KADLoadFolderConfig(folder, config, error);
     WriteBinarySoup(context.reply, config);
 }
 
 // Payload: KUID; int32 mask. Every field goes out whatever the mask.
-void KadHandleGetAssetInfo(KadRequestContext& context)
+void KADHandleGetAssetInfo(KADRequestContext& context)
 {
-    KadAssetStore& store = KadAssetStore::Get(context);
+    KADAssetStore& store = KADAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
-    KadAssetRecord record;
+    KADAssetRecord record;
     bool found = !id.IsNull() && store.Find(id, record);
-    KadWriteAssetInfo(context.reply, store, id, found ? &record : nullptr);
+    KADWriteAssetInfo(context.reply, store, id, found ? &record : nullptr);
 }
 
 // Payload: KUID; byte flag (ignored). Reply: PStr store; Str the asset
 // folder (not a file in it), as an open for reading gives it.
-void KadHandleGetAssetConfigPath(KadRequestContext& context)
+void KADHandleGetAssetConfigPath(KADRequestContext& context)
 {
-    KadAssetStore& store = KadAssetStore::Get(context);
+    KADAssetStore& store = KADAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
-    KadAssetRecord record;
+    KADAssetRecord record;
     std::string storeName;
     std::string folder;
     if (store.Find(id, record))
-        KadReadableFolder(store, record, storeName, folder);
-    KadWriteFolderReply(context.reply, storeName, folder);
+        KADReadableFolder(store, record, storeName, folder);
+    KADWriteFolderReply(context.reply, storeName, folder);
 }
 
 // The exact id when the store has it; else the highest installed version
 // of the same asset that is at least the one asked for; else unchanged.
-void KadHandleResolveAssetID(KadRequestContext& context)
+void KADHandleResolveAssetID(KADRequestContext& context)
 {
-    KadAssetStore& store = KadAssetStore::Get(context);
+    KADAssetStore& store = KADAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
-    KadAssetRecord record;
+    KADAssetRecord record;
     if (id.IsNull() || store.Find(id, record)) {
         context.reply.WriteKUID(id);
         return;
@@ -69,19 +69,19 @@ void KadHandleResolveAssetID(KadRequestContext& context)
 }
 
 // The highest version of the asset the store knows, or the asked id.
-void KadHandleGetUpdatedAssetID(KadRequestContext& context)
+void KADHandleGetUpdatedAssetID(KADRequestContext& context)
 {
-    KadAssetStore& store = KadAssetStore::Get(context);
+    KADAssetStore& store = KADAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
     std::int32_t highest = id.IsNull() ? -1 : store.HighestVersion(id.user, id.content, false);
     context.reply.WriteKUID(highest > id.version ? KUID(id.user, id.content, highest) : id);
 }
 
-void KadHandleGetAssetDescription(KadRequestContext& context)
+void KADHandleGetAssetDescription(KADRequestContext& context)
 {
-    KadAssetStore& store = KadAssetStore::Get(context);
+    KADAssetStore& store = KADAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
-    KadAssetRecord record;
+    KADAssetRecord record;
     store.Find(id, record);
     context.reply.WriteString(Zel::String(record.description.c_str()));
 }
@@ -97,17 +97,17 @@ void WriteIdList(TBuffer& reply, const std::vector<KUID>& ids)
 
 // An asset installed but not yet committed has no stored dependency list:
 // its edit copy's config says what it needs (chbparse asks before it commits).
-std::vector<KUID> DependenciesOf(const KadAssetStore& store, const KadAssetRecord& record)
+std::vector<KUID> DependenciesOf(const KADAssetStore& store, const KADAssetRecord& record)
 {
-    std::string folder = KadEditFolder(store.UserDataRoot(), record);
+    std::string folder = KADEditFolder(store.UserDataRoot(), record);
     if (folder.empty())
         return record.dependencies;
     SoupHandle config;
     std::string error;
-    if (!KadLoadFolderConfig(folder, config, error))
+    if (!KADLoadFolderConfig(folder, config, error))
         return record.dependencies;
-    KadAssetRecord derived = record;
-    KadDeriveAssetMetadata(config, derived);
+    KADAssetRecord derived = record;
+    KADDeriveAssetMetadata(config, derived);
     return derived.dependencies;
 }
 
@@ -115,9 +115,9 @@ std::vector<KUID> DependenciesOf(const KadAssetStore& store, const KadAssetRecor
 
 // Payload: uint32 n; n KUIDs. Reply: the union of their dependencies, in
 // order, each once. The count is checked against the bytes present.
-void KadHandleGetDependencies(KadRequestContext& context)
+void KADHandleGetDependencies(KADRequestContext& context)
 {
-    KadAssetStore& store = KadAssetStore::Get(context);
+    KADAssetStore& store = KADAssetStore::Get(context);
     std::uint32_t count = context.request.ReadUInt32(0);
     std::int64_t available = (context.request.DataLength() - context.request.Tell()) / 8;
     if (count > available)
@@ -125,7 +125,7 @@ void KadHandleGetDependencies(KadRequestContext& context)
     std::vector<KUID> result;
     std::set<KUID> seen;
     for (std::uint32_t i = 0; i < count; ++i) {
-        KadAssetRecord record;
+        KADAssetRecord record;
         if (!store.Find(context.request.ReadKUID(), record))
             continue;
         for (const KUID& dependency : DependenciesOf(store, record)) {
@@ -136,10 +136,10 @@ void KadHandleGetDependencies(KadRequestContext& context)
     WriteIdList(context.reply, result);
 }
 
-void KadHandleGetObsoletedAssets(KadRequestContext& context)
+void KADHandleGetObsoletedAssets(KADRequestContext& context)
 {
-    KadAssetStore& store = KadAssetStore::Get(context);
-    KadAssetRecord record;
+    KADAssetStore& store = KADAssetStore::Get(context);
+    KADAssetRecord record;
     store.Find(context.request.ReadKUID(), record);
     WriteIdList(context.reply, record.obsoletes);
 }
@@ -150,35 +150,35 @@ void KadHandleGetObsoletedAssets(KadRequestContext& context)
 // answer the requester gets one error line and false, never a pass nobody
 // checked. A validator that can judge leaves its verdict in the asset's row
 // (the F letter of status); a verdict the index refuses is an error line.
-void KadHandleValidateAssetFolder(KadRequestContext& context)
+void KADHandleValidateAssetFolder(KADRequestContext& context)
 {
-    KadAssetStore& store = KadAssetStore::Get(context);
+    KADAssetStore& store = KADAssetStore::Get(context);
     Zel::PString storeName = context.request.ReadPString();
     std::string folder = context.request.ReadString().c_str();
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     KUID owner = NullKUID;
-    store.ForEach([&](const KadAssetRecord& row) {
+    store.ForEach([&](const KADAssetRecord& row) {
         std::string rowStore;
         std::string readable;
-        if (owner.IsNull() && KadReadableFolder(store, row, rowStore, readable) && readable == folder)
+        if (owner.IsNull() && KADReadableFolder(store, row, rowStore, readable) && readable == folder)
             owner = row.id;
     });
     ResultsLog lines;
     std::int32_t valid = 0;
     std::string error;
-    if (!KadValidateThroughHost(std::string(storeName.View()), folder, lines, valid, error)) {
-        KadSendAssetLine(context, 3, owner, error);
+    if (!KADValidateThroughHost(std::string(storeName.View()), folder, lines, valid, error)) {
+        KADSendAssetLine(context, 3, owner, error);
         context.reply.WriteBool(false);
         return;
     }
-    KadSendLinesAboutAsset(context, lines, owner);
-    if (!owner.IsNull() && KadValidatorCanJudge() && KadCanChangeStore(context)) {
+    KADSendLinesAboutAsset(context, lines, owner);
+    if (!owner.IsNull() && KADValidatorCanJudge() && KADCanChangeStore(context)) {
         ResultsLog refused;
-        KadRecordValidationVerdicts(store, *context.store, {KadVerdictOf(owner, folder, lines, valid)}, refused);
+        KADRecordValidationVerdicts(store, *context.store, {KADVerdictOf(owner, folder, lines, valid)}, refused);
         // A verdict the index refused leaves the old flags in place: the
         // requester must hear that, or status shows a stale F letter.
-        KadSendLinesAboutAsset(context, refused, owner);
+        KADSendLinesAboutAsset(context, refused, owner);
     }
     context.reply.WriteBool(valid != 0);
 }

@@ -24,20 +24,20 @@ constexpr std::int32_t FavouriteRating = 5;
 constexpr std::int32_t NoRating = 255;
 
 // Changes one known row in its own transaction, then the mirror.
-bool UpdateRow(KadRequestContext& context, const KUID& id, const std::function<void(KadAssetRecord&)>& change)
+bool UpdateRow(KADRequestContext& context, const KUID& id, const std::function<void(KADAssetRecord&)>& change)
 {
-    KadAssetStore& store = KadAssetStore::Get(context);
+    KADAssetStore& store = KADAssetStore::Get(context);
     if (context.store == nullptr || id.IsNull())
         return false;
-    KadStoreConnection& connection = *context.store;
+    KADStoreConnection& connection = *context.store;
     std::lock_guard<std::mutex> hold(store.ChangeLock());
-    KadAssetRecord record;
+    KADAssetRecord record;
     if (!store.Find(id, record))
         return false;
     change(record);
     if (!connection.Exec("BEGIN IMMEDIATE"))
         return false;
-    if (!KadSaveAssetRow(connection, record) || !connection.Exec("COMMIT")) {
+    if (!KADSaveAssetRow(connection, record) || !connection.Exec("COMMIT")) {
         connection.Exec("ROLLBACK");
         return false;
     }
@@ -50,19 +50,19 @@ bool UpdateRow(KadRequestContext& context, const KUID& id, const std::function<v
 // Payload: the filter tree, or int32 0 for none. Reply: uint32 n; n KUIDs.
 // A tree that cannot be read (an unknown element type, a body cut short,
 // groups nested too deep) gives the empty list.
-void KadHandleSearchAssets(KadRequestContext& context)
+void KADHandleSearchAssets(KADRequestContext& context)
 {
-    KadAssetStore& store = KadAssetStore::Get(context);
+    KADAssetStore& store = KADAssetStore::Get(context);
     std::int64_t start = context.request.Tell();
     std::int32_t code = context.request.ReadInt32(0);
     std::vector<KUID> ids;
     if (context.request.HasError() || code == 0) {
-        ids = KadSearchAssets(store, nullptr);
+        ids = KADSearchAssets(store, nullptr);
     } else {
         context.request.MoveTo(start);
         std::unique_ptr<KADFilterElement> filter(ReadFilterElement(context.request));
         if (filter != nullptr)
-            ids = KadSearchAssets(store, filter.get());
+            ids = KADSearchAssets(store, filter.get());
     }
     context.reply.WriteUInt32(static_cast<std::uint32_t>(ids.size()));
     for (const KUID& id : ids)
@@ -70,27 +70,27 @@ void KadHandleSearchAssets(KadRequestContext& context)
 }
 
 // Payload: KUID; int32 size. Marks the asset as known to the content service.
-void KadHandleSetAssetDownloadSize(KadRequestContext& context)
+void KADHandleSetAssetDownloadSize(KADRequestContext& context)
 {
     KUID id = context.request.ReadKUID();
     std::int32_t size = context.request.ReadInt32(-1);
     if (context.request.HasError())
         return;
-    UpdateRow(context, id, [&](KadAssetRecord& record) {
+    UpdateRow(context, id, [&](KADAssetRecord& record) {
         record.downloadSize = size;
         record.flags |= AssetFromService;
     });
 }
 
 // Payload: KUID; KUID latest. Kept as a hint for update questions.
-void KadHandleSetLatestVersion(KadRequestContext& context)
+void KADHandleSetLatestVersion(KADRequestContext& context)
 {
-    KadAssetStore::Get(context);
+    KADAssetStore::Get(context);
     KUID id = context.request.ReadKUID();
     KUID latest = context.request.ReadKUID();
     if (context.store == nullptr || context.request.HasError() || id.IsNull() || latest.IsNull())
         return;
-    KadStatement store(*context.store, "INSERT OR REPLACE INTO latest_hint (user, content, version) VALUES (?, ?, ?)");
+    KADStatement store(*context.store, "INSERT OR REPLACE INTO latest_hint (user, content, version) VALUES (?, ?, ?)");
     store.BindInt64(1, latest.user);
     store.BindInt64(2, latest.content);
     store.BindInt64(3, latest.version);
@@ -98,25 +98,25 @@ void KadHandleSetLatestVersion(KadRequestContext& context)
 }
 
 // Payload: KUID; byte favourite.
-void KadHandleSetAssetFavorite(KadRequestContext& context)
+void KADHandleSetAssetFavorite(KADRequestContext& context)
 {
     KUID id = context.request.ReadKUID();
     bool favourite = context.request.ReadBool(false);
     if (context.request.HasError())
         return;
-    UpdateRow(context, id, [&](KadAssetRecord& record) { record.rating = favourite ? FavouriteRating : NoRating; });
+    UpdateRow(context, id, [&](KADAssetRecord& record) { record.rating = favourite ? FavouriteRating : NoRating; });
 }
 
 // Payload: KUID; Str keyword text. Only its "#" tokens are the user's
 // keywords; the rest is the category part of the same text.
-void KadHandleSetAssetKeywords(KadRequestContext& context)
+void KADHandleSetAssetKeywords(KADRequestContext& context)
 {
     KUID id = context.request.ReadKUID();
     std::string text = context.request.ReadString().c_str();
     if (context.request.HasError())
         return;
-    UpdateRow(context, id, [&](KadAssetRecord& record) {
-        record.keywords = KadKeywordsFromText(text);
+    UpdateRow(context, id, [&](KADAssetRecord& record) {
+        record.keywords = KADKeywordsFromText(text);
         record.modifiedTime = static_cast<std::int64_t>(std::time(nullptr));
     });
 }
@@ -124,16 +124,16 @@ void KadHandleSetAssetKeywords(KadRequestContext& context)
 namespace {
 
 // Why no new id was given, for the error line sent with the null id.
-std::string KUIDFailureText(const KadAssetStore& store, KadKUIDFailure failure)
+std::string KUIDFailureText(const KADAssetStore& store, KADKUIDFailure failure)
 {
     std::string text = "Unable to generate a new AssetID: ";
     switch (failure) {
-    case KadKUIDFailure::NoUser:
+    case KADKUIDFailure::NoUser:
         return text + "no \"kuid-user-id\" is set in kaddaemon.cfg.";
-    case KadKUIDFailure::RangeUsedUp:
+    case KADKUIDFailure::RangeUsedUp:
         return text + "every content number of user " + std::to_string(store.LocalUserId()) + " is taken.";
     default:
-        return text + (KadStoreDiskIsFull(store) ? "the disk is full." : "the asset database could not be written.");
+        return text + (KADStoreDiskIsFull(store) ? "the disk is full." : "the asset database could not be written.");
     }
 }
 
@@ -141,11 +141,11 @@ std::string KUIDFailureText(const KadAssetStore& store, KadKUIDFailure failure)
 
 // Reply: a new KUID of the configured user, or the null KUID with an error
 // line saying why (a client that registered no log drops it).
-void KadHandleGenerateKUID(KadRequestContext& context)
+void KADHandleGenerateKUID(KADRequestContext& context)
 {
-    KadAssetStore& store = KadAssetStore::Get(context);
-    KadKUIDFailure failure = KadKUIDFailure::WriteFailed;
-    KUID id = context.store != nullptr ? KadAllocateKUID(store, *context.store, &failure) : NullKUID;
+    KADAssetStore& store = KADAssetStore::Get(context);
+    KADKUIDFailure failure = KADKUIDFailure::WriteFailed;
+    KUID id = context.store != nullptr ? KADAllocateKUID(store, *context.store, &failure) : NullKUID;
     if (id.IsNull()) {
         ResultsLog lines;
         lines.AddMessage(ResultsLog::MessageKind::Error, KUIDFailureText(store, failure).c_str());
@@ -156,13 +156,13 @@ void KadHandleGenerateKUID(KadRequestContext& context)
 
 // Payload: int32 user id. Reply: int32 daemon id (the user id; -1 when no
 // name is known); PStr the name from the first config of that author.
-void KadHandleGetAuthorName(KadRequestContext& context)
+void KADHandleGetAuthorName(KADRequestContext& context)
 {
-    KadAssetStore& store = KadAssetStore::Get(context);
+    KADAssetStore& store = KADAssetStore::Get(context);
     std::int32_t user = context.request.ReadInt32(-1);
     std::string name;
     if (!context.request.HasError()) {
-        store.ForEach([&](const KadAssetRecord& row) {
+        store.ForEach([&](const KADAssetRecord& row) {
             if (name.empty() && row.authorId == user && !row.authorName.empty())
                 name = row.authorName;
         });

@@ -21,13 +21,13 @@ std::string NameLengthFault(const std::string& name)
 
 void FindBelow(const std::string& folder, const std::string& relative, std::vector<SkippedContentEntry>& out)
 {
-    for (const KadFolderEntry& entry : KadTypedFolderEntries(folder)) {
+    for (const KADFolderEntry& entry : KADTypedFolderEntries(folder)) {
         const std::string below = relative.empty() ? entry.name : relative + "/" + entry.name;
-        if (entry.type == KadFolderEntry::Type::Other) {
+        if (entry.type == KADFolderEntry::Type::Other) {
             out.push_back(SkippedContentEntry{below, NotRegular});
             continue;
         }
-        if (entry.type == KadFolderEntry::Type::Folder) {
+        if (entry.type == KADFolderEntry::Type::Folder) {
             std::string reason = NameLengthFault(entry.name);
             if (reason.empty())
                 reason = ContentFolderSkipReason(entry.name.c_str());
@@ -47,9 +47,9 @@ void FindBelow(const std::string& folder, const std::string& relative, std::vect
     }
 }
 
-std::string LineFor(const SkippedContentEntry& entry, KadSkipContext how)
+std::string LineFor(const SkippedContentEntry& entry, KADSkipContext how)
 {
-    if (how == KadSkipContext::ArchiveInstall || (how == KadSkipContext::FolderInstall && entry.reason == NotRegular))
+    if (how == KADSkipContext::ArchiveInstall || (how == KADSkipContext::FolderInstall && entry.reason == NotRegular))
         return SkippedContentLine(entry);
     const std::string name = "\"" + PrintableContentPath(entry.path) + "\"";
     if (entry.reason == NotRegular)
@@ -59,16 +59,16 @@ std::string LineFor(const SkippedContentEntry& entry, KadSkipContext how)
 
 }  // namespace
 
-std::vector<SkippedContentEntry> KadFindFilesArchivesSkip(const std::string& assetFolder)
+std::vector<SkippedContentEntry> KADFindFilesArchivesSkip(const std::string& assetFolder)
 {
     std::vector<SkippedContentEntry> found;
     FindBelow(assetFolder, std::string(), found);
     return found;
 }
 
-void KadSendSkippedLines(KadRequestContext& context, const KUID& id, const std::vector<SkippedContentEntry>& entries,
-                         KadSkipContext how)
+void KADSendSkippedLines(KADRequestContext& context, const KUID& id, const std::vector<SkippedContentEntry>& entries,
+                         KADSkipContext how)
 {
     for (const SkippedContentEntry& entry : entries)
-        KadSendAssetLine(context, LineWarning, id, LineFor(entry, how));
+        KADSendAssetLine(context, LineWarning, id, LineFor(entry, how));
 }

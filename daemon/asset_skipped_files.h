@@ -7,19 +7,19 @@
 #include "soup/archive_extract.h"
 
 class KUID;
-struct KadRequestContext;
+struct KADRequestContext;
 
 // The files and folders of an asset folder, as an export packs it (the
 // top-level config files are the config, not files), that an archive
 // install would leave out, with the reason; also entries no export or copy
 // takes (symbolic links, devices). Folders left out are listed once, not
 // their contents.
-std::vector<SkippedContentEntry> KadFindFilesArchivesSkip(const std::string& assetFolder);
+std::vector<SkippedContentEntry> KADFindFilesArchivesSkip(const std::string& assetFolder);
 
 // How the lines put it: the archive install left the entry out, or the
 // entry is in the store (or export) now but an archive install will leave
 // it out.
-enum class KadSkipContext { ArchiveInstall, FolderInstall, Export };
+enum class KADSkipContext { ArchiveInstall, FolderInstall, Export };
 // One warning line per entry, about the asset.
-void KadSendSkippedLines(KadRequestContext& context, const KUID& id, const std::vector<SkippedContentEntry>& entries,
-                         KadSkipContext how);
+void KADSendSkippedLines(KADRequestContext& context, const KUID& id, const std::vector<SkippedContentEntry>& entries,
+                         KADSkipContext how);

@@ -17,7 +17,7 @@
 namespace {
 
 std::mutex instanceLock;
-std::unique_ptr<KadAssetStore> instance;
+std::unique_ptr<KADAssetStore> instance;
 
 // Handles beyond this many make the table drop those of closed connections.
 constexpr std::size_t HandleSweepSize = 4096;
@@ -26,7 +26,7 @@ std::int32_t ReadConfiguredUserId(const std::string& databasePath)
 {
     SoupHandle config;
     std::string path = databasePath + "/kaddaemon.cfg";
-    if (!KadFileExists(path) || !config.LoadFromFile(Zel::PString(), path.c_str(), "txt"))
+    if (!KADFileExists(path) || !config.LoadFromFile(Zel::PString(), path.c_str(), "txt"))
         return -1;
     std::int32_t user = config.GetNamedTagAsInt(Zel::PString("kuid-user-id"), -1);
     // Only ids of the author range make new asset ids.
@@ -35,35 +35,35 @@ std::int32_t ReadConfiguredUserId(const std::string& databasePath)
 
 }  // namespace
 
-bool KadAssetStore::Start(const std::string& userDataRoot, const std::string& databasePath, KadStoreConnection& connection)
+bool KADAssetStore::Start(const std::string& userDataRoot, const std::string& databasePath, KADStoreConnection& connection)
 {
     std::lock_guard<std::mutex> hold(instanceLock);
     if (instance != nullptr)
         return true;
-    auto store = std::make_unique<KadAssetStore>();
+    auto store = std::make_unique<KADAssetStore>();
     store->userDataRoot = userDataRoot;
     store->databasePath = databasePath;
     store->localUserId = ReadConfiguredUserId(databasePath);
-    if (!KadRecoverAssetChanges(userDataRoot, connection) || !store->Load(connection))
+    if (!KADRecoverAssetChanges(userDataRoot, connection) || !store->Load(connection))
         return false;
     instance = std::move(store);
     static std::once_flag listening;
     std::call_once(listening, [] {
-        KadConnection::AddEndListener([](const KadConnection& owner) {
-            if (KadAssetStore* store = KadAssetStore::Instance())
+        KADConnection::AddEndListener([](const KADConnection& owner) {
+            if (KADAssetStore* store = KADAssetStore::Instance())
                 store->ReleaseHandlesOf(owner);
         });
     });
     return true;
 }
 
-KadAssetStore* KadAssetStore::Instance()
+KADAssetStore* KADAssetStore::Instance()
 {
     std::lock_guard<std::mutex> hold(instanceLock);
     return instance.get();
 }
 
-KadAssetStore& KadAssetStore::Get(KadRequestContext& context)
+KADAssetStore& KADAssetStore::Get(KADRequestContext& context)
 {
     {
         std::lock_guard<std::mutex> hold(instanceLock);
@@ -73,33 +73,33 @@ KadAssetStore& KadAssetStore::Get(KadRequestContext& context)
     // Without an index connection nothing can be known or changed: an
     // empty store that is never kept answers (its root is empty, so no
     // handler finds a folder through it).
-    static KadAssetStore empty;
+    static KADAssetStore empty;
     if (context.store == nullptr || context.store->Handle() == nullptr)
         return empty;
     // Not started explicitly: the index file lies in <user data>/assets.tdx.
     std::string indexPath;
     const char* name = sqlite3_db_filename(context.store->Handle(), "main");
     indexPath = name != nullptr ? name : "";
-    std::string databasePath = KadParentFolder(indexPath);
+    std::string databasePath = KADParentFolder(indexPath);
     // A store that could not recover serves nothing and changes nothing; the
     // next request tries again.
-    if (!Start(KadParentFolder(databasePath), databasePath, *context.store))
+    if (!Start(KADParentFolder(databasePath), databasePath, *context.store))
         return empty;
     std::lock_guard<std::mutex> hold(instanceLock);
     return *instance;
 }
 
-bool KadAssetStore::Load(KadStoreConnection& connection)
+bool KADAssetStore::Load(KADStoreConnection& connection)
 {
     std::unique_lock<std::shared_mutex> hold(mirrorLock);
     mirror.clear();
-    return KadLoadAllAssetRows(connection, [this](KadAssetRecord&& record) {
+    return KADLoadAllAssetRows(connection, [this](KADAssetRecord&& record) {
         KUID id = record.id;
         mirror.emplace(id, std::move(record));
     });
 }
 
-bool KadAssetStore::Find(const KUID& id, KadAssetRecord& record) const
+bool KADAssetStore::Find(const KUID& id, KADAssetRecord& record) const
 {
     std::shared_lock<std::shared_mutex> hold(mirrorLock);
     auto found = mirror.find(id);
@@ -109,13 +109,13 @@ bool KadAssetStore::Find(const KUID& id, KadAssetRecord& record) const
     return true;
 }
 
-std::size_t KadAssetStore::Count() const
+std::size_t KADAssetStore::Count() const
 {
     std::shared_lock<std::shared_mutex> hold(mirrorLock);
     return mirror.size();
 }
 
-std::int32_t KadAssetStore::HighestVersion(std::int32_t user, std::int32_t content, bool installedOnly) const
+std::int32_t KADAssetStore::HighestVersion(std::int32_t user, std::int32_t content, bool installedOnly) const
 {
     std::shared_lock<std::shared_mutex> hold(mirrorLock);
     std::int32_t highest = -1;
@@ -128,10 +128,10 @@ std::int32_t KadAssetStore::HighestVersion(std::int32_t user, std::int32_t conte
     return highest;
 }
 
-void KadAssetStore::Refresh(KadStoreConnection& connection, const KUID& id)
+void KADAssetStore::Refresh(KADStoreConnection& connection, const KUID& id)
 {
-    KadAssetRecord record;
-    bool present = KadLoadAssetRow(connection, id, record);
+    KADAssetRecord record;
+    bool present = KADLoadAssetRow(connection, id, record);
     std::unique_lock<std::shared_mutex> hold(mirrorLock);
     if (present)
         mirror[id] = std::move(record);
@@ -139,19 +139,19 @@ void KadAssetStore::Refresh(KadStoreConnection& connection, const KUID& id)
         mirror.erase(id);
 }
 
-void KadAssetStore::PutInMirror(const KadAssetRecord& record)
+void KADAssetStore::PutInMirror(const KADAssetRecord& record)
 {
     std::unique_lock<std::shared_mutex> hold(mirrorLock);
     mirror[record.id] = record;
 }
 
-void KadAssetStore::DropFromMirror(const KUID& id)
+void KADAssetStore::DropFromMirror(const KUID& id)
 {
     std::unique_lock<std::shared_mutex> hold(mirrorLock);
     mirror.erase(id);
 }
 
-void KadAssetStore::OpenHandle(const std::shared_ptr<KadConnection>& owner, const KUID& id, bool writable,
+void KADAssetStore::OpenHandle(const std::shared_ptr<KADConnection>& owner, const KUID& id, bool writable,
                                std::int32_t& slot, std::int32_t& nonce)
 {
     std::lock_guard<std::mutex> hold(handleLock);
@@ -171,13 +171,13 @@ void KadAssetStore::OpenHandle(const std::shared_ptr<KadConnection>& owner, cons
         slot = nextSlot;
         nextSlot = nextSlot >= 0x7ffffffe ? 1 : nextSlot + 1;
     } while (handles.count(slot) != 0);
-    handles[slot] = {nonce, KadAssetHandleEntry{id, writable, owner}};
+    handles[slot] = {nonce, KADAssetHandleEntry{id, writable, owner}};
     // An open handle keeps its connection from being closed as idle.
     owner->ItemOpened();
 }
 
-bool KadAssetStore::LookupHandle(const std::shared_ptr<KadConnection>& owner, std::int32_t slot, std::int32_t nonce,
-                                 KadAssetHandleEntry& entry)
+bool KADAssetStore::LookupHandle(const std::shared_ptr<KADConnection>& owner, std::int32_t slot, std::int32_t nonce,
+                                 KADAssetHandleEntry& entry)
 {
     std::lock_guard<std::mutex> hold(handleLock);
     auto found = handles.find(slot);
@@ -187,7 +187,7 @@ bool KadAssetStore::LookupHandle(const std::shared_ptr<KadConnection>& owner, st
     return true;
 }
 
-void KadAssetStore::CloseHandle(const std::shared_ptr<KadConnection>& owner, std::int32_t slot, std::int32_t nonce)
+void KADAssetStore::CloseHandle(const std::shared_ptr<KADConnection>& owner, std::int32_t slot, std::int32_t nonce)
 {
     std::lock_guard<std::mutex> hold(handleLock);
     auto found = handles.find(slot);
@@ -197,7 +197,7 @@ void KadAssetStore::CloseHandle(const std::shared_ptr<KadConnection>& owner, std
     }
 }
 
-void KadAssetStore::ReleaseHandlesOf(const KadConnection& owner)
+void KADAssetStore::ReleaseHandlesOf(const KADConnection& owner)
 {
     std::lock_guard<std::mutex> hold(handleLock);
     for (auto it = handles.begin(); it != handles.end();) {
@@ -212,13 +212,13 @@ void KadAssetStore::ReleaseHandlesOf(const KadConnection& owner)
     }
 }
 
-std::size_t KadAssetStore::HandleCount()
+std::size_t KADAssetStore::HandleCount()
 {
     std::lock_guard<std::mutex> hold(handleLock);
     return handles.size();
 }
 
-void KadAssetStore::DropHandlesOfClosedConnections()
+void KADAssetStore::DropHandlesOfClosedConnections()
 {
     for (auto it = handles.begin(); it != handles.end();) {
         auto owner = it->second.second.owner.lock();

@@ -11,12 +11,12 @@
 
 #include "kuid/kuid.h"
 
-class KadConnection;
-class KadStoreConnection;
-struct KadRequestContext;
+class KADConnection;
+class KADStoreConnection;
+struct KADRequestContext;
 
 // Status bits of a row (the index keeps them as one integer).
-enum KadAssetFlag : std::uint32_t {
+enum KADAssetFlag : std::uint32_t {
     AssetInstalled = 1u << 0,       // "I": a committed revision folder exists
     AssetOpenForEdit = 1u << 1,     // "E": an edit copy exists
     AssetModified = 1u << 2,        // "L"
@@ -35,7 +35,7 @@ enum KadAssetFlag : std::uint32_t {
 };
 
 // One asset as the index keeps it.
-struct KadAssetRecord {
+struct KADAssetRecord {
     KUID id;
     std::uint32_t flags = 0;
     std::string store = "local";
@@ -64,27 +64,27 @@ struct KadAssetRecord {
     // "F": the last validation failed, or the repair found the committed
     // folder but could read none of its revisions.
     bool IsFaulty() const { return Has(AssetFaulty) || Has(AssetUnreadable); }
-    bool operator==(const KadAssetRecord&) const = default;
+    bool operator==(const KADAssetRecord&) const = default;
 };
 
 // What an open handle stands for.
-struct KadAssetHandleEntry {
+struct KADAssetHandleEntry {
     KUID id;
     bool writable = false;
-    std::weak_ptr<KadConnection> owner;
+    std::weak_ptr<KADConnection> owner;
 };
 
-class KadAssetStore {
+class KADAssetStore {
 public:
     // The process-wide store, set up on first use from the worker's index
     // connection (the index lies in the database folder below the user-data
     // root); an interrupted change is finished before the first answer.
-    static KadAssetStore& Get(KadRequestContext& context);
+    static KADAssetStore& Get(KADRequestContext& context);
     // Sets up the store explicitly at daemon start (same work as Get's first call).
-    static bool Start(const std::string& userDataRoot, const std::string& databasePath, KadStoreConnection& connection);
+    static bool Start(const std::string& userDataRoot, const std::string& databasePath, KADStoreConnection& connection);
 
     // The started store; null before Start or the first Get.
-    static KadAssetStore* Instance();
+    static KADAssetStore* Instance();
 
     const std::string& UserDataRoot() const { return userDataRoot; }
     const std::string& DatabasePath() const { return databasePath; }
@@ -96,7 +96,7 @@ public:
     std::mutex& ChangeLock() { return changeLock; }
 
     // Mirror reads. Find copies the row; false when the store has none.
-    bool Find(const KUID& id, KadAssetRecord& record) const;
+    bool Find(const KUID& id, KADAssetRecord& record) const;
     // Calls visit for every row in id order under the read lock.
     template <class Visit>
     void ForEach(Visit visit) const
@@ -111,24 +111,24 @@ public:
 
     // Reloads one row from the index into the mirror (drops it when the
     // index has none); called after every committed change.
-    void Refresh(KadStoreConnection& connection, const KUID& id);
+    void Refresh(KADStoreConnection& connection, const KUID& id);
     // The same for a row the caller has just committed as given, without
     // reading it back (the repair writes many rows at once).
-    void PutInMirror(const KadAssetRecord& record);
+    void PutInMirror(const KADAssetRecord& record);
     void DropFromMirror(const KUID& id);
 
     // Handles: (slot, nonce); (-1, -1) never names one.
-    void OpenHandle(const std::shared_ptr<KadConnection>& owner, const KUID& id, bool writable,
+    void OpenHandle(const std::shared_ptr<KADConnection>& owner, const KUID& id, bool writable,
                     std::int32_t& slot, std::int32_t& nonce);
-    bool LookupHandle(const std::shared_ptr<KadConnection>& owner, std::int32_t slot, std::int32_t nonce,
-                      KadAssetHandleEntry& entry);
-    void CloseHandle(const std::shared_ptr<KadConnection>& owner, std::int32_t slot, std::int32_t nonce);
+    bool LookupHandle(const std::shared_ptr<KADConnection>& owner, std::int32_t slot, std::int32_t nonce,
+                      KADAssetHandleEntry& entry);
+    void CloseHandle(const std::shared_ptr<KADConnection>& owner, std::int32_t slot, std::int32_t nonce);
     // Every handle of a connection that has ended.
-    void ReleaseHandlesOf(const KadConnection& owner);
+    void ReleaseHandlesOf(const KADConnection& owner);
     std::size_t HandleCount();
 
 private:
-    bool Load(KadStoreConnection& connection);
+    bool Load(KADStoreConnection& connection);
     void DropHandlesOfClosedConnections();
 
     std::string userDataRoot;
@@ -136,9 +136,9 @@ private:
     std::int32_t localUserId = -1;
     std::mutex changeLock;
     mutable std::shared_mutex mirrorLock;
-    std::map<KUID, KadAssetRecord> mirror;
+    std::map<KUID, KADAssetRecord> mirror;
     std::mutex handleLock;
-    std::map<std::int32_t, std::pair<std::int32_t, KadAssetHandleEntry>> handles;
+    std::map<std::int32_t, std::pair<std::int32_t, KADAssetHandleEntry>> handles;
     std::int32_t nextSlot = 1;
     std::uint32_t nonceState = 0x9e3779b9u;
 };

@@ -14,63 +14,63 @@ namespace {
 
 // Runs a change that stages a new edit generation: fill(stagedLeafFolder)
 // writes the content, the row becomes `updated`.
-bool StageEditGeneration(KadAssetStore& store, KadStoreConnection& connection, KadAssetRecord& updated,
+bool StageEditGeneration(KADAssetStore& store, KADStoreConnection& connection, KADAssetRecord& updated,
                          const std::function<bool(const std::string&)>& fill)
 {
     const std::string& root = store.UserDataRoot();
-    KadAssetChange change;
+    KADAssetChange change;
     change.kind = "edit";
     change.id = updated.id;
-    change.source = KadStagingFolder(root, "editing", updated.id, KadNewOperationTag());
+    change.source = KADStagingFolder(root, "editing", updated.id, KADNewOperationTag());
     updated.editGeneration += 1;
-    while (KadFolderExists(KadEditGenerationFolder(root, updated.id, updated.editGeneration)))
+    while (KADFolderExists(KADEditGenerationFolder(root, updated.id, updated.editGeneration)))
         updated.editGeneration += 1;
-    change.destination = KadEditGenerationFolder(root, updated.id, updated.editGeneration);
-    std::int64_t journalId = KadBeginAssetChange(connection, change);
+    change.destination = KADEditGenerationFolder(root, updated.id, updated.editGeneration);
+    std::int64_t journalId = KADBeginAssetChange(connection, change);
     if (journalId == 0)
         return false;
-    if (!fill(change.source + "/" + updated.leaf) || !KadSyncFolder(change.source) ||
-        !KadSyncFolder(KadParentFolder(change.source))) {
-        KadAbandonAssetChange(store, connection, journalId, change);
+    if (!fill(change.source + "/" + updated.leaf) || !KADSyncFolder(change.source) ||
+        !KADSyncFolder(KADParentFolder(change.source))) {
+        KADAbandonAssetChange(store, connection, journalId, change);
         return false;
     }
     updated.flags |= AssetOpenForEdit;
-    return KadCommitAssetChange(store, connection, journalId, change,
-                                [&] { return KadSaveAssetRow(connection, updated); })
+    return KADCommitAssetChange(store, connection, journalId, change,
+                                [&] { return KADSaveAssetRow(connection, updated); })
         .done;
 }
 
 }  // namespace
 
-bool KadWriteConfigText(const std::string& path, const SoupHandle& config)
+bool KADWriteConfigText(const std::string& path, const SoupHandle& config)
 {
     std::string text;
     AppendTextSoup(config, text);
-    return KadWriteFileSynced(path, text.data(), text.size());
+    return KADWriteFileSynced(path, text.data(), text.size());
 }
 
-bool KadEnsureEditCopy(KadAssetStore& store, KadStoreConnection& connection, KadAssetRecord& record)
+bool KADEnsureEditCopy(KADAssetStore& store, KADStoreConnection& connection, KADAssetRecord& record)
 {
     if (record.Has(AssetOpenForEdit))
         return true;
-    std::string committed = KadCommittedFolder(store.UserDataRoot(), record);
+    std::string committed = KADCommittedFolder(store.UserDataRoot(), record);
     if (committed.empty() || record.Has(AssetBuiltin))
         return false;
-    KadAssetRecord updated = record;
+    KADAssetRecord updated = record;
     if (!StageEditGeneration(store, connection, updated,
-                             [&](const std::string& leafFolder) { return KadCopyTree(committed, leafFolder); }))
+                             [&](const std::string& leafFolder) { return KADCopyTree(committed, leafFolder); }))
         return false;
     record = updated;
     return true;
 }
 
-bool KadCreateEditOnlyAsset(KadAssetStore& store, KadStoreConnection& connection, const KUID& id,
-                            const std::string& displayName, KadAssetRecord& record)
+bool KADCreateEditOnlyAsset(KADAssetStore& store, KADStoreConnection& connection, const KUID& id,
+                            const std::string& displayName, KADAssetRecord& record)
 {
-    KadAssetRecord created;
+    KADAssetRecord created;
     created.id = id;
     created.flags = AssetEditOnly;
-    created.leaf = KadAssetKey(id);
+    created.leaf = KADAssetKey(id);
     created.name = displayName;
     created.authorId = id.user;
     created.modifiedTime = static_cast<std::int64_t>(std::time(nullptr));
@@ -79,7 +79,7 @@ bool KadCreateEditOnlyAsset(KadAssetStore& store, KadStoreConnection& connection
     if (!displayName.empty())
         config.SetNamedTag(Zel::PString("username"), displayName.c_str());
     if (!StageEditGeneration(store, connection, created, [&](const std::string& leafFolder) {
-            return KadMakeFolders(leafFolder) && KadWriteConfigText(leafFolder + "/config.txt", config);
+            return KADMakeFolders(leafFolder) && KADWriteConfigText(leafFolder + "/config.txt", config);
         }))
         return false;
     record = created;

@@ -12,7 +12,7 @@
 
 namespace {
 
-std::string IndexError(KadStoreConnection& connection)
+std::string IndexError(KADStoreConnection& connection)
 {
     return std::string("The asset database index cannot record the change: ") + connection.LastError() + ".";
 }
@@ -20,37 +20,37 @@ std::string IndexError(KadStoreConnection& connection)
 // A change on its way: what was planned, and how far setting aside went.
 class PendingChange {
 public:
-    PendingChange(KadAssetStore& store, KadStoreConnection& connection, const KadAssetChange& change)
+    PendingChange(KADAssetStore& store, KADStoreConnection& connection, const KADAssetChange& change)
         : store(store), connection(connection), change(change), root(store.UserDataRoot()),
-          tag(KadNewOperationTag()), staged(change.source)
+          tag(KADNewOperationTag()), staged(change.source)
     {
     }
 
-    KadChangeResult Run(std::int64_t begunId, const std::function<bool()>& updateRows)
+    KADChangeResult Run(std::int64_t begunId, const std::function<bool()>& updateRows)
     {
         journalId = begunId;
-        KadAssetCrashPoint(change.kind, "staged");
+        KADAssetCrashPoint(change.kind, "staged");
         Plan();
         if (!RecordPlan() || !BringSourceBeside() || !SetOldAside()) {
             GiveUp();
             return Failed();
         }
-        KadAssetCrashPoint(change.kind, "parked");
+        KADAssetCrashPoint(change.kind, "parked");
         if (!RecordIntent(updateRows)) {
             GiveUp();
             return Failed();
         }
-        KadAssetCrashPoint(change.kind, "journaled");
+        KADAssetCrashPoint(change.kind, "journaled");
         if (!MoveIntoPlace()) {
             TakeBack();
             return Failed();
         }
-        KadAssetCrashPoint(change.kind, "renamed");
-        KadChangeResult result;
+        KADAssetCrashPoint(change.kind, "renamed");
+        KADChangeResult result;
         result.done = true;
-        if (KadTrashAll(root, change.id, leaving, result.warning))
-            KadJournalDelete(connection, journalId);
-        KadRemoveEmptyAssetFolders(root, change.id);
+        if (KADTrashAll(root, change.id, leaving, result.warning))
+            KADJournalDelete(connection, journalId);
+        KADRemoveEmptyAssetFolders(root, change.id);
         store.Refresh(connection, change.id);
         return result;
     }
@@ -60,16 +60,16 @@ private:
 
     void Plan()
     {
-        if (!change.source.empty() && KadParentFolder(change.source) != KadParentFolder(change.destination)) {
-            staged = KadParentFolder(change.destination) + "/.staging-" + tag;
+        if (!change.source.empty() && KADParentFolder(change.source) != KADParentFolder(change.destination)) {
+            staged = KADParentFolder(change.destination) + "/.staging-" + tag;
             // Both entries share the source's place: undone last first, the
             // source set aside comes back before the copy is looked at.
-            plan.push_back(KadSetAside{staged, change.source});
-            plan.push_back(KadSetAside{KadSetAsideName(change.source, tag), change.source});
+            plan.push_back(KADSetAside{staged, change.source});
+            plan.push_back(KADSetAside{KADSetAsideName(change.source, tag), change.source});
         }
         for (const std::string& folder : change.old) {
-            if (folder != change.destination && KadFolderExists(folder))
-                plan.push_back(KadSetAside{KadSetAsideName(folder, tag), folder});
+            if (folder != change.destination && KADFolderExists(folder))
+                plan.push_back(KADSetAside{KADSetAsideName(folder, tag), folder});
         }
     }
 
@@ -79,12 +79,12 @@ private:
         if (plan.empty() && journalId != 0)
             return true;
         if (journalId == 0) {
-            journalId = KadJournalInsert(connection, change.kind, change.id, staged, KadJournalPlanText(plan));
+            journalId = KADJournalInsert(connection, change.kind, change.id, staged, KADJournalPlanText(plan));
             if (journalId == 0)
                 error = IndexError(connection);
             return journalId != 0;
         }
-        if (KadJournalUpdate(connection, journalId, staged, std::string(), KadJournalPlanText(plan)))
+        if (KADJournalUpdate(connection, journalId, staged, std::string(), KADJournalPlanText(plan)))
             return true;
         error = IndexError(connection);
         return false;
@@ -94,26 +94,26 @@ private:
     {
         if (staged == change.source)
             return true;
-        std::string parent = KadParentFolder(staged);
-        if (!KadMakeFolders(parent)) {
-            error = KadSystemError("Unable to create " + parent, errno);
+        std::string parent = KADParentFolder(staged);
+        if (!KADMakeFolders(parent)) {
+            error = KADSystemError("Unable to create " + parent, errno);
             return false;
         }
         std::string reason;
-        if (KadRenameFolder(change.source, staged, reason))
+        if (KADRenameFolder(change.source, staged, reason))
             return true;
         if (errno != EXDEV) {
-            error = KadSystemError("The folder " + change.source + " cannot be moved to " + parent, errno);
+            error = KADSystemError("The folder " + change.source + " cannot be moved to " + parent, errno);
             return false;
         }
         // Another file system: a flushed copy, then the source set aside
         // like any folder that leaves (it goes to the trash in the end).
-        if (!KadCopyTree(change.source, staged, &reason) || !KadSyncFolder(parent)) {
-            error = KadSystemError("The folder " + change.source + " cannot be copied to " + parent, errno);
+        if (!KADCopyTree(change.source, staged, &reason) || !KADSyncFolder(parent)) {
+            error = KADSystemError("The folder " + change.source + " cannot be copied to " + parent, errno);
             return false;
         }
-        KadAssetCrashPoint(change.kind, "copied");
-        std::string aside = KadSetAsideName(change.source, tag);
+        KADAssetCrashPoint(change.kind, "copied");
+        std::string aside = KADSetAsideName(change.source, tag);
         if (!SetAsideOne(change.source, aside))
             return false;
         leaving.push_back(aside);
@@ -123,9 +123,9 @@ private:
     bool SetAsideOne(const std::string& place, const std::string& aside)
     {
         std::string reason;
-        if (KadRenameFolder(place, aside, reason))
+        if (KADRenameFolder(place, aside, reason))
             return true;
-        error = KadSystemError("The folder " + place + " cannot be moved", errno);
+        error = KADSystemError("The folder " + place + " cannot be moved", errno);
         return false;
     }
 
@@ -147,8 +147,8 @@ private:
             error = IndexError(connection);
             return false;
         }
-        std::string destination = HasDestination() ? change.destination : KadJournalNoDestination;
-        bool ok = KadJournalUpdate(connection, journalId, staged, destination, KadJournalLines(leaving)) &&
+        std::string destination = HasDestination() ? change.destination : KADJournalNoDestination;
+        bool ok = KADJournalUpdate(connection, journalId, staged, destination, KADJournalLines(leaving)) &&
                   updateRows() && connection.Exec("COMMIT");
         if (!ok) {
             error = IndexError(connection);
@@ -163,12 +163,12 @@ private:
             return true;
         std::string reason;
         int code = EIO;
-        if (!KadAssetFaultPoint(change.kind, "rename")) {
-            if (KadRenameFolder(staged, change.destination, reason))
+        if (!KADAssetFaultPoint(change.kind, "rename")) {
+            if (KADRenameFolder(staged, change.destination, reason))
                 return true;
             code = errno;
         }
-        error = KadSystemError("The new folder cannot be put in place at " + change.destination, code);
+        error = KADSystemError("The new folder cannot be put in place at " + change.destination, code);
         return false;
     }
 
@@ -180,8 +180,8 @@ private:
     {
         bool restored = connection.Exec("BEGIN IMMEDIATE");
         if (restored) {
-            restored = (hadRow ? KadSaveAssetRow(connection, previous) : KadDeleteAssetRow(connection, change.id)) &&
-                       KadJournalUpdate(connection, journalId, staged, std::string(), KadJournalPlanText(plan)) &&
+            restored = (hadRow ? KADSaveAssetRow(connection, previous) : KADDeleteAssetRow(connection, change.id)) &&
+                       KADJournalUpdate(connection, journalId, staged, std::string(), KADJournalPlanText(plan)) &&
                        connection.Exec("COMMIT");
             if (!restored)
                 connection.Exec("ROLLBACK");
@@ -198,57 +198,57 @@ private:
     // its place, the staged one to the trash.
     void GiveUp()
     {
-        bool undone = KadUndoSetAside(root, change.id, plan);
-        if (KadIsStagingFolder(staged))
-            undone = KadMoveToTrash(root, change.id, staged) && undone;
+        bool undone = KADUndoSetAside(root, change.id, plan);
+        if (KADIsStagingFolder(staged))
+            undone = KADMoveToTrash(root, change.id, staged) && undone;
         if (undone && journalId != 0)
-            KadJournalDelete(connection, journalId);
-        KadRemoveEmptyAssetFolders(root, change.id);
+            KADJournalDelete(connection, journalId);
+        KADRemoveEmptyAssetFolders(root, change.id);
         store.Refresh(connection, change.id);
     }
 
-    KadChangeResult Failed() const
+    KADChangeResult Failed() const
     {
-        KadChangeResult result;
+        KADChangeResult result;
         result.error = error;
         return result;
     }
 
-    KadAssetStore& store;
-    KadStoreConnection& connection;
-    const KadAssetChange& change;
+    KADAssetStore& store;
+    KADStoreConnection& connection;
+    const KADAssetChange& change;
     std::string root;
     std::string tag;
     std::string staged;  // the source, beside its destination
-    std::vector<KadSetAside> plan;
+    std::vector<KADSetAside> plan;
     std::vector<std::string> leaving;  // set aside, to the trash at the end
     std::int64_t journalId = 0;
     bool hadRow = false;
-    KadAssetRecord previous;
+    KADAssetRecord previous;
     std::string error;
 };
 
 }  // namespace
 
-std::int64_t KadBeginAssetChange(KadStoreConnection& connection, const KadAssetChange& change)
+std::int64_t KADBeginAssetChange(KADStoreConnection& connection, const KADAssetChange& change)
 {
-    return KadJournalInsert(connection, change.kind, change.id, change.source, std::string());
+    return KADJournalInsert(connection, change.kind, change.id, change.source, std::string());
 }
 
-KadChangeResult KadCommitAssetChange(KadAssetStore& store, KadStoreConnection& connection, std::int64_t journalId,
-                                     const KadAssetChange& change, const std::function<bool()>& updateRows)
+KADChangeResult KADCommitAssetChange(KADAssetStore& store, KADStoreConnection& connection, std::int64_t journalId,
+                                     const KADAssetChange& change, const std::function<bool()>& updateRows)
 {
     PendingChange pending(store, connection, change);
     return pending.Run(journalId, updateRows);
 }
 
-void KadAbandonAssetChange(KadAssetStore& store, KadStoreConnection& connection, std::int64_t journalId,
-                           const KadAssetChange& change)
+void KADAbandonAssetChange(KADAssetStore& store, KADStoreConnection& connection, std::int64_t journalId,
+                           const KADAssetChange& change)
 {
     // Only a staged folder of this change goes; an edit folder given as
     // source (a commit) stays where it is.
-    bool undone = !KadIsStagingFolder(change.source) || KadMoveToTrash(store.UserDataRoot(), change.id, change.source);
+    bool undone = !KADIsStagingFolder(change.source) || KADMoveToTrash(store.UserDataRoot(), change.id, change.source);
     if (journalId != 0 && undone)
-        KadJournalDelete(connection, journalId);
-    KadRemoveEmptyAssetFolders(store.UserDataRoot(), change.id);
+        KADJournalDelete(connection, journalId);
+    KADRemoveEmptyAssetFolders(store.UserDataRoot(), change.id);
 }

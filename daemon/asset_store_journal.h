@@ -9,11 +9,11 @@
 #include "daemon/store_test_points.h"
 #include "kuid/kuid.h"
 
-class KadAssetStore;
-class KadStoreConnection;
+class KADAssetStore;
+class KADStoreConnection;
 
 // One change of an asset's folders and row.
-struct KadAssetChange {
+struct KADAssetChange {
     const char* kind = "";       // "install", "edit", "commit", "revert", "delete"; names the crash points
     KUID id;
     // The folder moved into place at destination; empty: none. A staged
@@ -29,7 +29,7 @@ struct KadAssetChange {
     std::vector<std::string> old;
 };
 
-struct KadChangeResult {
+struct KADChangeResult {
     bool done = false;
     // Why the change was not made (a sentence); every folder and row is as
     // it was, or the journal puts them back at the next start.
@@ -42,8 +42,8 @@ struct KadChangeResult {
 // Records a staging folder before anything is written into it, so that a
 // crash while staging leaves a row that the next start rolls back (the
 // folder goes to the trash). Returns the journal id, 0 on failure.
-std::int64_t KadBeginAssetChange(KadStoreConnection& connection, const KadAssetChange& change);
-// Completes a change begun with KadBeginAssetChange (journal id) or, with
+std::int64_t KADBeginAssetChange(KADStoreConnection& connection, const KADAssetChange& change);
+// Completes a change begun with KADBeginAssetChange (journal id) or, with
 // journal id 0, one that staged nothing. First the folders that move are
 // brought beside their destination or set aside, each step recorded before
 // it is taken so that a crash puts them back; then one transaction makes
@@ -52,12 +52,12 @@ std::int64_t KadBeginAssetChange(KadStoreConnection& connection, const KadAssetC
 // Then the move into place, the old folders to the trash, the journal row
 // removed and the mirror refreshed. On any failure before the move into
 // place is done, everything is put back (the staged folder to the trash).
-KadChangeResult KadCommitAssetChange(KadAssetStore& store, KadStoreConnection& connection, std::int64_t journalId,
-                                     const KadAssetChange& change, const std::function<bool()>& updateRows);
+KADChangeResult KADCommitAssetChange(KADAssetStore& store, KADStoreConnection& connection, std::int64_t journalId,
+                                     const KADAssetChange& change, const std::function<bool()>& updateRows);
 // Gives up a begun change: its staged folder goes to the trash.
-void KadAbandonAssetChange(KadAssetStore& store, KadStoreConnection& connection, std::int64_t journalId,
-                           const KadAssetChange& change);
+void KADAbandonAssetChange(KADAssetStore& store, KADStoreConnection& connection, std::int64_t journalId,
+                           const KADAssetChange& change);
 // At start: rolls every journal row forward (intent) or back (not yet
 // recorded). A row whose folders cannot be moved now stays for the next
 // start; false only when the journal itself cannot be read or written.
-bool KadRecoverAssetChanges(const std::string& userDataRoot, KadStoreConnection& connection);
+bool KADRecoverAssetChanges(const std::string& userDataRoot, KADStoreConnection& connection);

@@ -27,7 +27,7 @@ std::string Tag(const SoupHandle& config, const char* name)
 bool LoadConfigFile(const std::string& path, const char* format, SoupHandle& config, std::string& error)
 {
     SoupHandle loaded;
-    if (!KadFileExists(path) || !LoadAssetConfigFile(loaded, path.c_str(), format, error))
+    if (!KADFileExists(path) || !LoadAssetConfigFile(loaded, path.c_str(), format, error))
         return false;
     // A copy of its own: the loaded soup may read from the file's bytes.
     config.Copy(loaded);
@@ -44,7 +44,7 @@ std::vector<KUID> ToList(const KUIDSet& set)
 
 }  // namespace
 
-bool KadLoadFolderConfig(const std::string& folder, SoupHandle& config, std::string& error)
+bool KADLoadFolderConfig(const std::string& folder, SoupHandle& config, std::string& error)
 {
     error.clear();
     config.Clear();
@@ -68,7 +68,7 @@ bool KadLoadFolderConfig(const std::string& folder, SoupHandle& config, std::str
     return true;
 }
 
-void KadDeriveAssetMetadata(const SoupHandle& config, KadAssetRecord& record)
+void KADDeriveAssetMetadata(const SoupHandle& config, KADAssetRecord& record)
 {
     record.name = GetAssetDisplayName(config).c_str();
     record.kind = Lower(Tag(config, "kind"));
@@ -95,22 +95,22 @@ void KadDeriveAssetMetadata(const SoupHandle& config, KadAssetRecord& record)
     record.obsoletes = ToList(obsoletes);
 }
 
-std::string KadAssetLeafName(const SoupHandle& config, const KUID& id)
+std::string KADAssetLeafName(const SoupHandle& config, const KUID& id)
 {
     std::string name = Tag(config, "asset-filename");
     if (!name.empty() && IsValidContentName(name.c_str()))
         return name;
-    return KadAssetKey(id);
+    return KADAssetKey(id);
 }
 
-std::string KadCategoryWithTags(const KadAssetRecord& record)
+std::string KADCategoryWithTags(const KADAssetRecord& record)
 {
     Zel::AnsiString result;
     AppendHashTags(result, record.category.c_str(), record.keywords.c_str());
     return std::string(result.c_str());
 }
 
-std::string KadKeywordsFromText(const std::string& text)
+std::string KADKeywordsFromText(const std::string& text)
 {
     std::string keywords;
     std::size_t start = 0;

@@ -24,15 +24,15 @@ Zel::String Text(const std::string& text)
 
 }  // namespace
 
-bool KadHasNewerInstalledVersion(const KadAssetStore& store, const KUID& id)
+bool KADHasNewerInstalledVersion(const KADAssetStore& store, const KUID& id)
 {
     return store.HighestVersion(id.user, id.content, true) > id.version;
 }
 
-void KadWriteAssetInfo(TBuffer& reply, const KadAssetStore& store, const KUID& asked, const KadAssetRecord* record)
+void KADWriteAssetInfo(TBuffer& reply, const KADAssetStore& store, const KUID& asked, const KADAssetRecord* record)
 {
     if (record == nullptr) {
-        KadAssetRecord unknown;
+        KADAssetRecord unknown;
         unknown.id = asked;
         reply.WriteKUID(asked);
         reply.WriteString(Text(""));
@@ -56,7 +56,7 @@ void KadWriteAssetInfo(TBuffer& reply, const KadAssetStore& store, const KUID& a
         reply.WriteBool(false);
         return;
     }
-    const KadAssetRecord& r = *record;
+    const KADAssetRecord& r = *record;
     std::uint32_t status0 = 1u;
     status0 |= r.Has(AssetModified) ? 1u << 2 : 0u;
     status0 |= r.Has(AssetInstalled) ? 1u << 3 : 0u;
@@ -68,16 +68,16 @@ void KadWriteAssetInfo(TBuffer& reply, const KadAssetStore& store, const KUID& a
     status1 |= r.Has(AssetOpenForEdit) ? 1u : 0u;
     status1 |= r.IsFaulty() ? 1u << 1 : 0u;
     status1 |= r.Has(AssetMissingDependencies) ? 1u << 3 : 0u;
-    bool obsolete = KadHasNewerInstalledVersion(store, r.id);
+    bool obsolete = KADHasNewerInstalledVersion(store, r.id);
     bool upToDate = store.HighestVersion(r.id.user, r.id.content, false) <= r.id.version;
     std::string storeName;
     std::string folder;
-    KadReadableFolder(store, r, storeName, folder);
+    KADReadableFolder(store, r, storeName, folder);
 
     reply.WriteKUID(r.id);
     reply.WriteString(Text(r.name));
     reply.WriteString(Text(r.region));
-    reply.WriteString(Text(KadCategoryWithTags(r)));
+    reply.WriteString(Text(KADCategoryWithTags(r)));
     WriteBits(reply, status0, 8);
     WriteBits(reply, status1, 8);
     WriteBits(reply, (r.hasScript ? 1u : 0u) | (r.Has(AssetWarnings) ? 2u : 0u), 2);
@@ -96,38 +96,38 @@ void KadWriteAssetInfo(TBuffer& reply, const KadAssetStore& store, const KUID& a
     reply.WriteBool(true);
 }
 
-bool KadReadableFolder(const KadAssetStore& store, const KadAssetRecord& record, std::string& storeName,
+bool KADReadableFolder(const KADAssetStore& store, const KADAssetRecord& record, std::string& storeName,
                        std::string& folder)
 {
-    folder = KadEditFolder(store.UserDataRoot(), record);
+    folder = KADEditFolder(store.UserDataRoot(), record);
     if (!folder.empty()) {
         storeName = "editing";
         return true;
     }
-    folder = KadCommittedFolder(store.UserDataRoot(), record);
+    folder = KADCommittedFolder(store.UserDataRoot(), record);
     storeName = folder.empty() ? std::string() : record.store;
     return !folder.empty();
 }
 
-void KadWriteFolderReply(TBuffer& reply, const std::string& storeName, const std::string& folder)
+void KADWriteFolderReply(TBuffer& reply, const std::string& storeName, const std::string& folder)
 {
     reply.WritePString(Zel::PString(storeName.c_str()));
     reply.WriteString(Text(folder));
 }
 
-void KadSendAssetLine(KadRequestContext& context, int kind, const KUID& id, const std::string& text)
+void KADSendAssetLine(KADRequestContext& context, int kind, const KUID& id, const std::string& text)
 {
     ResultsLog lines;
     lines.AddAssetMessage(static_cast<ResultsLog::MessageKind>(kind), id, text.c_str());
     context.SendResultLines(lines);
 }
 
-std::string KadAssetText(const KUID& id)
+std::string KADAssetText(const KUID& id)
 {
     return std::string(id.ToTagString().c_str());
 }
 
-bool KadCanChangeStore(KadRequestContext& context)
+bool KADCanChangeStore(KADRequestContext& context)
 {
-    return context.store != nullptr && context.store->IsOpen() && KadAssetStore::Instance() != nullptr;
+    return context.store != nullptr && context.store->IsOpen() && KADAssetStore::Instance() != nullptr;
 }

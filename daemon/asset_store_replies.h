@@ -6,24 +6,24 @@
 #include "daemon/asset_store.h"
 
 class TBuffer;
-struct KadRequestContext;
+struct KADRequestContext;
 
 // The 20 fields of the info record; an unknown asset (record null) gives
 // found 0, status 0 with only bit 0 set and the asked id.
-void KadWriteAssetInfo(TBuffer& reply, const KadAssetStore& store, const KUID& asked, const KadAssetRecord* record);
+void KADWriteAssetInfo(TBuffer& reply, const KADAssetStore& store, const KUID& asked, const KADAssetRecord* record);
 // The folder an open for reading gives: the edit copy while one exists,
 // else the committed revision; the store name goes with it. False (both
 // empty) when the asset has neither.
-bool KadReadableFolder(const KadAssetStore& store, const KadAssetRecord& record, std::string& storeName,
+bool KADReadableFolder(const KADAssetStore& store, const KADAssetRecord& record, std::string& storeName,
                        std::string& folder);
 // PStr store name; Str folder.
-void KadWriteFolderReply(TBuffer& reply, const std::string& storeName, const std::string& folder);
+void KADWriteFolderReply(TBuffer& reply, const std::string& storeName, const std::string& folder);
 // Sends one result line about an asset for this request (before its reply).
-void KadSendAssetLine(KadRequestContext& context, int kind, const KUID& id, const std::string& text);
+void KADSendAssetLine(KADRequestContext& context, int kind, const KUID& id, const std::string& text);
 // Changes need the index and a store that has recovered (a store that
 // could not has no folders to change).
-bool KadCanChangeStore(KadRequestContext& context);
+bool KADCanChangeStore(KADRequestContext& context);
 // "<kuid2:u:c:v>" as the lines print ids.
-std::string KadAssetText(const KUID& id);
+std::string KADAssetText(const KUID& id);
 // Whether a newer version of the same asset is installed (it is then obsolete).
-bool KadHasNewerInstalledVersion(const KadAssetStore& store, const KUID& id);
+bool KADHasNewerInstalledVersion(const KADAssetStore& store, const KUID& id);

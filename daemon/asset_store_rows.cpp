@@ -16,7 +16,7 @@ constexpr const char* RowColumns =
 constexpr int DependencyList = 0;
 constexpr int ObsoleteList = 1;
 
-void ReadRow(KadStatement& query, KadAssetRecord& record)
+void ReadRow(KADStatement& query, KADAssetRecord& record)
 {
     record.id = KUID(static_cast<std::int32_t>(query.ColumnInt64(0)), static_cast<std::int32_t>(query.ColumnInt64(1)),
                      static_cast<std::int32_t>(query.ColumnInt64(2)));
@@ -42,23 +42,23 @@ void ReadRow(KadStatement& query, KadAssetRecord& record)
     record.hasScript = query.ColumnInt64(22) != 0;
 }
 
-void BindId(KadStatement& statement, int first, const KUID& id)
+void BindId(KADStatement& statement, int first, const KUID& id)
 {
     statement.BindInt64(first, id.user);
     statement.BindInt64(first + 1, id.content);
     statement.BindInt64(first + 2, id.version);
 }
 
-KUID ReadListId(KadStatement& query, int first)
+KUID ReadListId(KADStatement& query, int first)
 {
     return KUID(static_cast<std::int32_t>(query.ColumnInt64(first)), static_cast<std::int32_t>(query.ColumnInt64(first + 1)),
                 static_cast<std::int32_t>(query.ColumnInt64(first + 2)));
 }
 
-bool SaveList(KadStoreConnection& connection, const KUID& id, int kind, const std::vector<KUID>& list)
+bool SaveList(KADStoreConnection& connection, const KUID& id, int kind, const std::vector<KUID>& list)
 {
     for (std::size_t ord = 0; ord < list.size(); ++ord) {
-        KadStatement insert(connection,
+        KADStatement insert(connection,
                             "INSERT INTO dep (user, content, version, ord, kind, dep_user, dep_content, dep_version)"
                             " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
         BindId(insert, 1, id);
@@ -73,16 +73,16 @@ bool SaveList(KadStoreConnection& connection, const KUID& id, int kind, const st
 
 }  // namespace
 
-bool KadLoadAssetRow(KadStoreConnection& connection, const KUID& id, KadAssetRecord& record)
+bool KADLoadAssetRow(KADStoreConnection& connection, const KUID& id, KADAssetRecord& record)
 {
     std::string sql = std::string("SELECT ") + RowColumns + " FROM asset WHERE user = ? AND content = ? AND version = ?";
-    KadStatement query(connection, sql.c_str());
+    KADStatement query(connection, sql.c_str());
     BindId(query, 1, id);
     if (!query.Step())
         return false;
-    record = KadAssetRecord();
+    record = KADAssetRecord();
     ReadRow(query, record);
-    KadStatement lists(connection,
+    KADStatement lists(connection,
                        "SELECT kind, dep_user, dep_content, dep_version FROM dep"
                        " WHERE user = ? AND content = ? AND version = ? ORDER BY kind, ord");
     BindId(lists, 1, id);
@@ -93,11 +93,11 @@ bool KadLoadAssetRow(KadStoreConnection& connection, const KUID& id, KadAssetRec
     return true;
 }
 
-bool KadLoadAllAssetRows(KadStoreConnection& connection, const std::function<void(KadAssetRecord&&)>& visit)
+bool KADLoadAllAssetRows(KADStoreConnection& connection, const std::function<void(KADAssetRecord&&)>& visit)
 {
     // The lists first, by asset, so the rows can go out whole in one pass.
     std::unordered_map<KUID, std::pair<std::vector<KUID>, std::vector<KUID>>> lists;
-    KadStatement listQuery(connection,
+    KADStatement listQuery(connection,
                            "SELECT user, content, version, kind, dep_user, dep_content, dep_version FROM dep"
                            " ORDER BY user, content, version, kind, ord");
     while (listQuery.Step()) {
@@ -107,11 +107,11 @@ bool KadLoadAllAssetRows(KadStoreConnection& connection, const std::function<voi
     if (!listQuery.Done())
         return false;
     std::string sql = std::string("SELECT ") + RowColumns + " FROM asset";
-    KadStatement query(connection, sql.c_str());
+    KADStatement query(connection, sql.c_str());
     if (!query.IsValid())
         return false;
     while (query.Step()) {
-        KadAssetRecord record;
+        KADAssetRecord record;
         ReadRow(query, record);
         auto found = lists.find(record.id);
         if (found != lists.end()) {
@@ -124,11 +124,11 @@ bool KadLoadAllAssetRows(KadStoreConnection& connection, const std::function<voi
     return query.Done();
 }
 
-bool KadSaveAssetRow(KadStoreConnection& connection, const KadAssetRecord& record)
+bool KADSaveAssetRow(KADStoreConnection& connection, const KADAssetRecord& record)
 {
     std::string sql = std::string("INSERT OR REPLACE INTO asset (") + RowColumns +
                       ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
-    KadStatement store(connection, sql.c_str());
+    KADStatement store(connection, sql.c_str());
     BindId(store, 1, record.id);
     store.BindInt64(4, record.flags);
     store.BindText(5, record.store);
@@ -154,17 +154,17 @@ bool KadSaveAssetRow(KadStoreConnection& connection, const KadAssetRecord& recor
     store.BindInt64(23, record.hasScript ? 1 : 0);
     if (!store.Run())
         return false;
-    KadStatement clear(connection, "DELETE FROM dep WHERE user = ? AND content = ? AND version = ?");
+    KADStatement clear(connection, "DELETE FROM dep WHERE user = ? AND content = ? AND version = ?");
     BindId(clear, 1, record.id);
     return clear.Run() && SaveList(connection, record.id, DependencyList, record.dependencies) &&
            SaveList(connection, record.id, ObsoleteList, record.obsoletes);
 }
 
-bool KadDeleteAssetRow(KadStoreConnection& connection, const KUID& id)
+bool KADDeleteAssetRow(KADStoreConnection& connection, const KUID& id)
 {
-    KadStatement clear(connection, "DELETE FROM dep WHERE user = ? AND content = ? AND version = ?");
+    KADStatement clear(connection, "DELETE FROM dep WHERE user = ? AND content = ? AND version = ?");
     BindId(clear, 1, id);
-    KadStatement remove(connection, "DELETE FROM asset WHERE user = ? AND content = ? AND version = ?");
+    KADStatement remove(connection, "DELETE FROM asset WHERE user = ? AND content = ? AND version = ?");
     BindId(remove, 1, id);
     return clear.Run() && remove.Run();
 }

@@ -5,14 +5,14 @@
 
 #include "daemon/asset_store.h"
 
-class KadStoreConnection;
+class KADStoreConnection;
 
 // False when the index has no row of the id.
-bool KadLoadAssetRow(KadStoreConnection& connection, const KUID& id, KadAssetRecord& record);
+bool KADLoadAssetRow(KADStoreConnection& connection, const KUID& id, KADAssetRecord& record);
 // Every row, in no particular order; false when the index could not be
 // read whole (the rows visited before the failure are not all there are).
-bool KadLoadAllAssetRows(KadStoreConnection& connection, const std::function<void(KadAssetRecord&&)>& visit);
+bool KADLoadAllAssetRows(KADStoreConnection& connection, const std::function<void(KADAssetRecord&&)>& visit);
 // Inserts or replaces the row with its dependency and obsolete lists. The
 // caller holds a write transaction.
-bool KadSaveAssetRow(KadStoreConnection& connection, const KadAssetRecord& record);
-bool KadDeleteAssetRow(KadStoreConnection& connection, const KUID& id);
+bool KADSaveAssetRow(KADStoreConnection& connection, const KADAssetRecord& record);
+bool KADDeleteAssetRow(KADStoreConnection& connection, const KUID& id);

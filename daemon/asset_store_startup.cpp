@@ -4,7 +4,7 @@
 #include "daemon/asset_store.h"
 #include "daemon/daemon_paths.h"
 
-bool KadStartAssetStore(const KadDaemonPaths& paths, KadStoreConnection& connection)
+bool KADStartAssetStore(const KADDaemonPaths& paths, KADStoreConnection& connection)
 {
-    return KadAssetStore::Start(paths.userDataRoot, paths.databasePath, connection);
+    return KADAssetStore::Start(paths.userDataRoot, paths.databasePath, connection);
 }

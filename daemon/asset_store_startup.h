@@ -1,9 +1,9 @@
 // Setting up the asset store when the daemon starts.
 #pragma once
 
-struct KadDaemonPaths;
-class KadStoreConnection;
+struct KADDaemonPaths;
+class KADStoreConnection;
 
 // Finishes or rolls back what a crash interrupted, then loads the mirror.
 // Call after the index is migrated and before anything is served.
-bool KadStartAssetStore(const KadDaemonPaths& paths, KadStoreConnection& connection);
+bool KADStartAssetStore(const KADDaemonPaths& paths, KADStoreConnection& connection);

@@ -16,11 +16,11 @@ constexpr const char* OnlineSection = "online";
 
 // Reply: PStr the build numbers, ascending, "\n"-joined. Every client of
 // this protocol version is build 44088, so that build is always listed.
-void KadHandleListBuilds(KadRequestContext& context)
+void KADHandleListBuilds(KADRequestContext& context)
 {
-    std::set<std::int64_t> builds{KadProtocol::Build};
+    std::set<std::int64_t> builds{KADProtocol::Build};
     if (context.store != nullptr) {
-        KadStatement query(*context.store, "SELECT number FROM build");
+        KADStatement query(*context.store, "SELECT number FROM build");
         while (query.Step())
             builds.insert(query.ColumnInt64(0));
     }
@@ -34,11 +34,11 @@ void KadHandleListBuilds(KadRequestContext& context)
 }
 
 // Reply: Str profile name ("internet/username"); Str; Str; int16; Str; int16.
-void KadHandleGetOnlineProfile(KadRequestContext& context)
+void KADHandleGetOnlineProfile(KADRequestContext& context)
 {
     Zel::PString name;
     if (context.store != nullptr)
-        name = KadSettingsStore(*context.store).GetValue("internet", Zel::PString("username"));
+        name = KADSettingsStore(*context.store).GetValue("internet", Zel::PString("username"));
     context.reply.WriteString(Zel::String(name.c_str()));
     context.reply.WriteString(Zel::String(""));
     context.reply.WriteString(Zel::String(""));
@@ -47,16 +47,16 @@ void KadHandleGetOnlineProfile(KadRequestContext& context)
     context.reply.WriteInt16(0);
 }
 
-void KadHandleClearOnlineLoginTicket(KadRequestContext& context)
+void KADHandleClearOnlineLoginTicket(KADRequestContext& context)
 {
     if (context.store != nullptr)
-        KadSettingsStore(*context.store).SetValue(OnlineSection, Zel::PString("ticket"), Zel::PString(""));
+        KADSettingsStore(*context.store).SetValue(OnlineSection, Zel::PString("ticket"), Zel::PString(""));
 }
 
-void KadHandleGetOnlineLoginTicket(KadRequestContext& context)
+void KADHandleGetOnlineLoginTicket(KADRequestContext& context)
 {
     Zel::PString ticket;
     if (context.store != nullptr)
-        ticket = KadSettingsStore(*context.store).GetValue(OnlineSection, Zel::PString("ticket"));
+        ticket = KADSettingsStore(*context.store).GetValue(OnlineSection, Zel::PString("ticket"));
     context.reply.WriteString(Zel::String(ticket.c_str()));
 }

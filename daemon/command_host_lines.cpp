@@ -5,7 +5,7 @@
 #include "soup/korvel_property.h"
 #include "kuid/kuid.h"
 
-void KadAddLinesAboutAsset(const ResultsLog& lines, const KUID& asset, ResultsLog& named)
+void KADAddLinesAboutAsset(const ResultsLog& lines, const KUID& asset, ResultsLog& named)
 {
     PropertyHandle about;
     if (!asset.IsNull())
@@ -16,7 +16,7 @@ void KadAddLinesAboutAsset(const ResultsLog& lines, const KUID& asset, ResultsLo
     }
 }
 
-void KadSendLinesAboutAsset(KadRequestContext& context, const ResultsLog& lines, const KUID& asset)
+void KADSendLinesAboutAsset(KADRequestContext& context, const ResultsLog& lines, const KUID& asset)
 {
     // The host validates a folder and knows no id: the requester's printer
     // shows the asset only through each line's AssetID property.
@@ -25,6 +25,6 @@ void KadSendLinesAboutAsset(KadRequestContext& context, const ResultsLog& lines,
         return;
     }
     ResultsLog named;
-    KadAddLinesAboutAsset(lines, asset, named);
+    KADAddLinesAboutAsset(lines, asset, named);
     context.SendResultLines(named);
 }

@@ -20,34 +20,34 @@ namespace {
 // a host that vanishes is noticed even when nobody signals the change.
 constexpr std::chrono::milliseconds PollTime{100};
 
-bool IsOpen(const std::weak_ptr<KadConnection>& connection)
+bool IsOpen(const std::weak_ptr<KADConnection>& connection)
 {
-    std::shared_ptr<KadConnection> alive = connection.lock();
+    std::shared_ptr<KADConnection> alive = connection.lock();
     return alive && alive->IsOpen();
 }
 
 }  // namespace
 
-KadCommandHostManager::KadCommandHostManager()
+KADCommandHostManager::KADCommandHostManager()
 {
     // The daemon finds its folders from its own location, as it does at start.
     std::string executable;
-    if (Platform::GetExecutablePath(executable) && KadDaemonPaths::FromExecutable(executable, paths))
+    if (Platform::GetExecutablePath(executable) && KADDaemonPaths::FromExecutable(executable, paths))
         log.Open(paths.logPath);
 }
 
-KadCommandHostManager& KadCommandHostManager::Instance()
+KADCommandHostManager& KADCommandHostManager::Instance()
 {
     // Never destroyed: reaper threads may still report after the daemon's exit begins.
-    static KadCommandHostManager* manager = [] {
-        auto* made = new KadCommandHostManager();
-        KadConnection::AddEndListener([made](const KadConnection& connection) { made->ConnectionEnded(connection); });
+    static KADCommandHostManager* manager = [] {
+        auto* made = new KADCommandHostManager();
+        KADConnection::AddEndListener([made](const KADConnection& connection) { made->ConnectionEnded(connection); });
         return made;
     }();
     return *manager;
 }
 
-void KadCommandHostManager::RegisterHost(const std::shared_ptr<KadConnection>& connection)
+void KADCommandHostManager::RegisterHost(const std::shared_ptr<KADConnection>& connection)
 {
     auto host = std::make_shared<Host>();
     host->connection = connection;
@@ -60,7 +60,7 @@ void KadCommandHostManager::RegisterHost(const std::shared_ptr<KadConnection>& c
     changed.notify_all();
 }
 
-void KadCommandHostManager::TakeAnswer(const KadConnection* connection, TBuffer& answer)
+void KADCommandHostManager::TakeAnswer(const KADConnection* connection, TBuffer& answer)
 {
     std::lock_guard<std::mutex> hold(lock);
     for (const auto& host : hosts) {
@@ -75,7 +75,7 @@ void KadCommandHostManager::TakeAnswer(const KadConnection* connection, TBuffer&
     }
 }
 
-void KadCommandHostManager::HostHeard(const KadConnection* connection)
+void KADCommandHostManager::HostHeard(const KADConnection* connection)
 {
     std::lock_guard<std::mutex> hold(lock);
     for (const auto& host : hosts) {
@@ -86,7 +86,7 @@ void KadCommandHostManager::HostHeard(const KadConnection* connection)
     }
 }
 
-void KadCommandHostManager::ConnectionEnded(const KadConnection& connection)
+void KADCommandHostManager::ConnectionEnded(const KADConnection& connection)
 {
     std::lock_guard<std::mutex> hold(lock);
     std::vector<std::shared_ptr<Host>> gone;
@@ -99,19 +99,19 @@ void KadCommandHostManager::ConnectionEnded(const KadConnection& connection)
     changed.notify_all();
 }
 
-std::size_t KadCommandHostManager::HostCount()
+std::size_t KADCommandHostManager::HostCount()
 {
     std::lock_guard<std::mutex> hold(lock);
     return hosts.size();
 }
 
-std::shared_ptr<KadCommandHostManager::Host> KadCommandHostManager::ClaimIdleHost()
+std::shared_ptr<KADCommandHostManager::Host> KADCommandHostManager::ClaimIdleHost()
 {
     // Hosts whose connection is gone, and idle hosts gone silent, are dropped on the way.
     auto now = std::chrono::steady_clock::now();
     std::vector<std::shared_ptr<Host>> gone;
     for (const auto& host : hosts) {
-        bool silent = !host->busy && host->keepsAlive && now - host->lastHeard > KadCommandHostLimits::IdleSilence;
+        bool silent = !host->busy && host->keepsAlive && now - host->lastHeard > KADCommandHostLimits::IdleSilence;
         if (!IsOpen(host->connection) || silent)
             gone.push_back(host);
     }
@@ -127,12 +127,12 @@ std::shared_ptr<KadCommandHostManager::Host> KadCommandHostManager::ClaimIdleHos
     return nullptr;
 }
 
-bool KadCommandHostManager::ChildEnded(pid_t pid)
+bool KADCommandHostManager::ChildEnded(pid_t pid)
 {
     return pid > 0 && std::find(endedChildren.begin(), endedChildren.end(), pid) != endedChildren.end();
 }
 
-void KadCommandHostManager::WatchChild(pid_t pid)
+void KADCommandHostManager::WatchChild(pid_t pid)
 {
     // Every child is waited for, so none stays a zombie, and its end wakes
     // whoever waits on it.
@@ -147,7 +147,7 @@ void KadCommandHostManager::WatchChild(pid_t pid)
     }).detach();
 }
 
-std::shared_ptr<KadCommandHostManager::Host> KadCommandHostManager::StartHost(std::string& error)
+std::shared_ptr<KADCommandHostManager::Host> KADCommandHostManager::StartHost(std::string& error)
 {
     std::lock_guard<std::mutex> serial(startLock);
     {
@@ -161,7 +161,7 @@ std::shared_ptr<KadCommandHostManager::Host> KadCommandHostManager::StartHost(st
         return nullptr;
     }
     std::unique_lock<std::mutex> hold(lock);
-    pid_t child = KadSpawnCommandHost(paths.installRoot, paths.userDataRoot, error);
+    pid_t child = KADSpawnCommandHost(paths.installRoot, paths.userDataRoot, error);
     if (child == 0)
         return nullptr;
     // A recycled process id must not pass for this child's end.
@@ -169,7 +169,7 @@ std::shared_ptr<KadCommandHostManager::Host> KadCommandHostManager::StartHost(st
     starting = child;
     log.Write("command host %d started", static_cast<int>(child));
     WatchChild(child);
-    auto deadline = std::chrono::steady_clock::now() + KadCommandHostLimits::RegistrationTime;
+    auto deadline = std::chrono::steady_clock::now() + KADCommandHostLimits::RegistrationTime;
     for (;;) {
         if (auto host = ClaimIdleHost())
             return host;
@@ -185,28 +185,28 @@ std::shared_ptr<KadCommandHostManager::Host> KadCommandHostManager::StartHost(st
     return nullptr;
 }
 
-void KadCommandHostManager::Forget(const std::shared_ptr<Host>& host)
+void KADCommandHostManager::Forget(const std::shared_ptr<Host>& host)
 {
     hosts.erase(std::remove(hosts.begin(), hosts.end(), host), hosts.end());
     if (auto connection = host->connection.lock())
         connection->Shutdown();
 }
 
-void KadCommandHostManager::EndHost(const std::shared_ptr<Host>& host)
+void KADCommandHostManager::EndHost(const std::shared_ptr<Host>& host)
 {
     if (host->pid <= 0 || ChildEnded(host->pid))
         return;
     pid_t pid = host->pid;
     kill(pid, SIGTERM);
     std::thread([this, pid] {
-        std::this_thread::sleep_for(KadCommandHostLimits::TermGrace);
+        std::this_thread::sleep_for(KADCommandHostLimits::TermGrace);
         std::lock_guard<std::mutex> hold(lock);
         if (!ChildEnded(pid))
             kill(pid, SIGKILL);
     }).detach();
 }
 
-bool KadCommandHostManager::Ask(const KADCommandHostQuestion& question, TBuffer& answer, std::string& error)
+bool KADCommandHostManager::Ask(const KADCommandHostQuestion& question, TBuffer& answer, std::string& error)
 {
     std::shared_ptr<Host> host;
     {
@@ -220,8 +220,8 @@ bool KadCommandHostManager::Ask(const KADCommandHostQuestion& question, TBuffer&
 
     TBuffer note;
     WriteCommandHostQuestion(note, question);
-    std::shared_ptr<KadConnection> connection = host->connection.lock();
-    bool sent = connection && connection->SendNote(static_cast<std::int32_t>(KadNoteType::HostQuestion),
+    std::shared_ptr<KADConnection> connection = host->connection.lock();
+    bool sent = connection && connection->SendNote(static_cast<std::int32_t>(KADNoteType::HostQuestion),
                                                    note.Data(), static_cast<std::size_t>(note.DataLength()));
     connection.reset();
     if (sent)
@@ -229,7 +229,7 @@ bool KadCommandHostManager::Ask(const KADCommandHostQuestion& question, TBuffer&
                   static_cast<int>(host->pid));
 
     std::unique_lock<std::mutex> hold(lock);
-    auto deadline = std::chrono::steady_clock::now() + KadCommandHostLimits::QuestionTime;
+    auto deadline = std::chrono::steady_clock::now() + KADCommandHostLimits::QuestionTime;
     // A busy host sends no keep-alive: only its end or the time-out stops the wait.
     while (sent && !host->answered && IsOpen(host->connection) && !ChildEnded(host->pid) &&
            std::chrono::steady_clock::now() < deadline)

@@ -15,30 +15,30 @@
 #include "daemon/daemon_log.h"
 #include "daemon/daemon_paths.h"
 
-class KadConnection;
+class KADConnection;
 struct KADCommandHostQuestion;
-struct KadRequestContext;
+struct KADRequestContext;
 class KUID;
 class ResultsLog;
 
-class KadCommandHostManager {
+class KADCommandHostManager {
 public:
     // The one manager of the daemon, whose hosts are started from installRoot/bin.
-    static KadCommandHostManager& Instance();
+    static KADCommandHostManager& Instance();
 
     // RegisterCommandHost: the connection is an idle host from now on.
-    void RegisterHost(const std::shared_ptr<KadConnection>& connection);
+    void RegisterHost(const std::shared_ptr<KADConnection>& connection);
     // CommandHostAnswer: the answer to the question outstanding on that connection;
     // an answer nobody asked for is dropped.
-    void TakeAnswer(const KadConnection* connection, TBuffer& answer);
+    void TakeAnswer(const KADConnection* connection, TBuffer& answer);
 
     // HostKeepAlive on a host's connection: it is still there. Once a host has
     // sent one, an idle host silent for longer than the limit is taken for
     // gone (a host busy with a question sends none and never expires so).
-    void HostHeard(const KadConnection* connection);
+    void HostHeard(const KADConnection* connection);
     // The connection of a host has ended: an idle host is forgotten at once,
     // and whoever waits on a busy one wakes up to find it gone.
-    void ConnectionEnded(const KadConnection& connection);
+    void ConnectionEnded(const KADConnection& connection);
     std::size_t HostCount();
 
     // Sends the question to an idle host, starting one when none is
@@ -49,8 +49,8 @@ public:
 
 private:
     struct Host {
-        std::weak_ptr<KadConnection> connection;
-        const KadConnection* key = nullptr;
+        std::weak_ptr<KADConnection> connection;
+        const KADConnection* key = nullptr;
         pid_t pid = 0;  // 0 for a host we did not start
         bool busy = false;
         bool answered = false;
@@ -59,7 +59,7 @@ private:
         TBuffer answer;
     };
 
-    KadCommandHostManager();
+    KADCommandHostManager();
     // Under the lock: an idle host whose connection is open and that has not
     // gone silent, claimed; null when none.
     std::shared_ptr<Host> ClaimIdleHost();
@@ -78,30 +78,30 @@ private:
     // One start at a time, so a registration belongs to the child started last.
     std::mutex startLock;
     pid_t starting = 0;
-    KadDaemonPaths paths;
+    KADDaemonPaths paths;
     // The daemon's own diagnostics file (opened for appending a second time).
-    KadDaemonLog log;
+    KADDaemonLog log;
 };
 
 // A host that registers gets this long; a question this long before its host is ended.
-namespace KadCommandHostLimits {
+namespace KADCommandHostLimits {
 constexpr std::chrono::seconds RegistrationTime{30};
 constexpr std::chrono::seconds IdleSilence{20};
 constexpr std::chrono::minutes QuestionTime{10};
 constexpr std::chrono::seconds TermGrace{5};
-}  // namespace KadCommandHostLimits
+}  // namespace KADCommandHostLimits
 
 // The program line a host is started with, from the installation root.
-std::vector<std::string> KadCommandHostArguments(const std::string& installRoot);
+std::vector<std::string> KADCommandHostArguments(const std::string& installRoot);
 // Starts the host program with posix_spawn (its own session, working folder
 // <root>/bin, stdin from /dev/null, output to a log under UserData/cache/logs,
 // no blocked signals and the console signals at their defaults, our
 // environment). The child's id, or 0 with the reason in error.
-pid_t KadSpawnCommandHost(const std::string& installRoot, const std::string& userDataRoot, std::string& error);
+pid_t KADSpawnCommandHost(const std::string& installRoot, const std::string& userDataRoot, std::string& error);
 
 // Sends a host's answer lines to the requester (one type-3 note, before its
 // reply), each line without an asset of its own naming the given asset.
-void KadSendLinesAboutAsset(KadRequestContext& context, const ResultsLog& lines, const KUID& asset);
+void KADSendLinesAboutAsset(KADRequestContext& context, const ResultsLog& lines, const KUID& asset);
 // The same into a log: each line of `lines` is added to `named`, naming the
 // asset unless it names one of its own (or the asset is the null id).
-void KadAddLinesAboutAsset(const ResultsLog& lines, const KUID& asset, ResultsLog& named);
+void KADAddLinesAboutAsset(const ResultsLog& lines, const KUID& asset, ResultsLog& named);

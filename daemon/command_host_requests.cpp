@@ -5,14 +5,14 @@
 #include "daemon/request_table.h"
 
 // Empty payload; empty reply. The connection is a host from now on.
-void KadHandleRegisterCommandHost(KadRequestContext& context)
+void KADHandleRegisterCommandHost(KADRequestContext& context)
 {
-    KadCommandHostManager::Instance().RegisterHost(context.connection);
+    KADCommandHostManager::Instance().RegisterHost(context.connection);
 }
 
 // The whole payload is the answer to the host's one outstanding question;
 // the reply is empty.
-void KadHandleCommandHostAnswer(KadRequestContext& context)
+void KADHandleCommandHostAnswer(KADRequestContext& context)
 {
-    KadCommandHostManager::Instance().TakeAnswer(context.connection.get(), context.request);
+    KADCommandHostManager::Instance().TakeAnswer(context.connection.get(), context.request);
 }

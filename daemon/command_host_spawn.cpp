@@ -35,12 +35,12 @@ struct SpawnSetup {
 
 }  // namespace
 
-std::vector<std::string> KadCommandHostArguments(const std::string& installRoot)
+std::vector<std::string> KADCommandHostArguments(const std::string& installRoot)
 {
     return {installRoot + "/bin/KorvelUtil", "kadcommandhost", "norender", "-nokadclient"};
 }
 
-pid_t KadSpawnCommandHost(const std::string& installRoot, const std::string& userDataRoot, std::string& error)
+pid_t KADSpawnCommandHost(const std::string& installRoot, const std::string& userDataRoot, std::string& error)
 {
     static std::atomic<int> counter{0};
     std::string logFolder = userDataRoot + "/cache/logs";
@@ -78,7 +78,7 @@ pid_t KadSpawnCommandHost(const std::string& installRoot, const std::string& use
     posix_spawn_file_actions_adddup2(&setup.actions, output, 2);
     posix_spawn_file_actions_addchdir_np(&setup.actions, folder.c_str());
 
-    std::vector<std::string> arguments = KadCommandHostArguments(installRoot);
+    std::vector<std::string> arguments = KADCommandHostArguments(installRoot);
     std::vector<char*> argv;
     for (std::string& argument : arguments)
         argv.push_back(argument.data());

@@ -22,11 +22,11 @@ constexpr std::int32_t SmallestBudget = 1024 * 1024;
 
 }  // namespace
 
-KadConnectionLimits KadLoadConnectionLimits(const std::string& databasePath)
+KADConnectionLimits KADLoadConnectionLimits(const std::string& databasePath)
 {
-    KadConnectionLimits limits;
+    KADConnectionLimits limits;
     SoupHandle config;
-    std::string path = databasePath + "/" + KadDaemonConfigFileName;
+    std::string path = databasePath + "/" + KADDaemonConfigFileName;
     if (!config.LoadFromFile(Zel::PString(), path.c_str(), "txt"))
         return limits;
     std::int32_t idle = config.GetNamedTagAsInt(Zel::PString("connection-idle-timeout"), -1);
@@ -42,7 +42,7 @@ KadConnectionLimits KadLoadConnectionLimits(const std::string& databasePath)
     return limits;
 }
 
-std::size_t KadRaiseDescriptorLimit()
+std::size_t KADRaiseDescriptorLimit()
 {
     rlimit limit{};
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
@@ -58,7 +58,7 @@ std::size_t KadRaiseDescriptorLimit()
     return static_cast<std::size_t>(limit.rlim_cur);
 }
 
-std::size_t KadConnectionCap(std::size_t configured, std::size_t descriptorLimit)
+std::size_t KADConnectionCap(std::size_t configured, std::size_t descriptorLimit)
 {
     std::size_t wanted = configured != 0 ? configured : DefaultMaxConnections;
     std::size_t fit = descriptorLimit > DescriptorsKept + FewestConnections ? descriptorLimit - DescriptorsKept

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-struct KadConnectionLimits {
+struct KADConnectionLimits {
     // "connection-idle-timeout": seconds a connection that holds nothing may
     // stay silent before it is closed. The utility reconnects by itself on
     // its next request, so a quiet client loses nothing.
@@ -20,13 +20,13 @@ struct KadConnectionLimits {
 
 // Reads the keys of "<databasePath>/kaddaemon.cfg"; a missing file or key,
 // or a value out of range, keeps the default.
-KadConnectionLimits KadLoadConnectionLimits(const std::string& databasePath);
+KADConnectionLimits KADLoadConnectionLimits(const std::string& databasePath);
 
 // Raises the soft limit on open descriptors to the hard one, so that the
 // connection count is bounded by our own limit and not by a low default;
 // gives the soft limit now in force.
-std::size_t KadRaiseDescriptorLimit();
+std::size_t KADRaiseDescriptorLimit();
 
 // The connections that fit: the configured count (or a default) within
 // what the descriptors leave after the daemon's own files.
-std::size_t KadConnectionCap(std::size_t configured, std::size_t descriptorLimit);
+std::size_t KADConnectionCap(std::size_t configured, std::size_t descriptorLimit);

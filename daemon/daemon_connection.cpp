@@ -16,7 +16,7 @@ std::int64_t Now()
 
 struct EndListeners {
     std::mutex lock;
-    std::vector<KadConnection::EndListener> listeners;
+    std::vector<KADConnection::EndListener> listeners;
 };
 
 // Never destroyed: a connection may end while the process exits.
@@ -28,15 +28,15 @@ EndListeners& Listeners()
 
 }  // namespace
 
-KadConnection::KadConnection(int socket) : socket(socket), lastActive(Now()) {}
+KADConnection::KADConnection(int socket) : socket(socket), lastActive(Now()) {}
 
-KadConnection::~KadConnection()
+KADConnection::~KADConnection()
 {
     Shutdown();
     close(socket);
 }
 
-bool KadConnection::Send(const KadBytes& message)
+bool KADConnection::Send(const KADBytes& message)
 {
     std::lock_guard<std::mutex> hold(writeLock);
     if (!open.load())
@@ -58,33 +58,33 @@ bool KadConnection::Send(const KadBytes& message)
     return true;
 }
 
-bool KadConnection::SendReply(std::int32_t transactionId, const void* payload, std::size_t size)
+bool KADConnection::SendReply(std::int32_t transactionId, const void* payload, std::size_t size)
 {
-    return Send(KadEncodeReply(transactionId, payload, size));
+    return Send(KADEncodeReply(transactionId, payload, size));
 }
 
-bool KadConnection::SendNote(std::int32_t type, const void* payload, std::size_t size)
+bool KADConnection::SendNote(std::int32_t type, const void* payload, std::size_t size)
 {
-    return Send(KadEncodeNote(type, payload, size));
+    return Send(KADEncodeNote(type, payload, size));
 }
 
-void KadConnection::Shutdown()
+void KADConnection::Shutdown()
 {
     open.store(false);
     shutdown(socket, SHUT_RDWR);
 }
 
-void KadConnection::MarkActive()
+void KADConnection::MarkActive()
 {
     lastActive.store(Now());
 }
 
-std::chrono::steady_clock::time_point KadConnection::LastActive() const
+std::chrono::steady_clock::time_point KADConnection::LastActive() const
 {
     return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(lastActive.load()));
 }
 
-void KadConnection::RequestAnswered()
+void KADConnection::RequestAnswered()
 {
     // The idle time counts from the last answer, so a client that waited an
     // hour for a long task gets the full time before it is thought idle.
@@ -92,19 +92,19 @@ void KadConnection::RequestAnswered()
     --requestsInFlight;
 }
 
-bool KadConnection::HoldsNothing() const
+bool KADConnection::HoldsNothing() const
 {
     return requestsInFlight.load() == 0 && openItems.load() <= 0 && !commandHost.load();
 }
 
-void KadConnection::AddEndListener(EndListener listener)
+void KADConnection::AddEndListener(EndListener listener)
 {
     EndListeners& all = Listeners();
     std::lock_guard<std::mutex> hold(all.lock);
     all.listeners.push_back(std::move(listener));
 }
 
-void KadConnection::End()
+void KADConnection::End()
 {
     Shutdown();
     if (ended.exchange(true))

@@ -14,17 +14,17 @@
 // one of its requests; the socket is closed only when the last of them lets
 // go, so a worker that answers after the client left writes into a shut
 // socket, never into a descriptor number that another connection reuses.
-class KadConnection {
+class KADConnection {
 public:
-    explicit KadConnection(int socket);
-    ~KadConnection();
-    KadConnection(const KadConnection&) = delete;
-    KadConnection& operator=(const KadConnection&) = delete;
+    explicit KADConnection(int socket);
+    ~KADConnection();
+    KADConnection(const KADConnection&) = delete;
+    KADConnection& operator=(const KADConnection&) = delete;
 
     // Each message is written whole under the write lock, so replies and
     // notifications of different workers never interleave. False once the
     // connection is gone; the caller carries on regardless.
-    bool Send(const KadBytes& message);
+    bool Send(const KADBytes& message);
     bool SendReply(std::int32_t transactionId, const void* payload, std::size_t size);
     bool SendNote(std::int32_t type, const void* payload, std::size_t size);
 
@@ -33,7 +33,7 @@ public:
     // What holds something for a connection (asset handles, web queries, a
     // command host) registers once and lets go of it when the connection
     // ends, not when someone next happens to look.
-    using EndListener = std::function<void(const KadConnection&)>;
+    using EndListener = std::function<void(const KADConnection&)>;
     static void AddEndListener(EndListener listener);
     // Shuts the connection and tells every listener, once. The connection
     // counts as closed before any listener runs, so whatever is opened for

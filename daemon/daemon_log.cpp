@@ -6,13 +6,13 @@
 #include <cstdarg>
 #include <ctime>
 
-KadDaemonLog::~KadDaemonLog()
+KADDaemonLog::~KADDaemonLog()
 {
     if (file != nullptr)
         std::fclose(file);
 }
 
-void KadDaemonLog::Open(const std::string& path)
+void KADDaemonLog::Open(const std::string& path)
 {
     std::lock_guard<std::mutex> hold(lock);
     if (file != nullptr)
@@ -21,7 +21,7 @@ void KadDaemonLog::Open(const std::string& path)
     file = std::fopen(path.c_str(), "ae");
 }
 
-void KadDaemonLog::Write(const char* format, ...)
+void KADDaemonLog::Write(const char* format, ...)
 {
     std::lock_guard<std::mutex> hold(lock);
     if (file == nullptr)

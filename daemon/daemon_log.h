@@ -5,12 +5,12 @@
 #include <mutex>
 #include <string>
 
-class KadDaemonLog {
+class KADDaemonLog {
 public:
-    KadDaemonLog() = default;
-    ~KadDaemonLog();
-    KadDaemonLog(const KadDaemonLog&) = delete;
-    KadDaemonLog& operator=(const KadDaemonLog&) = delete;
+    KADDaemonLog() = default;
+    ~KADDaemonLog();
+    KADDaemonLog(const KADDaemonLog&) = delete;
+    KADDaemonLog& operator=(const KADDaemonLog&) = delete;
 
     // Appends to the file; without one (not opened, or opening failed)
     // lines go nowhere, since a detached daemon has no console.

@@ -33,7 +33,7 @@ sigset_t BlockTerminationSignals()
     return signals;
 }
 
-void WatchSignals(sigset_t signals, KadDaemonServer& server, KadDaemonLog& log)
+void WatchSignals(sigset_t signals, KADDaemonServer& server, KADDaemonLog& log)
 {
     std::thread([signals, &server, &log] {
         int number = 0;
@@ -46,53 +46,53 @@ void WatchSignals(sigset_t signals, KadDaemonServer& server, KadDaemonLog& log)
 
 }  // namespace
 
-int KadDaemonMain(int argc, char** argv)
+int KADDaemonMain(int argc, char** argv)
 {
     // A client that vanishes must never kill us through a write.
     signal(SIGPIPE, SIG_IGN);
     sigset_t signals = BlockTerminationSignals();
 
-    KadDaemonOptions options;
+    KADDaemonOptions options;
     std::string error;
     if (!ParseDaemonOptions(argc, argv, options, error)) {
         std::fprintf(stderr, "kaddaemon.exe: %s\n", error.c_str());
         return 2;
     }
     std::string executable;
-    KadDaemonPaths paths;
-    if (!Platform::GetExecutablePath(executable) || !KadDaemonPaths::FromExecutable(executable, paths) ||
+    KADDaemonPaths paths;
+    if (!Platform::GetExecutablePath(executable) || !KADDaemonPaths::FromExecutable(executable, paths) ||
         !paths.CreateFolders()) {
         std::fprintf(stderr, "kaddaemon.exe: cannot set up the user-data folder\n");
         return 1;
     }
-    KadDaemonLog log;
+    KADDaemonLog log;
     log.Open(paths.logPath);
 
-    KadOwnershipBlock ownership;
+    KADOwnershipBlock ownership;
     switch (ownership.Claim(paths.databasePath)) {
-    case KadOwnershipBlock::ClaimResult::Owner:
+    case KADOwnershipBlock::ClaimResult::Owner:
         break;
-    case KadOwnershipBlock::ClaimResult::AnotherDaemonRuns:
+    case KADOwnershipBlock::ClaimResult::AnotherDaemonRuns:
         log.Write("another daemon owns %s", paths.databasePath.c_str());
         return 0;
-    case KadOwnershipBlock::ClaimResult::Failed:
+    case KADOwnershipBlock::ClaimResult::Failed:
         log.Write("cannot open the ownership block of %s", paths.databasePath.c_str());
         return 1;
     }
 
     // The index is migrated before anything is served; this connection
     // stays open for the final checkpoint.
-    KadStoreConnection store;
-    if (!store.Open(paths.indexPath) || !KadMigrateStore(store)) {
+    KADStoreConnection store;
+    if (!store.Open(paths.indexPath) || !KADMigrateStore(store)) {
         log.Write("cannot open the index %s: %s", paths.indexPath.c_str(), store.LastError());
         return 1;
     }
     // A crash may have left a change half done: finish or roll it back
     // before the first client can see the store.
-    if (!KadStartAssetStore(paths, store))
+    if (!KADStartAssetStore(paths, store))
         log.Write("the asset store could not recover its last change; it serves no assets");
 
-    KadDaemonServer server(paths, options, log);
+    KADDaemonServer server(paths, options, log);
     if (!server.Start())
         return 1;
     WatchSignals(signals, server, log);

@@ -18,7 +18,7 @@ bool ParseCount(std::string_view text, int low, int high, int& value)
 
 }  // namespace
 
-bool ParseDaemonOptions(int argc, char** argv, KadDaemonOptions& options, std::string& error)
+bool ParseDaemonOptions(int argc, char** argv, KADDaemonOptions& options, std::string& error)
 {
     for (int i = 1; i < argc; ++i) {
         std::string_view word = argv[i];

@@ -3,7 +3,7 @@
 
 #include <string>
 
-struct KadDaemonOptions {
+struct KADDaemonOptions {
     // The client starts the daemon with no arguments, so every default here
     // is the production value; tests shorten the idle time.
     int idleSeconds = 300;
@@ -12,4 +12,4 @@ struct KadDaemonOptions {
 
 // Accepts "-idle=<seconds>" and "-workers=<count>"; false with a message
 // for anything else.
-bool ParseDaemonOptions(int argc, char** argv, KadDaemonOptions& options, std::string& error);
+bool ParseDaemonOptions(int argc, char** argv, KADDaemonOptions& options, std::string& error);

@@ -48,7 +48,7 @@ std::string ComparablePath(const std::string& path)
 
 }  // namespace
 
-bool KadDaemonPaths::FromExecutable(const std::string& executablePath, KadDaemonPaths& paths)
+bool KADDaemonPaths::FromExecutable(const std::string& executablePath, KADDaemonPaths& paths)
 {
     std::string programFolder = ParentFolder(executablePath);
     std::string root = ParentFolder(programFolder);
@@ -64,12 +64,12 @@ bool KadDaemonPaths::FromExecutable(const std::string& executablePath, KadDaemon
     return true;
 }
 
-bool KadDaemonPaths::CreateFolders() const
+bool KADDaemonPaths::CreateFolders() const
 {
     return MakeFolder(userDataRoot) && MakeFolder(databasePath);
 }
 
-bool KadIsSameDatabasePath(const std::string& ours, const std::string& theirs)
+bool KADIsSameDatabasePath(const std::string& ours, const std::string& theirs)
 {
     return ComparablePath(ours) == ComparablePath(theirs);
 }

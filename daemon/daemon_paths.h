@@ -3,7 +3,7 @@
 
 #include <string>
 
-struct KadDaemonPaths {
+struct KADDaemonPaths {
     std::string installRoot;   // parent of the folder that holds the program
     std::string userDataRoot;  // installRoot + "/UserData"
     std::string databasePath;  // userDataRoot + "/assets.tdx", a folder
@@ -12,7 +12,7 @@ struct KadDaemonPaths {
 
     // Derives every path from the program's own location, the way the
     // client derives them, since the client starts us with no arguments.
-    static bool FromExecutable(const std::string& executablePath, KadDaemonPaths& paths);
+    static bool FromExecutable(const std::string& executablePath, KADDaemonPaths& paths);
     // Creates the user-data root and the database folder when missing.
     bool CreateFolders() const;
 };
@@ -20,4 +20,4 @@ struct KadDaemonPaths {
 // True when a handshake names our database: compared without regard to
 // letter case (the client lower-cases the installation root) and with '\\'
 // taken as '/'.
-bool KadIsSameDatabasePath(const std::string& ours, const std::string& theirs);
+bool KADIsSameDatabasePath(const std::string& ours, const std::string& theirs);

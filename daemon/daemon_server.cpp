@@ -44,30 +44,30 @@ void SetTimeout(int socket, int option, int seconds)
 
 }  // namespace
 
-KadDaemonServer::KadDaemonServer(const KadDaemonPaths& paths, const KadDaemonOptions& options, KadDaemonLog& log)
+KADDaemonServer::KADDaemonServer(const KADDaemonPaths& paths, const KADDaemonOptions& options, KADDaemonLog& log)
     : paths(paths),
       options(options),
       log(log),
-      limits(KadLoadConnectionLimits(paths.databasePath)),
+      limits(KADLoadConnectionLimits(paths.databasePath)),
       payloadBudget(limits.payloadBudget),
-      table(KadBuildRequestTable()),
+      table(KADBuildRequestTable()),
       fastPool(paths.indexPath, options.fastWorkers),
       longPool(paths.indexPath, LongLaneThreads),
       lastClientLeft(std::chrono::steady_clock::now())
 {
 }
 
-KadDaemonServer::~KadDaemonServer()
+KADDaemonServer::~KADDaemonServer()
 {
     Stop();
 }
 
-bool KadDaemonServer::Start()
+bool KADDaemonServer::Start()
 {
     // Each connection costs a descriptor: a low default limit must not be
     // what keeps a real client out.
-    std::size_t descriptors = KadRaiseDescriptorLimit();
-    maxConnections = KadConnectionCap(limits.maxConnections, descriptors);
+    std::size_t descriptors = KADRaiseDescriptorLimit();
+    maxConnections = KADConnectionCap(limits.maxConnections, descriptors);
     log.Write("up to %zu connections (%zu descriptors), idle after %d s, %zu bytes for requests", maxConnections,
               descriptors, limits.idleSeconds, limits.payloadBudget);
     listenSocket = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -92,20 +92,20 @@ bool KadDaemonServer::Start()
     return true;
 }
 
-void KadDaemonServer::RequestShutdown()
+void KADDaemonServer::RequestShutdown()
 {
     std::lock_guard<std::mutex> hold(stateLock);
     shutdownRequested = true;
     stateChanged.notify_all();
 }
 
-void KadDaemonServer::WaitForShutdownRequest()
+void KADDaemonServer::WaitForShutdownRequest()
 {
     std::unique_lock<std::mutex> hold(stateLock);
     stateChanged.wait(hold, [this] { return shutdownRequested; });
 }
 
-void KadDaemonServer::Stop()
+void KADDaemonServer::Stop()
 {
     {
         std::lock_guard<std::mutex> hold(stateLock);
@@ -141,7 +141,7 @@ void KadDaemonServer::Stop()
     connections.clear();
 }
 
-void KadDaemonServer::AcceptLoop()
+void KADDaemonServer::AcceptLoop()
 {
     for (;;) {
         int client = accept4(listenSocket, nullptr, nullptr, SOCK_CLOEXEC);
@@ -164,7 +164,7 @@ void KadDaemonServer::AcceptLoop()
         setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         SetTimeout(client, SO_SNDTIMEO, SendTimeoutSeconds);
         SetTimeout(client, SO_RCVTIMEO, HandshakeTimeoutSeconds);
-        auto connection = std::make_shared<KadConnection>(client);
+        auto connection = std::make_shared<KADConnection>(client);
         std::lock_guard<std::mutex> hold(stateLock);
         if (stopping)
             return;
@@ -179,10 +179,10 @@ void KadDaemonServer::AcceptLoop()
     }
 }
 
-bool KadDaemonServer::MakeRoom()
+bool KADDaemonServer::MakeRoom()
 {
     std::size_t open = 0;
-    KadConnection* quietest = nullptr;
+    KADConnection* quietest = nullptr;
     for (const auto& connection : connections) {
         if (!connection->IsOpen())
             continue;
@@ -204,7 +204,7 @@ bool KadDaemonServer::MakeRoom()
     return true;
 }
 
-void KadDaemonServer::WatchIdle()
+void KADDaemonServer::WatchIdle()
 {
     const auto idleTime = std::chrono::seconds(options.idleSeconds);
     std::unique_lock<std::mutex> hold(stateLock);
@@ -218,36 +218,36 @@ void KadDaemonServer::WatchIdle()
     }
 }
 
-void KadDaemonServer::ClientArrived()
+void KADDaemonServer::ClientArrived()
 {
     std::lock_guard<std::mutex> hold(stateLock);
     ++activeClients;
 }
 
-void KadDaemonServer::ClientLeft()
+void KADDaemonServer::ClientLeft()
 {
     std::lock_guard<std::mutex> hold(stateLock);
     --activeClients;
     lastClientLeft = std::chrono::steady_clock::now();
 }
 
-bool KadDaemonServer::AcceptHandshake(KadConnection& connection, const KadHandshake& handshake)
+bool KADDaemonServer::AcceptHandshake(KADConnection& connection, const KADHandshake& handshake)
 {
-    if (handshake.version != KadProtocol::Version) {
+    if (handshake.version != KADProtocol::Version) {
         log.Write("handshake refused: version %d", handshake.version);
         return false;
     }
-    if (!KadIsSameDatabasePath(paths.databasePath, handshake.databasePath)) {
+    if (!KADIsSameDatabasePath(paths.databasePath, handshake.databasePath)) {
         log.Write("handshake refused: database %s is not ours", handshake.databasePath.c_str());
         return false;
     }
     connection.SetClientFlag(handshake.clientFlag);
     connection.MarkHandshakeDone();
     SetTimeout(connection.Socket(), SO_RCVTIMEO, limits.idleSeconds);
-    return connection.Send(KadEncodeHandshakeReply(KadProtocol::Version, KadProtocol::Build));
+    return connection.Send(KADEncodeHandshakeReply(KADProtocol::Version, KADProtocol::Build));
 }
 
-bool KadDaemonServer::StaysOpen(KadConnection& connection)
+bool KADDaemonServer::StaysOpen(KADConnection& connection)
 {
     // Before the handshake the time-out is the handshake's own.
     if (!connection.HandshakeDone())
@@ -271,14 +271,14 @@ bool KadDaemonServer::StaysOpen(KadConnection& connection)
     return true;
 }
 
-void KadDaemonServer::ServeConnection(std::shared_ptr<KadConnection> connection)
+void KADDaemonServer::ServeConnection(std::shared_ptr<KADConnection> connection)
 {
-    KadConnectionPayloads payloads(payloadBudget);
-    KadRequestReader reader(&payloads);
+    KADConnectionPayloads payloads(payloadBudget);
+    KADRequestReader reader(&payloads);
     std::vector<std::uint8_t> buffer(ReceiveBufferSize);
     const auto handshakeDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(HandshakeTimeoutSeconds);
     bool countedAsClient = false;
-    bool going = KadPeerIsOurUser(connection->Socket());
+    bool going = KADPeerIsOurUser(connection->Socket());
     if (!going)
         log.Write("connection refused: its owner is another user or cannot be found");
     while (going) {
@@ -295,12 +295,12 @@ void KadDaemonServer::ServeConnection(std::shared_ptr<KadConnection> connection)
         std::size_t at = 0;
         while (going && at < static_cast<std::size_t>(received)) {
             std::size_t used = 0;
-            KadReaderEvent event = reader.Feed(buffer.data() + at, static_cast<std::size_t>(received) - at, used);
+            KADReaderEvent event = reader.Feed(buffer.data() + at, static_cast<std::size_t>(received) - at, used);
             at += used;
             switch (event) {
-            case KadReaderEvent::NeedMore:
+            case KADReaderEvent::NeedMore:
                 break;
-            case KadReaderEvent::Handshake:
+            case KADReaderEvent::Handshake:
                 going = AcceptHandshake(*connection, reader.Handshake());
                 // Command hosts connect with flag 0 and do not keep the daemon alive.
                 if (going && connection->ClientFlag() == 1) {
@@ -308,13 +308,13 @@ void KadDaemonServer::ServeConnection(std::shared_ptr<KadConnection> connection)
                     ClientArrived();
                 }
                 break;
-            case KadReaderEvent::Request:
+            case KADReaderEvent::Request:
                 going = Dispatch(connection, reader.Request(), payloads.TakeClaim());
                 break;
-            case KadReaderEvent::Closing:
+            case KADReaderEvent::Closing:
                 going = false;
                 break;
-            case KadReaderEvent::Error:
+            case KADReaderEvent::Error:
                 log.Write("protocol error, disconnecting: %s", reader.ErrorText().c_str());
                 going = false;
                 break;
@@ -337,14 +337,14 @@ void KadDaemonServer::ServeConnection(std::shared_ptr<KadConnection> connection)
     stateChanged.notify_all();
 }
 
-bool KadDaemonServer::Dispatch(const std::shared_ptr<KadConnection>& connection, KadRequestFrame& frame,
-                               KadPayloadClaim claim)
+bool KADDaemonServer::Dispatch(const std::shared_ptr<KADConnection>& connection, KADRequestFrame& frame,
+                               KADPayloadClaim claim)
 {
     // The reader keeps its buffer between requests; a large payload must
     // not stay held by a connection that goes quiet after sending it.
-    KadBytes payload;
+    KADBytes payload;
     payload.swap(frame.payload);
-    const KadRequestEntry* entry = table.Find(frame.code);
+    const KADRequestEntry* entry = table.Find(frame.code);
     if (entry == nullptr) {
         // Every request gets exactly one reply; the client waits for it
         // without a time limit.
@@ -353,32 +353,32 @@ bool KadDaemonServer::Dispatch(const std::shared_ptr<KadConnection>& connection,
     }
     // A command host sends no keep-alive while it works on a question; the
     // host manager, not the idle time-out, decides when it is gone.
-    if (frame.code == static_cast<std::int32_t>(KadRequestCode::RegisterCommandHost))
+    if (frame.code == static_cast<std::int32_t>(KADRequestCode::RegisterCommandHost))
         connection->MarkCommandHost();
-    auto context = std::make_shared<KadRequestContext>();
+    auto context = std::make_shared<KADRequestContext>();
     context->connection = connection;
     context->code = frame.code;
     context->transactionId = frame.transactionId;
     context->request.WriteBytes(payload.data(), static_cast<std::int64_t>(payload.size()));
     context->request.Rewind();
     context->control = this;
-    KadBytes().swap(payload);
+    KADBytes().swap(payload);
     connection->RequestTaken();
-    if (entry->lane == KadRequestLane::Reader) {
+    if (entry->lane == KADRequestLane::Reader) {
         RunRequest(*context, *entry, claim);
         return !context->closeAfterReply;
     }
-    KadWorkerPool& pool = entry->lane == KadRequestLane::Long ? longPool : fastPool;
+    KADWorkerPool& pool = entry->lane == KADRequestLane::Long ? longPool : fastPool;
     // The payload's share of the memory budget goes with the job.
-    auto share = std::make_shared<KadPayloadClaim>(std::move(claim));
-    pool.Post([this, context, entry, share](KadStoreConnection* store) {
+    auto share = std::make_shared<KADPayloadClaim>(std::move(claim));
+    pool.Post([this, context, entry, share](KADStoreConnection* store) {
         context->store = store;
         RunRequest(*context, *entry, *share);
     });
     return true;
 }
 
-void KadDaemonServer::RunRequest(KadRequestContext& context, const KadRequestEntry& entry, KadPayloadClaim& claim)
+void KADDaemonServer::RunRequest(KADRequestContext& context, const KADRequestEntry& entry, KADPayloadClaim& claim)
 {
     try {
         entry.handler(context);
@@ -391,7 +391,7 @@ void KadDaemonServer::RunRequest(KadRequestContext& context, const KadRequestEnt
     }
     // Not held over the reply, which may wait a long time on a slow reader.
     claim.Release();
-    if (context.reply.DataLength() > KadProtocol::MaxFrameLength) {
+    if (context.reply.DataLength() > KADProtocol::MaxFrameLength) {
         // The client would take a longer reply for a protocol error.
         log.Write("request %d: reply of %lld bytes refused", context.code,
                   static_cast<long long>(context.reply.DataLength()));

@@ -18,14 +18,14 @@
 #include "daemon/request_table.h"
 #include "daemon/worker_pool.h"
 
-class KadDaemonLog;
+class KADDaemonLog;
 
-class KadDaemonServer : public KadDaemonControl {
+class KADDaemonServer : public KADDaemonControl {
 public:
-    KadDaemonServer(const KadDaemonPaths& paths, const KadDaemonOptions& options, KadDaemonLog& log);
-    ~KadDaemonServer() override;
-    KadDaemonServer(const KadDaemonServer&) = delete;
-    KadDaemonServer& operator=(const KadDaemonServer&) = delete;
+    KADDaemonServer(const KADDaemonPaths& paths, const KADDaemonOptions& options, KADDaemonLog& log);
+    ~KADDaemonServer() override;
+    KADDaemonServer(const KADDaemonServer&) = delete;
+    KADDaemonServer& operator=(const KADDaemonServer&) = delete;
 
     // Listens on 127.0.0.1 on a port the system picks and starts accepting.
     bool Start();
@@ -45,26 +45,26 @@ private:
     // connection that holds nothing and was heard from longest ago, one
     // still in its handshake first. False when every connection is busy.
     bool MakeRoom();
-    void ServeConnection(std::shared_ptr<KadConnection> connection);
+    void ServeConnection(std::shared_ptr<KADConnection> connection);
     // After a receive time-out: false when the connection is to close.
-    bool StaysOpen(KadConnection& connection);
-    bool AcceptHandshake(KadConnection& connection, const KadHandshake& handshake);
+    bool StaysOpen(KADConnection& connection);
+    bool AcceptHandshake(KADConnection& connection, const KADHandshake& handshake);
     // False when the connection is to end after this request.
-    bool Dispatch(const std::shared_ptr<KadConnection>& connection, KadRequestFrame& frame, KadPayloadClaim claim);
+    bool Dispatch(const std::shared_ptr<KADConnection>& connection, KADRequestFrame& frame, KADPayloadClaim claim);
     // The claim goes as soon as the handler is done with the payload.
-    void RunRequest(KadRequestContext& context, const KadRequestEntry& entry, KadPayloadClaim& claim);
+    void RunRequest(KADRequestContext& context, const KADRequestEntry& entry, KADPayloadClaim& claim);
     void ClientArrived();
     void ClientLeft();
 
-    KadDaemonPaths paths;
-    KadDaemonOptions options;
-    KadDaemonLog& log;
-    KadConnectionLimits limits;
+    KADDaemonPaths paths;
+    KADDaemonOptions options;
+    KADDaemonLog& log;
+    KADConnectionLimits limits;
     std::size_t maxConnections = 0;
-    KadPayloadBudget payloadBudget;
-    KadRequestTable table;
-    KadWorkerPool fastPool;
-    KadWorkerPool longPool;
+    KADPayloadBudget payloadBudget;
+    KADRequestTable table;
+    KADWorkerPool fastPool;
+    KADWorkerPool longPool;
 
     int listenSocket = -1;
     int port = 0;
@@ -78,5 +78,5 @@ private:
     int activeClients = 0;
     int readers = 0;
     std::chrono::steady_clock::time_point lastClientLeft;
-    std::set<std::shared_ptr<KadConnection>> connections;
+    std::set<std::shared_ptr<KADConnection>> connections;
 };

@@ -42,7 +42,7 @@ bool RemoveAt(int parent, const char* name, int depth, bool foldersOnly)
     }
     if (depth >= MaxDepth)
         return false;
-    DIR* dir = KadOpenFolderAt(parent, name);
+    DIR* dir = KADOpenFolderAt(parent, name);
     if (dir == nullptr)
         return false;
     bool ok = true;
@@ -56,7 +56,7 @@ bool HoldsNoFilesAt(int parent, const char* name, int depth)
 {
     if (depth >= MaxDepth)
         return false;
-    DIR* dir = KadOpenFolderAt(parent, name);
+    DIR* dir = KADOpenFolderAt(parent, name);
     if (dir == nullptr)
         return false;
     bool empty = true;
@@ -81,7 +81,7 @@ std::string BaseName(const std::string& path)
 // A name in the trash that nothing holds yet.
 std::string FreeTrashName(const std::string& trash, const KUID& id)
 {
-    std::string base = trash + "/" + KadAssetKey(id) + "-" + KadNewOperationTag();
+    std::string base = trash + "/" + KADAssetKey(id) + "-" + KADNewOperationTag();
     std::string target = base;
     struct stat info {};
     for (int n = 1; lstat(target.c_str(), &info) == 0; ++n)
@@ -96,31 +96,31 @@ bool CopyIntoTrash(const std::string& path, const std::string& trash, const std:
 {
     std::string partial = trash + "/.partial-" + BaseName(target);
     std::string reason;
-    if (!KadCopyTree(path, partial, &reason)) {
-        KadRemoveTree(partial);
+    if (!KADCopyTree(path, partial, &reason)) {
+        KADRemoveTree(partial);
         if (error != nullptr)
             *error = reason;
         return false;
     }
-    if (!KadRenameFolder(partial, target, reason)) {
-        KadRemoveTree(partial);
+    if (!KADRenameFolder(partial, target, reason)) {
+        KADRemoveTree(partial);
         if (error != nullptr)
             *error = reason;
         return false;
     }
-    KadAssetCrashPoint("trash", "copied");
-    if (!KadRemoveTree(path)) {
+    KADAssetCrashPoint("trash", "copied");
+    if (!KADRemoveTree(path)) {
         if (error != nullptr)
-            *error = KadSystemError("Unable to remove " + path + " after copying it to the trash", errno);
+            *error = KADSystemError("Unable to remove " + path + " after copying it to the trash", errno);
         return false;
     }
-    KadSyncFolder(KadParentFolder(path));
+    KADSyncFolder(KADParentFolder(path));
     return true;
 }
 
 }  // namespace
 
-DIR* KadOpenFolderAt(int parentFolder, const char* name)
+DIR* KADOpenFolderAt(int parentFolder, const char* name)
 {
     int fd = openat(parentFolder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
@@ -131,33 +131,33 @@ DIR* KadOpenFolderAt(int parentFolder, const char* name)
     return dir;
 }
 
-bool KadRenameFolder(const std::string& from, const std::string& to, std::string& error)
+bool KADRenameFolder(const std::string& from, const std::string& to, std::string& error)
 {
     if (rename(from.c_str(), to.c_str()) != 0) {
         int code = errno;
-        error = KadSystemError("Unable to move " + from + " to " + to, code);
+        error = KADSystemError("Unable to move " + from + " to " + to, code);
         errno = code;
         return false;
     }
-    KadSyncFolder(KadParentFolder(from));
-    KadSyncFolder(KadParentFolder(to));
+    KADSyncFolder(KADParentFolder(from));
+    KADSyncFolder(KADParentFolder(to));
     return true;
 }
 
-bool KadMoveToTrash(const std::string& userDataRoot, const KUID& id, const std::string& path, std::string* error)
+bool KADMoveToTrash(const std::string& userDataRoot, const KUID& id, const std::string& path, std::string* error)
 {
     struct stat info {};
     if (path.empty() || lstat(path.c_str(), &info) != 0)
         return true;
     std::string trash = userDataRoot + "/trash";
-    if (!KadMakeFolders(trash)) {
+    if (!KADMakeFolders(trash)) {
         if (error != nullptr)
-            *error = KadSystemError("Unable to create " + trash, errno);
+            *error = KADSystemError("Unable to create " + trash, errno);
         return false;
     }
     std::string target = FreeTrashName(trash, id);
     std::string reason;
-    if (KadRenameFolder(path, target, reason))
+    if (KADRenameFolder(path, target, reason))
         return true;
     if (errno == EXDEV)
         return CopyIntoTrash(path, trash, target, error);
@@ -166,33 +166,33 @@ bool KadMoveToTrash(const std::string& userDataRoot, const KUID& id, const std::
     return false;
 }
 
-bool KadRemoveTreeAt(int parentFolder, const char* name)
+bool KADRemoveTreeAt(int parentFolder, const char* name)
 {
     return RemoveAt(parentFolder, name, 0, false);
 }
 
-bool KadRemoveTree(const std::string& path)
+bool KADRemoveTree(const std::string& path)
 {
     return RemoveAt(AT_FDCWD, path.c_str(), 0, false);
 }
 
-bool KadTreeHoldsNoFiles(const std::string& folder)
+bool KADTreeHoldsNoFiles(const std::string& folder)
 {
     return HoldsNoFilesAt(AT_FDCWD, folder.c_str(), 0);
 }
 
-bool KadRemoveEmptyTree(const std::string& folder)
+bool KADRemoveEmptyTree(const std::string& folder)
 {
     // Checked first: removing folders only would still take the empty
     // sub-folders of a tree that holds a file.
-    return KadTreeHoldsNoFiles(folder) && RemoveAt(AT_FDCWD, folder.c_str(), 0, true);
+    return KADTreeHoldsNoFiles(folder) && RemoveAt(AT_FDCWD, folder.c_str(), 0, true);
 }
 
-void KadRemoveEmptyAssetFolders(const std::string& userDataRoot, const KUID& id)
+void KADRemoveEmptyAssetFolders(const std::string& userDataRoot, const KUID& id)
 {
     for (const char* store : {"/local/", "/editing/"}) {
-        std::string folder = userDataRoot + store + KadAssetKey(id);
+        std::string folder = userDataRoot + store + KADAssetKey(id);
         if (rmdir(folder.c_str()) == 0)
-            KadSyncFolder(KadParentFolder(folder));
+            KADSyncFolder(KADParentFolder(folder));
     }
 }

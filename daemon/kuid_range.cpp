@@ -8,7 +8,7 @@
 
 namespace {
 
-KUID Refuse(KadKUIDFailure* failure, KadKUIDFailure why)
+KUID Refuse(KADKUIDFailure* failure, KADKUIDFailure why)
 {
     if (failure != nullptr)
         *failure = why;
@@ -17,18 +17,18 @@ KUID Refuse(KadKUIDFailure* failure, KadKUIDFailure why)
 
 }  // namespace
 
-KUID KadAllocateKUID(KadAssetStore& store, KadStoreConnection& connection, KadKUIDFailure* failure)
+KUID KADAllocateKUID(KADAssetStore& store, KADStoreConnection& connection, KADKUIDFailure* failure)
 {
     if (failure != nullptr)
-        *failure = KadKUIDFailure::None;
+        *failure = KADKUIDFailure::None;
     std::int32_t user = store.LocalUserId();
     if (user < 0)
-        return Refuse(failure, KadKUIDFailure::NoUser);
+        return Refuse(failure, KADKUIDFailure::NoUser);
     if (!connection.Exec("BEGIN IMMEDIATE"))
-        return Refuse(failure, KadKUIDFailure::WriteFailed);
+        return Refuse(failure, KADKUIDFailure::WriteFailed);
     std::int64_t next = 0;
     {
-        KadStatement query(connection, "SELECT next_content FROM kuid_gen WHERE user_id = ?");
+        KADStatement query(connection, "SELECT next_content FROM kuid_gen WHERE user_id = ?");
         query.BindInt64(1, user);
         if (query.Step())
             next = query.ColumnInt64(0);
@@ -39,14 +39,14 @@ KUID KadAllocateKUID(KadAssetStore& store, KadStoreConnection& connection, KadKU
         ++next;
     if (next < 0 || next > std::numeric_limits<std::int32_t>::max()) {
         connection.Exec("ROLLBACK");
-        return Refuse(failure, KadKUIDFailure::RangeUsedUp);
+        return Refuse(failure, KADKUIDFailure::RangeUsedUp);
     }
-    KadStatement save(connection, "INSERT OR REPLACE INTO kuid_gen (user_id, next_content) VALUES (?, ?)");
+    KADStatement save(connection, "INSERT OR REPLACE INTO kuid_gen (user_id, next_content) VALUES (?, ?)");
     save.BindInt64(1, user);
     save.BindInt64(2, next + 1);
     if (!save.Run() || !connection.Exec("COMMIT")) {
         connection.Exec("ROLLBACK");
-        return Refuse(failure, KadKUIDFailure::WriteFailed);
+        return Refuse(failure, KADKUIDFailure::WriteFailed);
     }
     return KUID(user, static_cast<std::int32_t>(next), 0);
 }

@@ -3,11 +3,11 @@
 
 #include "kuid/kuid.h"
 
-class KadAssetStore;
-class KadStoreConnection;
+class KADAssetStore;
+class KADStoreConnection;
 
 // Why no id was given.
-enum class KadKUIDFailure {
+enum class KADKUIDFailure {
     None,
     // kaddaemon.cfg names no "kuid-user-id".
     NoUser,
@@ -21,4 +21,4 @@ enum class KadKUIDFailure {
 // store uses, as version 0; the counter is kept in the index in the same
 // transaction. The null id without a configured user, when the range is
 // used up or when the counter cannot be stored; `failure` then says which.
-KUID KadAllocateKUID(KadAssetStore& store, KadStoreConnection& connection, KadKUIDFailure* failure = nullptr);
+KUID KADAllocateKUID(KADAssetStore& store, KADStoreConnection& connection, KADKUIDFailure* failure = nullptr);

@@ -3,13 +3,13 @@
 #include "daemon/request_context.h"
 #include "daemon/request_table.h"
 
-void KadHandleHostKeepAlive(KadRequestContext&)
+void KADHandleHostKeepAlive(KADRequestContext&)
 {
 }
 
 // The client sends 270 and then waits until the connection is gone: the
 // reply goes out, this connection closes, and the daemon winds down.
-void KadHandleCloseDaemon(KadRequestContext& context)
+void KADHandleCloseDaemon(KADRequestContext& context)
 {
     context.closeAfterReply = true;
     if (context.control != nullptr)

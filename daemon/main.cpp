@@ -3,5 +3,5 @@
 
 int main(int argc, char** argv)
 {
-    return KadDaemonMain(argc, argv);
+    return KADDaemonMain(argc, argv);
 }

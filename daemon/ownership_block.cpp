@@ -17,38 +17,38 @@ constexpr auto ClosingPoll = std::chrono::milliseconds(50);
 
 }  // namespace
 
-KadOwnershipBlock::~KadOwnershipBlock()
+KADOwnershipBlock::~KADOwnershipBlock()
 {
     Release();
 }
 
-bool KadOwnershipBlock::IsLiveDaemon(std::int32_t pid) const
+bool KADOwnershipBlock::IsLiveDaemon(std::int32_t pid) const
 {
     if (pid <= 0 || pid == ownPid || !Platform::IsProcessAlive(pid))
         return false;
     // A pid left in the block by a crashed daemon may since have been given
     // to an unrelated process; only a process running this program counts.
     std::string name;
-    if (!KadReadProcFile("/proc/" + std::to_string(pid) + "/comm", name, 64) || name.empty())
+    if (!KADReadProcFile("/proc/" + std::to_string(pid) + "/comm", name, 64) || name.empty())
         return true;
     return name == "kaddaemon.exe\n";
 }
 
-KadOwnershipBlock::ClaimResult KadOwnershipBlock::Claim(const std::string& databasePath)
+KADOwnershipBlock::ClaimResult KADOwnershipBlock::Claim(const std::string& databasePath)
 {
-    if (!KadIpcNames(databasePath, names))
+    if (!KADIpcNames(databasePath, names))
         return ClaimResult::Failed;
     ownPid = Platform::CurrentProcessId();
     if (!lock.Open(names.mutexName))
         return ClaimResult::Failed;
-    if (!block.Open(names.blockWindowsName, KadIpcBlockView::Size, true))
+    if (!block.Open(names.blockWindowsName, KADIpcBlockView::Size, true))
         return ClaimResult::Failed;
 
     auto deadline = std::chrono::steady_clock::now() + ClosingWait;
     for (;;) {
         if (!lock.Lock(-1))
             return ClaimResult::Failed;
-        KadIpcBlockView view(block.Data());
+        KADIpcBlockView view(block.Data());
         std::int32_t current = view.Owner();
         if (IsLiveDaemon(current)) {
             bool closing = view.Closing() != 0;
@@ -68,40 +68,40 @@ KadOwnershipBlock::ClaimResult KadOwnershipBlock::Claim(const std::string& datab
     }
 }
 
-void KadOwnershipBlock::PublishPort(int port)
+void KADOwnershipBlock::PublishPort(int port)
 {
     if (!owner || !lock.Lock(-1))
         return;
-    KadIpcBlockView view(block.Data());
+    KADIpcBlockView view(block.Data());
     if (view.Owner() == ownPid)
         view.SetPort(port);
     lock.Unlock();
 }
 
-void KadOwnershipBlock::BeginClosing()
+void KADOwnershipBlock::BeginClosing()
 {
     if (!owner || !lock.Lock(-1))
         return;
-    KadIpcBlockView view(block.Data());
+    KADIpcBlockView view(block.Data());
     if (view.Owner() == ownPid)
         view.SetClosing(1);
     lock.Unlock();
 }
 
-void KadOwnershipBlock::Release()
+void KADOwnershipBlock::Release()
 {
     if (!owner)
         return;
     owner = false;
     if (lock.Lock(-1)) {
-        KadIpcBlockView view(block.Data());
+        KADIpcBlockView view(block.Data());
         if (view.Owner() == ownPid) {
             view.SetPort(0);
-            view.SetOwner(KadIpcBlockView::NoProcess);
+            view.SetOwner(KADIpcBlockView::NoProcess);
             view.SetClosing(0);
         }
         if (view.Keeper() == ownPid)
-            view.SetKeeper(KadIpcBlockView::NoProcess);
+            view.SetKeeper(KADIpcBlockView::NoProcess);
         lock.Unlock();
     }
     // The block itself stays: clients may have it mapped, and the next

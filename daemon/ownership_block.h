@@ -7,14 +7,14 @@
 #include "assetdb/protocol/kad_ipc_names.h"
 #include "platform/ipc.h"
 
-class KadOwnershipBlock {
+class KADOwnershipBlock {
 public:
     enum class ClaimResult { Owner, AnotherDaemonRuns, Failed };
 
-    KadOwnershipBlock() = default;
-    ~KadOwnershipBlock();
-    KadOwnershipBlock(const KadOwnershipBlock&) = delete;
-    KadOwnershipBlock& operator=(const KadOwnershipBlock&) = delete;
+    KADOwnershipBlock() = default;
+    ~KADOwnershipBlock();
+    KADOwnershipBlock(const KADOwnershipBlock&) = delete;
+    KADOwnershipBlock& operator=(const KADOwnershipBlock&) = delete;
 
     // Opens the lock and the block of the database and makes this process
     // the owner, unless a live daemon already owns it. A block left behind by
@@ -36,7 +36,7 @@ private:
 
     Platform::NamedLock lock;
     Platform::SharedBlock block;
-    KadIpcNameSet names;
+    KADIpcNameSet names;
     std::int32_t ownPid = 0;
     bool owner = false;
 };

@@ -5,7 +5,7 @@
 
 #include "daemon/request_limits.h"
 
-bool KadPayloadBudget::Take(std::size_t bytes)
+bool KADPayloadBudget::Take(std::size_t bytes)
 {
     std::lock_guard<std::mutex> hold(lock);
     if (bytes > limit - used)
@@ -14,24 +14,24 @@ bool KadPayloadBudget::Take(std::size_t bytes)
     return true;
 }
 
-void KadPayloadBudget::Give(std::size_t bytes)
+void KADPayloadBudget::Give(std::size_t bytes)
 {
     std::lock_guard<std::mutex> hold(lock);
     used -= bytes <= used ? bytes : used;
 }
 
-std::size_t KadPayloadBudget::InUse() const
+std::size_t KADPayloadBudget::InUse() const
 {
     std::lock_guard<std::mutex> hold(lock);
     return used;
 }
 
-KadPayloadClaim::KadPayloadClaim(KadPayloadClaim&& other) noexcept
+KADPayloadClaim::KADPayloadClaim(KADPayloadClaim&& other) noexcept
     : budget(std::exchange(other.budget, nullptr)), bytes(std::exchange(other.bytes, 0))
 {
 }
 
-KadPayloadClaim& KadPayloadClaim::operator=(KadPayloadClaim&& other) noexcept
+KADPayloadClaim& KADPayloadClaim::operator=(KADPayloadClaim&& other) noexcept
 {
     if (this != &other) {
         Release();
@@ -41,7 +41,7 @@ KadPayloadClaim& KadPayloadClaim::operator=(KadPayloadClaim&& other) noexcept
     return *this;
 }
 
-void KadPayloadClaim::Release()
+void KADPayloadClaim::Release()
 {
     if (budget != nullptr && bytes > 0)
         budget->Give(bytes);
@@ -49,23 +49,23 @@ void KadPayloadClaim::Release()
     bytes = 0;
 }
 
-KadConnectionPayloads::~KadConnectionPayloads()
+KADConnectionPayloads::~KADConnectionPayloads()
 {
     // A request cut off half-way gives back what it drew.
     budget.Give(drawn);
 }
 
-bool KadConnectionPayloads::Admit(std::int32_t code, std::size_t length)
+bool KADConnectionPayloads::Admit(std::int32_t code, std::size_t length)
 {
     // What an earlier, refused request drew is given back with the
     // connection; a completed one handed its share on.
     budget.Give(drawn);
     reserved = 0;
     drawn = 0;
-    return length <= KadMaxRequestPayload(code);
+    return length <= KADMaxRequestPayload(code);
 }
 
-bool KadConnectionPayloads::Reserve(std::size_t bytes)
+bool KADConnectionPayloads::Reserve(std::size_t bytes)
 {
     std::size_t total = reserved + bytes;
     std::size_t beyondAllowance = total > OwnAllowance ? total - OwnAllowance : 0;
@@ -78,9 +78,9 @@ bool KadConnectionPayloads::Reserve(std::size_t bytes)
     return true;
 }
 
-KadPayloadClaim KadConnectionPayloads::TakeClaim()
+KADPayloadClaim KADConnectionPayloads::TakeClaim()
 {
-    KadPayloadClaim claim(&budget, drawn);
+    KADPayloadClaim claim(&budget, drawn);
     reserved = 0;
     drawn = 0;
     return claim;

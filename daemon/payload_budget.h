@@ -9,9 +9,9 @@
 
 // Bytes of request payloads held at once: those being received and those of
 // requests waiting for or running their handler.
-class KadPayloadBudget {
+class KADPayloadBudget {
 public:
-    explicit KadPayloadBudget(std::size_t limit) : limit(limit) {}
+    explicit KADPayloadBudget(std::size_t limit) : limit(limit) {}
 
     // False, taking nothing, when the bytes would go over the limit.
     bool Take(std::size_t bytes);
@@ -25,20 +25,20 @@ private:
 };
 
 // A part of the budget, given back when the claim goes.
-class KadPayloadClaim {
+class KADPayloadClaim {
 public:
-    KadPayloadClaim() = default;
-    KadPayloadClaim(KadPayloadBudget* budget, std::size_t bytes) : budget(budget), bytes(bytes) {}
-    ~KadPayloadClaim() { Release(); }
-    KadPayloadClaim(KadPayloadClaim&& other) noexcept;
-    KadPayloadClaim& operator=(KadPayloadClaim&& other) noexcept;
-    KadPayloadClaim(const KadPayloadClaim&) = delete;
-    KadPayloadClaim& operator=(const KadPayloadClaim&) = delete;
+    KADPayloadClaim() = default;
+    KADPayloadClaim(KADPayloadBudget* budget, std::size_t bytes) : budget(budget), bytes(bytes) {}
+    ~KADPayloadClaim() { Release(); }
+    KADPayloadClaim(KADPayloadClaim&& other) noexcept;
+    KADPayloadClaim& operator=(KADPayloadClaim&& other) noexcept;
+    KADPayloadClaim(const KADPayloadClaim&) = delete;
+    KADPayloadClaim& operator=(const KADPayloadClaim&) = delete;
 
     void Release();
 
 private:
-    KadPayloadBudget* budget = nullptr;
+    KADPayloadBudget* budget = nullptr;
     std::size_t bytes = 0;
 };
 
@@ -47,24 +47,24 @@ private:
 // are the connection's own allowance and never drawn, so the ordinary small
 // requests of a real client are never refused because others filled the
 // budget; the connection limit bounds what those allowances add up to.
-class KadConnectionPayloads : public KadPayloadGuard {
+class KADConnectionPayloads : public KADPayloadGuard {
 public:
     static constexpr std::size_t OwnAllowance = 16 * 1024;
 
-    explicit KadConnectionPayloads(KadPayloadBudget& budget) : budget(budget) {}
-    ~KadConnectionPayloads() override;
-    KadConnectionPayloads(const KadConnectionPayloads&) = delete;
-    KadConnectionPayloads& operator=(const KadConnectionPayloads&) = delete;
+    explicit KADConnectionPayloads(KADPayloadBudget& budget) : budget(budget) {}
+    ~KADConnectionPayloads() override;
+    KADConnectionPayloads(const KADConnectionPayloads&) = delete;
+    KADConnectionPayloads& operator=(const KADConnectionPayloads&) = delete;
 
     bool Admit(std::int32_t code, std::size_t length) override;
     bool Reserve(std::size_t bytes) override;
 
     // Hands what the request just completed drew from the budget to a claim
     // that travels with the request until its handler is done.
-    KadPayloadClaim TakeClaim();
+    KADPayloadClaim TakeClaim();
 
 private:
-    KadPayloadBudget& budget;
+    KADPayloadBudget& budget;
     std::size_t reserved = 0;
     std::size_t drawn = 0;
 };

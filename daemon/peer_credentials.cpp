@@ -26,7 +26,7 @@ constexpr int NetlinkAnswerBound = 8192;
 constexpr int NetlinkTimeoutSeconds = 2;
 
 // "0100007F:1F90" → the address before the colon and the port after it, in hex.
-bool EndpointOf(std::string_view text, KadTcpEndpoint& endpoint)
+bool EndpointOf(std::string_view text, KADTcpEndpoint& endpoint)
 {
     std::string_view::size_type colon = text.find(':');
     if (colon == std::string_view::npos)
@@ -48,12 +48,12 @@ bool EndpointOf(std::string_view text, KadTcpEndpoint& endpoint)
     return true;
 }
 
-bool SameEndpoint(const KadTcpEndpoint& a, const KadTcpEndpoint& b)
+bool SameEndpoint(const KADTcpEndpoint& a, const KADTcpEndpoint& b)
 {
     return a.address == b.address && a.port == b.port;
 }
 
-bool EndpointsOf(int socket, KadTcpEndpoint& ours, KadTcpEndpoint& theirs)
+bool EndpointsOf(int socket, KADTcpEndpoint& ours, KADTcpEndpoint& theirs)
 {
     sockaddr_in local{};
     sockaddr_in remote{};
@@ -71,7 +71,7 @@ bool EndpointsOf(int socket, KadTcpEndpoint& ours, KadTcpEndpoint& theirs)
 // Asks the kernel's socket diagnostics for the one socket whose own end is
 // `peer` and whose remote end is `ours`: exact, and as cheap with ten
 // thousand connections as with one.
-bool AskSocketDiagnostics(const KadTcpEndpoint& peer, const KadTcpEndpoint& ours, uid_t& owner)
+bool AskSocketDiagnostics(const KADTcpEndpoint& peer, const KADTcpEndpoint& ours, uid_t& owner)
 {
     int link = socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
     if (link < 0)
@@ -125,17 +125,17 @@ bool AskSocketDiagnostics(const KadTcpEndpoint& peer, const KadTcpEndpoint& ours
     return found;
 }
 
-bool LookUpInTable(const char* path, const KadTcpEndpoint& peer, const KadTcpEndpoint& ours, uid_t& owner)
+bool LookUpInTable(const char* path, const KADTcpEndpoint& peer, const KADTcpEndpoint& ours, uid_t& owner)
 {
     std::string table;
-    if (!KadReadProcFile(path, table))
+    if (!KADReadProcFile(path, table))
         return false;
-    return KadFindTcpSocketOwner(table, peer, ours, owner);
+    return KADFindTcpSocketOwner(table, peer, ours, owner);
 }
 
 }  // namespace
 
-bool KadFindTcpSocketOwner(std::string_view table, const KadTcpEndpoint& local, const KadTcpEndpoint& remote,
+bool KADFindTcpSocketOwner(std::string_view table, const KADTcpEndpoint& local, const KADTcpEndpoint& remote,
                            uid_t& owner)
 {
     std::istringstream lines{std::string(table)};
@@ -146,8 +146,8 @@ bool KadFindTcpSocketOwner(std::string_view table, const KadTcpEndpoint& local, 
         std::string slot, localText, remoteText, state, queues, timer, retransmits, uid;
         if (!(fields >> slot >> localText >> remoteText >> state >> queues >> timer >> retransmits >> uid))
             continue;
-        KadTcpEndpoint entryLocal;
-        KadTcpEndpoint entryRemote;
+        KADTcpEndpoint entryLocal;
+        KADTcpEndpoint entryRemote;
         if (state != EstablishedState || !EndpointOf(localText, entryLocal) || !EndpointOf(remoteText, entryRemote))
             continue;
         if (!SameEndpoint(entryLocal, local) || !SameEndpoint(entryRemote, remote))
@@ -162,10 +162,10 @@ bool KadFindTcpSocketOwner(std::string_view table, const KadTcpEndpoint& local, 
     return false;
 }
 
-bool KadFindPeerOwner(int socket, uid_t& owner)
+bool KADFindPeerOwner(int socket, uid_t& owner)
 {
-    KadTcpEndpoint ours;
-    KadTcpEndpoint theirs;
+    KADTcpEndpoint ours;
+    KADTcpEndpoint theirs;
     if (!EndpointsOf(socket, ours, theirs))
         return false;
 #ifdef KORVEL_TEST_HOOKS
@@ -178,8 +178,8 @@ bool KadFindPeerOwner(int socket, uid_t& owner)
     return AskSocketDiagnostics(theirs, ours, owner) || LookUpInTable("/proc/net/tcp", theirs, ours, owner);
 }
 
-bool KadPeerIsOurUser(int socket)
+bool KADPeerIsOurUser(int socket)
 {
     uid_t owner = 0;
-    return KadFindPeerOwner(socket, owner) && owner == getuid();
+    return KADFindPeerOwner(socket, owner) && owner == getuid();
 }

@@ -6,7 +6,7 @@
 
 #include "platform/file_io.h"
 
-bool KadReadProcFile(const std::string& path, std::string& text, std::size_t maxBytes)
+bool KADReadProcFile(const std::string& path, std::string& text, std::size_t maxBytes)
 {
     text.clear();
     int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);

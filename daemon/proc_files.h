@@ -6,4 +6,4 @@
 // The whole file, read through a close-on-exec descriptor so that a command
 // host started meanwhile never inherits it. False when it cannot be opened;
 // reading stops at maxBytes.
-bool KadReadProcFile(const std::string& path, std::string& text, std::size_t maxBytes = 16 * 1024 * 1024);
+bool KADReadProcFile(const std::string& path, std::string& text, std::size_t maxBytes = 16 * 1024 * 1024);

@@ -7,39 +7,39 @@
 #include "daemon/store_connection.h"
 #include "daemon/store_test_points.h"
 
-KadRepairBatch::KadRepairBatch(KadAssetStore& store, KadStoreConnection& connection, ResultsLog& log,
+KADRepairBatch::KADRepairBatch(KADAssetStore& store, KADStoreConnection& connection, ResultsLog& log,
                                std::size_t batchSize)
     : store(store), connection(connection), log(log), batchSize(batchSize == 0 ? 1 : batchSize)
 {
 }
 
-KadRepairBatch::~KadRepairBatch()
+KADRepairBatch::~KADRepairBatch()
 {
     Flush();
 }
 
-void KadRepairBatch::Save(const KadAssetRecord& record, AfterCommit afterCommit)
+void KADRepairBatch::Save(const KADAssetRecord& record, AfterCommit afterCommit)
 {
     queued.push_back(Change{record, false, std::move(afterCommit)});
     if (queued.size() >= batchSize)
         Flush();
 }
 
-void KadRepairBatch::Delete(const KUID& id, AfterCommit afterCommit)
+void KADRepairBatch::Delete(const KUID& id, AfterCommit afterCommit)
 {
-    KadAssetRecord record;
+    KADAssetRecord record;
     record.id = id;
     queued.push_back(Change{std::move(record), true, std::move(afterCommit)});
     if (queued.size() >= batchSize)
         Flush();
 }
 
-bool KadRepairBatch::Write(const Change& change)
+bool KADRepairBatch::Write(const Change& change)
 {
     if (!connection.Exec("SAVEPOINT repair_row"))
         return false;
-    bool written = change.remove ? KadDeleteAssetRow(connection, change.record.id)
-                                 : KadSaveAssetRow(connection, change.record);
+    bool written = change.remove ? KADDeleteAssetRow(connection, change.record.id)
+                                 : KADSaveAssetRow(connection, change.record);
     if (!written)
         connection.Exec("ROLLBACK TO repair_row");
     // RELEASE after ROLLBACK TO ends the savepoint without undoing the
@@ -47,13 +47,13 @@ bool KadRepairBatch::Write(const Change& change)
     return connection.Exec("RELEASE repair_row") && written;
 }
 
-void KadRepairBatch::Fail(const Change& change, const char* why)
+void KADRepairBatch::Fail(const Change& change, const char* why)
 {
-    std::string text = "Cannot repair " + KadAssetKey(change.record.id) + ": " + why;
+    std::string text = "Cannot repair " + KADAssetKey(change.record.id) + ": " + why;
     log.AddMessage(ResultsLog::MessageKind::Error, text.c_str());
 }
 
-void KadRepairBatch::Flush()
+void KADRepairBatch::Flush()
 {
     if (queued.empty())
         return;
@@ -79,7 +79,7 @@ void KadRepairBatch::Flush()
         }
         return;
     }
-    KadAssetCrashPoint("repair", "batch");
+    KADAssetCrashPoint("repair", "batch");
     for (std::size_t i = 0; i < changes.size(); ++i) {
         if (!written[i])
             continue;

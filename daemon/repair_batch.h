@@ -8,7 +8,7 @@
 
 #include "daemon/asset_store.h"
 
-class KadStoreConnection;
+class KADStoreConnection;
 class ResultsLog;
 
 // A repair may touch every row of a large store; a transaction (and so a
@@ -21,31 +21,31 @@ class ResultsLog;
 // revision to the trash, the line that says the row was mended) is queued
 // with the row and runs after the commit; a crash before it leaves the
 // previous state, which the next repair finds and mends again.
-class KadRepairBatch {
+class KADRepairBatch {
 public:
-    KadRepairBatch(KadAssetStore& store, KadStoreConnection& connection, ResultsLog& log, std::size_t batchSize);
-    ~KadRepairBatch();
-    KadRepairBatch(const KadRepairBatch&) = delete;
-    KadRepairBatch& operator=(const KadRepairBatch&) = delete;
+    KADRepairBatch(KADAssetStore& store, KADStoreConnection& connection, ResultsLog& log, std::size_t batchSize);
+    ~KADRepairBatch();
+    KADRepairBatch(const KADRepairBatch&) = delete;
+    KADRepairBatch& operator=(const KADRepairBatch&) = delete;
 
     using AfterCommit = std::function<void()>;
     // Inserts or replaces the row (with its lists).
-    void Save(const KadAssetRecord& record, AfterCommit afterCommit);
+    void Save(const KADAssetRecord& record, AfterCommit afterCommit);
     void Delete(const KUID& id, AfterCommit afterCommit);
     // Writes what is queued; the batch is written by itself when full.
     void Flush();
 
 private:
     struct Change {
-        KadAssetRecord record;
+        KADAssetRecord record;
         bool remove = false;
         AfterCommit afterCommit;
     };
     bool Write(const Change& change);
     void Fail(const Change& change, const char* why);
 
-    KadAssetStore& store;
-    KadStoreConnection& connection;
+    KADAssetStore& store;
+    KADStoreConnection& connection;
     ResultsLog& log;
     std::size_t batchSize;
     std::vector<Change> queued;

@@ -16,25 +16,25 @@ namespace {
 
 // Asks a command host to validate the asset's committed folder; false when
 // no verdict came (the reason is an error line about the asset).
-bool AskHost(const KadAssetStore& store, const KadAssetRecord& row, ResultsLog& log, KadValidationVerdict& verdict)
+bool AskHost(const KADAssetStore& store, const KADAssetRecord& row, ResultsLog& log, KADValidationVerdict& verdict)
 {
     ResultsLog lines;
     std::int32_t valid = 0;
     std::string error;
-    std::string folder = KadCommittedFolder(store.UserDataRoot(), row);
-    if (!KadValidateThroughHost(row.store, folder, lines, valid, error)) {
+    std::string folder = KADCommittedFolder(store.UserDataRoot(), row);
+    if (!KADValidateThroughHost(row.store, folder, lines, valid, error)) {
         log.AddAssetMessage(ResultsLog::MessageKind::Error, row.id, error.c_str());
         return false;
     }
-    KadAddLinesAboutAsset(lines, row.id, log);
-    verdict = KadVerdictOf(row.id, folder, lines, valid);
+    KADAddLinesAboutAsset(lines, row.id, log);
+    verdict = KADVerdictOf(row.id, folder, lines, valid);
     return true;
 }
 
-void Revalidate(KadAssetStore& store, KadStoreConnection& connection, ResultsLog& log)
+void Revalidate(KADAssetStore& store, KADStoreConnection& connection, ResultsLog& log)
 {
-    std::vector<KadAssetRecord> installed;
-    store.ForEach([&](const KadAssetRecord& row) {
+    std::vector<KADAssetRecord> installed;
+    store.ForEach([&](const KADAssetRecord& row) {
         if (row.Has(AssetInstalled) && !row.Has(AssetUnreadable))
             installed.push_back(row);
     });
@@ -43,14 +43,14 @@ void Revalidate(KadAssetStore& store, KadStoreConnection& connection, ResultsLog
     // A validator that cannot judge fails every asset: none of its verdicts
     // is taken, and the user is told that the check did not happen rather
     // than given a pass nobody made.
-    if (!KadValidatorCanJudge()) {
+    if (!KADValidatorCanJudge()) {
         log.AddMessage(ResultsLog::MessageKind::Warning,
                        "The assets were not re-validated: no asset validator is available.");
         return;
     }
-    std::vector<KadValidationVerdict> verdicts;
-    for (const KadAssetRecord& row : installed) {
-        KadValidationVerdict verdict;
+    std::vector<KADValidationVerdict> verdicts;
+    for (const KADAssetRecord& row : installed) {
+        KADValidationVerdict verdict;
         if (AskHost(store, row, log, verdict)) {
             verdicts.push_back(verdict);
             continue;
@@ -59,14 +59,14 @@ void Revalidate(KadAssetStore& store, KadStoreConnection& connection, ResultsLog
         log.AddMessage(ResultsLog::MessageKind::Warning, "The remaining assets were not re-validated.");
         break;
     }
-    KadRecordValidationVerdicts(store, connection, verdicts, log);
+    KADRecordValidationVerdicts(store, connection, verdicts, log);
 }
 
-void PurgeTrash(KadAssetStore& store, ResultsLog& log)
+void PurgeTrash(KADAssetStore& store, ResultsLog& log)
 {
-    std::int32_t days = KadLoadTrashRetentionDays(store.DatabasePath());
-    KadTrashPurgeResult purged =
-        KadPurgeTrash(store.UserDataRoot() + "/trash", days, static_cast<std::int64_t>(std::time(nullptr)));
+    std::int32_t days = KADLoadTrashRetentionDays(store.DatabasePath());
+    KADTrashPurgeResult purged =
+        KADPurgeTrash(store.UserDataRoot() + "/trash", days, static_cast<std::int64_t>(std::time(nullptr)));
     if (purged.removed > 0) {
         std::string text = std::to_string(purged.removed) + " trash entries older than " + std::to_string(days) +
                            " days were removed.";
@@ -81,7 +81,7 @@ void PurgeTrash(KadAssetStore& store, ResultsLog& log)
 
 }  // namespace
 
-void KadRunExtendedRepairSteps(KadAssetStore& store, KadStoreConnection& connection, ResultsLog& log)
+void KADRunExtendedRepairSteps(KADAssetStore& store, KADStoreConnection& connection, ResultsLog& log)
 {
     Revalidate(store, connection, log);
     PurgeTrash(store, log);

@@ -1,8 +1,8 @@
 // What the extended repair adds to the plain one: re-validation of the installed assets and the trash purge.
 #pragma once
 
-class KadAssetStore;
-class KadStoreConnection;
+class KADAssetStore;
+class KADStoreConnection;
 class ResultsLog;
 
 // Runs after the plain repair has reconciled folders and rows, outside the
@@ -12,4 +12,4 @@ class ResultsLog;
 // and its verdict sets or clears the faulty and warnings flags. When the
 // build's validator cannot judge, one warning line says so and no flag
 // changes.
-void KadRunExtendedRepairSteps(KadAssetStore& store, KadStoreConnection& connection, ResultsLog& log);
+void KADRunExtendedRepairSteps(KADAssetStore& store, KADStoreConnection& connection, ResultsLog& log);

@@ -26,7 +26,7 @@ public:
             worker.join();
     }
 
-    bool Begin(const KadRequestContext& context, KadAssetStore& store, std::int32_t mode)
+    bool Begin(const KADRequestContext& context, KADAssetStore& store, std::int32_t mode)
     {
         std::lock_guard<std::mutex> hold(lock);
         if (running)
@@ -36,7 +36,7 @@ public:
         running = true;
         fraction = 0.0f;
         step = "Starting";
-        auto lines = std::make_shared<KadRequestContext>();
+        auto lines = std::make_shared<KADRequestContext>();
         lines->connection = context.connection;
         lines->code = context.code;
         lines->transactionId = context.transactionId;
@@ -54,7 +54,7 @@ public:
     }
 
 private:
-    void Work(KadRequestContext& lines, KadAssetStore& store, std::int32_t mode, const std::string& indexPath)
+    void Work(KADRequestContext& lines, KADAssetStore& store, std::int32_t mode, const std::string& indexPath)
     {
         ResultsLog log;
         std::int64_t sent = 0;
@@ -63,11 +63,11 @@ private:
                 lines.SendResultLines(log, static_cast<std::int32_t>(sent));
             sent = log.LineCount();
         };
-        KadStoreConnection connection;
+        KADStoreConnection connection;
         if (!connection.Open(indexPath)) {
             log.AddMessage(ResultsLog::MessageKind::Error, "The asset database index cannot be opened.");
         } else {
-            KadRunRepair(store, connection, mode, log, [&](float done, const std::string& text) {
+            KADRunRepair(store, connection, mode, log, [&](float done, const std::string& text) {
                 sendNewLines();
                 std::lock_guard<std::mutex> hold(lock);
                 fraction = done;
@@ -95,17 +95,17 @@ RepairState& Repair()
 }  // namespace
 
 // Payload: int32 mode. Reply: empty; the repair goes on after it.
-void KadHandleStartRepair(KadRequestContext& context)
+void KADHandleStartRepair(KADRequestContext& context)
 {
     std::int32_t mode = context.request.ReadInt32(KADRepairModeNormal);
     if (context.store == nullptr)
         return;
     // The store first, so that it outlives the repair's thread at exit.
-    KadAssetStore& store = KadAssetStore::Get(context);
+    KADAssetStore& store = KADAssetStore::Get(context);
     ResultsLog log;
     // A store that did not start has no folders of its own: a repair of it
     // would open an index and walk and purge folders relative to an empty root.
-    if (!KadCanChangeStore(context)) {
+    if (!KADCanChangeStore(context)) {
         log.AddMessage(ResultsLog::MessageKind::Error,
                        "The asset database cannot be repaired: the daemon could not open its asset store.");
         context.SendResultLines(log);
@@ -119,7 +119,7 @@ void KadHandleStartRepair(KadRequestContext& context)
 }
 
 // Reply: bool running; float progress; String step.
-void KadHandleGetRepairProgress(KadRequestContext& context)
+void KADHandleGetRepairProgress(KADRequestContext& context)
 {
     bool running = false;
     float progress = 0.0f;
@@ -131,8 +131,8 @@ void KadHandleGetRepairProgress(KadRequestContext& context)
 }
 
 // The patch step: brings the index to the newest schema (each step runs once).
-void KadHandleRunPatcher(KadRequestContext& context)
+void KADHandleRunPatcher(KADRequestContext& context)
 {
     if (context.store != nullptr)
-        KadMigrateStore(*context.store);
+        KADMigrateStore(*context.store);
 }

@@ -72,7 +72,7 @@ bool ParseAssetKey(std::string_view name, KUID& id)
         return false;
     id = KUID(user, content, version);
     // Only the store's own spelling of the name (no "+", no leading zeros).
-    return KadAssetKey(id) == name;
+    return KADAssetKey(id) == name;
 }
 
 bool ParseRevision(const std::string& name, std::int32_t& number)
@@ -90,8 +90,8 @@ bool ParseRevision(const std::string& name, std::int32_t& number)
 
 class Repair {
 public:
-    Repair(KadAssetStore& store, KadStoreConnection& connection, std::int32_t mode, ResultsLog& log,
-           const KadRepairProgress& progress)
+    Repair(KADAssetStore& store, KADStoreConnection& connection, std::int32_t mode, ResultsLog& log,
+           const KADRepairProgress& progress)
         : connection(connection), mode(mode), log(log), progress(progress),
           root(store.UserDataRoot()), batch(store, connection, log, RepairBatchSize)
     {
@@ -103,7 +103,7 @@ public:
     // flags). Nothing is changed then.
     bool Run()
     {
-        bool read = KadLoadAllAssetRows(connection, [this](KadAssetRecord&& record) {
+        bool read = KADLoadAllAssetRows(connection, [this](KADAssetRecord&& record) {
             KUID id = record.id;
             rows.emplace(id, std::move(record));
         });
@@ -140,8 +140,8 @@ private:
     std::vector<std::string> AssetKeys() const
     {
         std::vector<std::string> keys;
-        for (KadFolderEntry& entry : KadTypedFolderEntries(root + "/local")) {
-            if (!entry.name.empty() && entry.name[0] != '.' && entry.type == KadFolderEntry::Type::Folder)
+        for (KADFolderEntry& entry : KADTypedFolderEntries(root + "/local")) {
+            if (!entry.name.empty() && entry.name[0] != '.' && entry.type == KADFolderEntry::Type::Folder)
                 keys.push_back(std::move(entry.name));
         }
         return keys;
@@ -151,13 +151,13 @@ private:
     // deletes and commits of earlier daemons left behind.
     void RemoveEmptyEditFolders()
     {
-        for (const KadFolderEntry& entry : KadTypedFolderEntries(root + "/editing")) {
+        for (const KADFolderEntry& entry : KADTypedFolderEntries(root + "/editing")) {
             KUID id;
-            if (entry.type != KadFolderEntry::Type::Folder || !ParseAssetKey(entry.name, id))
+            if (entry.type != KADFolderEntry::Type::Folder || !ParseAssetKey(entry.name, id))
                 continue;
             auto row = rows.find(id);
             if (row == rows.end() || !row->second.Has(AssetOpenForEdit))
-                KadRemoveEmptyTree(root + "/editing/" + entry.name);
+                KADRemoveEmptyTree(root + "/editing/" + entry.name);
         }
     }
 
@@ -166,9 +166,9 @@ private:
     static std::vector<Revision> Revisions(const std::string& keyFolder)
     {
         std::vector<Revision> revisions;
-        for (const KadFolderEntry& entry : KadTypedFolderEntries(keyFolder)) {
+        for (const KADFolderEntry& entry : KADTypedFolderEntries(keyFolder)) {
             Revision revision;
-            if (entry.type == KadFolderEntry::Type::Folder && ParseRevision(entry.name, revision.number)) {
+            if (entry.type == KADFolderEntry::Type::Folder && ParseRevision(entry.name, revision.number)) {
                 revision.folder = keyFolder + "/" + entry.name;
                 revisions.push_back(revision);
             }
@@ -181,8 +181,8 @@ private:
     bool ReadRevision(const std::string& key, const Revision& revision, FolderAsset& asset)
     {
         std::vector<std::string> leaves;
-        for (KadFolderEntry& entry : KadTypedFolderEntries(revision.folder)) {
-            if (entry.type == KadFolderEntry::Type::Folder)
+        for (KADFolderEntry& entry : KADTypedFolderEntries(revision.folder)) {
+            if (entry.type == KADFolderEntry::Type::Folder)
                 leaves.push_back(std::move(entry.name));
         }
         if (leaves.size() != 1) {
@@ -191,12 +191,12 @@ private:
         }
         std::string folder = revision.folder + "/" + leaves[0];
         std::string error;
-        if (!KadLoadFolderConfig(folder, asset.config, error)) {
+        if (!KADLoadFolderConfig(folder, asset.config, error)) {
             Error(folder, error.empty() ? "the config cannot be read" : error);
             return false;
         }
         asset.id = asset.config.GetNamedTagAsKUID(Zel::PString("kuid"), KUID());
-        if (asset.id.IsNull() || KadAssetKey(asset.id) != key) {
+        if (asset.id.IsNull() || KADAssetKey(asset.id) != key) {
             Error(folder, "the config does not name the asset of its folder");
             return false;
         }
@@ -213,11 +213,11 @@ private:
     {
         std::vector<Revision> kept;
         for (Revision& revision : revisions) {
-            if (!KadRemoveEmptyTree(revision.folder))
+            if (!KADRemoveEmptyTree(revision.folder))
                 kept.push_back(std::move(revision));
         }
         if (kept.empty())
-            KadRemoveEmptyTree(keyFolder);
+            KADRemoveEmptyTree(keyFolder);
         return kept;
     }
 
@@ -263,7 +263,7 @@ private:
         if (row == rows.end())
             return;
         seen.insert(id);
-        KadAssetRecord& record = row->second;
+        KADAssetRecord& record = row->second;
         if (record.Has(AssetUnreadable))
             return;
         record.flags |= AssetUnreadable;
@@ -280,21 +280,21 @@ private:
     void MoveToTrash(const KUID& id, const std::vector<std::string>& older)
     {
         for (const std::string& folder : older) {
-            if (KadMoveToTrash(root, id, folder))
+            if (KADMoveToTrash(root, id, folder))
                 Info(id, "An older revision of the asset was moved to the trash.");
         }
     }
 
     void AddRow(const FolderAsset& asset, const std::string& keyFolder, std::vector<std::string> older)
     {
-        KadAssetRecord record;
+        KADAssetRecord record;
         record.id = asset.id;
         record.flags = AssetInstalled;
         record.revision = asset.revision;
         record.leaf = asset.leaf;
         record.installedTime = FolderTime(keyFolder);
         record.modifiedTime = record.installedTime;
-        KadDeriveAssetMetadata(asset.config, record);
+        KADDeriveAssetMetadata(asset.config, record);
         KUID id = asset.id;
         batch.Save(record, [this, id, older = std::move(older)] {
             Info(id, "The asset was added to the database from its folder.");
@@ -302,9 +302,9 @@ private:
         });
     }
 
-    void UpdateRow(const KadAssetRecord& current, const FolderAsset& asset, std::vector<std::string> older)
+    void UpdateRow(const KADAssetRecord& current, const FolderAsset& asset, std::vector<std::string> older)
     {
-        KadAssetRecord record = current;
+        KADAssetRecord record = current;
         bool moved = record.revision != asset.revision || record.leaf != asset.leaf || !record.Has(AssetInstalled);
         bool mended = record.Has(AssetUnreadable);
         // An edit copy that is gone would still be what every open of the
@@ -314,7 +314,7 @@ private:
         record.leaf = asset.leaf;
         record.flags |= AssetInstalled;
         record.flags &= ~AssetUnreadable;
-        KadDeriveAssetMetadata(asset.config, record);
+        KADDeriveAssetMetadata(asset.config, record);
         KUID id = asset.id;
         if (record == current) {
             MoveToTrash(id, older);
@@ -332,17 +332,17 @@ private:
     }
 
     // Clears the edit flags of a row whose edit copy is gone; true when it did.
-    bool DropMissingEditCopy(KadAssetRecord& record) const
+    bool DropMissingEditCopy(KADAssetRecord& record) const
     {
-        if (!record.Has(AssetOpenForEdit) || KadFolderExists(KadEditFolder(root, record)))
+        if (!record.Has(AssetOpenForEdit) || KADFolderExists(KADEditFolder(root, record)))
             return false;
         record.flags &= ~(AssetOpenForEdit | AssetEditOnly);
         return true;
     }
 
-    void CheckRowWithoutFolder(const KadAssetRecord& current)
+    void CheckRowWithoutFolder(const KADAssetRecord& current)
     {
-        KadAssetRecord record = current;
+        KADAssetRecord record = current;
         bool editMissing = DropMissingEditCopy(record);
         bool committedMissing = record.Has(AssetInstalled) || record.revision != 0;
         if (!editMissing && !committedMissing)
@@ -389,21 +389,21 @@ private:
             log.AddMessage(ResultsLog::MessageKind::Error, text.c_str());
     }
 
-    KadStoreConnection& connection;
+    KADStoreConnection& connection;
     std::int32_t mode;
     ResultsLog& log;
-    const KadRepairProgress& progress;
+    const KADRepairProgress& progress;
     std::string root;
-    KadRepairBatch batch;
-    std::map<KUID, KadAssetRecord> rows;
+    KADRepairBatch batch;
+    std::map<KUID, KADAssetRecord> rows;
     std::set<KUID> seen;
     std::chrono::steady_clock::time_point lastReport{};
 };
 
 }  // namespace
 
-int KadRunRepair(KadAssetStore& store, KadStoreConnection& connection, std::int32_t mode, ResultsLog& log,
-                 const KadRepairProgress& progress)
+int KADRunRepair(KADAssetStore& store, KADStoreConnection& connection, std::int32_t mode, ResultsLog& log,
+                 const KADRepairProgress& progress)
 {
     bool reconciled = false;
     {
@@ -413,7 +413,7 @@ int KadRunRepair(KadAssetStore& store, KadStoreConnection& connection, std::int3
     }
     if (reconciled && mode == KADRepairModeExtended) {
         progress(0.9f, "Validating assets");
-        KadRunExtendedRepairSteps(store, connection, log);
+        KADRunExtendedRepairSteps(store, connection, log);
     }
     progress(1.0f, "Done");
     return log.ErrorCount();

@@ -8,12 +8,12 @@
 
 #include "assetdb/protocol/kad_protocol.h"
 
-class KadAssetStore;
-class KadStoreConnection;
+class KADAssetStore;
+class KADStoreConnection;
 class ResultsLog;
 
 // Called as the repair goes: the fraction done and the current step.
-using KadRepairProgress = std::function<void(float fraction, const std::string& step)>;
+using KADRepairProgress = std::function<void(float fraction, const std::string& step)>;
 
 // Walks <user data>/local/<kk>/r<rev>/<leaf>:
 // - the highest revision whose config can be read wins; lower revisions go
@@ -26,9 +26,9 @@ using KadRepairProgress = std::function<void(float fraction, const std::string& 
 // - what cannot be mended (no config, a config naming another asset) is an
 //   error line, and the folder stays where it is; when the asset has a row,
 //   the row stays, marked faulty, until a repair can read the folder again.
-// Changed rows go to the index in batches (KadRepairBatch) and to the
+// Changed rows go to the index in batches (KADRepairBatch) and to the
 // store's mirror after each commit. The extended mode then re-validates and
 // purges the trash. Progress is reported at most about ten times a second.
 // Lines go into `log`; returns the number of error lines.
-int KadRunRepair(KadAssetStore& store, KadStoreConnection& connection, std::int32_t mode, ResultsLog& log,
-                 const KadRepairProgress& progress);
+int KADRunRepair(KADAssetStore& store, KADStoreConnection& connection, std::int32_t mode, ResultsLog& log,
+                 const KADRepairProgress& progress);

@@ -4,13 +4,13 @@
 #include "results/results_log.h"
 #include "assetdb/protocol/kad_protocol.h"
 
-void KadRequestContext::SendResultLines(const ResultsLog& log, std::int32_t firstLine)
+void KADRequestContext::SendResultLines(const ResultsLog& log, std::int32_t firstLine)
 {
     // uint32 clientTransactionID, then the log in its wire form: the client
     // finds the request's log by the id and appends the lines at once.
     TBuffer note;
     note.WriteUInt32(static_cast<std::uint32_t>(transactionId));
     log.WriteTo(note, firstLine);
-    connection->SendNote(static_cast<std::int32_t>(KadNoteType::ResultLines), note.Data(),
+    connection->SendNote(static_cast<std::int32_t>(KADNoteType::ResultLines), note.Data(),
                          static_cast<std::size_t>(note.DataLength()));
 }

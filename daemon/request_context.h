@@ -7,19 +7,19 @@
 #include "foundation/streams/t_buffer.h"
 #include "daemon/daemon_connection.h"
 
-class KadStoreConnection;
+class KADStoreConnection;
 class ResultsLog;
 
 // Services of the daemon a handler may call.
-class KadDaemonControl {
+class KADDaemonControl {
 public:
-    virtual ~KadDaemonControl() = default;
+    virtual ~KADDaemonControl() = default;
     // Starts the orderly close of the whole daemon; returns at once.
     virtual void RequestShutdown() = 0;
 };
 
-struct KadRequestContext {
-    std::shared_ptr<KadConnection> connection;
+struct KADRequestContext {
+    std::shared_ptr<KADConnection> connection;
     std::int32_t code = 0;
     std::int32_t transactionId = 0;
     // The payload, positioned at its start.
@@ -29,8 +29,8 @@ struct KadRequestContext {
     TBuffer reply;
     // The calling worker's own connection to the index; null on the reader
     // lane, whose handlers must not touch the index.
-    KadStoreConnection* store = nullptr;
-    KadDaemonControl* control = nullptr;
+    KADStoreConnection* store = nullptr;
+    KADDaemonControl* control = nullptr;
     // Set by a handler that wants the connection closed after its reply.
     bool closeAfterReply = false;
 

@@ -22,9 +22,9 @@ constexpr std::size_t UnknownCode = 64 * 1024;
 
 // One case per row of the request table; a row without one fails to build
 // (the check below), so a new request cannot slip in with no limit.
-constexpr std::size_t LimitOf(KadRequestCode code)
+constexpr std::size_t LimitOf(KADRequestCode code)
 {
-    using C = KadRequestCode;
+    using C = KADRequestCode;
     switch (code) {
     case C::HostKeepAlive:
     case C::CloseDaemon:
@@ -101,17 +101,17 @@ constexpr std::size_t LimitOf(KadRequestCode code)
 }
 
 #define KAD_REQUEST(code, name, lane) \
-    static_assert(LimitOf(KadRequestCode::name) != 0, "request " #name " has no payload limit");
+    static_assert(LimitOf(KADRequestCode::name) != 0, "request " #name " has no payload limit");
 #include "assetdb/protocol/kad_requests.def"
 
 }  // namespace
 
-std::size_t KadMaxRequestPayload(std::int32_t code)
+std::size_t KADMaxRequestPayload(std::int32_t code)
 {
-    return KadHasOwnPayloadLimit(code) ? LimitOf(static_cast<KadRequestCode>(code)) : UnknownCode;
+    return KADHasOwnPayloadLimit(code) ? LimitOf(static_cast<KADRequestCode>(code)) : UnknownCode;
 }
 
-bool KadHasOwnPayloadLimit(std::int32_t code)
+bool KADHasOwnPayloadLimit(std::int32_t code)
 {
-    return KadRequestName(static_cast<KadRequestCode>(code)) != nullptr;
+    return KADRequestName(static_cast<KADRequestCode>(code)) != nullptr;
 }

@@ -3,24 +3,24 @@
 
 #include "assetdb/protocol/kad_requests.h"
 
-void KadRequestTable::Register(std::int32_t code, KadRequestLane lane, KadRequestHandler handler)
+void KADRequestTable::Register(std::int32_t code, KADRequestLane lane, KADRequestHandler handler)
 {
-    entries[code] = KadRequestEntry{lane, handler};
+    entries[code] = KADRequestEntry{lane, handler};
 }
 
-const KadRequestEntry* KadRequestTable::Find(std::int32_t code) const
+const KADRequestEntry* KADRequestTable::Find(std::int32_t code) const
 {
     auto found = entries.find(code);
     return found != entries.end() ? &found->second : nullptr;
 }
 
-KadRequestTable KadBuildRequestTable()
+KADRequestTable KADBuildRequestTable()
 {
-    KadRequestTable table;
+    KADRequestTable table;
 // A row of lane None has no handler: its code gets the empty reply of an unknown one.
-#define KAD_REGISTER_Reader(name) table.Register(KadRequestNumber(KadRequestCode::name), KadRequestLane::Reader, KadHandle##name);
-#define KAD_REGISTER_Fast(name) table.Register(KadRequestNumber(KadRequestCode::name), KadRequestLane::Fast, KadHandle##name);
-#define KAD_REGISTER_Long(name) table.Register(KadRequestNumber(KadRequestCode::name), KadRequestLane::Long, KadHandle##name);
+#define KAD_REGISTER_Reader(name) table.Register(KADRequestNumber(KADRequestCode::name), KADRequestLane::Reader, KADHandle##name);
+#define KAD_REGISTER_Fast(name) table.Register(KADRequestNumber(KADRequestCode::name), KADRequestLane::Fast, KADHandle##name);
+#define KAD_REGISTER_Long(name) table.Register(KADRequestNumber(KADRequestCode::name), KADRequestLane::Long, KADHandle##name);
 #define KAD_REGISTER_None(name)
 #define KAD_REQUEST(code, name, lane) KAD_REGISTER_##lane(name)
 #ifndef KORVEL_TEST_HOOKS

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <unordered_map>
 
-struct KadRequestContext;
+struct KADRequestContext;
 
-enum class KadRequestLane {
+enum class KADRequestLane {
     // On the connection's reader thread, before its next request is read:
     // only for handlers that never wait and never touch the index.
     Reader,
@@ -18,29 +18,29 @@ enum class KadRequestLane {
     Long,
 };
 
-using KadRequestHandler = void (*)(KadRequestContext& context);
+using KADRequestHandler = void (*)(KADRequestContext& context);
 
-struct KadRequestEntry {
-    KadRequestLane lane = KadRequestLane::Fast;
-    KadRequestHandler handler = nullptr;
+struct KADRequestEntry {
+    KADRequestLane lane = KADRequestLane::Fast;
+    KADRequestHandler handler = nullptr;
 };
 
-class KadRequestTable {
+class KADRequestTable {
 public:
-    void Register(std::int32_t code, KadRequestLane lane, KadRequestHandler handler);
+    void Register(std::int32_t code, KADRequestLane lane, KADRequestHandler handler);
     // Null for a code nobody registered: the daemon then answers an empty reply.
-    const KadRequestEntry* Find(std::int32_t code) const;
+    const KADRequestEntry* Find(std::int32_t code) const;
 
 private:
-    std::unordered_map<std::int32_t, KadRequestEntry> entries;
+    std::unordered_map<std::int32_t, KADRequestEntry> entries;
 };
 
-// The handler of each request the daemon answers, KadHandle<name> for every
+// The handler of each request the daemon answers, KADHandle<name> for every
 // row of assetdb/protocol/kad_requests.def whose lane is not None; each family
 // of requests defines its handlers in a file of its own.
-#define KAD_REQUEST(code, name, lane) void KadHandle##name(KadRequestContext& context);
+#define KAD_REQUEST(code, name, lane) void KADHandle##name(KADRequestContext& context);
 #include "assetdb/protocol/kad_requests.def"
 
 // Every row of the request table with a lane, registered on that lane; the
 // test hooks only in builds with test hooks.
-KadRequestTable KadBuildRequestTable();
+KADRequestTable KADBuildRequestTable();

@@ -17,7 +17,7 @@ namespace {
 
 // What a row's tests need beyond the row itself, gathered in one pass.
 struct SearchScope {
-    const KadAssetStore* store = nullptr;
+    const KADAssetStore* store = nullptr;
     std::unordered_set<KUID> obsoleted;  // named by an installed row's obsolete list
     std::unordered_set<KUID> faulty;
     std::unordered_set<KUID> present;
@@ -85,7 +85,7 @@ bool HasKeywords(const std::string& keywords, std::string_view value)
     return true;
 }
 
-bool TestString(const KADFilterElementString& element, const KadAssetRecord& row)
+bool TestString(const KADFilterElementString& element, const KADAssetRecord& row)
 {
     const char* value = element.GetValueText().c_str();
     if (value == nullptr || *value == '\0')
@@ -96,7 +96,7 @@ bool TestString(const KADFilterElementString& element, const KadAssetRecord& row
     case FilterStringCategoryList:
         // The tags only when there are keywords: most rows have none, and
         // this runs for every row of a category search.
-        return MatchCodeList(value, row.keywords.empty() ? row.category.c_str() : KadCategoryWithTags(row).c_str());
+        return MatchCodeList(value, row.keywords.empty() ? row.category.c_str() : KADCategoryWithTags(row).c_str());
     case FilterStringEraList:
         return MatchCodeList(value, row.era.c_str());
     case FilterStringKeywordList:
@@ -108,7 +108,7 @@ bool TestString(const KADFilterElementString& element, const KadAssetRecord& row
     }
 }
 
-bool TestBool(std::int32_t key, const KadAssetRecord& row, const SearchScope& scope)
+bool TestBool(std::int32_t key, const KADAssetRecord& row, const SearchScope& scope)
 {
     switch (key) {
     case FilterBoolLocal:
@@ -154,7 +154,7 @@ bool TestBool(std::int32_t key, const KadAssetRecord& row, const SearchScope& sc
     }
 }
 
-bool Evaluate(const KADFilterElement* element, const KadAssetRecord& row, const SearchScope& scope)
+bool Evaluate(const KADFilterElement* element, const KADAssetRecord& row, const SearchScope& scope)
 {
     if (element == nullptr)
         return true;
@@ -225,13 +225,13 @@ bool UsesKey(const KADFilterElement* element, std::int32_t boolKey)
 
 }  // namespace
 
-std::vector<KUID> KadSearchAssets(const KadAssetStore& store, const KADFilterElement* filter)
+std::vector<KUID> KADSearchAssets(const KADAssetStore& store, const KADFilterElement* filter)
 {
     SearchScope scope;
     scope.store = &store;
     bool obsolete = UsesKey(filter, FilterBoolObsolete);
     if (obsolete) {
-        store.ForEach([&](const KadAssetRecord& row) {
+        store.ForEach([&](const KADAssetRecord& row) {
             if (!row.Has(AssetInstalled))
                 return;
             for (const KUID& id : row.obsoletes)
@@ -245,7 +245,7 @@ std::vector<KUID> KadSearchAssets(const KadAssetStore& store, const KADFilterEle
         std::vector<KUID> versions;
         std::vector<KUID> sinceInstalled;
         KUID previous = NullKUID;
-        store.ForEach([&](const KadAssetRecord& row) {
+        store.ForEach([&](const KADAssetRecord& row) {
             if (previous.user != row.id.user || previous.content != row.id.content) {
                 versions.clear();
                 sinceInstalled.clear();
@@ -264,13 +264,13 @@ std::vector<KUID> KadSearchAssets(const KadAssetStore& store, const KADFilterEle
         });
     }
     if (UsesKey(filter, FilterBoolHasFaultyDependencies)) {
-        store.ForEach([&](const KadAssetRecord& row) {
+        store.ForEach([&](const KADAssetRecord& row) {
             if (row.IsFaulty())
                 scope.faulty.insert(row.id);
         });
     }
     std::vector<KUID> passed;
-    store.ForEach([&](const KadAssetRecord& row) {
+    store.ForEach([&](const KADAssetRecord& row) {
         if (Evaluate(filter, row, scope))
             passed.push_back(row.id);
     });

@@ -6,10 +6,10 @@
 #include "kuid/kuid.h"
 
 class KADFilterElement;
-class KadAssetStore;
+class KADAssetStore;
 
 // The ids of the rows that pass, in (user, content, version) order. A null
 // filter passes every row. A group with flag 1 is an AND of its children
 // (so an empty one passes everything), flag 0 an OR; negate inverts the
 // group's result.
-std::vector<KUID> KadSearchAssets(const KadAssetStore& store, const KADFilterElement* filter);
+std::vector<KUID> KADSearchAssets(const KADAssetStore& store, const KADFilterElement* filter);

@@ -23,40 +23,40 @@ std::string_view SectionName(const Zel::PString& section)
 
 // Payload: PString section. Reply: the section's binary soup ("no soup"
 // when the section does not exist).
-void KadHandleGetSettingsSection(KadRequestContext& context)
+void KADHandleGetSettingsSection(KADRequestContext& context)
 {
     Zel::PString section = context.request.ReadPString();
     SoupHandle soup;
     if (context.store != nullptr)
-        KadSettingsStore(*context.store).LoadSection(SectionName(section), soup);
+        KADSettingsStore(*context.store).LoadSection(SectionName(section), soup);
     WriteBinarySoup(context.reply, soup);
 }
 
 // Payload: PString section; binary soup. "No soup" (a header without a
 // body) or a soup without tags empties the section. Bytes that are no soup
 // at all change nothing: a damaged request must not wipe a section. Reply: empty.
-void KadHandleSetSettingsSection(KadRequestContext& context)
+void KADHandleSetSettingsSection(KADRequestContext& context)
 {
     Zel::PString section = context.request.ReadPString();
     SoupHandle soup;
     if (context.store == nullptr || context.request.HasError() || !ReadBinarySoup(soup, context.request))
         return;
-    KadSettingsStore(*context.store).SaveSection(SectionName(section), soup);
+    KADSettingsStore(*context.store).SaveSection(SectionName(section), soup);
 }
 
 // Payload: PString section; PString key. Reply: PString value, empty when absent.
-void KadHandleGetSetting(KadRequestContext& context)
+void KADHandleGetSetting(KADRequestContext& context)
 {
     Zel::PString section = context.request.ReadPString();
     Zel::PString key = ReadKey(context.request);
     Zel::PString value;
     if (context.store != nullptr && !key.IsEmpty())
-        value = KadSettingsStore(*context.store).GetValue(SectionName(section), key);
+        value = KADSettingsStore(*context.store).GetValue(SectionName(section), key);
     context.reply.WritePString(value);
 }
 
 // Payload: PString section; PString key; PString value. Reply: empty.
-void KadHandleSetSetting(KadRequestContext& context)
+void KADHandleSetSetting(KADRequestContext& context)
 {
     Zel::PString section = context.request.ReadPString();
     Zel::PString key = ReadKey(context.request);
@@ -64,5 +64,5 @@ void KadHandleSetSetting(KadRequestContext& context)
     // A request cut short sets nothing rather than a half-read value.
     if (context.store == nullptr || key.IsEmpty() || context.request.HasError())
         return;
-    KadSettingsStore(*context.store).SetValue(SectionName(section), key, value);
+    KADSettingsStore(*context.store).SetValue(SectionName(section), key, value);
 }

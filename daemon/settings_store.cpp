@@ -5,10 +5,10 @@
 #include "daemon/store_connection.h"
 #include "soup/binary_soup.h"
 
-bool KadSettingsStore::LoadSection(std::string_view section, SoupHandle& soup)
+bool KADSettingsStore::LoadSection(std::string_view section, SoupHandle& soup)
 {
     soup.Clear();
-    KadStatement query(connection, "SELECT soup FROM settings WHERE section = ?");
+    KADStatement query(connection, "SELECT soup FROM settings WHERE section = ?");
     query.BindText(1, section);
     if (!query.Step())
         return query.IsValid();
@@ -19,33 +19,33 @@ bool KadSettingsStore::LoadSection(std::string_view section, SoupHandle& soup)
     return ReadBinarySoup(soup, stream);
 }
 
-bool KadSettingsStore::SaveSection(std::string_view section, const SoupHandle& soup)
+bool KADSettingsStore::SaveSection(std::string_view section, const SoupHandle& soup)
 {
     if (soup.CountTags() == 0)
         return RemoveSection(section);
     TBuffer stream;
     WriteBinarySoup(stream, soup);
-    KadStatement store(connection, "INSERT OR REPLACE INTO settings (section, soup) VALUES (?, ?)");
+    KADStatement store(connection, "INSERT OR REPLACE INTO settings (section, soup) VALUES (?, ?)");
     store.BindText(1, section);
     store.BindBlob(2, stream.Data(), static_cast<std::size_t>(stream.DataLength()));
     return store.Run();
 }
 
-bool KadSettingsStore::RemoveSection(std::string_view section)
+bool KADSettingsStore::RemoveSection(std::string_view section)
 {
-    KadStatement remove(connection, "DELETE FROM settings WHERE section = ?");
+    KADStatement remove(connection, "DELETE FROM settings WHERE section = ?");
     remove.BindText(1, section);
     return remove.Run();
 }
 
-Zel::PString KadSettingsStore::GetValue(std::string_view section, const Zel::PString& key)
+Zel::PString KADSettingsStore::GetValue(std::string_view section, const Zel::PString& key)
 {
     SoupHandle soup;
     LoadSection(section, soup);
     return soup.GetNamedTag(key);
 }
 
-bool KadSettingsStore::SetValue(std::string_view section, const Zel::PString& key, const Zel::PString& value)
+bool KADSettingsStore::SetValue(std::string_view section, const Zel::PString& key, const Zel::PString& value)
 {
     if (!connection.Exec("BEGIN IMMEDIATE"))
         return false;

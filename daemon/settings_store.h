@@ -6,13 +6,13 @@
 #include "soup/soup_handle.h"
 #include "zel/pstring.h"
 
-class KadStoreConnection;
+class KADStoreConnection;
 
 // Sections are stored as the binary soup bytes the client sends and reads,
 // written again by our own writer so that what is kept is always well formed.
-class KadSettingsStore {
+class KADSettingsStore {
 public:
-    explicit KadSettingsStore(KadStoreConnection& connection) : connection(connection) {}
+    explicit KADSettingsStore(KADStoreConnection& connection) : connection(connection) {}
 
     // The section's soup; a null handle when the section does not exist.
     bool LoadSection(std::string_view section, SoupHandle& soup);
@@ -26,5 +26,5 @@ public:
     bool SetValue(std::string_view section, const Zel::PString& key, const Zel::PString& value);
 
 private:
-    KadStoreConnection& connection;
+    KADStoreConnection& connection;
 };

@@ -8,12 +8,12 @@ namespace {
 constexpr int BusyTimeoutMs = 30000;
 }
 
-KadStoreConnection::~KadStoreConnection()
+KADStoreConnection::~KADStoreConnection()
 {
     Close();
 }
 
-bool KadStoreConnection::Open(const std::string& path)
+bool KADStoreConnection::Open(const std::string& path)
 {
     Close();
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
@@ -29,7 +29,7 @@ bool KadStoreConnection::Open(const std::string& path)
     return true;
 }
 
-void KadStoreConnection::Close()
+void KADStoreConnection::Close()
 {
     if (db == nullptr)
         return;
@@ -37,51 +37,51 @@ void KadStoreConnection::Close()
     db = nullptr;
 }
 
-bool KadStoreConnection::Exec(const char* sql)
+bool KADStoreConnection::Exec(const char* sql)
 {
     return db != nullptr && sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-void KadStoreConnection::Checkpoint()
+void KADStoreConnection::Checkpoint()
 {
     if (db != nullptr)
         sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
 }
 
-const char* KadStoreConnection::LastError() const
+const char* KADStoreConnection::LastError() const
 {
     return db != nullptr ? sqlite3_errmsg(db) : "not open";
 }
 
-KadStatement::KadStatement(KadStoreConnection& connection, const char* sql)
+KADStatement::KADStatement(KADStoreConnection& connection, const char* sql)
 {
     if (connection.Handle() != nullptr)
         sqlite3_prepare_v2(connection.Handle(), sql, -1, &statement, nullptr);
 }
 
-KadStatement::~KadStatement()
+KADStatement::~KADStatement()
 {
     sqlite3_finalize(statement);
 }
 
-void KadStatement::BindText(int index, std::string_view text)
+void KADStatement::BindText(int index, std::string_view text)
 {
     sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
-void KadStatement::BindBlob(int index, const void* data, std::size_t size)
+void KADStatement::BindBlob(int index, const void* data, std::size_t size)
 {
     // An empty blob is still a value, never NULL.
     static const std::uint8_t empty = 0;
     sqlite3_bind_blob64(statement, index, size != 0 ? data : &empty, size, SQLITE_TRANSIENT);
 }
 
-void KadStatement::BindInt64(int index, std::int64_t value)
+void KADStatement::BindInt64(int index, std::int64_t value)
 {
     sqlite3_bind_int64(statement, index, value);
 }
 
-bool KadStatement::Step()
+bool KADStatement::Step()
 {
     if (statement == nullptr)
         return false;
@@ -89,19 +89,19 @@ bool KadStatement::Step()
     return lastResult == SQLITE_ROW;
 }
 
-bool KadStatement::Done() const
+bool KADStatement::Done() const
 {
     return statement != nullptr && lastResult == SQLITE_DONE;
 }
 
-bool KadStatement::Run()
+bool KADStatement::Run()
 {
     while (Step()) {
     }
     return statement != nullptr && lastResult == SQLITE_DONE;
 }
 
-std::string KadStatement::ColumnText(int column) const
+std::string KADStatement::ColumnText(int column) const
 {
     const auto* text = sqlite3_column_text(statement, column);
     int size = sqlite3_column_bytes(statement, column);
@@ -109,7 +109,7 @@ std::string KadStatement::ColumnText(int column) const
                            : std::string();
 }
 
-std::vector<std::uint8_t> KadStatement::ColumnBlob(int column) const
+std::vector<std::uint8_t> KADStatement::ColumnBlob(int column) const
 {
     const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, column));
     int size = sqlite3_column_bytes(statement, column);
@@ -118,7 +118,7 @@ std::vector<std::uint8_t> KadStatement::ColumnBlob(int column) const
     return std::vector<std::uint8_t>(data, data + size);
 }
 
-std::int64_t KadStatement::ColumnInt64(int column) const
+std::int64_t KADStatement::ColumnInt64(int column) const
 {
     return sqlite3_column_int64(statement, column);
 }

@@ -9,16 +9,16 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-class KadStatement;
+class KADStatement;
 
 // Each worker thread holds a connection of its own; a connection is never
 // shared between threads.
-class KadStoreConnection {
+class KADStoreConnection {
 public:
-    KadStoreConnection() = default;
-    ~KadStoreConnection();
-    KadStoreConnection(const KadStoreConnection&) = delete;
-    KadStoreConnection& operator=(const KadStoreConnection&) = delete;
+    KADStoreConnection() = default;
+    ~KADStoreConnection();
+    KADStoreConnection(const KADStoreConnection&) = delete;
+    KADStoreConnection& operator=(const KADStoreConnection&) = delete;
 
     // Opens (creating) the index in WAL mode with full synchronisation, so a
     // committed change survives a crash and readers never block the writer.
@@ -37,12 +37,12 @@ private:
 };
 
 // A prepared statement; values bind by 1-based index as SQLite counts them.
-class KadStatement {
+class KADStatement {
 public:
-    KadStatement(KadStoreConnection& connection, const char* sql);
-    ~KadStatement();
-    KadStatement(const KadStatement&) = delete;
-    KadStatement& operator=(const KadStatement&) = delete;
+    KADStatement(KADStoreConnection& connection, const char* sql);
+    ~KADStatement();
+    KADStatement(const KADStatement&) = delete;
+    KADStatement& operator=(const KADStatement&) = delete;
 
     bool IsValid() const { return statement != nullptr; }
     void BindText(int index, std::string_view text);

@@ -44,15 +44,15 @@ const char* const MigrationSteps[] = {
     "  src TEXT NOT NULL, dst TEXT NOT NULL, old TEXT NOT NULL, created INTEGER NOT NULL)",
 };
 
-int ReadVersion(KadStoreConnection& connection)
+int ReadVersion(KADStoreConnection& connection)
 {
-    KadStatement query(connection, "SELECT value FROM meta WHERE key = 'schema_version'");
+    KADStatement query(connection, "SELECT value FROM meta WHERE key = 'schema_version'");
     if (!query.Step())
         return 0;
     return static_cast<int>(query.ColumnInt64(0));
 }
 
-bool ApplyStep(KadStoreConnection& connection, int version)
+bool ApplyStep(KADStoreConnection& connection, int version)
 {
     if (!connection.Exec("BEGIN IMMEDIATE"))
         return false;
@@ -60,7 +60,7 @@ bool ApplyStep(KadStoreConnection& connection, int version)
     // again inside the write transaction.
     if (ReadVersion(connection) >= version)
         return connection.Exec("COMMIT");
-    KadStatement record(connection, "INSERT OR REPLACE INTO meta (key, value) VALUES ('schema_version', ?)");
+    KADStatement record(connection, "INSERT OR REPLACE INTO meta (key, value) VALUES ('schema_version', ?)");
     record.BindInt64(1, version);
     if (!connection.Exec(MigrationSteps[version - 1]) || !record.Run()) {
         connection.Exec("ROLLBACK");
@@ -71,19 +71,19 @@ bool ApplyStep(KadStoreConnection& connection, int version)
 
 }  // namespace
 
-int KadStoreSchemaVersion()
+int KADStoreSchemaVersion()
 {
     return static_cast<int>(std::size(MigrationSteps));
 }
 
-bool KadMigrateStore(KadStoreConnection& connection)
+bool KADMigrateStore(KADStoreConnection& connection)
 {
     if (!connection.Exec("CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY NOT NULL, value)"))
         return false;
     int version = ReadVersion(connection);
-    if (version > KadStoreSchemaVersion())
+    if (version > KADStoreSchemaVersion())
         return false;
-    for (int next = version + 1; next <= KadStoreSchemaVersion(); ++next) {
+    for (int next = version + 1; next <= KADStoreSchemaVersion(); ++next) {
         if (!ApplyStep(connection, next))
             return false;
     }

@@ -1,13 +1,13 @@
 // The index schema and its migrations.
 #pragma once
 
-class KadStoreConnection;
+class KADStoreConnection;
 
 // Brings the index up to the newest schema, one numbered step at a time in
 // one transaction each, so a daemon of a later issue can add tables without
 // touching earlier steps. False when a step fails (nothing of it is kept)
 // or when the index is newer than this program.
-bool KadMigrateStore(KadStoreConnection& connection);
+bool KADMigrateStore(KADStoreConnection& connection);
 
 // The schema version this program writes.
-int KadStoreSchemaVersion();
+int KADStoreSchemaVersion();

@@ -23,13 +23,13 @@ bool Named(const char* variable, const char* kind, const char* step)
 
 }  // namespace
 
-void KadAssetCrashPoint(const char* kind, const char* step)
+void KADAssetCrashPoint(const char* kind, const char* step)
 {
     if (Named("KAD_TEST_CRASH_AT", kind, step))
         _exit(86);
 }
 
-bool KadAssetFaultPoint(const char* kind, const char* step)
+bool KADAssetFaultPoint(const char* kind, const char* step)
 {
     return Named("KAD_TEST_FAIL_AT", kind, step);
 }

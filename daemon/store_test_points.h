@@ -3,7 +3,7 @@
 
 // Ends the process at once when KAD_TEST_CRASH_AT names "<kind>.<step>", as
 // a crash at that point would. Other builds never stop.
-void KadAssetCrashPoint(const char* kind, const char* step);
+void KADAssetCrashPoint(const char* kind, const char* step);
 // True when KAD_TEST_FAIL_AT names "<kind>.<step>": the step then fails as
 // a broken disk would make it fail. Other builds never fail here.
-bool KadAssetFaultPoint(const char* kind, const char* step);
+bool KADAssetFaultPoint(const char* kind, const char* step);

@@ -16,14 +16,14 @@ constexpr std::int32_t LongestSleepMs = 60000;
 
 }  // namespace
 
-void KadHandleTestEcho(KadRequestContext& context)
+void KADHandleTestEcho(KADRequestContext& context)
 {
     context.reply.WriteBytes(context.request.Data(), context.request.DataLength());
 }
 
 // Payload: int32 milliseconds. Stands for any request that takes a while,
 // so tests can drop the connection while it runs.
-void KadHandleTestSleep(KadRequestContext& context)
+void KADHandleTestSleep(KADRequestContext& context)
 {
     std::int32_t milliseconds = context.request.ReadInt32(0);
     if (milliseconds < 0 || milliseconds > LongestSleepMs)
@@ -32,7 +32,7 @@ void KadHandleTestSleep(KadRequestContext& context)
     context.reply.WriteInt32(milliseconds);
 }
 
-void KadHandleTestFail(KadRequestContext&)
+void KADHandleTestFail(KADRequestContext&)
 {
     throw std::runtime_error("failure asked for by a test");
 }
@@ -41,7 +41,7 @@ void KadHandleTestFail(KadRequestContext&)
 // one result note, then a second note with a final line, then the reply
 // (int32 n + 1): the client must find every line in its log when the reply
 // arrives.
-void KadHandleTestResultLines(KadRequestContext& context)
+void KADHandleTestResultLines(KADRequestContext& context)
 {
     TBuffer& request = context.request;
     ResultsLog lines;
@@ -60,11 +60,11 @@ void KadHandleTestResultLines(KadRequestContext& context)
     context.reply.WriteInt32(static_cast<std::int32_t>(lines.LineCount()));
 }
 
-void KadHandleTestHoldings(KadRequestContext& context)
+void KADHandleTestHoldings(KADRequestContext& context)
 {
-    KadAssetStore* store = KadAssetStore::Instance();
-    KadWebQueries* queries = KadWebQueries::Existing();
+    KADAssetStore* store = KADAssetStore::Instance();
+    KADWebQueries* queries = KADWebQueries::Existing();
     context.reply.WriteInt32(store != nullptr ? static_cast<std::int32_t>(store->HandleCount()) : 0);
     context.reply.WriteInt32(queries != nullptr ? static_cast<std::int32_t>(queries->Count()) : 0);
-    context.reply.WriteInt32(static_cast<std::int32_t>(KadCommandHostManager::Instance().HostCount()));
+    context.reply.WriteInt32(static_cast<std::int32_t>(KADCommandHostManager::Instance().HostCount()));
 }

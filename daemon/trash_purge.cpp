@@ -47,21 +47,21 @@ std::int64_t NameTime(std::string_view name)
 
 }  // namespace
 
-std::int32_t KadLoadTrashRetentionDays(const std::string& databasePath)
+std::int32_t KADLoadTrashRetentionDays(const std::string& databasePath)
 {
     SoupHandle config;
     std::string path = databasePath + "/kaddaemon.cfg";
     if (!config.LoadFromFile(Zel::PString(), path.c_str(), "txt"))
-        return KadDefaultTrashRetentionDays;
-    std::int32_t days = config.GetNamedTagAsInt(Zel::PString("trash-retention-days"), KadDefaultTrashRetentionDays);
+        return KADDefaultTrashRetentionDays;
+    std::int32_t days = config.GetNamedTagAsInt(Zel::PString("trash-retention-days"), KADDefaultTrashRetentionDays);
     // Never 0: a slip in the file must not empty the trash at once.
     return std::clamp(days, 1, MaxRetentionDays);
 }
 
-KadTrashPurgeResult KadPurgeTrash(const std::string& trashFolder, std::int32_t retentionDays, std::int64_t now)
+KADTrashPurgeResult KADPurgeTrash(const std::string& trashFolder, std::int32_t retentionDays, std::int64_t now)
 {
-    KadTrashPurgeResult result;
-    DIR* dir = KadOpenFolderAt(AT_FDCWD, trashFolder.c_str());
+    KADTrashPurgeResult result;
+    DIR* dir = KADOpenFolderAt(AT_FDCWD, trashFolder.c_str());
     if (dir == nullptr)
         return result;
     std::vector<std::string> due;
@@ -78,7 +78,7 @@ KadTrashPurgeResult KadPurgeTrash(const std::string& trashFolder, std::int32_t r
             due.emplace_back(name);
     }
     for (const std::string& name : due) {
-        if (KadRemoveTreeAt(dirfd(dir), name.c_str()))
+        if (KADRemoveTreeAt(dirfd(dir), name.c_str()))
             ++result.removed;
         else
             ++result.failed;

@@ -5,13 +5,13 @@
 #include <string>
 
 // Days a trash entry is kept when kaddaemon.cfg says nothing.
-constexpr std::int32_t KadDefaultTrashRetentionDays = 30;
+constexpr std::int32_t KADDefaultTrashRetentionDays = 30;
 
 // "trash-retention-days" of "<databasePath>/kaddaemon.cfg" (1 to 36500),
 // else the default.
-std::int32_t KadLoadTrashRetentionDays(const std::string& databasePath);
+std::int32_t KADLoadTrashRetentionDays(const std::string& databasePath);
 
-struct KadTrashPurgeResult {
+struct KADTrashPurgeResult {
     int removed = 0;
     int failed = 0;  // entries that were due but could not be removed whole
 };
@@ -22,4 +22,4 @@ struct KadTrashPurgeResult {
 // time: moving a folder into the trash keeps the folder's old time, and an
 // entry someone touched since is kept as long as a fresh one. Symbolic links
 // are removed as links and never followed, at the top and below.
-KadTrashPurgeResult KadPurgeTrash(const std::string& trashFolder, std::int32_t retentionDays, std::int64_t now);
+KADTrashPurgeResult KADPurgeTrash(const std::string& trashFolder, std::int32_t retentionDays, std::int64_t now);

@@ -16,7 +16,7 @@ namespace {
 constexpr std::size_t VerdictBatchSize = 1000;
 }  // namespace
 
-bool KadValidateThroughHost(const std::string& storeName, const std::string& folder, ResultsLog& lines,
+bool KADValidateThroughHost(const std::string& storeName, const std::string& folder, ResultsLog& lines,
                             std::int32_t& valid, std::string& error)
 {
     KADCommandHostQuestion question;
@@ -24,7 +24,7 @@ bool KadValidateThroughHost(const std::string& storeName, const std::string& fol
     question.assetName = Zel::PString(storeName.c_str());
     question.folder = Zel::String(folder.c_str());
     TBuffer answer;
-    if (!KadCommandHostManager::Instance().Ask(question, answer, error))
+    if (!KADCommandHostManager::Instance().Ask(question, answer, error))
         return false;
     std::vector<KUID> unused;
     if (!ReadCommandHostAnswer(answer, question.commandId, lines, valid, unused)) {
@@ -34,10 +34,10 @@ bool KadValidateThroughHost(const std::string& storeName, const std::string& fol
     return true;
 }
 
-KadValidationVerdict KadVerdictOf(const KUID& id, const std::string& folder, const ResultsLog& lines,
+KADValidationVerdict KADVerdictOf(const KUID& id, const std::string& folder, const ResultsLog& lines,
                                   std::int32_t valid)
 {
-    KadValidationVerdict verdict;
+    KADValidationVerdict verdict;
     verdict.id = id;
     verdict.folder = folder;
     verdict.faulty = valid == 0;
@@ -46,7 +46,7 @@ KadValidationVerdict KadVerdictOf(const KUID& id, const std::string& folder, con
     return verdict;
 }
 
-bool KadValidatorCanJudge()
+bool KADValidatorCanJudge()
 {
 #ifdef KORVEL_TEST_HOOKS
     // Tests take the stand-in's verdicts as real, to walk the path a real
@@ -57,19 +57,19 @@ bool KadValidatorCanJudge()
     return ValidateAssetTask::CanJudge;
 }
 
-void KadRecordValidationVerdicts(KadAssetStore& store, KadStoreConnection& connection,
-                                 const std::vector<KadValidationVerdict>& verdicts, ResultsLog& log)
+void KADRecordValidationVerdicts(KADAssetStore& store, KADStoreConnection& connection,
+                                 const std::vector<KADValidationVerdict>& verdicts, ResultsLog& log)
 {
     std::lock_guard<std::mutex> hold(store.ChangeLock());
-    KadRepairBatch batch(store, connection, log, VerdictBatchSize);
-    for (const KadValidationVerdict& verdict : verdicts) {
-        KadAssetRecord row;
+    KADRepairBatch batch(store, connection, log, VerdictBatchSize);
+    for (const KADValidationVerdict& verdict : verdicts) {
+        KADAssetRecord row;
         if (!store.Find(verdict.id, row))
             continue;
-        if (verdict.folder != KadCommittedFolder(store.UserDataRoot(), row) &&
-            verdict.folder != KadEditFolder(store.UserDataRoot(), row))
+        if (verdict.folder != KADCommittedFolder(store.UserDataRoot(), row) &&
+            verdict.folder != KADEditFolder(store.UserDataRoot(), row))
             continue;
-        KadAssetRecord judged = row;
+        KADAssetRecord judged = row;
         judged.flags &= ~(AssetFaulty | AssetWarnings);
         judged.flags |= (verdict.faulty ? AssetFaulty : 0u) | (verdict.warnings ? AssetWarnings : 0u);
         if (judged != row)

@@ -14,7 +14,7 @@ std::int64_t ClampedSeconds(const SoupHandle& soup, const char* tag, std::int64_
     return std::clamp<std::int64_t>(seconds, 1, maxSeconds) * 1000;
 }
 
-void ReadRewrites(const SoupHandle& soup, std::vector<KadWebRewrite>& rewrites)
+void ReadRewrites(const SoupHandle& soup, std::vector<KADWebRewrite>& rewrites)
 {
     SoupHandle table = soup.GetNamedSoup(Zel::PString("web-rewrite"));
     for (std::int32_t index = 0; index < table.CountTags(); ++index) {
@@ -23,17 +23,17 @@ void ReadRewrites(const SoupHandle& soup, std::vector<KadWebRewrite>& rewrites)
         Zel::PString to = rule.GetNamedTag(Zel::PString("to"));
         if (from.IsEmpty() || to.IsEmpty())
             continue;
-        rewrites.push_back(KadWebRewrite{std::string(from.View()), std::string(to.View())});
+        rewrites.push_back(KADWebRewrite{std::string(from.View()), std::string(to.View())});
     }
 }
 
 }  // namespace
 
-KadWebConfig KadLoadWebConfig(const std::string& databasePath)
+KADWebConfig KADLoadWebConfig(const std::string& databasePath)
 {
-    KadWebConfig config;
+    KADWebConfig config;
     SoupHandle soup;
-    std::string path = databasePath + "/" + KadDaemonConfigFileName;
+    std::string path = databasePath + "/" + KADDaemonConfigFileName;
     if (!soup.LoadFromFile(Zel::PString(), path.c_str(), "txt"))
         return config;
     config.connectTimeoutMs = ClampedSeconds(soup, "web-connect-timeout", config.connectTimeoutMs, 120);

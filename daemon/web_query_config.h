@@ -10,21 +10,21 @@
 // program asks for the content service under a constant host of the reserved
 // ".invalid" domain, so nothing is fetched until an installation (or a test)
 // says where the service really is.
-struct KadWebRewrite {
+struct KADWebRewrite {
     std::string from;
     std::string to;
 };
 
-struct KadWebConfig {
+struct KADWebConfig {
     std::int64_t connectTimeoutMs = 15000;
     std::int64_t totalTimeoutMs = 120000;
     std::int64_t maxBytes = std::int64_t(512) << 20;
     std::int32_t maxRedirects = 5;
-    std::vector<KadWebRewrite> rewrites;
+    std::vector<KADWebRewrite> rewrites;
 };
 
 // The file name inside the database folder.
-constexpr const char* KadDaemonConfigFileName = "kaddaemon.cfg";
+constexpr const char* KADDaemonConfigFileName = "kaddaemon.cfg";
 
 // Reads the web settings from the text soup "<databasePath>/kaddaemon.cfg":
 //   web-connect-timeout <seconds>     (1 to 120, default 15)
@@ -33,4 +33,4 @@ constexpr const char* KadDaemonConfigFileName = "kaddaemon.cfg";
 //   web-rewrite { 0 { from "https://cargohub.korvel.invalid" to "http://127.0.0.1:8080" } 1 { ... } }
 // A missing file or tag keeps the default; out-of-range values are clamped,
 // so a bad file can never make a fetch unbounded.
-KadWebConfig KadLoadWebConfig(const std::string& databasePath);
+KADWebConfig KADLoadWebConfig(const std::string& databasePath);

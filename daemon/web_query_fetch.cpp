@@ -45,7 +45,7 @@ int CheckCancel(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
     return state->cancel->load() ? 1 : 0;
 }
 
-void Configure(CURL* curl, const std::string& url, const KadWebConfig& config, FetchState& state, char* errorBuffer)
+void Configure(CURL* curl, const std::string& url, const KADWebConfig& config, FetchState& state, char* errorBuffer)
 {
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     // Threads of a daemon must never be interrupted by the resolver's alarm.
@@ -68,13 +68,13 @@ void Configure(CURL* curl, const std::string& url, const KadWebConfig& config, F
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
 }
 
-void Fail(KadWebFetchResult& result, CURLcode code, const char* errorBuffer)
+void Fail(KADWebFetchResult& result, CURLcode code, const char* errorBuffer)
 {
-    result.resultCode = KadWebResultTransferBase + static_cast<std::uint32_t>(code);
+    result.resultCode = KADWebResultTransferBase + static_cast<std::uint32_t>(code);
     result.errorText = errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(code);
 }
 
-void Classify(KadWebFetchResult& result, CURLcode code, const FetchState& state, long status,
+void Classify(KADWebFetchResult& result, CURLcode code, const FetchState& state, long status,
               const char* errorBuffer)
 {
     result.httpStatus = status > 0 ? static_cast<std::uint32_t>(status) : 0;
@@ -90,30 +90,30 @@ void Classify(KadWebFetchResult& result, CURLcode code, const FetchState& state,
     if (status < 200 || status >= 300) {
         // Statuses below 400 that end a transfer (a redirect without a
         // target, an informational answer) are no content either.
-        result.resultCode = status > 0 ? static_cast<std::uint32_t>(status) : KadWebResultTransferBase;
+        result.resultCode = status > 0 ? static_cast<std::uint32_t>(status) : KADWebResultTransferBase;
         result.errorText = "HTTP status " + std::to_string(status);
     }
 }
 
 }  // namespace
 
-void KadInitialiseWebFetch()
+void KADInitialiseWebFetch()
 {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-KadWebFetchResult KadFetchUrl(const std::string& url, const std::string& filePath, const KadWebConfig& config,
+KADWebFetchResult KADFetchUrl(const std::string& url, const std::string& filePath, const KADWebConfig& config,
                               const std::atomic<bool>& cancel)
 {
-    KadInitialiseWebFetch();
-    KadWebFetchResult result;
+    KADInitialiseWebFetch();
+    KADWebFetchResult result;
     FetchState state;
     state.cancel = &cancel;
     state.maxBytes = static_cast<std::uint64_t>(config.maxBytes);
     state.file = open(filePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (state.file < 0) {
-        result.resultCode = KadWebResultTransferBase + CURLE_WRITE_ERROR;
+        result.resultCode = KADWebResultTransferBase + CURLE_WRITE_ERROR;
         result.errorText = "Cannot create the result file";
         return result;
     }

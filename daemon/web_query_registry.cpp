@@ -14,17 +14,17 @@
 #include "platform/folders.h"
 #include "zel/ascii.h"
 
-struct KadWebQueries::Query {
-    KadWebHandle handle;
-    std::weak_ptr<KadConnection> owner;
-    const KadConnection* ownerAddress = nullptr;
+struct KADWebQueries::Query {
+    KADWebHandle handle;
+    std::weak_ptr<KADConnection> owner;
+    const KADConnection* ownerAddress = nullptr;
     std::string url;
     std::string file;
     std::int32_t mode = KADWebQueryModeDownload;
-    KadWebConfig config;
+    KADWebConfig config;
     std::atomic<bool> cancel{false};
     // Guarded by the table's lock.
-    KadWebQueryStatus status;
+    KADDaemonWebQueryStatus status;
     bool closed = false;
 };
 
@@ -77,9 +77,9 @@ void RemoveStaleResults(const std::string& folder)
     closedir(directory);
 }
 
-KadWebQueryStatus Failed(std::uint32_t code, const std::string& text, std::int32_t mode)
+KADDaemonWebQueryStatus Failed(std::uint32_t code, const std::string& text, std::int32_t mode)
 {
-    KadWebQueryStatus status;
+    KADDaemonWebQueryStatus status;
     status.complete = true;
     status.resultCode = code;
     // Only a page's failure is told as text; a download reports its code.
@@ -90,7 +90,7 @@ KadWebQueryStatus Failed(std::uint32_t code, const std::string& text, std::int32
 
 }  // namespace
 
-KadWebQueries::KadWebQueries(std::string folder, int workers, std::size_t maxQueries)
+KADWebQueries::KADWebQueries(std::string folder, int workers, std::size_t maxQueries)
     : cacheFolder(std::move(folder)),
       workerCount(workers < 1 ? 1 : workers),
       maxQueries(maxQueries),
@@ -101,7 +101,7 @@ KadWebQueries::KadWebQueries(std::string folder, int workers, std::size_t maxQue
     RemoveStaleResults(cacheFolder);
 }
 
-KadWebQueries::~KadWebQueries()
+KADWebQueries::~KADWebQueries()
 {
     {
         std::lock_guard<std::mutex> hold(lock);
@@ -119,19 +119,19 @@ KadWebQueries::~KadWebQueries()
 }
 
 namespace {
-std::atomic<KadWebQueries*> made{nullptr};
+std::atomic<KADWebQueries*> made{nullptr};
 }  // namespace
 
-KadWebQueries* KadWebQueries::Existing()
+KADWebQueries* KADWebQueries::Existing()
 {
     return made.load();
 }
 
-KadWebQueries& KadWebQueries::ForCacheFolder(const std::string& cacheFolder)
+KADWebQueries& KADWebQueries::ForCacheFolder(const std::string& cacheFolder)
 {
-    static KadWebQueries table(cacheFolder);
+    static KADWebQueries table(cacheFolder);
     static bool listening = [] {
-        KadConnection::AddEndListener([](const KadConnection& owner) { table.CloseQueriesOf(owner); });
+        KADConnection::AddEndListener([](const KADConnection& owner) { table.CloseQueriesOf(owner); });
         return true;
     }();
     (void)listening;
@@ -139,17 +139,17 @@ KadWebQueries& KadWebQueries::ForCacheFolder(const std::string& cacheFolder)
     return table;
 }
 
-void KadWebQueries::StartWorkers()
+void KADWebQueries::StartWorkers()
 {
     if (!workers.empty())
         return;
-    KadInitialiseWebFetch();
+    KADInitialiseWebFetch();
     for (int i = 0; i < workerCount; ++i)
         workers.emplace_back([this] { Work(); });
 }
 
-KadWebHandle KadWebQueries::Start(const std::shared_ptr<KadConnection>& owner, const std::string& requestedUrl,
-                                  std::int32_t mode, const KadWebConfig& config)
+KADWebHandle KADWebQueries::Start(const std::shared_ptr<KADConnection>& owner, const std::string& requestedUrl,
+                                  std::int32_t mode, const KADWebConfig& config)
 {
     CloseOrphans();
     auto query = std::make_shared<Query>();
@@ -158,22 +158,22 @@ KadWebHandle KadWebQueries::Start(const std::shared_ptr<KadConnection>& owner, c
     query->mode = mode;
     query->config = config;
     std::string error;
-    bool fetchable = KadPrepareWebUrl(requestedUrl, config.rewrites, query->url, error);
+    bool fetchable = KADPrepareWebUrl(requestedUrl, config.rewrites, query->url, error);
 
     std::lock_guard<std::mutex> hold(lock);
     // A connection that ended while this request ran has had its queries
     // closed already; one registered now would never be.
     if (stopping || !owner->IsOpen())
-        return KadWebHandle{};
+        return KADWebHandle{};
     query->handle.first = nextId;
     nextId = nextId == 0x7fffffff ? 1 : nextId + 1;
     nonceState = nonceState * 1664525u + 1013904223u;
     query->handle.second = static_cast<std::int32_t>(nonceState & 0x7fffffff);
     query->file = cacheFolder + "/q" + std::to_string(query->handle.first) + ResultExtension(query->url);
     if (!fetchable) {
-        query->status = Failed(KadWebResultTransferBase + 1, error, mode);
+        query->status = Failed(KADWebResultTransferBase + 1, error, mode);
     } else if (queries.size() >= maxQueries) {
-        query->status = Failed(KadWebResultBusy, "Too many web queries", mode);
+        query->status = Failed(KADWebResultBusy, "Too many web queries", mode);
     } else {
         StartWorkers();
         pending.push_back(query);
@@ -185,7 +185,7 @@ KadWebHandle KadWebQueries::Start(const std::shared_ptr<KadConnection>& owner, c
     return query->handle;
 }
 
-std::shared_ptr<KadWebQueries::Query> KadWebQueries::Find(const KadConnection* owner, KadWebHandle handle) const
+std::shared_ptr<KADWebQueries::Query> KADWebQueries::Find(const KADConnection* owner, KADWebHandle handle) const
 {
     auto found = queries.find(handle.first);
     if (found == queries.end())
@@ -196,40 +196,40 @@ std::shared_ptr<KadWebQueries::Query> KadWebQueries::Find(const KadConnection* o
     return query;
 }
 
-KadWebQueryStatus KadWebQueries::Status(const KadConnection* owner, KadWebHandle handle)
+KADDaemonWebQueryStatus KADWebQueries::Status(const KADConnection* owner, KADWebHandle handle)
 {
     std::lock_guard<std::mutex> hold(lock);
     std::shared_ptr<Query> query = Find(owner, handle);
     if (!query)
-        return Failed(KadWebResultUnknownQuery, "Unknown web query", KADWebQueryModePage);
+        return Failed(KADWebResultUnknownQuery, "Unknown web query", KADWebQueryModePage);
     return query->status;
 }
 
-void KadWebQueries::Discard(const std::shared_ptr<Query>& query)
+void KADWebQueries::Discard(const std::shared_ptr<Query>& query)
 {
     query->cancel = true;
     query->closed = true;
     queries.erase(query->handle.first);
-    if (std::shared_ptr<KadConnection> owner = query->owner.lock())
+    if (std::shared_ptr<KADConnection> owner = query->owner.lock())
         owner->ItemClosed();
     // A query still on a worker removes its file when the worker ends.
     if (query->status.complete)
         unlink(query->file.c_str());
 }
 
-void KadWebQueries::Close(const KadConnection* owner, KadWebHandle handle)
+void KADWebQueries::Close(const KADConnection* owner, KADWebHandle handle)
 {
     std::lock_guard<std::mutex> hold(lock);
     if (std::shared_ptr<Query> query = Find(owner, handle))
         Discard(query);
 }
 
-void KadWebQueries::CloseOrphans()
+void KADWebQueries::CloseOrphans()
 {
     std::lock_guard<std::mutex> hold(lock);
     std::vector<std::shared_ptr<Query>> orphans;
     for (auto& entry : queries) {
-        std::shared_ptr<KadConnection> owner = entry.second->owner.lock();
+        std::shared_ptr<KADConnection> owner = entry.second->owner.lock();
         if (!owner || !owner->IsOpen())
             orphans.push_back(entry.second);
     }
@@ -237,7 +237,7 @@ void KadWebQueries::CloseOrphans()
         Discard(query);
 }
 
-void KadWebQueries::CloseQueriesOf(const KadConnection& owner)
+void KADWebQueries::CloseQueriesOf(const KADConnection& owner)
 {
     std::lock_guard<std::mutex> hold(lock);
     std::vector<std::shared_ptr<Query>> ended;
@@ -249,13 +249,13 @@ void KadWebQueries::CloseQueriesOf(const KadConnection& owner)
         Discard(query);
 }
 
-std::size_t KadWebQueries::Count() const
+std::size_t KADWebQueries::Count() const
 {
     std::lock_guard<std::mutex> hold(lock);
     return queries.size();
 }
 
-void KadWebQueries::Finish(Query& query, const KadWebFetchResult& result)
+void KADWebQueries::Finish(Query& query, const KADWebFetchResult& result)
 {
     std::lock_guard<std::mutex> hold(lock);
     if (query.closed) {
@@ -269,12 +269,12 @@ void KadWebQueries::Finish(Query& query, const KadWebFetchResult& result)
     }
     query.status.complete = true;
     query.status.httpStatus = result.httpStatus;
-    query.status.resultCode = KadWebResultOk;
+    query.status.resultCode = KADWebResultOk;
     query.status.byteCount = result.byteCount > 0xffffffffu ? 0xffffffffu : static_cast<std::uint32_t>(result.byteCount);
     query.status.file = query.file;
 }
 
-void KadWebQueries::Work()
+void KADWebQueries::Work()
 {
     for (;;) {
         std::shared_ptr<Query> query;
@@ -286,11 +286,11 @@ void KadWebQueries::Work()
             query = pending.front();
             pending.pop_front();
         }
-        KadWebFetchResult result;
+        KADWebFetchResult result;
         if (query->cancel) {
-            result.resultCode = KadWebResultTransferBase + 42;
+            result.resultCode = KADWebResultTransferBase + 42;
         } else {
-            result = KadFetchUrl(query->url, query->file, query->config, query->cancel);
+            result = KADFetchUrl(query->url, query->file, query->config, query->cancel);
         }
         Finish(*query, result);
     }

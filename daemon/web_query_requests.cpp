@@ -12,26 +12,26 @@ namespace {
 
 
 // The daemon finds its folders from its own location, as it does at start.
-const KadDaemonPaths& DaemonPaths()
+const KADDaemonPaths& DaemonPaths()
 {
-    static const KadDaemonPaths paths = [] {
-        KadDaemonPaths found;
+    static const KADDaemonPaths paths = [] {
+        KADDaemonPaths found;
         std::string executable;
         if (Platform::GetExecutablePath(executable))
-            KadDaemonPaths::FromExecutable(executable, found);
+            KADDaemonPaths::FromExecutable(executable, found);
         return found;
     }();
     return paths;
 }
 
-KadWebQueries& Queries()
+KADWebQueries& Queries()
 {
-    return KadWebQueries::ForCacheFolder(DaemonPaths().userDataRoot + "/cache/web");
+    return KADWebQueries::ForCacheFolder(DaemonPaths().userDataRoot + "/cache/web");
 }
 
-KadWebHandle ReadHandle(TBuffer& request)
+KADWebHandle ReadHandle(TBuffer& request)
 {
-    KadWebHandle handle;
+    KADWebHandle handle;
     handle.first = request.ReadInt32(-1);
     handle.second = request.ReadInt32(-1);
     return handle;
@@ -41,15 +41,15 @@ KadWebHandle ReadHandle(TBuffer& request)
 
 // Payload: u8 0; PString URL; int32 mode; int32 -1; binary soup (none).
 // Reply: the query handle, (-1, -1) when the request cannot be read.
-void KadHandleStartWebQuery(KadRequestContext& context)
+void KADHandleStartWebQuery(KADRequestContext& context)
 {
     context.request.ReadUInt8(0);
     Zel::PString url = context.request.ReadPString();
     std::int32_t mode = context.request.ReadInt32(KADWebQueryModeDownload);
     context.request.ReadInt32(-1);
-    KadWebHandle handle;
+    KADWebHandle handle;
     if (!context.request.HasError() && !DaemonPaths().userDataRoot.empty()) {
-        KadWebConfig config = KadLoadWebConfig(DaemonPaths().databasePath);
+        KADWebConfig config = KADLoadWebConfig(DaemonPaths().databasePath);
         handle = Queries().Start(context.connection, std::string(url.View()), mode, config);
     }
     context.reply.WriteInt32(handle.first);
@@ -57,18 +57,18 @@ void KadHandleStartWebQuery(KadRequestContext& context)
 }
 
 // Payload: the handle. Reply: empty.
-void KadHandleCloseWebQuery(KadRequestContext& context)
+void KADHandleCloseWebQuery(KADRequestContext& context)
 {
-    KadWebHandle handle = ReadHandle(context.request);
+    KADWebHandle handle = ReadHandle(context.request);
     Queries().Close(context.connection.get(), handle);
 }
 
 // Payload: the handle. Reply: bool complete; u32 HTTP status; u32 result;
 // u32 byte count; String result file; PString result text.
-void KadHandleGetWebQueryStatus(KadRequestContext& context)
+void KADHandleGetWebQueryStatus(KADRequestContext& context)
 {
-    KadWebHandle handle = ReadHandle(context.request);
-    KadWebQueryStatus status = Queries().Status(context.connection.get(), handle);
+    KADWebHandle handle = ReadHandle(context.request);
+    KADDaemonWebQueryStatus status = Queries().Status(context.connection.get(), handle);
     context.reply.WriteBool(status.complete);
     context.reply.WriteUInt32(status.httpStatus);
     context.reply.WriteUInt32(status.resultCode);

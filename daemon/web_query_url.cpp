@@ -48,7 +48,7 @@ UrlPointer ParseUrl(const std::string& text)
     return url;
 }
 
-bool ApplyRewrite(CURLU* url, const KadWebRewrite& rule)
+bool ApplyRewrite(CURLU* url, const KADWebRewrite& rule)
 {
     UrlPointer from = ParseUrl(rule.from);
     UrlPointer to = ParseUrl(rule.to);
@@ -68,7 +68,7 @@ bool ApplyRewrite(CURLU* url, const KadWebRewrite& rule)
 
 }  // namespace
 
-bool KadPrepareWebUrl(const std::string& requested, const std::vector<KadWebRewrite>& rewrites, std::string& url,
+bool KADPrepareWebUrl(const std::string& requested, const std::vector<KADWebRewrite>& rewrites, std::string& url,
                       std::string& error)
 {
     url.clear();
@@ -77,7 +77,7 @@ bool KadPrepareWebUrl(const std::string& requested, const std::vector<KadWebRewr
         error = "Malformed URL";
         return false;
     }
-    for (const KadWebRewrite& rule : rewrites) {
+    for (const KADWebRewrite& rule : rewrites) {
         if (ApplyRewrite(parsed.get(), rule))
             break;
     }

@@ -10,5 +10,5 @@
 // reason in `error`: the text is no URL, or its scheme (after the rewrite)
 // is neither "http" nor "https" (a file://, ftp:// or other request must
 // never make the daemon read local files or reach other services).
-bool KadPrepareWebUrl(const std::string& requested, const std::vector<KadWebRewrite>& rewrites, std::string& url,
+bool KADPrepareWebUrl(const std::string& requested, const std::vector<KADWebRewrite>& rewrites, std::string& url,
                       std::string& error);

@@ -10,17 +10,17 @@ namespace {
 constexpr auto SpinTime = std::chrono::microseconds(50);
 }
 
-KadWorkerPool::KadWorkerPool(std::string indexPath, int maxThreads)
+KADWorkerPool::KADWorkerPool(std::string indexPath, int maxThreads)
     : indexPath(std::move(indexPath)), maxThreads(maxThreads < 1 ? 1 : maxThreads)
 {
 }
 
-KadWorkerPool::~KadWorkerPool()
+KADWorkerPool::~KADWorkerPool()
 {
     Stop();
 }
 
-void KadWorkerPool::Post(Job job)
+void KADWorkerPool::Post(Job job)
 {
     Slot* woken = nullptr;
     {
@@ -47,7 +47,7 @@ void KadWorkerPool::Post(Job job)
         woken->wake.notify_one();
 }
 
-void KadWorkerPool::Stop()
+void KADWorkerPool::Stop()
 {
     std::vector<std::thread> ending;
     {
@@ -61,7 +61,7 @@ void KadWorkerPool::Stop()
         thread.join();
 }
 
-void KadWorkerPool::SpinForNextJob(std::unique_lock<std::mutex>& hold)
+void KADWorkerPool::SpinForNextJob(std::unique_lock<std::mutex>& hold)
 {
     // A client waits for each reply before it sends its next request, so the
     // next job usually comes a loopback round trip after the last one ended.
@@ -77,9 +77,9 @@ void KadWorkerPool::SpinForNextJob(std::unique_lock<std::mutex>& hold)
     --spinning;
 }
 
-void KadWorkerPool::WorkerLoop(Slot& slot)
+void KADWorkerPool::WorkerLoop(Slot& slot)
 {
-    KadStoreConnection store;
+    KADStoreConnection store;
     bool tried = false;
     std::unique_lock<std::mutex> hold(lock);
     for (;;) {

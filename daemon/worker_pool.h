@@ -11,18 +11,18 @@
 #include <thread>
 #include <vector>
 
-class KadStoreConnection;
+class KADStoreConnection;
 
 // Threads start on demand up to a cap and then stay; a job gets the running
 // thread's own index connection (null when the index cannot be opened).
-class KadWorkerPool {
+class KADWorkerPool {
 public:
-    using Job = std::function<void(KadStoreConnection* store)>;
+    using Job = std::function<void(KADStoreConnection* store)>;
 
-    KadWorkerPool(std::string indexPath, int maxThreads);
-    ~KadWorkerPool();
-    KadWorkerPool(const KadWorkerPool&) = delete;
-    KadWorkerPool& operator=(const KadWorkerPool&) = delete;
+    KADWorkerPool(std::string indexPath, int maxThreads);
+    ~KADWorkerPool();
+    KADWorkerPool(const KADWorkerPool&) = delete;
+    KADWorkerPool& operator=(const KADWorkerPool&) = delete;
 
     // Never blocks: beyond the cap, jobs wait in the queue.
     void Post(Job job);

@@ -24,7 +24,7 @@ bool IsNearlyFull(const std::string& folder)
 
 }  // namespace
 
-bool KadStoreDiskIsFull(const KadAssetStore& store)
+bool KADStoreDiskIsFull(const KADAssetStore& store)
 {
     return IsNearlyFull(store.DatabasePath()) || IsNearlyFull(store.UserDataRoot());
 }

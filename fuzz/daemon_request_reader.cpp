@@ -13,18 +13,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::size_t step = data[0] == 0 ? 1 : data[0];
     ++data;
     --size;
-    KadRequestReader reader;
+    KADRequestReader reader;
     std::size_t at = 0;
     while (at < size) {
         std::size_t slice = size - at < step ? size - at : step;
         std::size_t consumed = 0;
-        KadReaderEvent event = reader.Feed(data + at, slice, consumed);
-        if (event == KadReaderEvent::Error)
+        KADReaderEvent event = reader.Feed(data + at, slice, consumed);
+        if (event == KADReaderEvent::Error)
             return 0;
-        if (consumed == 0 && event == KadReaderEvent::NeedMore)
+        if (consumed == 0 && event == KADReaderEvent::NeedMore)
             return 0;  // cannot happen: NeedMore takes every byte given
         at += consumed;
-        if (event == KadReaderEvent::Request && reader.Request().payload.size() > (1u << 30))
+        if (event == KADReaderEvent::Request && reader.Request().payload.size() > (1u << 30))
             __builtin_trap();
     }
     return 0;

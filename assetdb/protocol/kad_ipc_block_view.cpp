@@ -8,29 +8,29 @@
 static_assert(std::endian::native == std::endian::little,
               "the block's words are stored in native order, which must be the wire's little-endian order");
 
-std::int32_t KadIpcBlockView::Load(std::size_t offset) const
+std::int32_t KADIpcBlockView::Load(std::size_t offset) const
 {
     auto* word = reinterpret_cast<std::int32_t*>(bytes + offset);
     return std::atomic_ref<std::int32_t>(*word).load(std::memory_order_acquire);
 }
 
-void KadIpcBlockView::Store(std::size_t offset, std::int32_t value)
+void KADIpcBlockView::Store(std::size_t offset, std::int32_t value)
 {
     auto* word = reinterpret_cast<std::int32_t*>(bytes + offset);
     std::atomic_ref<std::int32_t>(*word).store(value, std::memory_order_release);
 }
 
-std::uint8_t KadIpcBlockView::AttachCount() const
+std::uint8_t KADIpcBlockView::AttachCount() const
 {
     return std::atomic_ref<std::uint8_t>(bytes[AttachCountOffset]).load(std::memory_order_acquire);
 }
 
-void KadIpcBlockView::SetAttachCount(std::uint8_t count)
+void KADIpcBlockView::SetAttachCount(std::uint8_t count)
 {
     std::atomic_ref<std::uint8_t>(bytes[AttachCountOffset]).store(count, std::memory_order_release);
 }
 
-void KadIpcBlockView::Initialise(std::int32_t keeper)
+void KADIpcBlockView::Initialise(std::int32_t keeper)
 {
     SetKeeper(keeper);
     SetOwner(NoProcess);

@@ -7,7 +7,7 @@
 // The block is a cross-process format mapped by the daemon and every
 // client: fields sit at fixed offsets and are read and written one by one,
 // never as a struct image.
-struct KadIpcBlockView {
+struct KADIpcBlockView {
     static constexpr std::size_t Size = 36;
     static constexpr std::size_t KeeperOffset = 0;
     static constexpr std::size_t OwnerOffset = 4;
@@ -21,7 +21,7 @@ struct KadIpcBlockView {
     static constexpr std::int32_t LayoutVersion = 3;
     static constexpr std::int32_t NoProcess = -1;
 
-    explicit KadIpcBlockView(void* mapping) : bytes(static_cast<std::uint8_t*>(mapping)) {}
+    explicit KADIpcBlockView(void* mapping) : bytes(static_cast<std::uint8_t*>(mapping)) {}
 
     std::int32_t Keeper() const { return Load(KeeperOffset); }
     std::int32_t Owner() const { return Load(OwnerOffset); }

@@ -11,7 +11,7 @@ namespace {
 // that every process builds byte-identical names.
 }  // namespace
 
-bool KadIpcNames(std::string_view databasePath, KadIpcNameSet& names)
+bool KADIpcNames(std::string_view databasePath, KADIpcNameSet& names)
 {
     // The folder is the path less the separator and "assets.tdx".
     constexpr std::size_t SuffixLength = 11;
@@ -19,7 +19,7 @@ bool KadIpcNames(std::string_view databasePath, KadIpcNameSet& names)
     lowered.reserve(databasePath.size());
     for (char c : databasePath)
         lowered.push_back(c == '\\' ? '/' : Zel::AsciiToLower(c));
-    std::string_view suffix = KadProtocol::DatabaseFolderName;
+    std::string_view suffix = KADProtocol::DatabaseFolderName;
     if (lowered.size() < SuffixLength || lowered.compare(lowered.size() - suffix.size(), suffix.size(), suffix) != 0)
         return false;
 
@@ -29,7 +29,7 @@ bool KadIpcNames(std::string_view databasePath, KadIpcNameSet& names)
     std::string_view folder = names.databaseFolder;
     while (!folder.empty() && folder.front() == '/')
         folder.remove_prefix(1);
-    names.mutexName = std::string(KadProtocol::MutexNamePrefix) + "/" + std::string(folder);
+    names.mutexName = std::string(KADProtocol::MutexNamePrefix) + "/" + std::string(folder);
     names.blockWindowsName = names.mutexName + "-ipc2";
     names.blockName = "/" + Platform::IpcName(names.blockWindowsName);
     names.lockPath = Platform::IpcLockPath(names.mutexName);

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-struct KadIpcNameSet {
+struct KADIpcNameSet {
     // The Windows-style mutex name both sides derive from the database folder;
     // the platform lock (Platform::NamedLock) is opened with it.
     std::string mutexName;
@@ -24,4 +24,4 @@ struct KadIpcNameSet {
 // before it. Client, daemon and test fakes all call this one function, so a
 // database is found under the same names whatever letter case each side
 // spells its path with.
-bool KadIpcNames(std::string_view databasePath, KadIpcNameSet& names);
+bool KADIpcNames(std::string_view databasePath, KADIpcNameSet& names);

@@ -7,7 +7,7 @@
 
 // Four-character codes are int32 values whose first letter is the most
 // significant byte; on the little-endian wire "note" goes out as "eton".
-struct KadProtocol {
+struct KADProtocol {
     static constexpr std::int32_t ClientCode = 0x4B414443;  // "KADC", opens the handshake
     static constexpr std::int32_t DaemonCode = 0x4B414444;  // "KADD", answers it
     static constexpr std::int32_t ReplyTag = 0x7265706c;    // "repl"
@@ -37,7 +37,7 @@ constexpr std::int32_t KADRepairModeExtended = 150;
 constexpr std::int32_t KADWebQueryModeDownload = 0;
 constexpr std::int32_t KADWebQueryModePage = 2;
 
-enum class KadNoteType : std::int32_t {
+enum class KADNoteType : std::int32_t {
     Progress = 0,
     HostQuestion = 1,
     AsyncCall = 2,

@@ -10,7 +10,7 @@ namespace {
 constexpr std::size_t ReserveStep = 64 * 1024;
 }
 
-std::size_t KadRequestReader::FillHeader(const std::uint8_t* data, std::size_t size, std::size_t wanted)
+std::size_t KADRequestReader::FillHeader(const std::uint8_t* data, std::size_t size, std::size_t wanted)
 {
     std::size_t take = std::min(size, wanted - headerFill);
     std::copy(data, data + take, header + headerFill);
@@ -18,56 +18,56 @@ std::size_t KadRequestReader::FillHeader(const std::uint8_t* data, std::size_t s
     return take;
 }
 
-KadReaderEvent KadRequestReader::Fail(const char* text)
+KADReaderEvent KADRequestReader::Fail(const char* text)
 {
     state = State::Failed;
     errorText = text;
-    return KadReaderEvent::Error;
+    return KADReaderEvent::Error;
 }
 
-KadReaderEvent KadRequestReader::OnHandshakeHeader()
+KADReaderEvent KADRequestReader::OnHandshakeHeader()
 {
-    handshake.code = KadLoadInt32(header);
-    handshake.version = KadLoadInt32(header + 4);
-    handshake.build = KadLoadInt32(header + 8);
-    handshake.clientFlag = KadLoadInt32(header + 12);
-    std::int32_t length = KadLoadInt32(header + 16);
+    handshake.code = KADLoadInt32(header);
+    handshake.version = KADLoadInt32(header + 4);
+    handshake.build = KADLoadInt32(header + 8);
+    handshake.clientFlag = KADLoadInt32(header + 12);
+    std::int32_t length = KADLoadInt32(header + 16);
     headerFill = 0;
-    if (length < 0 || length > KadProtocol::MaxHandshakePath)
+    if (length < 0 || length > KADProtocol::MaxHandshakePath)
         return Fail("handshake path length out of range");
     expected = static_cast<std::size_t>(length);
     handshake.databasePath.clear();
     handshake.databasePath.reserve(expected);
     if (expected > 0) {
         state = State::HandshakePath;
-        return KadReaderEvent::NeedMore;
+        return KADReaderEvent::NeedMore;
     }
     state = State::FrameHeader;
     handshakeDone = true;
-    return KadReaderEvent::Handshake;
+    return KADReaderEvent::Handshake;
 }
 
-KadReaderEvent KadRequestReader::OnFrameHeader()
+KADReaderEvent KADRequestReader::OnFrameHeader()
 {
-    request.code = KadLoadInt32(header);
-    request.transactionId = KadLoadInt32(header + 4);
-    std::int32_t length = KadLoadInt32(header + 8);
+    request.code = KADLoadInt32(header);
+    request.transactionId = KADLoadInt32(header + 4);
+    std::int32_t length = KADLoadInt32(header + 8);
     headerFill = 0;
-    if (!KadIsValidFrameLength(length))
+    if (!KADIsValidFrameLength(length))
         return Fail("request length out of range");
     expected = static_cast<std::size_t>(length);
     if (guard != nullptr && !guard->Admit(request.code, expected))
         return Fail("request longer than its kind allows");
     request.payload.clear();
     if (expected == 0)
-        return KadReaderEvent::Request;
+        return KADReaderEvent::Request;
     if (!GrowPayload(std::min(expected, ReserveStep)))
         return Fail("no memory left for the request");
     state = State::Payload;
-    return KadReaderEvent::NeedMore;
+    return KADReaderEvent::NeedMore;
 }
 
-bool KadRequestReader::GrowPayload(std::size_t needed)
+bool KADRequestReader::GrowPayload(std::size_t needed)
 {
     std::size_t held = request.payload.capacity();
     if (held >= needed)
@@ -81,7 +81,7 @@ bool KadRequestReader::GrowPayload(std::size_t needed)
     return true;
 }
 
-KadReaderEvent KadRequestReader::Feed(const std::uint8_t* data, std::size_t size, std::size_t& consumed)
+KADReaderEvent KADRequestReader::Feed(const std::uint8_t* data, std::size_t size, std::size_t& consumed)
 {
     consumed = 0;
     while (consumed < size || state == State::Failed) {
@@ -89,17 +89,17 @@ KadReaderEvent KadRequestReader::Feed(const std::uint8_t* data, std::size_t size
         std::size_t left = size - consumed;
         switch (state) {
         case State::Failed:
-            return KadReaderEvent::Error;
+            return KADReaderEvent::Error;
         case State::HandshakeHeader: {
             consumed += FillHeader(at, left, HandshakeHeaderSize);
             // A peer that is not a client is turned away on its first word,
             // before it can make us wait for the rest.
-            if (headerFill >= 4 && KadLoadInt32(header) != KadProtocol::ClientCode)
+            if (headerFill >= 4 && KADLoadInt32(header) != KADProtocol::ClientCode)
                 return Fail("handshake code is not KADC");
             if (headerFill < HandshakeHeaderSize)
-                return KadReaderEvent::NeedMore;
-            KadReaderEvent event = OnHandshakeHeader();
-            if (event != KadReaderEvent::NeedMore)
+                return KADReaderEvent::NeedMore;
+            KADReaderEvent event = OnHandshakeHeader();
+            if (event != KADReaderEvent::NeedMore)
                 return event;
             break;
         }
@@ -108,23 +108,23 @@ KadReaderEvent KadRequestReader::Feed(const std::uint8_t* data, std::size_t size
             handshake.databasePath.append(reinterpret_cast<const char*>(at), take);
             consumed += take;
             if (handshake.databasePath.size() < expected)
-                return KadReaderEvent::NeedMore;
+                return KADReaderEvent::NeedMore;
             state = State::FrameHeader;
             handshakeDone = true;
-            return KadReaderEvent::Handshake;
+            return KADReaderEvent::Handshake;
         }
         case State::FrameHeader: {
             consumed += FillHeader(at, left, FrameHeaderSize);
-            if (headerFill >= 4 && KadLoadInt32(header) == KadProtocol::ClosingWord) {
+            if (headerFill >= 4 && KADLoadInt32(header) == KADProtocol::ClosingWord) {
                 // The closing word stands alone; whatever follows is not ours to read.
                 consumed -= headerFill - 4;
                 headerFill = 0;
-                return KadReaderEvent::Closing;
+                return KADReaderEvent::Closing;
             }
             if (headerFill < FrameHeaderSize)
-                return KadReaderEvent::NeedMore;
-            KadReaderEvent event = OnFrameHeader();
-            if (event != KadReaderEvent::NeedMore)
+                return KADReaderEvent::NeedMore;
+            KADReaderEvent event = OnFrameHeader();
+            if (event != KADReaderEvent::NeedMore)
                 return event;
             break;
         }
@@ -135,11 +135,11 @@ KadReaderEvent KadRequestReader::Feed(const std::uint8_t* data, std::size_t size
             request.payload.insert(request.payload.end(), at, at + take);
             consumed += take;
             if (request.payload.size() < expected)
-                return KadReaderEvent::NeedMore;
+                return KADReaderEvent::NeedMore;
             state = State::FrameHeader;
-            return KadReaderEvent::Request;
+            return KADReaderEvent::Request;
         }
         }
     }
-    return KadReaderEvent::NeedMore;
+    return KADReaderEvent::NeedMore;
 }

@@ -7,7 +7,7 @@
 
 #include "assetdb/protocol/kad_wire.h"
 
-struct KadHandshake {
+struct KADHandshake {
     std::int32_t code = 0;
     std::int32_t version = 0;
     std::int32_t build = 0;
@@ -15,18 +15,18 @@ struct KadHandshake {
     std::string databasePath;
 };
 
-struct KadRequestFrame {
+struct KADRequestFrame {
     std::int32_t code = 0;
     std::int32_t transactionId = 0;
-    KadBytes payload;
+    KADBytes payload;
 };
 
 // What the reader asks before it keeps a request's payload. The daemon caps
 // each kind of request and shares one memory budget among its connections;
 // without a guard only the protocol's own limits apply.
-class KadPayloadGuard {
+class KADPayloadGuard {
 public:
-    virtual ~KadPayloadGuard() = default;
+    virtual ~KADPayloadGuard() = default;
     // A request announces its code and payload length; false refuses it
     // before a byte of it is kept.
     virtual bool Admit(std::int32_t code, std::size_t length) = 0;
@@ -35,7 +35,7 @@ public:
     virtual bool Reserve(std::size_t bytes) = 0;
 };
 
-enum class KadReaderEvent {
+enum class KADReaderEvent {
     NeedMore,   // every byte given was taken; the message is not complete yet
     Handshake,  // Handshake() holds the client's handshake
     Request,    // Request() holds one whole request
@@ -47,18 +47,18 @@ enum class KadReaderEvent {
 // fuzzer drive the same code. Input is hostile: lengths are checked before
 // anything is kept, and a payload grows only as its bytes really arrive, so
 // a length word alone never makes the reader allocate more than one step.
-class KadRequestReader {
+class KADRequestReader {
 public:
-    KadRequestReader() = default;
+    KADRequestReader() = default;
     // The guard must outlive the reader.
-    explicit KadRequestReader(KadPayloadGuard* guard) : guard(guard) {}
+    explicit KADRequestReader(KADPayloadGuard* guard) : guard(guard) {}
 
     // Takes bytes from data up to the end of at most one message and says
     // what completed; `consumed` is the number of bytes taken.
-    KadReaderEvent Feed(const std::uint8_t* data, std::size_t size, std::size_t& consumed);
+    KADReaderEvent Feed(const std::uint8_t* data, std::size_t size, std::size_t& consumed);
 
-    const KadHandshake& Handshake() const { return handshake; }
-    KadRequestFrame& Request() { return request; }
+    const KADHandshake& Handshake() const { return handshake; }
+    KADRequestFrame& Request() { return request; }
     const std::string& ErrorText() const { return errorText; }
     bool HasFailed() const { return state == State::Failed; }
     bool HandshakeDone() const { return handshakeDone; }
@@ -70,19 +70,19 @@ private:
     static constexpr std::size_t FrameHeaderSize = 12;
 
     std::size_t FillHeader(const std::uint8_t* data, std::size_t size, std::size_t wanted);
-    KadReaderEvent Fail(const char* text);
-    KadReaderEvent OnHandshakeHeader();
-    KadReaderEvent OnFrameHeader();
+    KADReaderEvent Fail(const char* text);
+    KADReaderEvent OnHandshakeHeader();
+    KADReaderEvent OnFrameHeader();
     // Makes room for `needed` payload bytes; false when the guard refuses.
     bool GrowPayload(std::size_t needed);
 
-    KadPayloadGuard* guard = nullptr;
+    KADPayloadGuard* guard = nullptr;
     State state = State::HandshakeHeader;
     std::uint8_t header[HandshakeHeaderSize] = {};
     std::size_t headerFill = 0;
     std::size_t expected = 0;
     bool handshakeDone = false;
-    KadHandshake handshake;
-    KadRequestFrame request;
+    KADHandshake handshake;
+    KADRequestFrame request;
     std::string errorText;
 };

@@ -43,14 +43,14 @@ bool FakeDaemonConnection::ReadHandshake(int32_t& clientFlag, std::string& datab
 
 void FakeDaemonConnection::SendHandshakeReply(int32_t code)
 {
-    KadBytes reply;
-    KadAppendInt32(reply, code);
-    KadAppendInt32(reply, 330);
-    KadAppendInt32(reply, 44088);
+    KADBytes reply;
+    KADAppendInt32(reply, code);
+    KADAppendInt32(reply, 330);
+    KADAppendInt32(reply, 44088);
     Send(reply);
 }
 
-bool FakeDaemonConnection::ReadRequest(int32_t& code, int32_t& transactionId, KadBytes& payload)
+bool FakeDaemonConnection::ReadRequest(int32_t& code, int32_t& transactionId, KADBytes& payload)
 {
     if (!ReadExact(&code, 4))
         return false;
@@ -65,15 +65,15 @@ bool FakeDaemonConnection::ReadRequest(int32_t& code, int32_t& transactionId, Ka
     return ReadExact(payload.data(), payload.size());
 }
 
-void FakeDaemonConnection::Send(const KadBytes& bytes)
+void FakeDaemonConnection::Send(const KADBytes& bytes)
 {
     ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
 }
 
 void FakeDaemonConnection::SendInt32(int32_t value)
 {
-    KadBytes bytes;
-    KadAppendInt32(bytes, value);
+    KADBytes bytes;
+    KADAppendInt32(bytes, value);
     Send(bytes);
 }
 
@@ -97,12 +97,12 @@ FakeDaemon::FakeDaemon(const std::string& databasePath, std::vector<FakeDaemonSc
     : port(listener.port), scripts(std::move(connectionScripts))
 {
 
-    KadIpcNameSet names;
-    KadIpcNames(databasePath, names);
+    KADIpcNameSet names;
+    KADIpcNames(databasePath, names);
     blockName = names.mutexName + "-ipc2";
     Platform::SharedBlock block;
-    block.Open(blockName, KadIpcBlockView::Size, true);
-    KadIpcBlockView view(block.Data());
+    block.Open(blockName, KADIpcBlockView::Size, true);
+    KADIpcBlockView view(block.Data());
     // Owned and kept by a live process that is not the client's.
     view.Initialise(getppid());
     view.SetOwner(getppid());
@@ -153,10 +153,10 @@ void ServeEmptyReplies(FakeDaemon& daemon, FakeDaemonConnection& connection)
     if (!connection.AcceptHandshake())
         return;
     int32_t code, id;
-    KadBytes payload;
+    KADBytes payload;
     while (connection.ReadRequest(code, id, payload)) {
         daemon.RecordRequest(code, id);
-        connection.Send(KadEncodeReply(id, nullptr, 0));
+        connection.Send(KADEncodeReply(id, nullptr, 0));
     }
 }
 

@@ -27,8 +27,8 @@ public:
     bool AcceptHandshake();
     // Reads one request; false at the end of the stream or on the closing word
     // (then SawClosingWord is true).
-    bool ReadRequest(int32_t& code, int32_t& transactionId, KadBytes& payload);
-    void Send(const KadBytes& bytes);
+    bool ReadRequest(int32_t& code, int32_t& transactionId, KADBytes& payload);
+    void Send(const KADBytes& bytes);
     void SendInt32(int32_t value);
     // Blocks until the client closes its end.
     void WaitForClose();

@@ -17,24 +17,24 @@
 
 namespace {
 
-KadBytes Words(std::initializer_list<int32_t> words)
+KADBytes Words(std::initializer_list<int32_t> words)
 {
-    KadBytes bytes;
+    KADBytes bytes;
     for (int32_t word : words)
-        KadAppendInt32(bytes, word);
+        KADAppendInt32(bytes, word);
     return bytes;
 }
 
-void AppendStr(KadBytes& bytes, const std::string& text)
+void AppendStr(KADBytes& bytes, const std::string& text)
 {
-    KadAppendInt32(bytes, int32_t(text.size()));
-    KadAppendBytes(bytes, text.data(), text.size());
+    KADAppendInt32(bytes, int32_t(text.size()));
+    KADAppendBytes(bytes, text.data(), text.size());
 }
 
-void AppendPStr(KadBytes& bytes, const std::string& text)
+void AppendPStr(KADBytes& bytes, const std::string& text)
 {
-    KadAppendInt32(bytes, int32_t(text.size() + 1));
-    KadAppendBytes(bytes, text.c_str(), text.size() + 1);
+    KADAppendInt32(bytes, int32_t(text.size() + 1));
+    KADAppendBytes(bytes, text.c_str(), text.size() + 1);
 }
 
 // Answers each request code with fixed bytes (empty when none is set) and
@@ -61,9 +61,9 @@ protected:
         if (!connection.AcceptHandshake())
             return;
         int32_t code, id;
-        KadBytes payload;
+        KADBytes payload;
         while (connection.ReadRequest(code, id, payload)) {
-            KadBytes reply;
+            KADBytes reply;
             {
                 std::lock_guard<std::mutex> hold(lock);
                 seen.emplace_back(code, payload);
@@ -73,11 +73,11 @@ protected:
                 }
                 reply = replies[code];
             }
-            connection.Send(KadEncodeReply(id, reply.data(), reply.size()));
+            connection.Send(KADEncodeReply(id, reply.data(), reply.size()));
         }
     }
 
-    void Answer(int32_t code, KadBytes reply)
+    void Answer(int32_t code, KADBytes reply)
     {
         std::lock_guard<std::mutex> hold(lock);
         replies[code] = std::move(reply);
@@ -88,10 +88,10 @@ protected:
         dropped.insert(code);
     }
     // Requests seen, leaving out the start-up's settings request.
-    std::vector<std::pair<int32_t, KadBytes>> Seen()
+    std::vector<std::pair<int32_t, KADBytes>> Seen()
     {
         std::lock_guard<std::mutex> hold(lock);
-        std::vector<std::pair<int32_t, KadBytes>> result;
+        std::vector<std::pair<int32_t, KADBytes>> result;
         for (const auto& request : seen) {
             if (request.first != 102)
                 result.push_back(request);
@@ -108,15 +108,15 @@ protected:
 
     std::unique_ptr<FakeDaemon> daemon;
     std::mutex lock;
-    std::map<int32_t, KadBytes> replies;
+    std::map<int32_t, KADBytes> replies;
     std::set<int32_t> dropped;
-    std::vector<std::pair<int32_t, KadBytes>> seen;
+    std::vector<std::pair<int32_t, KADBytes>> seen;
 };
 
 // The reply of OpenAsset or 32 after the handle: store name and folder.
-KadBytes OpenReply(int32_t w0, int32_t w1, const std::string& folder)
+KADBytes OpenReply(int32_t w0, int32_t w1, const std::string& folder)
 {
-    KadBytes reply = Words({w0, w1});
+    KADBytes reply = Words({w0, w1});
     AppendPStr(reply, "editing");
     AppendStr(reply, folder);
     return reply;
@@ -131,7 +131,7 @@ TEST_F(ScriptedDaemonTest, OpenWithoutAHandleGivesAnEmptyReferenceAndNoClose)
     }
     EXPECT_EQ(SeenCodes(), std::vector<int32_t>{30});
     // KUID (content, packed), then the writable byte.
-    KadBytes payload = Words({2, 1});
+    KADBytes payload = Words({2, 1});
     payload.push_back(1);
     EXPECT_EQ(Seen()[0].second, payload);
 }
@@ -140,12 +140,12 @@ TEST_F(ScriptedDaemonTest, LastReleaseClosesTheHandleOnceAndFolderIsAskedAfterCo
 {
     Answer(30, OpenReply(7, 99, "/u/editing/a"));
     Answer(32, [] {
-        KadBytes reply;
+        KADBytes reply;
         AppendPStr(reply, "local");
         AppendStr(reply, "/u/local/a");
         return reply;
     }());
-    Answer(34, KadBytes{1, 1});
+    Answer(34, KADBytes{1, 1});
     KADAssetHandleRef handle = KADClient::OpenAsset(KUID(1, 2, 0), true, nullptr);
     ASSERT_TRUE(handle.IsValid());
     EXPECT_TRUE(handle.IsWritable());
@@ -176,7 +176,7 @@ TEST_F(ScriptedDaemonTest, LastReleaseClosesTheHandleOnceAndFolderIsAskedAfterCo
 TEST_F(ScriptedDaemonTest, RevertReleasesTheReferenceItIsGiven)
 {
     Answer(30, OpenReply(3, 4, "/f"));
-    Answer(33, KadBytes{1});
+    Answer(33, KADBytes{1});
     KADAssetHandleRef handle = KADClient::OpenAsset(KUID(1, 2, 0), false, nullptr);
     EXPECT_TRUE(KADClient::RevertAsset(handle, nullptr));
     EXPECT_FALSE(handle.IsValid());
@@ -189,14 +189,14 @@ TEST_F(ScriptedDaemonTest, RevertReleasesTheReferenceItIsGiven)
 
 TEST_F(ScriptedDaemonTest, OpenForEditTakesTheIdFromTheReply)
 {
-    KadBytes reply = Words({5, 6, 100, int32_t((1u << 25) | 523)});
+    KADBytes reply = Words({5, 6, 100, int32_t((1u << 25) | 523)});
     AppendPStr(reply, "editing");
     AppendStr(reply, "/e");
     Answer(35, reply);
     KADAssetHandleRef handle = KADClient::OpenAssetForEdit(NullKUID, true, Zel::String("Name"));
     ASSERT_TRUE(handle.IsValid());
     EXPECT_EQ(handle.Get()->assetId, KUID(523, 100, 1));
-    KadBytes payload = Words({-1, -1});
+    KADBytes payload = Words({-1, -1});
     payload.push_back(1);
     AppendStr(payload, "Name");
     EXPECT_EQ(Seen()[0].second, payload);
@@ -227,7 +227,7 @@ TEST_F(ScriptedDaemonTest, StatusTestsAreTrueWhenTheDaemonCannotBeAsked)
 TEST_F(ScriptedDaemonTest, StatusBitsComeFromTheRecord)
 {
     // An installed asset (status 0 bit 3), not modified, missing dependencies.
-    KadBytes reply = Words({2, 1});
+    KADBytes reply = Words({2, 1});
     AppendStr(reply, "n");
     AppendStr(reply, "");
     AppendStr(reply, "");
@@ -249,7 +249,7 @@ TEST_F(ScriptedDaemonTest, StatusBitsComeFromTheRecord)
 TEST_F(ScriptedDaemonTest, IdListsStopWhereTheReplyEnds)
 {
     // A count of a billion with one id and half of another behind it.
-    KadBytes reply = Words({1000000000, 9, 7, 5});
+    KADBytes reply = Words({1000000000, 9, 7, 5});
     Answer(2, reply);
     Answer(42, reply);
     ChunkedList<KUID, 128> found;
@@ -262,7 +262,7 @@ TEST_F(ScriptedDaemonTest, IdListsStopWhereTheReplyEnds)
     EXPECT_TRUE(KADClient::GetAssetDependencies(KUID(1, 2, 0), dependencies));
     EXPECT_EQ(dependencies.TotalCount(), 2);
     auto seen = Seen();
-    EXPECT_EQ(seen[0].second, (KadBytes{'p', 'u', 'r', 'g', 1, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(seen[0].second, (KADBytes{'p', 'u', 'r', 'g', 1, 0, 0, 0, 0, 0}));
     EXPECT_EQ(seen[1].second, Words({1, 2, 1}));
 }
 
@@ -272,14 +272,14 @@ TEST_F(ScriptedDaemonTest, KeywordTextTooLongForTheWireIsNotSent)
     KADClient::SetAssetKeywords(KUID(1, 2, 0), Zel::String("TR;#fast"));
     auto seen = Seen();
     ASSERT_EQ(seen.size(), 1u);
-    KadBytes payload = Words({2, 1});
+    KADBytes payload = Words({2, 1});
     AppendStr(payload, "TR;#fast");
     EXPECT_EQ(seen[0].second, payload);
 }
 
 TEST_F(ScriptedDaemonTest, InstallArchiveAndGenerateKUIDReadTheirReplies)
 {
-    KadBytes installReply = Words({3});
+    KADBytes installReply = Words({3});
     installReply.push_back(1);
     Answer(40, installReply);
     Answer(58, Words({77, int32_t((2u << 25) | 12345)}));
@@ -287,12 +287,12 @@ TEST_F(ScriptedDaemonTest, InstallArchiveAndGenerateKUIDReadTheirReplies)
     EXPECT_EQ(KADClient::InstallArchive(Zel::File::Path("/tmp/a.cdp"), nullptr, 2, &skipped, nullptr), 3u);
     EXPECT_TRUE(skipped);
     EXPECT_EQ(KADClient::GenerateKUID(), KUID(12345, 77, 2));
-    KadBytes payload;
+    KADBytes payload;
     AppendStr(payload, "/tmp/a.cdp");
-    KadAppendInt32(payload, 2);
+    KADAppendInt32(payload, 2);
     EXPECT_EQ(Seen()[0].second, payload);
     // An empty reply to 58 reads as the null id.
-    Answer(58, KadBytes{});
+    Answer(58, KADBytes{});
     EXPECT_TRUE(KADClient::GenerateKUID().IsNull());
 }
 

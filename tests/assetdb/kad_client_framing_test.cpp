@@ -25,21 +25,21 @@ struct Buffers
     TBuffer reply{new Zel::DynamicBuffer(0, 512), true};
 };
 
-KadBytes ReplyHeader(int32_t id, int32_t length)
+KADBytes ReplyHeader(int32_t id, int32_t length)
 {
-    KadBytes bytes;
-    KadAppendInt32(bytes, KadProtocol::ReplyTag);
-    KadAppendInt32(bytes, id);
-    KadAppendInt32(bytes, length);
+    KADBytes bytes;
+    KADAppendInt32(bytes, KADProtocol::ReplyTag);
+    KADAppendInt32(bytes, id);
+    KADAppendInt32(bytes, length);
     return bytes;
 }
 
-KadBytes NoteHeader(int32_t type, int32_t length)
+KADBytes NoteHeader(int32_t type, int32_t length)
 {
-    KadBytes bytes;
-    KadAppendInt32(bytes, KadProtocol::NoteTag);
-    KadAppendInt32(bytes, type);
-    KadAppendInt32(bytes, length);
+    KADBytes bytes;
+    KADAppendInt32(bytes, KADProtocol::NoteTag);
+    KADAppendInt32(bytes, type);
+    KADAppendInt32(bytes, length);
     return bytes;
 }
 
@@ -80,11 +80,11 @@ protected:
         return [this](FakeDaemonConnection& connection) {
             ASSERT_TRUE(connection.AcceptHandshake());
             int32_t code, id;
-            KadBytes payload;
+            KADBytes payload;
             ASSERT_TRUE(connection.ReadRequest(code, id, payload));
             daemon->RecordRequest(code, id);
-            KadBytes partial = ReplyHeader(id, 100);
-            KadAppendBytes(partial, "0123456789", 10);
+            KADBytes partial = ReplyHeader(id, 100);
+            KADAppendBytes(partial, "0123456789", 10);
             connection.Send(partial);
             connection.Close();
         };
@@ -128,13 +128,13 @@ TEST_F(KADClientFramingTest, ReplyForAnUnknownIdIsSkippedAndTheSocketStaysWithTh
     StartWith({[this](FakeDaemonConnection& connection) {
         ASSERT_TRUE(connection.AcceptHandshake());
         int32_t code, id;
-        KadBytes payload;
+        KADBytes payload;
         while (connection.ReadRequest(code, id, payload)) {
             daemon->RecordRequest(code, id);
-            KadBytes stray = ReplyHeader(id + 1000, 5);
-            KadAppendBytes(stray, "stray", 5);
+            KADBytes stray = ReplyHeader(id + 1000, 5);
+            KADAppendBytes(stray, "stray", 5);
             connection.Send(stray);
-            connection.Send(KadEncodeReply(id, payload.data(), payload.size()));
+            connection.Send(KADEncodeReply(id, payload.data(), payload.size()));
         }
     }});
     for (int32_t value : {42, 43}) {
@@ -173,7 +173,7 @@ TEST_P(KADClientBadLengthTest, DisconnectsFailsTheRequestAndTheNextOneReconnects
     StartWith({[this, bad](FakeDaemonConnection& connection) {
                    ASSERT_TRUE(connection.AcceptHandshake());
                    int32_t code, id;
-                   KadBytes payload;
+                   KADBytes payload;
                    ASSERT_TRUE(connection.ReadRequest(code, id, payload));
                    daemon->RecordRequest(code, id);
                    bool inReply = std::string(bad.where) == "reply";
@@ -212,7 +212,7 @@ TEST_F(KADClientFramingTest, DroppedConnectionFailsEveryWaitingRequest)
     StartWith({[this](FakeDaemonConnection& connection) {
                    ASSERT_TRUE(connection.AcceptHandshake());
                    int32_t code, id;
-                   KadBytes payload;
+                   KADBytes payload;
                    for (int i = 0; i < 3; ++i) {
                        ASSERT_TRUE(connection.ReadRequest(code, id, payload));
                        daemon->RecordRequest(code, id);
@@ -242,7 +242,7 @@ TEST_F(KADClientFramingTest, OnlyRequestsLeftWithoutAReplyCountAsLost)
     StartWith({[](FakeDaemonConnection& connection) {
                    ASSERT_TRUE(connection.AcceptHandshake());
                    int32_t code, id;
-                   KadBytes payload;
+                   KADBytes payload;
                    ASSERT_TRUE(connection.ReadRequest(code, id, payload));
                    connection.Send(ReplyHeader(id, 0));
                    ASSERT_TRUE(connection.ReadRequest(code, id, payload));
@@ -333,17 +333,17 @@ public:
     bool sawLog = true;
 };
 
-KadBytes AsyncCallNote(int32_t id, const char* question)
+KADBytes AsyncCallNote(int32_t id, const char* question)
 {
     TBuffer payload(new Zel::DynamicBuffer(0, 512), true);
     payload.WriteUInt32(static_cast<uint32_t>(id));
     payload.WritePString(Zel::PString(question));
     payload.WriteKUID(KUID());
     int64_t size = payload.Size();
-    KadBytes body(static_cast<size_t>(size));
+    KADBytes body(static_cast<size_t>(size));
     payload.Rewind();
     payload.ReadBytes(body.data(), size);
-    return KadEncodeNote(static_cast<int32_t>(KadNoteType::AsyncCall), body.data(), body.size());
+    return KADEncodeNote(static_cast<int32_t>(KADNoteType::AsyncCall), body.data(), body.size());
 }
 
 }
@@ -356,7 +356,7 @@ TEST_F(KADClientFramingTest, AsynchronousCallsAreAnsweredWhileTheRequestWaits)
     StartWith({[&answers, this](FakeDaemonConnection& connection) {
         ASSERT_TRUE(connection.AcceptHandshake());
         int32_t code, id;
-        KadBytes payload;
+        KADBytes payload;
         for (int round = 0; round < 2; ++round) {
             ASSERT_TRUE(connection.ReadRequest(code, id, payload));
             int32_t waiting = id;
@@ -365,10 +365,10 @@ TEST_F(KADClientFramingTest, AsynchronousCallsAreAnsweredWhileTheRequestWaits)
                 ASSERT_TRUE(connection.ReadRequest(code, id, payload));
                 ASSERT_EQ(code, 150);
                 ASSERT_EQ(payload.size(), 8u);
-                answers.emplace_back(KadLoadInt32(payload.data()), KadLoadInt32(payload.data() + 4));
-                connection.Send(KadEncodeReply(id, nullptr, 0));
+                answers.emplace_back(KADLoadInt32(payload.data()), KADLoadInt32(payload.data() + 4));
+                connection.Send(KADEncodeReply(id, nullptr, 0));
             }
-            connection.Send(KadEncodeReply(waiting, nullptr, 0));
+            connection.Send(KADEncodeReply(waiting, nullptr, 0));
         }
         connection.WaitForClose();
     }});

@@ -29,35 +29,35 @@ namespace {
 using Kind = ResultsLog::MessageKind;
 using ArchiveTest::ReadFile;
 
-void AppendKUID(KadBytes& bytes, const KUID& id)
+void AppendKUID(KADBytes& bytes, const KUID& id)
 {
-    KadAppendInt32(bytes, id.content);
-    KadAppendInt32(bytes, int32_t((uint32_t(id.version) << 25) | (uint32_t(id.user) & 0x1FFFFFFu)));
+    KADAppendInt32(bytes, id.content);
+    KADAppendInt32(bytes, int32_t((uint32_t(id.version) << 25) | (uint32_t(id.user) & 0x1FFFFFFu)));
 }
 
-void AppendStr(KadBytes& bytes, const std::string& text)
+void AppendStr(KADBytes& bytes, const std::string& text)
 {
-    KadAppendInt32(bytes, int32_t(text.size()));
-    KadAppendBytes(bytes, text.data(), text.size());
+    KADAppendInt32(bytes, int32_t(text.size()));
+    KADAppendBytes(bytes, text.data(), text.size());
 }
 
-void AppendPStr(KadBytes& bytes, const std::string& text)
+void AppendPStr(KADBytes& bytes, const std::string& text)
 {
-    KadAppendInt32(bytes, int32_t(text.size() + 1));
-    KadAppendBytes(bytes, text.c_str(), text.size() + 1);
+    KADAppendInt32(bytes, int32_t(text.size() + 1));
+    KADAppendBytes(bytes, text.c_str(), text.size() + 1);
 }
 
-void AppendBits(KadBytes& bytes, uint8_t bits, int count)
+void AppendBits(KADBytes& bytes, uint8_t bits, int count)
 {
     for (int i = 0; i < count; ++i)
         bytes.push_back((bits >> i) & 1);
 }
 
 // The 20 fields of a reply to GetAssetInfo.
-KadBytes InfoRecord(const KUID& id, const std::string& name, const std::string& category, uint8_t status0,
+KADBytes InfoRecord(const KUID& id, const std::string& name, const std::string& category, uint8_t status0,
                     uint8_t status1, bool found = true)
 {
-    KadBytes bytes;
+    KADBytes bytes;
     AppendKUID(bytes, id);
     AppendStr(bytes, name);
     AppendStr(bytes, "");
@@ -65,39 +65,39 @@ KadBytes InfoRecord(const KUID& id, const std::string& name, const std::string& 
     AppendBits(bytes, status0, 8);
     AppendBits(bytes, status1, 8);
     AppendBits(bytes, 0, 2);
-    KadAppendInt32(bytes, 0);
+    KADAppendInt32(bytes, 0);
     AppendPStr(bytes, "");
     AppendStr(bytes, "");
-    KadAppendInt32(bytes, 0);
+    KADAppendInt32(bytes, 0);
     AppendPStr(bytes, "local");
     AppendStr(bytes, category);
     AppendBits(bytes, 0, 3);
-    KadAppendInt32(bytes, 255);
+    KADAppendInt32(bytes, 255);
     float build = 3.5f;
-    KadAppendBytes(bytes, &build, 4);
+    KADAppendBytes(bytes, &build, 4);
     for (int i = 0; i < 4; ++i)
-        KadAppendInt32(bytes, 0);
+        KADAppendInt32(bytes, 0);
     AppendKUID(bytes, NullKUID);
     bytes.push_back(found ? 1 : 0);
     return bytes;
 }
 
-KadBytes HandleReply(int32_t w0, int32_t w1, const std::string& store, const std::string& folder)
+KADBytes HandleReply(int32_t w0, int32_t w1, const std::string& store, const std::string& folder)
 {
-    KadBytes bytes;
-    KadAppendInt32(bytes, w0);
-    KadAppendInt32(bytes, w1);
+    KADBytes bytes;
+    KADAppendInt32(bytes, w0);
+    KADAppendInt32(bytes, w1);
     AppendPStr(bytes, store);
     AppendStr(bytes, folder);
     return bytes;
 }
 
 // The reply of OpenAssetForEdit: handle, id, store name and folder.
-KadBytes OpenForEditReply(const KUID& id, const std::string& folder)
+KADBytes OpenForEditReply(const KUID& id, const std::string& folder)
 {
-    KadBytes bytes;
-    KadAppendInt32(bytes, 8);
-    KadAppendInt32(bytes, 9);
+    KADBytes bytes;
+    KADAppendInt32(bytes, 8);
+    KADAppendInt32(bytes, 9);
     AppendKUID(bytes, id);
     AppendPStr(bytes, "editing");
     AppendStr(bytes, folder);
@@ -106,14 +106,14 @@ KadBytes OpenForEditReply(const KUID& id, const std::string& folder)
 
 struct Request {
     int32_t code;
-    KadBytes payload;
+    KADBytes payload;
 };
 
 // A daemon that answers each request through the test's responder (empty
 // when there is none) and keeps every request but start-up's.
 class CommandBodiesTest : public ::testing::Test {
 protected:
-    using Responder = std::function<KadBytes(const KadBytes& payload)>;
+    using Responder = std::function<KADBytes(const KADBytes& payload)>;
 
     void SetUp() override
     {
@@ -144,7 +144,7 @@ protected:
         if (!connection.AcceptHandshake())
             return;
         int32_t code, id;
-        KadBytes payload;
+        KADBytes payload;
         while (connection.ReadRequest(code, id, payload)) {
             Responder responder;
             {
@@ -155,14 +155,14 @@ protected:
                 if (found != responders.end())
                     responder = found->second;
             }
-            KadBytes reply = responder ? responder(payload) : KadBytes{};
+            KADBytes reply = responder ? responder(payload) : KADBytes{};
             if (code == 38 && !noteFor38.empty()) {
-                KadBytes note;
-                KadAppendInt32(note, id);
-                KadAppendBytes(note, noteFor38.data(), noteFor38.size());
-                connection.Send(KadEncodeNote(3, note.data(), note.size()));
+                KADBytes note;
+                KADAppendInt32(note, id);
+                KADAppendBytes(note, noteFor38.data(), noteFor38.size());
+                connection.Send(KADEncodeNote(3, note.data(), note.size()));
             }
-            connection.Send(KadEncodeReply(id, reply.data(), reply.size()));
+            connection.Send(KADEncodeReply(id, reply.data(), reply.size()));
         }
     }
 
@@ -171,9 +171,9 @@ protected:
         std::lock_guard<std::mutex> hold(lock);
         responders[code] = std::move(responder);
     }
-    void Answer(int32_t code, const KadBytes& reply)
+    void Answer(int32_t code, const KADBytes& reply)
     {
-        Answer(code, [reply](const KadBytes&) { return reply; });
+        Answer(code, [reply](const KADBytes&) { return reply; });
     }
     std::vector<Request> Seen()
     {
@@ -200,7 +200,7 @@ protected:
     std::mutex lock;
     std::map<int32_t, Responder> responders;
     std::vector<Request> seen;
-    KadBytes noteFor38;
+    KADBytes noteFor38;
     std::string scratch;
 };
 
@@ -276,18 +276,18 @@ TEST_F(CommandBodiesTest, ValidateAsksForTheOpenedFolderUnderTheAssetAndTakesThe
 {
     KUID id(5, 6, 0);
     Answer(30, HandleReply(3, 4, "local", "/store/local/asset"));
-    Answer(38, KadBytes{0});
+    Answer(38, KADBytes{0});
     // The daemon's line: one error line without a property.
-    KadAppendInt32(noteFor38, 0);
-    KadAppendInt32(noteFor38, 1);
-    KadAppendInt32(noteFor38, 3);
+    KADAppendInt32(noteFor38, 0);
+    KADAppendInt32(noteFor38, 1);
+    KADAppendInt32(noteFor38, 3);
     AppendStr(noteFor38, "Unable to validate asset: no validator is available.");
-    KadAppendInt32(noteFor38, 0);
+    KADAppendInt32(noteFor38, 0);
 
     ResultsLog log;
     EXPECT_TRUE(RunValidateCommand(id, log));
     EXPECT_EQ(SeenCodes(), (std::vector<int32_t>{30, 38, 31}));
-    KadBytes expected;
+    KADBytes expected;
     AppendPStr(expected, "local");
     AppendStr(expected, "/store/local/asset");
     EXPECT_EQ(SeenWith(38)[0].payload, expected);
@@ -326,8 +326,8 @@ TEST_F(CommandBodiesTest, InstallFromPathInstallsConfigFoldersOnlyAndNeverFollow
     fs::create_directory_symlink(root, root + "/Empty/LoopBack");
 
     // The daemon installs Alpha and refuses Beta's.
-    Answer(39, [](const KadBytes& payload) {
-        KadBytes reply;
+    Answer(39, [](const KADBytes& payload) {
+        KADBytes reply;
         std::string text(payload.begin() + 4, payload.end() - 4);
         AppendKUID(reply, text.find("Alpha") != std::string::npos ? KUID(1, 1, 0) : NullKUID);
         reply.push_back(0);
@@ -343,7 +343,7 @@ TEST_F(CommandBodiesTest, InstallFromPathInstallsConfigFoldersOnlyAndNeverFollow
     std::vector<std::string> folders;
     for (const Request& request : SeenWith(39)) {
         folders.emplace_back(request.payload.begin() + 4, request.payload.end() - 4);
-        EXPECT_EQ(std::vector<uint8_t>(request.payload.end() - 4, request.payload.end()), KadBytes(4, 0));
+        EXPECT_EQ(std::vector<uint8_t>(request.payload.end() - 4, request.payload.end()), KADBytes(4, 0));
     }
     std::sort(folders.begin(), folders.end());
     EXPECT_EQ(folders, (std::vector<std::string>{root + "/Alpha", root + "/Beta/Inner"}));
@@ -361,19 +361,19 @@ TEST_F(CommandBodiesTest, InstallFromPathOfAnEmptyPathOrAFolderWithoutConfigsIns
 
 TEST_F(CommandBodiesTest, CHBDeleteAllDeletesEveryLocalAssetWithFlagOne)
 {
-    KadBytes found;
-    KadAppendInt32(found, 2);
+    KADBytes found;
+    KADAppendInt32(found, 2);
     AppendKUID(found, KUID(1, 2, 0));
     AppendKUID(found, KUID(3, 4, 5));
     Answer(2, found);
-    Answer(36, KadBytes{1});
+    Answer(36, KADBytes{1});
     ResultsLog log;
     EXPECT_TRUE(RunCHBDeleteAllCommand(log));
     std::vector<Request> requests = Seen();
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[0].code, 2);
-    EXPECT_EQ(requests[0].payload, (KadBytes{'l', 'o', 'o', 'b', 0, 0, 0, 0}));
-    KadBytes second;
+    EXPECT_EQ(requests[0].payload, (KADBytes{'l', 'o', 'o', 'b', 0, 0, 0, 0}));
+    KADBytes second;
     AppendKUID(second, KUID(3, 4, 5));
     second.push_back(1);
     EXPECT_EQ(requests[2].payload, second);
@@ -437,7 +437,7 @@ TEST_F(CommandBodiesTest, UnknownAssetIsOpenedForEditUnderItsNameAndWrittenWithA
     EXPECT_EQ(InstallArchiveAsset(ArchiveEntry(id), log, 0, nullptr, &prompt), id);
     EXPECT_EQ(prompt.asked, 0);
     EXPECT_EQ(SeenCodes(), (std::vector<int32_t>{21, 35, 31, 50}));
-    KadBytes expected35;
+    KADBytes expected35;
     AppendKUID(expected35, id);
     expected35.push_back(0);
     AppendStr(expected35, "Test Asset");
@@ -450,7 +450,7 @@ TEST_F(CommandBodiesTest, UnknownAssetIsOpenedForEditUnderItsNameAndWrittenWithA
     EXPECT_FALSE(ArchiveTest::Exists(folder + "/config.chump"));
     EXPECT_EQ(LineKinds(log), std::vector<int32_t>{int32_t(Kind::Success)});
     EXPECT_STREQ(log.Lines()[0].property.GetValueText().c_str(), id.ToTagString().c_str());
-    KadBytes favorite;
+    KADBytes favorite;
     AppendKUID(favorite, id);
     favorite.push_back(1);
     EXPECT_EQ(SeenWith(50)[0].payload, favorite);
@@ -462,7 +462,7 @@ TEST_F(CommandBodiesTest, CommitModeWritesABinaryConfigAndCommitsWithTheSignatur
     std::string folder = scratch + "/committed";
     Answer(21, InfoRecord(NullKUID, "", "", 1, 0, false));
     Answer(35, OpenForEditReply(id, folder));
-    Answer(34, KadBytes{1, 0});
+    Answer(34, KADBytes{1, 0});
     ResultsLog log;
     bool committed = true;
     EXPECT_EQ(InstallArchiveAsset(ArchiveEntry(id), log, InstallModeCommit | InstallModeCommitFlag8, &committed,
@@ -537,9 +537,9 @@ TEST_F(CommandBodiesTest, NoHandleGivesTheWriteErrorAndNothingElse)
 {
     KUID id(900, 6, 0);
     Answer(21, InfoRecord(NullKUID, "", "", 1, 0, false));
-    KadBytes openReply;
-    KadAppendInt32(openReply, -1);
-    KadAppendInt32(openReply, -1);
+    KADBytes openReply;
+    KADAppendInt32(openReply, -1);
+    KADAppendInt32(openReply, -1);
     Answer(35, openReply);
     ResultsLog log;
     EXPECT_TRUE(InstallArchiveAsset(ArchiveEntry(id), log, InstallModeCommit, nullptr, nullptr).IsNull());

@@ -23,34 +23,34 @@
 #ifdef KORVEL_TEST_HOOKS
 namespace {
 
-KadBytes QuestionBytes(const KADCommandHostQuestion& question)
+KADBytes QuestionBytes(const KADCommandHostQuestion& question)
 {
     TBuffer buffer;
     WriteCommandHostQuestion(buffer, question);
-    return KadBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
+    return KADBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
 }
 
 // What the scripted daemon saw of the host: request codes and the 141 payloads.
 struct HostTranscript {
     std::mutex lock;
     std::vector<int32_t> codes;
-    std::vector<KadBytes> answers;
+    std::vector<KADBytes> answers;
 };
 
 // Replies to every request; keep-alives may come at any point. Returns the
 // next request that is not a keep-alive, false when the host went away.
-bool NextRequest(FakeDaemonConnection& connection, HostTranscript& transcript, int32_t& code, KadBytes& payload)
+bool NextRequest(FakeDaemonConnection& connection, HostTranscript& transcript, int32_t& code, KADBytes& payload)
 {
     int32_t id = 0;
     while (connection.ReadRequest(code, id, payload)) {
         {
             std::lock_guard<std::mutex> hold(transcript.lock);
             transcript.codes.push_back(code);
-            if (code == KadRequestNumber(KadRequestCode::CommandHostAnswer))
+            if (code == KADRequestNumber(KADRequestCode::CommandHostAnswer))
                 transcript.answers.push_back(payload);
         }
-        connection.Send(KadEncodeReply(id, nullptr, 0));
-        if (code != KadRequestNumber(KadRequestCode::HostKeepAlive))
+        connection.Send(KADEncodeReply(id, nullptr, 0));
+        if (code != KADRequestNumber(KADRequestCode::HostKeepAlive))
             return true;
     }
     return false;
@@ -100,16 +100,16 @@ TEST_F(CommandHostLoopTest, RegistersAnswersInOrderAndEndsWhenTheDaemonDrops)
         if (!connection.AcceptHandshake())
             return;
         int32_t code = 0;
-        KadBytes payload;
+        KADBytes payload;
         if (!NextRequest(connection, transcript_, code, payload))
             return;
-        KadBytes question = QuestionBytes(validate);
-        connection.Send(KadEncodeNote(static_cast<int32_t>(KadNoteType::HostQuestion), question.data(),
+        KADBytes question = QuestionBytes(validate);
+        connection.Send(KADEncodeNote(static_cast<int32_t>(KADNoteType::HostQuestion), question.data(),
                                       question.size()));
         if (!NextRequest(connection, transcript_, code, payload))
             return;
         const uint8_t unreadable[] = {0, 0, 0, 0, 9, 0, 0, 0};
-        connection.Send(KadEncodeNote(static_cast<int32_t>(KadNoteType::HostQuestion), unreadable,
+        connection.Send(KADEncodeNote(static_cast<int32_t>(KADNoteType::HostQuestion), unreadable,
                                       sizeof unreadable));
         NextRequest(connection, transcript_, code, payload);
         connection.Close();
@@ -119,7 +119,7 @@ TEST_F(CommandHostLoopTest, RegistersAnswersInOrderAndEndsWhenTheDaemonDrops)
 
     std::lock_guard<std::mutex> hold(transcript_.lock);
     ASSERT_GE(transcript_.codes.size(), 3u);
-    EXPECT_EQ(transcript_.codes.front(), KadRequestNumber(KadRequestCode::RegisterCommandHost));
+    EXPECT_EQ(transcript_.codes.front(), KADRequestNumber(KADRequestCode::RegisterCommandHost));
     ASSERT_EQ(transcript_.answers.size(), 2u);
     TBuffer answer;
     answer.WriteBytes(transcript_.answers[0].data(), int64_t(transcript_.answers[0].size()));
@@ -148,10 +148,10 @@ TEST_F(CommandHostLoopTest, IdleHostSendsEmptyKeepAlives)
             return;
         int32_t code = 0;
         int32_t id = 0;
-        KadBytes payload;
+        KADBytes payload;
         while (connection.ReadRequest(code, id, payload)) {
-            connection.Send(KadEncodeReply(id, nullptr, 0));
-            if (code == KadRequestNumber(KadRequestCode::HostKeepAlive)) {
+            connection.Send(KADEncodeReply(id, nullptr, 0));
+            if (code == KADRequestNumber(KADRequestCode::HostKeepAlive)) {
                 keepAliveEmpty = payload.empty();
                 break;
             }
@@ -169,9 +169,9 @@ TEST_F(CommandHostLoopTest, ConsoleCloseEndsTheLoopWhileConnected)
         if (!connection.AcceptHandshake())
             return;
         int32_t code = 0;
-        KadBytes payload;
+        KADBytes payload;
         while (NextRequest(connection, transcript_, code, payload))
-            if (code == KadRequestNumber(KadRequestCode::RegisterCommandHost))
+            if (code == KADRequestNumber(KADRequestCode::RegisterCommandHost))
                 registered = true;
     });
     std::thread console([&] {

@@ -18,19 +18,19 @@ protected:
     void SetUp() override
     {
         databasePath = ClientTestDatabasePath();
-        KadIpcNameSet names;
-        ASSERT_TRUE(KadIpcNames(databasePath, names));
+        KADIpcNameSet names;
+        ASSERT_TRUE(KADIpcNames(databasePath, names));
         blockName = names.mutexName + "-ipc2";
         Platform::SharedBlock::Remove(blockName);
     }
     void TearDown() override { Platform::SharedBlock::Remove(blockName); }
 
     // The block as another process sees it.
-    KadIpcBlockView Peek()
+    KADIpcBlockView Peek()
     {
         if (!peek.IsOpen())
-            peek.Open(blockName, KadIpcBlockView::Size, true);
-        return KadIpcBlockView(peek.Data());
+            peek.Open(blockName, KADIpcBlockView::Size, true);
+        return KADIpcBlockView(peek.Data());
     }
 
     static int DeadProcessId()
@@ -75,7 +75,7 @@ TEST_F(KADIpcBlockTest, NoBlockCreatesAFreshOneWithoutPort)
     ASSERT_TRUE(block.Open(databasePath));
     EXPECT_TRUE(block.IsKeeper());
     EXPECT_EQ(block.GetPort(), 0);
-    KadIpcBlockView view = Peek();
+    KADIpcBlockView view = Peek();
     EXPECT_EQ(view.Keeper(), getpid());
     EXPECT_EQ(view.Owner(), -1);
     EXPECT_EQ(view.Version(), 3);
@@ -87,7 +87,7 @@ TEST_F(KADIpcBlockTest, NoBlockCreatesAFreshOneWithoutPort)
 
 TEST_F(KADIpcBlockTest, ReadsThePortOfALiveOwnerAndJoinsWithoutKeeping)
 {
-    KadIpcBlockView view = Peek();
+    KADIpcBlockView view = Peek();
     view.Initialise(getppid());
     view.SetOwner(getppid());
     view.SetPort(4567);
@@ -100,7 +100,7 @@ TEST_F(KADIpcBlockTest, ReadsThePortOfALiveOwnerAndJoinsWithoutKeeping)
 
 TEST_F(KADIpcBlockTest, ClosingBlockCannotBeJoined)
 {
-    KadIpcBlockView view = Peek();
+    KADIpcBlockView view = Peek();
     view.Initialise(getppid());
     view.SetClosing(1);
     KADIpcBlock block;
@@ -110,7 +110,7 @@ TEST_F(KADIpcBlockTest, ClosingBlockCannotBeJoined)
 
 TEST_F(KADIpcBlockTest, DeadKeeperIsReplacedAndDeadOwnerCleared)
 {
-    KadIpcBlockView view = Peek();
+    KADIpcBlockView view = Peek();
     int dead = DeadProcessId();
     view.Initialise(dead);
     view.SetOwner(dead);

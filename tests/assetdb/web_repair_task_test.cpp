@@ -24,12 +24,12 @@
 
 namespace {
 
-KadBytes BytesOf(TBuffer& buffer)
+KADBytes BytesOf(TBuffer& buffer)
 {
-    return KadBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
+    return KADBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
 }
 
-KadBytes ProgressReply(bool running, float progress, const char* text)
+KADBytes ProgressReply(bool running, float progress, const char* text)
 {
     TBuffer buffer;
     buffer.WriteBool(running);
@@ -39,14 +39,14 @@ KadBytes ProgressReply(bool running, float progress, const char* text)
 }
 
 // A type-3 note with one error line for the transaction.
-KadBytes ErrorLinesNote(int32_t transactionId, const char* text)
+KADBytes ErrorLinesNote(int32_t transactionId, const char* text)
 {
     ResultsLog lines;
     lines.AddMessage(ResultsLog::MessageKind::Error, text);
     TBuffer buffer;
     buffer.WriteUInt32(static_cast<uint32_t>(transactionId));
     lines.WriteTo(buffer, 0);
-    return KadEncodeNote(3, buffer.Data(), static_cast<size_t>(buffer.DataLength()));
+    return KADEncodeNote(3, buffer.Data(), static_cast<size_t>(buffer.DataLength()));
 }
 
 class ScriptedRepairTest : public ::testing::Test {
@@ -74,9 +74,9 @@ protected:
             return;
         bool firstConnection = servedConnections++ == 0;
         int32_t code, id;
-        KadBytes payload;
+        KADBytes payload;
         while (connection.ReadRequest(code, id, payload)) {
-            KadBytes reply;
+            KADBytes reply;
             {
                 std::lock_guard<std::mutex> hold(lock);
                 if (code != 102)
@@ -98,7 +98,7 @@ protected:
                     reply = replies[code];
                 }
             }
-            connection.Send(KadEncodeReply(id, reply.data(), reply.size()));
+            connection.Send(KADEncodeReply(id, reply.data(), reply.size()));
             // The daemon ends once the repair has started; the next
             // connection reaches one that knows no repair.
             if (code == 3 && firstConnection && dropAfterStart)
@@ -124,13 +124,13 @@ protected:
 
     std::unique_ptr<FakeDaemon> daemon;
     std::mutex lock;
-    std::map<int32_t, KadBytes> replies;
-    std::deque<KadBytes> progress;
+    std::map<int32_t, KADBytes> replies;
+    std::deque<KADBytes> progress;
     std::string lateLine;
     int32_t repairTransaction = 0;
     std::atomic<int> servedConnections{0};
     bool dropAfterStart = false;
-    std::vector<std::pair<int32_t, KadBytes>> seen;
+    std::vector<std::pair<int32_t, KADBytes>> seen;
 };
 
 // Records what the repair gives the owner task.
@@ -269,7 +269,7 @@ TEST_F(ScriptedRepairTest, AWebQueryStartSendsTheUrlAndModeAndKeepsTheHandle)
         expected.WriteInt32(0);
         expected.WriteInt32(-1);
         // The binary form of no soup: the 16-byte header with an empty body.
-        KadBytes payload = BytesOf(expected);
+        KADBytes payload = BytesOf(expected);
         ASSERT_EQ(seen[0].second.size(), payload.size() + 16);
         EXPECT_TRUE(std::equal(payload.begin(), payload.end(), seen[0].second.begin()));
     }
@@ -298,7 +298,7 @@ TEST_F(ScriptedRepairTest, ACompleteStatusIsCachedAndAnEmptyReplyCountsAsComplet
     EXPECT_EQ(query->GetResultCode(), 0u);
     EXPECT_EQ(Count(232), 1);
 
-    replies[232] = KadBytes();
+    replies[232] = KADBytes();
     KADWebQuery* empty = KADWebQuery::Start(url, KADWebQueryModePage);
     EXPECT_TRUE(empty->IsComplete());
     EXPECT_FALSE(empty->GetResultFile(file, text));

@@ -9,7 +9,7 @@
 
 namespace {
 
-using Code = KadRequestCode;
+using Code = KADRequestCode;
 
 const KUID Loco(1234, 100, 0);
 // The exit code of a daemon ended at a crash point.
@@ -66,7 +66,7 @@ protected:
 
     // Sends the request that is to crash the daemon; the daemon closes the
     // connection without a reply.
-    void SendCrashing(KadRequestCode code, const KadBytes& payload)
+    void SendCrashing(KADRequestCode code, const KADBytes& payload)
     {
         client.SendRequest(code, payload);
         EXPECT_TRUE(client.WaitForClose());

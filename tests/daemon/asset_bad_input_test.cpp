@@ -8,7 +8,7 @@
 
 namespace {
 
-using Code = KadRequestCode;
+using Code = KADRequestCode;
 
 const KUID Loco(1234, 100, 0);
 
@@ -36,7 +36,7 @@ protected:
     // 40 on the path: the reply's count and the lines sent for it.
     std::uint32_t InstallArchive(const std::string& path, std::vector<std::pair<std::int32_t, std::string>>& lines)
     {
-        std::vector<KadTestMessage> notes;
+        std::vector<KADTestMessage> notes;
         ReplyBuffer reply(Call(Code::InstallArchive, TextAndWord(path, 2), &notes));
         lines = ResultLinesOf(notes);
         return reply.ReadUInt32(99);
@@ -120,12 +120,12 @@ TEST_F(AssetBadInputTest, UnreadableFilterTreesFindNothing)
     ASSERT_EQ(InstallFolder(Scratch() + "/loco"), Loco);
     // An unknown element type alone, inside a group, and a group cut short.
     EXPECT_TRUE(Search(Int32Payload({0x12345678})).empty());
-    KadBytes nested = Int32Payload({0x67727570});
+    KADBytes nested = Int32Payload({0x67727570});
     nested.insert(nested.end(), {1, 0});
-    KadBytes count = Int32Payload({1, 0x12345678});
+    KADBytes count = Int32Payload({1, 0x12345678});
     nested.insert(nested.end(), count.begin(), count.end());
     EXPECT_TRUE(Search(nested).empty());
-    KadBytes cut = Int32Payload({0x67727570});
+    KADBytes cut = Int32Payload({0x67727570});
     cut.insert(cut.end(), {1, 0, 0xff, 0xff, 0xff, 0x7f});
     EXPECT_TRUE(Search(cut).empty());
     // Still serving, and still finding with a sound tree.
@@ -143,7 +143,7 @@ TEST_F(AssetBadInputTest, OversizedAndShortPayloadsChangeNothing)
     Call(Code::SetAssetKeywords, BytesOfBuffer(keywords));
 
     // A keyword text of 64 KiB: the stream refuses it, the keywords stay.
-    KadBytes huge = KuidPayload(Loco, {0x10000});
+    KADBytes huge = KuidPayload(Loco, {0x10000});
     huge.insert(huge.end(), 0x10000, '#');
     Call(Code::SetAssetKeywords, huge);
     EXPECT_EQ(Info(Loco).categoryWithTags, "SY;SCEN;#kept");
@@ -160,16 +160,16 @@ TEST_F(AssetBadInputTest, OversizedAndShortPayloadsChangeNothing)
     ReplyBuffer revert(Call(Code::RevertAsset, HandlePayload(forged)));
     EXPECT_FALSE(revert.ReadBool(true));
     // A request cut short.
-    ReplyBuffer info(Call(Code::GetAssetInfo, KadBytes{1, 2, 3}));
+    ReplyBuffer info(Call(Code::GetAssetInfo, KADBytes{1, 2, 3}));
     EXPECT_GT(info.DataLength(), 0);
     // A handle of another connection is no handle here.
     Opened mine = Open(Loco, false);
     ASSERT_NE(mine.slot, -1);
-    KadTestClient other;
+    KADTestClient other;
     int port = installation.WaitForPort(daemon);
     ASSERT_TRUE(other.Connect(port));
     ASSERT_TRUE(other.Handshake(installation.ClientDatabasePath()));
-    KadBytes reply;
+    KADBytes reply;
     ASSERT_TRUE(other.Call(Code::GetAssetFolder, HandlePayload(mine), reply));
     ReplyBuffer folder(reply);
     folder.ReadPString();

@@ -69,7 +69,7 @@ TEST_F(ExportFolder, EveryPayloadDecodesToExactlyTheFile)
     config.SetNamedTag(Zel::PString("kind"), "scenery");
     SoupHandle entry;
     std::string error;
-    ASSERT_TRUE(KadExportAssetFolder(folder.string(), config, KUID{424242, 17, 0}, entry, error)) << error;
+    ASSERT_TRUE(KADExportAssetFolder(folder.string(), config, KUID{424242, 17, 0}, entry, error)) << error;
     SoupHandle files = entry.GetNamedSoup(Zel::PString("files"));
 
     for (const Case& sample : cases) {

@@ -9,7 +9,7 @@
 
 namespace {
 
-using Code = KadRequestCode;
+using Code = KADRequestCode;
 using Lines = std::vector<std::pair<std::int32_t, std::string>>;
 
 const KUID Loco(1234, 100, 0);
@@ -52,9 +52,9 @@ protected:
         WriteFileText(editFolder + "/body.im", "second");
     }
 
-    bool Request(KadRequestCode code, const KadBytes& payload, Lines& lines)
+    bool Request(KADRequestCode code, const KADBytes& payload, Lines& lines)
     {
-        std::vector<KadTestMessage> notes;
+        std::vector<KADTestMessage> notes;
         ReplyBuffer reply(Call(code, payload, &notes));
         lines = ResultLinesOf(notes);
         return reply.ReadBool(false);

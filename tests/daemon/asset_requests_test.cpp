@@ -9,7 +9,7 @@
 
 namespace {
 
-using Code = KadRequestCode;
+using Code = KADRequestCode;
 
 const KUID Loco(1234, 100, 0);
 
@@ -23,7 +23,7 @@ std::string LocoConfig()
            "author \"Jane\"\n";
 }
 
-KadBytes FilterPayload(const KADFilterElement* filter)
+KADBytes FilterPayload(const KADFilterElement* filter)
 {
     TBuffer buffer;
     WriteFilterElement(buffer, filter);
@@ -137,7 +137,7 @@ TEST_F(AssetRequestsTest, ExportedEntryReinstallsByteForByte)
 {
     Start();
     InstallLoco();
-    std::vector<KadTestMessage> notes;
+    std::vector<KADTestMessage> notes;
     ReplyBuffer exported(Call(Code::ExportAssetChunk, KuidPayload(Loco, {3}), &notes));
     EXPECT_TRUE(ResultLinesOf(notes).empty());
     SoupHandle loaded;

@@ -8,18 +8,18 @@
 #include "results/results_log.h"
 #include "assetdb/protocol/kad_requests.h"
 
-KadBytes BytesOfBuffer(TBuffer& buffer)
+KADBytes BytesOfBuffer(TBuffer& buffer)
 {
-    return KadBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
+    return KADBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
 }
 
-ReplyBuffer::ReplyBuffer(const KadBytes& bytes)
+ReplyBuffer::ReplyBuffer(const KADBytes& bytes)
 {
     WriteBytes(bytes.data(), static_cast<std::int64_t>(bytes.size()));
     Rewind();
 }
 
-KadBytes KuidPayload(const KUID& id, std::initializer_list<std::int32_t> words)
+KADBytes KuidPayload(const KUID& id, std::initializer_list<std::int32_t> words)
 {
     TBuffer buffer;
     buffer.WriteKUID(id);
@@ -28,7 +28,7 @@ KadBytes KuidPayload(const KUID& id, std::initializer_list<std::int32_t> words)
     return BytesOfBuffer(buffer);
 }
 
-KadBytes TextAndWord(const std::string& text, std::int32_t word)
+KADBytes TextAndWord(const std::string& text, std::int32_t word)
 {
     TBuffer buffer;
     buffer.WriteString(Zel::String(text.c_str()));
@@ -60,10 +60,10 @@ void WriteAssetFolder(const std::string& folder, const std::string& configText,
         WriteFileText(folder + "/" + file.first, file.second);
 }
 
-std::vector<std::pair<std::int32_t, std::string>> ResultLinesOf(const std::vector<KadTestMessage>& notes)
+std::vector<std::pair<std::int32_t, std::string>> ResultLinesOf(const std::vector<KADTestMessage>& notes)
 {
     std::vector<std::pair<std::int32_t, std::string>> lines;
-    for (const KadTestMessage& note : notes) {
+    for (const KADTestMessage& note : notes) {
         if (note.tag != 0x6e6f7465 || note.word != 3)
             continue;
         ReplyBuffer buffer(note.body);
@@ -94,8 +94,8 @@ void AssetStoreTest::Start(const std::string& configText)
 
 void AssetStoreTest::Stop()
 {
-    KadBytes reply;
-    client.Call(KadRequestCode::CloseDaemon, {}, reply);
+    KADBytes reply;
+    client.Call(KADRequestCode::CloseDaemon, {}, reply);
     client.Close();
     installation.WaitForExit(daemon);
 }
@@ -107,16 +107,16 @@ void AssetStoreTest::Restart()
     Start();
 }
 
-KadBytes AssetStoreTest::Call(KadRequestCode code, const KadBytes& payload, std::vector<KadTestMessage>* notes)
+KADBytes AssetStoreTest::Call(KADRequestCode code, const KADBytes& payload, std::vector<KADTestMessage>* notes)
 {
-    KadBytes reply;
-    EXPECT_TRUE(client.Call(code, payload, reply, notes)) << "request " << KadRequestName(code);
+    KADBytes reply;
+    EXPECT_TRUE(client.Call(code, payload, reply, notes)) << "request " << KADRequestName(code);
     return reply;
 }
 
 AssetInfo AssetStoreTest::Info(const KUID& id)
 {
-    ReplyBuffer reply(Call(KadRequestCode::GetAssetInfo, KuidPayload(id, {-1})));
+    ReplyBuffer reply(Call(KADRequestCode::GetAssetInfo, KuidPayload(id, {-1})));
     AssetInfo info;
     auto bits = [&reply] {
         std::uint8_t value = 0;
@@ -154,8 +154,8 @@ AssetInfo AssetStoreTest::Info(const KUID& id)
 
 KUID AssetStoreTest::InstallFolder(const std::string& folder, std::vector<std::pair<std::int32_t, std::string>>* lines)
 {
-    std::vector<KadTestMessage> notes;
-    ReplyBuffer reply(Call(KadRequestCode::InstallFolder, TextAndWord(folder, 0), &notes));
+    std::vector<KADTestMessage> notes;
+    ReplyBuffer reply(Call(KADRequestCode::InstallFolder, TextAndWord(folder, 0), &notes));
     if (lines != nullptr)
         *lines = ResultLinesOf(notes);
     KUID id = reply.ReadKUID();
@@ -166,7 +166,7 @@ KUID AssetStoreTest::InstallFolder(const std::string& folder, std::vector<std::p
 
 std::string AssetStoreTest::FolderOf(const KUID& id)
 {
-    ReplyBuffer reply(Call(KadRequestCode::GetAssetConfigPath, KuidPayload(id, {})));
+    ReplyBuffer reply(Call(KADRequestCode::GetAssetConfigPath, KuidPayload(id, {})));
     reply.ReadPString();
     return reply.ReadString().c_str();
 }
@@ -176,7 +176,7 @@ AssetStoreTest::Opened AssetStoreTest::Open(const KUID& id, bool writable)
     TBuffer request;
     request.WriteKUID(id);
     request.WriteBool(writable);
-    ReplyBuffer reply(Call(KadRequestCode::OpenAsset, BytesOfBuffer(request)));
+    ReplyBuffer reply(Call(KADRequestCode::OpenAsset, BytesOfBuffer(request)));
     Opened opened;
     opened.slot = reply.ReadInt32(-1);
     opened.nonce = reply.ReadInt32(-1);
@@ -185,7 +185,7 @@ AssetStoreTest::Opened AssetStoreTest::Open(const KUID& id, bool writable)
     return opened;
 }
 
-KadBytes AssetStoreTest::HandlePayload(const Opened& opened, std::initializer_list<std::int32_t> words)
+KADBytes AssetStoreTest::HandlePayload(const Opened& opened, std::initializer_list<std::int32_t> words)
 {
     TBuffer buffer;
     buffer.WriteInt32(opened.slot);
@@ -195,9 +195,9 @@ KadBytes AssetStoreTest::HandlePayload(const Opened& opened, std::initializer_li
     return BytesOfBuffer(buffer);
 }
 
-std::vector<KUID> AssetStoreTest::Search(const KadBytes& filter)
+std::vector<KUID> AssetStoreTest::Search(const KADBytes& filter)
 {
-    ReplyBuffer reply(Call(KadRequestCode::SearchAssets, filter));
+    ReplyBuffer reply(Call(KADRequestCode::SearchAssets, filter));
     std::uint32_t count = reply.ReadUInt32(0);
     std::vector<KUID> ids;
     for (std::uint32_t i = 0; i < count && !reply.HasError(); ++i)

@@ -11,16 +11,16 @@
 #include "kuid/kuid.h"
 #include "soup/soup_handle.h"
 
-KadBytes BytesOfBuffer(TBuffer& buffer);
+KADBytes BytesOfBuffer(TBuffer& buffer);
 // A reply's bytes, rewound for reading.
 class ReplyBuffer : public TBuffer {
 public:
-    explicit ReplyBuffer(const KadBytes& bytes);
+    explicit ReplyBuffer(const KADBytes& bytes);
 };
 // The payload of a request that names one asset, plus optional words.
-KadBytes KuidPayload(const KUID& id, std::initializer_list<std::int32_t> words = {});
+KADBytes KuidPayload(const KUID& id, std::initializer_list<std::int32_t> words = {});
 // One Str (uint32 length + bytes) and one int32.
-KadBytes TextAndWord(const std::string& text, std::int32_t word);
+KADBytes TextAndWord(const std::string& text, std::int32_t word);
 // Writes a small asset folder: config.txt with the tags given (name, value
 // pairs written as text soup lines) and the files (relative name, bytes).
 void WriteAssetFolder(const std::string& folder, const std::string& configText,
@@ -28,7 +28,7 @@ void WriteAssetFolder(const std::string& folder, const std::string& configText,
 std::string ReadFileText(const std::string& path);
 void WriteFileText(const std::string& path, const std::string& text);
 // Lines of the type-3 notes among the messages: (kind, text).
-std::vector<std::pair<std::int32_t, std::string>> ResultLinesOf(const std::vector<KadTestMessage>& notes);
+std::vector<std::pair<std::int32_t, std::string>> ResultLinesOf(const std::vector<KADTestMessage>& notes);
 
 // The info record's fields the tests look at.
 struct AssetInfo {
@@ -54,7 +54,7 @@ protected:
     void Stop();
     // After a crash: the daemon's exit code, then a fresh start.
     void Restart();
-    KadBytes Call(KadRequestCode code, const KadBytes& payload, std::vector<KadTestMessage>* notes = nullptr);
+    KADBytes Call(KADRequestCode code, const KADBytes& payload, std::vector<KADTestMessage>* notes = nullptr);
 
     AssetInfo Info(const KUID& id);
     // 39: the KUID installed (null on failure) and the lines.
@@ -69,13 +69,13 @@ protected:
         std::string folder;
     };
     Opened Open(const KUID& id, bool writable);
-    KadBytes HandlePayload(const Opened& opened, std::initializer_list<std::int32_t> words = {});
-    std::vector<KUID> Search(const KadBytes& filter);
+    KADBytes HandlePayload(const Opened& opened, std::initializer_list<std::int32_t> words = {});
+    std::vector<KUID> Search(const KADBytes& filter);
     std::string UserData() const { return installation.Root() + "/UserData"; }
     // A scratch folder outside the user-data tree.
     std::string Scratch() const { return installation.Root() + "/scratch"; }
 
-    KadTestInstallation installation;
-    KadTestClient client;
+    KADTestInstallation installation;
+    KADTestClient client;
     pid_t daemon = -1;
 };

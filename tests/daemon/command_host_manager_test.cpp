@@ -19,7 +19,7 @@ namespace {
 
 // One end is the daemon's connection to the host; the test plays the host on the other.
 struct FakeHost {
-    std::shared_ptr<KadConnection> connection;
+    std::shared_ptr<KADConnection> connection;
     int peer = -1;
 
     FakeHost()
@@ -27,7 +27,7 @@ struct FakeHost {
         int ends[2];
         if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
             return;
-        connection = std::make_shared<KadConnection>(ends[0]);
+        connection = std::make_shared<KADConnection>(ends[0]);
         peer = ends[1];
     }
     ~FakeHost()
@@ -39,9 +39,9 @@ struct FakeHost {
     }
 
     // The next count bytes the daemon sent, or fewer when the socket ended.
-    KadBytes Receive(std::size_t count) const
+    KADBytes Receive(std::size_t count) const
     {
-        KadBytes bytes(count);
+        KADBytes bytes(count);
         ssize_t got = recv(peer, bytes.data(), count, MSG_WAITALL);
         bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
         return bytes;
@@ -57,11 +57,11 @@ KADCommandHostQuestion ValidateQuestion()
     return question;
 }
 
-KadBytes ExpectedNote(const KADCommandHostQuestion& question)
+KADBytes ExpectedNote(const KADCommandHostQuestion& question)
 {
     TBuffer payload;
     WriteCommandHostQuestion(payload, question);
-    return KadEncodeNote(static_cast<int32_t>(KadNoteType::HostQuestion), payload.Data(),
+    return KADEncodeNote(static_cast<int32_t>(KADNoteType::HostQuestion), payload.Data(),
                          static_cast<std::size_t>(payload.DataLength()));
 }
 
@@ -75,7 +75,7 @@ std::future<std::shared_ptr<Outcome>> AskInBackground(const KADCommandHostQuesti
 {
     return std::async(std::launch::async, [question] {
         auto outcome = std::make_shared<Outcome>();
-        outcome->answered = KadCommandHostManager::Instance().Ask(question, outcome->answer, outcome->error);
+        outcome->answered = KADCommandHostManager::Instance().Ask(question, outcome->answer, outcome->error);
         return outcome;
     });
 }
@@ -84,24 +84,24 @@ TEST(CommandHostManager, QuestionGoesToTheRegisteredHostAndItsAnswerComesBack)
 {
     FakeHost host;
     ASSERT_TRUE(host.connection);
-    KadCommandHostManager::Instance().RegisterHost(host.connection);
+    KADCommandHostManager::Instance().RegisterHost(host.connection);
     KADCommandHostQuestion question = ValidateQuestion();
     auto asking = AskInBackground(question);
-    KadBytes expected = ExpectedNote(question);
+    KADBytes expected = ExpectedNote(question);
     ASSERT_EQ(host.Receive(expected.size()), expected);
 
     // An answer on another connection is not this question's answer.
     FakeHost stranger;
     TBuffer ignored;
     ignored.WriteInt32(99);
-    KadCommandHostManager::Instance().TakeAnswer(stranger.connection.get(), ignored);
+    KADCommandHostManager::Instance().TakeAnswer(stranger.connection.get(), ignored);
 
     ResultsLog lines;
     lines.AddMessage(ResultsLog::MessageKind::Error, "No validator is available in this build.");
     TBuffer answer;
     WriteCommandHostAnswer(answer, question.commandId, lines, 0, {});
     answer.Rewind();
-    KadCommandHostManager::Instance().TakeAnswer(host.connection.get(), answer);
+    KADCommandHostManager::Instance().TakeAnswer(host.connection.get(), answer);
 
     std::shared_ptr<Outcome> outcome = asking.get();
     ASSERT_TRUE(outcome->answered) << outcome->error;
@@ -116,16 +116,16 @@ TEST(CommandHostManager, QuestionGoesToTheRegisteredHostAndItsAnswerComesBack)
     // The host is idle again: the next question goes to it as well.
     auto next = AskInBackground(question);
     ASSERT_EQ(host.Receive(expected.size()), expected);
-    KadCommandHostManager::Instance().TakeAnswer(host.connection.get(), answer);
+    KADCommandHostManager::Instance().TakeAnswer(host.connection.get(), answer);
     EXPECT_TRUE(next.get()->answered);
 }
 
 TEST(CommandHostManager, HostGoneMidQuestionFailsTheQuestionAndIsForgotten)
 {
     KADCommandHostQuestion question = ValidateQuestion();
-    KadBytes expected = ExpectedNote(question);
+    KADBytes expected = ExpectedNote(question);
     auto first = std::make_unique<FakeHost>();
-    KadCommandHostManager::Instance().RegisterHost(first->connection);
+    KADCommandHostManager::Instance().RegisterHost(first->connection);
     auto asking = AskInBackground(question);
     ASSERT_EQ(first->Receive(expected.size()), expected);
     // What the server does when the host's reader ends.
@@ -136,22 +136,22 @@ TEST(CommandHostManager, HostGoneMidQuestionFailsTheQuestionAndIsForgotten)
     EXPECT_EQ(outcome->error, "The command host ended before it answered.");
     // An answer arriving after the end is dropped, harmlessly.
     TBuffer late;
-    KadCommandHostManager::Instance().TakeAnswer(first->connection.get(), late);
+    KADCommandHostManager::Instance().TakeAnswer(first->connection.get(), late);
 
     FakeHost second;
-    KadCommandHostManager::Instance().RegisterHost(second.connection);
+    KADCommandHostManager::Instance().RegisterHost(second.connection);
     auto again = AskInBackground(question);
     ASSERT_EQ(second.Receive(expected.size()), expected);
     TBuffer answer;
     WriteCommandHostAnswer(answer, question.commandId, ResultsLog(), 1, {});
     answer.Rewind();
-    KadCommandHostManager::Instance().TakeAnswer(second.connection.get(), answer);
+    KADCommandHostManager::Instance().TakeAnswer(second.connection.get(), answer);
     EXPECT_TRUE(again.get()->answered);
 }
 
 TEST(CommandHostManager, HostProgramLineAsTheHostExpectsIt)
 {
-    EXPECT_EQ(KadCommandHostArguments("/games/korvel"),
+    EXPECT_EQ(KADCommandHostArguments("/games/korvel"),
               (std::vector<std::string>{"/games/korvel/bin/KorvelUtil", "kadcommandhost", "norender", "-nokadclient"}));
 }
 

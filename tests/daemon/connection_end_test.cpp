@@ -37,7 +37,7 @@ protected:
 
     Holdings Held()
     {
-        ReplyBuffer reply(Call(KadRequestCode::TestHoldings, {}));
+        ReplyBuffer reply(Call(KADRequestCode::TestHoldings, {}));
         Holdings held;
         held.handles = reply.ReadInt32(-1);
         held.queries = reply.ReadInt32(-1);
@@ -58,18 +58,18 @@ protected:
         return held;
     }
 
-    void OpenThrough(KadTestClient& other, const KUID& id)
+    void OpenThrough(KADTestClient& other, const KUID& id)
     {
         TBuffer request;
         request.WriteKUID(id);
         request.WriteBool(false);
-        KadBytes reply;
-        ASSERT_TRUE(other.Call(KadRequestCode::OpenAsset, BytesOfBuffer(request), reply));
+        KADBytes reply;
+        ASSERT_TRUE(other.Call(KADRequestCode::OpenAsset, BytesOfBuffer(request), reply));
         ReplyBuffer words(reply);
         EXPECT_GT(words.ReadInt32(-1), 0);
     }
 
-    void StartQueryThrough(KadTestClient& other)
+    void StartQueryThrough(KADTestClient& other)
     {
         TBuffer payload;
         payload.WriteUInt8(0);
@@ -77,8 +77,8 @@ protected:
         payload.WriteInt32(0);
         payload.WriteInt32(-1);
         WriteBinarySoup(payload, SoupHandle());
-        KadBytes reply;
-        ASSERT_TRUE(other.Call(KadRequestCode::StartWebQuery, BytesOfBuffer(payload), reply));
+        KADBytes reply;
+        ASSERT_TRUE(other.Call(KADRequestCode::StartWebQuery, BytesOfBuffer(payload), reply));
         ReplyBuffer words(reply);
         EXPECT_GT(words.ReadInt32(-1), 0);
     }
@@ -94,7 +94,7 @@ TEST_F(ConnectionEndTest, HandlesAndWebQueriesOfAClosedConnectionAreReleasedAtOn
     ASSERT_FALSE(loco.IsNull());
 
     // Far fewer than the table holds before it sweeps on its own.
-    KadTestClient leaving;
+    KADTestClient leaving;
     ASSERT_TRUE(leaving.Connect(port));
     ASSERT_TRUE(leaving.Handshake(installation.ClientDatabasePath()));
     for (int i = 0; i < 3; ++i)
@@ -113,7 +113,7 @@ TEST_F(ConnectionEndTest, HandlesAndWebQueriesOfAClosedConnectionAreReleasedAtOn
     EXPECT_EQ(after.handles, 1);
     EXPECT_EQ(after.queries, 0);
     // The survivor's handle still works.
-    ReplyBuffer folder(Call(KadRequestCode::GetFolder, HandlePayload(mine)));
+    ReplyBuffer folder(Call(KADRequestCode::GetFolder, HandlePayload(mine)));
     EXPECT_FALSE(folder.ReadPString().IsEmpty());
 }
 

@@ -25,10 +25,10 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(folder); }
 
-    KadConnectionLimits Load(const std::string& text)
+    KADConnectionLimits Load(const std::string& text)
     {
         std::ofstream(folder + "/kaddaemon.cfg") << text;
-        return KadLoadConnectionLimits(folder);
+        return KADLoadConnectionLimits(folder);
     }
 
     std::string folder;
@@ -38,7 +38,7 @@ protected:
 
 TEST_F(ConnectionLimitsTest, NoFileGivesTheDefaults)
 {
-    KadConnectionLimits limits = KadLoadConnectionLimits(folder);
+    KADConnectionLimits limits = KADLoadConnectionLimits(folder);
     EXPECT_EQ(limits.idleSeconds, 900);
     EXPECT_EQ(limits.maxConnections, 0u);
     EXPECT_EQ(limits.payloadBudget, 256u * 1024 * 1024);
@@ -46,7 +46,7 @@ TEST_F(ConnectionLimitsTest, NoFileGivesTheDefaults)
 
 TEST_F(ConnectionLimitsTest, KeysInRangeAreTaken)
 {
-    KadConnectionLimits limits =
+    KADConnectionLimits limits =
         Load("connection-idle-timeout 60\nmax-connections 100\nrequest-memory-budget 33554432\n");
     EXPECT_EQ(limits.idleSeconds, 60);
     EXPECT_EQ(limits.maxConnections, 100u);
@@ -58,7 +58,7 @@ TEST_F(ConnectionLimitsTest, ValuesOutOfRangeKeepTheDefaults)
     for (const char* text : {"connection-idle-timeout 0\nmax-connections 3\nrequest-memory-budget 1000\n",
                              "connection-idle-timeout -5\nmax-connections 70000\nrequest-memory-budget -1\n",
                              "connection-idle-timeout 99999999\nmax-connections -1\n", "garbage {"}) {
-        KadConnectionLimits limits = Load(text);
+        KADConnectionLimits limits = Load(text);
         EXPECT_EQ(limits.idleSeconds, 900) << text;
         EXPECT_EQ(limits.maxConnections, 0u) << text;
         EXPECT_EQ(limits.payloadBudget, 256u * 1024 * 1024) << text;
@@ -67,11 +67,11 @@ TEST_F(ConnectionLimitsTest, ValuesOutOfRangeKeepTheDefaults)
 
 TEST(ConnectionCap, TheDescriptorsLeftAfterTheDaemonsOwnFilesBoundIt)
 {
-    EXPECT_EQ(KadConnectionCap(0, 20000), 4096u);
-    EXPECT_EQ(KadConnectionCap(0, 1024), 768u);
-    EXPECT_EQ(KadConnectionCap(100, 20000), 100u);
-    EXPECT_EQ(KadConnectionCap(10000, 1024), 768u);
-    EXPECT_GE(KadConnectionCap(0, 10), 8u);
+    EXPECT_EQ(KADConnectionCap(0, 20000), 4096u);
+    EXPECT_EQ(KADConnectionCap(0, 1024), 768u);
+    EXPECT_EQ(KADConnectionCap(100, 20000), 100u);
+    EXPECT_EQ(KADConnectionCap(10000, 1024), 768u);
+    EXPECT_GE(KADConnectionCap(0, 10), 8u);
 }
 
 TEST(ConnectionCap, TheSoftDescriptorLimitIsRaisedToTheHardOne)
@@ -87,7 +87,7 @@ TEST(ConnectionCap, TheSoftDescriptorLimitIsRaisedToTheHardOne)
         lowered.rlim_cur = 256;
         if (setrlimit(RLIMIT_NOFILE, &lowered) != 0)
             _exit(2);
-        std::size_t now = KadRaiseDescriptorLimit();
+        std::size_t now = KADRaiseDescriptorLimit();
         rlimit after{};
         getrlimit(RLIMIT_NOFILE, &after);
         _exit(after.rlim_cur == before.rlim_max && now >= 512 ? 0 : 1);

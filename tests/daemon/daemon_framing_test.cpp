@@ -19,13 +19,13 @@ protected:
         ASSERT_NE(port, 0);
     }
 
-    void Join(KadTestClient& client)
+    void Join(KADTestClient& client)
     {
         ASSERT_TRUE(client.Connect(port));
         ASSERT_TRUE(client.Handshake(installation.ClientDatabasePath()));
     }
 
-    KadTestInstallation installation;
+    KADTestInstallation installation;
     pid_t daemon = 0;
     int port = 0;
 };
@@ -34,20 +34,20 @@ protected:
 
 TEST_F(DaemonFramingTest, HandshakeAndRequestSentOneByteAtATime)
 {
-    KadTestClient client;
+    KADTestClient client;
     ASSERT_TRUE(client.Connect(port));
-    KadBytes bytes = KadEncodeHandshake(1, installation.ClientDatabasePath());
-    KadBytes request = KadEncodeRequest(KadRequestNumber(KadRequestCode::TestEcho), 1, "split", 5);
+    KADBytes bytes = KADEncodeHandshake(1, installation.ClientDatabasePath());
+    KADBytes request = KADEncodeRequest(KADRequestNumber(KADRequestCode::TestEcho), 1, "split", 5);
     bytes.insert(bytes.end(), request.begin(), request.end());
     for (std::uint8_t byte : bytes)
-        ASSERT_TRUE(client.SendRaw(KadBytes{byte}));
+        ASSERT_TRUE(client.SendRaw(KADBytes{byte}));
     ASSERT_TRUE(client.ReadHandshakeAnswer());
-    KadTestMessage reply;
+    KADTestMessage reply;
     ASSERT_TRUE(client.ReadMessage(reply));
-    EXPECT_EQ(reply.tag, KadProtocol::ReplyTag);
+    EXPECT_EQ(reply.tag, KADProtocol::ReplyTag);
     EXPECT_EQ(reply.word, 1);
 #ifdef KORVEL_TEST_HOOKS
-    EXPECT_EQ(reply.body, KadBytes({'s', 'p', 'l', 'i', 't'}));
+    EXPECT_EQ(reply.body, KADBytes({'s', 'p', 'l', 'i', 't'}));
 #else
     EXPECT_TRUE(reply.body.empty());
 #endif
@@ -58,13 +58,13 @@ TEST_F(DaemonFramingTest, LargePayloadTravelsWhole)
 #ifndef KORVEL_TEST_HOOKS
     GTEST_SKIP() << "needs a build with test hooks";
 #endif
-    KadTestClient client;
+    KADTestClient client;
     Join(client);
-    KadBytes payload(8 * 1024 * 1024 + 3);
+    KADBytes payload(8 * 1024 * 1024 + 3);
     for (std::size_t i = 0; i < payload.size(); ++i)
         payload[i] = static_cast<std::uint8_t>(i * 7 + (i >> 12));
-    KadBytes reply;
-    ASSERT_TRUE(client.Call(KadRequestCode::TestEcho, payload, reply));
+    KADBytes reply;
+    ASSERT_TRUE(client.Call(KADRequestCode::TestEcho, payload, reply));
     EXPECT_TRUE(reply == payload);
 }
 
@@ -74,26 +74,26 @@ TEST_F(DaemonFramingTest, EveryPipelinedRequestOfManyClientsIsAnsweredOnce)
     constexpr int RequestsEach = 150;
     // Reader-lane, unknown, worker-pool and (with hooks) long-lane codes, so
     // replies come back out of order.
-    const std::int32_t codes[] = {KadRequestNumber(KadRequestCode::HostKeepAlive), 77,
-                                  KadRequestNumber(KadRequestCode::GetSetting),
-                                  KadRequestNumber(KadRequestCode::TestEcho),
-                                  KadRequestNumber(KadRequestCode::TestSleep)};
+    const std::int32_t codes[] = {KADRequestNumber(KADRequestCode::HostKeepAlive), 77,
+                                  KADRequestNumber(KADRequestCode::GetSetting),
+                                  KADRequestNumber(KADRequestCode::TestEcho),
+                                  KADRequestNumber(KADRequestCode::TestSleep)};
     auto run = [&](int seed) {
-        KadTestClient client;
+        KADTestClient client;
         ASSERT_TRUE(client.Connect(port));
         ASSERT_TRUE(client.Handshake(installation.ClientDatabasePath()));
         std::map<std::int32_t, int> answers;
         for (int i = 0; i < RequestsEach; ++i) {
             std::int32_t code = codes[(i + seed) % std::size(codes)];
-            KadBytes payload = code == KadRequestNumber(KadRequestCode::TestSleep) ? Int32Payload({1}) : KadBytes{};
+            KADBytes payload = code == KADRequestNumber(KADRequestCode::TestSleep) ? Int32Payload({1}) : KADBytes{};
             std::int32_t id = client.SendRequest(code, payload);
             ASSERT_NE(id, 0);
             answers[id] = 0;
         }
         for (int i = 0; i < RequestsEach; ++i) {
-            KadTestMessage message;
+            KADTestMessage message;
             ASSERT_TRUE(client.ReadMessage(message));
-            ASSERT_EQ(message.tag, KadProtocol::ReplyTag);
+            ASSERT_EQ(message.tag, KADProtocol::ReplyTag);
             ASSERT_EQ(answers.count(message.word), 1u) << message.word;
             ++answers[message.word];
         }

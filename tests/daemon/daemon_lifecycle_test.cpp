@@ -20,12 +20,12 @@ pid_t DeadProcessId()
     return child;
 }
 
-void ExpectAnswers(KadTestInstallation& installation, int port)
+void ExpectAnswers(KADTestInstallation& installation, int port)
 {
-    KadTestClient client;
+    KADTestClient client;
     ASSERT_TRUE(client.Connect(port));
     ASSERT_TRUE(client.Handshake(installation.ClientDatabasePath()));
-    KadBytes reply = Int32Payload({1});
+    KADBytes reply = Int32Payload({1});
     ASSERT_TRUE(client.Call(77, {}, reply));
     EXPECT_TRUE(reply.empty());
 }
@@ -36,7 +36,7 @@ TEST(DaemonLifecycle, StaleBlocksOfACrashedDaemonAreTakenOver)
 {
     struct Case {
         const char* name;
-        KadTestInstallation::BlockState left;
+        KADTestInstallation::BlockState left;
     };
     const pid_t dead = DeadProcessId();
     // The test process is alive but is no daemon: a pid reused after a crash.
@@ -48,13 +48,13 @@ TEST(DaemonLifecycle, StaleBlocksOfACrashedDaemonAreTakenOver)
         {"never set up", {0, 0, 0, 0, 0}},
     };
     for (const Case& c : cases) {
-        KadTestInstallation installation;
+        KADTestInstallation installation;
         installation.WriteBlock(c.left);
         pid_t daemon = installation.StartDaemon();
         int port = installation.WaitForPort(daemon);
         ASSERT_NE(port, 0) << c.name;
         EXPECT_NE(port, c.left.port) << c.name;
-        KadTestInstallation::BlockState state;
+        KADTestInstallation::BlockState state;
         ASSERT_TRUE(installation.ReadBlock(state));
         EXPECT_EQ(state.owner, daemon) << c.name;
         EXPECT_EQ(state.version, 3) << c.name;
@@ -64,14 +64,14 @@ TEST(DaemonLifecycle, StaleBlocksOfACrashedDaemonAreTakenOver)
 
 TEST(DaemonLifecycle, IdleDaemonLeavesAndReleasesTheBlock)
 {
-    KadTestInstallation installation;
+    KADTestInstallation installation;
     pid_t daemon = installation.StartDaemon({"-idle=1"});
     int port = installation.WaitForPort(daemon);
     ASSERT_NE(port, 0);
     ExpectAnswers(installation, port);
     // A command host connects with client flag 0: it does not keep the
     // daemon alive, and is disconnected when the daemon leaves.
-    KadTestClient host;
+    KADTestClient host;
     ASSERT_TRUE(host.Connect(port));
     ASSERT_TRUE(host.Handshake(installation.ClientDatabasePath(), 0));
     EXPECT_TRUE(host.WaitForClose());
@@ -83,7 +83,7 @@ TEST(DaemonLifecycle, NextStartServesAfterAnOrderlyCloseOrAKill)
 {
     // SIGTERM closes in order; SIGKILL leaves the block as a crash does.
     for (int signal : {SIGTERM, SIGKILL}) {
-        KadTestInstallation installation;
+        KADTestInstallation installation;
         pid_t first = installation.StartDaemon();
         ASSERT_NE(installation.WaitForPort(first), 0) << signal;
         ASSERT_EQ(kill(first, signal), 0);
@@ -97,7 +97,7 @@ TEST(DaemonLifecycle, NextStartServesAfterAnOrderlyCloseOrAKill)
 
 TEST(DaemonLifecycle, BadCommandLineIsRefused)
 {
-    KadTestInstallation installation;
+    KADTestInstallation installation;
     for (const char* word : {"-idle=0", "-idle=x", "--bogus"}) {
         pid_t daemon = installation.StartDaemon({word});
         EXPECT_EQ(installation.WaitForExit(daemon), std::optional<int>(2)) << word;
@@ -106,13 +106,13 @@ TEST(DaemonLifecycle, BadCommandLineIsRefused)
 
 TEST(DaemonLifecycle, TwoDaemonsStartedTogetherLeaveOneOwner)
 {
-    KadTestInstallation installation;
+    KADTestInstallation installation;
     pid_t first = installation.StartDaemon();
     pid_t second = installation.StartDaemon();
     ASSERT_GT(first, 0);
     ASSERT_GT(second, 0);
     // Whichever took the lock first owns the database; the other leaves with 0.
-    KadTestInstallation::BlockState state;
+    KADTestInstallation::BlockState state;
     int port = 0;
     for (int attempt = 0; attempt < 2 && port == 0; ++attempt) {
         pid_t candidate = attempt == 0 ? first : second;

@@ -32,18 +32,18 @@
 
 namespace {
 
-constexpr std::int32_t SearchAssets = KadRequestNumber(KadRequestCode::SearchAssets);
-constexpr std::int32_t StartWebQuery = KadRequestNumber(KadRequestCode::StartWebQuery);
-constexpr std::int32_t CloseWebQuery = KadRequestNumber(KadRequestCode::CloseWebQuery);
+constexpr std::int32_t SearchAssets = KADRequestNumber(KADRequestCode::SearchAssets);
+constexpr std::int32_t StartWebQuery = KADRequestNumber(KADRequestCode::StartWebQuery);
+constexpr std::int32_t CloseWebQuery = KADRequestNumber(KADRequestCode::CloseWebQuery);
 constexpr std::int32_t MiB = 1024 * 1024;
 
-KadBytes BytesOf(TBuffer& buffer)
+KADBytes BytesOf(TBuffer& buffer)
 {
-    return KadBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
+    return KADBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
 }
 
 // A frame header alone: the code, an id and the announced payload length.
-KadBytes FrameHeader(std::int32_t code, std::int32_t id, std::int32_t length)
+KADBytes FrameHeader(std::int32_t code, std::int32_t id, std::int32_t length)
 {
     return Int32Payload({code, id, length});
 }
@@ -106,7 +106,7 @@ bool DaemonHasRead(int socket)
     return false;
 }
 
-bool WaitUntilDaemonHasRead(KadTestClient& client)
+bool WaitUntilDaemonHasRead(KADTestClient& client)
 {
     for (int i = 0; i < 1500; ++i) {
         if (DaemonHasRead(client.Socket()))
@@ -129,25 +129,25 @@ protected:
         ASSERT_NE(port, 0);
     }
 
-    std::unique_ptr<KadTestClient> Join()
+    std::unique_ptr<KADTestClient> Join()
     {
-        auto client = std::make_unique<KadTestClient>();
+        auto client = std::make_unique<KADTestClient>();
         if (!client->Connect(port) || !client->Handshake(installation.ClientDatabasePath()))
             return nullptr;
         return client;
     }
 
     // One ordinary request, as every utility command starts with.
-    static bool Answers(KadTestClient& client)
+    static bool Answers(KADTestClient& client)
     {
         TBuffer payload;
         payload.WritePString(Zel::PString("internet"));
         payload.WritePString(Zel::PString("language"));
-        KadBytes reply;
-        return client.Call(KadRequestNumber(KadRequestCode::GetSetting), BytesOf(payload), reply);
+        KADBytes reply;
+        return client.Call(KADRequestNumber(KADRequestCode::GetSetting), BytesOf(payload), reply);
     }
 
-    KadTestInstallation installation;
+    KADTestInstallation installation;
     pid_t daemon = 0;
     int port = 0;
 };
@@ -160,9 +160,9 @@ TEST_F(DaemonLimitsTest, SixHundredIdleConnectionsDoNotKeepOutARealClient)
     if (!RaiseOwnDescriptorLimit(Idle + 64))
         GTEST_SKIP() << "this process may not open " << Idle << " sockets";
     Start();
-    std::vector<std::unique_ptr<KadTestClient>> idle;
+    std::vector<std::unique_ptr<KADTestClient>> idle;
     for (int i = 0; i < Idle; ++i) {
-        idle.push_back(std::make_unique<KadTestClient>());
+        idle.push_back(std::make_unique<KADTestClient>());
         ASSERT_TRUE(idle.back()->Connect(port)) << i;
         ASSERT_TRUE(idle.back()->Handshake(installation.ClientDatabasePath())) << i;
     }
@@ -181,20 +181,20 @@ TEST_F(DaemonLimitsTest, AtTheLimitTheQuietestConnectionGoesAndBusyOnesStay)
     // reply: never the one to go.
     auto busy = Join();
     ASSERT_NE(busy, nullptr);
-    std::int32_t sleepId = busy->SendRequest(KadRequestCode::TestSleep, Int32Payload({8000}));
-    std::vector<std::unique_ptr<KadTestClient>> quiet;
+    std::int32_t sleepId = busy->SendRequest(KADRequestCode::TestSleep, Int32Payload({8000}));
+    std::vector<std::unique_ptr<KADTestClient>> quiet;
     for (int i = 0; i < 9; ++i) {
         quiet.push_back(Join());
         ASSERT_NE(quiet.back(), nullptr);
         ASSERT_TRUE(Answers(*quiet.back()));
     }
     // Connected but not yet through the handshake: these go first.
-    std::vector<std::unique_ptr<KadTestClient>> unknown;
+    std::vector<std::unique_ptr<KADTestClient>> unknown;
     for (int i = 0; i < 6; ++i) {
-        unknown.push_back(std::make_unique<KadTestClient>());
+        unknown.push_back(std::make_unique<KADTestClient>());
         ASSERT_TRUE(unknown.back()->Connect(port));
     }
-    std::vector<std::unique_ptr<KadTestClient>> newcomers;
+    std::vector<std::unique_ptr<KADTestClient>> newcomers;
     for (int i = 0; i < 7; ++i) {
         newcomers.push_back(Join());
         ASSERT_NE(newcomers.back(), nullptr) << i;
@@ -205,9 +205,9 @@ TEST_F(DaemonLimitsTest, AtTheLimitTheQuietestConnectionGoesAndBusyOnesStay)
     EXPECT_TRUE(quiet.front()->WaitForClose());
     for (std::size_t i = 1; i < quiet.size(); ++i)
         EXPECT_TRUE(Answers(*quiet[i])) << i;
-    KadTestMessage reply;
+    KADTestMessage reply;
     ASSERT_TRUE(busy->ReadMessage(reply));
-    EXPECT_EQ(reply.tag, KadProtocol::ReplyTag);
+    EXPECT_EQ(reply.tag, KADProtocol::ReplyTag);
     EXPECT_EQ(reply.word, sleepId);
 }
 
@@ -217,22 +217,22 @@ TEST_F(DaemonLimitsTest, APayloadTooLongForItsKindClosesTheConnectionBeforeItIsK
     std::size_t before = ResidentBytes(daemon);
     // Four announced 256 MiB payloads, each followed by 16 MiB of it: none of
     // these kinds carries anything near that.
-    const std::int32_t codes[] = {KadRequestNumber(KadRequestCode::GetSetting), SearchAssets,
-                                  KadRequestNumber(KadRequestCode::CommandHostAnswer), 77};
-    std::vector<std::unique_ptr<KadTestClient>> senders;
+    const std::int32_t codes[] = {KADRequestNumber(KADRequestCode::GetSetting), SearchAssets,
+                                  KADRequestNumber(KADRequestCode::CommandHostAnswer), 77};
+    std::vector<std::unique_ptr<KADTestClient>> senders;
     for (std::int32_t code : codes) {
         senders.push_back(Join());
         ASSERT_NE(senders.back(), nullptr);
         ASSERT_TRUE(senders.back()->SendRaw(FrameHeader(code, 1, 256 * MiB)));
         // The daemon may close while this is on its way; that is the point.
-        senders.back()->SendRaw(KadBytes(16 * MiB, 'x'));
+        senders.back()->SendRaw(KADBytes(16 * MiB, 'x'));
     }
     for (auto& sender : senders)
         EXPECT_TRUE(sender->WaitForClose());
     // A fixed-layout request announcing a few kilobytes is refused too.
     auto small = Join();
     ASSERT_NE(small, nullptr);
-    ASSERT_TRUE(small->SendRaw(FrameHeader(KadRequestNumber(KadRequestCode::HostKeepAlive), 1, 4096)));
+    ASSERT_TRUE(small->SendRaw(FrameHeader(KADRequestNumber(KADRequestCode::HostKeepAlive), 1, 4096)));
     EXPECT_TRUE(small->WaitForClose());
 
     auto real = Join();
@@ -251,9 +251,9 @@ TEST_F(DaemonLimitsTest, PartialPayloadsShareOneBudgetAndGiveItBack)
     // Each holder announces a 10 MiB search (a size a search may have) and
     // sends 6 MiB of it, which the daemon keeps in an 8 MiB buffer: the
     // 20 MiB budget holds two such, not three.
-    auto hold = [&](KadTestClient& client) {
+    auto hold = [&](KADTestClient& client) {
         EXPECT_TRUE(client.SendRaw(FrameHeader(SearchAssets, 1, 10 * MiB)));
-        client.SendRaw(KadBytes(6 * MiB, 0));
+        client.SendRaw(KADBytes(6 * MiB, 0));
     };
     auto first = Join();
     auto second = Join();
@@ -272,18 +272,18 @@ TEST_F(DaemonLimitsTest, PartialPayloadsShareOneBudgetAndGiveItBack)
     EXPECT_TRUE(Answers(*real));
 
     // The two held payloads are still being read: finished, they are answered.
-    for (KadTestClient* holder : {first.get(), second.get()}) {
-        ASSERT_TRUE(holder->SendRaw(KadBytes(4 * MiB, 0)));
-        KadTestMessage reply;
+    for (KADTestClient* holder : {first.get(), second.get()}) {
+        ASSERT_TRUE(holder->SendRaw(KADBytes(4 * MiB, 0)));
+        KADTestMessage reply;
         ASSERT_TRUE(holder->ReadMessage(reply));
-        EXPECT_EQ(reply.tag, KadProtocol::ReplyTag);
+        EXPECT_EQ(reply.tag, KADProtocol::ReplyTag);
         EXPECT_EQ(reply.word, 1);
     }
     // Answered requests gave their share back: a request larger than what
     // was left before fits again.
-    KadBytes large(12 * MiB, 'y');
-    KadBytes echoed;
-    ASSERT_TRUE(real->Call(KadRequestCode::TestEcho, large, echoed));
+    KADBytes large(12 * MiB, 'y');
+    KADBytes echoed;
+    ASSERT_TRUE(real->Call(KADRequestCode::TestEcho, large, echoed));
 #ifdef KORVEL_TEST_HOOKS
     EXPECT_TRUE(echoed == large);
 #endif
@@ -297,11 +297,11 @@ TEST_F(DaemonLimitsTest, AnIdleConnectionIsClosedAndABusyOneIsNot)
     auto quiet = Join();
     ASSERT_NE(quiet, nullptr);
     // Waits three times the idle time for its reply, silent all along.
-    std::int32_t sleepId = busy->SendRequest(KadRequestCode::TestSleep, Int32Payload({3000}));
+    std::int32_t sleepId = busy->SendRequest(KADRequestCode::TestSleep, Int32Payload({3000}));
     EXPECT_TRUE(quiet->WaitForClose());
-    KadTestMessage reply;
+    KADTestMessage reply;
     ASSERT_TRUE(busy->ReadMessage(reply));
-    EXPECT_EQ(reply.tag, KadProtocol::ReplyTag);
+    EXPECT_EQ(reply.tag, KADProtocol::ReplyTag);
     EXPECT_EQ(reply.word, sleepId);
     // Answered, it holds nothing more and goes quiet: now it is closed too.
     EXPECT_TRUE(busy->WaitForClose());
@@ -321,7 +321,7 @@ TEST_F(DaemonLimitsTest, AConnectionHoldingAnOpenWebQueryIsNotIdle)
     start.WriteInt32(2);
     start.WriteInt32(-1);
     WriteBinarySoup(start, SoupHandle());
-    KadBytes handle;
+    KADBytes handle;
     ASSERT_TRUE(holder->Call(StartWebQuery, BytesOf(start), handle));
     ASSERT_EQ(handle.size(), 8u);
     // Each witness goes quiet after the holder did; once three of them have
@@ -332,7 +332,7 @@ TEST_F(DaemonLimitsTest, AConnectionHoldingAnOpenWebQueryIsNotIdle)
         ASSERT_NE(witness, nullptr);
         EXPECT_TRUE(witness->WaitForClose());
     }
-    KadBytes reply;
+    KADBytes reply;
     ASSERT_TRUE(holder->Call(CloseWebQuery, handle, reply));
     EXPECT_TRUE(holder->WaitForClose());
 }
@@ -349,7 +349,7 @@ TEST_F(IdleAssetHandleTest, AConnectionHoldingAnOpenAssetHandleIsNotIdle)
     // As with the web query: three witnesses closed one after another.
     int port = installation.WaitForPort(daemon);
     for (int i = 0; i < 3; ++i) {
-        KadTestClient witness;
+        KADTestClient witness;
         ASSERT_TRUE(witness.Connect(port));
         ASSERT_TRUE(witness.Handshake(installation.ClientDatabasePath()));
         EXPECT_TRUE(witness.WaitForClose());
@@ -370,9 +370,9 @@ TEST_F(DaemonLimitsTest, APeerWhoseOwnerCannotBeFoundIsRefused)
     setenv("KAD_TEST_PEER_TABLE", table.c_str(), 1);
     Start();
     unsetenv("KAD_TEST_PEER_TABLE");
-    KadTestClient client;
+    KADTestClient client;
     ASSERT_TRUE(client.Connect(port));
-    ASSERT_TRUE(client.SendRaw(KadEncodeHandshake(1, installation.ClientDatabasePath())));
+    ASSERT_TRUE(client.SendRaw(KADEncodeHandshake(1, installation.ClientDatabasePath())));
     EXPECT_TRUE(client.WaitForClose());
 }
 
@@ -387,10 +387,10 @@ TEST_F(DaemonLimitsTest, AnotherUsersClientIsRefused)
         // Exit codes: 0 refused, 1 served, 2 could not become another user.
         if (setgid(65534) != 0 || setuid(65534) != 0)
             _exit(2);
-        KadTestClient client;
+        KADTestClient client;
         if (!client.Connect(port))
             _exit(3);
-        client.SendRaw(KadEncodeHandshake(1, path));
+        client.SendRaw(KADEncodeHandshake(1, path));
         _exit(client.WaitForClose() ? 0 : 1);
     }
     ASSERT_GT(child, 0);

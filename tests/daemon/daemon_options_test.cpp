@@ -8,7 +8,7 @@
 
 namespace {
 
-bool Parse(std::vector<std::string> words, KadDaemonOptions& options)
+bool Parse(std::vector<std::string> words, KADDaemonOptions& options)
 {
     std::vector<char*> argv;
     std::string program = "kaddaemon.exe";
@@ -23,7 +23,7 @@ bool Parse(std::vector<std::string> words, KadDaemonOptions& options)
 
 TEST(DaemonOptions, NoArgumentsGiveTheProductionValues)
 {
-    KadDaemonOptions options;
+    KADDaemonOptions options;
     ASSERT_TRUE(Parse({}, options));
     EXPECT_EQ(options.idleSeconds, 300);
     EXPECT_EQ(options.fastWorkers, 4);
@@ -31,7 +31,7 @@ TEST(DaemonOptions, NoArgumentsGiveTheProductionValues)
 
 TEST(DaemonOptions, IdleTimeAndWorkers)
 {
-    KadDaemonOptions options;
+    KADDaemonOptions options;
     ASSERT_TRUE(Parse({"-idle=2", "-workers=8"}, options));
     EXPECT_EQ(options.idleSeconds, 2);
     EXPECT_EQ(options.fastWorkers, 8);
@@ -41,7 +41,7 @@ TEST(DaemonOptions, BadWordsAreRefused)
 {
     for (const char* word : {"-idle=", "-idle=0", "-idle=-5", "-idle=5s", "-idle=99999999999", "-workers=0",
                              "-workers=65", "idle=5", "-nokadclient"}) {
-        KadDaemonOptions options;
+        KADDaemonOptions options;
         EXPECT_FALSE(Parse({word}, options)) << word;
     }
 }

@@ -5,8 +5,8 @@
 
 TEST(DaemonPaths, RootIsTheParentOfTheProgramFolder)
 {
-    KadDaemonPaths paths;
-    ASSERT_TRUE(KadDaemonPaths::FromExecutable("/opt/Korvel/bin/kaddaemon.exe", paths));
+    KADDaemonPaths paths;
+    ASSERT_TRUE(KADDaemonPaths::FromExecutable("/opt/Korvel/bin/kaddaemon.exe", paths));
     EXPECT_EQ(paths.installRoot, "/opt/Korvel");
     EXPECT_EQ(paths.userDataRoot, "/opt/Korvel/UserData");
     EXPECT_EQ(paths.databasePath, "/opt/Korvel/UserData/assets.tdx");
@@ -15,10 +15,10 @@ TEST(DaemonPaths, RootIsTheParentOfTheProgramFolder)
 
 TEST(DaemonPaths, ProgramAtTheTopOfTheTree)
 {
-    KadDaemonPaths paths;
-    ASSERT_TRUE(KadDaemonPaths::FromExecutable("/bin/kaddaemon.exe", paths));
+    KADDaemonPaths paths;
+    ASSERT_TRUE(KADDaemonPaths::FromExecutable("/bin/kaddaemon.exe", paths));
     EXPECT_EQ(paths.userDataRoot, "/UserData");
-    EXPECT_FALSE(KadDaemonPaths::FromExecutable("kaddaemon.exe", paths));
+    EXPECT_FALSE(KADDaemonPaths::FromExecutable("kaddaemon.exe", paths));
 }
 
 TEST(DaemonPaths, HandshakePathComparison)
@@ -38,5 +38,5 @@ TEST(DaemonPaths, HandshakePathComparison)
         {"", false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(KadIsSameDatabasePath(ours, c.theirs), c.same) << c.theirs;
+        EXPECT_EQ(KADIsSameDatabasePath(ours, c.theirs), c.same) << c.theirs;
 }

@@ -13,17 +13,17 @@
 
 namespace {
 
-constexpr auto GetSettingsSection = KadRequestNumber(KadRequestCode::GetSettingsSection);
-constexpr auto SetSettingsSection = KadRequestNumber(KadRequestCode::SetSettingsSection);
-constexpr auto GetSetting = KadRequestNumber(KadRequestCode::GetSetting);
-constexpr auto SetSetting = KadRequestNumber(KadRequestCode::SetSetting);
+constexpr auto GetSettingsSection = KADRequestNumber(KADRequestCode::GetSettingsSection);
+constexpr auto SetSettingsSection = KADRequestNumber(KADRequestCode::SetSettingsSection);
+constexpr auto GetSetting = KADRequestNumber(KADRequestCode::GetSetting);
+constexpr auto SetSetting = KADRequestNumber(KADRequestCode::SetSetting);
 
-KadBytes BytesOf(TBuffer& buffer)
+KADBytes BytesOf(TBuffer& buffer)
 {
-    return KadBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
+    return KADBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
 }
 
-KadBytes Texts(std::initializer_list<const char*> texts)
+KADBytes Texts(std::initializer_list<const char*> texts)
 {
     TBuffer buffer;
     for (const char* text : texts)
@@ -31,7 +31,7 @@ KadBytes Texts(std::initializer_list<const char*> texts)
     return BytesOf(buffer);
 }
 
-KadBytes SectionWithSoup(const char* section, const SoupHandle& soup)
+KADBytes SectionWithSoup(const char* section, const SoupHandle& soup)
 {
     TBuffer buffer;
     buffer.WritePString(Zel::PString(section));
@@ -39,7 +39,7 @@ KadBytes SectionWithSoup(const char* section, const SoupHandle& soup)
     return BytesOf(buffer);
 }
 
-std::string ReadText(const KadBytes& reply)
+std::string ReadText(const KADBytes& reply)
 {
     TBuffer buffer;
     buffer.WriteBytes(reply.data(), static_cast<std::int64_t>(reply.size()));
@@ -47,7 +47,7 @@ std::string ReadText(const KadBytes& reply)
     return std::string(buffer.ReadPString().View());
 }
 
-SoupHandle ReadSoup(const KadBytes& reply)
+SoupHandle ReadSoup(const KADBytes& reply)
 {
     TBuffer buffer;
     buffer.WriteBytes(reply.data(), static_cast<std::int64_t>(reply.size()));
@@ -73,22 +73,22 @@ protected:
 
     std::string Get(const char* section, const char* key)
     {
-        KadBytes reply;
+        KADBytes reply;
         EXPECT_TRUE(client.Call(GetSetting, Texts({section, key}), reply));
         return ReadText(reply);
     }
 
     void Set(const char* section, const char* key, const char* value)
     {
-        KadBytes reply = Int32Payload({1});
+        KADBytes reply = Int32Payload({1});
         ASSERT_TRUE(client.Call(SetSetting, Texts({section, key, value}), reply));
         EXPECT_TRUE(reply.empty());
     }
 
     void SetUp() override { StartAndJoin(); }
 
-    KadTestInstallation installation;
-    KadTestClient client;
+    KADTestInstallation installation;
+    KADTestClient client;
     pid_t daemon = 0;
 };
 
@@ -97,7 +97,7 @@ protected:
 TEST_F(DaemonSettingsTest, MissingSettingIsEmpty)
 {
     EXPECT_EQ(Get("internet", "language"), "");
-    KadBytes reply;
+    KADBytes reply;
     ASSERT_TRUE(client.Call(GetSettingsSection, Texts({"internet"}), reply));
     EXPECT_EQ(ReadSoup(reply).CountTags(), 0);
 }
@@ -106,8 +106,8 @@ TEST_F(DaemonSettingsTest, SettingSurvivesARestart)
 {
     Set("internet", "language", "DE");
     EXPECT_EQ(Get("internet", "language"), "DE");
-    KadBytes reply;
-    ASSERT_TRUE(client.Call(KadRequestNumber(KadRequestCode::CloseDaemon), {}, reply));
+    KADBytes reply;
+    ASSERT_TRUE(client.Call(KADRequestNumber(KADRequestCode::CloseDaemon), {}, reply));
     ASSERT_EQ(installation.WaitForExit(daemon), std::optional<int>(0));
     StartAndJoin();
     EXPECT_EQ(Get("internet", "language"), "DE");
@@ -135,7 +135,7 @@ TEST_F(DaemonSettingsTest, SectionsAreSetAndReadWhole)
     SoupHandle soup;
     soup.SetNamedTag(Zel::PString("username"), "bob");
     soup.SetNamedTag(Zel::PString("password"), "secret");
-    KadBytes reply = Int32Payload({1});
+    KADBytes reply = Int32Payload({1});
     ASSERT_TRUE(client.Call(SetSettingsSection, SectionWithSoup("internet", soup), reply));
     EXPECT_TRUE(reply.empty());
     EXPECT_EQ(Get("internet", "username"), "bob");
@@ -154,7 +154,7 @@ TEST_F(DaemonSettingsTest, NoSoupOrAnEmptyOneClearsTheSection)
 {
     struct Case {
         const char* name;
-        KadBytes payload;
+        KADBytes payload;
     };
     SoupHandle empty;
     empty.EnsureContainer();
@@ -164,7 +164,7 @@ TEST_F(DaemonSettingsTest, NoSoupOrAnEmptyOneClearsTheSection)
     };
     for (const Case& c : cases) {
         Set("internet", "language", "DE");
-        KadBytes reply;
+        KADBytes reply;
         ASSERT_TRUE(client.Call(SetSettingsSection, c.payload, reply)) << c.name;
         EXPECT_EQ(Get("internet", "language"), "") << c.name;
     }
@@ -173,14 +173,14 @@ TEST_F(DaemonSettingsTest, NoSoupOrAnEmptyOneClearsTheSection)
 TEST_F(DaemonSettingsTest, ShortOrDamagedPayloadsAreAnsweredAndChangeNothing)
 {
     Set("internet", "language", "DE");
-    const KadBytes payloads[] = {{},
+    const KADBytes payloads[] = {{},
                                  Int32Payload({1000}),
                                  Int32Payload({0x10000}),
                                  Texts({"internet"}),
                                  Texts({"internet", "language"}),
                                  Texts({"internet", "garbage that is no soup"})};
-    for (const KadBytes& payload : payloads) {
-        KadBytes reply;
+    for (const KADBytes& payload : payloads) {
+        KADBytes reply;
         for (std::int32_t code : {SetSetting, GetSetting, GetSettingsSection, SetSettingsSection})
             ASSERT_TRUE(client.Call(code, payload, reply)) << code;
     }
@@ -192,12 +192,12 @@ TEST_F(DaemonSettingsTest, ConcurrentClientsKeepEachOthersKeys)
     constexpr int Rounds = 20;
     int port = installation.WaitForPort(daemon);
     auto writer = [&](const char* key) {
-        KadTestClient own;
+        KADTestClient own;
         ASSERT_TRUE(own.Connect(port));
         ASSERT_TRUE(own.Handshake(installation.ClientDatabasePath()));
         for (int i = 0; i < Rounds; ++i) {
             std::string value = std::to_string(i);
-            KadBytes reply;
+            KADBytes reply;
             ASSERT_TRUE(own.Call(SetSetting, Texts({"shared", key, value.c_str()}), reply));
         }
     };

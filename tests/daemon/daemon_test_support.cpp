@@ -35,24 +35,24 @@ std::string Lower(std::string text)
     return text;
 }
 
-KadIpcNameSet NamesOf(const std::string& databasePath)
+KADIpcNameSet NamesOf(const std::string& databasePath)
 {
-    KadIpcNameSet names;
-    KadIpcNames(databasePath, names);
+    KADIpcNameSet names;
+    KADIpcNames(databasePath, names);
     return names;
 }
 
 }  // namespace
 
-KadBytes Int32Payload(std::initializer_list<std::int32_t> words)
+KADBytes Int32Payload(std::initializer_list<std::int32_t> words)
 {
-    KadBytes out;
+    KADBytes out;
     for (std::int32_t word : words)
-        KadAppendInt32(out, word);
+        KADAppendInt32(out, word);
     return out;
 }
 
-KadTestInstallation::KadTestInstallation()
+KADTestInstallation::KADTestInstallation()
 {
     // Mixed letter case on purpose: the client lower-cases the root.
     char pattern[] = "/tmp/KadDaemonTest.XXXXXX";
@@ -64,25 +64,25 @@ KadTestInstallation::KadTestInstallation()
     std::filesystem::copy_file(KAD_DAEMON_EXECUTABLE, root + "/bin/kaddaemon.exe", ignored);
 }
 
-KadTestInstallation::~KadTestInstallation()
+KADTestInstallation::~KADTestInstallation()
 {
     for (pid_t pid : daemons) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
     }
-    KadIpcNameSet names = NamesOf(DatabasePath());
+    KADIpcNameSet names = NamesOf(DatabasePath());
     Platform::SharedBlock::Remove(names.blockWindowsName);
     unlink(names.lockPath.c_str());
     std::error_code ignored;
     std::filesystem::remove_all(root, ignored);
 }
 
-std::string KadTestInstallation::ClientDatabasePath() const
+std::string KADTestInstallation::ClientDatabasePath() const
 {
     return Lower(root) + "/UserData/assets.tdx";
 }
 
-pid_t KadTestInstallation::StartDaemon(const std::vector<std::string>& arguments)
+pid_t KADTestInstallation::StartDaemon(const std::vector<std::string>& arguments)
 {
     std::string program = root + "/bin/kaddaemon.exe";
     pid_t pid = fork();
@@ -102,7 +102,7 @@ pid_t KadTestInstallation::StartDaemon(const std::vector<std::string>& arguments
     return pid;
 }
 
-int KadTestInstallation::WaitForPort(pid_t pid)
+int KADTestInstallation::WaitForPort(pid_t pid)
 {
     auto deadline = std::chrono::steady_clock::now() + StartBound;
     while (std::chrono::steady_clock::now() < deadline) {
@@ -116,7 +116,7 @@ int KadTestInstallation::WaitForPort(pid_t pid)
     return 0;
 }
 
-bool KadTestInstallation::IsRunning(pid_t pid)
+bool KADTestInstallation::IsRunning(pid_t pid)
 {
     int status = 0;
     pid_t result = waitpid(pid, &status, WNOHANG);
@@ -130,7 +130,7 @@ bool KadTestInstallation::IsRunning(pid_t pid)
     return false;
 }
 
-std::optional<int> KadTestInstallation::WaitForExit(pid_t pid, int seconds)
+std::optional<int> KADTestInstallation::WaitForExit(pid_t pid, int seconds)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (std::chrono::steady_clock::now() < deadline) {
@@ -145,12 +145,12 @@ std::optional<int> KadTestInstallation::WaitForExit(pid_t pid, int seconds)
     return std::nullopt;
 }
 
-bool KadTestInstallation::ReadBlock(BlockState& state)
+bool KADTestInstallation::ReadBlock(BlockState& state)
 {
     Platform::SharedBlock block;
-    if (!block.Open(NamesOf(DatabasePath()).blockWindowsName, KadIpcBlockView::Size, false))
+    if (!block.Open(NamesOf(DatabasePath()).blockWindowsName, KADIpcBlockView::Size, false))
         return false;
-    KadIpcBlockView view(block.Data());
+    KADIpcBlockView view(block.Data());
     state.keeper = view.Keeper();
     state.owner = view.Owner();
     state.version = view.Version();
@@ -159,18 +159,18 @@ bool KadTestInstallation::ReadBlock(BlockState& state)
     return true;
 }
 
-bool KadTestInstallation::IsBlockReleased()
+bool KADTestInstallation::IsBlockReleased()
 {
     BlockState state;
     return ReadBlock(state) && state.owner == -1 && state.port == 0 && state.closing == 0;
 }
 
-void KadTestInstallation::WriteBlock(const BlockState& state)
+void KADTestInstallation::WriteBlock(const BlockState& state)
 {
     Platform::SharedBlock block;
-    if (!block.Open(NamesOf(DatabasePath()).blockWindowsName, KadIpcBlockView::Size, true))
+    if (!block.Open(NamesOf(DatabasePath()).blockWindowsName, KADIpcBlockView::Size, true))
         return;
-    KadIpcBlockView view(block.Data());
+    KADIpcBlockView view(block.Data());
     view.Initialise(state.keeper);
     view.SetOwner(state.owner);
     view.SetVersion(state.version);
@@ -178,19 +178,19 @@ void KadTestInstallation::WriteBlock(const BlockState& state)
     view.SetPort(state.port);
 }
 
-KadTestClient::~KadTestClient()
+KADTestClient::~KADTestClient()
 {
     Close();
 }
 
-void KadTestClient::Close()
+void KADTestClient::Close()
 {
     if (socket >= 0)
         close(socket);
     socket = -1;
 }
 
-bool KadTestClient::Connect(int port)
+bool KADTestClient::Connect(int port)
 {
     Close();
     socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -208,7 +208,7 @@ bool KadTestClient::Connect(int port)
     return connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
 }
 
-bool KadTestClient::SendRaw(const KadBytes& bytes)
+bool KADTestClient::SendRaw(const KADBytes& bytes)
 {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
@@ -222,7 +222,7 @@ bool KadTestClient::SendRaw(const KadBytes& bytes)
     return true;
 }
 
-bool KadTestClient::ReadExactly(void* bytes, std::size_t count)
+bool KADTestClient::ReadExactly(void* bytes, std::size_t count)
 {
     auto* at = static_cast<std::uint8_t*>(bytes);
     std::size_t got = 0;
@@ -237,52 +237,52 @@ bool KadTestClient::ReadExactly(void* bytes, std::size_t count)
     return true;
 }
 
-bool KadTestClient::Handshake(const std::string& databasePath, std::int32_t clientFlag)
+bool KADTestClient::Handshake(const std::string& databasePath, std::int32_t clientFlag)
 {
-    return SendRaw(KadEncodeHandshake(clientFlag, databasePath)) && ReadHandshakeAnswer();
+    return SendRaw(KADEncodeHandshake(clientFlag, databasePath)) && ReadHandshakeAnswer();
 }
 
-bool KadTestClient::ReadHandshakeAnswer()
+bool KADTestClient::ReadHandshakeAnswer()
 {
     std::uint8_t answer[12];
-    if (!ReadExactly(answer, sizeof answer) || KadLoadInt32(answer) != KadProtocol::DaemonCode)
+    if (!ReadExactly(answer, sizeof answer) || KADLoadInt32(answer) != KADProtocol::DaemonCode)
         return false;
-    daemonValue1 = KadLoadInt32(answer + 4);
-    daemonValue2 = KadLoadInt32(answer + 8);
+    daemonValue1 = KADLoadInt32(answer + 4);
+    daemonValue2 = KADLoadInt32(answer + 8);
     return true;
 }
 
-std::int32_t KadTestClient::SendRequest(std::int32_t code, const KadBytes& payload)
+std::int32_t KADTestClient::SendRequest(std::int32_t code, const KADBytes& payload)
 {
     std::int32_t id = nextTransactionId++;
-    if (!SendRaw(KadEncodeRequest(code, id, payload.data(), payload.size())))
+    if (!SendRaw(KADEncodeRequest(code, id, payload.data(), payload.size())))
         return 0;
     return id;
 }
 
-bool KadTestClient::ReadMessage(KadTestMessage& message)
+bool KADTestClient::ReadMessage(KADTestMessage& message)
 {
     std::uint8_t header[12];
     if (!ReadExactly(header, sizeof header))
         return false;
-    message.tag = KadLoadInt32(header);
-    message.word = KadLoadInt32(header + 4);
-    std::int32_t length = KadLoadInt32(header + 8);
-    if ((message.tag != KadProtocol::ReplyTag && message.tag != KadProtocol::NoteTag) || !KadIsValidFrameLength(length))
+    message.tag = KADLoadInt32(header);
+    message.word = KADLoadInt32(header + 4);
+    std::int32_t length = KADLoadInt32(header + 8);
+    if ((message.tag != KADProtocol::ReplyTag && message.tag != KADProtocol::NoteTag) || !KADIsValidFrameLength(length))
         return false;
     message.body.assign(static_cast<std::size_t>(length), 0);
     return length == 0 || ReadExactly(message.body.data(), message.body.size());
 }
 
-bool KadTestClient::Call(std::int32_t code, const KadBytes& payload, KadBytes& reply,
-                         std::vector<KadTestMessage>* notes)
+bool KADTestClient::Call(std::int32_t code, const KADBytes& payload, KADBytes& reply,
+                         std::vector<KADTestMessage>* notes)
 {
     std::int32_t id = SendRequest(code, payload);
     if (id == 0)
         return false;
-    KadTestMessage message;
+    KADTestMessage message;
     while (ReadMessage(message)) {
-        if (message.tag == KadProtocol::ReplyTag) {
+        if (message.tag == KADProtocol::ReplyTag) {
             if (message.word != id)
                 return false;
             reply = message.body;
@@ -294,7 +294,7 @@ bool KadTestClient::Call(std::int32_t code, const KadBytes& payload, KadBytes& r
     return false;
 }
 
-bool KadTestClient::WaitForClose()
+bool KADTestClient::WaitForClose()
 {
     std::uint8_t byte = 0;
     for (;;) {

@@ -16,12 +16,12 @@
 // daemon, since the daemon finds its root through its own resolved path).
 // Every daemon started here is killed when the installation goes, and the
 // ownership block and lock of its database are removed.
-class KadTestInstallation {
+class KADTestInstallation {
 public:
-    KadTestInstallation();
-    ~KadTestInstallation();
-    KadTestInstallation(const KadTestInstallation&) = delete;
-    KadTestInstallation& operator=(const KadTestInstallation&) = delete;
+    KADTestInstallation();
+    ~KADTestInstallation();
+    KADTestInstallation(const KADTestInstallation&) = delete;
+    KADTestInstallation& operator=(const KADTestInstallation&) = delete;
 
     const std::string& Root() const { return root; }
     // The path as the client sends it: the root lower-cased, "UserData" as written.
@@ -56,40 +56,40 @@ private:
     std::map<pid_t, int> exitCodes;
 };
 
-struct KadTestMessage {
+struct KADTestMessage {
     std::int32_t tag = 0;
     std::int32_t word = 0;  // the transaction id of a reply, the type of a note
-    KadBytes body;
+    KADBytes body;
 };
 
 // A blocking client over a real loopback socket. Reads give up after a
 // generous bound so that a broken daemon fails a test instead of hanging it.
-class KadTestClient {
+class KADTestClient {
 public:
-    KadTestClient() = default;
-    ~KadTestClient();
-    KadTestClient(const KadTestClient&) = delete;
-    KadTestClient& operator=(const KadTestClient&) = delete;
+    KADTestClient() = default;
+    ~KADTestClient();
+    KADTestClient(const KADTestClient&) = delete;
+    KADTestClient& operator=(const KADTestClient&) = delete;
 
     bool Connect(int port);
     // Sends the handshake and reads the answer; true on "KADD" + two values.
     bool Handshake(const std::string& databasePath, std::int32_t clientFlag = 1);
     // Reads the daemon's answer to a handshake sent by other means.
     bool ReadHandshakeAnswer();
-    bool SendRaw(const KadBytes& bytes);
+    bool SendRaw(const KADBytes& bytes);
     // Sends one request under a fresh transaction id.
-    std::int32_t SendRequest(std::int32_t code, const KadBytes& payload = {});
-    std::int32_t SendRequest(KadRequestCode code, const KadBytes& payload = {})
+    std::int32_t SendRequest(std::int32_t code, const KADBytes& payload = {});
+    std::int32_t SendRequest(KADRequestCode code, const KADBytes& payload = {})
     {
-        return SendRequest(KadRequestNumber(code), payload);
+        return SendRequest(KADRequestNumber(code), payload);
     }
-    bool ReadMessage(KadTestMessage& message);
+    bool ReadMessage(KADTestMessage& message);
     // Sends a request and reads up to its reply; notes that come before it
     // are kept in order.
-    bool Call(std::int32_t code, const KadBytes& payload, KadBytes& reply, std::vector<KadTestMessage>* notes = nullptr);
-    bool Call(KadRequestCode code, const KadBytes& payload, KadBytes& reply, std::vector<KadTestMessage>* notes = nullptr)
+    bool Call(std::int32_t code, const KADBytes& payload, KADBytes& reply, std::vector<KADTestMessage>* notes = nullptr);
+    bool Call(KADRequestCode code, const KADBytes& payload, KADBytes& reply, std::vector<KADTestMessage>* notes = nullptr)
     {
-        return Call(KadRequestNumber(code), payload, reply, notes);
+        return Call(KADRequestNumber(code), payload, reply, notes);
     }
     // True when the daemon closed the connection (or reset it) without
     // sending anything more.
@@ -108,4 +108,4 @@ private:
     std::int32_t nextTransactionId = 1;
 };
 
-KadBytes Int32Payload(std::initializer_list<std::int32_t> words);
+KADBytes Int32Payload(std::initializer_list<std::int32_t> words);

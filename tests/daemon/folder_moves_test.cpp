@@ -71,7 +71,7 @@ TEST_F(FolderMovesTest, AFolderOnAnotherFileSystemIsCopiedIntoTheTrashBeforeItLe
     Write(folder + "/asset/art/big.im", big);
 
     std::string error;
-    ASSERT_TRUE(KadMoveToTrash(root, Asset, folder, &error)) << error;
+    ASSERT_TRUE(KADMoveToTrash(root, Asset, folder, &error)) << error;
     EXPECT_FALSE(fs::exists(folder));
     std::string entry = TrashEntry();
     ASSERT_FALSE(entry.empty());
@@ -89,13 +89,13 @@ TEST_F(FolderMovesTest, AFolderTheTrashCannotTakeStaysWholeInItsPlace)
     Write(folder + "/asset/big.im", std::string(3 << 20, 'b'));
 
     std::string error;
-    EXPECT_FALSE(KadMoveToTrash(root, Asset, folder, &error));
+    EXPECT_FALSE(KADMoveToTrash(root, Asset, folder, &error));
     EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
     EXPECT_EQ(Read(folder + "/asset/big.im"), std::string(3 << 20, 'b'));
     EXPECT_TRUE(fs::is_empty(root + "/trash"));  // no half copy either
 
     ASSERT_TRUE(mount.MakeReadOnly()) << mount.Error();
-    EXPECT_FALSE(KadMoveToTrash(root, Asset, folder, &error));
+    EXPECT_FALSE(KADMoveToTrash(root, Asset, folder, &error));
     EXPECT_NE(error.find("Read-only file system"), std::string::npos) << error;
     EXPECT_TRUE(fs::exists(folder + "/asset/config.txt"));
 }
@@ -117,8 +117,8 @@ TEST_F(FolderMovesTest, OnlyATreeOfEmptyFoldersIsRemoved)
     fs::create_directory_symlink(outside, base + "link/r1/asset");
     for (const Tree& tree : {Tree{"empty", true}, Tree{"nothing", true}, Tree{"file", false}, Tree{"link", false}}) {
         SCOPED_TRACE(tree.name);
-        EXPECT_EQ(KadTreeHoldsNoFiles(base + tree.name), tree.removed);
-        EXPECT_EQ(KadRemoveEmptyTree(base + tree.name), tree.removed);
+        EXPECT_EQ(KADTreeHoldsNoFiles(base + tree.name), tree.removed);
+        EXPECT_EQ(KADRemoveEmptyTree(base + tree.name), tree.removed);
         EXPECT_EQ(fs::exists(base + tree.name), !tree.removed);
     }
     // A tree that holds a file keeps all of it, its empty folders too.
@@ -132,7 +132,7 @@ TEST_F(FolderMovesTest, EmptyAssetFoldersGoAndOthersStay)
 {
     fs::create_directories(root + "/local/kuid_12_34_0");
     fs::create_directories(root + "/editing/kuid_12_34_0/e1");
-    KadRemoveEmptyAssetFolders(root, Asset);
+    KADRemoveEmptyAssetFolders(root, Asset);
     EXPECT_FALSE(fs::exists(root + "/local/kuid_12_34_0"));
     EXPECT_TRUE(fs::exists(root + "/editing/kuid_12_34_0/e1"));
 }

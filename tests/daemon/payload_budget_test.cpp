@@ -11,15 +11,15 @@
 namespace {
 
 constexpr std::size_t MiB = 1024 * 1024;
-constexpr std::size_t Allowance = KadConnectionPayloads::OwnAllowance;
-constexpr std::int32_t SearchAssets = KadRequestNumber(KadRequestCode::SearchAssets);
-constexpr std::int32_t GetSetting = KadRequestNumber(KadRequestCode::GetSetting);
+constexpr std::size_t Allowance = KADConnectionPayloads::OwnAllowance;
+constexpr std::int32_t SearchAssets = KADRequestNumber(KADRequestCode::SearchAssets);
+constexpr std::int32_t GetSetting = KADRequestNumber(KADRequestCode::GetSetting);
 
 }  // namespace
 
 TEST(PayloadBudget, TakesUpToItsLimitAndGetsBackWhatIsGiven)
 {
-    KadPayloadBudget budget(10);
+    KADPayloadBudget budget(10);
     EXPECT_TRUE(budget.Take(6));
     EXPECT_FALSE(budget.Take(5));
     EXPECT_EQ(budget.InUse(), 6u);
@@ -27,16 +27,16 @@ TEST(PayloadBudget, TakesUpToItsLimitAndGetsBackWhatIsGiven)
     budget.Give(6);
     EXPECT_EQ(budget.InUse(), 4u);
     {
-        KadPayloadClaim claim(&budget, 4);
-        KadPayloadClaim moved(std::move(claim));
+        KADPayloadClaim claim(&budget, 4);
+        KADPayloadClaim moved(std::move(claim));
     }
     EXPECT_EQ(budget.InUse(), 0u);
 }
 
 TEST(PayloadBudget, EachRequestsFirstBytesAreTheConnectionsOwn)
 {
-    KadPayloadBudget budget(1 * MiB);
-    KadConnectionPayloads first(budget);
+    KADPayloadBudget budget(1 * MiB);
+    KADConnectionPayloads first(budget);
     ASSERT_TRUE(first.Admit(SearchAssets, 4 * MiB));
     ASSERT_TRUE(first.Reserve(Allowance));
     EXPECT_EQ(budget.InUse(), 0u);
@@ -44,7 +44,7 @@ TEST(PayloadBudget, EachRequestsFirstBytesAreTheConnectionsOwn)
     EXPECT_EQ(budget.InUse(), 1 * MiB);
     // The budget is spent: a second connection still gets its allowance,
     // not a byte more.
-    KadConnectionPayloads second(budget);
+    KADConnectionPayloads second(budget);
     ASSERT_TRUE(second.Admit(GetSetting, Allowance));
     EXPECT_TRUE(second.Reserve(Allowance));
     ASSERT_TRUE(second.Admit(SearchAssets, 2 * Allowance));
@@ -54,11 +54,11 @@ TEST(PayloadBudget, EachRequestsFirstBytesAreTheConnectionsOwn)
 
 TEST(PayloadBudget, AClaimCarriesTheRequestsShareUntilItGoes)
 {
-    KadPayloadBudget budget(8 * MiB);
-    auto connection = std::make_unique<KadConnectionPayloads>(budget);
+    KADPayloadBudget budget(8 * MiB);
+    auto connection = std::make_unique<KADConnectionPayloads>(budget);
     ASSERT_TRUE(connection->Admit(SearchAssets, 2 * MiB + Allowance));
     ASSERT_TRUE(connection->Reserve(2 * MiB + Allowance));
-    KadPayloadClaim claim = connection->TakeClaim();
+    KADPayloadClaim claim = connection->TakeClaim();
     // The next request of the connection starts from nothing.
     ASSERT_TRUE(connection->Admit(SearchAssets, 3 * MiB + Allowance));
     ASSERT_TRUE(connection->Reserve(3 * MiB + Allowance));
@@ -72,13 +72,13 @@ TEST(PayloadBudget, AClaimCarriesTheRequestsShareUntilItGoes)
 
 TEST(RequestLimits, EveryRequestTheDaemonAnswersHasALimitOfItsOwn)
 {
-    KadRequestTable table = KadBuildRequestTable();
+    KADRequestTable table = KADBuildRequestTable();
     int registered = 0;
     for (std::int32_t code = 0; code < 10000; ++code) {
         if (table.Find(code) == nullptr)
             continue;
         ++registered;
-        EXPECT_TRUE(KadHasOwnPayloadLimit(code)) << code;
+        EXPECT_TRUE(KADHasOwnPayloadLimit(code)) << code;
     }
     EXPECT_GT(registered, 40);
 }
@@ -91,18 +91,18 @@ TEST(RequestLimits, SmallKindsAreSmallAndListsAreLarge)
         std::size_t atMost;
     };
     const Case cases[] = {
-        {KadRequestNumber(KadRequestCode::HostKeepAlive), 0, 4096},                                   // keep-alive: nothing
-        {KadRequestNumber(KadRequestCode::GetAssetInfo), 12, 4096},                                 // asset info: KUID, mask
-        {KadRequestNumber(KadRequestCode::SetLatestVersion), 16, 4096},                                 // latest version: two KUIDs
+        {KADRequestNumber(KADRequestCode::HostKeepAlive), 0, 4096},                                   // keep-alive: nothing
+        {KADRequestNumber(KADRequestCode::GetAssetInfo), 12, 4096},                                 // asset info: KUID, mask
+        {KADRequestNumber(KADRequestCode::SetLatestVersion), 16, 4096},                                 // latest version: two KUIDs
         {GetSetting, 2 * 65540, 1 * MiB},               // two strings
-        {KadRequestNumber(KadRequestCode::SetSetting), 3 * 65540, 1 * MiB},                      // three strings
+        {KADRequestNumber(KADRequestCode::SetSetting), 3 * 65540, 1 * MiB},                      // three strings
         {SearchAssets, 32 * MiB, 128 * MiB},            // a filter with an id list
-        {KadRequestNumber(KadRequestCode::GetDependencies), 32 * MiB, 128 * MiB},                      // dependencies of a list
-        {KadRequestNumber(KadRequestCode::CommandHostAnswer), 32 * MiB, 128 * MiB},                     // a host's results log
+        {KADRequestNumber(KADRequestCode::GetDependencies), 32 * MiB, 128 * MiB},                      // dependencies of a list
+        {KADRequestNumber(KADRequestCode::CommandHostAnswer), 32 * MiB, 128 * MiB},                     // a host's results log
         {12345, 0, 64 * 1024},                          // unknown
     };
     for (const Case& c : cases) {
-        EXPECT_GE(KadMaxRequestPayload(c.code), c.atLeast) << c.code;
-        EXPECT_LE(KadMaxRequestPayload(c.code), c.atMost) << c.code;
+        EXPECT_GE(KADMaxRequestPayload(c.code), c.atLeast) << c.code;
+        EXPECT_LE(KADMaxRequestPayload(c.code), c.atMost) << c.code;
     }
 }

@@ -61,21 +61,21 @@ TEST(PeerCredentials, FindsTheEstablishedSocketOfThePeer)
     // The peer's port 50000 (C350) talking to our 8080 (1F90); the closed
     // TIME_WAIT entry with the same ports is skipped, and so is the socket
     // of 127.0.0.2 that uses the same port numbers.
-    ASSERT_TRUE(KadFindTcpSocketOwner(Table, {LoopbackOne, 50000}, {LoopbackOne, 8080}, owner));
+    ASSERT_TRUE(KADFindTcpSocketOwner(Table, {LoopbackOne, 50000}, {LoopbackOne, 8080}, owner));
     EXPECT_EQ(owner, 1001u);
-    ASSERT_TRUE(KadFindTcpSocketOwner(Table, {LoopbackTwo, 50000}, {LoopbackOne, 8080}, owner));
+    ASSERT_TRUE(KADFindTcpSocketOwner(Table, {LoopbackTwo, 50000}, {LoopbackOne, 8080}, owner));
     EXPECT_EQ(owner, 1002u);
-    ASSERT_TRUE(KadFindTcpSocketOwner(Table, {LoopbackOne, 8080}, {LoopbackOne, 50000}, owner));
+    ASSERT_TRUE(KADFindTcpSocketOwner(Table, {LoopbackOne, 8080}, {LoopbackOne, 50000}, owner));
     EXPECT_EQ(owner, 1000u);
 }
 
 TEST(PeerCredentials, UnknownPortsAndDamagedTablesFindNothing)
 {
     uid_t owner = 0;
-    EXPECT_FALSE(KadFindTcpSocketOwner(Table, {LoopbackOne, 50001}, {LoopbackOne, 8080}, owner));
-    EXPECT_FALSE(KadFindTcpSocketOwner(Table, {htonl(INADDR_LOOPBACK + 3), 50000}, {LoopbackOne, 8080}, owner));
-    EXPECT_FALSE(KadFindTcpSocketOwner("", {LoopbackOne, 50000}, {LoopbackOne, 8080}, owner));
-    EXPECT_FALSE(KadFindTcpSocketOwner("title\n 0: 0100007F:ZZZZ 0100007F:1F90 01 a b c 5\n", {LoopbackOne, 50000},
+    EXPECT_FALSE(KADFindTcpSocketOwner(Table, {LoopbackOne, 50001}, {LoopbackOne, 8080}, owner));
+    EXPECT_FALSE(KADFindTcpSocketOwner(Table, {htonl(INADDR_LOOPBACK + 3), 50000}, {LoopbackOne, 8080}, owner));
+    EXPECT_FALSE(KADFindTcpSocketOwner("", {LoopbackOne, 50000}, {LoopbackOne, 8080}, owner));
+    EXPECT_FALSE(KADFindTcpSocketOwner("title\n 0: 0100007F:ZZZZ 0100007F:1F90 01 a b c 5\n", {LoopbackOne, 50000},
                                        {LoopbackOne, 8080}, owner));
 }
 
@@ -84,9 +84,9 @@ TEST(PeerCredentials, TheOwnerOfARealPeerIsFound)
     LoopbackPair pair;
     ASSERT_GE(pair.accepted, 0);
     uid_t owner = 12345;
-    ASSERT_TRUE(KadFindPeerOwner(pair.accepted, owner));
+    ASSERT_TRUE(KADFindPeerOwner(pair.accepted, owner));
     EXPECT_EQ(owner, getuid());
-    EXPECT_TRUE(KadPeerIsOurUser(pair.accepted));
+    EXPECT_TRUE(KADPeerIsOurUser(pair.accepted));
 }
 
 TEST(PeerCredentials, APeerThatCannotBeFoundIsNotOurs)
@@ -95,13 +95,13 @@ TEST(PeerCredentials, APeerThatCannotBeFoundIsNotOurs)
     int unconnected = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     ASSERT_GE(unconnected, 0);
     uid_t owner = 0;
-    EXPECT_FALSE(KadFindPeerOwner(unconnected, owner));
-    EXPECT_FALSE(KadPeerIsOurUser(unconnected));
+    EXPECT_FALSE(KADFindPeerOwner(unconnected, owner));
+    EXPECT_FALSE(KADPeerIsOurUser(unconnected));
     close(unconnected);
 
     LoopbackPair pair;
     ASSERT_GE(pair.accepted, 0);
     close(pair.client);
     pair.client = -1;
-    EXPECT_FALSE(KadPeerIsOurUser(pair.accepted));
+    EXPECT_FALSE(KADPeerIsOurUser(pair.accepted));
 }

@@ -19,9 +19,9 @@ namespace {
 // row it cannot store.
 constexpr std::int32_t RefusedContent = 666;
 
-KadAssetRecord Row(std::int32_t content, std::vector<KUID> dependencies)
+KADAssetRecord Row(std::int32_t content, std::vector<KUID> dependencies)
 {
-    KadAssetRecord record;
+    KADAssetRecord record;
     record.id = KUID(424242, content, 0);
     record.flags = AssetInstalled;
     record.revision = 1;
@@ -35,28 +35,28 @@ TEST(RepairBatch, ARefusedRowIsLostWholeAndAloneAndItsFollowUpNeverRuns)
     char pattern[] = "/tmp/KadRepairBatch.XXXXXX";
     std::string folder = mkdtemp(pattern);
     {
-        KadStoreConnection connection;
+        KADStoreConnection connection;
         ASSERT_TRUE(connection.Open(folder + "/index.sqlite"));
-        ASSERT_TRUE(KadMigrateStore(connection));
+        ASSERT_TRUE(KADMigrateStore(connection));
         ASSERT_TRUE(connection.Exec("CREATE TRIGGER refuse BEFORE INSERT ON dep WHEN NEW.dep_content = 666"
                                     " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-        KadAssetStore store;
+        KADAssetStore store;
         ResultsLog log;
         std::set<std::int32_t> followedUp;
         {
             // Two rows per batch: the refused row shares its batch with a good one.
-            KadRepairBatch batch(store, connection, log, 2);
+            KADRepairBatch batch(store, connection, log, 2);
             const KUID first(424242, 1, 0);
             const KUID refused(424242, RefusedContent, 0);
-            for (const KadAssetRecord& row : {Row(10, {first}), Row(11, {first, refused}), Row(12, {})})
+            for (const KADAssetRecord& row : {Row(10, {first}), Row(11, {first, refused}), Row(12, {})})
                 batch.Save(row, [&followedUp, content = row.id.content] { followedUp.insert(content); });
         }
         EXPECT_EQ(followedUp, (std::set<std::int32_t>{10, 12}));
         EXPECT_EQ(log.ErrorCount(), 1);
         for (std::int32_t content : {10, 11, 12}) {
-            KadAssetRecord stored;
-            bool present = KadLoadAssetRow(connection, KUID(424242, content, 0), stored);
-            KadAssetRecord mirrored;
+            KADAssetRecord stored;
+            bool present = KADLoadAssetRow(connection, KUID(424242, content, 0), stored);
+            KADAssetRecord mirrored;
             EXPECT_EQ(present, content != 11) << content;
             EXPECT_EQ(store.Find(KUID(424242, content, 0), mirrored), present) << content;
             if (present) {
@@ -64,7 +64,7 @@ TEST(RepairBatch, ARefusedRowIsLostWholeAndAloneAndItsFollowUpNeverRuns)
             }
         }
         // Nothing of the refused row is left behind, not even its first dependency.
-        KadStatement lists(connection, "SELECT COUNT(*) FROM dep WHERE content = 11");
+        KADStatement lists(connection, "SELECT COUNT(*) FROM dep WHERE content = 11");
         ASSERT_TRUE(lists.Step());
         EXPECT_EQ(lists.ColumnInt64(0), 0);
     }

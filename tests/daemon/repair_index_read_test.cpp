@@ -41,14 +41,14 @@ TEST(RepairIndexRead, ARepairThatCannotReadTheIndexWholeChangesNoRow)
                          "kuid <kuid:424242:" + std::to_string(content) + ">\nkind \"scenery\"\n", {});
     }
     {
-        KadStoreConnection connection;
+        KADStoreConnection connection;
         ASSERT_TRUE(connection.Open(database + "/index.sqlite"));
-        ASSERT_TRUE(KadMigrateStore(connection));
-        ASSERT_TRUE(KadAssetStore::Start(userData, database, connection));
-        KadAssetStore& store = *KadAssetStore::Instance();
+        ASSERT_TRUE(KADMigrateStore(connection));
+        ASSERT_TRUE(KADAssetStore::Start(userData, database, connection));
+        KADAssetStore& store = *KADAssetStore::Instance();
         auto quiet = [](float, const std::string&) {};
         ResultsLog first;
-        KadRunRepair(store, connection, KADRepairModeNormal, first, quiet);
+        KADRunRepair(store, connection, KADRepairModeNormal, first, quiet);
         ASSERT_EQ(first.ErrorCount(), 0);
         // What only the rows know: a rating and a keyword set by the user.
         ASSERT_TRUE(connection.Exec("UPDATE asset SET rating = 5, keywords = 'kept'"));
@@ -57,12 +57,12 @@ TEST(RepairIndexRead, ARepairThatCannotReadTheIndexWholeChangesNoRow)
         OneInterruption interruption{3000};
         sqlite3_progress_handler(connection.Handle(), 1, &OneInterruption::Tick, &interruption);
         ResultsLog second;
-        KadRunRepair(store, connection, KADRepairModeNormal, second, quiet);
+        KADRunRepair(store, connection, KADRepairModeNormal, second, quiet);
         sqlite3_progress_handler(connection.Handle(), 0, nullptr, nullptr);
         ASSERT_LE(interruption.countdown, 0) << "the repair read less than the test expects";
 
         EXPECT_EQ(second.ErrorCount(), 1);
-        KadStatement kept(connection, "SELECT COUNT(*) FROM asset WHERE rating = 5 AND keywords = 'kept'");
+        KADStatement kept(connection, "SELECT COUNT(*) FROM asset WHERE rating = 5 AND keywords = 'kept'");
         ASSERT_TRUE(kept.Step());
         EXPECT_EQ(kept.ColumnInt64(0), AssetCount);
     }

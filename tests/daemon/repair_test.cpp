@@ -51,10 +51,10 @@ protected:
     // Starts a repair and polls it to its end; the repair's lines.
     std::vector<std::pair<std::int32_t, std::string>> Repair(std::int32_t mode)
     {
-        std::vector<KadTestMessage> notes;
-        Call(KadRequestCode::StartRepair, Int32Payload({mode}), &notes);
+        std::vector<KADTestMessage> notes;
+        Call(KADRequestCode::StartRepair, Int32Payload({mode}), &notes);
         for (;;) {
-            ReplyBuffer reply(Call(KadRequestCode::GetRepairProgress, {}, &notes));
+            ReplyBuffer reply(Call(KADRequestCode::GetRepairProgress, {}, &notes));
             if (!reply.ReadBool(false))
                 break;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -102,7 +102,7 @@ TEST_F(RepairTest, ARepairKilledAfterItsFirstBatchIsCompletedByTheNext)
     WriteFolders();
     setenv("KAD_TEST_CRASH_AT", "repair.batch", 1);
     Start();
-    Call(KadRequestCode::StartRepair, Int32Payload({PlainRepair}));
+    Call(KADRequestCode::StartRepair, Int32Payload({PlainRepair}));
     EXPECT_TRUE(client.WaitForClose());
     client.Close();
     EXPECT_EQ(installation.WaitForExit(daemon), CrashExitCode);
@@ -221,7 +221,7 @@ TEST_F(RepairTest, ACommittedEditCopyThatReadsFineIsNoLongerFaulty)
 
     Opened edit = Open(house, true);
     WriteFileText(edit.folder + "/config.txt", AssetFolderConfig(9));
-    ReplyBuffer committed(Call(KadRequestCode::CommitAsset, HandlePayload(edit, {0})));
+    ReplyBuffer committed(Call(KADRequestCode::CommitAsset, HandlePayload(edit, {0})));
     ASSERT_TRUE(committed.ReadBool(false));
     EXPECT_EQ(Info(house).status1 & 2, 0);
 }
@@ -232,7 +232,7 @@ TEST_F(RepairTest, ADaemonWhoseStoreDidNotStartRepairsNothingAndSaysSo)
     Stop();
     {
         // A change the store can never finish recovering.
-        KadStoreConnection index;
+        KADStoreConnection index;
         ASSERT_TRUE(index.Open(UserData() + "/assets.tdx/index.sqlite"));
         ASSERT_TRUE(index.Exec("INSERT INTO op_journal (kind, user, content, version, src, dst, old, created)"
                                " VALUES ('install', 1, 2, 0, '', '', '', 0)"));

@@ -22,14 +22,14 @@ const Row Rows[] = {
 #include "assetdb/protocol/kad_requests.def"
 };
 
-std::string LaneName(KadRequestLane lane)
+std::string LaneName(KADRequestLane lane)
 {
     switch (lane) {
-    case KadRequestLane::Reader:
+    case KADRequestLane::Reader:
         return "Reader";
-    case KadRequestLane::Fast:
+    case KADRequestLane::Fast:
         return "Fast";
-    case KadRequestLane::Long:
+    case KADRequestLane::Long:
         return "Long";
     }
     return "?";
@@ -37,11 +37,11 @@ std::string LaneName(KadRequestLane lane)
 
 TEST(RequestTable, EveryRowWithALaneIsRegisteredOnItAndEveryRowOfLaneNoneIsNot)
 {
-    KadRequestTable table = KadBuildRequestTable();
+    KADRequestTable table = KADBuildRequestTable();
     for (const Row& row : Rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_STREQ(KadRequestName(static_cast<KadRequestCode>(row.code)), row.name);
-        const KadRequestEntry* entry = table.Find(row.code);
+        EXPECT_STREQ(KADRequestName(static_cast<KADRequestCode>(row.code)), row.name);
+        const KADRequestEntry* entry = table.Find(row.code);
 #ifndef KORVEL_TEST_HOOKS
         if (row.testHook) {
             EXPECT_EQ(entry, nullptr);
@@ -60,10 +60,10 @@ TEST(RequestTable, EveryRowWithALaneIsRegisteredOnItAndEveryRowOfLaneNoneIsNot)
 
 TEST(RequestTable, ACodeOutsideTheTableHasNoHandler)
 {
-    KadRequestTable table = KadBuildRequestTable();
+    KADRequestTable table = KADBuildRequestTable();
     for (std::int32_t code : {1, 5, 77, 8999, 123456}) {
         EXPECT_EQ(table.Find(code), nullptr) << code;
-        EXPECT_EQ(KadRequestName(static_cast<KadRequestCode>(code)), nullptr) << code;
+        EXPECT_EQ(KADRequestName(static_cast<KADRequestCode>(code)), nullptr) << code;
     }
 }
 

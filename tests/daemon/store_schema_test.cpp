@@ -24,9 +24,9 @@ protected:
     std::string path;
 };
 
-std::int64_t Version(KadStoreConnection& connection)
+std::int64_t Version(KADStoreConnection& connection)
 {
-    KadStatement query(connection, "SELECT value FROM meta WHERE key = 'schema_version'");
+    KADStatement query(connection, "SELECT value FROM meta WHERE key = 'schema_version'");
     return query.Step() ? query.ColumnInt64(0) : -1;
 }
 
@@ -34,40 +34,40 @@ std::int64_t Version(KadStoreConnection& connection)
 
 TEST_F(StoreSchemaTest, NewIndexGetsTheCurrentSchemaInWalMode)
 {
-    KadStoreConnection connection;
+    KADStoreConnection connection;
     ASSERT_TRUE(connection.Open(path));
-    ASSERT_TRUE(KadMigrateStore(connection));
-    EXPECT_EQ(Version(connection), KadStoreSchemaVersion());
-    KadStatement mode(connection, "PRAGMA journal_mode");
+    ASSERT_TRUE(KADMigrateStore(connection));
+    EXPECT_EQ(Version(connection), KADStoreSchemaVersion());
+    KADStatement mode(connection, "PRAGMA journal_mode");
     ASSERT_TRUE(mode.Step());
     EXPECT_EQ(mode.ColumnText(0), "wal");
-    KadStatement insert(connection, "INSERT INTO settings (section, soup) VALUES ('s', x'00')");
+    KADStatement insert(connection, "INSERT INTO settings (section, soup) VALUES ('s', x'00')");
     EXPECT_TRUE(insert.Run());
 }
 
 TEST_F(StoreSchemaTest, MigratingTwiceKeepsTheData)
 {
     {
-        KadStoreConnection connection;
+        KADStoreConnection connection;
         ASSERT_TRUE(connection.Open(path));
-        ASSERT_TRUE(KadMigrateStore(connection));
+        ASSERT_TRUE(KADMigrateStore(connection));
         ASSERT_TRUE(connection.Exec("INSERT INTO settings (section, soup) VALUES ('kept', x'01')"));
     }
-    KadStoreConnection connection;
+    KADStoreConnection connection;
     ASSERT_TRUE(connection.Open(path));
-    ASSERT_TRUE(KadMigrateStore(connection));
-    KadStatement query(connection, "SELECT count(*) FROM settings WHERE section = 'kept'");
+    ASSERT_TRUE(KADMigrateStore(connection));
+    KADStatement query(connection, "SELECT count(*) FROM settings WHERE section = 'kept'");
     ASSERT_TRUE(query.Step());
     EXPECT_EQ(query.ColumnInt64(0), 1);
 }
 
 TEST_F(StoreSchemaTest, NewerIndexIsRefused)
 {
-    KadStoreConnection connection;
+    KADStoreConnection connection;
     ASSERT_TRUE(connection.Open(path));
-    ASSERT_TRUE(KadMigrateStore(connection));
+    ASSERT_TRUE(KADMigrateStore(connection));
     ASSERT_TRUE(connection.Exec("UPDATE meta SET value = 999 WHERE key = 'schema_version'"));
-    EXPECT_FALSE(KadMigrateStore(connection));
+    EXPECT_FALSE(KADMigrateStore(connection));
 }
 
 TEST_F(StoreSchemaTest, FileThatIsNoDatabaseIsRefused)
@@ -77,6 +77,6 @@ TEST_F(StoreSchemaTest, FileThatIsNoDatabaseIsRefused)
         std::fputs("this is not an SQLite database, just some text that is long enough", file);
         std::fclose(file);
     }
-    KadStoreConnection connection;
-    EXPECT_FALSE(connection.Open(path) && KadMigrateStore(connection));
+    KADStoreConnection connection;
+    EXPECT_FALSE(connection.Open(path) && KADMigrateStore(connection));
 }

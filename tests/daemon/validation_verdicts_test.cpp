@@ -22,19 +22,19 @@ TEST(ValidationVerdicts, AVerdictAboutAFolderTheAssetNoLongerHasIsNotRecorded)
     char pattern[] = "/tmp/KadValidationVerdicts.XXXXXX";
     const std::string folder = mkdtemp(pattern);
     {
-        KadStoreConnection connection;
+        KADStoreConnection connection;
         ASSERT_TRUE(connection.Open(folder + "/index.sqlite"));
-        ASSERT_TRUE(KadMigrateStore(connection));
-        KadAssetStore store;
-        KadAssetRecord row;
+        ASSERT_TRUE(KADMigrateStore(connection));
+        KADAssetStore store;
+        KADAssetRecord row;
         row.id = KUID(424242, 1, 0);
         row.flags = AssetInstalled | AssetOpenForEdit;
         row.revision = 3;
         row.editGeneration = 2;
         row.leaf = "asset";
-        ASSERT_TRUE(KadSaveAssetRow(connection, row));
+        ASSERT_TRUE(KADSaveAssetRow(connection, row));
         store.PutInMirror(row);
-        KadAssetRecord replaced = row;
+        KADAssetRecord replaced = row;
         replaced.revision = 2;
         const std::string root = store.UserDataRoot();
 
@@ -44,26 +44,26 @@ TEST(ValidationVerdicts, AVerdictAboutAFolderTheAssetNoLongerHasIsNotRecorded)
             bool recorded;
         };
         const Case cases[] = {
-            {"the revision the commit replaced", KadCommittedFolder(root, replaced), false},
-            {"the current revision", KadCommittedFolder(root, row), true},
-            {"the open edit copy", KadEditFolder(root, row), true},
+            {"the revision the commit replaced", KADCommittedFolder(root, replaced), false},
+            {"the current revision", KADCommittedFolder(root, row), true},
+            {"the open edit copy", KADEditFolder(root, row), true},
         };
         for (const Case& c : cases) {
             SCOPED_TRACE(c.what);
             ResultsLog log;
-            KadValidationVerdict verdict;
+            KADValidationVerdict verdict;
             verdict.id = row.id;
             verdict.folder = c.judged;
             verdict.faulty = true;
-            KadRecordValidationVerdicts(store, connection, {verdict}, log);
-            KadAssetRecord stored;
-            ASSERT_TRUE(KadLoadAssetRow(connection, row.id, stored));
+            KADRecordValidationVerdicts(store, connection, {verdict}, log);
+            KADAssetRecord stored;
+            ASSERT_TRUE(KADLoadAssetRow(connection, row.id, stored));
             EXPECT_EQ(stored.Has(AssetFaulty), c.recorded);
-            KadAssetRecord mirrored;
+            KADAssetRecord mirrored;
             ASSERT_TRUE(store.Find(row.id, mirrored));
             EXPECT_EQ(mirrored.Has(AssetFaulty), c.recorded);
             // Back to unjudged for the next case.
-            ASSERT_TRUE(KadSaveAssetRow(connection, row));
+            ASSERT_TRUE(KADSaveAssetRow(connection, row));
             store.PutInMirror(row);
         }
     }

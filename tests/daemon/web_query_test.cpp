@@ -32,12 +32,12 @@ struct Handle {
     std::int32_t second = -1;
 };
 
-KadBytes BytesOf(TBuffer& buffer)
+KADBytes BytesOf(TBuffer& buffer)
 {
-    return KadBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
+    return KADBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
 }
 
-void Fill(TBuffer& buffer, const KadBytes& bytes)
+void Fill(TBuffer& buffer, const KADBytes& bytes)
 {
     buffer.WriteBytes(bytes.data(), static_cast<std::int64_t>(bytes.size()));
     buffer.Rewind();
@@ -72,7 +72,7 @@ protected:
         ASSERT_TRUE(client.Handshake(installation.ClientDatabasePath()));
     }
 
-    Handle Start(const std::string& url, std::int32_t mode, KadTestClient* through = nullptr)
+    Handle Start(const std::string& url, std::int32_t mode, KADTestClient* through = nullptr)
     {
         TBuffer payload;
         payload.WriteUInt8(0);
@@ -80,8 +80,8 @@ protected:
         payload.WriteInt32(mode);
         payload.WriteInt32(-1);
         WriteBinarySoup(payload, SoupHandle());
-        KadBytes reply;
-        EXPECT_TRUE((through ? through : &client)->Call(KadRequestCode::StartWebQuery, BytesOf(payload), reply));
+        KADBytes reply;
+        EXPECT_TRUE((through ? through : &client)->Call(KADRequestCode::StartWebQuery, BytesOf(payload), reply));
         TBuffer in;
         Fill(in, reply);
         Handle handle;
@@ -90,10 +90,10 @@ protected:
         return handle;
     }
 
-    Status Poll(Handle handle, KadTestClient* through = nullptr)
+    Status Poll(Handle handle, KADTestClient* through = nullptr)
     {
-        KadBytes reply;
-        EXPECT_TRUE((through ? through : &client)->Call(KadRequestCode::GetWebQueryStatus, Int32Payload({handle.first, handle.second}), reply));
+        KADBytes reply;
+        EXPECT_TRUE((through ? through : &client)->Call(KADRequestCode::GetWebQueryStatus, Int32Payload({handle.first, handle.second}), reply));
         TBuffer in;
         Fill(in, reply);
         Status status;
@@ -123,14 +123,14 @@ protected:
 
     void Close(Handle handle)
     {
-        KadBytes reply;
-        EXPECT_TRUE(client.Call(KadRequestCode::CloseWebQuery, Int32Payload({handle.first, handle.second}), reply));
+        KADBytes reply;
+        EXPECT_TRUE(client.Call(KADRequestCode::CloseWebQuery, Int32Payload({handle.first, handle.second}), reply));
         EXPECT_TRUE(reply.empty());
     }
 
     ContentService::StandIn service;
-    KadTestInstallation installation;
-    KadTestClient client;
+    KADTestInstallation installation;
+    KADTestClient client;
     int port = 0;
 };
 
@@ -240,7 +240,7 @@ TEST_F(WebQueryTest, HandlesAreKnownOnlyToTheirConnection)
     Handle handle = Start(service.UrlOf("/dl/a.cdp"), ModeDownload);
     ASSERT_EQ(WaitFor(handle).result, 0u);
 
-    KadTestClient other;
+    KADTestClient other;
     ASSERT_TRUE(other.Connect(port));
     ASSERT_TRUE(other.Handshake(installation.ClientDatabasePath()));
     Status foreign = Poll(handle, &other);
@@ -261,8 +261,8 @@ TEST_F(WebQueryTest, AStartRequestCutShortGivesNoHandle)
     TBuffer payload;
     payload.WriteUInt8(0);
     payload.WriteUInt32(100);  // a URL length with no text behind it
-    KadBytes reply;
-    ASSERT_TRUE(client.Call(KadRequestCode::StartWebQuery, BytesOf(payload), reply));
+    KADBytes reply;
+    ASSERT_TRUE(client.Call(KADRequestCode::StartWebQuery, BytesOf(payload), reply));
     TBuffer in;
         Fill(in, reply);
     EXPECT_EQ(in.ReadInt32(0), -1);

@@ -13,7 +13,7 @@ struct UrlCase {
 
 TEST(WebQueryUrlTest, OnlyHttpAndHttpsAfterTheRewrite)
 {
-    const std::vector<KadWebRewrite> rewrites = {
+    const std::vector<KADWebRewrite> rewrites = {
         {"https://cargohub.korvel.invalid", "http://127.0.0.1:8080/service/"},
         {"http://mirror.korvel.invalid:81", "https://mirror.example.org"},
         {"https://redirected.korvel.invalid", "file:///etc"},
@@ -40,7 +40,7 @@ TEST(WebQueryUrlTest, OnlyHttpAndHttpsAfterTheRewrite)
         SCOPED_TRACE(item.requested);
         std::string url;
         std::string error;
-        EXPECT_EQ(KadPrepareWebUrl(item.requested, rewrites, url, error), item.allowed);
+        EXPECT_EQ(KADPrepareWebUrl(item.requested, rewrites, url, error), item.allowed);
         EXPECT_EQ(url, item.fetched);
         EXPECT_EQ(error.empty(), item.allowed);
     }

@@ -72,13 +72,13 @@ public:
     explicit DaemonProbe(const std::string& root)
     {
         databasePath = LowerCase(root) + "/UserData/assets.tdx";
-        KadIpcNameSet names;
-        if (!KadIpcNames(databasePath, names))
+        KADIpcNameSet names;
+        if (!KADIpcNames(databasePath, names))
             return;
         Platform::SharedBlock block;
-        if (!block.Open(names.mutexName + "-ipc2", KadIpcBlockView::Size, false))
+        if (!block.Open(names.mutexName + "-ipc2", KADIpcBlockView::Size, false))
             return;
-        int32_t port = KadIpcBlockView(block.Data()).Port();
+        int32_t port = KADIpcBlockView(block.Data()).Port();
         fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -86,9 +86,9 @@ public:
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
             return;
-        Send(KadEncodeHandshake(1, databasePath));
+        Send(KADEncodeHandshake(1, databasePath));
         uint8_t reply[12];
-        connected = Receive(reply, 12) && KadLoadInt32(reply) == KadProtocol::DaemonCode;
+        connected = Receive(reply, 12) && KADLoadInt32(reply) == KADProtocol::DaemonCode;
     }
     ~DaemonProbe()
     {
@@ -99,17 +99,17 @@ public:
     // GetSetting; the value as text, "<failed>" when no reply came.
     std::string GetSetting(const std::string& section, const std::string& key)
     {
-        KadBytes payload;
+        KADBytes payload;
         AppendPString(payload, section);
         AppendPString(payload, key);
-        Send(KadEncodeRequest(KadRequestNumber(KadRequestCode::GetSetting), 1, payload.data(), payload.size()));
+        Send(KADEncodeRequest(KADRequestNumber(KADRequestCode::GetSetting), 1, payload.data(), payload.size()));
         uint8_t header[12];
-        if (!Receive(header, 12) || KadLoadInt32(header) != KadProtocol::ReplyTag)
+        if (!Receive(header, 12) || KADLoadInt32(header) != KADProtocol::ReplyTag)
             return "<failed>";
-        std::vector<uint8_t> body(static_cast<size_t>(KadLoadInt32(header + 8)));
+        std::vector<uint8_t> body(static_cast<size_t>(KADLoadInt32(header + 8)));
         if (!Receive(body.data(), body.size()) || body.size() < 4)
             return "<failed>";
-        int32_t count = KadLoadInt32(body.data());
+        int32_t count = KADLoadInt32(body.data());
         if (count <= 1 || static_cast<size_t>(count) + 4 > body.size())
             return "";
         return std::string(reinterpret_cast<char*>(body.data()) + 4, static_cast<size_t>(count - 1));
@@ -118,12 +118,12 @@ public:
     bool connected = false;
 
 private:
-    static void AppendPString(KadBytes& out, const std::string& text)
+    static void AppendPString(KADBytes& out, const std::string& text)
     {
-        KadAppendInt32(out, static_cast<int32_t>(text.size() + 1));
-        KadAppendBytes(out, text.c_str(), text.size() + 1);
+        KADAppendInt32(out, static_cast<int32_t>(text.size() + 1));
+        KADAppendBytes(out, text.c_str(), text.size() + 1);
     }
-    void Send(const KadBytes& bytes) { ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+    void Send(const KADBytes& bytes) { ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
     bool Receive(uint8_t* buffer, size_t count)
     {
         while (count > 0) {

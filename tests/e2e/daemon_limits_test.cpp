@@ -28,11 +28,11 @@ std::string ClientDatabasePath(const std::string& root)
 
 int DaemonPort(const std::string& databasePath)
 {
-    KadIpcNameSet names;
+    KADIpcNameSet names;
     Platform::SharedBlock block;
-    if (!KadIpcNames(databasePath, names) || !block.Open(names.mutexName + "-ipc2", KadIpcBlockView::Size, false))
+    if (!KADIpcNames(databasePath, names) || !block.Open(names.mutexName + "-ipc2", KADIpcBlockView::Size, false))
         return 0;
-    return KadIpcBlockView(block.Data()).Port();
+    return KADIpcBlockView(block.Data()).Port();
 }
 
 // A connection through the handshake that then says nothing; -1 on failure.
@@ -43,12 +43,12 @@ int QuietClient(int port, const std::string& databasePath)
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    KadBytes hello = KadEncodeHandshake(1, databasePath);
+    KADBytes hello = KADEncodeHandshake(1, databasePath);
     std::uint8_t answer[12];
     if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::send(fd, hello.data(), hello.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(hello.size()) ||
         ::recv(fd, answer, sizeof answer, MSG_WAITALL) != static_cast<ssize_t>(sizeof answer) ||
-        KadLoadInt32(answer) != KadProtocol::DaemonCode) {
+        KADLoadInt32(answer) != KADProtocol::DaemonCode) {
         if (fd >= 0)
             ::close(fd);
         return -1;

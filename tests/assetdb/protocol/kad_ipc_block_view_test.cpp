@@ -6,11 +6,11 @@
 
 #include "assetdb/protocol/kad_ipc_block_view.h"
 
-TEST(KadIpcBlockView, InitialiseWritesTheFreshBlockBytes)
+TEST(KADIpcBlockView, InitialiseWritesTheFreshBlockBytes)
 {
-    alignas(8) std::array<std::uint8_t, KadIpcBlockView::Size> bytes;
+    alignas(8) std::array<std::uint8_t, KADIpcBlockView::Size> bytes;
     bytes.fill(0xAA);
-    KadIpcBlockView block(bytes.data());
+    KADIpcBlockView block(bytes.data());
     block.Initialise(0x01020304);
     const std::array<std::uint8_t, 36> expected = {
         0x04, 0x03, 0x02, 0x01,  // keeper
@@ -26,10 +26,10 @@ TEST(KadIpcBlockView, InitialiseWritesTheFreshBlockBytes)
     EXPECT_EQ(bytes, expected);
 }
 
-TEST(KadIpcBlockView, FieldsRoundTripAtTheirOffsets)
+TEST(KADIpcBlockView, FieldsRoundTripAtTheirOffsets)
 {
-    alignas(8) std::array<std::uint8_t, KadIpcBlockView::Size> bytes{};
-    KadIpcBlockView block(bytes.data());
+    alignas(8) std::array<std::uint8_t, KADIpcBlockView::Size> bytes{};
+    KADIpcBlockView block(bytes.data());
     block.SetOwner(4242);
     block.SetPort(0xBEEF);
     block.SetClosing(1);

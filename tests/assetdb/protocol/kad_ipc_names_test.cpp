@@ -22,10 +22,10 @@ std::string Fnv1a64Hex(const std::string& text)
 }
 }  // namespace
 
-TEST(KadIpcNames, MutexNameJoinsTheLowerCasedFolder)
+TEST(KADIpcNames, MutexNameJoinsTheLowerCasedFolder)
 {
-    KadIpcNameSet names;
-    ASSERT_TRUE(KadIpcNames("/tmp/KadRoot/UserData/assets.tdx", names));
+    KADIpcNameSet names;
+    ASSERT_TRUE(KADIpcNames("/tmp/KadRoot/UserData/assets.tdx", names));
     EXPECT_EQ(names.databaseFolder, "/tmp/kadroot/userdata");
     EXPECT_EQ(names.mutexName, "09731AC6-B611-4e2a-B181-578073F64F24/tmp/kadroot/userdata");
     EXPECT_EQ(names.blockWindowsName, names.mutexName + "-ipc2");
@@ -37,41 +37,41 @@ TEST(KadIpcNames, MutexNameJoinsTheLowerCasedFolder)
     EXPECT_TRUE(std::regex_match(names.lockPath, std::regex("/dev/shm/kadipc-[0-9a-f]{16}\\.lock")));
 }
 
-TEST(KadIpcNames, BackslashesBecomeSlashes)
+TEST(KADIpcNames, BackslashesBecomeSlashes)
 {
-    KadIpcNameSet names;
-    ASSERT_TRUE(KadIpcNames("C:\\Korvel\\UserData\\Assets.TDX", names));
+    KADIpcNameSet names;
+    ASSERT_TRUE(KADIpcNames("C:\\Korvel\\UserData\\Assets.TDX", names));
     EXPECT_EQ(names.mutexName, "09731AC6-B611-4e2a-B181-578073F64F24/c:/korvel/userdata");
 }
 
-TEST(KadIpcNames, LetterCaseDoesNotChangeTheNames)
+TEST(KADIpcNames, LetterCaseDoesNotChangeTheNames)
 {
     // The client lower-cases the installation root and keeps "UserData";
     // the daemon spells the path as the file system does.
-    KadIpcNameSet client;
-    KadIpcNameSet daemon;
-    ASSERT_TRUE(KadIpcNames("/tmp/kadroot.ab12/UserData/assets.tdx", client));
-    ASSERT_TRUE(KadIpcNames("/tmp/KadRoot.AB12/UserData/ASSETS.tdx", daemon));
+    KADIpcNameSet client;
+    KADIpcNameSet daemon;
+    ASSERT_TRUE(KADIpcNames("/tmp/kadroot.ab12/UserData/assets.tdx", client));
+    ASSERT_TRUE(KADIpcNames("/tmp/KadRoot.AB12/UserData/ASSETS.tdx", daemon));
     EXPECT_EQ(client.blockName, daemon.blockName);
     EXPECT_EQ(client.lockPath, daemon.lockPath);
     EXPECT_NE(client.blockName, client.lockPath);
 }
 
-TEST(KadIpcNames, RejectsPathsNotEndingInTheDatabaseFolder)
+TEST(KADIpcNames, RejectsPathsNotEndingInTheDatabaseFolder)
 {
     const char* rejected[] = {"", "assets.tdx", "/tmp/UserData", "/tmp/UserData/assets.tdx/", "/tmp/assets.td"};
     for (const char* path : rejected) {
-        KadIpcNameSet names;
-        EXPECT_FALSE(KadIpcNames(path, names)) << path;
+        KADIpcNameSet names;
+        EXPECT_FALSE(KADIpcNames(path, names)) << path;
     }
 }
 
-TEST(KadIpcNames, DifferentDatabasesGetDifferentNames)
+TEST(KADIpcNames, DifferentDatabasesGetDifferentNames)
 {
-    KadIpcNameSet first;
-    KadIpcNameSet second;
-    ASSERT_TRUE(KadIpcNames("/a/UserData/assets.tdx", first));
-    ASSERT_TRUE(KadIpcNames("/b/UserData/assets.tdx", second));
+    KADIpcNameSet first;
+    KADIpcNameSet second;
+    ASSERT_TRUE(KADIpcNames("/a/UserData/assets.tdx", first));
+    ASSERT_TRUE(KADIpcNames("/b/UserData/assets.tdx", second));
     EXPECT_NE(first.blockName, second.blockName);
     EXPECT_NE(first.lockPath, second.lockPath);
 }

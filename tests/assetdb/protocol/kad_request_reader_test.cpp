@@ -12,50 +12,50 @@
 
 namespace {
 
-KadBytes Concat(std::initializer_list<KadBytes> parts)
+KADBytes Concat(std::initializer_list<KADBytes> parts)
 {
-    KadBytes out;
-    for (const KadBytes& part : parts)
+    KADBytes out;
+    for (const KADBytes& part : parts)
         out.insert(out.end(), part.begin(), part.end());
     return out;
 }
 
-KadBytes Words(std::initializer_list<std::int32_t> words)
+KADBytes Words(std::initializer_list<std::int32_t> words)
 {
-    KadBytes out;
+    KADBytes out;
     for (std::int32_t word : words)
-        KadAppendInt32(out, word);
+        KADAppendInt32(out, word);
     return out;
 }
 
 // Feeds the bytes in slices of `step` and records every event with its data.
-std::vector<std::string> Drive(const KadBytes& bytes, std::size_t step)
+std::vector<std::string> Drive(const KADBytes& bytes, std::size_t step)
 {
-    KadRequestReader reader;
+    KADRequestReader reader;
     std::vector<std::string> events;
     std::size_t at = 0;
     while (at < bytes.size()) {
         std::size_t slice = std::min(step, bytes.size() - at);
         std::size_t consumed = 0;
-        KadReaderEvent event = reader.Feed(bytes.data() + at, slice, consumed);
+        KADReaderEvent event = reader.Feed(bytes.data() + at, slice, consumed);
         at += consumed;
         switch (event) {
-        case KadReaderEvent::NeedMore:
+        case KADReaderEvent::NeedMore:
             break;
-        case KadReaderEvent::Handshake:
+        case KADReaderEvent::Handshake:
             events.push_back("handshake " + std::to_string(reader.Handshake().clientFlag) + " " +
                              reader.Handshake().databasePath);
             break;
-        case KadReaderEvent::Request: {
-            const KadRequestFrame& frame = reader.Request();
+        case KADReaderEvent::Request: {
+            const KADRequestFrame& frame = reader.Request();
             events.push_back("request " + std::to_string(frame.code) + " " + std::to_string(frame.transactionId) + " " +
                              std::string(frame.payload.begin(), frame.payload.end()));
             break;
         }
-        case KadReaderEvent::Closing:
+        case KADReaderEvent::Closing:
             events.push_back("closing");
             break;
-        case KadReaderEvent::Error:
+        case KADReaderEvent::Error:
             events.push_back("error");
             return events;
         }
@@ -65,79 +65,79 @@ std::vector<std::string> Drive(const KadBytes& bytes, std::size_t step)
 
 }  // namespace
 
-TEST(KadRequestReader, WholeSessionParsesTheSameInAnySlicing)
+TEST(KADRequestReader, WholeSessionParsesTheSameInAnySlicing)
 {
-    KadBytes session = Concat({KadEncodeHandshake(1, "/r/UserData/assets.tdx"), KadEncodeRequest(102, 1, "abc", 3),
-                               KadEncodeRequest(0, 2, nullptr, 0), KadEncodeClosingWord()});
+    KADBytes session = Concat({KADEncodeHandshake(1, "/r/UserData/assets.tdx"), KADEncodeRequest(102, 1, "abc", 3),
+                               KADEncodeRequest(0, 2, nullptr, 0), KADEncodeClosingWord()});
     const std::vector<std::string> expected = {"handshake 1 /r/UserData/assets.tdx", "request 102 1 abc",
                                                "request 0 2 ", "closing"};
     for (std::size_t step : {std::size_t(1), std::size_t(3), std::size_t(7), session.size()})
         EXPECT_EQ(Drive(session, step), expected) << "step " << step;
 }
 
-TEST(KadRequestReader, ProtocolErrors)
+TEST(KADRequestReader, ProtocolErrors)
 {
     struct Case {
         const char* name;
-        KadBytes bytes;
+        KADBytes bytes;
         std::vector<std::string> expected;
     };
-    const KadBytes hello = KadEncodeHandshake(0, "p");
+    const KADBytes hello = KADEncodeHandshake(0, "p");
     const std::vector<Case> cases = {
         {"wrong handshake code", Words({0x4B414444}), {"error"}},
-        {"negative path length", Words({KadProtocol::ClientCode, 330, 44088, 1, -1}), {"error"}},
-        {"path longer than 4096", Words({KadProtocol::ClientCode, 330, 44088, 1, 4097}), {"error"}},
+        {"negative path length", Words({KADProtocol::ClientCode, 330, 44088, 1, -1}), {"error"}},
+        {"path longer than 4096", Words({KADProtocol::ClientCode, 330, 44088, 1, 4097}), {"error"}},
         {"negative request length", Concat({hello, Words({102, 1, -5})}), {"handshake 0 p", "error"}},
         {"request length above 1 GiB", Concat({hello, Words({102, 1, (1 << 30) + 1})}), {"handshake 0 p", "error"}},
         {"most negative length", Concat({hello, Words({102, 1, INT32_MIN})}), {"handshake 0 p", "error"}},
-        {"empty path", Words({KadProtocol::ClientCode, 330, 44088, 1, 0}), {"handshake 1 "}},
+        {"empty path", Words({KADProtocol::ClientCode, 330, 44088, 1, 0}), {"handshake 1 "}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Drive(c.bytes, 5), c.expected) << c.name;
 }
 
-TEST(KadRequestReader, WrongCodeIsRefusedOnTheFirstWord)
+TEST(KADRequestReader, WrongCodeIsRefusedOnTheFirstWord)
 {
-    KadRequestReader reader;
-    KadBytes bytes = Words({0x47455420});
+    KADRequestReader reader;
+    KADBytes bytes = Words({0x47455420});
     std::size_t consumed = 0;
-    EXPECT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KadReaderEvent::Error);
+    EXPECT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KADReaderEvent::Error);
     EXPECT_TRUE(reader.HasFailed());
     // A failed reader stays failed.
-    EXPECT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KadReaderEvent::Error);
+    EXPECT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KADReaderEvent::Error);
 }
 
-TEST(KadRequestReader, ALargeDeclaredLengthAllocatesOnlyWhatArrives)
+TEST(KADRequestReader, ALargeDeclaredLengthAllocatesOnlyWhatArrives)
 {
-    KadRequestReader reader;
-    KadBytes bytes = Concat({KadEncodeHandshake(1, "p"), Words({20, 9, 1 << 30}), KadBytes(100, 'x')});
+    KADRequestReader reader;
+    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), Words({20, 9, 1 << 30}), KADBytes(100, 'x')});
     std::size_t at = 0;
     std::size_t consumed = 0;
-    ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KadReaderEvent::Handshake);
+    ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KADReaderEvent::Handshake);
     at += consumed;
-    EXPECT_EQ(reader.Feed(bytes.data() + at, bytes.size() - at, consumed), KadReaderEvent::NeedMore);
+    EXPECT_EQ(reader.Feed(bytes.data() + at, bytes.size() - at, consumed), KADReaderEvent::NeedMore);
     at += consumed;
-    EXPECT_EQ(reader.Feed(bytes.data() + at, bytes.size() - at, consumed), KadReaderEvent::NeedMore);
+    EXPECT_EQ(reader.Feed(bytes.data() + at, bytes.size() - at, consumed), KADReaderEvent::NeedMore);
     EXPECT_EQ(at + consumed, bytes.size());
     EXPECT_EQ(reader.Request().payload.size(), 100u);
     EXPECT_LE(reader.Request().payload.capacity(), 256u * 1024u);
 }
 
-TEST(KadRequestReader, ClosingWordLeavesFollowingBytesUnread)
+TEST(KADRequestReader, ClosingWordLeavesFollowingBytesUnread)
 {
-    KadRequestReader reader;
-    KadBytes bytes = Concat({KadEncodeHandshake(1, "p"), KadEncodeClosingWord(), Words({55, 66})});
+    KADRequestReader reader;
+    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), KADEncodeClosingWord(), Words({55, 66})});
     std::size_t consumed = 0;
-    ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KadReaderEvent::Handshake);
+    ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KADReaderEvent::Handshake);
     std::size_t at = consumed;
-    ASSERT_EQ(reader.Feed(bytes.data() + at, bytes.size() - at, consumed), KadReaderEvent::Closing);
+    ASSERT_EQ(reader.Feed(bytes.data() + at, bytes.size() - at, consumed), KADReaderEvent::Closing);
     EXPECT_EQ(consumed, 4u);
 }
 
 namespace {
 
 // Caps one code and counts what the reader asks to reserve.
-class CountingGuard : public KadPayloadGuard {
+class CountingGuard : public KADPayloadGuard {
 public:
     bool Admit(std::int32_t code, std::size_t length) override
     {
@@ -158,32 +158,32 @@ public:
 
 }  // namespace
 
-TEST(KadRequestReader, TheGuardRefusesALengthTooLongForTheKind)
+TEST(KADRequestReader, TheGuardRefusesALengthTooLongForTheKind)
 {
     CountingGuard guard;
-    KadRequestReader reader(&guard);
-    KadBytes bytes = Concat({KadEncodeHandshake(1, "p"), Words({20, 1, 1001})});
+    KADRequestReader reader(&guard);
+    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), Words({20, 1, 1001})});
     std::size_t consumed = 0;
-    ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KadReaderEvent::Handshake);
+    ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KADReaderEvent::Handshake);
     std::size_t at = consumed;
-    EXPECT_EQ(reader.Feed(bytes.data() + at, bytes.size() - at, consumed), KadReaderEvent::Error);
+    EXPECT_EQ(reader.Feed(bytes.data() + at, bytes.size() - at, consumed), KADReaderEvent::Error);
     EXPECT_EQ(guard.reserved, 0u);
     EXPECT_EQ(reader.Request().payload.capacity(), 0u);
 }
 
-TEST(KadRequestReader, EveryGrowthOfThePayloadIsAskedForAndFollowsWhatArrived)
+TEST(KADRequestReader, EveryGrowthOfThePayloadIsAskedForAndFollowsWhatArrived)
 {
     CountingGuard guard;
-    KadRequestReader reader(&guard);
+    KADRequestReader reader(&guard);
     constexpr std::size_t Length = 3 * 1024 * 1024 + 5;
-    KadBytes bytes = Concat({KadEncodeHandshake(1, "p"), Words({21, 1, static_cast<std::int32_t>(Length)})});
+    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), Words({21, 1, static_cast<std::int32_t>(Length)})});
     std::size_t consumed = 0;
-    ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KadReaderEvent::Handshake);
+    ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KADReaderEvent::Handshake);
     std::size_t at = consumed;
-    ASSERT_EQ(reader.Feed(bytes.data() + at, bytes.size() - at, consumed), KadReaderEvent::NeedMore);
-    KadBytes piece(4096, 'z');
+    ASSERT_EQ(reader.Feed(bytes.data() + at, bytes.size() - at, consumed), KADReaderEvent::NeedMore);
+    KADBytes piece(4096, 'z');
     std::size_t sent = 0;
-    KadReaderEvent event = KadReaderEvent::NeedMore;
+    KADReaderEvent event = KADReaderEvent::NeedMore;
     while (sent < Length) {
         std::size_t size = std::min(piece.size(), Length - sent);
         event = reader.Feed(piece.data(), size, consumed);
@@ -194,25 +194,25 @@ TEST(KadRequestReader, EveryGrowthOfThePayloadIsAskedForAndFollowsWhatArrived)
         EXPECT_EQ(guard.reserved, reader.Request().payload.capacity());
         EXPECT_LE(guard.reserved, std::max<std::size_t>(64 * 1024, 2 * sent));
     }
-    EXPECT_EQ(event, KadReaderEvent::Request);
+    EXPECT_EQ(event, KADReaderEvent::Request);
     EXPECT_EQ(reader.Request().payload.size(), Length);
     EXPECT_EQ(guard.reserved, Length);
 }
 
-TEST(KadRequestReader, AGrowthTheGuardRefusesIsAnError)
+TEST(KADRequestReader, AGrowthTheGuardRefusesIsAnError)
 {
     CountingGuard guard;
     guard.budget = 200 * 1024;
-    KadRequestReader reader(&guard);
-    KadBytes bytes = Concat({KadEncodeHandshake(1, "p"), Words({21, 1, 1 << 20}), KadBytes(300 * 1024, 'q')});
+    KADRequestReader reader(&guard);
+    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), Words({21, 1, 1 << 20}), KADBytes(300 * 1024, 'q')});
     std::size_t at = 0;
     std::size_t consumed = 0;
-    KadReaderEvent event = KadReaderEvent::NeedMore;
-    while (at < bytes.size() && event != KadReaderEvent::Error) {
+    KADReaderEvent event = KADReaderEvent::NeedMore;
+    while (at < bytes.size() && event != KADReaderEvent::Error) {
         event = reader.Feed(bytes.data() + at, bytes.size() - at, consumed);
         at += consumed;
     }
-    EXPECT_EQ(event, KadReaderEvent::Error);
+    EXPECT_EQ(event, KADReaderEvent::Error);
     EXPECT_LE(guard.reserved, guard.budget);
     EXPECT_LE(reader.Request().payload.capacity(), guard.budget);
 }

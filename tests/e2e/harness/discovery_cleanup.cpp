@@ -10,8 +10,8 @@ namespace E2E {
 
 void RemoveDaemonDiscoveryNames(const std::string& root)
 {
-    KadIpcNameSet names;
-    if (!KadIpcNames(root + "/UserData/assets.tdx", names))
+    KADIpcNameSet names;
+    if (!KADIpcNames(root + "/UserData/assets.tdx", names))
         return;
     Platform::SharedBlock::Remove(names.blockWindowsName);
     unlink(names.lockPath.c_str());
