@@ -28,33 +28,33 @@ std::string IpcLockPath(std::string_view windowsName);
 // open learns it through firstUser: what it finds was left by processes that
 // have ended.
 class SharedBlock {
- public:
-  SharedBlock() = default;
-  ~SharedBlock();
-  SharedBlock(const SharedBlock&) = delete;
-  SharedBlock& operator=(const SharedBlock&) = delete;
+public:
+    SharedBlock() = default;
+    ~SharedBlock();
+    SharedBlock(const SharedBlock&) = delete;
+    SharedBlock& operator=(const SharedBlock&) = delete;
 
-  // Opens the block; when it does not exist and create is true it is made
-  // (zero-filled). A block found shorter than size is grown to size, so a
-  // reader never maps past the end of a half-made block. *created tells
-  // whether this call made it (O_EXCL succeeded). With resetIfFirstUser, a
-  // block that no other process has open is zero-filled before anyone else
-  // can attach, and *created reports true: the Windows behaviour of a fresh
-  // mapping. *firstUser tells whether no other process had it open.
-  bool Open(std::string_view windowsName, size_t size, bool create, bool* created = nullptr,
-            bool resetIfFirstUser = false, bool* firstUser = nullptr);
-  // Unmaps and closes; the block itself lives on until Remove.
-  void Close();
-  static bool Remove(std::string_view windowsName);
+    // Opens the block; when it does not exist and create is true it is made
+    // (zero-filled). A block found shorter than size is grown to size, so a
+    // reader never maps past the end of a half-made block. *created tells
+    // whether this call made it (O_EXCL succeeded). With resetIfFirstUser, a
+    // block that no other process has open is zero-filled before anyone else
+    // can attach, and *created reports true: the Windows behaviour of a fresh
+    // mapping. *firstUser tells whether no other process had it open.
+    bool Open(std::string_view windowsName, size_t size, bool create, bool* created = nullptr,
+              bool resetIfFirstUser = false, bool* firstUser = nullptr);
+    // Unmaps and closes; the block itself lives on until Remove.
+    void Close();
+    static bool Remove(std::string_view windowsName);
 
-  bool IsOpen() const { return data_ != nullptr; }
-  void* Data() const { return data_; }
-  size_t Size() const { return size_; }
+    bool IsOpen() const { return data_ != nullptr; }
+    void* Data() const { return data_; }
+    size_t Size() const { return size_; }
 
- private:
-  void* data_ = nullptr;
-  size_t size_ = 0;
-  int fd_ = -1;  // kept open: it carries the presence lock
+private:
+    void* data_ = nullptr;
+    size_t size_ = 0;
+    int fd_ = -1;  // kept open: it carries the presence lock
 };
 
 // A cross-process lock: flock on IpcLockPath(name). The kernel drops the lock
@@ -62,28 +62,28 @@ class SharedBlock {
 // flock belongs to the open file description: two NamedLock objects exclude
 // each other even inside one process, but one object is not re-entrant.
 class NamedLock {
- public:
-  NamedLock() = default;
-  ~NamedLock();
-  NamedLock(const NamedLock&) = delete;
-  NamedLock& operator=(const NamedLock&) = delete;
+public:
+    NamedLock() = default;
+    ~NamedLock();
+    NamedLock(const NamedLock&) = delete;
+    NamedLock& operator=(const NamedLock&) = delete;
 
-  // Opens (creating, mode 0600) the lock file. *created tells whether the
-  // file was made by this call; *firstUser whether no other process had the
-  // lock open (see SharedBlock).
-  bool Open(std::string_view windowsName, bool* created = nullptr, bool* firstUser = nullptr);
-  void Close();
-  bool IsOpen() const { return fd_ >= 0; }
+    // Opens (creating, mode 0600) the lock file. *created tells whether the
+    // file was made by this call; *firstUser whether no other process had the
+    // lock open (see SharedBlock).
+    bool Open(std::string_view windowsName, bool* created = nullptr, bool* firstUser = nullptr);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
 
-  // Waits up to timeoutMs for the lock; -1 waits for ever, 0 only tries.
-  bool Lock(int timeoutMs);
-  bool TryLock() { return Lock(0); }
-  void Unlock();
-  bool IsHeld() const { return held_; }
+    // Waits up to timeoutMs for the lock; -1 waits for ever, 0 only tries.
+    bool Lock(int timeoutMs);
+    bool TryLock() { return Lock(0); }
+    void Unlock();
+    bool IsHeld() const { return held_; }
 
- private:
-  int fd_ = -1;
-  bool held_ = false;
+private:
+    int fd_ = -1;
+    bool held_ = false;
 };
 
 }  // namespace Platform

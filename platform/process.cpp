@@ -17,40 +17,44 @@ extern char** environ;
 namespace Platform {
 
 int SpawnDetached(const std::string& executable, const std::vector<std::string>& arguments,
-                  const std::string& workingFolder) {
-  if (executable.empty()) return 0;
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(executable.c_str()));
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
+                  const std::string& workingFolder)
+{
+    if (executable.empty())
+        return 0;
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(executable.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
 
-  posix_spawn_file_actions_t actions;
-  posix_spawnattr_t attributes;
-  if (posix_spawn_file_actions_init(&actions) != 0) return 0;
-  if (posix_spawnattr_init(&attributes) != 0) {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    if (posix_spawn_file_actions_init(&actions) != 0)
+        return 0;
+    if (posix_spawnattr_init(&attributes) != 0) {
+        posix_spawn_file_actions_destroy(&actions);
+        return 0;
+    }
+    bool ready = posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0) == 0 &&
+                 posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0) == 0 &&
+                 posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0) == 0;
+    if (ready && !workingFolder.empty())
+        ready = posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str()) == 0;
+    // A new session: the caller's terminal signals (Ctrl+C) never reach it.
+    // Signals the caller blocks or ignores are reset so the child starts clean.
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    if (ready)
+        ready = posix_spawnattr_setflags(&attributes,
+                                         POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0 &&
+                posix_spawnattr_setsigmask(&attributes, &none) == 0 &&
+                posix_spawnattr_setsigdefault(&attributes, &all) == 0;
+    pid_t pid = 0;
+    int rc = ready ? posix_spawn(&pid, executable.c_str(), &actions, &attributes, argv.data(), environ) : -1;
     posix_spawn_file_actions_destroy(&actions);
-    return 0;
-  }
-  bool ready = posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0) == 0 &&
-               posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0) == 0 &&
-               posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0) == 0;
-  if (ready && !workingFolder.empty())
-    ready = posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str()) == 0;
-  // A new session: the caller's terminal signals (Ctrl+C) never reach it.
-  // Signals the caller blocks or ignores are reset so the child starts clean.
-  sigset_t none, all;
-  sigemptyset(&none);
-  sigfillset(&all);
-  if (ready)
-    ready = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
-                                                      POSIX_SPAWN_SETSIGDEF) == 0 &&
-            posix_spawnattr_setsigmask(&attributes, &none) == 0 &&
-            posix_spawnattr_setsigdefault(&attributes, &all) == 0;
-  pid_t pid = 0;
-  int rc = ready ? posix_spawn(&pid, executable.c_str(), &actions, &attributes, argv.data(), environ) : -1;
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
-  return rc == 0 ? static_cast<int>(pid) : 0;
+    posix_spawnattr_destroy(&attributes);
+    return rc == 0 ? static_cast<int>(pid) : 0;
 }
 
 namespace {
@@ -59,52 +63,69 @@ namespace {
 // A daemon ends detached from its starter, and where nothing reaps orphans
 // (a container whose first process is not an init) it stays a zombie for
 // good, so its published pid would count as a live owner of the database.
-bool IsZombie(int pid) {
-  char path[64];
-  std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
-  FILE* stat = fopen(path, "re");
-  if (!stat) return false;
-  char buffer[512];
-  size_t length = fread(buffer, 1, sizeof buffer - 1, stat);
-  fclose(stat);
-  buffer[length] = '\0';
-  // "pid (name) S ...": the name may hold spaces and parentheses.
-  const char* close = strrchr(buffer, ')');
-  if (!close || close[1] != ' ') return false;
-  return close[2] == 'Z' || close[2] == 'X';
+bool IsZombie(int pid)
+{
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
+    FILE* stat = fopen(path, "re");
+    if (!stat)
+        return false;
+    char buffer[512];
+    size_t length = fread(buffer, 1, sizeof buffer - 1, stat);
+    fclose(stat);
+    buffer[length] = '\0';
+    // "pid (name) S ...": the name may hold spaces and parentheses.
+    const char* close = strrchr(buffer, ')');
+    if (!close || close[1] != ' ')
+        return false;
+    return close[2] == 'Z' || close[2] == 'X';
 }
 
 }  // namespace
 
-bool IsProcessAlive(int pid) {
-  if (pid <= 0) return false;
-  if (kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM) return false;
-  return !IsZombie(pid);
+bool IsProcessAlive(int pid)
+{
+    if (pid <= 0)
+        return false;
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM)
+        return false;
+    return !IsZombie(pid);
 }
 
-bool IsDebuggerPresent() {
-  FILE* status = fopen("/proc/self/status", "re");
-  if (!status) return false;
-  char line[256];
-  bool traced = false;
-  while (fgets(line, sizeof(line), status)) {
-    if (strncmp(line, "TracerPid:", 10) != 0) continue;
-    traced = atoi(line + 10) != 0;
-    break;
-  }
-  fclose(status);
-  return traced;
+bool IsDebuggerPresent()
+{
+    FILE* status = fopen("/proc/self/status", "re");
+    if (!status)
+        return false;
+    char line[256];
+    bool traced = false;
+    while (fgets(line, sizeof(line), status)) {
+        if (strncmp(line, "TracerPid:", 10) != 0)
+            continue;
+        traced = atoi(line + 10) != 0;
+        break;
+    }
+    fclose(status);
+    return traced;
 }
 
-int CurrentThreadId() { return static_cast<int>(syscall(SYS_gettid)); }
+int CurrentThreadId()
+{
+    return static_cast<int>(syscall(SYS_gettid));
+}
 
-int CurrentProcessId() { return static_cast<int>(getpid()); }
+int CurrentProcessId()
+{
+    return static_cast<int>(getpid());
+}
 
-int ReapChildren() {
-  int reaped = 0;
-  int status;
-  while (waitpid(-1, &status, WNOHANG) > 0) ++reaped;
-  return reaped;
+int ReapChildren()
+{
+    int reaped = 0;
+    int status;
+    while (waitpid(-1, &status, WNOHANG) > 0)
+        ++reaped;
+    return reaped;
 }
 
 }  // namespace Platform
