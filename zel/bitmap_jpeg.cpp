@@ -64,8 +64,8 @@ bool Bitmap::DecodeJpeg(const uint8_t* bytes, size_t size)
     }
     // The row lives in libjpeg's pool, freed with the decompressor on every
     // path, the error jump included.
-    JSAMPARRAY rows = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                                info.output_width * 3, 1);
+    JSAMPARRAY rows =
+        (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE, info.output_width * 3, 1);
     const uint8_t* row = rows[0];
     while (info.output_scanline < info.output_height) {
         const int32_t y = int32_t(info.output_scanline);

@@ -5,13 +5,15 @@
 
 namespace Zel {
 
-bool CriticalSection::Lock(int timeoutMs) {
-  if (timeoutMs < 0) {
-    mutex_.lock();
-    return true;
-  }
-  if (timeoutMs == 0) return mutex_.try_lock();
-  return mutex_.try_lock_for(std::chrono::milliseconds(timeoutMs));
+bool CriticalSection::Lock(int timeoutMs)
+{
+    if (timeoutMs < 0) {
+        mutex_.lock();
+        return true;
+    }
+    if (timeoutMs == 0)
+        return mutex_.try_lock();
+    return mutex_.try_lock_for(std::chrono::milliseconds(timeoutMs));
 }
 
 }  // namespace Zel

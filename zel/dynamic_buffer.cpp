@@ -8,64 +8,90 @@
 
 namespace Zel {
 
-DynamicBuffer::DynamicBuffer(size_t initialSize, size_t growBy) : growBy_(growBy ? growBy : 512) {
-  if (initialSize) Reserve(initialSize);
+DynamicBuffer::DynamicBuffer(size_t initialSize, size_t growBy) : growBy_(growBy ? growBy : 512)
+{
+    if (initialSize)
+        Reserve(initialSize);
 }
 
-DynamicBuffer::~DynamicBuffer() { free(data_); }
-
-void DynamicBuffer::SetPosition(size_t position) { position_ = position > allocated_ ? allocated_ : position; }
-
-size_t DynamicBuffer::Read(void* destination, size_t count) {
-  return CopyFromWindow(destination, data_, length_, position_, count);
+DynamicBuffer::~DynamicBuffer()
+{
+    free(data_);
 }
 
-bool DynamicBuffer::Reserve(size_t size) {
-  if (size <= allocated_) return true;
-  uint8_t* grown = static_cast<uint8_t*>(realloc(data_, size));
-  if (!grown) return false;
-  memset(grown + allocated_, 0, size - allocated_);
-  data_ = grown;
-  allocated_ = size;
-  return true;
+void DynamicBuffer::SetPosition(size_t position)
+{
+    position_ = position > allocated_ ? allocated_ : position;
 }
 
-bool DynamicBuffer::AddLength(size_t extra) {
-  if (extra > SIZE_MAX - allocated_) return false;
-  return Reserve(allocated_ + extra);
+size_t DynamicBuffer::Read(void* destination, size_t count)
+{
+    return CopyFromWindow(destination, data_, length_, position_, count);
 }
 
-size_t DynamicBuffer::Write(const void* source, size_t count) {
-  if (count == 0) return 0;
-  if (!source || count > SIZE_MAX - position_) return 0;
-  size_t end = position_ + count;
-  if (end > allocated_) {
-    // Grow by at least the step, and at least geometrically, so long
-    // sequences of small writes stay linear.
-    size_t wanted = allocated_ + (growBy_ > allocated_ / 2 ? growBy_ : allocated_ / 2);
-    if (wanted < end) wanted = end;
-    if (!Reserve(wanted) && !Reserve(end)) return 0;
-  }
-  // Bytes between the old data end and the position are already zero:
-  // Reserve zero-fills, and Clean keeps the allocation zeroed past length.
-  memcpy(data_ + position_, source, count);
-  position_ = end;
-  if (end > length_) length_ = end;
-  return count;
+bool DynamicBuffer::Reserve(size_t size)
+{
+    if (size <= allocated_)
+        return true;
+    uint8_t* grown = static_cast<uint8_t*>(realloc(data_, size));
+    if (!grown)
+        return false;
+    memset(grown + allocated_, 0, size - allocated_);
+    data_ = grown;
+    allocated_ = size;
+    return true;
 }
 
-void DynamicBuffer::Clean() {
-  if (data_ && length_) memset(data_, 0, length_);
-  length_ = 0;
-  position_ = 0;
+bool DynamicBuffer::AddLength(size_t extra)
+{
+    if (extra > SIZE_MAX - allocated_)
+        return false;
+    return Reserve(allocated_ + extra);
 }
 
-bool DynamicBuffer::SetLength(size_t length) {
-  if (!Reserve(length)) return false;
-  if (length < length_) memset(data_ + length, 0, length_ - length);
-  length_ = length;
-  if (position_ > length_) position_ = length_;
-  return true;
+size_t DynamicBuffer::Write(const void* source, size_t count)
+{
+    if (count == 0)
+        return 0;
+    if (!source || count > SIZE_MAX - position_)
+        return 0;
+    size_t end = position_ + count;
+    if (end > allocated_) {
+        // Grow by at least the step, and at least geometrically, so long
+        // sequences of small writes stay linear.
+        size_t wanted = allocated_ + (growBy_ > allocated_ / 2 ? growBy_ : allocated_ / 2);
+        if (wanted < end)
+            wanted = end;
+        if (!Reserve(wanted) && !Reserve(end))
+            return 0;
+    }
+    // Bytes between the old data end and the position are already zero:
+    // Reserve zero-fills, and Clean keeps the allocation zeroed past length.
+    memcpy(data_ + position_, source, count);
+    position_ = end;
+    if (end > length_)
+        length_ = end;
+    return count;
+}
+
+void DynamicBuffer::Clean()
+{
+    if (data_ && length_)
+        memset(data_, 0, length_);
+    length_ = 0;
+    position_ = 0;
+}
+
+bool DynamicBuffer::SetLength(size_t length)
+{
+    if (!Reserve(length))
+        return false;
+    if (length < length_)
+        memset(data_ + length, 0, length_ - length);
+    length_ = length;
+    if (position_ > length_)
+        position_ = length_;
+    return true;
 }
 
 }  // namespace Zel

@@ -21,193 +21,235 @@ namespace FileResolution {
 namespace {
 
 struct Listing {
-  int64_t modified = 0;  // folder mtime in ns
-  uint64_t inode = 0;
-  // Read so soon after the folder's last change that a further change could
-  // share its (coarse) time stamp: a miss must read the folder again.
-  bool unsure = false;
-  std::vector<std::string> names;
+    int64_t modified = 0;  // folder mtime in ns
+    uint64_t inode = 0;
+    // Read so soon after the folder's last change that a further change could
+    // share its (coarse) time stamp: a miss must read the folder again.
+    bool unsure = false;
+    std::vector<std::string> names;
 };
 
 // File-system time stamps move in clock ticks of a few ms.
 constexpr int64_t kTimestampSlackNs = 100LL * 1000000LL;
 
-int64_t NanosecondsOf(const struct timespec& time) {
-  return static_cast<int64_t>(time.tv_sec) * 1000000000LL + time.tv_nsec;
+int64_t NanosecondsOf(const struct timespec& time)
+{
+    return static_cast<int64_t>(time.tv_sec) * 1000000000LL + time.tv_nsec;
 }
 
 constexpr size_t kMaxCachedListings = 4096;
 
 std::mutex g_cacheLock;
-std::unordered_map<std::string, Listing>& Cache() {
-  static std::unordered_map<std::string, Listing> cache;
-  return cache;
+std::unordered_map<std::string, Listing>& Cache()
+{
+    static std::unordered_map<std::string, Listing> cache;
+    return cache;
 }
 
-bool Exists(const std::string& path) {
-  struct stat info;
-  return lstat(path.c_str(), &info) == 0;
+bool Exists(const std::string& path)
+{
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0;
 }
 
-bool ReadListing(const std::string& folder, const struct stat& info, Listing& out) {
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return false;
-  out.names.clear();
-  out.modified = NanosecondsOf(info.st_mtim);
-  out.inode = info.st_ino;
-  struct timespec now;
-  clock_gettime(CLOCK_REALTIME, &now);
-  out.unsure = NanosecondsOf(now) - out.modified < kTimestampSlackNs;
-  while (struct dirent* entry = readdir(dir)) {
-    if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0) continue;
-    out.names.emplace_back(entry->d_name);
-  }
-  closedir(dir);
-  return true;
+bool ReadListing(const std::string& folder, const struct stat& info, Listing& out)
+{
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return false;
+    out.names.clear();
+    out.modified = NanosecondsOf(info.st_mtim);
+    out.inode = info.st_ino;
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    out.unsure = NanosecondsOf(now) - out.modified < kTimestampSlackNs;
+    while (struct dirent* entry = readdir(dir)) {
+        if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0)
+            continue;
+        out.names.emplace_back(entry->d_name);
+    }
+    closedir(dir);
+    return true;
 }
 
-const std::string* FindFolded(const Listing& listing, const std::string& name) {
-  const std::string* best = nullptr;
-  for (const std::string& candidate : listing.names) {
-    if (!AsciiEqualIgnoreCase(candidate, name)) continue;
-    if (candidate == name) return &candidate;
-    if (!best || candidate < *best) best = &candidate;  // std::string compares bytes unsigned
-  }
-  return best;
+const std::string* FindFolded(const Listing& listing, const std::string& name)
+{
+    const std::string* best = nullptr;
+    for (const std::string& candidate : listing.names) {
+        if (!AsciiEqualIgnoreCase(candidate, name))
+            continue;
+        if (candidate == name)
+            return &candidate;
+        if (!best || candidate < *best)
+            best = &candidate;  // std::string compares bytes unsigned
+    }
+    return best;
 }
 
 // Finds name in folder without regard to case. Several matches: the
 // exact-case one, else the byte-wise smallest. With fresh, the cached
 // listing is read again first.
-bool MatchInFolder(const std::string& folder, const std::string& name, bool fresh, std::string& match) {
-  std::string key = folder.empty() ? "." : folder;
-  struct stat info;
-  if (stat(key.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
-  std::lock_guard<std::mutex> guard(g_cacheLock);
-  auto& cache = Cache();
-  auto found = cache.find(key);
-  bool stale = found == cache.end() || fresh || found->second.modified != NanosecondsOf(info.st_mtim) ||
-               found->second.inode != info.st_ino;
-  for (int pass = 0; pass < 2; ++pass) {
-    if (stale) {
-      if (cache.size() >= kMaxCachedListings) cache.clear();
-      Listing listing;
-      if (!ReadListing(key, info, listing)) return false;
-      found = cache.insert_or_assign(key, std::move(listing)).first;
+bool MatchInFolder(const std::string& folder, const std::string& name, bool fresh, std::string& match)
+{
+    std::string key = folder.empty() ? "." : folder;
+    struct stat info;
+    if (stat(key.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    std::lock_guard<std::mutex> guard(g_cacheLock);
+    auto& cache = Cache();
+    auto found = cache.find(key);
+    bool stale = found == cache.end() || fresh || found->second.modified != NanosecondsOf(info.st_mtim) ||
+                 found->second.inode != info.st_ino;
+    for (int pass = 0; pass < 2; ++pass) {
+        if (stale) {
+            if (cache.size() >= kMaxCachedListings)
+                cache.clear();
+            Listing listing;
+            if (!ReadListing(key, info, listing))
+                return false;
+            found = cache.insert_or_assign(key, std::move(listing)).first;
+        }
+        if (const std::string* best = FindFolded(found->second, name)) {
+            match = *best;
+            return true;
+        }
+        // A miss in a listing that may predate a change with the same time stamp.
+        if (stale || !found->second.unsure)
+            return false;
+        stale = true;
     }
-    if (const std::string* best = FindFolded(found->second, name)) {
-      match = *best;
-      return true;
-    }
-    // A miss in a listing that may predate a change with the same time stamp.
-    if (stale || !found->second.unsure) return false;
-    stale = true;
-  }
-  return false;
+    return false;
 }
 
-std::vector<std::string> SplitComponents(const std::string& path) {
-  std::vector<std::string> parts;
-  size_t begin = 0;
-  while (begin < path.size()) {
-    size_t end = path.find('/', begin);
-    if (end == std::string::npos) end = path.size();
-    if (end > begin) parts.push_back(path.substr(begin, end - begin));
-    begin = end + 1;
-  }
-  return parts;
+std::vector<std::string> SplitComponents(const std::string& path)
+{
+    std::vector<std::string> parts;
+    size_t begin = 0;
+    while (begin < path.size()) {
+        size_t end = path.find('/', begin);
+        if (end == std::string::npos)
+            end = path.size();
+        if (end > begin)
+            parts.push_back(path.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    return parts;
 }
 
 // Walks the components; stops at the first that matches nothing. Returns the
 // index of that component (parts.size() when all resolved).
-size_t Walk(const std::string& path, bool fresh, std::string& resolved, std::vector<std::string>& parts) {
-  parts = SplitComponents(path);
-  resolved.clear();
-  if (!path.empty() && path[0] == '/') resolved.push_back('/');
-  for (size_t i = 0; i < parts.size(); ++i) {
-    const std::string& part = parts[i];
-    std::string candidate = JoinPath(resolved, part);
-    if (part == "." || part == ".." || Exists(candidate)) {
-      resolved = candidate;
-      continue;
+size_t Walk(const std::string& path, bool fresh, std::string& resolved, std::vector<std::string>& parts)
+{
+    parts = SplitComponents(path);
+    resolved.clear();
+    if (!path.empty() && path[0] == '/')
+        resolved.push_back('/');
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        std::string candidate = JoinPath(resolved, part);
+        if (part == "." || part == ".." || Exists(candidate)) {
+            resolved = candidate;
+            continue;
+        }
+        std::string match;
+        if (!MatchInFolder(resolved, part, fresh, match))
+            return i;
+        resolved = JoinPath(resolved, match);
     }
-    std::string match;
-    if (!MatchInFolder(resolved, part, fresh, match)) return i;
-    resolved = JoinPath(resolved, match);
-  }
-  return parts.size();
+    return parts.size();
 }
 
 }  // namespace
 
-std::string ToNative(std::string_view path) {
-  std::string native(path);
-  std::replace(native.begin(), native.end(), '\\', '/');
-  return native;
+std::string ToNative(std::string_view path)
+{
+    std::string native(path);
+    std::replace(native.begin(), native.end(), '\\', '/');
+    return native;
 }
 
-std::string JoinPath(std::string_view a, std::string_view b) {
-  if (a.empty()) return std::string(b);
-  if (b.empty()) return std::string(a);
-  std::string joined(a);
-  if (joined.back() != '/') joined += '/';
-  joined.append(b[0] == '/' ? b.substr(1) : b);
-  return joined;
+std::string JoinPath(std::string_view a, std::string_view b)
+{
+    if (a.empty())
+        return std::string(b);
+    if (b.empty())
+        return std::string(a);
+    std::string joined(a);
+    if (joined.back() != '/')
+        joined += '/';
+    joined.append(b[0] == '/' ? b.substr(1) : b);
+    return joined;
 }
 
-std::string ParentOf(const std::string& path) {
-  size_t at = path.rfind('/');
-  if (at == std::string::npos) return std::string();
-  if (at == 0) return "/";
-  return path.substr(0, at);
+std::string ParentOf(const std::string& path)
+{
+    size_t at = path.rfind('/');
+    if (at == std::string::npos)
+        return std::string();
+    if (at == 0)
+        return "/";
+    return path.substr(0, at);
 }
 
-std::string LastComponentOf(const std::string& path) {
-  size_t at = path.rfind('/');
-  return at == std::string::npos ? path : path.substr(at + 1);
+std::string LastComponentOf(const std::string& path)
+{
+    size_t at = path.rfind('/');
+    return at == std::string::npos ? path : path.substr(at + 1);
 }
 
-bool ResolveExisting(const std::string& path, std::string& out) {
-  if (path.empty()) return false;
-  if (Exists(path)) {
-    out = path;
+bool ResolveExisting(const std::string& path, std::string& out)
+{
+    if (path.empty())
+        return false;
+    if (Exists(path)) {
+        out = path;
+        return true;
+    }
+    std::string resolved;
+    std::vector<std::string> parts;
+    if (Walk(path, false, resolved, parts) != parts.size())
+        return false;
+    if (!Exists(resolved) && (Walk(path, true, resolved, parts) != parts.size() || !Exists(resolved)))
+        return false;
+    out = resolved;
     return true;
-  }
-  std::string resolved;
-  std::vector<std::string> parts;
-  if (Walk(path, false, resolved, parts) != parts.size()) return false;
-  if (!Exists(resolved) && (Walk(path, true, resolved, parts) != parts.size() || !Exists(resolved))) return false;
-  out = resolved;
-  return true;
 }
 
-std::string ResolveForCreate(const std::string& path) {
-  if (path.empty() || Exists(path)) return path;
-  std::string resolved;
-  std::vector<std::string> parts;
-  for (size_t i = Walk(path, false, resolved, parts); i < parts.size(); ++i) resolved = JoinPath(resolved, parts[i]);
-  if (!path.empty() && path.back() == '/' && !resolved.empty() && resolved.back() != '/') resolved += '/';
-  return resolved;
+std::string ResolveForCreate(const std::string& path)
+{
+    if (path.empty() || Exists(path))
+        return path;
+    std::string resolved;
+    std::vector<std::string> parts;
+    for (size_t i = Walk(path, false, resolved, parts); i < parts.size(); ++i)
+        resolved = JoinPath(resolved, parts[i]);
+    if (!path.empty() && path.back() == '/' && !resolved.empty() && resolved.back() != '/')
+        resolved += '/';
+    return resolved;
 }
 
-bool ResolveFull(const char* container, const char* path, std::string& out, bool forCreate) {
-  std::string substituted;
-  if (!path || !ApplySubst(container, path, substituted) || substituted.empty()) return false;
-  if (forCreate) {
-    out = ResolveForCreate(substituted);
-    return true;
-  }
-  return ResolveExisting(substituted, out);
+bool ResolveFull(const char* container, const char* path, std::string& out, bool forCreate)
+{
+    std::string substituted;
+    if (!path || !ApplySubst(container, path, substituted) || substituted.empty())
+        return false;
+    if (forCreate) {
+        out = ResolveForCreate(substituted);
+        return true;
+    }
+    return ResolveExisting(substituted, out);
 }
 
-void InvalidateFolder(const std::string& folder) {
-  std::lock_guard<std::mutex> guard(g_cacheLock);
-  Cache().erase(folder.empty() ? "." : folder);
+void InvalidateFolder(const std::string& folder)
+{
+    std::lock_guard<std::mutex> guard(g_cacheLock);
+    Cache().erase(folder.empty() ? "." : folder);
 }
 
-void InvalidateAll() {
-  std::lock_guard<std::mutex> guard(g_cacheLock);
-  Cache().clear();
+void InvalidateAll()
+{
+    std::lock_guard<std::mutex> guard(g_cacheLock);
+    Cache().clear();
 }
 
 }  // namespace FileResolution

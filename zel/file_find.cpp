@@ -15,104 +15,121 @@ namespace {
 
 // '*' any run, '?' one character, ASCII case ignored; iterative with one
 // back-track point, so no pattern can make it exponential.
-bool MatchPlain(const char* pattern, const char* name) {
-  const char* star = nullptr;
-  const char* resume = nullptr;
-  while (*name) {
-    if (*pattern == '*') {
-      star = pattern++;
-      resume = name;
-    } else if (*pattern == '?' || (*pattern && AsciiToLower(*pattern) == AsciiToLower(*name))) {
-      ++pattern;
-      ++name;
-    } else if (star) {
-      pattern = star + 1;
-      name = ++resume;
-    } else {
-      return false;
+bool MatchPlain(const char* pattern, const char* name)
+{
+    const char* star = nullptr;
+    const char* resume = nullptr;
+    while (*name) {
+        if (*pattern == '*') {
+            star = pattern++;
+            resume = name;
+        } else if (*pattern == '?' || (*pattern && AsciiToLower(*pattern) == AsciiToLower(*name))) {
+            ++pattern;
+            ++name;
+        } else if (star) {
+            pattern = star + 1;
+            name = ++resume;
+        } else {
+            return false;
+        }
     }
-  }
-  while (*pattern == '*') ++pattern;
-  return *pattern == '\0';
+    while (*pattern == '*')
+        ++pattern;
+    return *pattern == '\0';
 }
 
 bool ListingOrder(const File::Find::Entry& a, const File::Find::Entry& b);
 
 }  // namespace
 
-bool File::Find::Match(const char* pattern, const char* name) {
-  if (!pattern || !name) return false;
-  if (MatchPlain(pattern, name)) return true;
-  // Windows: a pattern ending in ".*" also matches names without a dot
-  // ("*.*" matches everything, "readme.*" matches "readme").
-  size_t length = strlen(pattern);
-  if (length >= 2 && pattern[length - 2] == '.' && pattern[length - 1] == '*' && !strchr(name, '.')) {
-    std::string shorter(pattern, length - 2);
-    return MatchPlain(shorter.c_str(), name);
-  }
-  return false;
-}
-
-bool File::Find::Open(const char* pattern) { return Open(pattern, nullptr); }
-
-bool File::Find::Open(const char* pattern, const char* container) {
-  Close();
-  std::string full;
-  if (!pattern || !FileResolution::ApplySubst(container, pattern, full)) return false;
-  size_t slash = full.rfind('/');
-  std::string folder = slash == std::string::npos ? std::string() : full.substr(0, slash == 0 ? 1 : slash);
-  std::string namePattern = slash == std::string::npos ? full : full.substr(slash + 1);
-  if (namePattern.empty()) namePattern.push_back('*');
-  std::string resolved;
-  if (folder.empty()) {
-    resolved = ".";
-  } else if (!FileResolution::ResolveExisting(folder, resolved)) {
-    return false;
-  }
-  DIR* dir = opendir(resolved.c_str());
-  if (!dir) return false;
-  while (struct dirent* item = readdir(dir)) {
-    const char* name = item->d_name;
-    if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
-    if (!Match(namePattern.c_str(), name)) continue;
-    Entry entry;
-    entry.name = name;
-    struct stat info;
-    if (fstatat(dirfd(dir), name, &info, 0) == 0 || fstatat(dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
-      entry.attributes = S_ISDIR(info.st_mode) ? AttributeDirectory : AttributeNormal;
-      entry.size = S_ISDIR(info.st_mode) ? 0 : static_cast<int64_t>(info.st_size);
-    } else {
-      entry.attributes = AttributeNormal;
+bool File::Find::Match(const char* pattern, const char* name)
+{
+    if (!pattern || !name)
+        return false;
+    if (MatchPlain(pattern, name))
+        return true;
+    // Windows: a pattern ending in ".*" also matches names without a dot
+    // ("*.*" matches everything, "readme.*" matches "readme").
+    size_t length = strlen(pattern);
+    if (length >= 2 && pattern[length - 2] == '.' && pattern[length - 1] == '*' && !strchr(name, '.')) {
+        std::string shorter(pattern, length - 2);
+        return MatchPlain(shorter.c_str(), name);
     }
-    entries_.push_back(std::move(entry));
-  }
-  closedir(dir);
-  std::sort(entries_.begin(), entries_.end(), ListingOrder);
-  return true;
-}
-
-bool File::Find::Next() {
-  if (next_ >= entries_.size()) {
-    current_ = Entry();
     return false;
-  }
-  current_ = entries_[next_++];
-  return true;
 }
 
-void File::Find::Close() {
-  entries_.clear();
-  next_ = 0;
-  current_ = Entry();
+bool File::Find::Open(const char* pattern)
+{
+    return Open(pattern, nullptr);
+}
+
+bool File::Find::Open(const char* pattern, const char* container)
+{
+    Close();
+    std::string full;
+    if (!pattern || !FileResolution::ApplySubst(container, pattern, full))
+        return false;
+    size_t slash = full.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : full.substr(0, slash == 0 ? 1 : slash);
+    std::string namePattern = slash == std::string::npos ? full : full.substr(slash + 1);
+    if (namePattern.empty())
+        namePattern.push_back('*');
+    std::string resolved;
+    if (folder.empty()) {
+        resolved = ".";
+    } else if (!FileResolution::ResolveExisting(folder, resolved)) {
+        return false;
+    }
+    DIR* dir = opendir(resolved.c_str());
+    if (!dir)
+        return false;
+    while (struct dirent* item = readdir(dir)) {
+        const char* name = item->d_name;
+        if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0)
+            continue;
+        if (!Match(namePattern.c_str(), name))
+            continue;
+        Entry entry;
+        entry.name = name;
+        struct stat info;
+        if (fstatat(dirfd(dir), name, &info, 0) == 0 || fstatat(dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+            entry.attributes = S_ISDIR(info.st_mode) ? AttributeDirectory : AttributeNormal;
+            entry.size = S_ISDIR(info.st_mode) ? 0 : static_cast<int64_t>(info.st_size);
+        } else {
+            entry.attributes = AttributeNormal;
+        }
+        entries_.push_back(std::move(entry));
+    }
+    closedir(dir);
+    std::sort(entries_.begin(), entries_.end(), ListingOrder);
+    return true;
+}
+
+bool File::Find::Next()
+{
+    if (next_ >= entries_.size()) {
+        current_ = Entry();
+        return false;
+    }
+    current_ = entries_[next_++];
+    return true;
+}
+
+void File::Find::Close()
+{
+    entries_.clear();
+    next_ = 0;
+    current_ = Entry();
 }
 
 namespace {
 
 // The order NTFS lists in: case-folded names, ties by bytes, so results do
 // not depend on the file system's own order.
-bool ListingOrder(const File::Find::Entry& a, const File::Find::Entry& b) {
-  int folded = AsciiCompare(a.name, b.name, true);
-  return folded != 0 ? folded < 0 : a.name < b.name;
+bool ListingOrder(const File::Find::Entry& a, const File::Find::Entry& b)
+{
+    int folded = AsciiCompare(a.name, b.name, true);
+    return folded != 0 ? folded < 0 : a.name < b.name;
 }
 
 }  // namespace

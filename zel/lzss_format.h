@@ -13,8 +13,8 @@ struct Level {
 };
 // Indexed by level 0..9; level 0 is the stored form.
 inline constexpr Level kLevels[10] = {
-    {0, 0, false},   {1, 8, false},   {1, 16, false},  {1, 32, false}, {2, 64, false},
-    {2, 128, false}, {2, 256, false}, {2, 64, true},   {2, 128, true}, {2, 256, true},
+    {0, 0, false},   {1, 8, false},   {1, 16, false}, {1, 32, false}, {2, 64, false},
+    {2, 128, false}, {2, 256, false}, {2, 64, true},  {2, 128, true}, {2, 256, true},
 };
 
 struct Window {
@@ -47,7 +47,10 @@ inline constexpr int kLengthCodes = 16;
 inline constexpr int kLengthBase[kLengthCodes] = {0, 1, 2, 3, 4, 5, 7, 9, 13, 17, 25, 33, 49, 65, 97, 129};
 inline constexpr int kLengthExtraBits[kLengthCodes] = {0, 0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 7};
 
-inline constexpr int WindowSize(int windowCode) { return 1 << kWindows[windowCode].positionBits; }
+inline constexpr int WindowSize(int windowCode)
+{
+    return 1 << kWindows[windowCode].positionBits;
+}
 
 // The length code c with base(c) <= value < base(c) + 2^extra(c).
 inline int LengthCodeOf(int value)

@@ -13,7 +13,10 @@ constexpr int32_t kEmptiedChild = 0;
 // when its frequency is strictly smaller than the new node's. The insertion
 // step below the slot places the node above equal frequencies; the two rules
 // differ on ties and this one decides which streams of other copies decode.
-bool PullsLeafBelow(uint32_t leafFrequency, uint32_t sum) { return leafFrequency < sum; }
+bool PullsLeafBelow(uint32_t leafFrequency, uint32_t sum)
+{
+    return leafFrequency < sum;
+}
 
 }  // namespace
 

@@ -97,8 +97,7 @@ int LZSSMatchFinder::Search(size_t position, size_t limit, int& distance) const
     return int(best);
 }
 
-bool LZSSMatchFinder::Encode(IOSlave& input, size_t inputLength, int positionBits, int goodLength,
-                             LZSSTokenSink& sink)
+bool LZSSMatchFinder::Encode(IOSlave& input, size_t inputLength, int positionBits, int goodLength, LZSSTokenSink& sink)
 {
     window_ = size_t(1) << positionBits;
     capacity_ = 2 * window_ + kMaximumMatch;

@@ -48,9 +48,9 @@ private:
     std::vector<uint16_t> head_;
     std::vector<uint16_t> chain_;
     size_t window_ = 0;
-    size_t capacity_ = 0;   // logical buffer size: 2W + 258
-    size_t base_ = 0;       // input offset of buffer position 0
-    size_t physical_ = 0;   // bytes held (two beyond the logical end for hashing)
+    size_t capacity_ = 0;  // logical buffer size: 2W + 258
+    size_t base_ = 0;      // input offset of buffer position 0
+    size_t physical_ = 0;  // bytes held (two beyond the logical end for hashing)
     size_t total_ = 0;
     uint32_t hash_ = 0;
     uint32_t hashShift_ = 0;

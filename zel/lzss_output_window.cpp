@@ -60,6 +60,9 @@ bool LZSSOutputWindow::Copy(size_t distance, size_t length)
     return true;
 }
 
-bool LZSSOutputWindow::Finish() { return Drain(); }
+bool LZSSOutputWindow::Finish()
+{
+    return Drain();
+}
 
 }  // namespace Zel

@@ -40,7 +40,7 @@ private:
 
     IOSlave& sink_;
     std::vector<uint8_t> buffer_;
-    size_t kept_ = 0;   // bytes at the front already handed over (history)
+    size_t kept_ = 0;  // bytes at the front already handed over (history)
     size_t end_ = 0;
     uint64_t flushed_ = 0;
     bool failed_ = false;

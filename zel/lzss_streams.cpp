@@ -7,7 +7,7 @@ namespace Zel {
 namespace {
 constexpr size_t kWriterBuffer = 0x10000;
 constexpr size_t kReaderChunk = 0x10000;
-}
+}  // namespace
 
 LZSSByteWriter::LZSSByteWriter(IOSlave& sink) : sink_(sink), buffer_(kWriterBuffer) {}
 

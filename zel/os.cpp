@@ -5,13 +5,15 @@
 
 namespace Zel {
 
-OS::OS(const char* name, const char* options, void* /*window*/) : name_(name ? name : "") {
-  options_.ProcessRaw(options);
+OS::OS(const char* name, const char* options, void* /*window*/) : name_(name ? name : "")
+{
+    options_.ProcessRaw(options);
 }
 
-bool OS::Init() {
-  initialised_ = !TestHookForcesFailure(options_, "ForceOSFailure");
-  return initialised_;
+bool OS::Init()
+{
+    initialised_ = !TestHookForcesFailure(options_, "ForceOSFailure");
+    return initialised_;
 }
 
 }  // namespace Zel

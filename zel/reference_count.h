@@ -6,23 +6,25 @@
 namespace Zel {
 
 class ReferenceCount {
- public:
-  ReferenceCount() : references_(1) {}
-  virtual ~ReferenceCount() = default;
-  ReferenceCount(const ReferenceCount&) = delete;
-  ReferenceCount& operator=(const ReferenceCount&) = delete;
+public:
+    ReferenceCount() : references_(1) {}
+    virtual ~ReferenceCount() = default;
+    ReferenceCount(const ReferenceCount&) = delete;
+    ReferenceCount& operator=(const ReferenceCount&) = delete;
 
-  long AddReference() { return references_.Increment(); }
-  // Deletes the object when the count reaches 0; returns the new count.
-  long ReleaseReference() {
-    long left = references_.Decrement();
-    if (left == 0) delete this;
-    return left;
-  }
-  long GetReferenceCount() const { return references_.Get(); }
+    long AddReference() { return references_.Increment(); }
+    // Deletes the object when the count reaches 0; returns the new count.
+    long ReleaseReference()
+    {
+        long left = references_.Decrement();
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    long GetReferenceCount() const { return references_.Get(); }
 
- private:
-  ProtectedLong references_;
+private:
+    ProtectedLong references_;
 };
 
 }  // namespace Zel

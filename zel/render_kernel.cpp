@@ -19,17 +19,21 @@ RenderKernel::RenderKernel(void* sceneGraph, float detail) : sceneGraph_(sceneGr
 
 RenderKernel::~RenderKernel() = default;
 
-bool RenderKernel::Init(OS* os, int /*flags*/) {
-  initialised_ = false;
-  if (!os) return false;
-  const Options& options = os->GetOptions();
-  if (TestHookForcesFailure(options, "ForceRenderFailure")) return false;
-  nullRender_ = options.Has("NullRender");
-  renderer_ = nullRender_ ? "" : options.Get("render", "");
-  PluginBase::CountPluginTypes();  // makes sure the registry exists first
-  if (ZelGetPlugins && !g_pluginsRegistered.exchange(true)) ZelGetPlugins();
-  initialised_ = true;
-  return true;
+bool RenderKernel::Init(OS* os, int /*flags*/)
+{
+    initialised_ = false;
+    if (!os)
+        return false;
+    const Options& options = os->GetOptions();
+    if (TestHookForcesFailure(options, "ForceRenderFailure"))
+        return false;
+    nullRender_ = options.Has("NullRender");
+    renderer_ = nullRender_ ? "" : options.Get("render", "");
+    PluginBase::CountPluginTypes();  // makes sure the registry exists first
+    if (ZelGetPlugins && !g_pluginsRegistered.exchange(true))
+        ZelGetPlugins();
+    initialised_ = true;
+    return true;
 }
 
 }  // namespace Zel

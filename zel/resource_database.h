@@ -9,25 +9,25 @@ namespace Zel {
 
 // Intrusive double link for engine objects kept in lists.
 class IListNode {
- public:
-  IListNode* listNext = nullptr;
-  IListNode* listPrevious = nullptr;
+public:
+    IListNode* listNext = nullptr;
+    IListNode* listPrevious = nullptr;
 };
 
 class ResourceDatabase {
- public:
-  explicit ResourceDatabase(const char* name) : name_(name) {}
-  virtual ~ResourceDatabase() = default;
-  ResourceDatabase(const ResourceDatabase&) = delete;
-  ResourceDatabase& operator=(const ResourceDatabase&) = delete;
+public:
+    explicit ResourceDatabase(const char* name) : name_(name) {}
+    virtual ~ResourceDatabase() = default;
+    ResourceDatabase(const ResourceDatabase&) = delete;
+    ResourceDatabase& operator=(const ResourceDatabase&) = delete;
 
-  const PString& GetName() const { return name_; }
-  // Turns a resource name into the file name to open: by default the
-  // resource name itself, relative to the database's substitution.
-  virtual std::string GetFileName(const char* resourceName) const { return resourceName ? resourceName : ""; }
+    const PString& GetName() const { return name_; }
+    // Turns a resource name into the file name to open: by default the
+    // resource name itself, relative to the database's substitution.
+    virtual std::string GetFileName(const char* resourceName) const { return resourceName ? resourceName : ""; }
 
- private:
-  PString name_;
+private:
+    PString name_;
 };
 
 }  // namespace Zel

@@ -3,14 +3,16 @@
 
 namespace Zel {
 
-bool ResourceSystem::Init(const Options& /*options*/) {
-  initialised_ = true;
-  return true;
+bool ResourceSystem::Init(const Options& /*options*/)
+{
+    initialised_ = true;
+    return true;
 }
 
-int ResourceSystem::DumpUnusedResourcesFromCache() {
-  ++dumps_;
-  return 0;
+int ResourceSystem::DumpUnusedResourcesFromCache()
+{
+    ++dumps_;
+    return 0;
 }
 
 }  // namespace Zel

@@ -6,21 +6,21 @@
 namespace Zel {
 
 class ResourceSystem {
- public:
-  ResourceSystem() = default;
-  virtual ~ResourceSystem() = default;
-  ResourceSystem(const ResourceSystem&) = delete;
-  ResourceSystem& operator=(const ResourceSystem&) = delete;
+public:
+    ResourceSystem() = default;
+    virtual ~ResourceSystem() = default;
+    ResourceSystem(const ResourceSystem&) = delete;
+    ResourceSystem& operator=(const ResourceSystem&) = delete;
 
-  bool Init(const Options& options);
-  bool IsInitialised() const { return initialised_; }
-  // Drops cached resources nothing uses; returns how many went.
-  int DumpUnusedResourcesFromCache();
-  int DumpCount() const { return dumps_; }
+    bool Init(const Options& options);
+    bool IsInitialised() const { return initialised_; }
+    // Drops cached resources nothing uses; returns how many went.
+    int DumpUnusedResourcesFromCache();
+    int DumpCount() const { return dumps_; }
 
- private:
-  bool initialised_ = false;
-  int dumps_ = 0;
+private:
+    bool initialised_ = false;
+    int dumps_ = 0;
 };
 
 }  // namespace Zel

@@ -7,20 +7,23 @@
 
 namespace Zel {
 
-bool TestHookForcesFailure(const Options& options, const char* key) {
+bool TestHookForcesFailure(const Options& options, const char* key)
+{
 #ifdef KORVEL_TEST_HOOKS
-  // End-to-end tests cannot add engine words to the program's option
-  // string, so the same switch is also read from KORVEL_TEST_<key>.
-  std::string variable = std::string("KORVEL_TEST_") + key;
-  const char* fromEnvironment = getenv(variable.c_str());
-  const char* value = options.Has(key) ? options.Get(key, "") : fromEnvironment;
-  if (!value) return false;
-  if (strcmp(value, "always") == 0) return true;
-  return !options.Has("NullRender");
+    // End-to-end tests cannot add engine words to the program's option
+    // string, so the same switch is also read from KORVEL_TEST_<key>.
+    std::string variable = std::string("KORVEL_TEST_") + key;
+    const char* fromEnvironment = getenv(variable.c_str());
+    const char* value = options.Has(key) ? options.Get(key, "") : fromEnvironment;
+    if (!value)
+        return false;
+    if (strcmp(value, "always") == 0)
+        return true;
+    return !options.Has("NullRender");
 #else
-  (void)options;
-  (void)key;
-  return false;
+    (void)options;
+    (void)key;
+    return false;
 #endif
 }
 
