@@ -8,7 +8,7 @@ bool IsScanSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-} // namespace
+}  // namespace
 
 bool ScanDecimalInt32(const char*& cursor, const char* end, int32_t& value)
 {

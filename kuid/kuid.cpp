@@ -7,7 +7,7 @@ constexpr uint32_t UserMask = 0x1FFFFFFu;
 constexpr uint32_t UserSignBit = 0x1000000u;
 constexpr uint32_t UserHighBits = 0xFE000000u;
 
-} // namespace
+}  // namespace
 
 bool KUID::IsValid() const
 {

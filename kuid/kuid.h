@@ -31,7 +31,8 @@ public:
 
     constexpr KUID() = default;
     constexpr KUID(int32_t userNumber, int32_t contentNumber, int32_t versionNumber)
-        : user(userNumber), content(contentNumber), version(versionNumber) {}
+        : user(userNumber), content(contentNumber), version(versionNumber)
+    {}
 
     // Range rule: user 0..0x1FFFFFF with version 0..127, or user
     // -0x2000000..-1 with version exactly 127.
@@ -114,7 +115,8 @@ template <>
 struct std::hash<KUID> {
     size_t operator()(const KUID& id) const noexcept
     {
-        uint64_t packed = (uint64_t(uint32_t(id.user)) << 32) ^ uint32_t(id.content) ^ (uint64_t(uint32_t(id.version)) << 25);
+        uint64_t packed =
+            (uint64_t(uint32_t(id.user)) << 32) ^ uint32_t(id.content) ^ (uint64_t(uint32_t(id.version)) << 25);
         return std::hash<uint64_t>{}(packed);
     }
 };

@@ -32,8 +32,8 @@ char* AppendText(char* out, const char* text)
 }
 
 // prefix, the numbers joined by `separator`, suffix; zero-terminated.
-int FormatNumbers(char* buffer, const char* prefix, const int32_t* values, int count,
-                  char separator, const char* suffix)
+int FormatNumbers(char* buffer, const char* prefix, const int32_t* values, int count, char separator,
+                  const char* suffix)
 {
     char* out = AppendText(buffer, prefix);
     for (int i = 0; i < count; ++i) {
@@ -79,7 +79,7 @@ int Format(const KUID& id, const TextForm& form, char* buffer)
     return FormatNumbers(buffer, form.longPrefix, values, 3, form.separator, form.suffix);
 }
 
-} // namespace
+}  // namespace
 
 int KUID::FormatTagString(char* buffer) const
 {

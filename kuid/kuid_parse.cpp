@@ -27,8 +27,8 @@ bool IsLetter(char c, char lower)
 // "kuid" in any letter case at position `at`.
 bool HasKuidWord(const Text& text, size_t at)
 {
-    return IsLetter(text.At(at), 'k') && IsLetter(text.At(at + 1), 'u') &&
-           IsLetter(text.At(at + 2), 'i') && IsLetter(text.At(at + 3), 'd');
+    return IsLetter(text.At(at), 'k') && IsLetter(text.At(at + 1), 'u') && IsLetter(text.At(at + 2), 'i') &&
+           IsLetter(text.At(at + 3), 'd');
 }
 
 // Shape matching over [p, end): each step consumes its part or fails.
@@ -188,7 +188,7 @@ KUID ParseUnchecked(const Text& text, bool strict)
     return ParseOtherForms(text);
 }
 
-} // namespace
+}  // namespace
 
 KUID KUID::Parse(const char* text, bool strict)
 {

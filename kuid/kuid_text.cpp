@@ -11,7 +11,7 @@ Text Formatted(const KUID& id, int (KUID::*format)(char*) const)
     return Text(buffer, size_t(length));
 }
 
-} // namespace
+}  // namespace
 
 Zel::PString KUID::ToTagString() const
 {
