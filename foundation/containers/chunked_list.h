@@ -40,7 +40,8 @@ public:
         // A mutable iterator converts to a const one.
         template <bool OtherConst, class = std::enable_if_t<Const && !OtherConst>>
         IteratorOf(const IteratorOf<OtherConst>& other)
-            : element_(other.element_), first_(other.first_), current_(other.current_) {}
+            : element_(other.element_), first_(other.first_), current_(other.current_)
+        {}
 
         auto& operator*() const { return *element_; }
         ElementPtr operator->() const { return element_; }
@@ -89,7 +90,8 @@ public:
 
     private:
         IteratorOf(ElementPtr element, BlockPtr first, BlockPtr current)
-            : element_(element), first_(first), current_(current) {}
+            : element_(element), first_(first), current_(current)
+        {}
         IteratorOf& BecomeEnd()
         {
             element_ = nullptr;
@@ -132,7 +134,10 @@ public:
     int PushBack(const T& element) { return Emplace(element); }
     int PushBack(T&& element) { return Emplace(std::move(element)); }
 
-    Iterator Begin() { return first_ == nullptr || first_->count == 0 ? End() : Iterator(first_->Items(), first_, first_); }
+    Iterator Begin()
+    {
+        return first_ == nullptr || first_->count == 0 ? End() : Iterator(first_->Items(), first_, first_);
+    }
     ConstIterator Begin() const
     {
         return first_ == nullptr || first_->count == 0 ? End() : ConstIterator(first_->Items(), first_, first_);
