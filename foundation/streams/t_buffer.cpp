@@ -8,7 +8,7 @@ namespace {
 constexpr size_t LargeBufferSize = 0x4000;
 constexpr size_t LargeGrowth = 0x10000;
 
-} // namespace
+}  // namespace
 
 TBuffer::TBuffer() : TBuffer(nullptr, true) {}
 

@@ -8,7 +8,7 @@ namespace {
 // Texts up to this size are read on the stack.
 constexpr uint32_t StackTextSize = 510;
 
-} // namespace
+}  // namespace
 
 void TStream::WritePString(const Zel::PString& string)
 {
