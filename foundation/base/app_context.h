@@ -5,7 +5,7 @@ namespace Zel {
 class ResourceSystem;
 class RenderKernel;
 class OS;
-}
+}  // namespace Zel
 
 // Six words in the product's order. The record owns nothing;
 // ShutdownApplication destroys what its words point to.

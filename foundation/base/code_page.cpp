@@ -8,10 +8,9 @@ namespace {
 // Windows-1252 bytes 0x80-0x9F. The five bytes Windows leaves unassigned map
 // to the C1 controls of the same value, so "ANSI" text always converts.
 constexpr char16_t Cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
 char16_t Cp1252ToUnit(uint8_t byte)
@@ -154,7 +153,7 @@ void ReduceToSevenBit(char* text)
     }
 }
 
-} // namespace
+}  // namespace
 
 uint32_t DecodeUTF8Char(const char* text, int* length)
 {
@@ -206,8 +205,8 @@ bool Utf16ToCodePage(std::u16string_view text, int codePage, std::string& out)
     for (size_t i = 0; i < text.size(); ++i) {
         char16_t unit = text[i];
         // A surrogate pair is one character: one '?' for it, not two.
-        bool pair = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() &&
-                    text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+        bool pair =
+            unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
         if (pair)
             ++i;
         out.push_back(Cp1252FromUnit(unit));

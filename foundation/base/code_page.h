@@ -7,7 +7,7 @@
 #include <string_view>
 
 // Code page numbers as the rest of the program passes them.
-constexpr int CP_ACP = 0;       // "ANSI": always the Windows-1252 table, never the process locale
+constexpr int CP_ACP = 0;  // "ANSI": always the Windows-1252 table, never the process locale
 constexpr int CP_1252 = 1252;
 constexpr int CP_UTF8 = 65001;
 

@@ -34,7 +34,7 @@ std::atomic<bool> signalsBlocked{false};
 
 bool IsIgnoredAtStart(int signalNumber)
 {
-    struct sigaction current{};
+    struct sigaction current {};
     return sigaction(signalNumber, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
 }
 

@@ -3,11 +3,11 @@
 
 // The console event numbers the handler logs and decides on.
 enum ConsoleControlType : int {
-    ConsoleControlC = 0,        // SIGINT
-    ConsoleControlBreak = 1,    // SIGQUIT
-    ConsoleControlClose = 2,    // SIGHUP
-    ConsoleControlLogoff = 5,   // no signal maps here
-    ConsoleControlShutdown = 6, // SIGTERM
+    ConsoleControlC = 0,         // SIGINT
+    ConsoleControlBreak = 1,     // SIGQUIT
+    ConsoleControlClose = 2,     // SIGHUP
+    ConsoleControlLogoff = 5,    // no signal maps here
+    ConsoleControlShutdown = 6,  // SIGTERM
 };
 
 // The event of a signal; -1 for a signal that is not a console event.

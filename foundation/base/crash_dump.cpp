@@ -97,8 +97,8 @@ void WriteRegisters(RawLineWriter& out, const void* context)
     if (!context)
         return;
 #if defined(__x86_64__)
-    static const char* const names[] = {"r8",  "r9",  "r10", "r11", "r12", "r13", "r14",    "r15",
-                                        "rdi", "rsi", "rbp", "rbx", "rdx", "rax", "rcx",    "rsp",
+    static const char* const names[] = {"r8",  "r9",  "r10",    "r11", "r12",    "r13",     "r14", "r15",
+                                        "rdi", "rsi", "rbp",    "rbx", "rdx",    "rax",     "rcx", "rsp",
                                         "rip", "efl", "csgsfs", "err", "trapno", "oldmask", "cr2"};
     const ucontext_t* machine = static_cast<const ucontext_t*>(context);
     for (int index = 0; index < NGREG && index < static_cast<int>(sizeof names / sizeof names[0]); ++index)
@@ -128,9 +128,9 @@ void WriteFrames(RawLineWriter& out, const CapturedStack& stack)
         const char* module;
         const char* symbol;
         ResolveFrame(stack.frames[index], module, symbol);
-        out.Line("frame %d 0x%llx %s %s", index, static_cast<unsigned long long>(
-                                                      reinterpret_cast<std::uintptr_t>(stack.frames[index])),
-                 module, symbol);
+        out.Line("frame %d 0x%llx %s %s", index,
+                 static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(stack.frames[index])), module,
+                 symbol);
     }
 }
 
@@ -172,9 +172,9 @@ void ReportCallStack(RawLineWriter& out, const CapturedStack& stack)
     std::size_t used = 0;
     addresses[0] = '\0';
     for (int index = 0; index < stack.count && used <= 510; ++index) {
-        int written = std::snprintf(addresses + used, sizeof addresses - used, "%llx ",
-                                    static_cast<unsigned long long>(
-                                        reinterpret_cast<std::uintptr_t>(stack.frames[index])));
+        int written =
+            std::snprintf(addresses + used, sizeof addresses - used, "%llx ",
+                          static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(stack.frames[index])));
         if (written < 0)
             break;
         used = std::min(used + static_cast<std::size_t>(written), sizeof addresses - 1);

@@ -56,9 +56,7 @@ bool ConsoleCloseRequested()
     return CrashHandlers().closeRequested.load();
 }
 
-void DisableConsoleClose()
-{
-}
+void DisableConsoleClose() {}
 
 std::int32_t GetCrashDumpMode()
 {

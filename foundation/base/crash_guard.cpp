@@ -103,7 +103,7 @@ void InstallFaultHandler()
     std::call_once(once, [] {
         // Every engine thread gets its own alternate stack as it starts.
         Zel::Thread::SetStartHook(InstallThreadAltStack);
-        struct sigaction action{};
+        struct sigaction action {};
         action.sa_sigaction = FaultHandler;
         action.sa_flags = SA_SIGINFO | SA_ONSTACK;
         sigemptyset(&action.sa_mask);
@@ -148,7 +148,6 @@ void SetCrashDumpWriter(CrashDumpWriter writer)
 {
     dumpWriter.store(writer);
 }
-
 
 #ifdef KORVEL_TEST_HOOKS
 void TriggerTestFault()

@@ -73,7 +73,7 @@ inline uint8_t AsciiLower(uint8_t c)
     return uint8_t(Zel::AsciiToLower(char(c)));
 }
 
-} // namespace
+}  // namespace
 
 uint32_t Crc32Update(uint32_t crc, const void* bytes, size_t length)
 {

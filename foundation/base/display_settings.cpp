@@ -22,8 +22,7 @@ std::string SettingsPath(const char* folder)
 }
 
 // Little-endian fields read one by one; a short read leaves the value as it was.
-struct FieldReader
-{
+struct FieldReader {
     Zel::File& file;
 
     uint32_t Word(uint32_t fallback)
@@ -94,7 +93,7 @@ const char* FrequencyOption(uint32_t choice)
     return options[choice - 1];
 }
 
-}
+}  // namespace
 
 void DisplaySettings::SetDefaults()
 {
@@ -147,10 +146,10 @@ bool WriteDisplaySettings(const char* folder, const DisplaySettings& settings)
     for (uint32_t word : Signature)
         file.Write(word);
     file.Write(CurrentVersion);
-    const uint32_t words[] = {settings.width,          settings.colourBits,      settings.verticalSync,
-                              settings.refreshChoice,  settings.stencil,         settings.openGLRenderer,
-                              settings.noHardwareTransform, settings.groundPolygonOffset, settings.reserved,
-                              settings.offsetVertices};
+    const uint32_t words[] = {
+        settings.width,    settings.colourBits,     settings.verticalSync,        settings.refreshChoice,
+        settings.stencil,  settings.openGLRenderer, settings.noHardwareTransform, settings.groundPolygonOffset,
+        settings.reserved, settings.offsetVertices};
     for (uint32_t word : words)
         file.Write(word);
     file.Write(settings.vertexOffset);

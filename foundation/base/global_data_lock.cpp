@@ -66,7 +66,8 @@ struct GlobalDataLock::State {
     bool IsOwner(DataLockThreadId id) const { return std::find(owners.begin(), owners.end(), id) != owners.end(); }
     bool IsSoleExclusiveOwner(DataLockThreadId id) const
     {
-        return exclusive && std::all_of(owners.begin(), owners.end(), [id](DataLockThreadId owner) { return owner == id; });
+        return exclusive &&
+               std::all_of(owners.begin(), owners.end(), [id](DataLockThreadId owner) { return owner == id; });
     }
     void ShowWaitScreen(DataLockWaitScreenStep step) const
     {

@@ -20,9 +20,8 @@ const char* const legacyFolderNames[] = {"original", "local",    "editing",     
                                          "trash",    "settings", "screenshots", "assets.tdx"};
 
 // Created in this order: parents first, then the folders of the cache.
-const char* const userFolderTree[] = {"cache",         "trash",      "cache/bookmarks", "cache/libraries",
-                                      "cache/sessions", "cache/water", "local",           "original",
-                                      "editing",        "settings"};
+const char* const userFolderTree[] = {"cache",       "trash", "cache/bookmarks", "cache/libraries", "cache/sessions",
+                                      "cache/water", "local", "original",        "editing",         "settings"};
 
 Zel::File::Path Join(const Zel::File::Path& base, const char* name)
 {

@@ -41,11 +41,11 @@ void ShutdownInstallPaths();
 // the empty root itself).
 Zel::File::Path GetInstallRoot();
 Zel::File::Path GetUserDataRoot();
-Zel::File::Path GetBuiltinFolder();        // root + "builtin"
-Zel::File::Path GetPluginsFolder();        // root + "bin/plugins"
-Zel::File::Path GetDaemonExecutablePath(); // root + "bin" + "kaddaemon.exe"
-Zel::File::Path GetAssetDatabasePath();    // user-data root + "assets.tdx"
-Zel::File::Path GetCacheFolder();          // user-data root + "cache"
+Zel::File::Path GetBuiltinFolder();         // root + "builtin"
+Zel::File::Path GetPluginsFolder();         // root + "bin/plugins"
+Zel::File::Path GetDaemonExecutablePath();  // root + "bin" + "kaddaemon.exe"
+Zel::File::Path GetAssetDatabasePath();     // user-data root + "assets.tdx"
+Zel::File::Path GetCacheFolder();           // user-data root + "cache"
 
 // "local", "original", "trash", "editing", "cache" and "settings" live under
 // the user-data root, every other name under the installation root. Empty

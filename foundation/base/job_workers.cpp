@@ -66,8 +66,7 @@ void JobDispatcher::State::MarkIdleCountChanged()
 void JobDispatcher::State::WorkerMain(JobWorker* worker)
 {
     for (;;) {
-        while (owner->RunPending(0) != 0) {
-        }
+        while (owner->RunPending(0) != 0) {}
         {
             std::lock_guard<std::mutex> hold(workerLock);
             ++idleWorkers;

@@ -47,7 +47,7 @@ std::vector<std::string> SplitAtBlanks(const std::string& text)
     return words;
 }
 
-}
+}  // namespace
 
 int32_t LaunchShowMode(uint32_t flags)
 {

@@ -5,8 +5,7 @@
 #include <string>
 
 // LaunchProcess flags: bit 1 hides the program (and wins over bit 0), bit 0 starts it minimised.
-enum LaunchFlag : uint32_t
-{
+enum LaunchFlag : uint32_t {
     LaunchMinimised = 1,
     LaunchHidden = 2,
 };
@@ -33,8 +32,7 @@ void SetIdlePriority();
 bool StartAssetPilot(const char* installFolder);
 
 // The simulator's display settings (60 bytes: fifteen 32-bit fields in file order).
-struct DisplaySettings
-{
+struct DisplaySettings {
     uint32_t width;
     uint32_t colourBits;
     uint32_t verticalSync;

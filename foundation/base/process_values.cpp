@@ -17,7 +17,7 @@ namespace {
 std::atomic<long> mainThreadId{0};
 // Written once by the main thread after start-up; read only by it.
 std::string programName;
-}
+}  // namespace
 
 bool IsStartupComplete()
 {

@@ -8,7 +8,7 @@
 namespace Zel {
 class ResourceSystem;
 class RenderKernel;
-}
+}  // namespace Zel
 
 constexpr std::size_t StartDirectorySize = 4096;
 

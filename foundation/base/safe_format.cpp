@@ -12,43 +12,62 @@
 std::int64_t SafeFormatArg::AsSigned() const
 {
     switch (kind_) {
-    case Kind::Signed: return signed_;
-    case Kind::Unsigned: return static_cast<std::int64_t>(unsigned_);
-    case Kind::Real: return static_cast<std::int64_t>(real_);
-    case Kind::Pointer: return static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(pointer_));
-    default: return 0;
+    case Kind::Signed:
+        return signed_;
+    case Kind::Unsigned:
+        return static_cast<std::int64_t>(unsigned_);
+    case Kind::Real:
+        return static_cast<std::int64_t>(real_);
+    case Kind::Pointer:
+        return static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(pointer_));
+    default:
+        return 0;
     }
 }
 
 std::uint64_t SafeFormatArg::AsUnsigned() const
 {
     switch (kind_) {
-    case Kind::Signed: return static_cast<std::uint64_t>(signed_);
-    case Kind::Unsigned: return unsigned_;
-    case Kind::Real: return static_cast<std::uint64_t>(static_cast<std::int64_t>(real_));
-    case Kind::Pointer: return reinterpret_cast<std::uintptr_t>(pointer_);
-    default: return 0;
+    case Kind::Signed:
+        return static_cast<std::uint64_t>(signed_);
+    case Kind::Unsigned:
+        return unsigned_;
+    case Kind::Real:
+        return static_cast<std::uint64_t>(static_cast<std::int64_t>(real_));
+    case Kind::Pointer:
+        return reinterpret_cast<std::uintptr_t>(pointer_);
+    default:
+        return 0;
     }
 }
 
 double SafeFormatArg::AsReal() const
 {
     switch (kind_) {
-    case Kind::Signed: return static_cast<double>(signed_);
-    case Kind::Unsigned: return static_cast<double>(unsigned_);
-    case Kind::Real: return real_;
-    default: return 0.0;
+    case Kind::Signed:
+        return static_cast<double>(signed_);
+    case Kind::Unsigned:
+        return static_cast<double>(unsigned_);
+    case Kind::Real:
+        return real_;
+    default:
+        return 0.0;
     }
 }
 
 std::string SafeFormatArg::AsText() const
 {
     switch (kind_) {
-    case Kind::Text: return std::string(text_);
-    case Kind::WideText: return WideToConsoleText(wide_);
-    case Kind::Signed: return std::to_string(signed_);
-    case Kind::Unsigned: return std::to_string(unsigned_);
-    case Kind::Real: return std::to_string(real_);
+    case Kind::Text:
+        return std::string(text_);
+    case Kind::WideText:
+        return WideToConsoleText(wide_);
+    case Kind::Signed:
+        return std::to_string(signed_);
+    case Kind::Unsigned:
+        return std::to_string(unsigned_);
+    case Kind::Real:
+        return std::to_string(real_);
     case Kind::Pointer: {
         char buffer[32];
         std::snprintf(buffer, sizeof buffer, "%p", pointer_);
@@ -66,8 +85,8 @@ struct ConversionSpec {
     int width = -1;
     int precision = -1;
     bool positional = false;
-    bool wideLength = false;   // l, ll, j, z, t, q, I64: the value keeps 64 bits
-    int narrowLength = 0;      // 1 for h, 2 for hh
+    bool wideLength = false;  // l, ll, j, z, t, q, I64: the value keeps 64 bits
+    int narrowLength = 0;     // 1 for h, 2 for hh
     char letter = 0;
 };
 
@@ -214,8 +233,8 @@ std::uint64_t NarrowUnsigned(const ConversionSpec& spec, const SafeFormatArg& ar
     if (spec.narrowLength == 1)
         return static_cast<std::uint16_t>(value);
     // An int passed to %u or %x prints as the 32-bit value printf shows.
-    if (!spec.wideLength && arg.GetKind() == SafeFormatArg::Kind::Signed &&
-        arg.AsSigned() < 0 && arg.AsSigned() >= INT32_MIN)
+    if (!spec.wideLength && arg.GetKind() == SafeFormatArg::Kind::Signed && arg.AsSigned() < 0 &&
+        arg.AsSigned() >= INT32_MIN)
         return static_cast<std::uint32_t>(value);
     return value;
 }
@@ -232,8 +251,7 @@ std::int64_t NarrowSigned(const ConversionSpec& spec, const SafeFormatArg& arg)
 
 std::string Convert(const ConversionSpec& spec, const SafeFormatArg& arg)
 {
-    bool isText = arg.GetKind() == SafeFormatArg::Kind::Text ||
-                  arg.GetKind() == SafeFormatArg::Kind::WideText;
+    bool isText = arg.GetKind() == SafeFormatArg::Kind::Text || arg.GetKind() == SafeFormatArg::Kind::WideText;
     switch (spec.letter) {
     case 's':
     case 'S':

@@ -14,11 +14,12 @@ public:
     enum class Kind { Signed, Unsigned, Real, Text, WideText, Pointer };
 
     template <class T>
-        requires(std::is_integral_v<T> && std::is_signed_v<T>)
-    SafeFormatArg(T value) : kind_(Kind::Signed), signed_(value) {}
+    requires(std::is_integral_v<T>&& std::is_signed_v<T>) SafeFormatArg(T value) : kind_(Kind::Signed), signed_(value)
+    {}
     template <class T>
-        requires(std::is_integral_v<T> && std::is_unsigned_v<T>)
-    SafeFormatArg(T value) : kind_(Kind::Unsigned), unsigned_(value) {}
+    requires(std::is_integral_v<T>&& std::is_unsigned_v<T>) SafeFormatArg(T value)
+        : kind_(Kind::Unsigned), unsigned_(value)
+    {}
     SafeFormatArg(double value) : kind_(Kind::Real), real_(value) {}
     SafeFormatArg(float value) : kind_(Kind::Real), real_(value) {}
     SafeFormatArg(const char* text) : kind_(Kind::Text), text_(text ? text : "") {}

@@ -11,7 +11,7 @@ bool IsListSeparator(char c)
     return c == ';' || c == '|';
 }
 
-} // namespace
+}  // namespace
 
 void AppendListEntry(const char* text, Zel::AnsiString& out)
 {

@@ -8,7 +8,7 @@ namespace {
 // The command lived in a 260-byte buffer.
 constexpr size_t CommandBufferSize = 260;
 
-}
+}  // namespace
 
 std::string BuildURLProtocolCommand(const char* programPath)
 {

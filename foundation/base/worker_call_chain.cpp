@@ -11,8 +11,7 @@ class ChainStepJob : public TCXCallbackCPPVoidPtr<KorvelWorkerCallChain> {
 public:
     explicit ChainStepJob(KorvelWorkerCallChain* chain)
         : TCXCallbackCPPVoidPtr<KorvelWorkerCallChain>(chain, &KorvelWorkerCallChain::OnCallDone)
-    {
-    }
+    {}
 
     void Dropped(intptr_t) override { GetObject()->OnCallDropped(); }
 };
