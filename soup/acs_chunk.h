@@ -18,11 +18,11 @@ enum SoupTagType : int32_t {
     SoupTypeNone = 0,       // a tag without value, and the null chunk
     SoupTypeContainer = 1,  // children instead of bytes
     SoupTypeRaw = 2,
-    SoupTypeFloat = 3,      // 4 bytes per IEEE single
-    SoupTypeText = 4,       // the text's bytes, as a rule with one zero byte
-    SoupTypeText2 = 5,      // written like text by the binary writer; no converter
-    SoupTypeInt = 6,        // 4 bytes per int32
-    SoupTypeKUID = 7,       // packed word, then content id
+    SoupTypeFloat = 3,  // 4 bytes per IEEE single
+    SoupTypeText = 4,   // the text's bytes, as a rule with one zero byte
+    SoupTypeText2 = 5,  // written like text by the binary writer; no converter
+    SoupTypeInt = 6,    // 4 bytes per int32
+    SoupTypeKUID = 7,   // packed word, then content id
 };
 
 // A node of a soup. The base class behaves as an empty node: lookups give the
@@ -70,4 +70,7 @@ public:
 
 // Absent: a null pointer, the null chunk, or a chunk of type 0.
 bool IsAbsentChunk(const ACSChunk* chunk);
-inline bool IsAbsentChunk(const ChunkRef& chunk) { return IsAbsentChunk(chunk.Get()); }
+inline bool IsAbsentChunk(const ChunkRef& chunk)
+{
+    return IsAbsentChunk(chunk.Get());
+}

@@ -44,7 +44,8 @@ private:
     static void operator delete(void* block, TrailingBytes) { ::operator delete(block); }
 
     ACSRawDataCore(const uint8_t* data, int32_t size, bool owns, bool separate, ReferenceCountMP* owner)
-        : data_(data), size_(size), owns_(owns), separate_(separate), owner_(owner) {}
+        : data_(data), size_(size), owns_(owns), separate_(separate), owner_(owner)
+    {}
 
     const uint8_t* data_;
     int32_t size_;
@@ -54,5 +55,11 @@ private:
 };
 
 // The block's bytes and size, safe on a null block.
-inline const uint8_t* BlockData(const RawDataRef& block) { return block ? block->Data() : nullptr; }
-inline int32_t BlockSize(const RawDataRef& block) { return block ? block->Size() : 0; }
+inline const uint8_t* BlockData(const RawDataRef& block)
+{
+    return block ? block->Data() : nullptr;
+}
+inline int32_t BlockSize(const RawDataRef& block)
+{
+    return block ? block->Size() : 0;
+}

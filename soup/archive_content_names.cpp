@@ -11,9 +11,15 @@ bool IsNameSymbol(char c)
     return c != '\0' && strchr(" $&'()+,-._~", c) != nullptr;
 }
 
-bool IsAsciiLetterOrDigit(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+bool IsAsciiLetterOrDigit(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 bool EqualsIgnoreCase(const char* a, const char* b)
 {
@@ -24,7 +30,10 @@ bool EqualsIgnoreCase(const char* a, const char* b)
     return *a == *b;
 }
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
 
 // The rule of IsValidContentName, saying which part failed; null when the
 // name passes.
@@ -94,10 +103,10 @@ std::string SkippedContentLine(const SkippedContentEntry& entry)
 
 bool IsAllowedContentFileType(const char* path)
 {
-    static const char* const kTypes[] = {"txt", "bmp", "tga",   "chump", "pm",      "im",  "kin", "wav", "jpg",
-                                         "jpeg", "gnd", "ref",  "tso",   "obs",     "trk", "texture", "bmk",
-                                         "dat", "gs",  "gse",   "html",  "htm",     "evt", "lm",  "mp3", "lst",
-                                         "pfx", "tfx", "avi",   "wmv",   "lyr",     "trc", "srt"};
+    static const char* const kTypes[] = {"txt",  "bmp", "tga",  "chump", "pm",  "im",  "kin",     "wav", "jpg",
+                                         "jpeg", "gnd", "ref",  "tso",   "obs", "trk", "texture", "bmk", "dat",
+                                         "gs",   "gse", "html", "htm",   "evt", "lm",  "mp3",     "lst", "pfx",
+                                         "tfx",  "avi", "wmv",  "lyr",   "trc", "srt"};
     if (path == nullptr)
         return false;
     const char* dot = nullptr;

@@ -276,7 +276,8 @@ bool ComponentsBelow(const std::string& top, const std::string& full, std::vecto
     std::string base = top;
     while (base.size() > 1 && base.back() == '/')
         base.pop_back();
-    if (full.compare(0, base.size(), base) != 0 || (full.size() > base.size() && full[base.size()] != '/' && base != "/"))
+    if (full.compare(0, base.size(), base) != 0 ||
+        (full.size() > base.size() && full[base.size()] != '/' && base != "/"))
         return false;
     out = SplitComponents(full.substr(base.size()));
     return true;
@@ -334,8 +335,7 @@ public:
     ExtractVisitor(Zel::PString& outError, const std::string& top, const Zel::PString& compression,
                    std::vector<SkippedContentEntry>* skipped)
         : outError_(outError), top_(top), compression_(compression), skipped_(skipped)
-    {
-    }
+    {}
 
     bool EnterFolder(const std::string& below) override
     {
@@ -428,8 +428,8 @@ uint64_t DeclaredContentBytes(const SoupHandle& files, const Zel::PString& compr
     return visitor.Total();
 }
 
-void WriteContentFile(Zel::PString& outError, const RawDataRef& block, const Zel::PString& folderName,
-                      const char* path, const Zel::PString& compression, std::string* note)
+void WriteContentFile(Zel::PString& outError, const RawDataRef& block, const Zel::PString& folderName, const char* path,
+                      const Zel::PString& compression, std::string* note)
 {
     std::string full;
     if (!ResolveContentPath(folderName, path, full)) {
@@ -437,7 +437,8 @@ void WriteContentFile(Zel::PString& outError, const RawDataRef& block, const Zel
         return;
     }
     const size_t slash = full.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : full.substr(0, slash));
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : full.substr(0, slash));
     const std::string name = slash == std::string::npos ? full : full.substr(slash + 1);
     std::string changed;
     WriteFileBelow(outError, block, folder, std::vector<std::string>{name}, compression, changed);

@@ -45,8 +45,8 @@ void ExtractArchiveFiles(Zel::PString& outError, const SoupHandle& files, const 
 // of files that do not compress added stray bytes after it) gives the
 // declared length and says so in `note`; extraction adds that as an
 // installed entry to `skipped`.
-void WriteContentFile(Zel::PString& outError, const RawDataRef& block, const Zel::PString& folderName,
-                      const char* path, const Zel::PString& compression, std::string* note = nullptr);
+void WriteContentFile(Zel::PString& outError, const RawDataRef& block, const Zel::PString& folderName, const char* path,
+                      const Zel::PString& compression, std::string* note = nullptr);
 // The bytes extraction would write for the tree: the declared length of
 // every file it keeps (the prefix of an "LZSS" payload, the block size of a
 // stored one). A free-space check before writing compares against this.

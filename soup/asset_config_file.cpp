@@ -153,8 +153,8 @@ bool CheckAssetConfigLimits(const SoupHandle& config, const char* what, std::str
     uint64_t bytes = 0;
     Measure(*root, 0, deepest, bytes);
     if (deepest > kAssetConfigMaxDepth) {
-        error = std::string(what) + " nests containers deeper than " + std::to_string(kAssetConfigMaxDepth) +
-                " levels.";
+        error =
+            std::string(what) + " nests containers deeper than " + std::to_string(kAssetConfigMaxDepth) + " levels.";
         return false;
     }
     if (bytes > kAssetConfigMaxBytes) {

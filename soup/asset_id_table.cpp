@@ -15,10 +15,12 @@ namespace {
 const Zel::PString* DependencyTagNames(size_t& count)
 {
     static const Zel::PString names[] = {
-        Zel::PString("alias"),           Zel::PString("bridgetrack"),      Zel::PString("bogey"),
-        Zel::PString("preview-mesh-kuid"), Zel::PString("map-kuid"),       Zel::PString("product-category"),
-        Zel::PString("bogey-1"),         Zel::PString("bogey-1-r"),        Zel::PString("interior"),
-        Zel::PString("enginespec"),      Zel::PString("enginesound"),
+        Zel::PString("alias"),       Zel::PString("bridgetrack"),
+        Zel::PString("bogey"),       Zel::PString("preview-mesh-kuid"),
+        Zel::PString("map-kuid"),    Zel::PString("product-category"),
+        Zel::PString("bogey-1"),     Zel::PString("bogey-1-r"),
+        Zel::PString("interior"),    Zel::PString("enginespec"),
+        Zel::PString("enginesound"),
     };
     count = sizeof(names) / sizeof(names[0]);
     return names;

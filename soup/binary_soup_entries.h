@@ -26,11 +26,11 @@ constexpr int kBinarySoupMaxDepth = 1000;
 
 // One entry as it lies in a body: u32 size | u8 N | N name bytes | u8 type | payload.
 struct BinarySoupEntry {
-    uint32_t offset = 0;         // of the size field
-    uint32_t payload = 0;        // offset of the payload: the entry's identity
+    uint32_t offset = 0;   // of the size field
+    uint32_t payload = 0;  // offset of the payload: the entry's identity
     uint32_t payloadLength = 0;
-    uint32_t next = 0;           // offset after the entry
-    std::string_view name;       // the stored name, up to its first zero within N
+    uint32_t next = 0;      // offset after the entry
+    std::string_view name;  // the stored name, up to its first zero within N
     uint8_t fileType = 0;
 };
 

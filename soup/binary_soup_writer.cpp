@@ -73,15 +73,23 @@ private:
     static uint8_t FileType(int32_t type)
     {
         switch (type) {
-        case SoupTypeNone: return BinaryTypeNone;
-        case SoupTypeContainer: return BinaryTypeContainer;
-        case SoupTypeRaw: return BinaryTypeRaw;
-        case SoupTypeFloat: return BinaryTypeFloat;
+        case SoupTypeNone:
+            return BinaryTypeNone;
+        case SoupTypeContainer:
+            return BinaryTypeContainer;
+        case SoupTypeRaw:
+            return BinaryTypeRaw;
+        case SoupTypeFloat:
+            return BinaryTypeFloat;
         case SoupTypeText:
-        case SoupTypeText2: return BinaryTypeText;
-        case SoupTypeInt: return BinaryTypeInt;
-        case SoupTypeKUID: return BinaryTypeKUID;
-        default: return BinaryTypeNone;
+        case SoupTypeText2:
+            return BinaryTypeText;
+        case SoupTypeInt:
+            return BinaryTypeInt;
+        case SoupTypeKUID:
+            return BinaryTypeKUID;
+        default:
+            return BinaryTypeNone;
         }
     }
 

@@ -80,9 +80,15 @@ Dsid ComputeFilesDsid(const SoupHandle& container)
     return total;
 }
 
-Dsid ComputeAssetDsid(const SoupHandle& entry) { return ComputeFilesDsid(entry.GetNamedSoup(ArchiveNames().files)); }
+Dsid ComputeAssetDsid(const SoupHandle& entry)
+{
+    return ComputeFilesDsid(entry.GetNamedSoup(ArchiveNames().files));
+}
 
-void StoreAssetDsid(SoupHandle& entry) { entry.SetNamedTag(ArchiveNames().dsid, ComputeAssetDsid(entry).Format()); }
+void StoreAssetDsid(SoupHandle& entry)
+{
+    entry.SetNamedTag(ArchiveNames().dsid, ComputeAssetDsid(entry).Format());
+}
 
 bool VerifyAssetDsid(const SoupHandle& entry)
 {

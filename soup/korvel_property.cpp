@@ -95,8 +95,8 @@ void ReadPropertyFromBuffer(TStream& stream, PropertyHandle& property)
     uint8_t word[4];
     if (stream.ReadBytes(word, 4) != 4)
         return;
-    const int32_t type = int32_t(uint32_t(word[0]) | uint32_t(word[1]) << 8 | uint32_t(word[2]) << 16 |
-                                 uint32_t(word[3]) << 24);
+    const int32_t type =
+        int32_t(uint32_t(word[0]) | uint32_t(word[1]) << 8 | uint32_t(word[2]) << 16 | uint32_t(word[3]) << 24);
     if (type == KorvelPropertyNone)
         return;
     // Every other type is read whole and dropped, so the fields after it stay aligned.
@@ -104,6 +104,6 @@ void ReadPropertyFromBuffer(TStream& stream, PropertyHandle& property)
     const Zel::String value = stream.ReadString();
     if (type != KorvelPropertyTypeAssetID)
         return;
-    property = PropertyHandle::Adopt(
-        new KorvelPropertyAssetID(Zel::PString(name.c_str()), KUID::Parse(value.c_str(), false)));
+    property =
+        PropertyHandle::Adopt(new KorvelPropertyAssetID(Zel::PString(name.c_str()), KUID::Parse(value.c_str(), false)));
 }

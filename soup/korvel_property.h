@@ -52,7 +52,8 @@ public:
 class KorvelPropertyAssetID : public KorvelPropertyRefCounted, public Zel::ReferenceCount {
 public:
     KorvelPropertyAssetID(const Zel::PString& name, int32_t user, int32_t content, int32_t version)
-        : KorvelPropertyRefCounted(name), id_(user, content, version) {}
+        : KorvelPropertyRefCounted(name), id_(user, content, version)
+    {}
     KorvelPropertyAssetID(const Zel::PString& name, const KUID& id) : KorvelPropertyRefCounted(name), id_(id) {}
 
     // KUID::Parse (lenient) of the text becomes the id.

@@ -59,10 +59,7 @@ public:
 
 private:
     void FreeBody();
-    static uint64_t EntryKey(uint32_t entry, uint32_t container)
-    {
-        return uint64_t(entry) << 32 | container;
-    }
+    static uint64_t EntryKey(uint32_t entry, uint32_t container) { return uint64_t(entry) << 32 | container; }
 
     int32_t version_ = 0;
     int32_t bodyLength_ = 0;
@@ -77,7 +74,8 @@ private:
 class TDBBinarySoup : public ACSChunk {
 public:
     TDBBinarySoup(ReferenceCountMPPtr<TDBBinaryFile> file, uint32_t start, uint32_t length)
-        : file_(std::move(file)), start_(start), length_(length) {}
+        : file_(std::move(file)), start_(start), length_(length)
+    {}
     ~TDBBinarySoup() override = default;
 
     ChunkRef GetNamedTag(const Zel::PString& name) override;
@@ -122,7 +120,8 @@ private:
 class TDBDataChunk : public ACSChunk {
 public:
     TDBDataChunk(ReferenceCountMPPtr<TDBBinaryFile> file, RawDataRef view, int32_t type, uint32_t identity)
-        : file_(std::move(file)), view_(std::move(view)), type_(type), identity_(identity) {}
+        : file_(std::move(file)), view_(std::move(view)), type_(type), identity_(identity)
+    {}
     ~TDBDataChunk() override = default;
 
     const uint8_t* GetData() const override { return BlockData(view_); }
@@ -142,7 +141,8 @@ private:
 class TDBBinaryTextTag : public TDBDataTag {
 public:
     TDBBinaryTextTag(RawDataRef block, ReferenceCountMPPtr<TDBBinaryFile> file, uint32_t identity)
-        : TDBDataTag(SoupTypeText, std::move(block)), file_(std::move(file)), identity_(identity) {}
+        : TDBDataTag(SoupTypeText, std::move(block)), file_(std::move(file)), identity_(identity)
+    {}
     bool GetBinaryIdentity(const TDBBinaryFile*& file, uint32_t& entry) const override;
 
 private:

@@ -25,10 +25,22 @@ constexpr int kMaxDepth = 1000;
 
 enum class ValueKind { Empty, Container, Float, Int, List, Text };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsListChar(char c) { return IsDigit(c) || IsBlank(c) || c == ',' || c == '-' || c == '.'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+bool IsLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+bool IsListChar(char c)
+{
+    return IsDigit(c) || IsBlank(c) || c == ',' || c == '-' || c == '.';
+}
 
 bool StartsWithIgnoreCase(const std::string& text, const char* prefix)
 {
@@ -115,8 +127,7 @@ class TextSoupParser {
 public:
     TextSoupParser(const char* text, size_t length, TextSoupFaults* faults)
         : begin_(text), at_(text), end_(text + length), faults_(faults)
-    {
-    }
+    {}
 
     size_t Consumed() const { return size_t(at_ - begin_); }
 
@@ -455,8 +466,7 @@ void ReadTextSoup(SoupHandle& soup, TStream& stream, bool utf8)
     const int64_t expected = stream.Size() - start;
     if (expected > 0 && text.Reserve(size_t(expected)))
         text.Fill(stream, size_t(expected));
-    while (text.Reserve(text.Length() + kTextReadStep) && text.Fill(stream, kTextReadStep) > 0) {
-    }
+    while (text.Reserve(text.Length() + kTextReadStep) && text.Fill(stream, kTextReadStep) > 0) {}
     const size_t consumed = ReadTextSoup(soup, text.Data(), text.Length(), utf8);
     stream.MoveTo(start + int64_t(consumed));
 }
