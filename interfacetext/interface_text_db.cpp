@@ -50,8 +50,7 @@ bool LoadSoupFile(SoupHandle& soup, const Zel::PString& file)
 void CountMissingTag(const Zel::PString& tag)
 {
     int count = missingTagCount.load();
-    while (count < INT_MAX && !missingTagCount.compare_exchange_weak(count, count + 1)) {
-    }
+    while (count < INT_MAX && !missingTagCount.compare_exchange_weak(count, count + 1)) {}
     if (count + 1 > LoggedMissingTags)
         return;
     const Zel::PString file = InterfaceTextDB::GetFileName();

@@ -6,7 +6,7 @@
 namespace Zel {
 class PString;
 class String;
-}
+}  // namespace Zel
 
 class InterfaceTextDB {
 public:
