@@ -8,7 +8,7 @@
 namespace {
 // The first reservation of a payload; later ones at most double what arrived.
 constexpr std::size_t ReserveStep = 64 * 1024;
-}
+}  // namespace
 
 std::size_t KADRequestReader::FillHeader(const std::uint8_t* data, std::size_t size, std::size_t wanted)
 {

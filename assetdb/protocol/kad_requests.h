@@ -18,8 +18,8 @@ constexpr std::int32_t KADRequestNumber(KADRequestCode code)
 constexpr const char* KADRequestName(KADRequestCode code)
 {
     switch (code) {
-#define KAD_REQUEST(number, name, lane) \
-    case KADRequestCode::name:          \
+#define KAD_REQUEST(number, name, lane)                                                                                \
+    case KADRequestCode::name:                                                                                         \
         return #name;
 #include "assetdb/protocol/kad_requests.def"
     }

@@ -20,8 +20,8 @@ void KADAppendBytes(KADBytes& out, const void* data, std::size_t size)
 
 std::int32_t KADLoadInt32(const std::uint8_t* bytes)
 {
-    std::uint32_t bits = std::uint32_t(bytes[0]) | (std::uint32_t(bytes[1]) << 8) |
-                         (std::uint32_t(bytes[2]) << 16) | (std::uint32_t(bytes[3]) << 24);
+    std::uint32_t bits = std::uint32_t(bytes[0]) | (std::uint32_t(bytes[1]) << 8) | (std::uint32_t(bytes[2]) << 16) |
+                         (std::uint32_t(bytes[3]) << 24);
     return static_cast<std::int32_t>(bits);
 }
 
