@@ -16,7 +16,7 @@ bool CanTransfer(const NetTransport& transport)
     return transport.GetState() == NetTransportUsable && transport.GetSocket() >= 0;
 }
 
-}
+}  // namespace
 
 bool ReceiveExact(NetTransport& transport, void* buffer, int32_t length)
 {

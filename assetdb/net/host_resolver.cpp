@@ -16,8 +16,7 @@
 
 namespace {
 
-struct ResolveRequest
-{
+struct ResolveRequest {
     std::string hostName;
     uint16_t port = 0;
     sockaddr_in* record = nullptr;
@@ -25,8 +24,7 @@ struct ResolveRequest
     bool result = false;
 };
 
-struct ResolverState
-{
+struct ResolverState {
     std::mutex lock;
     std::condition_variable answered;
     int32_t referenceCount = 0;
@@ -98,7 +96,7 @@ void ResolverThread()
     }
 }
 
-}
+}  // namespace
 
 bool ResolveHost(const char* hostName, uint16_t port, sockaddr_in& record)
 {

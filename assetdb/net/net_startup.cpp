@@ -28,7 +28,7 @@ SSL_CTX* CreateClientContext()
     return context;
 }
 
-}
+}  // namespace
 
 void NetTransport::Startup()
 {

@@ -5,16 +5,14 @@
 #include <cstdint>
 
 // Transport states; callers test them, nothing is logged.
-enum NetTransportState : int32_t
-{
+enum NetTransportState : int32_t {
     NetTransportUsable = 0,
     NetTransportConnectionFailed = 2,
     NetTransportClosed = 5,
     NetTransportTransferFailed = 7,
 };
 
-class NetTransport
-{
+class NetTransport {
 public:
     // Process networking: OpenSSL with its lock table, the client TLS context
     // and one reference on the host-name resolver. Start-up twice initialises

@@ -10,15 +10,14 @@
 
 namespace {
 
-struct LockTable
-{
+struct LockTable {
     std::vector<std::unique_ptr<std::recursive_mutex>> locks;
     std::vector<uint8_t> held;
 };
 
 LockTable table;
 
-}
+}  // namespace
 
 void OpenSSLLockingCallback(int mode, int lockIndex, const char*, int)
 {

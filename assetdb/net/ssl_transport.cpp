@@ -26,7 +26,7 @@ int32_t TransferResult(SSL* connection, int result)
     return -1;
 }
 
-}
+}  // namespace
 
 SSLTransport::SSLTransport(const char* hostName, int32_t port)
 {

@@ -5,8 +5,7 @@
 
 typedef struct ssl_st SSL;
 
-class SSLTransport : public NetTransport
-{
+class SSLTransport : public NetTransport {
 public:
     // Resolves, connects and completes the TLS handshake with peer and host-name
     // verification; on any failure the state is 2 and no socket is held.

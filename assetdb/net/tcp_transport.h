@@ -3,8 +3,7 @@
 
 #include "assetdb/net/net_transport.h"
 
-class TCPTransport : public NetTransport
-{
+class TCPTransport : public NetTransport {
 public:
     // Resolves and connects at once; on any failure the state is 2 and no socket is held.
     TCPTransport(const char* hostName, int32_t port);
