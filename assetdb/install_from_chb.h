@@ -13,13 +13,13 @@ class SoupHandle;
 
 // One record of the service's search answer.
 struct CHBSearchResult {
-    KUID requestedAsset;   // "requires"
-    KUID latestVersion;    // "latest-version"
-    URL downloadUrl;       // "latest-version-path"
+    KUID requestedAsset;       // "requires"
+    KUID latestVersion;        // "latest-version"
+    URL downloadUrl;           // "latest-version-path"
     int32_t downloadSize = 0;  // "latest-version-size"
-    URL bannerUrl;         // "banner-uri"
-    Zel::PString result;   // "result"
-    Zel::PString assetName;  // "asset-name"
+    URL bannerUrl;             // "banner-uri"
+    Zel::PString result;       // "result"
+    Zel::PString assetName;    // "asset-name"
 };
 
 using CHBSearchResultList = ChunkedList<CHBSearchResult, 13>;

@@ -25,7 +25,8 @@ void KADAssetHandle::Close(KADAssetHandle* record)
     record->name.Release();
 }
 
-KADAssetHandleRef::KADAssetHandleRef(const KADAssetHandleRef& other) : record_(other.record_), writable_(other.writable_)
+KADAssetHandleRef::KADAssetHandleRef(const KADAssetHandleRef& other)
+    : record_(other.record_), writable_(other.writable_)
 {
     if (record_ != nullptr)
         record_->referenceCount.fetch_add(1);

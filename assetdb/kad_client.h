@@ -25,8 +25,7 @@ using KADCommandHostHook = void (*)(TBuffer& question, TBuffer& answer);
 
 // Process-wide and single: one connection, one reader thread, one set of options.
 // Every operation is static; the state lives in kad_client_state.cpp.
-class KADClient
-{
+class KADClient {
 public:
     // Start-up connection: connects, and when the first attempt fails launches
     // "kaddaemon.exe" and retries every 1000 ms, 11 attempts in all.
@@ -84,8 +83,7 @@ public:
     static bool ClearSettingsSection(const Zel::PString& section);
     // The value, or the empty PString on failure or an empty reply.
     static Zel::PString GetSetting(const Zel::PString& section, const Zel::PString& key);
-    static bool SetSetting(const Zel::PString& section, const Zel::PString& key,
-                           const Zel::PString& value);
+    static bool SetSetting(const Zel::PString& section, const Zel::PString& key, const Zel::PString& value);
 
     // Asset requests (kad_client_assets*.cpp). Each sets its outputs to its
     // defaults first, which a failed request leaves in place; none logs.
@@ -105,8 +103,7 @@ public:
     // GetAssetDescription: empty on failure.
     static Zel::String GetAssetDescription(const KUID& id);
     // GetAssetThumbnail: the result word (0 on failure).
-    static uint32_t GetAssetThumbnail(const KUID& id, int32_t imageSize, Zel::PString& name,
-                                      Zel::File::Path& filePath);
+    static uint32_t GetAssetThumbnail(const KUID& id, int32_t imageSize, Zel::PString& name, Zel::File::Path& filePath);
     // OpenAsset: an empty reference when the daemon gives no handle.
     static KADAssetHandleRef OpenAsset(const KUID& id, bool writable, ResultsLog* log);
     // RevertAsset: releases the reference it is given.

@@ -71,23 +71,19 @@ Zel::String KADClient::GetAssetEraList(const KUID& id)
 // treat an unknown asset as one that needs attention.
 bool KADClient::IsAssetLocallyModified(const KUID& id)
 {
-    return AskStatus(id, [](const KADAssetInfo& info) {
-        return (info.statusByte0 & KADAssetInfo::StatusLocallyModified) != 0;
-    });
+    return AskStatus(
+        id, [](const KADAssetInfo& info) { return (info.statusByte0 & KADAssetInfo::StatusLocallyModified) != 0; });
 }
 
 bool KADClient::HasStatusI(const KUID& id)
 {
-    return AskStatus(id, [](const KADAssetInfo& info) {
-        return (info.statusByte0 & KADAssetInfo::StatusInstalled) != 0;
-    });
+    return AskStatus(id,
+                     [](const KADAssetInfo& info) { return (info.statusByte0 & KADAssetInfo::StatusInstalled) != 0; });
 }
 
 bool KADClient::HasStatusF(const KUID& id)
 {
-    return AskStatus(id, [](const KADAssetInfo& info) {
-        return (info.statusByte1 & KADAssetInfo::StatusFaulty) != 0;
-    });
+    return AskStatus(id, [](const KADAssetInfo& info) { return (info.statusByte1 & KADAssetInfo::StatusFaulty) != 0; });
 }
 
 bool KADClient::HasStatusM(const KUID& id, bool notInstalledCounts)

@@ -20,8 +20,7 @@ namespace {
 constexpr int32_t AnswerNoHandler = 2;
 constexpr int32_t AnswerUnknownTransaction = 4;
 
-struct KADAsyncCall
-{
+struct KADAsyncCall {
     int32_t clientTransactionID = 0;
     Zel::PString question;
     KUID assetId;
@@ -29,8 +28,7 @@ struct KADAsyncCall
 
 // Threads of calls that have been started; each is deleted (joined) by a
 // later start or by the client's shutdown, never by itself.
-struct AsyncCallThreads
-{
+struct AsyncCallThreads {
     std::mutex lock;
     std::vector<Zel::Thread*> threads;
 };
@@ -58,7 +56,7 @@ uint32_t AsyncCallProcedure(void* parameter)
     return 0;
 }
 
-}
+}  // namespace
 
 void KADClient::StartAsyncCall(int32_t clientTransactionID, const Zel::PString& question, const KUID& assetId)
 {

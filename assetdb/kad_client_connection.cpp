@@ -60,7 +60,7 @@ bool Handshake(KADClientState& state, const std::string& databasePath)
     return true;
 }
 
-}
+}  // namespace
 
 bool KADClient::Connect()
 {

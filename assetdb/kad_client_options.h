@@ -5,8 +5,7 @@
 
 using KADProgressCallback = void (*)(int32_t progress);
 
-struct KADClientOptions
-{
+struct KADClientOptions {
     // Receives the value of every progress notification; start-up gives none.
     KADProgressCallback progressCallback = nullptr;
     // Option bytes 0 to 2 are kept and never read by the client.

@@ -96,7 +96,7 @@ uint32_t ReaderThreadProcedure(void* parameter)
     return 0;
 }
 
-}
+}  // namespace
 
 void KADClient::ReaderThread()
 {

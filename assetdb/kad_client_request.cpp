@@ -125,7 +125,7 @@ bool RunTransaction(KADClientState& state, int32_t requestCode, TBuffer& request
     return ReadReplyBody(state, transaction.replyGeneration, reply);
 }
 
-}
+}  // namespace
 
 bool KADClient::Request(int32_t requestCode, TBuffer& request, TBuffer& reply, KADPromptHandler* promptHandler,
                         ResultsLog* log, bool keepResultsLog)

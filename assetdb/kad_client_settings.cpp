@@ -15,8 +15,7 @@
 namespace {
 
 // Every request is built in a fresh buffer of the engine's usual growth.
-struct RequestBuffers
-{
+struct RequestBuffers {
     TBuffer request{new Zel::DynamicBuffer(0, 512), true};
     TBuffer reply{new Zel::DynamicBuffer(0, 512), true};
 
@@ -29,7 +28,7 @@ struct RequestBuffers
     }
 };
 
-}
+}  // namespace
 
 bool KADClient::GetSettingsSection(SoupHandle& chunk, const Zel::PString& section)
 {

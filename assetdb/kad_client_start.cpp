@@ -62,7 +62,7 @@ bool DaemonHasLeft(KADClientState& state)
     return port != state.port || !Zel::Thread::IsProcessAlive(owner);
 }
 
-}
+}  // namespace
 
 bool KADClient::Start(const KADClientOptions& options)
 {

@@ -13,8 +13,7 @@ namespace Zel {
 class Thread;
 }
 
-struct KADClientState
-{
+struct KADClientState {
     // The connection lock: connecting, disconnecting, sending a request and
     // reading a reply body. Re-entrant, as the request path connects and
     // disconnects while holding it.

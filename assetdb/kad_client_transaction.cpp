@@ -9,8 +9,7 @@
 
 namespace {
 
-struct TransactionMap
-{
+struct TransactionMap {
     std::mutex lock;
     std::map<int32_t, KADClientTransaction*> waiting;
     uint32_t nextID = 1;
@@ -33,7 +32,7 @@ void ForgetLocked(TransactionMap& map, KADClientTransaction& transaction)
         ResultsLogRegistry::Unregister(transaction.clientTransactionID);
 }
 
-}
+}  // namespace
 
 void BeginTransaction(KADClientTransaction& transaction)
 {

@@ -8,12 +8,10 @@
 class KADPromptHandler;
 class ResultsLog;
 
-struct KADClientTransaction
-{
+struct KADClientTransaction {
     KADClientTransaction(KADPromptHandler* handler, ResultsLog* log, bool keepLog)
         : promptHandler(handler), keepResultsLog(keepLog), resultsLog(log)
-    {
-    }
+    {}
 
     int32_t clientTransactionID = 0;
     // Set when the reply has arrived or the connection failed.

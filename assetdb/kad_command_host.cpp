@@ -24,8 +24,7 @@ KADCommandHostServices services;
 // Logs the question's diagnostic line and runs the work with its service;
 // a host without that service answers with an error line and result 0.
 template <class Service, class Work>
-int32_t RunWithService(const char* diagnostic, const Service& service, const char* what, ResultsLog& log,
-                       Work work)
+int32_t RunWithService(const char* diagnostic, const Service& service, const char* what, ResultsLog& log, Work work)
 {
     LogMessage("CommandHostCallback> %s", diagnostic);
     if (service)
@@ -40,10 +39,9 @@ int32_t Validate(const KADCommandHostQuestion& question, ResultsLog& log)
     // The work runs even when the database cannot be opened; the work's own
     // lines then say what is missing.
     ResourceDatabaseRef database(question.assetName.c_str());
-    return RunWithService("KAD_CMDHOST_VALIDATE", CommandHostServices().validateFolder, "Validation", log,
-                          [&](const auto& validate) {
-                              return validate(question.assetName, question.folder, log) ? 1 : 0;
-                          });
+    return RunWithService(
+        "KAD_CMDHOST_VALIDATE", CommandHostServices().validateFolder, "Validation", log,
+        [&](const auto& validate) { return validate(question.assetName, question.folder, log) ? 1 : 0; });
 }
 
 int32_t ConvertTextures(const KADCommandHostQuestion& question, ResultsLog& log)
@@ -70,8 +68,8 @@ void InstallArchive(const KADCommandHostQuestion& question, ResultsLog& log, std
     notInstalled = question.assets;
     RunWithService("KAD_CMDHOST_ARCHIVE_INSTALL", CommandHostServices().installEntry, "Archive installation", log,
                    [&](const TransferArchiveInstaller& installer) {
-                       return InstallTransferArchive(question.archiveTag, notInstalled, question.filePath.c_str(),
-                                                     log, installer)
+                       return InstallTransferArchive(question.archiveTag, notInstalled, question.filePath.c_str(), log,
+                                                     installer)
                                   ? 1
                                   : 0;
                    });

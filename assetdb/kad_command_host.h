@@ -19,8 +19,7 @@ struct KADCommandHostServices {
     // database. True when the asset is valid.
     std::function<bool(const Zel::PString& storeName, const Zel::String& folder, ResultsLog& log)> validateFolder;
     // Converts the folder's textures; 2 when every texture was converted.
-    std::function<int32_t(const Zel::PString& storeName, const Zel::String& folder, ResultsLog& log)>
-        convertTextures;
+    std::function<int32_t(const Zel::PString& storeName, const Zel::String& folder, ResultsLog& log)> convertTextures;
     TransferArchiveExporter exportAsset;
     TransferArchiveInstaller installEntry;
     // Runs the queued main-thread jobs (and with them the questions).

@@ -35,8 +35,7 @@ void Tick()
         return;
     }
     JobDispatcher& dispatcher = JobDispatcher::Instance();
-    while (dispatcher.RunPending(0) > 0) {
-    }
+    while (dispatcher.RunPending(0) > 0) {}
 }
 
 // Questions that arrived after the hook was cleared find no hook and are

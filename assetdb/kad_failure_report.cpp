@@ -15,8 +15,7 @@ constexpr int32_t StatusFields = 8;
 
 KADFailureReport::KADFailureReport(ResultsLog& log)
     : log(log), errorsBefore(log.ErrorCount()), lostBefore(KADClient::LostRequestCount())
-{
-}
+{}
 
 bool KADFailureReport::RequestLost() const
 {

@@ -163,10 +163,12 @@ public:
 
 protected:
     KADFilterElementInterval(int32_t keyIndex, Value lower, Value upper, bool lowerInclusive, bool upperInclusive)
-        : keyIndex_(keyIndex), lower_(lower), upper_(upper), lowerInclusive_(lowerInclusive ? 1 : 0),
+        : keyIndex_(keyIndex),
+          lower_(lower),
+          upper_(upper),
+          lowerInclusive_(lowerInclusive ? 1 : 0),
           upperInclusive_(upperInclusive ? 1 : 0)
-    {
-    }
+    {}
 
     int32_t keyIndex_;
     Value lower_;
@@ -181,8 +183,7 @@ public:
     KADFilterElementInt() : KADFilterElementInterval(1, 0, 0, false, false) {}
     KADFilterElementInt(int32_t keyIndex, uint32_t lower, uint32_t upper, bool lowerInclusive, bool upperInclusive)
         : KADFilterElementInterval(keyIndex, lower, upper, lowerInclusive, upperInclusive)
-    {
-    }
+    {}
 
     Zel::PString GetKeyName() const override;
     int32_t GetTypeCode() const override { return FilterTypeInt; }
@@ -192,11 +193,9 @@ public:
 class KADFilterElementTimestamp : public KADFilterElementInterval<int64_t> {
 public:
     KADFilterElementTimestamp() : KADFilterElementInterval(0, 0, 0, false, false) {}
-    KADFilterElementTimestamp(int32_t keyIndex, int64_t lower, int64_t upper, bool lowerInclusive,
-                              bool upperInclusive)
+    KADFilterElementTimestamp(int32_t keyIndex, int64_t lower, int64_t upper, bool lowerInclusive, bool upperInclusive)
         : KADFilterElementInterval(keyIndex, lower, upper, lowerInclusive, upperInclusive)
-    {
-    }
+    {}
 
     Zel::PString GetKeyName() const override;
     int32_t GetTypeCode() const override { return FilterTypeTimestamp; }

@@ -11,11 +11,25 @@ namespace {
 
 const char* const StringKeyNames[] = {"asset-name", "category-list", "era-list", "keyword-list", "region-list"};
 
-const char* const BoolKeyNames[] = {
-    "local",         "cargo-hub",        "location-unknown",         "locally-available",        "up-to-date",
-    "obsolete",      "locally-modified", "valid-name",               "open-for-edit",            "in-archive",
-    "locally-enabled", "has-missing-dependencies", "has-faulty-dependencies", "faulty", "from-hueshop",
-    "builtin",       "listing-privilege", "warnings",                "has-script-source"};
+const char* const BoolKeyNames[] = {"local",
+                                    "cargo-hub",
+                                    "location-unknown",
+                                    "locally-available",
+                                    "up-to-date",
+                                    "obsolete",
+                                    "locally-modified",
+                                    "valid-name",
+                                    "open-for-edit",
+                                    "in-archive",
+                                    "locally-enabled",
+                                    "has-missing-dependencies",
+                                    "has-faulty-dependencies",
+                                    "faulty",
+                                    "from-hueshop",
+                                    "builtin",
+                                    "listing-privilege",
+                                    "warnings",
+                                    "has-script-source"};
 
 const char* const IntKeyNames[] = {"local-rating", "author", "version"};
 const char* const TimestampKeyNames[] = {"installation-timestamp", "modification-timestamp"};

@@ -10,8 +10,7 @@
 
 #include <mutex>
 
-struct KADIpcBlock::Objects
-{
+struct KADIpcBlock::Objects {
     // flock belongs to the open file description and is not re-entrant, so a
     // recursive in-process lock stands in front of it.
     std::recursive_mutex localLock;
@@ -37,7 +36,7 @@ bool FolderExists(const std::string& folder)
     return Zel::File::Exists(folder.c_str()) == 0;
 }
 
-}
+}  // namespace
 
 KADIpcBlock::KADIpcBlock() : objects(new Objects), processId(Platform::CurrentProcessId()) {}
 
@@ -227,7 +226,7 @@ KADIpcBlock& ProcessBlock()
     return block;
 }
 
-}
+}  // namespace
 
 bool IPCOpen(const std::string& databasePath)
 {

@@ -7,8 +7,7 @@
 
 // One process's view of the block of one database. A process uses a single
 // instance (the free functions below); tests build their own.
-class KADIpcBlock
-{
+class KADIpcBlock {
 public:
     KADIpcBlock();
     ~KADIpcBlock();

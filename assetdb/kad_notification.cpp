@@ -6,8 +6,7 @@
 
 KADNotification::KADNotification(int32_t notificationType)
     : type(notificationType), buffer(new TBuffer(new Zel::DynamicBuffer(0, 512), true))
-{
-}
+{}
 
 KADNotification::~KADNotification() = default;
 

@@ -7,8 +7,7 @@
 
 class TBuffer;
 
-class KADNotification
-{
+class KADNotification {
 public:
     explicit KADNotification(int32_t type);
     ~KADNotification();

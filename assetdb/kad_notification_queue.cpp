@@ -17,8 +17,7 @@
 
 namespace {
 
-struct NotificationQueue
-{
+struct NotificationQueue {
     std::mutex lock;
     std::deque<KADNotification*> queued;
 };
@@ -60,7 +59,7 @@ void ReportProgress(TBuffer& payload)
         callback(static_cast<int32_t>(value));
 }
 
-}
+}  // namespace
 
 void KADClient::DispatchNotification(KADNotification* notification)
 {

@@ -15,9 +15,7 @@ KADTask::~KADTask()
 }
 
 // Created suspended: only StartThread lets it run.
-KADTaskThread::KADTaskThread() : engineThread(&KADTaskThread::ThreadProcedure, this, false)
-{
-}
+KADTaskThread::KADTaskThread() : engineThread(&KADTaskThread::ThreadProcedure, this, false) {}
 
 KADTaskThread::~KADTaskThread()
 {

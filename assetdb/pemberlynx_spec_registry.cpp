@@ -123,8 +123,7 @@ void PemberlynxSpecRegistry::ReportLeaks()
         delete spec;
     retired.Clear();
 
-    while (Purge()) {
-    }
+    while (Purge()) {}
 
     if (!live_.IsEmpty()) {
         LogMessage("Leaked specs:");

@@ -34,8 +34,7 @@ void KADTaskRepairDatabase::SetPollDelays(int firstMs, int nextMs)
 
 KADTaskRepairDatabase::KADTaskRepairDatabase(int32_t mode, KADTask* progressSink)
     : mode(mode), progressSink(progressSink)
-{
-}
+{}
 
 KADTaskRepairDatabase::~KADTaskRepairDatabase()
 {

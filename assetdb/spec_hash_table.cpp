@@ -3,9 +3,7 @@
 
 #include "assetdb/pemberlynx_spec.h"
 
-ChunkedHashTable::ChunkedHashTable() : buckets_(new Bucket*[BucketCount]())
-{
-}
+ChunkedHashTable::ChunkedHashTable() : buckets_(new Bucket*[BucketCount]()) {}
 
 ChunkedHashTable::~ChunkedHashTable()
 {

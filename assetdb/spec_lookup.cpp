@@ -53,8 +53,7 @@ std::string FoldedPath(std::string_view text)
 // which also serves names such as "builtin\\pack" whose backslash would
 // otherwise split the first component), with a leading copy of the name
 // dropped.
-bool ConfigFilePath(const char* databaseName, const Zel::File::Path& folder, const char* fileName,
-                    std::string& out)
+bool ConfigFilePath(const char* databaseName, const Zel::File::Path& folder, const char* fileName, std::string& out)
 {
     Zel::File::Path path = folder;
     path.AddPath(fileName);
@@ -69,8 +68,7 @@ bool ConfigFilePath(const char* databaseName, const Zel::File::Path& folder, con
     return Zel::File::Resolve(databaseName, rest.c_str(), out);
 }
 
-bool LoadConfigFile(const char* databaseName, const Zel::File::Path& folder, const char* fileName,
-                    SoupHandle& config)
+bool LoadConfigFile(const char* databaseName, const Zel::File::Path& folder, const char* fileName, SoupHandle& config)
 {
     std::string path;
     if (!ConfigFilePath(databaseName, folder, fileName, path) || Zel::File::Exists(path.c_str()) != 0)

@@ -55,8 +55,8 @@ void RemoveId(std::vector<KUID>& ids, const KUID& id)
 
 // Reads one entry's soup from inside its window and installs it when its
 // "kuid" tag is the entry's id.
-void InstallEntry(TFile& file, const KUID& id, int64_t start, int64_t end, std::vector<KUID>& ids,
-                  bool current, ResultsLog& log, const TransferArchiveInstaller& installer)
+void InstallEntry(TFile& file, const KUID& id, int64_t start, int64_t end, std::vector<KUID>& ids, bool current,
+                  ResultsLog& log, const TransferArchiveInstaller& installer)
 {
     static const Zel::PString kuidTag("kuid");
     TSubFile window(file, start, end);
