@@ -10,16 +10,16 @@
 #include "script/common/opcodes.h"
 
 struct DecodedInstruction {
-  uint32_t position = 0;
-  uint8_t opcode = 0;
-  const OpcodeInfo* info = nullptr;  // null: illegal opcode (decoded as one byte)
-  uint32_t length = 0;               // bytes taken, opcode included
-  bool truncated = false;            // the operands run past the end (length = what is left)
-  bool badCount = false;             // a wait count of 32768 or more (read sign-extended: negative)
-  int32_t first = 0;                 // i32, u16 or i16 operand; the i16 of a call
-  int32_t second = 0;                // the u16 method slot of a call
-  uint32_t count = 0;                // entries of a switch or wait
-  const uint8_t* table = nullptr;    // the entries of a switch or wait, behind the count
+    uint32_t position = 0;
+    uint8_t opcode = 0;
+    const OpcodeInfo* info = nullptr;  // null: illegal opcode (decoded as one byte)
+    uint32_t length = 0;               // bytes taken, opcode included
+    bool truncated = false;            // the operands run past the end (length = what is left)
+    bool badCount = false;             // a wait count of 32768 or more (read sign-extended: negative)
+    int32_t first = 0;                 // i32, u16 or i16 operand; the i16 of a call
+    int32_t second = 0;                // the u16 method slot of a call
+    uint32_t count = 0;                // entries of a switch or wait
+    const uint8_t* table = nullptr;    // the entries of a switch or wait, behind the count
 };
 
 // Decodes the instruction at `position`; false when `position` is not below `length`.

@@ -7,7 +7,7 @@
 namespace GSImage {
 
 constexpr uint32_t kMagic = 0xF762575D;
-constexpr uint32_t kVersionBits = 0x3F828F5C;  // 1.02f
+constexpr uint32_t kVersionBits = 0x3F828F5C;     // 1.02f
 constexpr uint32_t kLineTableMagic = 0x6462676C;  // "lgbd"
 constexpr uint32_t kNone = 0xFFFFFFFF;
 
@@ -17,24 +17,24 @@ constexpr uint32_t kProbeBytes = 20;
 constexpr uint32_t kHeaderFixedBytes = 24;
 
 enum SectionId : uint32_t {
-  SECTION_DEPENDENCIES = 2,
-  SECTION_STRINGS = 3,
-  SECTION_CLASS_REFERENCES = 4,
-  SECTION_FUNCTION_REFERENCES = 5,
-  SECTION_CLASSES = 6,
+    SECTION_DEPENDENCIES = 2,
+    SECTION_STRINGS = 3,
+    SECTION_CLASS_REFERENCES = 4,
+    SECTION_FUNCTION_REFERENCES = 5,
+    SECTION_CLASSES = 6,
 };
 
 enum RecordId : uint32_t {
-  RECORD_CLASS = 7,
-  RECORD_FUNCTION_TABLE = 8,
-  RECORD_FUNCTION = 9,
-  RECORD_MEMBERS = 10,
-  RECORD_METHODS = 11,
-  RECORD_LAYOUT = 12,
+    RECORD_CLASS = 7,
+    RECORD_FUNCTION_TABLE = 8,
+    RECORD_FUNCTION = 9,
+    RECORD_MEMBERS = 10,
+    RECORD_METHODS = 11,
+    RECORD_LAYOUT = 12,
 };
 
-constexpr uint32_t kClassFlagMask = 0x14C;     // static, final, game, secured
-constexpr uint32_t kFunctionFlagMask = 0x3B;   // public, native, final, thread, constructor
+constexpr uint32_t kClassFlagMask = 0x14C;    // static, final, game, secured
+constexpr uint32_t kFunctionFlagMask = 0x3B;  // public, native, final, thread, constructor
 constexpr uint32_t kConstructorFlag = 0x20;
 constexpr uint32_t kNativeFlag = 0x2;
 

@@ -19,10 +19,10 @@ constexpr uint32_t kOpcodeCount = 116;
 enum class OperandLayout : uint8_t { None, I32, U16, I16, I16U16, Switch, Wait };
 
 struct OpcodeInfo {
-  uint8_t number;
-  const char* name;
-  OperandLayout layout;
-  int8_t depth;  // operand-stack change of the depth rule
+    uint8_t number;
+    const char* name;
+    OperandLayout layout;
+    int8_t depth;  // operand-stack change of the depth rule
 };
 
 // The row of an opcode byte; null for 116 to 255.
@@ -36,25 +36,25 @@ uint32_t FixedOperandBytes(OperandLayout layout);
 
 // A run's result: the interpreter's return value.
 enum GSResult : int32_t {
-  ER_Done = 0,
-  ER_Blocked = 1,
-  ER_IllegalInstruction = 2,
-  ER_DivideByZero = 3,
-  ER_NullArrayReference = 4,
-  ER_ArrayOutOfBounds = 5,
-  ER_ArrayRangeError = 6,  // named, but no instruction produces it
-  ER_NullStringReference = 7,
-  ER_StringOutOfBounds = 8,
-  ER_NullReference = 9,
-  ER_ClassCreateError = 10,
-  ER_NativeCallError = 11,
-  ER_StackOverflow = 12,
-  ER_NoStackFrame = 13,
-  ER_ThreadError = 14,
-  ER_StackReturnError = 15,
-  ER_Exception = 16,
-  ER_LinkError = 17,
-  ER_Timeout = 18,
+    ER_Done = 0,
+    ER_Blocked = 1,
+    ER_IllegalInstruction = 2,
+    ER_DivideByZero = 3,
+    ER_NullArrayReference = 4,
+    ER_ArrayOutOfBounds = 5,
+    ER_ArrayRangeError = 6,  // named, but no instruction produces it
+    ER_NullStringReference = 7,
+    ER_StringOutOfBounds = 8,
+    ER_NullReference = 9,
+    ER_ClassCreateError = 10,
+    ER_NativeCallError = 11,
+    ER_StackOverflow = 12,
+    ER_NoStackFrame = 13,
+    ER_ThreadError = 14,
+    ER_StackReturnError = 15,
+    ER_Exception = 16,
+    ER_LinkError = 17,
+    ER_Timeout = 18,
 };
 
 constexpr int32_t kResultCount = 19;

@@ -8,10 +8,12 @@ namespace Utils {
 
 // Symbol tables, the library string pool and the keyed string tables all use
 // this hash; bucket orders written into library images depend on it.
-inline uint32_t ScriptHash(const char* text) {
-  uint32_t h = 0;
-  for (; *text != '\0'; ++text) h = h * 3u + static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(*text)));
-  return h;
+inline uint32_t ScriptHash(const char* text)
+{
+    uint32_t h = 0;
+    for (; *text != '\0'; ++text)
+        h = h * 3u + static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(*text)));
+    return h;
 }
 
 }  // namespace Utils

@@ -10,7 +10,7 @@ namespace Utils {
 // renamed over the target, so a failure at any point leaves the old file (or
 // none) and never a half-written one. False when any step fails; the
 // temporary file is removed then.
-bool WriteWholeFile(const char* container, const char* path, const void* head, size_t headLength,
-                    const void* body, size_t bodyLength);
+bool WriteWholeFile(const char* container, const char* path, const void* head, size_t headLength, const void* body,
+                    size_t bodyLength);
 
 }  // namespace Utils
