@@ -17,213 +17,264 @@
 
 namespace GSCompiler {
 
-void RecordLine(GSCFunction* function, uint32_t position) {
-  if (function == nullptr) return;
-  const uint32_t count = function->lines.Count();
-  const uint32_t line = static_cast<uint32_t>(function->currentLine);
-  if (count > 0) {
-    const GSCFunction::LineDebugInfo& last = function->lines[count - 1];
-    if (last.line == line || position < last.position) return;
-  }
-  function->lines.Append(GSCFunction::LineDebugInfo{position, line});
+void RecordLine(GSCFunction* function, uint32_t position)
+{
+    if (function == nullptr)
+        return;
+    const uint32_t count = function->lines.Count();
+    const uint32_t line = static_cast<uint32_t>(function->currentLine);
+    if (count > 0) {
+        const GSCFunction::LineDebugInfo& last = function->lines[count - 1];
+        if (last.line == line || position < last.position)
+            return;
+    }
+    function->lines.Append(GSCFunction::LineDebugInfo{position, line});
 }
 
-GSTreeNode* LastOf(GSTreeNode* node) {
-  while (node != nullptr && node->next != nullptr) node = node->next;
-  return node;
+GSTreeNode* LastOf(GSTreeNode* node)
+{
+    while (node != nullptr && node->next != nullptr)
+        node = node->next;
+    return node;
 }
 
-void TestCondition(CodeEmitter* emitter, GSTreeNode* condition) {
-  GSTreeNode* last = LastOf(condition);
-  if (last != nullptr && IsReference(last->resultType)) emitter->Emit(OP_IsNotNull);
+void TestCondition(CodeEmitter* emitter, GSTreeNode* condition)
+{
+    GSTreeNode* last = LastOf(condition);
+    if (last != nullptr && IsReference(last->resultType))
+        emitter->Emit(OP_IsNotNull);
 }
 
 CodeGenerator::CodeGenerator(GSGeneratorContext* generatorContext, GSSymbolTable* symbolTable)
-    : generator(generatorContext), context(symbolTable), unit(&symbolTable->mainUnit) {}
+    : generator(generatorContext), context(symbolTable), unit(&symbolTable->mainUnit)
+{}
 
-bool CodeGenerator::Push(GSTreeNode* node, CodeEmitter* target, bool list, FrameMode mode) {
-  if (count_ + 1 >= kWalkStackSize) {
-    overflow_ = true;
+bool CodeGenerator::Push(GSTreeNode* node, CodeEmitter* target, bool list, FrameMode mode)
+{
+    if (count_ + 1 >= kWalkStackSize) {
+        overflow_ = true;
+        return false;
+    }
+    stack_[count_++] = GenerateFrame{node, target, 0, mode, list, {0, 0, 0}};
+    return true;
+}
+
+Step CodeGenerator::Visit(GenerateFrame& frame, int32_t nextPhase, GSTreeNode* node, CodeEmitter* target)
+{
+    frame.phase = nextPhase;
+    if (node == nullptr)
+        return Step::Descend;
+    return Push(node, target, true, FrameMode::Node) ? Step::Descend : Step::Fail;
+}
+
+Step CodeGenerator::VisitSingle(GenerateFrame& frame, int32_t nextPhase, GSTreeNode* node)
+{
+    frame.phase = nextPhase;
+    if (node == nullptr)
+        return Step::Descend;
+    return Push(node, frame.target, false, FrameMode::Node) ? Step::Descend : Step::Fail;
+}
+
+Step CodeGenerator::VisitPrefix(GenerateFrame& frame, int32_t nextPhase, GSTreeNode* storeTarget)
+{
+    frame.phase = nextPhase;
+    if (storeTarget == nullptr)
+        return Step::Descend;
+    return Push(storeTarget, frame.target, false, FrameMode::Prefix) ? Step::Descend : Step::Fail;
+}
+
+Step CodeGenerator::Again(GenerateFrame& frame, int32_t nextPhase)
+{
+    frame.phase = nextPhase;
+    return Step::Descend;
+}
+
+void CodeGenerator::ReportOnly(int line, const char* format, ...)
+{
+    char text[kMaxMessage + 1];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    Report(unit, true, false, line, "%s", text);
+}
+
+bool CodeGenerator::FitsU16(int64_t value, const char* what, int line)
+{
+    if (value >= 0 && value <= 0xFFFF)
+        return true;
+    Error(line, "too many %s, line %d.", what, line);
     return false;
-  }
-  stack_[count_++] = GenerateFrame{node, target, 0, mode, list, {0, 0, 0}};
-  return true;
 }
 
-Step CodeGenerator::Visit(GenerateFrame& frame, int32_t nextPhase, GSTreeNode* node, CodeEmitter* target) {
-  frame.phase = nextPhase;
-  if (node == nullptr) return Step::Descend;
-  return Push(node, target, true, FrameMode::Node) ? Step::Descend : Step::Fail;
-}
-
-Step CodeGenerator::VisitSingle(GenerateFrame& frame, int32_t nextPhase, GSTreeNode* node) {
-  frame.phase = nextPhase;
-  if (node == nullptr) return Step::Descend;
-  return Push(node, frame.target, false, FrameMode::Node) ? Step::Descend : Step::Fail;
-}
-
-Step CodeGenerator::VisitPrefix(GenerateFrame& frame, int32_t nextPhase, GSTreeNode* storeTarget) {
-  frame.phase = nextPhase;
-  if (storeTarget == nullptr) return Step::Descend;
-  return Push(storeTarget, frame.target, false, FrameMode::Prefix) ? Step::Descend : Step::Fail;
-}
-
-Step CodeGenerator::Again(GenerateFrame& frame, int32_t nextPhase) {
-  frame.phase = nextPhase;
-  return Step::Descend;
-}
-
-void CodeGenerator::ReportOnly(int line, const char* format, ...) {
-  char text[kMaxMessage + 1];
-  va_list arguments;
-  va_start(arguments, format);
-  std::vsnprintf(text, sizeof text, format, arguments);
-  va_end(arguments);
-  Report(unit, true, false, line, "%s", text);
-}
-
-bool CodeGenerator::FitsU16(int64_t value, const char* what, int line) {
-  if (value >= 0 && value <= 0xFFFF) return true;
-  Error(line, "too many %s, line %d.", what, line);
-  return false;
-}
-
-bool CodeGenerator::FitsI16(int64_t value, const char* what, int line) {
-  if (value >= -0x8000 && value <= 0x7FFF) return true;
-  Error(line, "too many %s, line %d.", what, line);
-  return false;
-}
-
-bool CodeGenerator::ClassReference(const char* name, int line, uint16_t* index) {
-  GSSymbol* symbol = name != nullptr ? context->Lookup(name, nullptr, true, false) : nullptr;
-  if (symbol == nullptr || symbol->kind != SYM_CLASS) return false;
-  if (!FitsU16(symbol->referenceIndex, "classes in library", line)) return false;
-  *index = static_cast<uint16_t>(symbol->referenceIndex);
-  return true;
-}
-
-bool CodeGenerator::StringIndex(const char* text, int line, uint16_t* index) {
-  const int32_t found = InternString(text != nullptr ? text : "", context);
-  if (found < 0) {
-    Print(unit, "Internal compiler error.");
-    ++unit->errorCount;
+bool CodeGenerator::FitsI16(int64_t value, const char* what, int line)
+{
+    if (value >= -0x8000 && value <= 0x7FFF)
+        return true;
+    Error(line, "too many %s, line %d.", what, line);
     return false;
-  }
-  if (!FitsU16(found, "strings in library", line)) return false;
-  *index = static_cast<uint16_t>(found);
-  return true;
+}
+
+bool CodeGenerator::ClassReference(const char* name, int line, uint16_t* index)
+{
+    GSSymbol* symbol = name != nullptr ? context->Lookup(name, nullptr, true, false) : nullptr;
+    if (symbol == nullptr || symbol->kind != SYM_CLASS)
+        return false;
+    if (!FitsU16(symbol->referenceIndex, "classes in library", line))
+        return false;
+    *index = static_cast<uint16_t>(symbol->referenceIndex);
+    return true;
+}
+
+bool CodeGenerator::StringIndex(const char* text, int line, uint16_t* index)
+{
+    const int32_t found = InternString(text != nullptr ? text : "", context);
+    if (found < 0) {
+        Print(unit, "Internal compiler error.");
+        ++unit->errorCount;
+        return false;
+    }
+    if (!FitsU16(found, "strings in library", line))
+        return false;
+    *index = static_cast<uint16_t>(found);
+    return true;
 }
 
 // A temporary sits behind the frame's arguments and declared locals. In a
 // class initializer word 0 holds the object, so its temporaries start at 1
 // as well (slot 0 would overwrite the object the initializer stores into).
-bool CodeGenerator::AcquireTemporary(int line, int32_t* flag, uint16_t* slot) {
-  int32_t free = -1;
-  for (int32_t i = 0; i < kTemporarySlots; ++i) {
-    if (!generator->temporaryInUse[i]) {
-      free = i;
-      break;
+bool CodeGenerator::AcquireTemporary(int line, int32_t* flag, uint16_t* slot)
+{
+    int32_t free = -1;
+    for (int32_t i = 0; i < kTemporarySlots; ++i) {
+        if (!generator->temporaryInUse[i]) {
+            free = i;
+            break;
+        }
     }
-  }
-  if (free < 0) {
-    Error(line, "too many temporaries in expression, line %d.", line);
-    return false;
-  }
-  GSCFunction* function = generator->currentFunction;
-  const int64_t base = function != nullptr ? int64_t(function->ArgumentWords()) + function->symbol->localCount : 1;
-  if (!FitsU16(base + free, "local variables in function", line)) return false;
-  generator->temporaryInUse[free] = true;
-  if (function != nullptr) {
-    if (function->temporaryCount < free + 1) function->temporaryCount = free + 1;
-  } else if (generator->currentClass != nullptr && generator->currentClass->initializerLocalCount < free + 1) {
-    generator->currentClass->initializerLocalCount = free + 1;
-  }
-  *flag = free;
-  *slot = static_cast<uint16_t>(base + free);
-  return true;
+    if (free < 0) {
+        Error(line, "too many temporaries in expression, line %d.", line);
+        return false;
+    }
+    GSCFunction* function = generator->currentFunction;
+    const int64_t base = function != nullptr ? int64_t(function->ArgumentWords()) + function->symbol->localCount : 1;
+    if (!FitsU16(base + free, "local variables in function", line))
+        return false;
+    generator->temporaryInUse[free] = true;
+    if (function != nullptr) {
+        if (function->temporaryCount < free + 1)
+            function->temporaryCount = free + 1;
+    } else if (generator->currentClass != nullptr && generator->currentClass->initializerLocalCount < free + 1) {
+        generator->currentClass->initializerLocalCount = free + 1;
+    }
+    *flag = free;
+    *slot = static_cast<uint16_t>(base + free);
+    return true;
 }
 
-void CodeGenerator::ReleaseTemporary(int32_t flag) {
-  if (flag >= 0 && flag < kTemporarySlots) generator->temporaryInUse[flag] = false;
+void CodeGenerator::ReleaseTemporary(int32_t flag)
+{
+    if (flag >= 0 && flag < kTemporarySlots)
+        generator->temporaryInUse[flag] = false;
 }
 
-int32_t CodeGenerator::NewConstruct(GSTreeNode* node) {
-  constructs.emplace_back();
-  node->work = static_cast<int32_t>(constructs.size() - 1);
-  return node->work;
+int32_t CodeGenerator::NewConstruct(GSTreeNode* node)
+{
+    constructs.emplace_back();
+    node->work = static_cast<int32_t>(constructs.size() - 1);
+    return node->work;
 }
 
-Construct* CodeGenerator::ConstructOf(const GSTreeNode* node) {
-  if (node == nullptr || node->work < 0 || static_cast<size_t>(node->work) >= constructs.size()) return nullptr;
-  return &constructs[static_cast<size_t>(node->work)];
+Construct* CodeGenerator::ConstructOf(const GSTreeNode* node)
+{
+    if (node == nullptr || node->work < 0 || static_cast<size_t>(node->work) >= constructs.size())
+        return nullptr;
+    return &constructs[static_cast<size_t>(node->work)];
 }
 
-Step CodeGenerator::Dispatch(GenerateFrame& frame) {
-  GSTreeNode* node = frame.node;
-  if (frame.mode == FrameMode::Prefix) return GeneratePrefix(*this, frame);
-  if (frame.phase == 0 && generator->currentFunction != nullptr) generator->currentFunction->currentLine = node->line;
-  switch (node->group) {
-    case GROUP_DECLARATION: return GenerateDeclaration(*this, frame);
-    case GROUP_STATEMENT: return GenerateStatement(*this, frame);
-    case GROUP_EXPRESSION: return GenerateExpression(*this, frame);
-    default: return Step::Fail;
-  }
+Step CodeGenerator::Dispatch(GenerateFrame& frame)
+{
+    GSTreeNode* node = frame.node;
+    if (frame.mode == FrameMode::Prefix)
+        return GeneratePrefix(*this, frame);
+    if (frame.phase == 0 && generator->currentFunction != nullptr)
+        generator->currentFunction->currentLine = node->line;
+    switch (node->group) {
+    case GROUP_DECLARATION:
+        return GenerateDeclaration(*this, frame);
+    case GROUP_STATEMENT:
+        return GenerateStatement(*this, frame);
+    case GROUP_EXPRESSION:
+        return GenerateExpression(*this, frame);
+    default:
+        return Step::Fail;
+    }
 }
 
 // The value-use rule: an expression whose value nobody takes is dropped,
 // unless its handler already stored without keeping it.
-void CodeGenerator::Finish(GenerateFrame& frame) {
-  GSTreeNode* node = frame.node;
-  if (frame.mode != FrameMode::Node || node->group != GROUP_EXPRESSION) return;
-  if (!(node->flags & FLAG_VALUE_NOT_USED) || (node->flags & FLAG_VALUE_DROPPED)) return;
-  if (IsReference(node->resultType)) {
-    frame.target->Emit(OP_PopRef);
-  } else if (node->resultType != TYPE_VOID) {
-    frame.target->Emit(OP_Pop);
-  }
+void CodeGenerator::Finish(GenerateFrame& frame)
+{
+    GSTreeNode* node = frame.node;
+    if (frame.mode != FrameMode::Node || node->group != GROUP_EXPRESSION)
+        return;
+    if (!(node->flags & FLAG_VALUE_NOT_USED) || (node->flags & FLAG_VALUE_DROPPED))
+        return;
+    if (IsReference(node->resultType)) {
+        frame.target->Emit(OP_PopRef);
+    } else if (node->resultType != TYPE_VOID) {
+        frame.target->Emit(OP_Pop);
+    }
 }
 
-bool CodeGenerator::Run(GSTreeNode* root, CodeEmitter* target) {
-  const int base = count_;
-  if (root == nullptr) return true;
-  if (!Push(root, target, true, FrameMode::Node)) return false;
-  while (count_ > base) {
-    GenerateFrame& frame = stack_[count_ - 1];
-    const Step step = Dispatch(frame);
-    if (step == Step::Fail) {
-      if (overflow_) {
-        Print(unit, "Stack overflow; code nested too deep.");
-        ++unit->errorCount;
-      }
-      return false;
+bool CodeGenerator::Run(GSTreeNode* root, CodeEmitter* target)
+{
+    const int base = count_;
+    if (root == nullptr)
+        return true;
+    if (!Push(root, target, true, FrameMode::Node))
+        return false;
+    while (count_ > base) {
+        GenerateFrame& frame = stack_[count_ - 1];
+        const Step step = Dispatch(frame);
+        if (step == Step::Fail) {
+            if (overflow_) {
+                Print(unit, "Stack overflow; code nested too deep.");
+                ++unit->errorCount;
+            }
+            return false;
+        }
+        if (step == Step::Descend)
+            continue;
+        Finish(frame);
+        if (frame.list && frame.node->next != nullptr) {
+            frame = GenerateFrame{frame.node->next, frame.target, 0, frame.mode, true, {0, 0, 0}};
+        } else {
+            --count_;
+        }
     }
-    if (step == Step::Descend) continue;
-    Finish(frame);
-    if (frame.list && frame.node->next != nullptr) {
-      frame = GenerateFrame{frame.node->next, frame.target, 0, frame.mode, true, {0, 0, 0}};
-    } else {
-      --count_;
-    }
-  }
-  return true;
+    return true;
 }
 
-bool GenerateCode(GSGeneratorContext* generator, GSSymbolTable* context) {
-  GSCompileUnit* unit = &context->mainUnit;
-  if (unit->root == nullptr || unit->errorCount != 0) return false;
-  generator->context = context;
-  generator->currentClass = nullptr;
-  generator->currentFunction = nullptr;
-  for (bool& inUse : generator->temporaryInUse) inUse = false;
-  generator->labels.Clear();
-  context->compiledClasses.DeleteAll();
-  CodeGenerator walker(generator, context);
-  const bool ok = walker.Run(unit->root, nullptr);
-  generator->currentClass = nullptr;
-  generator->currentFunction = nullptr;
-  // An error reported without failing a step (a string comparison) still
-  // fails the generation: no library is written from it.
-  return ok && unit->errorCount == 0;
+bool GenerateCode(GSGeneratorContext* generator, GSSymbolTable* context)
+{
+    GSCompileUnit* unit = &context->mainUnit;
+    if (unit->root == nullptr || unit->errorCount != 0)
+        return false;
+    generator->context = context;
+    generator->currentClass = nullptr;
+    generator->currentFunction = nullptr;
+    for (bool& inUse : generator->temporaryInUse)
+        inUse = false;
+    generator->labels.Clear();
+    context->compiledClasses.DeleteAll();
+    CodeGenerator walker(generator, context);
+    const bool ok = walker.Run(unit->root, nullptr);
+    generator->currentClass = nullptr;
+    generator->currentFunction = nullptr;
+    // An error reported without failing a step (a string comparison) still
+    // fails the generation: no library is written from it.
+    return ok && unit->errorCount == 0;
 }
 
 }  // namespace GSCompiler

@@ -16,11 +16,11 @@ class GSCFunction;
 constexpr int kTemporarySlots = 8;
 
 struct GSGeneratorContext {
-  GSSymbolTable* context = nullptr;
-  GSCClass* currentClass = nullptr;
-  GSCFunction* currentFunction = nullptr;
-  GSLabelTable labels;
-  bool temporaryInUse[kTemporarySlots] = {};
+    GSSymbolTable* context = nullptr;
+    GSCClass* currentClass = nullptr;
+    GSCFunction* currentFunction = nullptr;
+    GSLabelTable labels;
+    bool temporaryInUse[kTemporarySlots] = {};
 };
 
 // Needs a parse tree and no earlier errors; false on any failure (the

@@ -25,93 +25,95 @@ enum class Step { Done, Descend, Fail };
 enum class FrameMode : uint8_t { Node, Prefix };
 
 struct GenerateFrame {
-  GSTreeNode* node;
-  CodeEmitter* target;
-  int32_t phase;
-  FrameMode mode;
-  bool list;            // go on with node->next when the node is finished
-  int32_t scratch[3];   // per node: hole positions, a loop top, a temporary
+    GSTreeNode* node;
+    CodeEmitter* target;
+    int32_t phase;
+    FrameMode mode;
+    bool list;           // go on with node->next when the node is finished
+    int32_t scratch[3];  // per node: hole positions, a loop top, a temporary
 };
 
 struct CaseEntry {
-  uint32_t position;
-  int32_t value;
-  const GSTreeNode* node;
+    uint32_t position;
+    int32_t value;
+    const GSTreeNode* node;
 };
 
 struct WaitClause {
-  uint16_t major;
-  uint16_t minor;
-  uint32_t position;
+    uint16_t major;
+    uint16_t minor;
+    uint32_t position;
 };
 
 // A loop, switch or wait of the current function (its node's `work` holds the index).
 struct Construct {
-  int32_t breakLabel = -1;
-  int32_t continueLabel = -1;
-  std::vector<CaseEntry> cases;  // sorted by value; an equal value goes first
-  std::vector<WaitClause> clauses;
+    int32_t breakLabel = -1;
+    int32_t continueLabel = -1;
+    std::vector<CaseEntry> cases;  // sorted by value; an equal value goes first
+    std::vector<WaitClause> clauses;
 };
 
 class CodeGenerator {
- public:
-  CodeGenerator(GSGeneratorContext* generator, GSSymbolTable* context);
+public:
+    CodeGenerator(GSGeneratorContext* generator, GSSymbolTable* context);
 
-  // Walks the sibling list from `root` into `target`; false on any failure.
-  bool Run(GSTreeNode* root, CodeEmitter* target);
+    // Walks the sibling list from `root` into `target`; false on any failure.
+    bool Run(GSTreeNode* root, CodeEmitter* target);
 
-  // Continues `frame` at `nextPhase` once `node` (and the list behind it)
-  // has been generated into `target`; a null node continues at once.
-  Step Visit(GenerateFrame& frame, int32_t nextPhase, GSTreeNode* node, CodeEmitter* target);
-  Step Visit(GenerateFrame& frame, int32_t nextPhase, GSTreeNode* node) {
-    return Visit(frame, nextPhase, node, frame.target);
-  }
-  // The same for one node without its list (a call's callee).
-  Step VisitSingle(GenerateFrame& frame, int32_t nextPhase, GSTreeNode* node);
-  // Continues `frame` at `nextPhase` once the store prefix of `storeTarget` is generated.
-  Step VisitPrefix(GenerateFrame& frame, int32_t nextPhase, GSTreeNode* storeTarget);
-  // Runs `frame` again at `nextPhase` right away.
-  Step Again(GenerateFrame& frame, int32_t nextPhase);
+    // Continues `frame` at `nextPhase` once `node` (and the list behind it)
+    // has been generated into `target`; a null node continues at once.
+    Step Visit(GenerateFrame& frame, int32_t nextPhase, GSTreeNode* node, CodeEmitter* target);
+    Step Visit(GenerateFrame& frame, int32_t nextPhase, GSTreeNode* node)
+    {
+        return Visit(frame, nextPhase, node, frame.target);
+    }
+    // The same for one node without its list (a call's callee).
+    Step VisitSingle(GenerateFrame& frame, int32_t nextPhase, GSTreeNode* node);
+    // Continues `frame` at `nextPhase` once the store prefix of `storeTarget` is generated.
+    Step VisitPrefix(GenerateFrame& frame, int32_t nextPhase, GSTreeNode* storeTarget);
+    // Runs `frame` again at `nextPhase` right away.
+    Step Again(GenerateFrame& frame, int32_t nextPhase);
 
-  // A located error ("%s(%d) : %s") without failing the step (string compares go on).
-  void ReportOnly(int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
-  // A located error that fails the step.
-  template <typename... Arguments>
-  Step Error(int line, const char* format, Arguments... arguments) {
-    ReportOnly(line, format, arguments...);
-    return Step::Fail;
-  }
+    // A located error ("%s(%d) : %s") without failing the step (string compares go on).
+    void ReportOnly(int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
+    // A located error that fails the step.
+    template <typename... Arguments>
+    Step Error(int line, const char* format, Arguments... arguments)
+    {
+        ReportOnly(line, format, arguments...);
+        return Step::Fail;
+    }
 
-  // Narrow operands: false (with "too many <what>, line %d.") when `value`
-  // does not fit.
-  bool FitsU16(int64_t value, const char* what, int line);
-  bool FitsI16(int64_t value, const char* what, int line);
+    // Narrow operands: false (with "too many <what>, line %d.") when `value`
+    // does not fit.
+    bool FitsU16(int64_t value, const char* what, int line);
+    bool FitsI16(int64_t value, const char* what, int line);
 
-  // The class-reference index of a class name (handed out on first use).
-  bool ClassReference(const char* name, int line, uint16_t* index);
-  // The library-string index of a text.
-  bool StringIndex(const char* text, int line, uint16_t* index);
+    // The class-reference index of a class name (handed out on first use).
+    bool ClassReference(const char* name, int line, uint16_t* index);
+    // The library-string index of a text.
+    bool StringIndex(const char* text, int line, uint16_t* index);
 
-  // A free temporary slot of the current function or initializer.
-  bool AcquireTemporary(int line, int32_t* flag, uint16_t* slot);
-  void ReleaseTemporary(int32_t flag);
+    // A free temporary slot of the current function or initializer.
+    bool AcquireTemporary(int line, int32_t* flag, uint16_t* slot);
+    void ReleaseTemporary(int32_t flag);
 
-  int32_t NewConstruct(GSTreeNode* node);
-  Construct* ConstructOf(const GSTreeNode* node);
+    int32_t NewConstruct(GSTreeNode* node);
+    Construct* ConstructOf(const GSTreeNode* node);
 
-  GSGeneratorContext* generator;
-  GSSymbolTable* context;
-  GSCompileUnit* unit;
-  std::vector<Construct> constructs;  // of the current function
+    GSGeneratorContext* generator;
+    GSSymbolTable* context;
+    GSCompileUnit* unit;
+    std::vector<Construct> constructs;  // of the current function
 
- private:
-  bool Push(GSTreeNode* node, CodeEmitter* target, bool list, FrameMode mode);
-  Step Dispatch(GenerateFrame& frame);
-  void Finish(GenerateFrame& frame);
+private:
+    bool Push(GSTreeNode* node, CodeEmitter* target, bool list, FrameMode mode);
+    Step Dispatch(GenerateFrame& frame);
+    void Finish(GenerateFrame& frame);
 
-  GenerateFrame stack_[kWalkStackSize];
-  int count_ = 0;
-  bool overflow_ = false;
+    GenerateFrame stack_[kWalkStackSize];
+    int count_ = 0;
+    bool overflow_ = false;
 };
 
 // The node handlers, by group (generate_*.cpp).

@@ -7,23 +7,23 @@
 #include "script/common/queue.h"
 
 class GSCompileLog {
- public:
-  GSCompileLog();
-  ~GSCompileLog();
-  GSCompileLog(const GSCompileLog&) = delete;
-  GSCompileLog& operator=(const GSCompileLog&) = delete;
+public:
+    GSCompileLog();
+    ~GSCompileLog();
+    GSCompileLog(const GSCompileLog&) = delete;
+    GSCompileLog& operator=(const GSCompileLog&) = delete;
 
-  // Copies the text; false (the line is lost) when memory runs out.
-  bool AddLine(const char* text);
-  uint32_t LineCount() const { return lines_.Count(); }
-  // The i-th oldest line still held.
-  const char* Line(uint32_t i) const { return lines_.At(i); }
-  // Takes the oldest line; false when none is left.
-  bool TakeLine(const char** text);
+    // Copies the text; false (the line is lost) when memory runs out.
+    bool AddLine(const char* text);
+    uint32_t LineCount() const { return lines_.Count(); }
+    // The i-th oldest line still held.
+    const char* Line(uint32_t i) const { return lines_.At(i); }
+    // Takes the oldest line; false when none is left.
+    bool TakeLine(const char** text);
 
- private:
-  Utils::FrameMemory text_;
-  Utils::Queue<char*, 1> lines_;
+private:
+    Utils::FrameMemory text_;
+    Utils::Queue<char*, 1> lines_;
 };
 
 namespace GSCompiler {
@@ -39,7 +39,7 @@ void Print(GSCompileUnit* unit, const char* format, ...) __attribute__((format(p
 void Report(GSCompileUnit* unit, bool error, bool warning, int line, const char* format, ...)
     __attribute__((format(printf, 5, 6)));
 // The same with an explicit file name.
-void ReportInFile(GSCompileUnit* unit, bool error, bool warning, const char* fileName, int line,
-                  const char* format, ...) __attribute__((format(printf, 6, 7)));
+void ReportInFile(GSCompileUnit* unit, bool error, bool warning, const char* fileName, int line, const char* format,
+                  ...) __attribute__((format(printf, 6, 7)));
 
 }  // namespace GSCompiler

@@ -14,32 +14,32 @@ namespace GSCompiler {
 class GSSymbolTable;
 
 struct GSCompileUnit {
-  GSCompileUnit();
-  ~GSCompileUnit();
-  GSCompileUnit(const GSCompileUnit&) = delete;
-  GSCompileUnit& operator=(const GSCompileUnit&) = delete;
+    GSCompileUnit();
+    ~GSCompileUnit();
+    GSCompileUnit(const GSCompileUnit&) = delete;
+    GSCompileUnit& operator=(const GSCompileUnit&) = delete;
 
-  // Releases everything the unit holds and binds it to a context and a log.
-  void Init(GSSymbolTable* context, GSCompileLog* log);
-  // Releases every node block and text frame.
-  void Destroy();
-  // A node with the parser's defaults; null when the pool cannot grow.
-  GSTreeNode* NewNode(int32_t group, int32_t kind, int32_t line, int32_t code);
-  // A copy in the unit's text memory (any length); null for null.
-  const char* CopyText(const char* text);
-  const char* CopyText(const char* text, size_t length);
+    // Releases everything the unit holds and binds it to a context and a log.
+    void Init(GSSymbolTable* context, GSCompileLog* log);
+    // Releases every node block and text frame.
+    void Destroy();
+    // A node with the parser's defaults; null when the pool cannot grow.
+    GSTreeNode* NewNode(int32_t group, int32_t kind, int32_t line, int32_t code);
+    // A copy in the unit's text memory (any length); null for null.
+    const char* CopyText(const char* text);
+    const char* CopyText(const char* text, size_t length);
 
-  Utils::BlockMemory nodePool;
-  Utils::FrameMemory textMemory;
-  const char* fileName = nullptr;
-  uint32_t sourceCrc = 0;
-  uint32_t fileNameCrc = 0;
-  GSSymbolTable* context = nullptr;
-  GSTreeNode* root = nullptr;
-  int32_t errorCount = 0;
-  int32_t warningCount = 0;
-  int32_t spare = 0;
-  GSCompileLog* log = nullptr;
+    Utils::BlockMemory nodePool;
+    Utils::FrameMemory textMemory;
+    const char* fileName = nullptr;
+    uint32_t sourceCrc = 0;
+    uint32_t fileNameCrc = 0;
+    GSSymbolTable* context = nullptr;
+    GSTreeNode* root = nullptr;
+    int32_t errorCount = 0;
+    int32_t warningCount = 0;
+    int32_t spare = 0;
+    GSCompileLog* log = nullptr;
 };
 
 }  // namespace GSCompiler

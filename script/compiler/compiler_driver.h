@@ -30,7 +30,8 @@ int CompileToFile(GSCompileLog* log, const char* sourceName, const char* outputP
 // The same; `includes` receives the names (as loaded) of the sources the
 // compile included, directly or not, each a library of its own that the
 // compiled one depends on.
-int CompileToFile(GSCompileLog* log, const char* sourceName, const char* outputPath, std::vector<std::string>* includes);
+int CompileToFile(GSCompileLog* log, const char* sourceName, const char* outputPath,
+                  std::vector<std::string>* includes);
 
 // Front end and code generation of one main source on a fresh `context`.
 // A final "e" of the name is dropped, so "x.gse" compiles under "x.gs" and

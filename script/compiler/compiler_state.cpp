@@ -3,11 +3,15 @@
 
 namespace GSCompiler {
 
-CompilerState& State() {
-  static CompilerState state;
-  return state;
+CompilerState& State()
+{
+    static CompilerState state;
+    return state;
 }
 
-void ResetState() { State() = CompilerState(); }
+void ResetState()
+{
+    State() = CompilerState();
+}
 
 }  // namespace GSCompiler

@@ -9,8 +9,8 @@ class FlexLexer;
 // Everything the compiler keeps beyond one call, in one place, so that the
 // driver and the back end can see and reset it.
 struct CompilerState {
-  GSCompileUnit* currentUnit = nullptr;
-  FlexLexer* currentScanner = nullptr;
+    GSCompileUnit* currentUnit = nullptr;
+    FlexLexer* currentScanner = nullptr;
 };
 
 CompilerState& State();

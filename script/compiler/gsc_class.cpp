@@ -13,16 +13,34 @@ constexpr uint32_t kCodeGrowthStep = 256;
 constexpr uint32_t kWordListGrowthStep = 64;
 }  // namespace
 
-CodeEmitter::CodeEmitter() { code.Prepare(kCodeGrowthStep); }
+CodeEmitter::CodeEmitter()
+{
+    code.Prepare(kCodeGrowthStep);
+}
 
-GSCFunction::GSCFunction(GSFunctionSymbol* function) : symbol(function) { referenceLocals.Prepare(kWordListGrowthStep); }
+GSCFunction::GSCFunction(GSFunctionSymbol* function) : symbol(function)
+{
+    referenceLocals.Prepare(kWordListGrowthStep);
+}
 
-int32_t GSCFunction::ArgumentWords() const { return symbol->parameterCounter; }
+int32_t GSCFunction::ArgumentWords() const
+{
+    return symbol->parameterCounter;
+}
 
-int32_t GSCFunction::LocalWords() const { return symbol->localCount + temporaryCount; }
+int32_t GSCFunction::LocalWords() const
+{
+    return symbol->localCount + temporaryCount;
+}
 
-GSCClass::GSCClass(GSClassSymbol* cls) : symbol(cls) { referenceMembers.Prepare(kWordListGrowthStep); }
+GSCClass::GSCClass(GSClassSymbol* cls) : symbol(cls)
+{
+    referenceMembers.Prepare(kWordListGrowthStep);
+}
 
-GSCClass::~GSCClass() { functions.DeleteAll(); }
+GSCClass::~GSCClass()
+{
+    functions.DeleteAll();
+}
 
 }  // namespace GSCompiler

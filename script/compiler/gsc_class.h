@@ -37,80 +37,80 @@ class GSFunctionSymbol;
 // Every emission calls the line hook with the position first, applies the
 // opcode's depth change, then appends.
 class CodeEmitter {
- public:
-  using LineHook = void (*)(void* user, uint32_t position);
+public:
+    using LineHook = void (*)(void* user, uint32_t position);
 
-  CodeEmitter();
-  CodeEmitter(const CodeEmitter&) = delete;
-  CodeEmitter& operator=(const CodeEmitter&) = delete;
+    CodeEmitter();
+    CodeEmitter(const CodeEmitter&) = delete;
+    CodeEmitter& operator=(const CodeEmitter&) = delete;
 
-  // The emission operations (code_emitter.cpp): opcode alone, with an i32,
-  // OP_PushInt with a float's bits, with a u16, with an i16 and a u16.
-  void Emit(uint8_t opcode);
-  void EmitI32(uint8_t opcode, int32_t operand);
-  void EmitFloat(float value);
-  void EmitU16(uint8_t opcode, uint16_t operand);
-  void EmitTwo(uint8_t opcode, uint16_t first, uint16_t second);
-  // Raw operand bytes behind an emitted opcode (switch and wait tables).
-  void AppendU16(uint16_t value);
-  void AppendI32(int32_t value);
-  // The depth change a call makes after its emission, or an "on" clause's message.
-  void AdjustDepth(int32_t change);
-  // Where the next instruction goes.
-  uint32_t Position() const { return static_cast<uint32_t>(code.Cursor()); }
-  // A 5-byte hole for a forward jump, filled later by FillJump.
-  uint32_t Hole();
-  // `bytes` zero bytes to be patched later (switch and wait tables).
-  uint32_t Reserve(uint32_t bytes);
-  // Emits `opcode` with target `target` into the hole at `hole` (the depth
-  // rule applies now), then goes back to the end.
-  void FillJump(uint32_t hole, uint8_t opcode, uint32_t target);
-  // Writes a u16 / i32 at an earlier position without moving on.
-  void PatchU16(uint32_t position, uint16_t value);
-  void PatchI32(uint32_t position, int32_t value);
-  bool Failed() const { return (code.Flags() & Utils::ByteBuffer::kAllocationFailed) != 0; }
+    // The emission operations (code_emitter.cpp): opcode alone, with an i32,
+    // OP_PushInt with a float's bits, with a u16, with an i16 and a u16.
+    void Emit(uint8_t opcode);
+    void EmitI32(uint8_t opcode, int32_t operand);
+    void EmitFloat(float value);
+    void EmitU16(uint8_t opcode, uint16_t operand);
+    void EmitTwo(uint8_t opcode, uint16_t first, uint16_t second);
+    // Raw operand bytes behind an emitted opcode (switch and wait tables).
+    void AppendU16(uint16_t value);
+    void AppendI32(int32_t value);
+    // The depth change a call makes after its emission, or an "on" clause's message.
+    void AdjustDepth(int32_t change);
+    // Where the next instruction goes.
+    uint32_t Position() const { return static_cast<uint32_t>(code.Cursor()); }
+    // A 5-byte hole for a forward jump, filled later by FillJump.
+    uint32_t Hole();
+    // `bytes` zero bytes to be patched later (switch and wait tables).
+    uint32_t Reserve(uint32_t bytes);
+    // Emits `opcode` with target `target` into the hole at `hole` (the depth
+    // rule applies now), then goes back to the end.
+    void FillJump(uint32_t hole, uint8_t opcode, uint32_t target);
+    // Writes a u16 / i32 at an earlier position without moving on.
+    void PatchU16(uint32_t position, uint16_t value);
+    void PatchI32(uint32_t position, int32_t value);
+    bool Failed() const { return (code.Flags() & Utils::ByteBuffer::kAllocationFailed) != 0; }
 
-  Utils::ByteBuffer code;  // allocated at the first byte, growth step 256
-  LineHook lineHook = nullptr;
-  void* hookUser = nullptr;
-  int32_t depth = 0;     // current operand-stack depth
-  int32_t maxDepth = 0;  // greatest depth reached
+    Utils::ByteBuffer code;  // allocated at the first byte, growth step 256
+    LineHook lineHook = nullptr;
+    void* hookUser = nullptr;
+    int32_t depth = 0;     // current operand-stack depth
+    int32_t maxDepth = 0;  // greatest depth reached
 };
 
 class GSCFunction : public Utils::IDoubleLinkListNode {
- public:
-  struct LineDebugInfo {
-    uint32_t position;
-    uint32_t line;
-  };
+public:
+    struct LineDebugInfo {
+        uint32_t position;
+        uint32_t line;
+    };
 
-  explicit GSCFunction(GSFunctionSymbol* function);
+    explicit GSCFunction(GSFunctionSymbol* function);
 
-  GSFunctionSymbol* symbol;
-  CodeEmitter emitter;
-  uint32_t referenceLocalCount = 0;
-  Utils::ByteBuffer referenceLocals;  // u32 local slots, allocated at the first, growth step 64
-  int32_t currentLine = 0;
-  Utils::Array<LineDebugInfo, 16> lines;
-  int32_t temporaryCount = 0;  // one more than the highest temporary flag used
+    GSFunctionSymbol* symbol;
+    CodeEmitter emitter;
+    uint32_t referenceLocalCount = 0;
+    Utils::ByteBuffer referenceLocals;  // u32 local slots, allocated at the first, growth step 64
+    int32_t currentLine = 0;
+    Utils::Array<LineDebugInfo, 16> lines;
+    int32_t temporaryCount = 0;  // one more than the highest temporary flag used
 
-  // A: the parameters and the receiver word.
-  int32_t ArgumentWords() const;
-  // L: the declared locals and the temporaries.
-  int32_t LocalWords() const;
+    // A: the parameters and the receiver word.
+    int32_t ArgumentWords() const;
+    // L: the declared locals and the temporaries.
+    int32_t LocalWords() const;
 };
 
 class GSCClass : public Utils::IDoubleLinkListNode {
- public:
-  explicit GSCClass(GSClassSymbol* cls);
-  ~GSCClass() override;
+public:
+    explicit GSCClass(GSClassSymbol* cls);
+    ~GSCClass() override;
 
-  GSClassSymbol* symbol;
-  Utils::DoubleLinkList functions;  // GSCFunction, in compile order
-  CodeEmitter initializer;
-  int32_t initializerLocalCount = 0;
-  uint32_t referenceMemberCount = 0;
-  Utils::ByteBuffer referenceMembers;  // u32 word indices, growth step 64
+    GSClassSymbol* symbol;
+    Utils::DoubleLinkList functions;  // GSCFunction, in compile order
+    CodeEmitter initializer;
+    int32_t initializerLocalCount = 0;
+    uint32_t referenceMemberCount = 0;
+    Utils::ByteBuffer referenceMembers;  // u32 word indices, growth step 64
 };
 
 }  // namespace GSCompiler

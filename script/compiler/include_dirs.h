@@ -11,12 +11,13 @@
 // One include folder: a folder path and the name of the file container that
 // holds it (empty for the plain file system).
 class GSCIncludeDir {
- public:
-  GSCIncludeDir(const Zel::File::Path& folder, const Zel::PString& containerName)
-      : path(folder), container(containerName) {}
+public:
+    GSCIncludeDir(const Zel::File::Path& folder, const Zel::PString& containerName)
+        : path(folder), container(containerName)
+    {}
 
-  Zel::File::Path path;
-  Zel::PString container;
+    Zel::File::Path path;
+    Zel::PString container;
 };
 
 namespace GSCompiler {
@@ -36,11 +37,11 @@ void ClearIncludeDirs();
 // protected ".gse" twin. The first hit is loaded with GSSourceFile (a
 // protected file unprotected, the one-shot prefix in front).
 class IncludeDirLoader : public SourceLoader {
- public:
-  bool Load(const std::string& name, Loaded* loaded, const char** container) override;
+public:
+    bool Load(const std::string& name, Loaded* loaded, const char** container) override;
 
- private:
-  std::string lastContainer_;
+private:
+    std::string lastContainer_;
 };
 
 }  // namespace GSCompiler

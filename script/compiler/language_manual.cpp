@@ -521,6 +521,9 @@ A small example:
 
 }  // namespace
 
-const char* LanguageManual() { return kManual; }
+const char* LanguageManual()
+{
+    return kManual;
+}
 
 }  // namespace GSCompiler

@@ -15,44 +15,53 @@
 
 namespace GSCompiler {
 
-int32_t GSFunctionSymbolExt::Slot() const {
-  if (function->owner == nullptr || function->owner->kind != SYM_CLASS) return -1;
-  return static_cast<const GSClassSymbol*>(function->owner)->methodBase + function->index;
+int32_t GSFunctionSymbolExt::Slot() const
+{
+    if (function->owner == nullptr || function->owner->kind != SYM_CLASS)
+        return -1;
+    return static_cast<const GSClassSymbol*>(function->owner)->methodBase + function->index;
 }
 
-void MethodTableList::InsertBySlot(const GSFunctionSymbolExt& entry) {
-  // The list stays in slot order, so the first entry whose slot is not
-  // smaller is a binary search away.
-  auto at = std::lower_bound(entries_.begin(), entries_.end(), entry.Slot(),
-                             [](const GSFunctionSymbolExt& present, int32_t slot) { return present.Slot() < slot; });
-  entries_.insert(at, entry);
+void MethodTableList::InsertBySlot(const GSFunctionSymbolExt& entry)
+{
+    // The list stays in slot order, so the first entry whose slot is not
+    // smaller is a binary search away.
+    auto at = std::lower_bound(entries_.begin(), entries_.end(), entry.Slot(),
+                               [](const GSFunctionSymbolExt& present, int32_t slot) { return present.Slot() < slot; });
+    entries_.insert(at, entry);
 }
 
-void MethodTableList::SortBySlot() {
-  std::reverse(entries_.begin(), entries_.end());
-  std::stable_sort(entries_.begin(), entries_.end(),
-                   [](const GSFunctionSymbolExt& a, const GSFunctionSymbolExt& b) { return a.Slot() < b.Slot(); });
+void MethodTableList::SortBySlot()
+{
+    std::reverse(entries_.begin(), entries_.end());
+    std::stable_sort(entries_.begin(), entries_.end(),
+                     [](const GSFunctionSymbolExt& a, const GSFunctionSymbolExt& b) { return a.Slot() < b.Slot(); });
 }
 
 namespace {
 
 // Member-block offset of `cls` within an instance of `mostDerived`; -1 when
 // it is not part of it.
-int32_t BlockOffset(const GSClassSymbol* mostDerived, const GSClassSymbol* cls) {
-  if (cls == mostDerived) return 0;
-  for (const BaseEntry& entry : mostDerived->bases) {
-    if (entry.base == cls) return entry.memberOffset;
-  }
-  return -1;
+int32_t BlockOffset(const GSClassSymbol* mostDerived, const GSClassSymbol* cls)
+{
+    if (cls == mostDerived)
+        return 0;
+    for (const BaseEntry& entry : mostDerived->bases) {
+        if (entry.base == cls)
+            return entry.memberOffset;
+    }
+    return -1;
 }
 
 // The signature from "$" up to and including "@" names the result type.
-bool SameReturnType(const GSFunctionSymbol* a, const GSFunctionSymbol* b) {
-  const char* at = std::strchr(a->signature, '@');
-  const char* other = std::strchr(b->signature, '@');
-  if (at == nullptr || other == nullptr) return false;
-  const size_t length = static_cast<size_t>(at - a->signature);
-  return length == static_cast<size_t>(other - b->signature) && std::strncmp(a->signature, b->signature, length) == 0;
+bool SameReturnType(const GSFunctionSymbol* a, const GSFunctionSymbol* b)
+{
+    const char* at = std::strchr(a->signature, '@');
+    const char* other = std::strchr(b->signature, '@');
+    if (at == nullptr || other == nullptr)
+        return false;
+    const size_t length = static_cast<size_t>(at - a->signature);
+    return length == static_cast<size_t>(other - b->signature) && std::strncmp(a->signature, b->signature, length) == 0;
 }
 
 }  // namespace
@@ -60,10 +69,12 @@ bool SameReturnType(const GSFunctionSymbol* a, const GSFunctionSymbol* b) {
 namespace {
 
 // The plain name of a short signature "::name(args)", without copying it.
-std::string_view PlainNameOf(const GSFunctionSymbol* function) {
-  std::string_view name = function->name;
-  if (name.substr(0, 2) == "::") name.remove_prefix(2);
-  return name.substr(0, name.find('('));
+std::string_view PlainNameOf(const GSFunctionSymbol* function)
+{
+    std::string_view name = function->name;
+    if (name.substr(0, 2) == "::")
+        name.remove_prefix(2);
+    return name.substr(0, name.find('('));
 }
 
 // Result entries by plain name, kept beside the result through the whole
@@ -71,58 +82,67 @@ std::string_view PlainNameOf(const GSFunctionSymbol* function) {
 using EntriesByName = std::unordered_map<std::string_view, std::vector<uint32_t>>;
 
 bool Collect(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTableList* result, EntriesByName* byName,
-             GSCompileLog* log) {
-  for (const BaseEntry& entry : cls->bases) {
-    if (entry.direct && !Collect(mostDerived, entry.base, result, byName, log)) return false;
-  }
-  const int32_t offset = BlockOffset(mostDerived, cls);
-  if (offset < 0) return false;
-
-  MethodTableList own;
-  Utils::HashTable::Iterator it;
-  cls->members.Begin(&it);
-  for (; it.Node() != nullptr; Utils::HashTable::Next(&it)) {
-    GSSymbol* symbol = static_cast<GSSymbol*>(it.Node());
-    if (symbol->kind != SYM_FUNCTION || symbol->scopeLevel != 0) continue;
-    own.Append(GSFunctionSymbolExt(static_cast<GSFunctionSymbol*>(symbol), offset));
-  }
-  // The member table gives them in hash order: one insertion each would
-  // shift the list every time, quadratic in a large class.
-  own.SortBySlot();
-
-  // A static class cannot be extended, so nothing can override its functions
-  // and its one object is always of the class itself: its overloads keep a
-  // slot each. Redirecting them by plain name would run Router's
-  // GetGameObject(string) for a call of GetGameObject(int), and would refuse
-  // Math's Rand(float,float) beside Rand(int,int) for their result types.
-  const bool keepOwnOverloads = (cls->flags & MOD_STATIC) != 0;
-  const uint32_t firstOwn = result->Count();
-  for (uint32_t i = 0; i < own.Count(); ++i) {
-    GSFunctionSymbol* function = own[i].function;
-    if (function->signature == nullptr) return false;
-    std::vector<uint32_t>& sameName = (*byName)[PlainNameOf(function)];
-    for (uint32_t j : sameName) {
-      if (keepOwnOverloads && j >= firstOwn) continue;
-      GSFunctionSymbolExt& earlier = (*result)[j];
-      if (!SameReturnType(function, earlier.function)) {
-        if (log != nullptr) log->AddLine((std::string("Wrong return type on function: ") + function->signature + "\n").c_str());
-        return false;
-      }
-      earlier.function = function;
-      earlier.offset = offset;
+             GSCompileLog* log)
+{
+    for (const BaseEntry& entry : cls->bases) {
+        if (entry.direct && !Collect(mostDerived, entry.base, result, byName, log))
+            return false;
     }
-    sameName.push_back(result->Count());
-    result->Append(own[i]);
-  }
-  return true;
+    const int32_t offset = BlockOffset(mostDerived, cls);
+    if (offset < 0)
+        return false;
+
+    MethodTableList own;
+    Utils::HashTable::Iterator it;
+    cls->members.Begin(&it);
+    for (; it.Node() != nullptr; Utils::HashTable::Next(&it)) {
+        GSSymbol* symbol = static_cast<GSSymbol*>(it.Node());
+        if (symbol->kind != SYM_FUNCTION || symbol->scopeLevel != 0)
+            continue;
+        own.Append(GSFunctionSymbolExt(static_cast<GSFunctionSymbol*>(symbol), offset));
+    }
+    // The member table gives them in hash order: one insertion each would
+    // shift the list every time, quadratic in a large class.
+    own.SortBySlot();
+
+    // A static class cannot be extended, so nothing can override its functions
+    // and its one object is always of the class itself: its overloads keep a
+    // slot each. Redirecting them by plain name would run Router's
+    // GetGameObject(string) for a call of GetGameObject(int), and would refuse
+    // Math's Rand(float,float) beside Rand(int,int) for their result types.
+    const bool keepOwnOverloads = (cls->flags & MOD_STATIC) != 0;
+    const uint32_t firstOwn = result->Count();
+    for (uint32_t i = 0; i < own.Count(); ++i) {
+        GSFunctionSymbol* function = own[i].function;
+        if (function->signature == nullptr)
+            return false;
+        std::vector<uint32_t>& sameName = (*byName)[PlainNameOf(function)];
+        for (uint32_t j : sameName) {
+            if (keepOwnOverloads && j >= firstOwn)
+                continue;
+            GSFunctionSymbolExt& earlier = (*result)[j];
+            if (!SameReturnType(function, earlier.function)) {
+                if (log != nullptr)
+                    log->AddLine((std::string("Wrong return type on function: ") + function->signature + "\n").c_str());
+                return false;
+            }
+            earlier.function = function;
+            earlier.offset = offset;
+        }
+        sameName.push_back(result->Count());
+        result->Append(own[i]);
+    }
+    return true;
 }
 
 }  // namespace
 
-bool CollectMethodTable(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTableList* result, GSCompileLog* log) {
-  EntriesByName byName;
-  for (uint32_t j = 0; j < result->Count(); ++j) byName[PlainNameOf((*result)[j].function)].push_back(j);
-  return Collect(mostDerived, cls, result, &byName, log);
+bool CollectMethodTable(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTableList* result, GSCompileLog* log)
+{
+    EntriesByName byName;
+    for (uint32_t j = 0; j < result->Count(); ++j)
+        byName[PlainNameOf((*result)[j].function)].push_back(j);
+    return Collect(mostDerived, cls, result, &byName, log);
 }
 
 }  // namespace GSCompiler

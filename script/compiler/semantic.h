@@ -17,16 +17,16 @@ class GSFunctionSymbol;
 constexpr int kWalkStackSize = 128;
 
 struct WalkerState {
-  bool abort = false;
-  bool declarationsOnly = false;
-  bool skipChildren = false;
-  GSFunctionSymbol* currentFunction = nullptr;
-  GSClassSymbol* currentClass = nullptr;
-  GSCompileUnit* unit = nullptr;
-  GSSymbolTable* table = nullptr;
-  // The loops, switches and waits whose children are being walked, the
-  // innermost last: what a break, continue, case, default or on belongs to.
-  std::vector<GSTreeNode*> openStatements;
+    bool abort = false;
+    bool declarationsOnly = false;
+    bool skipChildren = false;
+    GSFunctionSymbol* currentFunction = nullptr;
+    GSClassSymbol* currentClass = nullptr;
+    GSCompileUnit* unit = nullptr;
+    GSSymbolTable* table = nullptr;
+    // The loops, switches and waits whose children are being walked, the
+    // innermost last: what a break, continue, case, default or on belongs to.
+    std::vector<GSTreeNode*> openStatements;
 };
 
 // Walks the list from `root`; true when no visit failed.
