@@ -18,9 +18,8 @@ PemberlynxSpec* ConstructKorvelBaseSpec(const KUID& assetId, const Zel::PString&
 
 }  // namespace
 
-KorvelBaseSpec::KorvelBaseSpec(const KUID& assetId, const Zel::PString& databaseName,
-                               const Zel::String& parentFolder, const Zel::String& assetFolderName,
-                               const SoupHandle& config)
+KorvelBaseSpec::KorvelBaseSpec(const KUID& assetId, const Zel::PString& databaseName, const Zel::String& parentFolder,
+                               const Zel::String& assetFolderName, const SoupHandle& config)
     : PemberlynxSpec(assetId, databaseName, parentFolder, assetFolderName, config)
 {
     kind_ = config.GetNamedTag(Zel::PString("kind"));
@@ -38,12 +37,11 @@ KorvelBaseSpec::~KorvelBaseSpec() = default;
 
 KADScript_KorvelBaseSpecFactory::KADScript_KorvelBaseSpecFactory()
     : PXSpecFactory(Zel::PString("--KADScript_KorvelBaseSpecFactory--"))
-{
-}
+{}
 
 PemberlynxSpec* KADScript_KorvelBaseSpecFactory::CreateSpec(const KUID& assetId, const Zel::PString& databaseName,
-                                                           const Zel::String& parentFolder,
-                                                           const Zel::String& assetFolderName, SoupHandle config)
+                                                            const Zel::String& parentFolder,
+                                                            const Zel::String& assetFolderName, SoupHandle config)
 {
     return ConstructKorvelBaseSpec(assetId, databaseName, parentFolder, assetFolderName, config);
 }
