@@ -182,8 +182,7 @@ private:
                      const std::vector<SoupHandle>& parents, Container* target, const SoupHandle& config,
                      int32_t& childNumber);
     void AddCompulsoryPlaceholders(const std::vector<Zel::PString>& compulsory, const SoupHandle& definition,
-                                   const std::vector<SoupHandle>& parents, Container* target,
-                                   const ConfigView& config);
+                                   const std::vector<SoupHandle>& parents, Container* target, const ConfigView& config);
     bool WriteVectorTag(Tag& tag, SoupHandle& out, int32_t size);
     bool WriteChoiceTag(Tag& tag, SoupHandle& out, bool combobox);
     bool WriteFilePath(Tag& tag, SoupHandle& out, bool editable);

@@ -57,8 +57,7 @@ bool Container::Validate(const SoupHandle& config)
     const TemplateNames& names = Names();
     DataManager* manager = DataManager::Instance();
     ErrorHandler* errors = ErrorHandler::Instance();
-    const float build =
-        CheckBuildFromConfigValue(config.GetNamedTagAsFloat(names.korvelBuild, DefaultConfigBuild));
+    const float build = CheckBuildFromConfigValue(config.GetNamedTagAsFloat(names.korvelBuild, DefaultConfigBuild));
     manager->SetBuild(build);
 
     const Zel::PString kind = config.GetNamedTag(names.kind);
@@ -156,7 +155,8 @@ Container* Container::CreateChildContainer(const Zel::PString& name, Container* 
 {
     const SoupHandle definition = FindDefinition(typeName);
     if (!definition.Root()) {
-        ErrorHandler::Instance()->AddError(FindingText("$dod_container_nocontainerdefinition", typeName.c_str()), owner);
+        ErrorHandler::Instance()->AddError(FindingText("$dod_container_nocontainerdefinition", typeName.c_str()),
+                                           owner);
         return nullptr;
     }
     auto* child = new Container();
@@ -214,8 +214,7 @@ bool Container::ReadSubSoup(const Zel::PString& tagName, const SoupHandle& subSo
         const SoupHandle arrayElement = elementDefinition.GetNamedSoup(names.arrayElement);
         const int32_t count = arrayElement.CountTags();
         for (int32_t i = 0; i < count; ++i) {
-            const Zel::PString value =
-                arrayElement.GetNamedTag(Zel::PString("container-type" + std::to_string(i)));
+            const Zel::PString value = arrayElement.GetNamedTag(Zel::PString("container-type" + std::to_string(i)));
             if (!value.IsEmpty())
                 child->AddElementType(Zel::PString(""), value);
         }

@@ -44,17 +44,16 @@ bool ValidateUniqueNames(Container& container, const SoupHandle& /*arguments*/)
     for (Container* child : container.GetChildren()) {
         if (seen[child->GetName().Node()]++ == 0)
             continue;
-        errors->AddError(FindingText("$dod_val_duplicatecontainername", child->GetName().c_str(),
-                                     container.GetName().c_str()),
-                         child);
+        errors->AddError(
+            FindingText("$dod_val_duplicatecontainername", child->GetName().c_str(), container.GetName().c_str()),
+            child);
         passed = false;
     }
     seen.clear();
     for (Tag* tag : container.GetTags()) {
         if (seen[tag->name.Node()]++ == 0)
             continue;
-        errors->AddError(FindingText("$dod_val_duplicatetagname", tag->name.c_str(), container.GetName().c_str()),
-                         tag);
+        errors->AddError(FindingText("$dod_val_duplicatetagname", tag->name.c_str(), container.GetName().c_str()), tag);
         passed = false;
     }
     return passed;

@@ -37,8 +37,7 @@ void EraseAll(std::vector<T*>& list, const T* item)
 
 DataManager::DataManager(const char* dataFolder)
     : dataFolder_(dataFolder), personalDetails_(std::make_unique<PersonalDetails>())
-{
-}
+{}
 
 DataManager::~DataManager()
 {

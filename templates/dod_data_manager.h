@@ -20,7 +20,7 @@ namespace Zel {
 class ResourceSystem;
 class RenderKernel;
 class OS;
-}
+}  // namespace Zel
 
 namespace DODLib {
 

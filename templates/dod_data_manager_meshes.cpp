@@ -63,8 +63,8 @@ void DataManager::SetMeshLoader(MeshLoader loader)
 
 std::unique_ptr<MeshData> DataManager::LoadMesh(const Zel::PString& file, bool lod, Container* container)
 {
-    std::unique_ptr<MeshData> mesh = meshLoader_ ? meshLoader_(file, lod, container)
-                                                 : LoadMeshUninspected(file, lod, container);
+    std::unique_ptr<MeshData> mesh =
+        meshLoader_ ? meshLoader_(file, lod, container) : LoadMeshUninspected(file, lod, container);
     if (mesh && mesh->GetFilePath().IsEmpty())
         mesh->SetFilePath(file);
     return mesh;

@@ -129,8 +129,7 @@ bool Container::ApplyFieldType(Tag& tag, const SoupHandle& definition, const Con
             else
                 errors->AddWarning(text, &tag);
         } else {
-            errors->AddError(FindingText("$dod_container_nodefinition", tag.name.c_str(), target->name_.c_str()),
-                             &tag);
+            errors->AddError(FindingText("$dod_container_nodefinition", tag.name.c_str(), target->name_.c_str()), &tag);
         }
         break;
     }

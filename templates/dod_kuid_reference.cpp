@@ -15,7 +15,7 @@ namespace DODLib {
 namespace {
 // Field mask of the asset-information request that fills the code lists.
 constexpr int32_t CodeListFields = 4;
-}
+}  // namespace
 
 bool CheckKuidReference(Tag* tag)
 {

@@ -51,8 +51,7 @@ bool HasExtension(std::string_view name, std::initializer_list<const char*> exte
 {
     for (const char* extension : extensions) {
         const std::string suffix = std::string(".") + extension;
-        if (name.size() >= suffix.size() &&
-            Zel::AsciiEqualIgnoreCase(name.substr(name.size() - suffix.size()), suffix))
+        if (name.size() >= suffix.size() && Zel::AsciiEqualIgnoreCase(name.substr(name.size() - suffix.size()), suffix))
             return true;
     }
     return false;
@@ -134,8 +133,8 @@ bool Container::WriteStringTag(Tag& tag, SoupHandle& out)
         passed = tag.RunValidators();
     } else {
         // Sound containers of old builds named their files by bare tags.
-        const bool oldSound = IsBefore31Untruncated(DataManager::Instance()->GetBuild()) &&
-                              OwnerName(tag) == Names().sound;
+        const bool oldSound =
+            IsBefore31Untruncated(DataManager::Instance()->GetBuild()) && OwnerName(tag) == Names().sound;
         if (!oldSound) {
             ReportAgainst(tag, "$dod_container_emptystringerr", true);
             passed = false;

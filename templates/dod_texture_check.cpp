@@ -161,10 +161,10 @@ bool Container::CheckTextureFolder(const std::string& root, const std::string& f
             Zel::Bitmap& bitmap;
             bool& loaded;
         };
-        for (const Image& image : {Image{description.hasPrimary, description.primary, "$dod_texture_missing_primary",
-                                         primary, primaryLoaded},
-                                   Image{description.hasAlpha, description.alpha, "$dod_texture_missing_alpha", alpha,
-                                         alphaLoaded}}) {
+        for (const Image& image :
+             {Image{description.hasPrimary, description.primary, "$dod_texture_missing_primary", primary,
+                    primaryLoaded},
+              Image{description.hasAlpha, description.alpha, "$dod_texture_missing_alpha", alpha, alphaLoaded}}) {
             if (!image.named || unloadable)
                 continue;
             const std::string imagePath = folder + Zel::AsciiLowerCopy(image.file);
@@ -188,8 +188,7 @@ bool Container::CheckTextureFolder(const std::string& root, const std::string& f
         }
         if (unloadable)
             continue;
-        if (primaryLoaded && alphaLoaded &&
-            (primary.Width() != alpha.Width() || primary.Height() != alpha.Height())) {
+        if (primaryLoaded && alphaLoaded && (primary.Width() != alpha.Width() || primary.Height() != alpha.Height())) {
             errors->AddError(FindingText("$dod_primaryalpha_notsamesize", shownDescription));
             result = false;
         }

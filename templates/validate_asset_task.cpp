@@ -3,8 +3,7 @@
 
 #include "results/results_log.h"
 
-bool ValidateAssetTask::RunOnMainThread(const Zel::PString& /*assetName*/, Zel::File::Path /*folder*/,
-                                        ResultsLog& log)
+bool ValidateAssetTask::RunOnMainThread(const Zel::PString& /*assetName*/, Zel::File::Path /*folder*/, ResultsLog& log)
 {
     // Never a silent success: an unvalidated asset must not pass as valid.
     log.AddMessage(ResultsLog::MessageKind::Error, "No validator is available in this build.");
