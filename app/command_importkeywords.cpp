@@ -16,8 +16,8 @@ bool ImportKeywords(const char* baseFolder, const char* fileName, const char* fo
     Zel::File::Path joined(baseFolder);
     joined.AddPath(fileName);
     SoupHandle keywords;
-    if (!keywords.LoadFromFile(absolute ? Zel::PString() : Zel::PString(baseFolder), absolute ? joined.c_str() : fileName,
-                               format))
+    if (!keywords.LoadFromFile(absolute ? Zel::PString() : Zel::PString(baseFolder),
+                               absolute ? joined.c_str() : fileName, format))
         return false;
     for (int32_t i = 0; i < keywords.CountTags(); ++i) {
         Zel::PString name;

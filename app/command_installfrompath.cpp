@@ -14,8 +14,9 @@ int CommandInstallFromPath(ResultsLog& log, const Zel::PString& folderPath)
         return 0;
     // A plain file or a tree without any config gives nothing to install and
     // no line from the daemon; a refused install has the daemon's line already.
-    failure.Explain((std::string("No asset was installed: no folder with a \"config.txt\" or \"config.chump\" was found at ") +
-                     folderPath.c_str() + ".")
-                        .c_str());
+    failure.Explain(
+        (std::string("No asset was installed: no folder with a \"config.txt\" or \"config.chump\" was found at ") +
+         folderPath.c_str() + ".")
+            .c_str());
     return -1;
 }

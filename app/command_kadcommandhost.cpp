@@ -41,9 +41,7 @@ void MisbehaveIfAsked()
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 #else
-void MisbehaveIfAsked()
-{
-}
+void MisbehaveIfAsked() {}
 #endif
 
 bool ValidateFolder(const Zel::PString& storeName, const Zel::String& folder, ResultsLog& log)

@@ -8,8 +8,7 @@
 namespace {
 
 // The language codes the interface text exists for, in the order compared.
-constexpr const char* LanguageCodes[] = {"US", "UK", "CN", "CZ", "NL", "FR", "DE",
-                                         "IT", "KR", "PL", "RU", "ES", "HU"};
+constexpr const char* LanguageCodes[] = {"US", "UK", "CN", "CZ", "NL", "FR", "DE", "IT", "KR", "PL", "RU", "ES", "HU"};
 
 bool IsKnownLanguageCode(const char* code)
 {

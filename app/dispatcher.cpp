@@ -43,14 +43,38 @@ struct CommandLine {
 
 // The installed-version queries answer with bytes of the version and build,
 // since an exit status keeps only the low byte.
-int RunVersion(CommandLine&) { return CommandVersion(); }
-int RunInstalledVersionLo(CommandLine&) { return KADProtocol::Version & 0xFF; }
-int RunInstalledVersionHi(CommandLine&) { return (KADProtocol::Version >> 8) & 0xFF; }
-int RunInstalledBuildNumberLo(CommandLine&) { return KADProtocol::Build & 0xFF; }
-int RunInstalledBuildNumberHi(CommandLine&) { return (KADProtocol::Build >> 8) & 0xFF; }
-int RunEcho(CommandLine& line) { return CommandEcho(line.count, line.table); }
-int RunInstalledVersion(CommandLine&) { return KADProtocol::Version; }
-int RunInstalledBuildNumber(CommandLine&) { return KADProtocol::Build; }
+int RunVersion(CommandLine&)
+{
+    return CommandVersion();
+}
+int RunInstalledVersionLo(CommandLine&)
+{
+    return KADProtocol::Version & 0xFF;
+}
+int RunInstalledVersionHi(CommandLine&)
+{
+    return (KADProtocol::Version >> 8) & 0xFF;
+}
+int RunInstalledBuildNumberLo(CommandLine&)
+{
+    return KADProtocol::Build & 0xFF;
+}
+int RunInstalledBuildNumberHi(CommandLine&)
+{
+    return (KADProtocol::Build >> 8) & 0xFF;
+}
+int RunEcho(CommandLine& line)
+{
+    return CommandEcho(line.count, line.table);
+}
+int RunInstalledVersion(CommandLine&)
+{
+    return KADProtocol::Version;
+}
+int RunInstalledBuildNumber(CommandLine&)
+{
+    return KADProtocol::Build;
+}
 
 int RunSetLanguage(CommandLine& line)
 {
@@ -64,7 +88,10 @@ int RunRegisterAccount(CommandLine& line)
     return CommandRegisterAccount(line.log, line.Raw(2), line.Raw(3));
 }
 
-int RunCloseKADDaemon(CommandLine&) { return CommandCloseKADDaemon(); }
+int RunCloseKADDaemon(CommandLine&)
+{
+    return CommandCloseKADDaemon();
+}
 
 int RunInstallCDP(CommandLine& line)
 {
@@ -114,7 +141,10 @@ int RunCompile(CommandLine& line)
     return CommandCompile(line.log, line.count, line.table);
 }
 
-int RunKADCommandHost(CommandLine& line) { return CommandKADCommandHost(line.log, line.context); }
+int RunKADCommandHost(CommandLine& line)
+{
+    return CommandKADCommandHost(line.log, line.context);
+}
 
 int RunEncrypt(CommandLine& line)
 {
@@ -130,8 +160,14 @@ int RunListBuilds(CommandLine& line)
     return CommandListBuilds(line.log, line.argument);
 }
 
-int RunGenerateKUID(CommandLine& line) { return CommandGenerateKUID(line.log); }
-int RunRepairDatabase(CommandLine& line) { return CommandRepairDatabase(line.log, line.argument); }
+int RunGenerateKUID(CommandLine& line)
+{
+    return CommandGenerateKUID(line.log);
+}
+int RunRepairDatabase(CommandLine& line)
+{
+    return CommandRepairDatabase(line.log, line.argument);
+}
 
 int RunCompressTexture(CommandLine& line)
 {
@@ -142,7 +178,10 @@ int RunCompressTexture(CommandLine& line)
     return CommandCompressTexture(line.log, line.argument);
 }
 
-int RunAuthors(CommandLine& line) { return CommandAuthors(line.log); }
+int RunAuthors(CommandLine& line)
+{
+    return CommandAuthors(line.log);
+}
 
 int RunSearchByCategory(CommandLine& line)
 {
@@ -171,14 +210,20 @@ int RunCHBParse(CommandLine& line)
     return CommandCHBParse(line.log, line.Raw(2));
 }
 
-int RunCHBDeleteAll(CommandLine& line) { return CommandCHBDeleteAll(line.log); }
+int RunCHBDeleteAll(CommandLine& line)
+{
+    return CommandCHBDeleteAll(line.log);
+}
 
 int RunBackupKeywords(CommandLine& line)
 {
     return CommandBackupKeywords(line.log, line.HasArgument() ? line.argument.c_str() : "KeywordsBackup.dat");
 }
 
-int RunImportKeywords(CommandLine& line) { return CommandImportKeywords(line.log); }
+int RunImportKeywords(CommandLine& line)
+{
+    return CommandImportKeywords(line.log);
+}
 
 #if defined(KORVEL_TEST_HOOKS)
 // Test builds only: a real fault and an escaping exception, so tests can
@@ -188,7 +233,10 @@ int RunTestFault(CommandLine&)
     TriggerTestFault();
     return -1;
 }
-int RunTestThrow(CommandLine&) { ThrowTestException(); }
+int RunTestThrow(CommandLine&)
+{
+    ThrowTestException();
+}
 // Holds a batch between two lines while a test changes the world around it;
 // the FIFO's path is taken as typed.
 int RunTestGate(CommandLine& line)

@@ -5,7 +5,8 @@ namespace {
 
 const char* const helpLines[] = {
     "Welcome to the Korvel Util Tool!",
-    "This is a simple command line tool to perform several content management functions to install/delete/modify assets.",
+    "This is a simple command line tool to perform several content management functions to install/delete/modify "
+    "assets.",
     "----------------------------------------------------------",
     "KorvelUtil help - Display this help text.",
     "KorvelUtil version - Display the KorvelUtil build version.",
@@ -27,7 +28,8 @@ const char* const helpLines[] = {
     "KorvelUtil authors - List of all the authorIDs that have content in the game.",
     "KorvelUtil searchbycategory [-a] <CatgoryList>  - List all the local assets with a category set in this format, "
     "\"CMP;MESH|BD;-ACTV|VE|SCEN\". Use the -a parameter if you want to search the cargohub as well.",
-    "KorvelUtil importconsists <PATH> - Import an old style Mapwright consist list, creating consist assets for any unknown entries.",
+    "KorvelUtil importconsists <PATH> - Import an old style Mapwright consist list, creating consist assets for any "
+    "unknown entries.",
     "KorvelUtil status <KUID> - Print the status of the specified asset.",
     "\tThis will output <KUID> : <Flags> : <category> : <username> where flags are a series of letters with case "
     "indicating boolean state. (Capital letters are flagged true and lowercase are flagged false.)",
