@@ -21,7 +21,8 @@ std::string KADCommittedFolder(const std::string& userDataRoot, const KADAssetRe
 std::string KADEditFolder(const std::string& userDataRoot, const KADAssetRecord& record);
 // <root>/<store>/<kk>/.staging-<tag>: beside the destination, so the final
 // rename never crosses a file system.
-std::string KADStagingFolder(const std::string& userDataRoot, const char* store, const KUID& id, const std::string& tag);
+std::string KADStagingFolder(const std::string& userDataRoot, const char* store, const KUID& id,
+                             const std::string& tag);
 // A tag no other operation of this or an earlier run uses.
 std::string KADNewOperationTag();
 

@@ -13,8 +13,8 @@ struct KADRequestContext;
 
 struct KADInstallRequest {
     KUID id;
-    SoupHandle config;             // the config the new revision holds
-    std::uint32_t setFlags = 0;    // besides "installed"
+    SoupHandle config;           // the config the new revision holds
+    std::uint32_t setFlags = 0;  // besides "installed"
     std::uint32_t clearFlags = 0;
     // Writes the asset's files into the (fresh) folder; false with a reason.
     std::function<bool(const std::string& leafFolder, std::string& error)> fill;

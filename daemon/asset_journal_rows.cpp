@@ -67,9 +67,8 @@ std::vector<KADSetAside> KADJournalPlanOf(const std::string& text)
 std::int64_t KADJournalInsert(KADStoreConnection& connection, const char* kind, const KUID& id,
                               const std::string& source, const std::string& old)
 {
-    KADStatement insert(connection,
-                        "INSERT INTO op_journal (kind, user, content, version, src, dst, old, created)"
-                        " VALUES (?, ?, ?, ?, ?, '', ?, ?)");
+    KADStatement insert(connection, "INSERT INTO op_journal (kind, user, content, version, src, dst, old, created)"
+                                    " VALUES (?, ?, ?, ?, ?, '', ?, ?)");
     insert.BindText(1, kind);
     insert.BindInt64(2, id.user);
     insert.BindInt64(3, id.content);
@@ -125,8 +124,7 @@ bool KADUndoSetAside(const std::string& root, const KUID& id, const std::vector<
     return ok;
 }
 
-bool KADTrashAll(const std::string& root, const KUID& id, const std::vector<std::string>& folders,
-                 std::string& warning)
+bool KADTrashAll(const std::string& root, const KUID& id, const std::vector<std::string>& folders, std::string& warning)
 {
     bool ok = true;
     for (const std::string& folder : folders) {

@@ -18,7 +18,6 @@ class KADStoreConnection;
 //   `src` goes to the destination, then the folders in `old` (one a line)
 //   go to the trash.
 
-
 // The destination of an intent that moves nothing into place (delete, revert).
 constexpr const char* KADJournalNoDestination = "-";
 

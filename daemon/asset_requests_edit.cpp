@@ -43,8 +43,8 @@ void WriteNewHandle(KADRequestContext& context, KADAssetStore& store, const KUID
 
 // Reads a handle of this connection; false for (-1, -1), an unknown or a
 // foreign one.
-bool ReadHandle(KADRequestContext& context, KADAssetStore& store, KADAssetHandleEntry& entry,
-                std::int32_t& slot, std::int32_t& nonce)
+bool ReadHandle(KADRequestContext& context, KADAssetStore& store, KADAssetHandleEntry& entry, std::int32_t& slot,
+                std::int32_t& nonce)
 {
     slot = context.request.ReadInt32(-1);
     nonce = context.request.ReadInt32(-1);
@@ -83,7 +83,8 @@ void KADHandleOpenAsset(KADRequestContext& context)
             } else if (writable && !record.Has(AssetBuiltin) && record.Has(AssetInstalled)) {
                 // A known asset whose edit copy could not be made: the
                 // client would otherwise call it unknown.
-                const char* why = KADStoreDiskIsFull(store) ? "the disk is full." : "its edit copy could not be written.";
+                const char* why =
+                    KADStoreDiskIsFull(store) ? "the disk is full." : "its edit copy could not be written.";
                 KADSendAssetLine(context, LineError, id, std::string("Unable to open the asset for editing: ") + why);
             } else if (!writable) {
                 opened = KADReadableFolder(store, record, storeName, folder);
@@ -305,8 +306,8 @@ void KADHandleDeleteAsset(KADRequestContext& context)
                 change.old.push_back(KADRevisionFolder(root, id, record.revision));
             if (record.editGeneration > 0)
                 change.old.push_back(KADEditGenerationFolder(root, id, record.editGeneration));
-            KADChangeResult result = KADCommitAssetChange(store, connection, 0, change,
-                                                          [&] { return KADDeleteAssetRow(connection, id); });
+            KADChangeResult result =
+                KADCommitAssetChange(store, connection, 0, change, [&] { return KADDeleteAssetRow(connection, id); });
             SendChangeLines(context, id, result, "Unable to delete asset: ");
             deleted = result.done;
         }

@@ -35,7 +35,8 @@ std::int32_t ReadConfiguredUserId(const std::string& databasePath)
 
 }  // namespace
 
-bool KADAssetStore::Start(const std::string& userDataRoot, const std::string& databasePath, KADStoreConnection& connection)
+bool KADAssetStore::Start(const std::string& userDataRoot, const std::string& databasePath,
+                          KADStoreConnection& connection)
 {
     std::lock_guard<std::mutex> hold(instanceLock);
     if (instance != nullptr)

@@ -17,16 +17,16 @@ struct KADRequestContext;
 
 // Status bits of a row (the index keeps them as one integer).
 enum KADAssetFlag : std::uint32_t {
-    AssetInstalled = 1u << 0,       // "I": a committed revision folder exists
-    AssetOpenForEdit = 1u << 1,     // "E": an edit copy exists
-    AssetModified = 1u << 2,        // "L"
-    AssetFromService = 1u << 3,     // "D"
-    AssetServiceItem = 1u << 4,     // status 0 bit 5
-    AssetArchived = 1u << 5,        // "A"
-    AssetFaulty = 1u << 6,          // "F"
+    AssetInstalled = 1u << 0,    // "I": a committed revision folder exists
+    AssetOpenForEdit = 1u << 1,  // "E": an edit copy exists
+    AssetModified = 1u << 2,     // "L"
+    AssetFromService = 1u << 3,  // "D"
+    AssetServiceItem = 1u << 4,  // status 0 bit 5
+    AssetArchived = 1u << 5,     // "A"
+    AssetFaulty = 1u << 6,       // "F"
     AssetWarnings = 1u << 7,
     AssetMissingDependencies = 1u << 8,  // "M"
-    AssetEditOnly = 1u << 9,        // created for edit, never committed
+    AssetEditOnly = 1u << 9,             // created for edit, never committed
     AssetBuiltin = 1u << 10,
     // Set by the repair only, and cleared by it or by a change that puts a
     // readable revision in place (install, commit), so that a repair that
@@ -39,15 +39,15 @@ struct KADAssetRecord {
     KUID id;
     std::uint32_t flags = 0;
     std::string store = "local";
-    std::int32_t revision = 0;     // committed folder r<revision>; 0 = none
-    std::string leaf;              // the folder name below the revision folder
+    std::int32_t revision = 0;        // committed folder r<revision>; 0 = none
+    std::string leaf;                 // the folder name below the revision folder
     std::int32_t editGeneration = 0;  // edit folder e<generation>; 0 = none
     std::string name;
     std::string kind;
-    std::string category;          // category codes, no tags
+    std::string category;  // category codes, no tags
     std::string region;
     std::string era;
-    std::string keywords;          // user keywords, ";"-separated, without "#"
+    std::string keywords;  // user keywords, ";"-separated, without "#"
     std::string description;
     std::string authorName;
     float build = 0.0f;
@@ -118,8 +118,8 @@ public:
     void DropFromMirror(const KUID& id);
 
     // Handles: (slot, nonce); (-1, -1) never names one.
-    void OpenHandle(const std::shared_ptr<KADConnection>& owner, const KUID& id, bool writable,
-                    std::int32_t& slot, std::int32_t& nonce);
+    void OpenHandle(const std::shared_ptr<KADConnection>& owner, const KUID& id, bool writable, std::int32_t& slot,
+                    std::int32_t& nonce);
     bool LookupHandle(const std::shared_ptr<KADConnection>& owner, std::int32_t slot, std::int32_t nonce,
                       KADAssetHandleEntry& entry);
     void CloseHandle(const std::shared_ptr<KADConnection>& owner, std::int32_t slot, std::int32_t nonce);

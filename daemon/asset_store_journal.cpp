@@ -21,10 +21,13 @@ std::string IndexError(KADStoreConnection& connection)
 class PendingChange {
 public:
     PendingChange(KADAssetStore& store, KADStoreConnection& connection, const KADAssetChange& change)
-        : store(store), connection(connection), change(change), root(store.UserDataRoot()),
-          tag(KADNewOperationTag()), staged(change.source)
-    {
-    }
+        : store(store),
+          connection(connection),
+          change(change),
+          root(store.UserDataRoot()),
+          tag(KADNewOperationTag()),
+          staged(change.source)
+    {}
 
     KADChangeResult Run(std::int64_t begunId, const std::function<bool()>& updateRows)
     {

@@ -14,7 +14,7 @@ class KADStoreConnection;
 
 // One change of an asset's folders and row.
 struct KADAssetChange {
-    const char* kind = "";       // "install", "edit", "commit", "revert", "delete"; names the crash points
+    const char* kind = "";  // "install", "edit", "commit", "revert", "delete"; names the crash points
     KUID id;
     // The folder moved into place at destination; empty: none. A staged
     // folder lies beside its destination; any other (a commit's edit copy)

@@ -51,7 +51,8 @@ void BindId(KADStatement& statement, int first, const KUID& id)
 
 KUID ReadListId(KADStatement& query, int first)
 {
-    return KUID(static_cast<std::int32_t>(query.ColumnInt64(first)), static_cast<std::int32_t>(query.ColumnInt64(first + 1)),
+    return KUID(static_cast<std::int32_t>(query.ColumnInt64(first)),
+                static_cast<std::int32_t>(query.ColumnInt64(first + 1)),
                 static_cast<std::int32_t>(query.ColumnInt64(first + 2)));
 }
 
@@ -75,16 +76,16 @@ bool SaveList(KADStoreConnection& connection, const KUID& id, int kind, const st
 
 bool KADLoadAssetRow(KADStoreConnection& connection, const KUID& id, KADAssetRecord& record)
 {
-    std::string sql = std::string("SELECT ") + RowColumns + " FROM asset WHERE user = ? AND content = ? AND version = ?";
+    std::string sql =
+        std::string("SELECT ") + RowColumns + " FROM asset WHERE user = ? AND content = ? AND version = ?";
     KADStatement query(connection, sql.c_str());
     BindId(query, 1, id);
     if (!query.Step())
         return false;
     record = KADAssetRecord();
     ReadRow(query, record);
-    KADStatement lists(connection,
-                       "SELECT kind, dep_user, dep_content, dep_version FROM dep"
-                       " WHERE user = ? AND content = ? AND version = ? ORDER BY kind, ord");
+    KADStatement lists(connection, "SELECT kind, dep_user, dep_content, dep_version FROM dep"
+                                   " WHERE user = ? AND content = ? AND version = ? ORDER BY kind, ord");
     BindId(lists, 1, id);
     while (lists.Step()) {
         KUID listed = ReadListId(lists, 1);

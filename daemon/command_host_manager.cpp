@@ -138,8 +138,7 @@ void KADCommandHostManager::WatchChild(pid_t pid)
     // whoever waits on it.
     std::thread([this, pid] {
         int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
         std::lock_guard<std::mutex> hold(lock);
         endedChildren.push_back(pid);
         log.Write("command host %d ended (status %d)", static_cast<int>(pid), status);
@@ -221,8 +220,8 @@ bool KADCommandHostManager::Ask(const KADCommandHostQuestion& question, TBuffer&
     TBuffer note;
     WriteCommandHostQuestion(note, question);
     std::shared_ptr<KADConnection> connection = host->connection.lock();
-    bool sent = connection && connection->SendNote(static_cast<std::int32_t>(KADNoteType::HostQuestion),
-                                                   note.Data(), static_cast<std::size_t>(note.DataLength()));
+    bool sent = connection && connection->SendNote(static_cast<std::int32_t>(KADNoteType::HostQuestion), note.Data(),
+                                                   static_cast<std::size_t>(note.DataLength()));
     connection.reset();
     if (sent)
         log.Write("question %d sent to command host %d", static_cast<int>(question.commandId),

@@ -61,7 +61,7 @@ std::size_t KADRaiseDescriptorLimit()
 std::size_t KADConnectionCap(std::size_t configured, std::size_t descriptorLimit)
 {
     std::size_t wanted = configured != 0 ? configured : DefaultMaxConnections;
-    std::size_t fit = descriptorLimit > DescriptorsKept + FewestConnections ? descriptorLimit - DescriptorsKept
-                                                                              : FewestConnections;
+    std::size_t fit =
+        descriptorLimit > DescriptorsKept + FewestConnections ? descriptorLimit - DescriptorsKept : FewestConnections;
     return std::min(wanted, fit);
 }

@@ -54,8 +54,7 @@ KADDaemonServer::KADDaemonServer(const KADDaemonPaths& paths, const KADDaemonOpt
       fastPool(paths.indexPath, options.fastWorkers),
       longPool(paths.indexPath, LongLaneThreads),
       lastClientLeft(std::chrono::steady_clock::now())
-{
-}
+{}
 
 KADDaemonServer::~KADDaemonServer()
 {

@@ -3,9 +3,7 @@
 #include "daemon/request_context.h"
 #include "daemon/request_table.h"
 
-void KADHandleHostKeepAlive(KADRequestContext&)
-{
-}
+void KADHandleHostKeepAlive(KADRequestContext&) {}
 
 // The client sends 270 and then waits until the connection is gone: the
 // reply goes out, this connection closes, and the daemon winds down.

@@ -28,8 +28,7 @@ std::size_t KADPayloadBudget::InUse() const
 
 KADPayloadClaim::KADPayloadClaim(KADPayloadClaim&& other) noexcept
     : budget(std::exchange(other.budget, nullptr)), bytes(std::exchange(other.bytes, 0))
-{
-}
+{}
 
 KADPayloadClaim& KADPayloadClaim::operator=(KADPayloadClaim&& other) noexcept
 {

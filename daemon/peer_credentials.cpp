@@ -106,8 +106,7 @@ bool AskSocketDiagnostics(const KADTcpEndpoint& peer, const KADTcpEndpoint& ours
         int left = static_cast<int>(received);
         for (auto* message = reinterpret_cast<nlmsghdr*>(answer); received > 0 && NLMSG_OK(message, left);
              message = NLMSG_NEXT(message, left)) {
-            if (message->nlmsg_type != SOCK_DIAG_BY_FAMILY ||
-                message->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg)))
+            if (message->nlmsg_type != SOCK_DIAG_BY_FAMILY || message->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg)))
                 break;
             const auto* socketInfo = static_cast<const inet_diag_msg*>(NLMSG_DATA(message));
             // The kernel falls back to a listening socket on the port when

@@ -10,8 +10,7 @@
 KADRepairBatch::KADRepairBatch(KADAssetStore& store, KADStoreConnection& connection, ResultsLog& log,
                                std::size_t batchSize)
     : store(store), connection(connection), log(log), batchSize(batchSize == 0 ? 1 : batchSize)
-{
-}
+{}
 
 KADRepairBatch::~KADRepairBatch()
 {
@@ -38,8 +37,8 @@ bool KADRepairBatch::Write(const Change& change)
 {
     if (!connection.Exec("SAVEPOINT repair_row"))
         return false;
-    bool written = change.remove ? KADDeleteAssetRow(connection, change.record.id)
-                                 : KADSaveAssetRow(connection, change.record);
+    bool written =
+        change.remove ? KADDeleteAssetRow(connection, change.record.id) : KADSaveAssetRow(connection, change.record);
     if (!written)
         connection.Exec("ROLLBACK TO repair_row");
     // RELEASE after ROLLBACK TO ends the savepoint without undoing the
@@ -68,8 +67,8 @@ void KADRepairBatch::Flush()
     for (std::size_t i = 0; i < changes.size(); ++i) {
         written[i] = Write(changes[i]);
         if (!written[i])
-            Fail(changes[i], changes[i].remove ? "the database entry cannot be removed"
-                                               : "the database entry cannot be written");
+            Fail(changes[i],
+                 changes[i].remove ? "the database entry cannot be removed" : "the database entry cannot be written");
     }
     if (!connection.Exec("COMMIT")) {
         connection.Exec("ROLLBACK");

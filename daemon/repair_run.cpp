@@ -92,10 +92,13 @@ class Repair {
 public:
     Repair(KADAssetStore& store, KADStoreConnection& connection, std::int32_t mode, ResultsLog& log,
            const KADRepairProgress& progress)
-        : connection(connection), mode(mode), log(log), progress(progress),
-          root(store.UserDataRoot()), batch(store, connection, log, RepairBatchSize)
-    {
-    }
+        : connection(connection),
+          mode(mode),
+          log(log),
+          progress(progress),
+          root(store.UserDataRoot()),
+          batch(store, connection, log, RepairBatchSize)
+    {}
 
     // False when the index cannot be read whole: every folder whose row was
     // not read would look rowless and be added afresh over its row, losing
@@ -186,7 +189,8 @@ private:
                 leaves.push_back(std::move(entry.name));
         }
         if (leaves.size() != 1) {
-            Error(revision.folder, leaves.empty() ? "the folder holds no asset" : "the folder holds more than one asset");
+            Error(revision.folder,
+                  leaves.empty() ? "the folder holds no asset" : "the folder holds more than one asset");
             return false;
         }
         std::string folder = revision.folder + "/" + leaves[0];
@@ -354,14 +358,12 @@ private:
         }
         KUID id = record.id;
         if (!record.Has(AssetOpenForEdit) && !record.Has(AssetFromService)) {
-            batch.Delete(id, [this, id] {
-                Warning(id, "The asset's folder is missing; it was removed from the database.");
-            });
+            batch.Delete(
+                id, [this, id] { Warning(id, "The asset's folder is missing; it was removed from the database."); });
             return;
         }
-        batch.Save(record, [this, id] {
-            Warning(id, "The asset's folder is missing; it is no longer marked as installed.");
-        });
+        batch.Save(record,
+                   [this, id] { Warning(id, "The asset's folder is missing; it is no longer marked as installed."); });
     }
 
     // The patch step's repair reports only what is wrong.
@@ -370,10 +372,7 @@ private:
         if (mode != KADRepairModePatcher)
             log.AddAssetMessage(ResultsLog::MessageKind::Info, id, text);
     }
-    void Warning(const KUID& id, const char* text)
-    {
-        log.AddAssetMessage(ResultsLog::MessageKind::Warning, id, text);
-    }
+    void Warning(const KUID& id, const char* text) { log.AddAssetMessage(ResultsLog::MessageKind::Warning, id, text); }
     // The line names the asset of the folder when the folder's name says
     // which, so the user can look it up (status, validate).
     void Error(const std::string& where, const std::string& why)

@@ -100,7 +100,7 @@ constexpr std::size_t LimitOf(KADRequestCode code)
     return 0;
 }
 
-#define KAD_REQUEST(code, name, lane) \
+#define KAD_REQUEST(code, name, lane)                                                                                  \
     static_assert(LimitOf(KADRequestCode::name) != 0, "request " #name " has no payload limit");
 #include "assetdb/protocol/kad_requests.def"
 

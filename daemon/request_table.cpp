@@ -18,9 +18,12 @@ KADRequestTable KADBuildRequestTable()
 {
     KADRequestTable table;
 // A row of lane None has no handler: its code gets the empty reply of an unknown one.
-#define KAD_REGISTER_Reader(name) table.Register(KADRequestNumber(KADRequestCode::name), KADRequestLane::Reader, KADHandle##name);
-#define KAD_REGISTER_Fast(name) table.Register(KADRequestNumber(KADRequestCode::name), KADRequestLane::Fast, KADHandle##name);
-#define KAD_REGISTER_Long(name) table.Register(KADRequestNumber(KADRequestCode::name), KADRequestLane::Long, KADHandle##name);
+#define KAD_REGISTER_Reader(name)                                                                                      \
+    table.Register(KADRequestNumber(KADRequestCode::name), KADRequestLane::Reader, KADHandle##name);
+#define KAD_REGISTER_Fast(name)                                                                                        \
+    table.Register(KADRequestNumber(KADRequestCode::name), KADRequestLane::Fast, KADHandle##name);
+#define KAD_REGISTER_Long(name)                                                                                        \
+    table.Register(KADRequestNumber(KADRequestCode::name), KADRequestLane::Long, KADHandle##name);
 #define KAD_REGISTER_None(name)
 #define KAD_REQUEST(code, name, lane) KAD_REGISTER_##lane(name)
 #ifndef KORVEL_TEST_HOOKS

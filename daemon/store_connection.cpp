@@ -6,7 +6,7 @@
 namespace {
 // Writers queue behind each other inside SQLite rather than failing at once.
 constexpr int BusyTimeoutMs = 30000;
-}
+}  // namespace
 
 KADStoreConnection::~KADStoreConnection()
 {
@@ -96,8 +96,7 @@ bool KADStatement::Done() const
 
 bool KADStatement::Run()
 {
-    while (Step()) {
-    }
+    while (Step()) {}
     return statement != nullptr && lastResult == SQLITE_DONE;
 }
 

@@ -74,8 +74,7 @@ void Fail(KADWebFetchResult& result, CURLcode code, const char* errorBuffer)
     result.errorText = errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(code);
 }
 
-void Classify(KADWebFetchResult& result, CURLcode code, const FetchState& state, long status,
-              const char* errorBuffer)
+void Classify(KADWebFetchResult& result, CURLcode code, const FetchState& state, long status, const char* errorBuffer)
 {
     result.httpStatus = status > 0 ? static_cast<std::uint32_t>(status) : 0;
     result.byteCount = state.written;

@@ -270,7 +270,8 @@ void KADWebQueries::Finish(Query& query, const KADWebFetchResult& result)
     query.status.complete = true;
     query.status.httpStatus = result.httpStatus;
     query.status.resultCode = KADWebResultOk;
-    query.status.byteCount = result.byteCount > 0xffffffffu ? 0xffffffffu : static_cast<std::uint32_t>(result.byteCount);
+    query.status.byteCount =
+        result.byteCount > 0xffffffffu ? 0xffffffffu : static_cast<std::uint32_t>(result.byteCount);
     query.status.file = query.file;
 }
 

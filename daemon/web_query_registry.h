@@ -55,8 +55,8 @@ public:
 
     // Registers a query for the connection and queues its fetch. A refused
     // address gives a query that is complete at once with its failure.
-    KADWebHandle Start(const std::shared_ptr<KADConnection>& owner, const std::string& requestedUrl,
-                       std::int32_t mode, const KADWebConfig& config);
+    KADWebHandle Start(const std::shared_ptr<KADConnection>& owner, const std::string& requestedUrl, std::int32_t mode,
+                       const KADWebConfig& config);
     KADDaemonWebQueryStatus Status(const KADConnection* owner, KADWebHandle handle);
     // Cancels a running fetch, deletes the result file and forgets the query.
     void Close(const KADConnection* owner, KADWebHandle handle);

@@ -10,7 +10,6 @@
 
 namespace {
 
-
 // The daemon finds its folders from its own location, as it does at start.
 const KADDaemonPaths& DaemonPaths()
 {

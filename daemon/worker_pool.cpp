@@ -12,8 +12,7 @@ constexpr auto SpinTime = std::chrono::microseconds(50);
 
 KADWorkerPool::KADWorkerPool(std::string indexPath, int maxThreads)
     : indexPath(std::move(indexPath)), maxThreads(maxThreads < 1 ? 1 : maxThreads)
-{
-}
+{}
 
 KADWorkerPool::~KADWorkerPool()
 {
