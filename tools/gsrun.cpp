@@ -95,9 +95,10 @@ void PrintLogLines(const char* format, ...)
 
 int Usage()
 {
-    std::fprintf(stderr,
-                 "usage: gsrun [--core DIR] [-I DIR]... [--seed N] SOURCE.gs CLASS [STEP]...\n"
-                 "  STEP: --call SIG [--int N|--float F|--str S|--null]... | --process K [--dt S] | --step K [--dt S]\n");
+    std::fprintf(
+        stderr,
+        "usage: gsrun [--core DIR] [-I DIR]... [--seed N] SOURCE.gs CLASS [STEP]...\n"
+        "  STEP: --call SIG [--int N|--float F|--str S|--null]... | --process K [--dt S] | --step K [--dt S]\n");
     return 2;
 }
 
@@ -354,8 +355,8 @@ bool RunCall(const Step& step, GSObject* object, GSContext* context)
     }
     Slot result = Slot::FromInt(0);
     GSScriptInstance* instance = object->Instance();
-    const bool ok = instance != nullptr &&
-                    CallScriptMethod(instance->cls, instance, step.signature, arguments, &result);
+    const bool ok =
+        instance != nullptr && CallScriptMethod(instance->cls, instance, step.signature, arguments, &result);
     const std::string type = ResultType(step.signature);
     if (ok)
         std::printf("CALL %s -> ok %s\n", step.signature.c_str(), FormatResult(type, result).c_str());
