@@ -43,8 +43,8 @@ TEST(AuthorNameCache, FixedIdsNeedNoRequest)
     struct Case {
         int32_t userId;
         const char* name;
-    } cases[] = {{0, "-"}, {-2, "unknown"}, {-5, "Quelm"}, {-1, "Quelm"}, {30501, "Quelm"}, {523, "Quelm"},
-                 {467400, "Quelm"}};
+    } cases[] = {{0, "-"},         {-2, "unknown"}, {-5, "Quelm"},    {-1, "Quelm"},
+                 {30501, "Quelm"}, {523, "Quelm"},  {467400, "Quelm"}};
     for (const Case& c : cases) {
         int32_t daemonId = 0;
         EXPECT_EQ(NameOf(cache, c.userId, &daemonId), c.name) << c.userId;

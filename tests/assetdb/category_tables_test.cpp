@@ -39,14 +39,9 @@ TEST(CategoryTables, LegacyCodeLookupIgnoresCaseAndEmptyKinds)
         const char* code;
         const char* category;
     } cases[] = {
-        {"traincar", "AS", "TR;TV;TDR"},
-        {"TRAINCAR", "as", "TR;TV;TDR"},
-        {"anything", "FT", "FL;SCEN"},
-        {"", "BIN", "BD;IND;ACTV"},
-        {"scenery", "BR", "BD;RRD"},
-        {"bridge", "TR", "TK;RLS"},
-        {"scenery", "AS", ""},
-        {"traincar", "QQ", ""},
+        {"traincar", "AS", "TR;TV;TDR"}, {"TRAINCAR", "as", "TR;TV;TDR"}, {"anything", "FT", "FL;SCEN"},
+        {"", "BIN", "BD;IND;ACTV"},      {"scenery", "BR", "BD;RRD"},     {"bridge", "TR", "TK;RLS"},
+        {"scenery", "AS", ""},           {"traincar", "QQ", ""},
     };
     for (const Case& c : cases)
         EXPECT_STREQ(LookupCategoryByCode(c.kind, c.code).c_str(), c.category) << c.kind << " " << c.code;
@@ -97,10 +92,8 @@ TEST(CategoryTables, DisplayNamesAndBuildVersions)
         float build;  // 0: no build tag
         const char* display;
     } cases[] = {
-        {"My_Loco", nullptr, 2.9f, "My_Loco"},
-        {"My_Loco", nullptr, 2.8f, "My Loco"},
-        {"My_Loco", nullptr, 0.0f, "My Loco"},
-        {nullptr, "  \"Quoted\"\r\n", 3.5f, "Quoted"},
+        {"My_Loco", nullptr, 2.9f, "My_Loco"}, {"My_Loco", nullptr, 2.8f, "My Loco"},
+        {"My_Loco", nullptr, 0.0f, "My Loco"}, {nullptr, "  \"Quoted\"\r\n", 3.5f, "Quoted"},
         {"", "fallback", 3.5f, "fallback"},
     };
     for (const Case& c : cases) {
@@ -117,7 +110,10 @@ TEST(CategoryTables, DisplayNamesAndBuildVersions)
     EXPECT_STREQ(TrimDisplayName("\t \"\" \n").c_str(), untitled.c_str());
     EXPECT_STREQ(TrimDisplayName(" \"\" ").c_str(), untitled.c_str());
     EXPECT_STREQ(TrimDisplayName(nullptr).c_str(), untitled.c_str());
-    EXPECT_STREQ(TrimDisplayName("\xE2\x80\x9C" "Curly\xE2\x80\x9D").c_str(), "Curly");
+    EXPECT_STREQ(TrimDisplayName("\xE2\x80\x9C"
+                                 "Curly\xE2\x80\x9D")
+                     .c_str(),
+                 "Curly");
 
     SoupHandle config;
     EXPECT_FLOAT_EQ(GetConfigBuildVersion(config), 1.3f);

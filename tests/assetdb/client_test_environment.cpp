@@ -11,8 +11,7 @@
 
 namespace {
 
-class ClientEnvironment : public ::testing::Environment
-{
+class ClientEnvironment : public ::testing::Environment {
 public:
     void SetUp() override { ClientTestRoot(); }
     void TearDown() override
@@ -24,7 +23,7 @@ public:
 
 const auto* registered = ::testing::AddGlobalTestEnvironment(new ClientEnvironment);
 
-}
+}  // namespace
 
 const std::string& ClientTestRoot()
 {

@@ -80,8 +80,7 @@ void FakeDaemonConnection::SendInt32(int32_t value)
 void FakeDaemonConnection::WaitForClose()
 {
     uint8_t byte;
-    while (::recv(fd, &byte, 1, 0) > 0) {
-    }
+    while (::recv(fd, &byte, 1, 0) > 0) {}
 }
 
 void FakeDaemonConnection::Close()
@@ -96,7 +95,6 @@ void FakeDaemonConnection::Close()
 FakeDaemon::FakeDaemon(const std::string& databasePath, std::vector<FakeDaemonScript> connectionScripts)
     : port(listener.port), scripts(std::move(connectionScripts))
 {
-
     KADIpcNameSet names;
     KADIpcNames(databasePath, names);
     blockName = names.mutexName + "-ipc2";

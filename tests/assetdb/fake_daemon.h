@@ -13,8 +13,7 @@
 #include "assetdb/protocol/kad_wire.h"
 
 // One accepted connection, driven by a test's script on the fake's thread.
-class FakeDaemonConnection
-{
+class FakeDaemonConnection {
 public:
     explicit FakeDaemonConnection(int fd) : fd(fd) {}
     ~FakeDaemonConnection();
@@ -47,8 +46,7 @@ using FakeDaemonScript = std::function<void(FakeDaemonConnection&)>;
 // Listens on 127.0.0.1 and publishes its port in the ownership block of the
 // database path, as the real daemon does. Connection n runs scripts[n]
 // (the last script again for later connections).
-class FakeDaemon
-{
+class FakeDaemon {
 public:
     FakeDaemon(const std::string& databasePath, std::vector<FakeDaemonScript> scripts);
     ~FakeDaemon();

@@ -43,8 +43,9 @@ class ScriptedDaemonTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        daemon = std::make_unique<FakeDaemon>(ClientTestDatabasePath(), std::vector<FakeDaemonScript>{
-            [this](FakeDaemonConnection& connection) { Serve(connection); }});
+        daemon = std::make_unique<FakeDaemon>(
+            ClientTestDatabasePath(),
+            std::vector<FakeDaemonScript>{[this](FakeDaemonConnection& connection) { Serve(connection); }});
         KADClientOptions options;
         options.optionByte2 = 0;
         options.mayStartDaemon = 0;

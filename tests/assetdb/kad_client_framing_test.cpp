@@ -19,8 +19,7 @@
 
 namespace {
 
-struct Buffers
-{
+struct Buffers {
     TBuffer request{new Zel::DynamicBuffer(0, 512), true};
     TBuffer reply{new Zel::DynamicBuffer(0, 512), true};
 };
@@ -54,8 +53,7 @@ bool Eventually(Predicate predicate)
     return predicate();
 }
 
-class KADClientFramingTest : public ::testing::Test
-{
+class KADClientFramingTest : public ::testing::Test {
 protected:
     void StartWith(std::vector<FakeDaemonScript> scripts)
     {
@@ -93,18 +91,18 @@ protected:
     std::unique_ptr<FakeDaemon> daemon;
 };
 
-}
+}  // namespace
 
 TEST_F(KADClientFramingTest, WrongHandshakeCodeDropsTheConnectionAtOnce)
 {
-    daemon = std::make_unique<FakeDaemon>(ClientTestDatabasePath(), std::vector<FakeDaemonScript>{
-        [](FakeDaemonConnection& connection) {
-            int32_t flag;
-            std::string path;
-            ASSERT_TRUE(connection.ReadHandshake(flag, path));
-            connection.SendHandshakeReply(0x4B414445);
-            connection.WaitForClose();
-        }});
+    daemon = std::make_unique<FakeDaemon>(ClientTestDatabasePath(),
+                                          std::vector<FakeDaemonScript>{[](FakeDaemonConnection& connection) {
+                                              int32_t flag;
+                                              std::string path;
+                                              ASSERT_TRUE(connection.ReadHandshake(flag, path));
+                                              connection.SendHandshakeReply(0x4B414445);
+                                              connection.WaitForClose();
+                                          }});
     EXPECT_FALSE(KADClient::Connect());
     EXPECT_FALSE(KADClient::IsConnected());
     EXPECT_FALSE(KADClient::IsStarted());
@@ -157,15 +155,12 @@ TEST_F(KADClientFramingTest, EmptyReplySucceedsAndLeavesTheReplyBufferAlone)
     EXPECT_EQ(buffers.reply.Size(), 4);
 }
 
-struct BadLength
-{
+struct BadLength {
     const char* where;
     int32_t length;
 };
 
-class KADClientBadLengthTest : public KADClientFramingTest, public ::testing::WithParamInterface<BadLength>
-{
-};
+class KADClientBadLengthTest : public KADClientFramingTest, public ::testing::WithParamInterface<BadLength> {};
 
 TEST_P(KADClientBadLengthTest, DisconnectsFailsTheRequestAndTheNextOneReconnects)
 {
@@ -320,8 +315,7 @@ TEST_F(KADClientFramingTest, ShutdownSendsTheClosingWord)
 
 namespace {
 
-class FixedAnswer : public KADPromptHandler
-{
+class FixedAnswer : public KADPromptHandler {
 public:
     int32_t Ask(const Zel::String& text, const Zel::String&, const KUID&, ResultsLog* log) override
     {
@@ -346,7 +340,7 @@ KADBytes AsyncCallNote(int32_t id, const char* question)
     return KADEncodeNote(static_cast<int32_t>(KADNoteType::AsyncCall), body.data(), body.size());
 }
 
-}
+}  // namespace
 
 // The real daemon never sends asynchronous calls; the client must still
 // answer them from a thread of its own while the request waits.

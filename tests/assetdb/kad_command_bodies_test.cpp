@@ -117,8 +117,9 @@ protected:
 
     void SetUp() override
     {
-        daemon = std::make_unique<FakeDaemon>(ClientTestDatabasePath(), std::vector<FakeDaemonScript>{
-            [this](FakeDaemonConnection& connection) { Serve(connection); }});
+        daemon = std::make_unique<FakeDaemon>(
+            ClientTestDatabasePath(),
+            std::vector<FakeDaemonScript>{[this](FakeDaemonConnection& connection) { Serve(connection); }});
         KADClientOptions options;
         options.optionByte2 = 0;
         options.mayStartDaemon = 0;
@@ -465,9 +466,9 @@ TEST_F(CommandBodiesTest, CommitModeWritesABinaryConfigAndCommitsWithTheSignatur
     Answer(34, KADBytes{1, 0});
     ResultsLog log;
     bool committed = true;
-    EXPECT_EQ(InstallArchiveAsset(ArchiveEntry(id), log, InstallModeCommit | InstallModeCommitFlag8, &committed,
-                                  nullptr),
-              id);
+    EXPECT_EQ(
+        InstallArchiveAsset(ArchiveEntry(id), log, InstallModeCommit | InstallModeCommitFlag8, &committed, nullptr),
+        id);
     EXPECT_TRUE(ArchiveTest::Exists(folder + "/config.chump"));
     std::vector<Request> commits = SeenWith(34);
     ASSERT_EQ(commits.size(), 1u);
@@ -581,8 +582,8 @@ TEST_F(CommandBodiesTest, EntriesLeftOutAreWarnedAndTheRestInstalls)
     ResultsLog log;
     SoupHandle entry = EntryWith(id, {{"model.bin", "x"}, {"caf\xc3\xa9.txt", "x"}});
     EXPECT_EQ(InstallArchiveAsset(entry, log, 0, nullptr, nullptr), id);
-    EXPECT_EQ(LineKinds(log), (std::vector<int32_t>{int32_t(Kind::Warning), int32_t(Kind::Warning),
-                                                    int32_t(Kind::Success)}));
+    EXPECT_EQ(LineKinds(log),
+              (std::vector<int32_t>{int32_t(Kind::Warning), int32_t(Kind::Warning), int32_t(Kind::Success)}));
     std::vector<std::string> texts = LineTexts(log);
     EXPECT_EQ(texts[0], "\"model.bin\" was not installed: files of type \".bin\" are not installed.");
     EXPECT_EQ(texts[1], "\"caf\xc3\xa9.txt\" was not installed: the name holds a character other than ASCII "

@@ -104,13 +104,12 @@ TEST_F(CommandHostLoopTest, RegistersAnswersInOrderAndEndsWhenTheDaemonDrops)
         if (!NextRequest(connection, transcript_, code, payload))
             return;
         KADBytes question = QuestionBytes(validate);
-        connection.Send(KADEncodeNote(static_cast<int32_t>(KADNoteType::HostQuestion), question.data(),
-                                      question.size()));
+        connection.Send(
+            KADEncodeNote(static_cast<int32_t>(KADNoteType::HostQuestion), question.data(), question.size()));
         if (!NextRequest(connection, transcript_, code, payload))
             return;
         const uint8_t unreadable[] = {0, 0, 0, 0, 9, 0, 0, 0};
-        connection.Send(KADEncodeNote(static_cast<int32_t>(KADNoteType::HostQuestion), unreadable,
-                                      sizeof unreadable));
+        connection.Send(KADEncodeNote(static_cast<int32_t>(KADNoteType::HostQuestion), unreadable, sizeof unreadable));
         NextRequest(connection, transcript_, code, payload);
         connection.Close();
     });

@@ -43,9 +43,8 @@ TEST(KADFilterElement, SearchByCategoryTreeMatchesHandWrittenBytes)
     group.AddElement(new KADFilterElementString(FilterStringCategoryList, Zel::PString("TR")));
     group.AddElement(new KADFilterElementBool(FilterBoolLocal));
     // "grup" goes out as "purg": the first letter is the most significant byte.
-    Bytes expected = {'p', 'u', 'r', 'g', 1, 0, 2, 0, 0, 0,
-                      'n', 'r', 't', 's', 1, 0, 0, 0, 3, 0, 0, 0, 'T', 'R', 0, 0,
-                      'l', 'o', 'o', 'b', 0, 0, 0, 0};
+    Bytes expected = {'p', 'u', 'r', 'g', 1, 0,   2,   0, 0, 0,   'n', 'r', 't', 's', 1, 0, 0,
+                      0,   3,   0,   0,   0, 'T', 'R', 0, 0, 'l', 'o', 'o', 'b', 0,   0, 0, 0};
     EXPECT_EQ(WireOf(&group), expected);
 }
 
@@ -56,8 +55,8 @@ TEST(KADFilterElement, LeafBodiesMatchHandWrittenBytes)
     EXPECT_EQ(WireOf(&interval), intBytes);
 
     KADFilterElementTimestamp times(1, 0x100000002LL, -1, false, true);
-    Bytes timeBytes = {'e', 'm', 'i', 't', 1, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0,
-                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 1};
+    Bytes timeBytes = {'e', 'm', 'i', 't',  1,    0,    0,    0,    2,    0,    0,    0, 1,
+                       0,   0,   0,   0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 1};
     EXPECT_EQ(WireOf(&times), timeBytes);
 
     KADFilterElementAssetID ids;

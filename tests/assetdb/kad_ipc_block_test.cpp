@@ -12,8 +12,7 @@
 
 namespace {
 
-class KADIpcBlockTest : public ::testing::Test
-{
+class KADIpcBlockTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -47,7 +46,7 @@ protected:
     Platform::SharedBlock peek;
 };
 
-}
+}  // namespace
 
 TEST_F(KADIpcBlockTest, RefusesPathsThatAreNotADatabaseInAnExistingFolder)
 {

@@ -55,8 +55,7 @@ class TestSpec : public PemberlynxSpec {
 public:
     TestSpec(const KUID& id, const SoupHandle& config, bool valid)
         : PemberlynxSpec(id, Zel::PString(), Zel::String(), Zel::String(), config), valid_(valid)
-    {
-    }
+    {}
     ~TestSpec() override { ++deletedSpecs; }
     bool IsValid() override { return valid_; }
     void OnValidated() override { ++validatedCalls; }

@@ -253,9 +253,7 @@ TEST_F(TransferArchiveTest, DamagedOrForeignArchivesReportAndInstallNothing)
 
 TEST_F(TransferArchiveTest, EntryWhoseSoupNamesAnotherAssetIsSkipped)
 {
-    TransferArchiveExporter lying = [](const KUID& id, ResultsLog&) {
-        return ExportedChunk(id == first ? third : id);
-    };
+    TransferArchiveExporter lying = [](const KUID& id, ResultsLog&) { return ExportedChunk(id == first ? third : id); };
     ResultsLog log;
     ASSERT_TRUE(WriteTransferArchive(path_.c_str(), 7, {first, second}, log, lying));
     std::vector<KUID> wanted = {first, second};
@@ -272,8 +270,7 @@ TEST_F(TransferArchiveTest, MissingFileIsUnreadableAndAnUnwritablePathFails)
     EXPECT_FALSE(InstallTransferArchive(7, wanted, (folder_ + "/none.crak").c_str(), log, Installer()));
     EXPECT_EQ(log.ErrorCount(), 1);
     ResultsLog writeLog;
-    EXPECT_FALSE(
-        WriteTransferArchive((folder_ + "/no/such/folder/x.crak").c_str(), 7, {first}, writeLog, Exporter()));
+    EXPECT_FALSE(WriteTransferArchive((folder_ + "/no/such/folder/x.crak").c_str(), 7, {first}, writeLog, Exporter()));
     EXPECT_EQ(writeLog.ErrorCount(), 1);
 }
 

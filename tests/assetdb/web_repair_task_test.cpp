@@ -54,8 +54,9 @@ protected:
     void SetUp() override
     {
         KADTaskRepairDatabase::SetPollDelays(0, 0);
-        daemon = std::make_unique<FakeDaemon>(ClientTestDatabasePath(), std::vector<FakeDaemonScript>{
-            [this](FakeDaemonConnection& connection) { Serve(connection); }});
+        daemon = std::make_unique<FakeDaemon>(
+            ClientTestDatabasePath(),
+            std::vector<FakeDaemonScript>{[this](FakeDaemonConnection& connection) { Serve(connection); }});
         KADClientOptions options;
         options.optionByte2 = 0;
         options.mayStartDaemon = 0;

@@ -201,44 +201,37 @@ TEST_P(AssetAtomicityTest, RestartFinishesOrRollsBack)
 
 INSTANTIATE_TEST_SUITE_P(
     EveryStep, AssetAtomicityTest,
-    ::testing::Values(CrashCase{"install.staged", Operation::Install, false},
-                      CrashCase{"install.journaled", Operation::Install, true},
-                      CrashCase{"install.renamed", Operation::Install, true},
-                      CrashCase{"edit.staged", Operation::Edit, false},
-                      CrashCase{"edit.journaled", Operation::Edit, true},
-                      CrashCase{"commit.staged", Operation::Commit, false},
-                      CrashCase{"commit.journaled", Operation::Commit, true},
-                      CrashCase{"commit.renamed", Operation::Commit, true},
-                      CrashCase{"revert.journaled", Operation::Revert, true},
-                      CrashCase{"delete.staged", Operation::Delete, false},
-                      CrashCase{"delete.journaled", Operation::Delete, true},
-                      CrashCase{"delete.renamed", Operation::Delete, true},
-                      // The folders that leave are set aside before anything is recorded.
-                      CrashCase{"install.parked", Operation::Install, false},
-                      CrashCase{"commit.parked", Operation::Commit, false},
-                      CrashCase{"revert.parked", Operation::Revert, false},
-                      CrashCase{"delete.parked", Operation::Delete, false}),
+    ::testing::Values(
+        CrashCase{"install.staged", Operation::Install, false},
+        CrashCase{"install.journaled", Operation::Install, true},
+        CrashCase{"install.renamed", Operation::Install, true}, CrashCase{"edit.staged", Operation::Edit, false},
+        CrashCase{"edit.journaled", Operation::Edit, true}, CrashCase{"commit.staged", Operation::Commit, false},
+        CrashCase{"commit.journaled", Operation::Commit, true}, CrashCase{"commit.renamed", Operation::Commit, true},
+        CrashCase{"revert.journaled", Operation::Revert, true}, CrashCase{"delete.staged", Operation::Delete, false},
+        CrashCase{"delete.journaled", Operation::Delete, true}, CrashCase{"delete.renamed", Operation::Delete, true},
+        // The folders that leave are set aside before anything is recorded.
+        CrashCase{"install.parked", Operation::Install, false}, CrashCase{"commit.parked", Operation::Commit, false},
+        CrashCase{"revert.parked", Operation::Revert, false}, CrashCase{"delete.parked", Operation::Delete, false}),
     CaseName);
 
 constexpr Layout Elsewhere = Layout::EditingElsewhere;
 
 // The edit copy is copied onto the committed revisions' file system before
 // the commit is recorded, and copied into the trash before it leaves.
-INSTANTIATE_TEST_SUITE_P(
-    EveryStepAcrossFileSystems, AssetAtomicityTest,
-    ::testing::Values(CrashCase{"edit.staged", Operation::Edit, false, Elsewhere},
-                      CrashCase{"edit.journaled", Operation::Edit, true, Elsewhere},
-                      CrashCase{"commit.staged", Operation::Commit, false, Elsewhere},
-                      CrashCase{"commit.copied", Operation::Commit, false, Elsewhere},
-                      CrashCase{"commit.parked", Operation::Commit, false, Elsewhere},
-                      CrashCase{"commit.journaled", Operation::Commit, true, Elsewhere},
-                      CrashCase{"commit.renamed", Operation::Commit, true, Elsewhere},
-                      CrashCase{"trash.copied", Operation::Commit, true, Elsewhere},
-                      CrashCase{"revert.parked", Operation::Revert, false, Elsewhere},
-                      CrashCase{"revert.journaled", Operation::Revert, true, Elsewhere},
-                      CrashCase{"delete.parked", Operation::Delete, false, Elsewhere},
-                      CrashCase{"delete.journaled", Operation::Delete, true, Elsewhere},
-                      CrashCase{"delete.renamed", Operation::Delete, true, Elsewhere}),
-    CaseName);
+INSTANTIATE_TEST_SUITE_P(EveryStepAcrossFileSystems, AssetAtomicityTest,
+                         ::testing::Values(CrashCase{"edit.staged", Operation::Edit, false, Elsewhere},
+                                           CrashCase{"edit.journaled", Operation::Edit, true, Elsewhere},
+                                           CrashCase{"commit.staged", Operation::Commit, false, Elsewhere},
+                                           CrashCase{"commit.copied", Operation::Commit, false, Elsewhere},
+                                           CrashCase{"commit.parked", Operation::Commit, false, Elsewhere},
+                                           CrashCase{"commit.journaled", Operation::Commit, true, Elsewhere},
+                                           CrashCase{"commit.renamed", Operation::Commit, true, Elsewhere},
+                                           CrashCase{"trash.copied", Operation::Commit, true, Elsewhere},
+                                           CrashCase{"revert.parked", Operation::Revert, false, Elsewhere},
+                                           CrashCase{"revert.journaled", Operation::Revert, true, Elsewhere},
+                                           CrashCase{"delete.parked", Operation::Delete, false, Elsewhere},
+                                           CrashCase{"delete.journaled", Operation::Delete, true, Elsewhere},
+                                           CrashCase{"delete.renamed", Operation::Delete, true, Elsewhere}),
+                         CaseName);
 
 }  // namespace

@@ -108,9 +108,11 @@ TEST_F(AssetMoveFailureTest, AMoveIntoPlaceThatFailsAfterTheRecordIsTakenBack)
         Lines lines;
         if (std::string(point) == "commit.rename") {
             EXPECT_FALSE(Commit(lines));
-            EXPECT_TRUE(HasErrorWith(lines, "Unable to commit asset: The new folder cannot be put in place at ")) << Dump(lines);
+            EXPECT_TRUE(HasErrorWith(lines, "Unable to commit asset: The new folder cannot be put in place at "))
+                << Dump(lines);
         } else if (std::string(point) == "install.rename") {
-            WriteAssetFolder(Scratch() + "/loco", "kuid <kuid2:1234:100:0>\nkind \"scenery\"\n", {{"body.im", "third"}});
+            WriteAssetFolder(Scratch() + "/loco", "kuid <kuid2:1234:100:0>\nkind \"scenery\"\n",
+                             {{"body.im", "third"}});
             EXPECT_TRUE(InstallFolder(Scratch() + "/loco", &lines).IsNull());
             EXPECT_TRUE(HasErrorWith(lines, "The new folder cannot be put in place at ")) << Dump(lines);
         } else {

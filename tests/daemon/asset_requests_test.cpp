@@ -34,7 +34,8 @@ class AssetRequestsTest : public AssetStoreTest {
 protected:
     KUID InstallLoco()
     {
-        WriteAssetFolder(Scratch() + "/loco", LocoConfig(), {{"body.im", "mesh bytes"}, {"art/skin.texture.txt", "skin"}});
+        WriteAssetFolder(Scratch() + "/loco", LocoConfig(),
+                         {{"body.im", "mesh bytes"}, {"art/skin.texture.txt", "skin"}});
         std::vector<std::pair<std::int32_t, std::string>> lines;
         KUID id = InstallFolder(Scratch() + "/loco", &lines);
         EXPECT_EQ(id, Loco);

@@ -10,7 +10,6 @@
 
 namespace {
 
-
 struct Holdings {
     std::int32_t handles = -1;
     std::int32_t queries = -1;

@@ -86,8 +86,10 @@ public:
     bool ReadMessage(KADTestMessage& message);
     // Sends a request and reads up to its reply; notes that come before it
     // are kept in order.
-    bool Call(std::int32_t code, const KADBytes& payload, KADBytes& reply, std::vector<KADTestMessage>* notes = nullptr);
-    bool Call(KADRequestCode code, const KADBytes& payload, KADBytes& reply, std::vector<KADTestMessage>* notes = nullptr)
+    bool Call(std::int32_t code, const KADBytes& payload, KADBytes& reply,
+              std::vector<KADTestMessage>* notes = nullptr);
+    bool Call(KADRequestCode code, const KADBytes& payload, KADBytes& reply,
+              std::vector<KADTestMessage>* notes = nullptr)
     {
         return Call(KADRequestNumber(code), payload, reply, notes);
     }

@@ -91,15 +91,15 @@ TEST(RequestLimits, SmallKindsAreSmallAndListsAreLarge)
         std::size_t atMost;
     };
     const Case cases[] = {
-        {KADRequestNumber(KADRequestCode::HostKeepAlive), 0, 4096},                                   // keep-alive: nothing
-        {KADRequestNumber(KADRequestCode::GetAssetInfo), 12, 4096},                                 // asset info: KUID, mask
-        {KADRequestNumber(KADRequestCode::SetLatestVersion), 16, 4096},                                 // latest version: two KUIDs
-        {GetSetting, 2 * 65540, 1 * MiB},               // two strings
-        {KADRequestNumber(KADRequestCode::SetSetting), 3 * 65540, 1 * MiB},                      // three strings
-        {SearchAssets, 32 * MiB, 128 * MiB},            // a filter with an id list
-        {KADRequestNumber(KADRequestCode::GetDependencies), 32 * MiB, 128 * MiB},                      // dependencies of a list
-        {KADRequestNumber(KADRequestCode::CommandHostAnswer), 32 * MiB, 128 * MiB},                     // a host's results log
-        {12345, 0, 64 * 1024},                          // unknown
+        {KADRequestNumber(KADRequestCode::HostKeepAlive), 0, 4096},                  // keep-alive: nothing
+        {KADRequestNumber(KADRequestCode::GetAssetInfo), 12, 4096},                  // asset info: KUID, mask
+        {KADRequestNumber(KADRequestCode::SetLatestVersion), 16, 4096},              // latest version: two KUIDs
+        {GetSetting, 2 * 65540, 1 * MiB},                                            // two strings
+        {KADRequestNumber(KADRequestCode::SetSetting), 3 * 65540, 1 * MiB},          // three strings
+        {SearchAssets, 32 * MiB, 128 * MiB},                                         // a filter with an id list
+        {KADRequestNumber(KADRequestCode::GetDependencies), 32 * MiB, 128 * MiB},    // dependencies of a list
+        {KADRequestNumber(KADRequestCode::CommandHostAnswer), 32 * MiB, 128 * MiB},  // a host's results log
+        {12345, 0, 64 * 1024},                                                       // unknown
     };
     for (const Case& c : cases) {
         EXPECT_GE(KADMaxRequestPayload(c.code), c.atLeast) << c.code;

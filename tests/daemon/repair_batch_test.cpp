@@ -60,7 +60,8 @@ TEST(RepairBatch, ARefusedRowIsLostWholeAndAloneAndItsFollowUpNeverRuns)
             EXPECT_EQ(present, content != 11) << content;
             EXPECT_EQ(store.Find(KUID(424242, content, 0), mirrored), present) << content;
             if (present) {
-                EXPECT_EQ(stored, Row(content, content == 10 ? std::vector<KUID>{KUID(424242, 1, 0)} : std::vector<KUID>{}));
+                EXPECT_EQ(stored,
+                          Row(content, content == 10 ? std::vector<KUID>{KUID(424242, 1, 0)} : std::vector<KUID>{}));
             }
         }
         // Nothing of the refused row is left behind, not even its first dependency.

@@ -72,10 +72,7 @@ protected:
         return count;
     }
 
-    bool OlderRevisionPresent() const
-    {
-        return std::filesystem::exists(UserData() + "/local/kuid_424242_1_0/r1");
-    }
+    bool OlderRevisionPresent() const { return std::filesystem::exists(UserData() + "/local/kuid_424242_1_0/r1"); }
 };
 
 TEST_F(RepairTest, FoldersAcrossABatchBoundaryAreAllAddedAndSurviveARestart)
@@ -141,7 +138,7 @@ TEST_F(RepairTest, TheExtendedRepairPurgesTrashEntriesPastTheirRetention)
         std::string name;
         std::time_t nameTime;  // 0: a name without a time
         std::time_t modified;
-        bool link;             // a link to a folder outside the trash
+        bool link;  // a link to a folder outside the trash
         bool purged;
     };
     const std::vector<Entry> entries = {

@@ -93,7 +93,8 @@ protected:
     Status Poll(Handle handle, KADTestClient* through = nullptr)
     {
         KADBytes reply;
-        EXPECT_TRUE((through ? through : &client)->Call(KADRequestCode::GetWebQueryStatus, Int32Payload({handle.first, handle.second}), reply));
+        EXPECT_TRUE((through ? through : &client)
+                        ->Call(KADRequestCode::GetWebQueryStatus, Int32Payload({handle.first, handle.second}), reply));
         TBuffer in;
         Fill(in, reply);
         Status status;
@@ -204,8 +205,8 @@ TEST_F(WebQueryTest, FailedFetchesCompleteWithACodeAndLeaveNoFile)
 TEST_F(WebQueryTest, OtherSchemesAreRefusedAtOnce)
 {
     StartDaemon();
-    for (const char* url : {"file:///etc/passwd", "ftp://127.0.0.1/a.cdp", "gopher://127.0.0.1/", "no url at all",
-                            "", "http://"}) {
+    for (const char* url :
+         {"file:///etc/passwd", "ftp://127.0.0.1/a.cdp", "gopher://127.0.0.1/", "no url at all", "", "http://"}) {
         SCOPED_TRACE(url);
         Handle handle = Start(url, ModePage);
         Status status = Poll(handle);
@@ -264,7 +265,7 @@ TEST_F(WebQueryTest, AStartRequestCutShortGivesNoHandle)
     KADBytes reply;
     ASSERT_TRUE(client.Call(KADRequestCode::StartWebQuery, BytesOf(payload), reply));
     TBuffer in;
-        Fill(in, reply);
+    Fill(in, reply);
     EXPECT_EQ(in.ReadInt32(0), -1);
     EXPECT_EQ(in.ReadInt32(0), -1);
 }

@@ -110,10 +110,7 @@ protected:
         return files;
     }
 
-    bool Known(const KUID& id) const
-    {
-        return installation.Run({"status", Tag(id)}).exitStatus == 0;
-    }
+    bool Known(const KUID& id) const { return installation.Run({"status", Tag(id)}).exitStatus == 0; }
 
     E2E::Installation installation;
 };
@@ -226,7 +223,8 @@ TEST_F(ArchiveLimits, ConfigsBeyondTheLimitsAreRefusedAlike)
         const char* reason;
     };
     const Case cases[] = {
-        {"2,000 levels", ConfigFor(Asset, TestSupport::NestedSoupText(2000)), "config.txt nests containers deeper than 100 levels."},
+        {"2,000 levels", ConfigFor(Asset, TestSupport::NestedSoupText(2000)),
+         "config.txt nests containers deeper than 100 levels."},
         {"unclosed brace", ConfigFor(Asset, "mesh-table\r\n{\r\n  default\r\n  {\r\n    mesh a.im\r\n  }\r\n"),
          "config.txt has a \"{\" on line 5 that is never closed."},
     };
@@ -252,8 +250,9 @@ TEST_F(ArchiveLimits, ConfigsBeyondTheLimitsAreRefusedAlike)
         const std::string output = installation.PathOf("bad.cdp");
         E2E::RunResult create = installation.Run({"createcdp", output, Tag(Asset)});
         EXPECT_EQ(create.exitStatus, 255) << create.out;
-        EXPECT_NE(create.out.find("- " + Tag(Asset) + " : Unable to export asset " + Tag(Asset) + ": " + c.reason + "\n"),
-                  std::string::npos)
+        EXPECT_NE(
+            create.out.find("- " + Tag(Asset) + " : Unable to export asset " + Tag(Asset) + ": " + c.reason + "\n"),
+            std::string::npos)
             << create.out;
         EXPECT_FALSE(fs::exists(output));
         ASSERT_EQ(installation.Run({"delete", Tag(Asset)}).exitStatus, 0);
@@ -293,8 +292,7 @@ TEST_F(ArchiveLimits, AConfigLineOf100MBIsRefused)
 TEST_F(ArchiveLimits, AnEntryDecodingPastItsDeclaredSizeIsRefused)
 {
     SoupHandle files;
-    files.SetNamedTagBlock(Zel::PString("zeros.txt"), SoupTypeRaw,
-                           Block(Compressed(std::string(1 << 20, '\0'), 1000)));
+    files.SetNamedTagBlock(Zel::PString("zeros.txt"), SoupTypeRaw, Block(Compressed(std::string(1 << 20, '\0'), 1000)));
     const std::string path = installation.PathOf("lying.cdp");
     WriteArchive(path, Asset, files, true);
     E2E::RunResult run = installation.Run({"installcdp", path});
@@ -360,9 +358,10 @@ TEST_F(ArchiveLimits, DeclaredSizesBeyondTheFreeSpaceAreRefusedBeforeWriting)
 
     E2E::RunResult run = installation.Run({"installcdp", path});
     EXPECT_EQ(run.exitStatus, 255) << run.out;
-    EXPECT_TRUE(std::regex_match(run.out, std::regex("- <NULL> : Not enough free disk space to install the archive: its "
-                                                     "files need 4\\.0 MiB, and [0-9.]+ (MiB|bytes) are free\\.\n"
-                                                     "OK \\(1 Errors, 0 Warnings\\)\n")))
+    EXPECT_TRUE(
+        std::regex_match(run.out, std::regex("- <NULL> : Not enough free disk space to install the archive: its "
+                                             "files need 4\\.0 MiB, and [0-9.]+ (MiB|bytes) are free\\.\n"
+                                             "OK \\(1 Errors, 0 Warnings\\)\n")))
         << run.out;
     EXPECT_FALSE(Known(Asset));
     // Nothing was staged on the small disk.

@@ -30,8 +30,8 @@ std::string Noise(size_t size, uint32_t seed)
 
 std::string Text(size_t size)
 {
-    static const char* words[] = {"mesh-table", "kuid", "<kuid:424242:7001>", "\r\n", "  ", "default", "{", "}",
-                                  "bogey",      "traincar", "Überlandbahn", "1.25", "\"", "thumbnail"};
+    static const char* words[] = {"mesh-table", "kuid",     "<kuid:424242:7001>", "\r\n", "  ", "default",  "{", "}",
+                                  "bogey",      "traincar", "Überlandbahn",       "1.25", "\"", "thumbnail"};
     std::string out;
     out.reserve(size);
     uint32_t state = 17;
@@ -49,12 +49,9 @@ std::string Text(size_t size)
 std::map<std::string, std::string> AssetFiles()
 {
     return {
-        {"small.jpg", Noise(1000, 1)},
-        {"photo.jpg", Noise(16384, 2)},
-        {"sound.mp3", Noise(40000, 3)},
-        {"art/bark.texture", Noise(2000000, 4)},
-        {"notes.txt", Text(1000000)},
-        {"blank.dat", std::string(70000, '\0')},
+        {"small.jpg", Noise(1000, 1)},  {"photo.jpg", Noise(16384, 2)},
+        {"sound.mp3", Noise(40000, 3)}, {"art/bark.texture", Noise(2000000, 4)},
+        {"notes.txt", Text(1000000)},   {"blank.dat", std::string(70000, '\0')},
     };
 }
 
@@ -121,8 +118,8 @@ TEST(ArchiveRoundTrip, FilesThatDoNotCompressComeBackByteForByte)
         ASSERT_TRUE(block);
         ASSERT_GE(block->Size(), 5);
         const uint8_t* payload = block->Data();
-        const uint32_t declared = uint32_t(payload[0]) | uint32_t(payload[1]) << 8 | uint32_t(payload[2]) << 16 |
-                                  uint32_t(payload[3]) << 24;
+        const uint32_t declared =
+            uint32_t(payload[0]) | uint32_t(payload[1]) << 8 | uint32_t(payload[2]) << 16 | uint32_t(payload[3]) << 24;
         EXPECT_EQ(declared, content.size());
         const LZSSTest::Bytes stream(payload + 4, payload + block->Size());
         LZSSTest::Bytes decoded;

@@ -43,7 +43,7 @@ void AddFile(SoupHandle& folder, const std::string& relative, const std::string&
         return;
     }
     folder.SetNamedTagBlock(Zel::PString(relative.c_str()), SoupTypeRaw,
-                           ACSRawDataCore::Copy(content.data(), int32_t(content.size())));
+                            ACSRawDataCore::Copy(content.data(), int32_t(content.size())));
 }
 
 // A content archive of the samples, files stored without compression and
@@ -86,7 +86,11 @@ const KUID Shed{523, 9, 0};
 std::vector<SampleAsset> Samples()
 {
     return {
-        {Loco, "traincar", "Sample Loco", "Ann Author", {{"readme.txt", "A sample loco.\r\n"}, {"art/picture.jpg", BinaryText()}}},
+        {Loco,
+         "traincar",
+         "Sample Loco",
+         "Ann Author",
+         {{"readme.txt", "A sample loco.\r\n"}, {"art/picture.jpg", BinaryText()}}},
         {House, "scenery", "Sample House", "Bob Builder", {{"house.im", std::string("IM\0\1\2", 5)}}},
         {Shed, "scenery", "Sample Shed", "Somebody", {{"shed.im", "shed"}}},
     };
@@ -138,7 +142,8 @@ protected:
     void SetUp() override
     {
         // New ids are drawn for this user (the daemon reads its configuration at start).
-        installation.WriteFile("UserData/assets.tdx/kaddaemon.cfg", "kuid-user-id                            12345\r\n");
+        installation.WriteFile("UserData/assets.tdx/kaddaemon.cfg",
+                               "kuid-user-id                            12345\r\n");
         archivePath = installation.PathOf("samples.cdp");
         WriteSampleArchive(archivePath, Samples());
         E2E::RunResult install = installation.Run({"installcdp", archivePath});
@@ -209,8 +214,8 @@ TEST_F(AssetStore, SearchByCategoryAndAuthorsOverTheSamples)
 {
     E2E::RunResult trains = installation.Run({"searchbycategory", "tr"});
     EXPECT_EQ(trains.exitStatus, 0);
-    EXPECT_EQ(trains.out, "+ 1 : assets matching the specified criteria\n+ #0 : " + Tag(Loco) +
-                              "\nOK (0 Errors, 0 Warnings)\n");
+    EXPECT_EQ(trains.out,
+              "+ 1 : assets matching the specified criteria\n+ #0 : " + Tag(Loco) + "\nOK (0 Errors, 0 Warnings)\n");
 
     E2E::RunResult scenery = installation.Run({"searchbycategory", "-a", "sy"});
     EXPECT_EQ(scenery.exitStatus, 0);
@@ -267,12 +272,11 @@ TEST_F(AssetStore, GenerateKuidDrawsForTheConfiguredUser)
 
 TEST_F(AssetStore, ImportConsistsMakesOneConsistPerNewTrainName)
 {
-    installation.WriteFile("consists.txt",
-                           "train-0\r\n{\r\n  name \"My Train\"\r\n  list\r\n  {\r\n"
-                           "    car-0 <kuid:12345:100>\r\n    num-0 1\r\n    dir-0 1\r\n"
-                           "    car-1 <kuid2:23456:7:1>\r\n    num-1 2\r\n"
-                           "    car-2 <kuid:12345:100>\r\n  }\r\n}\r\n"
-                           "train-1\r\n{\r\n  name \"No list\"\r\n}\r\n");
+    installation.WriteFile("consists.txt", "train-0\r\n{\r\n  name \"My Train\"\r\n  list\r\n  {\r\n"
+                                           "    car-0 <kuid:12345:100>\r\n    num-0 1\r\n    dir-0 1\r\n"
+                                           "    car-1 <kuid2:23456:7:1>\r\n    num-1 2\r\n"
+                                           "    car-2 <kuid:12345:100>\r\n  }\r\n}\r\n"
+                                           "train-1\r\n{\r\n  name \"No list\"\r\n}\r\n");
     std::string list = installation.PathOf("consists.txt");
     E2E::RunResult first = installation.Run({"importconsists", list});
     ASSERT_EQ(first.exitStatus, 0) << first.out;

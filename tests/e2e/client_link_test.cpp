@@ -66,8 +66,7 @@ bool Eventually(Predicate predicate, int milliseconds = 15000)
 
 // A raw client of the real daemon: finds its port as the utility does and
 // asks one request, to look at what a command stored.
-class DaemonProbe
-{
+class DaemonProbe {
 public:
     explicit DaemonProbe(const std::string& root)
     {
@@ -146,7 +145,7 @@ void ExpectVersion(const E2E::RunResult& result)
     EXPECT_NE(result.out.find("Build 44088"), std::string::npos) << result.out;
 }
 
-}
+}  // namespace
 
 TEST(ClientLinkTest, FreshInstallStartsTheDaemonOnceAndLaterCommandsReuseIt)
 {
@@ -223,8 +222,7 @@ TEST(ClientLinkTest, MixedCaseInstallationRootConnects)
     ExpectVersion(E2E::RunProcess(root + "/bin/KorvelUtil", {"version"}, options));
     std::vector<int> daemons = DaemonsOf(root);
     EXPECT_EQ(daemons.size(), 1u);
-    EXPECT_EQ(E2E::RunProcess(root + "/bin/KorvelUtil", {"closekaddaemon"}, options).exitStatus,
-              0);
+    EXPECT_EQ(E2E::RunProcess(root + "/bin/KorvelUtil", {"closekaddaemon"}, options).exitStatus, 0);
     Eventually([&] { return DaemonsOf(root).empty(); });
     for (int pid : DaemonsOf(root))
         ::kill(pid, SIGKILL);

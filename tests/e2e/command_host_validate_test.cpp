@@ -61,8 +61,9 @@ protected:
     // and returns what validate printed, and the host's id.
     E2E::RunResult ValidateAndKillTheHost(const E2E::RunOptions& options, int& host, int previousHost)
     {
-        std::future<E2E::RunResult> waiting =
-            std::async(std::launch::async, [&] { return installation.Run({"validate", AssetTag}, options); });
+        std::future<E2E::RunResult> waiting = std::async(std::launch::async, [&] {
+            return installation.Run({"validate", AssetTag}, options);
+        });
         host = 0;
         while (host == 0 && waiting.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
             host = HostWithQuestion(previousHost);

@@ -14,7 +14,10 @@ namespace {
 
 const char NoErrors[] = "OK (0 Errors, 0 Warnings)\n";
 
-std::string ErrorLine(const std::string& text) { return "- <NULL> : " + text + "\nOK (1 Errors, 0 Warnings)\n"; }
+std::string ErrorLine(const std::string& text)
+{
+    return "- <NULL> : " + text + "\nOK (1 Errors, 0 Warnings)\n";
+}
 
 std::string SampleScript(const std::string& name)
 {
@@ -86,7 +89,8 @@ TEST_F(CompileCommands, CompileSwitchesReachTheCompiler)
     // -s alone is no source: the usage, and the compiler's 1 becomes -1.
     E2E::RunResult usage = Run({"compile", "-s"});
     EXPECT_EQ(usage.exitStatus, 255);
-    EXPECT_EQ(usage.out.rfind("QUELM DudoRazuzu Compiler V1.02\n\nKorvelUtil returns number of compile errors\n", 0), 0u)
+    EXPECT_EQ(usage.out.rfind("QUELM DudoRazuzu Compiler V1.02\n\nKorvelUtil returns number of compile errors\n", 0),
+              0u)
         << usage.out;
 
     E2E::RunResult manual = Run({"compile", "-d"});

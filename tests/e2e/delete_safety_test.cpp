@@ -19,7 +19,8 @@ TEST_F(StoreSafetyTest, ADeleteFromAReadOnlyLocalFolderFailsAndKeepsTheAsset)
 
     E2E::RunResult deleted = installation.Run({"delete", Loco});
     EXPECT_EQ(deleted.exitStatus, 255) << deleted.out;
-    EXPECT_EQ(CountLines(deleted.out, std::string("- ") + Loco + " : Unable to delete asset: ", "Read-only file system"), 1)
+    EXPECT_EQ(
+        CountLines(deleted.out, std::string("- ") + Loco + " : Unable to delete asset: ", "Read-only file system"), 1)
         << deleted.out;
     EXPECT_EQ(Status(), "eIadLmf");
     EXPECT_EQ(CommittedReadme(), "A loco.\n");

@@ -78,15 +78,13 @@ TEST(DispatcherCommands, CommandLinesGiveTheirExactOutputAndExitStatus)
 TEST(DispatcherCommands, BatchLinesEachPrintTheirLogAndAnyFailureFailsTheBatch)
 {
     E2E::Installation installation;
-    installation.WriteFile("bin/commands.txt",
-                           "echo \"two words\" x\n"
-                           "HELP\n"
-                           "version\n");
+    installation.WriteFile("bin/commands.txt", "echo \"two words\" x\n"
+                                               "HELP\n"
+                                               "version\n");
     E2E::RunResult run = installation.Run({"@commands.txt"});
-    EXPECT_EQ(run.out,
-              "two words x \nOK (0 Errors, 0 Warnings)\n\n"
-              "- <NULL> : Invalid argument, please check the help for the list of valid argument\n\n"
-              "OK (1 Errors, 0 Warnings)\n\n"
-              "Build 44088\nOK (0 Errors, 0 Warnings)\n\n");
+    EXPECT_EQ(run.out, "two words x \nOK (0 Errors, 0 Warnings)\n\n"
+                       "- <NULL> : Invalid argument, please check the help for the list of valid argument\n\n"
+                       "OK (1 Errors, 0 Warnings)\n\n"
+                       "Build 44088\nOK (0 Errors, 0 Warnings)\n\n");
     EXPECT_EQ(run.exitStatus, 255);
 }

@@ -19,8 +19,9 @@ class FailureLines : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        installation.WriteFile("Incoming/good/config.txt",
-                               "kuid <kuid:424242:1>\nkind \"scenery\"\nusername \"Failure lines\"\nkorvel-build 3.5\n");
+        installation.WriteFile(
+            "Incoming/good/config.txt",
+            "kuid <kuid:424242:1>\nkind \"scenery\"\nusername \"Failure lines\"\nkorvel-build 3.5\n");
         installation.WriteFile("Incoming/good/mesh.im", "mesh bytes");
         installation.WriteFile("Incoming/plain.txt", "not an asset");
         installation.WriteFile("Incoming/empty/readme.txt", "a folder without a config");
@@ -45,14 +46,20 @@ protected:
 TEST_F(FailureLines, EachFailingCommandPrintsWhy)
 {
     const std::vector<FailureCase> cases = {
-        {"installfrompath of a plain file", {"installfrompath", "$ROOT/Incoming/plain.txt"}, 255,
+        {"installfrompath of a plain file",
+         {"installfrompath", "$ROOT/Incoming/plain.txt"},
+         255,
          "No asset was installed"},
-        {"installfrompath of a folder without a config", {"installfrompath", "$ROOT/Incoming/empty"}, 255,
+        {"installfrompath of a folder without a config",
+         {"installfrompath", "$ROOT/Incoming/empty"},
+         255,
          "No asset was installed"},
         {"installfrompath of a missing path", {"installfrompath", "$ROOT/Incoming/none"}, 255, "Invalid input path."},
         {"revert of an asset not open for edit", {"revert", "<kuid:424242:1>"}, 255, "it is not open for edit"},
         {"revert of an unknown asset", {"revert", "<kuid:424242:77>"}, 255, "Unknown AssetID."},
-        {"backupkeywords into a missing folder", {"backupkeywords", "$ROOT/no/such/folder/keywords.dat"}, 255,
+        {"backupkeywords into a missing folder",
+         {"backupkeywords", "$ROOT/no/such/folder/keywords.dat"},
+         255,
          "Unable to write the keyword file"},
         {"validate of an unknown asset", {"validate", "<kuid:424242:77>"}, 255, "Unknown AssetID."},
         {"commit of an unknown asset", {"commit", "<kuid:424242:77>"}, 255, "Unknown AssetID."},

@@ -31,7 +31,8 @@ protected:
                          << "); a full disk needs mount privilege";
         mounted = true;
         // New ids are drawn for this user.
-        installation.WriteFile("UserData/assets.tdx/kaddaemon.cfg", "kuid-user-id                            424242\r\n");
+        installation.WriteFile("UserData/assets.tdx/kaddaemon.cfg",
+                               "kuid-user-id                            424242\r\n");
         installation.WriteFile("Incoming/Lamp/config.txt", std::string("kuid ") + AssetTag +
                                                                "\nkind \"scenery\"\nusername \"Full Lamp\"\n"
                                                                "korvel-build 3.5\n");
@@ -55,8 +56,7 @@ protected:
         ASSERT_GE(fd, 0);
         std::vector<char> block(64 * 1024, 'f');
         for (size_t size = block.size(); size > 0; size /= 2) {
-            while (write(fd, block.data(), size) == static_cast<ssize_t>(size)) {
-            }
+            while (write(fd, block.data(), size) == static_cast<ssize_t>(size)) {}
         }
         close(fd);
     }
@@ -90,8 +90,9 @@ TEST_F(FullDisk, EditOfAnInstalledAssetSaysTheDiskIsFull)
     E2E::RunResult edit = installation.Run({"edit", AssetTag});
     EXPECT_EQ(edit.exitStatus, 255) << edit.out << edit.err;
     EXPECT_EQ(edit.out.find("Unknown AssetID"), std::string::npos) << edit.out;
-    EXPECT_NE(edit.out.find(std::string("- ") + AssetTag + " : Unable to open the asset for editing: the disk is full."),
-              std::string::npos)
+    EXPECT_NE(
+        edit.out.find(std::string("- ") + AssetTag + " : Unable to open the asset for editing: the disk is full."),
+        std::string::npos)
         << edit.out;
 
     // Once there is room again the same edit works.

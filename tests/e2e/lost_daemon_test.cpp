@@ -130,8 +130,7 @@ bool WaitForEntries(const std::string& folder, size_t wanted, const std::atomic<
         // The time limit only lets the loop see `stop`; entries wake it.
         if (poll(&ready, 1, 200) > 0) {
             char events[4096];
-            while (read(watch, events, sizeof events) > 0) {
-            }
+            while (read(watch, events, sizeof events) > 0) {}
         }
     }
     close(watch);
@@ -244,8 +243,8 @@ TEST_F(LostDaemon, ARequestLostOnABatchLineFailsThatLineAndTheNextLineWorks)
     std::atomic<bool> finished{false};
     E2E::RunResult batch;
     std::thread runner([&] {
-        batch = installation.Run({WriteBatch({"installfrompath " + tree, "installfrompath " + single,
-                                              "status " + AssetTag(7)})});
+        batch = installation.Run(
+            {WriteBatch({"installfrompath " + tree, "installfrompath " + single, "status " + AssetTag(7)})});
         finished.store(true);
     });
     bool someIn = WaitForEntries(local, 5, finished);

@@ -44,10 +44,7 @@ public:
         return true;
     }
 
-    bool MakeWritable()
-    {
-        return mount(nullptr, where.c_str(), nullptr, MS_REMOUNT, nullptr) == 0;
-    }
+    bool MakeWritable() { return mount(nullptr, where.c_str(), nullptr, MS_REMOUNT, nullptr) == 0; }
 
     // Writes a filler file until the file system is full; true when it is.
     bool Fill()
@@ -72,8 +69,7 @@ public:
             }
         }
         // Whatever single bytes are left go too.
-        while (write(fd, block.data(), 1) == 1) {
-        }
+        while (write(fd, block.data(), 1) == 1) {}
         close(fd);
         return full;
     }

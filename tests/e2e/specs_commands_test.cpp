@@ -71,10 +71,10 @@ protected:
     E2E::Installation installation;
 };
 
-#define REQUIRE_ASSET_STORE()                                                               \
-    do {                                                                                    \
-        if (!StoreAnswers())                                                                \
-            GTEST_SKIP() << "the daemon's asset store does not answer request 39 yet";     \
+#define REQUIRE_ASSET_STORE()                                                                                          \
+    do {                                                                                                               \
+        if (!StoreAnswers())                                                                                           \
+            GTEST_SKIP() << "the daemon's asset store does not answer request 39 yet";                                 \
     } while (0)
 
 TEST_F(SpecsCommands, StatusOfAnUnknownAssetPrintsNoStatusLineAndLogsTheId)

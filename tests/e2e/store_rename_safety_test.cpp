@@ -139,7 +139,8 @@ TEST_F(StoreSafetyTest, ACommitOfAConfigThatDoesNotNameTheAssetIsRefused)
         {"garbage", garbage, "its config cannot be read or names no asset id"},
         {"empty", "", "its config cannot be read or names no asset id"},
         {"no kuid", "kind \"traincar\"\nusername \"Fast Loco\"\n", "its config cannot be read or names no asset id"},
-        {"another asset", "kuid <kuid:1234:101>\nkind \"traincar\"\n", "its config names another asset id <kuid:1234:101>"},
+        {"another asset", "kuid <kuid:1234:101>\nkind \"traincar\"\n",
+         "its config names another asset id <kuid:1234:101>"},
     };
     InstallLoco();
     std::string folder = Edit();
@@ -155,7 +156,8 @@ TEST_F(StoreSafetyTest, ACommitOfAConfigThatDoesNotNameTheAssetIsRefused)
         // Still open for edit, with its category and name.
         std::string after = installation.Run({"status", Loco}).out;
         EXPECT_EQ(StatusLetters(after), "EIadLmf");
-        EXPECT_EQ(after.substr(after.find(" : ", after.find(" : ") + 3)), before.substr(before.find(" : ", before.find(" : ") + 3)));
+        EXPECT_EQ(after.substr(after.find(" : ", after.find(" : ") + 3)),
+                  before.substr(before.find(" : ", before.find(" : ") + 3)));
         EXPECT_EQ(ReadFile(folder + "/config.txt"), bad.text);
     }
     WriteFile(folder + "/config.txt", LocoConfig());

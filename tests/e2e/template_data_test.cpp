@@ -38,7 +38,8 @@ TEST(TemplateData, StartUpReadsThePersonalDetailsThatShutdownWritesBack)
     const E2E::RunResult run = installation.Run({"version"});
     ASSERT_EQ(run.exitStatus, 0) << run.out << run.err;
     const std::string written = installation.ReadFile("bin/DODData/personalDetails.txt");
-    EXPECT_NE(written.find("author                                  \"Ann Example\"\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("author                                  \"Ann Example\"\r\n"), std::string::npos)
+        << written;
     EXPECT_NE(written.find("license                                 \"Free\"\r\n"), std::string::npos) << written;
     EXPECT_NE(written.find("isinputboxon                            0\r\n"), std::string::npos) << written;
 }

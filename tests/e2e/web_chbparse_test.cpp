@@ -45,16 +45,18 @@ TEST(WebCHBParseTest, ADependencyTheServiceOffersIsSearchedForAndInstalled)
     ContentService::StandIn service;
     ASSERT_TRUE(service.Start());
     E2E::Installation installation;
-    installation.WriteFile("UserData/assets.tdx/kaddaemon.cfg",
-                           "web-total-timeout 20\nweb-rewrite\n{\n  0\n  {\n    from \"https://cargohub.korvel.invalid\"\n"
-                           "    to \"" + service.BaseUrl() + "\"\n  }\n}\n");
+    installation.WriteFile(
+        "UserData/assets.tdx/kaddaemon.cfg",
+        "web-total-timeout 20\nweb-rewrite\n{\n  0\n  {\n    from \"https://cargohub.korvel.invalid\"\n"
+        "    to \"" +
+            service.BaseUrl() + "\"\n  }\n}\n");
     SoupHandle needed = ContentService::SampleAssetEntry(dependency, "Needed");
     ASSERT_EQ(ContentService::WriteSampleArchive(needed, installation.PathOf("served-dep.cdp")), "");
     service.ServeFile("/dl/dep.cdp", installation.ReadFile("served-dep.cdp"));
     std::string tag = dependency.ToTagString().c_str();
     service.SetSearchAnswer("321:655", ContentService::SearchAnswer({
-        {tag, tag, service.UrlOf("/dl/dep.cdp"), 500, "Needed"},
-    }));
+                                           {tag, tag, service.UrlOf("/dl/dep.cdp"), 500, "Needed"},
+                                       }));
 
     installation.WriteFile("work/keep.txt", "");
     std::string archive = installation.PathOf("work/input.cdp");

@@ -32,19 +32,22 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(service.Start());
-        installation.WriteFile("UserData/assets.tdx/kaddaemon.cfg",
-                               "web-total-timeout 20\nweb-rewrite\n{\n  0\n  {\n    from \"https://cargohub.korvel.invalid\"\n"
-                               "    to \"" + service.BaseUrl() + "\"\n  }\n}\n");
+        installation.WriteFile(
+            "UserData/assets.tdx/kaddaemon.cfg",
+            "web-total-timeout 20\nweb-rewrite\n{\n  0\n  {\n    from \"https://cargohub.korvel.invalid\"\n"
+            "    to \"" +
+                service.BaseUrl() + "\"\n  }\n}\n");
         service.ServeFile("/dl/main.cdp", BuildArchive(installation, Main, "Main", &Dependency));
         service.ServeFile("/dl/dep.cdp", BuildArchive(installation, Dependency, "Dep", nullptr));
     }
 
     void AnswerWithBoth(const std::string& mainPath = "/dl/main.cdp")
     {
-        service.SetSearchAnswer("123:456", ContentService::SearchAnswer({
-            {Tag(Main), Tag(Main), service.UrlOf(mainPath), 1000, "Main"},
-            {Tag(Dependency), Tag(Dependency), "https://cargohub.korvel.invalid/dl/dep.cdp", 500, "Dep"},
-        }));
+        service.SetSearchAnswer(
+            "123:456", ContentService::SearchAnswer({
+                           {Tag(Main), Tag(Main), service.UrlOf(mainPath), 1000, "Main"},
+                           {Tag(Dependency), Tag(Dependency), "https://cargohub.korvel.invalid/dl/dep.cdp", 500, "Dep"},
+                       }));
     }
 
     bool IsKnown(const KUID& id) { return installation.Run({"printconfig", Tag(id)}).exitStatus == 0; }

@@ -47,10 +47,7 @@ protected:
         return installation.Run(arguments);
     }
     // The asset is known when its config can be printed.
-    bool IsKnown(const char* kuid)
-    {
-        return installation.Run({"printconfig", kuid}).exitStatus == 0;
-    }
+    bool IsKnown(const char* kuid) { return installation.Run({"printconfig", kuid}).exitStatus == 0; }
 
     E2E::Installation installation;
 };

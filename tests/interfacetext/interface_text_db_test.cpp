@@ -94,13 +94,13 @@ struct LanguageCase {
 TEST_F(InterfaceTextTest, LanguageCodeChoosesItsFileAndUnknownCodesKeepTheChoice)
 {
     const LanguageCase cases[] = {
-        {"fr", "interfaceFrench.chump"},   {"SE", "interfaceFrench.chump"},  {"CH", "interfaceFrench.chump"},
-        {"xx", "interfaceFrench.chump"},   {"us", "interfacetext.chump"},    {"DE", "interfaceGerman.chump"},
-        {"uk", "interfacetext.chump"},     {"it", "interfaceItalian.chump"}, {"Ru", "interfaceRussian.chump"},
-        {"AU", "interfacetext.chump"},     {"cz", "interfaceCzech.chump"},   {"pl", "interfacePolish.chump"},
-        {"es", "interfaceSpanish.chump"},  {"cn", "interfaceChinese.chump"}, {"nl", "interfaceDutch.chump"},
-        {"kr", "interfaceKorean.chump"},   {"hu", "interfaceHungarian.chump"},
-        {nullptr, "interfacetext.chump"},  {"en", "interfacetext.chump"},
+        {"fr", "interfaceFrench.chump"},  {"SE", "interfaceFrench.chump"},    {"CH", "interfaceFrench.chump"},
+        {"xx", "interfaceFrench.chump"},  {"us", "interfacetext.chump"},      {"DE", "interfaceGerman.chump"},
+        {"uk", "interfacetext.chump"},    {"it", "interfaceItalian.chump"},   {"Ru", "interfaceRussian.chump"},
+        {"AU", "interfacetext.chump"},    {"cz", "interfaceCzech.chump"},     {"pl", "interfacePolish.chump"},
+        {"es", "interfaceSpanish.chump"}, {"cn", "interfaceChinese.chump"},   {"nl", "interfaceDutch.chump"},
+        {"kr", "interfaceKorean.chump"},  {"hu", "interfaceHungarian.chump"}, {nullptr, "interfacetext.chump"},
+        {"en", "interfacetext.chump"},
     };
     for (const LanguageCase& c : cases) {
         InterfaceTextDB::ChooseLanguage(c.code);
@@ -169,9 +169,8 @@ TEST_F(InterfaceTextTest, NullAndEmptyTagsComeBackUnchanged)
 
 TEST_F(InterfaceTextTest, ScenarioTextsComeFromTheirSubSoupAndAMissOnlyGivesEmptyText)
 {
-    WriteFile("interfacetext.txt",
-              "$top \"top level\"\n"
-              "scenario_text\n{\n  $intro \"Welcome aboard\"\n}\n");
+    WriteFile("interfacetext.txt", "$top \"top level\"\n"
+                                   "scenario_text\n{\n  $intro \"Welcome aboard\"\n}\n");
     InterfaceTextDB& database = InterfaceTextDB::Instance();
     EXPECT_STREQ(database.GetScenarioString(Zel::PString("$intro")).c_str(), "Welcome aboard");
     EXPECT_STREQ(database.GetScenarioString(Zel::PString("$top")).c_str(), "");

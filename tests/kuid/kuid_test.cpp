@@ -52,10 +52,8 @@ TEST(KUID, PackAndUnpack)
         uint32_t second;
     };
     const Case cases[] = {
-        {{-1, 7, 127}, 0xFFFFFFFFu, 7u},
-        {{-1, -1, 127}, 0xFFFFFFFFu, 0xFFFFFFFFu},
-        {{5, 100, 3}, (3u << 25) | 5u, 100u},
-        {{0xFFFFFF, 0, 0}, 0xFFFFFFu, 0u},
+        {{-1, 7, 127}, 0xFFFFFFFFu, 7u},         {{-1, -1, 127}, 0xFFFFFFFFu, 0xFFFFFFFFu},
+        {{5, 100, 3}, (3u << 25) | 5u, 100u},    {{0xFFFFFF, 0, 0}, 0xFFFFFFu, 0u},
         {{-0x1000000, 1, 127}, 0xFF000000u, 1u},
     };
     for (const Case& c : cases) {
@@ -94,8 +92,10 @@ TEST(KUID, TextFormsOut)
         {{-3, 100, 0}, "<kuid2:-3:100:0>", "<kuid:-3:100>", "-3:100:0", "kuid2 -3 100 0"},
         {{-1, -1, 127}, "<NULL>", "<NULL>", "NULLKUID", "NULLKUID"},
         {{-1, 123, 127}, "<kuid:-1:123>", "<kuid:-1:123>", "-1:123", "kuid -1 123"},
-        {{INT32_MIN, INT32_MIN, INT32_MAX}, "<kuid2:-2147483648:-2147483648:2147483647>",
-         "<kuid:-2147483648:-2147483648>", "-2147483648:-2147483648:2147483647",
+        {{INT32_MIN, INT32_MIN, INT32_MAX},
+         "<kuid2:-2147483648:-2147483648:2147483647>",
+         "<kuid:-2147483648:-2147483648>",
+         "-2147483648:-2147483648:2147483647",
          "kuid2 -2147483648 -2147483648 2147483647"},
     };
     for (const Case& c : cases) {
@@ -144,7 +144,7 @@ TEST(KUID, ParseTable)
         {"<kuid2:+5:100:1>", Null, {5, 100, 1}},
         {"<kuid2:5:100:1", Null, {5, 100, 1}},
         {"<kuid:4294967301:1>", {5, 1, 0}, {5, 1, 0}},  // the "%d" scan wraps modulo 2^32
-        {"<kuid2:5:-7:1>", Null, {5, -7, 1}},  // the long form takes no sign in strict mode
+        {"<kuid2:5:-7:1>", Null, {5, -7, 1}},           // the long form takes no sign in strict mode
         // null forms
         {"<NULL>", Null, Null},
         {"<null>", Null, Null},
@@ -197,7 +197,8 @@ TEST(KUID, LoneNumberWritesBackInShortForm)
 
 TEST(KUID, EveryTagFormParsesBack)
 {
-    const KUID ids[] = {{0, 0, 0}, {5, 100, 3}, {-3, 100, 127}, {0x1FFFFFF, 7, 127}, {-0x2000000, INT32_MAX, 127}, NullKUID};
+    const KUID ids[] = {{0, 0, 0}, {5, 100, 3}, {-3, 100, 127}, {0x1FFFFFF, 7, 127}, {-0x2000000, INT32_MAX, 127},
+                        NullKUID};
     for (const KUID& id : ids) {
         EXPECT_EQ(KUID::Parse(id.ToTagString().c_str(), true), id) << Tag(id);
         EXPECT_EQ(KUID::Parse(id.ToTagString().c_str(), false), id) << Tag(id);
@@ -260,4 +261,4 @@ TEST(DecimalScan, BehavesLikeThirtyTwoBitPercentD)
     EXPECT_EQ(value, 123);
 }
 
-} // namespace
+}  // namespace

@@ -18,8 +18,8 @@ TEST(PlatformParentFolder, NamesTheFolderThatHoldsThePath)
         const char* path;
         const char* parent;
     } cases[] = {
-        {"/a/b/c", "/a/b"}, {"/a/b/", "/a"},  {"/a", "/"},       {"/", "/"},   {"a/b", "a"},
-        {"a", ""},          {"", ""},         {"/a//b", "/a"},   {"//a", "/"}, {"Ünïcödé/ß", "Ünïcödé"},
+        {"/a/b/c", "/a/b"}, {"/a/b/", "/a"}, {"/a", "/"},     {"/", "/"},   {"a/b", "a"},
+        {"a", ""},          {"", ""},        {"/a//b", "/a"}, {"//a", "/"}, {"Ünïcödé/ß", "Ünïcödé"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Platform::ParentFolder(c.path), c.parent) << c.path;

@@ -19,13 +19,12 @@ TEST(PrintResultsLog, EachKindHasItsPrefixAndOnlyErrorsAndWarningsAreCounted)
     log.AddMessage(Kind::Error, "error");
     log.AddMessage(Kind::Success, "success");
     log.AddMessage(Kind::Error, "second error");
-    EXPECT_EQ(PrintToString(log),
-              "; <NULL> : info\n"
-              "! <NULL> : warning\n"
-              "- <NULL> : error\n"
-              "+ <NULL> : success\n"
-              "- <NULL> : second error\n"
-              "OK (2 Errors, 1 Warnings)\n");
+    EXPECT_EQ(PrintToString(log), "; <NULL> : info\n"
+                                  "! <NULL> : warning\n"
+                                  "- <NULL> : error\n"
+                                  "+ <NULL> : success\n"
+                                  "- <NULL> : second error\n"
+                                  "OK (2 Errors, 1 Warnings)\n");
     EXPECT_EQ(log.SuccessCount(), 1);
     EXPECT_EQ(log.ErrorCount(), 2);
     EXPECT_EQ(log.WarningCount(), 1);
@@ -37,11 +36,10 @@ TEST(PrintResultsLog, LineWithItsOwnAssetPrintsThatIdInTagForm)
     log.AddMessage(Kind::Error, AssetProperty(5, 100, 0), Zel::String("short form"));
     log.AddMessage(Kind::Warning, AssetProperty(5, 100, 3), Zel::String("long form"));
     log.AddAssetMessage(Kind::Error, KUID(-3, 7, 127), "negative user");
-    EXPECT_EQ(PrintToString(log),
-              "- <kuid:5:100> : short form\n"
-              "! <kuid2:5:100:3> : long form\n"
-              "- <kuid:-3:7> : negative user\n"
-              "OK (2 Errors, 1 Warnings)\n");
+    EXPECT_EQ(PrintToString(log), "- <kuid:5:100> : short form\n"
+                                  "! <kuid2:5:100:3> : long form\n"
+                                  "- <kuid:-3:7> : negative user\n"
+                                  "OK (2 Errors, 1 Warnings)\n");
 }
 
 TEST(PrintResultsLog, PushedAssetIsTheDefaultOfLinesAddedWhileItIsOnTop)
@@ -58,14 +56,13 @@ TEST(PrintResultsLog, PushedAssetIsTheDefaultOfLinesAddedWhileItIsOnTop)
     log.PopAsset();
     log.PopAsset();  // an empty stack: nothing happens
     log.AddMessage(Kind::Info, "after");
-    EXPECT_EQ(PrintToString(log),
-              "; <NULL> : before\n"
-              "; <kuid:1:2> : pushed\n"
-              "; <kuid:3:4> : own\n"
-              "; <kuid:9:9> : inner\n"
-              "; <kuid:1:2> : outer again\n"
-              "; <NULL> : after\n"
-              "OK (0 Errors, 0 Warnings)\n");
+    EXPECT_EQ(PrintToString(log), "; <NULL> : before\n"
+                                  "; <kuid:1:2> : pushed\n"
+                                  "; <kuid:3:4> : own\n"
+                                  "; <kuid:9:9> : inner\n"
+                                  "; <kuid:1:2> : outer again\n"
+                                  "; <NULL> : after\n"
+                                  "OK (0 Errors, 0 Warnings)\n");
 }
 
 TEST(PrintResultsLog, KindOutsideTheFourPrintsNoPrefixAndCountsNowhere)
@@ -107,11 +104,10 @@ TEST(PrintResultsLog, AnIdOutsideTheRangeRulePrintsAsItsTextReadsBack)
     log.AddMessage(Kind::Info, AssetProperty(5, 100, 200), Zel::String("bad version"));
     log.AddMessage(Kind::Info, AssetProperty(-3, 100, 0), Zel::String("negative user, version 0"));
     log.AddMessage(Kind::Info, AssetProperty(-1, -1, 127), Zel::String("null id"));
-    EXPECT_EQ(PrintToString(log),
-              "; <NULL> : bad version\n"
-              "; <NULL> : negative user, version 0\n"
-              "; <NULL> : null id\n"
-              "OK (0 Errors, 0 Warnings)\n");
+    EXPECT_EQ(PrintToString(log), "; <NULL> : bad version\n"
+                                  "; <NULL> : negative user, version 0\n"
+                                  "; <NULL> : null id\n"
+                                  "OK (0 Errors, 0 Warnings)\n");
 }
 
 namespace {
@@ -133,12 +129,11 @@ TEST(PrintResultsLog, TheDaemonsTaggedLinesPrintThroughTheTextLookup)
     SetResultsLogTextLookup(Translated);
     std::string printed = PrintToString(log);
     SetResultsLogTextLookup(nullptr);
-    EXPECT_EQ(printed,
-              "- <NULL> : text of $kadtask_repair_err_duplicate\n"
-              "- <NULL> : text of $kad_installed\n"
-              "; <NULL> : $own text\n"
-              "; <NULL> : $kadx\n"
-              "OK (2 Errors, 0 Warnings)\n");
+    EXPECT_EQ(printed, "- <NULL> : text of $kadtask_repair_err_duplicate\n"
+                       "- <NULL> : text of $kad_installed\n"
+                       "; <NULL> : $own text\n"
+                       "; <NULL> : $kadx\n"
+                       "OK (2 Errors, 0 Warnings)\n");
     // Without a lookup the tag prints as it is.
     EXPECT_NE(PrintToString(log).find(": $kad_installed\n"), std::string::npos);
 }

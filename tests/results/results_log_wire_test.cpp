@@ -23,7 +23,10 @@ std::string Int32(int32_t value)
     return bytes;
 }
 
-std::string Str(const std::string& text) { return Int32(int32_t(text.size())) + text; }
+std::string Str(const std::string& text)
+{
+    return Int32(int32_t(text.size())) + text;
+}
 
 void Fill(TBuffer& buffer, const std::string& bytes)
 {
@@ -52,9 +55,8 @@ TEST(ResultsLogWire, WritesFormatCountAndEachLineFieldByField)
     log.AddMessage(Kind::Success, "ok");
     TBuffer buffer;
     log.WriteTo(buffer, 0);
-    std::string expected = Int32(0) + Int32(2) +
-                           Int32(3) + Str("hi") + Int32(8) + Str("AssetID") + Str("<kuid:5:100>") +
-                           Int32(4) + Str("ok") + Int32(0);
+    std::string expected = Int32(0) + Int32(2) + Int32(3) + Str("hi") + Int32(8) + Str("AssetID") +
+                           Str("<kuid:5:100>") + Int32(4) + Str("ok") + Int32(0);
     EXPECT_EQ(Bytes(buffer), expected);
     EXPECT_TRUE(log.IsSent());
 }
@@ -89,13 +91,12 @@ TEST(ResultsLogWire, RoundTripKeepsKindsTextsIdsAndCounts)
     ResultsLog target;
     target.AddMessage(Kind::Error, "already there");
     target.ReadFrom(buffer);
-    EXPECT_EQ(PrintToString(target),
-              "- <NULL> : already there\n"
-              "; <NULL> : info\n"
-              "! <kuid2:5:100:3> : warn\n"
-              "- <NULL> : err\n"
-              "+ <kuid:-3:1> : done\n"
-              "OK (2 Errors, 1 Warnings)\n");
+    EXPECT_EQ(PrintToString(target), "- <NULL> : already there\n"
+                                     "; <NULL> : info\n"
+                                     "! <kuid2:5:100:3> : warn\n"
+                                     "- <NULL> : err\n"
+                                     "+ <kuid:-3:1> : done\n"
+                                     "OK (2 Errors, 1 Warnings)\n");
     EXPECT_EQ(target.ErrorCount(), 2);
     EXPECT_EQ(target.WarningCount(), 1);
     EXPECT_EQ(target.SuccessCount(), 1);
@@ -125,9 +126,8 @@ TEST(ResultsLogWire, PropertyStringsWithATrailingNulAreAccepted)
 TEST(ResultsLogWire, OtherPropertyTypesAreReadWholeAndDropped)
 {
     TBuffer buffer;
-    Fill(buffer, Int32(0) + Int32(2) +
-                     Int32(3) + Str("first") + Int32(3) + Str("Name") + Str("<kuid:1:1>") +
-                     Int32(1) + Str("second") + Int32(0));
+    Fill(buffer, Int32(0) + Int32(2) + Int32(3) + Str("first") + Int32(3) + Str("Name") + Str("<kuid:1:1>") + Int32(1) +
+                     Str("second") + Int32(0));
     ResultsLog log;
     log.ReadFrom(buffer);
     EXPECT_EQ(PrintToString(log), "- <NULL> : first\n; <NULL> : second\nOK (1 Errors, 0 Warnings)\n");

@@ -59,12 +59,15 @@ TEST_F(AssetConfigFile, TextConfigsWithinTheLimitsLoadAndFaultyOnesAreRefused)
         const char* error;  // empty: loads
     };
     const Case cases[] = {
-        {"plain", "kuid <kuid:1:2>\r\nkind scenery\r\nmesh-table\r\n{\r\n  default\r\n  {\r\n    mesh a.im\r\n  }\r\n}\r\n", ""},
+        {"plain",
+         "kuid <kuid:1:2>\r\nkind scenery\r\nmesh-table\r\n{\r\n  default\r\n  {\r\n    mesh a.im\r\n  }\r\n}\r\n", ""},
         {"trailing blank lines", "kind scenery\r\n\r\n  \r\n", ""},
         {"at the depth limit", NestedText(kAssetConfigMaxDepth), ""},
-        {"one level deeper", NestedText(kAssetConfigMaxDepth + 1), "config.txt nests containers deeper than 100 levels."},
+        {"one level deeper", NestedText(kAssetConfigMaxDepth + 1),
+         "config.txt nests containers deeper than 100 levels."},
         {"2,000 levels", NestedText(2000), "config.txt nests containers deeper than 100 levels."},
-        {"unclosed brace", "kuid <kuid:1:2>\r\nmesh-table\r\n{\r\n  default\r\n  {\r\n    mesh a.im\r\n  }\r\nkind scenery\r\n",
+        {"unclosed brace",
+         "kuid <kuid:1:2>\r\nmesh-table\r\n{\r\n  default\r\n  {\r\n    mesh a.im\r\n  }\r\nkind scenery\r\n",
          "config.txt has a \"{\" on line 3 that is never closed."},
         {"unclosed quote", "kuid <kuid:1:2>\r\ndescription \"runs on\r\nkind scenery\r\n",
          "config.txt has a double quote on line 2 that is never closed."},

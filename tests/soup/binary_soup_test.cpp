@@ -58,7 +58,7 @@ TEST(BinarySoup, FileTypesDecodeToTheirInMemoryTypes)
     const struct {
         const char* name;
         int32_t type;
-    } expected[] = {{"i", SoupTypeInt}, {"f", SoupTypeFloat}, {"t", SoupTypeText}, {"r", SoupTypeRaw},
+    } expected[] = {{"i", SoupTypeInt},  {"f", SoupTypeFloat}, {"t", SoupTypeText}, {"r", SoupTypeRaw},
                     {"n", SoupTypeNone}, {"k", SoupTypeKUID},  {"u", SoupTypeNone}};
     for (const auto& e : expected)
         EXPECT_EQ(soup.Root()->GetNamedTag(Zel::PString(e.name))->GetType(), e.type) << e.name;
@@ -166,10 +166,26 @@ TEST(BinarySoup, DamagedInputGivesAClearResult)
         {"version 0", File(body, 0), true, 2},
         {"trailing five bytes", File(body + "12345"), true, 2},
         {"trailing six bytes", File(body + "123456"), true, 0},
-        {"entry size below N + 2", File(U32(1) + std::string("\x02" "a\0\x01", 4)), true, 0},
-        {"entry size near 2^32", File(U32(0xFFFFFFF0u) + std::string("\x02" "a\0\x01", 4)), true, 0},
-        {"name length past the body", File(U32(300) + std::string("\xFF" "abc", 4)), true, 0},
-        {"name without its zero", File(U32(4) + std::string("\x02" "ab\x01", 4)), true, 1},
+        {"entry size below N + 2",
+         File(U32(1) + std::string("\x02"
+                                   "a\0\x01",
+                                   4)),
+         true, 0},
+        {"entry size near 2^32",
+         File(U32(0xFFFFFFF0u) + std::string("\x02"
+                                             "a\0\x01",
+                                             4)),
+         true, 0},
+        {"name length past the body",
+         File(U32(300) + std::string("\xFF"
+                                     "abc",
+                                     4)),
+         true, 0},
+        {"name without its zero",
+         File(U32(4) + std::string("\x02"
+                                   "ab\x01",
+                                   4)),
+         true, 1},
         {"NUL bytes everywhere", File(std::string(64, '\0')), true, 0},
         {"nested containers", File(nested), true, 1},
     };
@@ -184,7 +200,10 @@ TEST(BinarySoup, DamagedInputGivesAClearResult)
 TEST(BinarySoup, NameWithoutItsZeroIsComparedWithinItsLength)
 {
     SoupHandle soup;
-    ASSERT_TRUE(ReadBinary(File(U32(4) + std::string("\x02" "ab\x01", 4)), soup));
+    ASSERT_TRUE(ReadBinary(File(U32(4) + std::string("\x02"
+                                                     "ab\x01",
+                                                     4)),
+                           soup));
     EXPECT_STREQ(soup.GetIndexedTagName(0).c_str(), "ab");
     EXPECT_EQ(soup.GetNamedTagType(Zel::PString("ab")), SoupTypeInt);
 }

@@ -218,10 +218,10 @@ TEST(ChunkModel, NumberCheckOfTheTextConverters)
         bool passes;
         int32_t asInt;
     } cases[] = {
-        {"12", true, 12},     {"-3.5", true, -3},  {".5", true, 0},       {"5.", true, 5},
-        {"1.0e-3", true, 1},  {"7  \t", true, 7},  {"1e3", false, 0},     {"1,2", false, 0},
-        {" 5", false, 0},     {"abc", false, 0},   {"-", false, 0},       {"", false, 0},
-        {"1.0e3", false, 0},  {"1.0e-", false, 0}, {"1.2.3", false, 0},   {"3.9", true, 3},
+        {"12", true, 12},    {"-3.5", true, -3},  {".5", true, 0},     {"5.", true, 5},
+        {"1.0e-3", true, 1}, {"7  \t", true, 7},  {"1e3", false, 0},   {"1,2", false, 0},
+        {" 5", false, 0},    {"abc", false, 0},   {"-", false, 0},     {"", false, 0},
+        {"1.0e3", false, 0}, {"1.0e-", false, 0}, {"1.2.3", false, 0}, {"3.9", true, 3},
     };
     for (const Case& c : cases) {
         RawDataRef result = ConvertDataBlock(SoupTypeText, TextBlock(c.text), SoupTypeInt);

@@ -26,8 +26,7 @@ TEST(Property, NullHandleIsFourZeroBytes)
 TEST(Property, AssetIDRoundTrip)
 {
     TBuffer buffer;
-    PropertyHandle property =
-        PropertyHandle::Adopt(new KorvelPropertyAssetID(AssetIDPropertyName(), 5, 100, 0));
+    PropertyHandle property = PropertyHandle::Adopt(new KorvelPropertyAssetID(AssetIDPropertyName(), 5, 100, 0));
     WritePropertyToBuffer(buffer, property);
     EXPECT_EQ(BytesOf(buffer), U32(8) + U32(7) + "AssetID" + U32(12) + "<kuid:5:100>");
     buffer.Rewind();

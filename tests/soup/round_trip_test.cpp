@@ -10,30 +10,29 @@ namespace {
 
 using namespace SoupTest;
 
-const char* const kConfig =
-    "\xEF\xBB\xBF\r\n"
-    "kuid                                    <kuid:12345:678>\r\n"
-    "kind                                    \"traincar\"\r\n"
-    "username                                \"Blue wagon\"\r\n"
-    "trainz-build                            4.6\r\n"
-    "light                                   1\r\n"
-    "camera                                  0.5,-1.25,3\r\n"
-    "description                             \"two\r\nlines\"\r\n"
-    "empty                                   \r\n"
-    "\r\n"
-    "mesh-table\r\n"
-    "{\r\n"
-    "  default\r\n"
-    "  {\r\n"
-    "    mesh                                \"body.im\"\r\n"
-    "    auto-create                         1\r\n"
-    "  }\r\n"
-    "  \r\n"
-    "  bogey\r\n"
-    "  {\r\n"
-    "    kuid                                <kuid2:1:2:3>\r\n"
-    "  }\r\n"
-    "}\r\n";
+const char* const kConfig = "\xEF\xBB\xBF\r\n"
+                            "kuid                                    <kuid:12345:678>\r\n"
+                            "kind                                    \"traincar\"\r\n"
+                            "username                                \"Blue wagon\"\r\n"
+                            "trainz-build                            4.6\r\n"
+                            "light                                   1\r\n"
+                            "camera                                  0.5,-1.25,3\r\n"
+                            "description                             \"two\r\nlines\"\r\n"
+                            "empty                                   \r\n"
+                            "\r\n"
+                            "mesh-table\r\n"
+                            "{\r\n"
+                            "  default\r\n"
+                            "  {\r\n"
+                            "    mesh                                \"body.im\"\r\n"
+                            "    auto-create                         1\r\n"
+                            "  }\r\n"
+                            "  \r\n"
+                            "  bogey\r\n"
+                            "  {\r\n"
+                            "    kuid                                <kuid2:1:2:3>\r\n"
+                            "  }\r\n"
+                            "}\r\n";
 
 TEST(RoundTrip, TextToTreeToTextIsTheSameText)
 {

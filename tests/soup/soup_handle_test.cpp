@@ -177,8 +177,8 @@ TEST(SoupHandle, FromChunkRefusesAbsentChunks)
 TEST(SoupHandle, SettersOnADataChunkRootDoNothing)
 {
     int32_t value = 5;
-    SoupHandle soup = SoupHandle::FromChunk(
-        ChunkRef::Adopt(new TDBDataTag(SoupTypeInt, ACSRawDataCore::Copy(&value, 4))));
+    SoupHandle soup =
+        SoupHandle::FromChunk(ChunkRef::Adopt(new TDBDataTag(SoupTypeInt, ACSRawDataCore::Copy(&value, 4))));
     soup.SetNamedTagInt(Zel::PString("a"), 1);
     EXPECT_EQ(soup.CountTags(), 0);
     EXPECT_EQ(soup.Root()->GetType(), SoupTypeInt);

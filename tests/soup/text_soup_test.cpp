@@ -33,14 +33,20 @@ TEST(TextSoup, WriterLayout)
     table.SetNamedSoup(Zel::PString("default"), entry);
     soup.SetNamedSoup(Zel::PString("mesh-table"), table);
     const std::string expected = "\xEF\xBB\xBF\r\n"
-                                 "kind" + Blanks(36) + "\"mesh\"\r\n"
-                                 "version" + Blanks(33) + "3\r\n"
+                                 "kind" +
+                                 Blanks(36) +
+                                 "\"mesh\"\r\n"
+                                 "version" +
+                                 Blanks(33) +
+                                 "3\r\n"
                                  "\r\n"
                                  "mesh-table\r\n"
                                  "{\r\n"
                                  "  default\r\n"
                                  "  {\r\n"
-                                 "    mesh" + Blanks(32) + "\"body.im\"\r\n"
+                                 "    mesh" +
+                                 Blanks(32) +
+                                 "\"body.im\"\r\n"
                                  "  }\r\n"
                                  "}\r\n";
     EXPECT_EQ(WriteText(soup), expected);
@@ -67,17 +73,26 @@ TEST(TextSoup, WriterQuotingAndNames)
         set(c.soup);
         cases.push_back(std::move(c));
     };
-    add("text with a blank", [](SoupHandle& s) { s.SetNamedTag(Zel::PString("t"), "a b"); },
+    add(
+        "text with a blank", [](SoupHandle& s) { s.SetNamedTag(Zel::PString("t"), "a b"); },
         "t" + Blanks(39) + "\"a b\"");
-    add("int", [](SoupHandle& s) { s.SetNamedTagInt(Zel::PString("i"), -7); }, "i" + Blanks(39) + "-7");
-    add("text seven", [](SoupHandle& s) { s.SetNamedTag(Zel::PString("t"), "7"); }, "t" + Blanks(39) + "\"7\"");
-    add("double quote", [](SoupHandle& s) { s.SetNamedTag(Zel::PString("q"), "say \"hi\""); },
+    add(
+        "int", [](SoupHandle& s) { s.SetNamedTagInt(Zel::PString("i"), -7); }, "i" + Blanks(39) + "-7");
+    add(
+        "text seven", [](SoupHandle& s) { s.SetNamedTag(Zel::PString("t"), "7"); }, "t" + Blanks(39) + "\"7\"");
+    add(
+        "double quote", [](SoupHandle& s) { s.SetNamedTag(Zel::PString("q"), "say \"hi\""); },
         "q" + Blanks(39) + "\"say 'hi'\"");
-    add("empty text", [](SoupHandle& s) { s.SetNamedTag(Zel::PString("e"), ""); }, "e" + Blanks(39));
-    add("empty tag", [](SoupHandle& s) { s.SetNamedTagEmpty(Zel::PString("e")); }, "e" + Blanks(39));
-    add("kuid", [](SoupHandle& s) { s.SetNamedTagKUID(Zel::PString("kuid"), KUID(5, 100, 3)); },
+    add(
+        "empty text", [](SoupHandle& s) { s.SetNamedTag(Zel::PString("e"), ""); }, "e" + Blanks(39));
+    add(
+        "empty tag", [](SoupHandle& s) { s.SetNamedTagEmpty(Zel::PString("e")); }, "e" + Blanks(39));
+    add(
+        "kuid", [](SoupHandle& s) { s.SetNamedTagKUID(Zel::PString("kuid"), KUID(5, 100, 3)); },
         "kuid" + Blanks(36) + "<kuid2:5:100:3>");
-    add("float list", [](SoupHandle& s) {
+    add(
+        "float list",
+        [](SoupHandle& s) {
             FloatArray values;
             values.Add(1);
             values.Add(2.5f);
@@ -85,11 +100,14 @@ TEST(TextSoup, WriterQuotingAndNames)
             s.SetNamedTagFloatList(Zel::PString("l"), values);
         },
         "l" + Blanks(39) + "1,2.5,3");
-    add("long name", [](SoupHandle& s) { s.SetNamedTagInt(Zel::PString(std::string(45, 'n')), 1); },
+    add(
+        "long name", [](SoupHandle& s) { s.SetNamedTagInt(Zel::PString(std::string(45, 'n')), 1); },
         std::string(45, 'n') + " 1");
-    add("name in normal form", [](SoupHandle& s) { s.SetNamedTagInt(Zel::PString("A b\xC3"), 1); },
+    add(
+        "name in normal form", [](SoupHandle& s) { s.SetNamedTagInt(Zel::PString("A b\xC3"), 1); },
         "a_b_" + Blanks(36) + "1");
-    add("line break in a value", [](SoupHandle& s) { s.SetNamedTag(Zel::PString("t"), "a\r\nb"); },
+    add(
+        "line break in a value", [](SoupHandle& s) { s.SetNamedTag(Zel::PString("t"), "a\r\nb"); },
         "t" + Blanks(39) + "\"a\r\nb\"");
     for (const Case& c : cases)
         EXPECT_EQ(WriteText(c.soup), "\xEF\xBB\xBF\r\n" + c.line + "\r\n") << c.what;

@@ -33,14 +33,17 @@ inline bool Decompress(const Bytes& stream, Bytes& out, size_t capacity)
     return ok;
 }
 
-inline Bytes FromText(const std::string& text) { return Bytes(text.begin(), text.end()); }
+inline Bytes FromText(const std::string& text)
+{
+    return Bytes(text.begin(), text.end());
+}
 
 // Text with the repetition of real configs and scripts.
 inline Bytes SampleText(size_t size)
 {
-    static const char* words[] = {"kuid",  "table",  "mesh",   "config", "kind",   "traincar", "bogey", "<kuid:",
-                                  "27000", "script", "asset",  "name",   "region", "\r\n",     "  ",    "\"",
-                                  "0",     "1",      "engine", "{",      "}",      "thumbnail", ".",    ":"};
+    static const char* words[] = {"kuid",  "table",  "mesh",   "config", "kind",   "traincar",  "bogey", "<kuid:",
+                                  "27000", "script", "asset",  "name",   "region", "\r\n",      "  ",    "\"",
+                                  "0",     "1",      "engine", "{",      "}",      "thumbnail", ".",     ":"};
     Bytes out;
     uint32_t state = 12345;
     while (out.size() < size) {

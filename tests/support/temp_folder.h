@@ -74,8 +74,7 @@ class SmallFileSystem {
 public:
     explicit SmallFileSystem(const std::string& size)
     {
-        if (!place_.Root().empty() &&
-            mount("tmpfs", place_.Root().c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0)
+        if (!place_.Root().empty() && mount("tmpfs", place_.Root().c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0)
             size_ = size;
     }
     ~SmallFileSystem()
@@ -92,8 +91,8 @@ public:
     // Remounts read-only; false when that is refused.
     bool MakeReadOnly() const
     {
-        return Mounted() && mount("tmpfs", place_.Root().c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY,
-                                  ("size=" + size_).c_str()) == 0;
+        return Mounted() &&
+               mount("tmpfs", place_.Root().c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, ("size=" + size_).c_str()) == 0;
     }
 
 private:

@@ -87,9 +87,9 @@ inline std::string Bmp8(int width, int height)
     Put32(out, 4);
     Put32(out, 0);
     for (int i = 0; i < 4; ++i) {
-        out += char(i * 10);       // blue
-        out += char(i * 20);       // green
-        out += char(i * 60);       // red
+        out += char(i * 10);  // blue
+        out += char(i * 20);  // green
+        out += char(i * 60);  // red
         out += char(0);
     }
     for (int row = 0; row < height; ++row) {

@@ -17,7 +17,8 @@ TEST_F(BadInputTest, MalformedTemplateFilesGiveFindingsNotACrash)
 {
     UseTemplateFiles({
         {"kind.txt", "scenery\r\n{\r\n  top-level 1\r\n  subpossibilities\r\n  {\r\n    title\r\n    {\r\n"
-                     "      kind \"value\"\r\n      type \"string\"\r\n  }\r\n}\r\n}\r\n}\r\n{{{ \"unclosed\r\n\x01\x02\xff junk\r\n"},
+                     "      kind \"value\"\r\n      type \"string\"\r\n  }\r\n}\r\n}\r\n}\r\n{{{ "
+                     "\"unclosed\r\n\x01\x02\xff junk\r\n"},
         {"container.txt", "\xEF\xBB\xBF}}}\r\n"},
         {"inheritance.txt", std::string("base\0with zero\r\n{\r\n", 19)},
     });
@@ -33,7 +34,8 @@ TEST_F(BadInputTest, AnInheritanceLoopEnds)
 a{inherit{b 1};subpossibilities{x{kind "value";type "int"}};validation{uniquenames{}}}
 b{inherit{a 1};subpossibilities{y{kind "value";type "int"}};validation{meshtablehasshadow{}}}
 )")},
-        {"kind.txt", SoupText(R"(loop{top-level 1;inherit{a 1;b 1};subpossibilities{kind{kind "value";type "string"}}})")},
+        {"kind.txt",
+         SoupText(R"(loop{top-level 1;inherit{a 1;b 1};subpossibilities{kind{kind "value";type "string"}}})")},
     });
     ASSERT_TRUE(ReadConfig("kind \"loop\"\nx 1\ny 2\n"));
     EXPECT_TRUE(Findings().empty()) << ::testing::PrintToString(Findings());

@@ -323,7 +323,8 @@ TEST_F(ContainerTest, AnAliasWarnsAndSilencesAnimationFindings)
 
 TEST_F(ContainerTest, MeshTableChildrenAreRegisteredUnderTheirOwner)
 {
-    ASSERT_TRUE(ReadConfig(Config("scenery", "mesh-table\n{\ndefault\n{\nmesh \"a.im\"\n}\nshadow\n{\nmesh \"s.im\"\n}\n}\n")));
+    ASSERT_TRUE(
+        ReadConfig(Config("scenery", "mesh-table\n{\ndefault\n{\nmesh \"a.im\"\n}\nshadow\n{\nmesh \"s.im\"\n}\n}\n")));
     const auto* children = DODLib::DataManager::Instance()->GetChildContainers(Zel::PString("mesh-table"));
     ASSERT_NE(children, nullptr);
     ASSERT_EQ(children->size(), 2u);

@@ -45,7 +45,8 @@ TEST(ListLineTest, SplitsAtTheFirstBlankAndDropsTheLineEnd)
 
 TEST_F(DataManagerTest, EveryFileOfTheFolderBecomesAListAndNewFormTemplatesEndWithBridge)
 {
-    UseTemplateFiles({{"colours.txt", "red The colour red\r\nBLUE\r\n"}, {"newFormTemplate.txt", "SCENERY\r\nTrack\n"}});
+    UseTemplateFiles(
+        {{"colours.txt", "red The colour red\r\nBLUE\r\n"}, {"newFormTemplate.txt", "SCENERY\r\nTrack\n"}});
     const DODLib::ListFile* colours = manager().FindListFile(Zel::PString("Colours.TXT"));
     ASSERT_NE(colours, nullptr);
     ASSERT_EQ(colours->pairs.size(), 2u);
@@ -277,8 +278,8 @@ TEST_F(MeshFileTest, ALodMeshOfASceneryWithOneLowLevelGetsThreePerformanceNotes)
         top.Validate(ParseSoup(std::string("kind \"") + kind + "\"\n"));
         DODLib::Container* owner = &top;
         // A mesh element below the top container; its owner's config names the kind.
-        DODLib::Container* element = top.CreateChildContainer(Zel::PString("default"), owner,
-                                                              Zel::PString("mesh-element"), 0, top.GetConfig());
+        DODLib::Container* element =
+            top.CreateChildContainer(Zel::PString("default"), owner, Zel::PString("mesh-element"), 0, top.GetConfig());
         ASSERT_NE(element, nullptr);
         top.AddChild(element);
         DODLib::ErrorHandler::Instance()->Clear();

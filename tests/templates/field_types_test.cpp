@@ -89,12 +89,13 @@ protected:
     void SetUp() override
     {
         TemplateTest::SetUp();
-        UseTemplateFiles({{"inheritance.txt", SoupText(ProbeInheritance)},
-                          {"kind.txt", SoupText(ProbeKinds)},
-                          {"container.txt", SoupText(ProbeContainers)},
-                          {"colours.txt", "red Red\r\ngreen Green\r\nBlue Blue\r\n"},
-                          {"numbers.txt", "1 one\r\n2 two\r\n"},
-                          {"personalDetails.txt", "author \"Ann\"\r\nlicense \"Free to use\"\r\nwebsite \"ann.example\"\r\n"}});
+        UseTemplateFiles(
+            {{"inheritance.txt", SoupText(ProbeInheritance)},
+             {"kind.txt", SoupText(ProbeKinds)},
+             {"container.txt", SoupText(ProbeContainers)},
+             {"colours.txt", "red Red\r\ngreen Green\r\nBlue Blue\r\n"},
+             {"numbers.txt", "1 one\r\n2 two\r\n"},
+             {"personalDetails.txt", "author \"Ann\"\r\nlicense \"Free to use\"\r\nwebsite \"ann.example\"\r\n"}});
     }
 
     // Phase one on the config, then only the export's findings.
@@ -214,8 +215,8 @@ TEST_F(FieldTypeTest, CommentTagsAreSilentBefore25AndUndefinedFrom25)
 TEST_F(FieldTypeTest, OldNumberedCategoryTagsWarnBefore29AndFailFrom29)
 {
     ASSERT_TRUE(ReadConfig("kind \"probe\"\nkorvel-build 2.8\ncategory-era-3 \"1950s\"\n"));
-    EXPECT_EQ(Findings(),
-              (std::vector<Finding>{{2, FindingText("$dod_container_obsoletetag", "category-era-3", "probe").c_str()}}));
+    EXPECT_EQ(Findings(), (std::vector<Finding>{
+                              {2, FindingText("$dod_container_obsoletetag", "category-era-3", "probe").c_str()}}));
     ASSERT_TRUE(ReadConfig("kind \"probe\"\nkorvel-build 2.9\ncategory-region-1 \"AU\"\n"));
     EXPECT_EQ(Findings(), (std::vector<Finding>{Error("$dod_container_obsoletetag", "category-region-1")}));
 }
@@ -240,13 +241,15 @@ TEST_F(FieldTypeTest, PlaceholdersTakeThePersonalDetails)
 
 TEST_F(FieldTypeTest, AUserNamedStringKeepsItsValueAndWarnsWhenEmpty)
 {
-    EXPECT_EQ(ExportFindings("ds \"\"\n"), (std::vector<Finding>{{2, FindingText("$dod_container_emptystringwarn", "ds", "probe").c_str()}}));
+    EXPECT_EQ(ExportFindings("ds \"\"\n"),
+              (std::vector<Finding>{{2, FindingText("$dod_container_emptystringwarn", "ds", "probe").c_str()}}));
     EXPECT_FALSE(exportResult_);
 }
 
 TEST_F(FieldTypeTest, AKuidBrowserFieldNamingNoAssetWarnsAndPasses)
 {
-    EXPECT_EQ(ExportFindings("kb \"\"\n"), (std::vector<Finding>{{2, FindingText("$dod_val_nullkuidwarn", "kb").c_str()}}));
+    EXPECT_EQ(ExportFindings("kb \"\"\n"),
+              (std::vector<Finding>{{2, FindingText("$dod_val_nullkuidwarn", "kb").c_str()}}));
     EXPECT_TRUE(exportResult_);
     EXPECT_EQ(Out("kb"), "<NULL>");
     // Without the daemon the asset is not in the database: a warning.
@@ -265,8 +268,10 @@ TEST_F(FieldTypeTest, RangesAreInclusiveAndReportOnce)
 TEST_F(FieldTypeTest, ZerosArePositiveButNotNonZero)
 {
     EXPECT_TRUE(ExportFindings("pos \"0,0\"\n").empty());
-    EXPECT_EQ(ExportFindings("nz \"0,0\"\n"), (std::vector<Finding>{{3, FindingText("$dod_val_notzero", "nz").c_str()}}));
-    EXPECT_EQ(ExportFindings("pos \"-1\"\n"), (std::vector<Finding>{{3, FindingText("$dod_val_notpositive", "pos").c_str()}}));
+    EXPECT_EQ(ExportFindings("nz \"0,0\"\n"),
+              (std::vector<Finding>{{3, FindingText("$dod_val_notzero", "nz").c_str()}}));
+    EXPECT_EQ(ExportFindings("pos \"-1\"\n"),
+              (std::vector<Finding>{{3, FindingText("$dod_val_notpositive", "pos").c_str()}}));
 }
 
 TEST_F(FieldTypeTest, EveryBoundValidatorRunsAndAnUnknownNameIsIgnored)
@@ -274,9 +279,9 @@ TEST_F(FieldTypeTest, EveryBoundValidatorRunsAndAnUnknownNameIsIgnored)
     ASSERT_TRUE(ReadConfig("kind \"probe\"\nboth \"-1,0\"\n"));
     EXPECT_EQ(TagNamed("both")->ValidatorCount(), 2u);
     EXPECT_EQ(ExportFindings("both \"-1,0\"\n"), (std::vector<Finding>{
-                                                    {3, FindingText("$dod_val_notpositive", "both").c_str()},
-                                                    {3, FindingText("$dod_val_notzero", "both").c_str()},
-                                                }));
+                                                     {3, FindingText("$dod_val_notpositive", "both").c_str()},
+                                                     {3, FindingText("$dod_val_notzero", "both").c_str()},
+                                                 }));
 }
 
 TEST_F(FieldTypeTest, ArraySizesAreNotCheckedBefore289)
@@ -337,7 +342,8 @@ TEST_F(FieldTypeTest, MeshTablesNeedAShadowAndAVisibleMesh)
     SoupHandle out;
     ASSERT_TRUE(container_->Export(out));
     EXPECT_FALSE(container_->RunContainerValidators());
-    EXPECT_EQ(Findings(), (std::vector<Finding>{{2, Text("$dod_val_shadow_missing")}, {2, Text("$dod_val_no_visible_mesh")}}));
+    EXPECT_EQ(Findings(),
+              (std::vector<Finding>{{2, Text("$dod_val_shadow_missing")}, {2, Text("$dod_val_no_visible_mesh")}}));
 }
 
 TEST_F(FieldTypeTest, ATextureTagMustNameATextureFile)
@@ -373,7 +379,8 @@ protected:
         manager->SetMeshLoader([](const Zel::PString& file, bool, DODLib::Container*) {
             auto mesh = std::make_unique<DODLib::MeshData>();
             mesh->SetInspected(true);
-            mesh->AddAttachmentPoint(Zel::PString(file.View().find("body") != std::string_view::npos ? "a.roof" : "a.bulb"));
+            mesh->AddAttachmentPoint(
+                Zel::PString(file.View().find("body") != std::string_view::npos ? "a.roof" : "a.bulb"));
             return mesh;
         });
     }
@@ -395,8 +402,9 @@ TEST_F(AttachmentTest, AnAttachmentMustBeOfferedByTheParentMesh)
 TEST_F(AttachmentTest, AParentMustBeAnotherMeshOfTheTable)
 {
     EXPECT_EQ(ExportFindings("mesh-table\n{\ndefault\n{\nmesh \"body.im\"\natt-parent \"missing\"\n}\n}\n"),
-              (std::vector<Finding>{
-                  {3, FindingText("$dod_container_notavalidpossibility2", "att-parent", "missing", "mesh-table\\default").c_str()}}));
+              (std::vector<Finding>{{3, FindingText("$dod_container_notavalidpossibility2", "att-parent", "missing",
+                                                    "mesh-table\\default")
+                                            .c_str()}}));
     EXPECT_EQ(ExportFindings("mesh-table\n{\ndefault\n{\nmesh \"body.im\"\natt-parent \"default\"\n}\n}\n"),
               (std::vector<Finding>{{3, Text("$dod_val_notownparent")}}));
 }

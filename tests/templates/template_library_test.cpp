@@ -14,9 +14,14 @@ class TemplateLibraryTest : public TemplateTest {};
 std::string MinimalConfig(const std::string& kind, const std::string& extra = "")
 {
     return "kuid <kuid:523:1001>\n"
-           "kind \"" + kind + "\"\n"
-           "username \"A minimal " + kind + "\"\n"
-           "korvel-build 3.3\n" + extra;
+           "kind \"" +
+           kind +
+           "\"\n"
+           "username \"A minimal " +
+           kind +
+           "\"\n"
+           "korvel-build 3.3\n" +
+           extra;
 }
 
 TEST_F(TemplateLibraryTest, LintFindsNothingInTheShippedLibrary)
@@ -30,14 +35,15 @@ TEST_F(TemplateLibraryTest, LintFindsNothingInTheShippedLibrary)
 TEST_F(TemplateLibraryTest, LintReportsEveryKindOfBrokenReference)
 {
     UseTemplateFiles({
-        {"kind.txt", "scenery\n{\n  top-level 1\n  inherit\n  {\n    no-such-base 1\n  }\n"
-                     "  subpossibilities\n  {\n"
-                     "    size\n    {\n      kind \"value\"\n      type \"huge\"\n    }\n"
-                     "    colour\n    {\n      kind \"value\"\n      type \"combobox\"\n      source \"colours.txt\"\n    }\n"
-                     "    depth\n    {\n      kind \"value\"\n      type \"float\"\n"
-                     "      validation\n      {\n        isdeep\n        {\n        }\n      }\n    }\n"
-                     "    parts\n    {\n      kind \"element\"\n      element-type \"part-list\"\n    }\n"
-                     "  }\n}\n"},
+        {"kind.txt",
+         "scenery\n{\n  top-level 1\n  inherit\n  {\n    no-such-base 1\n  }\n"
+         "  subpossibilities\n  {\n"
+         "    size\n    {\n      kind \"value\"\n      type \"huge\"\n    }\n"
+         "    colour\n    {\n      kind \"value\"\n      type \"combobox\"\n      source \"colours.txt\"\n    }\n"
+         "    depth\n    {\n      kind \"value\"\n      type \"float\"\n"
+         "      validation\n      {\n        isdeep\n        {\n        }\n      }\n    }\n"
+         "    parts\n    {\n      kind \"element\"\n      element-type \"part-list\"\n    }\n"
+         "  }\n}\n"},
     });
     const std::vector<std::string> problems = DODLib::LintTemplateLibrary(*DODLib::DataManager::Instance());
     auto mentions = [&problems](const std::string& text) {
@@ -61,8 +67,8 @@ TEST_F(TemplateLibraryTest, EveryKindHasAMinimalAssetThatChecksCleanly)
     int checked = 0;
     for (const std::string& kind : DODLib::TemplateKindNames()) {
         // The mapped names are reached through their config kinds below.
-        if (kind == "double-track" || kind == "tunnel" || kind == "chunky-track" ||
-            kind == "mesh-reducing-track" || kind == "obsolete-track" || kind == "scenery-trackside")
+        if (kind == "double-track" || kind == "tunnel" || kind == "chunky-track" || kind == "mesh-reducing-track" ||
+            kind == "obsolete-track" || kind == "scenery-trackside")
             continue;
         MakeAsset("minimal-" + kind, MinimalConfig(kind));
         const std::vector<Finding> findings = CheckAsset("minimal-" + kind);
@@ -101,9 +107,10 @@ TEST_F(TemplateLibraryTest, MappedTemplatesHaveMinimalAssetsThatCheckCleanly)
 // The checks only read: the asset's folder is the same afterwards, file for file.
 TEST_F(TemplateLibraryTest, CheckingAnAssetChangesNoFileOfIt)
 {
-    const std::string folder = MakeAsset("untouched", MinimalConfig("scenery", "mesh-table\n{\n  default\n  {\n"
-                                                                              "    mesh \"body.im\"\n    auto-create 1\n  }\n}\n"
-                                                                              "old-tag \"x\"\n"));
+    const std::string folder =
+        MakeAsset("untouched", MinimalConfig("scenery", "mesh-table\n{\n  default\n  {\n"
+                                                        "    mesh \"body.im\"\n    auto-create 1\n  }\n}\n"
+                                                        "old-tag \"x\"\n"));
     WriteFile(folder + "/body.im", "mesh");
     WriteFile(folder + "/wood.texture", "MMTF");
     auto snapshot = [&folder]() {
@@ -121,18 +128,20 @@ TEST_F(TemplateLibraryTest, CheckingAnAssetChangesNoFileOfIt)
 
 TEST_F(TemplateLibraryTest, ATypicalTraincarWithMeshesThumbnailAndStringTableChecksCleanly)
 {
-    const std::string folder = MakeAsset("wagon", MinimalConfig("traincar",
-        "description \"An open wagon\"\n"
-        "category-class \"ZX\"\n"
-        "category-region \"AU;US\"\n"
-        "category-era \"1950s;1960s\"\n"
-        "mass 12000\n"
-        "mesh-table\n{\n  default\n  {\n    mesh \"body/body.im\"\n    auto-create 1\n  }\n"
-        "  shadow\n  {\n    mesh \"shadow/shadow.im\"\n  }\n}\n"
-        "thumbnails\n{\n  0\n  {\n    image \"thumb.jpg\"\n    width 240\n    height 180\n  }\n}\n"
-        "string-table\n{\n  greeting \"Hello\"\n}\n"
-        "string-table-de\n{\n  greeting \"Hallo\"\n}\n"
-        "kuid-table\n{\n}\n"));
+    const std::string folder = MakeAsset(
+        "wagon",
+        MinimalConfig("traincar",
+                      "description \"An open wagon\"\n"
+                      "category-class \"ZX\"\n"
+                      "category-region \"AU;US\"\n"
+                      "category-era \"1950s;1960s\"\n"
+                      "mass 12000\n"
+                      "mesh-table\n{\n  default\n  {\n    mesh \"body/body.im\"\n    auto-create 1\n  }\n"
+                      "  shadow\n  {\n    mesh \"shadow/shadow.im\"\n  }\n}\n"
+                      "thumbnails\n{\n  0\n  {\n    image \"thumb.jpg\"\n    width 240\n    height 180\n  }\n}\n"
+                      "string-table\n{\n  greeting \"Hello\"\n}\n"
+                      "string-table-de\n{\n  greeting \"Hallo\"\n}\n"
+                      "kuid-table\n{\n}\n"));
     WriteFile(folder + "/body/body.im", "mesh");
     ASSERT_EQ(std::system(("mkdir -p '" + folder + "/body' '" + folder + "/shadow'").c_str()), 0);
     WriteFile(folder + "/body/body.im", "mesh");

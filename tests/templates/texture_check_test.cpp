@@ -66,8 +66,8 @@ TEST_F(TextureCheckTest, ImagesOfEveryFormatWithPowerOfTwoSidesPass)
     Describe("wood.texture.txt", "Wood.BMP", "leaf.tga");
     Describe("sky.texture.txt", "sky.jpg");
     EXPECT_FALSE(Check());  // the two-sized pair differs
-    EXPECT_EQ(Findings(), (std::vector<Finding>{
-                              {3, FindingText("$dod_primaryalpha_notsamesize", "wood.texture.txt").c_str()}}));
+    EXPECT_EQ(Findings(),
+              (std::vector<Finding>{{3, FindingText("$dod_primaryalpha_notsamesize", "wood.texture.txt").c_str()}}));
     Describe("wood.texture.txt", "Wood.BMP");
     EXPECT_TRUE(Check());
     EXPECT_TRUE(Findings().empty());
@@ -87,14 +87,14 @@ TEST_F(TextureCheckTest, AMissingAlphaIsTheOnlyFindingOfItsDescription)
     WriteFile(folder_ + "wood.bmp", TestImages::Bmp24(256, 256));
     Describe("wood.texture.txt", "wood.bmp", "wood_alpha.bmp");
     EXPECT_FALSE(Check());
-    EXPECT_EQ(Findings(), (std::vector<Finding>{{3, FindingText("$dod_texture_missing_alpha", "wood_alpha.bmp",
-                                                                  "wood.texture.txt")
-                                                        .c_str()}}));
+    EXPECT_EQ(Findings(),
+              (std::vector<Finding>{
+                  {3, FindingText("$dod_texture_missing_alpha", "wood_alpha.bmp", "wood.texture.txt").c_str()}}));
     Describe("wood.texture.txt", "gone.bmp");
     EXPECT_FALSE(Check());
-    EXPECT_EQ(Findings(), (std::vector<Finding>{{3, FindingText("$dod_texture_missing_primary", "gone.bmp",
-                                                                  "wood.texture.txt")
-                                                        .c_str()}}));
+    EXPECT_EQ(Findings(),
+              (std::vector<Finding>{
+                  {3, FindingText("$dod_texture_missing_primary", "gone.bmp", "wood.texture.txt").c_str()}}));
 }
 
 TEST_F(TextureCheckTest, AnImageThatDoesNotLoadEndsItsDescriptionsTests)
@@ -116,14 +116,16 @@ TEST_F(TextureCheckTest, ADescriptionWithNonAnsiBytesIsAnError)
     WriteFile(folder_ + "wood.bmp", TestImages::Bmp24(16, 16));
     WriteFile(folder_ + "wood.texture.txt", "Primary=wood.bmp\r\nComment=Gr\xC3\xBC\xC3\x9F\x65\r\n");
     EXPECT_FALSE(Check());
-    EXPECT_EQ(Findings(), (std::vector<Finding>{{3, FindingText("$dod_non_ansi_texture", "wood.texture.txt").c_str()}}));
+    EXPECT_EQ(Findings(),
+              (std::vector<Finding>{{3, FindingText("$dod_non_ansi_texture", "wood.texture.txt").c_str()}}));
 }
 
 TEST_F(TextureCheckTest, AnUnfinishedConversionIsReportedWithoutFailingTheWalk)
 {
     WriteFile(folder_ + "wood.convert-tex.txt", "Primary=wood.bmp\r\n");
     EXPECT_TRUE(Check());
-    EXPECT_EQ(Findings(), (std::vector<Finding>{{3, FindingText("$dod_texture_failedload", "wood.convert-tex.txt").c_str()}}));
+    EXPECT_EQ(Findings(),
+              (std::vector<Finding>{{3, FindingText("$dod_texture_failedload", "wood.convert-tex.txt").c_str()}}));
 }
 
 TEST_F(TextureCheckTest, OutsideEditingEveryDescriptionNeedsItsCompiledTexture)
@@ -146,7 +148,8 @@ TEST_F(TextureCheckTest, SubFoldersAreWalkedAndAFolderLoopEnds)
     Describe("sub/deeper/odd.texture.txt", "odd.bmp");
     ASSERT_EQ(symlink("..", (folder_ + "sub/deeper/loop").c_str()), 0);
     EXPECT_FALSE(Check());
-    EXPECT_EQ(Findings(), (std::vector<Finding>{{3, FindingText("$dod_texture_notpower2", "sub/deeper/odd.bmp").c_str()}}));
+    EXPECT_EQ(Findings(),
+              (std::vector<Finding>{{3, FindingText("$dod_texture_notpower2", "sub/deeper/odd.bmp").c_str()}}));
 }
 
 // Assets of many textures: a thousand descriptions are all checked, and one

@@ -32,9 +32,14 @@ TEST(Ascii, FoldingLeavesBytesAbove0x7FAlone)
         const char* b;
         bool equal;
     } cases[] = {
-        {"Help", "hELP", true},          {"help", "helps", false},  {"Ünïcödé", "Ünïcödé", true},
-        {"Ü", "ü", false},               {"", "", true},            {"LOCALHOST", "localhost", true},
-        {"config.TXT", "config.txt", true}, {"a", "A ", false},
+        {"Help", "hELP", true},
+        {"help", "helps", false},
+        {"Ünïcödé", "Ünïcödé", true},
+        {"Ü", "ü", false},
+        {"", "", true},
+        {"LOCALHOST", "localhost", true},
+        {"config.TXT", "config.txt", true},
+        {"a", "A ", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Zel::AsciiEqualIgnoreCase(c.a, c.b), c.equal) << c.a << " / " << c.b;

@@ -69,16 +69,14 @@ TEST(BitmapTest, RefusesCutShortImagesOfEveryFormat)
         const char* extension;
     };
     const Case cases[] = {
-        {TestImages::Bmp24(16, 16), "bmp"},
-        {TestImages::Bmp8(16, 16), "bmp"},
-        {TestImages::Tga(16, 16), "tga"},
-        {TestImages::Tga(16, 16, 32, true), "tga"},
-        {TestImages::Jpeg(64, 64), "jpg"},
+        {TestImages::Bmp24(16, 16), "bmp"},         {TestImages::Bmp8(16, 16), "bmp"}, {TestImages::Tga(16, 16), "tga"},
+        {TestImages::Tga(16, 16, 32, true), "tga"}, {TestImages::Jpeg(64, 64), "jpg"},
     };
     for (const Case& test : cases) {
         Zel::Bitmap whole;
         ASSERT_TRUE(Decode(whole, test.bytes, test.extension));
-        for (size_t keep : {size_t(0), size_t(1), size_t(10), size_t(20), test.bytes.size() / 2, test.bytes.size() - 1}) {
+        for (size_t keep :
+             {size_t(0), size_t(1), size_t(10), size_t(20), test.bytes.size() / 2, test.bytes.size() - 1}) {
             Zel::Bitmap cut;
             EXPECT_FALSE(Decode(cut, test.bytes.substr(0, keep), test.extension)) << test.extension << " " << keep;
             EXPECT_EQ(cut.Width(), 0);

@@ -32,11 +32,20 @@ std::vector<size_t> Around(std::initializer_list<size_t> points)
     return {sizes.begin(), sizes.end()};
 }
 
-size_t Window(int code) { return size_t(Format::WindowSize(code)); }
+size_t Window(int code)
+{
+    return size_t(Format::WindowSize(code));
+}
 // Where the match finder first slides, and its buffer's logical size and
 // what it holds for the rolling hash beyond that.
-size_t FirstSlide(int code) { return 2 * Window(code); }
-size_t BufferSize(int code) { return 2 * Window(code) + Format::kMaximumMatch; }
+size_t FirstSlide(int code)
+{
+    return 2 * Window(code);
+}
+size_t BufferSize(int code)
+{
+    return 2 * Window(code) + Format::kMaximumMatch;
+}
 
 // A stretch of sizes and the levels whose coding meets its boundaries.
 struct Stretch {
@@ -48,11 +57,11 @@ struct Stretch {
 std::vector<Stretch> Stretches()
 {
     std::vector<size_t> small = {0, 1, 2, 3};
-    const std::vector<size_t> around = Around({size_t(Format::kLongestStoredOnly), size_t(Format::kSmallInput),
-                                               Window(0), size_t(Format::kMaximumLiteralBatch),
-                                               2 * size_t(Format::kMaximumLiteralBatch),
-                                               2000,  // the hash widens from 9 to 12 bits
-                                               Window(1), FirstSlide(1), BufferSize(1), BufferSize(1) + 2});
+    const std::vector<size_t> around =
+        Around({size_t(Format::kLongestStoredOnly), size_t(Format::kSmallInput), Window(0),
+                size_t(Format::kMaximumLiteralBatch), 2 * size_t(Format::kMaximumLiteralBatch),
+                2000,  // the hash widens from 9 to 12 bits
+                Window(1), FirstSlide(1), BufferSize(1), BufferSize(1) + 2});
     small.insert(small.end(), around.begin(), around.end());
     return {
         // Window codes 0 and 1 and the choice between the codes: every level.
@@ -181,8 +190,14 @@ void CheckRoundTrip(const Bytes& input, int level, const std::string& label)
     }
 }
 
-void PrintTo(const Content& content, std::ostream* out) { *out << content.name; }
-void PrintTo(const Stretch& stretch, std::ostream* out) { *out << stretch.name; }
+void PrintTo(const Content& content, std::ostream* out)
+{
+    *out << content.name;
+}
+void PrintTo(const Stretch& stretch, std::ostream* out)
+{
+    *out << stretch.name;
+}
 
 }  // namespace
 

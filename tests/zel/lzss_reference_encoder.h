@@ -26,7 +26,9 @@ inline std::vector<uint8_t> ReferenceEncodeFlagWords(const std::vector<uint8_t>&
     const size_t held = n < capacity ? n : capacity;
     const unsigned shift = held < 2000 ? 3 : (held < 24000 ? 4 : 5);
     const unsigned mask = (1u << (3 * shift)) - 1;
-    auto hash = [&](size_t q) { return ((unsigned(in[q]) << (2 * shift)) ^ (unsigned(in[q + 1]) << shift) ^ in[q + 2]) & mask; };
+    auto hash = [&](size_t q) {
+        return ((unsigned(in[q]) << (2 * shift)) ^ (unsigned(in[q + 1]) << shift) ^ in[q + 2]) & mask;
+    };
 
     std::vector<uint8_t> out{uint8_t(code << 4 | level)};
     std::vector<uint8_t> data;

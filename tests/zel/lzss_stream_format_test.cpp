@@ -27,8 +27,8 @@ TEST(LZSSStreamFormat, FirstByteHoldsWindowCodeAndLevel)
         uint8_t first;
     };
     const Case cases[] = {
-        {100, 9, 0x06},   {100, 1, 0x01},   {255, 7, 0x06},   {256, 1, 0x01},   {256, 5, 0x15},
-        {256, 9, 0x19},   {3000, 5, 0x15},  {4096, 6, 0x16},  {4097, 6, 0x26},  {4097, 2, 0x12},
+        {100, 9, 0x06},   {100, 1, 0x01},    {255, 7, 0x06},   {256, 1, 0x01},  {256, 5, 0x15},
+        {256, 9, 0x19},   {3000, 5, 0x15},   {4096, 6, 0x16},  {4097, 6, 0x26}, {4097, 2, 0x12},
         {20000, 9, 0x29}, {20000, 12, 0x29}, {20000, 7, 0x27}, {5000, 3, 0x13},
     };
     for (const Case& c : cases) {
@@ -41,8 +41,8 @@ TEST(LZSSStreamFormat, FirstByteHoldsWindowCodeAndLevel)
 TEST(LZSSStreamFormat, RunOfEqualBytesAtLevelFive)
 {
     const Bytes stream = Compress(Bytes(1000, 'x'), 5);
-    const Bytes expected{0x15, 0x3C, 0x00, 0x00, 0x00, 'x',  0x01, 0xF0, 255,  0x01,
-                         0xF0, 255,  0x01, 0xF0, 255,  0x01, 0xF0, 222};
+    const Bytes expected{0x15, 0x3C, 0x00, 0x00, 0x00, 'x', 0x01, 0xF0, 255,
+                         0x01, 0xF0, 255,  0x01, 0xF0, 255, 0x01, 0xF0, 222};
     EXPECT_EQ(stream, expected);
 }
 

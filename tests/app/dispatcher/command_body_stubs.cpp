@@ -12,10 +12,22 @@
 
 namespace {
 
-std::string Text(const char* text) { return text != nullptr ? text : "(null)"; }
-std::string Text(const Zel::PString& text) { return text.IsNull() ? "(null)" : text.c_str(); }
-std::string Text(const KUID& id) { return id.ToTagString().c_str(); }
-std::string Text(bool flag) { return flag ? "true" : "false"; }
+std::string Text(const char* text)
+{
+    return text != nullptr ? text : "(null)";
+}
+std::string Text(const Zel::PString& text)
+{
+    return text.IsNull() ? "(null)" : text.c_str();
+}
+std::string Text(const KUID& id)
+{
+    return id.ToTagString().c_str();
+}
+std::string Text(bool flag)
+{
+    return flag ? "true" : "false";
+}
 
 std::string Table(int count, char** table)
 {
@@ -43,33 +55,60 @@ int CommandInstallFromPath(ResultsLog&, const Zel::PString& folderPath)
     return Record("CommandInstallFromPath", Text(folderPath));
 }
 
-int CommandInstallFromCHB(ResultsLog&, const KUID& id) { return Record("CommandInstallFromCHB", Text(id)); }
+int CommandInstallFromCHB(ResultsLog&, const KUID& id)
+{
+    return Record("CommandInstallFromCHB", Text(id));
+}
 
 int CommandImportConsists(ResultsLog&, const Zel::PString& filePath)
 {
     return Record("CommandImportConsists", Text(filePath));
 }
 
-int CommandEdit(ResultsLog&, const KUID& id) { return Record("CommandEdit", Text(id)); }
-int CommandPrintConfig(ResultsLog&, const KUID& id) { return Record("CommandPrintConfig", Text(id)); }
+int CommandEdit(ResultsLog&, const KUID& id)
+{
+    return Record("CommandEdit", Text(id));
+}
+int CommandPrintConfig(ResultsLog&, const KUID& id)
+{
+    return Record("CommandPrintConfig", Text(id));
+}
 
 int CommandCompile(ResultsLog&, int argumentCount, char** argumentTable)
 {
     return Record("CommandCompile", Table(argumentCount, argumentTable));
 }
 
-int CommandKADCommandHost(ResultsLog&, AppContext&) { return Record("CommandKADCommandHost"); }
-int CommandEncrypt(ResultsLog&, const Zel::PString& sourcePath) { return Record("CommandEncrypt", Text(sourcePath)); }
+int CommandKADCommandHost(ResultsLog&, AppContext&)
+{
+    return Record("CommandKADCommandHost");
+}
+int CommandEncrypt(ResultsLog&, const Zel::PString& sourcePath)
+{
+    return Record("CommandEncrypt", Text(sourcePath));
+}
 
 int CommandListBuilds(ResultsLog&, const Zel::PString& outputPath)
 {
     return Record("CommandListBuilds", Text(outputPath));
 }
 
-int CommandCommit(ResultsLog&, const KUID& id) { return Record("CommandCommit", Text(id)); }
-int CommandRevert(ResultsLog&, const KUID& id) { return Record("CommandRevert", Text(id)); }
-int CommandDelete(ResultsLog&, const KUID& id) { return Record("CommandDelete", Text(id)); }
-int CommandGenerateKUID(ResultsLog&) { return Record("CommandGenerateKUID"); }
+int CommandCommit(ResultsLog&, const KUID& id)
+{
+    return Record("CommandCommit", Text(id));
+}
+int CommandRevert(ResultsLog&, const KUID& id)
+{
+    return Record("CommandRevert", Text(id));
+}
+int CommandDelete(ResultsLog&, const KUID& id)
+{
+    return Record("CommandDelete", Text(id));
+}
+int CommandGenerateKUID(ResultsLog&)
+{
+    return Record("CommandGenerateKUID");
+}
 
 int CommandRepairDatabase(ResultsLog&, const Zel::PString& modeWord)
 {
@@ -81,27 +120,45 @@ int CommandCompressTexture(ResultsLog&, const Zel::PString& folderPath)
     return Record("CommandCompressTexture", Text(folderPath));
 }
 
-int CommandAuthors(ResultsLog&) { return Record("CommandAuthors"); }
+int CommandAuthors(ResultsLog&)
+{
+    return Record("CommandAuthors");
+}
 
 int CommandSearchByCategory(ResultsLog&, const Zel::PString& category, bool includeCargohub)
 {
     return Record("CommandSearchByCategory", Text(category) + "," + Text(includeCargohub));
 }
 
-int CommandStatus(ResultsLog&, const KUID& id) { return Record("CommandStatus", Text(id)); }
-int CommandValidate(ResultsLog&, const KUID& id) { return Record("CommandValidate", Text(id)); }
+int CommandStatus(ResultsLog&, const KUID& id)
+{
+    return Record("CommandStatus", Text(id));
+}
+int CommandValidate(ResultsLog&, const KUID& id)
+{
+    return Record("CommandValidate", Text(id));
+}
 
 int CommandCreateCDP(ResultsLog&, const char* outputPath, int idCount, char** idTexts)
 {
     return Record("CommandCreateCDP", Text(outputPath) + "," + Table(idCount, idTexts));
 }
 
-int CommandCHBParse(ResultsLog&, const char* archivePath) { return Record("CommandCHBParse", Text(archivePath)); }
-int CommandCHBDeleteAll(ResultsLog&) { return Record("CommandCHBDeleteAll"); }
+int CommandCHBParse(ResultsLog&, const char* archivePath)
+{
+    return Record("CommandCHBParse", Text(archivePath));
+}
+int CommandCHBDeleteAll(ResultsLog&)
+{
+    return Record("CommandCHBDeleteAll");
+}
 
 int CommandBackupKeywords(ResultsLog&, const char* fileName)
 {
     return Record("CommandBackupKeywords", Text(fileName));
 }
 
-int CommandImportKeywords(ResultsLog&) { return Record("CommandImportKeywords"); }
+int CommandImportKeywords(ResultsLog&)
+{
+    return Record("CommandImportKeywords");
+}

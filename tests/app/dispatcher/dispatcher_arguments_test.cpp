@@ -19,9 +19,8 @@ struct Case {
 };
 
 const char NoErrors[] = "OK (0 Errors, 0 Warnings)\n";
-const char InvalidArgument[] =
-    "- <NULL> : Invalid argument, please check the help for the list of valid argument\n\n"
-    "OK (1 Errors, 0 Warnings)\n";
+const char InvalidArgument[] = "- <NULL> : Invalid argument, please check the help for the list of valid argument\n\n"
+                               "OK (1 Errors, 0 Warnings)\n";
 const char MissingAssetID[] = "- <NULL> : Missing AssetID parameter.\nOK (1 Errors, 0 Warnings)\n";
 
 void Check(const Case& c)
@@ -84,9 +83,7 @@ TEST(DispatchCommand, UnknownWordsAndMissingCommandWord)
 
 TEST(DispatchCommand, MissingArgumentMessages)
 {
-    auto error = [](const char* text) {
-        return std::string("- <NULL> : ") + text + "\nOK (1 Errors, 0 Warnings)\n";
-    };
+    auto error = [](const char* text) { return std::string("- <NULL> : ") + text + "\nOK (1 Errors, 0 Warnings)\n"; };
     const std::string language = error("Missing input langauge id parameter.");
     const std::string filePath = error("Missing input filepath parameter.");
     const std::string inputPath = error("Missing input path parameter.");
@@ -126,9 +123,7 @@ TEST(DispatchCommand, MissingArgumentMessages)
 
 TEST(DispatchCommand, MalformedArguments)
 {
-    auto error = [](const char* text) {
-        return std::string("- <NULL> : ") + text + "\nOK (1 Errors, 0 Warnings)\n";
-    };
+    auto error = [](const char* text) { return std::string("- <NULL> : ") + text + "\nOK (1 Errors, 0 Warnings)\n"; };
     const std::string unknownLanguage = error("Unknown language code.");
     const std::string invalidPath = error("Invalid input path.");
     const std::string extension = error("The output filename must have a .cdp extension.");
@@ -155,9 +150,9 @@ TEST(DispatchCommand, SetLanguageStoresTheLowerCasedCode)
     Check({{"setlanguage", "FR"}, NoErrors, 0});
     Check({{"SETLANGUAGE", "hu"}, NoErrors, 0});
     Check({{"setlanguage", "Uk"}, NoErrors, 0});
-    EXPECT_EQ(FakeKADClientCalls(), (std::vector<std::string>{"SetSetting(internet,language,fr)",
-                                                                "SetSetting(internet,language,hu)",
-                                                                "SetSetting(internet,language,uk)"}));
+    EXPECT_EQ(FakeKADClientCalls(),
+              (std::vector<std::string>{"SetSetting(internet,language,fr)", "SetSetting(internet,language,hu)",
+                                        "SetSetting(internet,language,uk)"}));
 }
 
 TEST(DispatchCommand, EveryLanguageCodeIsKnown)

@@ -9,13 +9,12 @@
 
 namespace {
 
-struct SocketPair
-{
+struct SocketPair {
     SocketPair() { ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds); }
     int fds[2] = {-1, -1};
 };
 
-}
+}  // namespace
 
 TEST(ExactTransferTest, ZeroBytesSucceedWithoutTouchingTheSocket)
 {

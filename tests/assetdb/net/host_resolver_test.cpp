@@ -28,8 +28,7 @@ bool ScriptedLookup(const char* hostName, uint16_t port, sockaddr_in& record)
     return std::strcmp(hostName, "nowhere") != 0;
 }
 
-class HostResolverTest : public ::testing::Test
-{
+class HostResolverTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -51,7 +50,7 @@ std::string AddressText(const sockaddr_in& record)
     return text;
 }
 
-}
+}  // namespace
 
 TEST_F(HostResolverTest, LocalhostInAnyCaseIsLoopbackWithoutLookup)
 {

@@ -9,8 +9,7 @@
 #include <unistd.h>
 
 // A listening socket on 127.0.0.1 with an ephemeral port.
-class LoopbackListener
-{
+class LoopbackListener {
 public:
     LoopbackListener()
     {
@@ -32,8 +31,7 @@ public:
 };
 
 // A transport over a descriptor the test made (one end of a socket pair).
-class AdoptedTransport : public NetTransport
-{
+class AdoptedTransport : public NetTransport {
 public:
     explicit AdoptedTransport(int fd) { socketHandle.store(fd); }
     ~AdoptedTransport() override { CloseSocket(); }

@@ -21,10 +21,9 @@ bool LoopbackLookup(const char*, uint16_t port, sockaddr_in& record)
     return true;
 }
 
-}
+}  // namespace
 
-class SSLTransportTest : public ::testing::Test
-{
+class SSLTransportTest : public ::testing::Test {
 protected:
     void SetUp() override { NetTransport::Startup(); }
     TestTLSServer server;

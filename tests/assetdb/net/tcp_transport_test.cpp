@@ -7,8 +7,7 @@
 #include <memory>
 #include <netinet/tcp.h>
 
-class TCPTransportTest : public ::testing::Test
-{
+class TCPTransportTest : public ::testing::Test {
 protected:
     void SetUp() override { NetTransport::Startup(); }
 };

@@ -63,7 +63,7 @@ std::string ToPEM(X509* certificate)
     return text;
 }
 
-}
+}  // namespace
 
 TestTLSServer::TestTLSServer()
 {

@@ -10,8 +10,7 @@
 
 typedef struct ssl_ctx_st SSL_CTX;
 
-class TestTLSServer
-{
+class TestTLSServer {
 public:
     // Makes a P-256 CA and a server certificate for "localhost", listens on
     // 127.0.0.1 with an ephemeral port and echoes each connection's bytes.

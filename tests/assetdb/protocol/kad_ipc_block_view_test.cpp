@@ -16,12 +16,12 @@ TEST(KADIpcBlockView, InitialiseWritesTheFreshBlockBytes)
         0x04, 0x03, 0x02, 0x01,  // keeper
         0xFF, 0xFF, 0xFF, 0xFF,  // owner none
         0xFF, 0xFF, 0xFF, 0xFF,  // requester none
-        0, 0, 0, 0,              // reserved
-        3, 0, 0, 0,              // layout version
-        1, 0, 0, 0,              // attach count and padding
-        0, 0, 0, 0,              // closing
-        0, 0, 0, 0,              // reserved byte and padding
-        0, 0, 0, 0,              // port
+        0,    0,    0,    0,     // reserved
+        3,    0,    0,    0,     // layout version
+        1,    0,    0,    0,     // attach count and padding
+        0,    0,    0,    0,     // closing
+        0,    0,    0,    0,     // reserved byte and padding
+        0,    0,    0,    0,     // port
     };
     EXPECT_EQ(bytes, expected);
 }

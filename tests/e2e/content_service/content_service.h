@@ -203,11 +203,13 @@ private:
         return std::string();
     }
 
-    static void Respond(int client, int status, const std::string& body, std::size_t sent, const std::string& extra = "")
+    static void Respond(int client, int status, const std::string& body, std::size_t sent,
+                        const std::string& extra = "")
     {
         const char* reason = status == 200 ? "OK" : status == 404 ? "Not Found" : status == 302 ? "Found" : "Error";
-        std::string head = "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\nContent-Length: " +
-                           std::to_string(body.size()) + "\r\nConnection: close\r\n" + extra + "\r\n";
+        std::string head = "HTTP/1.1 " + std::to_string(status) + " " + reason +
+                           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n" + extra +
+                           "\r\n";
         SendAll(client, head + body.substr(0, sent));
     }
 

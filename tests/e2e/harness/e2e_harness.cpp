@@ -76,8 +76,8 @@ std::vector<char*> PointerTable(std::vector<std::string>& strings)
     return table;
 }
 
-[[noreturn]] void ExecChild(const std::string& program, std::vector<std::string> arguments,
-                            const RunOptions& options, int outFd, int errFd)
+[[noreturn]] void ExecChild(const std::string& program, std::vector<std::string> arguments, const RunOptions& options,
+                            int outFd, int errFd)
 {
     setpgid(0, 0);
     int devNull = open("/dev/null", O_RDONLY);
@@ -171,8 +171,7 @@ std::string StagedTree()
     return KORVEL_E2E_STAGE_DIR;
 }
 
-RunResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
-                     const RunOptions& options)
+RunResult RunProcess(const std::string& program, const std::vector<std::string>& arguments, const RunOptions& options)
 {
     BecomeSubreaper();
     int outPipe[2];
@@ -200,7 +199,8 @@ RunResult RunProcess(const std::string& program, const std::vector<std::string>&
     while (open > 0 && Clock::now() < std::min(deadline, drainDeadline)) {
         if (poll(fds, 2, 50) > 0) {
             for (int i = 0; i < 2; ++i) {
-                if (fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) && !ReadSome(fds[i].fd, *sinks[i])) {
+                if (fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) &&
+                    !ReadSome(fds[i].fd, *sinks[i])) {
                     close(fds[i].fd);
                     fds[i].fd = -1;
                     --open;

@@ -22,10 +22,10 @@ TEST(DecodeUTF8Char, ReferenceDecoderValues)
         {"\xC3\xA9", 0xE9, 2},
         {"\xE2\x82\xAC", 0x20AC, 3},
         {"\xF0\x9F\x98\x80", 0x1F600, 4},
-        {"\x80", 0x80, 1},           // a lone continuation byte decodes to itself
+        {"\x80", 0x80, 1},  // a lone continuation byte decodes to itself
         {"\xBF", 0xBF, 1},
         {"\xC3(", 0xC3 * 64 + '(' - 0x3080, 2},  // following bytes are not validated
-        {"\xE2\x82", 0xE2, 1},       // cut short by the end of the text
+        {"\xE2\x82", 0xE2, 1},                   // cut short by the end of the text
         {"\xF8\x80\x80\x80\x80", 0xF8, 1},
         {"\xFF", 0xFF, 1},
         {"", 0, 1},
@@ -114,4 +114,4 @@ TEST(CodePageToUtf16, WholeStrings)
     EXPECT_EQ(narrow, "\x80?");
 }
 
-} // namespace
+}  // namespace

@@ -36,11 +36,7 @@ TEST(CrashGuardDeathTest, UnguardedMemoryFaultKeepsItsSignal)
 
 TEST(CrashGuardDeathTest, EscapingExceptionExits156)
 {
-    EXPECT_EXIT(
-        {
-            RunUnderCrashGuard([]() -> int { ThrowTestException(); });
-        },
-        testing::ExitedWithCode(156), "");
+    EXPECT_EXIT({ RunUnderCrashGuard([]() -> int { ThrowTestException(); }); }, testing::ExitedWithCode(156), "");
 }
 #endif
 

@@ -90,4 +90,4 @@ TEST(Crc32LowerCase, FoldsOnlyAsciiLetters)
     EXPECT_EQ(Crc32LowerCase("ABC"), 0x352441C2u);
 }
 
-} // namespace
+}  // namespace

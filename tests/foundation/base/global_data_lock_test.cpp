@@ -200,17 +200,16 @@ TEST_F(GlobalDataLockTest, MainThreadWaitShowsRedrawsAndHidesTheWaitScreen)
     });
     ASSERT_TRUE(lock.TryAcquire(B, true));
     EXPECT_TRUE(lock.Acquire(CurrentThreadId(), false));
-    EXPECT_EQ(screenSteps, (std::vector<DataLockWaitScreenStep>{DataLockWaitScreenStep::Show,
-                                                                DataLockWaitScreenStep::Redraw,
-                                                                DataLockWaitScreenStep::Hide}));
+    EXPECT_EQ(screenSteps,
+              (std::vector<DataLockWaitScreenStep>{DataLockWaitScreenStep::Show, DataLockWaitScreenStep::Redraw,
+                                                   DataLockWaitScreenStep::Hide}));
     EXPECT_TRUE(lock.Release(CurrentThreadId()));
 }
 
 TEST_F(GlobalDataLockTest, MainThreadWaitRunsMainThreadJobsExceptThoseFlagged4)
 {
     JobDispatcher& dispatcher = JobDispatcher::Instance();
-    while (dispatcher.RunPending(0) != 0) {
-    }
+    while (dispatcher.RunPending(0) != 0) {}
     JobTrace notFromWait, releaser;
     dispatcher.Post(JobMainThreadOnly | JobNotFromLockWait | JobAsynchronous, 0, nullptr, new TraceJob(notFromWait));
     dispatcher.Post(JobMainThreadOnly | JobAsynchronous, 0, nullptr,

@@ -58,9 +58,9 @@ TEST_F(InstallPathsTest, FolderTreeIsCreatedAndExistingFoldersAreFine)
     std::set<std::string> found;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root_ + "/UserData"))
         found.insert(fs::relative(entry.path(), root_ + "/UserData").string());
-    std::set<std::string> expected = {"cache",    "cache/bookmarks", "cache/libraries", "cache/sessions",
-                                      "cache/water", "trash",        "local",           "local/kept",
-                                      "original", "editing",         "settings"};
+    std::set<std::string> expected = {"cache",       "cache/bookmarks", "cache/libraries", "cache/sessions",
+                                      "cache/water", "trash",           "local",           "local/kept",
+                                      "original",    "editing",         "settings"};
     EXPECT_EQ(found, expected);
     std::string target;
     ASSERT_TRUE(Zel::File::GetSubst("scripts", target));
@@ -138,9 +138,15 @@ TEST_F(InstallPathsTest, IsInUserDataFolderComparesWholeComponents)
 {
     ASSERT_TRUE(InitInstallPaths(Zel::File::Path(root_)));
     const InsideCase cases[] = {
-        {"/UserData", true},          {"/UserData/", true},           {"/userdata/local/x.txt", true},
-        {"/UserData/../UserData/a", true}, {"/UserData2", false},     {"/UserData2/a", false},
-        {"/UserDat", false},          {"/UserData/../bin/x", false}, {"", false},
+        {"/UserData", true},
+        {"/UserData/", true},
+        {"/userdata/local/x.txt", true},
+        {"/UserData/../UserData/a", true},
+        {"/UserData2", false},
+        {"/UserData2/a", false},
+        {"/UserDat", false},
+        {"/UserData/../bin/x", false},
+        {"", false},
     };
     for (const InsideCase& c : cases)
         EXPECT_EQ(IsInUserDataFolder(Zel::File::Path(root_ + c.relative)), c.inside) << c.relative;

@@ -20,8 +20,7 @@ public:
               result_ = dispatcher.Post(flags, key, nullptr, job);
               returned_.store(true);
           })
-    {
-    }
+    {}
     ~PostingThread() { Join(); }
 
     bool HasReturned() const { return returned_.load(); }

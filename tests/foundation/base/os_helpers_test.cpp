@@ -14,8 +14,7 @@
 
 namespace {
 
-class TemporaryFolder
-{
+class TemporaryFolder {
 public:
     TemporaryFolder()
     {
@@ -44,12 +43,11 @@ uint32_t FloatBits(float value)
 
 const std::vector<uint32_t> Signature = {0x2B746B3E, 0x0A80C2BE, 0x168401F7, 0x01D1EE3C};
 
-}
+}  // namespace
 
 TEST(OSHelpersTest, ShowModeOfTheLaunchFlags)
 {
-    struct Case
-    {
+    struct Case {
         uint32_t flags;
         int32_t mode;
     } cases[] = {{0, 1}, {1, 7}, {2, 0}, {3, 0}};

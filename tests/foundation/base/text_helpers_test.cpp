@@ -13,14 +13,10 @@ TEST(AppendListEntry, Table)
         const char* after;
     };
     const Case cases[] = {
-        {"CMP;MESH", "", "CMP"},
-        {"CMP;MESH", "TEX", "TEX;CMP"},
-        {"CMP|MESH", "", "CMP"},
-        {"CMP", "A;B", "A;B;CMP"},
-        {"", "TEX", "TEX"},
-        {";CMP", "", ""},
-        {"|CMP", "TEX", "TEX"},
-        {"a b;c", "", "a b"},
+        {"CMP;MESH", "", "CMP"}, {"CMP;MESH", "TEX", "TEX;CMP"},
+        {"CMP|MESH", "", "CMP"}, {"CMP", "A;B", "A;B;CMP"},
+        {"", "TEX", "TEX"},      {";CMP", "", ""},
+        {"|CMP", "TEX", "TEX"},  {"a b;c", "", "a b"},
     };
     for (const Case& c : cases) {
         Zel::AnsiString out(c.before);
@@ -57,4 +53,4 @@ TEST(ValueHelpers, PassThroughAndSqrt)
     EXPECT_FLOAT_EQ(ByteCodeFloat(2.5f), 2.5f);
 }
 
-} // namespace
+}  // namespace

@@ -22,10 +22,11 @@ protected:
     // Appends a call that records its step number and thread.
     void AppendStep(int step, std::uint32_t flags)
     {
-        chain.Append(new TraceJob(traces[step], [this, step] {
-                         std::lock_guard<std::mutex> hold(orderLock);
-                         order.push_back(step);
-                     }),
+        chain.Append(new TraceJob(traces[step],
+                                  [this, step] {
+                                      std::lock_guard<std::mutex> hold(orderLock);
+                                      order.push_back(step);
+                                  }),
                      flags);
     }
 

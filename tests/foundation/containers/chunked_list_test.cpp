@@ -118,7 +118,7 @@ TEST(ChunkedList, AdvanceByAcrossBlocks)
         int expected;  // -1 = end
     };
     const Case cases[] = {
-        {0, 10, -1}, {0, 9, 9}, {0, 4, 4}, {2, 1, 3}, {9, -9, 0},
+        {0, 10, -1},  {0, 9, 9},  {0, 4, 4}, {2, 1, 3},    {9, -9, 0},
         {9, -10, -1}, {5, -3, 2}, {0, 0, 0}, {4, 100, -1}, {0, -1, -1},
     };
     for (const Case& c : cases) {
@@ -231,4 +231,4 @@ TEST(ChunkedList, RangeForVisitsInOrder)
     EXPECT_EQ(expected, 5);
 }
 
-} // namespace
+}  // namespace

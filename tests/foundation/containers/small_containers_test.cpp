@@ -175,4 +175,4 @@ TEST(ReferenceCountMP, LastReleaseDeletes)
     EXPECT_TRUE(deleted);
 }
 
-} // namespace
+}  // namespace

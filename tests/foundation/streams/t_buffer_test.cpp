@@ -166,7 +166,8 @@ TEST(TBufferStrings, ReadTable)
         for (bool interned : {false, true}) {
             TBuffer buffer;
             Fill(buffer, c.bytes);
-            std::string text = interned ? std::string(buffer.ReadPString().c_str()) : std::string(buffer.ReadString().c_str());
+            std::string text =
+                interned ? std::string(buffer.ReadPString().c_str()) : std::string(buffer.ReadString().c_str());
             EXPECT_EQ(text, c.text) << c.name;
             EXPECT_EQ(buffer.GetError(), c.error) << c.name;
             if (c.positionAfter >= 0)
@@ -320,4 +321,4 @@ TEST(TBufferArrays, Int32ArraysOneValueAtATime)
     EXPECT_EQ(buffer.GetError(), TStream::ErrorShortRead);
 }
 
-} // namespace
+}  // namespace

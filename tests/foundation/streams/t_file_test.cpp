@@ -126,4 +126,4 @@ TEST_F(TFileTest, ClosingABorrowedFileLeavesItAtTheLogicalPosition)
     EXPECT_EQ(engineFile.Tell(), 4);
 }
 
-} // namespace
+}  // namespace

@@ -12,8 +12,8 @@ TEST(TStreamCache, LargeReadGoesStraightThroughThenSmallReadRefills)
     EXPECT_EQ(stream.Read(big.data(), 5000), 5000);
     EXPECT_EQ(stream.rawReads, (std::vector<int64_t>{5000}));
     EXPECT_EQ(big, Bytes(Pattern(5000)));
-    EXPECT_EQ(stream.ReadUInt32(), uint32_t(5000 % 251) | uint32_t(5001 % 251) << 8 |
-                                       uint32_t(5002 % 251) << 16 | uint32_t(5003 % 251) << 24);
+    EXPECT_EQ(stream.ReadUInt32(), uint32_t(5000 % 251) | uint32_t(5001 % 251) << 8 | uint32_t(5002 % 251) << 16 |
+                                       uint32_t(5003 % 251) << 24);
     EXPECT_EQ(stream.rawReads, (std::vector<int64_t>{5000, 4096}));
     EXPECT_EQ(stream.Tell(), 5004);
 }
@@ -95,4 +95,4 @@ TEST(TStreamCache, ReadAtTheEndDeliversWhatThereIs)
     EXPECT_EQ(stream.Read(out, -5), 0);
 }
 
-} // namespace
+}  // namespace

@@ -36,11 +36,9 @@ TEST(TSubFile, SeekOriginsAreLimitedToTheWindow)
         int64_t position;
     };
     const Case cases[] = {
-        {3, TStream::FromStart, 3},
-        {-4, TStream::FromEnd, 6},   // the offset is added to the end
-        {4, TStream::FromEnd, 10},   // limited to the end
-        {-50, TStream::FromStart, 0},
-        {2, TStream::FromCurrent, 2},
+        {3, TStream::FromStart, 3},   {-4, TStream::FromEnd, 6},  // the offset is added to the end
+        {4, TStream::FromEnd, 10},                                // limited to the end
+        {-50, TStream::FromStart, 0}, {2, TStream::FromCurrent, 2},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(window.Seek(c.offset, c.origin), c.position) << c.offset << " " << c.origin;
@@ -98,4 +96,4 @@ TEST(TSubFile, EmptyAndInvertedWindows)
     EXPECT_EQ(inverted.ReadUInt8(7), 7);
 }
 
-} // namespace
+}  // namespace

@@ -144,9 +144,11 @@ TEST_F(CoreNatives, RandomNumbersFollowTheirStateAndBounds)
     EXPECT_EQ(Call("Math", "$int@Math::Rand(int,int)", {Slot::FromInt(0), Slot::FromInt(100)}).AsInt(), 37);
     for (int i = 0; i < 200; ++i) {
         EXPECT_EQ(Call("Math", "$int@Math::Rand(int,int)", {Slot::FromInt(0), Slot::FromInt(1)}).AsInt(), 0);
-        EXPECT_EQ(Call("Math", "$float@Math::Rand(float,float)", {Slot::FromFloat(2.5f), Slot::FromFloat(2.5f)}).AsFloat(),
-                  2.5f);
-        const float f = Call("Math", "$float@Math::Rand(float,float)", {Slot::FromFloat(-1), Slot::FromFloat(1)}).AsFloat();
+        EXPECT_EQ(
+            Call("Math", "$float@Math::Rand(float,float)", {Slot::FromFloat(2.5f), Slot::FromFloat(2.5f)}).AsFloat(),
+            2.5f);
+        const float f =
+            Call("Math", "$float@Math::Rand(float,float)", {Slot::FromFloat(-1), Slot::FromFloat(1)}).AsFloat();
         EXPECT_GE(f, -1.0f);
         EXPECT_LT(f, 1.0f);
         const int32_t n =

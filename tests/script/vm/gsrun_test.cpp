@@ -98,9 +98,9 @@ TEST(Gsrun, EveryCorpusSourceThatCompilesLoadsWithResultZero)
         }
     }
     // Sources that must compile; the others may be compile-error fixtures.
-    const std::vector<std::string> mustLoad = {"train.gs", "vehicle.gs", "dump_main.gs", "dump_base.gs",
-                                               "counter.gs", "natives.gs", "hierarchy.gs", "shapes.gs",
-                                               "statements.gs"};
+    const std::vector<std::string> mustLoad = {"train.gs",     "vehicle.gs", "dump_main.gs",
+                                               "dump_base.gs", "counter.gs", "natives.gs",
+                                               "hierarchy.gs", "shapes.gs",  "statements.gs"};
     int loaded = 0;
     for (const std::string& source : sources) {
         const GsrunRun run = RunGsrun({source, FirstClass(source)});
@@ -126,26 +126,27 @@ TEST(Gsrun, EveryCorpusSourceThatCompilesLoadsWithResultZero)
 TEST(Gsrun, CallsPrintTheirResultsAndLiveIsZero)
 {
     const std::string natives = std::string(KORVEL_TESTS_DIR) + "/script/vm/corpus/natives.gs";
-    const GsrunRun run = RunGsrun({"--seed", "1", natives, "Math", "--call", "$int@Math::Rand(int,int)", "--int", "0",
-                              "--int", "100", "--call", "$float@Math::Sqrt(float)", "--float", "4",
-                              "--call", "$int@Math::Missing()"});
+    const GsrunRun run =
+        RunGsrun({"--seed", "1", natives, "Math", "--call", "$int@Math::Rand(int,int)", "--int", "0", "--int", "100",
+                  "--call", "$float@Math::Sqrt(float)", "--float", "4", "--call", "$int@Math::Missing()"});
     EXPECT_EQ(Contract(run), (std::vector<std::string>{"LOAD 0", "CALL $int@Math::Rand(int,int) -> ok 37",
                                                        "CALL $float@Math::Sqrt(float) -> ok 2",
                                                        "CALL $int@Math::Missing() -> fail", "LIVE 0"}));
     EXPECT_EQ(run.exitCode, 1);
 
-    const GsrunRun strings = RunGsrun({natives, "Str", "--call", "$int@Str::Find(string,string,int)", "--str", "a,b,x",
-                                  "--str", "x", "--int", "0", "--call", "$string@Str::UnpackString(string)", "--str",
-                                  "  word rest", "--call", "$string@Str::UnpackString(string)", "--null"});
-    EXPECT_EQ(Contract(strings), (std::vector<std::string>{"LOAD 0", "CALL $int@Str::Find(string,string,int) -> ok 4",
-                                                           "CALL $string@Str::UnpackString(string) -> ok \"word\"",
-                                                           "CALL $string@Str::UnpackString(string) -> ok null",
-                                                           "LIVE 0"}));
+    const GsrunRun strings =
+        RunGsrun({natives, "Str", "--call", "$int@Str::Find(string,string,int)", "--str", "a,b,x", "--str", "x",
+                  "--int", "0", "--call", "$string@Str::UnpackString(string)", "--str", "  word rest", "--call",
+                  "$string@Str::UnpackString(string)", "--null"});
+    EXPECT_EQ(Contract(strings),
+              (std::vector<std::string>{"LOAD 0", "CALL $int@Str::Find(string,string,int) -> ok 4",
+                                        "CALL $string@Str::UnpackString(string) -> ok \"word\"",
+                                        "CALL $string@Str::UnpackString(string) -> ok null", "LIVE 0"}));
     EXPECT_EQ(strings.exitCode, 0);
 
     const GsrunRun named = RunGsrun({natives, "Caller", "--call", "$string@GSObject::GetGSClassName()"});
-    EXPECT_EQ(Contract(named), (std::vector<std::string>{"LOAD 0", "CALL $string@GSObject::GetGSClassName() -> ok \"Caller\"",
-                                                         "LIVE 0"}));
+    EXPECT_EQ(Contract(named), (std::vector<std::string>{
+                                   "LOAD 0", "CALL $string@GSObject::GetGSClassName() -> ok \"Caller\"", "LIVE 0"}));
     EXPECT_EQ(named.exitCode, 0);
 }
 

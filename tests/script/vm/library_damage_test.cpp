@@ -47,7 +47,8 @@ protected:
     }
     std::string MachineLine(int result) const
     {
-        return "GSMachine: Error " + std::to_string(result) + " loading library " + folder_.Root() + "/cart.gsl (cart.gs)";
+        return "GSMachine: Error " + std::to_string(result) + " loading library " + folder_.Root() +
+               "/cart.gsl (cart.gs)";
     }
 
     ScriptFolder folder_;
@@ -132,9 +133,9 @@ TEST_F(LibraryDamage, AClassRecordThatCannotBeReadIsNamed)
         if (c.named == nullptr)
             continue;  // a position that need not hit a checked field
         EXPECT_EQ(result, -1) << c.what;
-        EXPECT_EQ(log.Taken(), (std::vector<std::string>{std::string("GS Link error: Unable to initialise class '") +
-                                                             c.named + "'",
-                                                         MachineLine(-1)}))
+        EXPECT_EQ(log.Taken(),
+                  (std::vector<std::string>{std::string("GS Link error: Unable to initialise class '") + c.named + "'",
+                                            MachineLine(-1)}))
             << c.what;
     }
 }

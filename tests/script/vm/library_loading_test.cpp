@@ -19,7 +19,8 @@ using vm_test::ScriptFolder;
 class LibraryLoading : public MachineTest {};
 
 const char* const kShapes =
-    "class Shape { public int sides = 3; public int Area() { return 0; } public string Name() { return \"shape\"; } };\n"
+    "class Shape { public int sides = 3; public int Area() { return 0; } public string Name() { return \"shape\"; } "
+    "};\n"
     "class Named { public string title; public string Name() { return \"named\"; } };\n"
     "class Square isclass Shape, Named {\n"
     "  float edge = 2.0;\n"
@@ -63,7 +64,8 @@ TEST_F(LibraryLoading, DependenciesLoadOnDemandAndAMissingOneFailsWithMinusTwo)
 {
     ScriptFolder folder;
     ASSERT_TRUE(folder.Compile("base.gs", "class Base { public int f(int a) { return a; } };\n"));
-    ASSERT_TRUE(folder.Compile("user.gs", "include \"base.gs\"\nclass User isclass Base { public int g() { return f(2); } };\n"));
+    ASSERT_TRUE(folder.Compile("user.gs",
+                               "include \"base.gs\"\nclass User isclass Base { public int g() { return f(2); } };\n"));
     const vm_test::Library user = folder.Register("user.gsl");
     LogCapture log;
     int result = 0;
@@ -98,17 +100,18 @@ TEST_F(LibraryLoading, EveryMissingClassIsReportedBeforeMinusThree)
     int result = 0;
     EXPECT_EQ(vm_test::Load(cart, &result), nullptr);
     EXPECT_EQ(result, -3);
-    EXPECT_EQ(log.Taken(), (std::vector<std::string>{"GS Link error: Unable to find class 'Wheel'",
-                                                     "GS Link error: Unable to find class 'Axle'",
-                                                     "GSMachine: Error -3 loading library " + folder.Root() +
-                                                         "/cart.gsl (cart.gs)"}));
+    EXPECT_EQ(log.Taken(),
+              (std::vector<std::string>{
+                  "GS Link error: Unable to find class 'Wheel'", "GS Link error: Unable to find class 'Axle'",
+                  "GSMachine: Error -3 loading library " + folder.Root() + "/cart.gsl (cart.gs)"}));
 }
 
 TEST_F(LibraryLoading, AFunctionItsClassLacksFailsWithMinusThree)
 {
     ScriptFolder folder;
     ASSERT_TRUE(folder.Compile("tool.gs", "class Tool { public int Use(int a) { return a; } };\n"));
-    ASSERT_TRUE(folder.Compile("hand.gs", "include \"tool.gs\"\nclass Hand { public int Go(Tool t) { return t.Use(1); } };\n"));
+    ASSERT_TRUE(
+        folder.Compile("hand.gs", "include \"tool.gs\"\nclass Hand { public int Go(Tool t) { return t.Use(1); } };\n"));
     std::vector<uint8_t> tool = folder.Bytes("tool.gsl");
     ASSERT_TRUE(vm_test::PatchString(&tool, "$int@Tool::Use(int)", "$int@Tool::Usx(int)"));
     folder.Write("tool.gsl", tool);
@@ -157,8 +160,9 @@ TEST_F(LibraryLoading, TheCoreLibraryBindsItsNativesBySignature)
         ASSERT_NE(cls, nullptr) << name;
         for (uint32_t i = 0; i + 1 < cls->FunctionCount(); ++i) {
             const GSRuntime::GSFunction& function = cls->Function(i);
-            const bool later = std::string(function.signature) == "$void@Router::Info()" ||
-                               std::string(function.signature) == "$void@Router::PostMessage(int,int,string,string,float)";
+            const bool later =
+                std::string(function.signature) == "$void@Router::Info()" ||
+                std::string(function.signature) == "$void@Router::PostMessage(int,int,string,string,float)";
             EXPECT_EQ(function.native != nullptr, !later) << function.signature;
         }
     }

@@ -100,7 +100,8 @@ TEST_F(MachineRegistration, UnknownIdsAreReportedWithSimilarLibraries)
                   plain.fileNameCrc);
     EXPECT_EQ(log.Taken(),
               (std::vector<std::string>{
-                  expected, "  Similar library found with matching filename hash but built from different source: plain.gs"}));
+                  expected,
+                  "  Similar library found with matching filename hash but built from different source: plain.gs"}));
 }
 
 TEST_F(MachineRegistration, AFileGoneSinceRegistrationGivesNullSilently)
@@ -128,7 +129,7 @@ TEST_F(MachineRegistration, ALibraryThatFailedToLoadIsTriedAgain)
     EXPECT_EQ(vm_test::Load(plain, &result), nullptr);
     EXPECT_EQ(result, -1);
     EXPECT_EQ(log.Taken(), (std::vector<std::string>{"GSMachine: Error -1 loading library " + folder.Root() +
-                                                      "/plain.gsl (plain.gs)"}));
+                                                     "/plain.gsl (plain.gs)"}));
     EXPECT_TRUE(GSMachine::Get()->LoadedLibraries().empty());
     folder.Write("plain.gsl", good);
     EXPECT_NE(vm_test::Load(plain, &result), nullptr);

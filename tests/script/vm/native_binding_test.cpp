@@ -66,8 +66,8 @@ TEST_F(NativeBinding, EachKindCallsOnlyWhatItServes)
     });
     GSCPPNativeFunction<Lamp> member("Lamp", "$int@Lamp::Glow()", &Lamp::Glow);
     GSCPPContextNativeFunction<WorldContext> world("World", "$int@World::Count()", &WorldContext::Count);
-    GSCPPContextNativeFunction<GSContext> any("Router", "$void@Router::x()",
-                                              static_cast<bool (GSContext::*)(GSStack&)>(&GSContext::NativeGetGameObject));
+    GSCPPContextNativeFunction<GSContext> any(
+        "Router", "$void@Router::x()", static_cast<bool (GSContext::*)(GSStack&)>(&GSContext::NativeGetGameObject));
     NativeFrame frame({Slot::FromInt(0), Slot::FromInt(5)});
     GSStack& stack = frame.stack;
     EXPECT_FALSE(plain.Call(nullptr, stack));
@@ -191,7 +191,8 @@ TEST_F(NativeBinding, ARunWithoutFrameFailsAndReportsIt)
     LogCapture log;
     EXPECT_EQ(thread.Run(0.0f), ER_NoStackFrame);
     EXPECT_EQ(thread.State(), kThreadStopped);
-    EXPECT_EQ(log.Taken(), (std::vector<std::string>{"Thread Exception: ER_NoStackFrame, line -1, file ", "Stack Dump..."}));
+    EXPECT_EQ(log.Taken(),
+              (std::vector<std::string>{"Thread Exception: ER_NoStackFrame, line -1, file ", "Stack Dump..."}));
     // A blocked thread waiting for a message only does not run.
     thread.SetState(kThreadBlocked);
     EXPECT_EQ(thread.Run(1.0f), ER_Blocked);

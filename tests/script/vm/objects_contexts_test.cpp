@@ -28,17 +28,16 @@ using GSRuntime::GSString;
 using GSRuntime::Slot;
 using vm_test::LogCapture;
 
-const char* const kClasses =
-    "include \"gs.gs\"\n"
-    "class B1 { public int a; public void f1() {} public void f2() {} };\n"
-    "class B2 { public void g() {} };\n"
-    "class C isclass B1, B2 { int c; public void h() {} };\n"
-    "class Holder { public Holder other; public string text; public GSObject thing; };\n"
-    "class Actor isclass GameObject { public int energy; };\n"
-    "secured class Hidden isclass GameObject { };\n"
-    "static class Registry { public int Count() { return 0; } };\n"
-    "static class Broken { int start = 3; };\n"
-    "class Counting { int start = 3; public int Start() { return start; } };\n";
+const char* const kClasses = "include \"gs.gs\"\n"
+                             "class B1 { public int a; public void f1() {} public void f2() {} };\n"
+                             "class B2 { public void g() {} };\n"
+                             "class C isclass B1, B2 { int c; public void h() {} };\n"
+                             "class Holder { public Holder other; public string text; public GSObject thing; };\n"
+                             "class Actor isclass GameObject { public int energy; };\n"
+                             "secured class Hidden isclass GameObject { };\n"
+                             "static class Registry { public int Count() { return 0; } };\n"
+                             "static class Broken { int start = 3; };\n"
+                             "class Counting { int start = 3; public int Start() { return start; } };\n";
 
 class ObjectsAndContexts : public vm_test::MachineTest {
 protected:

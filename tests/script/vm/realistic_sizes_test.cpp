@@ -33,8 +33,9 @@ std::string GeneratedSource(int classes, int methods)
         text += "  public int v" + k + ";\n  public string s" + k + ";\n  public K" + k + " next" + k + ";\n";
         for (int m = 0; m < methods; ++m) {
             const std::string n = std::to_string(m);
-            text += "  public int m" + n + "(int a) { int t = a * " + n + "; if (t > 10) { t = t - 1; } else { t = t + 2; }" +
-                    " v" + k + " = v" + k + " + t; s" + k + " = s" + k + " + \"x" + n + "\"; return t; }\n";
+            text += "  public int m" + n + "(int a) { int t = a * " + n +
+                    "; if (t > 10) { t = t - 1; } else { t = t + 2; }" + " v" + k + " = v" + k + " + t; s" + k +
+                    " = s" + k + " + \"x" + n + "\"; return t; }\n";
         }
         text += "};\n";
     }

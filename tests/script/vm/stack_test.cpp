@@ -32,8 +32,8 @@ struct Words {
 
 // A function of `arguments` words (the receiver included), `locals` locals
 // and an operand depth of `depth`, as the compiler writes its frame words.
-GSFunction Function(const char* name, int32_t arguments, int32_t locals, int32_t depth, const Words* references = nullptr,
-                    const Words* lines = nullptr)
+GSFunction Function(const char* name, int32_t arguments, int32_t locals, int32_t depth,
+                    const Words* references = nullptr, const Words* lines = nullptr)
 {
     GSFunction function;
     function.signature = name;
@@ -53,7 +53,7 @@ TEST_F(Stack, AFrameIsPlacedByItsFrameWords)
 {
     GSStack stack;
     GSFunction function = Function("$int@T::f(int)", 2, 3, 2);
-    stack.PushInt(0);  // receiver
+    stack.PushInt(0);   // receiver
     stack.PushInt(41);  // argument
     ASSERT_TRUE(stack.PushFrame(&function, 17));
     GSRuntime::GSStackFrame* frame = stack.CurrentFrame();

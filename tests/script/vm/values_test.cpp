@@ -216,8 +216,8 @@ TEST_F(Values, StringRangesFollowTheIndexRules)
         bool ok;
         const char* result;
     };
-    const Case substrings[] = {{2, 4, true, "cd"}, {2, -1, true, "cdef"}, {4, 2, false, ""}, {-3, 100, true, "abcdef"},
-                               {6, 6, true, ""},   {7, -1, false, ""}};
+    const Case substrings[] = {{2, 4, true, "cd"},        {2, -1, true, "cdef"}, {4, 2, false, ""},
+                               {-3, 100, true, "abcdef"}, {6, 6, true, ""},      {7, -1, false, ""}};
     GSString* text = new GSString(nullptr, "abcdef");
     for (const Case& c : substrings) {
         GSString* part = new GSString(nullptr, "unchanged");

@@ -76,7 +76,7 @@ inline int64_t LiveCount()
 }
 
 struct Library {
-    std::string file;   // file name in the folder
+    std::string file;  // file name in the folder
     uint32_t sourceCrc = 0;
     uint32_t fileNameCrc = 0;
 };

@@ -15,7 +15,10 @@ namespace {
 const std::vector<std::string> kTopLevelOrder = {"assets",         "contents-table", "kuid-table",
                                                  "obsolete-table", "kind",           "package-version"};
 
-Zel::PString Name(const char* text) { return Zel::PString(text); }
+Zel::PString Name(const char* text)
+{
+    return Zel::PString(text);
+}
 
 }  // namespace
 

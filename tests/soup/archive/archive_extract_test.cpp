@@ -12,7 +12,10 @@ using namespace ArchiveTest;
 
 namespace {
 
-Zel::PString Name(const char* text) { return Zel::PString(text); }
+Zel::PString Name(const char* text)
+{
+    return Zel::PString(text);
+}
 
 const Zel::PString kNone;
 const Zel::PString kLZSS("LZSS");
@@ -45,10 +48,10 @@ TEST(ArchiveNames, ContentNames)
         bool valid;
     };
     const Case cases[] = {
-        {"readme.txt", true},   {"Mesh (2).pm", true},  {"a$&'()+,-._~b", true}, {"x", true},
-        {"", false},            {" lead.txt", false},   {"trail.txt ", false},   {".hidden", false},
-        {"~backup", false},     {"..", false},          {"a/b.txt", false},      {"a\\b.txt", false},
-        {"c:evil.txt", false},  {"tab\there", false},   {"caf\xc3\xa9.txt", false}, {"star*.txt", false},
+        {"readme.txt", true},  {"Mesh (2).pm", true}, {"a$&'()+,-._~b", true},    {"x", true},
+        {"", false},           {" lead.txt", false},  {"trail.txt ", false},      {".hidden", false},
+        {"~backup", false},    {"..", false},         {"a/b.txt", false},         {"a\\b.txt", false},
+        {"c:evil.txt", false}, {"tab\there", false},  {"caf\xc3\xa9.txt", false}, {"star*.txt", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsValidContentName(c.name), c.valid) << c.name;
@@ -70,9 +73,9 @@ TEST(ArchiveNames, SafeRelativePaths)
         bool safe;
     };
     const Case cases[] = {
-        {"a/b/c.txt", true},  {"a\\b\\", true},   {"a/..", true},     {"a..b/c", true},   {"", true},
-        {"/etc/", false},     {"\\x\\", false},   {"../x", false},    {"a/../b", false},  {"a//b", false},
-        {"a\\..\\b", false},  {"./a", false},     {"a/.../b", false}, {"a\\/b", false},
+        {"a/b/c.txt", true}, {"a\\b\\", true}, {"a/..", true},     {"a..b/c", true},  {"", true},
+        {"/etc/", false},    {"\\x\\", false}, {"../x", false},    {"a/../b", false}, {"a//b", false},
+        {"a\\..\\b", false}, {"./a", false},   {"a/.../b", false}, {"a\\/b", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsSafeRelativePath(c.path), c.safe) << c.path;
@@ -100,9 +103,8 @@ TEST(ArchiveExtract, WritesOnlyValidNamesOfAllowedTypes)
     Zel::PString error;
     ExtractArchiveFiles(error, files, kNone, (folder / "asset").c_str(), kNone);
     EXPECT_STREQ(error.c_str(), "");
-    EXPECT_EQ(ListTree(folder.Path()),
-              (std::vector<std::string>{"asset", "asset/Art", "asset/Art/empty folder", "asset/Art/wood.tga",
-                                        "asset/readme.txt"}));
+    EXPECT_EQ(ListTree(folder.Path()), (std::vector<std::string>{"asset", "asset/Art", "asset/Art/empty folder",
+                                                                 "asset/Art/wood.tga", "asset/readme.txt"}));
     EXPECT_EQ(Read(folder / "asset/readme.txt"), "read me");
     EXPECT_EQ(Read(folder / "asset/Art/wood.tga"), "pixels");
 }
@@ -158,7 +160,8 @@ TEST(ArchiveExtract, WriteContentFileCompressionTexts)
     const Case cases[] = {
         {"plain.txt", "bytes", "", "", true},
         {"empty.txt", "", "", "", true},
-        {"lower.txt", Compressed("abcdefgh", 5), "lzss", "Unknown compression type encountered. Content package may be damaged", false},
+        {"lower.txt", Compressed("abcdefgh", 5), "lzss",
+         "Unknown compression type encountered. Content package may be damaged", false},
         {"zip.txt", "xx", "ZIP", "Unknown compression type encountered. Content package may be damaged", false},
         {"three.txt", "abc", "LZSS", "Failed to decompress data. Content package may be damaged", false},
         {"four.txt", "abcd", "LZSS", "Failed to decompress data. Content package may be damaged", false},
@@ -323,7 +326,8 @@ TEST(ArchiveExtract, AStreamDecodingPastItsDeclaredLengthIsRefused)
     files.SetNamedSoup(Name("sub"), sub);
     Zel::PString error;
     ExtractArchiveFiles(error, files, kNone, folder.Path().c_str(), kLZSS);
-    EXPECT_STREQ(error.c_str(), "\"sub/lying.txt\" decodes to more than its declared 1000 bytes. Content package may be damaged");
+    EXPECT_STREQ(error.c_str(),
+                 "\"sub/lying.txt\" decodes to more than its declared 1000 bytes. Content package may be damaged");
     EXPECT_EQ(Read(folder / "honest.txt"), text);
     EXPECT_EQ(ListTree(folder / "sub"), std::vector<std::string>{});
 }
@@ -366,7 +370,8 @@ TEST(ArchiveExtract, AStoredCopyWithStrayBytesGivesTheDeclaredFileAndAWarning)
               "\"sub/photo.jpg\" holds 63 bytes past its declared length; they were dropped.");
 
     ExtractArchiveFiles(error, codedFiles, kNone, folder.Path().c_str(), kLZSS, &notes);
-    EXPECT_STREQ(error.c_str(), "\"coded.txt\" decodes to more than its declared 100 bytes. Content package may be damaged");
+    EXPECT_STREQ(error.c_str(),
+                 "\"coded.txt\" decodes to more than its declared 100 bytes. Content package may be damaged");
     EXPECT_EQ(notes.size(), 1u);
 
     // The one-file writer recovers the same way and says so.

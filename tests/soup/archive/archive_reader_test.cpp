@@ -9,7 +9,10 @@ using namespace ArchiveTest;
 
 namespace {
 
-Zel::PString Name(const char* text) { return Zel::PString(text); }
+Zel::PString Name(const char* text)
+{
+    return Zel::PString(text);
+}
 
 SoupHandle TwoAssetArchive()
 {

@@ -17,7 +17,10 @@ std::vector<KUID> Ids(const KUIDSet& set)
     return ids;
 }
 
-Zel::PString Name(const char* text) { return Zel::PString(text); }
+Zel::PString Name(const char* text)
+{
+    return Zel::PString(text);
+}
 
 }  // namespace
 
