@@ -24,11 +24,11 @@ constexpr size_t kCorpusSize = 10 * 1024 * 1024;
 // scripts repeat their keys.
 Bytes TextCorpus()
 {
-    static const char* words[] = {"kuid",      "kuid-table", "mesh-table", "kind",   "traincar", "bogey",
-                                  "<kuid:",    "27000:",     "script",     "asset",  "username", "region",
-                                  "\r\n",      "  ",         "\"",         "0",      "1",        "engine",
-                                  "{",         "}",          "thumbnail",  ".",      ":",        "category-class",
-                                  "interior",  "animation",  "texture",    "offset", "2.5",      "description"};
+    static const char* words[] = {"kuid",     "kuid-table", "mesh-table", "kind",   "traincar", "bogey",
+                                  "<kuid:",   "27000:",     "script",     "asset",  "username", "region",
+                                  "\r\n",     "  ",         "\"",         "0",      "1",        "engine",
+                                  "{",        "}",          "thumbnail",  ".",      ":",        "category-class",
+                                  "interior", "animation",  "texture",    "offset", "2.5",      "description"};
     Bytes out;
     out.reserve(kCorpusSize);
     uint32_t state = 2024;
@@ -78,7 +78,10 @@ double Seconds(Work work)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-double MBps(size_t bytes, double seconds) { return double(bytes) / (1024.0 * 1024.0) / seconds; }
+double MBps(size_t bytes, double seconds)
+{
+    return double(bytes) / (1024.0 * 1024.0) / seconds;
+}
 
 Bytes LZSSCompressBytes(const Bytes& input, int level)
 {

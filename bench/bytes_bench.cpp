@@ -38,8 +38,8 @@ volatile uint64_t Sink;
 
 void Report(const char* what, const char* unit, double ours, double peer, double scale)
 {
-    std::printf("%-44s ours %10.2f %s   peer %10.2f %s   ours/peer time %.2f\n", what, scale / ours, unit,
-                scale / peer, unit, ours / peer);
+    std::printf("%-44s ours %10.2f %s   peer %10.2f %s   ours/peer time %.2f\n", what, scale / ours, unit, scale / peer,
+                unit, ours / peer);
 }
 
 std::vector<std::string> MakeIdTexts(size_t count)
@@ -174,7 +174,7 @@ void BenchChunkedList()
     Report("ChunkedList<KUID,128> vs std::deque (10M)", "M ids/s", ours, peer, count / 1e6);
 }
 
-} // namespace
+}  // namespace
 
 int main()
 {

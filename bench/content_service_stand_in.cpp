@@ -36,8 +36,7 @@ int main(int argc, char** argv)
     std::printf("%s\n", service.BaseUrl().c_str());
     std::fflush(stdout);
     char ignored[256];
-    while (read(0, ignored, sizeof ignored) > 0) {
-    }
+    while (read(0, ignored, sizeof ignored) > 0) {}
     service.Stop();
     return 0;
 }

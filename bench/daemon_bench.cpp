@@ -76,8 +76,7 @@ Figures RawPingPong()
         int peer = accept(listener, nullptr, nullptr);
         NoDelay(peer);
         std::uint8_t message[MessageSize];
-        while (ReceiveAll(peer, message, sizeof message) && SendAll(peer, message, sizeof message)) {
-        }
+        while (ReceiveAll(peer, message, sizeof message) && SendAll(peer, message, sizeof message)) {}
         close(peer);
     });
     int client = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -122,8 +121,8 @@ Figures DaemonRequests(KADTestClient& client, std::int32_t code)
 
 void Print(const char* name, const Figures& figures)
 {
-    std::printf("%-34s total %8.1f ms   median %7.1f us   worst %8.1f us\n", name, figures.totalMs,
-                figures.medianUs, figures.worstUs);
+    std::printf("%-34s total %8.1f ms   median %7.1f us   worst %8.1f us\n", name, figures.totalMs, figures.medianUs,
+                figures.worstUs);
 }
 
 }  // namespace

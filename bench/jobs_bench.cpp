@@ -38,8 +38,14 @@ void BenchSharedAcquire()
     const DataLockThreadId self = CurrentThreadId();
     std::shared_mutex peer;
     // Warm both up once so neither pays first-touch costs in the timing.
-    NanosecondsPer(1000, [&] { lock.Acquire(self, false); lock.Release(self); });
-    NanosecondsPer(1000, [&] { peer.lock_shared(); peer.unlock_shared(); });
+    NanosecondsPer(1000, [&] {
+        lock.Acquire(self, false);
+        lock.Release(self);
+    });
+    NanosecondsPer(1000, [&] {
+        peer.lock_shared();
+        peer.unlock_shared();
+    });
     const double ours = NanosecondsPer(Iterations, [&] {
         lock.Acquire(self, false);
         lock.Release(self);

@@ -71,7 +71,8 @@ int main()
     }
     std::fclose(sink);
     std::free(printed);
-    std::printf("PrintResultsLog, %d lines: ours %.2f ms, fwrite of the same %zu bytes line by line %.2f ms, ratio %.2f\n",
-                LineCount, ours, printedSize, peer, ours / peer);
+    std::printf(
+        "PrintResultsLog, %d lines: ours %.2f ms, fwrite of the same %zu bytes line by line %.2f ms, ratio %.2f\n",
+        LineCount, ours, printedSize, peer, ours / peer);
     return 0;
 }

@@ -101,8 +101,8 @@ int main()
 
     GSSourceFile source;
     bool ok = true;
-    const double protect = Best([&] { source.SetText(text.data(), uint32_t(text.size())); },
-                                [&] { ok = ok && source.Protect(); });
+    const double protect =
+        Best([&] { source.SetText(text.data(), uint32_t(text.size())); }, [&] { ok = ok && source.Protect(); });
     const uint32_t payloadSize = source.Length();
     const double unprotect = Best(
         [&] {
@@ -114,20 +114,20 @@ int main()
 
     std::vector<Bytef> deflated(compressBound(uLong(text.size())));
     uLongf deflatedSize = 0;
-    const double deflate = Best([&] { deflatedSize = uLongf(deflated.size()); },
-                                [&] {
-                                    ok = ok && compress2(deflated.data(), &deflatedSize,
-                                                         reinterpret_cast<const Bytef*>(text.data()),
-                                                         uLong(text.size()), 9) == Z_OK;
-                                });
+    const double deflate =
+        Best([&] { deflatedSize = uLongf(deflated.size()); },
+             [&] {
+                 ok = ok && compress2(deflated.data(), &deflatedSize, reinterpret_cast<const Bytef*>(text.data()),
+                                      uLong(text.size()), 9) == Z_OK;
+             });
     std::vector<Bytef> inflated(text.size());
-    const double inflate = Best([] {},
-                                [&] {
-                                    uLongf inflatedSize = uLongf(inflated.size());
-                                    ok = ok && uncompress(inflated.data(), &inflatedSize, deflated.data(),
-                                                          deflatedSize) == Z_OK &&
-                                         inflatedSize == text.size();
-                                });
+    const double inflate =
+        Best([] {},
+             [&] {
+                 uLongf inflatedSize = uLongf(inflated.size());
+                 ok = ok && uncompress(inflated.data(), &inflatedSize, deflated.data(), deflatedSize) == Z_OK &&
+                      inflatedSize == text.size();
+             });
     if (!ok) {
         std::fprintf(stderr, "script_compile_gse_bench: a round trip failed\n");
         return 1;

@@ -16,41 +16,45 @@
 
 namespace {
 
-std::string OneClass(int functions) {
-  std::string text = "class Big {\n  int total;\n";
-  for (int f = 0; f < functions; ++f) {
-    text += "  public int f" + std::to_string(f) + "(int a) { total = total + a; return a; }\n";
-  }
-  text += "};\n";
-  return text;
+std::string OneClass(int functions)
+{
+    std::string text = "class Big {\n  int total;\n";
+    for (int f = 0; f < functions; ++f) {
+        text += "  public int f" + std::to_string(f) + "(int a) { total = total + a; return a; }\n";
+    }
+    text += "};\n";
+    return text;
 }
 
 // Seconds to write the image of OneClass(functions); negative on failure.
-double WriteSeconds(int functions) {
-  GSCompileLog log;
-  GSCompiler::FrontEnd front;
-  GSCompiler::GSGeneratorContext generator;
-  if (front.CheckText("bench.gs", OneClass(functions), &log) != 0 ||
-      !GSCompiler::GenerateCode(&generator, &front.Context())) {
-    std::fprintf(stderr, "compile failed: %s\n", log.LineCount() ? log.Line(0) : "");
-    return -1;
-  }
-  Utils::ByteBuffer out;
-  out.Init(1024);
-  bool ok = true;
-  const double seconds = bench::BestOf(
-      [&] { ok = ok && GSCompiler::WriteLibraryImage(&front.Context(), &log, "bench.gs", &out); }, 3);
-  return ok ? seconds : -1;
+double WriteSeconds(int functions)
+{
+    GSCompileLog log;
+    GSCompiler::FrontEnd front;
+    GSCompiler::GSGeneratorContext generator;
+    if (front.CheckText("bench.gs", OneClass(functions), &log) != 0 ||
+        !GSCompiler::GenerateCode(&generator, &front.Context())) {
+        std::fprintf(stderr, "compile failed: %s\n", log.LineCount() ? log.Line(0) : "");
+        return -1;
+    }
+    Utils::ByteBuffer out;
+    out.Init(1024);
+    bool ok = true;
+    const double seconds =
+        bench::BestOf([&] { ok = ok && GSCompiler::WriteLibraryImage(&front.Context(), &log, "bench.gs", &out); }, 3);
+    return ok ? seconds : -1;
 }
 
 }  // namespace
 
-int main() {
-  const double one = WriteSeconds(16000);
-  const double two = WriteSeconds(32000);
-  if (one < 0 || two < 0) return 1;
-  std::printf("image of a class with 16000 functions %7.1f ms, 32000 functions %7.1f ms, ratio 2x/1x %.2f "
-              "(goal <= 2.5)\n",
-              one * 1e3, two * 1e3, two / one);
-  return 0;
+int main()
+{
+    const double one = WriteSeconds(16000);
+    const double two = WriteSeconds(32000);
+    if (one < 0 || two < 0)
+        return 1;
+    std::printf("image of a class with 16000 functions %7.1f ms, 32000 functions %7.1f ms, ratio 2x/1x %.2f "
+                "(goal <= 2.5)\n",
+                one * 1e3, two * 1e3, two / one);
+    return 0;
 }

@@ -53,8 +53,8 @@ std::string Source(int classes, int methods)
         for (int m = 0; m < methods; ++m) {
             const std::string n = std::to_string(m);
             text += "  public int m" + n + "(int a) {\n    int t = a * " + n +
-                    ";\n    if (t > 10) { t = t - 1; } else { t = t + 2; }\n    v" + k + " = v" + k + " + t;\n    s" + k +
-                    " = s" + k + " + \"x" + n + "\";\n    return t;\n  }\n";
+                    ";\n    if (t > 10) { t = t - 1; } else { t = t + 2; }\n    v" + k + " = v" + k + " + t;\n    s" +
+                    k + " = s" + k + " + \"x" + n + "\";\n    return t;\n  }\n";
         }
         text += "};\n";
     }
@@ -176,8 +176,8 @@ std::vector<std::pair<Zel::PString, Zel::PString>> RegisterManyNatives()
     for (int i = 0; i < 200; ++i) {
         const std::string cls = "Native" + std::to_string(i % 12);
         const std::string signature = "$int@" + cls + "::Call" + std::to_string(i) + "(int,string)";
-        machine->RegisterNative(new GSCNativeFunction(cls.c_str(), signature.c_str(),
-                                                      [](GSContext*, GSStack&) { return true; }));
+        machine->RegisterNative(
+            new GSCNativeFunction(cls.c_str(), signature.c_str(), [](GSContext*, GSStack&) { return true; }));
         keys.emplace_back(Zel::PString(cls.c_str()), Zel::PString(signature.c_str()));
     }
     return keys;
@@ -328,7 +328,8 @@ int main(int argc, char** argv)
     std::printf("IdHashTable::Find / std::unordered_map::find: %.2f\n",
                 reporter.Ratio("IdTableFind", "UnorderedMapFind"));
     std::printf("native look-up / walking the list of ~200: %.2f\n", reporter.Ratio("NativeLookup", "NativeListWalk"));
-    std::printf("pool slot acquire+release / malloc+free: %.2f (goal <= 1)\n", reporter.Ratio("PoolSlot", "MallocSlot"));
+    std::printf("pool slot acquire+release / malloc+free: %.2f (goal <= 1)\n",
+                reporter.Ratio("PoolSlot", "MallocSlot"));
     std::printf("instance create+destroy / malloc+free: %.2f (goal <= 1)\n",
                 reporter.Ratio("InstanceCreateDestroy", "MallocInstance"));
     std::string command = "rm -rf '" + g_folder + "'";

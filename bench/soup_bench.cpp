@@ -17,7 +17,8 @@ constexpr size_t kTargetBytes = 20u << 20;
 
 // Best of several runs; `after` runs outside the timing (freeing what a run
 // loaded is not part of reading it).
-double BestSeconds(int runs, const std::function<void()>& work, const std::function<void()>& after = [] {})
+double BestSeconds(
+    int runs, const std::function<void()>& work, const std::function<void()>& after = [] {})
 {
     double best = 1e30;
     for (int i = 0; i < runs; ++i) {

@@ -24,7 +24,7 @@ constexpr int AssetCount = 100000;
 constexpr int Rounds = 15;
 
 const char* const Categories[] = {"TR;TV;LOC;DIES", "TR;TV;FRT;HOPP", "BD;IND;ACTV", "SY;SCEN", "TK;RLS",
-                                  "SPLN;BRG", "TR;CMP;BOGY", "TX;ENV;GRND", "FL;SCEN", "RT"};
+                                  "SPLN;BRG",       "TR;CMP;BOGY",    "TX;ENV;GRND", "FL;SCEN", "RT"};
 
 KADAssetRecord Synthetic(int index)
 {

@@ -33,7 +33,8 @@ const char* const BenchInheritance =
     "    kind\r\n    {\r\n      kind \"value\"\r\n      type \"string\"\r\n    }\r\n"
     "    username\r\n    {\r\n      kind \"value\"\r\n      type \"string\"\r\n    }\r\n"
     "  }\r\n  tagarray\r\n  {\r\n    kind \"value\"\r\n    type \"float\"\r\n"
-    "    validation\r\n    {\r\n      range\r\n      {\r\n        min \"-1000000\"\r\n        max \"1000000\"\r\n      }\r\n    }\r\n  }\r\n}\r\n"
+    "    validation\r\n    {\r\n      range\r\n      {\r\n        min \"-1000000\"\r\n        max \"1000000\"\r\n      "
+    "}\r\n    }\r\n  }\r\n}\r\n"
     "level1\r\n{\r\n  inherit\r\n  {\r\n    level0 1\r\n  }\r\n  subpossibilities\r\n  {\r\n"
     "    title\r\n    {\r\n      kind \"value\"\r\n      type \"string\"\r\n    }\r\n  }\r\n}\r\n"
     "level2\r\n{\r\n  inherit\r\n  {\r\n    level0 1\r\n    level1 1\r\n  }\r\n  subpossibilities\r\n  {\r\n"
@@ -43,13 +44,15 @@ const char* const BenchKinds =
     "strict\r\n{\r\n  top-level 1\r\n  subpossibilities\r\n  {\r\n    kind\r\n    {\r\n      kind \"value\"\r\n"
     "      type \"string\"\r\n    }\r\n  }\r\n}\r\n"
     "bench\r\n{\r\n  top-level 1\r\n  inherit\r\n  {\r\n    level0 1\r\n    level1 1\r\n    level2 1\r\n  }\r\n"
-    "  subpossibilities\r\n  {\r\n    flag\r\n    {\r\n      kind \"value\"\r\n      type \"bool\"\r\n    }\r\n  }\r\n}\r\n";
+    "  subpossibilities\r\n  {\r\n    flag\r\n    {\r\n      kind \"value\"\r\n      type \"bool\"\r\n    }\r\n  "
+    "}\r\n}\r\n";
 
 const char* const BenchContainers =
     "group\r\n{\r\n  array-element\r\n  {\r\n    container-type0 \"item\"\r\n  }\r\n"
     "  validation\r\n  {\r\n    uniquenames\r\n    {\r\n    }\r\n  }\r\n}\r\n"
     "item\r\n{\r\n  subpossibilities\r\n  {\r\n"
-    "    a\r\n    {\r\n      kind \"value\"\r\n      type \"float\"\r\n      validation\r\n      {\r\n        ispositive\r\n        {\r\n        }\r\n      }\r\n    }\r\n"
+    "    a\r\n    {\r\n      kind \"value\"\r\n      type \"float\"\r\n      validation\r\n      {\r\n        "
+    "ispositive\r\n        {\r\n        }\r\n      }\r\n    }\r\n"
     "    b\r\n    {\r\n      kind \"value\"\r\n      type \"string\"\r\n    }\r\n"
     "    c\r\n    {\r\n      kind \"value\"\r\n      type \"int\"\r\n    }\r\n"
     "    d\r\n    {\r\n      kind \"value\"\r\n      type \"vector3\"\r\n    }\r\n"
@@ -118,26 +121,31 @@ constexpr int ConfigRuns = 25;
 double CheckSeconds(const std::string& text, double& parseSeconds, bool expectFindings = false,
                     size_t* findings = nullptr)
 {
-    parseSeconds = bench::BestOf([&] {
-        SoupHandle soup;
-        ReadTextSoup(soup, text.data(), text.size(), false);
-    }, ConfigRuns);
+    parseSeconds = bench::BestOf(
+        [&] {
+            SoupHandle soup;
+            ReadTextSoup(soup, text.data(), text.size(), false);
+        },
+        ConfigRuns);
     SoupHandle config;
     ReadTextSoup(config, text.data(), text.size(), false);
-    return bench::BestOf([&] {
-        DODLib::ErrorHandler::Instance()->Clear();
-        DODLib::Container container;
-        container.Validate(config);
-        SoupHandle out;
-        if (container.Export(out))
-            container.RunContainerValidators();
-        if (findings)
-            *findings = DODLib::ErrorHandler::Instance()->GetRecords().size();
-        if (!expectFindings && !DODLib::ErrorHandler::Instance()->GetRecords().empty()) {
-            std::fprintf(stderr, "unexpected finding: %s\n", DODLib::ErrorHandler::Instance()->GetRecords()[0].text.c_str());
-            std::exit(1);
-        }
-    }, ConfigRuns);
+    return bench::BestOf(
+        [&] {
+            DODLib::ErrorHandler::Instance()->Clear();
+            DODLib::Container container;
+            container.Validate(config);
+            SoupHandle out;
+            if (container.Export(out))
+                container.RunContainerValidators();
+            if (findings)
+                *findings = DODLib::ErrorHandler::Instance()->GetRecords().size();
+            if (!expectFindings && !DODLib::ErrorHandler::Instance()->GetRecords().empty()) {
+                std::fprintf(stderr, "unexpected finding: %s\n",
+                             DODLib::ErrorHandler::Instance()->GetRecords()[0].text.c_str());
+                std::exit(1);
+            }
+        },
+        ConfigRuns);
 }
 
 void BenchConfigCheck(Workspace& workspace)
@@ -188,19 +196,23 @@ void BenchTextureWalk(Workspace& workspace)
     DODLib::DataManager* manager = DODLib::DataManager::Instance();
     manager->SetAsset(Zel::PString("editing"), Zel::File::Path("textures/"));
     const Zel::File::Path path(folder.c_str());
-    const double decode = bench::BestOf([&] {
-        for (int i = 0; i < 1000; ++i) {
-            Zel::Bitmap bitmap;
-            if (!bitmap.Load((folder + "t" + std::to_string(i) + ".bmp").c_str()))
+    const double decode = bench::BestOf(
+        [&] {
+            for (int i = 0; i < 1000; ++i) {
+                Zel::Bitmap bitmap;
+                if (!bitmap.Load((folder + "t" + std::to_string(i) + ".bmp").c_str()))
+                    std::exit(1);
+            }
+        },
+        3);
+    const double walk = bench::BestOf(
+        [&] {
+            DODLib::ErrorHandler::Instance()->Clear();
+            DODLib::Container container;
+            if (!container.CheckTextures(path, path))
                 std::exit(1);
-        }
-    }, 3);
-    const double walk = bench::BestOf([&] {
-        DODLib::ErrorHandler::Instance()->Clear();
-        DODLib::Container container;
-        if (!container.CheckTextures(path, path))
-            std::exit(1);
-    }, 3);
+        },
+        3);
     std::printf("texture walk, 1,000 BMPs of 256x256: %.1f ms, decoding them %.1f ms, ratio %.2f (goal <= 1.5)\n",
                 walk * 1e3, decode * 1e3, walk / decode);
 }
