@@ -12,16 +12,18 @@
 #include "script/compiler/front_end.h"
 
 class NoFilesReader : public GSCompiler::SourceReader {
- public:
-  bool Read(const std::string&, const std::string&, std::string*) override { return false; }
+public:
+    bool Read(const std::string&, const std::string&, std::string*) override { return false; }
 };
 
 // True when the text passes the front end and code generation; the compiled
 // classes are then in `front`'s context.
-inline bool CompileFuzzText(const uint8_t* data, size_t size, GSCompiler::FrontEnd* front, GSCompileLog* log) {
-  static NoFilesReader reader;
-  front->SetReader(&reader);
-  if (front->CheckText("fuzz.gs", std::string(reinterpret_cast<const char*>(data), size), log) != 0) return false;
-  GSCompiler::GSGeneratorContext generator;
-  return GSCompiler::GenerateCode(&generator, &front->Context());
+inline bool CompileFuzzText(const uint8_t* data, size_t size, GSCompiler::FrontEnd* front, GSCompileLog* log)
+{
+    static NoFilesReader reader;
+    front->SetReader(&reader);
+    if (front->CheckText("fuzz.gs", std::string(reinterpret_cast<const char*>(data), size), log) != 0)
+        return false;
+    GSCompiler::GSGeneratorContext generator;
+    return GSCompiler::GenerateCode(&generator, &front->Context());
 }

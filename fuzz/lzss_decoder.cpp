@@ -10,7 +10,7 @@ namespace {
 // Bounds what a hostile stream may produce (a Huffman stream can expand
 // about 2000-fold); the decoder must stop at the full block.
 constexpr size_t kOutputLimit = 1 << 20;
-}
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

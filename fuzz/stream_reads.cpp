@@ -19,21 +19,41 @@ void ReadSequence(TStream& stream, uint8_t recipe, int64_t size)
 {
     for (int step = 0; step < 64 && !stream.Eof(); ++step) {
         switch ((recipe + step * 7) % 11) {
-        case 0: stream.ReadInt32(-1); break;
-        case 1: stream.ReadInt64(); break;
-        case 2: stream.ReadBool(); break;
-        case 3: stream.ReadPString(); break;
-        case 4: stream.ReadString(); break;
-        case 5: stream.ReadKUID(); break;
-        case 6: stream.ReadUInt16(); break;
+        case 0:
+            stream.ReadInt32(-1);
+            break;
+        case 1:
+            stream.ReadInt64();
+            break;
+        case 2:
+            stream.ReadBool();
+            break;
+        case 3:
+            stream.ReadPString();
+            break;
+        case 4:
+            stream.ReadString();
+            break;
+        case 5:
+            stream.ReadKUID();
+            break;
+        case 6:
+            stream.ReadUInt16();
+            break;
         case 7: {
             uint8_t bytes[300];
             stream.ReadBytes(bytes, stream.ReadUInt8() + 40);
             break;
         }
-        case 8: stream.MoveTo(stream.ReadUInt16() % (size + 8)); break;
-        case 9: stream.Seek(int32_t(stream.ReadUInt32()) % 5000, stream.ReadUInt8() % 3); break;
-        default: stream.ReadFloat(); break;
+        case 8:
+            stream.MoveTo(stream.ReadUInt16() % (size + 8));
+            break;
+        case 9:
+            stream.Seek(int32_t(stream.ReadUInt32()) % 5000, stream.ReadUInt8() % 3);
+            break;
+        default:
+            stream.ReadFloat();
+            break;
         }
         int32_t error = stream.GetError();
         Check(error == TStream::ErrorNone || error == TStream::ErrorShortRead || error == TStream::ErrorOutOfMemory);
@@ -41,7 +61,7 @@ void ReadSequence(TStream& stream, uint8_t recipe, int64_t size)
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
