@@ -69,8 +69,8 @@ bool CallNative(GSThread* thread, GSFunction* function)
 
 }  // namespace
 
-bool CallScriptMethod(GSClass* cls, GSScriptInstance* instance, std::string_view signature,
-                      std::span<const Slot> args, Slot* result)
+bool CallScriptMethod(GSClass* cls, GSScriptInstance* instance, std::string_view signature, std::span<const Slot> args,
+                      Slot* result)
 {
     if (cls == nullptr || cls->InstanceSize() == 0 || instance == nullptr || instance->cls == nullptr)
         return false;

@@ -21,7 +21,7 @@ struct GSScriptInstance;
 // found or called, or its run fails (the run has reported why). A native
 // method's binding is called as the native-call instruction calls it. Thread
 // methods are not run here: they need the game object's threads.
-bool CallScriptMethod(GSClass* cls, GSScriptInstance* instance, std::string_view signature,
-                      std::span<const Slot> args, Slot* result);
+bool CallScriptMethod(GSClass* cls, GSScriptInstance* instance, std::string_view signature, std::span<const Slot> args,
+                      Slot* result);
 
 }  // namespace GSRuntime

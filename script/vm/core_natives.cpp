@@ -23,19 +23,18 @@ bool GetGSClassName(GSContext* context, GSStack& stack)
 
 void RegisterObjectNatives(GSMachine* machine)
 {
-    machine->RegisterNative(
-        new GSCNativeFunction("GSObject", "$string@GSObject::GetGSClassName()", GetGSClassName));
+    machine->RegisterNative(new GSCNativeFunction("GSObject", "$string@GSObject::GetGSClassName()", GetGSClassName));
 }
 
 void RegisterRouterNatives(GSMachine* machine)
 {
     using RouterNative = GSCPPContextNativeFunction<GSContext>;
-    machine->RegisterNative(new RouterNative("Router", "$GameObject@Router::GetGameObject(int)",
-                                             &GSContext::NativeGetGameObject));
+    machine->RegisterNative(
+        new RouterNative("Router", "$GameObject@Router::GetGameObject(int)", &GSContext::NativeGetGameObject));
     machine->RegisterNative(new RouterNative("Router", "$GameObject@Router::GetForeignGameObject(int)",
                                              &GSContext::NativeGetForeignGameObject));
-    machine->RegisterNative(new RouterNative("Router", "$GameObject@Router::GetGameObject(string)",
-                                             &GSContext::NativeGetGameObjectByName));
+    machine->RegisterNative(
+        new RouterNative("Router", "$GameObject@Router::GetGameObject(string)", &GSContext::NativeGetGameObjectByName));
 }
 
 }  // namespace GSRuntime

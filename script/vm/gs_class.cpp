@@ -32,8 +32,13 @@ uint32_t ShortOffset(std::string_view signature)
 
 GSClass::GSClass(GSLibrary* library, uint32_t index, const GSImage::LibraryImage& image,
                  const GSImage::ClassRecord& record)
-    : library_(library), index_(index), record_(&record), name_(image.String(record.name).data()),
-      nameView_(image.String(record.name)), flags_(record.flags), instanceSize_(record.instanceSize)
+    : library_(library),
+      index_(index),
+      record_(&record),
+      name_(image.String(record.name).data()),
+      nameView_(image.String(record.name)),
+      flags_(record.flags),
+      instanceSize_(record.instanceSize)
 {
     // The reader checked every index against its table; texts in the pool
     // end with their NUL, so their data() can be handed on as C strings.

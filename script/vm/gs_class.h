@@ -29,8 +29,8 @@ struct GSBaseEntry {
     uint32_t classReference = 0;
     int32_t blockOffset = 0;  // slots from the instance's first member block
     bool direct = false;
-    std::string_view name;    // the class name the entry refers to
-    GSClass* cls = nullptr;   // resolved when the library is linked
+    std::string_view name;   // the class name the entry refers to
+    GSClass* cls = nullptr;  // resolved when the library is linked
 };
 
 class GSClass {

@@ -26,8 +26,7 @@ std::vector<GSContext*>& Live()
 
 GSContext::GSLibraryContext::GSLibraryContext(GSLibrary* library)
     : library_(library), slots_(library != nullptr ? library->ClassCount() : 0, nullptr)
-{
-}
+{}
 
 GSContext::GSContext(GSRouter* router, bool acceptForeignReferences)
     : pool_(this), router_(router), acceptForeignReferences_(acceptForeignReferences)

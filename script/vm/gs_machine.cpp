@@ -185,8 +185,9 @@ GSLibrary* GSMachine::GetLibrary(uint32_t sourceCrc, uint32_t fileNameCrc, int* 
         GSRuntime::GSLog("GSMachine::GetLibrary> library '0x%X 0x%X' not found in link table", sourceCrc, fileNameCrc);
         for (GSLibrary* library : loaded_) {
             if (library->FileNameCrc() == fileNameCrc) {
-                GSRuntime::GSLog("  Similar library found with matching filename hash but built from different source: %s",
-                                 library->Name().c_str());
+                GSRuntime::GSLog(
+                    "  Similar library found with matching filename hash but built from different source: %s",
+                    library->Name().c_str());
             }
         }
         return nullptr;

@@ -25,8 +25,8 @@ constexpr uint16_t kMessageDeleteRequest = 3;
 class GSNode : public Utils::IDoubleLinkListNode {
 public:
     enum Flag : uint32_t {
-        kNodeUnsubscribed = 0x1,          // left out of subscribed delivery
-        kNodeGameObject = 0x2,            // its thread stacks can be dumped
+        kNodeUnsubscribed = 0x1,  // left out of subscribed delivery
+        kNodeGameObject = 0x2,    // its thread stacks can be dumped
         kNodeDeleteRequested = 0x40000000,
     };
 

@@ -20,13 +20,9 @@ GSObject* ObjectOfHandle(const Slot* handle)
     return static_cast<GSObject*>(owner);
 }
 
-GSObject::GSObject() : GSObjectReference(KindObject)
-{
-}
+GSObject::GSObject() : GSObjectReference(KindObject) {}
 
-GSObject::GSObject(Kind kind) : GSObjectReference(kind)
-{
-}
+GSObject::GSObject(Kind kind) : GSObjectReference(kind) {}
 
 GSObject::~GSObject()
 {

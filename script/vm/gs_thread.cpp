@@ -27,9 +27,7 @@ GSGameObject* GameObjectOfStack(const GSStack& stack)
     return nullptr;
 }
 
-GSThread::GSThread(GSGameObject* owner, uint32_t flags) : flags_(flags), owner_(owner)
-{
-}
+GSThread::GSThread(GSGameObject* owner, uint32_t flags) : flags_(flags), owner_(owner) {}
 
 GSThread::~GSThread()
 {

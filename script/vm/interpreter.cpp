@@ -49,8 +49,8 @@ int32_t ErrorExit(GSThread* thread, RunPosition* run, int32_t code)
             file = run->function->library->Name().c_str();
     }
     // Grown to any length: a library's file name has none.
-    const std::string report = std::string("Thread Exception: ") + ResultName(code) + ", line " +
-                               std::to_string(line) + ", file " + file;
+    const std::string report =
+        std::string("Thread Exception: ") + ResultName(code) + ", line " + std::to_string(line) + ", file " + file;
     GSLog("%s", report.c_str());
     if (GSExceptionCallback callback = ExceptionCallback()) {
         GSGameObject* gameObject = thread->Owner() != nullptr ? thread->Owner() : GameObjectOfStack(thread->Stack());
@@ -92,7 +92,8 @@ int32_t GSThread::Run(float dt)
         return ErrorExit(this, &run, ER_NullReference);
     // Dispatch: past the opcode byte, to its handler; with no handlers every
     // byte ends the run as an illegal instruction.
-    if (run.position != nullptr && ResumeOffset() >= 0 && static_cast<uint32_t>(ResumeOffset()) < run.function->codeLength)
+    if (run.position != nullptr && ResumeOffset() >= 0 &&
+        static_cast<uint32_t>(ResumeOffset()) < run.function->codeLength)
         ++run.position;
     return ErrorExit(this, &run, ER_IllegalInstruction);
 }

@@ -43,8 +43,7 @@ public:
 
     GSCNativeFunction(const char* className, const char* signature, Handler handler)
         : GSNativeFunction(className, signature), handler_(handler)
-    {
-    }
+    {}
     bool Call(GSObject* object, GSStack& stack) override
     {
         if (object == nullptr)
@@ -66,8 +65,7 @@ public:
 
     GSMemberNativeFunction(const char* className, const char* signature, Handler handler)
         : GSNativeFunction(className, signature), handler_(handler)
-    {
-    }
+    {}
     bool Call(GSObject* object, GSStack& stack) override
     {
         T* target = Resolve(object);

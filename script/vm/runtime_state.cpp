@@ -41,8 +41,7 @@ void SetExceptionCallback(GSExceptionCallback callback)
     g_exceptionCallback = callback;
 }
 
-GSRunScope::GSRunScope(GSThread* thread, GSContext* context)
-    : thread_(g_currentThread), context_(g_currentContext)
+GSRunScope::GSRunScope(GSThread* thread, GSContext* context) : thread_(g_currentThread), context_(g_currentContext)
 {
     g_currentThread = thread;
     g_currentContext = context;

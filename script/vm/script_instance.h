@@ -19,10 +19,10 @@ struct GSPoolSlot;
 // for a base block at offset o), and the header lies just before the first
 // block. Arrays and strings have one block of that one slot.
 struct GSScriptInstance {
-    GSPoolSlot* slot;           // this instance's pool slot; null when untracked
-    int32_t references;         // the native owner's link counts as one
-    GSObjectReference* owner;   // the array, string or native object; null once detached
-    GSClass* cls;               // null for arrays and strings
+    GSPoolSlot* slot;          // this instance's pool slot; null when untracked
+    int32_t references;        // the native owner's link counts as one
+    GSObjectReference* owner;  // the array, string or native object; null once detached
+    GSClass* cls;              // null for arrays and strings
 
     Slot* Members() { return reinterpret_cast<Slot*>(this + 1); }
 

@@ -12,14 +12,8 @@ namespace GSRuntime {
 struct Slot {
     uint64_t bits;
 
-    static constexpr Slot FromInt(int32_t value)
-    {
-        return Slot{static_cast<uint32_t>(value)};
-    }
-    static constexpr Slot FromWord(uint32_t value)
-    {
-        return Slot{value};
-    }
+    static constexpr Slot FromInt(int32_t value) { return Slot{static_cast<uint32_t>(value)}; }
+    static constexpr Slot FromWord(uint32_t value) { return Slot{value}; }
     static Slot FromFloat(float value)
     {
         uint32_t word;
@@ -31,14 +25,8 @@ struct Slot {
         return Slot{static_cast<uint64_t>(reinterpret_cast<uintptr_t>(pointer))};
     }
 
-    int32_t AsInt() const
-    {
-        return static_cast<int32_t>(static_cast<uint32_t>(bits));
-    }
-    uint32_t AsWord() const
-    {
-        return static_cast<uint32_t>(bits);
-    }
+    int32_t AsInt() const { return static_cast<int32_t>(static_cast<uint32_t>(bits)); }
+    uint32_t AsWord() const { return static_cast<uint32_t>(bits); }
     float AsFloat() const
     {
         const uint32_t word = AsWord();
@@ -52,14 +40,8 @@ struct Slot {
         return reinterpret_cast<T*>(static_cast<uintptr_t>(bits));
     }
     // A script reference: the address of a member block's first slot, or null.
-    Slot* AsHandle() const
-    {
-        return AsPointer<Slot>();
-    }
-    bool IsZero() const
-    {
-        return bits == 0;
-    }
+    Slot* AsHandle() const { return AsPointer<Slot>(); }
+    bool IsZero() const { return bits == 0; }
 };
 
 static_assert(sizeof(Slot) == 8, "script slots are 64 bits wide");
