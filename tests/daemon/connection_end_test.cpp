@@ -112,7 +112,7 @@ TEST_F(ConnectionEndTest, HandlesAndWebQueriesOfAClosedConnectionAreReleasedAtOn
     EXPECT_EQ(after.handles, 1);
     EXPECT_EQ(after.queries, 0);
     // The survivor's handle still works.
-    ReplyBuffer folder(Call(KADRequestCode::GetFolder, HandlePayload(mine)));
+    ReplyBuffer folder(Call(KADRequestCode::GetAssetFolder, HandlePayload(mine)));
     EXPECT_FALSE(folder.ReadPString().IsEmpty());
 }
 

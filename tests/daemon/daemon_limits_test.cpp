@@ -354,7 +354,7 @@ TEST_F(IdleAssetHandleTest, AConnectionHoldingAnOpenAssetHandleIsNotIdle)
         ASSERT_TRUE(witness.Handshake(installation.ClientDatabasePath()));
         EXPECT_TRUE(witness.WaitForClose());
     }
-    Call(31, HandlePayload(opened));
+    Call(KADRequestCode::CloseAssetHandle, HandlePayload(opened));
     // With the handle closed it holds nothing.
     EXPECT_TRUE(client.WaitForClose());
 }

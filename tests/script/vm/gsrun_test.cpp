@@ -12,7 +12,7 @@
 #include <regex>
 #include <sstream>
 
-#include "zel/temp_tree.h"
+#include "support/temp_folder.h"
 
 extern char** environ;
 
@@ -32,7 +32,7 @@ std::string ReadAll(const std::string& path)
 
 GsrunRun RunGsrun(const std::vector<std::string>& arguments, const std::vector<std::string>& extraEnvironment = {})
 {
-    TempTree tree;
+    KorvelTest::TempFolder tree;
     const std::string out = tree / "out";
     const std::string err = tree / "err";
     std::vector<std::string> words = {KORVEL_GSRUN};
@@ -152,7 +152,7 @@ TEST(Gsrun, CallsPrintTheirResultsAndLiveIsZero)
 
 TEST(Gsrun, ScriptLogLinesComeAsLogLines)
 {
-    TempTree tree;
+    KorvelTest::TempFolder tree;
     tree.MakeFile("lamp.gs", "class Lamp { public native void Glow(int level); };\n");
     const GsrunRun run = RunGsrun({tree / "lamp.gs", "Lamp"});
     EXPECT_EQ(run.lines, (std::vector<std::string>{"LOG Could not resolve native link $void@Lamp::Glow(int)", "LOAD 0",
@@ -162,7 +162,7 @@ TEST(Gsrun, ScriptLogLinesComeAsLogLines)
 
 TEST(Gsrun, FailuresEndWithANonZeroExitAndAReason)
 {
-    TempTree tree;
+    KorvelTest::TempFolder tree;
     tree.MakeFile("broken.gs", "class Broken { int speed };\n");
     tree.MakeFile("fine.gs", "class Fine { int speed; };\n");
     struct Case {
@@ -192,7 +192,7 @@ TEST(Gsrun, FailuresEndWithANonZeroExitAndAReason)
 // written, and gsrun says so instead of loading anything.
 TEST(Gsrun, AFullDiskIsAReportedFailure)
 {
-    TempTree tree;
+    KorvelTest::TempFolder tree;
     const std::string mount = tree / "small";
     std::filesystem::create_directories(mount);
     if (::mount("tmpfs", mount.c_str(), "tmpfs", 0, "size=4k") != 0)

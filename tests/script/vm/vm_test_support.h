@@ -22,7 +22,7 @@
 #include "script/vm/script_instance.h"
 #include "script/vm/script_log.h"
 #include "script/vm/tracked_pool.h"
-#include "zel/temp_tree.h"
+#include "support/temp_folder.h"
 
 namespace vm_test {
 
@@ -85,7 +85,7 @@ struct Library {
 // library's sources are searched after the folder.
 class ScriptFolder {
 public:
-    const TempTree& Tree() const { return tree_; }
+    const KorvelTest::TempFolder& Tree() const { return tree_; }
     std::string Root() const { return tree_.Root(); }
 
     // Writes `name` (a ".gs" file) and compiles it to its ".gsl"; the compile
@@ -142,7 +142,7 @@ public:
     }
 
 private:
-    TempTree tree_;
+    KorvelTest::TempFolder tree_;
 };
 
 inline GSRuntime::GSLibrary* Load(const Library& library, int* result = nullptr)
