@@ -170,8 +170,9 @@ TEST(TBufferStrings, ReadTable)
                 interned ? std::string(buffer.ReadPString().c_str()) : std::string(buffer.ReadString().c_str());
             EXPECT_EQ(text, c.text) << c.name;
             EXPECT_EQ(buffer.GetError(), c.error) << c.name;
-            if (c.positionAfter >= 0)
+            if (c.positionAfter >= 0) {
                 EXPECT_EQ(buffer.Tell(), c.positionAfter) << c.name;
+            }
             EXPECT_EQ(buffer.ReadInt32(-3), -3) << c.name;  // nothing readable after
         }
     }

@@ -89,8 +89,9 @@ Trace RunOperations(bool inOrder, uint32_t seed)
     for (const auto& node : nodes) {
         uint32_t bucket = 0;
         uint32_t position = 0;
-        if (!present.count(node.get()))
+        if (!present.count(node.get())) {
             EXPECT_FALSE(table.Locate(node.get(), &bucket, &position));
+        }
     }
     return trace;
 }
