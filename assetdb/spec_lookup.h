@@ -1,4 +1,4 @@
-// Loading an asset's spec from its folder's config, and the spec of an asset id resolved through the daemon.
+// Loading the PemberlynxSpec object of an asset folder's config, and the one of an asset id resolved through the daemon.
 #pragma once
 
 #include "assetdb/pemberlynx_spec.h"
@@ -12,10 +12,10 @@
 // resource database open for the duration; false when none was read (or the
 // database could not be opened).
 bool ReadSpecConfig(const char* databaseName, const Zel::File::Path& folder, SoupHandle& config);
-// Builds the asset spec of an asset folder's config.
+// Builds the PemberlynxSpec object of an asset folder's config.
 PemberlynxSpecRef LoadSpecFromConfigFile(const KUID& assetId, const Zel::PString& databaseName,
                                          const Zel::File::Path& folder, PemberlynxSpecFilter filter);
-// The spec of an asset id, resolved through the daemon and remembered.
+// The PemberlynxSpec object of an asset id, resolved through the daemon and remembered.
 // `ignoredFlag` goes out as the config-path request's flag byte, which the daemon does not read.
 PemberlynxSpecRef LookupSpecForKUID(const KUID& id, PemberlynxSpecFilter filter, bool ignoredFlag);
 // Forgets every remembered resolution (the leak report calls it).
