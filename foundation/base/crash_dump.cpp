@@ -15,6 +15,7 @@
 
 #include "foundation/base/console_output.h"
 #include "foundation/base/crash_dump_state.h"
+#include "foundation/base/numbered_file_name.h"
 #include "zel/thread.h"
 #include "platform/file_io.h"
 
@@ -66,11 +67,11 @@ int CreateUniqueDumpFile(char (&path)[pathCapacity])
     char folder[pathCapacity - 64];
     if (!getcwd(folder, sizeof folder))
         std::strcpy(folder, ".");
+    char first[pathCapacity];
+    std::snprintf(first, sizeof first, "%s/Korvel-%d.dmp", folder, dumpBuild);
     for (int number = 1; number <= maxDumpNameNumber; ++number) {
-        if (number == 1)
-            std::snprintf(path, sizeof path, "%s/Korvel-%d.dmp", folder, dumpBuild);
-        else
-            std::snprintf(path, sizeof path, "%s/Korvel-%d_%d.dmp", folder, dumpBuild, number);
+        if (!FormatNumberedFileName(path, sizeof path, first, number))
+            return -1;
         int descriptor = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (descriptor >= 0)
             return descriptor;
