@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <string_view>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -85,7 +86,9 @@ void LogFile::WriteSuppressedLine()
     const LogFileSettings& settings = GetLogFileSettings();
     if (settings.highResolutionTimeStamp)
         line = FormatLogTimeStamp(settings.baseDate, clock_.Now() - settings.startTime);
-    line += "[" + std::to_string(suppressed_) + " lines suppressed]\r\n";
+    char count[48];
+    std::snprintf(count, sizeof count, "[%u lines suppressed]\r\n", static_cast<unsigned>(suppressed_));
+    line += count;
     suppressed_ = 0;
     file_->Write(line.data(), line.size());
 }
@@ -99,7 +102,7 @@ void LogFile::Write(const void* data, std::size_t length)
     OS::MutexLock hold(lock_);
     if (!enabled_ || !OpenFile())
         return;
-    std::string text(static_cast<const char*>(data), length);
+    std::string_view text(static_cast<const char*>(data), length);
     if (text == repeatText_ && !flushEachLine_) {
         ++suppressed_;
         return;
@@ -107,7 +110,8 @@ void LogFile::Write(const void* data, std::size_t length)
     if (suppressed_ > 0)
         WriteSuppressedLine();
     file_->Write(data, length);
-    repeatText_ = std::move(text);
+    // Assigned in place: the buffer is reused, no allocation per line.
+    repeatText_.assign(text);
     if (flushEachLine_)
         file_->Flush();
 }
@@ -126,8 +130,6 @@ void LogFile::Close()
     if (file_ != nullptr && suppressed_ > 0)
         WriteSuppressedLine();
     suppressed_ = 0;
-    if (file_ != nullptr)
-        file_->Flush();
     file_.reset();
 }
 

@@ -6,20 +6,17 @@ namespace OS {
 void Mutex::Lock()
 {
     lock_.lock();
-    std::lock_guard<std::mutex> hold(ownerLock_);
-    owner_ = std::this_thread::get_id();
+    owner_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     ++depth_;
 }
 
 void Mutex::Unlock()
 {
-    {
-        std::lock_guard<std::mutex> hold(ownerLock_);
-        if (depth_ == 0 || owner_ != std::this_thread::get_id())
-            throw OSException("Failed to release the mutex");
-        if (--depth_ == 0)
-            owner_ = std::thread::id();
-    }
+    // Only the holder can see its own id here, so depth_ is then its to change.
+    if (owner_.load(std::memory_order_relaxed) != std::this_thread::get_id() || depth_ == 0)
+        throw OSException("Failed to release the mutex");
+    if (--depth_ == 0)
+        owner_.store(std::thread::id(), std::memory_order_relaxed);
     lock_.unlock();
 }
 

@@ -1,6 +1,7 @@
 // OS::Mutex, its scoped lock and OSException: the log writer's lock and the failures it reports.
 #pragma once
 
+#include <atomic>
 #include <exception>
 #include <mutex>
 #include <string>
@@ -27,8 +28,8 @@ public:
 
 private:
     std::recursive_mutex lock_;
-    std::mutex ownerLock_;
-    std::thread::id owner_;
+    // Written only by the holder; read by any thread to refuse a wrong release.
+    std::atomic<std::thread::id> owner_{};
     int depth_ = 0;
 };
 

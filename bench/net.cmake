@@ -1,0 +1,10 @@
+# Reliable messages over UDP against raw UDP, and the log-file writer against fwrite: each prints ours, the peer and the ratio.
+if(TARGET assetdb_net)
+  add_executable(reliable_messaging_bench ${CMAKE_CURRENT_LIST_DIR}/reliable_messaging_bench.cpp)
+  target_include_directories(reliable_messaging_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(reliable_messaging_bench PRIVATE assetdb_net)
+endif()
+if(TARGET base)
+  add_executable(log_file_bench ${CMAKE_CURRENT_LIST_DIR}/log_file_bench.cpp)
+  target_link_libraries(log_file_bench PRIVATE base)
+endif()
