@@ -79,6 +79,9 @@ TEST_F(VrexDataBufferTest, SetSizeBelowThePositionMovesItToTheNewEnd)
     {
         VrexDataBufferFile file(VrexDataBufferFile::WriteTruncate, PathOf("grow.bin"));
         ASSERT_EQ(file.Write(big.data(), big.size()), VrexOk);
+        // A short write stays in the runtime's buffer: it must not come back
+        // past the new end when the buffer is flushed later.
+        ASSERT_EQ(file.Write("buffered", 8), VrexOk);
         ASSERT_EQ(file.SetSize(1000), VrexOk);
         EXPECT_EQ(file.Tell(), 1000u);
         EXPECT_EQ(file.GetSize(), 1000u);
