@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "foundation/base/blocking_screen.h"
+#include "foundation/base/global_data_lock.h"
 #include "foundation/base/install_paths.h"
 #include "foundation/base/process_values.h"
 #include "app/image_plugin_type.h"
@@ -96,6 +98,9 @@ bool StartEngine(AppContext& context, const StartupOptions& options)
         WriteError("- Unable to initialize render system");
         return false;
     }
+    // The program never gives the wait screen a render target, so a long wait
+    // for the data lock only counts its shows; the hook keeps that count true.
+    GlobalDataLock::Instance().SetWaitScreenHook(BlockingScreenDataLockStep);
     return true;
 }
 
