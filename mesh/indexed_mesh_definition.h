@@ -1,0 +1,151 @@
+// KorvelIndexedMeshDefinition: the load-once description of a static or skinned mesh read from an ".im" file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mesh/mesh_containers.h"
+#include "mesh/mesh_records.h"
+#include "zel/geometry_chunk.h"
+#include "zel/material.h"
+#include "zel/memory_file.h"
+#include "zel/oriented_box.h"
+#include "zel/particle_bone.h"
+
+namespace Zel {
+class DisplayCapabilities;
+class MaterialManager;
+}  // namespace Zel
+
+class KVAxisBoxTree;
+class OverlappedResourceSystem;
+
+// Load results.
+enum MeshResult : int {
+    MeshOk = 0,
+    MeshParseFailed = 1,
+    MeshNoData = 2,
+    MeshBadFormat = 3,
+    MeshBadVersion = 4,
+    MeshNoMaterialManager = 5,
+    MeshMaterialNotFound = 6,
+    MeshMaterialFailed = 7,
+    MeshMissingStream = 8,
+    MeshBuffersFailed = 9,
+};
+
+class KorvelIndexedMeshDefinition {
+public:
+    explicit KorvelIndexedMeshDefinition(const MeshOptions& options = MeshOptions());
+    virtual ~KorvelIndexedMeshDefinition();
+    KorvelIndexedMeshDefinition(const KorvelIndexedMeshDefinition&) = delete;
+    KorvelIndexedMeshDefinition& operator=(const KorvelIndexedMeshDefinition&) = delete;
+
+    // Fills the memory file from the file (through the resource's name when
+    // fileName is empty); 0, or 2 when it cannot be opened.
+    int OpenMeshFile(const std::string& fileName);
+    Zel::MemoryFile& GetFile() { return file_; }
+
+    // Reads the "IDXM" content already in the memory file.
+    virtual int Load(const Zel::DisplayCapabilities* display, Zel::MaterialManager* materials, MeshResource* resource,
+                     const std::string& fileName, uint32_t defaultColour);
+    // Completion: queued textures, then display buffers (9 when refused).
+    void LoadTextures(Zel::TextureSource* source);
+    int InitChunkBuffers();
+
+    // Read-only content.
+    int GetChunkCount() const { return chunkCount_; }
+    Zel::GeometryChunk* GetChunk(int i) const { return chunks_[static_cast<size_t>(i)]; }
+    Zel::Material* GetMaterial(int i) const { return materials_[static_cast<size_t>(i)]; }
+    // The material name as stored in the file (undecorated).
+    const std::string& GetStoredMaterialName(int i) const { return storedMaterialNames_[static_cast<size_t>(i)]; }
+    const RefArrayRef<Zel::GeometryChunk>& GetChunks() const { return chunks_; }
+    const RefArrayRef<Zel::Material>& GetMaterials() const { return materials_; }
+    // Null text (empty) past the chunk count.
+    std::string GetChunkBoneName(int i) const;
+    uint32_t GetVertexTotal() const { return vertexTotal_; }
+    uint32_t GetFaceTotal() const { return faceTotal_; }
+    uint32_t GetMaxInfluencesPerVertex() const { return maxInfluencesPerVertex_; }
+    uint32_t GetMaxBonesPerChunk() const { return maxBonesPerChunk_; }
+    uint32_t GetHardwareBoneLimit() const { return hardwareBoneLimit_; }
+    bool UsesHardwareSkinning() const { return hardwareSkinning_; }
+    const std::vector<TextureDefinition>& GetMissingTextures() const { return missingTextures_; }
+    const std::vector<InfluenceDefinition>& GetInfluences() const { return influences_; }
+    const std::vector<MeshAttachment>& GetAttachments() const { return attachments_; }
+    const Zel::ParticleBone* GetSkeleton() const { return skeletonRoot_.get(); }
+    const float* GetPosition() const { return position_; }
+    const float* GetOrientation() const { return orientation_; }
+    const float* GetBoundsMin() const { return boundsMin_; }
+    const float* GetBoundsMax() const { return boundsMax_; }
+    float GetTexelScale() const { return texelScale_; }
+    const Zel::OrientedBox& GetOrientedBox() const { return box_; }
+    const std::string& GetName() const { return name_; }
+    // 64-bit: the sum over chunks cannot overflow.
+    uint64_t CalculateDataSize() const;
+
+    // Derived data (run in this order at the end of a load).
+    void BuildSkeletonFromInfluences();
+    void AddInfluenceMatrices();
+    void ComputeBounds();
+    void ComputeTexelScale();
+    void ComputeOrientedBox();
+
+    // Collision: the three corners of the triangle at index offset o of chunk c;
+    // false when the chunk, the offset or an index is out of range.
+    bool GetTriangle(int chunk, uint32_t offset, float corners[3][3]) const;
+    // The tree once built; null while a background build is pending. Without
+    // a background system the tree is built at once on the calling thread.
+    KVAxisBoxTree* GetCollisionTree(OverlappedResourceSystem* system = nullptr);
+    // Builds and returns a tree over every triangle (no state touched).
+    std::unique_ptr<KVAxisBoxTree> BuildCollisionTree() const;
+
+protected:
+    int ReadInfo();
+    int ReadChunk(Zel::MaterialManager* materials, MeshResource* resource, int i, uint32_t defaultColour);
+    int ReadGeometry(MeshResource* resource, int i, uint32_t defaultColour);
+    int ReadMaterial(Zel::MaterialManager* materials, MeshResource* resource, int i);
+    int CreateMaterialFromRecord(Zel::MaterialManager* materials, MeshResource* resource, int i,
+                                 MaterialRecord& record);
+    int ReadNeighbours(int i);
+    int ReadAttachments();
+    int ReadInfluences();
+    int ReadBone(Zel::ParticleBone* parent, int depth);
+    // Chooses skinning on the display once; never cleared afterwards.
+    void ChooseSkinning();
+    void PrepareHint(Zel::StandardChunkHint& hint, MeshResource* resource) const;
+    // Bytes left before end (clamped to the data); reads past it fail.
+    size_t LeftBefore(int64_t end) const;
+    void RefreshTotals();
+
+    float position_[3] = {0, 0, 0};
+    float orientation_[4] = {0, 0, 0, 1};
+    float boundsMax_[3] = {0, 0, 0};
+    float boundsMin_[3] = {0, 0, 0};
+    std::string name_;
+    int chunkCount_ = 0;
+    uint32_t vertexTotal_ = 0, faceTotal_ = 0;
+    uint32_t maxInfluencesPerVertex_ = 0, maxBonesPerChunk_ = 0;
+    uint32_t hardwareWeightLimit_ = 4, hardwareBoneLimit_ = 25;
+    bool hardwareSkinning_ = false, displayCanSkin_ = false;
+    RefArrayRef<Zel::GeometryChunk> chunks_;
+    RefArrayRef<Zel::Material> materials_;
+    std::vector<std::string> storedMaterialNames_;
+    std::vector<MeshAttachment> attachments_;
+    std::vector<TextureDefinition> missingTextures_;
+    Zel::MemoryFile file_;
+    std::vector<MaterialUse> pendingTextures_;
+    std::vector<InfluenceDefinition> influences_;
+    ChunkedList<std::string, 13> chunkBoneNames_;
+    std::unique_ptr<Zel::ParticleBone> skeletonRoot_;
+    MeshOptions options_;
+    // LOD definitions name their bones through a table; null here.
+    const std::vector<std::string>* boneNameTable_ = nullptr;
+    float texelScale_ = 0;
+    Zel::OrientedBox box_;
+    std::unique_ptr<KVAxisBoxTree> collisionTree_;
+    struct CollisionJob;
+    std::unique_ptr<CollisionJob> collisionJob_;
+    int64_t contentEnd_ = 0;
+};

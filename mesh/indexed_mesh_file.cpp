@@ -1,0 +1,481 @@
+// KorvelIndexedMeshDefinition: reading the "IDXM" file (info, chunks, geometry, neighbours, influences, bones, attachments).
+#include <cstring>
+#include <limits>
+
+#include "mesh/indexed_mesh_definition.h"
+#include "zel/display_capabilities.h"
+#include "zel/jirf.h"
+#include "zel/material_manager.h"
+#include "zel/mesh_file_support.h"
+
+namespace {
+
+constexpr uint32_t kTagIDXM = Zel::JIRFTag("IDXM");
+// A skeleton deeper than this is hostile: reading it would exhaust the stack.
+constexpr int kMaxBoneDepth = 256;
+constexpr uint32_t kMaxInfluences = 1023;
+
+// The reads of one chunk head from the memory file.
+Zel::JIRFChunkHead ReadHead(Zel::MemoryFile& file, uint32_t tag)
+{
+    return Zel::JIRFReadChunkHead(file.Data(), file.Size(), file.PositionRef(), tag);
+}
+
+bool Peek(Zel::MemoryFile& file, uint32_t tag)
+{
+    return Zel::JIRFPeekChunk(file.Data(), file.Size(), file.PositionRef(), tag);
+}
+
+// The rest of a chunk head whose tag was peeked: returns the chunk end.
+int64_t ReadSizeAndVersion(Zel::MemoryFile& file, int32_t& version, bool* versionRead = nullptr)
+{
+    int32_t size = 0;
+    file.Read(size);
+    int64_t end = static_cast<int64_t>(file.Position()) + size;
+    bool read = file.Read(version);
+    if (versionRead)
+        *versionRead = read;
+    return end;
+}
+
+template <class T>
+void ReadArray(Zel::MemoryFile& file, T* values, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        file.Read(values[i]);
+}
+
+}  // namespace
+
+int KorvelIndexedMeshDefinition::OpenMeshFile(const std::string& fileName)
+{
+    if (file_.Open(fileName.c_str()) != 0)
+        return MeshNoData;
+    name_ = fileName;
+    return MeshOk;
+}
+
+size_t KorvelIndexedMeshDefinition::LeftBefore(int64_t end) const
+{
+    int64_t limit = std::min<int64_t>(end, static_cast<int64_t>(file_.Size()));
+    int64_t position = static_cast<int64_t>(file_.Position());
+    return limit > position ? static_cast<size_t>(limit - position) : 0;
+}
+
+int KorvelIndexedMeshDefinition::Load(const Zel::DisplayCapabilities* display, Zel::MaterialManager* materials,
+                                      MeshResource* resource, const std::string& fileName, uint32_t defaultColour)
+{
+    if (!materials)
+        return MeshNoMaterialManager;
+    displayCanSkin_ = display && display->GetCapability(29);
+    if (displayCanSkin_)
+        hardwareBoneLimit_ = 24;
+    if (!file_.HasData())
+        return MeshNoData;
+    if (name_.empty())
+        name_ = fileName;
+    Zel::JIRFHeader header;
+    if (!Zel::JIRFReadHeader(file_.Data(), file_.Size(), file_.PositionRef(), header) || header.type != kTagIDXM)
+        return MeshBadFormat;
+    contentEnd_ = header.contentEnd;
+    if (int result = ReadInfo())
+        return result;
+    // Every chunk takes at least its 12-byte head: a count the content cannot
+    // hold is refused before anything is sized from it.
+    if (chunkCount_ < 0 || uint64_t(chunkCount_) * 12 > LeftBefore(contentEnd_))
+        return MeshBadFormat;
+    chunks_.Allocate(static_cast<size_t>(chunkCount_));
+    materials_.Allocate(static_cast<size_t>(chunkCount_));
+    for (int i = 0; i < chunkCount_;) {
+        if (int result = ReadChunk(materials, resource, i, defaultColour))
+            return result;
+        Zel::GeometryChunk* chunk = chunks_[static_cast<size_t>(i)];
+        if (chunk->GetVertexCount() != 0 && chunk->GetFaceCount() != 0 && chunk->GetIndexCount() != 0) {
+            ++i;
+            continue;
+        }
+        // An empty chunk is dropped with its material and its bone name, so
+        // the chunks after it keep their own bones.
+        chunks_.PopBack();
+        materials_.PopBack();
+        storedMaterialNames_.pop_back();
+        chunkBoneNames_.PopBack();
+        --chunkCount_;
+    }
+    if (static_cast<int64_t>(file_.Position()) < contentEnd_)
+        ReadInfluences();
+    if (static_cast<int64_t>(file_.Position()) < contentEnd_)
+        ReadAttachments();
+    RefreshTotals();
+    if (static_cast<int64_t>(file_.Position()) != contentEnd_)
+        return MeshBadFormat;
+    BuildSkeletonFromInfluences();
+    AddInfluenceMatrices();
+    ComputeBounds();
+    ComputeTexelScale();
+    ComputeOrientedBox();
+    file_.Close();
+    return MeshOk;
+}
+
+int KorvelIndexedMeshDefinition::ReadInfo()
+{
+    Zel::JIRFChunkHead head = ReadHead(file_, Zel::JIRFTag("INFO"));
+    if (!head.tagRead || head.tag != Zel::JIRFTag("INFO"))
+        return MeshBadFormat;
+    if (head.version < 100 || head.version > 104)
+        return MeshBadVersion;
+    ReadArray(file_, position_, 3);
+    ReadArray(file_, orientation_, 4);
+    file_.Read(chunkCount_);
+    if (head.version >= 102) {
+        file_.Read(maxInfluencesPerVertex_);
+        file_.Read(maxBonesPerChunk_);
+    }
+    if (head.version == 104) {
+        // Stored bounds are recomputed from the vertices.
+        float ignored[6];
+        ReadArray(file_, ignored, 6);
+    }
+    return MeshOk;
+}
+
+int KorvelIndexedMeshDefinition::ReadChunk(Zel::MaterialManager* materials, MeshResource* resource, int i,
+                                           uint32_t defaultColour)
+{
+    Zel::JIRFChunkHead head = ReadHead(file_, Zel::JIRFTag("CHNK"));
+    if (!head.tagRead || head.tag != Zel::JIRFTag("CHNK"))
+        return MeshBadFormat;
+    if (head.version != 100)
+        return MeshBadVersion;
+    int64_t end = head.End();
+    uint32_t unused = 0;
+    file_.Read(unused);
+    if (int result = ReadMaterial(materials, resource, i))
+        return result;
+    if (int result = ReadGeometry(resource, i, defaultColour))
+        return result;
+    if (static_cast<int64_t>(file_.Position()) < end && Peek(file_, Zel::JIRFTag("NINF")))
+        return ReadNeighbours(i);
+    return MeshOk;
+}
+
+void KorvelIndexedMeshDefinition::ChooseSkinning()
+{
+    bool softwareOnly = options_.softwareAnimation && options_.softwareAnimationPresent;
+    if (maxInfluencesPerVertex_ >= 1 && maxInfluencesPerVertex_ <= hardwareWeightLimit_ &&
+        maxBonesPerChunk_ <= hardwareBoneLimit_ && displayCanSkin_ && !softwareOnly)
+        hardwareSkinning_ = true;
+}
+
+void KorvelIndexedMeshDefinition::PrepareHint(Zel::StandardChunkHint& hint, MeshResource* resource) const
+{
+    if (options_.softwareLighting && options_.softwareLightingPresent)
+        hint.options |= 1;
+    hint.vertexUsage = options_.dynamicVertexPresent ? options_.dynamicVertex : 2;
+    hint.indexUsage = options_.dynamicIndexPresent ? options_.dynamicIndex : 2;
+    hint.database = resource ? resource->database : nullptr;
+}
+
+namespace {
+
+// Sets every vertex's blend streams to "one full weight on register 0" before
+// the weights are added; false when a stream the choice needs is missing.
+bool InitialiseBlendData(Zel::GeometryChunk& chunk, uint32_t weightsPerVertex, bool floatWeights)
+{
+    uint32_t count = chunk.GetVertexCount();
+    if (floatWeights) {
+        if (weightsPerVertex <= 4) {
+            Zel::VertexStream weights = chunk.GetItem(Zel::ItemWeights1 + static_cast<int>(weightsPerVertex) - 1);
+            if (!weights)
+                return false;
+            for (uint32_t v = 0; v < count; ++v) {
+                float first = 1.0f;
+                memset(weights.data + size_t{v} * weights.stride, 0, weights.stride);
+                memcpy(weights.data + size_t{v} * weights.stride, &first, 4);
+            }
+        }
+    } else {
+        Zel::VertexStream packed = chunk.GetItem(Zel::ItemPackedWeights);
+        if (!packed)
+            return false;
+        for (uint32_t v = 0; v < count; ++v) {
+            uint32_t full = 0xFF000000u;
+            memcpy(packed.data + size_t{v} * packed.stride, &full, 4);
+        }
+    }
+    Zel::VertexStream indices = chunk.GetItem(Zel::ItemBlendIndices);
+    if (!indices)
+        return false;
+    for (uint32_t v = 0; v < count; ++v)
+        memset(indices.data + size_t{v} * indices.stride, 0, 4);
+    return true;
+}
+
+// Reads count records of three floats one at a time into a stream, or skips them.
+void ReadVectors(Zel::MemoryFile& file, Zel::VertexStream stream, uint32_t count)
+{
+    for (uint32_t v = 0; v < count; ++v) {
+        float vector[3] = {0, 0, 0};
+        if (!stream) {
+            file.Skip(12);
+            continue;
+        }
+        memcpy(vector, stream.data + size_t{v} * stream.stride, 12);
+        ReadArray(file, vector, 3);
+        memcpy(stream.data + size_t{v} * stream.stride, vector, 12);
+    }
+}
+
+}  // namespace
+
+int KorvelIndexedMeshDefinition::ReadGeometry(MeshResource* resource, int i, uint32_t defaultColour)
+{
+    Zel::JIRFChunkHead head = ReadHead(file_, Zel::JIRFTag("GEOM"));
+    if (!head.tagRead || head.tag != Zel::JIRFTag("GEOM"))
+        return MeshBadFormat;
+    int32_t version = head.version;
+    if (version < 101 || version > 201)
+        return MeshBadVersion;
+    uint32_t flags = 0, flags2 = 0, vertexCount = 0, faceCount = 0, indexCount = 0, faceNormalCount = 0;
+    uint32_t texCoordSets = 1, weightsPerVertex = 0;
+    float hintValue = 0;
+    file_.Read(flags);
+    if (version >= 201)
+        file_.Read(flags2);
+    file_.Read(hintValue);
+    file_.Read(vertexCount);
+    file_.Read(faceCount);
+    file_.Read(indexCount);
+    file_.Read(faceNormalCount);
+    if (version >= 103 && version <= 199)
+        file_.Read(texCoordSets);
+    Zel::StandardChunkHint hint(2, 0);
+    PrepareHint(hint, resource);
+    hint.texCoordSets = texCoordSets;
+    hint.hintValue = hintValue;
+    if (version >= 102) {
+        file_.Read(weightsPerVertex);
+        ChooseSkinning();
+        if (weightsPerVertex > 0) {
+            hint.skinned = true;
+            if (hardwareSkinning_) {
+                hint.weightLimit = 4;
+                hint.matrixLimit = hardwareBoneLimit_;
+                hint.floatWeights = options_.floatPrecision && options_.floatPrecisionPresent;
+            } else {
+                hint.softwareSkin = true;
+            }
+        }
+    }
+    std::string boneName;
+    if (version >= 200)
+        Zel::MeshFileSupport::ReadPaddedString(file_, head.End(), boneName);
+    chunkBoneNames_.PushBack(boneName);
+
+    bool hasColours = version >= 104 && version <= 199;
+    bool hasTangents = (flags2 & 1) != 0;
+    // Every array the counts announce must fit in what is left of the chunk:
+    // hostile counts end here, before anything is sized from them.
+    unsigned __int128 recordSize = 12 + 8 * static_cast<unsigned __int128>(texCoordSets);
+    unsigned __int128 needed =
+        vertexCount * recordSize + indexCount * static_cast<unsigned __int128>(2) +
+        vertexCount * static_cast<unsigned __int128>(12 + (hasColours ? 4 : 0) + (hasTangents ? 12 : 0)) +
+        faceNormalCount * static_cast<unsigned __int128>(12);
+    if (needed > LeftBefore(head.End()))
+        return MeshBadFormat;
+
+    int geometryType = Zel::GeometryTypeFromChunkFlags(flags);
+    if (geometryType < 0)
+        return MeshBadFormat;
+    Zel::GeometryChunk* chunk = materials_[static_cast<size_t>(i)]->CreateGeometryChunk(
+        vertexCount, faceCount, indexCount, faceNormalCount, geometryType, hint);
+    if (!chunk)
+        return MeshBadFormat;
+    chunks_.PushBack(chunk);
+    chunk->ReleaseReference();
+
+    if (vertexCount > 0) {
+        if (hardwareSkinning_ && weightsPerVertex > 0 &&
+            !InitialiseBlendData(*chunk, weightsPerVertex, hint.floatWeights))
+            return MeshMissingStream;
+        Zel::VertexStream positions = chunk->GetItem(Zel::ItemPosition);
+        if (!positions)
+            return MeshMissingStream;
+        size_t record = static_cast<size_t>(recordSize);
+        std::vector<uint8_t> records(size_t{vertexCount} * record);
+        file_.ReadBytes(records.data(), records.size());
+        Zel::VertexStream colours = chunk->GetItem(Zel::ItemColour);
+        // Sets past the eighth have no stream: their bytes are skipped.
+        uint32_t copiedSets = texCoordSets < 8 ? texCoordSets : 8;
+        for (uint32_t v = 0; v < vertexCount; ++v) {
+            const uint8_t* source = records.data() + size_t{v} * record;
+            memcpy(positions.data + size_t{v} * positions.stride, source, 12);
+            if (colours)
+                memcpy(colours.data + size_t{v} * colours.stride, &defaultColour, 4);
+            for (uint32_t set = 0; set < copiedSets; ++set) {
+                Zel::VertexStream uv = chunk->GetItem(Zel::ItemTexCoord0 + static_cast<int>(set));
+                if (uv)
+                    memcpy(uv.data + size_t{v} * uv.stride, source + 12 + 8 * size_t{set}, 8);
+            }
+        }
+    }
+    if (indexCount > 0) {
+        uint16_t* indices = chunk->GetIndices();
+        if (!indices)
+            return MeshMissingStream;
+        file_.ReadBytes(indices, size_t{indexCount} * 2);
+        for (uint32_t k = 0; k < indexCount; ++k) {
+            if (indices[k] >= vertexCount)
+                return MeshBadFormat;
+        }
+    }
+    if (vertexCount > 0)
+        ReadVectors(file_, chunk->GetItem(Zel::ItemNormal), vertexCount);
+    if (hasColours && vertexCount > 0) {
+        std::vector<uint32_t> colours(vertexCount);
+        file_.ReadBytes(colours.data(), colours.size() * 4);
+        Zel::VertexStream stream = chunk->GetItem(Zel::ItemColour);
+        if (stream) {
+            for (uint32_t v = 0; v < vertexCount; ++v)
+                memcpy(stream.data + size_t{v} * stream.stride, &colours[v], 4);
+        }
+    }
+    if (faceNormalCount > 0) {
+        float* faceNormals = chunk->GetFaceNormals();
+        if (!faceNormals)
+            return MeshMissingStream;
+        file_.ReadBytes(faceNormals, size_t{faceNormalCount} * 12);
+    }
+    if (hasTangents && vertexCount > 0)
+        ReadVectors(file_, chunk->GetItem(Zel::ItemTangent), vertexCount);
+    // Unknown trailing fields are skipped by the declared size.
+    file_.SetPosition(head.End());
+    return MeshOk;
+}
+
+int KorvelIndexedMeshDefinition::ReadNeighbours(int i)
+{
+    int32_t version = 0;
+    int64_t end = ReadSizeAndVersion(file_, version);
+    if (version != 100)
+        return MeshBadVersion;
+    Zel::GeometryChunk* chunk = chunks_[static_cast<size_t>(i)];
+    uint32_t faces = chunk->GetFaceCount();
+    if (faces == 0)
+        return MeshOk;
+    if (uint64_t{faces} * 12 > LeftBefore(end))
+        return MeshBadFormat;
+    std::vector<std::array<int32_t, 3>> neighbours(faces);
+    file_.ReadBytes(neighbours.data(), neighbours.size() * 12);
+    chunk->SetFaceNeighborArray(std::move(neighbours));
+    return MeshOk;
+}
+
+int KorvelIndexedMeshDefinition::ReadInfluences()
+{
+    uint32_t tag = 0;
+    size_t start = file_.Position();
+    if (!file_.Read(tag))
+        return MeshOk;
+    if (tag != Zel::JIRFTag("INFL") && tag != Zel::JIRFTag("SKEL")) {
+        file_.SetPosition(static_cast<int64_t>(start));
+        return MeshOk;
+    }
+    int32_t version = 0;
+    bool versionRead = false;
+    int64_t end = ReadSizeAndVersion(file_, version, &versionRead);
+    if (version != 100) {
+        // Stepping back four bytes from where reading stopped is what older
+        // files meet: the final position check then reports the section.
+        if (versionRead)
+            file_.SetPosition(static_cast<int64_t>(file_.Position()) - 4);
+        return MeshOk;
+    }
+    if (tag == Zel::JIRFTag("SKEL"))
+        return ReadBone(nullptr, 0);
+    uint32_t count = 0;
+    file_.Read(count);
+    if (count > kMaxInfluences)
+        count = 0;
+    influences_.assign(count, InfluenceDefinition());
+    for (InfluenceDefinition& influence : influences_) {
+        Zel::MeshFileSupport::ReadPaddedString(file_, end, influence.name);
+        Zel::MeshFileSupport::ReadPaddedString(file_, end, influence.parent);
+        ReadArray(file_, influence.position, 3);
+        file_.ReadBytes(influence.orientation, 36);
+        uint32_t entries = 0;
+        file_.Read(entries);
+        if (uint64_t{entries} * 8 > LeftBefore(end))
+            return MeshBadFormat;
+        for (uint32_t e = 0; e < entries; ++e) {
+            InfluenceChunkWeights entry;
+            uint32_t weightCount = 0;
+            file_.Read(entry.chunk);
+            file_.Read(weightCount);
+            if (weightCount == 0)
+                continue;
+            if (uint64_t{weightCount} * 20 > LeftBefore(end))
+                return MeshBadFormat;
+            entry.weights.resize(weightCount);
+            for (InfluenceWeight& weight : entry.weights) {
+                file_.Read(weight.vertex);
+                file_.Read(weight.weight);
+                ReadArray(file_, weight.extra, 3);
+            }
+            influence.entries.push_back(std::move(entry));
+        }
+    }
+    return static_cast<int64_t>(file_.Position()) == end ? MeshOk : MeshBadFormat;
+}
+
+int KorvelIndexedMeshDefinition::ReadBone(Zel::ParticleBone* parent, int depth)
+{
+    if (depth >= kMaxBoneDepth)
+        return MeshBadFormat;
+    Zel::JIRFChunkHead head = ReadHead(file_, Zel::JIRFTag("BONE"));
+    if (!head.tagRead || head.tag != Zel::JIRFTag("BONE"))
+        return MeshBadFormat;
+    int32_t version = head.version;
+    if (version != 1 && version != 20 && version != 50 && version != 100 && version != 102)
+        return MeshBadVersion;
+    auto bone = std::make_unique<Zel::ParticleBone>();
+    Zel::MeshFileSupport::ReadPaddedString(file_, -1, bone->name);
+    ReadArray(file_, bone->position, 3);
+    ReadArray(file_, bone->orientation, 4);
+    uint32_t children = 0;
+    file_.Read(children);
+    Zel::ParticleBone* made = bone.get();
+    if (parent) {
+        parent->Add(std::move(bone));
+    } else {
+        skeletonRoot_ = std::move(bone);
+    }
+    for (uint32_t c = 0; c < children; ++c) {
+        if (int result = ReadBone(made, depth + 1))
+            return result;
+    }
+    return MeshOk;
+}
+
+int KorvelIndexedMeshDefinition::ReadAttachments()
+{
+    if (!Peek(file_, Zel::JIRFTag("ATCH")))
+        return MeshOk;
+    int32_t version = 0;
+    int64_t end = ReadSizeAndVersion(file_, version);
+    if (version != 100)
+        return MeshBadVersion;
+    uint32_t count = 0;
+    file_.Read(count);
+    // Each record takes at least a padded name, a matrix and a position.
+    if (uint64_t{count} * (4 + 36 + 12) > LeftBefore(end))
+        return MeshBadFormat;
+    attachments_.assign(count, MeshAttachment());
+    for (MeshAttachment& attachment : attachments_) {
+        Zel::MeshFileSupport::ReadPaddedString(file_, end, attachment.name);
+        file_.ReadBytes(attachment.orientation, 36);
+        ReadArray(file_, attachment.position, 3);
+    }
+    return MeshOk;
+}
