@@ -212,19 +212,16 @@ bool InitialiseBlendData(Zel::GeometryChunk& chunk, uint32_t weightsPerVertex, b
     return true;
 }
 
-// Reads count records of three floats one at a time into a stream, or skips them.
+// Copies count records of three floats into a stream, or skips them. The
+// caller has checked that the bytes are there.
 void ReadVectors(Zel::MemoryFile& file, Zel::VertexStream stream, uint32_t count)
 {
-    for (uint32_t v = 0; v < count; ++v) {
-        float vector[3] = {0, 0, 0};
-        if (!stream) {
-            file.Skip(12);
-            continue;
-        }
-        memcpy(vector, stream.data + size_t{v} * stream.stride, 12);
-        ReadArray(file, vector, 3);
-        memcpy(stream.data + size_t{v} * stream.stride, vector, 12);
+    const uint8_t* source = file.At();
+    if (stream) {
+        for (uint32_t v = 0; v < count; ++v)
+            memcpy(stream.data + size_t{v} * stream.stride, source + size_t{v} * 12, 12);
     }
+    file.Skip(size_t{count} * 12);
 }
 
 }  // namespace
@@ -303,13 +300,14 @@ int KorvelIndexedMeshDefinition::ReadGeometry(MeshResource* resource, int i, uin
         if (!positions)
             return MeshMissingStream;
         size_t record = static_cast<size_t>(recordSize);
-        std::vector<uint8_t> records(size_t{vertexCount} * record);
-        file_.ReadBytes(records.data(), records.size());
+        // The records are parsed in place: the size check above keeps them inside the data.
+        const uint8_t* records = file_.At();
+        file_.Skip(size_t{vertexCount} * record);
         Zel::VertexStream colours = chunk->GetItem(Zel::ItemColour);
         // Sets past the eighth have no stream: their bytes are skipped.
         uint32_t copiedSets = texCoordSets < 8 ? texCoordSets : 8;
         for (uint32_t v = 0; v < vertexCount; ++v) {
-            const uint8_t* source = records.data() + size_t{v} * record;
+            const uint8_t* source = records + size_t{v} * record;
             memcpy(positions.data + size_t{v} * positions.stride, source, 12);
             if (colours)
                 memcpy(colours.data + size_t{v} * colours.stride, &defaultColour, 4);

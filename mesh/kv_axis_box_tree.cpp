@@ -135,19 +135,24 @@ float KVAxisBoxTree::EvaluateSplit(int axis, std::vector<uint32_t>& list, std::v
                                    std::vector<uint32_t>& right, Box& leftBox, Box& rightBox) const
 {
     const std::vector<Box>& boxes = build_->boxes;
-    std::sort(list.begin(), list.end(), [&boxes, axis](uint32_t a, uint32_t b) {
-        return (boxes[a].min[axis] + boxes[a].max[axis]) / 2 < (boxes[b].min[axis] + boxes[b].max[axis]) / 2;
-    });
     size_t half = list.size() / 2;
+    auto centre = [&boxes, axis](uint32_t t) { return (boxes[t].min[axis] + boxes[t].max[axis]) / 2; };
+    auto byCentre = [&centre](uint32_t a, uint32_t b) { return centre(a) < centre(b); };
+    // Only the halves matter, not the order inside them: a selection does.
+    std::nth_element(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(half), list.end(), byCentre);
     left.assign(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(half));
     right.assign(list.begin() + static_cast<std::ptrdiff_t>(half), list.end());
+    // Two odd halves: the triangle nearest the cut moves so both become even.
     if (left.size() % 2 == 1 && right.size() % 2 == 1) {
         if (left.size() < right.size()) {
-            left.push_back(right.front());
-            right.front() = right.back();
+            auto first = std::min_element(right.begin(), right.end(), byCentre);
+            left.push_back(*first);
+            *first = right.back();
             right.pop_back();
         } else {
-            right.push_back(left.back());
+            auto last = std::max_element(left.begin(), left.end(), byCentre);
+            right.push_back(*last);
+            *last = left.back();
             left.pop_back();
         }
     }

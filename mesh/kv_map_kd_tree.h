@@ -2,6 +2,9 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <unordered_map>
 #include <cstddef>
 #include <cstdint>
 #include <new>
@@ -9,7 +12,9 @@
 
 #include "mesh/kv_memory_chain.h"
 
-// Rebuild policies.
+// Rebuild policies. The automatic insert rule folds the tail in once it
+// outgrows an eighth of the balanced part; the tail is hashed, so it needs no
+// fixed cap to keep queries short.
 enum KVRebuildPolicy : int { KVRebuildAlways = -2, KVRebuildNever = -1, KVRebuildAutomatic = -3 };
 
 template <class V, class T, int K, int InitialCapacity>
@@ -35,6 +40,7 @@ public:
         item->removed = 0;
         item->value = value;
         items_.push_back(item);
+        tail_.emplace(Bits(key), items_.size() - 1);
         ++unsorted_;
         if (!lazy_)
             ApplyInsertPolicy();
@@ -50,7 +56,13 @@ public:
         output.clear();
         if (sorted_ > 0)
             Search(key, 0, sorted_ - 1, output);
-        for (size_t i = static_cast<size_t>(sorted_); i < items_.size(); ++i) {
+        // The tail is indexed by bit pattern, so a query costs no scan of it.
+        auto range = tail_.equal_range(Bits(key));
+        positions_.clear();
+        for (auto it = range.first; it != range.second; ++it)
+            positions_.push_back(it->second);
+        std::sort(positions_.begin(), positions_.end());
+        for (size_t i : positions_) {
             if (Matches(*items_[i], key))
                 output.push_back(items_[i]->value);
         }
@@ -83,6 +95,7 @@ public:
     void Rebuild()
     {
         sorted_ = static_cast<int>(items_.size());
+        tail_.clear();
         unsorted_ = 0;
         removed_ = 0;
         if (sorted_ > 0)
@@ -97,7 +110,7 @@ private:
         if (policy == KVRebuildAlways)
             return true;
         if (policy == KVRebuildAutomatic)
-            return (factor == 8 && n > 1000) || (n > 10 && int64_t{factor} * n > sorted);
+            return n > 10 && int64_t{factor} * n > sorted;
         return n > policy;
     }
     bool ApplyInsertPolicy()
@@ -175,7 +188,33 @@ private:
         }
     }
 
+    using Key = std::array<T, K>;
+    struct KeyHash {
+        size_t operator()(const Key& key) const
+        {
+            unsigned char bytes[sizeof(Key)];
+            memcpy(bytes, key.data(), sizeof bytes);
+            size_t hash = 1469598103934665603ull;
+            for (unsigned char b : bytes)
+                hash = (hash ^ b) * 1099511628211ull;
+            return hash;
+        }
+    };
+    struct KeyBitsEqual {
+        bool operator()(const Key& a, const Key& b) const { return memcmp(a.data(), b.data(), sizeof(Key)) == 0; }
+    };
+    // Adding zero turns -0.0 into 0.0, so both land on one bucket as they compare equal.
+    static Key Bits(const T* key)
+    {
+        Key bits;
+        for (int k = 0; k < K; ++k)
+            bits[static_cast<size_t>(k)] = key[k] + T(0);
+        return bits;
+    }
+
     std::vector<Item*> items_;
+    std::unordered_multimap<Key, size_t, KeyHash, KeyBitsEqual> tail_;
+    std::vector<size_t> positions_;
     KVMemoryChain chain_;
     int sorted_ = 0;
     int unsorted_ = 0;

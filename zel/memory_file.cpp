@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "zel/file.h"
 #include "zel/jirf.h"
@@ -19,23 +20,31 @@ int MemoryFile::Open(const char* path)
     int64_t size = file.Size();
     if (size < 0)
         return EIO;
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (size > 0 && file.Read(bytes.data(), size) != size)
+    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[static_cast<size_t>(size) + 1]);
+    if (!bytes)
+        return ENOMEM;
+    if (size > 0 && file.Read(bytes.get(), size) != size)
         return EIO;
-    Open(std::move(bytes), file.Name());
+    data_ = std::move(bytes);
+    size_ = static_cast<size_t>(size);
+    name_ = file.Name();
     return 0;
 }
 
 void MemoryFile::Open(std::vector<uint8_t> bytes, const std::string& name)
 {
-    data_ = std::move(bytes);
-    position_ = 0;
+    Close();
+    data_.reset(new uint8_t[bytes.size() + 1]);
+    if (!bytes.empty())
+        memcpy(data_.get(), bytes.data(), bytes.size());
+    size_ = bytes.size();
     name_ = name;
 }
 
 void MemoryFile::Close()
 {
-    std::vector<uint8_t>().swap(data_);
+    data_.reset();
+    size_ = 0;
     position_ = 0;
 }
 
@@ -43,14 +52,14 @@ void MemoryFile::SetPosition(int64_t position)
 {
     if (position < 0)
         position = 0;
-    if (static_cast<uint64_t>(position) > data_.size())
-        position = static_cast<int64_t>(data_.size());
+    if (static_cast<uint64_t>(position) > size_)
+        position = static_cast<int64_t>(size_);
     position_ = static_cast<size_t>(position);
 }
 
 bool MemoryFile::Read(uint32_t& value)
 {
-    return JIRFReadWord(data_.data(), data_.size(), position_, value);
+    return JIRFReadWord(data_.get(), size_, position_, value);
 }
 
 bool MemoryFile::Read(int32_t& value)
@@ -76,7 +85,7 @@ bool MemoryFile::ReadBytes(void* destination, size_t count)
     if (count > Left())
         return false;
     if (count > 0)
-        memcpy(destination, data_.data() + position_, count);
+        memcpy(destination, data_.get() + position_, count);
     position_ += count;
     return true;
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,13 +23,13 @@ public:
     void Open(std::vector<uint8_t> bytes, const std::string& name = std::string());
     void Close();
 
-    bool HasData() const { return !data_.empty(); }
-    const uint8_t* Data() const { return data_.data(); }
-    size_t Size() const { return data_.size(); }
+    bool HasData() const { return size_ != 0; }
+    const uint8_t* Data() const { return data_.get(); }
+    size_t Size() const { return size_; }
     size_t Position() const { return position_; }
     // Clamped to [0, Size()].
     void SetPosition(int64_t position);
-    size_t Left() const { return position_ < data_.size() ? data_.size() - position_ : 0; }
+    size_t Left() const { return position_ < size_ ? size_ - position_ : 0; }
     const std::string& Name() const { return name_; }
 
     bool Read(uint32_t& value);
@@ -38,13 +39,15 @@ public:
     bool ReadBytes(void* destination, size_t count);
     bool Skip(size_t count);
     // A position that may point anywhere for later reads (bulk copies use it directly).
-    const uint8_t* At() const { return data_.data() + position_; }
+    const uint8_t* At() const { return data_.get() + position_; }
 
     // Needed for JIRF reads over the same bytes.
     size_t& PositionRef() { return position_; }
 
 private:
-    std::vector<uint8_t> data_;
+    // Not zero-filled: every byte is read from the file before use.
+    std::unique_ptr<uint8_t[]> data_;
+    size_t size_ = 0;
     size_t position_ = 0;
     std::string name_;
 };
