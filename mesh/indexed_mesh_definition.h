@@ -17,6 +17,7 @@
 namespace Zel {
 class DisplayCapabilities;
 class MaterialManager;
+struct GeometryConfigData;
 }  // namespace Zel
 
 class KVAxisBoxTree;
@@ -51,6 +52,12 @@ public:
     // Reads the "IDXM" content already in the memory file.
     virtual int Load(const Zel::DisplayCapabilities* display, Zel::MaterialManager* materials, MeshResource* resource,
                      const std::string& fileName, uint32_t defaultColour);
+    // Builds from an interpreted geometry configuration: empty chunks are
+    // kept, the oriented box stays zeroed, the bone limit stays 25.
+    int BuildFromConfig(const Zel::DisplayCapabilities* display, Zel::MaterialManager* materials,
+                        MeshResource* resource, const Zel::GeometryConfigData& config, const std::string& fileName,
+                        uint32_t defaultColour);
+
     // Completion: queued textures, then display buffers (9 when refused).
     void LoadTextures(Zel::TextureSource* source);
     int InitChunkBuffers();
@@ -109,6 +116,13 @@ protected:
     int CreateMaterialFromRecord(Zel::MaterialManager* materials, MeshResource* resource, int i,
                                  MaterialRecord& record);
     int ReadNeighbours(int i);
+    int CreateMaterial(Zel::MaterialManager* materials, MeshResource* resource, const Zel::GeometryConfigData& config,
+                       int i);
+    int BuildChunk(MeshResource* resource, const Zel::GeometryConfigData& config, int i, uint32_t defaultColour);
+    void CopyInfluences(const Zel::GeometryConfigData& config);
+    void CopyAttachments(const Zel::GeometryConfigData& config);
+    // The hint's skinning fields for a chunk with weights per vertex.
+    void PrepareSkinning(Zel::StandardChunkHint& hint, uint32_t weights, uint32_t weightLimit, uint32_t matrixLimit);
     int ReadAttachments();
     int ReadInfluences();
     int ReadBone(Zel::ParticleBone* parent, int depth);
@@ -149,3 +163,7 @@ protected:
     std::unique_ptr<CollisionJob> collisionJob_;
     int64_t contentEnd_ = 0;
 };
+
+// Sets every vertex's blend streams to one full weight on register 0 before
+// weights are added; false when a stream the choice needs is missing.
+bool InitialiseBlendData(Zel::GeometryChunk& chunk, uint32_t weightsPerVertex, bool floatWeights);

@@ -168,6 +168,22 @@ void KorvelIndexedMeshDefinition::ChooseSkinning()
         hardwareSkinning_ = true;
 }
 
+void KorvelIndexedMeshDefinition::PrepareSkinning(Zel::StandardChunkHint& hint, uint32_t weights, uint32_t weightLimit,
+                                                  uint32_t matrixLimit)
+{
+    ChooseSkinning();
+    if (weights == 0)
+        return;
+    hint.skinned = true;
+    if (hardwareSkinning_) {
+        hint.weightLimit = weightLimit;
+        hint.matrixLimit = matrixLimit;
+        hint.floatWeights = options_.floatPrecision && options_.floatPrecisionPresent;
+    } else {
+        hint.softwareSkin = true;
+    }
+}
+
 void KorvelIndexedMeshDefinition::PrepareHint(Zel::StandardChunkHint& hint, MeshResource* resource) const
 {
     if (options_.softwareLighting && options_.softwareLightingPresent)
@@ -177,10 +193,8 @@ void KorvelIndexedMeshDefinition::PrepareHint(Zel::StandardChunkHint& hint, Mesh
     hint.database = resource ? resource->database : nullptr;
 }
 
-namespace {
+namespace {}  // namespace
 
-// Sets every vertex's blend streams to "one full weight on register 0" before
-// the weights are added; false when a stream the choice needs is missing.
 bool InitialiseBlendData(Zel::GeometryChunk& chunk, uint32_t weightsPerVertex, bool floatWeights)
 {
     uint32_t count = chunk.GetVertexCount();
@@ -211,6 +225,8 @@ bool InitialiseBlendData(Zel::GeometryChunk& chunk, uint32_t weightsPerVertex, b
         memset(indices.data + size_t{v} * indices.stride, 0, 4);
     return true;
 }
+
+namespace {
 
 // Copies count records of three floats into a stream, or skips them. The
 // caller has checked that the bytes are there.
@@ -253,17 +269,7 @@ int KorvelIndexedMeshDefinition::ReadGeometry(MeshResource* resource, int i, uin
     hint.hintValue = hintValue;
     if (version >= 102) {
         file_.Read(weightsPerVertex);
-        ChooseSkinning();
-        if (weightsPerVertex > 0) {
-            hint.skinned = true;
-            if (hardwareSkinning_) {
-                hint.weightLimit = 4;
-                hint.matrixLimit = hardwareBoneLimit_;
-                hint.floatWeights = options_.floatPrecision && options_.floatPrecisionPresent;
-            } else {
-                hint.softwareSkin = true;
-            }
-        }
+        PrepareSkinning(hint, weightsPerVertex, 4, hardwareBoneLimit_);
     }
     std::string boneName;
     if (version >= 200)
