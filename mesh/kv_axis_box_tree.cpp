@@ -131,43 +131,41 @@ bool KVAxisBoxTree::Build()
     return true;
 }
 
-float KVAxisBoxTree::EvaluateSplit(int axis, std::vector<uint32_t>& list, std::vector<uint32_t>& left,
-                                   std::vector<uint32_t>& right, Box& leftBox, Box& rightBox) const
+size_t KVAxisBoxTree::EvaluateSplit(int axis, std::vector<uint32_t>& list, Box& leftBox, Box& rightBox) const
 {
     const std::vector<Box>& boxes = build_->boxes;
-    size_t half = list.size() / 2;
     auto centre = [&boxes, axis](uint32_t t) { return (boxes[t].min[axis] + boxes[t].max[axis]) / 2; };
     auto byCentre = [&centre](uint32_t a, uint32_t b) { return centre(a) < centre(b); };
-    // Only the halves matter, not the order inside them: a selection does.
-    std::nth_element(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(half), list.end(), byCentre);
-    left.assign(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(half));
-    right.assign(list.begin() + static_cast<std::ptrdiff_t>(half), list.end());
-    // Two odd halves: the triangle nearest the cut moves so both become even.
-    if (left.size() % 2 == 1 && right.size() % 2 == 1) {
-        if (left.size() < right.size()) {
-            auto first = std::min_element(right.begin(), right.end(), byCentre);
-            left.push_back(*first);
-            *first = right.back();
-            right.pop_back();
+    auto begin = list.begin();
+    size_t half = list.size() / 2;
+    // Only the halves matter, not the order inside them: a selection does, in place.
+    std::nth_element(begin, begin + static_cast<std::ptrdiff_t>(half), list.end(), byCentre);
+    size_t leftCount = half;
+    // Two odd halves: the triangle nearest the cut changes sides so both become even.
+    if (leftCount % 2 == 1 && (list.size() - leftCount) % 2 == 1) {
+        if (leftCount < list.size() - leftCount) {
+            std::iter_swap(begin + static_cast<std::ptrdiff_t>(leftCount),
+                           std::min_element(begin + static_cast<std::ptrdiff_t>(leftCount), list.end(), byCentre));
+            ++leftCount;
         } else {
-            auto last = std::max_element(left.begin(), left.end(), byCentre);
-            right.push_back(*last);
-            *last = left.back();
-            left.pop_back();
+            std::iter_swap(begin + static_cast<std::ptrdiff_t>(leftCount - 1),
+                           std::max_element(begin, begin + static_cast<std::ptrdiff_t>(leftCount), byCentre));
+            --leftCount;
         }
     }
-    auto unionOf = [&boxes](const std::vector<uint32_t>& items, Box& out) {
+    auto unionOf = [&boxes, &list](size_t from, size_t to, Box& out) {
         out = Box{{kHuge, kHuge, kHuge}, {-kHuge, -kHuge, -kHuge}};
-        for (uint32_t t : items) {
+        for (size_t i = from; i < to; ++i) {
+            const Box& box = boxes[list[i]];
             for (int a = 0; a < 3; ++a) {
-                out.min[a] = std::min(out.min[a], boxes[t].min[a]);
-                out.max[a] = std::max(out.max[a], boxes[t].max[a]);
+                out.min[a] = std::min(out.min[a], box.min[a]);
+                out.max[a] = std::max(out.max[a], box.max[a]);
             }
         }
     };
-    unionOf(left, leftBox);
-    unionOf(right, rightBox);
-    return 0.0f;
+    unionOf(0, leftCount, leftBox);
+    unionOf(leftCount, list.size(), rightBox);
+    return leftCount;
 }
 
 void KVAxisBoxTree::Split(size_t node, std::vector<uint32_t>& list, const Box& box, int depth)
@@ -197,12 +195,11 @@ void KVAxisBoxTree::Split(size_t node, std::vector<uint32_t>& list, const Box& b
     } else {
         order[0] = 0, order[1] = 2, order[2] = 1;
     }
-    std::vector<uint32_t> left, right;
     Box leftBox, rightBox;
     int best = order[0];
     float bestOverlap = std::numeric_limits<float>::infinity();
     for (int axis : order) {
-        EvaluateSplit(axis, list, left, right, leftBox, rightBox);
+        EvaluateSplit(axis, list, leftBox, rightBox);
         float extent = box.max[axis] - box.min[axis];
         float overlap = extent > 0 ? (leftBox.max[axis] - rightBox.min[axis]) / extent : 0.0f;
         if (overlap < bestOverlap) {
@@ -210,7 +207,9 @@ void KVAxisBoxTree::Split(size_t node, std::vector<uint32_t>& list, const Box& b
             best = axis;
         }
     }
-    EvaluateSplit(best, list, left, right, leftBox, rightBox);
+    size_t leftCount = EvaluateSplit(best, list, leftBox, rightBox);
+    std::vector<uint32_t> left(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(leftCount));
+    std::vector<uint32_t> right(list.begin() + static_cast<std::ptrdiff_t>(leftCount), list.end());
     std::vector<uint32_t>().swap(list);
     size_t leftNode = state.nodes.size();
     state.nodes.push_back({0, 0, leftBox});

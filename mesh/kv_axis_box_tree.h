@@ -65,8 +65,8 @@ private:
         float max[3];
     };
     void Split(size_t node, std::vector<uint32_t>& list, const Box& box, int depth);
-    float EvaluateSplit(int axis, std::vector<uint32_t>& list, std::vector<uint32_t>& left,
-                        std::vector<uint32_t>& right, Box& leftBox, Box& rightBox) const;
+    // Partitions list on the axis in place; returns how many go left.
+    size_t EvaluateSplit(int axis, std::vector<uint32_t>& list, Box& leftBox, Box& rightBox) const;
     void Pack();
     void Visit(size_t node, struct SegmentQuery& query, KVAxisBoxTreeHit& result) const;
     void TestTriangle(int32_t id, struct SegmentQuery& query, KVAxisBoxTreeHit& result) const;
