@@ -11,27 +11,67 @@ using namespace LZSSFormat;
 
 constexpr int32_t kPathCapacity = 2 * kMainTreeLeaves;
 
-// Walks from the root, one load per level, and counts the symbol from the
-// leaf it reached; -1 when the input ends on the way. The buffer holds 56
-// bits after a refill, more than a tree of these frequencies is deep, so the
-// per-bit test is almost never taken.
-inline int32_t DecodeSymbol(LZSSBitReader& bits, LZSSHuffmanTree& tree)
+// Walks from the root two levels per load, counting the nodes it passes
+// (the tree's update when nothing moves, see CountOnTheWay), and returns the
+// leaf's symbol; -1 when the input ends on the way. The window holds 56 bits
+// after a refill, more than a tree of these frequencies is deep, so the test
+// for bits is almost never taken; near the end of the input, and before a
+// rebuild, the walk goes a bit at a time and the update follows it. Inlined
+// into the decode loop so that the bit window stays in registers.
+[[gnu::always_inline]] inline int32_t DecodeSymbol(LZSSBitReader& reader, LZSSBitReader::Bits& bits,
+                                                   LZSSHuffmanTree& tree)
 {
-    bits.Refill();
-    const LZSSHuffmanTree::Node* nodes = tree.Nodes();
-    int32_t entry = nodes[tree.Root()].child;
-    int32_t position;
+    using Node = LZSSHuffmanTree::Node;
+    constexpr int32_t kLeaf = LZSSHuffmanTree::kLeafBit;
+    bits = reader.Refill(bits);
+    Node* nodes = tree.CountingNodes();
+    int32_t path[LZSSHuffmanTree::kPathCapacity];
+    int depth = 0;
+    const Node* node = &nodes[tree.Root()];
+    if (!tree.NeedsRebuild()) [[likely]] {
+        uint32_t nothingMoves = 1;
+        while (bits.available >= 2 && depth <= LZSSHuffmanTree::kPathCapacity - 2)
+            [[likely]]
+            {
+                const uint32_t two = bits.PeekTwo();
+                const int32_t first = node->child + int32_t(two & 1);
+                const int32_t entry = node->below[two & 1];
+                path[depth++] = first;
+                nothingMoves &= LZSSHuffmanTree::CountOnTheWay(nodes, first);
+                if (entry & kLeaf) {
+                    bits.Skip(1);
+                    tree.FinishCountedWalk(path, depth, nothingMoves);
+                    return entry & ~kLeaf;
+                }
+                const int32_t second = entry + int32_t(two >> 1);
+                path[depth++] = second;
+                nothingMoves &= LZSSHuffmanTree::CountOnTheWay(nodes, second);
+                bits.Skip(2);
+                node = &nodes[second];
+                const int32_t reached = node->child;
+                if (reached & kLeaf) {
+                    // Read before the update, which may move the leaf's content.
+                    tree.FinishCountedWalk(path, depth, nothingMoves);
+                    return reached & ~kLeaf;
+                }
+            }
+        tree.UncountWalk(path, depth);
+    }
+    // Few bits left, a path longer than the record or a rebuild due: one
+    // level at a time, counted up through the parent links.
+    int32_t position = depth > 0 ? path[depth - 1] : tree.Root();
+    int32_t entry = node->child;
     do {
-        if (bits.Available() == 0) [[unlikely]] {
-            bits.Refill();
-            if (bits.Available() == 0)
+        if (bits.available == 0) {
+            bits = reader.Refill(bits);
+            if (bits.available == 0)
                 return -1;
         }
-        position = entry + bits.TakeBit();
+        position = entry + bits.Take();
         entry = nodes[position].child;
-    } while ((entry & LZSSHuffmanTree::kLeafBit) == 0);
+    } while ((entry & kLeaf) == 0);
     tree.UpdateLeaf(position);
-    return entry & ~LZSSHuffmanTree::kLeafBit;
+    return entry & ~kLeaf;
 }
 
 }  // namespace
@@ -84,9 +124,10 @@ bool DecodeHuffmanStream(IOReadCursor& in, int windowCode, LZSSHuffmanTree& main
     const int rawBits = kWindows[windowCode].rawBits;
     mainTree.Start(kMainTreeLeaves);
     positionTree.Start(kWindows[windowCode].positionSymbols);
-    LZSSBitReader bits(in);
+    LZSSBitReader reader(in);
+    LZSSBitReader::Bits bits;
     while (true) {
-        const int32_t symbol = DecodeSymbol(bits, mainTree);
+        const int32_t symbol = DecodeSymbol(reader, bits, mainTree);
         if (symbol < 0)
             return false;
         if (symbol < kLengthCodeSymbol) {
@@ -99,13 +140,13 @@ bool DecodeHuffmanStream(IOReadCursor& in, int windowCode, LZSSHuffmanTree& main
         if (symbol > kEndSymbol)
             return false;
         const int code = symbol - kLengthCodeSymbol;
-        const int32_t extra = bits.GetBits(kLengthExtraBits[code]);
+        const int32_t extra = reader.GetBits(bits, kLengthExtraBits[code]);
         if (extra < 0)
             return false;
-        const int32_t high = DecodeSymbol(bits, positionTree);
+        const int32_t high = DecodeSymbol(reader, bits, positionTree);
         if (high < 0)
             return false;
-        const int32_t low = bits.GetBits(rawBits);
+        const int32_t low = reader.GetBits(bits, rawBits);
         if (low < 0)
             return false;
         const size_t distance = (size_t(high) << rawBits) | size_t(low);

@@ -1,6 +1,8 @@
 // The adaptive Huffman tree: start, per-symbol update with node exchange, and the halving rebuild.
 #include "zel/lzss_huffman_tree.h"
 
+#include <utility>
+
 namespace Zel {
 namespace {
 
@@ -25,7 +27,7 @@ void LZSSHuffmanTree::Start(int symbols)
     leaves_ = int32_t((symbols + 1) & ~1);
     const int32_t nodes = 2 * leaves_ - 1;
     root_ = nodes - 1;
-    nodes_.assign(size_t(nodes), Node{0, 0, kFreeLink, 0});
+    nodes_.assign(size_t(nodes), Node{0, 0, kFreeLink, {0, 0}});
     leafPosition_.assign(size_t(leaves_), 0);
     for (int32_t i = 0; i < leaves_; ++i) {
         nodes_[size_t(i)].frequency = 1;
@@ -40,6 +42,17 @@ void LZSSHuffmanTree::Start(int symbols)
         nodes_[size_t(2 * m + 1)].parent = node;
     }
     nodes_[size_t(root_)].parent = kRootLink;
+    FillBelow();
+}
+
+void LZSSHuffmanTree::FillBelow()
+{
+    for (Node& node : nodes_) {
+        if (node.child & kLeafBit)
+            continue;
+        node.below[0] = uint16_t(nodes_[size_t(node.child)].child);
+        node.below[1] = uint16_t(nodes_[size_t(node.child + 1)].child);
+    }
 }
 
 void LZSSHuffmanTree::Release()
@@ -79,14 +92,18 @@ void LZSSHuffmanTree::PointChildrenAt(int32_t position)
 
 void LZSSHuffmanTree::Exchange(int32_t a, int32_t b)
 {
-    const uint32_t frequency = nodes_[size_t(a)].frequency;
-    nodes_[size_t(a)].frequency = nodes_[size_t(b)].frequency;
-    nodes_[size_t(b)].frequency = frequency;
-    const int32_t child = nodes_[size_t(a)].child;
-    nodes_[size_t(a)].child = nodes_[size_t(b)].child;
-    nodes_[size_t(b)].child = child;
+    Node& first = nodes_[size_t(a)];
+    Node& second = nodes_[size_t(b)];
+    std::swap(first.frequency, second.frequency);
+    std::swap(first.child, second.child);
+    std::swap(first.below, second.below);
     PointChildrenAt(a);
     PointChildrenAt(b);
+    // The parents' copies of what their children hold.
+    for (const int32_t position : {a, b}) {
+        Node& parent = nodes_[size_t(nodes_[size_t(position)].parent)];
+        parent.below[position - parent.child] = uint16_t(nodes_[size_t(position)].child);
+    }
 }
 
 int32_t LZSSHuffmanTree::MoveUp(int32_t position, uint32_t count)
@@ -168,6 +185,7 @@ void LZSSHuffmanTree::Rebuild()
         nodes_[size_t(first + 1)].parent = slot;
     }
     nodes_[size_t(root_)].parent = kRootLink;
+    FillBelow();
 }
 
 bool LZSSHuffmanTree::CheckConsistency() const
@@ -190,6 +208,9 @@ bool LZSSHuffmanTree::CheckConsistency() const
             nodes_[size_t(entry + 1)].parent != position)
             return false;
         if (nodes_[size_t(position)].frequency != nodes_[size_t(entry)].frequency + nodes_[size_t(entry + 1)].frequency)
+            return false;
+        if (nodes_[size_t(position)].below[0] != uint16_t(nodes_[size_t(entry)].child) ||
+            nodes_[size_t(position)].below[1] != uint16_t(nodes_[size_t(entry + 1)].child))
             return false;
     }
     for (int count : seen) {

@@ -20,13 +20,19 @@ public:
 
     // Everything the decode walk and the update touch at one position sits
     // in one record, so each level of the tree costs one cache line, not
-    // three. The parent belongs to the position, not to what it holds.
+    // three. The parent belongs to the position, not to what it holds; the
+    // child entries of an inner node's two children ride along with it (they
+    // move with the node), so the walk descends two levels per load.
     struct Node {
         uint32_t frequency;
         int32_t child;
         int32_t parent;
-        int32_t unused;
+        uint16_t below[2];
     };
+    // Longest root-to-leaf path the decoder records for the update. Sorted
+    // frequencies below kRebuildFrequency keep real paths far shorter; a
+    // longer one is simply not recorded.
+    static constexpr int kPathCapacity = 64;
 
     void Start(int symbols);
     void Release();
@@ -40,6 +46,40 @@ public:
     int32_t LeafOf(int32_t symbol) const { return leafPosition_[size_t(symbol)]; }
     // The node records, for the decoder's walk from the root.
     const Node* Nodes() const { return nodes_.data(); }
+
+    // The decoder counts the nodes as it walks down, ahead of the update.
+    // That is the update exactly when no node on the path moves: with no
+    // move below it, a node moves only when its count reaches the one of
+    // the next position, which is never one of its descendants (they lie
+    // below it) and, when it is an ancestor, is strictly larger anyway. So
+    // the walk notes for each node whether it stays below its next position
+    // and FinishCountedWalk takes the counts back for a proper update only
+    // when one does not. Not while NeedsRebuild(): the rebuild comes first.
+    bool NeedsRebuild() const { return nodes_[size_t(root_)].frequency >= kRebuildFrequency; }
+    Node* CountingNodes() { return nodes_.data(); }
+    // Counts the node at `position` on the way down; 1 when it stays below
+    // its next position.
+    static uint32_t CountOnTheWay(Node* nodes, int32_t position)
+    {
+        const uint32_t stays = nodes[position].frequency < nodes[position + 1].frequency;
+        ++nodes[position].frequency;
+        return stays;
+    }
+    void FinishCountedWalk(const int32_t* path, int depth, uint32_t nothingMoves)
+    {
+        if (nothingMoves) [[likely]] {
+            ++nodes_[size_t(root_)].frequency;
+            return;
+        }
+        UncountWalk(path, depth);
+        UpdatePath(path, depth);
+    }
+    // Takes back the counts of a walk that stopped before its leaf.
+    void UncountWalk(const int32_t* path, int depth)
+    {
+        for (int i = 0; i < depth; ++i)
+            --nodes_[size_t(path[i])].frequency;
+    }
 
     // The bits from the root to the symbol's leaf, first bit first, stored in
     // `bits`; returns how many (0 for a symbol out of range).
@@ -56,14 +96,28 @@ public:
     // which saves looking the symbol's leaf up again.
     void UpdateLeaf(int32_t position)
     {
-        Node* nodes = nodes_.data();
-        if (nodes[root_].frequency >= kRebuildFrequency) [[unlikely]]
+        if (nodes_[size_t(root_)].frequency >= kRebuildFrequency) [[unlikely]]
             position = RebuildKeeping(position);
-        while (position != root_ && position >= 0) {
+        CountUpFrom(position);
+    }
+    // The same for the path the decoder just walked: path[0] is a child of
+    // the root, path[depth - 1] the leaf. Until a node moves, each one's
+    // parent is the one before it on the path, so the counts go up without
+    // waiting for a parent link to load.
+    void UpdatePath(const int32_t* path, int depth)
+    {
+        Node* nodes = nodes_.data();
+        if (nodes[root_].frequency >= kRebuildFrequency) [[unlikely]] {
+            UpdateLeaf(path[depth - 1]);
+            return;
+        }
+        for (int i = depth - 1; i >= 0; --i) {
+            const int32_t position = path[i];
             const uint32_t count = ++nodes[position].frequency;
-            if (nodes[position + 1].frequency < count)
-                position = MoveUp(position, count);
-            position = nodes[position].parent;
+            if (nodes[position + 1].frequency < count) {
+                CountUpFrom(nodes[MoveUp(position, count)].parent);
+                return;
+            }
         }
         ++nodes[root_].frequency;
     }
@@ -72,7 +126,22 @@ public:
     bool CheckConsistency() const;
 
 private:
+    // Counts the symbol at `position` and every node above it, moving
+    // nodes up past smaller ones.
+    void CountUpFrom(int32_t position)
+    {
+        Node* nodes = nodes_.data();
+        while (position != root_ && position >= 0) {
+            const uint32_t count = ++nodes[position].frequency;
+            if (nodes[position + 1].frequency < count)
+                position = MoveUp(position, count);
+            position = nodes[position].parent;
+        }
+        ++nodes[root_].frequency;
+    }
     void Rebuild();
+    // Fills every inner node's copy of its children's entries.
+    void FillBelow();
     // Rebuilds and returns where the leaf at `position` went.
     int32_t RebuildKeeping(int32_t position);
     // Exchanges the node at `position`, just counted up to `count`, with the

@@ -40,7 +40,7 @@ LZSSBitReader::LZSSBitReader(IOReadCursor& in) : in_(in), chunk_(kReaderChunk)
     limit_ = chunk_.data();
 }
 
-void LZSSBitReader::RefillNearEnd()
+LZSSBitReader::Bits LZSSBitReader::RefillNearEnd(Bits bits)
 {
     if (!inputEnded_) {
         const size_t left = size_t(limit_ - next_);
@@ -50,15 +50,14 @@ void LZSSBitReader::RefillNearEnd()
             inputEnded_ = true;
         next_ = chunk_.data();
         limit_ = chunk_.data() + left + got;
-        if (limit_ - next_ >= 8) {
-            Refill();
-            return;
-        }
+        if (limit_ - next_ >= 8)
+            return Refill(bits);
     }
-    while (available_ <= 56 && next_ < limit_) {
-        buffer_ |= uint64_t(*next_++) << available_;
-        available_ += 8;
+    while (bits.available <= 56 && next_ < limit_) {
+        bits.buffer |= uint64_t(*next_++) << bits.available;
+        bits.available += 8;
     }
+    return bits;
 }
 
 }  // namespace Zel

@@ -63,58 +63,62 @@ private:
     int pending_ = 0;
 };
 
-// Bits of the input bytes, lowest first; -1 once the input is used up.
-// The bits wait in a 64-bit buffer refilled a whole word at a time from a
-// chunk of input, so that a Huffman walk tests for input once per symbol
-// rather than once per bit. Reading ahead is harmless: the cursor belongs to
-// one stream.
+// Bits of the input bytes, lowest first. The bits wait in a 64-bit window
+// refilled a whole word at a time from a chunk of input, so that a Huffman
+// walk tests for input once per symbol rather than once per bit. The window
+// is a value the decoder keeps in its own locals (registers) and hands to
+// Refill, which gives it back topped up. Reading ahead is harmless: the
+// cursor belongs to one stream.
 class LZSSBitReader {
 public:
+    struct Bits {
+        uint64_t buffer = 0;
+        int available = 0;
+
+        // The next bit without a check; only while available > 0.
+        int Take()
+        {
+            const int bit = int(buffer & 1u);
+            buffer >>= 1;
+            --available;
+            return bit;
+        }
+        // The next two bits, the first in the lowest; only while
+        // available >= 2.
+        uint32_t PeekTwo() const { return uint32_t(buffer & 3u); }
+        void Skip(int count)
+        {
+            buffer >>= count;
+            available -= count;
+        }
+    };
+
     explicit LZSSBitReader(IOReadCursor& in);
 
-    // Tops the buffer up to at least 56 bits, fewer only near the end of the
+    // Tops the window up to at least 56 bits, fewer only near the end of the
     // input.
-    void Refill()
+    Bits Refill(Bits bits)
     {
         if (limit_ - next_ >= 8) [[likely]] {
             uint64_t word;
             memcpy(&word, next_, 8);
-            buffer_ |= LittleEndian(word) << available_;
-            next_ += (63 - available_) >> 3;
-            available_ |= 56;
-            return;
+            bits.buffer |= LittleEndian(word) << bits.available;
+            next_ += (63 - bits.available) >> 3;
+            bits.available |= 56;
+            return bits;
         }
-        RefillNearEnd();
-    }
-    int Available() const { return available_; }
-    // The next bit without a check; only while Available() > 0.
-    int TakeBit()
-    {
-        const int bit = int(buffer_ & 1u);
-        buffer_ >>= 1;
-        --available_;
-        return bit;
-    }
-    int GetBit()
-    {
-        if (available_ == 0) {
-            Refill();
-            if (available_ == 0)
-                return -1;
-        }
-        return TakeBit();
+        return RefillNearEnd(bits);
     }
     // count bits (<= 16), lowest first; -1 when the input ends first.
-    int32_t GetBits(int count)
+    int32_t GetBits(Bits& bits, int count)
     {
-        if (available_ < count) {
-            Refill();
-            if (available_ < count)
+        if (bits.available < count) {
+            bits = Refill(bits);
+            if (bits.available < count)
                 return -1;
         }
-        const int32_t value = int32_t(buffer_ & ((1u << count) - 1u));
-        buffer_ >>= count;
-        available_ -= count;
+        const int32_t value = int32_t(bits.buffer & ((1u << count) - 1u));
+        bits.Skip(count);
         return value;
     }
 
@@ -129,14 +133,12 @@ private:
     }
     // Moves the chunk's last bytes to its front, reads more behind them and
     // takes whole bytes while they fit.
-    void RefillNearEnd();
+    Bits RefillNearEnd(Bits bits);
 
     IOReadCursor& in_;
     std::vector<uint8_t> chunk_;
     const uint8_t* next_ = nullptr;
     const uint8_t* limit_ = nullptr;
-    uint64_t buffer_ = 0;
-    int available_ = 0;
     bool inputEnded_ = false;
 };
 
