@@ -1,4 +1,4 @@
-// NetTransport::Startup / Shutdown: OpenSSL, the TLS client context, the resolver reference.
+// NetTransport::Startup / Shutdown: the lock table, the resolver reference, and the TLS layer's release.
 #include "assetdb/net/host_resolver.h"
 #include "assetdb/net/net_transport.h"
 #include "assetdb/net/openssl_lock_table.h"
@@ -7,26 +7,14 @@
 #include <atomic>
 #include <csignal>
 #include <mutex>
-#include <openssl/err.h>
-#include <openssl/pem.h>
-#include <openssl/ssl.h>
 
 namespace {
 
 std::mutex startupLock;
 std::atomic<bool> started{false};
-SSL_CTX* clientContext = nullptr;
-bool trustStoreLoaded = false;
-
-SSL_CTX* CreateClientContext()
-{
-    SSL_CTX* context = SSL_CTX_new(SSLv23_client_method());
-    if (!context)
-        return nullptr;
-    // Peers are verified: nothing in the program relies on an unverified link.
-    SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
-    return context;
-}
+// Set by the TLS layer once it has started: nothing here names OpenSSL, so a
+// program that never makes a TLS connection neither loads nor starts it.
+std::atomic<void (*)()> releaseTLS{nullptr};
 
 }  // namespace
 
@@ -35,14 +23,12 @@ void NetTransport::Startup()
     std::lock_guard<std::mutex> guard(startupLock);
     if (started.load())
         return;
-    started.store(true);
     // Writes to a closed peer must fail with EPIPE, not end the process; the TLS
     // layer writes with write(), which MSG_NOSIGNAL cannot cover.
     std::signal(SIGPIPE, SIG_IGN);
-    OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr);
     CreateOpenSSLLockTable();
-    clientContext = CreateClientContext();
     AddResolverRef();
+    started.store(true);
 }
 
 void NetTransport::Shutdown()
@@ -52,14 +38,9 @@ void NetTransport::Shutdown()
         return;
     started.store(false);
     ReleaseResolverRef();
-    if (clientContext) {
-        SSL_CTX_free(clientContext);
-        clientContext = nullptr;
-    }
-    trustStoreLoaded = false;
+    if (void (*release)() = releaseTLS.exchange(nullptr))
+        release();
     DestroyOpenSSLLockTable();
-    // OPENSSL_cleanup is never called: the library cannot start again in the
-    // same process afterwards.
 }
 
 bool NetTransport::IsStarted()
@@ -67,39 +48,7 @@ bool NetTransport::IsStarted()
     return started.load();
 }
 
-SSL_CTX* GetClientTLSContext()
+void SetTLSRelease(void (*release)())
 {
-    return clientContext;
-}
-
-SSL_CTX* GetVerifyingTLSContext()
-{
-    std::lock_guard<std::mutex> guard(startupLock);
-    if (!clientContext)
-        return nullptr;
-    // The system's certificate bundle takes hundreds of milliseconds to
-    // parse; every command would pay for it at start-up although only a TLS
-    // connection needs it, so it is loaded by the first one.
-    if (!trustStoreLoaded) {
-        SSL_CTX_set_default_verify_paths(clientContext);
-        trustStoreLoaded = true;
-    }
-    return clientContext;
-}
-
-bool TrustCertificateForTesting(const std::string& pemText)
-{
-    std::lock_guard<std::mutex> guard(startupLock);
-    if (!clientContext)
-        return false;
-    BIO* bio = BIO_new_mem_buf(pemText.data(), static_cast<int>(pemText.size()));
-    if (!bio)
-        return false;
-    X509* certificate = PEM_read_bio_X509(bio, nullptr, nullptr, nullptr);
-    BIO_free(bio);
-    if (!certificate)
-        return false;
-    bool ok = X509_STORE_add_cert(SSL_CTX_get_cert_store(clientContext), certificate) == 1;
-    X509_free(certificate);
-    return ok;
+    releaseTLS.store(release);
 }

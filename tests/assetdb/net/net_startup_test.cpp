@@ -4,6 +4,8 @@
 #include "assetdb/net/tls_client_context.h"
 
 #include <gtest/gtest.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 
 TEST(NetStartupTest, StartupTwiceInitialisesOnceAndShutdownClears)
 {
@@ -34,4 +36,14 @@ TEST(NetStartupTest, LockingCallbackLocksUnlocksAndIgnoresBadIndexes)
     OpenSSLLockingCallback(1, GetOpenSSLLockCountForTesting(), __FILE__, __LINE__);
     EXPECT_FALSE(IsOpenSSLLockHeldForTesting(0));
     EXPECT_NE(OpenSSLThreadIdCallback(), 0UL);
+}
+
+// The TLS layer starts with its first use and loads no error strings: the
+// program prints none, and loading them is most of OpenSSL's start-up.
+TEST(NetStartupTest, TLSStartsWithoutErrorStrings)
+{
+    NetTransport::Startup();
+    ASSERT_NE(GetClientTLSContext(), nullptr);
+    EXPECT_EQ(ERR_reason_error_string(ERR_PACK(ERR_LIB_SSL, 0, SSL_R_NO_PROTOCOLS_AVAILABLE)), nullptr);
+    EXPECT_EQ(ERR_lib_error_string(ERR_PACK(ERR_LIB_SSL, 0, SSL_R_NO_PROTOCOLS_AVAILABLE)), nullptr);
 }
