@@ -124,9 +124,10 @@ void LoadInterfaceText()
     if (language.empty())
         language = "US";
     InterfaceTextDB::ChooseLanguage(language.c_str());
-    InterfaceTextDB::Instance();
-    // The first lookup loads it again.
+    // Loaded once, here, in the language just chosen: whatever an earlier
+    // lookup loaded is dropped first, and the first lookup finds it loaded.
     InterfaceTextDB::MarkNotLoaded();
+    InterfaceTextDB::Instance();
     SetResultsLogTextLookup([](const char* tag) { return std::string(GetInterfaceText(tag).c_str()); });
 }
 
