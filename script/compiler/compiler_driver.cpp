@@ -96,6 +96,10 @@ int CompileSource(const char* sourceName, GSSymbolTable* context, GSCompileLog* 
         Print(&unit, "\nInternal Code Generation Error...");
         errors = 1;
     }
+    // The image is written from the symbols and the generated code alone;
+    // the parse tree, most of a large compile's memory, goes before it.
+    unit.root = nullptr;
+    unit.nodePool.Destroy();
     return errors;
 }
 
