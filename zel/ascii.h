@@ -45,6 +45,15 @@ inline std::string AsciiLowerCopy(std::string_view text)
     return lower;
 }
 
+// The text without the blanks, tabs and line ends around it.
+inline std::string AsciiTrimCopy(std::string_view text)
+{
+    size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos)
+        return std::string();
+    return std::string(text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1));
+}
+
 inline bool AsciiEqualIgnoreCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())

@@ -13,6 +13,7 @@ void Bitmap::Clear()
 {
     width_ = 0;
     height_ = 0;
+    format_ = FormatNone;
     pixels_.clear();
     pixels_.shrink_to_fit();
 }
@@ -23,7 +24,27 @@ bool Bitmap::Allocate(int64_t width, int64_t height)
         return false;
     width_ = int32_t(width);
     height_ = int32_t(height);
+    format_ = FormatAlpha32;
     pixels_.assign(size_t(width * height) * 4, 0);
+    return true;
+}
+
+bool Bitmap::Init(int64_t width, int64_t height, Format format, int64_t byteSize)
+{
+    Clear();
+    if (format == FormatCompressed) {
+        if (width <= 0 || height <= 0 || width > MaxSide || height > MaxSide || byteSize < 0 ||
+            byteSize > MaxPixels * 4)
+            return false;
+        width_ = int32_t(width);
+        height_ = int32_t(height);
+        format_ = format;
+        pixels_.assign(size_t(byteSize), 0);
+        return true;
+    }
+    if (byteSize != width * height * 4 || !Allocate(width, height))
+        return false;
+    format_ = format;
     return true;
 }
 
@@ -52,6 +73,8 @@ bool Bitmap::LoadFromMemory(const uint8_t* bytes, size_t size, const char* exten
         loaded = DecodeBmp(bytes, size);
     else if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8)
         loaded = DecodeJpeg(bytes, size);
+    else if (size >= 8 && bytes[0] == 0x89 && bytes[1] == 'P' && bytes[2] == 'N' && bytes[3] == 'G')
+        loaded = DecodePng(bytes, size);
     else if (extensionHint && AsciiEqualIgnoreCase(extensionHint, "tga"))
         loaded = DecodeTga(bytes, size);
     if (!loaded)

@@ -1,4 +1,4 @@
-// Zel::Bitmap: an image decoded to 8-bit RGBA from BMP, TGA or JPEG bytes.
+// Zel::Bitmap: an image decoded to 8-bit RGBA from BMP, TGA, PNG or JPEG bytes, or a block of compressed image data.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +9,11 @@ namespace Zel {
 
 class Bitmap {
 public:
+    // Pixel formats. The two 32-bit ones hold R, G, B, A bytes per pixel
+    // (Opaque32 promises nothing about the alpha byte); Compressed holds
+    // opaque bytes whose meaning the owner knows (DXT blocks).
+    enum Format : int32_t { FormatNone = 0, FormatAlpha32 = 2, FormatOpaque32 = 3, FormatCompressed = 5 };
+
     // Images above these sizes are refused before anything is allocated: a
     // header may claim any size.
     static constexpr int32_t MaxSide = 32768;
@@ -16,7 +21,7 @@ public:
 
     // Reads and decodes a file. The format comes from the bytes ("BM" is
     // BMP, FF D8 is JPEG) and, for TGA, which has no signature, from the
-    // extension ".tga". False, leaving the bitmap empty, when the file cannot
+    // extension ".tga"; PNG by its signature. False, leaving the bitmap empty, when the file cannot
     // be read, the format is unknown or the data is malformed or cut short.
     bool Load(const char* path);
     // The same over bytes in memory; extensionHint is the file's extension
@@ -26,13 +31,27 @@ public:
     void Clear();
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
-    // Rows from the top, four bytes per pixel (R, G, B, A).
+    Format GetFormat() const { return format_; }
+    void SetFormat(Format format) { format_ = format; }
+    // Rows from the top, four bytes per pixel (R, G, B, A); for Compressed
+    // the raw bytes.
     const std::vector<uint8_t>& Pixels() const { return pixels_; }
+    std::vector<uint8_t>& MutablePixels() { return pixels_; }
+
+    // Makes an image of that size and format with byteSize zero bytes (any
+    // size for Compressed: tiny mip levels still take a whole block). False
+    // for a size beyond the limits.
+    bool Init(int64_t width, int64_t height, Format format, int64_t byteSize);
+    // A copy scaled to the new size (box filter when shrinking, bilinear when
+    // growing). False, leaving out empty, for a compressed or empty source or
+    // a size beyond the limits.
+    bool Scale(int64_t width, int64_t height, Bitmap& out) const;
 
     // The format readers; each leaves the bitmap empty on failure.
     bool DecodeBmp(const uint8_t* bytes, size_t size);
     bool DecodeTga(const uint8_t* bytes, size_t size);
     bool DecodeJpeg(const uint8_t* bytes, size_t size);
+    bool DecodePng(const uint8_t* bytes, size_t size);
 
     // Allocates width x height pixels after the size checks.
     bool Allocate(int64_t width, int64_t height);
@@ -41,6 +60,7 @@ public:
 private:
     int32_t width_ = 0;
     int32_t height_ = 0;
+    Format format_ = FormatNone;
     std::vector<uint8_t> pixels_;
 };
 

@@ -7,6 +7,8 @@
 
 namespace Zel {
 
+class Resource;
+
 // Intrusive double link for engine objects kept in lists.
 class IListNode {
 public:
@@ -25,6 +27,13 @@ public:
     // Turns a resource name into the file name to open: by default the
     // resource name itself, relative to the database's substitution.
     virtual std::string GetFileName(const char* resourceName) const { return resourceName ? resourceName : ""; }
+
+    // A new resource of the name (one reference), or null. Nothing is
+    // cached: each call loads afresh, so a long-lived process sees an edited
+    // file. The name "x.ext" is served by the file "x.ext" through the type
+    // "ext", or by "x.ext.txt" through the type "ext.txt" (loaded as text).
+    // flags is accepted for the engine's callers (2 = load on lock).
+    Resource* Get(const char* name, int flags = 2);
 
 private:
     PString name_;

@@ -1,4 +1,4 @@
-// Image files written byte by byte for tests: BMP, TGA and (through libjpeg) JPEG of a given size.
+// Image files written byte by byte for tests: BMP, TGA and (through libjpeg and libpng) JPEG and PNG of a given size.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <png.h>
 
 namespace TestImages {
 
@@ -160,6 +161,24 @@ inline std::string Jpeg(int width, int height)
     std::string out(reinterpret_cast<const char*>(buffer), size);
     jpeg_destroy_compress(&info);
     std::free(buffer);
+    return out;
+}
+
+// A PNG of R, G, B, A pixels (rows from the top).
+inline std::string Png(int width, int height, const std::vector<uint8_t>& rgba)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = uint32_t(width);
+    image.height = uint32_t(height);
+    image.format = PNG_FORMAT_RGBA;
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr))
+        return std::string();
+    std::string out(size, '\0');
+    if (!png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr))
+        return std::string();
+    out.resize(size);
     return out;
 }
 

@@ -121,3 +121,55 @@ TEST(BitmapTest, LoadsFromAFileAndFailsOnAMissingOne)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BitmapTest, DecodesPngWithItsAlphaAndRefusesADamagedOne)
+{
+    std::vector<uint8_t> rgba(6 * 3 * 4);
+    for (size_t i = 0; i < rgba.size(); ++i)
+        rgba[i] = uint8_t(i * 7);
+    const std::string png = TestImages::Png(6, 3, rgba);
+    Zel::Bitmap bitmap;
+    ASSERT_TRUE(Decode(bitmap, png, "png"));
+    EXPECT_EQ(bitmap.Width(), 6);
+    EXPECT_EQ(bitmap.Height(), 3);
+    EXPECT_EQ(bitmap.GetFormat(), Zel::Bitmap::FormatAlpha32);
+    EXPECT_EQ(bitmap.Pixels(), rgba);
+    // Cut inside the image data, and a header claiming a size past the limits.
+    std::string huge = png;
+    huge[16] = char(0x7F);
+    for (const std::string& bad : {png.substr(0, png.size() / 2), huge}) {
+        EXPECT_FALSE(Decode(bitmap, bad, "png"));
+        EXPECT_EQ(bitmap.Width(), 0);
+    }
+}
+
+TEST(BitmapTest, ScaleGivesTheAskedSizeAndKeepsAFlatColour)
+{
+    struct Case {
+        int fromWidth, fromHeight, toWidth, toHeight;
+    };
+    const Case cases[] = {{2048, 1024, 512, 256}, {7, 5, 3, 2}, {3, 3, 8, 8}, {16, 4, 4, 16}, {1, 1, 1, 1}};
+    for (const Case& c : cases) {
+        Zel::Bitmap source;
+        ASSERT_TRUE(source.Allocate(c.fromWidth, c.fromHeight));
+        for (size_t i = 0; i < source.Pixels().size(); i += 4) {
+            uint8_t* p = source.MutablePixels().data() + i;
+            p[0] = 10, p[1] = 200, p[2] = 77, p[3] = 128;
+        }
+        Zel::Bitmap scaled;
+        ASSERT_TRUE(source.Scale(c.toWidth, c.toHeight, scaled));
+        EXPECT_EQ(scaled.Width(), c.toWidth);
+        EXPECT_EQ(scaled.Height(), c.toHeight);
+        const uint8_t* last = scaled.Pixels().data() + scaled.Pixels().size() - 4;
+        EXPECT_EQ(std::vector<uint8_t>(last, last + 4), (std::vector<uint8_t>{10, 200, 77, 128}));
+    }
+    Zel::Bitmap compressed;
+    ASSERT_TRUE(compressed.Init(4, 4, Zel::Bitmap::FormatCompressed, 8));
+    Zel::Bitmap out;
+    EXPECT_FALSE(compressed.Scale(2, 2, out));
+    EXPECT_FALSE(Zel::Bitmap().Scale(2, 2, out));
+}
+
+}  // namespace
