@@ -1,25 +1,73 @@
-// Texture conversion: not built yet, so every call fails with an error line.
+// Texture conversion of a folder tree: one chained record per texture source, run on the job workers, then waited for.
 #include "mesh/texture_conversion.h"
 
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "foundation/base/file_utilities.h"
+#include "interfacetext/interface_text_db.h"
+#include "mesh/compress_ascii_resource.h"
+#include "mesh/texture_convert_record.h"
 #include "results/results_log.h"
+#include "soup/soup_handle.h"
+#include "zel/file_find.h"
+#include "zel/path.h"
 
-namespace {
-
-// Never a silent success: a caller that asked for conversion learns that it
-// did not happen.
-constexpr const char* noTextureCompressor = "Texture conversion is not available in this build.";
-
-}  // namespace
-
-int ConvertAssetTextures(Zel::PString& error, const Zel::File::Path& /*folder*/, ResultsLog& log)
+int ConvertAssetTextures(Zel::PString& error, const Zel::File::Path& folder, ResultsLog& log)
 {
-    error = Zel::PString(noTextureCompressor);
-    log.AddMessage(ResultsLog::MessageKind::Error, noTextureCompressor);
-    return 0;
+    int result = ConvertFolderTextures(Zel::PString(), folder, log);
+    error = result == TextureConversionDone ? Zel::PString() : Zel::PString("Texture conversion failed.");
+    return result;
 }
 
-int ConvertFolderTextures(const Zel::PString& /*assetName*/, const Zel::File::Path& /*folder*/, ResultsLog& log)
+int ConvertFolderTextures(const Zel::PString& assetName, const Zel::File::Path& folder, ResultsLog& log)
 {
-    log.AddMessage(ResultsLog::MessageKind::Error, noTextureCompressor);
-    return 0;
+    CompressAsciiResource::RegisterType();
+    Zel::File::Path pattern = folder;
+    pattern.AddPath("*");
+    Zel::File::Find find;
+    bool opened = assetName.IsEmpty() ? find.Open(pattern.c_str()) : find.Open(pattern.c_str(), assetName.c_str());
+    if (!opened) {
+        SoupHandle parameters;
+        parameters.EnsureContainer();
+        parameters.SetNamedTag(Zel::PString("file_name"), folder.c_str());
+        log.AddMessage(ResultsLog::MessageKind::Error, PropertyHandle(),
+                       Zel::String("Unable to search path: '$(FILE_NAME)'"), &parameters);
+        return 0;
+    }
+    bool allDone = true;
+    std::vector<std::unique_ptr<TextureConvertFileRecord>> records;
+    while (find.Next()) {
+        if (IsDotOrDotDot(find.Name().c_str()))
+            continue;
+        Zel::File::Path child = folder;
+        child.AddPath(find.Name().c_str());
+        if (find.IsDirectory()) {
+            allDone = ConvertFolderTextures(assetName, child, log) == TextureConversionDone && allDone;
+        } else if (IsTextureSourceName(find.Name().c_str())) {
+            records.push_back(std::make_unique<TextureConvertFileRecord>());
+            records.back()->Start(assetName, child, log);
+        }
+    }
+    for (size_t i = 0; i < records.size(); ++i) {
+        records[i]->Chain().WaitUntilDone();
+        allDone = allDone && records[i]->Succeeded();
+        if (records[i]->Chain().HasFailed()) {
+            std::string line = GetInterfaceText("$kad_texture_compress_err").c_str();
+            line += " (";
+            line += records[i]->SourcePath().c_str();
+            line += ")";
+            log.AddMessage(ResultsLog::MessageKind::Error, line.c_str());
+            // Every record writes to the caller's log and may hold a source
+            // under its temporary name: none may outlive this call.
+            for (size_t j = i; j < records.size(); ++j) {
+                records[j]->Chain().WaitUntilDone();
+                if (records[j]->Chain().HasFailed())
+                    records[j]->FinishAbandoned();
+            }
+            return 1;
+        }
+    }
+    return allDone ? TextureConversionDone : 0;
 }
