@@ -9,6 +9,7 @@
 #include "daemon/asset_store_metadata.h"
 #include "daemon/asset_store_replies.h"
 #include "daemon/asset_store_rows.h"
+#include "daemon/commit_texture_conversion.h"
 #include "daemon/kuid_range.h"
 #include "daemon/request_context.h"
 #include "daemon/request_table.h"
@@ -21,6 +22,8 @@ namespace {
 // Commit flag: the caller verified the asset's signature, so the result is
 // not "locally modified".
 constexpr std::int32_t CommitSignatureVerified = 4;
+// Commit flag: commit the textures as they are, without converting them.
+constexpr std::int32_t CommitSkipTextureConversion = 8;
 
 constexpr int LineWarning = 2;
 constexpr int LineError = 3;
@@ -201,13 +204,30 @@ void KADHandleCommitAsset(KADRequestContext& context)
     std::int32_t flags = context.request.ReadInt32(0);
     bool committed = false;
     bool replaced = false;
-    if (KADCanChangeStore(context) && handleOk) {
+    // Texture sources are converted by a command host first, outside the
+    // change lock: a conversion may take minutes. A failed one fails the
+    // commit and the asset stays open for edit.
+    bool texturesConverted = true;
+    std::int32_t convertedGeneration = -1;
+    KADAssetRecord edited;
+    if (KADCanChangeStore(context) && handleOk && (flags & CommitSkipTextureConversion) == 0 &&
+        store.Find(entry.id, edited) && edited.Has(AssetOpenForEdit)) {
+        std::string editFolder = KADEditFolder(store.UserDataRoot(), edited);
+        if (KADHasTextureSources(editFolder)) {
+            texturesConverted = KADConvertEditTextures(context, edited.id, store.UserDataRoot(), editFolder);
+            convertedGeneration = edited.editGeneration;
+        }
+    }
+    if (KADCanChangeStore(context) && handleOk && texturesConverted) {
         std::lock_guard<std::mutex> hold(store.ChangeLock());
         KADAssetRecord record;
         SoupHandle config;
         const std::string& root = store.UserDataRoot();
         if (!store.Find(entry.id, record) || !record.Has(AssetOpenForEdit)) {
             KADSendAssetLine(context, LineError, entry.id, "Unable to commit asset: it is not open for edit.");
+        } else if (convertedGeneration >= 0 && record.editGeneration != convertedGeneration) {
+            KADSendAssetLine(context, LineError, entry.id,
+                             "Unable to commit asset: its edit copy changed while its textures were converted.");
         } else if (CheckEditConfig(context, KADEditFolder(root, record), record.id, config)) {
             KADStoreConnection& connection = *context.store;
             KADAssetRecord updated = record;
