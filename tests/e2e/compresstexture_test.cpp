@@ -223,4 +223,30 @@ TEST_F(CompressTexture, FoldersAndPathsItCannotUseAreReportedAndTheRestConverted
     EXPECT_NE(run.out.find("- <NULL> : Unable to search path: '"), std::string::npos) << run.out;
 }
 
+TEST_F(CompressTexture, TexinfoReportsFilesItCannotReadAndItsUsage)
+{
+    Write("junk.texture", "JIRF but nothing more");
+    Write("empty.texture", "");
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitStatus;
+        std::string out;
+    };
+    const Case cases[] = {
+        {{}, 2, ""},
+        {{installation.PathOf("absent.texture")},
+         1,
+         "error cannot open '" + installation.PathOf("absent.texture") + "'\n"},
+        {{installation.PathOf("junk.texture")}, 1, "error the content size does not match the file\n"},
+        {{installation.PathOf("empty.texture")}, 1, "error not a JIRF file\n"},
+    };
+    for (const Case& c : cases) {
+        E2E::RunResult run = E2E::RunProcess(KORVEL_TEXINFO, c.arguments);
+        EXPECT_EQ(run.exitStatus, c.exitStatus) << run.out;
+        EXPECT_EQ(run.out, c.out);
+        if (c.exitStatus == 2)
+            EXPECT_EQ(run.err, "usage: texinfo FILE.texture\n");
+    }
+}
+
 }  // namespace
