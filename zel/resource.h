@@ -33,6 +33,10 @@ public:
     bool Unlock();
     bool IsLocked() const { return locks_ > 0; }
 
+    // How much the resource is wanted while it is cached (0 = not at all).
+    float GetPriority() const { return priority_; }
+    void SetPriority(float priority) { priority_ = priority; }
+
 protected:
     virtual int Load(const std::vector<uint8_t>& bytes);
     virtual int LoadTxt(const char* text);
@@ -45,6 +49,7 @@ private:
     std::string fileName_;
     bool textForm_ = false;
     int locks_ = 0;
+    float priority_ = 1.0f;
 };
 
 // Makes a resource of a type for a name in a database (one reference).
