@@ -106,7 +106,9 @@ TEST_F(AssetRequestsTest, EditCopyIsCommittedAsTheNextRevision)
     EXPECT_EQ(ReadFileText(committed + "/body.im"), "mesh bytes");
     EXPECT_EQ(Info(Loco).status1 & 1, 1);  // E
 
-    ReplyBuffer reply(Call(Code::CommitAsset, HandlePayload(edit, {0})));
+    // Flag 8: the loco's texture source ("skin") is committed as it is; no
+    // command host converts it here.
+    ReplyBuffer reply(Call(Code::CommitAsset, HandlePayload(edit, {CommitKeepTextures})));
     EXPECT_TRUE(reply.ReadBool(false));
     EXPECT_TRUE(reply.ReadBool(false));  // replaced the first revision
     std::string now = FolderOf(Loco);
@@ -115,6 +117,25 @@ TEST_F(AssetRequestsTest, EditCopyIsCommittedAsTheNextRevision)
     EXPECT_FALSE(std::filesystem::exists(committed));  // moved to the trash, not deleted
     EXPECT_FALSE(std::filesystem::is_empty(UserData() + "/trash"));
     EXPECT_EQ(Info(Loco).status1 & 1, 0);
+}
+
+TEST_F(AssetRequestsTest, CommitOfTextureSourcesWithoutACommandHostFailsAndKeepsTheEditCopy)
+{
+    Start();
+    InstallLoco();
+    Opened edit = Open(Loco, true);
+    ASSERT_NE(edit.slot, -1);
+    // This installation has no utility to start as a command host.
+    std::vector<KADTestMessage> notes;
+    ReplyBuffer reply(Call(Code::CommitAsset, HandlePayload(edit, {0}), &notes));
+    EXPECT_FALSE(reply.ReadBool(true));
+    auto lines = ResultLinesOf(notes);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].first, 3);
+    EXPECT_EQ(lines[0].second.rfind("Unable to commit asset: Unable to start a command host", 0), 0u)
+        << lines[0].second;
+    EXPECT_EQ(Info(Loco).status1 & 1, 1);  // still E
+    EXPECT_EQ(ReadFileText(edit.folder + "/art/skin.texture.txt"), "skin");
 }
 
 TEST_F(AssetRequestsTest, RevertDropsTheEditCopyAndKeepsTheRevision)

@@ -27,6 +27,9 @@ void WriteAssetFolder(const std::string& folder, const std::string& configText,
                       const std::vector<std::pair<std::string, std::string>>& files);
 std::string ReadFileText(const std::string& path);
 void WriteFileText(const std::string& path, const std::string& text);
+// Commit flag: commit texture sources as they are, without a command host.
+constexpr std::int32_t CommitKeepTextures = 8;
+
 // Lines of the type-3 notes among the messages: (kind, text).
 std::vector<std::pair<std::int32_t, std::string>> ResultLinesOf(const std::vector<KADTestMessage>& notes);
 
