@@ -258,5 +258,5 @@ bool CompressAsciiResource::SaveCompressed(const Zel::PString& folderName, const
 {
     if (!BuildCompressedMips(enableCuda, error))
         return false;
-    return Zel::WriteTextureFile(*this, folderName.c_str(), path);
+    return Zel::WriteTextureFile(*this, folderName.c_str(), path, error);
 }

@@ -1,6 +1,7 @@
 // The ".texture" body layout, its format names and the checked reader.
 #include "zel/texture_file.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "zel/file.h"
@@ -182,25 +183,37 @@ bool ReadTextureFile(const char* path, TextureFileContents& out, std::string& er
 
 namespace Zel {
 
-bool WriteTextureFile(TextureResource& texture, const char* container, const char* path)
+bool WriteTextureFile(TextureResource& texture, const char* container, const char* path, std::string* error)
 {
     const bool named = container != nullptr && *container != '\0';
     const std::string part = std::string(path) + ".part";
     auto unlink = [&](const char* name) { return named ? File::Unlink(container, name) : File::Unlink(name); };
+    auto fail = [&](const char* what, int code) {
+        if (error)
+            *error = std::string("Unable to ") + what + " '" + path + "': " + std::strerror(code);
+        return false;
+    };
     unlink(part.c_str());
     File file;
-    if ((named ? file.Open(container, part.c_str(), File::ModeWrite) : file.Open(part.c_str(), File::ModeWrite)) != 0)
-        return false;
+    int opened = named ? file.Open(container, part.c_str(), File::ModeWrite) : file.Open(part.c_str(), File::ModeWrite);
+    if (opened != 0)
+        return fail("create", opened);
+    errno = 0;
     int64_t mark = JIRFWriteHeader(file, JIRFTag("MMTF"));
     bool written = mark >= 0 && texture.SaveLockedInternal(file) && JIRFPatchSize(file, mark) && file.Flush();
+    int writeError = errno != 0 ? errno : EIO;
     file.Close();
-    if (written) {
-        unlink(path);
-        written = (named ? File::Rename(container, part.c_str(), path) : File::Rename(part.c_str(), path)) == 0;
-    }
-    if (!written)
+    if (!written) {
         unlink(part.c_str());
-    return written;
+        return fail("write", writeError);
+    }
+    unlink(path);
+    int renamed = named ? File::Rename(container, part.c_str(), path) : File::Rename(part.c_str(), path);
+    if (renamed != 0) {
+        unlink(part.c_str());
+        return fail("rename the new texture to", renamed);
+    }
+    return true;
 }
 
 }  // namespace Zel

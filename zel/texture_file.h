@@ -57,8 +57,8 @@ uint64_t TextureLevelBytes(uint32_t format, uint32_t width, uint32_t height);
 // and take the name only when complete, so a failure or a crash never
 // leaves a half-written texture under the name. container is a path
 // substitution name, or null/"" for an absolute path. False on a failed
-// open, write or rename (nothing is left then).
-bool WriteTextureFile(TextureResource& texture, const char* container, const char* path);
+// open, write or rename (nothing is left then), with the reason in error.
+bool WriteTextureFile(TextureResource& texture, const char* container, const char* path, std::string* error = nullptr);
 
 // Reads a whole ".texture" file. False, with a one-line reason, when it
 // cannot be read, is no texture container, or any count or size disagrees

@@ -13,6 +13,7 @@
 
 #include "e2e/texture_e2e_support.h"
 #include "support/dxt_decode.h"
+#include "support/scratch_tmpfs.h"
 #include "support/test_images.h"
 #include "zel/texture_file.h"
 
@@ -221,6 +222,26 @@ TEST_F(CompressTexture, FoldersAndPathsItCannotUseAreReportedAndTheRestConverted
     run = installation.Run({"compresstexture", installation.PathOf("UserData/local/Absent")});
     EXPECT_EQ(run.exitStatus, 255);
     EXPECT_NE(run.out.find("- <NULL> : Unable to search path: '"), std::string::npos) << run.out;
+}
+
+TEST_F(CompressTexture, FullDiskLeavesNoTextureAndSaysWhy)
+{
+    // The asset folder is a small file system of its own: the sources fit,
+    // the texture does not.
+    TestSupport::ScratchTmpfs disk(installation.PathOf("UserData/local/Full"), "48k");
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
+    Write("UserData/local/Full/big.png", TestImages::Png(512, 512, Rgba(512, 512, 0)));
+    Write("UserData/local/Full/big.texture.txt", "Primary=big.png\n");
+    E2E::RunResult run = installation.Run({"compresstexture", installation.PathOf("UserData/local/Full")});
+    EXPECT_EQ(run.exitStatus, 255) << run.out;
+    EXPECT_NE(run.out.find("- <NULL> : Unable to write output file 'full/big.texture'\n; <NULL> : Unable to write "
+                           "'full/big.texture': No space left on device\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(Leftovers("UserData/local/Full"), std::vector<std::string>());
+    EXPECT_FALSE(installation.Exists("UserData/local/Full/big.texture"));
+    EXPECT_TRUE(installation.Exists("UserData/local/Full/big.texture.txt"));
 }
 
 TEST_F(CompressTexture, TexinfoReportsFilesItCannotReadAndItsUsage)

@@ -125,7 +125,9 @@ TEST(TextureFileTest, FailedWriteLeavesNoFileAndKeepsNoPart)
     // 512 x 512 DXT5 levels need about 350 KB: the disk is full half-way.
     FixedTexture texture(512, 512, 10);
     const std::string path = folder / "small/full.texture";
-    EXPECT_FALSE(Zel::WriteTextureFile(texture, nullptr, path.c_str()));
+    std::string error;
+    EXPECT_FALSE(Zel::WriteTextureFile(texture, nullptr, path.c_str(), &error));
+    EXPECT_EQ(error, "Unable to write '" + path + "': No space left on device");
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_FALSE(std::filesystem::exists(path + ".part"));
 }
