@@ -35,6 +35,9 @@ void RegisterRouterNatives(GSMachine* machine)
                                              &GSContext::NativeGetForeignGameObject));
     machine->RegisterNative(
         new RouterNative("Router", "$GameObject@Router::GetGameObject(string)", &GSContext::NativeGetGameObjectByName));
+    machine->RegisterNative(new RouterNative("Router", "$void@Router::Info()", &GSContext::NativeRouterInfo));
+    machine->RegisterNative(new RouterNative("Router", "$void@Router::PostMessage(int,int,string,string,float)",
+                                             &GSContext::NativeRouterPostMessage));
 }
 
 }  // namespace GSRuntime
@@ -43,6 +46,7 @@ void GSMachine::RegisterCoreNatives()
 {
     GSRuntime::RegisterObjectNatives(this);
     GSRuntime::RegisterRouterNatives(this);
+    GSRuntime::RegisterGameObjectNatives(this);
     GSRuntime::RegisterMathNatives(this);
     GSRuntime::RegisterStrNatives(this);
 }

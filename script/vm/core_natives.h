@@ -7,6 +7,7 @@ namespace GSRuntime {
 
 void RegisterObjectNatives(GSMachine* machine);
 void RegisterRouterNatives(GSMachine* machine);
+void RegisterGameObjectNatives(GSMachine* machine);
 // Seeds the random state from the clock first.
 void RegisterMathNatives(GSMachine* machine);
 void RegisterStrNatives(GSMachine* machine);

@@ -70,6 +70,8 @@ public:
     bool NativeGetGameObject(GSStack& stack);
     bool NativeGetForeignGameObject(GSStack& stack);
     bool NativeGetGameObjectByName(GSStack& stack);
+    bool NativeRouterInfo(GSStack& stack);
+    bool NativeRouterPostMessage(GSStack& stack);
 
 private:
     GSTrackedPool pool_;

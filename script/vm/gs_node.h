@@ -46,6 +46,13 @@ public:
     void Schedule();
     // Sets the delete-requested bit and schedules the node.
     void RequestDelete();
+    // Through the node's router; false while detached.
+    bool Subscribe(uint16_t major);
+    bool Unsubscribe(uint16_t major);
+    // A message from this node made in the router's current frame memory
+    // (delay in milliseconds, 0 immediate); null, with a log line, for a
+    // detached node, and null when a name gets no id.
+    GSMessage* RequestMessage(const char* major, const char* minor, int32_t destination, uint32_t delay);
 
     int32_t Id() const { return id_; }
     uint32_t Flags() const { return flags_; }

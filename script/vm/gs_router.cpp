@@ -31,6 +31,7 @@ GSRouter::GSRouter()
     messageNames_.Make(kTableBuckets);
     nodeNames_.Make(kTableBuckets);
     nodeIds_.Make(kTableBuckets);
+    messageMemory_.Init(64, 16, 256);
 }
 
 GSRouter::~GSRouter()
@@ -102,6 +103,8 @@ bool GSRouter::RemoveNode(GSNode* node)
     }
     std::free(node->nameCopy_);
     node->nameCopy_ = nullptr;
+    for (auto& [major, nodes] : subscriptions_)
+        nodes.erase(node);
     if (nodeIds_.Find(static_cast<uint32_t>(node->id_), &it))
         nodeIds_.Erase(&it, nullptr);
     nodes_.Unlink(node);
@@ -132,6 +135,7 @@ void GSRouter::Done()
 {
     if (nodes_.Count() > 0)
         GSLog("GSRouter::Done(), %d outstanding node(s)", static_cast<int>(nodes_.Count()));
+    subscriptions_.clear();
     messageNames_.Make(kTableBuckets);
     idNames_.clear();
     idCounter_ = 100;
@@ -154,6 +158,14 @@ void GSRouter::Done()
         if (node->HasFlag(GSNode::kNodeDeleteRequested))
             delete node;
     }
+    // Copies held by thread queues come from this memory too: the threads
+    // of nodes detached here no longer return them.
+    messageMemory_.MarkAllFree();
+    delayed_.assign(1, nullptr);
+    delayCount_ = 0;
+    posted_.clear();
+    dumpMajor_ = 0;
+    dumpMinor_ = 0;
 }
 
 }  // namespace GSRuntime

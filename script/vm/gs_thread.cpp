@@ -37,6 +37,8 @@ GSThread::~GSThread()
 void GSThread::Reset()
 {
     stack_.Unwind();
+    DropQueue();
+    WithdrawWaitBlocks();
     state_ = kThreadRunnable;
     resumeOffset_ = 0;
     flags_ = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "script/common/opcodes.h"
 #include "script/vm/gs_stack.h"
@@ -10,6 +11,7 @@
 namespace GSRuntime {
 
 class GSGameObject;
+struct GSMessage;
 
 enum GSThreadRunState : int32_t {
     kThreadRunnable = 0,
@@ -30,6 +32,16 @@ struct GSThreadState {
 
 class GSThread {
 public:
+    // One clause of a pending wait: a message of this major (and this minor,
+    // or any minor for 1) resumes the thread at the handler offset.
+    struct Block {
+        uint16_t major;
+        uint16_t minor;
+        int32_t handlerOffset;
+    };
+    // A thread queues at most this many messages while it is busy.
+    static constexpr uint32_t kQueueCapacity = 1024;
+
     GSThread(GSGameObject* owner, uint32_t flags);
     virtual ~GSThread();
     GSThread(const GSThread&) = delete;
@@ -47,8 +59,25 @@ public:
     void SaveState(GSThreadState* saved);
     // Drops whatever the nested run left above the saved top, unreleased.
     void RestoreState(const GSThreadState& saved);
-    // Unwinds the stack and clears state, resume offset, flags and timer.
+    // Unwinds the stack, returns queued messages to the router, withdraws the
+    // wait blocks and clears state, resume offset, flags and timer.
     void Reset();
+    // Offers a message: a blocked thread with a matching block resumes at
+    // its handler with the message object pushed; a busy thread with a
+    // matching block accepts it, queueing a copy when `queue` is set (the
+    // 1025th is reported and dropped with the whole queue). True when a
+    // block matched.
+    bool ReceiveMessage(const GSMessage& message, bool queue);
+    // After a wait: the queued messages are offered again in order; the first
+    // match resumes the thread, later matches stay queued, the rest are
+    // dropped. True when the thread is runnable again.
+    bool FilterQueueOnWait();
+    // Installs one wait block and subscribes the owner's node to its major.
+    void AddWaitBlock(uint16_t major, uint16_t minor, int32_t handlerOffset);
+    // Unsubscribes every wait block's major and forgets the blocks.
+    void WithdrawWaitBlocks();
+    uint32_t WaitBlockCount() const { return static_cast<uint32_t>(blocks_.size()); }
+    uint32_t QueuedCount() const { return static_cast<uint32_t>(queue_.size()); }
 
     GSStack& Stack() { return stack_; }
     int32_t State() const { return state_; }
@@ -62,10 +91,19 @@ public:
     GSGameObject* Owner() const { return owner_; }
 
 private:
+    // The block of the pending wait that matches, or null.
+    const Block* MatchingBlock(const GSMessage& message) const;
+    // Resumes a blocked thread on a message at the block's handler.
+    void Resume(const Block& block, const GSMessage& message);
+    // Returns every queued message to the router's pool, last first.
+    void DropQueue();
+
     int32_t state_ = kThreadRunnable;
     int32_t resumeOffset_ = 0;
     uint32_t flags_;
     GSStack stack_;
+    std::vector<Block> blocks_;
+    std::vector<GSMessage*> queue_;
     float sleepTimer_ = 0.0f;
     GSGameObject* owner_;
 };

@@ -1,4 +1,7 @@
-// The context natives of the core class "Router" that find game objects.
+// The context natives of the core class "Router": finding game objects,
+// the router's information dump and posting on behalf of a node.
+#include <cmath>
+
 #include "script/vm/gs_class.h"
 #include "script/vm/gs_context.h"
 #include "script/vm/gs_game_object.h"
@@ -6,6 +9,7 @@
 #include "script/vm/gs_router.h"
 #include "script/vm/gs_stack.h"
 #include "script/vm/gs_string.h"
+#include "script/vm/script_log.h"
 
 namespace GSRuntime {
 
@@ -65,6 +69,33 @@ bool GSContext::NativeGetGameObjectByName(GSStack& stack)
     if (router_ != nullptr && name != nullptr)
         found = ScriptGameObject(router_->FindNodeByName(name->Text().c_str()));
     PushGameObject(stack, found);
+    return true;
+}
+
+bool GSContext::NativeRouterInfo(GSStack&)
+{
+    if (router_ != nullptr)
+        router_->PrintInfo();
+    return true;
+}
+
+bool GSContext::NativeRouterPostMessage(GSStack& stack)
+{
+    const GSStackFrame* frame = stack.CurrentFrame();
+    const GSString* major = GSString::FromHandle(frame->GetHandleParam(3));
+    const GSString* minor = GSString::FromHandle(frame->GetHandleParam(4));
+    GSNode* source = router_ != nullptr ? router_->FindNode(frame->GetIntParam(1)) : nullptr;
+    if (source == nullptr || major == nullptr || minor == nullptr)
+        return true;
+    // Negative delays count as none, as for GameObject.PostMessage.
+    const double milliseconds = std::trunc(double(frame->GetFloatParam(5)) * 1000.0);
+    const uint32_t delay = milliseconds > 0.0 ? static_cast<uint32_t>(std::fmin(milliseconds, 0x3FFFFFFF)) : 0;
+    // From the router's frame memory: a posted message is read at the next
+    // step, long after this native's stack is gone.
+    GSMessage* message =
+        source->RequestMessage(major->Text().c_str(), minor->Text().c_str(), frame->GetIntParam(2), delay);
+    if (message != nullptr)
+        router_->QueueMessage(message);
     return true;
 }
 

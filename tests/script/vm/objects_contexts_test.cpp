@@ -36,8 +36,9 @@ const char* const kClasses = "include \"gs.gs\"\n"
                              "class Actor isclass GameObject { public int energy; };\n"
                              "secured class Hidden isclass GameObject { };\n"
                              "static class Registry { public int Count() { return 0; } };\n"
-                             "static class Broken { int start = 3; };\n"
-                             "class Counting { int start = 3; public int Start() { return start; } };\n";
+                             "static class Broken { int start = 3 / 0; };\n"
+                             "class Counting { int start = 3 / 0; public int Start() { return start; } };\n"
+                             "class Failing { public int Zero() { return 1 / 0; } };\n";
 
 class ObjectsAndContexts : public vm_test::MachineTest {
 protected:
@@ -220,7 +221,7 @@ TEST_F(ObjectsAndContexts, AFailingInitializerLeavesNoInstance)
     EXPECT_EQ(GSRuntime::LiveScriptInstances(), 0);
     EXPECT_EQ(GSRuntime::GSTrackedPool::LiveSlots(), 0);
     ASSERT_FALSE(log.Taken().empty());
-    EXPECT_EQ(log.Taken()[0].rfind("Thread Exception: ER_IllegalInstruction, line ", 0), 0u) << log.Taken()[0];
+    EXPECT_EQ(log.Taken()[0].rfind("Thread Exception: ER_DivideByZero, line ", 0), 0u) << log.Taken()[0];
     // The borrowed main thread is back as it was.
     EXPECT_EQ(GSMachine::Get()->MainThread()->Stack().TopIndex(), -1);
     EXPECT_EQ(GSMachine::Get()->MainThread()->Stack().CurrentFrame(), nullptr);
@@ -285,11 +286,15 @@ TEST_F(ObjectsAndContexts, NativeCodeCallsMethodsThroughTheInstancesMethodTable)
     const Slot extra[] = {Slot::FromInt(1)};
     EXPECT_FALSE(GSRuntime::CallScriptMethod(header->cls, header, "$void@C::h()", extra, nullptr));
     LogCapture log;
-    // Script code needs the interpreter's handlers; the run fails and the
-    // main thread is left as it was.
-    EXPECT_FALSE(GSRuntime::CallScriptMethod(header->cls, header, "$void@B1::f1()", {}, nullptr));
+    EXPECT_TRUE(GSRuntime::CallScriptMethod(header->cls, header, "$void@B1::f1()", {}, nullptr));
+    EXPECT_TRUE(log.Taken().empty());
+    // A failing run leaves the main thread as it was.
+    GSObject* failing = Make("Failing", &context);
+    EXPECT_FALSE(GSRuntime::CallScriptMethod(failing->GetScriptClass(), failing->Instance(), "$int@Failing::Zero()", {},
+                                             nullptr));
     ASSERT_FALSE(log.Taken().empty());
-    EXPECT_EQ(log.Taken()[0], "Thread Exception: ER_IllegalInstruction, line 2, file classes.gs");
+    EXPECT_EQ(log.Taken()[0], "Thread Exception: ER_DivideByZero, line 11, file classes.gs");
+    delete failing;
     EXPECT_EQ(GSMachine::Get()->MainThread()->Stack().TopIndex(), -1);
     EXPECT_EQ(header->references, 1);
     delete object;
