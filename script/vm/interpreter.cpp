@@ -1285,7 +1285,10 @@ dispatch:
             ip = targets + 4 * size_t(n > 0 ? n : 0);
             SetState(kThreadBlocked);
             SYNC_TOP();
+            // A queued message may resume the thread at once: it pushes the
+            // message object.
             FilterQueueOnWait();
+            LOAD_TOP();
             result = ER_Blocked;
             goto normal_exit;
         }

@@ -209,8 +209,9 @@ void GSRouter::ClearQueuedMessages(GSNode* node, const char* major, const char* 
 
 void GSRouter::Step(float dt)
 {
-    // Milliseconds; a negative or NaN step does not turn the clock back.
-    const double ticks = std::isfinite(dt) && dt > 0.0f ? std::floor(double(dt) * 1000.0) : 0.0;
+    // Milliseconds (rounded: 0.015f is a hair below 15 ms); a negative or NaN
+    // step does not turn the clock back.
+    const double ticks = std::isfinite(dt) && dt > 0.0f ? std::round(double(dt) * 1000.0) : 0.0;
     clock_ = (clock_ + static_cast<uint32_t>(std::fmod(ticks, double(kTimeMask) + 1.0))) & kTimeMask;
     // What was posted so far lives in the current frame memory; the other
     // one backs only messages that the previous step delivered.
