@@ -172,6 +172,26 @@ inline Slot* Collapse(Slot* sp, int consumed, Slot result)
     return sp - consumed;
 }
 
+// Handlers keep no object with a destructor in scope: a computed goto
+// leaves the scope without running it. These do the work out of line.
+
+// Byte i becomes the low 8 bits of c; past the end spaces fill up to it.
+void SetChar(GSString* string, int32_t i, uint32_t c)
+{
+    std::string text(string->Text().View());
+    if (size_t(i) >= text.size())
+        text.resize(size_t(i) + 1, ' ');
+    text[size_t(i)] = static_cast<char>(c & 0xFF);
+    string->Text().Set(text);
+}
+
+Slot ConcatSlot(const GSString* a, const GSString* b)
+{
+    std::string text(a->Text().View());
+    text += b->Text().View();
+    return NewStringSlot(text);
+}
+
 // The method-table entry m of a receiver's member block.
 inline const GSMethodEntry& MethodOf(const Slot* receiver, uint32_t m)
 {
@@ -877,12 +897,7 @@ dispatch:
             const int32_t i = sp[-1].AsInt();
             if (i < 0)
                 FAIL(ER_StringOutOfBounds);
-            std::string text(string->Text().View());
-            // Past the end, spaces fill up to the new byte.
-            if (size_t(i) >= text.size())
-                text.resize(size_t(i) + 1, ' ');
-            text[size_t(i)] = static_cast<char>(sp[0].AsWord() & 0xFF);
-            string->Text().Set(text);
+            SetChar(string, i, sp[0].AsWord());
             const bool keep = op == OP_StringSetCharKeep;
             sp = Collapse(sp, 2, sp[0]) - (keep ? 0 : 1);
             NEXT();
@@ -937,11 +952,9 @@ dispatch:
             const GSString* a = StringOf(sp[-1]);
             const GSString* b = StringOf(sp[0]);
             if (a != nullptr && b != nullptr) {
-                std::string text(a->Text().View());
-                text += b->Text().View();
                 const Slot oldA = sp[-1];
                 const Slot oldB = sp[0];
-                sp[-1] = NewStringSlot(text);
+                sp[-1] = ConcatSlot(a, b);
                 Release(oldA);
                 Release(oldB);
             } else if (a == nullptr && b == nullptr) {

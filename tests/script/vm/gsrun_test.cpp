@@ -206,3 +206,94 @@ TEST(Gsrun, AFullDiskIsAReportedFailure)
 }
 
 }  // namespace
+
+namespace {
+
+// The instruction corpus run as outside checks run it: every instruction
+// family, a thread that waits, wakes and sleeps, and the router's step.
+TEST(Gsrun, TheInstructionCorpusRunsThreadsAndTheRouter)
+{
+    const std::string source = std::string(KORVEL_TESTS_DIR) + "/script/vm/corpus/instructions.gs";
+    const GsrunRun run = RunGsrun({source,      "Station",
+                                   "--call",    "$int@Station::Run()",
+                                   "--call",    "$float@Station::Ratio()",
+                                   "--call",    "$void@Station::Start()",
+                                   "--step",    "1",
+                                   "--call",    "$void@Station::Poke(string)",
+                                   "--str",     "hello",
+                                   "--step",    "1",
+                                   "--call",    "$int@Station::Heard()",
+                                   "--call",    "$void@Station::Nap()",
+                                   "--step",    "2",
+                                   "--dt",      "1",
+                                   "--call",    "$int@Station::Napped()",
+                                   "--process", "1",
+                                   "--dt",      "1",
+                                   "--call",    "$int@Station::Napped()",
+                                   "--call",    "$void@Station::Stop()",
+                                   "--step",    "1",
+                                   "--dt",      "0.5",
+                                   "--call",    "$string@Station::Text()"});
+    EXPECT_EQ(Contract(run),
+              (std::vector<std::string>{
+                  "LOAD 0", "CALL $int@Station::Run() -> ok 1633", "CALL $float@Station::Ratio() -> ok 1",
+                  "CALL $void@Station::Start() -> ok void", "CALL $void@Station::Poke(string) -> ok void",
+                  "CALL $int@Station::Heard() -> ok 1", "CALL $void@Station::Nap() -> ok void",
+                  "CALL $int@Station::Napped() -> ok 0", "CALL $int@Station::Napped() -> ok 1",
+                  "CALL $void@Station::Stop() -> ok void", "CALL $string@Station::Text() -> ok \"hello\"", "LIVE 0"}))
+        << run.errors;
+    EXPECT_EQ(run.exitCode, 0);
+}
+
+// Each failure: the call fails with its report and the stack dump, the run
+// goes on to the next call, and nothing is left alive.
+TEST(Gsrun, EveryFailureIsReportedAndLeavesNothingAlive)
+{
+    KorvelTest::TempFolder tree;
+    struct Failure {
+        const char* method;
+        const char* report;
+    };
+    const Failure failures[] = {
+        {"int Div(int a) { return 1 / a; }", "ER_DivideByZero"},
+        {"int Index(int a) { int[] x = new int[1]; string s = \"keep\"; x[0] = a; return x[a + 3]; }",
+         "ER_ArrayOutOfBounds"},
+        {"int Deep(int a) { return Deep(a + 1); }", "ER_StackOverflow"},
+        {"int Spin(int a) { Holder h = new Holder(); while (true) { a++; } return a; }", "ER_Timeout"},
+        {"int Null(int a) { Holder h; return h.v; }", "ER_NullReference"},
+        {"int Unbound(int a) { return Missing(a); }", "ER_NativeCallError"},
+        {"int Threads(int a) { int i; for (i = 0; i < 65; i++) Idle(); return 0; }", "ER_ThreadError"},
+        {"int Waits(int a) { wait () { on \"Ping\", \"\": return 1; } return 0; }", "ER_ThreadError"},
+        {"int Raise(int a) { SendMessage(me, null, \"x\"); return 0; }", "ER_Exception"},
+    };
+    std::string source = "include \"gs.gs\"\nclass Holder { public int v; public Holder me2; };\n"
+                         "class Faulty isclass GameObject {\n  public native int Missing(int a);\n"
+                         "  thread void Idle(void) { wait () { on \"Never\", \"\": break; } }\n";
+    std::vector<std::string> arguments = {tree / "faulty.gs", "Faulty"};
+    for (size_t i = 0; i < std::size(failures); ++i) {
+        source += std::string("  public ") + failures[i].method + "\n";
+        const std::string method = failures[i].method;
+        const std::string name = method.substr(4, method.find('(') - 4);
+        arguments.insert(arguments.end(), {"--call", "$int@Faulty::" + name + "(int)", "--int", "0"});
+    }
+    tree.MakeFile("faulty.gs", source + "};\n");
+    arguments.insert(arguments.end(), {"--step", "2", "--dt", "0.1"});
+    const GsrunRun run = RunGsrun(arguments);
+    std::vector<std::string> expected = {"LOAD 0"};
+    for (size_t i = 0; i < std::size(failures); ++i) {
+        const std::string method = failures[i].method;
+        expected.push_back("CALL $int@Faulty::" + method.substr(4, method.find('(') - 4) + "(int) -> fail");
+    }
+    expected.push_back("LIVE 0");
+    EXPECT_EQ(Contract(run), expected) << run.errors;
+    EXPECT_EQ(run.exitCode, 1);
+    for (size_t i = 0; i < std::size(failures); ++i) {
+        const std::string report = std::string("LOG Thread Exception: ") + failures[i].report + ", line " +
+                                   std::to_string(6 + i) + ", file faulty.gs";
+        EXPECT_TRUE(std::find(run.lines.begin(), run.lines.end(), report) != run.lines.end()) << report;
+    }
+    EXPECT_TRUE(std::find(run.lines.begin(), run.lines.end(), "LOG Stack Dump...") != run.lines.end());
+    EXPECT_TRUE(std::find(run.lines.begin(), run.lines.end(), "LOG GSStack overflow...") != run.lines.end());
+}
+
+}  // namespace
