@@ -198,3 +198,28 @@ TEST_F(OpcodeCoverage, EveryInstructionRunsFromTheCorpusOrFromPatchedBytes)
 }
 
 }  // namespace
+
+namespace {
+
+// The budget: a backward jump 9 bytes behind the loop's first byte charges
+// 10 bytes an iteration, so the 1,677,722nd iteration passes 0x1000000.
+TEST_F(OpcodeCoverage, AnEndlessLoopEndsInTheIterationThatExceedsTheBudget)
+{
+    ASSERT_TRUE(Build("class Loop {\n  public int count;\n  public int Count() { return count; }\n"
+                      "  public void Spin() { count = count + (count + (count + (count + count))); }\n};\n"));
+    GSRuntime::GSClass* cls = Class("Loop");
+    GSRuntime::GSFunction& spin = cls->Function(static_cast<uint32_t>(cls->FindFunction("$void@Loop::Spin()")));
+    // count++ through the member word 2, a filler pair, and the jump back.
+    const uint8_t loop[] = {
+        OP_GetOwnMember, 2, 0, OP_IncInt, OP_SetOwnMember, 2, 0, OP_PushFalse, OP_Pop, OP_Jump, 0, 0, 0, 0};
+    ASSERT_LE(sizeof loop, spin.codeLength);
+    std::memcpy(const_cast<uint8_t*>(spin.code), loop, sizeof loop);
+    GSRuntime::GSObject* object = Make("Loop");
+    LogCapture log;
+    EXPECT_FALSE(Call(object, "$void@Loop::Spin()"));
+    ASSERT_FALSE(log.Taken().empty());
+    EXPECT_EQ(log.Taken()[0].rfind("Thread Exception: ER_Timeout, line ", 0), 0u) << log.Taken()[0];
+    EXPECT_EQ(CallInt(object, "$int@Loop::Count()"), 1677722);
+}
+
+}  // namespace
