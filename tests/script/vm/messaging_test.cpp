@@ -3,6 +3,8 @@
 // limit, and the router's step.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "script/vm/gs_node.h"
 #include "script_world.h"
 
@@ -47,8 +49,20 @@ class Node isclass GameObject {
   public int Handled(void) { return handled; }
   public int Naps(void) { return naps; }
   public string Last(void) { return last; }
+  public void OnSpin(Message m) { while (true) { handled++; } }
+  public void Nothing(void) { }
+  thread void TalkThenCall(Node other) { SendMessage(other, "Ping", "x"); Nothing(); }
+  public void StartTalkThenCall(Node other) { TalkThenCall(other); }
 };
 )";
+
+// The line of the source that holds `text`.
+int LineOf(const char* text)
+{
+    const std::string source = kNodes;
+    const size_t at = source.find(text);
+    return 1 + static_cast<int>(std::count(source.begin(), source.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+}
 
 class Messaging : public vm_test::ScriptWorld {
 protected:
@@ -105,6 +119,31 @@ TEST_F(Messaging, AThreadSendsMessagesThatArriveAtOnce)
     b->Process(0.0f);
     EXPECT_TRUE(log.Contains("GameObject::SendMessage() illegal major or minor string (file gs.gs)"));
     EXPECT_TRUE(log.Contains("Thread Exception: ER_Exception, line 15, file test.gs"));
+}
+
+// A handler run inside a thread's SendMessage is a nested run: it shares the
+// thread's budget, so when it uses the budget up, the thread's run ends too,
+// at its next transfer (the call behind the send).
+TEST_F(Messaging, ANestedHandlerRunSharesTheBudgetOfTheRunAroundIt)
+{
+    GSGameObject* target = MakeGame("Node");
+    GSGameObject* owner = MakeGame("Node");
+    GSGameObject* sender = MakeGame("Node");
+    ASSERT_TRUE(Call(owner, "$void@Node::Handle(Node,string)", {Ref(target), Text("OnSpin")}));
+    ASSERT_TRUE(Call(sender, "$void@Node::StartTalkThenCall(Node)", {Ref(target)}));
+    LogCapture log;
+    sender->Process(0.0f);
+    std::vector<std::string> reports;
+    for (const std::string& line : log.Taken()) {
+        if (line.rfind("Thread Exception: ", 0) == 0)
+            reports.push_back(line);
+    }
+    EXPECT_EQ(reports, (std::vector<std::string>{
+                           "Thread Exception: ER_Timeout, line " + std::to_string(LineOf("OnSpin")) + ", file test.gs",
+                           "Thread Exception: ER_Timeout, line " + std::to_string(LineOf("thread void TalkThenCall")) +
+                               ", file test.gs"}));
+    EXPECT_EQ(sender->ThreadCount(), 0u);
+    EXPECT_GT(Handled(owner), 1000000);
 }
 
 TEST_F(Messaging, ASleepingThreadCountsDownItsTimer)
@@ -279,6 +318,10 @@ TEST_F(Messaging, TheRouterDeliversByMajorAndOrdersDelays)
     router->Step(0.025f);
     EXPECT_EQ(x.seen, (std::vector<uint16_t>{41, 42, 43}));
     LogCapture log;
+    router->PrintInfo();
+    EXPECT_EQ(log.Taken().size(), 8u);
+    EXPECT_TRUE(log.Contains("2 Node(s)"));
+    EXPECT_TRUE(log.Contains("0 Message(s) in the delay queue"));
     router->Done();
     EXPECT_TRUE(log.Contains("GSRouter::Done(), 2 outstanding node(s)"));
     EXPECT_EQ(x.Id(), -1);
