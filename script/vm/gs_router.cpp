@@ -154,10 +154,15 @@ void GSRouter::Done()
     // Detached and possibly deleted nodes must not be reached through the
     // scheduled set afterwards.
     scheduled_.clear();
+    // Chosen before any goes: deleting a game object releases what its
+    // threads held, which may delete other detached game objects.
+    std::vector<GSNode*> doomed;
     for (GSNode* node : detached) {
         if (node->HasFlag(GSNode::kNodeDeleteRequested))
-            delete node;
+            doomed.push_back(node);
     }
+    for (GSNode* node : doomed)
+        delete node;
     // Copies held by thread queues come from this memory too: the threads
     // of nodes detached here no longer return them.
     messageMemory_.MarkAllFree();

@@ -53,6 +53,8 @@ class Node isclass GameObject {
   public void Nothing(void) { }
   thread void TalkThenCall(Node other) { SendMessage(other, "Ping", "x"); Nothing(); }
   public void StartTalkThenCall(Node other) { TalkThenCall(other); }
+  thread void Keep(Node other) { wait () { on "Never", "": break; } }
+  public void Hold(Node other) { Keep(other); }
 };
 )";
 
@@ -268,6 +270,28 @@ TEST_F(Messaging, AWaitForANameBeyondTheLastMessageIdFails)
     Router()->Step(0.0f);
     EXPECT_TRUE(log.Contains("Thread Exception: ER_ThreadError, line 12, file test.gs")) << log.Taken()[0];
     EXPECT_EQ(a->ThreadCount(), 0u);
+}
+
+// The router's end deletes the nodes whose deletion was asked for; one of
+// them may hold, in its thread, the last reference of another node, which
+// goes with it and must not be visited afterwards.
+TEST_F(Messaging, TheRoutersEndSurvivesNodesThatTakeOthersWithThem)
+{
+    GSGameObject* held = new GSGameObject;
+    ASSERT_TRUE(Router()->AddNode(held));
+    ASSERT_TRUE(held->AttachScriptInstance(Class("Node"), context_.get()));
+    GSGameObject* holder = new GSGameObject;
+    ASSERT_TRUE(Router()->AddNode(holder));
+    ASSERT_TRUE(holder->AttachScriptInstance(Class("Node"), context_.get()));
+    ASSERT_TRUE(Call(holder, "$void@Node::Hold(Node)", {Ref(held)}));
+    // From here only the holder's thread keeps the held object.
+    GSRuntime::GSScriptInstance::Release(held->Instance());
+    GSMessage request{GSRuntime::kMessageDeleteRequest, 1, 0, holder->Id(), 0};
+    Router()->DeliverMessage(request);
+    LogCapture log;
+    Router()->Done();
+    EXPECT_TRUE(log.Contains("GSRouter::Done(), 2 outstanding node(s)"));
+    EXPECT_EQ(Router()->NodeCount(), 0u);
 }
 
 // A node that records what reaches it.
