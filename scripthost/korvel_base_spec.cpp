@@ -7,7 +7,13 @@
 namespace {
 
 // Builds before this one named the asset's files after "asset-filename".
-constexpr float FileNameBuildLimit = 2.50f;
+constexpr int FileNameBuildLimit = 250;
+
+// The build times 100, truncated toward zero: the Parts compare builds so.
+int BuildHundredths(float build)
+{
+    return static_cast<int>(build * 100.0f);
+}
 
 PemberlynxSpec* ConstructKorvelBaseSpec(const KUID& assetId, const Zel::PString& databaseName,
                                         const Zel::String& parentFolder, const Zel::String& assetFolderName,
@@ -25,7 +31,7 @@ KorvelBaseSpec::KorvelBaseSpec(const KUID& assetId, const Zel::PString& database
     kind_ = config.GetNamedTag(Zel::PString("kind"));
     // An empty or missing config gives 1.3.
     buildVersion_ = GetConfigBuildVersion(config);
-    if (buildVersion_ < FileNameBuildLimit) {
+    if (BuildHundredths(buildVersion_) < FileNameBuildLimit) {
         Zel::PString fileName = config.GetNamedTag(Zel::PString("asset-filename"));
         fileName_ = fileName.IsEmpty() ? assetFolderName : Zel::String(fileName.c_str());
     } else {
@@ -34,6 +40,25 @@ KorvelBaseSpec::KorvelBaseSpec(const KUID& assetId, const Zel::PString& database
 }
 
 KorvelBaseSpec::~KorvelBaseSpec() = default;
+
+bool KorvelBaseSpec::IsBuildBelow(float version) const
+{
+    return BuildHundredths(buildVersion_) < BuildHundredths(version);
+}
+
+bool KorvelBaseSpec::IsBuildAtLeast(float version) const
+{
+    return BuildHundredths(buildVersion_) >= BuildHundredths(version);
+}
+
+bool KUIDUnsignedOrder::operator()(const KUID& a, const KUID& b) const
+{
+    if (a.user != b.user)
+        return static_cast<uint32_t>(a.user) < static_cast<uint32_t>(b.user);
+    if (a.content != b.content)
+        return static_cast<uint32_t>(a.content) < static_cast<uint32_t>(b.content);
+    return static_cast<uint32_t>(a.version) < static_cast<uint32_t>(b.version);
+}
 
 KADScript_KorvelBaseSpecFactory::KADScript_KorvelBaseSpecFactory()
     : PXSpecFactory(Zel::PString("--KADScript_KorvelBaseSpecFactory--"))

@@ -105,8 +105,8 @@ TEST_F(FullDisk, EditOfAnInstalledAssetSaysTheDiskIsFull)
 #ifdef KORVEL_TEST_HOOKS
 TEST_F(FullDisk, AVerdictTheIndexCannotKeepIsAnErrorLineOfValidate)
 {
-    // A daemon that takes the stand-in validator's verdicts (it fails every
-    // asset) as real, so that validate has a verdict to record.
+    // The asset's build is newer than the validator checks, so validate has
+    // a verdict (faulty) to record.
     installation.StopDaemons();
     E2E::RunOptions judging;
     judging.environment = {"KAD_TEST_VALIDATOR_JUDGES=1"};
@@ -114,7 +114,9 @@ TEST_F(FullDisk, AVerdictTheIndexCannotKeepIsAnErrorLineOfValidate)
 
     Fill();
     E2E::RunResult validated = installation.Run({"validate", AssetTag});
-    EXPECT_NE(validated.out.find("No validator is available in this build."), std::string::npos) << validated.out;
+    EXPECT_NE(validated.out.find("This asset was made for a newer version of the program and cannot be checked."),
+              std::string::npos)
+        << validated.out;
     // The faulty flag could not be written: validate says so instead of
     // leaving the old flags to pass for the verdict.
     EXPECT_NE(validated.out.find(std::string("- ") + AssetTag + " : Cannot repair"), std::string::npos)

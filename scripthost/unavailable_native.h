@@ -1,0 +1,13 @@
+// Natives registered before their classes are built: each links, and a call raises a script exception.
+#pragma once
+
+// Registers one binding per signature (a null entry ends the list) under the
+// class name the signature carries between "@" and "::". A call raises
+// "<signature> is not available in this program" on the calling thread.
+void RegisterUnavailableNatives(const char* const* signatures);
+
+// The OnlineAccess registration's stored boxes: "offline-inbox.tbox" and
+// "offline-outbox.tbox" in the cache folder, read when present. Such a file
+// is a binary soup when it starts "ACS$", else a text soup; one that cannot
+// be read stays where it is.
+void RegisterOnlineAccessStores();

@@ -1,0 +1,45 @@
+// The script-host tests' installation: a temporary root with the script API installed, set up once per binary.
+#include "script_host_test_root.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "foundation/base/install_paths.h"
+#include "zel/path.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ScriptHostEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { ScriptHostTestRoot(); }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove_all(fs::path(ScriptHostTestRoot()).parent_path(), ignored);
+    }
+};
+
+const auto* registered = ::testing::AddGlobalTestEnvironment(new ScriptHostEnvironment);
+
+}  // namespace
+
+const std::string& ScriptHostTestRoot()
+{
+    static std::string root = [] {
+        char pattern[] = "/tmp/scripthost-XXXXXX";
+        std::string base = mkdtemp(pattern);
+        // Mixed case: the roots are kept lower-cased, the folders on disk are not.
+        std::string installRoot = base + "/Korvel Root";
+        fs::create_directories(installRoot + "/bin");
+        fs::copy(KORVEL_SCRIPT_SOURCES_DIR, installRoot + "/scripts", fs::copy_options::recursive);
+        fs::copy(KORVEL_SCRIPT_LIBRARIES_DIR, installRoot + "/libraries", fs::copy_options::recursive);
+        InitInstallPaths(Zel::File::Path(installRoot.c_str()));
+        CreateUserFolders();
+        return installRoot;
+    }();
+    return root;
+}

@@ -1,0 +1,7 @@
+// The script-host tests' installation: a temporary root with the script API installed, set up once per binary.
+#pragma once
+
+#include <string>
+
+// The root (its user data, "scripts" and "libraries" in place); made on first use.
+const std::string& ScriptHostTestRoot();
