@@ -13,7 +13,11 @@ work="$(mktemp -d /tmp/KorvelHostBench.XXXXXX)"
 trap 'cd /; "$work/root/bin/KorvelUtil" closekaddaemon >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 cp -r "$tree" "$work/root"
 mkdir -p "$work/asset"
-printf 'kuid <kuid:424242:7001>\nkind "scenery"\nusername "Bench asset"\n' >"$work/asset/config.txt"
+# A typical scripted asset: a vehicle whose script the host compiles (once,
+# into the script cache), links and checks against its category.
+printf 'kuid <kuid:424242:7001>\nkind "traincar"\nusername "Bench asset"\nkorvel-build 3.3\nscript "car"\nclass "Car"\n' \
+  >"$work/asset/config.txt"
+printf 'include "Vehicle.gs"\nclass Car isclass Vehicle\n{\n  public int Axles(void) { return 4; }\n};\n' >"$work/asset/car.gs"
 cd "$work/root/bin"
 kuid="<kuid:424242:7001>"
 ./KorvelUtil installfrompath "$work/asset" >/dev/null
