@@ -5,6 +5,7 @@ if(TARGET scripthost AND TARGET script_api_libraries)
   target_link_libraries(scripthost_bench PRIVATE scripthost)
   target_include_directories(scripthost_bench PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(scripthost_bench PRIVATE KORVEL_SCRIPT_SOURCES_DIR="${CMAKE_SOURCE_DIR}/data/scripts"
+                                                      KORVEL_SCRIPT_API_SOURCES_DIR="${CMAKE_SOURCE_DIR}/data/api"
                                                       KORVEL_SCRIPT_LIBRARIES_DIR="${CMAKE_BINARY_DIR}/libraries")
   add_dependencies(scripthost_bench script_api_libraries)
 endif()

@@ -42,6 +42,7 @@ int main()
     const std::string root = base + "/root";
     fs::create_directories(root + "/bin");
     fs::copy(KORVEL_SCRIPT_SOURCES_DIR, root + "/scripts", fs::copy_options::recursive);
+    fs::copy(KORVEL_SCRIPT_API_SOURCES_DIR, root + "/scripts", fs::copy_options::recursive);
     fs::copy(KORVEL_SCRIPT_LIBRARIES_DIR, root + "/libraries", fs::copy_options::recursive);
     InitInstallPaths(Zel::File::Path(root.c_str()));
     CreateUserFolders();

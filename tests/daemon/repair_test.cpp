@@ -255,11 +255,15 @@ TEST_F(RepairTest, ADaemonWhoseStoreDidNotStartRepairsNothingAndSaysSo)
 
 TEST_F(RepairTest, TheExtendedRepairSaysWhenItCannotValidateAndMarksNothingFaulty)
 {
+    // This installation has no program to start as a command host: no
+    // asset can be asked about, and none is judged faulty for it.
     WriteAssetFolder(UserData() + "/local/kuid_424242_7_0/r1/asset", AssetFolderConfig(7), {});
+    WriteAssetFolder(UserData() + "/local/kuid_424242_8_0/r1/asset", AssetFolderConfig(8), {});
     Start();
     auto lines = Repair(ExtendedRepair);
-    EXPECT_EQ(CountLinesWith(lines, "The assets were not re-validated: no asset validator is available."), 1);
+    EXPECT_EQ(CountLinesWith(lines, "The remaining assets were not re-validated."), 1);
     EXPECT_EQ(Info(KUID(424242, 7, 0)).status1 & 2, 0);
+    EXPECT_EQ(Info(KUID(424242, 8, 0)).status1 & 2, 0);
 }
 
 }  // namespace

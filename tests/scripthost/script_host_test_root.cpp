@@ -36,6 +36,7 @@ const std::string& ScriptHostTestRoot()
         std::string installRoot = base + "/Korvel Root";
         fs::create_directories(installRoot + "/bin");
         fs::copy(KORVEL_SCRIPT_SOURCES_DIR, installRoot + "/scripts", fs::copy_options::recursive);
+        fs::copy(KORVEL_SCRIPT_API_SOURCES_DIR, installRoot + "/scripts", fs::copy_options::recursive);
         fs::copy(KORVEL_SCRIPT_LIBRARIES_DIR, installRoot + "/libraries", fs::copy_options::recursive);
         InitInstallPaths(Zel::File::Path(installRoot.c_str()));
         CreateUserFolders();
