@@ -142,9 +142,14 @@ bool KorvelBaseSpec::CacheScripts(const Zel::PString& storeName, const Zel::File
     // turn every compile into a write failure. The roots are kept lower-cased
     // while the folders on disk may not be: make the folder where the file
     // layer resolves it, never a lower-cased twin tree beside the real one.
+    // The resolved folder also serves every file below it: the lower-cased
+    // root would otherwise be resolved anew, component by component, for
+    // each cache file of a warm check.
     std::string onDisk;
-    if (Zel::File::Resolve(nullptr, cacheFolder.c_str(), onDisk, true))
+    if (Zel::File::Resolve(nullptr, cacheFolder.c_str(), onDisk, true)) {
         Platform::MakeFolders(onDisk);
+        cacheFolder = Zel::File::Path(onDisk.c_str());
+    }
 
     IncludeListScope scope;
     AddScriptIncludeDirs();
@@ -199,8 +204,10 @@ bool KorvelBaseSpec::CacheOneScript(const Zel::PString& storeName, const Zel::Fi
     Zel::File::Path cachePath = cacheFolder;
     cachePath.AddPath(cacheName);
 
+    // A missing cache file fails the header probe below like a damaged one;
+    // it is compiled without counting as a mismatch.
     bool recompiled = false;
-    bool compile = Zel::File::Exists(cachePath.c_str()) != 0;
+    bool compile = false;
     for (;;) {
         if (compile) {
             GSSourceFile::LoadPrefix = CacheScriptsPrefix();
