@@ -265,8 +265,9 @@ TEST_F(CompressTexture, TexinfoReportsFilesItCannotReadAndItsUsage)
         E2E::RunResult run = E2E::RunProcess(KORVEL_TEXINFO, c.arguments);
         EXPECT_EQ(run.exitStatus, c.exitStatus) << run.out;
         EXPECT_EQ(run.out, c.out);
-        if (c.exitStatus == 2)
+        if (c.exitStatus == 2) {
             EXPECT_EQ(run.err, "usage: texinfo FILE.texture\n");
+        }
     }
 }
 

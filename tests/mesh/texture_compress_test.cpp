@@ -86,8 +86,9 @@ TEST_F(TextureCompressTest, EveryFormatGivesItsMipChainCloseToTheSource)
                 std::fill(expected.begin() + long(i), expected.begin() + long(i) + 3, 0);
         }
         EXPECT_LT(TestDxt::RmsError(decoded, expected, 0, 2), c.colourTolerance);
-        if (c.alphaTolerance >= 0)
+        if (c.alphaTolerance >= 0) {
             EXPECT_LT(TestDxt::RmsError(decoded, original, 3, 3), c.alphaTolerance);
+        }
     }
 }
 
