@@ -165,23 +165,32 @@ void Ratio(const char* what, double ours, double anchor, const char* goal)
 
 }  // namespace
 
-int main()
+// With an argument ("load", "tree" or "weld") only that section runs.
+int main(int argc, char** argv)
 {
-    std::string path = "/tmp/korvel-mesh-bench.im";
-    std::string half = "/tmp/korvel-mesh-bench-half.im";
-    std::string bytes = WriteMeshFile(16, path);
-    std::string quarter = "/tmp/korvel-mesh-bench-quarter.im";
-    WriteMeshFile(8, half);
-    WriteMeshFile(4, quarter);
-    size_t vertices = 255 * 255, indices = 254 * 254 * 6;
-    std::printf("mesh file: %.1f MB, 16 chunks x %zu vertices, 2 uv sets, normals, colours\n", bytes.size() / 1e6,
-                vertices);
-    double load = LoadIm(path), anchor = ReadAndCopy(path, 16, vertices, indices);
-    Ratio(".im load vs read + memcpy per array", load, anchor, "<= 3.3");
-    // 4 and 8 chunks: both below the allocator's mmap threshold, so the ratio is the loader's own.
-    std::printf("%-44s %.2f (linear: 2.00)\n", ".im load, 8 vs 4 chunks", LoadIm(half) / LoadIm(quarter));
+    auto wanted = [&](const char* section) { return argc < 2 || std::strcmp(argv[1], section) == 0; };
+    if (wanted("load")) {
+        std::string path = "/tmp/korvel-mesh-bench.im";
+        std::string half = "/tmp/korvel-mesh-bench-half.im";
+        std::string bytes = WriteMeshFile(16, path);
+        std::string quarter = "/tmp/korvel-mesh-bench-quarter.im";
+        WriteMeshFile(8, half);
+        WriteMeshFile(4, quarter);
+        size_t vertices = 255 * 255, indices = 254 * 254 * 6;
+        std::printf("mesh file: %.1f MB, 16 chunks x %zu vertices, 2 uv sets, normals, colours\n", bytes.size() / 1e6,
+                    vertices);
+        double load = LoadIm(path), anchor = ReadAndCopy(path, 16, vertices, indices);
+        Ratio(".im load vs read + memcpy per array", load, anchor, "<= 3.3");
+        // 4 and 8 chunks: both below the allocator's mmap threshold, so the ratio is the loader's own.
+        std::printf("%-44s %.2f (linear: 2.00)\n", ".im load, 8 vs 4 chunks", LoadIm(half) / LoadIm(quarter));
+        std::remove(path.c_str());
+        std::remove(half.c_str());
+        std::remove(quarter.c_str());
+    }
 
     for (size_t n : {size_t(100000), size_t(1000000)}) {
+        if (!wanted("tree"))
+            break;
         Soup soup = Surface(n);
         KVAxisBoxTree tree;
         double build = BuildTree(soup, tree);
@@ -225,6 +234,8 @@ int main()
         }
     }
 
+    if (!wanted("weld"))
+        return 0;
     std::mt19937 random(9);
     std::uniform_int_distribution<int> grid(0, 300);
     std::vector<std::array<float, 3>> points(1000000);
@@ -265,8 +276,5 @@ int main()
     double weld = weldOurs(points.size());
     Ratio("KD weld 1M points vs unordered_map", weld, weldMap(points.size()), "<= 2");
     std::printf("%-44s %.2f (n log n: ~2.1)\n", "KD weld, 1M vs 500k", weld / weldOurs(points.size() / 2));
-    std::remove(path.c_str());
-    std::remove(half.c_str());
-    std::remove(quarter.c_str());
     return 0;
 }

@@ -14,6 +14,14 @@ constexpr float kHuge = 3.4028235e38f;
 
 }  // namespace
 
+// One triangle seen along one axis: its box centre and bounds there.
+struct KVAxisBoxTree::SplitKey {
+    float centre;
+    float min;
+    float max;
+    uint32_t triangle;
+};
+
 struct KVAxisBoxTree::BuildState {
     struct Node {
         int32_t first = 0;
@@ -26,6 +34,9 @@ struct KVAxisBoxTree::BuildState {
     std::vector<Node> nodes;
     std::vector<Box> boxes;
     std::vector<uint32_t> leaves;
+    // Triangles in split order: each node owns one range of it.
+    std::vector<uint32_t> order;
+    std::array<std::vector<SplitKey>, 3> keys;
     size_t leafSize = 64;
     KVMapKDTree<int, float, 3, 4000> welder;
     std::vector<int> found;
@@ -113,69 +124,70 @@ bool KVAxisBoxTree::Build()
         build_.reset();
         return false;
     }
-    std::vector<uint32_t> root(state.triangles.size());
-    for (size_t i = 0; i < root.size(); ++i)
-        root[i] = static_cast<uint32_t>(i);
-    Box box{{kHuge, kHuge, kHuge}, {-kHuge, -kHuge, -kHuge}};
-    for (const auto& vertex : state.vertices) {
-        for (int a = 0; a < 3; ++a) {
-            box.min[a] = std::min(box.min[a], vertex[static_cast<size_t>(a)]);
-            box.max[a] = std::max(box.max[a], vertex[static_cast<size_t>(a)]);
-        }
-    }
+    state.order.resize(state.triangles.size());
+    for (size_t i = 0; i < state.order.size(); ++i)
+        state.order[i] = static_cast<uint32_t>(i);
+    for (auto& keys : state.keys)
+        keys.resize(state.order.size());
     deepest_ = 0;
-    state.nodes.push_back({0, 0, box});
-    Split(0, root, box, 0);
+    state.nodes.push_back({});
+    // The root's box, the union of the triangles' boxes, is the box of the welded vertices.
+    Split(0, 0, state.order.size(), 0);
     Pack();
     build_.reset();
     return true;
 }
 
-size_t KVAxisBoxTree::EvaluateSplit(int axis, std::vector<uint32_t>& list, Box& leftBox, Box& rightBox) const
+size_t KVAxisBoxTree::EvaluateSplit(SplitKey* keys, size_t count, float extent, float& overlap)
 {
-    const std::vector<Box>& boxes = build_->boxes;
-    auto centre = [&boxes, axis](uint32_t t) { return (boxes[t].min[axis] + boxes[t].max[axis]) / 2; };
-    auto byCentre = [&centre](uint32_t a, uint32_t b) { return centre(a) < centre(b); };
-    auto begin = list.begin();
-    size_t half = list.size() / 2;
+    auto byCentre = [](const SplitKey& a, const SplitKey& b) { return a.centre < b.centre; };
+    size_t half = count / 2;
     // Only the halves matter, not the order inside them: a selection does, in place.
-    std::nth_element(begin, begin + static_cast<std::ptrdiff_t>(half), list.end(), byCentre);
+    std::nth_element(keys, keys + half, keys + count, byCentre);
     size_t leftCount = half;
     // Two odd halves: the triangle nearest the cut changes sides so both become even.
-    if (leftCount % 2 == 1 && (list.size() - leftCount) % 2 == 1) {
-        if (leftCount < list.size() - leftCount) {
-            std::iter_swap(begin + static_cast<std::ptrdiff_t>(leftCount),
-                           std::min_element(begin + static_cast<std::ptrdiff_t>(leftCount), list.end(), byCentre));
+    if (leftCount % 2 == 1 && (count - leftCount) % 2 == 1) {
+        if (leftCount < count - leftCount) {
+            std::iter_swap(keys + leftCount, std::min_element(keys + leftCount, keys + count, byCentre));
             ++leftCount;
         } else {
-            std::iter_swap(begin + static_cast<std::ptrdiff_t>(leftCount - 1),
-                           std::max_element(begin, begin + static_cast<std::ptrdiff_t>(leftCount), byCentre));
+            std::iter_swap(keys + leftCount - 1, std::max_element(keys, keys + leftCount, byCentre));
             --leftCount;
         }
     }
-    auto unionOf = [&boxes, &list](size_t from, size_t to, Box& out) {
-        out = Box{{kHuge, kHuge, kHuge}, {-kHuge, -kHuge, -kHuge}};
-        for (size_t i = from; i < to; ++i) {
-            const Box& box = boxes[list[i]];
-            for (int a = 0; a < 3; ++a) {
-                out.min[a] = std::min(out.min[a], box.min[a]);
-                out.max[a] = std::max(out.max[a], box.max[a]);
-            }
-        }
-    };
-    unionOf(0, leftCount, leftBox);
-    unionOf(leftCount, list.size(), rightBox);
+    float leftMax = -kHuge, rightMin = kHuge;
+    for (size_t i = 0; i < leftCount; ++i)
+        leftMax = std::max(leftMax, keys[i].max);
+    for (size_t i = leftCount; i < count; ++i)
+        rightMin = std::min(rightMin, keys[i].min);
+    overlap = extent > 0 ? (leftMax - rightMin) / extent : 0.0f;
     return leftCount;
 }
 
-void KVAxisBoxTree::Split(size_t node, std::vector<uint32_t>& list, const Box& box, int depth)
+void KVAxisBoxTree::Split(size_t node, size_t lo, size_t hi, int depth)
 {
     BuildState& state = *build_;
     deepest_ = std::max(deepest_, depth);
-    if (list.size() <= state.leafSize) {
+    // The node's box is the union of its triangles' boxes; the same pass lays
+    // out each axis's keys, so the selections below touch only packed memory.
+    Box box{{kHuge, kHuge, kHuge}, {-kHuge, -kHuge, -kHuge}};
+    bool leaf = hi - lo <= state.leafSize;
+    for (size_t i = lo; i < hi; ++i) {
+        uint32_t triangle = state.order[i];
+        const Box& t = state.boxes[triangle];
+        for (int a = 0; a < 3; ++a) {
+            box.min[a] = std::min(box.min[a], t.min[a]);
+            box.max[a] = std::max(box.max[a], t.max[a]);
+            if (!leaf)
+                state.keys[a][i] = {(t.min[a] + t.max[a]) / 2, t.min[a], t.max[a], triangle};
+        }
+    }
+    state.nodes[node].box = box;
+    if (leaf) {
         state.nodes[node].first = ~static_cast<int32_t>(state.leaves.size());
-        state.nodes[node].second = static_cast<int32_t>(list.size());
-        state.leaves.insert(state.leaves.end(), list.begin(), list.end());
+        state.nodes[node].second = static_cast<int32_t>(hi - lo);
+        state.leaves.insert(state.leaves.end(), state.order.begin() + static_cast<std::ptrdiff_t>(lo),
+                            state.order.begin() + static_cast<std::ptrdiff_t>(hi));
         return;
     }
     float x = std::fabs(box.max[0] - box.min[0]), y = std::fabs(box.max[1] - box.min[1]),
@@ -195,29 +207,28 @@ void KVAxisBoxTree::Split(size_t node, std::vector<uint32_t>& list, const Box& b
     } else {
         order[0] = 0, order[1] = 2, order[2] = 1;
     }
-    Box leftBox, rightBox;
     int best = order[0];
+    size_t leftCount = 0;
     float bestOverlap = std::numeric_limits<float>::infinity();
     for (int axis : order) {
-        EvaluateSplit(axis, list, leftBox, rightBox);
-        float extent = box.max[axis] - box.min[axis];
-        float overlap = extent > 0 ? (leftBox.max[axis] - rightBox.min[axis]) / extent : 0.0f;
+        float overlap = 0;
+        size_t count = EvaluateSplit(state.keys[axis].data() + lo, hi - lo, box.max[axis] - box.min[axis], overlap);
         if (overlap < bestOverlap) {
             bestOverlap = overlap;
             best = axis;
+            leftCount = count;
         }
     }
-    size_t leftCount = EvaluateSplit(best, list, leftBox, rightBox);
-    std::vector<uint32_t> left(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(leftCount));
-    std::vector<uint32_t> right(list.begin() + static_cast<std::ptrdiff_t>(leftCount), list.end());
-    std::vector<uint32_t>().swap(list);
+    const SplitKey* chosen = state.keys[best].data() + lo;
+    for (size_t i = lo; i < hi; ++i)
+        state.order[i] = chosen[i - lo].triangle;
     size_t leftNode = state.nodes.size();
-    state.nodes.push_back({0, 0, leftBox});
-    state.nodes.push_back({0, 0, rightBox});
+    state.nodes.push_back({});
+    state.nodes.push_back({});
     state.nodes[node].first = static_cast<int32_t>(leftNode);
     state.nodes[node].second = static_cast<int32_t>(leftNode + 1);
-    Split(leftNode, left, leftBox, depth + 1);
-    Split(leftNode + 1, right, rightBox, depth + 1);
+    Split(leftNode, lo, lo + leftCount, depth + 1);
+    Split(leftNode + 1, lo + leftCount, hi, depth + 1);
 }
 
 void KVAxisBoxTree::Pack()

@@ -64,9 +64,11 @@ private:
         float min[3];
         float max[3];
     };
-    void Split(size_t node, std::vector<uint32_t>& list, const Box& box, int depth);
-    // Partitions list on the axis in place; returns how many go left.
-    size_t EvaluateSplit(int axis, std::vector<uint32_t>& list, Box& leftBox, Box& rightBox) const;
+    struct SplitKey;
+    // Splits the triangles order[lo, hi) below node, which takes their box.
+    void Split(size_t node, size_t lo, size_t hi, int depth);
+    // Partitions keys[lo, hi) on their centres; returns how many go left and the overlap of the halves.
+    static size_t EvaluateSplit(SplitKey* keys, size_t count, float extent, float& overlap);
     void Pack();
     void Visit(size_t node, struct SegmentQuery& query, KVAxisBoxTreeHit& result) const;
     void TestTriangle(int32_t id, struct SegmentQuery& query, KVAxisBoxTreeHit& result) const;
