@@ -43,7 +43,7 @@ public:
         item->value = value;
         items_.push_back(item);
         ++unsorted_;
-        IndexTail(static_cast<uint32_t>(items_.size() - 1));
+        Index(item, static_cast<uint32_t>(items_.size() - 1));
         if (!lazy_)
             ApplyInsertPolicy();
         return static_cast<int>(items_.size());
@@ -56,19 +56,26 @@ public:
         if (lazy_ && !ApplyInsertPolicy())
             ApplyRemovalPolicy();
         output.clear();
+        // Every item is hashed by bit pattern: a key held once (all that
+        // welding makes) is answered without walking the balanced part.
+        Key bits = Bits(key);
+        matches_.clear();
+        for (size_t slot = Hash(bits) & mask_; table_.size() > 0 && table_[slot].item; slot = (slot + 1) & mask_) {
+            if (table_[slot].bits == bits && Matches(*table_[slot].item, key))
+                matches_.push_back(&table_[slot]);
+        }
+        if (matches_.size() == 1)
+            output.push_back(matches_[0]->item->value);
+        if (matches_.size() <= 1)
+            return static_cast<int>(output.size());
+        // Several items share the key: the balanced part's in search order,
+        // then the tail's (split axis still 255) in insertion order.
         if (sorted_ > 0)
             Search(key, 0, sorted_ - 1, output);
-        // The tail is indexed by bit pattern, so a query costs no scan of it.
-        // Linear probing without deletions keeps equal keys in insertion order.
-        if (unsorted_ > 0) {
-            Key bits = Bits(key);
-            for (size_t slot = Hash(bits) & mask_; table_[slot].position != kEmpty; slot = (slot + 1) & mask_) {
-                if (table_[slot].bits != bits)
-                    continue;
-                const Item& item = *items_[table_[slot].position];
-                if (Matches(item, key))
-                    output.push_back(item.value);
-            }
+        std::sort(matches_.begin(), matches_.end(), [](const Slot* a, const Slot* b) { return a->serial < b->serial; });
+        for (const Slot* match : matches_) {
+            if (match->item->axis == 255)
+                output.push_back(match->item->value);
         }
         return static_cast<int>(output.size());
     }
@@ -99,7 +106,6 @@ public:
     void Rebuild()
     {
         sorted_ = static_cast<int>(items_.size());
-        std::fill(table_.begin(), table_.end(), Slot{});
         unsorted_ = 0;
         removed_ = 0;
         // The build works on packed copies of the keys: partitioning pointers
@@ -121,8 +127,12 @@ public:
     }
 
 private:
-    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
     using Key = std::array<uint32_t, K>;
+    struct Slot {
+        Key bits{};
+        uint32_t serial = 0;  // insertion order
+        Item* item = nullptr;
+    };
     struct Node {
         T key[K];
         uint32_t source;
@@ -243,38 +253,35 @@ private:
         hash *= 0xC4CEB9FE1A85EC53ull;
         return static_cast<size_t>(hash ^ (hash >> 29));
     }
-    void IndexTail(uint32_t position)
+    void Index(Item* item, uint32_t serial)
     {
         // Half full at most, so probe runs stay short.
-        if (static_cast<size_t>(unsorted_) * 2 > table_.size()) {
-            table_.assign(std::max<size_t>(64, table_.size() * 2), Slot{});
+        if (items_.size() * 2 > table_.size()) {
+            std::vector<Slot> old(std::max<size_t>(64, table_.size() * 2));
+            old.swap(table_);
             mask_ = table_.size() - 1;
-            for (size_t i = static_cast<size_t>(sorted_); i < items_.size(); ++i)
-                Place(static_cast<uint32_t>(i));
-            return;
+            for (const Slot& slot : old) {
+                if (slot.item)
+                    Place(slot);
+            }
         }
-        Place(position);
+        Place({Bits(item->key), serial, item});
     }
-    void Place(uint32_t position)
+    void Place(const Slot& entry)
     {
-        Key bits = Bits(items_[position]->key);
-        size_t slot = Hash(bits) & mask_;
-        while (table_[slot].position != kEmpty)
+        size_t slot = Hash(entry.bits) & mask_;
+        while (table_[slot].item)
             slot = (slot + 1) & mask_;
-        table_[slot] = {bits, position};
+        table_[slot] = entry;
     }
 
     std::vector<Item*> items_;
     // The balanced part's keys in tree order, with each position's split axis.
     std::vector<Node> nodes_;
     std::vector<uint8_t> axes_;
-    // Open-addressed positions of the tail's items, with their key bits so a
-    // probe does not visit the item.
-    struct Slot {
-        Key bits{};
-        uint32_t position = kEmpty;
-    };
+    // Every item, open-addressed by key bits, so a probe does not visit other items.
     std::vector<Slot> table_;
+    std::vector<const Slot*> matches_;
     size_t mask_ = 0;
     KVMemoryChain chain_;
     int sorted_ = 0;

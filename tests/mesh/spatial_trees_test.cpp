@@ -1,6 +1,7 @@
 // Spatial structures: KD-tree welding, the memory chain, the axis box tree's build and segment queries, and the triangle tests.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -91,6 +92,32 @@ TEST(KVMapKDTreeTest, WeldsExactPointsThroughTailAndRebuilds)
     tree.Insert(zero, 100);
     tree.Insert(zero, 101);
     EXPECT_EQ(tree.FindExact(zero, found), 3);
+}
+
+TEST(KVMapKDTreeTest, SharedKeysListTheBalancedPartThenTheTailInInsertionOrder)
+{
+    KVMapKDTree<int, float, 3, 4000> tree;
+    float shared[3] = {1.5f, -2.0f, 0.25f};
+    tree.Insert(shared, 1);
+    for (int i = 0; i < 20; ++i) {
+        float p[3] = {static_cast<float>(i), 1, 1};
+        tree.Insert(p, 100 + i);
+    }
+    tree.Insert(shared, 2);
+    std::vector<int> found;
+    ASSERT_EQ(tree.FindExact(shared, found), 2);  // this query folds everything into the balanced part
+    EXPECT_EQ(tree.UnsortedCount(), 0);
+    tree.Insert(shared, 4);
+    tree.Insert(shared, 3);
+    ASSERT_EQ(tree.FindExact(shared, found), 4);
+    EXPECT_EQ(tree.UnsortedCount(), 2);
+    std::vector<int> balanced(found.begin(), found.begin() + 2);
+    std::sort(balanced.begin(), balanced.end());
+    EXPECT_EQ(balanced, (std::vector<int>{1, 2}));
+    EXPECT_EQ(found[2], 4);
+    EXPECT_EQ(found[3], 3);
+    EXPECT_EQ(tree.RemoveExact(shared), 4);
+    EXPECT_EQ(tree.FindExact(shared, found), 0);
 }
 
 TEST(KVMapKDTreeTest, AgreesWithABruteForceSearchOnManyPoints)
