@@ -36,7 +36,8 @@ struct KVAxisBoxTree::BuildState {
     std::vector<uint32_t> leaves;
     // Triangles in split order: each node owns one range of it.
     std::vector<uint32_t> order;
-    std::array<std::vector<SplitKey>, 3> keys;
+    // Left uninitialised: each node writes its range before reading it.
+    std::array<std::unique_ptr<SplitKey[]>, 3> keys;
     size_t leafSize = 64;
     KVMapKDTree<int, float, 3, 4000> welder;
     std::vector<int> found;
@@ -128,7 +129,7 @@ bool KVAxisBoxTree::Build()
     for (size_t i = 0; i < state.order.size(); ++i)
         state.order[i] = static_cast<uint32_t>(i);
     for (auto& keys : state.keys)
-        keys.resize(state.order.size());
+        keys.reset(new SplitKey[state.order.size()]);
     deepest_ = 0;
     state.nodes.push_back({});
     // The root's box, the union of the triangles' boxes, is the box of the welded vertices.
@@ -212,14 +213,14 @@ void KVAxisBoxTree::Split(size_t node, size_t lo, size_t hi, int depth)
     float bestOverlap = std::numeric_limits<float>::infinity();
     for (int axis : order) {
         float overlap = 0;
-        size_t count = EvaluateSplit(state.keys[axis].data() + lo, hi - lo, box.max[axis] - box.min[axis], overlap);
+        size_t count = EvaluateSplit(state.keys[axis].get() + lo, hi - lo, box.max[axis] - box.min[axis], overlap);
         if (overlap < bestOverlap) {
             bestOverlap = overlap;
             best = axis;
             leftCount = count;
         }
     }
-    const SplitKey* chosen = state.keys[best].data() + lo;
+    const SplitKey* chosen = state.keys[best].get() + lo;
     for (size_t i = lo; i < hi; ++i)
         state.order[i] = chosen[i - lo].triangle;
     size_t leftNode = state.nodes.size();
