@@ -1,11 +1,10 @@
 // compile: hands the command line to the script compiler in the caller's directory.
-#include <strings.h>
-
 #include <vector>
 
 #include "app/commands.h"
 #include "app/start_directory_scope.h"
 #include "script/compiler/command_line.h"
+#include "zel/ascii.h"
 
 namespace {
 
@@ -15,7 +14,7 @@ bool IsStartupOptionWord(const char* word)
 {
     static const char* const words[] = {"norender", "-zellog", "-nokadclient", "-nostartkaddaemon"};
     for (const char* option : words) {
-        if (strcasecmp(word, option) == 0)
+        if (Zel::AsciiEqualIgnoreCase(word, option))
             return true;
     }
     return false;

@@ -1,9 +1,8 @@
 // setlanguage: stores the interface language for the next start-up.
-#include <strings.h>
-
 #include "app/commands.h"
 #include "results/results_log.h"
 #include "assetdb/kad_client.h"
+#include "zel/ascii.h"
 
 namespace {
 
@@ -13,7 +12,7 @@ constexpr const char* LanguageCodes[] = {"US", "UK", "CN", "CZ", "NL", "FR", "DE
 bool IsKnownLanguageCode(const char* code)
 {
     for (const char* known : LanguageCodes) {
-        if (strcasecmp(code, known) == 0)
+        if (Zel::AsciiEqualIgnoreCase(code, known))
             return true;
     }
     return false;

@@ -2,22 +2,15 @@
 #include "daemon/asset_store_metadata.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "assetdb/category_codes.h"
 #include "daemon/asset_folders.h"
 #include "soup/archive_extract.h"
 #include "soup/asset_config_file.h"
 #include "soup/asset_id_table.h"
+#include "zel/ascii.h"
 
 namespace {
-
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 std::string Tag(const SoupHandle& config, const char* name)
 {
@@ -72,7 +65,7 @@ bool KADLoadFolderConfig(const std::string& folder, SoupHandle& config, std::str
 void KADDeriveAssetMetadata(const SoupHandle& config, KADAssetRecord& record)
 {
     record.name = GetAssetDisplayName(config).c_str();
-    record.kind = Lower(Tag(config, "kind"));
+    record.kind = Zel::AsciiLowerCopy(Tag(config, "kind"));
     Zel::PString kind(record.kind.c_str());
     std::string legacy = Tag(config, "category-class");
     std::string category;

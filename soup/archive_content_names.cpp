@@ -4,30 +4,13 @@
 #include <cstring>
 #include <string>
 
+#include "zel/ascii.h"
+
 namespace {
 
 bool IsNameSymbol(char c)
 {
     return c != '\0' && strchr(" $&'()+,-._~", c) != nullptr;
-}
-
-bool IsAsciiLetterOrDigit(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoreCase(const char* a, const char* b)
-{
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        if (LowerAscii(*a) != LowerAscii(*b))
-            return false;
-    }
-    return *a == *b;
 }
 
 bool IsSeparator(char c)
@@ -45,7 +28,7 @@ const char* ContentNameFault(const char* name)
         return "the name begins with a blank, '.' or '~'";
     size_t length = 0;
     for (; name[length] != '\0'; ++length) {
-        if (!IsAsciiLetterOrDigit(name[length]) && !IsNameSymbol(name[length]))
+        if (!Zel::AsciiIsLetterOrDigit(name[length]) && !IsNameSymbol(name[length]))
             return "the name holds a character other than ASCII letters, digits and \" $&'()+,-._~\"";
     }
     if (name[length - 1] == ' ')
@@ -119,7 +102,7 @@ bool IsAllowedContentFileType(const char* path)
     if (dot == nullptr)
         return false;
     for (const char* type : kTypes) {
-        if (EqualsIgnoreCase(dot + 1, type))
+        if (Zel::AsciiEqualIgnoreCase(dot + 1, type))
             return true;
     }
     return false;

@@ -14,6 +14,7 @@
 #include "soup/soup_handle.h"
 #include "soup/tdb_container_tag.h"
 #include "soup/text_soup.h"
+#include "zel/ascii.h"
 
 namespace {
 
@@ -33,13 +34,9 @@ bool IsLineEnd(char c)
 {
     return c == '\r' || c == '\n';
 }
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
 bool IsListChar(char c)
 {
-    return IsDigit(c) || IsBlank(c) || c == ',' || c == '-' || c == '.';
+    return Zel::AsciiIsDigit(c) || IsBlank(c) || c == ',' || c == '-' || c == '.';
 }
 
 bool StartsWithIgnoreCase(const std::string& text, const char* prefix)
@@ -198,12 +195,12 @@ private:
             return ValueKind::Text;
         if (*look == '{')
             return OpenContainer(look, depth) ? ValueKind::Container : ValueKind::Text;
-        if (*look == '-' || *look == '.' || IsDigit(*look)) {
+        if (*look == '-' || *look == '.' || Zel::AsciiIsDigit(*look)) {
             const char* scan = look;
             if (*scan == '-')
                 ++scan;
             bool dot = false;
-            while (scan < end_ && (IsDigit(*scan) || *scan == '.')) {
+            while (scan < end_ && (Zel::AsciiIsDigit(*scan) || *scan == '.')) {
                 dot = dot || *scan == '.';
                 ++scan;
             }

@@ -11,6 +11,7 @@
 #include "templates/dod_messages.h"
 #include "templates/dod_template_names.h"
 #include "templates/dod_validator_tables.h"
+#include "zel/ascii.h"
 
 namespace DODLib {
 
@@ -32,11 +33,6 @@ void MergeEntries(const SoupHandle& from, SoupHandle& into)
         into.RemoveNamedTag(name);
         into.GetContainer()->AddNamedTag(name, chunk);
     }
-}
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
 }
 
 }  // namespace
@@ -120,9 +116,9 @@ SoupHandle Container::FindFieldDefinition(const SoupHandle& definition, const st
 
     // Numbered tags (name1, name2, ...) share the entry "name0" when it says so.
     std::string text(lookup.View());
-    if (text.size() > 3 && IsDigit(text[text.size() - 1]) && IsDigit(text[text.size() - 2]))
+    if (text.size() > 3 && Zel::AsciiIsDigit(text[text.size() - 1]) && Zel::AsciiIsDigit(text[text.size() - 2]))
         text.replace(text.size() - 2, 2, "0");
-    else if (text.size() > 2 && IsDigit(text.back()))
+    else if (text.size() > 2 && Zel::AsciiIsDigit(text.back()))
         text.back() = '0';
     else
         return SoupHandle();

@@ -5,6 +5,8 @@
 
 #include "script/compiler/tokens.h"
 
+#include "zel/ascii.h"
+
 namespace GSCompiler {
 
 namespace {
@@ -55,17 +57,13 @@ inline bool IsLetter(unsigned char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
 }
-inline bool IsDigit(unsigned char c)
-{
-    return c >= '0' && c <= '9';
-}
 inline bool IsHex(unsigned char c)
 {
-    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    return Zel::AsciiIsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 inline bool IsNameChar(unsigned char c)
 {
-    return IsLetter(c) || IsDigit(c);
+    return IsLetter(c) || Zel::AsciiIsDigit(c);
 }
 
 }  // namespace
@@ -134,15 +132,15 @@ int yyFlexLexer::ScanNumber(size_t start)
     if (src_[i] == '.') {
         ++i;
         isFloat = true;
-        while (i < size_ && IsDigit(static_cast<unsigned char>(src_[i])))
+        while (i < size_ && Zel::AsciiIsDigit(static_cast<unsigned char>(src_[i])))
             ++i;
     } else {
-        while (i < size_ && IsDigit(static_cast<unsigned char>(src_[i])))
+        while (i < size_ && Zel::AsciiIsDigit(static_cast<unsigned char>(src_[i])))
             ++i;
         if (i < size_ && src_[i] == '.') {
             ++i;
             isFloat = true;
-            while (i < size_ && IsDigit(static_cast<unsigned char>(src_[i])))
+            while (i < size_ && Zel::AsciiIsDigit(static_cast<unsigned char>(src_[i])))
                 ++i;
         }
     }
@@ -250,7 +248,7 @@ int yyFlexLexer::yylex()
                 return Finish(SYMBOL_NEQ, start, start + 2, 0);
             return Finish('!', start, start + 1, 0);
         case '.':
-            if (hasNext && IsDigit(n))
+            if (hasNext && Zel::AsciiIsDigit(n))
                 return ScanNumber(start);
             return Finish('.', start, start + 1, 0);
         case ';':
@@ -271,7 +269,7 @@ int yyFlexLexer::yylex()
         default:
             break;
         }
-        if (IsDigit(c))
+        if (Zel::AsciiIsDigit(c))
             return ScanNumber(start);
         if (IsLetter(c)) {
             if (c == 'L' && hasNext && (n == '"' || n == '\'')) {
