@@ -8,7 +8,7 @@
 
 namespace {
 
-// Field mask of request 21 for the status bytes alone: enough for "found".
+// Field mask of GetAssetInfo for the status bytes alone: enough for "found".
 constexpr int32_t StatusFields = 8;
 
 }  // namespace

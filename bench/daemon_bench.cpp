@@ -147,10 +147,10 @@ int main()
     Figures getSetting = DaemonRequests(client, KADRequestNumber(KADRequestCode::GetSetting));
     std::printf("%d sequential round trips of 12-byte messages\n", RoundTrips);
     Print("raw loopback TCP ping-pong", peer);
-    Print("daemon request 0 (reader lane)", keepAlive);
+    Print("daemon HostKeepAlive (reader lane)", keepAlive);
     Print("daemon unknown code 77", unknown);
-    Print("daemon request 102 (worker pool)", getSetting);
-    std::printf("ratio daemon/raw: request 0 %.2f, unknown %.2f, request 102 %.2f (goal <= 2; a ~40000 us worst "
+    Print("daemon GetSetting (worker pool)", getSetting);
+    std::printf("ratio daemon/raw: HostKeepAlive %.2f, unknown %.2f, GetSetting %.2f (goal <= 2; a ~40000 us worst "
                 "case means Nagle)\n",
                 keepAlive.totalMs / peer.totalMs, unknown.totalMs / peer.totalMs, getSetting.totalMs / peer.totalMs);
     return 0;

@@ -1,4 +1,4 @@
-// Requests of the command hosts themselves: registration (140) and answers (141).
+// Requests of the command hosts themselves: RegisterCommandHost and CommandHostAnswer.
 #include "assetdb/protocol/kad_protocol.h"
 #include "daemon/command_host_manager.h"
 #include "daemon/request_context.h"

@@ -74,7 +74,7 @@ protected:
 #define REQUIRE_ASSET_STORE()                                                                                          \
     do {                                                                                                               \
         if (!StoreAnswers())                                                                                           \
-            GTEST_SKIP() << "the daemon's asset store does not answer request 39 yet";                                 \
+            GTEST_SKIP() << "the daemon's asset store does not answer InstallFolder yet";                              \
     } while (0)
 
 TEST_F(SpecsCommands, StatusOfAnUnknownAssetPrintsNoStatusLineAndLogsTheId)

@@ -8,6 +8,7 @@
 
 #include "assetdb/protocol/kad_protocol.h"
 #include "assetdb/protocol/kad_request_reader.h"
+#include "assetdb/protocol/kad_requests.h"
 #include "assetdb/protocol/kad_wire.h"
 
 namespace {
@@ -67,10 +68,14 @@ std::vector<std::string> Drive(const KADBytes& bytes, std::size_t step)
 
 TEST(KADRequestReader, WholeSessionParsesTheSameInAnySlicing)
 {
-    KADBytes session = Concat({KADEncodeHandshake(1, "/r/UserData/assets.tdx"), KADEncodeRequest(102, 1, "abc", 3),
-                               KADEncodeRequest(0, 2, nullptr, 0), KADEncodeClosingWord()});
-    const std::vector<std::string> expected = {"handshake 1 /r/UserData/assets.tdx", "request 102 1 abc",
-                                               "request 0 2 ", "closing"};
+    const std::int32_t getSetting = KADRequestNumber(KADRequestCode::GetSetting);
+    const std::int32_t keepAlive = KADRequestNumber(KADRequestCode::HostKeepAlive);
+    KADBytes session =
+        Concat({KADEncodeHandshake(1, "/r/UserData/assets.tdx"), KADEncodeRequest(getSetting, 1, "abc", 3),
+                KADEncodeRequest(keepAlive, 2, nullptr, 0), KADEncodeClosingWord()});
+    const std::vector<std::string> expected = {"handshake 1 /r/UserData/assets.tdx",
+                                               "request " + std::to_string(getSetting) + " 1 abc",
+                                               "request " + std::to_string(keepAlive) + " 2 ", "closing"};
     for (std::size_t step : {std::size_t(1), std::size_t(3), std::size_t(7), session.size()})
         EXPECT_EQ(Drive(session, step), expected) << "step " << step;
 }
