@@ -15,10 +15,7 @@
 // the daemon, fill a disk) and writes one byte.
 int CommandTestGate(ResultsLog& log, const char* fifoPath)
 {
-    int fd = -1;
-    do {
-        fd = open(fifoPath, O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
+    int fd = Platform::OpenFile(fifoPath, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         log.AddMessage(ResultsLog::MessageKind::Error, "Cannot open the gate.");
         return -1;

@@ -256,15 +256,7 @@ bool KADReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes,
         return false;
     }
     bytes.resize(static_cast<std::size_t>(info.st_size));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t got = read(fd, bytes.data() + done, bytes.size() - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        done += static_cast<std::size_t>(got);
-    }
+    std::size_t done = Platform::ReadUpTo(fd, bytes.data(), bytes.size());
     close(fd);
     bytes.resize(done);
     return true;

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "platform/socket_io.h"
+
 namespace {
 
 std::int64_t Now()
@@ -41,21 +43,13 @@ bool KADConnection::Send(const KADBytes& message)
     std::lock_guard<std::mutex> hold(writeLock);
     if (!open.load())
         return false;
-    std::size_t sent = 0;
-    while (sent < message.size()) {
-        ssize_t count = send(socket, message.data() + sent, message.size() - sent, MSG_NOSIGNAL);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            // A half-written message would desynchronise the client's reader:
-            // the connection is finished.
-            open.store(false);
-            shutdown(socket, SHUT_RDWR);
-            return false;
-        }
-        sent += static_cast<std::size_t>(count);
-    }
-    return true;
+    if (Platform::SendAll(socket, message.data(), message.size()))
+        return true;
+    // A half-written message would desynchronise the client's reader: the
+    // connection is finished.
+    open.store(false);
+    shutdown(socket, SHUT_RDWR);
+    return false;
 }
 
 bool KADConnection::SendReply(std::int32_t transactionId, const void* payload, std::size_t size)

@@ -16,11 +16,23 @@ ssize_t ReadSome(int descriptor, void* buffer, std::size_t size);
 // at the end of the data), or -1 on a failure (errno set).
 ssize_t ReadFull(int descriptor, void* buffer, std::size_t size);
 
+// Reads until `size` bytes, the end of the data or a failure: the count
+// read; when it is short, errno tells a failure from the end.
+std::size_t ReadUpTo(int descriptor, void* buffer, std::size_t size);
+
+// open(2), repeated while a signal interrupts it (a FIFO's open waits for
+// its other end): the descriptor, or -1 (errno set).
+int OpenFile(const char* path, int flags, mode_t mode = 0);
+
 // One write(2), repeated while a signal interrupts it.
 ssize_t WriteSome(int descriptor, const void* buffer, std::size_t size);
 
 // Writes every byte: true when all were written; false on a failure or a
 // write that took nothing (errno set, ENOSPC for the latter).
 bool WriteAll(int descriptor, const void* buffer, std::size_t size);
+
+// Writes until every byte, a failure or a write that took nothing: the
+// count written.
+std::size_t WriteUpTo(int descriptor, const void* buffer, std::size_t size);
 
 }  // namespace Platform

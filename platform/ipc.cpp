@@ -10,6 +10,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "platform/process.h"
+
 namespace Platform {
 
 uint64_t Fnv1a64(std::string_view bytes)
@@ -198,12 +200,6 @@ void NamedLock::Close()
     fd_ = -1;
 }
 
-static void SleepMs(int ms)
-{
-    struct timespec pause = {ms / 1000, (ms % 1000) * 1000000L};
-    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {}
-}
-
 static int64_t MonotonicMs()
 {
     struct timespec now;
@@ -236,7 +232,7 @@ bool NamedLock::Lock(int timeoutMs)
         int64_t left = deadline - MonotonicMs();
         if (left <= 0)
             return false;
-        SleepMs(static_cast<int>(left < pause ? left : pause));
+        SleepMilliseconds(static_cast<int>(left < pause ? left : pause));
         if (pause < 10)
             pause *= 2;
     }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/syscall.h>
@@ -117,6 +118,19 @@ int CurrentThreadId()
 int CurrentProcessId()
 {
     return static_cast<int>(getpid());
+}
+
+void SleepMilliseconds(int ms)
+{
+    struct timespec pause = {ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
+    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {}
+}
+
+int WaitForChild(int pid, int* status)
+{
+    int result;
+    while ((result = waitpid(pid, status, 0)) < 0 && errno == EINTR) {}
+    return result;
 }
 
 int ReapChildren()

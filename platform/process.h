@@ -23,6 +23,12 @@ bool IsDebuggerPresent();
 int CurrentThreadId();
 int CurrentProcessId();
 
+// Sleeps for ms milliseconds, going on to the end across signals.
+void SleepMilliseconds(int ms);
+
+// waitpid(2) for one child, repeated while a signal interrupts it.
+int WaitForChild(int pid, int* status);
+
 // Reaps every child that has ended, without blocking.
 // Returns the number reaped.
 int ReapChildren();

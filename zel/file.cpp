@@ -20,22 +20,6 @@ bool Writes(int mode)
     return (mode & 0x01) != 0;
 }
 
-// Repeats read or write until count bytes moved, the end, or an error;
-// interrupted calls are retried. Returns the bytes moved.
-template <class Transfer>
-int64_t TransferAll(int64_t count, Transfer transfer)
-{
-    int64_t done = 0;
-    while (done < count) {
-        ssize_t moved = transfer(done, static_cast<size_t>(count - done));
-        if (moved < 0 && errno == EINTR)
-            continue;
-        if (moved <= 0)
-            break;
-        done += moved;
-    }
-    return done;
-}
 bool Reads(int mode)
 {
     return (mode & 0x30) != 0 || !Writes(mode);
@@ -135,7 +119,7 @@ int64_t File::Read(void* buffer, int64_t count)
         bufferPos_ += static_cast<int>(take);
         done = take;
     }
-    return done + TransferAll(count - done, [&](int64_t at, size_t left) { return read(fd_, out + done + at, left); });
+    return done + static_cast<int64_t>(Platform::ReadUpTo(fd_, out + done, static_cast<size_t>(count - done)));
 }
 
 int64_t File::Write(const void* data, int64_t count)
@@ -144,7 +128,7 @@ int64_t File::Write(const void* data, int64_t count)
         return 0;
     DropReadBuffer();
     const char* in = static_cast<const char*>(data);
-    return TransferAll(count, [&](int64_t at, size_t left) { return write(fd_, in + at, left); });
+    return static_cast<int64_t>(Platform::WriteUpTo(fd_, in, static_cast<size_t>(count)));
 }
 
 int64_t File::Write(const void* data, size_t elementSize, size_t count)

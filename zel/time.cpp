@@ -1,9 +1,10 @@
 // Engine clock and sleeping on CLOCK_MONOTONIC.
 #include "zel/time.h"
 
-#include <cerrno>
 #include <sched.h>
 #include <time.h>
+
+#include "platform/process.h"
 
 namespace Zel {
 
@@ -28,8 +29,7 @@ void Time::Delay(int ms)
         sched_yield();
         return;
     }
-    struct timespec pause = {ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
-    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {}
+    Platform::SleepMilliseconds(ms);
 }
 
 }  // namespace Zel

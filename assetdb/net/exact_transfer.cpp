@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <sys/socket.h>
 
+#include "platform/socket_io.h"
+
 namespace {
 
 // Pieces stay at 32 KiB so a large message never asks the kernel for more
@@ -25,9 +27,7 @@ bool ReceiveExact(NetTransport& transport, void* buffer, int32_t length)
     while (remaining > 0) {
         if (!CanTransfer(transport))
             return false;
-        ssize_t got = ::recv(transport.GetSocket(), cursor, std::min(remaining, MaxPiece), 0);
-        if (got < 0 && errno == EINTR)
-            continue;
+        ssize_t got = Platform::ReceiveSome(transport.GetSocket(), cursor, std::min(remaining, MaxPiece));
         if (got <= 0) {
             transport.SetFailure(NetTransportTransferFailed);
             return false;
@@ -45,9 +45,7 @@ bool SendExact(NetTransport& transport, const void* data, int32_t length)
     while (remaining > 0) {
         if (!CanTransfer(transport))
             return false;
-        ssize_t sent = ::send(transport.GetSocket(), cursor, std::min(remaining, MaxPiece), MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR)
-            continue;
+        ssize_t sent = Platform::SendSome(transport.GetSocket(), cursor, std::min(remaining, MaxPiece));
         if (sent < 0) {
             transport.SetFailure(NetTransportTransferFailed);
             return false;

@@ -9,6 +9,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "platform/socket_io.h"
+
 int ConnectStreamSocket(const char* hostName, int32_t port)
 {
     if (port < 0 || port > 0xFFFF)
@@ -23,11 +25,7 @@ int ConnectStreamSocket(const char* hostName, int32_t port)
     // with Nagle and delayed acknowledgement each one could stall ~40 ms.
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    int result;
-    do {
-        result = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    } while (result < 0 && errno == EINTR);
-    if (result < 0) {
+    if (Platform::Connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) < 0) {
         ::close(fd);
         return -1;
     }

@@ -8,6 +8,8 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
+#include "platform/socket_io.h"
+
 TCPTransport::TCPTransport(const char* name, int32_t portNumber) : port(portNumber)
 {
     if (name) {
@@ -32,10 +34,7 @@ int32_t TCPTransport::Read(void* buffer, int32_t size)
     int fd = socketHandle.load();
     if (fd < 0)
         return -1;
-    ssize_t got;
-    do {
-        got = ::recv(fd, buffer, size, 0);
-    } while (got < 0 && errno == EINTR);
+    ssize_t got = Platform::ReceiveSome(fd, buffer, static_cast<std::size_t>(size));
     // An end of stream (0) changes nothing; a failure is kept.
     if (got < 0)
         SetFailure(NetTransportTransferFailed);
@@ -47,10 +46,7 @@ int32_t TCPTransport::Peek(void* buffer, int32_t size)
     int fd = socketHandle.load();
     if (fd < 0)
         return -1;
-    ssize_t got;
-    do {
-        got = ::recv(fd, buffer, size, MSG_PEEK);
-    } while (got < 0 && errno == EINTR);
+    ssize_t got = Platform::ReceiveSome(fd, buffer, static_cast<std::size_t>(size), MSG_PEEK);
     return static_cast<int32_t>(got);
 }
 
@@ -59,10 +55,7 @@ int32_t TCPTransport::Write(const void* data, int32_t size)
     int fd = socketHandle.load();
     if (fd < 0)
         return -1;
-    ssize_t sent;
-    do {
-        sent = ::send(fd, data, size, MSG_NOSIGNAL);
-    } while (sent < 0 && errno == EINTR);
+    ssize_t sent = Platform::SendSome(fd, data, static_cast<std::size_t>(size));
     return static_cast<int32_t>(sent);
 }
 

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "foundation/base/console_pipe.h"
+#include "platform/socket_io.h"
 
 namespace {
 
@@ -96,13 +97,6 @@ void WriteToConsolePipe(const std::u16string& text)
         bytes += static_cast<char>(unit & 0xFF);
         bytes += static_cast<char>(unit >> 8);
     }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t sent = send(pipeDescriptor, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR)
-            continue;
-        if (sent <= 0)
-            return;  // a closed pipe is ignored, as a failing WriteFile was
-        done += static_cast<std::size_t>(sent);
-    }
+    // A closed pipe is ignored, as a failing WriteFile was.
+    Platform::SendAll(pipeDescriptor, bytes.data(), bytes.size());
 }
