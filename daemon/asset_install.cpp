@@ -47,7 +47,7 @@ bool KADInstallAsset(KADAssetStore& store, KADStoreConnection& connection, KADRe
         !KADSyncFolder(change.source) || !KADSyncFolder(KADParentFolder(change.source))) {
         if (error.empty())
             error = "Unable to write content files to disk";
-        KADAbandonAssetChange(store, connection, journalId, change);
+        store.AbandonChange(connection, journalId, change);
         return false;
     }
     if (known && existing.Has(AssetInstalled) && existing.revision > 0) {
@@ -66,8 +66,8 @@ bool KADInstallAsset(KADAssetStore& store, KADStoreConnection& connection, KADRe
     std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
     updated.installedTime = now;
     updated.modifiedTime = now;
-    KADChangeResult result = KADCommitAssetChange(store, connection, journalId, change,
-                                                  [&] { return KADSaveAssetRow(connection, updated); });
+    KADChangeResult result =
+        store.CommitChange(connection, journalId, change, [&] { return KADSaveAssetRow(connection, updated); });
     if (!result.done) {
         replaced = false;
         error = result.error;

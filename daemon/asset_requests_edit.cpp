@@ -154,7 +154,7 @@ void KADHandleRevertAsset(KADRequestContext& context)
             bool dropRow = record.Has(AssetEditOnly) || !record.Has(AssetInstalled);
             KADAssetRecord updated = record;
             updated.flags &= ~(AssetOpenForEdit | AssetEditOnly);
-            KADChangeResult result = KADCommitAssetChange(store, connection, 0, change, [&] {
+            KADChangeResult result = store.CommitChange(connection, 0, change, [&] {
                 return dropRow ? KADDeleteAssetRow(connection, record.id) : KADSaveAssetRow(connection, updated);
             });
             SendChangeLines(context, record.id, result, "Unable to revert asset: ");
@@ -253,8 +253,8 @@ void KADHandleCommitAsset(KADRequestContext& context)
             updated.modifiedTime = now;
             if (updated.installedTime == 0)
                 updated.installedTime = now;
-            KADChangeResult result = KADCommitAssetChange(store, connection, 0, change,
-                                                          [&] { return KADSaveAssetRow(connection, updated); });
+            KADChangeResult result =
+                store.CommitChange(connection, 0, change, [&] { return KADSaveAssetRow(connection, updated); });
             SendChangeLines(context, record.id, result, "Unable to commit asset: ");
             committed = result.done;
             if (!committed)
@@ -327,7 +327,7 @@ void KADHandleDeleteAsset(KADRequestContext& context)
             if (record.editGeneration > 0)
                 change.old.push_back(KADEditGenerationFolder(root, id, record.editGeneration));
             KADChangeResult result =
-                KADCommitAssetChange(store, connection, 0, change, [&] { return KADDeleteAssetRow(connection, id); });
+                store.CommitChange(connection, 0, change, [&] { return KADDeleteAssetRow(connection, id); });
             SendChangeLines(context, id, result, "Unable to delete asset: ");
             deleted = result.done;
         }

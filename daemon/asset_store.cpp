@@ -5,10 +5,13 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
 
 #include "daemon/asset_folders.h"
 #include "daemon/asset_store_journal.h"
 #include "daemon/asset_store_rows.h"
+#include "daemon/daemon_config.h"
+#include "daemon/daemon_paths.h"
 #include "daemon/daemon_connection.h"
 #include "daemon/request_context.h"
 #include "daemon/store_connection.h"
@@ -22,21 +25,10 @@ std::unique_ptr<KADAssetStore> instance;
 // Handles beyond this many make the table drop those of closed connections.
 constexpr std::size_t HandleSweepSize = 4096;
 
-std::int32_t ReadConfiguredUserId(const std::string& databasePath)
-{
-    SoupHandle config;
-    std::string path = databasePath + "/kaddaemon.cfg";
-    if (!KADFileExists(path) || !config.LoadFromFile(Zel::PString(), path.c_str(), "txt"))
-        return -1;
-    std::int32_t user = config.GetNamedTagAsInt(Zel::PString("kuid-user-id"), -1);
-    // Only ids of the author range make new asset ids.
-    return user >= 0 && user <= 0x1FFFFFF ? user : -1;
-}
-
 }  // namespace
 
 bool KADAssetStore::Start(const std::string& userDataRoot, const std::string& databasePath,
-                          KADStoreConnection& connection)
+                          const KADDaemonConfig& config, KADStoreConnection& connection)
 {
     std::lock_guard<std::mutex> hold(instanceLock);
     if (instance != nullptr)
@@ -44,7 +36,8 @@ bool KADAssetStore::Start(const std::string& userDataRoot, const std::string& da
     auto store = std::make_unique<KADAssetStore>();
     store->userDataRoot = userDataRoot;
     store->databasePath = databasePath;
-    store->localUserId = ReadConfiguredUserId(databasePath);
+    store->localUserId = config.localUserId;
+    store->trashRetentionDays = config.trashRetentionDays;
     if (!KADRecoverAssetChanges(userDataRoot, connection) || !store->Load(connection))
         return false;
     instance = std::move(store);
@@ -77,14 +70,19 @@ KADAssetStore& KADAssetStore::Get(KADRequestContext& context)
     static KADAssetStore empty;
     if (context.store == nullptr || context.store->Handle() == nullptr)
         return empty;
-    // Not started explicitly: the index file lies in <user data>/assets.tdx.
-    std::string indexPath;
-    const char* name = sqlite3_db_filename(context.store->Handle(), "main");
-    indexPath = name != nullptr ? name : "";
-    std::string databasePath = KADParentFolder(indexPath);
     // A store that could not recover serves nothing and changes nothing; the
     // next request tries again.
-    if (!Start(KADParentFolder(databasePath), databasePath, *context.store))
+    bool started = false;
+    if (context.paths != nullptr && context.config != nullptr) {
+        started = Start(context.paths->userDataRoot, context.paths->databasePath, *context.config, *context.store);
+    } else {
+        // A context made without a server: the index file lies in
+        // <user data>/assets.tdx, and kaddaemon.cfg beside it.
+        const char* name = sqlite3_db_filename(context.store->Handle(), "main");
+        std::string databasePath = KADParentFolder(name != nullptr ? name : "");
+        started = Start(KADParentFolder(databasePath), databasePath, KADLoadDaemonConfig(databasePath), *context.store);
+    }
+    if (!started)
         return empty;
     std::lock_guard<std::mutex> hold(instanceLock);
     return *instance;
@@ -138,6 +136,24 @@ void KADAssetStore::Refresh(KADStoreConnection& connection, const KUID& id)
         mirror[id] = std::move(record);
     else
         mirror.erase(id);
+}
+
+KADChangeResult KADAssetStore::CommitChange(KADStoreConnection& connection, std::int64_t journalId,
+                                            const KADAssetChange& change, const std::function<bool()>& updateRows)
+{
+    std::optional<KADAssetRecord> previous;
+    KADAssetRecord record;
+    if (Find(change.id, record))
+        previous = std::move(record);
+    KADChangeResult result = KADCommitAssetChange(userDataRoot, connection, journalId, change, previous, updateRows);
+    // Done, put back or left for the next start: the index says which.
+    Refresh(connection, change.id);
+    return result;
+}
+
+void KADAssetStore::AbandonChange(KADStoreConnection& connection, std::int64_t journalId, const KADAssetChange& change)
+{
+    KADAbandonAssetChange(userDataRoot, connection, journalId, change);
 }
 
 void KADAssetStore::PutInMirror(const KADAssetRecord& record)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -9,63 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "daemon/asset_record.h"
+#include "daemon/trash_purge.h"
 #include "kuid/kuid.h"
 
 class KADConnection;
 class KADStoreConnection;
 struct KADRequestContext;
-
-// Status bits of a row (the index keeps them as one integer).
-enum KADAssetFlag : std::uint32_t {
-    AssetInstalled = 1u << 0,    // "I": a committed revision folder exists
-    AssetOpenForEdit = 1u << 1,  // "E": an edit copy exists
-    AssetModified = 1u << 2,     // "L"
-    AssetFromService = 1u << 3,  // "D"
-    AssetServiceItem = 1u << 4,  // status 0 bit 5
-    AssetArchived = 1u << 5,     // "A"
-    AssetFaulty = 1u << 6,       // "F"
-    AssetWarnings = 1u << 7,
-    AssetMissingDependencies = 1u << 8,  // "M"
-    AssetEditOnly = 1u << 9,             // created for edit, never committed
-    AssetBuiltin = 1u << 10,
-    // Set by the repair only, and cleared by it or by a change that puts a
-    // readable revision in place (install, commit), so that a repair that
-    // can read the folder again never clears what a validation found.
-    AssetUnreadable = 1u << 11,
-};
-
-// One asset as the index keeps it.
-struct KADAssetRecord {
-    KUID id;
-    std::uint32_t flags = 0;
-    std::string store = "local";
-    std::int32_t revision = 0;        // committed folder r<revision>; 0 = none
-    std::string leaf;                 // the folder name below the revision folder
-    std::int32_t editGeneration = 0;  // edit folder e<generation>; 0 = none
-    std::string name;
-    std::string kind;
-    std::string category;  // category codes, no tags
-    std::string region;
-    std::string era;
-    std::string keywords;  // user keywords, ";"-separated, without "#"
-    std::string description;
-    std::string authorName;
-    float build = 0.0f;
-    std::int32_t authorId = 0;
-    std::int32_t rating = 255;
-    std::int64_t installedTime = 0;
-    std::int64_t modifiedTime = 0;
-    std::int32_t downloadSize = -1;
-    bool hasScript = false;
-    std::vector<KUID> dependencies;
-    std::vector<KUID> obsoletes;
-
-    bool Has(std::uint32_t flag) const { return (flags & flag) != 0; }
-    // "F": the last validation failed, or the repair found the committed
-    // folder but could read none of its revisions.
-    bool IsFaulty() const { return Has(AssetFaulty) || Has(AssetUnreadable); }
-    bool operator==(const KADAssetRecord&) const = default;
-};
+struct KADDaemonConfig;
+struct KADAssetChange;
+struct KADChangeResult;
 
 // What an open handle stands for.
 struct KADAssetHandleEntry {
@@ -81,7 +35,8 @@ public:
     // root); an interrupted change is finished before the first answer.
     static KADAssetStore& Get(KADRequestContext& context);
     // Sets up the store explicitly at daemon start (same work as Get's first call).
-    static bool Start(const std::string& userDataRoot, const std::string& databasePath, KADStoreConnection& connection);
+    static bool Start(const std::string& userDataRoot, const std::string& databasePath, const KADDaemonConfig& config,
+                      KADStoreConnection& connection);
 
     // The started store; null before Start or the first Get.
     static KADAssetStore* Instance();
@@ -90,6 +45,8 @@ public:
     const std::string& DatabasePath() const { return databasePath; }
     // The configured user id for new ids; -1 when kaddaemon.cfg gives none.
     std::int32_t LocalUserId() const { return localUserId; }
+    // Days a trash entry is kept before a repair purges it.
+    std::int32_t TrashRetentionDays() const { return trashRetentionDays; }
 
     // Every change of the store (rows and folders) runs under this lock, so
     // two requests never change one asset at once.
@@ -112,6 +69,12 @@ public:
     // Reloads one row from the index into the mirror (drops it when the
     // index has none); called after every committed change.
     void Refresh(KADStoreConnection& connection, const KUID& id);
+    // Runs a change through the journal, then brings the mirror in line
+    // with the index whatever became of it. The caller holds ChangeLock.
+    KADChangeResult CommitChange(KADStoreConnection& connection, std::int64_t journalId, const KADAssetChange& change,
+                                 const std::function<bool()>& updateRows);
+    // Gives up a change begun in the journal before anything was recorded.
+    void AbandonChange(KADStoreConnection& connection, std::int64_t journalId, const KADAssetChange& change);
     // The same for a row the caller has just committed as given, without
     // reading it back (the repair writes many rows at once).
     void PutInMirror(const KADAssetRecord& record);
@@ -134,6 +97,7 @@ private:
     std::string userDataRoot;
     std::string databasePath;
     std::int32_t localUserId = -1;
+    std::int32_t trashRetentionDays = KADDefaultTrashRetentionDays;
     std::mutex changeLock;
     mutable std::shared_mutex mirrorLock;
     std::map<KUID, KADAssetRecord> mirror;

@@ -31,13 +31,11 @@ bool StageEditGeneration(KADAssetStore& store, KADStoreConnection& connection, K
         return false;
     if (!fill(change.source + "/" + updated.leaf) || !KADSyncFolder(change.source) ||
         !KADSyncFolder(KADParentFolder(change.source))) {
-        KADAbandonAssetChange(store, connection, journalId, change);
+        store.AbandonChange(connection, journalId, change);
         return false;
     }
     updated.flags |= AssetOpenForEdit;
-    return KADCommitAssetChange(store, connection, journalId, change,
-                                [&] { return KADSaveAssetRow(connection, updated); })
-        .done;
+    return store.CommitChange(connection, journalId, change, [&] { return KADSaveAssetRow(connection, updated); }).done;
 }
 
 }  // namespace

@@ -2,10 +2,10 @@
 #include "daemon/asset_store_journal.h"
 
 #include <cerrno>
+#include <optional>
 
 #include "daemon/asset_folders.h"
 #include "daemon/asset_journal_rows.h"
-#include "daemon/asset_store.h"
 #include "daemon/asset_store_rows.h"
 #include "daemon/folder_moves.h"
 #include "daemon/store_connection.h"
@@ -20,11 +20,12 @@ std::string IndexError(KADStoreConnection& connection)
 // A change on its way: what was planned, and how far setting aside went.
 class PendingChange {
 public:
-    PendingChange(KADAssetStore& store, KADStoreConnection& connection, const KADAssetChange& change)
-        : store(store),
-          connection(connection),
+    PendingChange(const std::string& root, KADStoreConnection& connection, const KADAssetChange& change,
+                  const std::optional<KADAssetRecord>& previous)
+        : connection(connection),
           change(change),
-          root(store.UserDataRoot()),
+          previous(previous),
+          root(root),
           tag(KADNewOperationTag()),
           staged(change.source)
     {}
@@ -54,7 +55,6 @@ public:
         if (KADTrashAll(root, change.id, leaving, result.warning))
             KADJournalDelete(connection, journalId);
         KADRemoveEmptyAssetFolders(root, change.id);
-        store.Refresh(connection, change.id);
         return result;
     }
 
@@ -145,7 +145,6 @@ private:
 
     bool RecordIntent(const std::function<bool()>& updateRows)
     {
-        hadRow = store.Find(change.id, previous);
         if (!connection.Exec("BEGIN IMMEDIATE")) {
             error = IndexError(connection);
             return false;
@@ -183,7 +182,7 @@ private:
     {
         bool restored = connection.Exec("BEGIN IMMEDIATE");
         if (restored) {
-            restored = (hadRow ? KADSaveAssetRow(connection, previous) : KADDeleteAssetRow(connection, change.id)) &&
+            restored = (previous ? KADSaveAssetRow(connection, *previous) : KADDeleteAssetRow(connection, change.id)) &&
                        KADJournalUpdate(connection, journalId, staged, std::string(), KADJournalPlanText(plan)) &&
                        connection.Exec("COMMIT");
             if (!restored)
@@ -193,7 +192,6 @@ private:
             GiveUp();
         } else {
             error += " The asset database daemon completes the change at its next start.";
-            store.Refresh(connection, change.id);
         }
     }
 
@@ -207,7 +205,6 @@ private:
         if (undone && journalId != 0)
             KADJournalDelete(connection, journalId);
         KADRemoveEmptyAssetFolders(root, change.id);
-        store.Refresh(connection, change.id);
     }
 
     KADChangeResult Failed() const
@@ -217,17 +214,15 @@ private:
         return result;
     }
 
-    KADAssetStore& store;
     KADStoreConnection& connection;
     const KADAssetChange& change;
+    const std::optional<KADAssetRecord>& previous;
     std::string root;
     std::string tag;
     std::string staged;  // the source, beside its destination
     std::vector<KADSetAside> plan;
     std::vector<std::string> leaving;  // set aside, to the trash at the end
     std::int64_t journalId = 0;
-    bool hadRow = false;
-    KADAssetRecord previous;
     std::string error;
 };
 
@@ -238,20 +233,22 @@ std::int64_t KADBeginAssetChange(KADStoreConnection& connection, const KADAssetC
     return KADJournalInsert(connection, change.kind, change.id, change.source, std::string());
 }
 
-KADChangeResult KADCommitAssetChange(KADAssetStore& store, KADStoreConnection& connection, std::int64_t journalId,
-                                     const KADAssetChange& change, const std::function<bool()>& updateRows)
+KADChangeResult KADCommitAssetChange(const std::string& userDataRoot, KADStoreConnection& connection,
+                                     std::int64_t journalId, const KADAssetChange& change,
+                                     const std::optional<KADAssetRecord>& previous,
+                                     const std::function<bool()>& updateRows)
 {
-    PendingChange pending(store, connection, change);
+    PendingChange pending(userDataRoot, connection, change, previous);
     return pending.Run(journalId, updateRows);
 }
 
-void KADAbandonAssetChange(KADAssetStore& store, KADStoreConnection& connection, std::int64_t journalId,
+void KADAbandonAssetChange(const std::string& userDataRoot, KADStoreConnection& connection, std::int64_t journalId,
                            const KADAssetChange& change)
 {
     // Only a staged folder of this change goes; an edit folder given as
     // source (a commit) stays where it is.
-    bool undone = !KADIsStagingFolder(change.source) || KADMoveToTrash(store.UserDataRoot(), change.id, change.source);
+    bool undone = !KADIsStagingFolder(change.source) || KADMoveToTrash(userDataRoot, change.id, change.source);
     if (journalId != 0 && undone)
         KADJournalDelete(connection, journalId);
-    KADRemoveEmptyAssetFolders(store.UserDataRoot(), change.id);
+    KADRemoveEmptyAssetFolders(userDataRoot, change.id);
 }

@@ -3,13 +3,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "daemon/asset_record.h"
 #include "daemon/store_test_points.h"
 #include "kuid/kuid.h"
 
-class KADAssetStore;
 class KADStoreConnection;
 
 // One change of an asset's folders and row.
@@ -49,13 +50,17 @@ std::int64_t KADBeginAssetChange(KADStoreConnection& connection, const KADAssetC
 // it is taken so that a crash puts them back; then one transaction makes
 // the journal row the intent and updateRows changes the index: from then
 // on the change always completes (a crash is finished at the next start).
-// Then the move into place, the old folders to the trash, the journal row
-// removed and the mirror refreshed. On any failure before the move into
-// place is done, everything is put back (the staged folder to the trash).
-KADChangeResult KADCommitAssetChange(KADAssetStore& store, KADStoreConnection& connection, std::int64_t journalId,
-                                     const KADAssetChange& change, const std::function<bool()>& updateRows);
+// Then the move into place, the old folders to the trash and the journal
+// row removed. On any failure before the move into place is done,
+// everything is put back (the staged folder to the trash), the row as
+// previous was (none: removed). The journal knows nothing of the store's
+// mirror: KADAssetStore::CommitChange runs this and then refreshes it.
+KADChangeResult KADCommitAssetChange(const std::string& userDataRoot, KADStoreConnection& connection,
+                                     std::int64_t journalId, const KADAssetChange& change,
+                                     const std::optional<KADAssetRecord>& previous,
+                                     const std::function<bool()>& updateRows);
 // Gives up a begun change: its staged folder goes to the trash.
-void KADAbandonAssetChange(KADAssetStore& store, KADStoreConnection& connection, std::int64_t journalId,
+void KADAbandonAssetChange(const std::string& userDataRoot, KADStoreConnection& connection, std::int64_t journalId,
                            const KADAssetChange& change);
 // At start: rolls every journal row forward (intent) or back (not yet
 // recorded). A row whose folders cannot be moved now stays for the next

@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "daemon/asset_store.h"
+#include "daemon/asset_record.h"
 
 class KADStoreConnection;
 

@@ -13,6 +13,7 @@
 #include "daemon/daemon_connection.h"
 #include "daemon/daemon_paths.h"
 #include "platform/folders.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -70,6 +71,8 @@ void KADCommandHostManager::TakeAnswer(const KADConnection* connection, TBuffer&
         host->answer.WriteBytes(answer.Data(), answer.DataLength());
         host->answer.Rewind();
         host->answered = true;
+        // An answer is word from the host: its silence counts from here.
+        host->lastHeard = std::chrono::steady_clock::now();
         changed.notify_all();
         return;
     }
@@ -84,6 +87,22 @@ void KADCommandHostManager::HostHeard(const KADConnection* connection)
             host->lastHeard = std::chrono::steady_clock::now();
         }
     }
+}
+
+void KADCommandHostManager::SetIdleSilence(std::chrono::steady_clock::duration silence)
+{
+    std::lock_guard<std::mutex> hold(lock);
+    idleSilence = silence;
+}
+
+std::chrono::steady_clock::duration KADCommandHostManager::SilenceLeft(const KADConnection* connection)
+{
+    std::lock_guard<std::mutex> hold(lock);
+    for (const auto& host : hosts) {
+        if (host->key == connection && !host->busy && host->keepsAlive)
+            return idleSilence - (std::chrono::steady_clock::now() - host->lastHeard);
+    }
+    return std::chrono::steady_clock::duration::max();
 }
 
 void KADCommandHostManager::ConnectionEnded(const KADConnection& connection)
@@ -111,7 +130,7 @@ std::shared_ptr<KADCommandHostManager::Host> KADCommandHostManager::ClaimIdleHos
     auto now = std::chrono::steady_clock::now();
     std::vector<std::shared_ptr<Host>> gone;
     for (const auto& host : hosts) {
-        bool silent = !host->busy && host->keepsAlive && now - host->lastHeard > KADCommandHostLimits::IdleSilence;
+        bool silent = !host->busy && host->keepsAlive && now - host->lastHeard > idleSilence;
         if (!IsOpen(host->connection) || silent)
             gone.push_back(host);
     }
@@ -138,7 +157,7 @@ void KADCommandHostManager::WatchChild(pid_t pid)
     // whoever waits on it.
     std::thread([this, pid] {
         int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+        Platform::WaitForChild(pid, &status);
         std::lock_guard<std::mutex> hold(lock);
         endedChildren.push_back(pid);
         log.Write("command host %d ended (status %d)", static_cast<int>(pid), status);

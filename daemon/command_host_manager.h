@@ -21,6 +21,14 @@ struct KADRequestContext;
 class KUID;
 class ResultsLog;
 
+// A host that registers gets this long; a question this long before its host is ended.
+namespace KADCommandHostLimits {
+constexpr std::chrono::seconds RegistrationTime{30};
+constexpr std::chrono::seconds IdleSilence{20};
+constexpr std::chrono::minutes QuestionTime{10};
+constexpr std::chrono::seconds TermGrace{5};
+}  // namespace KADCommandHostLimits
+
 class KADCommandHostManager {
 public:
     // The one manager of the daemon, whose hosts are started from installRoot/bin.
@@ -36,6 +44,13 @@ public:
     // sent one, an idle host silent for longer than the limit is taken for
     // gone (a host busy with a question sends none and never expires so).
     void HostHeard(const KADConnection* connection);
+    // How long an idle host gone silent stays counted (from kaddaemon.cfg).
+    void SetIdleSilence(std::chrono::steady_clock::duration silence);
+    // What is left of the silence an idle host on that connection may keep
+    // before it is gone (zero or less: gone now); the largest duration for
+    // a connection that is no host, a busy host or one that never sent a
+    // keep-alive.
+    std::chrono::steady_clock::duration SilenceLeft(const KADConnection* connection);
     // The connection of a host has ended: an idle host is forgotten at once,
     // and whoever waits on a busy one wakes up to find it gone.
     void ConnectionEnded(const KADConnection& connection);
@@ -78,18 +93,11 @@ private:
     // One start at a time, so a registration belongs to the child started last.
     std::mutex startLock;
     pid_t starting = 0;
+    std::chrono::steady_clock::duration idleSilence = KADCommandHostLimits::IdleSilence;
     KADDaemonPaths paths;
     // The daemon's own diagnostics file (opened for appending a second time).
     KADDaemonLog log;
 };
-
-// A host that registers gets this long; a question this long before its host is ended.
-namespace KADCommandHostLimits {
-constexpr std::chrono::seconds RegistrationTime{30};
-constexpr std::chrono::seconds IdleSilence{20};
-constexpr std::chrono::minutes QuestionTime{10};
-constexpr std::chrono::seconds TermGrace{5};
-}  // namespace KADCommandHostLimits
 
 // The program line a host is started with, from the installation root.
 std::vector<std::string> KADCommandHostArguments(const std::string& installRoot);

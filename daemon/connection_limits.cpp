@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "daemon/web_query_config.h"
 #include "soup/soup_handle.h"
 
 namespace {
@@ -22,13 +21,9 @@ constexpr std::int32_t SmallestBudget = 1024 * 1024;
 
 }  // namespace
 
-KADConnectionLimits KADLoadConnectionLimits(const std::string& databasePath)
+KADConnectionLimits KADConnectionLimitsFrom(const SoupHandle& config)
 {
     KADConnectionLimits limits;
-    SoupHandle config;
-    std::string path = databasePath + "/" + KADDaemonConfigFileName;
-    if (!config.LoadFromFile(Zel::PString(), path.c_str(), "txt"))
-        return limits;
     std::int32_t idle = config.GetNamedTagAsInt(Zel::PString("connection-idle-timeout"), -1);
     if (idle >= 1 && idle <= MaxIdleSeconds)
         limits.idleSeconds = idle;
@@ -39,6 +34,9 @@ KADConnectionLimits KADLoadConnectionLimits(const std::string& databasePath)
     std::int32_t budget = config.GetNamedTagAsInt(Zel::PString("request-memory-budget"), -1);
     if (budget >= SmallestBudget)
         limits.payloadBudget = static_cast<std::size_t>(budget);
+    std::int32_t silence = config.GetNamedTagAsInt(Zel::PString("command-host-silence"), -1);
+    if (silence >= 1 && silence <= MaxIdleSeconds)
+        limits.hostSilenceSeconds = silence;
     return limits;
 }
 

@@ -16,11 +16,17 @@ struct KADConnectionLimits {
     // "request-memory-budget": bytes of request payloads held at once, across
     // every connection, beyond each request's small own allowance.
     std::size_t payloadBudget = 256u * 1024 * 1024;
+    // "command-host-silence": seconds an idle command host that has sent
+    // keep-alives may stay silent before it is taken for gone and its
+    // connection closed.
+    int hostSilenceSeconds = 20;
 };
 
-// Reads the keys of "<databasePath>/kaddaemon.cfg"; a missing file or key,
-// or a value out of range, keeps the default.
-KADConnectionLimits KADLoadConnectionLimits(const std::string& databasePath);
+class SoupHandle;
+
+// Reads the keys from the text soup of kaddaemon.cfg; a missing key, or a
+// value out of range, keeps the default.
+KADConnectionLimits KADConnectionLimitsFrom(const SoupHandle& config);
 
 // Raises the soft limit on open descriptors to the hard one, so that the
 // connection count is bounded by our own limit and not by a low default;

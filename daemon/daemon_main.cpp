@@ -13,6 +13,7 @@
 #include "daemon/daemon_server.h"
 #include "daemon/ownership_block.h"
 #include "daemon/asset_store_startup.h"
+#include "daemon/daemon_config.h"
 #include "daemon/store_connection.h"
 #include "daemon/store_schema.h"
 #include "platform/folders.h"
@@ -89,10 +90,11 @@ int KADDaemonMain(int argc, char** argv)
     }
     // A crash may have left a change half done: finish or roll it back
     // before the first client can see the store.
-    if (!KADStartAssetStore(paths, store))
+    const KADDaemonConfig config = KADLoadDaemonConfig(paths.databasePath);
+    if (!KADStartAssetStore(paths, config, store))
         log.Write("the asset store could not recover its last change; it serves no assets");
 
-    KADDaemonServer server(paths, options, log);
+    KADDaemonServer server(paths, config, options, log);
     if (!server.Start())
         return 1;
     WatchSignals(signals, server, log);

@@ -1,32 +1,10 @@
 // Where the daemon's installation, user data and database live.
 #include "daemon/daemon_paths.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-
+#include "platform/folders.h"
 #include "zel/ascii.h"
 
 namespace {
-
-std::string ParentFolder(const std::string& path)
-{
-    std::string::size_type slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return std::string();
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-bool MakeFolder(const std::string& path)
-{
-    if (mkdir(path.c_str(), 0755) == 0 || errno == EEXIST) {
-        struct stat info;
-        return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-    }
-    return false;
-}
 
 // Separators and ASCII letter case are folded; repeated separators collapse
 // and a trailing one is dropped, so "a//b/" names the same folder as "a/b".
@@ -50,8 +28,8 @@ std::string ComparablePath(const std::string& path)
 
 bool KADDaemonPaths::FromExecutable(const std::string& executablePath, KADDaemonPaths& paths)
 {
-    std::string programFolder = ParentFolder(executablePath);
-    std::string root = ParentFolder(programFolder);
+    std::string programFolder = Platform::ParentFolder(executablePath);
+    std::string root = Platform::ParentFolder(programFolder);
     if (programFolder.empty() || root.empty())
         return false;
     if (root == "/")
@@ -66,7 +44,7 @@ bool KADDaemonPaths::FromExecutable(const std::string& executablePath, KADDaemon
 
 bool KADDaemonPaths::CreateFolders() const
 {
-    return MakeFolder(userDataRoot) && MakeFolder(databasePath);
+    return Platform::MakeFolders(databasePath);
 }
 
 bool KADIsSameDatabasePath(const std::string& ours, const std::string& theirs)

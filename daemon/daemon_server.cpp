@@ -7,12 +7,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <exception>
 
 #include "assetdb/protocol/kad_protocol.h"
+#include "daemon/command_host_manager.h"
 #include "daemon/daemon_log.h"
 #include "daemon/peer_credentials.h"
+#include "platform/socket_io.h"
 
 namespace {
 
@@ -44,11 +47,13 @@ void SetTimeout(int socket, int option, int seconds)
 
 }  // namespace
 
-KADDaemonServer::KADDaemonServer(const KADDaemonPaths& paths, const KADDaemonOptions& options, KADDaemonLog& log)
+KADDaemonServer::KADDaemonServer(const KADDaemonPaths& paths, const KADDaemonConfig& config,
+                                 const KADDaemonOptions& options, KADDaemonLog& log)
     : paths(paths),
       options(options),
       log(log),
-      limits(KADLoadConnectionLimits(paths.databasePath)),
+      config(config),
+      limits(config.limits),
       payloadBudget(limits.payloadBudget),
       table(KADBuildRequestTable()),
       fastPool(paths.indexPath, options.fastWorkers),
@@ -69,6 +74,7 @@ bool KADDaemonServer::Start()
     maxConnections = KADConnectionCap(limits.maxConnections, descriptors);
     log.Write("up to %zu connections (%zu descriptors), idle after %d s, %zu bytes for requests", maxConnections,
               descriptors, limits.idleSeconds, limits.payloadBudget);
+    KADCommandHostManager::Instance().SetIdleSilence(std::chrono::seconds(limits.hostSilenceSeconds));
     listenSocket = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listenSocket < 0)
         return false;
@@ -251,6 +257,16 @@ bool KADDaemonServer::StaysOpen(KADConnection& connection)
     // Before the handshake the time-out is the handshake's own.
     if (!connection.HandshakeDone())
         return false;
+    auto hostLeft = std::chrono::steady_clock::duration::max();
+    if (connection.IsCommandHost()) {
+        // Its keep-alives stopped while it had nothing to do: the host is
+        // gone (hung, or its machine asleep) even though the socket stays.
+        hostLeft = KADCommandHostManager::Instance().SilenceLeft(&connection);
+        if (hostLeft <= std::chrono::steady_clock::duration::zero()) {
+            log.Write("command host silent for %d s while idle: closed", limits.hostSilenceSeconds);
+            return false;
+        }
+    }
     const auto idleTime = std::chrono::seconds(limits.idleSeconds);
     auto quiet = std::chrono::steady_clock::now() - connection.LastActive();
     if (connection.HoldsNothing() && quiet >= idleTime) {
@@ -264,6 +280,7 @@ bool KADDaemonServer::StaysOpen(KADConnection& connection)
     // Busy, or active since the wait began: wait for what is left of the
     // idle time (the whole of it while busy).
     auto left = connection.HoldsNothing() ? idleTime - quiet : std::chrono::steady_clock::duration(idleTime);
+    left = std::min(left, hostLeft);
     // A zero time-out would mean none at all.
     auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(left) + std::chrono::milliseconds(1);
     SetTimeout(connection.Socket(), SO_RCVTIMEO, wait);
@@ -281,9 +298,7 @@ void KADDaemonServer::ServeConnection(std::shared_ptr<KADConnection> connection)
     if (!going)
         log.Write("connection refused: its owner is another user or cannot be found");
     while (going) {
-        ssize_t received = recv(connection->Socket(), buffer.data(), buffer.size(), 0);
-        if (received < 0 && errno == EINTR)
-            continue;
+        ssize_t received = Platform::ReceiveSome(connection->Socket(), buffer.data(), buffer.size());
         if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && connection->IsOpen()) {
             going = StaysOpen(*connection);
             continue;
@@ -352,8 +367,11 @@ bool KADDaemonServer::Dispatch(const std::shared_ptr<KADConnection>& connection,
     }
     // A command host sends no keep-alive while it works on a question; the
     // host manager, not the idle time-out, decides when it is gone.
-    if (frame.code == static_cast<std::int32_t>(KADRequestCode::RegisterCommandHost))
+    if (frame.code == static_cast<std::int32_t>(KADRequestCode::RegisterCommandHost)) {
         connection->MarkCommandHost();
+        // Looked at again within its keep-alive silence, not the idle time.
+        SetTimeout(connection->Socket(), SO_RCVTIMEO, limits.hostSilenceSeconds);
+    }
     auto context = std::make_shared<KADRequestContext>();
     context->connection = connection;
     context->code = frame.code;
@@ -361,6 +379,8 @@ bool KADDaemonServer::Dispatch(const std::shared_ptr<KADConnection>& connection,
     context->request.WriteBytes(payload.data(), static_cast<std::int64_t>(payload.size()));
     context->request.Rewind();
     context->control = this;
+    context->paths = &paths;
+    context->config = &config;
     KADBytes().swap(payload);
     connection->RequestTaken();
     if (entry->lane == KADRequestLane::Reader) {

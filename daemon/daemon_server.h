@@ -11,6 +11,7 @@
 
 #include "assetdb/protocol/kad_request_reader.h"
 #include "daemon/connection_limits.h"
+#include "daemon/daemon_config.h"
 #include "daemon/daemon_options.h"
 #include "daemon/daemon_paths.h"
 #include "daemon/payload_budget.h"
@@ -22,7 +23,9 @@ class KADDaemonLog;
 
 class KADDaemonServer : public KADDaemonControl {
 public:
-    KADDaemonServer(const KADDaemonPaths& paths, const KADDaemonOptions& options, KADDaemonLog& log);
+    // config: what kaddaemon.cfg said at start, kept for the whole run.
+    KADDaemonServer(const KADDaemonPaths& paths, const KADDaemonConfig& config, const KADDaemonOptions& options,
+                    KADDaemonLog& log);
     ~KADDaemonServer() override;
     KADDaemonServer(const KADDaemonServer&) = delete;
     KADDaemonServer& operator=(const KADDaemonServer&) = delete;
@@ -59,7 +62,8 @@ private:
     KADDaemonPaths paths;
     KADDaemonOptions options;
     KADDaemonLog& log;
-    KADConnectionLimits limits;
+    KADDaemonConfig config;
+    const KADConnectionLimits& limits;
     std::size_t maxConnections = 0;
     KADPayloadBudget payloadBudget;
     KADRequestTable table;

@@ -64,7 +64,7 @@ void Revalidate(KADAssetStore& store, KADStoreConnection& connection, ResultsLog
 
 void PurgeTrash(KADAssetStore& store, ResultsLog& log)
 {
-    std::int32_t days = KADLoadTrashRetentionDays(store.DatabasePath());
+    std::int32_t days = store.TrashRetentionDays();
     KADTrashPurgeResult purged =
         KADPurgeTrash(store.UserDataRoot() + "/trash", days, static_cast<std::int64_t>(std::time(nullptr)));
     if (purged.removed > 0) {

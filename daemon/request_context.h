@@ -9,6 +9,8 @@
 
 class KADStoreConnection;
 class ResultsLog;
+struct KADDaemonConfig;
+struct KADDaemonPaths;
 
 // Services of the daemon a handler may call.
 class KADDaemonControl {
@@ -31,6 +33,10 @@ struct KADRequestContext {
     // lane, whose handlers must not touch the index.
     KADStoreConnection* store = nullptr;
     KADDaemonControl* control = nullptr;
+    // The daemon's folders and what kaddaemon.cfg said at start, as the
+    // server found them once; null only for a context made without a server.
+    const KADDaemonPaths* paths = nullptr;
+    const KADDaemonConfig* config = nullptr;
     // Set by a handler that wants the connection closed after its reply.
     bool closeAfterReply = false;
 

@@ -47,12 +47,8 @@ std::int64_t NameTime(std::string_view name)
 
 }  // namespace
 
-std::int32_t KADLoadTrashRetentionDays(const std::string& databasePath)
+std::int32_t KADTrashRetentionDaysFrom(const SoupHandle& config)
 {
-    SoupHandle config;
-    std::string path = databasePath + "/kaddaemon.cfg";
-    if (!config.LoadFromFile(Zel::PString(), path.c_str(), "txt"))
-        return KADDefaultTrashRetentionDays;
     std::int32_t days = config.GetNamedTagAsInt(Zel::PString("trash-retention-days"), KADDefaultTrashRetentionDays);
     // Never 0: a slip in the file must not empty the trash at once.
     return std::clamp(days, 1, MaxRetentionDays);

@@ -7,9 +7,11 @@
 // Days a trash entry is kept when kaddaemon.cfg says nothing.
 constexpr std::int32_t KADDefaultTrashRetentionDays = 30;
 
-// "trash-retention-days" of "<databasePath>/kaddaemon.cfg" (1 to 36500),
-// else the default.
-std::int32_t KADLoadTrashRetentionDays(const std::string& databasePath);
+class SoupHandle;
+
+// "trash-retention-days" of kaddaemon.cfg's text soup (1 to 36500), else
+// the default.
+std::int32_t KADTrashRetentionDaysFrom(const SoupHandle& config);
 
 struct KADTrashPurgeResult {
     int removed = 0;

@@ -29,13 +29,9 @@ void ReadRewrites(const SoupHandle& soup, std::vector<KADWebRewrite>& rewrites)
 
 }  // namespace
 
-KADWebConfig KADLoadWebConfig(const std::string& databasePath)
+KADWebConfig KADWebConfigFrom(const SoupHandle& soup)
 {
     KADWebConfig config;
-    SoupHandle soup;
-    std::string path = databasePath + "/" + KADDaemonConfigFileName;
-    if (!soup.LoadFromFile(Zel::PString(), path.c_str(), "txt"))
-        return config;
     config.connectTimeoutMs = ClampedSeconds(soup, "web-connect-timeout", config.connectTimeoutMs, 120);
     config.totalTimeoutMs = ClampedSeconds(soup, "web-total-timeout", config.totalTimeoutMs, 3600);
     std::int32_t maxBytes = soup.GetNamedTagAsInt(Zel::PString("web-max-bytes"), -1);

@@ -23,14 +23,13 @@ struct KADWebConfig {
     std::vector<KADWebRewrite> rewrites;
 };
 
-// The file name inside the database folder.
-constexpr const char* KADDaemonConfigFileName = "kaddaemon.cfg";
+class SoupHandle;
 
-// Reads the web settings from the text soup "<databasePath>/kaddaemon.cfg":
+// Reads the web settings from the text soup of kaddaemon.cfg:
 //   web-connect-timeout <seconds>     (1 to 120, default 15)
 //   web-total-timeout <seconds>       (1 to 3600, default 120)
 //   web-max-bytes <bytes>             (1 to 2 GiB, default 512 MiB)
 //   web-rewrite { 0 { from "https://cargohub.korvel.invalid" to "http://127.0.0.1:8080" } 1 { ... } }
-// A missing file or tag keeps the default; out-of-range values are clamped,
-// so a bad file can never make a fetch unbounded.
-KADWebConfig KADLoadWebConfig(const std::string& databasePath);
+// A missing tag keeps the default; out-of-range values are clamped, so a bad
+// file can never make a fetch unbounded.
+KADWebConfig KADWebConfigFrom(const SoupHandle& config);

@@ -1,31 +1,21 @@
 // Web queries: start, close and status requests.
 #include "foundation/streams/t_buffer.h"
+#include "daemon/daemon_config.h"
 #include "daemon/daemon_paths.h"
 #include "daemon/request_context.h"
 #include "daemon/request_table.h"
 #include "daemon/web_query_registry.h"
-#include "platform/folders.h"
 #include "soup/binary_soup.h"
 #include "soup/soup_handle.h"
 
 namespace {
 
-// The daemon finds its folders from its own location, as it does at start.
-const KADDaemonPaths& DaemonPaths()
+// Null for a context made without a server: it has no folder to fetch into.
+KADWebQueries* Queries(const KADRequestContext& context)
 {
-    static const KADDaemonPaths paths = [] {
-        KADDaemonPaths found;
-        std::string executable;
-        if (Platform::GetExecutablePath(executable))
-            KADDaemonPaths::FromExecutable(executable, found);
-        return found;
-    }();
-    return paths;
-}
-
-KADWebQueries& Queries()
-{
-    return KADWebQueries::ForCacheFolder(DaemonPaths().userDataRoot + "/cache/web");
+    if (context.paths == nullptr || context.config == nullptr || context.paths->userDataRoot.empty())
+        return nullptr;
+    return &KADWebQueries::ForCacheFolder(context.paths->userDataRoot + "/cache/web");
 }
 
 KADWebHandle ReadHandle(TBuffer& request)
@@ -47,10 +37,9 @@ void KADHandleStartWebQuery(KADRequestContext& context)
     std::int32_t mode = context.request.ReadInt32(KADWebQueryModeDownload);
     context.request.ReadInt32(-1);
     KADWebHandle handle;
-    if (!context.request.HasError() && !DaemonPaths().userDataRoot.empty()) {
-        KADWebConfig config = KADLoadWebConfig(DaemonPaths().databasePath);
-        handle = Queries().Start(context.connection, std::string(url.View()), mode, config);
-    }
+    KADWebQueries* queries = Queries(context);
+    if (!context.request.HasError() && queries != nullptr)
+        handle = queries->Start(context.connection, std::string(url.View()), mode, context.config->web);
     context.reply.WriteInt32(handle.first);
     context.reply.WriteInt32(handle.second);
 }
@@ -59,7 +48,8 @@ void KADHandleStartWebQuery(KADRequestContext& context)
 void KADHandleCloseWebQuery(KADRequestContext& context)
 {
     KADWebHandle handle = ReadHandle(context.request);
-    Queries().Close(context.connection.get(), handle);
+    if (KADWebQueries* queries = Queries(context))
+        queries->Close(context.connection.get(), handle);
 }
 
 // Payload: the handle. Reply: bool complete; u32 HTTP status; u32 result;
@@ -67,7 +57,12 @@ void KADHandleCloseWebQuery(KADRequestContext& context)
 void KADHandleGetWebQueryStatus(KADRequestContext& context)
 {
     KADWebHandle handle = ReadHandle(context.request);
-    KADDaemonWebQueryStatus status = Queries().Status(context.connection.get(), handle);
+    // No registry, no query of this connection: it completes at once.
+    KADDaemonWebQueryStatus status;
+    status.complete = true;
+    status.resultCode = KADWebResultUnknownQuery;
+    if (KADWebQueries* queries = Queries(context))
+        status = queries->Status(context.connection.get(), handle);
     context.reply.WriteBool(status.complete);
     context.reply.WriteUInt32(status.httpStatus);
     context.reply.WriteUInt32(status.resultCode);

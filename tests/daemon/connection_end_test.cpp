@@ -1,4 +1,4 @@
-// What a connection holds (asset handles, web queries) is let go of as soon as the connection ends.
+// What a connection holds (asset handles, web queries, a command host) is let go of as soon as the connection ends.
 #include <chrono>
 #include <thread>
 
@@ -13,6 +13,7 @@ namespace {
 struct Holdings {
     std::int32_t handles = -1;
     std::int32_t queries = -1;
+    std::int32_t hosts = -1;
 };
 
 class ConnectionEndTest : public AssetStoreTest {
@@ -23,7 +24,8 @@ protected:
         // Long enough that no query completes while the test looks at it.
         service.ServeFile("/slow.cdp", "bytes");
         service.SetFault("/slow.cdp", ContentService::Fault::Delay, "30000");
-        Start("web-total-timeout 60\n");
+        // A short silence, so that a host whose keep-alives stop is seen gone soon.
+        Start("web-total-timeout 60\ncommand-host-silence 1\n");
         port = installation.WaitForPort(daemon);
         ASSERT_NE(port, 0);
     }
@@ -40,6 +42,7 @@ protected:
         Holdings held;
         held.handles = reply.ReadInt32(-1);
         held.queries = reply.ReadInt32(-1);
+        held.hosts = reply.ReadInt32(-1);
         return held;
     }
 
@@ -50,7 +53,7 @@ protected:
         Holdings held;
         for (int i = 0; i < 250; ++i) {
             held = Held();
-            if (held.handles == handles && held.queries == queries)
+            if (held.handles == handles && held.queries == queries && held.hosts == 0)
                 break;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
@@ -80,6 +83,15 @@ protected:
         ASSERT_TRUE(other.Call(KADRequestCode::StartWebQuery, BytesOfBuffer(payload), reply));
         ReplyBuffer words(reply);
         EXPECT_GT(words.ReadInt32(-1), 0);
+    }
+
+    // A connection that says it is a command host, as the host program does.
+    void RegisterAsHost(KADTestClient& host)
+    {
+        ASSERT_TRUE(host.Connect(port));
+        ASSERT_TRUE(host.Handshake(installation.ClientDatabasePath(), 0));
+        KADBytes reply;
+        ASSERT_TRUE(host.Call(KADRequestCode::RegisterCommandHost, {}, reply));
     }
 
     ContentService::StandIn service;
@@ -114,6 +126,28 @@ TEST_F(ConnectionEndTest, HandlesAndWebQueriesOfAClosedConnectionAreReleasedAtOn
     // The survivor's handle still works.
     ReplyBuffer folder(Call(KADRequestCode::GetAssetFolder, HandlePayload(mine)));
     EXPECT_FALSE(folder.ReadPString().IsEmpty());
+}
+
+TEST_F(ConnectionEndTest, AnIdleHostWhoseKeepAlivesStopIsClosedAndForgotten)
+{
+    KADTestClient host;
+    ASSERT_NO_FATAL_FAILURE(RegisterAsHost(host));
+    KADBytes reply;
+    ASSERT_TRUE(host.Call(KADRequestCode::HostKeepAlive, {}, reply));
+
+    // No more keep-alives: the daemon ends the host's connection itself.
+    EXPECT_TRUE(host.WaitForClose());
+    EXPECT_EQ(WaitUntilHeld(0, 0).hosts, 0);
+}
+
+TEST_F(ConnectionEndTest, AHostThatDisconnectsIsForgottenAtOnce)
+{
+    KADTestClient host;
+    ASSERT_NO_FATAL_FAILURE(RegisterAsHost(host));
+    EXPECT_EQ(Held().hosts, 1);
+
+    host.Close();
+    EXPECT_EQ(WaitUntilHeld(0, 0).hosts, 0);
 }
 
 }  // namespace

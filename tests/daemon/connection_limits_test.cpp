@@ -11,34 +11,27 @@
 #include <string>
 
 #include "daemon/connection_limits.h"
+#include "daemon/daemon_config.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-class ConnectionLimitsTest : public ::testing::Test {
+class ConnectionLimitsTest : public KorvelTest::TempFolderTest {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/KadLimits.XXXXXX";
-        const char* made = mkdtemp(pattern);
-        ASSERT_NE(made, nullptr);
-        folder = made;
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-
     KADConnectionLimits Load(const std::string& text)
     {
         std::ofstream(folder + "/kaddaemon.cfg") << text;
-        return KADLoadConnectionLimits(folder);
+        return KADLoadDaemonConfig(folder).limits;
     }
 
-    std::string folder;
+    const std::string folder = folder_.Root();
 };
 
 }  // namespace
 
 TEST_F(ConnectionLimitsTest, NoFileGivesTheDefaults)
 {
-    KADConnectionLimits limits = KADLoadConnectionLimits(folder);
+    KADConnectionLimits limits = KADLoadDaemonConfig(folder).limits;
     EXPECT_EQ(limits.idleSeconds, 900);
     EXPECT_EQ(limits.maxConnections, 0u);
     EXPECT_EQ(limits.payloadBudget, 256u * 1024 * 1024);

@@ -9,9 +9,11 @@
 #include "results/results_log.h"
 #include "asset_test_support.h"
 #include "daemon/asset_store.h"
+#include "daemon/daemon_config.h"
 #include "daemon/repair_run.h"
 #include "daemon/store_connection.h"
 #include "daemon/store_schema.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -31,8 +33,9 @@ struct OneInterruption {
 
 TEST(RepairIndexRead, ARepairThatCannotReadTheIndexWholeChangesNoRow)
 {
-    char pattern[] = "/tmp/KadRepairIndexRead.XXXXXX";
-    const std::string root = mkdtemp(pattern);
+    KorvelTest::TempFolder scratch;
+    ASSERT_FALSE(scratch.Root().empty());
+    const std::string root = scratch.Root();
     const std::string userData = root + "/UserData";
     const std::string database = userData + "/assets.tdx";
     std::filesystem::create_directories(database);
@@ -44,7 +47,7 @@ TEST(RepairIndexRead, ARepairThatCannotReadTheIndexWholeChangesNoRow)
         KADStoreConnection connection;
         ASSERT_TRUE(connection.Open(database + "/index.sqlite"));
         ASSERT_TRUE(KADMigrateStore(connection));
-        ASSERT_TRUE(KADAssetStore::Start(userData, database, connection));
+        ASSERT_TRUE(KADAssetStore::Start(userData, database, KADDaemonConfig(), connection));
         KADAssetStore& store = *KADAssetStore::Instance();
         auto quiet = [](float, const std::string&) {};
         ResultsLog first;
@@ -66,7 +69,6 @@ TEST(RepairIndexRead, ARepairThatCannotReadTheIndexWholeChangesNoRow)
         ASSERT_TRUE(kept.Step());
         EXPECT_EQ(kept.ColumnInt64(0), AssetCount);
     }
-    std::filesystem::remove_all(root);
 }
 
 }  // namespace

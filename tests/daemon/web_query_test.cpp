@@ -135,6 +135,18 @@ protected:
     int port = 0;
 };
 
+TEST_F(WebQueryTest, TheConfigReadAtStartStaysInForceUntilTheNextStart)
+{
+    StartDaemon();
+    // Edited while the daemon runs: without its rewrite the service's
+    // constant host would lead nowhere.
+    std::ofstream(installation.DatabasePath() + "/kaddaemon.cfg", std::ios::trunc) << "web-total-timeout 5\n";
+    Status status = WaitFor(Start("https://cargohub.korvel.invalid/dl/a.cdp", ModeDownload));
+    EXPECT_EQ(status.result, 0u);
+    EXPECT_EQ(status.httpStatus, 200u);
+    EXPECT_EQ(status.bytes, 1000u);
+}
+
 TEST_F(WebQueryTest, DownloadLandsInTheCacheWithItsStatus)
 {
     StartDaemon();
