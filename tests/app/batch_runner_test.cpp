@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -13,13 +14,12 @@ namespace fs = std::filesystem;
 
 class BatchRunnerTest : public testing::Test {
 protected:
+    KorvelTest::TempFolder scratch_;
     void SetUp() override
     {
-        char pattern[] = "/tmp/BatchRunner.XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
+        ASSERT_FALSE(scratch_.Root().empty());
+        folder_ = scratch_.Root();
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
     std::string Write(const std::string& content)
     {

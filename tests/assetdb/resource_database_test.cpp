@@ -11,23 +11,20 @@
 #include "foundation/base/install_paths.h"
 #include "assetdb/resource_database.h"
 #include "zel/file.h"
+#include "support/temp_folder.h"
 
 namespace {
 
 class ResourceDatabaseTest : public ::testing::Test {
 protected:
+    KorvelTest::TempFolder scratch;
     void SetUp() override
     {
         ClientTestRoot();
-        char pattern[] = "/tmp/resdb-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        base = pattern;
+        ASSERT_FALSE(scratch.Root().empty());
+        base = scratch.Root();
     }
-    void TearDown() override
-    {
-        PurgeResourceDatabases();
-        std::filesystem::remove_all(base);
-    }
+    void TearDown() override { PurgeResourceDatabases(); }
     void WriteFile(const std::string& relative, const std::string& text)
     {
         std::filesystem::path path = base + "/" + relative;

@@ -13,6 +13,7 @@
 #include "foundation/streams/t_buffer.h"
 #include "assetdb/transfer_archive.h"
 #include "soup/binary_soup.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -35,17 +36,12 @@ struct Installed {
 
 class TransferArchiveTest : public testing::Test {
 protected:
+    KorvelTest::TempFolder scratch_;
     void SetUp() override
     {
-        char pattern[] = "/tmp/korvel-crak-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
+        ASSERT_FALSE(scratch_.Root().empty());
+        folder_ = scratch_.Root();
         path_ = folder_ + "/transfer.crak";
-    }
-    void TearDown() override
-    {
-        std::remove(path_.c_str());
-        rmdir(folder_.c_str());
     }
 
     // Exports every id but failing; the failure leaves an error line, as the

@@ -11,6 +11,7 @@
 #include "soup/acs_raw_data.h"
 #include "kuid/kuid.h"
 #include "support/lzss_test_support.h"
+#include "support/temp_folder.h"
 #include "soup/soup_handle.h"
 
 namespace {
@@ -19,19 +20,8 @@ namespace fs = std::filesystem;
 using LZSSTest::Bytes;
 using LZSSTest::Noise;
 
-class ExportFolder : public ::testing::Test {
+class ExportFolder : public KorvelTest::TempFolderTest {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "export-payload-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-    }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
     void Write(const std::string& name, const Bytes& bytes)
     {
         std::ofstream out(folder / name, std::ios::binary);
@@ -39,7 +29,7 @@ protected:
         ASSERT_TRUE(out.good());
     }
 
-    fs::path folder;
+    const fs::path folder = folder_.Root();
 };
 
 // Sizes around the point where random bytes stop fitting the export's

@@ -12,6 +12,7 @@
 #include "daemon/repair_batch.h"
 #include "daemon/store_connection.h"
 #include "daemon/store_schema.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -32,8 +33,9 @@ KADAssetRecord Row(std::int32_t content, std::vector<KUID> dependencies)
 
 TEST(RepairBatch, ARefusedRowIsLostWholeAndAloneAndItsFollowUpNeverRuns)
 {
-    char pattern[] = "/tmp/KadRepairBatch.XXXXXX";
-    std::string folder = mkdtemp(pattern);
+    KorvelTest::TempFolder scratch;
+    ASSERT_FALSE(scratch.Root().empty());
+    const std::string folder = scratch.Root();
     {
         KADStoreConnection connection;
         ASSERT_TRUE(connection.Open(folder + "/index.sqlite"));
@@ -69,7 +71,6 @@ TEST(RepairBatch, ARefusedRowIsLostWholeAndAloneAndItsFollowUpNeverRuns)
         ASSERT_TRUE(lists.Step());
         EXPECT_EQ(lists.ColumnInt64(0), 0);
     }
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -7,21 +7,14 @@
 
 #include "daemon/store_connection.h"
 #include "daemon/store_schema.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-class StoreSchemaTest : public ::testing::Test {
+class StoreSchemaTest : public KorvelTest::TempFolderTest {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/KadStoreTest.XXXXXX";
-        folder = mkdtemp(pattern);
-        path = folder + "/index.sqlite";
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-
-    std::string folder;
-    std::string path;
+    const std::string folder = folder_.Root();
+    const std::string path = folder + "/index.sqlite";
 };
 
 std::int64_t Version(KADStoreConnection& connection)

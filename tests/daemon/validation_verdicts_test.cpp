@@ -12,6 +12,7 @@
 #include "daemon/store_connection.h"
 #include "daemon/store_schema.h"
 #include "daemon/validation_verdicts.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -19,8 +20,9 @@ namespace {
 // a revision that is no longer the asset's says nothing about the new one.
 TEST(ValidationVerdicts, AVerdictAboutAFolderTheAssetNoLongerHasIsNotRecorded)
 {
-    char pattern[] = "/tmp/KadValidationVerdicts.XXXXXX";
-    const std::string folder = mkdtemp(pattern);
+    KorvelTest::TempFolder scratch;
+    ASSERT_FALSE(scratch.Root().empty());
+    const std::string folder = scratch.Root();
     {
         KADStoreConnection connection;
         ASSERT_TRUE(connection.Open(folder + "/index.sqlite"));
@@ -67,7 +69,6 @@ TEST(ValidationVerdicts, AVerdictAboutAFolderTheAssetNoLongerHasIsNotRecorded)
             store.PutInMirror(row);
         }
     }
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "platform/folders.h"
 #include "platform/process.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -22,8 +23,9 @@ std::string ReadWhole(const std::string& path)
 
 TEST(SpawnTest, ChildRunsDetachedInItsFolderWithNullStdio)
 {
-    char pattern[] = "/tmp/spawntest-XXXXXX";
-    std::string folder = mkdtemp(pattern);
+    KorvelTest::TempFolder scratch;
+    ASSERT_FALSE(scratch.Root().empty());
+    const std::string folder = scratch.Root();
     // The shell's stdin and stderr (its stdout is redirected here), its pid
     // and its session id (field 6 of /proc/<pid>/stat).
     std::string script = "pwd > result; readlink /proc/$$/fd/0 /proc/$$/fd/2 >> result; echo $$ >> result; "
@@ -35,7 +37,6 @@ TEST(SpawnTest, ChildRunsDetachedInItsFolderWithNullStdio)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     std::string id = std::to_string(pid);
     EXPECT_EQ(ReadWhole(folder + "/done"), folder + "\n/dev/null\n/dev/null\n" + id + "\n" + id + "\n");
-    std::system(("rm -rf " + folder).c_str());
     EXPECT_FALSE(Platform::IsProcessAlive(pid));
 }
 

@@ -11,6 +11,7 @@
 #include "assetdb/spec_creation.h"
 #include "scripthost/korvel_base_spec.h"
 #include "scripthost/load_asset_config.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -75,9 +76,9 @@ TEST(KorvelBaseSpecTest, RegistryBuildsTheProductSpecWithoutAFactoryOnceRegister
 
 TEST(LoadAssetConfigTest, ReadsTheTextConfigThroughItsDatabase)
 {
-    char pattern[] = "/tmp/loadcfg-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    std::string base = pattern;
+    KorvelTest::TempFolder scratch;
+    ASSERT_FALSE(scratch.Root().empty());
+    const std::string base = scratch.Root();
     std::filesystem::create_directories(base + "/Asset");
     std::ofstream(base + "/Asset/Config.txt") << "kind \"scenery\"\n";
     SoupHandle config;
@@ -88,7 +89,6 @@ TEST(LoadAssetConfigTest, ReadsTheTextConfigThroughItsDatabase)
     EXPECT_TRUE(LoadAssetConfig("loadcfg-store", Zel::File::Path((base + "/asset").c_str()), config));
     EXPECT_EQ(GetResourceDatabaseUses(Zel::PString("loadcfg-store")), 0);
     PurgeResourceDatabases();
-    std::filesystem::remove_all(base);
 }
 
 }  // namespace

@@ -13,18 +13,18 @@
 #include "soup/text_soup.h"
 #include "soup_test_support.h"
 #include "support/nested_soups.h"
+#include "support/temp_folder.h"
 
 namespace {
 
 class AssetConfigFile : public ::testing::Test {
 protected:
+    KorvelTest::TempFolder scratch;
     void SetUp() override
     {
-        std::string pattern = std::filesystem::temp_directory_path().string() + "/config-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
+        ASSERT_FALSE(scratch.Root().empty());
+        folder = scratch.Root();
     }
-    void TearDown() override { std::filesystem::remove_all(folder); }
 
     std::string Write(const std::string& name, const std::string& bytes)
     {
