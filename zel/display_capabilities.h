@@ -19,12 +19,19 @@ public:
         else
             capabilities_.erase(capability);
     }
+    // Texture stages the display draws with (1..8; default 8).
+    int GetNumTextureStages() const { return textureStages_; }
+    void SetNumTextureStages(int stages) { textureStages_ = stages < 1 ? 1 : (stages > 8 ? 8 : stages); }
+    bool HasHardwareBuffers() const { return hardwareBuffers_; }
+    void SetHardwareBuffers(bool on) { hardwareBuffers_ = on; }
     uint32_t GetDefaultVertexColour() const { return 0xFFFFFFFFu; }
     // Colours are stored as the file gives them.
     void ConvertColorArray(uint32_t*, uint32_t) const {}
 
 private:
     std::set<int> capabilities_{1, 17, 21};
+    int textureStages_ = 8;
+    bool hardwareBuffers_ = true;
 };
 
 }  // namespace Zel
