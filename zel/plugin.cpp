@@ -40,7 +40,9 @@ Registry& TheRegistry()
 
 }  // namespace
 
-PluginType::PluginType(const UId& family, const char* name) : family_(family), name_(name ? name : "") {}
+PluginType::PluginType(const UId& family, const char* name, const UId& classId)
+    : family_(family), name_(name ? name : ""), classId_(classId)
+{}
 
 PluginInstance::~PluginInstance()
 {
@@ -106,6 +108,20 @@ int PluginBase::CountPluginTypes()
     Registry& registry = TheRegistry();
     std::lock_guard<std::mutex> guard(registry.lock);
     return static_cast<int>(registry.types.size());
+}
+
+std::vector<PluginType*> PluginBase::GetPluginTypes(const UId& family)
+{
+    Registry& registry = TheRegistry();
+    std::lock_guard<std::mutex> guard(registry.lock);
+    std::vector<PluginType*> found;
+    for (PluginType* type : registry.types) {
+        if (type->GetFamily() == family) {
+            type->AddReference();
+            found.push_back(type);
+        }
+    }
+    return found;
 }
 
 }  // namespace Zel

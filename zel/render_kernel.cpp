@@ -3,6 +3,7 @@
 
 #include <atomic>
 
+#include "zel/display.h"
 #include "zel/os.h"
 #include "zel/plugin.h"
 #include "zel/test_hooks.h"
@@ -15,7 +16,9 @@ std::atomic<bool> g_pluginsRegistered{false};
 
 }  // namespace
 
-RenderKernel::RenderKernel(void* sceneGraph, float detail) : sceneGraph_(sceneGraph), detail_(detail) {}
+RenderKernel::RenderKernel(void* sceneGraph, float detail)
+    : sceneGraph_(sceneGraph), detail_(detail), display_(std::make_unique<Display>())
+{}
 
 RenderKernel::~RenderKernel() = default;
 

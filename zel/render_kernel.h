@@ -1,10 +1,12 @@
 // Headless render kernel: initialises without a window or GPU; "-render=OpenGL -hidewindow" and "-NullRender" behave alike.
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace Zel {
 
+class Display;
 class OS;
 
 class RenderKernel {
@@ -29,6 +31,8 @@ public:
     void* GetSceneGraph() const { return sceneGraph_; }
     // The renderer named by "-render=" ("" for the null renderer).
     const std::string& GetRendererName() const { return renderer_; }
+    // The recording display, the same for both renderers; lives as long as the kernel.
+    Display* GetDisplay() const { return display_.get(); }
 
 private:
     void* sceneGraph_;
@@ -36,6 +40,7 @@ private:
     bool initialised_ = false;
     bool nullRender_ = false;
     std::string renderer_;
+    std::unique_ptr<Display> display_;
 };
 
 }  // namespace Zel
