@@ -216,14 +216,26 @@ void Display::DrawPrimitives(const void* chunk, int primitiveKind, int indexCoun
 
 void Display::SetRefuse(Factory factory, bool refuse)
 {
-    std::erase(refused_, factory);
     if (refuse)
-        refused_.push_back(factory);
+        allowed_[factory] = 0;
+    else
+        allowed_.erase(factory);
 }
 
-bool Display::Refuses(Factory factory) const
+void Display::SetRefuseAfter(Factory factory, int allowed)
 {
-    return std::find(refused_.begin(), refused_.end(), factory) != refused_.end();
+    allowed_[factory] = allowed < 0 ? 0 : allowed;
+}
+
+bool Display::Refuses(Factory factory)
+{
+    auto found = allowed_.find(factory);
+    if (found == allowed_.end())
+        return false;
+    if (found->second == 0)
+        return true;
+    --found->second;
+    return false;
 }
 
 uint32_t Display::CreateStageState(const StageStateSettings& settings)
@@ -248,7 +260,7 @@ const StageStateSettings* Display::GetStageState(uint32_t handle) const
 
 uint32_t Display::CreateStaticVertexBuffer(uint32_t vertexType, uint32_t vertexCount)
 {
-    if (Refuses(Factory::VertexBuffers) || !HasHardwareBuffers())
+    if (!HasHardwareBuffers() || Refuses(Factory::VertexBuffers))
         return 0;
     uint32_t handle = nextHandle_++;
     buffers_[handle] = {vertexType, vertexCount};
@@ -257,7 +269,7 @@ uint32_t Display::CreateStaticVertexBuffer(uint32_t vertexType, uint32_t vertexC
 
 uint32_t Display::CreateStaticIndexBuffer(uint32_t indexCount)
 {
-    if (Refuses(Factory::IndexBuffers) || !HasHardwareBuffers())
+    if (!HasHardwareBuffers() || Refuses(Factory::IndexBuffers))
         return 0;
     uint32_t handle = nextHandle_++;
     buffers_[handle] = {0, indexCount};
@@ -274,7 +286,7 @@ uint32_t Display::RegisterVertexType(const std::vector<int>& items)
     auto found = vertexTypes_.find(items);
     if (found != vertexTypes_.end())
         return found->second;
-    if (Refuses(Factory::VertexTypes) || items.empty())
+    if (items.empty() || Refuses(Factory::VertexTypes))
         return 0;
     // Ids above the engine's fixed layouts (99 is the bump layout).
     uint32_t id = 1000 + static_cast<uint32_t>(vertexTypes_.size());

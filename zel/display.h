@@ -71,6 +71,9 @@ public:
 
     // Factories. 0 means refused.
     void SetRefuse(Factory factory, bool refuse);
+    // The factory makes `allowed` more objects, then refuses (a failure part
+    // way through a maker's list).
+    void SetRefuseAfter(Factory factory, int allowed);
     uint32_t CreateStageState(const StageStateSettings& settings);
     // False for a handle this display did not make or already released.
     bool ReleaseStageState(uint32_t handle);
@@ -88,7 +91,8 @@ public:
     TextureCombinerManager* GetTextureCombinerManager() const { return combiners_.get(); }
 
 private:
-    bool Refuses(Factory factory) const;
+    // Counts one object against the factory's allowance; true when refused.
+    bool Refuses(Factory factory);
     DisplayEvent& Record(DisplayEventKind kind);
     void RecordDraw(DisplayEventKind kind, const void* chunk, int a, int b, int c);
     bool ValidStage(int stage) const;
@@ -97,7 +101,7 @@ private:
     std::vector<DisplayEvent> events_;
     uint32_t frame_ = 0;
     uint32_t nextHandle_ = 1;
-    std::vector<Factory> refused_;
+    std::map<Factory, int> allowed_;  // absent: unlimited
     std::map<uint32_t, StageStateSettings> stageStates_;
     std::map<uint32_t, std::pair<uint32_t, uint32_t>> buffers_;  // handle -> (vertex type or 0, count)
     std::map<std::vector<int>, uint32_t> vertexTypes_;

@@ -172,6 +172,22 @@ TEST(DisplayTest, RefusedFactoriesGiveNoHandleAndTheOthersStillWork)
     }
 }
 
+TEST(DisplayTest, AFactoryCanRefusePartWayThroughAList)
+{
+    Zel::Display display;
+    display.SetRefuseAfter(Zel::Display::Factory::StageStates, 2);
+    std::vector<uint32_t> made;
+    for (int i = 0; i < 4; ++i)
+        made.push_back(display.CreateStageState({{i, i}}));
+    EXPECT_NE(made[0], 0u);
+    EXPECT_NE(made[1], 0u);
+    EXPECT_EQ(made[2], 0u);
+    EXPECT_EQ(made[3], 0u);
+    EXPECT_EQ(display.GetNumStageStates(), 2u);
+    // Another factory's allowance is untouched.
+    EXPECT_NE(display.CreateStaticIndexBuffer(3), 0u);
+}
+
 TEST(DisplayTest, HandlesAreDistinctAndReleasedOnce)
 {
     Zel::Display display;
