@@ -1,6 +1,8 @@
 // The repair's writes: many rows per transaction, one savepoint per row, follow-up work only after the commit.
 #include "daemon/repair_batch.h"
 
+#include <utility>
+
 #include "results/results_log.h"
 #include "daemon/asset_folders.h"
 #include "daemon/asset_store_rows.h"
@@ -8,8 +10,12 @@
 #include "daemon/store_test_points.h"
 
 KADRepairBatch::KADRepairBatch(KADAssetStore& store, KADStoreConnection& connection, ResultsLog& log,
-                               std::size_t batchSize)
-    : store(store), connection(connection), log(log), batchSize(batchSize == 0 ? 1 : batchSize)
+                               std::size_t batchSize, std::string failureLead)
+    : store(store),
+      connection(connection),
+      log(log),
+      batchSize(batchSize == 0 ? 1 : batchSize),
+      failureLead(std::move(failureLead))
 {}
 
 KADRepairBatch::~KADRepairBatch()
@@ -48,7 +54,7 @@ bool KADRepairBatch::Write(const Change& change)
 
 void KADRepairBatch::Fail(const Change& change, const char* why)
 {
-    std::string text = "Cannot repair " + KADAssetKey(change.record.id) + ": " + why;
+    std::string text = failureLead + KADAssetKey(change.record.id) + ": " + why;
     log.AddMessage(ResultsLog::MessageKind::Error, text.c_str());
 }
 

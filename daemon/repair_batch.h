@@ -23,7 +23,10 @@ class ResultsLog;
 // previous state, which the next repair finds and mends again.
 class KADRepairBatch {
 public:
-    KADRepairBatch(KADAssetStore& store, KADStoreConnection& connection, ResultsLog& log, std::size_t batchSize);
+    // A refused row is the line "<failureLead><asset>: <why>"; the lead names
+    // the work the row belonged to, as the requester knows it.
+    KADRepairBatch(KADAssetStore& store, KADStoreConnection& connection, ResultsLog& log, std::size_t batchSize,
+                   std::string failureLead = "Cannot repair ");
     ~KADRepairBatch();
     KADRepairBatch(const KADRepairBatch&) = delete;
     KADRepairBatch& operator=(const KADRepairBatch&) = delete;
@@ -48,5 +51,6 @@ private:
     KADStoreConnection& connection;
     ResultsLog& log;
     std::size_t batchSize;
+    std::string failureLead;
     std::vector<Change> queued;
 };

@@ -61,7 +61,7 @@ void KADRecordValidationVerdicts(KADAssetStore& store, KADStoreConnection& conne
                                  const std::vector<KADValidationVerdict>& verdicts, ResultsLog& log)
 {
     std::lock_guard<std::mutex> hold(store.ChangeLock());
-    KADRepairBatch batch(store, connection, log, VerdictBatchSize);
+    KADRepairBatch batch(store, connection, log, VerdictBatchSize, "Unable to keep the validation result of ");
     for (const KADValidationVerdict& verdict : verdicts) {
         KADAssetRecord row;
         if (!store.Find(verdict.id, row))

@@ -119,7 +119,8 @@ TEST_F(FullDisk, AVerdictTheIndexCannotKeepIsAnErrorLineOfValidate)
         << validated.out;
     // The faulty flag could not be written: validate says so instead of
     // leaving the old flags to pass for the verdict.
-    EXPECT_NE(validated.out.find(std::string("- ") + AssetTag + " : Cannot repair"), std::string::npos)
+    EXPECT_NE(validated.out.find(std::string("- ") + AssetTag + " : Unable to keep the validation result of "),
+              std::string::npos)
         << validated.out;
 }
 #endif
