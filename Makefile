@@ -23,21 +23,25 @@ deps:
 	fi
 
 build: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_TESTS=OFF
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_TESTS=OFF -DKORVEL_BENCH=OFF
 	cmake --build $(BUILD) -j $(JOBS)
 
 install: build
 	cmake --install $(BUILD) --prefix $(DIST)
 
 test: deps
-	cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVEL_SANITIZE=ON -DKORVEL_TEST_HOOKS=ON -DKORVEL_BENCH=OFF
+	cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVEL_SANITIZE=ON -DKORVEL_TEST_HOOKS=ON -DKORVEL_BENCH=OFF -DKORVEL_FUZZ=OFF -DKORVEL_WERROR=ON
 	cmake --build $(TEST_BUILD) -j $(JOBS)
-	cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
+	set -o pipefail; cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600 | awk -f $(CURDIR)/cmake/ctest_lines.awk
 
 demo: install
 	./demo.sh $(DIST)
 
-bench: build
+# The benchmarks are built only here, so `make build` and `make demo` do not
+# wait for them.
+bench: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_TESTS=OFF -DKORVEL_BENCH=ON
+	cmake --build $(BUILD) -j $(JOBS)
 	./bench/run.sh $(BUILD)
 
 clean:
