@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -110,9 +111,25 @@ bool IsDebuggerPresent()
     return traced;
 }
 
+namespace {
+// gettid is a system call every time, and every hold of the global data lock
+// asks for the id (a config check takes thousands of holds). A thread's id
+// never changes, except in a forked child: its one thread is new, so the
+// child forgets the id the forking thread had kept.
+thread_local int keptThreadId = 0;
+
+void ForgetThreadIdInChild()
+{
+    keptThreadId = 0;
+}
+}  // namespace
+
 int CurrentThreadId()
 {
-    return static_cast<int>(syscall(SYS_gettid));
+    static const bool forgetsInChild = pthread_atfork(nullptr, nullptr, ForgetThreadIdInChild) == 0;
+    if (keptThreadId == 0 || !forgetsInChild)
+        keptThreadId = static_cast<int>(syscall(SYS_gettid));
+    return keptThreadId;
 }
 
 int CurrentProcessId()

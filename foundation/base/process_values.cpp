@@ -4,6 +4,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "platform/process.h"
+
 char StartDirectory[StartDirectorySize] = {};
 std::atomic<std::uint8_t> CrashGuardEnabled{0};
 std::atomic<float> ApplicationClock{0.0f};
@@ -26,7 +28,7 @@ bool IsStartupComplete()
 
 long CurrentThreadId()
 {
-    return static_cast<long>(gettid());
+    return Platform::CurrentThreadId();
 }
 
 void SetMainThreadId()

@@ -48,6 +48,18 @@ TEST(SpawnTest, FailuresGiveZero)
     Platform::ReapChildren();
 }
 
+TEST(ProcessTest, AForkedChildHasItsOwnThreadId)
+{
+    const int parentId = Platform::CurrentThreadId();
+    pid_t child = fork();
+    if (child == 0)
+        _exit(Platform::CurrentThreadId() == static_cast<int>(gettid()) && Platform::CurrentThreadId() != parentId ? 0
+                                                                                                                   : 1);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 TEST(ProcessTest, IdsAndLiveness)
 {
     EXPECT_EQ(Platform::CurrentProcessId(), getpid());
