@@ -14,6 +14,7 @@
 #include "assetdb/spec_creation.h"
 #include "assetdb/spec_daemon_queries.h"
 #include "assetdb/spec_lookup.h"
+#include "support/temp_folder.h"
 #include "zel/log.h"
 
 namespace {
@@ -102,9 +103,7 @@ protected:
         fake = &queries;
         SetSpecDaemonQueries(&fakeQueries);
         deletedSpecs = 0;
-        char pattern[] = "/tmp/specreg-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        base = pattern;
+        ASSERT_FALSE(base.empty());
     }
     void TearDown() override
     {
@@ -112,7 +111,6 @@ protected:
         SetSpecDaemonQueries(nullptr);
         fake = nullptr;
         PurgeResourceDatabases();
-        std::filesystem::remove_all(base);
     }
     std::string WriteAsset(const std::string& folder, const std::string& configText)
     {
@@ -123,7 +121,8 @@ protected:
 
     PemberlynxSpecRegistry* registry = nullptr;
     FakeQueries queries;
-    std::string base;
+    KorvelTest::TempFolder place{"specreg"};
+    const std::string& base = place.Root();
 };
 
 TEST(ChunkedHashTableTest, BucketIsTheMixedIdModuloOnUnsignedWords)

@@ -15,6 +15,7 @@
 #include "foundation/base/install_paths.h"
 #include "foundation/base/process_values.h"
 #include "soup/soup_handle.h"
+#include "support/temp_folder.h"
 #include "zel/log.h"
 #include "zel/pstring.h"
 #include "zel/string.h"
@@ -27,9 +28,7 @@ protected:
     void SetUp() override
     {
         SetMainThreadId();
-        char pattern[] = "/tmp/interfacetext-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
+        ASSERT_FALSE(folder.empty());
         InterfaceTextDB::SetDataFolder(folder.c_str());
         InterfaceTextDB::ChooseLanguage("EN");
         InterfaceTextDB::MarkNotLoaded();
@@ -44,8 +43,6 @@ protected:
         std::fclose(logFile);
         InterfaceTextDB::SetDataFolder(nullptr);
         InterfaceTextDB::MarkNotLoaded();
-        std::string command = "rm -rf '" + folder + "'";
-        std::system(command.c_str());
     }
 
     void WriteFile(const std::string& name, const std::string& text)
@@ -82,7 +79,8 @@ protected:
         return InterfaceTextDB::Instance().GetString(Zel::PString(tag), warnings).c_str();
     }
 
-    std::string folder;
+    KorvelTest::TempFolder place{"interfacetext"};
+    const std::string& folder = place.Root();
     FILE* logFile = nullptr;
 };
 

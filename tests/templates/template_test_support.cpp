@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -22,9 +23,7 @@ std::ostream& operator<<(std::ostream& out, const Finding& finding)
 
 void TemplateTest::SetUp()
 {
-    char pattern[] = "/tmp/korvel-templates-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    base_ = pattern;
+    ASSERT_FALSE(base_.empty());
     root_ = base_ + "/install";
     ASSERT_EQ(mkdir(root_.c_str(), 0700), 0);
     ASSERT_EQ(mkdir((root_ + "/bin").c_str(), 0700), 0);
@@ -44,8 +43,9 @@ void TemplateTest::TearDown()
     container_.reset();
     DODLib::DataManager::Shutdown();
     DODLib::ErrorHandler::Shutdown();
-    const std::string command = "rm -rf '" + base_ + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::error_code error;
+    std::filesystem::remove_all(base_, error);
+    ASSERT_FALSE(error) << error.message();
 }
 
 void TemplateTest::RestartDataManager()

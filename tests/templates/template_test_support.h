@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "soup/soup_handle.h"
+#include "support/temp_folder.h"
 #include "templates/dod_container.h"
 #include "templates/dod_data_manager.h"
 #include "templates/dod_error_handler.h"
@@ -57,7 +58,8 @@ protected:
     std::vector<std::string> TextsOf(int severity) const;
     static std::string Text(const char* key);
 
-    std::string base_;
+    KorvelTest::TempFolder place_{"korvel-templates"};
+    const std::string& base_ = place_.Root();
     std::string root_;
     std::string dataFolder_;
     std::unique_ptr<DODLib::Container> container_;

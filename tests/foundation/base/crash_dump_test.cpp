@@ -16,6 +16,7 @@
 #include "foundation/base/crash_dump.h"
 #include "foundation/base/crash_guard.h"
 #include "foundation/base/invalid_parameter.h"
+#include "support/temp_folder.h"
 
 #ifdef KORVEL_TEST_HOOKS
 namespace {
@@ -24,19 +25,7 @@ namespace {
 // dumps land there.
 class CrashDumpTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/korvel-dump-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override
-    {
-        for (const std::string& name : DumpNames())
-            std::remove((folder_ + "/" + name).c_str());
-        std::remove((folder_ + "/stdout.txt").c_str());
-        rmdir(folder_.c_str());
-    }
+    void SetUp() override { ASSERT_FALSE(folder_.empty()); }
 
     std::vector<std::string> DumpNames() const
     {
@@ -76,7 +65,8 @@ protected:
     // A host child whose fault on an unguarded thread of its own ends it.
     void CrashTheHostOnAThread() const;
 
-    std::string folder_;
+    KorvelTest::TempFolder place_{"korvel-dump"};
+    const std::string& folder_ = place_.Root();
 };
 
 void FaultOnOwnThread()

@@ -6,12 +6,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "foundation/base/file_utilities.h"
 #include "foundation/base/install_paths.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -21,9 +23,7 @@ class FileUtilitiesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/KorvelFileUtilXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        base_ = pattern;
+        ASSERT_FALSE(base_.empty());
         install_ = base_ + "/Install";
         outside_ = base_ + "/outside";
         ASSERT_EQ(mkdir(install_.c_str(), 0700), 0);
@@ -36,8 +36,9 @@ protected:
 
     void TearDown() override
     {
-        const std::string command = "rm -rf '" + base_ + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0);
+        std::error_code error;
+        std::filesystem::remove_all(base_, error);
+        ASSERT_FALSE(error) << error.message();
     }
 
     static void WriteFile(const std::string& path, const std::string& content)
@@ -60,7 +61,8 @@ protected:
         return lstat(path.c_str(), &info) == 0;
     }
 
-    std::string base_;
+    KorvelTest::TempFolder place_{"KorvelFileUtil"};
+    const std::string& base_ = place_.Root();
     std::string install_;
     std::string outside_;
     std::string userData_;

@@ -7,6 +7,7 @@
 
 #include "foundation/base/file_utilities.h"
 #include "foundation/base/install_paths.h"
+#include "support/temp_folder.h"
 #include "zel/rand.h"
 
 namespace {
@@ -17,13 +18,7 @@ namespace fs = std::filesystem;
 // lower-cased root resolves only through the file layer's case fallback.
 class InstallPathsTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/InstallRoot.XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(root_); }
+    void SetUp() override { ASSERT_FALSE(root_.empty()); }
 
     std::string Lower(std::string text) const
     {
@@ -31,7 +26,8 @@ protected:
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return text;
     }
-    std::string root_;
+    KorvelTest::TempFolder folder_{"InstallRoot"};
+    const std::string& root_ = folder_.Root();
 };
 
 TEST_F(InstallPathsTest, RootIsNormalisedAndLowerCasedAndUserDataBelowIt)

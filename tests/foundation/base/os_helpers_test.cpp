@@ -12,17 +12,14 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 namespace {
 
 class TemporaryFolder {
 public:
-    TemporaryFolder()
-    {
-        char pattern[] = "/tmp/oshelpers-XXXXXX";
-        path = mkdtemp(pattern);
-    }
-    ~TemporaryFolder() { std::filesystem::remove_all(path); }
-    std::string path;
+    KorvelTest::TempFolder place{"oshelpers"};
+    const std::string& path = place.Root();
 };
 
 void WriteWords(const std::string& file, const std::vector<uint32_t>& words)
