@@ -54,10 +54,6 @@ KADBytes Int32Payload(std::initializer_list<std::int32_t> words)
 
 KADTestInstallation::KADTestInstallation()
 {
-    // Mixed letter case on purpose: the client lower-cases the root.
-    char pattern[] = "/tmp/KadDaemonTest.XXXXXX";
-    const char* made = mkdtemp(pattern);
-    root = made != nullptr ? made : "";
     // Failures show as a daemon that does not start, not as an exception here.
     std::error_code ignored;
     std::filesystem::create_directories(root + "/bin", ignored);
@@ -73,8 +69,6 @@ KADTestInstallation::~KADTestInstallation()
     KADIpcNameSet names = NamesOf(DatabasePath());
     Platform::SharedBlock::Remove(names.blockWindowsName);
     unlink(names.lockPath.c_str());
-    std::error_code ignored;
-    std::filesystem::remove_all(root, ignored);
 }
 
 std::string KADTestInstallation::ClientDatabasePath() const

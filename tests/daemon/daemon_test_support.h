@@ -11,6 +11,7 @@
 
 #include "assetdb/protocol/kad_requests.h"
 #include "assetdb/protocol/kad_wire.h"
+#include "support/temp_folder.h"
 
 // A fresh installation root (bin/kaddaemon.exe is a copy of the built
 // daemon, since the daemon finds its root through its own resolved path).
@@ -51,7 +52,10 @@ public:
     void WriteBlock(const BlockState& state);
 
 private:
-    std::string root;
+    // Mixed letter case on purpose: the client lower-cases the root. Declared
+    // first so that it goes last, after the daemons are killed.
+    KorvelTest::TempFolder folder{"KadDaemonTest"};
+    const std::string& root = folder.Root();
     std::vector<pid_t> daemons;
     std::map<pid_t, int> exitCodes;
 };

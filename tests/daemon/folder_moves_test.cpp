@@ -11,6 +11,7 @@
 
 #include "daemon/asset_folders.h"
 #include "e2e/scratch_mount.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -34,19 +35,9 @@ std::string Read(const std::string& path)
 
 class FolderMovesTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/KorvelFolderMoves.XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
-    }
+    void SetUp() override { ASSERT_FALSE(root.empty()); }
 
-    void TearDown() override
-    {
-        mount.Unmount();
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
+    void TearDown() override { mount.Unmount(); }
 
     // The only entry of the trash; empty when it holds none or several.
     std::string TrashEntry() const
@@ -57,7 +48,8 @@ protected:
         return entries.size() == 1 ? entries[0].string() : std::string();
     }
 
-    std::string root;
+    KorvelTest::TempFolder place{"KorvelFolderMoves"};
+    const std::string& root = place.Root();
     ScratchMount mount;
 };
 
