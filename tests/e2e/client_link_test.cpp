@@ -6,6 +6,7 @@
 #include "assetdb/protocol/kad_protocol.h"
 #include "assetdb/protocol/kad_wire.h"
 #include "platform/ipc.h"
+#include "support/temp_folder.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -212,9 +213,9 @@ TEST(ClientLinkTest, TwoClientsAtOnceShareOneDaemon)
 
 TEST(ClientLinkTest, MixedCaseInstallationRootConnects)
 {
-    char pattern[] = "/tmp/KorvelE2E-XXXXXX";
-    std::string base = mkdtemp(pattern);
-    std::string root = base + "/Mixed Case/KorvelRoot";
+    KorvelTest::TempFolder base("KorvelE2E");
+    ASSERT_FALSE(base.Root().empty());
+    std::string root = base / "Mixed Case/KorvelRoot";
     std::filesystem::create_directories(root);
     std::filesystem::copy(E2E::StagedTree(), root, std::filesystem::copy_options::recursive);
     E2E::RunOptions options;
@@ -226,5 +227,4 @@ TEST(ClientLinkTest, MixedCaseInstallationRootConnects)
     Eventually([&] { return DaemonsOf(root).empty(); });
     for (int pid : DaemonsOf(root))
         ::kill(pid, SIGKILL);
-    std::filesystem::remove_all(base);
 }
