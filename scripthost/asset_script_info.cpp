@@ -44,7 +44,7 @@ void KorvelBaseSpec::ReadScriptInfo()
     Zel::PString className;
     // The folder under validation is judged by its own config: the daemon's
     // copy is that of the installed revision, which an edit copy may have
-    // changed. Without a config of its own the spec asks the daemon.
+    // changed. Without a config of its own the asset object asks the daemon.
     const bool found = config_.CountTags() > 0 ? GetConfigScriptInfo(config_, path, className)
                                                : GetAssetScriptInfo(assetId_, path, className);
     if (!found) {

@@ -1,4 +1,4 @@
-// KADCompileAsset: the folder's config, its KorvelBaseSpec, then the spec's compile and class check.
+// KADCompileAsset: the folder's config, its KorvelBaseSpec, then that object's compile and class check.
 #include "scripthost/kad_compile_asset.h"
 
 #include <memory>

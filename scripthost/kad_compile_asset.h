@@ -10,5 +10,5 @@ class ResultsLog;
 // builds its KorvelBaseSpec and compiles, links and checks its scripts.
 // Every problem is an error line in the log; true when the scripts are fine
 // (an asset without scripts is). One call at a time: the script toolchain
-// and the spec registry's default factory are process-wide.
+// and the asset-object registry's default factory are process-wide.
 bool KADCompileAsset(const Zel::PString& storeName, const Zel::File::Path& folder, ResultsLog* log);
