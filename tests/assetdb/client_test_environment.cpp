@@ -3,22 +3,18 @@
 
 #include "foundation/base/install_paths.h"
 #include "assetdb/net/net_transport.h"
+#include "support/temp_folder.h"
 #include "zel/path.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
 
+// Made before the first test; the folder itself goes when the binary ends.
 class ClientEnvironment : public ::testing::Environment {
 public:
     void SetUp() override { ClientTestRoot(); }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(std::filesystem::path(ClientTestRoot()).parent_path(), ignored);
-    }
 };
 
 const auto* registered = ::testing::AddGlobalTestEnvironment(new ClientEnvironment);
@@ -28,9 +24,8 @@ const auto* registered = ::testing::AddGlobalTestEnvironment(new ClientEnvironme
 const std::string& ClientTestRoot()
 {
     static std::string root = [] {
-        char pattern[] = "/tmp/kadclient-XXXXXX";
-        std::string base = mkdtemp(pattern);
-        std::string installRoot = base + "/Korvel Root";
+        static const KorvelTest::TempFolder base("kadclient");
+        std::string installRoot = base / "Korvel Root";
         std::filesystem::create_directories(installRoot + "/bin");
         InitInstallPaths(Zel::File::Path(installRoot.c_str()));
         CreateUserFolders();

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "soup/archive/archive_test_support.h"
 #include "soup/content_signature.h"
 #include "support/nested_soups.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -127,17 +129,15 @@ protected:
         // The roots are kept lower-cased; the folders on disk are not.
         std::string editing;
         ASSERT_TRUE(Zel::File::Resolve(nullptr, GetRootFolderPath("editing").c_str(), editing));
-        std::string pattern = editing + "/bodies-XXXXXX";
-        std::vector<char> text(pattern.begin(), pattern.end());
-        text.push_back('\0');
-        ASSERT_NE(mkdtemp(text.data()), nullptr);
-        scratch = text.data();
+        scratchFolder.emplace("bodies", editing);
+        ASSERT_FALSE(scratchFolder->Root().empty());
+        scratch = scratchFolder->Root();
     }
     void TearDown() override
     {
         KADClient::Shutdown();
         daemon.reset();
-        std::filesystem::remove_all(scratch);
+        scratchFolder.reset();
     }
 
     void Serve(FakeDaemonConnection& connection)
@@ -202,6 +202,7 @@ protected:
     std::map<int32_t, Responder> responders;
     std::vector<Request> seen;
     KADBytes noteFor38;
+    std::optional<KorvelTest::TempFolder> scratchFolder;
     std::string scratch;
 };
 
@@ -519,7 +520,7 @@ TEST_F(CommandBodiesTest, FolderOutsideTheUserDataTreeIsNeverDeleted)
     ArchiveTest::TemporaryFolder outside;
     std::ofstream(outside / "keep.txt") << "mine";
     Answer(21, InfoRecord(id, "Old", "", 0x09, 0));
-    Answer(30, HandleReply(4, 5, "editing", outside.Path()));
+    Answer(30, HandleReply(4, 5, "editing", outside.Root()));
     ResultsLog log;
     EXPECT_TRUE(InstallArchiveAsset(ArchiveEntry(id), log, 0, nullptr, nullptr).IsNull());
     EXPECT_TRUE(ArchiveTest::Exists(outside / "keep.txt"));

@@ -1,9 +1,9 @@
 // commit end to end when the edit copies or the committed revisions lie on another, read-only or full file system, and commit of a config that names no asset.
-#include <unistd.h>
-
 #include <filesystem>
+#include <optional>
 
 #include "e2e/store_safety_support.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -19,29 +19,20 @@ std::string EditReadme(const std::string& folder)
 
 class CommitAcrossFileSystems : public StoreSafetyTest {
 protected:
-    void TearDown() override
-    {
-        if (!shared.empty()) {
-            std::error_code ignored;
-            fs::remove_all(shared, ignored);
-        }
-    }
-
     // UserData/editing as a link to a folder in /dev/shm, as a user puts the
     // edit copies on another disk.
     bool LinkEditingToSharedMemory()
     {
-        char pattern[] = "/dev/shm/korvel-editing-XXXXXX";
-        if (mkdtemp(pattern) == nullptr)
+        shared.emplace("korvel-editing", "/dev/shm");
+        if (shared->Root().empty())
             return false;
-        shared = pattern;
         std::error_code ignored;
         fs::remove(UserData() + "/editing", ignored);  // an empty one the daemon may have made
-        fs::create_symlink(shared, UserData() + "/editing", ignored);
+        fs::create_symlink(shared->Root(), UserData() + "/editing", ignored);
         return !ignored;
     }
 
-    std::string shared;
+    std::optional<KorvelTest::TempFolder> shared;
 };
 
 TEST_F(CommitAcrossFileSystems, TheEditCopyIsCopiedAcrossAndCommitted)

@@ -4,23 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <system_error>
 
 #include "foundation/base/install_paths.h"
+#include "support/temp_folder.h"
 #include "zel/path.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
+// Made before the first test; the folder itself goes when the binary ends.
 class ScriptHostEnvironment : public ::testing::Environment {
 public:
     void SetUp() override { ScriptHostTestRoot(); }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(fs::path(ScriptHostTestRoot()).parent_path(), ignored);
-    }
 };
 
 const auto* registered = ::testing::AddGlobalTestEnvironment(new ScriptHostEnvironment);
@@ -30,10 +26,9 @@ const auto* registered = ::testing::AddGlobalTestEnvironment(new ScriptHostEnvir
 const std::string& ScriptHostTestRoot()
 {
     static std::string root = [] {
-        char pattern[] = "/tmp/scripthost-XXXXXX";
-        std::string base = mkdtemp(pattern);
+        static const KorvelTest::TempFolder base("scripthost");
         // Mixed case: the roots are kept lower-cased, the folders on disk are not.
-        std::string installRoot = base + "/Korvel Root";
+        std::string installRoot = base / "Korvel Root";
         fs::create_directories(installRoot + "/bin");
         fs::copy(KORVEL_SCRIPT_SOURCES_DIR, installRoot + "/scripts", fs::copy_options::recursive);
         fs::copy(KORVEL_SCRIPT_API_SOURCES_DIR, installRoot + "/scripts", fs::copy_options::recursive);

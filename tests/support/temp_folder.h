@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -15,17 +16,28 @@
 
 namespace KorvelTest {
 
+// The folder the system keeps temporary files in: $TMPDIR when it is set.
+inline std::string SystemTempParent()
+{
+    const char* set = std::getenv("TMPDIR");
+    return set != nullptr && *set != '\0' ? set : "/tmp";
+}
+
+// A fresh folder "<parent>/<prefix>-XXXXXX", removed with its content (links
+// removed, never followed) when the object goes. A static one lives as long
+// as the test binary; only the process that made the folder removes it, so a
+// forked child that exits never takes it from its parent.
 class TempFolder {
 public:
-    explicit TempFolder(const std::string& prefix = "korveltest")
+    explicit TempFolder(const std::string& prefix = "korveltest", const std::string& parent = "/tmp")
     {
-        std::string pattern = "/tmp/" + prefix + "-XXXXXX";
+        std::string pattern = parent + "/" + prefix + "-XXXXXX";
         if (mkdtemp(pattern.data()) != nullptr)
             root_ = pattern;
     }
     ~TempFolder()
     {
-        if (root_.empty())
+        if (root_.empty() || getpid() != maker_)
             return;
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
@@ -58,6 +70,7 @@ public:
 
 private:
     std::string root_;
+    pid_t maker_ = getpid();
 };
 
 // A fixture whose every test starts in a fresh, empty folder_.

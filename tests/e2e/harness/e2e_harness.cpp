@@ -246,11 +246,9 @@ void AddCleanupHook(CleanupHook hook)
 Installation::Installation()
 {
     BecomeSubreaper();
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/KorvelE2E.XXXXXX";
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    root_ = fs::canonical(pattern).string();
+    if (folder_.Root().empty())
+        throw std::runtime_error("cannot make a temporary folder for the installation");
+    root_ = fs::canonical(folder_.Root()).string();
     if (!fs::is_directory(StagedTree()))
         throw std::runtime_error("no staged installation at " + StagedTree());
     fs::copy(StagedTree(), root_, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
@@ -259,8 +257,6 @@ Installation::Installation()
 Installation::~Installation()
 {
     StopDaemons();
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
 }
 
 void Installation::StopDaemons() const

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 namespace E2E {
 
 struct RunOptions {
@@ -68,6 +70,8 @@ public:
     std::vector<int> ProcessesOf(const std::string& relative) const;
 
 private:
+    // The folder goes after the destructor has ended the daemons running from it.
+    KorvelTest::TempFolder folder_{"KorvelE2E", KorvelTest::SystemTempParent()};
     std::string root_;
 };
 

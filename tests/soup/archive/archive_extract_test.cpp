@@ -103,7 +103,7 @@ TEST(ArchiveExtract, WritesOnlyValidNamesOfAllowedTypes)
     Zel::PString error;
     ExtractArchiveFiles(error, files, kNone, (folder / "asset").c_str(), kNone);
     EXPECT_STREQ(error.c_str(), "");
-    EXPECT_EQ(ListTree(folder.Path()), (std::vector<std::string>{"asset", "asset/Art", "asset/Art/empty folder",
+    EXPECT_EQ(ListTree(folder.Root()), (std::vector<std::string>{"asset", "asset/Art", "asset/Art/empty folder",
                                                                  "asset/Art/wood.tga", "asset/readme.txt"}));
     EXPECT_EQ(Read(folder / "asset/readme.txt"), "read me");
     EXPECT_EQ(Read(folder / "asset/Art/wood.tga"), "pixels");
@@ -116,7 +116,7 @@ TEST(ArchiveExtract, OtherTagTypesAreReportedAndTheWalkGoesOn)
     files.SetNamedTag(Name("notes.txt"), "a text tag, not file bytes");
     SetFile(files, "kept.txt", "kept");
     Zel::PString error;
-    ExtractArchiveFiles(error, files, kNone, folder.Path().c_str(), kNone);
+    ExtractArchiveFiles(error, files, kNone, folder.Root().c_str(), kNone);
     EXPECT_STREQ(error.c_str(), "Unknown data type encountered. Content package may be damaged");
     EXPECT_EQ(Read(folder / "kept.txt"), "kept");
     EXPECT_FALSE(Exists(folder / "notes.txt"));
@@ -137,7 +137,7 @@ TEST(ArchiveExtract, CompressedPayloads)
     SetFile(files, "after.txt", Compressed("after the errors", 1));
 
     Zel::PString error;
-    ExtractArchiveFiles(error, files, kNone, folder.Path().c_str(), kLZSS);
+    ExtractArchiveFiles(error, files, kNone, folder.Root().c_str(), kLZSS);
     EXPECT_STREQ(error.c_str(), "Failed to decompress data. Content package may be damaged");
     EXPECT_EQ(Read(folder / "flag.txt"), text);
     EXPECT_EQ(Read(folder / "huff.txt"), text + "tail");
@@ -189,7 +189,7 @@ TEST(ArchiveExtract, FailedRewriteKeepsTheOldFile)
     WriteContentFile(error, Block("abc"), kNone, (folder / "keep.txt").c_str(), kLZSS);
     EXPECT_FALSE(error.IsEmpty());
     EXPECT_EQ(Read(folder / "keep.txt"), "old");
-    EXPECT_EQ(ListTree(folder.Path()), std::vector<std::string>{"keep.txt"});
+    EXPECT_EQ(ListTree(folder.Root()), std::vector<std::string>{"keep.txt"});
 }
 
 TEST(ArchiveExtract, NeverFollowsSymbolicLinks)
@@ -198,7 +198,7 @@ TEST(ArchiveExtract, NeverFollowsSymbolicLinks)
     TemporaryFolder outside;
     const std::string destination = folder / "asset";
     ASSERT_EQ(mkdir(destination.c_str(), 0777), 0);
-    ASSERT_EQ(symlink(outside.Path().c_str(), (destination + "/linked").c_str()), 0);
+    ASSERT_EQ(symlink(outside.Root().c_str(), (destination + "/linked").c_str()), 0);
     const std::string victim = outside / "victim.txt";
     FILE* file = fopen(victim.c_str(), "wb");
     fputs("untouched", file);
@@ -217,7 +217,7 @@ TEST(ArchiveExtract, NeverFollowsSymbolicLinks)
     Zel::PString error;
     ExtractArchiveFiles(error, files, kNone, destination.c_str(), kNone);
     EXPECT_STREQ(error.c_str(), "Unable to write content files to disk");
-    EXPECT_EQ(ListTree(outside.Path()), std::vector<std::string>{"victim.txt"});
+    EXPECT_EQ(ListTree(outside.Root()), std::vector<std::string>{"victim.txt"});
     EXPECT_EQ(Read(victim), "untouched");
     // The link named like a file was replaced by the file, not written through.
     EXPECT_EQ(Read(destination + "/file.txt"), "replaced the link");
@@ -230,9 +230,9 @@ TEST(ArchiveExtract, NamesDifferingInCaseLandOnOneFile)
     SetFile(files, "Readme.txt", "first");
     SetFile(files, "README.TXT", "second");
     Zel::PString error;
-    ExtractArchiveFiles(error, files, kNone, folder.Path().c_str(), kNone);
+    ExtractArchiveFiles(error, files, kNone, folder.Root().c_str(), kNone);
     EXPECT_STREQ(error.c_str(), "");
-    EXPECT_EQ(ListTree(folder.Path()), std::vector<std::string>{"Readme.txt"});
+    EXPECT_EQ(ListTree(folder.Root()), std::vector<std::string>{"Readme.txt"});
     EXPECT_EQ(Read(folder / "Readme.txt"), "second");
 }
 
@@ -263,7 +263,7 @@ TEST(ArchiveExtract, EveryEntryLeftOutIsListedWithItsReason)
 
     Zel::PString error;
     std::vector<SkippedContentEntry> skipped;
-    ExtractArchiveFiles(error, files, kNone, folder.Path().c_str(), kNone, &skipped);
+    ExtractArchiveFiles(error, files, kNone, folder.Root().c_str(), kNone, &skipped);
     EXPECT_STREQ(error.c_str(), "");
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"model.bin", "files of type \".bin\" are not installed"},
@@ -283,7 +283,7 @@ TEST(ArchiveExtract, EveryEntryLeftOutIsListedWithItsReason)
     for (const SkippedContentEntry& entry : skipped)
         got.emplace_back(entry.path, entry.reason);
     EXPECT_EQ(got, expected);
-    EXPECT_EQ(ListTree(folder.Path()), (std::vector<std::string>{"art", "art/wood.tga", "readme.txt"}));
+    EXPECT_EQ(ListTree(folder.Root()), (std::vector<std::string>{"art", "art/wood.tga", "readme.txt"}));
     // The line a user reads shows control characters escaped.
     EXPECT_EQ(SkippedContentLine(skipped[3]), "\"ctl\\x01.txt\" was not installed: " + badName + ".");
 }
@@ -298,7 +298,7 @@ TEST(ArchiveExtract, NamesUpToTheFileSystemLimitAreWritten)
         SetFile(files, names.back().c_str(), "long " + std::to_string(length));
     }
     Zel::PString error;
-    ExtractArchiveFiles(error, files, kNone, folder.Path().c_str(), kNone);
+    ExtractArchiveFiles(error, files, kNone, folder.Root().c_str(), kNone);
     EXPECT_STREQ(error.c_str(), "");
     for (const std::string& name : names)
         EXPECT_EQ(Read(folder / name), "long " + std::to_string(name.size())) << name.size();
@@ -307,7 +307,7 @@ TEST(ArchiveExtract, NamesUpToTheFileSystemLimitAreWritten)
     WriteContentFile(error, Block("longest"), kNone, (folder / longest).c_str(), kNone);
     EXPECT_STREQ(error.c_str(), "");
     EXPECT_EQ(Read(folder / longest), "longest");
-    EXPECT_EQ(ListTree(folder.Path()).size(), names.size() + 1);
+    EXPECT_EQ(ListTree(folder.Root()).size(), names.size() + 1);
 }
 
 TEST(ArchiveExtract, AStreamDecodingPastItsDeclaredLengthIsRefused)
@@ -325,7 +325,7 @@ TEST(ArchiveExtract, AStreamDecodingPastItsDeclaredLengthIsRefused)
     SetFile(sub, "lying.txt", lying);
     files.SetNamedSoup(Name("sub"), sub);
     Zel::PString error;
-    ExtractArchiveFiles(error, files, kNone, folder.Path().c_str(), kLZSS);
+    ExtractArchiveFiles(error, files, kNone, folder.Root().c_str(), kLZSS);
     EXPECT_STREQ(error.c_str(),
                  "\"sub/lying.txt\" decodes to more than its declared 1000 bytes. Content package may be damaged");
     EXPECT_EQ(Read(folder / "honest.txt"), text);
@@ -362,14 +362,14 @@ TEST(ArchiveExtract, AStoredCopyWithStrayBytesGivesTheDeclaredFileAndAWarning)
 
     Zel::PString error;
     std::vector<SkippedContentEntry> notes;
-    ExtractArchiveFiles(error, files, kNone, folder.Path().c_str(), kLZSS, &notes);
+    ExtractArchiveFiles(error, files, kNone, folder.Root().c_str(), kLZSS, &notes);
     EXPECT_STREQ(error.c_str(), "");
     EXPECT_EQ(Read(folder / "sub/photo.jpg"), random);
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_EQ(SkippedContentLine(notes[0]),
               "\"sub/photo.jpg\" holds 63 bytes past its declared length; they were dropped.");
 
-    ExtractArchiveFiles(error, codedFiles, kNone, folder.Path().c_str(), kLZSS, &notes);
+    ExtractArchiveFiles(error, codedFiles, kNone, folder.Root().c_str(), kLZSS, &notes);
     EXPECT_STREQ(error.c_str(),
                  "\"coded.txt\" decodes to more than its declared 100 bytes. Content package may be damaged");
     EXPECT_EQ(notes.size(), 1u);

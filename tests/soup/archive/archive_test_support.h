@@ -14,33 +14,15 @@
 #include "soup/acs_raw_data.h"
 #include "kuid/kuid.h"
 #include "soup/soup_handle.h"
+#include "support/temp_folder.h"
 
 namespace ArchiveTest {
 
 // A fresh folder under the system's temporary folder, removed with its
-// content (links removed, never followed) when the test ends.
-class TemporaryFolder {
+// content when the test ends.
+class TemporaryFolder : public KorvelTest::TempFolder {
 public:
-    TemporaryFolder()
-    {
-        const char* base = getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/archive-test-XXXXXX";
-        std::vector<char> text(pattern.begin(), pattern.end());
-        text.push_back('\0');
-        if (mkdtemp(text.data()) != nullptr)
-            path_ = text.data();
-    }
-    ~TemporaryFolder()
-    {
-        std::error_code ignored;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ignored);
-    }
-    const std::string& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
+    TemporaryFolder() : TempFolder("archive-test", KorvelTest::SystemTempParent()) {}
 };
 
 inline RawDataRef Block(const std::string& bytes)
