@@ -5,7 +5,7 @@
 
 #include "asset_test_support.h"
 #include "assetdb/protocol/kad_requests.h"
-#include "e2e/scratch_mount.h"
+#include "support/scratch_tmpfs.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ protected:
     void SetUp() override
     {
         if (GetParam().layout == Layout::EditingElsewhere && !editing.Mount(UserData() + "/editing", 64 << 20))
-            GTEST_SKIP() << "Needs a second file system: " << editing.Error();
+            GTEST_SKIP() << "Needs a second file system: " << editing.Reason();
     }
 
     void TearDown() override
@@ -110,7 +110,7 @@ protected:
         }
     }
 
-    ScratchMount editing;
+    KorvelTest::ScratchTmpfs editing;
 };
 
 TEST_P(AssetAtomicityTest, RestartFinishesOrRollsBack)

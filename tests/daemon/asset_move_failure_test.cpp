@@ -5,7 +5,7 @@
 
 #include "asset_test_support.h"
 #include "assetdb/protocol/kad_requests.h"
-#include "e2e/scratch_mount.h"
+#include "support/scratch_tmpfs.h"
 
 namespace {
 
@@ -145,12 +145,12 @@ TEST_F(AssetMoveFailureTest, AMoveIntoPlaceThatFailsAfterTheRecordIsTakenBack)
 // the committed folder it had already set aside, and the row.
 TEST_F(AssetMoveFailureTest, ADeleteOrRevertWhoseEditCopyCannotMoveChangesNothing)
 {
-    ScratchMount editing;
+    KorvelTest::ScratchTmpfs editing;
     if (!editing.Mount(UserData() + "/editing", 16 << 20))
-        GTEST_SKIP() << "Needs a second file system: " << editing.Error();
+        GTEST_SKIP() << "Needs a second file system: " << editing.Reason();
     Start();
     InstallAndEdit();
-    ASSERT_TRUE(editing.MakeReadOnly()) << editing.Error();
+    ASSERT_TRUE(editing.MakeReadOnly()) << editing.Reason();
 
     Lines lines;
     EXPECT_FALSE(Delete(lines));

@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "daemon/asset_folders.h"
-#include "e2e/scratch_mount.h"
+#include "support/scratch_tmpfs.h"
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -50,13 +50,13 @@ protected:
 
     KorvelTest::TempFolder place{"KorvelFolderMoves"};
     const std::string& root = place.Root();
-    ScratchMount mount;
+    KorvelTest::ScratchTmpfs mount;
 };
 
 TEST_F(FolderMovesTest, AFolderOnAnotherFileSystemIsCopiedIntoTheTrashBeforeItLeaves)
 {
     if (!mount.Mount(root + "/editing", 32 << 20))
-        GTEST_SKIP() << "Needs a second file system: " << mount.Error();
+        GTEST_SKIP() << "Needs a second file system: " << mount.Reason();
     std::string big(4 << 20, 'b');
     std::string folder = root + "/editing/kuid_12_34_0/e1";
     Write(folder + "/asset/config.txt", "kuid <kuid:12:34>\n");
@@ -75,7 +75,7 @@ TEST_F(FolderMovesTest, AFolderOnAnotherFileSystemIsCopiedIntoTheTrashBeforeItLe
 TEST_F(FolderMovesTest, AFolderTheTrashCannotTakeStaysWholeInItsPlace)
 {
     if (!mount.Mount(root + "/trash", 1 << 20))
-        GTEST_SKIP() << "Needs a second file system: " << mount.Error();
+        GTEST_SKIP() << "Needs a second file system: " << mount.Reason();
     std::string folder = root + "/local/kuid_12_34_0/r1";
     Write(folder + "/asset/config.txt", "kuid <kuid:12:34>\n");
     Write(folder + "/asset/big.im", std::string(3 << 20, 'b'));
@@ -86,7 +86,7 @@ TEST_F(FolderMovesTest, AFolderTheTrashCannotTakeStaysWholeInItsPlace)
     EXPECT_EQ(Read(folder + "/asset/big.im"), std::string(3 << 20, 'b'));
     EXPECT_TRUE(fs::is_empty(root + "/trash"));  // no half copy either
 
-    ASSERT_TRUE(mount.MakeReadOnly()) << mount.Error();
+    ASSERT_TRUE(mount.MakeReadOnly()) << mount.Reason();
     EXPECT_FALSE(KADMoveToTrash(root, Asset, folder, &error));
     EXPECT_NE(error.find("Read-only file system"), std::string::npos) << error;
     EXPECT_TRUE(fs::exists(folder + "/asset/config.txt"));

@@ -346,7 +346,7 @@ TEST_F(ArchiveLimits, AnExportWithStrayBytesAfterAStoredFileInstallsTheFile)
 
 TEST_F(ArchiveLimits, DeclaredSizesBeyondTheFreeSpaceAreRefusedBeforeWriting)
 {
-    TestSupport::ScratchTmpfs disk(installation.PathOf("UserData/local"), "2m");
+    KorvelTest::ScratchTmpfs disk(installation.PathOf("UserData/local"), 2 << 20);
     if (!disk.Mounted())
         GTEST_SKIP() << disk.Reason();
     SoupHandle files;
@@ -370,7 +370,7 @@ TEST_F(ArchiveLimits, DeclaredSizesBeyondTheFreeSpaceAreRefusedBeforeWriting)
 
 TEST_F(ArchiveLimits, AFullDiskDuringExtractionIsCalledThat)
 {
-    TestSupport::ScratchTmpfs disk(installation.PathOf("UserData/local"), "1m");
+    KorvelTest::ScratchTmpfs disk(installation.PathOf("UserData/local"), 1 << 20);
     if (!disk.Mounted())
         GTEST_SKIP() << disk.Reason();
     // 900,000 bytes declared fit the free megabyte; stored one 3,000-byte

@@ -228,7 +228,7 @@ TEST_F(CompressTexture, FullDiskLeavesNoTextureAndSaysWhy)
 {
     // The asset folder is a small file system of its own: the sources fit,
     // the texture does not.
-    TestSupport::ScratchTmpfs disk(installation.PathOf("UserData/local/Full"), "48k");
+    KorvelTest::ScratchTmpfs disk(installation.PathOf("UserData/local/Full"), 48 << 10);
     if (!disk.Mounted())
         GTEST_SKIP() << disk.Reason();
     Write("UserData/local/Full/big.png", TestImages::Png(512, 512, Rgba(512, 512, 0)));

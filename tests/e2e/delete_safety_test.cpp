@@ -13,9 +13,9 @@ const std::string RepairedCleanly = "Repairing asset database (this may take som
 TEST_F(StoreSafetyTest, ADeleteFromAReadOnlyLocalFolderFailsAndKeepsTheAsset)
 {
     if (!mount.Mount(UserData() + "/local", 32 << 20))
-        GTEST_SKIP() << "Needs a second file system: " << mount.Error();
+        GTEST_SKIP() << "Needs a second file system: " << mount.Reason();
     InstallLoco();
-    ASSERT_TRUE(mount.MakeReadOnly()) << mount.Error();
+    ASSERT_TRUE(mount.MakeReadOnly()) << mount.Reason();
 
     E2E::RunResult deleted = installation.Run({"delete", Loco});
     EXPECT_EQ(deleted.exitStatus, 255) << deleted.out;
@@ -37,7 +37,7 @@ TEST_F(StoreSafetyTest, ADeleteFromAReadOnlyLocalFolderFailsAndKeepsTheAsset)
 TEST_F(StoreSafetyTest, ADeleteOnAFullDiskFailsAndKeepsTheAsset)
 {
     if (!mount.Mount(UserData(), 48 << 20))
-        GTEST_SKIP() << "Needs a second file system: " << mount.Error();
+        GTEST_SKIP() << "Needs a second file system: " << mount.Reason();
     InstallLoco();
     ASSERT_TRUE(mount.Fill());
 

@@ -3,18 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <filesystem>
 #include <string>
-#include <sys/mount.h>
-#include <unistd.h>
-#include <vector>
+
+#include "support/scratch_tmpfs.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr char AssetTag[] = "<kuid:424242:3001>";
 
@@ -22,14 +15,10 @@ class FullDisk : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        userData = installation.PathOf("UserData");
-        fs::create_directories(userData);
         // A small file system of its own under the user data, so it can be
         // filled without filling the machine's disk.
-        if (mount("tmpfs", userData.c_str(), "tmpfs", 0, "size=16m") != 0)
-            GTEST_SKIP() << "cannot mount a tmpfs over UserData (" << std::strerror(errno)
-                         << "); a full disk needs mount privilege";
-        mounted = true;
+        if (!disk.Mount(installation.PathOf("UserData"), 16 << 20))
+            GTEST_SKIP() << disk.Reason() << "; a full disk needs mount privilege";
         // New ids are drawn for this user.
         installation.WriteFile("UserData/assets.tdx/kaddaemon.cfg",
                                "kuid-user-id                            424242\r\n");
@@ -45,25 +34,11 @@ protected:
     {
         // The daemon keeps its index open on the mounted file system.
         installation.StopDaemons();
-        if (mounted)
-            umount2(userData.c_str(), MNT_DETACH);
-    }
-
-    // Writes a filler file until the file system has no byte left.
-    void Fill()
-    {
-        int fd = open((userData + "/filler.bin").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        ASSERT_GE(fd, 0);
-        std::vector<char> block(64 * 1024, 'f');
-        for (size_t size = block.size(); size > 0; size /= 2) {
-            while (write(fd, block.data(), size) == static_cast<ssize_t>(size)) {}
-        }
-        close(fd);
+        disk.Unmount();
     }
 
     E2E::Installation installation;
-    std::string userData;
-    bool mounted = false;
+    KorvelTest::ScratchTmpfs disk;
 };
 
 }  // namespace
@@ -75,7 +50,7 @@ TEST_F(FullDisk, GenerateKUIDSaysTheDiskIsFullAndPrintsNoId)
     ASSERT_EQ(fine.exitStatus, 0) << fine.out;
     ASSERT_EQ(fine.out.rfind("<KUID2:424242:", 0), 0u) << fine.out;
 
-    Fill();
+    ASSERT_TRUE(disk.Fill()) << disk.Reason();
     E2E::RunResult full = installation.Run({"generatekuid"});
     EXPECT_EQ(full.exitStatus, 255) << full.out << full.err;
     EXPECT_EQ(full.out.find("KUID2"), std::string::npos) << full.out;
@@ -86,7 +61,7 @@ TEST_F(FullDisk, GenerateKUIDSaysTheDiskIsFullAndPrintsNoId)
 
 TEST_F(FullDisk, EditOfAnInstalledAssetSaysTheDiskIsFull)
 {
-    Fill();
+    ASSERT_TRUE(disk.Fill()) << disk.Reason();
     E2E::RunResult edit = installation.Run({"edit", AssetTag});
     EXPECT_EQ(edit.exitStatus, 255) << edit.out << edit.err;
     EXPECT_EQ(edit.out.find("Unknown AssetID"), std::string::npos) << edit.out;
@@ -96,7 +71,7 @@ TEST_F(FullDisk, EditOfAnInstalledAssetSaysTheDiskIsFull)
         << edit.out;
 
     // Once there is room again the same edit works.
-    fs::remove(userData + "/filler.bin");
+    disk.Empty();
     E2E::RunResult again = installation.Run({"edit", AssetTag});
     EXPECT_EQ(again.exitStatus, 0) << again.out;
     EXPECT_EQ(again.out.rfind(std::string("+ ") + AssetTag + " : ", 0), 0u) << again.out;
@@ -112,7 +87,7 @@ TEST_F(FullDisk, AVerdictTheIndexCannotKeepIsAnErrorLineOfValidate)
     judging.environment = {"KAD_TEST_VALIDATOR_JUDGES=1"};
     ASSERT_EQ(installation.Run({"status", AssetTag}, judging).exitStatus, 0);
 
-    Fill();
+    ASSERT_TRUE(disk.Fill()) << disk.Reason();
     E2E::RunResult validated = installation.Run({"validate", AssetTag});
     EXPECT_NE(validated.out.find("This asset was made for a newer version of the program and cannot be checked."),
               std::string::npos)

@@ -44,7 +44,7 @@ TEST_F(CommitAcrossFileSystems, TheEditCopyIsCopiedAcrossAndCommitted)
             mount.Unmount();
             ASSERT_TRUE(LinkEditingToSharedMemory());
         } else if (!mount.Mount(UserData() + "/editing", 64 << 20)) {
-            GTEST_SKIP() << "Needs a second file system: " << mount.Error();
+            GTEST_SKIP() << "Needs a second file system: " << mount.Reason();
         }
         std::string folder = EditReadme(Edit());
         ASSERT_FALSE(folder.empty());
@@ -83,11 +83,11 @@ TEST_P(CommitIntoABrokenTarget, FailsWithAReasonAndKeepsBothVersions)
 {
     const TargetFault& fault = GetParam();
     if (!mount.Mount(UserData() + "/local", 32 << 20))
-        GTEST_SKIP() << "Needs a second file system: " << mount.Error();
+        GTEST_SKIP() << "Needs a second file system: " << mount.Reason();
     InstallLoco();
     std::string folder = EditReadme(Edit());
     ASSERT_EQ(Status(), "EIadLmf");
-    ASSERT_TRUE(fault.full ? mount.Fill() : mount.MakeReadOnly()) << mount.Error();
+    ASSERT_TRUE(fault.full ? mount.Fill() : mount.MakeReadOnly()) << mount.Reason();
 
     E2E::RunResult commit = installation.Run({"commit", Loco});
     EXPECT_EQ(commit.exitStatus, 255) << commit.out;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "e2e/harness/e2e_harness.h"
-#include "e2e/scratch_mount.h"
+#include "support/scratch_tmpfs.h"
 
 namespace StoreSafety {
 
@@ -123,7 +123,7 @@ protected:
 
     E2E::Installation installation;
     // After the installation, so it is unmounted before the tree is removed.
-    ScratchMount mount;
+    KorvelTest::ScratchTmpfs mount;
 };
 
 }  // namespace StoreSafety

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "support/scratch_tmpfs.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -45,9 +46,10 @@ TEST(PlatformFileIO, AClosedDescriptorIsAFailure)
 
 TEST(PlatformFileIO, WriteAllToAFullFileSystemFailsWithoutSpinning)
 {
-    KorvelTest::SmallFileSystem small("64k");
+    KorvelTest::TempFolder place;
+    KorvelTest::ScratchTmpfs small(place / "disk", 64 << 10);
     if (!small.Mounted())
-        GTEST_SKIP() << "cannot mount a small tmpfs here (needs privilege)";
+        GTEST_SKIP() << small.Reason();
     int file = open((small / "big").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ASSERT_GE(file, 0);
     std::string bytes(1024 * 1024, 'x');

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/folders.h"
+#include "support/scratch_tmpfs.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -46,9 +47,10 @@ TEST_F(PlatformFolders, AFileInTheWayIsAFailure)
 
 TEST(PlatformFoldersReadOnly, AReadOnlyFileSystemIsAFailure)
 {
-    KorvelTest::SmallFileSystem readOnly("64k");
+    KorvelTest::TempFolder place;
+    KorvelTest::ScratchTmpfs readOnly(place / "disk", 64 << 10);
     if (!readOnly.Mounted() || !readOnly.MakeReadOnly())
-        GTEST_SKIP() << "cannot mount a read-only tmpfs here (needs privilege)";
+        GTEST_SKIP() << readOnly.Reason();
     errno = 0;
     EXPECT_FALSE(Platform::MakeFolders(readOnly / "a/b"));
     EXPECT_EQ(errno, EROFS);

@@ -1,11 +1,9 @@
-// Test helpers: a temporary folder tree removed at the end of each test, a
-// fixture holding one, and a small file system of its own (tmpfs) for full
-// disks and read-only folders.
+// Test helpers: a temporary folder tree removed at the end of each test, and a
+// fixture holding one.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -79,38 +77,6 @@ protected:
     void SetUp() override { ASSERT_FALSE(folder_.Root().empty()) << "cannot make a temporary folder"; }
 
     TempFolder folder_;
-};
-
-// A tmpfs of `size` mounted on a fresh folder, detached at the end. Mounting
-// needs privilege: check Mounted() and skip the test when it is false.
-class SmallFileSystem {
-public:
-    explicit SmallFileSystem(const std::string& size)
-    {
-        if (!place_.Root().empty() && mount("tmpfs", place_.Root().c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0)
-            size_ = size;
-    }
-    ~SmallFileSystem()
-    {
-        if (Mounted())
-            umount2(place_.Root().c_str(), MNT_DETACH);
-    }
-    SmallFileSystem(const SmallFileSystem&) = delete;
-    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
-
-    bool Mounted() const { return !size_.empty(); }
-    const std::string& Root() const { return place_.Root(); }
-    std::string operator/(const std::string& relative) const { return place_ / relative; }
-    // Remounts read-only; false when that is refused.
-    bool MakeReadOnly() const
-    {
-        return Mounted() &&
-               mount("tmpfs", place_.Root().c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, ("size=" + size_).c_str()) == 0;
-    }
-
-private:
-    TempFolder place_{"korveltmpfs"};
-    std::string size_;
 };
 
 }  // namespace KorvelTest

@@ -1,10 +1,10 @@
 // The template data manager: list files, new-form templates, personal details, template merging, mesh files by extension.
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/scratch_tmpfs.h"
 #include "template_test_support.h"
 #include "templates/dod_data_manager.h"
 #include "templates/dod_list_files.h"
@@ -147,17 +147,18 @@ TEST_F(DataManagerTest, AReadOnlyDataFolderKeepsItsPersonalDetails)
 {
     UseTemplateFiles({{"personalDetails.txt", "author \"Kept\"\r\n"}});
     const std::string original = ReadFile(dataFolder_ + "personalDetails.txt");
-    if (mount("tmpfs", dataFolder_.c_str(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "cannot mount a tmpfs here (no privilege)";
+    KorvelTest::ScratchTmpfs disk(dataFolder_, 64 << 10);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Reason();
     WriteFile(dataFolder_ + "personalDetails.txt", original);
     RestartDataManager();
     const std::string before = ReadFile(dataFolder_ + "personalDetails.txt");
-    ASSERT_EQ(mount(nullptr, dataFolder_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    ASSERT_TRUE(disk.MakeReadOnly()) << disk.Reason();
     manager().GetPersonalDetails().author = "Changed";
     DataManager::Shutdown();
     EXPECT_EQ(ReadFile(dataFolder_ + "personalDetails.txt"), before);
     EXPECT_NE(before.find("Kept"), std::string::npos);
-    umount2(dataFolder_.c_str(), MNT_DETACH);
+    disk.Unmount();
     RestartDataManager();
 }
 

@@ -119,7 +119,7 @@ TEST(TextureFileTest, ReaderRefusesDamagedFiles)
 TEST(TextureFileTest, FailedWriteLeavesNoFileAndKeepsNoPart)
 {
     KorvelTest::TempFolder folder;
-    TestSupport::ScratchTmpfs disk(folder / "small", "16k");
+    KorvelTest::ScratchTmpfs disk(folder / "small", 16 << 10);
     if (!disk.Mounted())
         GTEST_SKIP() << disk.Reason();
     // 512 x 512 DXT5 levels need about 350 KB: the disk is full half-way.

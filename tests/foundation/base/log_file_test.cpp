@@ -10,6 +10,7 @@
 #include "foundation/base/console_output.h"
 #include "foundation/base/log_file.h"
 #include "foundation/base/numbered_file_name.h"
+#include "support/scratch_tmpfs.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -185,10 +186,10 @@ TEST_F(LogFileTest, DisabledWriterTouchesNothing)
 
 TEST_F(LogFileTest, FolderThatCannotBeMadeDropsLinesAndReportsWhy)
 {
-    KorvelTest::SmallFileSystem disk("1m");
+    KorvelTest::ScratchTmpfs disk(folder_ / "disk", 1 << 20);
     if (!disk.Mounted() || !disk.MakeReadOnly())
-        GTEST_SKIP() << "cannot mount a read-only tmpfs here (no privilege)";
-    GetLogFileSettings().baseFolder = Wide(disk.Root() + "/");
+        GTEST_SKIP() << disk.Reason();
+    GetLogFileSettings().baseFolder = Wide(disk.Folder() + "/");
     // The console line reporting the failure comes back to the log writer,
     // which must not try to open again inside its own opening.
     static std::vector<std::string> lines;

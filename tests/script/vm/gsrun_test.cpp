@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include <regex>
 #include <sstream>
 
+#include "support/scratch_tmpfs.h"
 #include "support/temp_folder.h"
 
 extern char** environ;
@@ -193,13 +193,12 @@ TEST(Gsrun, FailuresEndWithANonZeroExitAndAReason)
 TEST(Gsrun, AFullDiskIsAReportedFailure)
 {
     KorvelTest::TempFolder tree;
-    const std::string mount = tree / "small";
-    std::filesystem::create_directories(mount);
-    if (::mount("tmpfs", mount.c_str(), "tmpfs", 0, "size=4k") != 0)
-        GTEST_SKIP() << "cannot mount a small tmpfs here (no privilege)";
+    KorvelTest::ScratchTmpfs small(tree / "small", 4 << 10);
+    if (!small.Mounted())
+        GTEST_SKIP() << small.Reason();
     const std::string natives = std::string(KORVEL_TESTS_DIR) + "/script/vm/corpus/natives.gs";
-    const GsrunRun run = RunGsrun({natives, "Caller"}, {"TMPDIR=" + mount});
-    umount2(mount.c_str(), MNT_DETACH);
+    const GsrunRun run = RunGsrun({natives, "Caller"}, {"TMPDIR=" + small.Folder()});
+    small.Unmount();
     EXPECT_EQ(Contract(run), std::vector<std::string>{"LIVE 0"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.errors.find("Unable to open output file"), std::string::npos) << run.errors;

@@ -411,7 +411,7 @@ TEST(ArchiveExtract, DeclaredContentBytesCountsWhatExtractionWrites)
 TEST(ArchiveExtract, AFullDiskIsCalledThatNotDamage)
 {
     TemporaryFolder folder;
-    TestSupport::ScratchTmpfs disk(folder / "disk", "64k");
+    KorvelTest::ScratchTmpfs disk(folder / "disk", 64 << 10);
     if (!disk.Mounted())
         GTEST_SKIP() << disk.Reason();
     const std::string big(1 << 20, 'q');
