@@ -8,6 +8,8 @@
 
 #include "foundation/streams/t_buffer.h"
 #include "assetdb/kad_asset_info.h"
+#include "kuid/kuid.h"
+#include "support/kad_wire_bytes.h"
 
 namespace {
 
@@ -35,19 +37,17 @@ public:
     // Content, then (version << 25) | (user & 0x1FFFFFF).
     Reply& Kuid(int32_t user, int32_t content, int32_t version)
     {
-        return U32(uint32_t(content)).U32((uint32_t(version) << 25) | (uint32_t(user) & 0x1FFFFFFu));
+        KorvelTest::AppendKUID(bytes, KUID(user, content, version));
+        return *this;
     }
     Reply& Str(const std::string& text)
     {
-        U32(uint32_t(text.size()));
-        bytes.insert(bytes.end(), text.begin(), text.end());
+        KorvelTest::AppendStr(bytes, text);
         return *this;
     }
     Reply& PStr(const std::string& text)
     {
-        U32(uint32_t(text.size() + 1));
-        bytes.insert(bytes.end(), text.begin(), text.end());
-        bytes.push_back(0);
+        KorvelTest::AppendPStr(bytes, text);
         return *this;
     }
     Reply& Bools(std::initializer_list<int> values)

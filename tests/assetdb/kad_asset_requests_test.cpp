@@ -9,73 +9,30 @@
 #include <vector>
 
 #include "assetdb/client_test_environment.h"
-#include "assetdb/fake_daemon.h"
 #include "assetdb/kad_asset_info.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_filter_element.h"
 #include "kuid/kuid.h"
+#include "support/fake_daemon.h"
+#include "support/kad_wire_bytes.h"
 
 namespace {
 
-KADBytes Words(std::initializer_list<int32_t> words)
-{
-    KADBytes bytes;
-    for (int32_t word : words)
-        KADAppendInt32(bytes, word);
-    return bytes;
-}
-
-void AppendStr(KADBytes& bytes, const std::string& text)
-{
-    KADAppendInt32(bytes, int32_t(text.size()));
-    KADAppendBytes(bytes, text.data(), text.size());
-}
-
-void AppendPStr(KADBytes& bytes, const std::string& text)
-{
-    KADAppendInt32(bytes, int32_t(text.size() + 1));
-    KADAppendBytes(bytes, text.c_str(), text.size() + 1);
-}
+using namespace KorvelTest;
 
 // Answers each request code with fixed bytes (empty when none is set) and
 // records every request; codes listed as dropped close the connection.
-class ScriptedDaemonTest : public ::testing::Test {
+class ScriptedDaemonTest : public FakeDaemonTest {
 protected:
-    void SetUp() override
-    {
-        daemon = std::make_unique<FakeDaemon>(
-            ClientTestDatabasePath(),
-            std::vector<FakeDaemonScript>{[this](FakeDaemonConnection& connection) { Serve(connection); }});
-        KADClientOptions options;
-        options.optionByte2 = 0;
-        options.mayStartDaemon = 0;
-        ASSERT_TRUE(KADClient::Start(options));
-    }
-    void TearDown() override
-    {
-        KADClient::Shutdown();
-        daemon.reset();
-    }
+    void SetUp() override { StartAnswering(ClientTestDatabasePath()); }
 
-    void Serve(FakeDaemonConnection& connection)
+    bool Respond(FakeDaemonConnection&, int32_t code, int32_t, const KADBytes&, KADBytes& reply) override
     {
-        if (!connection.AcceptHandshake())
-            return;
-        int32_t code, id;
-        KADBytes payload;
-        while (connection.ReadRequest(code, id, payload)) {
-            KADBytes reply;
-            {
-                std::lock_guard<std::mutex> hold(lock);
-                seen.emplace_back(code, payload);
-                if (dropped.count(code) != 0) {
-                    connection.Close();
-                    return;
-                }
-                reply = replies[code];
-            }
-            connection.Send(KADEncodeReply(id, reply.data(), reply.size()));
-        }
+        std::lock_guard<std::mutex> hold(lock);
+        if (dropped.count(code) != 0)
+            return false;
+        reply = replies[code];
+        return true;
     }
 
     void Answer(int32_t code, KADBytes reply)
@@ -88,58 +45,29 @@ protected:
         std::lock_guard<std::mutex> hold(lock);
         dropped.insert(code);
     }
-    // Requests seen, leaving out the start-up's settings request.
-    std::vector<std::pair<int32_t, KADBytes>> Seen()
-    {
-        std::lock_guard<std::mutex> hold(lock);
-        std::vector<std::pair<int32_t, KADBytes>> result;
-        for (const auto& request : seen) {
-            if (request.first != 102)
-                result.push_back(request);
-        }
-        return result;
-    }
-    std::vector<int32_t> SeenCodes()
-    {
-        std::vector<int32_t> codes;
-        for (const auto& request : Seen())
-            codes.push_back(request.first);
-        return codes;
-    }
 
-    std::unique_ptr<FakeDaemon> daemon;
     std::mutex lock;
     std::map<int32_t, KADBytes> replies;
     std::set<int32_t> dropped;
-    std::vector<std::pair<int32_t, KADBytes>> seen;
 };
-
-// The reply of OpenAsset or 32 after the handle: store name and folder.
-KADBytes OpenReply(int32_t w0, int32_t w1, const std::string& folder)
-{
-    KADBytes reply = Words({w0, w1});
-    AppendPStr(reply, "editing");
-    AppendStr(reply, folder);
-    return reply;
-}
 
 TEST_F(ScriptedDaemonTest, OpenWithoutAHandleGivesAnEmptyReferenceAndNoClose)
 {
-    Answer(30, Words({-1, -1}));
+    Answer(30, Int32Payload({-1, -1}));
     {
         KADAssetHandleRef handle = KADClient::OpenAsset(KUID(1, 2, 0), true, nullptr);
         EXPECT_FALSE(handle.IsValid());
     }
     EXPECT_EQ(SeenCodes(), std::vector<int32_t>{30});
     // KUID (content, packed), then the writable byte.
-    KADBytes payload = Words({2, 1});
+    KADBytes payload = Int32Payload({2, 1});
     payload.push_back(1);
-    EXPECT_EQ(Seen()[0].second, payload);
+    EXPECT_EQ(Seen()[0].payload, payload);
 }
 
 TEST_F(ScriptedDaemonTest, LastReleaseClosesTheHandleOnceAndFolderIsAskedAfterCommit)
 {
-    Answer(30, OpenReply(7, 99, "/u/editing/a"));
+    Answer(30, HandleReply(7, 99, "editing", "/u/editing/a"));
     Answer(32, [] {
         KADBytes reply;
         AppendPStr(reply, "local");
@@ -169,14 +97,14 @@ TEST_F(ScriptedDaemonTest, LastReleaseClosesTheHandleOnceAndFolderIsAskedAfterCo
     handle.Release();
     auto seen = Seen();
     ASSERT_EQ(seen.size(), 4u);
-    EXPECT_EQ(seen[1].second, Words({7, 99, 0}));
-    EXPECT_EQ(seen[3].first, 31);
-    EXPECT_EQ(seen[3].second, Words({7, 99}));
+    EXPECT_EQ(seen[1].payload, Int32Payload({7, 99, 0}));
+    EXPECT_EQ(seen[3].code, 31);
+    EXPECT_EQ(seen[3].payload, Int32Payload({7, 99}));
 }
 
 TEST_F(ScriptedDaemonTest, RevertReleasesTheReferenceItIsGiven)
 {
-    Answer(30, OpenReply(3, 4, "/f"));
+    Answer(30, HandleReply(3, 4, "editing", "/f"));
     Answer(33, KADBytes{1});
     KADAssetHandleRef handle = KADClient::OpenAsset(KUID(1, 2, 0), false, nullptr);
     EXPECT_TRUE(KADClient::RevertAsset(handle, nullptr));
@@ -190,17 +118,17 @@ TEST_F(ScriptedDaemonTest, RevertReleasesTheReferenceItIsGiven)
 
 TEST_F(ScriptedDaemonTest, OpenForEditTakesTheIdFromTheReply)
 {
-    KADBytes reply = Words({5, 6, 100, int32_t((1u << 25) | 523)});
+    KADBytes reply = Int32Payload({5, 6, 100, int32_t((1u << 25) | 523)});
     AppendPStr(reply, "editing");
     AppendStr(reply, "/e");
     Answer(35, reply);
     KADAssetHandleRef handle = KADClient::OpenAssetForEdit(NullKUID, true, Zel::String("Name"));
     ASSERT_TRUE(handle.IsValid());
     EXPECT_EQ(handle.Get()->assetId, KUID(523, 100, 1));
-    KADBytes payload = Words({-1, -1});
+    KADBytes payload = Int32Payload({-1, -1});
     payload.push_back(1);
     AppendStr(payload, "Name");
-    EXPECT_EQ(Seen()[0].second, payload);
+    EXPECT_EQ(Seen()[0].payload, payload);
 }
 
 TEST_F(ScriptedDaemonTest, LatestVersionIsNotSentForNullOrEqualIds)
@@ -228,7 +156,7 @@ TEST_F(ScriptedDaemonTest, StatusTestsAreTrueWhenTheDaemonCannotBeAsked)
 TEST_F(ScriptedDaemonTest, StatusBitsComeFromTheRecord)
 {
     // An installed asset (status 0 bit 3), not modified, missing dependencies.
-    KADBytes reply = Words({2, 1});
+    KADBytes reply = Int32Payload({2, 1});
     AppendStr(reply, "n");
     AppendStr(reply, "");
     AppendStr(reply, "");
@@ -243,14 +171,14 @@ TEST_F(ScriptedDaemonTest, StatusBitsComeFromTheRecord)
     // Each accessor asks with its own mask.
     auto seen = Seen();
     ASSERT_EQ(seen.size(), 5u);
-    EXPECT_EQ(seen[0].second, Words({2, 1, 8}));
-    EXPECT_EQ(seen[4].second, Words({2, 1, 1}));
+    EXPECT_EQ(seen[0].payload, Int32Payload({2, 1, 8}));
+    EXPECT_EQ(seen[4].payload, Int32Payload({2, 1, 1}));
 }
 
 TEST_F(ScriptedDaemonTest, IdListsStopWhereTheReplyEnds)
 {
     // A count of a billion with one id and half of another behind it.
-    KADBytes reply = Words({1000000000, 9, 7, 5});
+    KADBytes reply = Int32Payload({1000000000, 9, 7, 5});
     Answer(2, reply);
     Answer(42, reply);
     ChunkedList<KUID, 128> found;
@@ -263,8 +191,8 @@ TEST_F(ScriptedDaemonTest, IdListsStopWhereTheReplyEnds)
     EXPECT_TRUE(KADClient::GetAssetDependencies(KUID(1, 2, 0), dependencies));
     EXPECT_EQ(dependencies.TotalCount(), 2);
     auto seen = Seen();
-    EXPECT_EQ(seen[0].second, (KADBytes{'p', 'u', 'r', 'g', 1, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(seen[1].second, Words({1, 2, 1}));
+    EXPECT_EQ(seen[0].payload, (KADBytes{'p', 'u', 'r', 'g', 1, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(seen[1].payload, Int32Payload({1, 2, 1}));
 }
 
 TEST_F(ScriptedDaemonTest, KeywordTextTooLongForTheWireIsNotSent)
@@ -273,17 +201,17 @@ TEST_F(ScriptedDaemonTest, KeywordTextTooLongForTheWireIsNotSent)
     KADClient::SetAssetKeywords(KUID(1, 2, 0), Zel::String("TR;#fast"));
     auto seen = Seen();
     ASSERT_EQ(seen.size(), 1u);
-    KADBytes payload = Words({2, 1});
+    KADBytes payload = Int32Payload({2, 1});
     AppendStr(payload, "TR;#fast");
-    EXPECT_EQ(seen[0].second, payload);
+    EXPECT_EQ(seen[0].payload, payload);
 }
 
 TEST_F(ScriptedDaemonTest, InstallArchiveAndGenerateKUIDReadTheirReplies)
 {
-    KADBytes installReply = Words({3});
+    KADBytes installReply = Int32Payload({3});
     installReply.push_back(1);
     Answer(40, installReply);
-    Answer(58, Words({77, int32_t((2u << 25) | 12345)}));
+    Answer(58, Int32Payload({77, int32_t((2u << 25) | 12345)}));
     bool skipped = false;
     EXPECT_EQ(KADClient::InstallArchive(Zel::File::Path("/tmp/a.cdp"), nullptr, 2, &skipped, nullptr), 3u);
     EXPECT_TRUE(skipped);
@@ -291,7 +219,7 @@ TEST_F(ScriptedDaemonTest, InstallArchiveAndGenerateKUIDReadTheirReplies)
     KADBytes payload;
     AppendStr(payload, "/tmp/a.cdp");
     KADAppendInt32(payload, 2);
-    EXPECT_EQ(Seen()[0].second, payload);
+    EXPECT_EQ(Seen()[0].payload, payload);
     // An empty reply to 58 reads as the null id.
     Answer(58, KADBytes{});
     EXPECT_TRUE(KADClient::GenerateKUID().IsNull());

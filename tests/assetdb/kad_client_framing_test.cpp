@@ -1,6 +1,5 @@
 // The daemon link against a scripted peer: faults a real daemon never commits.
 #include "assetdb/client_test_environment.h"
-#include "assetdb/fake_daemon.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_client_transaction.h"
 
@@ -10,6 +9,7 @@
 #include "zel/dynamic_buffer.h"
 #include "zel/pstring.h"
 #include "zel/string.h"
+#include "support/fake_daemon.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -53,20 +53,11 @@ bool Eventually(Predicate predicate)
     return predicate();
 }
 
-class KADClientFramingTest : public ::testing::Test {
+class KADClientFramingTest : public FakeDaemonTest {
 protected:
     void StartWith(std::vector<FakeDaemonScript> scripts)
     {
-        daemon = std::make_unique<FakeDaemon>(ClientTestDatabasePath(), std::move(scripts));
-        KADClientOptions options;
-        options.optionByte2 = 0;
-        options.mayStartDaemon = 0;
-        ASSERT_TRUE(KADClient::Start(options));
-    }
-    void TearDown() override
-    {
-        KADClient::Shutdown();
-        daemon.reset();
+        FakeDaemonTest::StartWith(ClientTestDatabasePath(), std::move(scripts));
     }
     FakeDaemonScript EmptyReplies()
     {
@@ -87,8 +78,6 @@ protected:
             connection.Close();
         };
     }
-
-    std::unique_ptr<FakeDaemon> daemon;
 };
 
 }  // namespace

@@ -15,7 +15,6 @@
 #include "foundation/base/install_paths.h"
 #include "results/results_log.h"
 #include "assetdb/client_test_environment.h"
-#include "assetdb/fake_daemon.h"
 #include "assetdb/install_archive_asset.h"
 #include "assetdb/kad_asset_info.h"
 #include "assetdb/kad_client.h"
@@ -23,37 +22,16 @@
 #include "assetdb/kad_failure_report.h"
 #include "soup/archive/archive_test_support.h"
 #include "soup/content_signature.h"
+#include "support/fake_daemon.h"
+#include "support/kad_wire_bytes.h"
 #include "support/nested_soups.h"
 #include "support/temp_folder.h"
 
 namespace {
 
+using namespace KorvelTest;
 using Kind = ResultsLog::MessageKind;
 using ArchiveTest::ReadFile;
-
-void AppendKUID(KADBytes& bytes, const KUID& id)
-{
-    KADAppendInt32(bytes, id.content);
-    KADAppendInt32(bytes, int32_t((uint32_t(id.version) << 25) | (uint32_t(id.user) & 0x1FFFFFFu)));
-}
-
-void AppendStr(KADBytes& bytes, const std::string& text)
-{
-    KADAppendInt32(bytes, int32_t(text.size()));
-    KADAppendBytes(bytes, text.data(), text.size());
-}
-
-void AppendPStr(KADBytes& bytes, const std::string& text)
-{
-    KADAppendInt32(bytes, int32_t(text.size() + 1));
-    KADAppendBytes(bytes, text.c_str(), text.size() + 1);
-}
-
-void AppendBits(KADBytes& bytes, uint8_t bits, int count)
-{
-    for (int i = 0; i < count; ++i)
-        bytes.push_back((bits >> i) & 1);
-}
 
 // The 20 fields of a reply to GetAssetInfo.
 KADBytes InfoRecord(const KUID& id, const std::string& name, const std::string& category, uint8_t status0,
@@ -84,16 +62,6 @@ KADBytes InfoRecord(const KUID& id, const std::string& name, const std::string& 
     return bytes;
 }
 
-KADBytes HandleReply(int32_t w0, int32_t w1, const std::string& store, const std::string& folder)
-{
-    KADBytes bytes;
-    KADAppendInt32(bytes, w0);
-    KADAppendInt32(bytes, w1);
-    AppendPStr(bytes, store);
-    AppendStr(bytes, folder);
-    return bytes;
-}
-
 // The reply of OpenAssetForEdit: handle, id, store name and folder.
 KADBytes OpenForEditReply(const KUID& id, const std::string& folder)
 {
@@ -106,26 +74,17 @@ KADBytes OpenForEditReply(const KUID& id, const std::string& folder)
     return bytes;
 }
 
-struct Request {
-    int32_t code;
-    KADBytes payload;
-};
+using Request = FakeDaemonRequest;
 
 // A daemon that answers each request through the test's responder (empty
 // when there is none) and keeps every request but start-up's.
-class CommandBodiesTest : public ::testing::Test {
+class CommandBodiesTest : public FakeDaemonTest {
 protected:
     using Responder = std::function<KADBytes(const KADBytes& payload)>;
 
     void SetUp() override
     {
-        daemon = std::make_unique<FakeDaemon>(
-            ClientTestDatabasePath(),
-            std::vector<FakeDaemonScript>{[this](FakeDaemonConnection& connection) { Serve(connection); }});
-        KADClientOptions options;
-        options.optionByte2 = 0;
-        options.mayStartDaemon = 0;
-        ASSERT_TRUE(KADClient::Start(options));
+        StartAnswering(ClientTestDatabasePath());
         // The roots are kept lower-cased; the folders on disk are not.
         std::string editing;
         ASSERT_TRUE(Zel::File::Resolve(nullptr, GetRootFolderPath("editing").c_str(), editing));
@@ -135,36 +94,28 @@ protected:
     }
     void TearDown() override
     {
-        KADClient::Shutdown();
-        daemon.reset();
+        FakeDaemonTest::TearDown();
         scratchFolder.reset();
     }
 
-    void Serve(FakeDaemonConnection& connection)
+    bool Respond(FakeDaemonConnection& connection, int32_t code, int32_t id, const KADBytes& payload,
+                 KADBytes& reply) override
     {
-        if (!connection.AcceptHandshake())
-            return;
-        int32_t code, id;
-        KADBytes payload;
-        while (connection.ReadRequest(code, id, payload)) {
-            Responder responder;
-            {
-                std::lock_guard<std::mutex> hold(lock);
-                if (code != 102)
-                    seen.push_back({code, payload});
-                auto found = responders.find(code);
-                if (found != responders.end())
-                    responder = found->second;
-            }
-            KADBytes reply = responder ? responder(payload) : KADBytes{};
-            if (code == 38 && !noteFor38.empty()) {
-                KADBytes note;
-                KADAppendInt32(note, id);
-                KADAppendBytes(note, noteFor38.data(), noteFor38.size());
-                connection.Send(KADEncodeNote(3, note.data(), note.size()));
-            }
-            connection.Send(KADEncodeReply(id, reply.data(), reply.size()));
+        Responder responder;
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            auto found = responders.find(code);
+            if (found != responders.end())
+                responder = found->second;
         }
+        reply = responder ? responder(payload) : KADBytes{};
+        if (code == 38 && !noteFor38.empty()) {
+            KADBytes note;
+            KADAppendInt32(note, id);
+            KADAppendBytes(note, noteFor38.data(), noteFor38.size());
+            connection.Send(KADEncodeNote(3, note.data(), note.size()));
+        }
+        return true;
     }
 
     void Answer(int32_t code, Responder responder)
@@ -176,18 +127,6 @@ protected:
     {
         Answer(code, [reply](const KADBytes&) { return reply; });
     }
-    std::vector<Request> Seen()
-    {
-        std::lock_guard<std::mutex> hold(lock);
-        return seen;
-    }
-    std::vector<int32_t> SeenCodes()
-    {
-        std::vector<int32_t> codes;
-        for (const Request& request : Seen())
-            codes.push_back(request.code);
-        return codes;
-    }
     std::vector<Request> SeenWith(int32_t code)
     {
         std::vector<Request> matching;
@@ -197,10 +136,8 @@ protected:
         return matching;
     }
 
-    std::unique_ptr<FakeDaemon> daemon;
     std::mutex lock;
     std::map<int32_t, Responder> responders;
-    std::vector<Request> seen;
     KADBytes noteFor38;
     std::optional<KorvelTest::TempFolder> scratchFolder;
     std::string scratch;

@@ -14,11 +14,11 @@
 #include "results/results_log.h"
 #include "foundation/streams/t_buffer.h"
 #include "assetdb/client_test_environment.h"
-#include "assetdb/fake_daemon.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_command_host.h"
 #include "assetdb/kad_command_host_question.h"
 #include "assetdb/protocol/kad_protocol.h"
+#include "support/fake_daemon.h"
 
 #ifdef KORVEL_TEST_HOOKS
 namespace {
@@ -56,7 +56,7 @@ bool NextRequest(FakeDaemonConnection& connection, HostTranscript& transcript, i
     return false;
 }
 
-class CommandHostLoopTest : public testing::Test {
+class CommandHostLoopTest : public FakeDaemonTest {
 protected:
     void SetUp() override
     {
@@ -71,8 +71,7 @@ protected:
     }
     void TearDown() override
     {
-        KADClient::Shutdown();
-        daemon_.reset();
+        FakeDaemonTest::TearDown();
         SetCommandHostServices({});
         ResetCrashHandlersForTest();
     }
@@ -80,14 +79,10 @@ protected:
     void Start(FakeDaemonScript script)
     {
         FakeDaemonScript idle = [](FakeDaemonConnection& connection) { connection.WaitForClose(); };
-        daemon_ = std::make_unique<FakeDaemon>(ClientTestDatabasePath(), std::vector<FakeDaemonScript>{script, idle});
-        KADClientOptions options;
-        options.mayStartDaemon = 0;
-        ASSERT_TRUE(KADClient::Start(options));
+        StartWith(ClientTestDatabasePath(), {script, idle});
     }
 
     HostTranscript transcript_;
-    std::unique_ptr<FakeDaemon> daemon_;
 };
 
 TEST_F(CommandHostLoopTest, RegistersAnswersInOrderAndEndsWhenTheDaemonDrops)

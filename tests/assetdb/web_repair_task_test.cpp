@@ -13,7 +13,6 @@
 #include "results/results_log.h"
 #include "foundation/streams/t_buffer.h"
 #include "assetdb/client_test_environment.h"
-#include "assetdb/fake_daemon.h"
 #include "assetdb/install_from_chb.h"
 #include "assetdb/kad_client.h"
 #include "assetdb/kad_task.h"
@@ -21,13 +20,12 @@
 #include "assetdb/repair_task.h"
 #include "soup/soup_handle.h"
 #include "soup/text_soup.h"
+#include "support/fake_daemon.h"
+#include "support/kad_wire_bytes.h"
 
 namespace {
 
-KADBytes BytesOf(TBuffer& buffer)
-{
-    return KADBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
-}
+using KorvelTest::BytesOfBuffer;
 
 KADBytes ProgressReply(bool running, float progress, const char* text)
 {
@@ -35,7 +33,7 @@ KADBytes ProgressReply(bool running, float progress, const char* text)
     buffer.WriteBool(running);
     buffer.WriteFloat(progress);
     buffer.WriteString(Zel::AnsiString(text));
-    return BytesOf(buffer);
+    return BytesOfBuffer(buffer);
 }
 
 // A type-3 note with one error line for the transaction.
@@ -49,72 +47,49 @@ KADBytes ErrorLinesNote(int32_t transactionId, const char* text)
     return KADEncodeNote(3, buffer.Data(), static_cast<size_t>(buffer.DataLength()));
 }
 
-class ScriptedRepairTest : public ::testing::Test {
+class ScriptedRepairTest : public FakeDaemonTest {
 protected:
     void SetUp() override
     {
         KADTaskRepairDatabase::SetPollDelays(0, 0);
-        daemon = std::make_unique<FakeDaemon>(
-            ClientTestDatabasePath(),
-            std::vector<FakeDaemonScript>{[this](FakeDaemonConnection& connection) { Serve(connection); }});
-        KADClientOptions options;
-        options.optionByte2 = 0;
-        options.mayStartDaemon = 0;
-        ASSERT_TRUE(KADClient::Start(options));
+        StartAnswering(ClientTestDatabasePath());
     }
     void TearDown() override
     {
-        KADClient::Shutdown();
-        daemon.reset();
+        FakeDaemonTest::TearDown();
         KADTaskRepairDatabase::SetPollDelays(1000, 250);
     }
 
-    void Serve(FakeDaemonConnection& connection)
+    bool Respond(FakeDaemonConnection& connection, int32_t code, int32_t id, const KADBytes&, KADBytes& reply) override
     {
-        if (!connection.AcceptHandshake())
-            return;
-        bool firstConnection = servedConnections++ == 0;
-        int32_t code, id;
-        KADBytes payload;
-        while (connection.ReadRequest(code, id, payload)) {
-            KADBytes reply;
-            {
-                std::lock_guard<std::mutex> hold(lock);
-                if (code != 102)
-                    seen.emplace_back(code, payload);
-                if (code == 3)
-                    repairTransaction = id;
-                // The repair's lines go out while it runs, after StartRepair
-                // has been answered: the task's log must still receive them.
-                if (code == 4 && repairTransaction != 0 && !lateLine.empty()) {
-                    connection.Send(ErrorLinesNote(repairTransaction, lateLine.c_str()));
-                    lateLine.clear();
-                }
-                if (code == 4 && !progress.empty()) {
-                    reply = progress.front();
-                    progress.pop_front();
-                } else if (code == 4) {
-                    reply = ProgressReply(false, 1.0f, "");
-                } else {
-                    reply = replies[code];
-                }
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            if (code == 3)
+                repairTransaction = id;
+            // The repair's lines go out while it runs, after StartRepair
+            // has been answered: the task's log must still receive them.
+            if (code == 4 && repairTransaction != 0 && !lateLine.empty()) {
+                connection.Send(ErrorLinesNote(repairTransaction, lateLine.c_str()));
+                lateLine.clear();
             }
-            connection.Send(KADEncodeReply(id, reply.data(), reply.size()));
-            // The daemon ends once the repair has started; the next
-            // connection reaches one that knows no repair.
-            if (code == 3 && firstConnection && dropAfterStart)
-                return;
+            if (code == 4 && !progress.empty()) {
+                reply = progress.front();
+                progress.pop_front();
+            } else if (code == 4) {
+                reply = ProgressReply(false, 1.0f, "");
+            } else {
+                reply = replies[code];
+            }
         }
+        // The daemon ends once the repair has started; the next connection
+        // reaches one that knows no repair.
+        if (code == 3 && connection.Number() == 0 && dropAfterStart) {
+            connection.Send(KADEncodeReply(id, reply.data(), reply.size()));
+            return false;
+        }
+        return true;
     }
 
-    std::vector<int32_t> SeenCodes()
-    {
-        std::lock_guard<std::mutex> hold(lock);
-        std::vector<int32_t> codes;
-        for (const auto& request : seen)
-            codes.push_back(request.first);
-        return codes;
-    }
     int Count(int32_t code)
     {
         int count = 0;
@@ -123,15 +98,12 @@ protected:
         return count;
     }
 
-    std::unique_ptr<FakeDaemon> daemon;
     std::mutex lock;
     std::map<int32_t, KADBytes> replies;
     std::deque<KADBytes> progress;
     std::string lateLine;
     int32_t repairTransaction = 0;
-    std::atomic<int> servedConnections{0};
     bool dropAfterStart = false;
-    std::vector<std::pair<int32_t, KADBytes>> seen;
 };
 
 // Records what the repair gives the owner task.
@@ -156,11 +128,11 @@ TEST_F(ScriptedRepairTest, ARepairThatAlreadyEndedAsksForProgressOnce)
     KADTaskRepairDatabase repair(KADRepairModeExtended, nullptr);
     repair.RunOnCallingThread(&task);
     EXPECT_EQ(SeenCodes(), (std::vector<int32_t>{3, 4}));
-    std::lock_guard<std::mutex> hold(lock);
+    const std::vector<FakeDaemonRequest> seen = Seen();
     TBuffer mode;
     mode.WriteInt32(150);
-    EXPECT_EQ(seen[0].second, BytesOf(mode));
-    EXPECT_TRUE(seen[1].second.empty());
+    EXPECT_EQ(seen[0].payload, BytesOfBuffer(mode));
+    EXPECT_TRUE(seen[1].payload.empty());
     EXPECT_FALSE(IsRepairRunning());
 }
 
@@ -256,23 +228,23 @@ TEST_F(ScriptedRepairTest, AWebQueryStartSendsTheUrlAndModeAndKeepsTheHandle)
     TBuffer handle;
     handle.WriteInt32(7);
     handle.WriteInt32(99);
-    replies[230] = BytesOf(handle);
+    replies[230] = BytesOfBuffer(handle);
     URL url;
     url.Parse("https://cargohub.korvel.invalid/dl/a.cdp");
     KADWebQuery* query = KADWebQuery::Start(url, KADWebQueryModeDownload);
     EXPECT_EQ(query->handleFirst, 7);
     EXPECT_EQ(query->handleSecond, 99);
     {
-        std::lock_guard<std::mutex> hold(lock);
+        const std::vector<FakeDaemonRequest> seen = Seen();
         TBuffer expected;
         expected.WriteUInt8(0);
         expected.WritePString(Zel::PString("https://cargohub.korvel.invalid/dl/a.cdp"));
         expected.WriteInt32(0);
         expected.WriteInt32(-1);
         // The binary form of no soup: the 16-byte header with an empty body.
-        KADBytes payload = BytesOf(expected);
-        ASSERT_EQ(seen[0].second.size(), payload.size() + 16);
-        EXPECT_TRUE(std::equal(payload.begin(), payload.end(), seen[0].second.begin()));
+        KADBytes payload = BytesOfBuffer(expected);
+        ASSERT_EQ(seen[0].payload.size(), payload.size() + 16);
+        EXPECT_TRUE(std::equal(payload.begin(), payload.end(), seen[0].payload.begin()));
     }
     KADWebQuery::Delete(query);
     EXPECT_EQ(SeenCodes(), (std::vector<int32_t>{230, 231}));
@@ -287,7 +259,7 @@ TEST_F(ScriptedRepairTest, ACompleteStatusIsCachedAndAnEmptyReplyCountsAsComplet
     status.WriteUInt32(10);
     status.WriteString(Zel::AnsiString("/tmp/q1.dat"));
     status.WritePString(Zel::PString());
-    replies[232] = BytesOf(status);
+    replies[232] = BytesOfBuffer(status);
     URL url;
     url.Parse("http://127.0.0.1/x");
     KADWebQuery* query = KADWebQuery::Start(url, KADWebQueryModePage);

@@ -8,11 +8,6 @@
 #include "results/results_log.h"
 #include "assetdb/protocol/kad_requests.h"
 
-KADBytes BytesOfBuffer(TBuffer& buffer)
-{
-    return KADBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
-}
-
 ReplyBuffer::ReplyBuffer(const KADBytes& bytes)
 {
     WriteBytes(bytes.data(), static_cast<std::int64_t>(bytes.size()));

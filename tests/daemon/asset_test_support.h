@@ -11,7 +11,8 @@
 #include "kuid/kuid.h"
 #include "soup/soup_handle.h"
 
-KADBytes BytesOfBuffer(TBuffer& buffer);
+using KorvelTest::BytesOfBuffer;
+
 // A reply's bytes, rewound for reading.
 class ReplyBuffer : public TBuffer {
 public:

@@ -1,15 +1,10 @@
-// A temporary installation with the real daemon in it, and a small client written from the protocol.
+// A temporary installation with the real daemon in it: start, wait, and the ownership block.
 #include "daemon_test_support.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -17,7 +12,6 @@
 
 #include "assetdb/protocol/kad_ipc_block_view.h"
 #include "assetdb/protocol/kad_ipc_names.h"
-#include "assetdb/protocol/kad_protocol.h"
 #include "platform/ipc.h"
 
 namespace {
@@ -25,7 +19,6 @@ namespace {
 constexpr auto PollStep = std::chrono::milliseconds(20);
 // Bounds for waits on a real process; a healthy daemon needs a fraction.
 constexpr auto StartBound = std::chrono::seconds(30);
-constexpr int ReadBoundSeconds = 30;
 
 std::string Lower(std::string text)
 {
@@ -43,14 +36,6 @@ KADIpcNameSet NamesOf(const std::string& databasePath)
 }
 
 }  // namespace
-
-KADBytes Int32Payload(std::initializer_list<std::int32_t> words)
-{
-    KADBytes out;
-    for (std::int32_t word : words)
-        KADAppendInt32(out, word);
-    return out;
-}
 
 KADTestInstallation::KADTestInstallation()
 {
@@ -170,134 +155,4 @@ void KADTestInstallation::WriteBlock(const BlockState& state)
     view.SetVersion(state.version);
     view.SetClosing(state.closing);
     view.SetPort(state.port);
-}
-
-KADTestClient::~KADTestClient()
-{
-    Close();
-}
-
-void KADTestClient::Close()
-{
-    if (socket >= 0)
-        close(socket);
-    socket = -1;
-}
-
-bool KADTestClient::Connect(int port)
-{
-    Close();
-    socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (socket < 0)
-        return false;
-    int on = 1;
-    setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    timeval limit{};
-    limit.tv_sec = ReadBoundSeconds;
-    setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    return connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-}
-
-bool KADTestClient::SendRaw(const KADBytes& bytes)
-{
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
-        ssize_t count = send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return false;
-        sent += static_cast<std::size_t>(count);
-    }
-    return true;
-}
-
-bool KADTestClient::ReadExactly(void* bytes, std::size_t count)
-{
-    auto* at = static_cast<std::uint8_t*>(bytes);
-    std::size_t got = 0;
-    while (got < count) {
-        ssize_t received = recv(socket, at + got, count - got, 0);
-        if (received < 0 && errno == EINTR)
-            continue;
-        if (received <= 0)
-            return false;
-        got += static_cast<std::size_t>(received);
-    }
-    return true;
-}
-
-bool KADTestClient::Handshake(const std::string& databasePath, std::int32_t clientFlag)
-{
-    return SendRaw(KADEncodeHandshake(clientFlag, databasePath)) && ReadHandshakeAnswer();
-}
-
-bool KADTestClient::ReadHandshakeAnswer()
-{
-    std::uint8_t answer[12];
-    if (!ReadExactly(answer, sizeof answer) || KADLoadInt32(answer) != KADProtocol::DaemonCode)
-        return false;
-    daemonValue1 = KADLoadInt32(answer + 4);
-    daemonValue2 = KADLoadInt32(answer + 8);
-    return true;
-}
-
-std::int32_t KADTestClient::SendRequest(std::int32_t code, const KADBytes& payload)
-{
-    std::int32_t id = nextTransactionId++;
-    if (!SendRaw(KADEncodeRequest(code, id, payload.data(), payload.size())))
-        return 0;
-    return id;
-}
-
-bool KADTestClient::ReadMessage(KADTestMessage& message)
-{
-    std::uint8_t header[12];
-    if (!ReadExactly(header, sizeof header))
-        return false;
-    message.tag = KADLoadInt32(header);
-    message.word = KADLoadInt32(header + 4);
-    std::int32_t length = KADLoadInt32(header + 8);
-    if ((message.tag != KADProtocol::ReplyTag && message.tag != KADProtocol::NoteTag) || !KADIsValidFrameLength(length))
-        return false;
-    message.body.assign(static_cast<std::size_t>(length), 0);
-    return length == 0 || ReadExactly(message.body.data(), message.body.size());
-}
-
-bool KADTestClient::Call(std::int32_t code, const KADBytes& payload, KADBytes& reply,
-                         std::vector<KADTestMessage>* notes)
-{
-    std::int32_t id = SendRequest(code, payload);
-    if (id == 0)
-        return false;
-    KADTestMessage message;
-    while (ReadMessage(message)) {
-        if (message.tag == KADProtocol::ReplyTag) {
-            if (message.word != id)
-                return false;
-            reply = message.body;
-            return true;
-        }
-        if (notes != nullptr)
-            notes->push_back(message);
-    }
-    return false;
-}
-
-bool KADTestClient::WaitForClose()
-{
-    std::uint8_t byte = 0;
-    for (;;) {
-        ssize_t received = recv(socket, &byte, 1, 0);
-        if (received < 0 && errno == EINTR)
-            continue;
-        if (received == 0)
-            return true;
-        // A reset also means the daemon dropped us; a time-out does not.
-        return received < 0 && (errno == ECONNRESET || errno == EPIPE);
-    }
 }

@@ -1,4 +1,4 @@
-// A temporary installation with the real daemon in it, and a small client written from the protocol.
+// A temporary installation with the real daemon in it, for tests that speak to it through KADTestClient.
 #pragma once
 
 #include <sys/types.h>
@@ -11,7 +11,12 @@
 
 #include "assetdb/protocol/kad_requests.h"
 #include "assetdb/protocol/kad_wire.h"
+#include "support/kad_test_client.h"
+#include "support/kad_wire_bytes.h"
 #include "support/temp_folder.h"
+
+// The daemon tests build their payloads with the shared builders.
+using KorvelTest::Int32Payload;
 
 // A fresh installation root (bin/kaddaemon.exe is a copy of the built
 // daemon, since the daemon finds its root through its own resolved path).
@@ -59,59 +64,3 @@ private:
     std::vector<pid_t> daemons;
     std::map<pid_t, int> exitCodes;
 };
-
-struct KADTestMessage {
-    std::int32_t tag = 0;
-    std::int32_t word = 0;  // the transaction id of a reply, the type of a note
-    KADBytes body;
-};
-
-// A blocking client over a real loopback socket. Reads give up after a
-// generous bound so that a broken daemon fails a test instead of hanging it.
-class KADTestClient {
-public:
-    KADTestClient() = default;
-    ~KADTestClient();
-    KADTestClient(const KADTestClient&) = delete;
-    KADTestClient& operator=(const KADTestClient&) = delete;
-
-    bool Connect(int port);
-    // Sends the handshake and reads the answer; true on "KADD" + two values.
-    bool Handshake(const std::string& databasePath, std::int32_t clientFlag = 1);
-    // Reads the daemon's answer to a handshake sent by other means.
-    bool ReadHandshakeAnswer();
-    bool SendRaw(const KADBytes& bytes);
-    // Sends one request under a fresh transaction id.
-    std::int32_t SendRequest(std::int32_t code, const KADBytes& payload = {});
-    std::int32_t SendRequest(KADRequestCode code, const KADBytes& payload = {})
-    {
-        return SendRequest(KADRequestNumber(code), payload);
-    }
-    bool ReadMessage(KADTestMessage& message);
-    // Sends a request and reads up to its reply; notes that come before it
-    // are kept in order.
-    bool Call(std::int32_t code, const KADBytes& payload, KADBytes& reply,
-              std::vector<KADTestMessage>* notes = nullptr);
-    bool Call(KADRequestCode code, const KADBytes& payload, KADBytes& reply,
-              std::vector<KADTestMessage>* notes = nullptr)
-    {
-        return Call(KADRequestNumber(code), payload, reply, notes);
-    }
-    // True when the daemon closed the connection (or reset it) without
-    // sending anything more.
-    bool WaitForClose();
-    void Close();
-    // The socket, for tests that wait on several clients at once.
-    int Socket() const { return socket; }
-
-    std::int32_t daemonValue1 = 0;
-    std::int32_t daemonValue2 = 0;
-
-private:
-    bool ReadExactly(void* bytes, std::size_t count);
-
-    int socket = -1;
-    std::int32_t nextTransactionId = 1;
-};
-
-KADBytes Int32Payload(std::initializer_list<std::int32_t> words);

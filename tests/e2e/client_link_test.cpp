@@ -6,17 +6,16 @@
 #include "assetdb/protocol/kad_protocol.h"
 #include "assetdb/protocol/kad_wire.h"
 #include "platform/ipc.h"
+#include "support/kad_test_client.h"
+#include "support/kad_wire_bytes.h"
 #include "support/temp_folder.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
 #include <dirent.h>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -71,43 +70,24 @@ class DaemonProbe {
 public:
     explicit DaemonProbe(const std::string& root)
     {
-        databasePath = LowerCase(root) + "/UserData/assets.tdx";
+        const std::string databasePath = LowerCase(root) + "/UserData/assets.tdx";
         KADIpcNameSet names;
         if (!KADIpcNames(databasePath, names))
             return;
         Platform::SharedBlock block;
         if (!block.Open(names.mutexName + "-ipc2", KADIpcBlockView::Size, false))
             return;
-        int32_t port = KADIpcBlockView(block.Data()).Port();
-        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-            return;
-        Send(KADEncodeHandshake(1, databasePath));
-        uint8_t reply[12];
-        connected = Receive(reply, 12) && KADLoadInt32(reply) == KADProtocol::DaemonCode;
-    }
-    ~DaemonProbe()
-    {
-        if (fd >= 0)
-            ::close(fd);
+        connected = client.Connect(KADIpcBlockView(block.Data()).Port()) && client.Handshake(databasePath);
     }
 
     // GetSetting; the value as text, "<failed>" when no reply came.
     std::string GetSetting(const std::string& section, const std::string& key)
     {
         KADBytes payload;
-        AppendPString(payload, section);
-        AppendPString(payload, key);
-        Send(KADEncodeRequest(KADRequestNumber(KADRequestCode::GetSetting), 1, payload.data(), payload.size()));
-        uint8_t header[12];
-        if (!Receive(header, 12) || KADLoadInt32(header) != KADProtocol::ReplyTag)
-            return "<failed>";
-        std::vector<uint8_t> body(static_cast<size_t>(KADLoadInt32(header + 8)));
-        if (!Receive(body.data(), body.size()) || body.size() < 4)
+        KorvelTest::AppendPStr(payload, section);
+        KorvelTest::AppendPStr(payload, key);
+        KADBytes body;
+        if (!client.Call(KADRequestCode::GetSetting, payload, body) || body.size() < 4)
             return "<failed>";
         int32_t count = KADLoadInt32(body.data());
         if (count <= 1 || static_cast<size_t>(count) + 4 > body.size())
@@ -118,26 +98,7 @@ public:
     bool connected = false;
 
 private:
-    static void AppendPString(KADBytes& out, const std::string& text)
-    {
-        KADAppendInt32(out, static_cast<int32_t>(text.size() + 1));
-        KADAppendBytes(out, text.c_str(), text.size() + 1);
-    }
-    void Send(const KADBytes& bytes) { ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
-    bool Receive(uint8_t* buffer, size_t count)
-    {
-        while (count > 0) {
-            ssize_t got = ::recv(fd, buffer, count, 0);
-            if (got <= 0)
-                return false;
-            buffer += got;
-            count -= static_cast<size_t>(got);
-        }
-        return true;
-    }
-
-    std::string databasePath;
-    int fd = -1;
+    KADTestClient client;
 };
 
 void ExpectVersion(const E2E::RunResult& result)

@@ -10,22 +10,17 @@
 #include "assetdb/protocol/kad_request_reader.h"
 #include "assetdb/protocol/kad_requests.h"
 #include "assetdb/protocol/kad_wire.h"
+#include "support/kad_wire_bytes.h"
 
 namespace {
+
+using KorvelTest::Int32Payload;
 
 KADBytes Concat(std::initializer_list<KADBytes> parts)
 {
     KADBytes out;
     for (const KADBytes& part : parts)
         out.insert(out.end(), part.begin(), part.end());
-    return out;
-}
-
-KADBytes Words(std::initializer_list<std::int32_t> words)
-{
-    KADBytes out;
-    for (std::int32_t word : words)
-        KADAppendInt32(out, word);
     return out;
 }
 
@@ -89,13 +84,15 @@ TEST(KADRequestReader, ProtocolErrors)
     };
     const KADBytes hello = KADEncodeHandshake(0, "p");
     const std::vector<Case> cases = {
-        {"wrong handshake code", Words({0x4B414444}), {"error"}},
-        {"negative path length", Words({KADProtocol::ClientCode, 330, 44088, 1, -1}), {"error"}},
-        {"path longer than 4096", Words({KADProtocol::ClientCode, 330, 44088, 1, 4097}), {"error"}},
-        {"negative request length", Concat({hello, Words({102, 1, -5})}), {"handshake 0 p", "error"}},
-        {"request length above 1 GiB", Concat({hello, Words({102, 1, (1 << 30) + 1})}), {"handshake 0 p", "error"}},
-        {"most negative length", Concat({hello, Words({102, 1, INT32_MIN})}), {"handshake 0 p", "error"}},
-        {"empty path", Words({KADProtocol::ClientCode, 330, 44088, 1, 0}), {"handshake 1 "}},
+        {"wrong handshake code", Int32Payload({0x4B414444}), {"error"}},
+        {"negative path length", Int32Payload({KADProtocol::ClientCode, 330, 44088, 1, -1}), {"error"}},
+        {"path longer than 4096", Int32Payload({KADProtocol::ClientCode, 330, 44088, 1, 4097}), {"error"}},
+        {"negative request length", Concat({hello, Int32Payload({102, 1, -5})}), {"handshake 0 p", "error"}},
+        {"request length above 1 GiB",
+         Concat({hello, Int32Payload({102, 1, (1 << 30) + 1})}),
+         {"handshake 0 p", "error"}},
+        {"most negative length", Concat({hello, Int32Payload({102, 1, INT32_MIN})}), {"handshake 0 p", "error"}},
+        {"empty path", Int32Payload({KADProtocol::ClientCode, 330, 44088, 1, 0}), {"handshake 1 "}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Drive(c.bytes, 5), c.expected) << c.name;
@@ -104,7 +101,7 @@ TEST(KADRequestReader, ProtocolErrors)
 TEST(KADRequestReader, WrongCodeIsRefusedOnTheFirstWord)
 {
     KADRequestReader reader;
-    KADBytes bytes = Words({0x47455420});
+    KADBytes bytes = Int32Payload({0x47455420});
     std::size_t consumed = 0;
     EXPECT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KADReaderEvent::Error);
     EXPECT_TRUE(reader.HasFailed());
@@ -115,7 +112,7 @@ TEST(KADRequestReader, WrongCodeIsRefusedOnTheFirstWord)
 TEST(KADRequestReader, ALargeDeclaredLengthAllocatesOnlyWhatArrives)
 {
     KADRequestReader reader;
-    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), Words({20, 9, 1 << 30}), KADBytes(100, 'x')});
+    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), Int32Payload({20, 9, 1 << 30}), KADBytes(100, 'x')});
     std::size_t at = 0;
     std::size_t consumed = 0;
     ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KADReaderEvent::Handshake);
@@ -131,7 +128,7 @@ TEST(KADRequestReader, ALargeDeclaredLengthAllocatesOnlyWhatArrives)
 TEST(KADRequestReader, ClosingWordLeavesFollowingBytesUnread)
 {
     KADRequestReader reader;
-    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), KADEncodeClosingWord(), Words({55, 66})});
+    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), KADEncodeClosingWord(), Int32Payload({55, 66})});
     std::size_t consumed = 0;
     ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KADReaderEvent::Handshake);
     std::size_t at = consumed;
@@ -167,7 +164,7 @@ TEST(KADRequestReader, TheGuardRefusesALengthTooLongForTheKind)
 {
     CountingGuard guard;
     KADRequestReader reader(&guard);
-    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), Words({20, 1, 1001})});
+    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), Int32Payload({20, 1, 1001})});
     std::size_t consumed = 0;
     ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KADReaderEvent::Handshake);
     std::size_t at = consumed;
@@ -181,7 +178,7 @@ TEST(KADRequestReader, EveryGrowthOfThePayloadIsAskedForAndFollowsWhatArrived)
     CountingGuard guard;
     KADRequestReader reader(&guard);
     constexpr std::size_t Length = 3 * 1024 * 1024 + 5;
-    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), Words({21, 1, static_cast<std::int32_t>(Length)})});
+    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), Int32Payload({21, 1, static_cast<std::int32_t>(Length)})});
     std::size_t consumed = 0;
     ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KADReaderEvent::Handshake);
     std::size_t at = consumed;
@@ -209,7 +206,7 @@ TEST(KADRequestReader, AGrowthTheGuardRefusesIsAnError)
     CountingGuard guard;
     guard.budget = 200 * 1024;
     KADRequestReader reader(&guard);
-    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), Words({21, 1, 1 << 20}), KADBytes(300 * 1024, 'q')});
+    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), Int32Payload({21, 1, 1 << 20}), KADBytes(300 * 1024, 'q')});
     std::size_t at = 0;
     std::size_t consumed = 0;
     KADReaderEvent event = KADReaderEvent::NeedMore;
