@@ -9,6 +9,7 @@
 #include "zel/dynamic_buffer.h"
 #include "zel/pstring.h"
 #include "zel/string.h"
+#include "support/eventually.h"
 #include "support/fake_daemon.h"
 
 #include <chrono>
@@ -40,17 +41,6 @@ KADBytes NoteHeader(int32_t type, int32_t length)
     KADAppendInt32(bytes, type);
     KADAppendInt32(bytes, length);
     return bytes;
-}
-
-template <class Predicate>
-bool Eventually(Predicate predicate)
-{
-    for (int i = 0; i < 500; ++i) {
-        if (predicate())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return predicate();
 }
 
 class KADClientFramingTest : public FakeDaemonTest {
@@ -168,7 +158,7 @@ TEST_P(KADClientBadLengthTest, DisconnectsFailsTheRequestAndTheNextOneReconnects
     Buffers first;
     EXPECT_FALSE(KADClient::Request(5, first.request, first.reply));
     EXPECT_EQ(first.reply.Size(), 0);
-    EXPECT_TRUE(Eventually([] { return !KADClient::IsConnected(); }));
+    EXPECT_TRUE(KorvelTest::Eventually([] { return !KADClient::IsConnected(); }));
     Buffers second;
     EXPECT_TRUE(KADClient::Request(6, second.request, second.reply));
     EXPECT_EQ(daemon->GetConnectionCount(), 2);
@@ -298,7 +288,7 @@ TEST_F(KADClientFramingTest, ShutdownSendsTheClosingWord)
     Buffers buffers;
     ASSERT_TRUE(KADClient::Request(5, buffers.request, buffers.reply));
     KADClient::Shutdown();
-    EXPECT_TRUE(Eventually([this] { return daemon->SawClosingWord(); }));
+    EXPECT_TRUE(KorvelTest::Eventually([this] { return daemon->SawClosingWord(); }));
     EXPECT_FALSE(KADClient::IsStarted());
 }
 

@@ -31,21 +31,6 @@ KADBytes TextAndWord(const std::string& text, std::int32_t word)
     return BytesOfBuffer(buffer);
 }
 
-void WriteFileText(const std::string& path, const std::string& text)
-{
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
-std::string ReadFileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 void WriteAssetFolder(const std::string& folder, const std::string& configText,
                       const std::vector<std::pair<std::string, std::string>>& files)
 {

@@ -10,6 +10,7 @@
 #include "daemon_test_support.h"
 #include "kuid/kuid.h"
 #include "soup/soup_handle.h"
+#include "support/file_text.h"
 
 using KorvelTest::BytesOfBuffer;
 
@@ -26,8 +27,8 @@ KADBytes TextAndWord(const std::string& text, std::int32_t word);
 // pairs written as text soup lines) and the files (relative name, bytes).
 void WriteAssetFolder(const std::string& folder, const std::string& configText,
                       const std::vector<std::pair<std::string, std::string>>& files);
-std::string ReadFileText(const std::string& path);
-void WriteFileText(const std::string& path, const std::string& text);
+using KorvelTest::ReadFileText;
+using KorvelTest::WriteFileText;
 // Commit flag: commit texture sources as they are, without a command host.
 constexpr std::int32_t CommitKeepTextures = 8;
 

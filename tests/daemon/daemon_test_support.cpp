@@ -13,20 +13,13 @@
 #include "assetdb/protocol/kad_ipc_block_view.h"
 #include "assetdb/protocol/kad_ipc_names.h"
 #include "platform/ipc.h"
+#include "zel/ascii.h"
 
 namespace {
 
 constexpr auto PollStep = std::chrono::milliseconds(20);
 // Bounds for waits on a real process; a healthy daemon needs a fraction.
 constexpr auto StartBound = std::chrono::seconds(30);
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 KADIpcNameSet NamesOf(const std::string& databasePath)
 {
@@ -58,7 +51,7 @@ KADTestInstallation::~KADTestInstallation()
 
 std::string KADTestInstallation::ClientDatabasePath() const
 {
-    return Lower(root) + "/UserData/assets.tdx";
+    return Zel::AsciiLowerCopy(root) + "/UserData/assets.tdx";
 }
 
 pid_t KADTestInstallation::StartDaemon(const std::vector<std::string>& arguments)

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "daemon/asset_folders.h"
+#include "support/file_text.h"
 #include "support/scratch_tmpfs.h"
 #include "support/temp_folder.h"
 
@@ -18,20 +19,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const KUID Asset(12, 34, 0);
-
-void Write(const std::string& path, const std::string& text)
-{
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string Read(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class FolderMovesTest : public ::testing::Test {
 protected:
@@ -59,8 +46,8 @@ TEST_F(FolderMovesTest, AFolderOnAnotherFileSystemIsCopiedIntoTheTrashBeforeItLe
         GTEST_SKIP() << "Needs a second file system: " << mount.Reason();
     std::string big(4 << 20, 'b');
     std::string folder = root + "/editing/kuid_12_34_0/e1";
-    Write(folder + "/asset/config.txt", "kuid <kuid:12:34>\n");
-    Write(folder + "/asset/art/big.im", big);
+    KorvelTest::WriteFileText(folder + "/asset/config.txt", "kuid <kuid:12:34>\n");
+    KorvelTest::WriteFileText(folder + "/asset/art/big.im", big);
 
     std::string error;
     ASSERT_TRUE(KADMoveToTrash(root, Asset, folder, &error)) << error;
@@ -68,8 +55,8 @@ TEST_F(FolderMovesTest, AFolderOnAnotherFileSystemIsCopiedIntoTheTrashBeforeItLe
     std::string entry = TrashEntry();
     ASSERT_FALSE(entry.empty());
     EXPECT_EQ(fs::path(entry).filename().string().rfind("kuid_12_34_0-", 0), 0u) << entry;
-    EXPECT_EQ(Read(entry + "/asset/config.txt"), "kuid <kuid:12:34>\n");
-    EXPECT_EQ(Read(entry + "/asset/art/big.im"), big);
+    EXPECT_EQ(KorvelTest::ReadFileText(entry + "/asset/config.txt"), "kuid <kuid:12:34>\n");
+    EXPECT_EQ(KorvelTest::ReadFileText(entry + "/asset/art/big.im"), big);
 }
 
 TEST_F(FolderMovesTest, AFolderTheTrashCannotTakeStaysWholeInItsPlace)
@@ -77,13 +64,13 @@ TEST_F(FolderMovesTest, AFolderTheTrashCannotTakeStaysWholeInItsPlace)
     if (!mount.Mount(root + "/trash", 1 << 20))
         GTEST_SKIP() << "Needs a second file system: " << mount.Reason();
     std::string folder = root + "/local/kuid_12_34_0/r1";
-    Write(folder + "/asset/config.txt", "kuid <kuid:12:34>\n");
-    Write(folder + "/asset/big.im", std::string(3 << 20, 'b'));
+    KorvelTest::WriteFileText(folder + "/asset/config.txt", "kuid <kuid:12:34>\n");
+    KorvelTest::WriteFileText(folder + "/asset/big.im", std::string(3 << 20, 'b'));
 
     std::string error;
     EXPECT_FALSE(KADMoveToTrash(root, Asset, folder, &error));
     EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
-    EXPECT_EQ(Read(folder + "/asset/big.im"), std::string(3 << 20, 'b'));
+    EXPECT_EQ(KorvelTest::ReadFileText(folder + "/asset/big.im"), std::string(3 << 20, 'b'));
     EXPECT_TRUE(fs::is_empty(root + "/trash"));  // no half copy either
 
     ASSERT_TRUE(mount.MakeReadOnly()) << mount.Reason();
@@ -99,11 +86,11 @@ TEST_F(FolderMovesTest, OnlyATreeOfEmptyFoldersIsRemoved)
         bool removed;
     };
     std::string outside = root + "/outside";
-    Write(outside + "/kept.txt", "kept");
+    KorvelTest::WriteFileText(outside + "/kept.txt", "kept");
     const std::string base = root + "/local/";
     fs::create_directories(base + "empty/r1/asset/art");
     fs::create_directories(base + "nothing");
-    Write(base + "file/r1/asset/art/skin.tga", "skin");
+    KorvelTest::WriteFileText(base + "file/r1/asset/art/skin.tga", "skin");
     fs::create_directories(base + "file/r2/asset");
     fs::create_directories(base + "link/r1");
     fs::create_directory_symlink(outside, base + "link/r1/asset");
@@ -114,10 +101,10 @@ TEST_F(FolderMovesTest, OnlyATreeOfEmptyFoldersIsRemoved)
         EXPECT_EQ(fs::exists(base + tree.name), !tree.removed);
     }
     // A tree that holds a file keeps all of it, its empty folders too.
-    EXPECT_EQ(Read(base + "file/r1/asset/art/skin.tga"), "skin");
+    EXPECT_EQ(KorvelTest::ReadFileText(base + "file/r1/asset/art/skin.tga"), "skin");
     EXPECT_TRUE(fs::exists(base + "file/r2/asset"));
     // A link is never followed.
-    EXPECT_EQ(Read(outside + "/kept.txt"), "kept");
+    EXPECT_EQ(KorvelTest::ReadFileText(outside + "/kept.txt"), "kept");
 }
 
 TEST_F(FolderMovesTest, EmptyAssetFoldersGoAndOthersStay)

@@ -12,6 +12,7 @@
 #include "e2e/content_service/content_service.h"
 #include "soup/binary_soup.h"
 #include "soup/soup_handle.h"
+#include "support/file_text.h"
 
 namespace {
 
@@ -41,12 +42,6 @@ void Fill(TBuffer& buffer, const KADBytes& bytes)
 {
     buffer.WriteBytes(bytes.data(), static_cast<std::int64_t>(bytes.size()));
     buffer.Rewind();
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 class WebQueryTest : public ::testing::Test {
@@ -158,7 +153,7 @@ TEST_F(WebQueryTest, DownloadLandsInTheCacheWithItsStatus)
     EXPECT_EQ(status.bytes, 1000u);
     EXPECT_EQ(status.text, "");
     EXPECT_EQ(std::filesystem::path(status.file).parent_path(), installation.Root() + "/UserData/cache/web");
-    EXPECT_EQ(ReadFile(status.file), std::string(1000, 'a'));
+    EXPECT_EQ(KorvelTest::ReadFileText(status.file), std::string(1000, 'a'));
 
     Close(handle);
     EXPECT_FALSE(std::filesystem::exists(status.file));
@@ -175,7 +170,7 @@ TEST_F(WebQueryTest, TheServiceHostIsRewrittenToTheConfiguredAddress)
     Handle handle = Start("https://cargohub.korvel.invalid/webservice/search?SearchCriteria=1:2", ModePage);
     Status status = WaitFor(handle);
     EXPECT_EQ(status.result, 0u);
-    EXPECT_EQ(ReadFile(status.file), "none 1\n");
+    EXPECT_EQ(KorvelTest::ReadFileText(status.file), "none 1\n");
     EXPECT_EQ(service.Hits("/webservice/search"), 1);
 }
 

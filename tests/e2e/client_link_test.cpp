@@ -6,9 +6,11 @@
 #include "assetdb/protocol/kad_protocol.h"
 #include "assetdb/protocol/kad_wire.h"
 #include "platform/ipc.h"
+#include "support/eventually.h"
 #include "support/kad_test_client.h"
 #include "support/kad_wire_bytes.h"
 #include "support/temp_folder.h"
+#include "zel/ascii.h"
 
 #include <algorithm>
 #include <chrono>
@@ -22,13 +24,6 @@
 
 namespace {
 
-std::string LowerCase(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
-
-// The process ids of the daemons started from this installation root.
 std::vector<int> DaemonsOf(const std::string& root)
 {
     std::vector<int> found;
@@ -53,16 +48,8 @@ std::vector<int> DaemonsOf(const std::string& root)
     return found;
 }
 
-template <class Predicate>
-bool Eventually(Predicate predicate, int milliseconds = 15000)
-{
-    for (int waited = 0; waited < milliseconds; waited += 20) {
-        if (predicate())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return predicate();
-}
+// Bounds the wait for the daemons of a tree to end; a healthy one needs a fraction.
+constexpr std::chrono::seconds DaemonEndBound(15);
 
 // A raw client of the real daemon: finds its port as the utility does and
 // asks one request, to look at what a command stored.
@@ -70,7 +57,7 @@ class DaemonProbe {
 public:
     explicit DaemonProbe(const std::string& root)
     {
-        const std::string databasePath = LowerCase(root) + "/UserData/assets.tdx";
+        const std::string databasePath = Zel::AsciiLowerCopy(root) + "/UserData/assets.tdx";
         KADIpcNameSet names;
         if (!KADIpcNames(databasePath, names))
             return;
@@ -138,7 +125,7 @@ TEST(ClientLinkTest, CloseDaemonEndsTheDaemonAndTheNextCommandStartsANewOne)
     ASSERT_EQ(first.size(), 1u);
     E2E::RunResult closed = installation.Run({"closekaddaemon"});
     EXPECT_EQ(closed.exitStatus, 0) << closed.out << closed.err;
-    EXPECT_TRUE(Eventually([&] { return DaemonsOf(installation.Root()).empty(); }));
+    EXPECT_TRUE(KorvelTest::Eventually([&] { return DaemonsOf(installation.Root()).empty(); }, DaemonEndBound));
     ExpectVersion(installation.Run({"version"}));
     std::vector<int> second = DaemonsOf(installation.Root());
     ASSERT_EQ(second.size(), 1u);
@@ -155,7 +142,7 @@ TEST(ClientLinkTest, DaemonKilledBetweenCommandsIsStartedAgain)
     // The harness adopts orphans: reap it, or its zombie still counts as a
     // live owner of the database.
     ::waitpid(first[0], nullptr, 0);
-    ASSERT_TRUE(Eventually([&] { return DaemonsOf(installation.Root()).empty(); }));
+    ASSERT_TRUE(KorvelTest::Eventually([&] { return DaemonsOf(installation.Root()).empty(); }, DaemonEndBound));
     ExpectVersion(installation.Run({"version"}));
     EXPECT_EQ(DaemonsOf(installation.Root()).size(), 1u);
 }
@@ -185,7 +172,7 @@ TEST(ClientLinkTest, MixedCaseInstallationRootConnects)
     std::vector<int> daemons = DaemonsOf(root);
     EXPECT_EQ(daemons.size(), 1u);
     EXPECT_EQ(E2E::RunProcess(root + "/bin/KorvelUtil", {"closekaddaemon"}, options).exitStatus, 0);
-    Eventually([&] { return DaemonsOf(root).empty(); });
+    KorvelTest::Eventually([&] { return DaemonsOf(root).empty(); }, DaemonEndBound);
     for (int pid : DaemonsOf(root))
         ::kill(pid, SIGKILL);
 }

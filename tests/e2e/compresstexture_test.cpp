@@ -15,13 +15,13 @@
 #include "support/dxt_decode.h"
 #include "support/scratch_tmpfs.h"
 #include "support/test_images.h"
+#include "zel/ascii.h"
 #include "zel/texture_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using TextureE2E::ExpectedTexInfo;
-using TextureE2E::Lower;
 using TextureE2E::Rgba;
 using TextureE2E::TexInfo;
 
@@ -196,7 +196,8 @@ TEST_F(CompressTexture, FoldersAndPathsItCannotUseAreReportedAndTheRestConverted
     E2E::RunResult run = installation.Run({"compresstexture", installation.PathOf(pack)});
     EXPECT_EQ(run.exitStatus, 255) << run.out;
     // The command line's argument arrives lower-cased; the file layer finds the folders anyway.
-    EXPECT_NE(Lower(run.out).find("- <null> : unable to search path: '" + Lower(installation.PathOf(pack))),
+    EXPECT_NE(Zel::AsciiLowerCopy(run.out).find("- <null> : unable to search path: '" +
+                                                Zel::AsciiLowerCopy(installation.PathOf(pack))),
               std::string::npos)
         << run.out;
     EXPECT_TRUE(installation.Exists(pack + "good.texture"));
@@ -207,8 +208,8 @@ TEST_F(CompressTexture, FoldersAndPathsItCannotUseAreReportedAndTheRestConverted
     Write("Elsewhere/a.texture.txt", "Primary=a.bmp\n");
     run = installation.Run({"compresstexture", outside});
     EXPECT_EQ(run.exitStatus, 255) << run.out;
-    EXPECT_NE(Lower(run.out).find("- <null> : unable to determine relative path for '" + Lower(outside) +
-                                  "/a.texture.txt'\n"),
+    EXPECT_NE(Zel::AsciiLowerCopy(run.out).find("- <null> : unable to determine relative path for '" +
+                                                Zel::AsciiLowerCopy(outside) + "/a.texture.txt'\n"),
               std::string::npos)
         << run.out;
     EXPECT_TRUE(installation.Exists("Elsewhere/a.texture.txt"));

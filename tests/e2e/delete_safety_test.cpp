@@ -59,8 +59,8 @@ TEST_F(StoreSafetyTest, NoEmptyAssetFolderOutlivesItsAssetAndASecondRepairFindsN
 {
     InstallLoco();
     std::string house = installation.PathOf("Incoming/House");
-    WriteFile(house + "/config.txt", "kuid <kuid:1234:200>\nkind \"scenery\"\nusername \"House\"\n");
-    WriteFile(house + "/house.im", "house");
+    WriteFileText(house + "/config.txt", "kuid <kuid:1234:200>\nkind \"scenery\"\nusername \"House\"\n");
+    WriteFileText(house + "/house.im", "house");
     ASSERT_EQ(installation.Run({"installfrompath", house}).exitStatus, 0);
     std::string houseKey = "local/kuid_1234_200_0";
     ASSERT_TRUE(Exists(houseKey));

@@ -13,7 +13,7 @@ namespace {
 // Edits Loco's readme in its edit copy; the edit copy's folder.
 std::string EditReadme(const std::string& folder)
 {
-    WriteFile(folder + "/readme.txt", "A loco.\nEdited.\n");
+    WriteFileText(folder + "/readme.txt", "A loco.\nEdited.\n");
     return folder;
 }
 
@@ -53,7 +53,7 @@ TEST_F(CommitAcrossFileSystems, TheEditCopyIsCopiedAcrossAndCommitted)
         EXPECT_EQ(commit.out, "OK (0 Errors, 0 Warnings)\n");
         EXPECT_EQ(CommittedReadme(), "A loco.\nEdited.\n");
         ASSERT_EQ(CommittedFolders().size(), 1u);
-        EXPECT_EQ(ReadFile(CommittedFolders()[0] + "/body.im"), BigBody());
+        EXPECT_EQ(ReadFileText(CommittedFolders()[0] + "/body.im"), BigBody());
         EXPECT_FALSE(Exists(std::string("editing/") + LocoKey));
         EXPECT_EQ(Status(), "eIadLmf");
 
@@ -95,8 +95,8 @@ TEST_P(CommitIntoABrokenTarget, FailsWithAReasonAndKeepsBothVersions)
         << commit.out;
     EXPECT_EQ(Status(), "EIadLmf");
     EXPECT_EQ(CommittedReadme(), "A loco.\n");
-    EXPECT_EQ(ReadFile(folder + "/readme.txt"), "A loco.\nEdited.\n");
-    EXPECT_EQ(ReadFile(folder + "/body.im"), BigBody());
+    EXPECT_EQ(ReadFileText(folder + "/readme.txt"), "A loco.\nEdited.\n");
+    EXPECT_EQ(ReadFileText(folder + "/body.im"), BigBody());
 
     // Once the disk allows it, the same commit goes through.
     ASSERT_TRUE(fault.full ? (mount.Empty(), true) : mount.MakeWritable());
@@ -140,7 +140,7 @@ TEST_F(StoreSafetyTest, ACommitOfAConfigThatDoesNotNameTheAssetIsRefused)
     std::string before = installation.Run({"status", Loco}).out;
     for (const BadConfig& bad : cases) {
         SCOPED_TRACE(bad.name);
-        WriteFile(folder + "/config.txt", bad.text);
+        WriteFileText(folder + "/config.txt", bad.text);
         E2E::RunResult commit = installation.Run({"commit", Loco});
         EXPECT_EQ(commit.exitStatus, 255) << commit.out;
         EXPECT_EQ(CountLines(commit.out, std::string("- ") + Loco + " : Unable to commit asset: ", bad.reason), 1)
@@ -150,9 +150,9 @@ TEST_F(StoreSafetyTest, ACommitOfAConfigThatDoesNotNameTheAssetIsRefused)
         EXPECT_EQ(StatusLetters(after), "EIadLmf");
         EXPECT_EQ(after.substr(after.find(" : ", after.find(" : ") + 3)),
                   before.substr(before.find(" : ", before.find(" : ") + 3)));
-        EXPECT_EQ(ReadFile(folder + "/config.txt"), bad.text);
+        EXPECT_EQ(ReadFileText(folder + "/config.txt"), bad.text);
     }
-    WriteFile(folder + "/config.txt", LocoConfig());
+    WriteFileText(folder + "/config.txt", LocoConfig());
     EXPECT_EQ(installation.Run({"commit", Loco}).exitStatus, 0);
     EXPECT_EQ(Status(), "eIadLmf");
 }

@@ -10,9 +10,13 @@
 #include <vector>
 
 #include "e2e/harness/e2e_harness.h"
+#include "support/file_text.h"
 #include "support/scratch_tmpfs.h"
 
 namespace StoreSafety {
+
+using KorvelTest::ReadFileText;
+using KorvelTest::WriteFileText;
 
 constexpr const char* Loco = "<kuid:1234:100>";
 constexpr const char* LocoKey = "kuid_1234_100_0";
@@ -29,20 +33,6 @@ inline std::string BigBody()
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>((i * 131) >> 3);
     return bytes;
-}
-
-inline std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-inline void WriteFile(const std::string& path, const std::string& content)
-{
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << content;
 }
 
 // The status letters of an asset ("+ <kuid> : letters : category : name").
@@ -71,9 +61,9 @@ protected:
     void InstallLoco()
     {
         std::string source = installation.PathOf("Incoming/Loco");
-        WriteFile(source + "/config.txt", LocoConfig());
-        WriteFile(source + "/readme.txt", "A loco.\n");
-        WriteFile(source + "/body.im", BigBody());
+        WriteFileText(source + "/config.txt", LocoConfig());
+        WriteFileText(source + "/readme.txt", "A loco.\n");
+        WriteFileText(source + "/body.im", BigBody());
         E2E::RunResult install = installation.Run({"installfrompath", source});
         ASSERT_EQ(install.exitStatus, 0) << install.out;
     }
@@ -113,7 +103,7 @@ protected:
     {
         std::vector<std::string> folders = CommittedFolders();
         EXPECT_EQ(folders.size(), 1u);
-        return folders.empty() ? std::string() : ReadFile(folders[0] + "/readme.txt");
+        return folders.empty() ? std::string() : ReadFileText(folders[0] + "/readme.txt");
     }
 
     bool Exists(const std::string& userDataRelative) const

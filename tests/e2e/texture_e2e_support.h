@@ -13,13 +13,6 @@
 
 namespace TextureE2E {
 
-inline std::string Lower(std::string text)
-{
-    for (char& c : text)
-        c = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-    return text;
-}
-
 // Pixels with alpha 255 (kind 0), a left-half mask (1), a ramp (2), or a
 // grey left-half mask in the colour (3).
 inline std::vector<uint8_t> Rgba(int width, int height, int alphaKind)

@@ -8,9 +8,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "support/file_text.h"
 
 namespace KorvelTest {
 
@@ -50,14 +50,9 @@ public:
     void MakeFolder(const std::string& relative) const { std::filesystem::create_directories(*this / relative); }
     void MakeFile(const std::string& relative, const std::string& content = "") const
     {
-        std::filesystem::create_directories(std::filesystem::path(*this / relative).parent_path());
-        std::ofstream(*this / relative, std::ios::binary) << content;
+        WriteFileText(*this / relative, content);
     }
-    std::string ReadFile(const std::string& relative) const
-    {
-        std::ifstream in(*this / relative, std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
+    std::string ReadFile(const std::string& relative) const { return ReadFileText(*this / relative); }
     // True for any entry, a dangling symbolic link too.
     bool Has(const std::string& relative) const
     {

@@ -16,12 +16,6 @@
 
 namespace {
 
-class TemporaryFolder {
-public:
-    KorvelTest::TempFolder place{"oshelpers"};
-    const std::string& path = place.Root();
-};
-
 void WriteWords(const std::string& file, const std::vector<uint32_t>& words)
 {
     std::ofstream out(file, std::ios::binary);
@@ -54,15 +48,15 @@ TEST(OSHelpersTest, ShowModeOfTheLaunchFlags)
 
 TEST(OSHelpersTest, LaunchProcessStartsADetachedProgramInItsFolder)
 {
-    TemporaryFolder folder;
-    std::string marker = folder.path + "/ran";
-    std::string script = folder.path + "/probe.sh";
+    KorvelTest::TempFolder folder{"oshelpers"};
+    std::string marker = folder.Root() + "/ran";
+    std::string script = folder.Root() + "/probe.sh";
     {
         std::ofstream out(script);
         out << "pwd > \"$1\"\n";
     }
     std::string parameters = script + " " + marker;
-    int pid = LaunchProcess("/bin/sh", parameters.c_str(), folder.path.c_str(), LaunchHidden);
+    int pid = LaunchProcess("/bin/sh", parameters.c_str(), folder.Root().c_str(), LaunchHidden);
     ASSERT_GT(pid, 0);
     waitpid(pid, nullptr, 0);
     std::string workingFolder;
@@ -72,8 +66,8 @@ TEST(OSHelpersTest, LaunchProcessStartsADetachedProgramInItsFolder)
         if (workingFolder.empty())
             usleep(10000);
     }
-    EXPECT_EQ(workingFolder, folder.path);
-    EXPECT_EQ(LaunchProcess((folder.path + "/missing").c_str(), "", folder.path.c_str(), LaunchHidden), 0);
+    EXPECT_EQ(workingFolder, folder.Root());
+    EXPECT_EQ(LaunchProcess((folder.Root() + "/missing").c_str(), "", folder.Root().c_str(), LaunchHidden), 0);
 }
 
 TEST(OSHelpersTest, URLProtocolCommandQuotesAnUnquotedPath)
@@ -111,16 +105,16 @@ TEST(OSHelpersTest, EveryOptionInItsPlace)
 
 TEST(OSHelpersTest, SettingsFileRoundTripsAsVersionThree)
 {
-    TemporaryFolder folder;
+    KorvelTest::TempFolder folder{"oshelpers"};
     DisplaySettings written;
     written.width = 1920;
     written.height = 1080;
     written.multiSampling = 8;
     written.vertexOffset = 1.5f;
-    ASSERT_TRUE(WriteDisplaySettings(folder.path.c_str(), written));
-    EXPECT_EQ(std::filesystem::file_size(folder.path + "/Korvel.cfg"), 16u + 4u + 60u);
+    ASSERT_TRUE(WriteDisplaySettings(folder.Root().c_str(), written));
+    EXPECT_EQ(std::filesystem::file_size(folder.Root() + "/Korvel.cfg"), 16u + 4u + 60u);
     DisplaySettings read;
-    ASSERT_TRUE(ReadDisplaySettings(folder.path.c_str(), read));
+    ASSERT_TRUE(ReadDisplaySettings(folder.Root().c_str(), read));
     EXPECT_EQ(read.width, 1920u);
     EXPECT_EQ(read.height, 1080u);
     EXPECT_EQ(read.multiSampling, 8u);
@@ -129,12 +123,12 @@ TEST(OSHelpersTest, SettingsFileRoundTripsAsVersionThree)
 
 TEST(OSHelpersTest, FileWithoutSignatureIsVersionZeroAndKeepsMultiSamplingFour)
 {
-    TemporaryFolder folder;
+    KorvelTest::TempFolder folder{"oshelpers"};
     // Version 0: fourteen fields, no multi-sampling.
-    WriteWords(folder.path + "/Korvel.cfg",
+    WriteWords(folder.Root() + "/Korvel.cfg",
                {800, 16, 1, 3, 1, 1, 0, 0, 0, 1, FloatBits(0.75f), 600, 0, FloatBits(0.0f)});
     DisplaySettings read;
-    ASSERT_TRUE(ReadDisplaySettings(folder.path.c_str(), read));
+    ASSERT_TRUE(ReadDisplaySettings(folder.Root().c_str(), read));
     EXPECT_EQ(read.width, 800u);
     EXPECT_EQ(read.colourBits, 16u);
     EXPECT_EQ(read.height, 600u);
@@ -145,7 +139,7 @@ TEST(OSHelpersTest, FileWithoutSignatureIsVersionZeroAndKeepsMultiSamplingFour)
 
 TEST(OSHelpersTest, VersionOneSkipsItsExtraWordAndForcesMultiSampling)
 {
-    TemporaryFolder folder;
+    KorvelTest::TempFolder folder{"oshelpers"};
     std::vector<uint32_t> words = Signature;
     words.push_back(1);
     for (uint32_t word : {1280u, 32u, 0u, 0u, 1u, 1u, 0u, 0u})
@@ -153,9 +147,9 @@ TEST(OSHelpersTest, VersionOneSkipsItsExtraWordAndForcesMultiSampling)
     words.push_back(0xDEADBEEF);  // the extra word of version 1
     for (uint32_t word : {0u, 0u, FloatBits(0.5f), 1024u, 1u, FloatBits(0.0f), 16u})
         words.push_back(word);
-    WriteWords(folder.path + "/Korvel.cfg", words);
+    WriteWords(folder.Root() + "/Korvel.cfg", words);
     DisplaySettings read;
-    ASSERT_TRUE(ReadDisplaySettings(folder.path.c_str(), read));
+    ASSERT_TRUE(ReadDisplaySettings(folder.Root().c_str(), read));
     EXPECT_EQ(read.width, 1280u);
     EXPECT_EQ(read.reserved, 0u);
     EXPECT_EQ(read.height, 1024u);
@@ -164,15 +158,15 @@ TEST(OSHelpersTest, VersionOneSkipsItsExtraWordAndForcesMultiSampling)
 
 TEST(OSHelpersTest, MissingOrFutureFileLeavesTheDefaults)
 {
-    TemporaryFolder folder;
+    KorvelTest::TempFolder folder{"oshelpers"};
     DisplaySettings read;
     read.width = 1;
-    EXPECT_FALSE(ReadDisplaySettings(folder.path.c_str(), read));
+    EXPECT_FALSE(ReadDisplaySettings(folder.Root().c_str(), read));
     EXPECT_EQ(read.width, 1024u);
     std::vector<uint32_t> words = Signature;
     words.push_back(4);
     words.push_back(640);
-    WriteWords(folder.path + "/Korvel.cfg", words);
-    EXPECT_TRUE(ReadDisplaySettings(folder.path.c_str(), read));
+    WriteWords(folder.Root() + "/Korvel.cfg", words);
+    EXPECT_TRUE(ReadDisplaySettings(folder.Root().c_str(), read));
     EXPECT_EQ(read.width, 1024u);
 }

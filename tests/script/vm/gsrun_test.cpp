@@ -11,6 +11,7 @@
 #include <regex>
 #include <sstream>
 
+#include "support/file_text.h"
 #include "support/scratch_tmpfs.h"
 #include "support/temp_folder.h"
 
@@ -23,12 +24,6 @@ struct GsrunRun {
     std::vector<std::string> lines;  // stdout
     std::string errors;              // stderr
 };
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 GsrunRun RunGsrun(const std::vector<std::string>& arguments, const std::vector<std::string>& extraEnvironment = {})
 {
@@ -61,10 +56,10 @@ GsrunRun RunGsrun(const std::vector<std::string>& arguments, const std::vector<s
     int status = 0;
     waitpid(pid, &status, 0);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::istringstream lines(ReadAll(out));
+    std::istringstream lines(KorvelTest::ReadFileText(out));
     for (std::string line; std::getline(lines, line);)
         run.lines.push_back(line);
-    run.errors = ReadAll(err);
+    run.errors = KorvelTest::ReadFileText(err);
     return run;
 }
 
@@ -82,7 +77,7 @@ std::vector<std::string> Contract(const GsrunRun& run)
 std::string FirstClass(const std::string& path)
 {
     static const std::regex declaration(R"((?:^|\n)\s*(?:(?:final|static|secured|game)\s+)*class\s+([A-Za-z_]\w*))");
-    const std::string text = ReadAll(path);
+    const std::string text = KorvelTest::ReadFileText(path);
     std::smatch match;
     return std::regex_search(text, match, declaration) ? match[1].str() : std::string("None");
 }
