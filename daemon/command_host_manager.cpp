@@ -12,7 +12,6 @@
 #include "assetdb/protocol/kad_protocol.h"
 #include "daemon/daemon_connection.h"
 #include "daemon/daemon_paths.h"
-#include "platform/folders.h"
 #include "platform/process.h"
 
 namespace {
@@ -29,13 +28,7 @@ bool IsOpen(const std::weak_ptr<KADConnection>& connection)
 
 }  // namespace
 
-KADCommandHostManager::KADCommandHostManager()
-{
-    // The daemon finds its folders from its own location, as it does at start.
-    std::string executable;
-    if (Platform::GetExecutablePath(executable) && KADDaemonPaths::FromExecutable(executable, paths))
-        log.Open(paths.logPath);
-}
+KADCommandHostManager::KADCommandHostManager() = default;
 
 KADCommandHostManager& KADCommandHostManager::Instance()
 {
@@ -46,6 +39,14 @@ KADCommandHostManager& KADCommandHostManager::Instance()
         return made;
     }();
     return *manager;
+}
+
+void KADCommandHostManager::UseFolders(const KADDaemonPaths& daemonPaths)
+{
+    std::lock_guard<std::mutex> serial(startLock);
+    std::lock_guard<std::mutex> hold(lock);
+    paths = daemonPaths;
+    log.Open(paths.logPath);
 }
 
 void KADCommandHostManager::RegisterHost(const std::shared_ptr<KADConnection>& connection)

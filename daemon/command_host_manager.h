@@ -31,8 +31,14 @@ constexpr std::chrono::seconds TermGrace{5};
 
 class KADCommandHostManager {
 public:
-    // The one manager of the daemon, whose hosts are started from installRoot/bin.
+    // The one manager of the daemon.
     static KADCommandHostManager& Instance();
+
+    // The daemon's folders, as the server found them once at start: hosts
+    // start from installRoot/bin with their output under the user data, and
+    // the manager's diagnostics go to the daemon's log. Until then no host
+    // can be started.
+    void UseFolders(const KADDaemonPaths& daemonPaths);
 
     // RegisterCommandHost: the connection is an idle host from now on.
     void RegisterHost(const std::shared_ptr<KADConnection>& connection);
@@ -94,6 +100,7 @@ private:
     std::mutex startLock;
     pid_t starting = 0;
     std::chrono::steady_clock::duration idleSilence = KADCommandHostLimits::IdleSilence;
+    // Read by a start, under startLock; set under both locks.
     KADDaemonPaths paths;
     // The daemon's own diagnostics file (opened for appending a second time).
     KADDaemonLog log;

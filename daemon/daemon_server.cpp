@@ -74,6 +74,7 @@ bool KADDaemonServer::Start()
     maxConnections = KADConnectionCap(limits.maxConnections, descriptors);
     log.Write("up to %zu connections (%zu descriptors), idle after %d s, %zu bytes for requests", maxConnections,
               descriptors, limits.idleSeconds, limits.payloadBudget);
+    KADCommandHostManager::Instance().UseFolders(paths);
     KADCommandHostManager::Instance().SetIdleSilence(std::chrono::seconds(limits.hostSilenceSeconds));
     listenSocket = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listenSocket < 0)

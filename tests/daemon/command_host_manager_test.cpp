@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <future>
 #include <memory>
 #include <string>
@@ -14,6 +16,8 @@
 #include "assetdb/kad_command_host_question.h"
 #include "assetdb/protocol/kad_protocol.h"
 #include "daemon/daemon_connection.h"
+#include "daemon/daemon_paths.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -153,6 +157,37 @@ TEST(CommandHostManager, HostProgramLineAsTheHostExpectsIt)
 {
     EXPECT_EQ(KADCommandHostArguments("/games/korvel"),
               (std::vector<std::string>{"/games/korvel/bin/KorvelUtil", "kadcommandhost", "norender", "-nokadclient"}));
+}
+
+// The manager starts hosts from the folders the daemon hands it, not from
+// where its own program happens to lie; without them it starts none.
+TEST(CommandHostManager, HostStartsFromTheFoldersTheDaemonGaveAndNoneWithout)
+{
+    KorvelTest::TempFolder root("HostFolders");
+    KADDaemonPaths paths;
+    ASSERT_TRUE(KADDaemonPaths::FromExecutable(root / "bin/kaddaemon.exe", paths));
+    ASSERT_TRUE(paths.CreateFolders());
+    // A host program that says where and how it was started, then ends without registering.
+    root.MakeFile("bin/KorvelUtil", "#!/bin/sh\necho \"$(pwd -P) $*\" > ../started.txt\n");
+    ASSERT_EQ(chmod((root / "bin/KorvelUtil").c_str(), 0755), 0);
+
+    KADCommandHostManager::Instance().UseFolders(paths);
+    TBuffer answer;
+    std::string error;
+    EXPECT_FALSE(KADCommandHostManager::Instance().Ask(ValidateQuestion(), answer, error));
+    EXPECT_EQ(error, "Unable to start a command host: it did not register in time.");
+    EXPECT_EQ(root.ReadFile("started.txt"),
+              std::filesystem::canonical(root / "bin").string() + " kadcommandhost norender -nokadclient\n");
+    int hostLogs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(root / "UserData/cache/logs"))
+        hostLogs += entry.path().filename().string().rfind("commandhost-", 0) == 0 ? 1 : 0;
+    EXPECT_EQ(hostLogs, 1);
+    EXPECT_NE(root.ReadFile("UserData/assets.tdx/kaddaemon.log").find("command host"), std::string::npos);
+
+    KADCommandHostManager::Instance().UseFolders(KADDaemonPaths());
+    error.clear();
+    EXPECT_FALSE(KADCommandHostManager::Instance().Ask(ValidateQuestion(), answer, error));
+    EXPECT_EQ(error, "Unable to start a command host: the installation folder is unknown.");
 }
 
 }  // namespace
