@@ -4,6 +4,7 @@
 #include "results/results_log.h"
 #include "foundation/streams/t_buffer.h"
 #include "daemon/asset_folders.h"
+#include "daemon/asset_store_journal.h"
 #include "daemon/asset_store_metadata.h"
 #include "daemon/request_context.h"
 #include "daemon/store_connection.h"
@@ -120,6 +121,16 @@ void KADSendAssetLine(KADRequestContext& context, int kind, const KUID& id, cons
     ResultsLog lines;
     lines.AddAssetMessage(static_cast<ResultsLog::MessageKind>(kind), id, text.c_str());
     context.SendResultLines(lines);
+}
+
+void KADSendChangeLines(KADRequestContext& context, const KUID& id, const KADChangeResult& result, const char* failed)
+{
+    constexpr int LineWarning = 2;
+    constexpr int LineError = 3;
+    if (!result.done)
+        KADSendAssetLine(context, LineError, id, failed + (result.error.empty() ? "Unknown error." : result.error));
+    else if (!result.warning.empty())
+        KADSendAssetLine(context, LineWarning, id, result.warning);
 }
 
 std::string KADAssetText(const KUID& id)

@@ -20,6 +20,10 @@ bool KADReadableFolder(const KADAssetStore& store, const KADAssetRecord& record,
 void KADWriteFolderReply(TBuffer& reply, const std::string& storeName, const std::string& folder);
 // Sends one result line about an asset for this request (before its reply).
 void KADSendAssetLine(KADRequestContext& context, int kind, const KUID& id, const std::string& text);
+// The error line of a change that was not made ("failed" + why), or the
+// warning of one that left a replaced folder for the next start to move to
+// the trash.
+void KADSendChangeLines(KADRequestContext& context, const KUID& id, const KADChangeResult& result, const char* failed);
 // Changes need the index and a store that has recovered (a store that
 // could not has no folders to change).
 bool KADCanChangeStore(KADRequestContext& context);

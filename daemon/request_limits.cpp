@@ -96,6 +96,8 @@ constexpr std::size_t LimitOf(KADRequestCode code)
     case C::TestFail:
     case C::TestHoldings:
         return FixedFields;
+    case C::TestHostQuestion:  // a path and a list of ids
+        return ShortTexts;
     }
     return 0;
 }
