@@ -16,6 +16,7 @@
 #include "script/compiler/compiler_driver.h"
 #include "script/compiler/include_dirs.h"
 #include "script/vm/gs_machine.h"
+#include "scripthost/asset_script_cache_texts.h"
 #include "scripthost/korvel_base_spec.h"
 #include "zel/ascii.h"
 #include "zel/file_find.h"
@@ -228,6 +229,7 @@ bool KorvelBaseSpec::CacheOneScript(const Zel::PString& storeName, const Zel::Fi
         const bool registered = GSMachine::Get()->AddLibraryFile(nullptr, cacheFolder.c_str(), cacheName, &ids);
         if (registered && ids == (uint64_t(sourceCrc) << 32 | nameCrc)) {
             cacheFiles_.push_back(cachePath.Str());
+            NoteCachedScriptText(nameCrc, sourceCrc);
             if (!primaryFound) {
                 Zel::File::Path entry = folder;
                 entry.AddPath(plainName.c_str());

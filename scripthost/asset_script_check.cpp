@@ -1,4 +1,5 @@
 // An asset's compiled script library and class, and the check of that class against the asset's category.
+#include <cstdio>
 #include <mutex>
 
 #include "zel/file.h"
@@ -12,6 +13,7 @@
 #include "script/vm/gs_class.h"
 #include "script/vm/gs_library.h"
 #include "script/vm/gs_machine.h"
+#include "scripthost/asset_script_cache_texts.h"
 #include "scripthost/korvel_base_spec.h"
 
 namespace {
@@ -48,8 +50,15 @@ GSRuntime::GSLibrary* KorvelBaseSpec::GetScriptLibrary()
 bool KorvelBaseSpec::RebuildCachedScripts(const Zel::File::Path& primary, ResultsLog* log)
 {
     std::lock_guard<std::recursive_mutex> hold(ScriptToolchainLock);
-    for (const std::string& file : cacheFiles_)
+    for (const std::string& file : cacheFiles_) {
+        // A library of this process loaded from the file would be linked
+        // again in place of the rebuilt one: it has the same id.
+        unsigned sourceCrc = 0;
+        unsigned nameCrc = 0;
+        if (std::sscanf(Zel::File::Path(file.c_str()).GetFileName().c_str(), "%8x%8x.gsl", &sourceCrc, &nameCrc) == 2)
+            GSMachine::Get()->UnloadLibrary(sourceCrc, nameCrc);
         Zel::File::Unlink(file.c_str());
+    }
     scriptState_ &= ~(ClassResolved | ScriptsCached);
     primarySourceCrc_ = primaryNameCrc_ = 0;
     scriptClass_ = nullptr;
@@ -84,6 +93,8 @@ bool KorvelBaseSpec::CompileAndCheckScripts(ResultsLog* log)
     if (scriptLibraryPath_.IsEmpty() || (scriptState_ & RootedLibrary) != 0)
         return true;
     const Zel::File::Path primary = PrimarySource(scriptLibraryPath_, *this);
+    std::lock_guard<std::recursive_mutex> hold(ScriptToolchainLock);
+    ForgetCachedScriptTexts();
     if (!CacheScripts(databaseName_, MakeFilePath(), primary.c_str(), log))
         return false;
     libraryLoadResult_ = 0;
@@ -91,8 +102,15 @@ bool KorvelBaseSpec::CompileAndCheckScripts(ResultsLog* log)
     // A cache file names its dependencies by the checksums of their texts;
     // once those change (a new release of the API libraries, an included
     // asset edited) the file can no longer be linked, though its own source
-    // is unchanged. It is compiled again, once.
-    if (cls == nullptr && libraryLoadResult_ == GSRuntime::kLoadDependencyError) {
+    // is unchanged. It is compiled again, once. In a process that loaded
+    // the earlier texts' libraries it would still link, to those: what was
+    // cached just now tells it apart.
+    const bool stale =
+        cls != nullptr && DependsOnReplacedText(GSMachine::Get()->GetLibrary(primarySourceCrc_, primaryNameCrc_));
+    if (stale)
+        LogMessage("KorvelBaseSpec::CompileAndCheckScripts> '%s' depends on an edited script; compiling it again",
+                   GetDescription().c_str());
+    if (stale || (cls == nullptr && libraryLoadResult_ == GSRuntime::kLoadDependencyError)) {
         if (!RebuildCachedScripts(primary, log))
             return false;
         cls = GetGSClass();

@@ -3,6 +3,7 @@
 #include "script/vm/gs_machine.h"
 
 #include <new>
+#include <unordered_set>
 
 #include "script/common/library_image_format.h"
 #include "script/common/library_image_reader.h"
@@ -239,20 +240,53 @@ GSLibrary* GSMachine::Load(LinkEntry* entry, int* result)
 
 void GSMachine::Unload(size_t firstLoaded)
 {
-    while (loaded_.size() > firstLoaded) {
-        GSLibrary* library = loaded_.back();
-        LinkEntry* entry = loadedEntries_.back();
-        loaded_.pop_back();
-        loadedEntries_.pop_back();
-        if (entry->library == library)
-            entry->library = nullptr;
-        if (coreLibrary_ == library) {
-            coreLibraryAsked_ = false;
-            coreLibrary_ = nullptr;
-            gameObjectClass_ = nullptr;
-            messageClass_ = nullptr;
+    while (loaded_.size() > firstLoaded)
+        DeleteLoaded(loaded_.size() - 1);
+}
+
+void GSMachine::DeleteLoaded(size_t index)
+{
+    GSLibrary* library = loaded_[index];
+    LinkEntry* entry = loadedEntries_[index];
+    loaded_.erase(loaded_.begin() + static_cast<std::ptrdiff_t>(index));
+    loadedEntries_.erase(loadedEntries_.begin() + static_cast<std::ptrdiff_t>(index));
+    if (entry->library == library)
+        entry->library = nullptr;
+    if (coreLibrary_ == library) {
+        coreLibraryAsked_ = false;
+        coreLibrary_ = nullptr;
+        gameObjectClass_ = nullptr;
+        messageClass_ = nullptr;
+    }
+    delete library;
+}
+
+void GSMachine::UnloadLibrary(uint32_t sourceCrc, uint32_t fileNameCrc)
+{
+    const LinkEntry* target = static_cast<const LinkEntry*>(links_.FindValue(sourceCrc, fileNameCrc));
+    if (target == nullptr || target->library == nullptr)
+        return;
+    // Dependents may have been loaded before or after it: the set grows
+    // until no loaded library outside it points into it.
+    std::unordered_set<const GSLibrary*> doomed{target->library};
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (const GSLibrary* library : loaded_) {
+            if (doomed.count(library) != 0)
+                continue;
+            for (uint32_t d = 0; d < library->DependencyCount(); ++d) {
+                if (doomed.count(library->Dependency(d)) != 0) {
+                    doomed.insert(library);
+                    grew = true;
+                    break;
+                }
+            }
         }
-        delete library;
+    }
+    // Nothing left points into them; they go last first, as in Unload.
+    for (size_t i = loaded_.size(); i-- > 0;) {
+        if (doomed.count(loaded_[i]) != 0)
+            DeleteLoaded(i);
     }
 }
 

@@ -55,6 +55,11 @@ public:
     GSRuntime::GSLibrary* GetLibrary(uint32_t sourceCrc, uint32_t fileNameCrc, int* result = nullptr);
     // By the registered path, compared after lower-casing.
     GSRuntime::GSLibrary* GetLibraryByName(const char* path);
+    // Unloads the library of that id when it is loaded, with every loaded
+    // library that depends on it, directly or not: each loads again from its
+    // file when next asked for. For a file compiled again under the same id
+    // (its dependencies changed, its own text did not).
+    void UnloadLibrary(uint32_t sourceCrc, uint32_t fileNameCrc);
 
     // Natives: appended in registration order; the first registered for a
     // (class, signature) pair is the one found.
@@ -80,6 +85,8 @@ private:
                   bool refuseKnownId);
     GSRuntime::GSLibrary* Load(LinkEntry* entry, int* result);
     void Unload(size_t firstLoaded);
+    // Deletes one loaded library, forgetting it in its entry and the core cache.
+    void DeleteLoaded(size_t index);
     void RegisterCoreNatives();
 
     bool initialised_ = false;
