@@ -16,10 +16,10 @@
 #include "script/compiler/compiler_driver.h"
 #include "script/compiler/include_dirs.h"
 #include "script/vm/gs_machine.h"
+#include "scripthost/asset_script_cache_listing.h"
 #include "scripthost/asset_script_cache_texts.h"
 #include "scripthost/korvel_base_spec.h"
 #include "zel/ascii.h"
-#include "zel/file_find.h"
 
 namespace {
 
@@ -158,18 +158,19 @@ bool KorvelBaseSpec::CacheScripts(const Zel::PString& storeName, const Zel::File
     GSCompiler::IncludeDirs().insert(GSCompiler::IncludeDirs().begin(),
                                      GSCIncludeDir(Zel::File::Path(""), Zel::PString("scripts")));
 
-    Zel::File::Path pattern = folder;
-    pattern.AddPath("*.*");
-    Zel::File::Find find;
+    // One listing of the folder serves every source; each is then read from
+    // where the listing found it, so no name is resolved twice.
     const Zel::PString store = StoreOf(storeName, folder);
-    const bool listed = find.Open(pattern.c_str(), store.IsEmpty() ? nullptr : store.c_str());
-    if (listed) {
-        while (find.Next()) {
-            if (find.IsDirectory() || !IsScriptSource(find.Name()))
-                continue;
-            if (!CacheOneScript(store, folder, find.Name(), cacheFolder, primary, primaryFound, log))
-                result = false;
-        }
+    std::string sourceFolder;
+    std::vector<std::string> names;
+    const bool listed =
+        Zel::File::Resolve(store.IsEmpty() ? nullptr : store.c_str(), folder.c_str(), sourceFolder, false) &&
+        ListFolderFiles(sourceFolder, names);
+    for (const std::string& name : names) {
+        if (!IsScriptSource(name))
+            continue;
+        if (!CacheOneScript(sourceFolder, folder, name, cacheFolder, primary, primaryFound, log))
+            result = false;
     }
     if ((!listed || result) && !primaryFound) {
         SoupHandle parameters;
@@ -182,21 +183,16 @@ bool KorvelBaseSpec::CacheScripts(const Zel::PString& storeName, const Zel::File
     return result;
 }
 
-bool KorvelBaseSpec::CacheOneScript(const Zel::PString& storeName, const Zel::File::Path& folder,
+bool KorvelBaseSpec::CacheOneScript(const std::string& sourceFolder, const Zel::File::Path& folder,
                                     const std::string& name, const Zel::File::Path& cacheFolder, const char* primary,
                                     bool& primaryFound, ResultsLog* log)
 {
-    const char* store = storeName.IsEmpty() ? nullptr : storeName.c_str();
-    Zel::File::Path sourcePath = folder;
+    Zel::File::Path sourcePath(sourceFolder.c_str());
     sourcePath.AddPath(name.c_str());
     uint32_t sourceCrc = 0;
-    {
-        GSSourceFile source;
-        if (!source.Load(store, sourcePath.c_str()) || !source.Unprotect()) {
-            AddError(log, "Unable to read script source file '" + name + "'");
-            return false;
-        }
-        sourceCrc = Crc32(source.Text(), source.TextLength());
+    if (!ScriptTextChecksum(sourcePath.Str(), sourceCrc)) {
+        AddError(log, "Unable to read script source file '" + name + "'");
+        return false;
     }
     const std::string plainName = WithoutTrailingE(name);
     const uint32_t nameCrc = Crc32LowerCase(plainName.c_str());

@@ -81,7 +81,9 @@ protected:
 
 private:
     // Adds one compiled source's cache check and compile; see CacheScripts.
-    bool CacheOneScript(const Zel::PString& storeName, const Zel::File::Path& folder, const std::string& name,
+    // The source is read from sourceFolder, the folder on disk; folder is
+    // the asset's, as the primary script is named.
+    bool CacheOneScript(const std::string& sourceFolder, const Zel::File::Path& folder, const std::string& name,
                         const Zel::File::Path& cacheFolder, const char* primary, bool& primaryFound, ResultsLog* log);
 
     // Drops the cache files CacheScripts used and runs it again: for a cached

@@ -37,11 +37,6 @@ std::unique_ptr<uint8_t[]> Allocate(size_t size)
     return bytes;
 }
 
-bool Exists(const char* container, const char* path)
-{
-    return Zel::File::Exists(container, path) == 0;
-}
-
 }  // namespace
 
 GSSourceFile::GSSourceFile()
@@ -100,9 +95,11 @@ bool GSSourceFile::Load(const char* container, const char* path)
     Reset();
     loadPath_ = path;
     container_ = container ? container : "";
-    if (loadPath_.IsExt("gs") && Exists(Container(), path))
+    // Opening finds the file or fails: a look beforehand would only resolve
+    // the same name twice.
+    if (loadPath_.IsExt("gs"))
         return LoadPlain();
-    if (loadPath_.IsExt("gse") && Exists(Container(), path))
+    if (loadPath_.IsExt("gse"))
         return LoadProtected();
     return false;
 }
