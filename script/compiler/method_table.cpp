@@ -12,6 +12,7 @@
 
 #include "script/compiler/compile_log.h"
 #include "script/compiler/symbols.h"
+#include "script/compiler/tree.h"
 
 namespace GSCompiler {
 
@@ -77,6 +78,16 @@ std::string_view PlainNameOf(const GSFunctionSymbol* function)
     return name.substr(0, name.find('('));
 }
 
+// Two natives of one class under one name are overloads the program binds
+// each by its own signature (Soup's SetNamedTag for a string, a float, an
+// int and a KUID): redirecting the earlier to the later would hand every
+// call the last one's native, which reads its arguments as other types.
+bool OwnNativeOverloads(const GSFunctionSymbol* later, const GSFunctionSymbol* earlier)
+{
+    return (later->flags & MOD_NATIVE) != 0 && (earlier->flags & MOD_NATIVE) != 0 &&
+           std::strcmp(later->signature, earlier->signature) != 0;
+}
+
 // Result entries by plain name, kept beside the result through the whole
 // walk, so that large classes and deep hierarchies stay linear.
 using EntriesByName = std::unordered_map<std::string_view, std::vector<uint32_t>>;
@@ -118,7 +129,7 @@ bool Collect(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTableList* re
             return false;
         std::vector<uint32_t>& sameName = (*byName)[PlainNameOf(function)];
         for (uint32_t j : sameName) {
-            if (keepOwnOverloads && j >= firstOwn)
+            if (j >= firstOwn && (keepOwnOverloads || OwnNativeOverloads(function, (*result)[j].function)))
                 continue;
             GSFunctionSymbolExt& earlier = (*result)[j];
             if (!SameReturnType(function, earlier.function)) {

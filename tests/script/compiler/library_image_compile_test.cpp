@@ -211,3 +211,44 @@ TEST(LibraryImageCompile, StaticClassOverloadsKeepTheirOwnSlots)
 }
 
 }  // namespace
+
+namespace {
+
+// Natives of one class under one name are bound each by its own signature:
+// each keeps its slot, while a script function of that name still takes
+// over every earlier one, and a derived class overrides them all by name.
+TEST(LibraryImageCompile, NativeOverloadsOfOneClassKeepTheirOwnSlots)
+{
+    CompiledImage compiled;
+    Compile("class Soup {\n"
+            "  public native void Set(string name, string text);\n"
+            "  public native void Set(string name, int value);\n"
+            "  public void Get(int a) {}\n"
+            "  public void Get(string a) {}\n"
+            "};\n"
+            "class Mine isclass Soup { public void Set(string name, float value) {} };\n",
+            &compiled);
+    ASSERT_EQ(compiled.frontErrors, 0) << ::testing::PrintToString(compiled.log);
+    ASSERT_TRUE(compiled.written) << ::testing::PrintToString(compiled.log);
+    ASSERT_TRUE(compiled.read);
+    const GSImage::LibraryImage& image = compiled.image;
+    const std::vector<std::pair<const char*, std::vector<std::string>>> tables = {
+        {"Soup",
+         {"$void@Soup::Set(string,string)", "$void@Soup::Set(string,int)", "$void@Soup::Get(string)",
+          "$void@Soup::Get(string)"}},
+        {"Mine",
+         {"$void@Mine::Set(string,float)", "$void@Mine::Set(string,float)", "$void@Soup::Get(string)",
+          "$void@Soup::Get(string)", "$void@Mine::Set(string,float)"}},
+    };
+    for (const auto& [name, slots] : tables) {
+        const GSImage::ClassRecord* cls = ClassNamed(image, name);
+        ASSERT_NE(cls, nullptr) << name;
+        std::vector<std::string> got;
+        for (const GSImage::MethodSlot& slot : cls->methods) {
+            got.emplace_back(image.String(image.functionReferences[slot.functionReference].name));
+        }
+        EXPECT_EQ(got, slots) << name;
+    }
+}
+
+}  // namespace
