@@ -2,7 +2,9 @@
 #include "scripthost/korvel_base_spec.h"
 
 #include "assetdb/category_codes.h"
+#include "assetdb/kad_client.h"
 #include "assetdb/pemberlynx_spec_registry.h"
+#include "assetdb/spec_lookup.h"
 
 namespace {
 
@@ -74,6 +76,18 @@ PemberlynxSpec* KADScript_KorvelBaseSpecFactory::CreateSpec(const KUID& assetId,
 bool IsKorvelBaseSpec(PemberlynxSpec* spec)
 {
     return dynamic_cast<KorvelBaseSpec*>(spec) != nullptr;
+}
+
+PemberlynxSpecRef FindBaseSpecByKUID(const KUID& id)
+{
+    return LookupSpecForKUID(id, IsKorvelBaseSpec, false);
+}
+
+bool KorvelBaseSpec::IsLocallyModified()
+{
+    if ((locallyModifiedFlags_ & 1) == 0)
+        locallyModifiedFlags_ = KADClient::IsAssetLocallyModified(GetKUID()) ? 3 : 1;
+    return (locallyModifiedFlags_ & 2) != 0;
 }
 
 void RegisterKorvelBaseSpec()

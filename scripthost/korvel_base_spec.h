@@ -72,6 +72,10 @@ public:
     const Zel::PString& GetScriptLibraryPath() const { return scriptLibraryPath_; }
     const Zel::PString& GetScriptClassName() const { return scriptClassName_; }
     uint8_t GetScriptState() const { return scriptState_; }
+
+    // Whether the daemon calls the asset locally modified (true when the
+    // request fails). Asked once per spec: bit 0 asked, bit 1 the answer.
+    bool IsLocallyModified();
     uint32_t GetPrimarySourceCrc() const { return primarySourceCrc_; }
     uint32_t GetPrimaryNameCrc() const { return primaryNameCrc_; }
 
@@ -99,6 +103,7 @@ private:
     Zel::PString scriptClassName_;
     GSRuntime::GSClass* scriptClass_ = nullptr;
     uint8_t scriptState_ = 0;
+    uint8_t locallyModifiedFlags_ = 0;
     uint32_t primarySourceCrc_ = 0;
     uint32_t primaryNameCrc_ = 0;
 };
@@ -114,6 +119,9 @@ public:
 
 // The lookup filter of the script host: true for a KorvelBaseSpec.
 bool IsKorvelBaseSpec(PemberlynxSpec* spec);
+// The asset's KorvelBaseSpec through the daemon (remembered); none when the
+// asset has none.
+PemberlynxSpecRef FindBaseSpecByKUID(const KUID& id);
 
 // Makes the asset-spec registry build KorvelBaseSpec when no factory serves a
 // kind. Start-up calls it once.

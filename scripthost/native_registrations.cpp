@@ -2,8 +2,11 @@
 #include <cstddef>
 #include <iterator>
 
+#include "script/vm/gs_machine.h"
+#include "scripthost/native_class_bodies.h"
 #include "scripthost/native_library_setup.h"
 #include "scripthost/unavailable_native.h"
+#include "zel/pstring.h"
 
 namespace {
 
@@ -189,23 +192,37 @@ constexpr const char* ConstructorsBaseNatives[] = {
     nullptr,
 };
 
-// The order the set-up registers them in.
-constexpr NativeClassRegistration Registrations[] = {
-    {"KUID", KUIDNatives},
-    {"Soup", SoupNatives},
-    {"HTMLBuffer", HTMLBufferNatives},
-    {"KUIDList", KUIDListNatives},
-    {"StringTable", StringTableNatives},
-    {"Asset", AssetNatives},
-    {"LinkedList", LinkedListNatives},
-    {"OnlineAccess", OnlineAccessNatives},
-    {"OnlineGroup", OnlineGroupNatives},
-    {"Library", LibraryNatives},
-    {"Image", ImageNatives},
-    {"KorvelScriptBase", KorvelScriptBaseNatives},
-    {"SecurityToken", SecurityTokenNatives},
-    {"ConstructorsBase", ConstructorsBaseNatives},
+// The order the set-up registers them in. A row's registrar (null for a
+// class without bodies yet) binds what it has; once every registrar ran, the
+// signatures still unbound raise "not available" when called.
+struct RegistrationRow {
+    NativeClassRegistration registration;
+    void (*registerBodies)();
 };
+
+constexpr RegistrationRow Rows[] = {
+    {{"KUID", KUIDNatives}, RegisterKUIDNatives},
+    {{"Soup", SoupNatives}, RegisterSoupNatives},
+    {{"HTMLBuffer", HTMLBufferNatives}, RegisterHTMLBufferNatives},
+    {{"KUIDList", KUIDListNatives}, RegisterKUIDListNatives},
+    {{"StringTable", StringTableNatives}, RegisterStringTableNatives},
+    {{"Asset", AssetNatives}, RegisterAssetNatives},
+    {{"LinkedList", LinkedListNatives}, RegisterLinkedListNatives},
+    {{"OnlineAccess", OnlineAccessNatives}, nullptr},
+    {{"OnlineGroup", OnlineGroupNatives}, nullptr},
+    {{"Library", LibraryNatives}, nullptr},
+    {{"Image", ImageNatives}, nullptr},
+    {{"KorvelScriptBase", KorvelScriptBaseNatives}, nullptr},
+    {{"SecurityToken", SecurityTokenNatives}, RegisterSecurityTokenNatives},
+    {{"ConstructorsBase", ConstructorsBaseNatives}, RegisterConstructorsNatives},
+};
+
+constexpr NativeClassRegistration Registrations[] = {
+    Rows[0].registration,  Rows[1].registration,  Rows[2].registration,  Rows[3].registration,  Rows[4].registration,
+    Rows[5].registration,  Rows[6].registration,  Rows[7].registration,  Rows[8].registration,  Rows[9].registration,
+    Rows[10].registration, Rows[11].registration, Rows[12].registration, Rows[13].registration,
+};
+static_assert(std::size(Registrations) == std::size(Rows));
 
 }  // namespace
 
@@ -217,7 +234,21 @@ const NativeClassRegistration* NativeClassRegistrations(std::size_t* count)
 
 void RegisterNativeClasses()
 {
-    for (const NativeClassRegistration& registration : Registrations)
-        RegisterUnavailableNatives(registration.signatures);
+    GSMachine* machine = GSMachine::Get();
+    for (const RegistrationRow& row : Rows) {
+        if (row.registerBodies != nullptr)
+            row.registerBodies();
+    }
+    // Only then the rest: a registrar may bind natives of another row (the
+    // Image class's constructor and Asset.LoadImage).
+    for (const RegistrationRow& row : Rows) {
+        for (const char* const* signature = row.registration.signatures; *signature != nullptr; ++signature) {
+            if (machine->FindNativeFunction(Zel::PString(NativeClassOfSignature(*signature).c_str()),
+                                            Zel::PString(*signature)) == nullptr) {
+                const char* one[] = {*signature, nullptr};
+                RegisterUnavailableNatives(one);
+            }
+        }
+    }
     RegisterOnlineAccessStores();
 }

@@ -33,15 +33,6 @@ private:
     std::string message_;
 };
 
-std::string ClassOf(std::string_view signature)
-{
-    const size_t at = signature.find('@');
-    const size_t colons = signature.find("::");
-    if (at == std::string_view::npos || colons == std::string_view::npos || colons < at)
-        return std::string();
-    return std::string(signature.substr(at + 1, colons - at - 1));
-}
-
 bool ReadFilePrefix(const std::string& path, char* bytes, std::size_t size)
 {
     const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -70,10 +61,19 @@ SoupHandle ReadStoredBox(const char* name)
 
 }  // namespace
 
+std::string NativeClassOfSignature(std::string_view signature)
+{
+    const size_t at = signature.find('@');
+    const size_t colons = signature.find("::");
+    if (at == std::string_view::npos || colons == std::string_view::npos || colons < at)
+        return std::string();
+    return std::string(signature.substr(at + 1, colons - at - 1));
+}
+
 void RegisterUnavailableNatives(const char* const* signatures)
 {
     for (; *signatures != nullptr; ++signatures)
-        GSMachine::Get()->RegisterNative(new UnavailableNative(ClassOf(*signatures), *signatures));
+        GSMachine::Get()->RegisterNative(new UnavailableNative(NativeClassOfSignature(*signatures), *signatures));
 }
 
 void RegisterOnlineAccessStores()

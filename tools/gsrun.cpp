@@ -2,20 +2,27 @@
 // source, loads and links them, makes an object of a class in a context of
 // its own, runs the steps given and reports what is left alive.
 //   gsrun [--core DIR] [-I DIR]... [--seed N] SOURCE.gs CLASS [STEP]...
+//   gsrun --host [--root DIR] [--asset KUID] [-I DIR]... [--seed N] SOURCE.gs CLASS [STEP]...
 //   STEP: --call SIG [--int N|--float F|--str S|--null]...
 //         --process K [--dt S]      --step K [--dt S]
 // Output lines (a contract for outside checks): "LOG <text>" per script log
 // line, "LOAD <result>", "CALL <sig> -> ok <value>" or "CALL <sig> -> fail",
 // "LIVE <n>". Exit 0 when everything asked for succeeded.
+// With --host the object lives in the script host's context, every native
+// class registered, and SOURCE may include the script API ("Soup.gs", ...):
+// it links against the installation's compiled "libraries" (the given root,
+// the one this program is installed in, else the build's own API).
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,11 +42,22 @@
 #include "script/vm/script_instance.h"
 #include "script/vm/script_log.h"
 #include "script/vm/tracked_pool.h"
+#include "foundation/base/install_paths.h"
+#include "kuid/kuid.h"
+#include "scripthost/gso_kuid.h"
+#include "scripthost/korvel_script_context.h"
+#include "scripthost/native_library_setup.h"
 #include "zel/ascii.h"
 #include "zel/file.h"
 
 #ifndef KORVEL_CORE_SCRIPTS_DIR
 #define KORVEL_CORE_SCRIPTS_DIR "data/scripts"
+#endif
+#ifndef KORVEL_SCRIPT_API_SOURCES_DIR
+#define KORVEL_SCRIPT_API_SOURCES_DIR "data/api"
+#endif
+#ifndef KORVEL_SCRIPT_LIBRARIES_DIR
+#define KORVEL_SCRIPT_LIBRARIES_DIR "libraries"
 #endif
 
 using namespace GSRuntime;
@@ -64,6 +82,9 @@ struct Step {
 };
 
 struct Options {
+    bool host = false;
+    std::string root;
+    KUID asset;
     std::string coreFolder;
     std::vector<std::string> includeFolders;
     bool seeded = false;
@@ -98,6 +119,7 @@ int Usage()
     std::fprintf(
         stderr,
         "usage: gsrun [--core DIR] [-I DIR]... [--seed N] SOURCE.gs CLASS [STEP]...\n"
+        "       gsrun --host [--root DIR] [--asset KUID] [-I DIR]... [--seed N] SOURCE.gs CLASS [STEP]...\n"
         "  STEP: --call SIG [--int N|--float F|--str S|--null]... | --process K [--dt S] | --step K [--dt S]\n");
     return 2;
 }
@@ -173,11 +195,22 @@ bool ParseOptions(int argc, char** argv, Options* options)
     int i = 1;
     while (i < argc) {
         const std::string word = argv[i];
-        if (word != "--core" && word != "-I" && word != "--seed")
+        if (word == "--host") {
+            options->host = true;
+            ++i;
+            continue;
+        }
+        if (word != "--core" && word != "-I" && word != "--seed" && word != "--root" && word != "--asset")
             break;
         if (i + 1 >= argc)
             return false;
-        if (word == "--core") {
+        if (word == "--root") {
+            options->root = argv[i + 1];
+        } else if (word == "--asset") {
+            options->asset = KUID::Parse(argv[i + 1], false);
+            if (options->asset.IsNull())
+                return false;
+        } else if (word == "--core") {
             options->coreFolder = argv[i + 1];
         } else if (word == "-I") {
             options->includeFolders.push_back(argv[i + 1]);
@@ -187,7 +220,7 @@ bool ParseOptions(int argc, char** argv, Options* options)
         }
         i += 2;
     }
-    if (i + 2 > argc)
+    if (i + 2 > argc || (!options->host && (!options->root.empty() || !options->asset.IsNull())))
         return false;
     options->source = argv[i];
     options->className = argv[i + 1];
@@ -255,16 +288,17 @@ bool Compile(const std::string& name, const std::vector<std::string>& searchLast
 // The source and every source it includes that is not a core source, each
 // into a library of its own in the work folder; `libraries` gets their
 // file names, the source's first.
-bool CompileWithIncludes(const Options& options, const std::string& workFolder, std::vector<std::string>* libraries)
+bool CompileWithIncludes(const Options& options, const std::string& storeFolder, const std::string& workFolder,
+                         std::vector<std::string>* libraries)
 {
     // The source's folder is searched first, then the -I folders in order,
-    // then the core sources.
-    std::vector<std::string> search = {options.coreFolder};
+    // then the store's sources (already compiled: not compiled again).
+    std::vector<std::string> search = {storeFolder};
     for (auto folder = options.includeFolders.rbegin(); folder != options.includeFolders.rend(); ++folder)
         search.push_back(*folder);
     search.push_back(FolderOf(options.source));
     std::vector<std::string> done;
-    for (const std::string& core : SourcesIn(options.coreFolder))
+    for (const std::string& core : SourcesIn(storeFolder))
         done.push_back(Zel::AsciiLowerCopy(core));
     std::vector<std::string> pending = {BaseName(options.source)};
     bool ok = true;
@@ -397,6 +431,44 @@ public:
     TestContext() : GSContext(new GSRouter, false) {}
 };
 
+// The installation root of the script host: given, the one this program is
+// installed in, else one made in the work folder from the build's script
+// API (its sources and the libraries compiled from them).
+std::string HostRoot(const Options& options, const std::string& workFolder)
+{
+    namespace fs = std::filesystem;
+    if (!options.root.empty())
+        return options.root;
+    const std::string installed = FolderOf(FolderOf(DefaultCoreFolder()));
+    std::error_code error;
+    if (DefaultCoreFolder() != KORVEL_CORE_SCRIPTS_DIR && fs::is_directory(installed + "/libraries", error))
+        return installed;
+    const std::string root = workFolder + "/root";
+    fs::create_directories(root + "/scripts", error);
+    fs::create_directories(root + "/bin", error);
+    const auto copying = fs::copy_options::recursive | fs::copy_options::overwrite_existing;
+    fs::copy(KORVEL_CORE_SCRIPTS_DIR, root + "/scripts", copying, error);
+    fs::copy(KORVEL_SCRIPT_API_SOURCES_DIR, root + "/scripts", copying, error);
+    fs::copy(KORVEL_SCRIPT_LIBRARIES_DIR, root + "/libraries", copying, error);
+    return root;
+}
+
+// Installs the paths of the root and registers every native class; false
+// (with the reason on stderr) when the script API is not there.
+bool StartHost(const std::string& root)
+{
+    if (!InitInstallPaths(Zel::File::Path(root.c_str()))) {
+        std::fprintf(stderr, "gsrun: cannot use %s as an installation root\n", root.c_str());
+        return false;
+    }
+    CreateUserFolders();
+    if (!SetUpNativeLibraries()) {
+        std::fprintf(stderr, "gsrun: %s\n", NativeLibrarySetUpFault().c_str());
+        return false;
+    }
+    return true;
+}
+
 int64_t LiveCount()
 {
     return LiveScriptInstances() + GSHeap::Context().LiveBytes() + GSTrackedPool::LiveSlots();
@@ -408,8 +480,10 @@ bool Run(const Options& options, const std::string& workFolder, const std::strin
          const std::vector<std::string>& libraries)
 {
     GSMachine* machine = GSMachine::Get();
-    Zel::File::Subst(kCoreStore, coreFolder.c_str());
-    machine->AddLibraryFolder(kCoreStore);
+    if (!options.host) {
+        Zel::File::Subst(kCoreStore, coreFolder.c_str());
+        machine->AddLibraryFolder(kCoreStore);
+    }
     uint64_t id = 0;
     for (size_t i = libraries.size(); i-- > 0;) {
         if (!machine->AddLibraryFile("", workFolder.c_str(), libraries[i].c_str(), &id)) {
@@ -430,7 +504,12 @@ bool Run(const Options& options, const std::string& workFolder, const std::strin
     }
     bool ok = true;
     {
-        TestContext context;
+        std::unique_ptr<GSContext> owned;
+        if (options.host)
+            owned = std::make_unique<KorvelScriptContext>(options.asset);
+        else
+            owned = std::make_unique<TestContext>();
+        GSContext& context = *owned;
         GSObject* object = nullptr;
         if (IsGameObjectClass(cls)) {
             GSGameObject* gameObject = new GSGameObject;
@@ -473,10 +552,18 @@ int main(int argc, char** argv)
     mkdir(coreFolder.c_str(), 0700);
 
     bool compiled = true;
-    for (const std::string& name : SourcesIn(options.coreFolder))
-        compiled = Compile(name, {options.coreFolder}, coreFolder + "/" + WithoutExtension(name) + ".gsl") && compiled;
+    std::string storeFolder = options.coreFolder;
+    if (options.host) {
+        const std::string root = HostRoot(options, workFolder);
+        storeFolder = root + "/scripts";
+        compiled = StartHost(root);
+    } else {
+        for (const std::string& name : SourcesIn(options.coreFolder))
+            compiled =
+                Compile(name, {options.coreFolder}, coreFolder + "/" + WithoutExtension(name) + ".gsl") && compiled;
+    }
     std::vector<std::string> libraries;
-    compiled = CompileWithIncludes(options, workFolder, &libraries) && compiled;
+    compiled = compiled && CompileWithIncludes(options, storeFolder, workFolder, &libraries);
 
     bool ok = false;
     if (compiled) {

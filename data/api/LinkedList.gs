@@ -1,9 +1,16 @@
 // LinkedList: a script list of LinkedData items, appended and sorted by natives.
 
-// One item of a LinkedList; the list sorts on the name.
+include "gs.gs"
+
+// One item of a LinkedList. The natives compare the name, the value and the
+// data (the same object), and sort on the name; they read these three by
+// position, so the order of the members is part of the class.
 class LinkedData
 {
+  public int tag;
   public string name;
+  public int value;
+  public GSObject data;
 };
 
 class LinkedList

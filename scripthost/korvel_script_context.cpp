@@ -1,0 +1,9 @@
+// KorvelScriptContext: the script world asset scripts run in, with the asset it serves.
+#include "scripthost/korvel_script_context.h"
+
+#include "script/vm/gs_router.h"
+
+KorvelScriptContext::KorvelScriptContext(const KUID& asset) : GSContext(new GSRuntime::GSRouter, false), asset_(asset)
+{}
+
+KorvelScriptContext::~KorvelScriptContext() = default;
