@@ -2,6 +2,7 @@
 #include "scripthost/gso_soup.h"
 
 #include <string>
+#include <string_view>
 
 #include "script/vm/gs_machine.h"
 #include "script/vm/gs_stack.h"
@@ -242,7 +243,10 @@ bool GSOSoup::NativeLog(GSRuntime::GSStack& /*stack*/)
     // The script log, where a script's own lines go.
     std::string text;
     AppendTextSoup(soup_, text);
-    GSRuntime::GSLog("%s", text.c_str());
+    // The text form's byte-order mark belongs to files, not to log lines.
+    const std::string_view bom = "\xEF\xBB\xBF";
+    const size_t start = text.compare(0, bom.size(), bom) == 0 ? bom.size() : 0;
+    GSRuntime::GSLog("%s", text.c_str() + start);
     return true;
 }
 
