@@ -17,3 +17,4 @@ void RegisterAssetNatives();
 void RegisterLinkedListNatives();
 void RegisterSecurityTokenNatives();
 void RegisterConstructorsNatives();
+void RegisterKorvelScriptBaseNatives();

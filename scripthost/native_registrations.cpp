@@ -212,7 +212,7 @@ constexpr RegistrationRow Rows[] = {
     {{"OnlineGroup", OnlineGroupNatives}, nullptr},
     {{"Library", LibraryNatives}, nullptr},
     {{"Image", ImageNatives}, nullptr},
-    {{"KorvelScriptBase", KorvelScriptBaseNatives}, nullptr},
+    {{"KorvelScriptBase", KorvelScriptBaseNatives}, RegisterKorvelScriptBaseNatives},
     {{"SecurityToken", SecurityTokenNatives}, RegisterSecurityTokenNatives},
     {{"ConstructorsBase", ConstructorsBaseNatives}, RegisterConstructorsNatives},
 };

@@ -42,9 +42,12 @@
 #include "script/vm/script_instance.h"
 #include "script/vm/script_log.h"
 #include "script/vm/tracked_pool.h"
+#include "assetdb/kad_client.h"
+#include "assetdb/net/net_transport.h"
 #include "foundation/base/install_paths.h"
 #include "kuid/kuid.h"
 #include "scripthost/gso_kuid.h"
+#include "scripthost/korvel_base_spec.h"
 #include "scripthost/korvel_script_context.h"
 #include "scripthost/native_library_setup.h"
 #include "zel/ascii.h"
@@ -454,8 +457,10 @@ std::string HostRoot(const Options& options, const std::string& workFolder)
 }
 
 // Installs the paths of the root and registers every native class; false
-// (with the reason on stderr) when the script API is not there.
-bool StartHost(const std::string& root)
+// (with the reason on stderr) when the script API is not there. With an
+// installation of its own (--root or --asset) the asset-database daemon of
+// that root answers the natives that ask it (launched when not running).
+bool StartHost(const Options& options, const std::string& root)
 {
     if (!InitInstallPaths(Zel::File::Path(root.c_str()))) {
         std::fprintf(stderr, "gsrun: cannot use %s as an installation root\n", root.c_str());
@@ -465,6 +470,16 @@ bool StartHost(const std::string& root)
     if (!SetUpNativeLibraries()) {
         std::fprintf(stderr, "gsrun: %s\n", NativeLibrarySetUpFault().c_str());
         return false;
+    }
+    RegisterKorvelBaseSpec();
+    if (!options.root.empty() || !options.asset.IsNull()) {
+        NetTransport::Startup();
+        KADClientOptions client;
+        client.mayStartDaemon = 1;
+        if (!KADClient::Start(client)) {
+            std::fprintf(stderr, "gsrun: no asset-database daemon answers in %s\n", root.c_str());
+            return false;
+        }
     }
     return true;
 }
@@ -556,7 +571,7 @@ int main(int argc, char** argv)
     if (options.host) {
         const std::string root = HostRoot(options, workFolder);
         storeFolder = root + "/scripts";
-        compiled = StartHost(root);
+        compiled = StartHost(options, root);
     } else {
         for (const std::string& name : SourcesIn(options.coreFolder))
             compiled =
@@ -574,6 +589,10 @@ int main(int argc, char** argv)
         ok = Run(options, workFolder, coreFolder, libraries);
     }
     GSMachine::Get()->Clear();
+    if (KADClient::IsStarted()) {
+        KADClient::Shutdown();
+        NetTransport::Shutdown();
+    }
     Zel::File::Subst(kCoreStore, nullptr);
     std::printf("LIVE %lld\n", static_cast<long long>(LiveCount()));
     Zel::File::Prune(workFolder.c_str());
