@@ -59,6 +59,8 @@ TEST_F(ScriptHostAsset, InfoConfigDependenciesAndFavouriteOfAnInstalledAsset)
             {"$bool@AssetProbe::SameAs(string,string)", On("<kuid:424242:4002>", {"--str", Main}), "ok 1"},
             {"$string@AssetProbe::Kuid(string)", On("<kuid:424242:4002>"), std::string("ok \"") + Main + "\""},
             {"$string@AssetProbe::Name(string)", On(Main), "ok \"Main Car\""},
+            {"$string@AssetProbe::KuidName(string)", On(Main), "ok \"Main Car\""},
+            {"$string@AssetProbe::KuidName(string)", On("<kuid:424242:9999>"), "ok \"\""},
             {"$string@AssetProbe::Description(string)", On(Main), "ok \"A car\""},
             {"$string@AssetProbe::Creator(string)", On(Main), "ok \"\""},
             {"$string@AssetProbe::Era(string)", On(Main), "ok \"1960s;1970s\""},
@@ -135,6 +137,33 @@ TEST_F(ScriptHostAsset, StringTableParametersAndFallbacks)
             {text, {"--str", "greeting"}, "ok \"\""},
         },
         Root());
+}
+
+TEST_F(ScriptHostAsset, LanguageAndScenarioTextsComeFromTheInterfaceText)
+{
+    const std::string text = "$string@AssetProbe::Text(string)";
+    installation.WriteFile("data/interfacetext.txt", "$main_language \"deutsch\"\n"
+                                                     "scenario_text\n{\n  goal \"Reach $0\"\n"
+                                                     "  greeting \"from the scenario\"\n}\n");
+    HostScripts::ExpectCalls("asset_probe.gs", "AssetProbe",
+                             {
+                                 {"$bool@AssetProbe::Table(string)", On(Main), "ok 1"},
+                                 {"$string@AssetProbe::Language()", {}, "ok \"deutsch\""},
+                                 {"$void@AssetProbe::SetParam(int,string)", {"--int", "0", "--str", "Town"}, "ok void"},
+                                 {text, {"--str", "GOAL"}, "ok \"Reach Town\""},
+                                 // The asset's own table comes first.
+                                 {text, {"--str", "greeting"}, "ok \"Hi Town, $1 is $\""},
+                             },
+                             Root());
+    // Without a language of its own the interface text is English.
+    installation.WriteFile("data/interfacetext.txt", "$other \"x\"\n");
+    HostScripts::ExpectCalls("asset_probe.gs", "AssetProbe",
+                             {
+                                 {"$bool@AssetProbe::Table(string)", On(Main), "ok 1"},
+                                 {"$string@AssetProbe::Language()", {}, "ok \"english\""},
+                                 {text, {"--str", "goal"}, "ok \"\""},
+                             },
+                             Root());
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ class AssetProbe
   public bool SameAs(string text, string other) { return Find(text) == Find(other); }
   public string Kuid(string text) { return Find(text).GetKUID().GetHTMLString(); }
   public string Name(string text) { return Find(text).GetLocalisedName(); }
+  public string KuidName(string text) { return Id(text).GetName(); }
   public string Description(string text) { return Find(text).GetLocalisedDescription(); }
   public string Creator(string text) { return Find(text).GetCreatorName(); }
   public string Era(string text) { return Find(text).GetCategoryEra(); }
