@@ -442,7 +442,7 @@ std::string HostRoot(const Options& options, const std::string& workFolder)
     namespace fs = std::filesystem;
     if (!options.root.empty())
         return options.root;
-    const std::string installed = FolderOf(FolderOf(DefaultCoreFolder()));
+    const std::string installed = FolderOf(DefaultCoreFolder());
     std::error_code error;
     if (DefaultCoreFolder() != KORVEL_CORE_SCRIPTS_DIR && fs::is_directory(installed + "/libraries", error))
         return installed;
