@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bench/best_of.h"
-#include "foundation/base/install_paths.h"
+#include "bench/script_api_root.h"
 #include "script/compiler/compile_log.h"
 #include "script/compiler/compiler_driver.h"
 #include "script/compiler/include_dirs.h"
@@ -86,14 +86,8 @@ int main()
     if (mkdtemp(pattern) == nullptr)
         return 1;
     const std::string base = pattern;
-    const std::string root = base + "/root";
-    fs::create_directories(root + "/bin");
+    const std::string root = bench::MakeScriptApiRoot(base);
     fs::create_directories(base + "/work");
-    fs::copy(KORVEL_SCRIPT_SOURCES_DIR, root + "/scripts", fs::copy_options::recursive);
-    fs::copy(KORVEL_SCRIPT_API_SOURCES_DIR, root + "/scripts", fs::copy_options::recursive);
-    fs::copy(KORVEL_SCRIPT_LIBRARIES_DIR, root + "/libraries", fs::copy_options::recursive);
-    InitInstallPaths(Zel::File::Path(root.c_str()));
-    CreateUserFolders();
     if (!SetUpNativeLibraries()) {
         std::printf("the script API libraries cannot be set up: %s\n", NativeLibrarySetUpFault().c_str());
         return 1;

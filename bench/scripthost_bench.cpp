@@ -12,6 +12,7 @@
 
 #include "assetdb/spec_daemon_queries.h"
 #include "bench/best_of.h"
+#include "bench/script_api_root.h"
 #include "foundation/base/install_paths.h"
 #include "results/results_log.h"
 #include "scripthost/korvel_base_spec.h"
@@ -39,13 +40,7 @@ int main()
     if (mkdtemp(pattern) == nullptr)
         return 1;
     const std::string base = pattern;
-    const std::string root = base + "/root";
-    fs::create_directories(root + "/bin");
-    fs::copy(KORVEL_SCRIPT_SOURCES_DIR, root + "/scripts", fs::copy_options::recursive);
-    fs::copy(KORVEL_SCRIPT_API_SOURCES_DIR, root + "/scripts", fs::copy_options::recursive);
-    fs::copy(KORVEL_SCRIPT_LIBRARIES_DIR, root + "/libraries", fs::copy_options::recursive);
-    InitInstallPaths(Zel::File::Path(root.c_str()));
-    CreateUserFolders();
+    const std::string root = bench::MakeScriptApiRoot(base);
     SetSpecDaemonQueries(&NoDaemon);
     if (!SetUpNativeLibraries()) {
         std::printf("the script API libraries cannot be set up: %s\n", NativeLibrarySetUpFault().c_str());

@@ -170,6 +170,22 @@ TEST(LibraryImageCompile, OverrideWithAnotherReturnTypeFailsTheImage)
     EXPECT_EQ(compiled.log, std::vector<std::string>{"Wrong return type on function: $void@C::f()\n"});
 }
 
+// Each named class's method table, slot by slot, as the names of the
+// functions the slots reach.
+void ExpectMethodTables(const GSImage::LibraryImage& image,
+                        const std::vector<std::pair<const char*, std::vector<std::string>>>& tables)
+{
+    for (const auto& [name, slots] : tables) {
+        const GSImage::ClassRecord* cls = ClassNamed(image, name);
+        ASSERT_NE(cls, nullptr) << name;
+        std::vector<std::string> got;
+        for (const GSImage::MethodSlot& slot : cls->methods) {
+            got.emplace_back(image.String(image.functionReferences[slot.functionReference].name));
+        }
+        EXPECT_EQ(got, slots) << name;
+    }
+}
+
 // A static class cannot be extended and its one object is of the class
 // itself: overloads keep a slot each, whatever their result types, and a call
 // reaches the overload it named.
@@ -194,15 +210,7 @@ TEST(LibraryImageCompile, StaticClassOverloadsKeepTheirOwnSlots)
         {"Math", {"$float@Math::Rand(float,float)", "$int@Math::Rand(int,int)"}},
         {"Router", {"$int@Router::Find(int)", "$int@Router::Find(string)"}},
     };
-    for (const auto& [name, slots] : tables) {
-        const GSImage::ClassRecord* cls = ClassNamed(image, name);
-        ASSERT_NE(cls, nullptr) << name;
-        std::vector<std::string> got;
-        for (const GSImage::MethodSlot& slot : cls->methods) {
-            got.emplace_back(image.String(image.functionReferences[slot.functionReference].name));
-        }
-        EXPECT_EQ(got, slots) << name;
-    }
+    ExpectMethodTables(image, tables);
     const GSImage::ClassRecord* user = ClassNamed(image, "User");
     ASSERT_NE(user, nullptr);
     const std::string code = Disassemble(user->functions[0].code, user->functions[0].codeLength);
@@ -240,15 +248,7 @@ TEST(LibraryImageCompile, NativeOverloadsOfOneClassKeepTheirOwnSlots)
          {"$void@Mine::Set(string,float)", "$void@Mine::Set(string,float)", "$void@Soup::Get(string)",
           "$void@Soup::Get(string)", "$void@Mine::Set(string,float)"}},
     };
-    for (const auto& [name, slots] : tables) {
-        const GSImage::ClassRecord* cls = ClassNamed(image, name);
-        ASSERT_NE(cls, nullptr) << name;
-        std::vector<std::string> got;
-        for (const GSImage::MethodSlot& slot : cls->methods) {
-            got.emplace_back(image.String(image.functionReferences[slot.functionReference].name));
-        }
-        EXPECT_EQ(got, slots) << name;
-    }
+    ExpectMethodTables(image, tables);
 }
 
 }  // namespace
