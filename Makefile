@@ -9,7 +9,8 @@ JOBS       ?= $(shell nproc)
 PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev \
             libbenchmark-dev libsqlite3-dev libssl-dev libcurl4-openssl-dev \
             zlib1g-dev openssl lua5.4 libjpeg62-turbo-dev \
-            libpng-dev libnvtt-dev libsquish-dev
+            libpng-dev libnvtt-dev libsquish-dev libfreetype-dev libfontconfig-dev \
+            fonts-dejavu-core fonts-wqy-microhei
 
 .PHONY: deps build install test demo bench clean
 

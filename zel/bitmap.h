@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "zel/rect.h"
+
 namespace Zel {
 
 class Bitmap {
@@ -56,6 +58,29 @@ public:
     // Allocates width x height pixels after the size checks.
     bool Allocate(int64_t width, int64_t height);
     uint8_t* Pixel(int32_t x, int32_t y) { return pixels_.data() + (size_t(y) * size_t(width_) + size_t(x)) * 4; }
+
+    // Drawing on a 32-bit bitmap (nothing on other formats). Colours are
+    // words 0xAARRGGBB; shapes are blended by the colour's alpha, and
+    // everything outside the bitmap is ignored.
+    enum DrawMode : int32_t {
+        ModeOutline = 0,  // Box: the border only
+        ModeFilled = 1,   // Box, Circle, Triangle: the inside and border
+        ModeStroke = 2,   // Circle, Triangle: the border only; Line: the line
+        ModeCopy = 0,     // Image: the source pixels replace the target's
+        ModeBlend = 4,    // Image: the source is blended over by its alpha
+    };
+    void FillColour(uint32_t colour);
+    void BlendPixel(int32_t x, int32_t y, uint32_t colour);
+    void Box(const Rect& rect, uint32_t colour, int32_t mode);
+    void Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour, int32_t mode);
+    void Circle(int32_t x, int32_t y, int32_t radius, uint32_t colour, int32_t mode);
+    void Triangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3, uint32_t colour,
+                  int32_t mode);
+    // The source rectangle drawn unscaled with its top-left at (x, y).
+    void Image(const Bitmap& source, int32_t x, int32_t y, const Rect& sourceRect, int32_t mode);
+    // The source rectangle stretched over the target rectangle (nearest
+    // pixel).
+    void Image(const Bitmap& source, const Rect& targetRect, const Rect& sourceRect, int32_t mode);
 
 private:
     int32_t width_ = 0;
