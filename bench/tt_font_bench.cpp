@@ -77,16 +77,33 @@ void InitAgainstGlyphLoads(const char* label, const char* file, int32_t height)
     Zel::BindFontBackend(nullptr);
 }
 
+// DejaVu Sans at a height, bound for the life of the object.
+struct LatinFont {
+    LatinFont(const char* label, int32_t height)
+    {
+        if (!Exists(LatinFace)) {
+            std::printf("%s: skipped, %s is missing (make deps installs it)\n", label, LatinFace);
+            return;
+        }
+        Zel::BindFontBackend(&backend);
+        made = font.Init(nullptr, "", height, 0);
+    }
+    ~LatinFont()
+    {
+        font.Release();
+        Zel::BindFontBackend(nullptr);
+    }
+    Zel::FreeTypeFontBackend backend{LatinFace};
+    Zel::TTFont font;
+    bool made = false;
+};
+
 void MeasureAgainstWidthTable()
 {
-    if (!Exists(LatinFace)) {
-        std::printf("MeasureText: skipped, %s is missing\n", LatinFace);
+    LatinFont latin("MeasureText", 16);
+    if (!latin.made)
         return;
-    }
-    Zel::FreeTypeFontBackend backend(LatinFace);
-    Zel::BindFontBackend(&backend);
-    Zel::TTFont font;
-    font.Init(nullptr, "", 16, 0);
+    Zel::TTFont& font = latin.font;
     // 10 MB of words, one in twenty with a two-byte letter.
     std::string text;
     const char* words[] = {"Hamburg ", "Stellwerk ", "K\xC3\xB6ln ", "signal ", "track\t", "17:45, "};
@@ -105,20 +122,14 @@ void MeasureAgainstWidthTable()
     });
     std::printf("MeasureText over %.0f MB: %.2f ms, width-table byte loop %.2f ms, ratio %.2f (goal <= 3)\n",
                 double(text.size()) / (1 << 20), ours * 1e3, peer * 1e3, ours / peer);
-    font.Release();
-    Zel::BindFontBackend(nullptr);
 }
 
 void BlitAgainstReadModifyWrite()
 {
-    if (!Exists(LatinFace)) {
-        std::printf("BlitGlyph: skipped, %s is missing\n", LatinFace);
+    LatinFont latin("BlitGlyph", 48);
+    if (!latin.made)
         return;
-    }
-    Zel::FreeTypeFontBackend backend(LatinFace);
-    Zel::BindFontBackend(&backend);
-    Zel::TTFont font;
-    font.Init(nullptr, "", 48, 0);
+    Zel::TTFont& font = latin.font;
     Zel::GlyphPlacement glyph;
     font.GetGlyph('M', glyph);
     Zel::Bitmap target;
@@ -137,8 +148,6 @@ void BlitAgainstReadModifyWrite()
     });
     std::printf("BlitGlyph over 4096x4096: %.2f ms, read-modify-write loop %.2f ms, ratio %.2f (goal <= 2)\n",
                 ours * 1e3, peer * 1e3, ours / peer);
-    font.Release();
-    Zel::BindFontBackend(nullptr);
 }
 
 }  // namespace

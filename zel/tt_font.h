@@ -103,6 +103,8 @@ private:
     void MakeCells();
     void BuildMeasureTables();
     uint32_t DrawnCode(uint32_t code) const;
+    int64_t AsciiRunAdvance(const uint8_t* bytes, size_t begin, size_t end) const;
+    int64_t AsciiRunTail(const uint8_t* bytes, size_t begin, size_t end, int64_t tail) const;
     int32_t TakeCell(uint32_t code, const FontAbcWidth* metrics);
     void FinishCell(const GlyphCell& cell, uint32_t b);
     void Promote(int32_t index);
@@ -131,8 +133,9 @@ private:
     std::vector<GlyphRange> ranges_;
     int32_t defaultGlyph_ = 0;
 
-    // MeasureText's one-byte characters, folded per byte: the sum grows by
-    // advance, and the trailing part becomes (tail & keep) + set.
+    // MeasureText's one-byte characters: the sum grows by the advance; a
+    // glyph (keep 0) makes the trailing part its C (set), white space and
+    // controls (keep -1) add set to it.
     int32_t byteAdvance_[128] = {};
     int32_t byteTailKeep_[128] = {};
     int32_t byteTailSet_[128] = {};

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -239,6 +240,57 @@ TEST_F(FakeFont, MeasuringSkipsTrailingSpaceAndTheLastRightBearing)
     };
     for (const auto& c : cases)
         EXPECT_EQ(font.MeasureText(c.text), c.width) << c.text;
+}
+
+// Measuring one character at a time by the rules, for the property below.
+int32_t MeasureByCharacters(const TTFont& font, const std::string& text)
+{
+    int64_t sum = 0, tail = 0;
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = uint8_t(text[i]);
+        const size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF8 ? 4 : 5;
+        if (length > text.size() - i)
+            break;
+        uint32_t code = lead;
+        if (length == 2)
+            code = (uint32_t(lead & 0x1F) << 6) | (uint8_t(text[i + 1]) & 0x3F);
+        if (length == 3)
+            code = (uint32_t(lead & 0x0F) << 12) | (uint32_t(uint8_t(text[i + 1]) & 0x3F) << 6) |
+                   (uint8_t(text[i + 2]) & 0x3F);
+        i += length;
+        if (code < 0x20 && code != '\t')
+            continue;
+        if (Zel::IsWideSpace(code)) {
+            sum += font.SpaceAdvance();
+            tail += font.SpaceAdvance();
+        } else if (const Zel::FontAbcWidth* width = font.FindGlyph(code)) {
+            sum += width->a + int64_t(width->b) + width->c;
+            tail = width->c;
+        }
+    }
+    return int32_t(sum - tail);
+}
+
+TEST_F(FakeFont, MeasuringLongMixedTextsAgreesWithMeasuringCharacterByCharacter)
+{
+    for (uint32_t code = 0x21; code < 0x7F; ++code)
+        backend.widths[code] = {int32_t(code % 3) - 1, code % 7, int32_t(code % 4) - 2};
+    TTFont font;
+    ASSERT_TRUE(font.Init(nullptr, "f", 12, 0));
+    const char* pieces[] = {"a",   "Wq",       " ",    "\t",  "\n", "\x01", "\xC3\xA9", "\xE3\x80\x80", "\xE2\x80\x93",
+                            "x  ", "\xC4\x80", "\x7F", "\xA0"};
+    uint32_t seed = 12345;
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        const size_t pieceCount = round == 0 ? 400000 : size_t(round % 40);
+        for (size_t k = 0; k < pieceCount; ++k) {
+            seed = seed * 1664525u + 1013904223u;
+            text += pieces[(seed >> 16) % std::size(pieces)];
+        }
+        if (round % 7 == 3)
+            text += "\xE2\x80";  // cut short at the end
+        ASSERT_EQ(font.MeasureText(text), MeasureByCharacters(font, text)) << round;
+    }
 }
 
 TEST_F(FakeFont, WithoutQuestionMarkTheDefaultIsGlyphZero)
