@@ -7,7 +7,9 @@
 
 #include "foundation/base/code_page.h"
 #include "script/vm/gs_class.h"
+#include "scripthost/gso_image_test_dump.h"
 #include "scripthost/native_library_setup.h"
+#include "scripthost/native_objects.h"
 #include "zel/bitmap_text.h"
 #include "zel/font_cache.h"
 #include "zel/tt_font.h"
@@ -44,13 +46,21 @@ Zel::Rect RectOfCorners(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
     return Zel::Rect{x1, y1, int32_t(uint32_t(x2) - uint32_t(x1)), int32_t(uint32_t(y2) - uint32_t(y1))};
 }
 
-GSOImage::GSOImage(GSRuntime::GSContext* context)
+GSOImage::GSOImage(GSRuntime::GSContext* context) : serial_(NextImageSerial())
 {
-    if (ImageClass() != nullptr)
-        AttachScriptInstance(ImageClass(), context);
+    if (context != nullptr && ScriptClass() != nullptr)
+        AttachScriptInstance(ScriptClass(), context);
 }
 
-GSOImage::~GSOImage() = default;
+GSOImage* GSOImage::Make(GSRuntime::GSContext* context)
+{
+    return MakeNativeObject<GSOImage>(ScriptClass(), context);
+}
+
+GSOImage::~GSOImage()
+{
+    DumpImageForTests(*this, serial_);
+}
 
 bool GSOImage::LoadLibrary()
 {
@@ -59,12 +69,14 @@ bool GSOImage::LoadLibrary()
 
 GSRuntime::GSClass* GSOImage::ScriptClass()
 {
-    return ImageClass();
+    return ImageClass() != nullptr ? ImageClass() : GetNativeScriptClass(NativeScriptClass::Image);
 }
 
 GSOImage* GSOImage::LoadFromFile(GSRuntime::GSContext* context, const char* /*assetName*/, const char* path)
 {
-    auto image = new GSOImage(context);
+    GSOImage* image = Make(context);
+    if (image == nullptr)
+        return nullptr;
     image->bitmap_ = std::make_unique<Zel::Bitmap>();
     if (!image->bitmap_->Load(path)) {
         delete image;

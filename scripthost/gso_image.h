@@ -23,15 +23,19 @@ Zel::Rect RectOfCorners(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 
 class GSOImage final : public GSRuntime::GSObject {
 public:
-    // With the Image class loaded, the object gets a script instance in the
-    // context.
-    explicit GSOImage(GSRuntime::GSContext* context);
+    // With a context and the Image class known, the object gets a script
+    // instance in the context.
+    explicit GSOImage(GSRuntime::GSContext* context = nullptr);
     ~GSOImage() override;
 
+    // A new image without pixels, its instance attached in the context; null
+    // when it cannot be made.
+    static GSOImage* Make(GSRuntime::GSContext* context);
     // An image holding the pixels of a file; null when it does not load.
     static GSOImage* LoadFromFile(GSRuntime::GSContext* context, const char* assetName, const char* path);
     // Looks up class "Image" of "Image.gsl"; false when missing.
     static bool LoadLibrary();
+    // The class LoadLibrary found, else the one the native set-up found.
     static GSRuntime::GSClass* ScriptClass();
 
     // What the natives do, for callers in the program.
@@ -89,7 +93,5 @@ private:
     Zel::PString fontFace_{"swiss"};
     int32_t fontSize_ = 12;
     int32_t changeCount_ = 0;
+    int serial_;
 };
-
-// Binds every Image native to its body.
-void RegisterImageNatives();

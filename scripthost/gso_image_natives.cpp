@@ -1,10 +1,13 @@
-// The Image natives: their arguments read from the call's frame, bound to their signatures.
-#include <iterator>
-
-#include "script/vm/gs_class.h"
+// The Image natives (with NewImage and Asset.LoadImage): their arguments read from the call's frame, bound to their signatures.
+#include "assetdb/kad_asset_handle.h"
+#include "assetdb/kad_client.h"
 #include "script/vm/gs_machine.h"
 #include "script/vm/native_function.h"
+#include "scripthost/gso_asset.h"
 #include "scripthost/gso_image.h"
+#include "scripthost/gso_soup.h"
+#include "scripthost/native_class_bodies.h"
+#include "scripthost/native_objects.h"
 #include "scripthost/native_string_params.h"
 
 namespace {
@@ -161,61 +164,83 @@ bool GSOImage::NativeDrawText(GSStack& stack)
 
 bool GSOImage::NativeExportImage(GSStack& stack)
 {
-    // No image soup format exists: the soup carries no pixels, and until
-    // the Soup class can be made here there is no soup to give.
-    stack.PushInt(0);
+    // No image soup format exists: the soup is empty and carries no pixels.
+    SoupHandle soup;
+    soup.EnsureContainer();
+    PushMadeObject(stack, GSOSoup::MakeLocked(GetContext(), soup), GSOSoup::ScriptClass());
     return true;
 }
 
 bool GSOImage::NativeImportImage(GSStack& stack)
 {
-    GSRuntime::GSObject* soup = nullptr;
+    GSOSoup* soup = nullptr;
     if (!GSRuntime::GetNativeObjectParam(stack.CurrentFrame(), 1, &soup))
         return true;
-    const GSRuntime::GSClass* cls = soup->GetScriptClass();
-    if (cls == nullptr || !cls->IsA("Soup")) {
-        if (GSRuntime::GSThread* thread = GSRuntime::CurrentThread())
-            thread->ReportException("incorrect parameter type at parameter 1", false);
-        return true;
-    }
     AddChange();
     return true;
 }
 
 namespace {
 
-struct ImageNative {
-    const char* signature;
-    bool (GSOImage::*handler)(GSStack&);
-};
+bool NewImage(GSRuntime::GSContext* context, GSStack& stack)
+{
+    PushMadeObject(stack, GSOImage::Make(context), GSOImage::ScriptClass());
+    return true;
+}
 
-constexpr ImageNative ImageNatives[] = {
-    {"$void@Image::Clear(int,int)", &GSOImage::NativeClear},
-    {"$void@Image::Resize(int,int,bool)", &GSOImage::NativeResize},
-    {"$int@Image::GetWidth()", &GSOImage::NativeGetWidth},
-    {"$int@Image::GetHeight()", &GSOImage::NativeGetHeight},
-    {"$void@Image::SetLineColor(float,float,float,float)", &GSOImage::NativeSetLineColor},
-    {"$void@Image::SetFillColor(float,float,float,float)", &GSOImage::NativeSetFillColor},
-    {"$void@Image::DrawPoint(int,int)", &GSOImage::NativeDrawPoint},
-    {"$void@Image::DrawRect(int,int,int,int)", &GSOImage::NativeDrawRect},
-    {"$void@Image::DrawLine(int,int,int,int)", &GSOImage::NativeDrawLine},
-    {"$void@Image::DrawCircle(int,int,int)", &GSOImage::NativeDrawCircle},
-    {"$void@Image::DrawTriangle(int,int,int,int,int,int)", &GSOImage::NativeDrawTriangle},
-    {"$void@Image::DrawImage(int,int,Image)", &GSOImage::NativeDrawImageAt},
-    {"$void@Image::DrawImage(int,int,int,int,Image)", &GSOImage::NativeDrawImageInto},
-    {"$void@Image::DrawImage(int,int,int,int,Image,int,int,int,int)", &GSOImage::NativeDrawImagePart},
-    {"$void@Image::SetTextFont(string,int)", &GSOImage::NativeSetTextFont},
-    {"$int@Image::MeasureTextWidth(string)", &GSOImage::NativeMeasureTextWidth},
-    {"$void@Image::DrawText(int,int,string)", &GSOImage::NativeDrawText},
-    {"$Soup@Image::ExportImage()", &GSOImage::NativeExportImage},
-    {"$void@Image::ImportImage(Soup)", &GSOImage::NativeImportImage},
+// Asset.LoadImage: a file of the asset's folder as an Image.
+class AssetLoadImageNative final : public GSRuntime::GSNativeFunction {
+public:
+    AssetLoadImageNative() : GSNativeFunction("Asset", "$Image@Asset::LoadImage(string)") {}
+    bool Call(GSRuntime::GSObject* object, GSStack& stack) override
+    {
+        auto* asset = dynamic_cast<GSOAsset*>(object);
+        if (asset == nullptr)
+            return false;
+        Zel::PString file;
+        if (!GetNativePStringParam(stack, 1, false, file))
+            return true;
+        KADAssetHandleRef handle = KADClient::OpenAsset(asset->GetKUID(), false, nullptr);
+        Zel::PString name;
+        Zel::File::Path folder;
+        GSOImage* image = nullptr;
+        if (handle.IsValid() && handle.GetFolder(name, folder)) {
+            folder.AddPath(file.ToLower().c_str());
+            image = GSOImage::LoadFromFile(asset->GetContext(), name.c_str(), folder.c_str());
+        }
+        PushMadeObject(stack, image, GSOImage::ScriptClass());
+        return true;
+    }
 };
 
 }  // namespace
 
 void RegisterImageNatives()
 {
-    for (const ImageNative& native : ImageNatives)
-        GSMachine::Get()->RegisterNative(
-            new GSRuntime::GSCPPNativeFunction<GSOImage>("Image", native.signature, native.handler));
+    static constexpr MemberNativeRow<GSOImage> Rows[] = {
+        {"$void@Image::Clear(int,int)", &GSOImage::NativeClear},
+        {"$void@Image::Resize(int,int,bool)", &GSOImage::NativeResize},
+        {"$int@Image::GetWidth()", &GSOImage::NativeGetWidth},
+        {"$int@Image::GetHeight()", &GSOImage::NativeGetHeight},
+        {"$void@Image::SetLineColor(float,float,float,float)", &GSOImage::NativeSetLineColor},
+        {"$void@Image::SetFillColor(float,float,float,float)", &GSOImage::NativeSetFillColor},
+        {"$void@Image::DrawPoint(int,int)", &GSOImage::NativeDrawPoint},
+        {"$void@Image::DrawRect(int,int,int,int)", &GSOImage::NativeDrawRect},
+        {"$void@Image::DrawLine(int,int,int,int)", &GSOImage::NativeDrawLine},
+        {"$void@Image::DrawCircle(int,int,int)", &GSOImage::NativeDrawCircle},
+        {"$void@Image::DrawTriangle(int,int,int,int,int,int)", &GSOImage::NativeDrawTriangle},
+        {"$void@Image::DrawImage(int,int,Image)", &GSOImage::NativeDrawImageAt},
+        {"$void@Image::DrawImage(int,int,int,int,Image)", &GSOImage::NativeDrawImageInto},
+        {"$void@Image::DrawImage(int,int,int,int,Image,int,int,int,int)", &GSOImage::NativeDrawImagePart},
+        {"$void@Image::SetTextFont(string,int)", &GSOImage::NativeSetTextFont},
+        {"$int@Image::MeasureTextWidth(string)", &GSOImage::NativeMeasureTextWidth},
+        {"$void@Image::DrawText(int,int,string)", &GSOImage::NativeDrawText},
+        {"$Soup@Image::ExportImage()", &GSOImage::NativeExportImage},
+        {"$void@Image::ImportImage(Soup)", &GSOImage::NativeImportImage},
+    };
+    RegisterMemberNatives("Image", Rows);
+    GSMachine* machine = GSMachine::Get();
+    machine->RegisterNative(
+        new GSRuntime::GSCNativeFunction("ConstructorsBase", "$Image@ConstructorsBase::NewImage()", NewImage));
+    machine->RegisterNative(new AssetLoadImageNative());
 }

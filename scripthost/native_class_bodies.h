@@ -18,3 +18,4 @@ void RegisterLinkedListNatives();
 void RegisterSecurityTokenNatives();
 void RegisterConstructorsNatives();
 void RegisterKorvelScriptBaseNatives();
+void RegisterImageNatives();

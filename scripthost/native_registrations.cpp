@@ -211,7 +211,7 @@ constexpr RegistrationRow Rows[] = {
     {{"OnlineAccess", OnlineAccessNatives}, nullptr},
     {{"OnlineGroup", OnlineGroupNatives}, nullptr},
     {{"Library", LibraryNatives}, nullptr},
-    {{"Image", ImageNatives}, nullptr},
+    {{"Image", ImageNatives}, RegisterImageNatives},
     {{"KorvelScriptBase", KorvelScriptBaseNatives}, RegisterKorvelScriptBaseNatives},
     {{"SecurityToken", SecurityTokenNatives}, RegisterSecurityTokenNatives},
     {{"ConstructorsBase", ConstructorsBaseNatives}, RegisterConstructorsNatives},
