@@ -74,11 +74,11 @@ GSRuntime::GSClass* GSOImage::ScriptClass()
 
 GSOImage* GSOImage::LoadFromFile(GSRuntime::GSContext* context, const char* /*assetName*/, const char* path)
 {
-    GSOImage* image = Make(context);
-    if (image == nullptr)
-        return nullptr;
+    auto* image = new GSOImage(context);
     image->bitmap_ = std::make_unique<Zel::Bitmap>();
-    if (!image->bitmap_->Load(path)) {
+    // In a context the image must have its instance: scripts get nothing else.
+    const bool attached = context == nullptr || image->GetScriptInstance() != nullptr;
+    if (!attached || !image->bitmap_->Load(path)) {
         delete image;
         return nullptr;
     }

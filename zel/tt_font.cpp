@@ -167,7 +167,9 @@ bool TTFont::Init(const char* charsetName, const char* faceName, int32_t height,
         Release();
         return false;
     }
-    cellHeight_ = std::max(metrics.height, 0);
+    // Any cell taller than the largest atlas holds no glyph; the cap keeps
+    // the sizes below far from the 32-bit limit.
+    cellHeight_ = std::clamp(metrics.height, 0, 1 << 20);
     ascent_ = metrics.ascent;
     if (style_ & StyleShadow) {
         shadow_ = 1;
@@ -189,7 +191,7 @@ bool TTFont::Init(const char* charsetName, const char* faceName, int32_t height,
     uint32_t largestB = 0;
     for (FontAbcWidth& width : widths_) {
         if (lined)
-            width = {0, uint32_t(Advance(width)), 0};
+            width = {0, uint32_t(std::max(Advance(width), 0)), 0};
         largestB = std::max(largestB, width.b);
     }
     defaultGlyph_ = GlyphIndex('?', 0);

@@ -9,6 +9,8 @@
 #include "scripthost/gso_image.h"
 #include "support/fake_font_backend.h"
 #include "support/golden_image.h"
+#include "support/temp_folder.h"
+#include "zel/bitmap_png_write.h"
 #include "zel/freetype_font_backend.h"
 
 namespace {
@@ -109,6 +111,23 @@ TEST(ImageClass, AnImageDrawnOnItselfIsCopiedOnlyAtItsOwnSize)
     other->DrawImage({0, 0, 1, 1}, nullptr, {0, 0, 0, 0});
     EXPECT_EQ(other->ChangeCount(), 2);
     EXPECT_EQ(RectOfCorners(5, 6, 1, 10).width, -4);
+}
+
+TEST(ImageClass, AnImageLoadsFromAFileOrIsNotMade)
+{
+    KorvelTest::TempFolder folder;
+    Zel::Bitmap picture;
+    ASSERT_TRUE(picture.Allocate(5, 3));
+    picture.FillColour(0xFF00FF00);
+    ASSERT_TRUE(Zel::WritePng(picture, (folder / "picture.png").c_str()));
+    folder.MakeFile("broken.png", "\x89PNG\r\n\x1a\nnot really");
+    GSOImage* loaded = GSOImage::LoadFromFile(nullptr, "asset", (folder / "picture.png").c_str());
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->GetBitmap()->Width(), 5);
+    EXPECT_EQ(Word(*loaded, 4, 2), 0xFF00FF00u);
+    delete loaded;
+    EXPECT_EQ(GSOImage::LoadFromFile(nullptr, "asset", (folder / "broken.png").c_str()), nullptr);
+    EXPECT_EQ(GSOImage::LoadFromFile(nullptr, "asset", (folder / "missing.png").c_str()), nullptr);
 }
 
 TEST(ImageClass, TextIsMeasuredAndDrawnWithTheImagesFont)

@@ -78,6 +78,48 @@ TEST_F(DejaVu, SizesPastTheLimitFailAndLargeOnesHaveNoCells)
     EXPECT_GT(glyph.width, 100);
 }
 
+// Whether some row of the glyph's box is ink from its first column to its
+// last.
+bool HasFullRow(const TTFont& font, const Zel::GlyphPlacement& glyph)
+{
+    const int32_t x0 = int32_t(glyph.u * float(font.AtlasSize()));
+    const int32_t y0 = int32_t(glyph.v * float(font.AtlasSize()));
+    for (int32_t y = y0; y < y0 + font.CellHeight(); ++y) {
+        bool full = glyph.width > 0;
+        for (int32_t x = x0; x < x0 + glyph.width && full; ++x)
+            full = font.Atlas()->Pixels()[(size_t(y) * size_t(font.AtlasSize()) + size_t(x)) * 4 + 3] == 255;
+        if (full)
+            return true;
+    }
+    return false;
+}
+
+TEST_F(DejaVu, LinesRunTheWholeAdvanceAndAntialiasingGivesGrey)
+{
+    Zel::GlyphPlacement glyph;
+    TTFont plain;
+    ASSERT_TRUE(plain.Init(nullptr, "DejaVu Sans", 20, 0));
+    ASSERT_TRUE(plain.GetGlyph('o', glyph));
+    EXPECT_FALSE(HasFullRow(plain, glyph));
+    for (uint8_t style : {TTFont::StyleUnderline, TTFont::StyleStrikeOut}) {
+        TTFont lined;
+        ASSERT_TRUE(lined.Init(nullptr, "DejaVu Sans", 20, style));
+        ASSERT_TRUE(lined.GetGlyph('o', glyph));
+        EXPECT_EQ(glyph.a, 0);
+        EXPECT_EQ(glyph.c, 0);
+        EXPECT_TRUE(HasFullRow(lined, glyph)) << int(style);
+    }
+    TTFont smooth;
+    ASSERT_TRUE(smooth.Init(nullptr, "DejaVu Sans", 20, TTFont::StyleAntialiased));
+    ASSERT_TRUE(smooth.GetGlyph('o', glyph));
+    int grey = 0;
+    for (size_t i = 0; i < smooth.Atlas()->Pixels().size(); i += 4) {
+        const uint8_t value = smooth.Atlas()->Pixels()[i];
+        grey += (value > 0 && value < 255) ? 1 : 0;
+    }
+    EXPECT_GT(grey, 4);
+}
+
 TEST_F(DejaVu, TextGolden)
 {
     TTFont font;
