@@ -57,6 +57,11 @@ public:
     int BuildFromConfig(const Zel::DisplayCapabilities* display, Zel::MaterialManager* materials,
                         MeshResource* resource, const Zel::GeometryConfigData& config, const std::string& fileName,
                         uint32_t defaultColour);
+    // Reads and parses the ".imtxt" file, interprets it and builds from it:
+    // 2 when it cannot be read, 1 when it does not parse, 3 when it is empty
+    // or cannot be interpreted.
+    int LoadConfig(const Zel::DisplayCapabilities* display, Zel::MaterialManager* materials, MeshResource* resource,
+                   const std::string& fileName, uint32_t defaultColour);
 
     // Completion: queued textures, then display buffers (9 when refused).
     void LoadTextures(Zel::TextureSource* source);

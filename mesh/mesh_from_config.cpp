@@ -2,8 +2,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <string>
 
 #include "mesh/indexed_mesh_definition.h"
+#include "zel/config_data.h"
 #include "zel/display_capabilities.h"
 #include "zel/geometry_config_data.h"
 #include "zel/material_manager.h"
@@ -27,17 +30,37 @@ void CopyInto(Zel::VertexStream stream, const std::vector<std::array<T, N>>& val
         memcpy(stream.data + size_t{v} * stream.stride, values[v].data(), sizeof(T) * N);
 }
 
-void CopyColours(Zel::VertexStream stream, const std::vector<uint32_t>& colours, uint32_t count, uint32_t defaultColour)
+void CopyColours(Zel::VertexStream stream, const std::vector<std::optional<uint32_t>>& colours, uint32_t count,
+                 uint32_t defaultColour)
 {
     if (!stream)
         return;
     for (uint32_t v = 0; v < count; ++v) {
-        uint32_t colour = v < colours.size() ? colours[v] : defaultColour;
+        uint32_t colour = v < colours.size() && colours[v] ? *colours[v] : defaultColour;
         memcpy(stream.data + size_t{v} * stream.stride, &colour, 4);
     }
 }
 
 }  // namespace
+
+int KorvelIndexedMeshDefinition::LoadConfig(const Zel::DisplayCapabilities* display, Zel::MaterialManager* materials,
+                                            MeshResource* resource, const std::string& fileName, uint32_t defaultColour)
+{
+    name_ = fileName;
+    Zel::MemoryFile file;
+    if (file.Open(fileName.c_str()) != 0)
+        return MeshNoData;
+    Zel::ConfigData root;
+    Zel::ConfigParser parser;
+    std::string error;
+    if (!parser.Parse(std::string(reinterpret_cast<const char*>(file.Data()), file.Size()), root, error))
+        return MeshParseFailed;
+    if (root.Entries().empty())
+        return MeshBadFormat;
+    Zel::GeometryConfigData config;
+    config.LoadConfigData(root, true, true, true, name_);
+    return BuildFromConfig(display, materials, resource, config, name_, defaultColour);
+}
 
 int KorvelIndexedMeshDefinition::BuildFromConfig(const Zel::DisplayCapabilities* display,
                                                  Zel::MaterialManager* materials, MeshResource* resource,
