@@ -1,11 +1,14 @@
 // Texture conversion of a folder tree: one chained record per texture source, run on the job workers, then waited for.
 #include "mesh/texture_conversion.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "foundation/base/file_utilities.h"
+#include "foundation/base/job_dispatcher.h"
 #include "interfacetext/interface_text_db.h"
 #include "mesh/compress_ascii_resource.h"
 #include "mesh/texture_convert_record.h"
@@ -36,18 +39,38 @@ int ConvertFolderTextures(const Zel::PString& assetName, const Zel::File::Path& 
                        Zel::String("Unable to search path: '$(FILE_NAME)'"), &parameters);
         return 0;
     }
-    bool allDone = true;
-    std::vector<std::unique_ptr<TextureConvertFileRecord>> records;
+    // The walk is listed first so the workers for this folder's sources
+    // start together: posting alone adds one worker per 5 s, and the
+    // compression jobs are the only lever on the conversion's time.
+    struct Entry {
+        Zel::File::Path path;
+        bool folder;
+    };
+    std::vector<Entry> entries;
+    size_t sources = 0;
     while (find.Next()) {
         if (IsDotOrDotDot(find.Name().c_str()))
             continue;
         Zel::File::Path child = folder;
         child.AddPath(find.Name().c_str());
         if (find.IsDirectory()) {
-            allDone = ConvertFolderTextures(assetName, child, log) == TextureConversionDone && allDone;
+            entries.push_back({child, true});
         } else if (IsTextureSourceName(find.Name().c_str())) {
+            entries.push_back({child, false});
+            ++sources;
+        }
+    }
+    if (sources > 0)
+        JobDispatcher::Instance().EnsureWorkers(
+            std::min<size_t>(sources, std::max(1u, std::thread::hardware_concurrency())));
+    bool allDone = true;
+    std::vector<std::unique_ptr<TextureConvertFileRecord>> records;
+    for (const Entry& entry : entries) {
+        if (entry.folder) {
+            allDone = ConvertFolderTextures(assetName, entry.path, log) == TextureConversionDone && allDone;
+        } else {
             records.push_back(std::make_unique<TextureConvertFileRecord>());
-            records.back()->Start(assetName, child, log);
+            records.back()->Start(assetName, entry.path, log);
         }
     }
     for (size_t i = 0; i < records.size(); ++i) {

@@ -95,6 +95,10 @@ public:
     // Workers end after this long without work (30000 ms).
     void SetWorkerIdleTimeout(std::uint32_t milliseconds);
     std::size_t GetWorkerCount() const;
+    // For a batch that knows it is about to post count independent jobs:
+    // starts workers at once until count are live, instead of one per 5 s
+    // as posting alone does. Returns the number of live workers.
+    std::size_t EnsureWorkers(std::size_t count);
 
     struct State;
 

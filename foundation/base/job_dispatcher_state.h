@@ -68,6 +68,7 @@ struct JobDispatcher::State {
     bool HasWorkerJobQueued();
 
     void EnsureWorker();
+    std::size_t EnsureWorkers(std::size_t count);
     void StopWorkers();
     void WorkerMain(JobWorker* worker);
 

@@ -35,6 +35,24 @@ void JobDispatcher::State::EnsureWorker()
     workerWake.Set();
 }
 
+std::size_t JobDispatcher::State::EnsureWorkers(std::size_t count)
+{
+    std::size_t live = 0;
+    {
+        std::lock_guard<std::mutex> hold(workerLock);
+        ReapEndedWorkers();
+        while (static_cast<std::size_t>(liveWorkers) < count && !stopped.load()) {
+            const int before = liveWorkers;
+            StartWorker();
+            // A thread the system refuses is not retried in a loop.
+            if (liveWorkers == before)
+                break;
+        }
+        live = static_cast<std::size_t>(liveWorkers);
+    }
+    return live;
+}
+
 void JobDispatcher::State::StartWorker()
 {
     if (stopped.load())
@@ -110,6 +128,11 @@ void JobDispatcher::State::StopWorkers()
 void JobDispatcher::SetWorkerIdleTimeout(std::uint32_t milliseconds)
 {
     state_->idleTimeoutMs.store(milliseconds);
+}
+
+std::size_t JobDispatcher::EnsureWorkers(std::size_t count)
+{
+    return state_->EnsureWorkers(count);
 }
 
 std::size_t JobDispatcher::GetWorkerCount() const

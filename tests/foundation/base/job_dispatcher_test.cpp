@@ -328,3 +328,23 @@ TEST(GuardedJobCallDeathTest, FaultInAGuardedJobOnAWorkerEndsTheProcessWithMinus
 #endif
 
 }  // namespace
+
+TEST_F(JobDispatcherTest, EnsureWorkersStartsThemAtOnceSoABatchRunsSideBySide)
+{
+    EXPECT_EQ(dispatcher.EnsureWorkers(4), 4u);
+    EXPECT_EQ(dispatcher.EnsureWorkers(2), 4u);  // never fewer than are live
+    // Each job waits until all four run: with one worker started per 5 s
+    // the batch could not finish.
+    std::atomic<int> running{0};
+    JobTrace traces[4];
+    for (JobTrace& trace : traces) {
+        dispatcher.Post(JobNeverOnMainThread | JobAsynchronous, 1, nullptr, new TraceJob(trace, [&] {
+                            running.fetch_add(1);
+                            WaitUntil([&] { return running.load() == 4; });
+                        }));
+    }
+    for (JobTrace& trace : traces)
+        WaitUntil([&] { return trace.runs.load() == 1; });
+    dispatcher.Stop();
+    EXPECT_EQ(dispatcher.EnsureWorkers(3), 0u);
+}
