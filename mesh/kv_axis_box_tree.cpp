@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
+#include "mesh/kv_axis_box_tree_memory.h"
 #include "mesh/kv_map_kd_tree.h"
 #include "mesh/triangle_tests.h"
 
@@ -14,9 +16,8 @@ constexpr float kHuge = 3.4028235e38f;
 
 }  // namespace
 
-// One triangle seen along one axis: its box centre and bounds there.
+// One triangle seen along one axis: its box bounds there.
 struct KVAxisBoxTree::SplitKey {
-    float centre;
     float min;
     float max;
     uint32_t triangle;
@@ -28,16 +29,24 @@ struct KVAxisBoxTree::BuildState {
         int32_t second = 0;
         Box box;
     };
+    // The welded corners. Their only uses are the vertex limit and the
+    // count, and a triangle count below a third of the limit cannot reach
+    // it: until then nothing is welded (the costliest part of building), and
+    // the corners are welded from the geometry when the count is asked for
+    // or the limit comes within reach.
+    bool welding = false;
     std::vector<std::array<float, 3>> vertices;
-    std::vector<std::array<uint32_t, 3>> triangles;
-    std::vector<int32_t> ids;
+    KVAxisBoxTreeArray<int32_t> ids{kMaxTriangles};
     std::vector<Node> nodes;
-    std::vector<Box> boxes;
-    std::vector<uint32_t> leaves;
-    // Triangles in split order: each node owns one range of it.
-    std::vector<uint32_t> order;
-    // Left uninitialised: each node writes its range before reading it.
-    std::array<std::unique_ptr<SplitKey[]>, 3> keys;
+    KVAxisBoxTreeArray<uint32_t> leaves;
+    // Per axis, each triangle's box there: in adding order, then ordered by
+    // box centre on that axis. Each node owns the same range of all three; a
+    // split keeps every range sorted, so a median is a position, not a selection.
+    std::array<KVAxisBoxTreeArray<SplitKey>, 3> keys{KVAxisBoxTreeArray<SplitKey>(kMaxTriangles),
+                                                     KVAxisBoxTreeArray<SplitKey>(kMaxTriangles),
+                                                     KVAxisBoxTreeArray<SplitKey>(kMaxTriangles)};
+    KVAxisBoxTreeArray<SplitKey> spare;
+    KVAxisBoxTreeArray<uint8_t> goesLeft;
     size_t leafSize = 64;
     KVMapKDTree<int, float, 3, 4000> welder;
     std::vector<int> found;
@@ -56,6 +65,11 @@ KVAxisBoxTree::~KVAxisBoxTree() = default;
 void KVAxisBoxTree::BeginBuild(const KVAxisBoxTreeExternalGeometry* geometry, int leafSize)
 {
     build_ = std::make_unique<BuildState>();
+    // Welded points are all distinct and only ever matched exactly, which
+    // the welder's hash answers: rebalancing its search tree is wasted work.
+    build_->welder.SetInsertPolicy(KVRebuildNever);
+    // Without the geometry the corners cannot be fetched again later.
+    build_->welding = geometry == nullptr;
     // Even and at least 4, so a split of a full leaf leaves both halves usable.
     size_t size = leafSize < 4 ? 4 : static_cast<size_t>(leafSize);
     build_->leafSize = size & ~size_t{1};
@@ -69,7 +83,35 @@ size_t KVAxisBoxTree::RefusedCount() const
 
 size_t KVAxisBoxTree::WeldedVertexCount() const
 {
-    return build_ ? build_->vertices.size() : 0;
+    if (!build_)
+        return 0;
+    if (!build_->welding)
+        WeldFromGeometry();
+    return build_->vertices.size();
+}
+
+// Welds one corner; false when its index reaches the vertex limit.
+bool KVAxisBoxTree::Weld(const float corner[3]) const
+{
+    BuildState& state = *build_;
+    if (state.welder.FindExact(corner, state.found) > 0)
+        return static_cast<size_t>(state.found[0]) < kMaxVertices;
+    size_t index = state.vertices.size();
+    state.vertices.push_back({corner[0], corner[1], corner[2]});
+    state.welder.Insert(corner, static_cast<int>(index));
+    return index < kMaxVertices;
+}
+
+void KVAxisBoxTree::WeldFromGeometry() const
+{
+    BuildState& state = *build_;
+    state.welding = true;
+    for (int32_t id : state.ids) {
+        float corners[3][3];
+        geometry_->GetTriangle(id, corners);
+        for (const float* corner : corners)
+            Weld(corner);
+    }
 }
 
 void KVAxisBoxTree::AddTriangle(const float p0[3], const float p1[3], const float p2[3], int32_t id)
@@ -81,37 +123,37 @@ void KVAxisBoxTree::AddTriangle(const float p0[3], const float p1[3], const floa
         ++state.refused;
         return;
     }
-    if (state.triangles.size() >= kMaxTriangles || state.vertices.size() >= kMaxVertices)
+    if (state.ids.Size() >= kMaxTriangles || state.vertices.size() >= kMaxVertices)
         return;
     if (!IsValidTrianglePlane(p0, p1, p2)) {
         ++state.refused;
         return;
     }
-    std::array<uint32_t, 3> triangle{};
     const float* corners[3] = {p0, p1, p2};
-    for (int k = 0; k < 3; ++k) {
-        uint32_t index;
-        if (state.welder.FindExact(corners[k], state.found) > 0) {
-            index = static_cast<uint32_t>(state.found[0]);
-        } else {
-            index = static_cast<uint32_t>(state.vertices.size());
-            state.vertices.push_back({corners[k][0], corners[k][1], corners[k][2]});
-            state.welder.Insert(corners[k], static_cast<int>(index));
-        }
-        if (index >= kMaxVertices)
-            return;
-        triangle[static_cast<size_t>(k)] = index;
-    }
-    state.triangles.push_back(triangle);
-    state.ids.push_back(id);
-    Box box{{kHuge, kHuge, kHuge}, {-kHuge, -kHuge, -kHuge}};
-    for (const float* corner : corners) {
-        for (int a = 0; a < 3; ++a) {
-            box.min[a] = std::min(box.min[a], corner[a]);
-            box.max[a] = std::max(box.max[a], corner[a]);
+    if (!state.welding && 3 * (state.ids.Size() + 1) >= kMaxVertices)
+        WeldFromGeometry();
+    if (state.welding) {
+        for (const float* corner : corners) {
+            if (!Weld(corner))
+                return;
         }
     }
-    state.boxes.push_back(box);
+    const size_t triangle = state.ids.Size();
+    bool stored = state.ids.PushBack(id);
+    for (size_t a = 0; a < 3 && stored; ++a) {
+        SplitKey key{kHuge, -kHuge, static_cast<uint32_t>(triangle)};
+        for (const float* corner : corners) {
+            key.min = std::min(key.min, corner[a]);
+            key.max = std::max(key.max, corner[a]);
+        }
+        stored = state.keys[a].PushBack(key);
+    }
+    if (!stored) {
+        // Out of memory: the triangle is dropped whole, like one over the limits.
+        state.ids.Resize(triangle);
+        for (auto& keys : state.keys)
+            keys.Resize(std::min(keys.Size(), triangle));
+    }
 }
 
 bool KVAxisBoxTree::Build()
@@ -119,76 +161,116 @@ bool KVAxisBoxTree::Build()
     if (!build_)
         return false;
     BuildState& state = *build_;
-    bool usable = !state.ids.empty() && state.vertices.size() < kMaxVertices && !state.triangles.empty() &&
-                  state.triangles.size() < kMaxTriangles;
+    bool usable = !state.ids.Empty() && state.vertices.size() < kMaxVertices && state.ids.Size() < kMaxTriangles;
     if (!usable) {
         build_.reset();
         return false;
     }
-    state.order.resize(state.triangles.size());
-    for (size_t i = 0; i < state.order.size(); ++i)
-        state.order[i] = static_cast<uint32_t>(i);
-    for (auto& keys : state.keys)
-        keys.reset(new SplitKey[state.order.size()]);
+    if (!SortByCentres()) {
+        build_.reset();
+        return false;
+    }
     deepest_ = 0;
     state.nodes.push_back({});
     // The root's box, the union of the triangles' boxes, is the box of the welded vertices.
-    Split(0, 0, state.order.size(), 0);
+    Split(0, 0, state.ids.Size(), 0, -1);
     Pack();
     build_.reset();
     return true;
 }
 
-size_t KVAxisBoxTree::EvaluateSplit(SplitKey* keys, size_t count, float extent, float& overlap)
+namespace {
+
+// Float bits as an unsigned key with the same order (-0.0 just below 0.0).
+uint32_t OrderedBits(float value)
 {
-    auto byCentre = [](const SplitKey& a, const SplitKey& b) { return a.centre < b.centre; };
-    size_t half = count / 2;
-    // Only the halves matter, not the order inside them: a selection does, in place.
-    std::nth_element(keys, keys + half, keys + count, byCentre);
-    size_t leftCount = half;
-    // Two odd halves: the triangle nearest the cut changes sides so both become even.
-    if (leftCount % 2 == 1 && (count - leftCount) % 2 == 1) {
-        if (leftCount < count - leftCount) {
-            std::iter_swap(keys + leftCount, std::min_element(keys + leftCount, keys + count, byCentre));
-            ++leftCount;
-        } else {
-            std::iter_swap(keys + leftCount - 1, std::max_element(keys, keys + leftCount, byCentre));
-            --leftCount;
-        }
-    }
-    float leftMax = -kHuge, rightMin = kHuge;
-    for (size_t i = 0; i < leftCount; ++i)
-        leftMax = std::max(leftMax, keys[i].max);
-    for (size_t i = leftCount; i < count; ++i)
-        rightMin = std::min(rightMin, keys[i].min);
-    overlap = extent > 0 ? (leftMax - rightMin) / extent : 0.0f;
-    return leftCount;
+    uint32_t bits;
+    memcpy(&bits, &value, 4);
+    return bits & 0x80000000u ? ~bits : bits | 0x80000000u;
 }
 
-void KVAxisBoxTree::Split(size_t node, size_t lo, size_t hi, int depth)
+// The centre of a triangle's box on one axis, as an unsigned key of the same order.
+uint32_t CentreKey(const float min, const float max)
+{
+    return OrderedBits((min + max) / 2);
+}
+
+}  // namespace
+
+bool KVAxisBoxTree::SortByCentres()
+{
+    BuildState& state = *build_;
+    const size_t count = state.ids.Size();
+    if (!state.spare.Allocate(count) || !state.goesLeft.Allocate(count) || !state.leaves.Allocate(count) ||
+        !state.leaves.Resize(0))
+        return false;
+    state.nodes.reserve(4 * (count / state.leafSize + 1));
+    // Three stable 11-bit passes of the centre key per axis, each skipped
+    // when every key shares its digit; equal centres keep the adding order.
+    for (auto& array : state.keys) {
+        SplitKey* keys = array.Data();
+        SplitKey* scratch = state.spare.Data();
+        for (int shift = 0; shift < 32; shift += 11) {
+            size_t counts[2048] = {};
+            for (size_t i = 0; i < count; ++i)
+                ++counts[(CentreKey(keys[i].min, keys[i].max) >> shift) & 2047];
+            if (counts[(CentreKey(keys[0].min, keys[0].max) >> shift) & 2047] == count)
+                continue;
+            size_t total = 0;
+            for (size_t& slot : counts) {
+                size_t here = slot;
+                slot = total;
+                total += here;
+            }
+            for (size_t i = 0; i < count; ++i)
+                scratch[counts[(CentreKey(keys[i].min, keys[i].max) >> shift) & 2047]++] = keys[i];
+            std::swap(keys, scratch);
+        }
+        if (keys != array.Data())
+            std::memcpy(array.Data(), keys, count * sizeof(SplitKey));
+    }
+    return true;
+}
+
+void KVAxisBoxTree::Split(size_t node, size_t lo, size_t hi, int depth, int parentAxis)
 {
     BuildState& state = *build_;
     deepest_ = std::max(deepest_, depth);
-    // The node's box is the union of its triangles' boxes; the same pass lays
-    // out each axis's keys, so the selections below touch only packed memory.
-    Box box{{kHuge, kHuge, kHuge}, {-kHuge, -kHuge, -kHuge}};
-    bool leaf = hi - lo <= state.leafSize;
-    for (size_t i = lo; i < hi; ++i) {
-        uint32_t triangle = state.order[i];
-        const Box& t = state.boxes[triangle];
-        for (int a = 0; a < 3; ++a) {
-            box.min[a] = std::min(box.min[a], t.min[a]);
-            box.max[a] = std::max(box.max[a], t.max[a]);
-            if (!leaf)
-                state.keys[a][i] = {(t.min[a] + t.max[a]) / 2, t.min[a], t.max[a], triangle};
+    const size_t count = hi - lo;
+    const bool leaf = count <= state.leafSize;
+    // The median, moved one toward the left when both halves would be odd.
+    size_t leftCount = count / 2;
+    if (leftCount % 2 == 1 && (count - leftCount) % 2 == 1)
+        leftCount = leftCount < count - leftCount ? leftCount + 1 : leftCount - 1;
+    // One pass per axis gives the node's box there and the overlap of the
+    // halves a split on that axis would make.
+    Box box;
+    float leftMax[3], rightMin[3];
+    for (size_t a = 0; a < 3; ++a) {
+        const SplitKey* keys = state.keys[a].Data() + lo;
+        float low = kHuge, high = -kHuge, left = -kHuge, right = kHuge;
+        const size_t cut = leaf ? count : leftCount;
+        for (size_t i = 0; i < cut; ++i) {
+            low = std::min(low, keys[i].min);
+            left = std::max(left, keys[i].max);
         }
+        for (size_t i = cut; i < count; ++i) {
+            right = std::min(right, keys[i].min);
+            high = std::max(high, keys[i].max);
+        }
+        box.min[a] = std::min(low, right);
+        box.max[a] = std::max(high, left);
+        leftMax[a] = left;
+        rightMin[a] = right;
     }
     state.nodes[node].box = box;
     if (leaf) {
-        state.nodes[node].first = ~static_cast<int32_t>(state.leaves.size());
-        state.nodes[node].second = static_cast<int32_t>(hi - lo);
-        state.leaves.insert(state.leaves.end(), state.order.begin() + static_cast<std::ptrdiff_t>(lo),
-                            state.order.begin() + static_cast<std::ptrdiff_t>(hi));
+        state.nodes[node].first = ~static_cast<int32_t>(state.leaves.Size());
+        state.nodes[node].second = static_cast<int32_t>(count);
+        // In the order of the parent's split axis; the root's in adding order.
+        for (size_t i = lo; i < hi; ++i)
+            state.leaves.PushBack(parentAxis < 0 ? static_cast<uint32_t>(i)
+                                                 : state.keys[static_cast<size_t>(parentAxis)][i].triangle);
         return;
     }
     float x = std::fabs(box.max[0] - box.min[0]), y = std::fabs(box.max[1] - box.min[1]),
@@ -209,27 +291,41 @@ void KVAxisBoxTree::Split(size_t node, size_t lo, size_t hi, int depth)
         order[0] = 0, order[1] = 2, order[2] = 1;
     }
     int best = order[0];
-    size_t leftCount = 0;
     float bestOverlap = std::numeric_limits<float>::infinity();
     for (int axis : order) {
-        float overlap = 0;
-        size_t count = EvaluateSplit(state.keys[axis].get() + lo, hi - lo, box.max[axis] - box.min[axis], overlap);
+        float extent = box.max[axis] - box.min[axis];
+        float overlap = extent > 0 ? (leftMax[axis] - rightMin[axis]) / extent : 0.0f;
         if (overlap < bestOverlap) {
             bestOverlap = overlap;
             best = axis;
-            leftCount = count;
         }
     }
-    const SplitKey* chosen = state.keys[best].get() + lo;
-    for (size_t i = lo; i < hi; ++i)
-        state.order[i] = chosen[i - lo].triangle;
+    // The chosen axis's range is split already; the other two are split
+    // the same way, each half keeping its order.
+    const SplitKey* chosen = state.keys[static_cast<size_t>(best)].Data() + lo;
+    for (size_t i = 0; i < count; ++i)
+        state.goesLeft[chosen[i].triangle] = i < leftCount ? 1 : 0;
+    for (int a = 0; a < 3; ++a) {
+        if (a == best)
+            continue;
+        SplitKey* keys = state.keys[static_cast<size_t>(a)].Data() + lo;
+        SplitKey* right = state.spare.Data();
+        size_t kept = 0, moved = 0;
+        for (size_t i = 0; i < count; ++i) {
+            if (state.goesLeft[keys[i].triangle])
+                keys[kept++] = keys[i];
+            else
+                right[moved++] = keys[i];
+        }
+        std::copy(right, right + moved, keys + kept);
+    }
     size_t leftNode = state.nodes.size();
     state.nodes.push_back({});
     state.nodes.push_back({});
     state.nodes[node].first = static_cast<int32_t>(leftNode);
     state.nodes[node].second = static_cast<int32_t>(leftNode + 1);
-    Split(leftNode, lo, lo + leftCount, depth + 1);
-    Split(leftNode + 1, lo + leftCount, hi, depth + 1);
+    Split(leftNode, lo, lo + leftCount, depth + 1, best);
+    Split(leftNode + 1, lo + leftCount, hi, depth + 1, best);
 }
 
 void KVAxisBoxTree::Pack()
@@ -265,7 +361,7 @@ void KVAxisBoxTree::Pack()
         nodes_.push_back(packed);
     }
     references_.clear();
-    references_.reserve(state.leaves.size());
+    references_.reserve(state.leaves.Size());
     for (uint32_t triangle : state.leaves) {
         int32_t id = state.ids[triangle];
         uint32_t chunk = static_cast<uint32_t>(id) >> 16;

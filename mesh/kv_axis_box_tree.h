@@ -35,6 +35,7 @@ public:
     KVAxisBoxTree(const KVAxisBoxTree&) = delete;
     KVAxisBoxTree& operator=(const KVAxisBoxTree&) = delete;
 
+    // The geometry answers each id with the corners it is added with.
     void BeginBuild(const KVAxisBoxTreeExternalGeometry* geometry, int leafSize = 64);
     void AddTriangle(const float p0[3], const float p1[3], const float p2[3], int32_t id);
     // Builds and packs; the build state is released whatever the outcome.
@@ -65,10 +66,13 @@ private:
         float max[3];
     };
     struct SplitKey;
-    // Splits the triangles order[lo, hi) below node, which takes their box.
-    void Split(size_t node, size_t lo, size_t hi, int depth);
-    // Partitions keys[lo, hi) on their centres; returns how many go left and the overlap of the halves.
-    static size_t EvaluateSplit(SplitKey* keys, size_t count, float extent, float& overlap);
+    bool Weld(const float corner[3]) const;
+    void WeldFromGeometry() const;
+    // Orders the triangles by box centre on each axis once, for every split;
+    // false without the memory for it.
+    bool SortByCentres();
+    // Splits the triangles in the key range [lo, hi) below node, which takes their box.
+    void Split(size_t node, size_t lo, size_t hi, int depth, int parentAxis);
     void Pack();
     void Visit(size_t node, struct SegmentQuery& query, KVAxisBoxTreeHit& result) const;
     void TestTriangle(int32_t id, struct SegmentQuery& query, KVAxisBoxTreeHit& result) const;

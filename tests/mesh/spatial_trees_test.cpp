@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <random>
 #include <vector>
@@ -290,6 +292,54 @@ TEST(KVAxisBoxTreeTest, PackedBoxesCoverTheirTrianglesAndQueriesMatchBruteForce)
         }
     }
     EXPECT_GT(hits, 0);
+}
+
+TEST(KVAxisBoxTreeTest, WeldedCountHoldsWhenAskedMidBuild)
+{
+    // Two triangles sharing an edge, then a third sharing one corner: asking
+    // between them welds what is there and later corners weld as they come.
+    TriangleSoup soup;
+    soup.triangles = {
+        {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}}, {{{1, 0, 0}, {1, 1, 0}, {0, 1, 0}}}, {{{1, 1, 0}, {2, 1, 0}, {2, 2, 0}}}};
+    KVAxisBoxTree tree;
+    tree.BeginBuild(&soup);
+    for (size_t i = 0; i < 2; ++i)
+        tree.AddTriangle(soup.triangles[i][0].data(), soup.triangles[i][1].data(), soup.triangles[i][2].data(),
+                         soup.Id(i));
+    EXPECT_EQ(tree.WeldedVertexCount(), 4u);
+    tree.AddTriangle(soup.triangles[2][0].data(), soup.triangles[2][1].data(), soup.triangles[2][2].data(), soup.Id(2));
+    EXPECT_EQ(tree.WeldedVertexCount(), 6u);
+    ASSERT_TRUE(tree.Build());
+    EXPECT_EQ(tree.LeafReferenceCount(), 3u);
+}
+
+TEST(KVAxisBoxTreeTest, EveryTriangleLandsInOneLeafAndSplitsStayBalanced)
+{
+    // Many equal centres on one axis: ties must not lose or repeat a triangle.
+    TriangleSoup soup = RandomSoup(3000, 5);
+    for (size_t i = 0; i < soup.triangles.size(); i += 3) {
+        for (auto& corner : soup.triangles[i])
+            corner[0] = 7;
+    }
+    KVAxisBoxTree tree;
+    soup.Add(tree);
+    ASSERT_TRUE(tree.Build());
+    std::vector<int> seen(soup.triangles.size());
+    for (size_t r = 0; r < tree.LeafReferenceCount(); ++r) {
+        int32_t id = tree.LeafReferenceId(r);
+        ++seen[static_cast<size_t>(id >> 16) * 21846 + static_cast<size_t>(id & 0xFFFF) / 3];
+    }
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), static_cast<long>(seen.size()));
+    // A node's triangles: a leaf's count, or the sum of its children's.
+    std::function<int32_t(size_t)> count = [&](size_t n) -> int32_t {
+        const auto& node = tree.Nodes()[n];
+        if (node.first < 0)
+            return node.second;
+        int32_t left = count(static_cast<size_t>(node.first)), right = count(static_cast<size_t>(node.second));
+        EXPECT_LE(std::abs(left - right), 2) << n;
+        return left + right;
+    };
+    EXPECT_EQ(count(0), 3000);
 }
 
 TEST(KVAxisBoxTreeTest, SegmentInThePlaneHitsAtTheStart)
