@@ -3,30 +3,27 @@
 
 namespace DODLib {
 
+namespace {
+
+// Null and the empty text compare equal, so they share one key.
+const void* KeyOf(const Zel::PString& name)
+{
+    return name.IsEmpty() ? nullptr : static_cast<const void*>(name.Node());
+}
+
+}  // namespace
+
 ConfigView::ConfigView(const SoupHandle& soup) : soup_(soup)
 {
     const int32_t count = soup_.CountTags();
-    if (count < IndexedFrom)
-        return;
-    first_.reserve(size_t(count));
-    for (int32_t i = 0; i < count; ++i) {
-        const Zel::PString name = soup_.GetIndexedTagName(i);
-        first_.try_emplace(name.Node(), i);
-    }
+    first_.Reserve(size_t(count > 0 ? count : 0));
+    for (int32_t i = 0; i < count; ++i)
+        first_.Insert(KeyOf(soup_.GetIndexedTagName(i)), i);
 }
 
 int32_t ConfigView::FirstIndex(const Zel::PString& name) const
 {
-    const int32_t count = soup_.CountTags();
-    if (count < IndexedFrom) {
-        for (int32_t i = 0; i < count; ++i) {
-            if (soup_.GetIndexedTagName(i) == name)
-                return i;
-        }
-        return -1;
-    }
-    auto it = first_.find(name.Node());
-    return it == first_.end() ? -1 : it->second;
+    return first_.Find(KeyOf(name));
 }
 
 Zel::PString ConfigView::GetText(const Zel::PString& name) const

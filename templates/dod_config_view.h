@@ -1,9 +1,8 @@
 // One level of a config soup as the template reader sees it: values by name, the first occurrence winning.
 #pragma once
 
-#include <unordered_map>
-
 #include "soup/soup_handle.h"
+#include "templates/dod_node_index.h"
 #include "zel/pstring.h"
 
 namespace DODLib {
@@ -26,9 +25,9 @@ private:
     int32_t FirstIndex(const Zel::PString& name) const;
 
     SoupHandle soup_;
-    // Levels of a few tags are searched directly; the index pays from here on.
-    static constexpr int32_t IndexedFrom = 16;
-    std::unordered_map<const void*, int32_t> first_;
+    // Even a level of a few tags is indexed: a direct search copies each
+    // name it passes, for every lookup.
+    NodeIndex first_;
 };
 
 }  // namespace DODLib

@@ -126,16 +126,16 @@ void Container::IndexTagName(const Tag* tag)
 {
     if (tags_.size() < IndexedTagCount)
         return;
-    if (tagNames_.empty()) {
+    if (tagNames_.Empty()) {
         for (const Tag* known : tags_)
-            tagNames_.insert(known->name.Node());
+            tagNames_.Insert(known->name.Node());
     }
-    tagNames_.insert(tag->name.Node());
+    tagNames_.Insert(tag->name.Node());
 }
 
 Tag* Container::FindTag(const Zel::PString& name) const
 {
-    if (!tagNames_.empty() && tagNames_.count(name.Node()) == 0)
+    if (!tagNames_.Empty() && !tagNames_.Contains(name.Node()))
         return nullptr;
     for (Tag* tag : tags_) {
         if (tag->name == name)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "soup/soup_handle.h"
+#include "templates/dod_node_index.h"
 #include "templates/dod_field_types.h"
 #include "templates/dod_finding_subject.h"
 #include "templates/dod_tag.h"
@@ -201,7 +202,7 @@ private:
     std::vector<SoupHandle> compulsoryElements_;
     std::vector<Container*> children_;
     std::vector<Tag*> tags_;
-    std::unordered_set<const void*> tagNames_;
+    NodeIndex tagNames_;
     std::vector<Tag*> identityTags_;
     std::vector<Tag*> optionalTags_;
     std::vector<Zel::PString> obsoleteNames_;

@@ -1,8 +1,7 @@
 // Writing a container tree back into a soup: tag writers in order, kinds mapped back, children and their validators.
-#include <unordered_set>
-
 #include "templates/dod_container.h"
 #include "templates/dod_error_handler.h"
+#include "templates/dod_node_index.h"
 #include "templates/dod_tag.h"
 #include "templates/dod_template_names.h"
 
@@ -26,7 +25,7 @@ Zel::PString ConfigKindOfTemplate(const Zel::PString& value)
 // Moves the tags a writer put into scratch over to out. Names new to out are
 // appended without the setter's scan of every tag written so far, which a
 // container of thousands of tags would pay for each one.
-void MoveWritten(SoupHandle& scratch, SoupHandle& out, std::unordered_set<const void*>& written)
+void MoveWritten(SoupHandle& scratch, SoupHandle& out, NodeIndex& written)
 {
     const int32_t count = scratch.CountTags();
     for (int32_t i = 0; i < count; ++i) {
@@ -34,7 +33,7 @@ void MoveWritten(SoupHandle& scratch, SoupHandle& out, std::unordered_set<const 
         ChunkRef chunk;
         if (!scratch.Root()->GetIndexedTag(i, name, chunk))
             continue;
-        if (!written.insert(name.Node()).second)
+        if (!written.Insert(name.Node()))
             out.RemoveNamedTag(name);
         out.GetContainer()->AddNamedTag(name, chunk);
     }
@@ -54,10 +53,11 @@ bool Container::Export(SoupHandle& out)
         return true;
     }
     out.EnsureContainer();
-    std::unordered_set<const void*> written;
+    NodeIndex written;
     const int32_t existing = out.CountTags();
+    written.Reserve(size_t(existing) + tags_.size() + children_.size());
     for (int32_t i = 0; i < existing; ++i)
-        written.insert(out.GetIndexedTagName(i).Node());
+        written.Insert(out.GetIndexedTagName(i).Node());
 
     bool result = true;
     SoupHandle scratch;
@@ -80,7 +80,7 @@ bool Container::Export(SoupHandle& out)
         if (!exported || !validated)
             result = false;
         const Zel::PString& name = child->savingName_.IsEmpty() ? child->name_ : child->savingName_;
-        if (!written.insert(name.Node()).second)
+        if (!written.Insert(name.Node()))
             out.RemoveNamedTag(name);
         out.GetContainer()->AddNamedTag(name, childSoup.Root());
     }
