@@ -2,6 +2,7 @@
 #include "templates/dod_tag.h"
 
 #include <atomic>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -59,6 +60,13 @@ bool Tag::RunValidators()
 
 float Tag::ReadPiece(std::string_view piece)
 {
+    // A piece that is one number and nothing else reads the same through
+    // from_chars, several times faster; a sign, blanks, a trailing text or a
+    // number out of range take atof's own way.
+    double number = 0;
+    auto [end, fault] = std::from_chars(piece.data(), piece.data() + piece.size(), number);
+    if (fault == std::errc() && end == piece.data() + piece.size() && !piece.empty())
+        return float(number);
     // atof of the piece alone: the text after it must not be read.
     char buffer[64];
     if (piece.size() < sizeof(buffer)) {

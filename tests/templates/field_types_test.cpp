@@ -1,6 +1,7 @@
 // Field types and named validators: what each type does to a new tag, what its writer checks and reports.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 
 #include "template_test_support.h"
@@ -186,6 +187,11 @@ TEST_F(FieldTypeTest, FloatListsAndVectorsSplitAtBlanksAndCommas)
     EXPECT_EQ(exported_.GetNamedTag(Zel::PString("fl")), Zel::PString("0"));
     EXPECT_EQ(DODLib::Tag::ParseFloatList("1,2,"), (std::vector<float>{1, 2, 0}));
     EXPECT_EQ(DODLib::Tag::ParseFloatList("1, 2"), (std::vector<float>{1, 0, 2}));
+    // Each piece reads as atof reads it alone, the forms it stops early on too.
+    for (const char* piece : {"12.5", "-0.25", "+3", "1e3", "1e999", "-1e-999", "0x1A", "7abc", "abc", ".5", "5.",
+                              "inf", "1.00000001", "340282356779733661637539395458142568448"}) {
+        EXPECT_EQ(DODLib::Tag::ParseFloatList(piece)[0], float(std::atof(piece))) << piece;
+    }
     // "1, 2" is three pieces: 1, an empty piece read as 0, and 2.
     EXPECT_EQ(ExportFindings("vec \"1, 2\"\n"), (std::vector<Finding>{}));
     EXPECT_EQ(ExportFindings("vec \"1 2\"\n"),
