@@ -148,6 +148,23 @@ bool Display::SetTextureMatrix(int stage, int texCoordGeneration, const Matrix16
     return true;
 }
 
+bool Display::SetStageState(int stage, uint32_t stageState)
+{
+    if (!ValidStage(stage))
+        return false;
+    return BindStage(stage, state_.stages[stage].texture, stageState);
+}
+
+bool Display::ResetStage(int stage)
+{
+    if (!ValidStage(stage))
+        return false;
+    state_.stages[stage] = TextureStageSettings();
+    DisplayEvent& event = Record(DisplayEventKind::BindStage);
+    event.index = stage;
+    return true;
+}
+
 void Display::LoadModelView(const Matrix16& matrix)
 {
     state_.modelView = matrix;
@@ -164,6 +181,8 @@ void Display::BindVertexProgram(const VertexProgram* program)
 void Display::BindCombiner(const TextureCombiner* combiner)
 {
     state_.combiner = combiner;
+    state_.combinerRegisters = {};
+    state_.combinerRegistersWritten = 0;
     Record(DisplayEventKind::BindComb).combiner = combiner ? combiner->GetName() : std::string();
 }
 
@@ -184,6 +203,10 @@ bool Display::SetCombinerRegister(int index, const Vector4& value)
 {
     if (!state_.combiner || !const_cast<TextureCombiner*>(state_.combiner)->SetConstant(index, value))
         return false;
+    if (index >= 0 && index < kMaxCombinerRegisters) {
+        state_.combinerRegisters[static_cast<size_t>(index)] = value;
+        state_.combinerRegistersWritten |= 1u << index;
+    }
     DisplayEvent& event = Record(DisplayEventKind::CombReg);
     event.index = index;
     event.values = value;
@@ -281,6 +304,13 @@ bool Display::ReleaseStaticBuffer(uint32_t handle)
     return buffers_.erase(handle) != 0;
 }
 
+bool Display::UploadBuffer(uint32_t handle, size_t)
+{
+    if (buffers_.count(handle) == 0)
+        return false;
+    return !Refuses(Factory::Uploads);
+}
+
 uint32_t Display::RegisterVertexType(const std::vector<int>& items)
 {
     auto found = vertexTypes_.find(items);
@@ -292,6 +322,29 @@ uint32_t Display::RegisterVertexType(const std::vector<int>& items)
     uint32_t id = 1000 + static_cast<uint32_t>(vertexTypes_.size());
     vertexTypes_[items] = id;
     return id;
+}
+
+}  // namespace Zel
+
+namespace Zel {
+
+uint32_t Display::RegisterVertexType(uint32_t id, const std::vector<int>& items)
+{
+    if (id == 0 || items.empty() || Refuses(Factory::VertexTypes))
+        return 0;
+    fixedVertexTypes_[id] = items;
+    return id;
+}
+
+bool Display::HasVertexType(uint32_t id) const
+{
+    if (fixedVertexTypes_.count(id) != 0)
+        return true;
+    for (const auto& entry : vertexTypes_) {
+        if (entry.second == id)
+            return true;
+    }
+    return false;
 }
 
 }  // namespace Zel

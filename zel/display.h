@@ -25,7 +25,7 @@ using StageStateSettings = std::vector<std::pair<int, int>>;
 class Display : public DisplayCapabilities {
 public:
     // The factories a test can make refuse.
-    enum class Factory { StageStates, VertexBuffers, IndexBuffers, VertexTypes };
+    enum class Factory { StageStates, VertexBuffers, IndexBuffers, VertexTypes, Uploads };
 
     Display();
     ~Display();
@@ -56,6 +56,11 @@ public:
     bool BindStage(int stage, const void* texture, uint32_t stageState);
     bool SetStageConstant(int stage, const Vector4& colour);
     bool SetTextureMatrix(int stage, int texCoordGeneration, const Matrix16& matrix);
+    // Applies a stage state to a stage, keeping its texture.
+    bool SetStageState(int stage, uint32_t stageState);
+    // Back to the display's defaults: no texture, default stage state, zero
+    // constant, the chunk's own coordinates, identity texture matrix.
+    bool ResetStage(int stage);
     void LoadModelView(const Matrix16& matrix);
     void SetWorldMatrix(const Matrix16& matrix) { state_.world = matrix; }
 
@@ -82,10 +87,16 @@ public:
     uint32_t CreateStaticVertexBuffer(uint32_t vertexType, uint32_t vertexCount);
     uint32_t CreateStaticIndexBuffer(uint32_t indexCount);
     bool ReleaseStaticBuffer(uint32_t handle);
+    // Copies bytes into a static buffer; false for an unknown handle or when refused.
+    bool UploadBuffer(uint32_t handle, size_t bytes);
     size_t GetNumStaticBuffers() const { return buffers_.size(); }
     // The id of the vertex type with these items (one id per distinct item set).
     uint32_t RegisterVertexType(const std::vector<int>& items);
-    size_t GetNumVertexTypes() const { return vertexTypes_.size(); }
+    // A layout under a fixed id (the engine's packed layouts 18, 19, 99);
+    // the id, or 0 when refused.
+    uint32_t RegisterVertexType(uint32_t id, const std::vector<int>& items);
+    bool HasVertexType(uint32_t id) const;
+    size_t GetNumVertexTypes() const { return vertexTypes_.size() + fixedVertexTypes_.size(); }
 
     VertexProgramManager* GetVertexProgramManager() const { return programs_.get(); }
     TextureCombinerManager* GetTextureCombinerManager() const { return combiners_.get(); }
@@ -105,6 +116,7 @@ private:
     std::map<uint32_t, StageStateSettings> stageStates_;
     std::map<uint32_t, std::pair<uint32_t, uint32_t>> buffers_;  // handle -> (vertex type or 0, count)
     std::map<std::vector<int>, uint32_t> vertexTypes_;
+    std::map<uint32_t, std::vector<int>> fixedVertexTypes_;
     std::unique_ptr<VertexProgramManager> programs_;
     std::unique_ptr<TextureCombinerManager> combiners_;
 };

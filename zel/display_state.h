@@ -14,6 +14,7 @@ using Vector4 = std::array<float, 4>;
 
 inline constexpr Matrix16 kIdentityMatrix = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 inline constexpr int kMaxTextureStages = 8;
+inline constexpr int kMaxCombinerRegisters = 8;
 
 // Blend factor codes as the caches and materials pass them.
 enum BlendFactor : int { BlendZero = 0, BlendOne = 1, BlendSrcAlpha = 4, BlendInvSrcAlpha = 5 };
@@ -45,6 +46,11 @@ struct DisplayState {
     Matrix16 world = kIdentityMatrix;
     const VertexProgram* vertexProgram = nullptr;
     const TextureCombiner* combiner = nullptr;
+    // The bound combiner's constant registers as written through the
+    // display (cleared on every bind): a draw that leaves its combiner bound
+    // with changed registers shows here.
+    std::array<Vector4, kMaxCombinerRegisters> combinerRegisters{};
+    uint32_t combinerRegistersWritten = 0;  // bit n: register n written
 
     bool operator==(const DisplayState&) const = default;
 };

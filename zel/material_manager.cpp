@@ -1,9 +1,13 @@
-// Engine material manager: built-in types, decorated-name split and the material cache.
+// Engine material manager: built-in types, plug-in types, decorated-name split and the material cache.
 #include "zel/material_manager.h"
+
+#include "zel/material_plugin.h"
+#include "zel/material_texture.h"
+#include "zel/render_kernel.h"
 
 namespace Zel {
 
-MaterialManager::MaterialManager()
+MaterialManager::MaterialManager(RenderKernel* kernel) : kernel_(kernel), textures_(std::make_unique<TextureManager>())
 {
     auto oneTexture = [](bool texture, bool reflection) {
         return [texture, reflection](const std::string& name, const std::string& type) -> Material* {
@@ -45,6 +49,59 @@ void MaterialManager::SplitDecoratedMaterialName(const std::string& decorated, s
     base = decorated.substr(0, token + 1);
 }
 
+int MaterialManager::Make(const std::string& name, const std::string& requested, Material*& material)
+{
+    material = nullptr;
+    std::string type = requested;
+    // A fallback may name another plug-in type that needs its own fallback;
+    // a handful of steps covers every chain and stops a loop.
+    for (int step = 0; step < 8; ++step) {
+        auto factory = factories_.find(type);
+        if (factory != factories_.end()) {
+            material = factory->second(name, type);
+            if (!material)
+                return RequestFailed;
+            material->SetManager(this);
+            return RequestOk;
+        }
+        if (!kernel_)
+            return RequestNotFound;
+        PluginType* found = nullptr;
+        if (PluginBase::LookupPluginType(UId(kMaterialPluginFamily), type.c_str(), &found) != PluginBase::Found)
+            return RequestNotFound;
+        auto* plugin = dynamic_cast<MaterialPlugin*>(found);
+        if (!plugin) {
+            found->ReleaseReference();
+            return RequestNotFound;
+        }
+        std::string fallback;
+        if (!plugin->IsSupported(kernel_->GetDisplay(), fallback)) {
+            found->ReleaseReference();
+            if (fallback.empty() || fallback == type)
+                return RequestNotFound;
+            type = fallback;
+            continue;
+        }
+        material = plugin->CreateMaterial(this, kernel_);
+        if (material) {
+            if (!name.empty())
+                material->SetName(name);
+            material->SetManager(this);
+            material->Assign(plugin);
+        }
+        found->ReleaseReference();
+        return material ? RequestOk : RequestFailed;
+    }
+    return RequestNotFound;
+}
+
+Material* MaterialManager::CreateInstance(const std::string& type)
+{
+    Material* material = nullptr;
+    Make(std::string(), type, material);
+    return material;
+}
+
 int MaterialManager::Request(const std::string& name, Material*& material)
 {
     material = nullptr;
@@ -58,12 +115,10 @@ int MaterialManager::Request(const std::string& name, Material*& material)
     }
     std::string type, base;
     SplitDecoratedMaterialName(name, type, base);
-    auto factory = factories_.find(type);
-    if (factory == factories_.end())
-        return RequestNotFound;
-    Material* made = factory->second(name, type);
-    if (!made)
-        return RequestFailed;
+    Material* made = nullptr;
+    int result = Make(name, type, made);
+    if (result != RequestOk)
+        return result;
     made->SetRequestName(name);
     cache_[name] = made;
     made->AddReference();

@@ -4,6 +4,9 @@
 #include <atomic>
 
 #include "zel/display.h"
+#include "zel/material_manager.h"
+#include "zel/material_texture.h"
+#include "zel/rendering_cache_manager.h"
 #include "zel/os.h"
 #include "zel/plugin.h"
 #include "zel/test_hooks.h"
@@ -13,14 +16,27 @@ namespace {
 
 // The program's plug-in registration has no guard of its own: call it once.
 std::atomic<bool> g_pluginsRegistered{false};
+std::atomic<uint64_t> g_kernelSerial{0};
 
 }  // namespace
 
 RenderKernel::RenderKernel(void* sceneGraph, float detail)
-    : sceneGraph_(sceneGraph), detail_(detail), display_(std::make_unique<Display>())
+    : sceneGraph_(sceneGraph),
+      serial_(++g_kernelSerial),
+      detail_(detail),
+      display_(std::make_unique<Display>()),
+      sharedTextures_(std::make_unique<SharedTextureCollection>()),
+      caches_(std::make_unique<RenderingCacheManager>()),
+      materials_(std::make_unique<MaterialManager>(this))
 {}
 
-RenderKernel::~RenderKernel() = default;
+RenderKernel::~RenderKernel()
+{
+    // Materials first: they hold caches, and plug-ins hold stage states of
+    // the display.
+    materials_.reset();
+    caches_.reset();
+}
 
 bool RenderKernel::Init(OS* os, int /*flags*/)
 {

@@ -103,6 +103,25 @@ TEST(DisplayTest, EveryStateChangeShowsInTheSnapshotAndUndoingItRestoresEquality
     combiner->ReleaseReference();
 }
 
+// A combiner register written through the display is part of the snapshot
+// while that combiner is bound; binding (or unbinding) starts afresh.
+TEST(DisplayTest, CombinerRegisterWritesShowInTheSnapshotOfTheBoundCombiner)
+{
+    Zel::TextureCombinerManager::RegisterBuiltInPrograms("TestComb", kCombinerText);
+    Zel::Display display;
+    Zel::TextureCombiner* combiner = display.GetTextureCombinerManager()->Lookup("TestComb");
+    ASSERT_NE(combiner, nullptr);
+    display.BindCombiner(combiner);
+    const Zel::DisplayState bound = display.GetState();
+    ASSERT_TRUE(display.SetCombinerRegister(0, {0.25f, 0.5f, 0.75f, 1}));
+    EXPECT_FALSE(display.GetState() == bound);
+    display.BindCombiner(combiner);
+    EXPECT_TRUE(display.GetState() == bound);
+    display.BindCombiner(nullptr);
+    EXPECT_TRUE(display.GetState() == Zel::DisplayState());
+    combiner->ReleaseReference();
+}
+
 TEST(DisplayTest, EventsRecordPassesWithTheBoundProgramsAndRegisterWritesReachTheHandles)
 {
     Zel::VertexProgramManager::RegisterBuiltInPrograms("TestSet", kSetText);
