@@ -1,8 +1,10 @@
-// The program's plug-in registration: no material plug-ins or mesh resource types exist yet.
+// The program's plug-in registration: the material plug-ins, then the resource types.
 #include "mesh/module_plugins.h"
+
+#include "mesh/material_plugin_export.h"
 
 void RegisterModulePlugins()
 {
-    // The mesh resource types and material plug-ins register here once they
-    // exist; until then the engine's own image types are all there is.
+    RegisterMaterialPlugins();
+    RegisterResourceTypePlugins();
 }

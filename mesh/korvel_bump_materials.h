@@ -1,0 +1,188 @@
+// The bump materials: "tbumptex", "tbumpgloss" (gloss texture and rust age) and "tbumpenv" (cube reflection), drawn in a parallel-light pass and an additive spot-light pass.
+#pragma once
+
+#include "zel/material.h"
+
+namespace Zel {
+
+class TextureCombiner;
+class VertexProgram;
+
+// The four programs a bump material draws with (counted handles).
+struct BumpPrograms {
+    VertexProgram* parallelProgram = nullptr;
+    TextureCombiner* parallelCombiner = nullptr;
+    VertexProgram* spotProgram = nullptr;
+    TextureCombiner* spotCombiner = nullptr;
+    void AddReferences() const;
+    void Release();
+    bool Complete() const { return parallelProgram && parallelCombiner && spotProgram && spotCombiner; }
+};
+
+class KorvelBumpMaterial : public OneTextureMaterial {
+public:
+    static constexpr const char* TypeName = "tbumptex";
+    static constexpr int BumpSlot = 8;
+
+    // Takes a reference to each cache and program; the bump texture starts
+    // as the display's shared texture 0.
+    KorvelBumpMaterial(MaterialManager* manager, const MaterialCaches& caches, const BumpPrograms& programs,
+                       const char* typeName = TypeName);
+    ~KorvelBumpMaterial() override;
+
+    Material* Clone() const override;
+    bool IsEqual(const Material& other) const override;
+    const char* GetTypeName() const override { return typeName_; }
+    void Activate(int n) override;
+    GeometryChunk* CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
+                                       uint32_t faceNormalCount, int geometryType,
+                                       const StandardChunkHint& hint) override;
+    Texture* GetTexture(int slot) const override;
+    int DuplicateTexture(int slot) override;
+    int SetTextureRef(int slot, Texture* texture, float priority) override;
+    int SetTextureByName(int slot, TextureManager* textures, const std::string& name, float priority) override;
+    int IsLoaded() const override;
+    void RenderChunk(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
+                     const Matrix16& modelView, int pass) override;
+    void RenderNumChunks(Display* display, const Viewport* viewport, GeometryChunk* const* chunks,
+                         const LightList* const* lights, const Matrix16* modelViews, int count, int pass) override;
+    void RenderPrimitives(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
+                          const Matrix16& modelView, int indexCount, const uint16_t* indices, int primitiveCount,
+                          int primitiveKind, int pass) override;
+    void SetDisplayState(Display* display) override;
+    void ClearDisplayState(Display* display) override;
+
+    const BumpPrograms& GetPrograms() const { return programs_; }
+
+protected:
+    // The light the parallel pass uses (type 3, largest diffuse sum, first
+    // on ties) and the one the spot pass uses (type 2); null when none.
+    static const Light* PickLight(const LightList* lights, int type);
+    // The combiner register that takes the specular colour.
+    virtual int SpecularRegister() const { return 2; }
+    // Writes the pass's locals and registers (the programs are bound).
+    void ParallelSetUp(Display* display, const Viewport* viewport, const LightList* lights,
+                       const Matrix16& modelView) const;
+    void SpotSetUp(Display* display, const Viewport* viewport, const Light& spot, const Matrix16& modelView) const;
+    // One pass: bind, set up, draw the chunk (whole, or the given range), unbind.
+    using Range = ChunkRange;
+    void DrawParallelPass(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
+                          const Matrix16& modelView, VertexProgram* program, TextureCombiner* combiner,
+                          const Range& range) const;
+    void DrawSpotPass(Display* display, const Viewport* viewport, GeometryChunk* chunk, const Light& spot,
+                      const Matrix16& modelView, VertexProgram* program, TextureCombiner* combiner,
+                      const Range& range) const;
+    // Saves blending and fog, blends additively (source factor, then 1)
+    // without fog; Restore puts them back.
+    struct SavedBlend {
+        bool enable;
+        int source, destination, fogMode;
+        float fogDensity;
+    };
+    static SavedBlend BeginAdditive(Display* display, int sourceFactor);
+    static void EndAdditive(Display* display, const SavedBlend& saved);
+    // RenderChunk and RenderPrimitives of "tbumptex".
+    void DrawBump(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
+                  const Matrix16& modelView, const Range& range);
+    // The copy's own state: the bump texture with a new reference.
+    void CopyBumpFrom(const KorvelBumpMaterial& from);
+
+    bool HasSlot(int slot) const override { return slot == 0 || slot == BumpSlot; }
+
+    Texture* bump_ = nullptr;
+    BumpPrograms programs_;
+
+private:
+    const char* typeName_;
+};
+
+class KorvelBumpGlossMaterial : public KorvelBumpMaterial {
+public:
+    static constexpr const char* TypeName = "tbumpgloss";
+    static constexpr int GlossSlot = 9;
+
+    // `second` are held and released, never drawn with.
+    KorvelBumpGlossMaterial(MaterialManager* manager, const MaterialCaches& caches, const BumpPrograms& programs,
+                            const BumpPrograms& second);
+    ~KorvelBumpGlossMaterial() override;
+
+    Material* Clone() const override;
+    bool IsEqual(const Material& other) const override;
+    void Activate(int n) override;
+    GeometryChunk* CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
+                                       uint32_t faceNormalCount, int geometryType,
+                                       const StandardChunkHint& hint) override;
+    Texture* GetTexture(int slot) const override;
+    int DuplicateTexture(int slot) override;
+    int SetTextureRef(int slot, Texture* texture, float priority) override;
+    int SetTextureByName(int slot, TextureManager* textures, const std::string& name, float priority) override;
+    int IsLoaded() const override;
+    void RenderChunk(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
+                     const Matrix16& modelView, int pass) override;
+    void RenderNumChunks(Display* display, const Viewport* viewport, GeometryChunk* const* chunks,
+                         const LightList* const* lights, const Matrix16* modelViews, int count, int pass) override;
+    void RenderPrimitives(Display*, const Viewport*, GeometryChunk*, const LightList*, const Matrix16&, int,
+                          const uint16_t*, int, int, int) override
+    {}
+    void CacheAlphaHint() override { SetAlphaHint(0); }
+    void SetDisplayState(Display* display) override;
+    void ClearDisplayState(Display* display) override;
+
+    float GetGlossAmount() const { return gloss_; }
+    const BumpPrograms& GetSecondPrograms() const { return second_; }
+
+protected:
+    int SpecularRegister() const override { return 3; }
+    bool HasSlot(int slot) const override { return slot == 0 || slot == BumpSlot || slot == GlossSlot; }
+
+private:
+    Texture* glossTexture_ = nullptr;
+    float gloss_ = 0.0f;
+    BumpPrograms second_;
+};
+
+class KorvelBumpEnvMaterial : public KorvelBumpMaterial {
+public:
+    static constexpr const char* TypeName = "tbumpenv";
+    static constexpr int EnvironmentSlot = 9;
+
+    KorvelBumpEnvMaterial(MaterialManager* manager, const MaterialCaches& caches, const BumpPrograms& programs);
+    ~KorvelBumpEnvMaterial() override;
+
+    Material* Clone() const override;
+    bool IsEqual(const Material& other) const override;
+    GeometryChunk* CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
+                                       uint32_t faceNormalCount, int geometryType,
+                                       const StandardChunkHint& hint) override;
+    Texture* GetTexture(int slot) const override;
+    int DuplicateTexture(int slot) override;
+    int SetTextureRef(int slot, Texture* texture, float priority) override;
+    int SetTextureByName(int slot, TextureManager* textures, const std::string& name, float priority) override;
+    int IsLoaded() const override;
+    void RenderChunk(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
+                     const Matrix16& modelView, int pass) override;
+    void RenderNumChunks(Display* display, const Viewport* viewport, GeometryChunk* const* chunks,
+                         const LightList* const* lights, const Matrix16* modelViews, int count, int pass) override;
+    void RenderPrimitives(Display*, const Viewport*, GeometryChunk*, const LightList*, const Matrix16&, int,
+                          const uint16_t*, int, int, int) override
+    {}
+    void CacheAlphaHint() override { SetAlphaHint(0); }
+    void ClearDisplayState(Display* display) override;
+
+    // The cube texture stage 3 receives: a process-wide hook may supply one
+    // (nothing in the program installs it), else the display's default.
+    using EnvironmentProvider = Texture* (*)(const Material* material, const Viewport* viewport);
+    static void SetEnvironmentProvider(EnvironmentProvider provider);
+    static Texture* DefaultEnvironmentTexture();
+    const Matrix16& GetAxisSwap() const { return axisSwap_; }
+
+protected:
+    bool HasSlot(int slot) const override { return slot == 0 || slot == BumpSlot || slot == EnvironmentSlot; }
+
+private:
+    Texture* environment_ = nullptr;
+    float environmentValue_ = 0.0f;
+    Matrix16 axisSwap_ = {1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1};
+};
+
+}  // namespace Zel

@@ -1,0 +1,143 @@
+// The multi-PFX material: slot 12, PCT chunks with separate normals and their vertex type, and its display state.
+#include "mesh/korvel_multi_pfx_material.h"
+
+#include "mesh/product_geometry_chunks.h"
+#include "zel/display.h"
+#include "zel/material_manager.h"
+#include "zel/material_texture.h"
+
+namespace Zel {
+
+KorvelMultiPFXMaterial::KorvelMultiPFXMaterial(MaterialManager* manager, const MaterialCaches& caches,
+                                               const uint32_t* stageStates)
+    : OneTextureMaterial(TypeName, TypeName, true, false), stageStates_(stageStates)
+{
+    SetManager(manager);
+    SetCaches(caches);
+}
+
+KorvelMultiPFXMaterial::~KorvelMultiPFXMaterial()
+{
+    if (second_)
+        second_->ReleaseReference();
+}
+
+Material* KorvelMultiPFXMaterial::Clone() const
+{
+    if (!GetManager())
+        return nullptr;
+    Material* copy = GetManager()->CreateInstance(GetTypeName());
+    if (auto* same = dynamic_cast<KorvelMultiPFXMaterial*>(copy)) {
+        same->InitInstance(*this);
+        Replace(same->second_, second_);
+    }
+    return copy;
+}
+
+bool KorvelMultiPFXMaterial::IsEqual(const Material& other) const
+{
+    const auto* same = dynamic_cast<const KorvelMultiPFXMaterial*>(&other);
+    return same && same->second_ == second_ && Equals(*same);
+}
+
+void KorvelMultiPFXMaterial::SetResourcePriority(int priority)
+{
+    OneTextureMaterial::SetResourcePriority(priority);
+    if (second_)
+        second_->SetPriority(static_cast<float>(priority));
+}
+
+void KorvelMultiPFXMaterial::Activate(int n)
+{
+    OneTextureMaterial::Activate(n);
+    if (second_)
+        second_->Activate(n);
+}
+
+GeometryChunk* KorvelMultiPFXMaterial::CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount,
+                                                           uint32_t indexCount, uint32_t faceNormalCount,
+                                                           int geometryType, const StandardChunkHint& hint)
+{
+    if (geometryType < GeometryList || geometryType > GeometryPoints)
+        return nullptr;
+    auto* chunk = new PackedGeometryChunk(PackedVertexPCT(), true, vertexCount, faceCount, indexCount, faceNormalCount,
+                                          MakeGeometryChunkFlags(geometryType, &hint));
+    if (hint.vertexUsage == 1)
+        chunk->SetVertexDataDynamic(0, -2, true);
+    chunk->SetVertexDataShared(0, 0, false);
+    if (hint.indexUsage == 1)
+        chunk->SetIndexDataDynamic();
+    if (!vertexType_) {
+        // One stream: position, colour, texture coordinates, and item 16
+        // aliasing item 15 for the second texture.
+        if (Display* display = ManagerDisplay())
+            vertexType_ = display->RegisterVertexType(VertexTypeId, {ItemPosition, ItemColour, ItemTexCoord0, 16});
+    }
+    chunk->SetVertexType(vertexType_);
+    return chunk;
+}
+
+Texture* KorvelMultiPFXMaterial::GetTexture(int slot) const
+{
+    return slot == SecondSlot ? second_ : OneTextureMaterial::GetTexture(slot);
+}
+
+int KorvelMultiPFXMaterial::DuplicateTexture(int slot)
+{
+    if (slot != SecondSlot)
+        return OneTextureMaterial::DuplicateTexture(slot);
+    return DuplicateHeld(second_);
+}
+
+int KorvelMultiPFXMaterial::SetTextureRef(int slot, Texture* texture, float priority)
+{
+    if (slot != SecondSlot)
+        return OneTextureMaterial::SetTextureRef(slot, texture, priority);
+    return ReplaceHeld(second_, slot, texture, priority);
+}
+
+int KorvelMultiPFXMaterial::SetTextureByName(int slot, TextureManager* textures, const std::string& name,
+                                             float priority)
+{
+    if (slot != SecondSlot)
+        return OneTextureMaterial::SetTextureByName(slot, textures, name, priority);
+    if (second_)
+        second_->ReleaseReference();
+    second_ = textures ? textures->Find(name) : nullptr;
+    if (!second_)
+        return ResultNoTexture;
+    second_->SetPriority(static_cast<float>(GetResourcePriority()));
+    SetAlphaHint(-1);
+    SetTextureDefinition(slot, name, priority);
+    return TextureOk;
+}
+
+int KorvelMultiPFXMaterial::IsLoaded() const
+{
+    if (!second_ || !second_->IsLoaded())
+        return ResultNotLoaded;
+    return OneTextureMaterial::IsLoaded();
+}
+
+void KorvelMultiPFXMaterial::SetDisplayState(Display* display)
+{
+    OneTextureMaterial::SetDisplayState(display);
+    if (stageStates_ && stageStates_[0] && stageStates_[1]) {
+        display->SetStageState(0, stageStates_[0]);
+        display->SetStageState(1, stageStates_[1]);
+    }
+    if (second_)
+        display->BindStage(1, second_, display->GetState().stages[1].stageState);
+    else
+        display->ResetStage(1);
+    display->SetTextureMatrix(1, display->GetState().stages[1].texCoordGeneration, matrix_);
+}
+
+void KorvelMultiPFXMaterial::ClearDisplayState(Display* display)
+{
+    OneTextureMaterial::ClearDisplayState(display);
+    display->ResetStage(0);
+    display->ResetStage(1);
+}
+
+}  // namespace Zel
