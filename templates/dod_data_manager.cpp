@@ -129,23 +129,6 @@ void DataManager::LoadTemplates()
     templatesLoaded_ = true;
 }
 
-bool DataManager::InitialiseRenderContext(AppContext& context)
-{
-    resourceSystem_ = context.resourceSystem;
-    renderKernel_ = context.renderKernel;
-    os_ = context.os;
-    return true;
-}
-
-void DataManager::RegisterKorvelBumpVertexType()
-{
-    if (!dataManager)
-        return;
-    // No material plug-ins exist yet, so there is no dummy material to load.
-}
-
-void DataManager::ReleaseBumpVertexTypes() {}
-
 void DataManager::MeshLoaded(Container* /*container*/) {}
 
 void DataManager::AddSourceTag(const Zel::PString& source, Tag* tag)

@@ -46,6 +46,9 @@ public:
     static void RegisterKorvelBumpVertexType();
     // Releases those materials; nothing when there is no manager.
     static void ReleaseBumpVertexTypes();
+    // The render kernel the mesh checks draw with, published by
+    // InitialiseRenderContext; null before.
+    static Zel::RenderKernel* GetPublishedRenderKernel();
 
     virtual ~DataManager();
     DataManager(const DataManager&) = delete;

@@ -1,0 +1,134 @@
+// The data manager's render context and the start-up registration of the product materials' vertex types through dummy materials.
+#include <array>
+#include <cstring>
+
+#include "foundation/base/app_context.h"
+#include "foundation/base/logging.h"
+#include "mesh/korvel_alpha_blend_cache.h"
+#include "templates/dod_data_manager.h"
+#include "zel/material_manager.h"
+#include "zel/material_texture.h"
+#include "zel/render_kernel.h"
+#include "zel/rendering_cache.h"
+#include "zel/rendering_cache_manager.h"
+
+namespace DODLib {
+namespace {
+
+Zel::RenderKernel* publishedKernel = nullptr;
+
+// The dummy materials, in the order they are asked for. A failure of the
+// first nine is logged and the registration goes on; after one of the
+// last five it stops.
+constexpr const char* kDummyMaterials[] = {
+    "KorvelDummyLoad.m.tbumptex",       "KorvelDummyLoad.m.tbumpcoltex",   "KorvelDummyLoad.m.tbumpglosscol",
+    "KorvelDummyLoad.m.tbumpenv",       "KorvelDummyLoad.m.tgroundonetex", "KorvelDummyLoad.m.tgroundonetexvs",
+    "KorvelDummyLoad.m.tonetexnoalpha", "KorvelDummyLoad.m.tbumpgloss",    "KorvelDummyLoad.m.tglossrust",
+    "KorvelDummyLoad.m.notex",          "KorvelDummyLoad.m.onetex",        "KorvelDummyLoad.m.nofogtex",
+    "KorvelDummyLoad.m.gloss",          "KorvelDummyLoad.m.reflect",
+};
+constexpr size_t kDummyCount = sizeof kDummyMaterials / sizeof kDummyMaterials[0];
+constexpr size_t kGoesOnBelow = 9;
+constexpr size_t kNotex = 9, kOnetex = 10, kGloss = 12, kReflect = 13;
+
+struct Registration {
+    bool registered = false;
+    std::array<Zel::RenderingCache*, 3> caches{};
+    std::array<Zel::Material*, kDummyCount> materials{};
+    std::array<Zel::GeometryChunk*, 4> chunks{};
+    int chunkCount = 0;
+};
+
+Registration registration;
+
+}  // namespace
+
+bool DataManager::InitialiseRenderContext(AppContext& context)
+{
+    resourceSystem_ = context.resourceSystem;
+    renderKernel_ = context.renderKernel;
+    os_ = context.os;
+    // The record names no camera in this program, so no light is made; the
+    // preview record is never set either.
+    publishedKernel = renderKernel_;
+    return true;
+}
+
+Zel::RenderKernel* DataManager::GetPublishedRenderKernel()
+{
+    return publishedKernel;
+}
+
+void DataManager::RegisterKorvelBumpVertexType()
+{
+    Zel::RenderKernel* kernel = publishedKernel;
+    if (registration.registered || !kernel)
+        return;
+    Zel::RenderingCacheManager* caches = kernel->GetRenderingCacheManager();
+    registration.caches = {new Zel::KorvelAlphaBlendCache(), new Zel::AlphaBlendCacheUnsorted(),
+                           new Zel::UnsortedAlphaBlendCache(1)};
+    for (Zel::RenderingCache* cache : registration.caches)
+        caches->AddCache(cache);
+    registration.chunkCount = 0;
+    registration.registered = true;
+
+    Zel::MaterialManager* materials = kernel->GetMaterialManager();
+    const size_t prefix = std::strlen("KorvelDummyLoad.");
+    for (size_t i = 0; i < kDummyCount; ++i) {
+        Zel::Material* material = nullptr;
+        if (materials->Request(kDummyMaterials[i], material) != Zel::MaterialManager::RequestOk || !material) {
+            LogMessage("DataManager::RegisterKorvelBumpVertexType> Unable to load '%s'", kDummyMaterials[i] + prefix);
+            if (i < kGoesOnBelow)
+                continue;
+            return;
+        }
+        registration.materials[i] = material;
+    }
+
+    Zel::SharedTextureCollection* shared = kernel->GetSharedTextureCollection();
+    Zel::Texture* white = shared ? shared->GetTexture(0) : nullptr;
+    if (!white) {
+        LogMessage("DataManager::RegisterKorvelBumpVertexType> SharedTextureCollection failed");
+        return;
+    }
+    registration.materials[kGloss]->SetTextureRef(9, white, 1.0f);
+    registration.materials[kReflect]->SetTextureRef(9, white, 1.0f);
+    white->ReleaseReference();
+
+    // Option bit 1 (dynamic) only, then weight limit 4, matrix limit 24 and
+    // float weights.
+    Zel::StandardChunkHint hint;
+    hint.options = 2;
+    hint.weightLimit = 4;
+    hint.matrixLimit = 24;
+    hint.floatWeights = true;
+    for (size_t i : {kNotex, kOnetex, kGloss, kReflect}) {
+        Zel::GeometryChunk* chunk = registration.materials[i]->CreateGeometryChunk(3, 1, 3, 0, Zel::GeometryList, hint);
+        if (chunk)
+            registration.chunks[static_cast<size_t>(registration.chunkCount++)] = chunk;
+    }
+}
+
+void DataManager::ReleaseBumpVertexTypes()
+{
+    if (!registration.registered)
+        return;
+    registration.registered = false;
+    for (int i = 0; i < registration.chunkCount; ++i) {
+        registration.chunks[static_cast<size_t>(i)]->ReleaseReference();
+        registration.chunks[static_cast<size_t>(i)] = nullptr;
+    }
+    registration.chunkCount = 0;
+    for (Zel::Material*& material : registration.materials) {
+        if (material)
+            material->ReleaseReference();
+        material = nullptr;
+    }
+    for (Zel::RenderingCache*& cache : registration.caches) {
+        if (cache)
+            cache->ReleaseReference();
+        cache = nullptr;
+    }
+}
+
+}  // namespace DODLib
