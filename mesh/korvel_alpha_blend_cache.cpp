@@ -47,6 +47,8 @@ KorvelAlphaBlendCache::~KorvelAlphaBlendCache()
 {
     for (Node* node : allNodes_)
         delete node;
+    for (std::vector<uint16_t>* array : allArrays_)
+        delete array;
 }
 
 void KorvelAlphaBlendCache::GrowBuckets(size_t count)
@@ -90,6 +92,9 @@ KorvelAlphaBlendCache::Node* KorvelAlphaBlendCache::TakeNode()
 void KorvelAlphaBlendCache::FreeNodes(Bucket& bucket)
 {
     for (Node* node : bucket.nodes) {
+        if (node->sorted)
+            freeArrays_.push_back(node->sorted);
+        node->sorted = nullptr;
         node->ownsSorted = false;
         node->sortedIndices = node->sortedPrimitives = 0;
         node->nextFree = freeNodes_;
@@ -212,9 +217,17 @@ void KorvelAlphaBlendCache::SortPrimitives(Node& node)
     std::sort(work_.begin(), work_.begin() + kept, FartherFirst);
     node.key = kept ? (work_[0].distanceSquared + work_[static_cast<size_t>(kept - 1)].distanceSquared) * 0.5f : 0.0f;
     size_t needed = static_cast<size_t>(kept) * static_cast<size_t>(perPrimitive);
-    if (node.sorted.size() < needed)
-        node.sorted.resize(needed);
-    uint16_t* out = node.sorted.data();
+    if (freeArrays_.empty()) {
+        allArrays_.push_back(new std::vector<uint16_t>());
+        freeArrays_.reserve(allArrays_.size());
+        node.sorted = allArrays_.back();
+    } else {
+        node.sorted = freeArrays_.back();
+        freeArrays_.pop_back();
+    }
+    if (node.sorted->size() < needed)
+        node.sorted->resize(needed);
+    uint16_t* out = node.sorted->data();
     for (int64_t e = 0; e < kept; ++e) {
         int64_t i = work_[static_cast<size_t>(e)].primitive;
         if (type == 8 && (i & 1) != 0) {
@@ -266,7 +279,7 @@ void KorvelAlphaBlendCache::Render(Display* display, const Viewport* viewport)
             display->SetBlendFunction(BlendSrcAlpha, BlendInvSrcAlpha);
             if (node->ownsSorted)
                 node->material->RenderPrimitives(display, viewport, node->chunk, node->lights, node->modelView,
-                                                 static_cast<int>(node->sortedIndices), node->sorted.data(),
+                                                 static_cast<int>(node->sortedIndices), node->sorted->data(),
                                                  static_cast<int>(node->sortedPrimitives), node->primitiveKind, -1);
             else
                 node->material->RenderChunk(display, viewport, node->chunk, node->lights, node->modelView, -1);

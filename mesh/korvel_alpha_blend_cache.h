@@ -50,8 +50,8 @@ private:
         Material* material = nullptr;
         const LightList* lights = nullptr;
         Matrix16 modelView = kIdentityMatrix;
-        // Kept across recycling: a steady scene sorts into the same storage.
-        std::vector<uint16_t> sorted;
+        // From the cache's pool of index arrays; null when not sorted.
+        std::vector<uint16_t>* sorted = nullptr;
         uint32_t sortedIndices = 0;
         uint32_t sortedPrimitives = 0;
         int primitiveKind = 0;
@@ -78,6 +78,10 @@ private:
     int primitiveSortBuckets_ = kPrimitiveSortBuckets;
     Node* freeNodes_ = nullptr;
     std::vector<Node*> allNodes_;
+    // Sorted index arrays are recycled like the nodes: a steady scene sorts
+    // into the same storage every frame.
+    std::vector<std::vector<uint16_t>*> allArrays_;
+    std::vector<std::vector<uint16_t>*> freeArrays_;
     std::vector<SortEntry> work_;
     uint32_t arrivals_ = 0;
 };
