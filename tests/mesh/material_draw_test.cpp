@@ -326,3 +326,96 @@ TEST(MaterialDrawTest, BumpMaterialsDrawNothingWithoutAViewport)
 }
 
 }  // namespace
+
+namespace {
+
+// The last stage-0 constant colour a draw wrote.
+Zel::Vector4 LastStageConstant(const Zel::Display& display)
+{
+    Zel::Vector4 last = {-1, -1, -1, -1};
+    for (const Zel::DisplayEvent& event : display.GetEvents()) {
+        if (event.kind == Zel::DisplayEventKind::StageConst && event.index == 0)
+            last = event.values;
+    }
+    return last;
+}
+
+// "tglossrust": the reflection fades with the rust age, then the rust tint
+// takes over with an alpha that grows from 0.5 on.
+TEST(MaterialDrawTest, GlossRustTurnsFromReflectionToRustAsTheRustAgeGrows)
+{
+    struct Case {
+        float rustAge;
+        Zel::Vector4 stage;  // stage-0 constant of the draw
+    };
+    // Reflectivity 0.8: the gloss colour is 0.8 x (1 - 2 x age) while above 1/255.
+    const Case cases[] = {
+        {0.0f, {0.8f, 0.8f, 0.8f, 0.8f}},
+        {0.25f, {0.4f, 0.4f, 0.4f, 0.4f}},
+        {0.5f, {0, 0, 0, 0}},  // rust tint without alpha; rgb checked below
+        {0.75f, {0, 0, 0, 0.5f}},
+        {1.0f, {0, 0, 0, 1.0f}},
+    };
+    for (const Case& c : cases) {
+        Scene scene;
+        Zel::Material* material = scene.Make("tglossrust", "rust");
+        ASSERT_NE(material, nullptr);
+        auto* reflection = new Zel::Texture("reflection.texture");
+        material->SetTextureRef(9, reflection, 0.8f);
+        reflection->ReleaseReference();
+        Zel::GeometryChunk* chunk = Scene::Quad(material);
+        chunk->SetProperty("RustAge", c.rustAge);
+        Zel::LightList lights = {&scene.parallel};
+        const Zel::DisplayState before = scene.display.GetState();
+        scene.display.ClearEvents();
+        material->RenderChunk(&scene.display, &scene.viewport, chunk, &lights, scene.modelView, -1);
+        EXPECT_TRUE(scene.display.GetState() == before) << c.rustAge;
+        Zel::Vector4 stage = LastStageConstant(scene.display);
+        if (c.rustAge < 0.5f) {
+            for (size_t k = 0; k < 4; ++k) {
+                EXPECT_NEAR(stage[k], c.stage[k], 1e-6) << c.rustAge;
+            }
+        } else {
+            EXPECT_NEAR(stage[3], c.stage[3], 1e-6) << c.rustAge;
+            // clamp(global ambient 0.3 + light ambient 0.1) x the material's ambient 0.2
+            EXPECT_NEAR(stage[0], 0.4f * 0.2f, 1e-6) << c.rustAge;
+        }
+        // The colours the draw changed are the material's again.
+        EXPECT_EQ(material->GetDisplayMaterial().ambient[0], Zel::DisplayMaterial().ambient[0]);
+        chunk->ReleaseReference();
+        material->ReleaseReference();
+    }
+}
+
+// "nofogtex" blends with its own factors unless flag bit 1 says to leave
+// blending alone; either way the display is given back as it was.
+TEST(MaterialDrawTest, NoFogBlendsUnlessToldToLeaveBlendingAlone)
+{
+    for (uint32_t flags : {0u, 1u, 2u, 3u}) {
+        Scene scene;
+        Zel::Material* material = scene.Make("nofogtex", "nofog");
+        ASSERT_NE(material, nullptr);
+        material->SetFlags(flags);
+        Zel::GeometryChunk* chunk = Scene::Quad(material);
+        const Zel::DisplayState before = scene.display.GetState();
+        scene.display.ClearEvents();
+        material->RenderChunk(&scene.display, &scene.viewport, chunk, nullptr, scene.modelView, -1);
+        EXPECT_TRUE(scene.display.GetState() == before) << flags;
+        bool blended = false, culledNone = false;
+        for (const Zel::DisplayEvent& event : scene.display.GetEvents()) {
+            blended = blended || (event.kind == Zel::DisplayEventKind::Blend && event.a == 1);
+        }
+        // Cull mode is not an event; check it inside the draw through Bind.
+        material->Bind(&scene.display, &scene.viewport, 0);
+        culledNone = scene.display.GetState().cullMode == 0;
+        EXPECT_EQ(scene.display.GetState().fogMode, 0) << flags;
+        material->Unbind(&scene.display, &scene.viewport, 0);
+        EXPECT_EQ(blended, (flags & 2u) == 0) << flags;
+        EXPECT_EQ(culledNone, (flags & 1u) != 0) << flags;
+        EXPECT_EQ(scene.display.GetState().fogMode, 3) << flags;
+        chunk->ReleaseReference();
+        material->ReleaseReference();
+    }
+}
+
+}  // namespace
