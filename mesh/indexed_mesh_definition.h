@@ -94,6 +94,8 @@ public:
     float GetTexelScale() const { return texelScale_; }
     const Zel::OrientedBox& GetOrientedBox() const { return box_; }
     const std::string& GetName() const { return name_; }
+    // Bone matrices numbered by this table instead of the mesh's own influences.
+    void SetBoneNameTable(const std::vector<std::string>* table) { boneNameTable_ = table; }
     // 64-bit: the sum over chunks cannot overflow.
     uint64_t CalculateDataSize() const;
 
@@ -121,6 +123,11 @@ protected:
     int CreateMaterialFromRecord(Zel::MaterialManager* materials, MeshResource* resource, int i,
                                  MaterialRecord& record);
     int ReadNeighbours(int i);
+    // "NINF" after its tag was read: the face neighbours of a chunk.
+    int ReadNeighboursInto(Zel::GeometryChunk* chunk);
+    // An entry count and the entries {chunk, weights}; entries without
+    // weights are dropped; counts the chunk cannot hold give 3.
+    int ReadChunkWeights(int64_t end, std::vector<InfluenceChunkWeights>& entries);
     int CreateMaterial(Zel::MaterialManager* materials, MeshResource* resource, const Zel::GeometryConfigData& config,
                        int i);
     int BuildChunk(MeshResource* resource, const Zel::GeometryConfigData& config, int i, uint32_t defaultColour);
@@ -129,6 +136,9 @@ protected:
     // The hint's skinning fields for a chunk with weights per vertex.
     void PrepareSkinning(Zel::StandardChunkHint& hint, uint32_t weights, uint32_t weightLimit, uint32_t matrixLimit);
     int ReadAttachments();
+    // Blocks a derived file kind adds after the attachments; the final
+    // position check judges what they leave.
+    virtual void ReadTrailingBlocks() {}
     int ReadInfluences();
     int ReadBone(Zel::ParticleBone* parent, int depth);
     // Chooses skinning on the display once; never cleared afterwards.
@@ -172,3 +182,7 @@ protected:
 // Sets every vertex's blend streams to one full weight on register 0 before
 // weights are added; false when a stream the choice needs is missing.
 bool InitialiseBlendData(Zel::GeometryChunk& chunk, uint32_t weightsPerVertex, bool floatWeights);
+// Adds one bone's weights of a chunk to its blend streams (the chunk's matrix
+// slot for the bone is made on first use); weights naming a vertex the chunk
+// lacks are skipped.
+void AddChunkInfluenceWeights(Zel::GeometryChunk* chunk, int bone, const InfluenceChunkWeights& entry);

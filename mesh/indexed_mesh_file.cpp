@@ -106,6 +106,7 @@ int KorvelIndexedMeshDefinition::Load(const Zel::DisplayCapabilities* display, Z
         ReadInfluences();
     if (static_cast<int64_t>(file_.Position()) < contentEnd_)
         ReadAttachments();
+    ReadTrailingBlocks();
     RefreshTotals();
     if (static_cast<int64_t>(file_.Position()) != contentEnd_)
         return MeshBadFormat;
@@ -360,11 +361,15 @@ int KorvelIndexedMeshDefinition::ReadGeometry(MeshResource* resource, int i, uin
 
 int KorvelIndexedMeshDefinition::ReadNeighbours(int i)
 {
+    return ReadNeighboursInto(chunks_[static_cast<size_t>(i)]);
+}
+
+int KorvelIndexedMeshDefinition::ReadNeighboursInto(Zel::GeometryChunk* chunk)
+{
     int32_t version = 0;
     int64_t end = ReadSizeAndVersion(file_, version);
     if (version != 100)
         return MeshBadVersion;
-    Zel::GeometryChunk* chunk = chunks_[static_cast<size_t>(i)];
     uint32_t faces = chunk->GetFaceCount();
     if (faces == 0)
         return MeshOk;
@@ -408,29 +413,36 @@ int KorvelIndexedMeshDefinition::ReadInfluences()
         Zel::MeshFileSupport::ReadPaddedString(file_, end, influence.parent);
         ReadArray(file_, influence.position, 3);
         file_.ReadBytes(influence.orientation, 36);
-        uint32_t entries = 0;
-        file_.Read(entries);
-        if (uint64_t{entries} * 8 > LeftBefore(end))
-            return MeshBadFormat;
-        for (uint32_t e = 0; e < entries; ++e) {
-            InfluenceChunkWeights entry;
-            uint32_t weightCount = 0;
-            file_.Read(entry.chunk);
-            file_.Read(weightCount);
-            if (weightCount == 0)
-                continue;
-            if (uint64_t{weightCount} * 20 > LeftBefore(end))
-                return MeshBadFormat;
-            entry.weights.resize(weightCount);
-            for (InfluenceWeight& weight : entry.weights) {
-                file_.Read(weight.vertex);
-                file_.Read(weight.weight);
-                ReadArray(file_, weight.extra, 3);
-            }
-            influence.entries.push_back(std::move(entry));
-        }
+        if (int result = ReadChunkWeights(end, influence.entries))
+            return result;
     }
     return static_cast<int64_t>(file_.Position()) == end ? MeshOk : MeshBadFormat;
+}
+
+int KorvelIndexedMeshDefinition::ReadChunkWeights(int64_t end, std::vector<InfluenceChunkWeights>& entries)
+{
+    uint32_t count = 0;
+    file_.Read(count);
+    if (uint64_t{count} * 8 > LeftBefore(end))
+        return MeshBadFormat;
+    for (uint32_t e = 0; e < count; ++e) {
+        InfluenceChunkWeights entry;
+        uint32_t weightCount = 0;
+        file_.Read(entry.chunk);
+        file_.Read(weightCount);
+        if (weightCount == 0)
+            continue;
+        if (uint64_t{weightCount} * 20 > LeftBefore(end))
+            return MeshBadFormat;
+        entry.weights.resize(weightCount);
+        for (InfluenceWeight& weight : entry.weights) {
+            file_.Read(weight.vertex);
+            file_.Read(weight.weight);
+            ReadArray(file_, weight.extra, 3);
+        }
+        entries.push_back(std::move(entry));
+    }
+    return MeshOk;
 }
 
 int KorvelIndexedMeshDefinition::ReadBone(Zel::ParticleBone* parent, int depth)

@@ -137,6 +137,36 @@ void AddPackedWeight(uint8_t* weightAt, uint8_t* indexAt, float w, uint8_t r)
 
 }  // namespace
 
+void AddChunkInfluenceWeights(Zel::GeometryChunk* chunk, int bone, const InfluenceChunkWeights& entry)
+{
+    if ((chunk->GetFlags() & 0x40u) != 0 || entry.weights.size() > chunk->GetVertexCount())
+        return;
+    Zel::VertexStream indices = chunk->GetItem(Zel::ItemBlendIndices);
+    int weightItem = 0;
+    for (int item : {int(Zel::ItemPackedWeights), 5, 6, 7, 8}) {
+        if (chunk->HasItem(item)) {
+            weightItem = item;
+            break;
+        }
+    }
+    if (!indices || weightItem == 0)
+        return;
+    Zel::VertexStream weights = chunk->GetItem(weightItem);
+    int slot = chunk->AddInfluenceMatrix(bone);
+    uint8_t r = static_cast<uint8_t>(3 * slot);
+    for (const InfluenceWeight& weight : entry.weights) {
+        // Weights naming a vertex the chunk lacks are dropped.
+        if (weight.vertex >= chunk->GetVertexCount())
+            continue;
+        uint8_t* weightAt = weights.data + size_t{weight.vertex} * weights.stride;
+        uint8_t* indexAt = indices.data + size_t{weight.vertex} * indices.stride;
+        if (weightItem == Zel::ItemPackedWeights)
+            AddPackedWeight(weightAt, indexAt, weight.weight, r);
+        else
+            AddFloatWeight(weightAt, indexAt, weightItem - 4, weight.weight, r);
+    }
+}
+
 void KorvelIndexedMeshDefinition::AddInfluenceMatrices()
 {
     for (size_t n = 0; n < influences_.size(); ++n) {
@@ -152,33 +182,7 @@ void KorvelIndexedMeshDefinition::AddInfluenceMatrices()
         for (const InfluenceChunkWeights& entry : influence->entries) {
             if (entry.weights.empty() || entry.chunk >= chunks_.Size())
                 continue;
-            Zel::GeometryChunk* chunk = chunks_[entry.chunk];
-            if ((chunk->GetFlags() & 0x40u) != 0 || entry.weights.size() > chunk->GetVertexCount())
-                continue;
-            Zel::VertexStream indices = chunk->GetItem(Zel::ItemBlendIndices);
-            int weightItem = 0;
-            for (int item : {int(Zel::ItemPackedWeights), 5, 6, 7, 8}) {
-                if (chunk->HasItem(item)) {
-                    weightItem = item;
-                    break;
-                }
-            }
-            if (!indices || weightItem == 0)
-                continue;
-            Zel::VertexStream weights = chunk->GetItem(weightItem);
-            int slot = chunk->AddInfluenceMatrix(static_cast<int>(n));
-            uint8_t r = static_cast<uint8_t>(3 * slot);
-            for (const InfluenceWeight& weight : entry.weights) {
-                // Weights naming a vertex the chunk lacks are dropped.
-                if (weight.vertex >= chunk->GetVertexCount())
-                    continue;
-                uint8_t* weightAt = weights.data + size_t{weight.vertex} * weights.stride;
-                uint8_t* indexAt = indices.data + size_t{weight.vertex} * indices.stride;
-                if (weightItem == Zel::ItemPackedWeights)
-                    AddPackedWeight(weightAt, indexAt, weight.weight, r);
-                else
-                    AddFloatWeight(weightAt, indexAt, weightItem - 4, weight.weight, r);
-            }
+            AddChunkInfluenceWeights(chunks_[entry.chunk], static_cast<int>(n), entry);
         }
     }
 }

@@ -1,4 +1,4 @@
-// The meshinfo tool: its exact report of well-formed and damaged ".im" files, and its exit codes.
+// The meshinfo tool: its exact report of well-formed and damaged ".im", ".lm" and ".lm.txt" files, its LOD save, and its exit codes.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -7,6 +7,7 @@
 #include <string>
 
 #include "mesh/im_writer.h"
+#include "mesh/lm_writer.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -97,4 +98,100 @@ TEST(MeshInfoTest, DamagedFilesPrintOnlyTheirResultAndExitOne)
     ToolRun usage = MeshInfo("");
     EXPECT_EQ(usage.out, "");
     EXPECT_EQ(usage.status, 2);
+}
+
+TEST(MeshInfoTest, ReportsALodMeshAndASecondSaveIsByteIdentical)
+{
+    KorvelTest::TempFolder tree;
+    KorvelTest::LmFile file;
+    file.levels = {KorvelTest::QuadLevel(10, 4), KorvelTest::QuadLevel(20.5f, 2), KorvelTest::QuadLevel(-1, 1)};
+    file.named = {{2, "Night", true}, {0, "dusk", false}};
+    file.materials[0].textures = {{0, "body.texture", 0}};
+    file.boneTable = {{"root", ""}, {"arm", "root"}};
+    file.attachments.resize(2);
+    file.attachments[0].name = "lamp:Cull";
+    file.attachments[1].name = "a.door";
+    tree.MakeFile("Lok Ü/lok.lm", KorvelTest::WriteLm(file));
+    std::string expected = "result 0\n"
+                           "chunks 1\n"
+                           "vertices 4\n"
+                           "faces 2\n"
+                           "materials 1\n"
+                           "material 0 body.m.onetex\n"
+                           "influence 0 root -\n"
+                           "influence 1 arm root\n"
+                           "attachment lamp\n"
+                           "attachment a.door\n"
+                           "levels 3\n"
+                           "distance 0 10\n"
+                           "distance 1 20.5\n"
+                           "named-level night 2\n"
+                           "named-level dusk 0\n"
+                           "cull-attachment lamp\n";
+    ToolRun run = MeshInfo("'" + tree / "Lok Ü/lok.lm" + "' --save '" + tree / "Lok Ü/first.lm" + "'");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, expected);
+    ToolRun again = MeshInfo("'" + tree / "Lok Ü/first.lm" + "' --save '" + tree / "Lok Ü/second.lm" + "'");
+    EXPECT_EQ(again.out, expected);
+    std::string first = tree.ReadFile("Lok Ü/first.lm");
+    EXPECT_FALSE(first.empty());
+    EXPECT_EQ(tree.ReadFile("Lok Ü/second.lm"), first);
+    EXPECT_FALSE(tree.Has("Lok Ü/second.lm.saving"));
+}
+
+TEST(MeshInfoTest, LodFailuresAndMisuseOfSave)
+{
+    KorvelTest::TempFolder tree;
+    KorvelTest::LmFile file;
+    file.levels = {KorvelTest::QuadLevel(20), KorvelTest::QuadLevel(10)};
+    tree.MakeFile("bad.lm", KorvelTest::WriteLm(file));
+    ToolRun bad = MeshInfo(tree / "bad.lm" + " --save " + tree / "out.lm");
+    EXPECT_EQ(bad.out, "result 3\n");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_FALSE(tree.Has("out.lm"));
+
+    file.levels = {KorvelTest::QuadLevel(0)};
+    tree.MakeFile("good.lm", KorvelTest::WriteLm(file));
+    // A folder that does not exist cannot take the file: the run fails and says why.
+    ToolRun unwritable = MeshInfo(tree / "good.lm" + " --save " + tree / "none/out.lm");
+    EXPECT_EQ(unwritable.out, "result 0\n");
+    EXPECT_EQ(unwritable.status, 1);
+
+    KorvelTest::ImFile indexed;
+    indexed.chunks.push_back(KorvelTest::QuadChunk());
+    tree.MakeFile("mesh.im", KorvelTest::WriteIm(indexed));
+    EXPECT_EQ(MeshInfo(tree / "mesh.im" + " --save " + tree / "out.lm").status, 2);
+    EXPECT_EQ(MeshInfo(tree / "good.lm" + " --keep " + tree / "out.lm").status, 2);
+}
+
+TEST(MeshInfoTest, ReportsALodTextDescription)
+{
+    KorvelTest::TempFolder tree;
+    KorvelTest::ImFile near;
+    near.chunks.push_back(KorvelTest::QuadChunk("body.m.onetex", 1));
+    near.chunks.push_back(KorvelTest::QuadChunk("glass.m.notex", 1));
+    KorvelTest::ImFile far;
+    far.chunks.push_back(KorvelTest::QuadChunk("body.m.onetex", 2));
+    tree.MakeFile("lok/a.im", KorvelTest::WriteIm(near));
+    tree.MakeFile("lok/b.im", KorvelTest::WriteIm(far));
+    tree.MakeFile("lok/lok.lm.txt", "version 1.00\n"
+                                    "mesh 0 { name a.im }\n"
+                                    "mesh 50 { name b.im }\n"
+                                    "mesh Damaged { name a.im; animated true }\n"
+                                    "calcPoint Near\n");
+    ToolRun run = MeshInfo(tree / "lok/lok.lm.txt" + " --save " + tree / "lok/lok.lm");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "result 0\n"
+                       "chunks 1\n"
+                       "vertices 4\n"
+                       "faces 2\n"
+                       "materials 2\n"
+                       "material 0 body.m.onetex\n"
+                       "material 1 glass.m.notex\n"
+                       "levels 2\n"
+                       "distance 0 0\n"
+                       "distance 1 50\n"
+                       "named-level damaged 0\n");
+    ToolRun binary = MeshInfo(tree / "lok/lok.lm");
+    EXPECT_EQ(binary.out, run.out);
 }

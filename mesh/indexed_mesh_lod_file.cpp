@@ -1,0 +1,576 @@
+// KorvelIndexedMeshLODDefinition: reading the "LODM" file (info, material table, bones, attachments, levels and their chunks).
+#include <cstring>
+
+#include "mesh/indexed_mesh_lod_definition.h"
+#include "zel/ascii.h"
+#include "zel/display_capabilities.h"
+#include "zel/jirf.h"
+#include "zel/mesh_file_support.h"
+
+namespace {
+
+constexpr uint32_t kTagLODM = Zel::JIRFTag("LODM");
+// Every chunk takes at least its tag, size and version.
+constexpr uint64_t kChunkHead = 12;
+// Padded name, padded parent, position and matrix.
+constexpr uint64_t kBoneRecord = 4 + 4 + 12 + 36;
+
+Zel::JIRFChunkHead ReadHead(Zel::MemoryFile& file, uint32_t tag)
+{
+    return Zel::JIRFReadChunkHead(file.Data(), file.Size(), file.PositionRef(), tag);
+}
+
+bool Peek(Zel::MemoryFile& file, uint32_t tag)
+{
+    return Zel::JIRFPeekChunk(file.Data(), file.Size(), file.PositionRef(), tag);
+}
+
+template <class T>
+void ReadArray(Zel::MemoryFile& file, T* values, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        file.Read(values[i]);
+}
+
+bool AtEnd(const Zel::MemoryFile& file, int64_t end)
+{
+    return static_cast<int64_t>(file.Position()) == end;
+}
+
+// The version word of the chunk at the position, without moving; -1 when absent.
+int32_t VersionAhead(const Zel::MemoryFile& file)
+{
+    if (file.Left() < kChunkHead)
+        return -1;
+    int32_t version;
+    memcpy(&version, file.At() + 8, 4);
+    return version;
+}
+
+std::string FileNameOf(const std::string& path)
+{
+    size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+KorvelIndexedMeshLODDefinition::KorvelIndexedMeshLODDefinition(const MeshOptions& options)
+    : KorvelIndexedMeshDefinition(options)
+{}
+
+KorvelIndexedMeshLODDefinition::~KorvelIndexedMeshLODDefinition() = default;
+
+const std::vector<InfluenceChunkWeights>& KorvelIndexedMeshLODDefinition::GetBoneLevelWeights(size_t bone,
+                                                                                              size_t level) const
+{
+    static const std::vector<InfluenceChunkWeights> none;
+    if (bone >= boneLevelWeights_.size() || level >= boneLevelWeights_[bone].size())
+        return none;
+    return boneLevelWeights_[bone][level];
+}
+
+int KorvelIndexedMeshLODDefinition::Load(const Zel::DisplayCapabilities* display, Zel::MaterialManager* materials,
+                                         MeshResource* resource, const std::string& fileName, uint32_t defaultColour)
+{
+    display_ = display;
+    // The LOD bone limit stays 25 whatever the display can skin.
+    displayCanSkin_ = display && display->GetCapability(29);
+    if (!file_.HasData())
+        return MeshNoData;
+    Zel::JIRFHeader header;
+    if (!Zel::JIRFReadHeader(file_.Data(), file_.Size(), file_.PositionRef(), header) || header.type != kTagLODM)
+        return MeshBadFormat;
+    contentEnd_ = header.contentEnd;
+    if (int result = ReadLodInfo())
+        return result;
+    if (int result = ReadMaterialTable(materials, resource))
+        return result;
+    if (int result = ReadBoneTable())
+        return result;
+    if (int result = ReadBoneTree())
+        return result;
+    if (int result = ReadAttachments())
+        return result;
+    // Every level is at least a "MESH" head: a count the content cannot hold
+    // is refused before the table is sized from it.
+    if (uint64_t{levelCount_} * kChunkHead > LeftBefore(contentEnd_))
+        return MeshBadFormat;
+    levels_.reserve(levelCount_);
+    for (uint32_t i = 0; i < levelCount_; ++i) {
+        levels_.emplace_back();
+        if (int result = ReadMesh(i, resource, defaultColour))
+            return result;
+    }
+    if (switchDistances_.empty())
+        return MeshBadFormat;
+    // A named level must name a level that exists: instances index the table with it.
+    for (const NamedLevel& named : namedLevels_) {
+        if (named.level < 0 || static_cast<uint32_t>(named.level) >= levelCount_)
+            return MeshBadFormat;
+    }
+    for (MeshLODRecord& level : levels_) {
+        level.vertexTotal = level.faceTotal = 0;
+        for (size_t c = 0; c < level.chunks.Size(); ++c) {
+            level.vertexTotal += level.chunks[c]->GetVertexCount();
+            level.faceTotal += level.chunks[c]->GetFaceCount();
+        }
+    }
+    if (!AtEnd(file_, contentEnd_))
+        return MeshBadFormat;
+    name_ = FileNameOf(file_.Name().empty() ? fileName : file_.Name());
+    BuildSkeletonFromTable();
+    AddLevelInfluenceMatrices();
+    TakeLastNumberedLevel();
+    ComputeBounds();
+    ComputeOrientedBox();
+    texelScale_ = 0;
+    ProcessCullAttachments();
+    file_.Close();
+    return MeshOk;
+}
+
+int KorvelIndexedMeshLODDefinition::ReadLodInfo()
+{
+    Zel::JIRFChunkHead head = ReadHead(file_, Zel::JIRFTag("INFO"));
+    if (!head.tagRead || head.tag != Zel::JIRFTag("INFO"))
+        return MeshBadFormat;
+    if (head.version != 100)
+        return MeshBadVersion;
+    int64_t end = head.End();
+    ReadArray(file_, position_, 3);
+    ReadArray(file_, orientation_, 4);
+    file_.Read(levelCount_);
+    file_.Read(calcPoint_);
+    file_.Read(offset_);
+    file_.Read(multiplier_);
+    file_.Read(animationCutOff_);
+    file_.Read(renderCutOff_);
+    file_.Read(attachmentCutOff_);
+    uint32_t named = 0;
+    file_.Read(named);
+    // An index and a padded name: eight bytes each at least.
+    if (uint64_t{named} * 8 > LeftBefore(end))
+        return MeshBadFormat;
+    namedLevels_.assign(named, NamedLevel());
+    for (NamedLevel& level : namedLevels_) {
+        file_.Read(level.level);
+        std::string name;
+        Zel::MeshFileSupport::ReadPaddedString(file_, end, name);
+        level.name = Zel::AsciiLowerCopy(name);
+        // The one-byte flag unaligns what follows; a flag the chunk does not
+        // hold reads as false.
+        uint8_t animated = 0;
+        if (LeftBefore(end) > 0)
+            file_.ReadBytes(&animated, 1);
+        level.animated = animated != 0;
+    }
+    return AtEnd(file_, end) ? MeshOk : MeshBadFormat;
+}
+
+int KorvelIndexedMeshLODDefinition::ReadMaterialTable(Zel::MaterialManager* materials, MeshResource* resource)
+{
+    Zel::JIRFChunkHead head = ReadHead(file_, Zel::JIRFTag("MATT"));
+    if (!head.tagRead || head.tag != Zel::JIRFTag("MATT"))
+        return MeshBadFormat;
+    if (head.version != 100)
+        return MeshBadVersion;
+    int64_t end = head.End();
+    uint32_t count = 0;
+    file_.Read(count);
+    if (uint64_t{count} * kChunkHead > LeftBefore(end))
+        return MeshBadFormat;
+    materials_.Allocate(count);
+    storedMaterialNames_.clear();
+    // The table has no fallbacks and no list of missing names: the indexed
+    // reader's record goes through a scratch copy of the resource that
+    // refuses fallbacks, and its codes (not found 6, else 7) are the table's.
+    MeshResource scratch;
+    if (resource) {
+        scratch = *resource;
+        scratch.allowFallbackMaterials = false;
+    }
+    for (uint32_t k = 0; k < count; ++k) {
+        if (Zel::JIRFPeekChunk(file_.Data(), file_.Size(), file_.PositionRef(), Zel::JIRFTag("MATL"))) {
+            file_.SetPosition(static_cast<int64_t>(file_.Position()) - 4);
+            if (VersionAhead(file_) != 103)
+                return MeshBadVersion;
+        }
+        if (int result = ReadMaterial(materials, resource ? &scratch : nullptr, static_cast<int>(k)))
+            return result;
+    }
+    materialTable_ = materials_;
+    for (size_t k = 0; k < materials_.Size(); ++k)
+        storedNames_[materials_[k]] = storedMaterialNames_[k];
+    // The table's texture definitions go to their materials at once (no
+    // image is looked for here, and a slot the material lacks is no failure).
+    for (MaterialUse& use : pendingTextures_) {
+        for (const TextureDefinition& texture : use.textures)
+            use.material->SetTexture(texture.slot, nullptr, texture.file, texture.value);
+        use.material->ReleaseReference();
+    }
+    pendingTextures_.clear();
+    return AtEnd(file_, end) ? MeshOk : MeshBadFormat;
+}
+
+int KorvelIndexedMeshLODDefinition::ReadBoneRecords(uint32_t tag, std::vector<LODBoneNode>& records, int64_t& end)
+{
+    records.clear();
+    if (!Peek(file_, tag))
+        return MeshOk;
+    int32_t size = 0, version = 0;
+    file_.Read(size);
+    end = static_cast<int64_t>(file_.Position()) + size;
+    file_.Read(version);
+    if (version != 100)
+        return MeshBadVersion;
+    uint32_t count = 0;
+    file_.Read(count);
+    if (uint64_t{count} * kBoneRecord > LeftBefore(end))
+        return MeshBadFormat;
+    records.assign(count, LODBoneNode());
+    for (LODBoneNode& node : records) {
+        Zel::MeshFileSupport::ReadPaddedString(file_, end, node.name);
+        Zel::MeshFileSupport::ReadPaddedString(file_, end, node.parent);
+        ReadArray(file_, node.position, 3);
+        file_.ReadBytes(node.orientation, 36);
+    }
+    return AtEnd(file_, end) ? MeshOk : MeshBadFormat;
+}
+
+int KorvelIndexedMeshLODDefinition::ReadBoneTable()
+{
+    std::vector<LODBoneNode> records;
+    int64_t end = 0;
+    if (int result = ReadBoneRecords(Zel::JIRFTag("BONT"), records, end))
+        return result;
+    influences_.assign(records.size(), InfluenceDefinition());
+    for (size_t b = 0; b < records.size(); ++b) {
+        influences_[b].name = records[b].name;
+        influences_[b].parent = records[b].parent;
+        memcpy(influences_[b].position, records[b].position, 12);
+        memcpy(influences_[b].orientation, records[b].orientation, 36);
+    }
+    boneLevelWeights_.assign(records.size(), {});
+    return MeshOk;
+}
+
+int KorvelIndexedMeshLODDefinition::ReadBoneTree()
+{
+    int64_t end = 0;
+    if (int result = ReadBoneRecords(Zel::JIRFTag("RBOT"), boneTree_, end))
+        return result;
+    for (const LODBoneNode& node : boneTree_) {
+        auto bone = std::make_unique<Zel::ParticleBone>();
+        bone->name = node.name;
+        memcpy(bone->position, node.position, 12);
+        Zel::QuaternionFromMatrix(node.orientation, bone->orientation);
+        if (node.parent.empty()) {
+            if (skeletonRoot_)
+                skeletonRoot_->Add(std::move(bone));
+            else
+                skeletonRoot_ = std::move(bone);
+            continue;
+        }
+        if (!skeletonRoot_)
+            return MeshBadFormat;
+        auto* parent = const_cast<Zel::ParticleBone*>(skeletonRoot_->FindByName(node.parent));
+        (parent ? parent : skeletonRoot_.get())->Add(std::move(bone));
+    }
+    return MeshOk;
+}
+
+int KorvelIndexedMeshLODDefinition::ReadMesh(size_t i, MeshResource* resource, uint32_t defaultColour)
+{
+    Zel::JIRFChunkHead head = ReadHead(file_, Zel::JIRFTag("MESH"));
+    if (!head.tagRead || head.tag != Zel::JIRFTag("MESH"))
+        return MeshBadFormat;
+    if (head.version != 100)
+        return MeshBadVersion;
+    int64_t end = head.End();
+    MeshLODRecord& level = levels_[i];
+    file_.Read(level.chunkCount);
+    file_.Read(maxInfluencesPerVertex_);
+    file_.Read(maxBonesPerChunk_);
+    // Each level decides on its own whether the display skins it.
+    hardwareSkinning_ = false;
+    ChooseSkinning();
+    level.hardwareSkinning = hardwareSkinning_;
+    float distance = 0;
+    file_.Read(distance);
+    if (distance != -1.0f) {
+        if (!switchDistances_.empty() && distance < switchDistances_.back())
+            return MeshBadFormat;
+        switchDistances_.push_back(distance);
+        if (switchDistances_.size() != i + 1)
+            return MeshBadFormat;
+    } else {
+        bool named = false;
+        for (const NamedLevel& entry : namedLevels_)
+            named = named || entry.level == static_cast<int32_t>(i);
+        if (!named)
+            return MeshBadFormat;
+    }
+    if (uint64_t{level.chunkCount} * kChunkHead > LeftBefore(end))
+        return MeshBadFormat;
+    level.chunks.Allocate(level.chunkCount);
+    level.materials.Allocate(level.chunkCount);
+    // Weights are kept by level number, so a level without its block leaves
+    // the later levels' weights where they belong.
+    for (auto& perLevel : boneLevelWeights_)
+        perLevel.resize(i + 1);
+    if (static_cast<int64_t>(file_.Position()) < end && Peek(file_, Zel::JIRFTag("LODB"))) {
+        if (int result = ReadLODBlock(end))
+            return result;
+    }
+    for (uint32_t j = 0; j < level.chunkCount;) {
+        if (int result = ReadLODChunk(level, j, resource, defaultColour))
+            return result;
+        Zel::GeometryChunk* chunk = level.chunks[j];
+        if (chunk->GetVertexCount() != 0 && chunk->GetFaceCount() != 0 && chunk->GetIndexCount() != 0) {
+            ++j;
+            continue;
+        }
+        level.chunks.PopBack();
+        level.materials.PopBack();
+        level.chunkBoneNames.pop_back();
+        --level.chunkCount;
+    }
+    return AtEnd(file_, end) ? MeshOk : MeshBadFormat;
+}
+
+int KorvelIndexedMeshLODDefinition::ReadLODBlock(int64_t meshEnd)
+{
+    int32_t size = 0, version = 0;
+    file_.Read(size);
+    int64_t end = static_cast<int64_t>(file_.Position()) + size;
+    file_.Read(version);
+    if (version != 100)
+        return MeshBadVersion;
+    if (end > meshEnd)
+        return MeshBadFormat;
+    for (auto& perLevel : boneLevelWeights_) {
+        if (int result = ReadChunkWeights(end, perLevel.back()))
+            return result;
+    }
+    return AtEnd(file_, end) ? MeshOk : MeshBadFormat;
+}
+
+int KorvelIndexedMeshLODDefinition::ReadLODChunk(MeshLODRecord& level, uint32_t j, MeshResource* resource,
+                                                 uint32_t defaultColour)
+{
+    Zel::JIRFChunkHead head = ReadHead(file_, Zel::JIRFTag("LCHK"));
+    if (!head.tagRead || head.tag != Zel::JIRFTag("LCHK"))
+        return MeshBadFormat;
+    if (head.version != 100)
+        return MeshBadVersion;
+    int64_t end = head.End();
+    uint32_t unused = 0;
+    int32_t material = -1;
+    file_.Read(unused);
+    file_.Read(material);
+    // The writer's -1 for "no material" and any index past the table name
+    // nothing a chunk could be made from.
+    if (material < 0 || static_cast<size_t>(material) >= materialTable_.Size())
+        return MeshBadFormat;
+    level.materials.PushBack(materialTable_[static_cast<size_t>(material)]);
+    if (int result = ReadLevelGeometry(level, j, resource, defaultColour))
+        return result;
+    while (static_cast<int64_t>(file_.Position()) < end && Peek(file_, Zel::JIRFTag("NINF"))) {
+        if (int result = ReadNeighboursInto(level.chunks[j]))
+            return result;
+    }
+    return AtEnd(file_, end) ? MeshOk : MeshBadFormat;
+}
+
+namespace {
+
+void CopyVectors(const uint8_t* source, Zel::VertexStream stream, uint32_t count)
+{
+    if (!stream)
+        return;
+    for (uint32_t v = 0; v < count; ++v)
+        memcpy(stream.data + size_t{v} * stream.stride, source + size_t{v} * 12, 12);
+}
+
+}  // namespace
+
+int KorvelIndexedMeshLODDefinition::ReadLevelGeometry(MeshLODRecord& level, uint32_t j, MeshResource* resource,
+                                                      uint32_t defaultColour)
+{
+    Zel::JIRFChunkHead head = ReadHead(file_, Zel::JIRFTag("GEOM"));
+    if (!head.tagRead || head.tag != Zel::JIRFTag("GEOM"))
+        return MeshBadFormat;
+    int32_t version = head.version;
+    if (version < 101 || version > 201)
+        return MeshBadVersion;
+    int64_t end = head.End();
+    uint32_t flags = 0, flags2 = 0, vertexCount = 0, faceCount = 0, indexCount = 0, faceNormalCount = 0;
+    uint32_t weightsPerVertex = 0;
+    float hintValue = 0;
+    file_.Read(flags);
+    if (version >= 201)
+        file_.Read(flags2);
+    file_.Read(hintValue);
+    file_.Read(vertexCount);
+    file_.Read(faceCount);
+    file_.Read(indexCount);
+    file_.Read(faceNormalCount);
+    Zel::StandardChunkHint hint(2, 0);
+    PrepareHint(hint, resource);
+    hint.texCoordSets = 1;
+    hint.hintValue = hintValue;
+    if (version >= 102) {
+        file_.Read(weightsPerVertex);
+        PrepareSkinning(hint, weightsPerVertex, 4, hardwareBoneLimit_);
+    }
+    std::string boneName;
+    if (version >= 103)
+        Zel::MeshFileSupport::ReadPaddedString(file_, end, boneName);
+    level.chunkBoneNames.push_back(boneName);
+
+    bool hasTangents = (flags2 & 1) != 0;
+    // The arrays the counts announce must fit in the chunk before anything is
+    // sized from them (64-bit sums cannot overflow for 32-bit counts).
+    uint64_t needed = uint64_t{vertexCount} * (20 + 12 + (hasTangents ? 12 : 0)) + uint64_t{indexCount} * 2 +
+                      uint64_t{faceNormalCount} * 12;
+    if (needed > LeftBefore(end))
+        return MeshBadFormat;
+    int geometryType = Zel::GeometryTypeFromChunkFlags(flags);
+    if (geometryType < 0)
+        return MeshBadFormat;
+    Zel::GeometryChunk* chunk = level.materials[j]->CreateGeometryChunk(vertexCount, faceCount, indexCount,
+                                                                        faceNormalCount, geometryType, hint);
+    if (!chunk)
+        return MeshBadFormat;
+    level.chunks.PushBack(chunk);
+    chunk->ReleaseReference();
+
+    if (vertexCount > 0) {
+        if (hardwareSkinning_ && weightsPerVertex > 0 &&
+            !InitialiseBlendData(*chunk, weightsPerVertex, hint.floatWeights))
+            return MeshMissingStream;
+        Zel::VertexStream positions = chunk->GetItem(Zel::ItemPosition);
+        if (!positions)
+            return MeshMissingStream;
+        Zel::VertexStream uv = chunk->GetItem(Zel::ItemTexCoord0);
+        Zel::VertexStream colours = chunk->GetItem(Zel::ItemColour);
+        const uint8_t* records = file_.At();
+        file_.Skip(size_t{vertexCount} * 20);
+        for (uint32_t v = 0; v < vertexCount; ++v) {
+            const uint8_t* source = records + size_t{v} * 20;
+            memcpy(positions.data + size_t{v} * positions.stride, source, 12);
+            if (uv)
+                memcpy(uv.data + size_t{v} * uv.stride, source + 12, 8);
+            if (colours)
+                memcpy(colours.data + size_t{v} * colours.stride, &defaultColour, 4);
+        }
+    }
+    if (indexCount > 0) {
+        uint16_t* indices = chunk->GetIndices();
+        if (!indices)
+            return MeshMissingStream;
+        file_.ReadBytes(indices, size_t{indexCount} * 2);
+        // An index past the vertices would be followed by every reader of the chunk.
+        for (uint32_t k = 0; k < indexCount; ++k) {
+            if (indices[k] >= vertexCount)
+                return MeshBadFormat;
+        }
+    }
+    CopyVectors(file_.At(), chunk->GetItem(Zel::ItemNormal), vertexCount);
+    file_.Skip(size_t{vertexCount} * 12);
+    if (faceNormalCount > 0) {
+        float* faceNormals = chunk->GetFaceNormals();
+        if (!faceNormals)
+            return MeshMissingStream;
+        file_.ReadBytes(faceNormals, size_t{faceNormalCount} * 12);
+    }
+    if (hasTangents) {
+        CopyVectors(file_.At(), chunk->GetItem(Zel::ItemTangent), vertexCount);
+        file_.Skip(size_t{vertexCount} * 12);
+    }
+    return AtEnd(file_, end) ? MeshOk : MeshBadFormat;
+}
+
+void KorvelIndexedMeshLODDefinition::BuildSkeletonFromTable()
+{
+    // A bone table gives the skeleton; without one it came from the bone tree.
+    if (!influences_.empty())
+        BuildSkeletonFromInfluences();
+}
+
+void KorvelIndexedMeshLODDefinition::AddLevelInfluenceMatrices()
+{
+    for (size_t l = 0; l < levels_.size(); ++l) {
+        for (size_t b = 0; b < boneLevelWeights_.size(); ++b) {
+            for (const InfluenceChunkWeights& entry : GetBoneLevelWeights(b, l)) {
+                if (!entry.weights.empty() && entry.chunk < levels_[l].chunks.Size())
+                    AddChunkInfluenceWeights(levels_[l].chunks[entry.chunk], static_cast<int>(b), entry);
+            }
+        }
+    }
+}
+
+void KorvelIndexedMeshLODDefinition::TakeLastNumberedLevel()
+{
+    if (switchDistances_.empty() || switchDistances_.size() > levels_.size())
+        return;
+    const MeshLODRecord& level = levels_[switchDistances_.size() - 1];
+    chunks_ = level.chunks;
+    materials_ = level.materials;
+    chunkCount_ = static_cast<int>(level.chunkCount);
+    vertexTotal_ = level.vertexTotal;
+    faceTotal_ = level.faceTotal;
+    hardwareSkinning_ = level.hardwareSkinning;
+    chunkBoneNames_.Clear();
+    for (const std::string& bone : level.chunkBoneNames)
+        chunkBoneNames_.PushBack(bone);
+    storedMaterialNames_.clear();
+    for (size_t k = 0; k < level.materials.Size(); ++k)
+        storedMaterialNames_.push_back(GetWrittenMaterialName(level.materials[k]));
+}
+
+void KorvelIndexedMeshLODDefinition::ProcessCullAttachments()
+{
+    static constexpr char kCull[] = ":cull";
+    cullPositions_.assign(attachments_.size(), std::string::npos);
+    for (size_t i = 0; i < attachments_.size(); ++i) {
+        MeshAttachment& attachment = attachments_[i];
+        std::string lower = Zel::AsciiLowerCopy(attachment.name);
+        size_t at = lower.find(kCull);
+        if (at == std::string::npos)
+            continue;
+        attachment.name.erase(at, sizeof kCull - 1);
+        cullAttachmentNames_.push_back(attachment.name);
+        cullPositions_[i] = at;
+    }
+}
+
+std::string KorvelIndexedMeshLODDefinition::GetWrittenMaterialName(const Zel::Material* material) const
+{
+    auto found = storedNames_.find(material);
+    if (found != storedNames_.end())
+        return found->second;
+    // A decorated name is "owner*folder*stored".
+    const std::string& name = material->GetRequestName().empty() ? material->GetName() : material->GetRequestName();
+    size_t first = name.find('*');
+    size_t second = first == std::string::npos ? std::string::npos : name.find('*', first + 1);
+    return second == std::string::npos ? name : name.substr(second + 1);
+}
+
+int KorvelIndexedMeshLODDefinition::CompleteLoad(Zel::TextureSource* source)
+{
+    for (auto& child : childDefinitions_) {
+        child->LoadTextures(source);
+        missingTextures_.insert(missingTextures_.end(), child->GetMissingTextures().begin(),
+                                child->GetMissingTextures().end());
+    }
+    childDefinitions_.clear();
+    for (const MeshLODRecord& level : levels_) {
+        for (size_t c = 0; c < level.chunks.Size(); ++c) {
+            if (!level.chunks[c]->InitializeBuffers(true))
+                return MeshBuffersFailed;
+        }
+    }
+    return MeshOk;
+}
