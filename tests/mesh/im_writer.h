@@ -137,6 +137,7 @@ struct ImFile {
     std::vector<ImAttachment> attachments;
     int32_t jirfSizeDelta = 0;
     std::string fileType = "IDXM";
+    std::string tail;  // raw blocks after the attachments ("PMIN")
 };
 
 inline void WriteMaterial(ByteWriter& w, const ImMaterial& m)
@@ -286,6 +287,7 @@ inline std::string WriteIm(const ImFile& file)
         }
         w.End(mark);
     }
+    w.bytes += file.tail;
     w.End(jirf, file.jirfSizeDelta);
     return w.bytes;
 }

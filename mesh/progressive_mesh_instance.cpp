@@ -1,0 +1,105 @@
+// KorvelProgressiveMeshInstance: private index arrays, and refining and coarsening by whole levels with 16-bit index edits.
+#include "mesh/progressive_mesh_instance.h"
+
+KorvelProgressiveMeshInstance::KorvelProgressiveMeshInstance(Zel::RenderKernel* kernel)
+    : KorvelIndexedMeshInstance(kernel)
+{}
+
+void KorvelProgressiveMeshInstance::MakeEveryChunkUnique()
+{
+    MakeChunkArrayUnique();
+    for (uint32_t i = 0; i < chunkCount_; ++i)
+        MakeChunkUnique(i);
+}
+
+KorvelIndexedMeshInstance* KorvelProgressiveMeshInstance::CreateInstance() const
+{
+    auto* copy = new KorvelProgressiveMeshInstance(kernel_);
+    CopyInto(*copy);
+    copy->progressive_ = progressive_;
+    copy->currentLevel_ = currentLevel_;
+    copy->totalFaces_ = totalFaces_;
+    copy->drawCounts_ = drawCounts_;
+    // Edits change index entries and counts: no two instances share a chunk.
+    copy->MakeEveryChunkUnique();
+    return copy;
+}
+
+void KorvelProgressiveMeshInstance::SetProgressiveDefinition(const KorvelProgressiveMeshDefinition& definition)
+{
+    SetDefinition(definition);
+    progressive_ = &definition;
+    MakeEveryChunkUnique();
+    size_t levels = definition.GetLevels().size();
+    currentLevel_ = levels > 0 ? static_cast<uint32_t>(levels - 1) : 0;
+    totalFaces_ = definition.GetFullDetailFaceCount();
+    drawCounts_.assign(chunkCount_, DrawCounts());
+    for (uint32_t i = 0; i < chunkCount_; ++i)
+        drawCounts_[i] = {chunks_[i]->GetVertexCount(), chunks_[i]->GetFaceCount(), chunks_[i]->GetIndexCount()};
+}
+
+void KorvelProgressiveMeshInstance::ApplyLevel(uint32_t level, int sign)
+{
+    const auto& levels = progressive_->GetLevels();
+    const auto& chunkEdits = progressive_->GetChunkEdits();
+    const auto& edits = progressive_->GetIndexEdits();
+    const auto& positions = progressive_->GetIndexPositions();
+    const KorvelProgressiveMeshDefinition::Level& record = levels[level];
+    for (uint32_t c = 0; c < record.chunkEditCount; ++c) {
+        const auto& chunkEdit = chunkEdits[record.firstChunkEdit + c];
+        if (chunkEdit.chunk < 0 || static_cast<uint32_t>(chunkEdit.chunk) >= chunkCount_)
+            continue;
+        Zel::GeometryChunk* chunk = chunks_[static_cast<uint32_t>(chunkEdit.chunk)];
+        uint16_t* indices = chunk->GetIndices();
+        for (uint32_t e = 0; e < chunkEdit.editCount; ++e) {
+            const auto& edit = edits[chunkEdit.firstEdit + e];
+            DrawCounts& counts = drawCounts_[static_cast<uint32_t>(chunkEdit.chunk)];
+            counts.vertices += int64_t{sign} * edit.vertexDelta;
+            counts.faces += int64_t{sign} * edit.faceDelta;
+            counts.indices += 3 * int64_t{sign} * edit.faceDelta;
+            // 16-bit arithmetic: an entry that passes 65535 wraps, and the
+            // opposite edit brings it back exactly.
+            uint16_t delta = static_cast<uint16_t>(static_cast<uint64_t>(int64_t{sign} * edit.indexDelta) & 0xFFFFu);
+            for (uint32_t n = 0; n < edit.positionCount && indices; ++n) {
+                uint32_t at = static_cast<uint32_t>(positions[edit.firstPosition + n]);
+                if (at < chunk->GetIndexCount())
+                    indices[at] = static_cast<uint16_t>(indices[at] + delta);
+            }
+            totalFaces_ = static_cast<uint32_t>(int64_t{totalFaces_} + int64_t{sign} * edit.faceDelta);
+        }
+    }
+}
+
+void KorvelProgressiveMeshInstance::RefineToFaces(uint32_t wanted)
+{
+    if (!progressive_ || progressive_->GetLevels().empty())
+        return;
+    while (totalFaces_ < wanted && currentLevel_ + 1 < progressive_->GetLevels().size()) {
+        ++currentLevel_;
+        ApplyLevel(currentLevel_, +1);
+    }
+}
+
+void KorvelProgressiveMeshInstance::CoarsenToFaces(uint32_t wanted)
+{
+    if (!progressive_ || progressive_->GetLevels().empty() || totalFaces_ <= wanted)
+        return;
+    const auto& levels = progressive_->GetLevels();
+    const auto& chunkEdits = progressive_->GetChunkEdits();
+    const auto& edits = progressive_->GetIndexEdits();
+    while (currentLevel_ > 0) {
+        int64_t delta = 0;
+        const auto& record = levels[currentLevel_];
+        for (uint32_t c = 0; c < record.chunkEditCount; ++c) {
+            const auto& chunkEdit = chunkEdits[record.firstChunkEdit + c];
+            for (uint32_t e = 0; e < chunkEdit.editCount; ++e)
+                delta += edits[chunkEdit.firstEdit + e].faceDelta;
+        }
+        if (int64_t{totalFaces_} - delta < int64_t{wanted})
+            return;
+        ApplyLevel(currentLevel_, -1);
+        --currentLevel_;
+        if (totalFaces_ <= wanted)
+            return;
+    }
+}

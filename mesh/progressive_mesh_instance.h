@@ -1,0 +1,41 @@
+// KorvelProgressiveMeshInstance: a mesh instance with index arrays of its own that refines and coarsens between the definition's levels.
+#pragma once
+
+#include "mesh/indexed_mesh_instance.h"
+#include "mesh/progressive_mesh_definition.h"
+
+class KorvelProgressiveMeshInstance : public KorvelIndexedMeshInstance {
+public:
+    static constexpr int kTypeId = 19;
+
+    explicit KorvelProgressiveMeshInstance(Zel::RenderKernel* kernel);
+    int GetID() const override { return kTypeId; }
+    KorvelIndexedMeshInstance* CreateInstance() const override;
+    bool AddChunk(Zel::GeometryChunk*, Zel::Material*) override { return false; }
+    bool MergeChunk(Zel::GeometryChunk*, uint32_t) override { return false; }
+    // Private copies of every chunk, at full detail (every level applied).
+    void SetProgressiveDefinition(const KorvelProgressiveMeshDefinition& definition);
+
+    // Applies levels while the total is below wanted and a level is left.
+    void RefineToFaces(uint32_t wanted);
+    // Removes levels (never level 0) while the total stays at or above wanted.
+    void CoarsenToFaces(uint32_t wanted);
+    uint32_t GetCurrentLevel() const { return currentLevel_; }
+    uint32_t GetTotalFaces() const { return totalFaces_; }
+    uint32_t GetFaceCount() const override { return totalFaces_; }
+    // The counts a chunk draws with at the current level; its arrays keep
+    // their full-detail size, so a count is never read past them.
+    struct DrawCounts {
+        int64_t vertices = 0, faces = 0, indices = 0;
+    };
+    const DrawCounts& GetDrawCounts(uint32_t chunk) const { return drawCounts_[chunk]; }
+
+private:
+    void ApplyLevel(uint32_t level, int sign);
+    void MakeEveryChunkUnique();
+
+    const KorvelProgressiveMeshDefinition* progressive_ = nullptr;
+    uint32_t currentLevel_ = 0;
+    uint32_t totalFaces_ = 0;
+    std::vector<DrawCounts> drawCounts_;
+};
