@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "mesh/indexed_mesh_lod_definition.h"
+#include "mesh/influence_mesh.h"
 #include "zel/ascii.h"
 #include "zel/config_data.h"
 #include "zel/display_capabilities.h"
@@ -56,19 +57,6 @@ std::string FolderOf(const std::string& path)
 {
     size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::unique_ptr<Zel::ParticleBone> CopyBones(const Zel::ParticleBone& bone)
-{
-    auto copy = std::make_unique<Zel::ParticleBone>();
-    copy->name = bone.name;
-    memcpy(copy->position, bone.position, sizeof copy->position);
-    memcpy(copy->orientation, bone.orientation, sizeof copy->orientation);
-    memcpy(copy->boundsMin, bone.boundsMin, sizeof copy->boundsMin);
-    memcpy(copy->boundsMax, bone.boundsMax, sizeof copy->boundsMax);
-    for (const auto& child : bone.children)
-        copy->Add(CopyBones(*child));
-    return copy;
 }
 
 float DiagonalSquared(const float* low, const float* high)
@@ -208,7 +196,7 @@ int KorvelIndexedMeshLODDefinition::AddLODLevel(const Zel::DisplayCapabilities* 
         box_ = level->GetOrientedBox();
         attachments_ = level->GetAttachments();
         if (level->GetSkeleton())
-            skeletonRoot_ = CopyBones(*level->GetSkeleton());
+            skeletonRoot_ = CopyBoneTree(*level->GetSkeleton());
         influences_.clear();
         boneTableNames_.clear();
         for (const InfluenceDefinition& influence : level->GetInfluences()) {
