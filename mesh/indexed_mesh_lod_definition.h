@@ -84,6 +84,11 @@ public:
     // Every distinct material of all levels, level by level and chunk by
     // chunk: the table the writer numbers chunks by.
     std::vector<Zel::Material*> CollectMaterials() const;
+    // Per bone, per level, that level's weights.
+    const std::vector<std::vector<std::vector<InfluenceChunkWeights>>>& GetAllBoneLevelWeights() const
+    {
+        return boneLevelWeights_;
+    }
     // The name a material is written under: as stored in the file it came from.
     std::string GetWrittenMaterialName(const Zel::Material* material) const;
     uint64_t CalculateDataSize() const;
