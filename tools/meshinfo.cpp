@@ -1,10 +1,12 @@
 // meshinfo: loads a mesh file through the real definitions and prints its result code and contents, one fact a line.
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "mesh/indexed_mesh_definition.h"
 #include "mesh/indexed_mesh_lod_definition.h"
+#include "mesh/progressive_mesh_definition.h"
 #include "zel/display_capabilities.h"
 #include "zel/material_manager.h"
 
@@ -58,14 +60,19 @@ void PrintLod(const KorvelIndexedMeshLODDefinition& definition)
         std::printf("cull-attachment %s\n", name.c_str());
 }
 
-int LoadIndexed(const std::string& path)
+int LoadIndexed(const std::string& path, bool progressive)
 {
     Zel::DisplayCapabilities display;
     Zel::MaterialManager materials;
     Zel::FileTextureSource textures;
     MeshResource resource;
     resource.name = path;
-    KorvelIndexedMeshDefinition definition;
+    std::unique_ptr<KorvelIndexedMeshDefinition> made;
+    if (progressive)
+        made = std::make_unique<KorvelProgressiveMeshDefinition>();
+    else
+        made = std::make_unique<KorvelIndexedMeshDefinition>();
+    KorvelIndexedMeshDefinition& definition = *made;
     int result = definition.OpenMeshFile(path);
     if (result == MeshOk)
         result = definition.Load(&display, &materials, &resource, path, display.GetDefaultVertexColour());
@@ -135,11 +142,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "meshinfo: --save writes LOD meshes only (\".lm\", \".lm.txt\")\n");
         return 2;
     }
-    if (EndsWith(path, ".im"))
-        return LoadIndexed(path);
+    if (EndsWith(path, ".im") || EndsWith(path, ".pm"))
+        return LoadIndexed(path, EndsWith(path, ".pm"));
     if (lod)
         return LoadLod(path, EndsWith(path, ".lm.txt"), saveTo);
-    std::fprintf(stderr, "meshinfo: '%s' is not a mesh kind this build reads (\".im\", \".lm\", \".lm.txt\")\n",
+    std::fprintf(stderr,
+                 "meshinfo: '%s' is not a mesh kind this build reads (\".im\", \".pm\", \".lm\", \".lm.txt\")\n",
                  path.c_str());
     return 2;
 }

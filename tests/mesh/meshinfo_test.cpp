@@ -1,4 +1,4 @@
-// The meshinfo tool: its exact report of well-formed and damaged ".im", ".lm" and ".lm.txt" files, its LOD save, and its exit codes.
+// The meshinfo tool: its exact report of well-formed and damaged ".im", ".pm", ".lm" and ".lm.txt" files, its LOD save, and its exit codes.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -8,6 +8,7 @@
 
 #include "mesh/im_writer.h"
 #include "mesh/lm_writer.h"
+#include "mesh/pm_writer.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -194,4 +195,29 @@ TEST(MeshInfoTest, ReportsALodTextDescription)
                        "named-level damaged 0\n");
     ToolRun binary = MeshInfo(tree / "lok/lok.lm");
     EXPECT_EQ(binary.out, run.out);
+}
+
+TEST(MeshInfoTest, ReportsAProgressiveMeshAndRefusesADamagedRefinementBlock)
+{
+    KorvelTest::TempFolder tree;
+    KorvelTest::ImFile file;
+    file.chunks.push_back(KorvelTest::QuadChunk());
+    KorvelTest::PmBlock block;
+    block.levels = {{}, {{0, {{0, 1, 1, {5}}}}}};
+    file.tail = KorvelTest::WritePm(block);
+    tree.MakeFile("rock.pm", KorvelTest::WriteIm(file));
+    ToolRun run = MeshInfo(tree / "rock.pm");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "result 0\n"
+                       "chunks 1\n"
+                       "vertices 4\n"
+                       "faces 2\n"
+                       "materials 1\n"
+                       "material 0 body.m.onetex\n");
+    block.levels[1][0].edits[0].positions = {6};  // past the six indices
+    file.tail = KorvelTest::WritePm(block);
+    tree.MakeFile("bad.pm", KorvelTest::WriteIm(file));
+    ToolRun bad = MeshInfo(tree / "bad.pm");
+    EXPECT_EQ(bad.out, "result 3\n");
+    EXPECT_EQ(bad.status, 1);
 }
