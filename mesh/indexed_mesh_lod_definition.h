@@ -14,6 +14,8 @@ class File;
 class ConfigData;
 }  // namespace Zel
 
+class LodBytes;
+
 // One level: its own chunks and materials (shared with the definition that
 // made them, counted).
 struct MeshLODRecord {
@@ -118,6 +120,7 @@ protected:
                     const std::string& meshFile, uint32_t defaultColour, bool first);
     void MergeLevelInfluences(const std::vector<InfluenceDefinition>& levelInfluences);
     int ReadTextSettings(const Zel::ConfigData& config);
+    void WriteTo(LodBytes& w) const;
 
     std::vector<float> switchDistances_;
     uint32_t calcPoint_ = 0;

@@ -7,13 +7,13 @@
 #include "zel/file.h"
 #include "zel/mesh_file_support.h"
 
-namespace {
-
-// The file image is built in memory and written in one call: a writer that
-// went to the disk four bytes at a time would spend its time in the kernel.
+// The writer fills a buffer. For a file it hands the buffer over whenever it
+// passes a megabyte and reuses it, so a large mesh is written without an
+// image of the whole file (whose fresh pages cost more than the write);
+// sizes whose chunk head has already gone out are patched in place at the end.
 class LodBytes {
 public:
-    explicit LodBytes(std::string& out) : out_(out) {}
+    explicit LodBytes(std::string& out, Zel::File* file = nullptr) : out_(out), file_(file) {}
 
     void U32(uint32_t value)
     {
@@ -36,34 +36,92 @@ public:
     void Tag(const char (&tag)[5]) { out_.append(tag, 4); }
     void Str(const std::string& text) { Zel::MeshFileSupport::AppendPaddedString(out_, text); }
     void Byte(uint8_t value) { out_.push_back(static_cast<char>(value)); }
-    void Raw(const void* data, size_t size) { out_.append(static_cast<const char*>(data), size); }
-    // Tag, reserved size, version; End fills the size in.
-    size_t Begin(const char (&tag)[5], int32_t version)
+    void Raw(const void* data, size_t size)
     {
+        Spill(size);
+        out_.append(static_cast<const char*>(data), size);
+    }
+    // Tag, reserved size, version; End fills the size in. Marks are offsets
+    // from the start of the file.
+    uint64_t Begin(const char (&tag)[5], int32_t version)
+    {
+        Spill(12);
         Tag(tag);
-        size_t mark = out_.size();
+        uint64_t mark = Size();
         U32(0);
         I32(version);
         return mark;
     }
-    void End(size_t mark)
+    void End(uint64_t mark) { Patch(mark, static_cast<uint32_t>(Size() - mark - 4)); }
+    void Patch(uint64_t mark, uint32_t value)
     {
-        uint32_t size = static_cast<uint32_t>(out_.size() - mark - 4);
-        for (int k = 0; k < 4; ++k)
-            out_[mark + static_cast<size_t>(k)] = static_cast<char>(size >> (8 * k));
+        if (mark >= written_) {
+            for (int k = 0; k < 4; ++k)
+                out_[static_cast<size_t>(mark - written_) + static_cast<size_t>(k)] =
+                    static_cast<char>(value >> (8 * k));
+        } else {
+            late_.push_back({mark, value});
+        }
     }
-    size_t Size() const { return out_.size(); }
-    // Room for the vertex records, written in place (no per-float append).
+    uint64_t Size() const { return written_ + out_.size(); }
+    // Room for bytes written in place (no per-float append).
     uint8_t* Grow(size_t bytes)
     {
+        Spill(bytes);
         size_t at = out_.size();
         out_.resize(at + bytes);
         return reinterpret_cast<uint8_t*>(out_.data() + at);
     }
+    // Hands the rest to the file and patches the sizes that went out early.
+    bool Finish()
+    {
+        if (!file_)
+            return true;
+        Hand();
+        for (const auto& [mark, value] : late_) {
+            uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
+                                static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+            ok_ = ok_ && file_->Seek(start_ + static_cast<int64_t>(mark), Zel::File::SeekSet) >= 0 &&
+                  file_->Write(bytes, int64_t{4}) == 4;
+        }
+        ok_ = ok_ && file_->Seek(0, Zel::File::SeekEnd) >= 0;
+        return ok_;
+    }
 
 private:
+    static constexpr size_t kBlock = size_t{1} << 20;
+
+    // Before bytes more go in: a full buffer goes to the file.
+    void Spill(size_t bytes)
+    {
+        if (file_ && !out_.empty() && out_.size() + bytes > kBlock)
+            Hand();
+    }
+    void Hand()
+    {
+        if (out_.empty())
+            return;
+        if (written_ == 0 && !started_) {
+            start_ = file_->Tell();
+            started_ = true;
+            ok_ = start_ >= 0;
+        }
+        int64_t size = static_cast<int64_t>(out_.size());
+        ok_ = ok_ && file_->Write(out_.data(), size) == size;
+        written_ += out_.size();
+        out_.clear();
+    }
+
     std::string& out_;
+    Zel::File* file_;
+    uint64_t written_ = 0;
+    int64_t start_ = 0;
+    bool started_ = false;
+    bool ok_ = true;
+    std::vector<std::pair<uint64_t, uint32_t>> late_;
 };
+
+namespace {
 
 std::string FileNameOf(const std::string& path)
 {
@@ -92,7 +150,7 @@ void WriteBoneTree(LodBytes& w, const Zel::ParticleBone& bone, uint32_t& count)
 
 void WriteMaterial(LodBytes& w, const Zel::Material& material, const std::string& name)
 {
-    size_t mark = w.Begin("MATL", 103);
+    uint64_t mark = w.Begin("MATL", 103);
     w.Str(name);
     w.U32(static_cast<uint32_t>(material.GetNumProperties()));
     for (size_t p = 0; p < material.GetNumProperties(); ++p) {
@@ -122,7 +180,7 @@ void WriteMaterial(LodBytes& w, const Zel::Material& material, const std::string
 
 void WriteGeometry(LodBytes& w, Zel::GeometryChunk& chunk, uint32_t weights, const std::string& boneName)
 {
-    size_t mark = w.Begin("GEOM", 201);
+    uint64_t mark = w.Begin("GEOM", 201);
     uint32_t flags = chunk.GetFlags();
     bool tangents = chunk.HasItem(Zel::ItemTangent);
     uint32_t vertexCount = chunk.GetVertexCount();
@@ -139,8 +197,8 @@ void WriteGeometry(LodBytes& w, Zel::GeometryChunk& chunk, uint32_t weights, con
     w.Str(boneName);
     Zel::VertexStream positions = chunk.GetItem(Zel::ItemPosition);
     Zel::VertexStream uv = chunk.GetItem(Zel::ItemTexCoord0);
+    // Grow hands out zeroed room: absent streams leave their zeros.
     uint8_t* records = w.Grow(size_t{vertexCount} * 20);
-    memset(records, 0, size_t{vertexCount} * 20);
     for (uint32_t v = 0; v < vertexCount; ++v) {
         if (positions)
             memcpy(records + size_t{v} * 20, positions.data + size_t{v} * positions.stride, 12);
@@ -152,8 +210,10 @@ void WriteGeometry(LodBytes& w, Zel::GeometryChunk& chunk, uint32_t weights, con
     // A chunk without normals writes zeros: readers expect the array.
     auto vectors = [&](Zel::VertexStream stream) {
         uint8_t* out = w.Grow(size_t{vertexCount} * 12);
-        if (!stream) {
-            memset(out, 0, size_t{vertexCount} * 12);
+        if (!stream)
+            return;
+        if (stream.stride == 12) {
+            memcpy(out, stream.data, size_t{vertexCount} * 12);
             return;
         }
         for (uint32_t v = 0; v < vertexCount; ++v)
@@ -172,7 +232,7 @@ void WriteNeighbours(LodBytes& w, const Zel::GeometryChunk& chunk)
     const auto& neighbours = chunk.GetFaceNeighbors();
     if (chunk.GetFaceCount() == 0 || neighbours.size() != chunk.GetFaceCount())
         return;
-    size_t mark = w.Begin("NINF", 100);
+    uint64_t mark = w.Begin("NINF", 100);
     w.Raw(neighbours.data(), neighbours.size() * 12);
     w.End(mark);
 }
@@ -240,12 +300,29 @@ bool KorvelIndexedMeshLODDefinition::Serialise(std::string& out) const
     if (levels_.empty())
         return false;
     LodBytes w(out);
+    WriteTo(w);
+    return true;
+}
+
+int KorvelIndexedMeshLODDefinition::Save(Zel::File& file) const
+{
+    if (levels_.empty())
+        return 1;
+    std::string buffer;
+    buffer.reserve(2 << 20);
+    LodBytes w(buffer, &file);
+    WriteTo(w);
+    return w.Finish() ? MeshOk : MeshNoData;
+}
+
+void KorvelIndexedMeshLODDefinition::WriteTo(LodBytes& w) const
+{
     w.Tag("JIRF");
-    size_t jirf = w.Size();
+    uint64_t jirf = w.Size();
     w.U32(0);
     w.Tag("LODM");
 
-    size_t info = w.Begin("INFO", 100);
+    uint64_t info = w.Begin("INFO", 100);
     w.Floats(position_, 3);
     w.Floats(orientation_, 4);
     w.U32(static_cast<uint32_t>(levels_.size()));
@@ -261,21 +338,21 @@ bool KorvelIndexedMeshLODDefinition::Serialise(std::string& out) const
     w.End(info);
 
     std::vector<Zel::Material*> collected = CollectMaterials();
-    size_t table = w.Begin("MATT", 100);
+    uint64_t table = w.Begin("MATT", 100);
     w.U32(static_cast<uint32_t>(collected.size()));
     for (const Zel::Material* material : collected)
         WriteMaterial(w, *material, GetWrittenMaterialName(material));
     w.End(table);
 
     if (!influences_.empty()) {
-        size_t bones = w.Begin("BONT", 100);
+        uint64_t bones = w.Begin("BONT", 100);
         w.U32(static_cast<uint32_t>(influences_.size()));
         for (const InfluenceDefinition& bone : influences_)
             WriteBone(w, bone.name, bone.parent, bone.position, bone.orientation);
         w.End(bones);
     } else if (!boneTree_.empty() || skeletonRoot_) {
-        size_t bones = w.Begin("RBOT", 100);
-        size_t countAt = w.Size();
+        uint64_t bones = w.Begin("RBOT", 100);
+        uint64_t countAt = w.Size();
         w.U32(0);
         uint32_t count = 0;
         if (!boneTree_.empty()) {
@@ -286,13 +363,12 @@ bool KorvelIndexedMeshLODDefinition::Serialise(std::string& out) const
         } else {
             WriteBoneTree(w, *skeletonRoot_, count);
         }
-        for (int k = 0; k < 4; ++k)
-            out[countAt + static_cast<size_t>(k)] = static_cast<char>(count >> (8 * k));
+        w.Patch(countAt, count);
         w.End(bones);
     }
 
     if (!attachments_.empty()) {
-        size_t mark = w.Begin("ATCH", 100);
+        uint64_t mark = w.Begin("ATCH", 100);
         w.U32(static_cast<uint32_t>(attachments_.size()));
         for (size_t i = 0; i < attachments_.size(); ++i) {
             const MeshAttachment& attachment = attachments_[i];
@@ -309,13 +385,13 @@ bool KorvelIndexedMeshLODDefinition::Serialise(std::string& out) const
 
     for (size_t l = 0; l < levels_.size(); ++l) {
         const MeshLODRecord& level = levels_[l];
-        size_t mesh = w.Begin("MESH", 100);
+        uint64_t mesh = w.Begin("MESH", 100);
         w.U32(static_cast<uint32_t>(level.chunks.Size()));
         w.U32(LevelMaxWeights(l));
         w.U32(LevelMaxBones(l));
         w.F32(l < switchDistances_.size() ? switchDistances_[l] : -1.0f);
         if (!influences_.empty()) {
-            size_t block = w.Begin("LODB", 100);
+            uint64_t block = w.Begin("LODB", 100);
             for (size_t b = 0; b < influences_.size(); ++b) {
                 const auto& entries = GetBoneLevelWeights(b, l);
                 w.U32(static_cast<uint32_t>(entries.size()));
@@ -332,7 +408,7 @@ bool KorvelIndexedMeshLODDefinition::Serialise(std::string& out) const
             w.End(block);
         }
         for (uint32_t j = 0; j < level.chunks.Size(); ++j) {
-            size_t chunk = w.Begin("LCHK", 100);
+            uint64_t chunk = w.Begin("LCHK", 100);
             w.U32(j);
             Zel::Material* material = j < level.materials.Size() ? level.materials[j] : nullptr;
             auto found = std::find(collected.begin(), collected.end(), material);
@@ -345,30 +421,18 @@ bool KorvelIndexedMeshLODDefinition::Serialise(std::string& out) const
         w.End(mesh);
     }
     w.End(jirf);
-    return true;
-}
-
-int KorvelIndexedMeshLODDefinition::Save(Zel::File& file) const
-{
-    std::string bytes;
-    if (!Serialise(bytes))
-        return 1;
-    int64_t size = static_cast<int64_t>(bytes.size());
-    return file.Write(bytes.data(), size) == size ? MeshOk : MeshNoData;
 }
 
 int KorvelIndexedMeshLODDefinition::SaveToPath(const std::string& path) const
 {
-    std::string bytes;
-    if (!Serialise(bytes))
+    if (levels_.empty())
         return 1;
     // Nothing replaces the target before every byte is on disk.
     std::string temporary = path + ".saving";
     Zel::File file;
     if (file.Open(temporary.c_str(), Zel::File::ModeWrite) != 0)
         return MeshNoData;
-    int64_t size = static_cast<int64_t>(bytes.size());
-    bool written = file.Write(bytes.data(), size) == size && file.Flush();
+    bool written = Save(file) == MeshOk && file.Flush();
     file.Close();
     if (!written || Zel::File::Rename(temporary.c_str(), path.c_str()) != 0) {
         Zel::File::Unlink(temporary.c_str());

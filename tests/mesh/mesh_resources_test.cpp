@@ -42,6 +42,9 @@ struct Resources {
         tree.MakeFile("lok/a.im", KorvelTest::WriteIm(quad));
         tree.MakeFile("lok/e.im", KorvelTest::WriteIm(quad));
         tree.MakeFile("lok/skinned.im", KorvelTest::WriteIm(Skinned()));
+        KorvelTest::ImFile zeroBones = Skinned();
+        zeroBones.maxBones = 0;  // influences, but no bones per chunk: a static instance
+        tree.MakeFile("lok/zero.im", KorvelTest::WriteIm(zeroBones));
         KorvelTest::ImFile rootless = Skinned();
         rootless.influences.resize(2);
         rootless.influences[0].parent = "arm";
