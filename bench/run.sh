@@ -18,7 +18,7 @@ for s in "$(dirname "$0")"/*.sh; do
   case "$name" in
     store_install.sh) bash "$s" "$stage" "$build" ;;
     install_from_chb.sh) bash "$s" "$build" "$stage" ;;
-    client_version.sh | createcdp.sh | host_validate.sh | repair.sh | specs_status.sh) bash "$s" "$stage" ;;
+    client_version.sh | createcdp.sh | install_from_path.sh | host_validate.sh | repair.sh | specs_status.sh) bash "$s" "$stage" ;;
     *) bash "$s" "$build" ;;
   esac
 done

@@ -19,7 +19,7 @@
 namespace {
 
 // The reason names the file that failed; errno at the failing call is kept.
-bool CopyFileSynced(const std::string& source, const std::string& destination, std::string* error)
+bool CopyFile(const std::string& source, const std::string& destination, bool flush, std::string* error)
 {
     auto fail = [&](const std::string& what) {
         int code = errno;
@@ -52,7 +52,7 @@ bool CopyFileSynced(const std::string& source, const std::string& destination, s
             break;
         }
     }
-    if (ok && fsync(out) != 0)
+    if (ok && flush && fsync(out) != 0)
         ok = fail("Unable to write " + destination);
     close(in);
     if (close(out) != 0 && ok)
@@ -202,7 +202,7 @@ bool KADSyncFolder(const std::string& path)
     return ok;
 }
 
-bool KADCopyTree(const std::string& source, const std::string& destination, std::string* error)
+bool KADCopyTree(const std::string& source, const std::string& destination, std::string* error, KADFlush flush)
 {
     if (!KADMakeFolders(destination)) {
         if (error != nullptr)
@@ -219,14 +219,14 @@ bool KADCopyTree(const std::string& source, const std::string& destination, std:
             return false;
         }
         if (S_ISDIR(info.st_mode)) {
-            if (!KADCopyTree(from, to, error))
+            if (!KADCopyTree(from, to, error, flush))
                 return false;
         } else if (S_ISREG(info.st_mode)) {
-            if (!CopyFileSynced(from, to, error))
+            if (!CopyFile(from, to, flush == KADFlush::EachFile, error))
                 return false;
         }
     }
-    if (!KADSyncFolder(destination)) {
+    if (flush == KADFlush::EachFile && !KADSyncFolder(destination)) {
         if (error != nullptr)
             *error = KADSystemError("Unable to write " + destination, errno);
         return false;
@@ -234,12 +234,23 @@ bool KADCopyTree(const std::string& source, const std::string& destination, std:
     return true;
 }
 
-bool KADWriteFileSynced(const std::string& path, const void* bytes, std::size_t size)
+bool KADSyncFileSystem(const std::string& path)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = syncfs(fd) == 0;
+    close(fd);
+    return ok;
+}
+
+bool KADWriteFileSynced(const std::string& path, const void* bytes, std::size_t size, KADFlush flush)
 {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
-    bool ok = Platform::WriteAll(fd, static_cast<const std::uint8_t*>(bytes), size) && fsync(fd) == 0;
+    bool ok = Platform::WriteAll(fd, static_cast<const std::uint8_t*>(bytes), size) &&
+              (flush == KADFlush::Later || fsync(fd) == 0);
     ok = close(fd) == 0 && ok;
     return ok;
 }

@@ -38,14 +38,24 @@ std::string KADParentFolder(const std::string& path);
 bool KADMakeFolders(const std::string& path);
 // Flushes a folder's entries (after a rename or a new file in it).
 bool KADSyncFolder(const std::string& path);
+// Flushes everything written on the file system holding the path, in one
+// call: a batch of changes writes all its files first and flushes them
+// together (one journal commit of the file system instead of one per file).
+// False when the flush failed or a write since then was lost.
+bool KADSyncFileSystem(const std::string& path);
+// When the files written are flushed: each before the call returns, or
+// later, by the caller, with KADSyncFileSystem.
+enum class KADFlush { EachFile, Later };
 // Copies regular files and folders only: symbolic links, devices and the
 // like are neither followed nor copied. Every file is flushed before the
-// copy counts as done. Hard links are never made: an edit copy must not
+// copy counts as done (with KADFlush::Later: by the caller's flush). Hard links are never made: an edit copy must not
 // share bytes with the committed revision. False with the reason (which
 // file, the system's message) when anything could not be copied.
-bool KADCopyTree(const std::string& source, const std::string& destination, std::string* error = nullptr);
-// Writes a whole file and flushes it.
-bool KADWriteFileSynced(const std::string& path, const void* bytes, std::size_t size);
+bool KADCopyTree(const std::string& source, const std::string& destination, std::string* error = nullptr,
+                 KADFlush flush = KADFlush::EachFile);
+// Writes a whole file and flushes it (unless the caller flushes later).
+bool KADWriteFileSynced(const std::string& path, const void* bytes, std::size_t size,
+                        KADFlush flush = KADFlush::EachFile);
 bool KADReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::uint64_t limit);
 // Entry names of a folder, sorted, without "." and "..".
 std::vector<std::string> KADFolderEntries(const std::string& folder);

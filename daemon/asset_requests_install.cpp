@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
+#include <algorithm>
+
 #include "foundation/streams/t_buffer.h"
 #include "daemon/asset_export.h"
 #include "daemon/asset_folders.h"
@@ -75,7 +77,7 @@ void KADHandleInstallFolder(KADRequestContext& context)
         request.setFlags = AssetModified;
         request.fill = [&](const std::string& leafFolder, std::string& reason) {
             // The reason names the file and the system's message (a full disk).
-            return KADCopyTree(folder, leafFolder, &reason);
+            return KADCopyTree(folder, leafFolder, &reason, KADFlush::Later);
         };
         if (KADInstallAsset(store, *context.store, context, request, replaced, error))
             installed = id;
@@ -145,55 +147,94 @@ bool EnoughSpace(KADRequestContext& context, const KADAssetStore& store, std::ui
     return false;
 }
 
-// Installs one entry; true when it was installed.
-bool InstallEntry(KADRequestContext& context, KADAssetStore& store, CDPAssetEntry entry, std::int32_t mode)
-{
-    KUID id = entry.GetKUID();
-    if (id.IsNull() || !id.IsValid()) {
-        SendFailedLine(context, id, "The entry has no valid \"kuid\".");
-        return false;
-    }
-    bool signatureOk = VerifyAssetDsid(entry.soup);
-    SoupHandle config = NormaliseAssetConfig(entry);
-    std::string limitError;
-    if (!CheckAssetConfigLimits(config, "The config", limitError)) {
-        SendFailedLine(context, id, limitError);
-        return false;
-    }
-    SoupHandle files = entry.GetFilesSoup();
-    Zel::PString compression = entry.GetCompression();
+// Entries installed per batch: one flush and one index transaction each.
+constexpr std::int32_t EntriesPerBatch = 128;
+
+// One archive entry: checked and prepared, then installed with its batch;
+// its lines go out in entry order once the batch is durable.
+struct EntryInstall {
+    KUID id;
+    std::string failure;  // refused before installing
+    bool signatureOk = false;
+    SoupHandle config;
+    SoupHandle files;
+    Zel::PString compression;
+    std::vector<SkippedContentEntry> skipped;
     KADInstallRequest request;
+};
+
+void PrepareEntry(EntryInstall& install, CDPAssetEntry entry, std::int32_t mode)
+{
+    install.id = entry.GetKUID();
+    const KUID& id = install.id;
+    if (id.IsNull() || !id.IsValid()) {
+        install.failure = "The entry has no valid \"kuid\".";
+        return;
+    }
+    install.signatureOk = VerifyAssetDsid(entry.soup);
+    install.config = NormaliseAssetConfig(entry);
+    if (!CheckAssetConfigLimits(install.config, "The config", install.failure))
+        return;
+    install.files = entry.GetFilesSoup();
+    install.compression = entry.GetCompression();
+    KADInstallRequest& request = install.request;
     request.id = id;
-    request.config = config;
-    request.setFlags = signatureOk ? 0u : AssetModified;
-    request.clearFlags = signatureOk ? AssetModified : 0u;
+    request.config = install.config;
+    request.setFlags = install.signatureOk ? 0u : AssetModified;
+    request.clearFlags = install.signatureOk ? AssetModified : 0u;
     if (mode == InstallFromService)
         request.setFlags |= AssetFromService | AssetServiceItem;
-    std::vector<SkippedContentEntry> skipped;
-    request.fill = [&](const std::string& leafFolder, std::string& reason) {
+    request.fill = [&install](const std::string& leafFolder, std::string& reason) {
         Zel::PString extractError;
-        skipped.clear();
-        ExtractArchiveFiles(extractError, files, Zel::PString(), leafFolder.c_str(), compression, &skipped);
+        install.skipped.clear();
+        ExtractArchiveFiles(extractError, install.files, Zel::PString(), leafFolder.c_str(), install.compression,
+                            &install.skipped);
         if (!extractError.IsEmpty()) {
             reason = extractError.c_str();
             return false;
         }
-        if (KADWriteConfigText(leafFolder + "/config.txt", config))
+        if (KADWriteConfigText(leafFolder + "/config.txt", install.config, KADFlush::Later))
             return true;
         reason = "Unable to write the config.";
         return false;
     };
-    bool replaced = false;
-    std::string error;
-    if (!KADInstallAsset(store, *context.store, context, request, replaced, error)) {
-        SendFailedLine(context, id, error);
-        return false;
+}
+
+// Installs the entries [first, end); the number installed.
+std::uint32_t InstallEntries(KADRequestContext& context, KADAssetStore& store, const SoupHandle& archive,
+                             std::int32_t first, std::int32_t end, std::int32_t mode)
+{
+    std::vector<EntryInstall> installs(static_cast<std::size_t>(end - first));
+    std::vector<const KADInstallRequest*> requests;
+    for (std::int32_t index = first; index < end; ++index) {
+        EntryInstall& install = installs[static_cast<std::size_t>(index - first)];
+        PrepareEntry(install, GetArchiveAsset(archive, index), mode);
+        if (install.failure.empty())
+            requests.push_back(&install.request);
     }
-    if (!signatureOk)
-        KADSendAssetLine(context, LineWarning, id, "The asset's content signature does not match its files.");
-    KADSendSkippedLines(context, id, skipped, KADSkipContext::ArchiveInstall);
-    SendInstalledLine(context, id);
-    return true;
+    std::vector<KADInstallOutcome> outcomes = KADInstallAssets(store, *context.store, requests);
+    std::uint32_t installed = 0;
+    std::size_t next = 0;
+    for (EntryInstall& install : installs) {
+        if (!install.failure.empty()) {
+            SendFailedLine(context, install.id, install.failure);
+            continue;
+        }
+        const KADInstallOutcome& outcome = outcomes[next++];
+        if (!outcome.installed) {
+            SendFailedLine(context, install.id, outcome.error);
+            continue;
+        }
+        for (const std::string& warning : outcome.warnings)
+            KADSendAssetLine(context, LineWarning, install.id, warning);
+        if (!install.signatureOk)
+            KADSendAssetLine(context, LineWarning, install.id,
+                             "The asset's content signature does not match its files.");
+        KADSendSkippedLines(context, install.id, install.skipped, KADSkipContext::ArchiveInstall);
+        SendInstalledLine(context, install.id);
+        ++installed;
+    }
+    return installed;
 }
 
 }  // namespace
@@ -218,12 +259,11 @@ void KADHandleInstallArchive(KADRequestContext& context)
             skipped = CountArchiveAssets(archive) > 0;
         } else {
             std::int32_t count = CountArchiveAssets(archive);
-            for (std::int32_t index = 0; index < count; ++index) {
-                if (InstallEntry(context, store, GetArchiveAsset(archive, index), mode))
-                    ++installed;
-                else
-                    skipped = true;
+            for (std::int32_t first = 0; first < count; first += EntriesPerBatch) {
+                std::int32_t end = std::min(count, first + EntriesPerBatch);
+                installed += InstallEntries(context, store, archive, first, end, mode);
             }
+            skipped = installed < static_cast<std::uint32_t>(count);
         }
     }
     context.reply.WriteUInt32(installed);

@@ -40,11 +40,11 @@ bool StageEditGeneration(KADAssetStore& store, KADStoreConnection& connection, K
 
 }  // namespace
 
-bool KADWriteConfigText(const std::string& path, const SoupHandle& config)
+bool KADWriteConfigText(const std::string& path, const SoupHandle& config, KADFlush flush)
 {
     std::string text;
     AppendTextSoup(config, text);
-    return KADWriteFileSynced(path, text.data(), text.size());
+    return KADWriteFileSynced(path, text.data(), text.size(), flush);
 }
 
 bool KADEnsureEditCopy(KADAssetStore& store, KADStoreConnection& connection, KADAssetRecord& record)

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "daemon/asset_folders.h"
 #include "daemon/asset_store.h"
 
 class KADStoreConnection;
@@ -15,5 +16,5 @@ bool KADEnsureEditCopy(KADAssetStore& store, KADStoreConnection& connection, KAD
 // holding "kuid" and "username".
 bool KADCreateEditOnlyAsset(KADAssetStore& store, KADStoreConnection& connection, const KUID& id,
                             const std::string& displayName, KADAssetRecord& record);
-// Writes the config as text (config.txt), flushed.
-bool KADWriteConfigText(const std::string& path, const class SoupHandle& config);
+// Writes the config as text (config.txt), flushed (or left for the caller to flush).
+bool KADWriteConfigText(const std::string& path, const class SoupHandle& config, KADFlush flush = KADFlush::EachFile);

@@ -131,7 +131,7 @@ DIR* KADOpenFolderAt(int parentFolder, const char* name)
     return dir;
 }
 
-bool KADRenameFolder(const std::string& from, const std::string& to, std::string& error)
+bool KADRenameFolder(const std::string& from, const std::string& to, std::string& error, KADFlush flush)
 {
     if (rename(from.c_str(), to.c_str()) != 0) {
         int code = errno;
@@ -139,8 +139,12 @@ bool KADRenameFolder(const std::string& from, const std::string& to, std::string
         errno = code;
         return false;
     }
+    if (flush == KADFlush::Later)
+        return true;
     KADSyncFolder(KADParentFolder(from));
-    KADSyncFolder(KADParentFolder(to));
+    // A rename inside one folder: that folder once.
+    if (KADParentFolder(to) != KADParentFolder(from))
+        KADSyncFolder(KADParentFolder(to));
     return true;
 }
 

@@ -5,12 +5,15 @@
 
 #include <string>
 
+#include "daemon/asset_folders.h"
 #include "kuid/kuid.h"
 
 // Renames a folder and flushes both parents. False with the reason when it
 // did not move (errno is kept for the caller: EXDEV means "another file
-// system").
-bool KADRenameFolder(const std::string& from, const std::string& to, std::string& error);
+// system"). With KADFlush::Later the caller flushes the parents (a batch
+// flushes all its renames at once).
+bool KADRenameFolder(const std::string& from, const std::string& to, std::string& error,
+                     KADFlush flush = KADFlush::EachFile);
 // Moves the folder into <root>/trash/<kk>-<unixtime>-<tag>[-n]; nothing is
 // ever deleted outright. A folder on another file system than the trash is
 // copied in (under a hidden name until the copy is whole and flushed) and

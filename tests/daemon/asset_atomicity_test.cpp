@@ -211,7 +211,11 @@ INSTANTIATE_TEST_SUITE_P(
         CrashCase{"delete.journaled", Operation::Delete, true}, CrashCase{"delete.renamed", Operation::Delete, true},
         // The folders that leave are set aside before anything is recorded.
         CrashCase{"install.parked", Operation::Install, false}, CrashCase{"commit.parked", Operation::Commit, false},
-        CrashCase{"revert.parked", Operation::Revert, false}, CrashCase{"delete.parked", Operation::Delete, false}),
+        CrashCase{"revert.parked", Operation::Revert, false}, CrashCase{"delete.parked", Operation::Delete, false},
+        // An install is flushed with the other installs of its batch: after
+        // the flush of the staged files, after the flush of the renames.
+        CrashCase{"install.synced", Operation::Install, false},
+        CrashCase{"install.published", Operation::Install, true}),
     CaseName);
 
 constexpr Layout Elsewhere = Layout::EditingElsewhere;
