@@ -13,6 +13,7 @@
 #include "daemon/asset_store.h"
 #include "assetdb/protocol/kad_requests.h"
 #include "daemon/asset_store_rows.h"
+#include "daemon/daemon_config.h"
 #include "daemon/search_filter.h"
 #include "daemon/store_connection.h"
 #include "daemon/store_schema.h"
@@ -104,7 +105,7 @@ int main()
     // In process: the store's mirror and its filter evaluation.
     KADStoreConnection connection;
     connection.Open(database + "/index.sqlite");
-    if (!KADAssetStore::Start(userData, database, connection)) {
+    if (!KADAssetStore::Start(userData, database, KADDaemonConfig(), connection)) {
         std::fprintf(stderr, "cannot start the store\n");
         return 1;
     }

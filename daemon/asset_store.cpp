@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "daemon/asset_folders.h"
+#include "daemon/asset_store_columns.h"
 #include "daemon/asset_store_journal.h"
 #include "daemon/asset_store_rows.h"
 #include "daemon/daemon_config.h"
@@ -92,6 +93,7 @@ bool KADAssetStore::Load(KADStoreConnection& connection)
 {
     std::unique_lock<std::shared_mutex> hold(mirrorLock);
     mirror.clear();
+    ++mirrorGeneration;
     return KADLoadAllAssetRows(connection, [this](KADAssetRecord&& record) {
         KUID id = record.id;
         mirror.emplace(id, std::move(record));
@@ -114,6 +116,20 @@ std::size_t KADAssetStore::Count() const
     return mirror.size();
 }
 
+std::shared_ptr<const KADSearchColumns> KADAssetStore::SearchColumns() const
+{
+    std::lock_guard<std::mutex> rebuild(columnsLock);
+    std::shared_lock<std::shared_mutex> hold(mirrorLock);
+    if (columns != nullptr && columnsGeneration == mirrorGeneration)
+        return columns;
+    KADSearchColumnsBuilder builder(mirror.size());
+    for (const auto& entry : mirror)
+        builder.Add(entry.second);
+    columns = std::make_shared<const KADSearchColumns>(builder.Take());
+    columnsGeneration = mirrorGeneration;
+    return columns;
+}
+
 std::int32_t KADAssetStore::HighestVersion(std::int32_t user, std::int32_t content, bool installedOnly) const
 {
     std::shared_lock<std::shared_mutex> hold(mirrorLock);
@@ -132,6 +148,7 @@ void KADAssetStore::Refresh(KADStoreConnection& connection, const KUID& id)
     KADAssetRecord record;
     bool present = KADLoadAssetRow(connection, id, record);
     std::unique_lock<std::shared_mutex> hold(mirrorLock);
+    ++mirrorGeneration;
     if (present)
         mirror[id] = std::move(record);
     else
@@ -159,12 +176,14 @@ void KADAssetStore::AbandonChange(KADStoreConnection& connection, std::int64_t j
 void KADAssetStore::PutInMirror(const KADAssetRecord& record)
 {
     std::unique_lock<std::shared_mutex> hold(mirrorLock);
+    ++mirrorGeneration;
     mirror[record.id] = record;
 }
 
 void KADAssetStore::DropFromMirror(const KUID& id)
 {
     std::unique_lock<std::shared_mutex> hold(mirrorLock);
+    ++mirrorGeneration;
     mirror.erase(id);
 }
 

@@ -20,6 +20,7 @@ struct KADRequestContext;
 struct KADDaemonConfig;
 struct KADAssetChange;
 struct KADChangeResult;
+struct KADSearchColumns;
 
 // What an open handle stands for.
 struct KADAssetHandleEntry {
@@ -63,6 +64,10 @@ public:
             visit(entry.second);
     }
     std::size_t Count() const;
+    // The search mirror of the rows as they are now: rebuilt after a
+    // change by the first search, then shared by the searches until the
+    // next change.
+    std::shared_ptr<const KADSearchColumns> SearchColumns() const;
     // The highest version of (user, content) among rows, -1 when none.
     std::int32_t HighestVersion(std::int32_t user, std::int32_t content, bool installedOnly) const;
 
@@ -101,6 +106,10 @@ private:
     std::mutex changeLock;
     mutable std::shared_mutex mirrorLock;
     std::map<KUID, KADAssetRecord> mirror;
+    std::uint64_t mirrorGeneration = 0;  // counts the changes of the mirror
+    mutable std::mutex columnsLock;      // taken before mirrorLock
+    mutable std::shared_ptr<const KADSearchColumns> columns;
+    mutable std::uint64_t columnsGeneration = 0;
     std::mutex handleLock;
     std::map<std::int32_t, std::pair<std::int32_t, KADAssetHandleEntry>> handles;
     std::int32_t nextSlot = 1;

@@ -388,6 +388,14 @@ bool KADDaemonServer::Dispatch(const std::shared_ptr<KADConnection>& connection,
         RunRequest(*context, *entry, claim);
         return !context->closeAfterReply;
     }
+    if (entry->lane == KADRequestLane::Inline) {
+        std::unique_ptr<KADStoreConnection> store = TakeInlineStore();
+        context->store = store.get();
+        RunRequest(*context, *entry, claim);
+        context->store = nullptr;
+        GiveBackInlineStore(std::move(store));
+        return !context->closeAfterReply;
+    }
     KADWorkerPool& pool = entry->lane == KADRequestLane::Long ? longPool : fastPool;
     // The payload's share of the memory budget goes with the job.
     auto share = std::make_shared<KADPayloadClaim>(std::move(claim));
@@ -396,6 +404,30 @@ bool KADDaemonServer::Dispatch(const std::shared_ptr<KADConnection>& connection,
         RunRequest(*context, *entry, *share);
     });
     return true;
+}
+
+std::unique_ptr<KADStoreConnection> KADDaemonServer::TakeInlineStore()
+{
+    {
+        std::lock_guard<std::mutex> hold(inlineStoresLock);
+        if (!inlineStores.empty()) {
+            std::unique_ptr<KADStoreConnection> store = std::move(inlineStores.back());
+            inlineStores.pop_back();
+            return store;
+        }
+    }
+    auto store = std::make_unique<KADStoreConnection>();
+    if (!store->Open(paths.indexPath))
+        return nullptr;
+    return store;
+}
+
+void KADDaemonServer::GiveBackInlineStore(std::unique_ptr<KADStoreConnection> store)
+{
+    if (store == nullptr)
+        return;
+    std::lock_guard<std::mutex> hold(inlineStoresLock);
+    inlineStores.push_back(std::move(store));
 }
 
 void KADDaemonServer::RunRequest(KADRequestContext& context, const KADRequestEntry& entry, KADPayloadClaim& claim)

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include "assetdb/protocol/kad_request_reader.h"
 #include "daemon/connection_limits.h"
@@ -17,6 +18,7 @@
 #include "daemon/payload_budget.h"
 #include "daemon/request_context.h"
 #include "daemon/request_table.h"
+#include "daemon/store_connection.h"
 #include "daemon/worker_pool.h"
 
 class KADDaemonLog;
@@ -56,6 +58,10 @@ private:
     bool Dispatch(const std::shared_ptr<KADConnection>& connection, KADRequestFrame& frame, KADPayloadClaim claim);
     // The claim goes as soon as the handler is done with the payload.
     void RunRequest(KADRequestContext& context, const KADRequestEntry& entry, KADPayloadClaim& claim);
+    // An index connection for an Inline request, opened when none is free;
+    // null when the index cannot be opened.
+    std::unique_ptr<KADStoreConnection> TakeInlineStore();
+    void GiveBackInlineStore(std::unique_ptr<KADStoreConnection> store);
     void ClientArrived();
     void ClientLeft();
 
@@ -69,6 +75,8 @@ private:
     KADRequestTable table;
     KADWorkerPool fastPool;
     KADWorkerPool longPool;
+    std::mutex inlineStoresLock;
+    std::vector<std::unique_ptr<KADStoreConnection>> inlineStores;
 
     int listenSocket = -1;
     int port = 0;

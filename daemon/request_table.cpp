@@ -20,6 +20,8 @@ KADRequestTable KADBuildRequestTable()
 // A row of lane None has no handler: its code gets the empty reply of an unknown one.
 #define KAD_REGISTER_Reader(name)                                                                                      \
     table.Register(KADRequestNumber(KADRequestCode::name), KADRequestLane::Reader, KADHandle##name);
+#define KAD_REGISTER_Inline(name)                                                                                      \
+    table.Register(KADRequestNumber(KADRequestCode::name), KADRequestLane::Inline, KADHandle##name);
 #define KAD_REGISTER_Fast(name)                                                                                        \
     table.Register(KADRequestNumber(KADRequestCode::name), KADRequestLane::Fast, KADHandle##name);
 #define KAD_REGISTER_Long(name)                                                                                        \
@@ -31,6 +33,7 @@ KADRequestTable KADBuildRequestTable()
 #endif
 #include "assetdb/protocol/kad_requests.def"
 #undef KAD_REGISTER_Reader
+#undef KAD_REGISTER_Inline
 #undef KAD_REGISTER_Fast
 #undef KAD_REGISTER_Long
 #undef KAD_REGISTER_None

@@ -10,6 +10,10 @@ enum class KADRequestLane {
     // On the connection's reader thread, before its next request is read:
     // only for handlers that never wait and never touch the index.
     Reader,
+    // On the reader thread too, with an index connection lent for the
+    // request: a short index read that the hop to the worker pool would
+    // take longer than (GetSetting at every client's start).
+    Inline,
     // The worker pool: index reads and updates that never wait on another
     // connection.
     Fast,

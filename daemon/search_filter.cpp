@@ -10,6 +10,7 @@
 #include "assetdb/category_codes.h"
 #include "assetdb/kad_filter_element.h"
 #include "daemon/asset_store.h"
+#include "daemon/asset_store_columns.h"
 #include "daemon/asset_store_metadata.h"
 #include "zel/ascii.h"
 
@@ -108,49 +109,60 @@ bool TestString(const KADFilterElementString& element, const KADAssetRecord& row
     }
 }
 
-bool TestBool(std::int32_t key, const KADAssetRecord& row, const SearchScope& scope)
+// The tests the status bits and derived traits decide, for the rows and the
+// search mirror alike.
+bool TestColumnBool(std::int32_t key, std::uint32_t flags, std::uint8_t traits)
 {
+    auto has = [flags](std::uint32_t flag) { return (flags & flag) != 0; };
     switch (key) {
     case FilterBoolLocal:
     case FilterBoolLocallyEnabled:
-        return row.Has(AssetInstalled);
+        return has(AssetInstalled);
     case FilterBoolCargoHub:
-        return row.Has(AssetFromService);
+        return has(AssetFromService);
     case FilterBoolLocationUnknown:
-        return !row.Has(AssetInstalled) && !row.Has(AssetOpenForEdit) && !row.Has(AssetFromService);
+        return !has(AssetInstalled) && !has(AssetOpenForEdit) && !has(AssetFromService);
     case FilterBoolLocallyAvailable:
-        return row.Has(AssetInstalled) && !row.Has(AssetArchived);
+        return has(AssetInstalled) && !has(AssetArchived);
+    case FilterBoolLocallyModified:
+        return has(AssetModified);
+    case FilterBoolValidName:
+        return (traits & SearchTraitNoName) == 0;
+    case FilterBoolOpenForEdit:
+        return has(AssetOpenForEdit);
+    case FilterBoolInArchive:
+        return has(AssetArchived);
+    case FilterBoolHasMissingDependencies:
+        return has(AssetMissingDependencies);
+    case FilterBoolFaulty:
+        return (traits & SearchTraitFaulty) != 0;
+    case FilterBoolFromHueshop:
+        return (traits & SearchTraitHueshop) != 0;
+    case FilterBoolBuiltin:
+        return has(AssetBuiltin);
+    case FilterBoolListingPrivilege:
+        return true;
+    case FilterBoolWarnings:
+        return has(AssetWarnings);
+    case FilterBoolHasScriptSource:
+        return (traits & SearchTraitScript) != 0;
+    default:
+        return false;
+    }
+}
+
+bool TestBool(std::int32_t key, const KADAssetRecord& row, const SearchScope& scope)
+{
+    switch (key) {
     case FilterBoolUpToDate:
         return scope.superseded.count(row.id) == 0;
     case FilterBoolObsolete:
         return scope.newerInstalled.count(row.id) != 0 || scope.obsoleted.count(row.id) != 0;
-    case FilterBoolLocallyModified:
-        return row.Has(AssetModified);
-    case FilterBoolValidName:
-        return !row.name.empty();
-    case FilterBoolOpenForEdit:
-        return row.Has(AssetOpenForEdit);
-    case FilterBoolInArchive:
-        return row.Has(AssetArchived);
-    case FilterBoolHasMissingDependencies:
-        return row.Has(AssetMissingDependencies);
     case FilterBoolHasFaultyDependencies:
         return std::any_of(row.dependencies.begin(), row.dependencies.end(),
                            [&](const KUID& id) { return scope.faulty.count(id) != 0; });
-    case FilterBoolFaulty:
-        return row.IsFaulty();
-    case FilterBoolFromHueshop:
-        return row.kind.rfind("hueshop", 0) == 0;
-    case FilterBoolBuiltin:
-        return row.Has(AssetBuiltin);
-    case FilterBoolListingPrivilege:
-        return true;
-    case FilterBoolWarnings:
-        return row.Has(AssetWarnings);
-    case FilterBoolHasScriptSource:
-        return row.hasScript;
     default:
-        return false;
+        return TestColumnBool(key, row.flags, KADSearchTraitsOf(row));
     }
 }
 
@@ -223,9 +235,147 @@ bool UsesKey(const KADFilterElement* element, std::int32_t boolKey)
     return false;
 }
 
+// The filter compiled once per search against the search mirror: every
+// string test is decided once per distinct value of its column.
+struct CompiledTest {
+    std::int32_t type = 0;
+    bool all = true;      // group: AND
+    bool negate = false;  // group
+    std::vector<CompiledTest> children;
+    const std::vector<std::uint32_t>* textRows = nullptr;
+    std::vector<std::uint8_t> passes;  // per distinct value of textRows
+    std::int32_t key = 0;
+    Interval interval;
+    const std::set<KUID>* ids = nullptr;
+};
+
+// Fills the test; false when a leaf needs more than the columns hold (the
+// row map then answers).
+bool Compile(const KADFilterElement& element, const KADSearchColumns& columns, CompiledTest& test)
+{
+    test.type = element.GetTypeCode();
+    switch (test.type) {
+    case FilterTypeGroup: {
+        const auto& group = static_cast<const KADFilterElementGroup&>(element);
+        test.all = group.GroupFlag() != 0;
+        test.negate = group.Negate() != 0;
+        test.children.resize(group.ChildCount());
+        for (std::size_t i = 0; i < group.ChildCount(); ++i) {
+            const KADFilterElement* child = group.Child(i);
+            // A missing child passes, as an absent filter does.
+            if (child == nullptr)
+                test.children[i].type = FilterTypeGroup;
+            else if (!Compile(*child, columns, test.children[i]))
+                return false;
+        }
+        return true;
+    }
+    case FilterTypeString: {
+        const auto& text = static_cast<const KADFilterElementString&>(element);
+        const char* value = text.GetValueText().c_str();
+        if (value == nullptr || *value == '\0') {
+            // An empty value passes every row: an empty AND group does.
+            test.type = FilterTypeGroup;
+            return true;
+        }
+        const KADTextColumn* column = text.KeyIndex() == FilterStringCategoryList ? &columns.categories
+                                      : text.KeyIndex() == FilterStringRegionList ? &columns.regions
+                                      : text.KeyIndex() == FilterStringEraList    ? &columns.eras
+                                                                                  : nullptr;
+        // Names and keywords are not in the columns; any other key never passes.
+        if (column == nullptr)
+            return text.KeyIndex() != FilterStringAssetName && text.KeyIndex() != FilterStringKeywordList;
+        test.textRows = &column->rows;
+        test.passes.reserve(column->values.size());
+        for (const std::string& listed : column->values)
+            test.passes.push_back(MatchCodeList(value, listed.c_str()) ? 1 : 0);
+        return true;
+    }
+    case FilterTypeBool:
+        test.key = static_cast<const KADFilterElementBool&>(element).KeyIndex();
+        return test.key != FilterBoolUpToDate && test.key != FilterBoolObsolete &&
+               test.key != FilterBoolHasFaultyDependencies;
+    case FilterTypeInt:
+        test.interval = IntervalOf(static_cast<const KADFilterElementInt&>(element));
+        return true;
+    case FilterTypeTimestamp:
+        test.interval = IntervalOf(static_cast<const KADFilterElementTimestamp&>(element));
+        return true;
+    case FilterTypeAssetID: {
+        const auto& ids = static_cast<const KADFilterElementAssetID&>(element);
+        test.key = ids.KeyIndex();
+        test.ids = &ids.Ids();
+        return true;
+    }
+    default:
+        return true;
+    }
+}
+
+bool EvaluateColumns(const CompiledTest& test, const KADSearchColumns& columns, std::size_t row)
+{
+    switch (test.type) {
+    case FilterTypeGroup: {
+        bool result = test.all;
+        for (const CompiledTest& child : test.children) {
+            bool passes = EvaluateColumns(child, columns, row);
+            if (test.all != passes) {
+                result = passes;
+                break;
+            }
+        }
+        return test.negate ? !result : result;
+    }
+    case FilterTypeString:
+        return test.textRows != nullptr && test.passes[(*test.textRows)[row]] != 0;
+    case FilterTypeBool:
+        return TestColumnBool(test.key, columns.flags[row], columns.traits[row]);
+    case FilterTypeInt: {
+        std::int32_t key = test.interval.key;
+        std::int64_t value = key == 0   ? static_cast<std::uint32_t>(columns.ratings[row])
+                             : key == 1 ? static_cast<std::uint32_t>(columns.authorIds[row])
+                             : key == 2 ? static_cast<std::uint32_t>(columns.ids[row].version)
+                                        : -1;
+        return value >= 0 && InInterval(test.interval, value);
+    }
+    case FilterTypeTimestamp:
+        if (test.interval.key != 0 && test.interval.key != 1)
+            return false;
+        return InInterval(test.interval,
+                          test.interval.key == 0 ? columns.installedTimes[row] : columns.modifiedTimes[row]);
+    case FilterTypeAssetID:
+        return test.key == 0 && test.ids->count(columns.ids[row]) != 0;
+    default:
+        return false;
+    }
+}
+
+// A single test on a value column, the common search: one pass over the
+// column without the tree walk per row.
+bool SearchOneColumn(const CompiledTest& test, const KADSearchColumns& columns, std::vector<KUID>& passed)
+{
+    std::size_t count = columns.ids.size();
+    if (test.type == FilterTypeString && test.textRows != nullptr) {
+        const std::vector<std::uint32_t>& rows = *test.textRows;
+        for (std::size_t row = 0; row < count; ++row) {
+            if (test.passes[rows[row]] != 0)
+                passed.push_back(columns.ids[row]);
+        }
+        return true;
+    }
+    if (test.type == FilterTypeInt && test.interval.key == 1) {
+        for (std::size_t row = 0; row < count; ++row) {
+            if (InInterval(test.interval, static_cast<std::uint32_t>(columns.authorIds[row])))
+                passed.push_back(columns.ids[row]);
+        }
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
-std::vector<KUID> KADSearchAssets(const KADAssetStore& store, const KADFilterElement* filter)
+std::vector<KUID> KADSearchAssetRows(const KADAssetStore& store, const KADFilterElement* filter)
 {
     SearchScope scope;
     scope.store = &store;
@@ -275,4 +425,23 @@ std::vector<KUID> KADSearchAssets(const KADAssetStore& store, const KADFilterEle
             passed.push_back(row.id);
     });
     return passed;
+}
+
+std::vector<KUID> KADSearchAssets(const KADAssetStore& store, const KADFilterElement* filter)
+{
+    std::shared_ptr<const KADSearchColumns> columns = store.SearchColumns();
+    CompiledTest test;
+    if (filter == nullptr || Compile(*filter, *columns, test)) {
+        std::vector<KUID> passed;
+        if (filter == nullptr)
+            return columns->ids;
+        if (SearchOneColumn(test, *columns, passed))
+            return passed;
+        for (std::size_t row = 0; row < columns->ids.size(); ++row) {
+            if (EvaluateColumns(test, *columns, row))
+                passed.push_back(columns->ids[row]);
+        }
+        return passed;
+    }
+    return KADSearchAssetRows(store, filter);
 }

@@ -27,6 +27,8 @@ std::string LaneName(KADRequestLane lane)
     switch (lane) {
     case KADRequestLane::Reader:
         return "Reader";
+    case KADRequestLane::Inline:
+        return "Inline";
     case KADRequestLane::Fast:
         return "Fast";
     case KADRequestLane::Long:
