@@ -91,7 +91,7 @@ void CollectAssetFolders(const Zel::File::Path& folder, std::vector<Zel::File::P
 // Requests in flight at once: the daemon installs the requests that arrive
 // together as one batch (one flush of the disk for all of them), and their
 // lines still reach the log in the walk's order.
-constexpr size_t InstallWindow = 16;
+constexpr size_t InstallWindow = 32;
 // How far the requests may run ahead of the lines already in the log.
 constexpr size_t RunAhead = 4 * InstallWindow;
 

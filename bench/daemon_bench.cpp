@@ -149,7 +149,7 @@ int main()
     Print("raw loopback TCP ping-pong", peer);
     Print("daemon HostKeepAlive (reader lane)", keepAlive);
     Print("daemon unknown code 77", unknown);
-    Print("daemon GetSetting (worker pool)", getSetting);
+    Print("daemon GetSetting (reader thread)", getSetting);
     std::printf("ratio daemon/raw: HostKeepAlive %.2f, unknown %.2f, GetSetting %.2f (goal <= 2; a ~40000 us worst "
                 "case means Nagle)\n",
                 keepAlive.totalMs / peer.totalMs, unknown.totalMs / peer.totalMs, getSetting.totalMs / peer.totalMs);

@@ -37,8 +37,10 @@ struct KADInstallOutcome {
 // than once: the later install then replaces the earlier). Each asset is
 // staged beside its destination; all files are flushed at once; one index
 // transaction records every intent and row; then each folder is renamed
-// into place, the renames flushed at once, replaced folders moved to the
-// trash. An outcome says installed only once the asset survives a crash.
+// into place and replaced folders go to the trash. An outcome says
+// installed only once the asset survives a crash: its files are flushed
+// and its intent recorded, so the next start redoes a rename a crash lost
+// (the journal row stays until a later batch's flush covers the rename).
 // Outcomes are in the order of the requests.
 std::vector<KADInstallOutcome> KADInstallAssets(KADAssetStore& store, KADStoreConnection& connection,
                                                 const std::vector<const KADInstallRequest*>& requests);

@@ -1,4 +1,4 @@
-// Installing a batch of assets: one flush of all staged files, one index transaction, one flush of all renames.
+// Installing a batch of assets: one flush of all staged files and one index transaction for the intents.
 #include <cerrno>
 #include <ctime>
 #include <optional>
@@ -17,6 +17,12 @@ namespace {
 
 // Names the crash points: "install.<step>".
 constexpr const char* Kind = "install";
+
+// Journal rows of installs done whose renames no flush has covered yet:
+// the next batch's flush covers them, and its intent transaction deletes
+// them. Until then (or the next start) a crash redoes what a lost rename
+// undid. Guarded by the store's change lock.
+std::vector<std::int64_t> unflushedRows;
 
 std::string IndexError(KADStoreConnection& connection)
 {
@@ -40,8 +46,8 @@ struct Entry {
 };
 
 // Every step runs over all live entries before the next begins, so a batch
-// costs one flush of the files, one intent transaction and one flush of
-// the renames, whatever its size. The journal rows keep the single-change
+// costs one transaction recording the staging folders, one flush of the
+// files and one intent transaction, whatever its size. The journal rows keep the single-change
 // meaning (asset_journal_rows.h): a crash at any step is rolled back or
 // forward per asset at the next start.
 class Batch {
@@ -60,11 +66,15 @@ public:
             Stage(*entry);
         if (!FlushStaged())
             return;
+        // The flush covered the renames of the batches before.
+        flushedRows.swap(unflushedRows);
         KADAssetCrashPoint(Kind, "synced");
         SetOldAside();
         KADAssetCrashPoint(Kind, "parked");
-        if (!RecordIntent())
+        if (!RecordIntent()) {
+            unflushedRows.insert(unflushedRows.end(), flushedRows.begin(), flushedRows.end());
             return;
+        }
         KADAssetCrashPoint(Kind, "journaled");
         for (Entry* entry : Live())
             MoveIntoPlace(*entry);
@@ -260,7 +270,16 @@ private:
                                     KADJournalLines(entry.leaving)) &&
                    KADSaveAssetRow(connection, entry.updated);
         };
-        if (InOneTransaction(live, record, error))
+        auto recordAll = [&](Entry& entry) {
+            if (&entry != live.front())
+                return record(entry);
+            for (std::int64_t journalId : flushedRows) {
+                if (!KADJournalDelete(connection, journalId))
+                    return false;
+            }
+            return record(entry);
+        };
+        if (InOneTransaction(live, recordAll, error))
             return true;
         GiveUpAll(error);
         return false;
@@ -306,8 +325,9 @@ private:
         }
     }
 
-    // The renames are flushed before any journal row goes: a row gone with
-    // its rename lost would leave the index pointing at no folder.
+    // The renames are not flushed here: the intent is durable, so a rename
+    // a crash loses is redone at the next start, and the journal row stays
+    // until a later flush covers the rename (the next batch's).
     void Publish()
     {
         std::vector<Entry*> placed;
@@ -316,32 +336,24 @@ private:
                 placed.push_back(entry);
         if (placed.empty())
             return;
-        bool flushed = KADSyncFileSystem(root + "/local");
         KADAssetCrashPoint(Kind, "published");
-        std::vector<Entry*> finished;
         for (Entry* entry : placed) {
             entry->outcome->installed = true;
             std::string warning;
             bool trashed = KADTrashAll(root, entry->request->id, entry->leaving, warning);
             if (!warning.empty())
                 entry->outcome->warnings.push_back(warning);
-            // Unflushed renames stay in the journal: the next start redoes
-            // whatever of them a crash lost.
-            if (trashed && flushed)
-                finished.push_back(entry);
+            if (trashed)
+                unflushedRows.push_back(entry->journalId);
             KADRemoveEmptyAssetFolders(root, entry->request->id);
         }
-        // Rows left by a failure here are finished again (a no-op) at the next start.
-        std::string error;
-        if (!finished.empty())
-            InOneTransaction(
-                finished, [&](Entry& entry) { return KADJournalDelete(connection, entry.journalId); }, error);
     }
 
     KADAssetStore& store;
     KADStoreConnection& connection;
     std::string root;
     std::vector<Entry>& entries;
+    std::vector<std::int64_t> flushedRows;  // of earlier batches, deleted with this batch's intent
 };
 
 }  // namespace
