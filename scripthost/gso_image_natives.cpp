@@ -1,4 +1,6 @@
 // The Image natives (with NewImage and Asset.LoadImage): their arguments read from the call's frame, bound to their signatures.
+#include <string_view>
+
 #include "assetdb/kad_asset_handle.h"
 #include "assetdb/kad_client.h"
 #include "script/vm/gs_machine.h"
@@ -188,6 +190,24 @@ bool NewImage(GSRuntime::GSContext* context, GSStack& stack)
     return true;
 }
 
+// A script's file name that is absolute or climbs with ".." would read
+// files outside the asset's folder: such names load nothing.
+bool LeavesFolder(std::string_view name)
+{
+    if (name.empty() || name.front() == '/' || name.front() == '\\')
+        return true;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find_first_of("/\\", start);
+        if (end == std::string_view::npos)
+            end = name.size();
+        if (name.substr(start, end - start) == "..")
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 // Asset.LoadImage: a file of the asset's folder as an Image.
 class AssetLoadImageNative final : public GSRuntime::GSNativeFunction {
 public:
@@ -200,6 +220,10 @@ public:
         Zel::PString file;
         if (!GetNativePStringParam(stack, 1, false, file))
             return true;
+        if (LeavesFolder(file.c_str())) {
+            stack.PushInt(0);
+            return true;
+        }
         KADAssetHandleRef handle = KADClient::OpenAsset(asset->GetKUID(), false, nullptr);
         Zel::PString name;
         Zel::File::Path folder;

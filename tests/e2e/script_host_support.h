@@ -23,9 +23,9 @@ inline std::string ScriptPath(const std::string& name)
 }
 
 // gsrun --host [options] SCRIPT CLASS steps...; the options come first
-// (--root, --asset).
+// (--root, --asset); runOptions adds to the process's environment.
 inline HostRun RunHost(const std::string& script, const std::string& className, const std::vector<std::string>& steps,
-                       const std::vector<std::string>& options = {})
+                       const std::vector<std::string>& options = {}, const E2E::RunOptions& runOptions = {})
 {
     std::vector<std::string> arguments = {"--host"};
     arguments.insert(arguments.end(), options.begin(), options.end());
@@ -33,7 +33,7 @@ inline HostRun RunHost(const std::string& script, const std::string& className, 
     arguments.push_back(className);
     arguments.insert(arguments.end(), steps.begin(), steps.end());
     HostRun run;
-    run.process = E2E::RunProcess(KORVEL_GSRUN, arguments);
+    run.process = E2E::RunProcess(KORVEL_GSRUN, arguments, runOptions);
     std::istringstream lines(run.process.out);
     for (std::string line; std::getline(lines, line);)
         run.lines.push_back(line);
@@ -96,6 +96,15 @@ inline bool Logged(const HostRun& run, const std::string& text)
             return true;
     }
     return false;
+}
+
+// Writes Incoming/<folder>/config.txt (files already written there go
+// with it) and installs the folder into the installation's daemon.
+inline void InstallAsset(const E2E::Installation& installation, const std::string& folder, const std::string& config)
+{
+    installation.WriteFile("Incoming/" + folder + "/config.txt", config);
+    const E2E::RunResult run = installation.Run({"installfrompath", installation.PathOf("Incoming/" + folder + "/")});
+    ASSERT_EQ(run.exitStatus, 0) << run.out;
 }
 
 // The run loaded its script and ended with nothing alive.
