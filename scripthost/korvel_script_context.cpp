@@ -7,3 +7,14 @@ KorvelScriptContext::KorvelScriptContext(const KUID& asset) : GSContext(new GSRu
 {}
 
 KorvelScriptContext::~KorvelScriptContext() = default;
+
+SoupHandle KorvelScriptContext::SystemCall(const Zel::PString& /*name*/, const SoupHandle& soup)
+{
+    soup.Log();
+    return SoupHandle();
+}
+
+bool KorvelScriptContext::OpenURL(const Zel::PString& /*address*/)
+{
+    return false;
+}
