@@ -1,4 +1,4 @@
-// Native script objects called directly, where a script cannot reach the path: KUID objects per context, base ids out of range, assets per context, and security tokens.
+// Native script objects called directly, where a script cannot reach the path: KUID objects per context, base ids out of range, assets per context, security tokens, and base natives from a foreign context.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,8 +7,11 @@
 #include "assetdb/pemberlynx_spec_registry.h"
 #include "script/vm/gs_array.h"
 #include "script/vm/gs_heap.h"
+#include "script/vm/gs_machine.h"
+#include "script/vm/gs_router.h"
 #include "script/vm/gs_stack.h"
 #include "script/vm/gs_string.h"
+#include "script/vm/native_function.h"
 #include "script/vm/script_instance.h"
 #include "script_host_test_root.h"
 #include "scripthost/gso_asset.h"
@@ -240,6 +243,32 @@ TEST_F(NativeObjects, OwnerOfATokenWithoutSpecsIsNotLocallyModified)
     EXPECT_EQ(stack.Pop().AsInt(), 0);
     Release(rights);
     Release(token);
+}
+
+// A script world that is not the host's: an object living there may not
+// reach the host's base natives.
+TEST_F(NativeObjects, BaseNativesRefuseObjectsOfAnotherKindOfContext)
+{
+    GSRuntime::GSContext plain(new GSRuntime::GSRouter, false);
+    KorvelScriptContext host;
+    GSOKUID* stranger = GSOKUID::FindOrCreate(KUID(1234, 5, 3), &plain);
+    GSOKUID* local = GSOKUID::FindOrCreate(KUID(1234, 5, 3), &host);
+    ASSERT_NE(stranger, nullptr);
+    ASSERT_NE(local, nullptr);
+    GSRuntime::GSStack stack;
+    for (const char* signature :
+         {"$float@KorvelScriptBase::GetSeconds()", "$Asset[]@KorvelScriptBase::FindUpdatedAssets()"}) {
+        GSRuntime::GSNativeFunction* native =
+            GSMachine::Get()->FindNativeFunction(Zel::PString("KorvelScriptBase"), Zel::PString(signature));
+        ASSERT_NE(native, nullptr) << signature;
+        EXPECT_FALSE(native->Call(stranger, stack)) << signature;
+    }
+    // The clock needs no daemon: in the host's context it answers.
+    GSRuntime::GSNativeFunction* clock = GSMachine::Get()->FindNativeFunction(
+        Zel::PString("KorvelScriptBase"), Zel::PString("$float@KorvelScriptBase::GetSeconds()"));
+    EXPECT_TRUE(clock->Call(local, stack));
+    Release(stranger);
+    Release(local);
 }
 
 }  // namespace
