@@ -35,15 +35,15 @@ protected:
         return true;
     }
 
-    void Answer(int32_t code, KADBytes reply)
+    void Answer(KADRequestCode code, KADBytes reply)
     {
         std::lock_guard<std::mutex> hold(lock);
-        replies[code] = std::move(reply);
+        replies[KADRequestNumber(code)] = std::move(reply);
     }
-    void Drop(int32_t code)
+    void Drop(KADRequestCode code)
     {
         std::lock_guard<std::mutex> hold(lock);
-        dropped.insert(code);
+        dropped.insert(KADRequestNumber(code));
     }
 
     std::mutex lock;
@@ -53,12 +53,12 @@ protected:
 
 TEST_F(ScriptedDaemonTest, OpenWithoutAHandleGivesAnEmptyReferenceAndNoClose)
 {
-    Answer(30, Int32Payload({-1, -1}));
+    Answer(KADRequestCode::OpenAsset, Int32Payload({-1, -1}));
     {
         KADAssetHandleRef handle = KADClient::OpenAsset(KUID(1, 2, 0), true, nullptr);
         EXPECT_FALSE(handle.IsValid());
     }
-    EXPECT_EQ(SeenCodes(), std::vector<int32_t>{30});
+    EXPECT_EQ(SeenCodes(), RequestNumbers({KADRequestCode::OpenAsset}));
     // KUID (content, packed), then the writable byte.
     KADBytes payload = Int32Payload({2, 1});
     payload.push_back(1);
@@ -67,14 +67,14 @@ TEST_F(ScriptedDaemonTest, OpenWithoutAHandleGivesAnEmptyReferenceAndNoClose)
 
 TEST_F(ScriptedDaemonTest, LastReleaseClosesTheHandleOnceAndFolderIsAskedAfterCommit)
 {
-    Answer(30, HandleReply(7, 99, "editing", "/u/editing/a"));
-    Answer(32, [] {
+    Answer(KADRequestCode::OpenAsset, HandleReply(7, 99, "editing", "/u/editing/a"));
+    Answer(KADRequestCode::GetAssetFolder, [] {
         KADBytes reply;
         AppendPStr(reply, "local");
         AppendStr(reply, "/u/local/a");
         return reply;
     }());
-    Answer(34, KADBytes{1, 1});
+    Answer(KADRequestCode::CommitAsset, KADBytes{1, 1});
     KADAssetHandleRef handle = KADClient::OpenAsset(KUID(1, 2, 0), true, nullptr);
     ASSERT_TRUE(handle.IsValid());
     EXPECT_TRUE(handle.IsWritable());
@@ -93,23 +93,25 @@ TEST_F(ScriptedDaemonTest, LastReleaseClosesTheHandleOnceAndFolderIsAskedAfterCo
     ASSERT_TRUE(handle.GetFolder(name, folder));
     EXPECT_STREQ(folder.c_str(), "/u/local/a");
     copy.Release();
-    EXPECT_EQ(SeenCodes(), (std::vector<int32_t>{30, 34, 32}));
+    EXPECT_EQ(SeenCodes(),
+              RequestNumbers({KADRequestCode::OpenAsset, KADRequestCode::CommitAsset, KADRequestCode::GetAssetFolder}));
     handle.Release();
     auto seen = Seen();
     ASSERT_EQ(seen.size(), 4u);
     EXPECT_EQ(seen[1].payload, Int32Payload({7, 99, 0}));
-    EXPECT_EQ(seen[3].code, 31);
+    EXPECT_EQ(seen[3].code, KADRequestNumber(KADRequestCode::CloseAssetHandle));
     EXPECT_EQ(seen[3].payload, Int32Payload({7, 99}));
 }
 
 TEST_F(ScriptedDaemonTest, RevertReleasesTheReferenceItIsGiven)
 {
-    Answer(30, HandleReply(3, 4, "editing", "/f"));
-    Answer(33, KADBytes{1});
+    Answer(KADRequestCode::OpenAsset, HandleReply(3, 4, "editing", "/f"));
+    Answer(KADRequestCode::RevertAsset, KADBytes{1});
     KADAssetHandleRef handle = KADClient::OpenAsset(KUID(1, 2, 0), false, nullptr);
     EXPECT_TRUE(KADClient::RevertAsset(handle, nullptr));
     EXPECT_FALSE(handle.IsValid());
-    EXPECT_EQ(SeenCodes(), (std::vector<int32_t>{30, 33, 31}));
+    EXPECT_EQ(SeenCodes(), RequestNumbers({KADRequestCode::OpenAsset, KADRequestCode::RevertAsset,
+                                           KADRequestCode::CloseAssetHandle}));
     // Without a handle nothing is sent.
     EXPECT_FALSE(KADClient::RevertAsset(handle, nullptr));
     EXPECT_FALSE(KADClient::CommitAsset(handle, 0, nullptr, nullptr));
@@ -121,7 +123,7 @@ TEST_F(ScriptedDaemonTest, OpenForEditTakesTheIdFromTheReply)
     KADBytes reply = Int32Payload({5, 6, 100, int32_t((1u << 25) | 523)});
     AppendPStr(reply, "editing");
     AppendStr(reply, "/e");
-    Answer(35, reply);
+    Answer(KADRequestCode::OpenAssetForEdit, reply);
     KADAssetHandleRef handle = KADClient::OpenAssetForEdit(NullKUID, true, Zel::String("Name"));
     ASSERT_TRUE(handle.IsValid());
     EXPECT_EQ(handle.Get()->assetId, KUID(523, 100, 1));
@@ -137,12 +139,12 @@ TEST_F(ScriptedDaemonTest, LatestVersionIsNotSentForNullOrEqualIds)
     KADClient::SetLatestVersion(KUID(1, 2, 3), NullKUID);
     KADClient::SetLatestVersion(KUID(1, 2, 3), KUID(1, 2, 3));
     KADClient::SetLatestVersion(KUID(1, 2, 3), KUID(1, 2, 4));
-    EXPECT_EQ(SeenCodes(), std::vector<int32_t>{47});
+    EXPECT_EQ(SeenCodes(), RequestNumbers({KADRequestCode::SetLatestVersion}));
 }
 
 TEST_F(ScriptedDaemonTest, StatusTestsAreTrueWhenTheDaemonCannotBeAsked)
 {
-    Drop(21);
+    Drop(KADRequestCode::GetAssetInfo);
     EXPECT_TRUE(KADClient::IsAssetLocallyModified(KUID(1, 2, 0)));
     EXPECT_TRUE(KADClient::HasStatusI(KUID(1, 2, 0)));
     EXPECT_TRUE(KADClient::HasStatusF(KUID(1, 2, 0)));
@@ -162,7 +164,7 @@ TEST_F(ScriptedDaemonTest, StatusBitsComeFromTheRecord)
     AppendStr(reply, "");
     for (uint8_t b : {1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0})
         reply.push_back(b);
-    Answer(21, reply);
+    Answer(KADRequestCode::GetAssetInfo, reply);
     EXPECT_FALSE(KADClient::IsAssetLocallyModified(KUID(1, 2, 0)));
     EXPECT_TRUE(KADClient::HasStatusI(KUID(1, 2, 0)));
     EXPECT_FALSE(KADClient::HasStatusF(KUID(1, 2, 0)));
@@ -179,8 +181,8 @@ TEST_F(ScriptedDaemonTest, IdListsStopWhereTheReplyEnds)
 {
     // A count of a billion with one id and half of another behind it.
     KADBytes reply = Int32Payload({1000000000, 9, 7, 5});
-    Answer(2, reply);
-    Answer(42, reply);
+    Answer(KADRequestCode::SearchAssets, reply);
+    Answer(KADRequestCode::GetDependencies, reply);
     ChunkedList<KUID, 128> found;
     KADFilterElementGroup filter;
     KADClient::SearchAssets(&filter, found);
@@ -210,8 +212,8 @@ TEST_F(ScriptedDaemonTest, InstallArchiveAndGenerateKUIDReadTheirReplies)
 {
     KADBytes installReply = Int32Payload({3});
     installReply.push_back(1);
-    Answer(40, installReply);
-    Answer(58, Int32Payload({77, int32_t((2u << 25) | 12345)}));
+    Answer(KADRequestCode::InstallArchive, installReply);
+    Answer(KADRequestCode::GenerateKUID, Int32Payload({77, int32_t((2u << 25) | 12345)}));
     bool skipped = false;
     EXPECT_EQ(KADClient::InstallArchive(Zel::File::Path("/tmp/a.cdp"), nullptr, 2, &skipped, nullptr), 3u);
     EXPECT_TRUE(skipped);
@@ -220,8 +222,8 @@ TEST_F(ScriptedDaemonTest, InstallArchiveAndGenerateKUIDReadTheirReplies)
     AppendStr(payload, "/tmp/a.cdp");
     KADAppendInt32(payload, 2);
     EXPECT_EQ(Seen()[0].payload, payload);
-    // An empty reply to 58 reads as the null id.
-    Answer(58, KADBytes{});
+    // An empty reply to GenerateKUID reads as the null id.
+    Answer(KADRequestCode::GenerateKUID, KADBytes{});
     EXPECT_TRUE(KADClient::GenerateKUID().IsNull());
 }
 

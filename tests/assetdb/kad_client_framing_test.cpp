@@ -5,6 +5,7 @@
 
 #include "foundation/streams/t_buffer.h"
 #include "assetdb/protocol/kad_protocol.h"
+#include "assetdb/protocol/kad_requests.h"
 #include "kuid/kuid.h"
 #include "zel/dynamic_buffer.h"
 #include "zel/pstring.h"
@@ -19,6 +20,10 @@
 #include <thread>
 
 namespace {
+
+// The scripted daemons answer every code alike; the echo request stands for
+// any of them.
+constexpr int32_t AnyRequest = KADRequestNumber(KADRequestCode::TestEcho);
 
 struct Buffers {
     TBuffer request{new Zel::DynamicBuffer(0, 512), true};
@@ -118,7 +123,7 @@ TEST_F(KADClientFramingTest, ReplyForAnUnknownIdIsSkippedAndTheSocketStaysWithTh
         Buffers buffers;
         buffers.request.WriteInt32(value);
         buffers.request.Rewind();
-        ASSERT_TRUE(KADClient::Request(77, buffers.request, buffers.reply));
+        ASSERT_TRUE(KADClient::Request(AnyRequest, buffers.request, buffers.reply));
         buffers.reply.Rewind();
         EXPECT_EQ(buffers.reply.ReadInt32(-1), value);
         EXPECT_EQ(buffers.reply.Size(), 4);
@@ -130,7 +135,7 @@ TEST_F(KADClientFramingTest, EmptyReplySucceedsAndLeavesTheReplyBufferAlone)
     StartWith({EmptyReplies()});
     Buffers buffers;
     buffers.reply.WriteInt32(9);
-    ASSERT_TRUE(KADClient::Request(5, buffers.request, buffers.reply));
+    ASSERT_TRUE(KADClient::Request(AnyRequest, buffers.request, buffers.reply));
     EXPECT_EQ(buffers.reply.Size(), 4);
 }
 
@@ -156,11 +161,11 @@ TEST_P(KADClientBadLengthTest, DisconnectsFailsTheRequestAndTheNextOneReconnects
                },
                EmptyReplies()});
     Buffers first;
-    EXPECT_FALSE(KADClient::Request(5, first.request, first.reply));
+    EXPECT_FALSE(KADClient::Request(AnyRequest, first.request, first.reply));
     EXPECT_EQ(first.reply.Size(), 0);
     EXPECT_TRUE(KorvelTest::Eventually([] { return !KADClient::IsConnected(); }));
     Buffers second;
-    EXPECT_TRUE(KADClient::Request(6, second.request, second.reply));
+    EXPECT_TRUE(KADClient::Request(AnyRequest, second.request, second.reply));
     EXPECT_EQ(daemon->GetConnectionCount(), 2);
     // A disconnect after a failure sends no closing word.
     EXPECT_FALSE(daemon->SawClosingWord());
@@ -175,9 +180,9 @@ TEST_F(KADClientFramingTest, ConnectionDroppedMidReplyFailsAndTheNextRequestReco
 {
     StartWith({DropMidReply(), EmptyReplies()});
     Buffers first;
-    EXPECT_FALSE(KADClient::Request(5, first.request, first.reply));
+    EXPECT_FALSE(KADClient::Request(AnyRequest, first.request, first.reply));
     Buffers second;
-    EXPECT_TRUE(KADClient::Request(6, second.request, second.reply));
+    EXPECT_TRUE(KADClient::Request(AnyRequest, second.request, second.reply));
     EXPECT_EQ(daemon->GetConnectionCount(), 2);
 }
 
@@ -197,9 +202,9 @@ TEST_F(KADClientFramingTest, DroppedConnectionFailsEveryWaitingRequest)
     std::vector<std::thread> requesters;
     std::atomic<int> failures{0};
     for (int i = 0; i < 3; ++i) {
-        requesters.emplace_back([&failures, i] {
+        requesters.emplace_back([&failures] {
             Buffers buffers;
-            if (!KADClient::Request(10 + i, buffers.request, buffers.reply))
+            if (!KADClient::Request(AnyRequest, buffers.request, buffers.reply))
                 ++failures;
         });
     }
@@ -233,7 +238,7 @@ TEST_F(KADClientFramingTest, OnlyRequestsLeftWithoutAReplyCountAsLost)
     uint64_t lostBefore = KADClient::LostRequestCount();
     for (const Step& step : steps) {
         Buffers buffers;
-        EXPECT_EQ(KADClient::Request(5, buffers.request, buffers.reply), step.answered);
+        EXPECT_EQ(KADClient::Request(AnyRequest, buffers.request, buffers.reply), step.answered);
         EXPECT_EQ(KADClient::LostRequestCount() - lostBefore, step.lostAfter);
     }
 }
@@ -251,7 +256,7 @@ TEST_F(KADClientFramingTest, RequestThatCannotReachTheDaemonIsLost)
     closed.get_future().wait();
     uint64_t lostBefore = KADClient::LostRequestCount();
     Buffers buffers;
-    EXPECT_FALSE(KADClient::Request(5, buffers.request, buffers.reply));
+    EXPECT_FALSE(KADClient::Request(AnyRequest, buffers.request, buffers.reply));
     EXPECT_EQ(KADClient::LostRequestCount() - lostBefore, 1u);
 }
 
@@ -272,7 +277,7 @@ TEST_F(KADClientFramingTest, EnsureConnectedKeepsALiveLinkAndRemakesOneTheDaemon
     EXPECT_EQ(daemon->GetConnectionCount(), 2);
     uint64_t lostBefore = KADClient::LostRequestCount();
     Buffers buffers;
-    EXPECT_TRUE(KADClient::Request(5, buffers.request, buffers.reply));
+    EXPECT_TRUE(KADClient::Request(AnyRequest, buffers.request, buffers.reply));
     EXPECT_EQ(KADClient::LostRequestCount(), lostBefore);
 }
 
@@ -286,7 +291,7 @@ TEST_F(KADClientFramingTest, ShutdownSendsTheClosingWord)
 {
     StartWith({EmptyReplies()});
     Buffers buffers;
-    ASSERT_TRUE(KADClient::Request(5, buffers.request, buffers.reply));
+    ASSERT_TRUE(KADClient::Request(AnyRequest, buffers.request, buffers.reply));
     KADClient::Shutdown();
     EXPECT_TRUE(KorvelTest::Eventually([this] { return daemon->SawClosingWord(); }));
     EXPECT_FALSE(KADClient::IsStarted());
@@ -336,7 +341,7 @@ TEST_F(KADClientFramingTest, AsynchronousCallsAreAnsweredWhileTheRequestWaits)
             for (int32_t asked : {waiting + 500, waiting}) {
                 connection.Send(AsyncCallNote(asked, "Overwrite?"));
                 ASSERT_TRUE(connection.ReadRequest(code, id, payload));
-                ASSERT_EQ(code, 150);
+                ASSERT_EQ(code, KADRequestNumber(KADRequestCode::AsyncCallAnswer));
                 ASSERT_EQ(payload.size(), 8u);
                 answers.emplace_back(KADLoadInt32(payload.data()), KADLoadInt32(payload.data() + 4));
                 connection.Send(KADEncodeReply(id, nullptr, 0));
@@ -347,10 +352,11 @@ TEST_F(KADClientFramingTest, AsynchronousCallsAreAnsweredWhileTheRequestWaits)
     }});
     SetNextTransactionIDForTesting(100);
     Buffers plain;
-    ASSERT_TRUE(KADClient::Request(40, plain.request, plain.reply));
+    ASSERT_TRUE(KADClient::Request(KADRequestNumber(KADRequestCode::InstallArchive), plain.request, plain.reply));
     FixedAnswer handler;
     Buffers asked;
-    ASSERT_TRUE(KADClient::Request(40, asked.request, asked.reply, &handler));
+    ASSERT_TRUE(
+        KADClient::Request(KADRequestNumber(KADRequestCode::InstallArchive), asked.request, asked.reply, &handler));
     ASSERT_EQ(answers.size(), 4u);
     EXPECT_EQ(answers[0], std::make_pair(600, 4));
     EXPECT_EQ(answers[1], std::make_pair(100, 2));
@@ -377,6 +383,6 @@ TEST(KADClientTransactionTest, IdsSkipZeroAfterMinusOne)
 TEST(KADClientTransactionTest, RequestBeforeStartFailsWithoutSending)
 {
     Buffers buffers;
-    EXPECT_FALSE(KADClient::Request(5, buffers.request, buffers.reply));
+    EXPECT_FALSE(KADClient::Request(AnyRequest, buffers.request, buffers.reply));
     EXPECT_EQ(GetWaitingTransactionCountForTesting(), 0u);
 }

@@ -18,6 +18,7 @@
 #include "assetdb/install_archive_asset.h"
 #include "assetdb/kad_asset_info.h"
 #include "assetdb/kad_client.h"
+#include "assetdb/protocol/kad_protocol.h"
 #include "assetdb/kad_command_bodies.h"
 #include "assetdb/kad_failure_report.h"
 #include "soup/archive/archive_test_support.h"
@@ -109,36 +110,36 @@ protected:
                 responder = found->second;
         }
         reply = responder ? responder(payload) : KADBytes{};
-        if (code == 38 && !noteFor38.empty()) {
+        if (code == KADRequestNumber(KADRequestCode::ValidateAssetFolder) && !validateNote.empty()) {
             KADBytes note;
             KADAppendInt32(note, id);
-            KADAppendBytes(note, noteFor38.data(), noteFor38.size());
-            connection.Send(KADEncodeNote(3, note.data(), note.size()));
+            KADAppendBytes(note, validateNote.data(), validateNote.size());
+            connection.Send(KADEncodeNote(static_cast<int32_t>(KADNoteType::ResultLines), note.data(), note.size()));
         }
         return true;
     }
 
-    void Answer(int32_t code, Responder responder)
+    void Answer(KADRequestCode code, Responder responder)
     {
         std::lock_guard<std::mutex> hold(lock);
-        responders[code] = std::move(responder);
+        responders[KADRequestNumber(code)] = std::move(responder);
     }
-    void Answer(int32_t code, const KADBytes& reply)
+    void Answer(KADRequestCode code, const KADBytes& reply)
     {
         Answer(code, [reply](const KADBytes&) { return reply; });
     }
-    std::vector<Request> SeenWith(int32_t code)
+    std::vector<Request> SeenWith(KADRequestCode code)
     {
         std::vector<Request> matching;
         for (const Request& request : Seen())
-            if (request.code == code)
+            if (request.code == KADRequestNumber(code))
                 matching.push_back(request);
         return matching;
     }
 
     std::mutex lock;
     std::map<int32_t, Responder> responders;
-    KADBytes noteFor38;
+    KADBytes validateNote;
     std::optional<KorvelTest::TempFolder> scratchFolder;
     std::string scratch;
 };
@@ -181,14 +182,14 @@ TEST_F(CommandBodiesTest, StatusPrintsOneLineAndAsksTwiceMoreForMAndF)
 {
     KUID id(2000, 31, 2);
     // Installed, modified, missing dependencies (status 1 bit 3).
-    Answer(21, InfoRecord(id, "Blue Loco", "TR;LOCO", 0x0D, 0x08));
+    Answer(KADRequestCode::GetAssetInfo, InfoRecord(id, "Blue Loco", "TR;LOCO", 0x0D, 0x08));
     ResultsLog log;
     testing::internal::CaptureStdout();
     EXPECT_TRUE(RunStatusCommand(id, log));
     std::string output = testing::internal::GetCapturedStdout();
     EXPECT_EQ(output, "+ <kuid2:2000:31:2> : eIadLMf : TR;LOCO : Blue Loco\n");
     EXPECT_EQ(log.LineCount(), 0);
-    std::vector<Request> requests = SeenWith(21);
+    std::vector<Request> requests = SeenWith(KADRequestCode::GetAssetInfo);
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[0].payload.back(), 0xFF);
     EXPECT_EQ(requests[1].payload.back(), 0);
@@ -198,7 +199,7 @@ TEST_F(CommandBodiesTest, StatusPrintsOneLineAndAsksTwiceMoreForMAndF)
 TEST_F(CommandBodiesTest, StatusOfAnUnknownAssetPrintsNothingAndLogsItsId)
 {
     KUID id(77, 88, 0);
-    Answer(21, InfoRecord(NullKUID, "", "", 1, 0, false));
+    Answer(KADRequestCode::GetAssetInfo, InfoRecord(NullKUID, "", "", 1, 0, false));
     ResultsLog log;
     testing::internal::CaptureStdout();
     EXPECT_FALSE(RunStatusCommand(id, log));
@@ -208,29 +209,30 @@ TEST_F(CommandBodiesTest, StatusOfAnUnknownAssetPrintsNothingAndLogsItsId)
     EXPECT_EQ(lines[0].kind, int32_t(Kind::Error));
     EXPECT_STREQ(lines[0].text.c_str(), "Unknown AssetID.");
     EXPECT_STREQ(lines[0].property.GetValueText().c_str(), id.ToTagString().c_str());
-    EXPECT_EQ(SeenCodes(), std::vector<int32_t>{21});
+    EXPECT_EQ(SeenCodes(), RequestNumbers({KADRequestCode::GetAssetInfo}));
 }
 
 TEST_F(CommandBodiesTest, ValidateAsksForTheOpenedFolderUnderTheAssetAndTakesTheDaemonsLines)
 {
     KUID id(5, 6, 0);
-    Answer(30, HandleReply(3, 4, "local", "/store/local/asset"));
-    Answer(38, KADBytes{0});
+    Answer(KADRequestCode::OpenAsset, HandleReply(3, 4, "local", "/store/local/asset"));
+    Answer(KADRequestCode::ValidateAssetFolder, KADBytes{0});
     // The daemon's line: one error line without a property.
-    KADAppendInt32(noteFor38, 0);
-    KADAppendInt32(noteFor38, 1);
-    KADAppendInt32(noteFor38, 3);
-    AppendStr(noteFor38, "Unable to validate asset: no validator is available.");
-    KADAppendInt32(noteFor38, 0);
+    KADAppendInt32(validateNote, 0);
+    KADAppendInt32(validateNote, 1);
+    KADAppendInt32(validateNote, 3);
+    AppendStr(validateNote, "Unable to validate asset: no validator is available.");
+    KADAppendInt32(validateNote, 0);
 
     ResultsLog log;
     EXPECT_TRUE(RunValidateCommand(id, log));
-    EXPECT_EQ(SeenCodes(), (std::vector<int32_t>{30, 38, 31}));
+    EXPECT_EQ(SeenCodes(), RequestNumbers({KADRequestCode::OpenAsset, KADRequestCode::ValidateAssetFolder,
+                                           KADRequestCode::CloseAssetHandle}));
     KADBytes expected;
     AppendPStr(expected, "local");
     AppendStr(expected, "/store/local/asset");
-    EXPECT_EQ(SeenWith(38)[0].payload, expected);
-    EXPECT_EQ(SeenWith(30)[0].payload.back(), 0);  // read-only
+    EXPECT_EQ(SeenWith(KADRequestCode::ValidateAssetFolder)[0].payload, expected);
+    EXPECT_EQ(SeenWith(KADRequestCode::OpenAsset)[0].payload.back(), 0);  // read-only
     std::vector<ResultsLogEntry> lines = log.Lines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].kind, int32_t(Kind::Error));
@@ -242,10 +244,10 @@ TEST_F(CommandBodiesTest, ValidateAsksForTheOpenedFolderUnderTheAssetAndTakesThe
 
 TEST_F(CommandBodiesTest, ValidateOfAnAssetTheDaemonCannotOpenSendsNoValidation)
 {
-    Answer(30, HandleReply(-1, -1, "", ""));
+    Answer(KADRequestCode::OpenAsset, HandleReply(-1, -1, "", ""));
     ResultsLog log;
     EXPECT_FALSE(RunValidateCommand(KUID(5, 6, 0), log));
-    EXPECT_EQ(SeenCodes(), std::vector<int32_t>{30});
+    EXPECT_EQ(SeenCodes(), RequestNumbers({KADRequestCode::OpenAsset}));
 }
 
 TEST_F(CommandBodiesTest, InstallFromPathInstallsConfigFoldersOnlyAndNeverFollowsLinks)
@@ -265,7 +267,7 @@ TEST_F(CommandBodiesTest, InstallFromPathInstallsConfigFoldersOnlyAndNeverFollow
     fs::create_directory_symlink(root, root + "/Empty/LoopBack");
 
     // The daemon installs Alpha and refuses Beta's.
-    Answer(39, [](const KADBytes& payload) {
+    Answer(KADRequestCode::InstallFolder, [](const KADBytes& payload) {
         KADBytes reply;
         std::string text(payload.begin() + 4, payload.end() - 4);
         AppendKUID(reply, text.find("Alpha") != std::string::npos ? KUID(1, 1, 0) : NullKUID);
@@ -280,7 +282,7 @@ TEST_F(CommandBodiesTest, InstallFromPathInstallsConfigFoldersOnlyAndNeverFollow
     EXPECT_EQ(InstallFromPathRecursive(Zel::File::Path(lowered.c_str()), log, 0, &flag, nullptr), 1);
 
     std::vector<std::string> folders;
-    for (const Request& request : SeenWith(39)) {
+    for (const Request& request : SeenWith(KADRequestCode::InstallFolder)) {
         folders.emplace_back(request.payload.begin() + 4, request.payload.end() - 4);
         EXPECT_EQ(std::vector<uint8_t>(request.payload.end() - 4, request.payload.end()), KADBytes(4, 0));
     }
@@ -304,13 +306,13 @@ TEST_F(CommandBodiesTest, CHBDeleteAllDeletesEveryLocalAssetWithFlagOne)
     KADAppendInt32(found, 2);
     AppendKUID(found, KUID(1, 2, 0));
     AppendKUID(found, KUID(3, 4, 5));
-    Answer(2, found);
-    Answer(36, KADBytes{1});
+    Answer(KADRequestCode::SearchAssets, found);
+    Answer(KADRequestCode::DeleteAsset, KADBytes{1});
     ResultsLog log;
     EXPECT_TRUE(RunCHBDeleteAllCommand(log));
     std::vector<Request> requests = Seen();
     ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[0].code, 2);
+    EXPECT_EQ(requests[0].code, KADRequestNumber(KADRequestCode::SearchAssets));
     EXPECT_EQ(requests[0].payload, (KADBytes{'l', 'o', 'o', 'b', 0, 0, 0, 0}));
     KADBytes second;
     AppendKUID(second, KUID(3, 4, 5));
@@ -323,7 +325,7 @@ TEST_F(CommandBodiesTest, CHBDeleteAllIsTrueWhenNothingIsFound)
 {
     ResultsLog log;
     EXPECT_TRUE(RunCHBDeleteAllCommand(log));
-    EXPECT_EQ(SeenCodes(), std::vector<int32_t>{2});
+    EXPECT_EQ(SeenCodes(), RequestNumbers({KADRequestCode::SearchAssets}));
 }
 
 // ----- InstallArchiveAsset -----
@@ -368,19 +370,20 @@ TEST_F(CommandBodiesTest, UnknownAssetIsOpenedForEditUnderItsNameAndWrittenWithA
 {
     KUID id(900, 1, 0);
     std::string folder = scratch + "/new-asset";
-    Answer(21, InfoRecord(NullKUID, "", "", 1, 0, false));
-    Answer(35, OpenForEditReply(id, folder));
+    Answer(KADRequestCode::GetAssetInfo, InfoRecord(NullKUID, "", "", 1, 0, false));
+    Answer(KADRequestCode::OpenAssetForEdit, OpenForEditReply(id, folder));
     AnswerWith prompt(1);
 
     ResultsLog log;
     EXPECT_EQ(InstallArchiveAsset(ArchiveEntry(id), log, 0, nullptr, &prompt), id);
     EXPECT_EQ(prompt.asked, 0);
-    EXPECT_EQ(SeenCodes(), (std::vector<int32_t>{21, 35, 31, 50}));
-    KADBytes expected35;
-    AppendKUID(expected35, id);
-    expected35.push_back(0);
-    AppendStr(expected35, "Test Asset");
-    EXPECT_EQ(SeenWith(35)[0].payload, expected35);
+    EXPECT_EQ(SeenCodes(), RequestNumbers({KADRequestCode::GetAssetInfo, KADRequestCode::OpenAssetForEdit,
+                                           KADRequestCode::CloseAssetHandle, KADRequestCode::SetAssetFavorite}));
+    KADBytes expectedOpenForEdit;
+    AppendKUID(expectedOpenForEdit, id);
+    expectedOpenForEdit.push_back(0);
+    AppendStr(expectedOpenForEdit, "Test Asset");
+    EXPECT_EQ(SeenWith(KADRequestCode::OpenAssetForEdit)[0].payload, expectedOpenForEdit);
     std::string bytes;
     EXPECT_TRUE(ReadFile(folder + "/mesh.im", bytes));
     EXPECT_EQ(bytes, "mesh bytes");
@@ -392,23 +395,23 @@ TEST_F(CommandBodiesTest, UnknownAssetIsOpenedForEditUnderItsNameAndWrittenWithA
     KADBytes favorite;
     AppendKUID(favorite, id);
     favorite.push_back(1);
-    EXPECT_EQ(SeenWith(50)[0].payload, favorite);
+    EXPECT_EQ(SeenWith(KADRequestCode::SetAssetFavorite)[0].payload, favorite);
 }
 
 TEST_F(CommandBodiesTest, CommitModeWritesABinaryConfigAndCommitsWithTheSignatureFlags)
 {
     KUID id(900, 2, 0);
     std::string folder = scratch + "/committed";
-    Answer(21, InfoRecord(NullKUID, "", "", 1, 0, false));
-    Answer(35, OpenForEditReply(id, folder));
-    Answer(34, KADBytes{1, 0});
+    Answer(KADRequestCode::GetAssetInfo, InfoRecord(NullKUID, "", "", 1, 0, false));
+    Answer(KADRequestCode::OpenAssetForEdit, OpenForEditReply(id, folder));
+    Answer(KADRequestCode::CommitAsset, KADBytes{1, 0});
     ResultsLog log;
     bool committed = true;
     EXPECT_EQ(
         InstallArchiveAsset(ArchiveEntry(id), log, InstallModeCommit | InstallModeCommitFlag8, &committed, nullptr),
         id);
     EXPECT_TRUE(ArchiveTest::Exists(folder + "/config.chump"));
-    std::vector<Request> commits = SeenWith(34);
+    std::vector<Request> commits = SeenWith(KADRequestCode::CommitAsset);
     ASSERT_EQ(commits.size(), 1u);
     // Signature verified (6) with the caller's 8.
     EXPECT_EQ(commits[0].payload[8], 14);
@@ -420,23 +423,23 @@ TEST_F(CommandBodiesTest, InstalledAssetIsOverwrittenWithoutAHandlerAndLeftOpenF
     std::string folder = scratch + "/edit-copy";
     std::filesystem::create_directories(folder);
     std::ofstream(folder + "/stale.txt") << "old";
-    Answer(21, InfoRecord(id, "Old", "", 0x09, 0));
-    Answer(30, HandleReply(4, 5, "editing", folder));
+    Answer(KADRequestCode::GetAssetInfo, InfoRecord(id, "Old", "", 0x09, 0));
+    Answer(KADRequestCode::OpenAsset, HandleReply(4, 5, "editing", folder));
     ResultsLog log;
     EXPECT_EQ(InstallArchiveAsset(ArchiveEntry(id), log, InstallModeCommit, nullptr, nullptr), id);
     EXPECT_FALSE(ArchiveTest::Exists(folder + "/stale.txt"));
     EXPECT_TRUE(ArchiveTest::Exists(folder + "/mesh.im"));
     EXPECT_TRUE(ArchiveTest::Exists(folder + "/config.txt"));
-    EXPECT_TRUE(SeenWith(34).empty());
-    EXPECT_EQ(SeenWith(30)[0].payload.back(), 1);  // writable
+    EXPECT_TRUE(SeenWith(KADRequestCode::CommitAsset).empty());
+    EXPECT_EQ(SeenWith(KADRequestCode::OpenAsset)[0].payload.back(), 1);  // writable
 }
 
 TEST_F(CommandBodiesTest, PromptAnswersOtherThanTwoOrThreeSkipSilently)
 {
     KUID id(900, 4, 0);
     std::string folder = scratch + "/prompted";
-    Answer(21, InfoRecord(id, "Old", "", 0x09, 0x01));
-    Answer(30, HandleReply(4, 5, "editing", folder));
+    Answer(KADRequestCode::GetAssetInfo, InfoRecord(id, "Old", "", 0x09, 0x01));
+    Answer(KADRequestCode::OpenAsset, HandleReply(4, 5, "editing", folder));
     struct Case {
         int32_t answer;
         bool installs;
@@ -456,16 +459,16 @@ TEST_F(CommandBodiesTest, FolderOutsideTheUserDataTreeIsNeverDeleted)
     KUID id(900, 5, 0);
     ArchiveTest::TemporaryFolder outside;
     std::ofstream(outside / "keep.txt") << "mine";
-    Answer(21, InfoRecord(id, "Old", "", 0x09, 0));
-    Answer(30, HandleReply(4, 5, "editing", outside.Root()));
+    Answer(KADRequestCode::GetAssetInfo, InfoRecord(id, "Old", "", 0x09, 0));
+    Answer(KADRequestCode::OpenAsset, HandleReply(4, 5, "editing", outside.Root()));
     ResultsLog log;
     EXPECT_TRUE(InstallArchiveAsset(ArchiveEntry(id), log, 0, nullptr, nullptr).IsNull());
     EXPECT_TRUE(ArchiveTest::Exists(outside / "keep.txt"));
     EXPECT_EQ(LineKinds(log), std::vector<int32_t>{int32_t(Kind::Error)});
-    EXPECT_EQ(SeenWith(50).size(), 0u);
+    EXPECT_EQ(SeenWith(KADRequestCode::SetAssetFavorite).size(), 0u);
 
     // Nor is the user-data root itself.
-    Answer(30, HandleReply(4, 5, "editing", GetUserDataRoot().Str()));
+    Answer(KADRequestCode::OpenAsset, HandleReply(4, 5, "editing", GetUserDataRoot().Str()));
     ResultsLog rootLog;
     EXPECT_TRUE(InstallArchiveAsset(ArchiveEntry(id), rootLog, 0, nullptr, nullptr).IsNull());
     EXPECT_EQ(Zel::File::Exists(GetRootFolderPath("editing").c_str()), 0);
@@ -475,15 +478,15 @@ TEST_F(CommandBodiesTest, FolderOutsideTheUserDataTreeIsNeverDeleted)
 TEST_F(CommandBodiesTest, NoHandleGivesTheWriteErrorAndNothingElse)
 {
     KUID id(900, 6, 0);
-    Answer(21, InfoRecord(NullKUID, "", "", 1, 0, false));
+    Answer(KADRequestCode::GetAssetInfo, InfoRecord(NullKUID, "", "", 1, 0, false));
     KADBytes openReply;
     KADAppendInt32(openReply, -1);
     KADAppendInt32(openReply, -1);
-    Answer(35, openReply);
+    Answer(KADRequestCode::OpenAssetForEdit, openReply);
     ResultsLog log;
     EXPECT_TRUE(InstallArchiveAsset(ArchiveEntry(id), log, InstallModeCommit, nullptr, nullptr).IsNull());
     EXPECT_EQ(LineKinds(log), std::vector<int32_t>{int32_t(Kind::Error)});
-    EXPECT_EQ(SeenCodes(), (std::vector<int32_t>{21, 35}));
+    EXPECT_EQ(SeenCodes(), RequestNumbers({KADRequestCode::GetAssetInfo, KADRequestCode::OpenAssetForEdit}));
 }
 
 // An entry whose files hold the extra files, or whose config nests `depth`
@@ -515,8 +518,8 @@ TEST_F(CommandBodiesTest, EntriesLeftOutAreWarnedAndTheRestInstalls)
 {
     KUID id(900, 7, 0);
     std::string folder = scratch + "/with-skips";
-    Answer(21, InfoRecord(NullKUID, "", "", 1, 0, false));
-    Answer(35, OpenForEditReply(id, folder));
+    Answer(KADRequestCode::GetAssetInfo, InfoRecord(NullKUID, "", "", 1, 0, false));
+    Answer(KADRequestCode::OpenAssetForEdit, OpenForEditReply(id, folder));
     ResultsLog log;
     SoupHandle entry = EntryWith(id, {{"model.bin", "x"}, {"caf\xc3\xa9.txt", "x"}});
     EXPECT_EQ(InstallArchiveAsset(entry, log, 0, nullptr, nullptr), id);
@@ -533,11 +536,11 @@ TEST_F(CommandBodiesTest, EntriesLeftOutAreWarnedAndTheRestInstalls)
 TEST_F(CommandBodiesTest, AConfigBeyondTheLimitsIsNeitherOpenedNorWritten)
 {
     KUID id(900, 8, 0);
-    Answer(21, InfoRecord(NullKUID, "", "", 1, 0, false));
-    Answer(35, OpenForEditReply(id, scratch + "/too-deep"));
+    Answer(KADRequestCode::GetAssetInfo, InfoRecord(NullKUID, "", "", 1, 0, false));
+    Answer(KADRequestCode::OpenAssetForEdit, OpenForEditReply(id, scratch + "/too-deep"));
     ResultsLog log;
     EXPECT_TRUE(InstallArchiveAsset(EntryWith(id, {}, 150), log, 0, nullptr, nullptr).IsNull());
-    EXPECT_EQ(SeenCodes(), std::vector<int32_t>{21});
+    EXPECT_EQ(SeenCodes(), RequestNumbers({KADRequestCode::GetAssetInfo}));
     EXPECT_EQ(LineKinds(log), (std::vector<int32_t>{int32_t(Kind::Error), int32_t(Kind::Info)}));
     EXPECT_EQ(LineTexts(log)[1], "The config nests containers deeper than 100 levels.");
     EXPECT_FALSE(ArchiveTest::Exists(scratch + "/too-deep"));
@@ -546,8 +549,8 @@ TEST_F(CommandBodiesTest, AConfigBeyondTheLimitsIsNeitherOpenedNorWritten)
 TEST_F(CommandBodiesTest, AFailedExtractionSaysWhyAndReverts)
 {
     KUID id(900, 9, 0);
-    Answer(21, InfoRecord(NullKUID, "", "", 1, 0, false));
-    Answer(35, OpenForEditReply(id, scratch + "/bad-payload"));
+    Answer(KADRequestCode::GetAssetInfo, InfoRecord(NullKUID, "", "", 1, 0, false));
+    Answer(KADRequestCode::OpenAssetForEdit, OpenForEditReply(id, scratch + "/bad-payload"));
     ResultsLog log;
     // Every payload read as LZSS; three bytes cannot even hold the prefix.
     SoupHandle entry = EntryWith(id, {{"short.txt", "abc"}});
@@ -556,7 +559,7 @@ TEST_F(CommandBodiesTest, AFailedExtractionSaysWhyAndReverts)
     EXPECT_EQ(LineKinds(log), (std::vector<int32_t>{int32_t(Kind::Error), int32_t(Kind::Info)}));
     // The stored bytes do not decode: said as it is, not only the key's text.
     EXPECT_EQ(LineTexts(log)[1], "Failed to decompress data. Content package may be damaged");
-    EXPECT_EQ(SeenWith(33).size(), 1u);
+    EXPECT_EQ(SeenWith(KADRequestCode::RevertAsset).size(), 1u);
 }
 
 }  // namespace
@@ -572,7 +575,7 @@ TEST_F(CommandBodiesTest, RefusalWithoutADaemonLineAsksWhetherTheAssetIsKnown)
     const Case cases[] = {{true, "Unable to delete the asset."}, {false, "Unknown AssetID."}};
     KUID id(77, 88, 0);
     for (const Case& test : cases) {
-        Answer(21, InfoRecord(test.known ? id : NullKUID, "", "", 1, 0, test.known));
+        Answer(KADRequestCode::GetAssetInfo, InfoRecord(test.known ? id : NullKUID, "", "", 1, 0, test.known));
         ResultsLog log;
         KADFailureReport failure(log);
         failure.ExplainRefusal(id, "Unable to delete the asset.");

@@ -30,7 +30,7 @@ KADBytes QuestionBytes(const KADCommandHostQuestion& question)
     return KADBytes(buffer.Data(), buffer.Data() + buffer.DataLength());
 }
 
-// What the scripted daemon saw of the host: request codes and the 141 payloads.
+// What the scripted daemon saw of the host: request codes and the CommandHostAnswer payloads.
 struct HostTranscript {
     std::mutex lock;
     std::vector<int32_t> codes;

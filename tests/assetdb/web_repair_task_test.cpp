@@ -15,6 +15,7 @@
 #include "assetdb/client_test_environment.h"
 #include "assetdb/install_from_chb.h"
 #include "assetdb/kad_client.h"
+#include "assetdb/protocol/kad_protocol.h"
 #include "assetdb/kad_task.h"
 #include "assetdb/kad_web_query.h"
 #include "assetdb/repair_task.h"
@@ -26,6 +27,7 @@
 namespace {
 
 using KorvelTest::BytesOfBuffer;
+using KorvelTest::RequestNumbers;
 
 KADBytes ProgressReply(bool running, float progress, const char* text)
 {
@@ -44,7 +46,8 @@ KADBytes ErrorLinesNote(int32_t transactionId, const char* text)
     TBuffer buffer;
     buffer.WriteUInt32(static_cast<uint32_t>(transactionId));
     lines.WriteTo(buffer, 0);
-    return KADEncodeNote(3, buffer.Data(), static_cast<size_t>(buffer.DataLength()));
+    return KADEncodeNote(static_cast<int32_t>(KADNoteType::ResultLines), buffer.Data(),
+                         static_cast<size_t>(buffer.DataLength()));
 }
 
 class ScriptedRepairTest : public FakeDaemonTest {
@@ -64,18 +67,19 @@ protected:
     {
         {
             std::lock_guard<std::mutex> hold(lock);
-            if (code == 3)
+            if (code == KADRequestNumber(KADRequestCode::StartRepair))
                 repairTransaction = id;
             // The repair's lines go out while it runs, after StartRepair
             // has been answered: the task's log must still receive them.
-            if (code == 4 && repairTransaction != 0 && !lateLine.empty()) {
+            if (code == KADRequestNumber(KADRequestCode::GetRepairProgress) && repairTransaction != 0 &&
+                !lateLine.empty()) {
                 connection.Send(ErrorLinesNote(repairTransaction, lateLine.c_str()));
                 lateLine.clear();
             }
-            if (code == 4 && !progress.empty()) {
+            if (code == KADRequestNumber(KADRequestCode::GetRepairProgress) && !progress.empty()) {
                 reply = progress.front();
                 progress.pop_front();
-            } else if (code == 4) {
+            } else if (code == KADRequestNumber(KADRequestCode::GetRepairProgress)) {
                 reply = ProgressReply(false, 1.0f, "");
             } else {
                 reply = replies[code];
@@ -83,18 +87,18 @@ protected:
         }
         // The daemon ends once the repair has started; the next connection
         // reaches one that knows no repair.
-        if (code == 3 && connection.Number() == 0 && dropAfterStart) {
+        if (code == KADRequestNumber(KADRequestCode::StartRepair) && connection.Number() == 0 && dropAfterStart) {
             connection.Send(KADEncodeReply(id, reply.data(), reply.size()));
             return false;
         }
         return true;
     }
 
-    int Count(int32_t code)
+    int Count(KADRequestCode code)
     {
         int count = 0;
         for (int32_t seenCode : SeenCodes())
-            count += seenCode == code ? 1 : 0;
+            count += seenCode == KADRequestNumber(code) ? 1 : 0;
         return count;
     }
 
@@ -127,7 +131,7 @@ TEST_F(ScriptedRepairTest, ARepairThatAlreadyEndedAsksForProgressOnce)
     RecordingTask task;
     KADTaskRepairDatabase repair(KADRepairModeExtended, nullptr);
     repair.RunOnCallingThread(&task);
-    EXPECT_EQ(SeenCodes(), (std::vector<int32_t>{3, 4}));
+    EXPECT_EQ(SeenCodes(), RequestNumbers({KADRequestCode::StartRepair, KADRequestCode::GetRepairProgress}));
     const std::vector<FakeDaemonRequest> seen = Seen();
     TBuffer mode;
     mode.WriteInt32(150);
@@ -142,7 +146,7 @@ TEST_F(ScriptedRepairTest, ProgressAndTextReachTheOwnerUntilTheRepairEnds)
     RecordingTask task;
     KADTaskRepairDatabase repair(KADRepairModeNormal, nullptr);
     repair.RunOnCallingThread(&task);
-    EXPECT_EQ(Count(4), 3);
+    EXPECT_EQ(Count(KADRequestCode::GetRepairProgress), 3);
     EXPECT_EQ(task.texts, (std::vector<std::string>{"Scanning", "Indexing"}));
     EXPECT_EQ(task.progress, (std::vector<float>{0.25f, 0.75f}));
 }
@@ -178,9 +182,9 @@ TEST_F(ScriptedRepairTest, CancelEndsThePollingAfterTheCurrentStep)
     };
     KADTaskRepairDatabase repair(KADRepairModeNormal, nullptr);
     repair.RunOnCallingThread(&task);
-    EXPECT_EQ(Count(4), 2);
+    EXPECT_EQ(Count(KADRequestCode::GetRepairProgress), 2);
     // The daemon's repair is not told.
-    EXPECT_EQ(Count(3), 1);
+    EXPECT_EQ(Count(KADRequestCode::StartRepair), 1);
 }
 
 TEST_F(ScriptedRepairTest, ASecondRepairWhileOneRunsOnlySaysSo)
@@ -195,7 +199,7 @@ TEST_F(ScriptedRepairTest, ASecondRepairWhileOneRunsOnlySaysSo)
     };
     KADTaskRepairDatabase repair(KADRepairModeNormal, nullptr);
     repair.RunOnCallingThread(&task);
-    EXPECT_EQ(Count(3), 1);
+    EXPECT_EQ(Count(KADRequestCode::StartRepair), 1);
     ASSERT_EQ(secondOwner.texts.size(), 1u);
     EXPECT_FALSE(secondOwner.texts[0].empty());
 }
@@ -214,7 +218,7 @@ TEST_F(ScriptedRepairTest, ATaskOnItsOwnThreadTellsItsOwnerWhenItEnds)
     ASSERT_TRUE(repair->Lock(-1));
     EXPECT_TRUE(task.finished);
     EXPECT_FALSE(task.IsRunning());
-    EXPECT_EQ(Count(3), 1);
+    EXPECT_EQ(Count(KADRequestCode::StartRepair), 1);
 }
 
 TEST(KADTaskThreadTest, NoFreeSpaceIsKnownForAMissingFolder)
@@ -228,7 +232,7 @@ TEST_F(ScriptedRepairTest, AWebQueryStartSendsTheUrlAndModeAndKeepsTheHandle)
     TBuffer handle;
     handle.WriteInt32(7);
     handle.WriteInt32(99);
-    replies[230] = BytesOfBuffer(handle);
+    replies[KADRequestNumber(KADRequestCode::StartWebQuery)] = BytesOfBuffer(handle);
     URL url;
     url.Parse("https://cargohub.korvel.invalid/dl/a.cdp");
     KADWebQuery* query = KADWebQuery::Start(url, KADWebQueryModeDownload);
@@ -247,7 +251,7 @@ TEST_F(ScriptedRepairTest, AWebQueryStartSendsTheUrlAndModeAndKeepsTheHandle)
         EXPECT_TRUE(std::equal(payload.begin(), payload.end(), seen[0].payload.begin()));
     }
     KADWebQuery::Delete(query);
-    EXPECT_EQ(SeenCodes(), (std::vector<int32_t>{230, 231}));
+    EXPECT_EQ(SeenCodes(), RequestNumbers({KADRequestCode::StartWebQuery, KADRequestCode::CloseWebQuery}));
 }
 
 TEST_F(ScriptedRepairTest, ACompleteStatusIsCachedAndAnEmptyReplyCountsAsComplete)
@@ -259,7 +263,7 @@ TEST_F(ScriptedRepairTest, ACompleteStatusIsCachedAndAnEmptyReplyCountsAsComplet
     status.WriteUInt32(10);
     status.WriteString(Zel::AnsiString("/tmp/q1.dat"));
     status.WritePString(Zel::PString());
-    replies[232] = BytesOfBuffer(status);
+    replies[KADRequestNumber(KADRequestCode::GetWebQueryStatus)] = BytesOfBuffer(status);
     URL url;
     url.Parse("http://127.0.0.1/x");
     KADWebQuery* query = KADWebQuery::Start(url, KADWebQueryModePage);
@@ -269,9 +273,9 @@ TEST_F(ScriptedRepairTest, ACompleteStatusIsCachedAndAnEmptyReplyCountsAsComplet
     EXPECT_STREQ(file.c_str(), "/tmp/q1.dat");
     EXPECT_TRUE(query->IsComplete());
     EXPECT_EQ(query->GetResultCode(), 0u);
-    EXPECT_EQ(Count(232), 1);
+    EXPECT_EQ(Count(KADRequestCode::GetWebQueryStatus), 1);
 
-    replies[232] = KADBytes();
+    replies[KADRequestNumber(KADRequestCode::GetWebQueryStatus)] = KADBytes();
     KADWebQuery* empty = KADWebQuery::Start(url, KADWebQueryModePage);
     EXPECT_TRUE(empty->IsComplete());
     EXPECT_FALSE(empty->GetResultFile(file, text));
@@ -299,9 +303,9 @@ TEST_F(ScriptedRepairTest, SearchRecordsAreKeptOncePerLatestVersion)
         kept.push_back(record.latestVersion.ToTagString().c_str());
     // "4" is never reached: the records end at the first missing number.
     EXPECT_EQ(kept, (std::vector<std::string>{"<kuid2:1:2:3>", "<kuid:1:7>"}));
-    EXPECT_EQ(Count(41), 3);
+    EXPECT_EQ(Count(KADRequestCode::SetAssetDownloadSize), 3);
     // Only the two records whose latest version differs from the asked one.
-    EXPECT_EQ(Count(47), 2);
+    EXPECT_EQ(Count(KADRequestCode::SetLatestVersion), 2);
 
     CHBSearchResultList none;
     std::string noneText = "none 1\n" + record(0, "<kuid:1:2>", "<kuid2:1:2:3>", "http://h/a.cdp");

@@ -33,7 +33,7 @@ std::string WriteArchive(const std::string& path, const std::vector<std::string>
 
 class AssetBadInputTest : public AssetStoreTest {
 protected:
-    // 40 on the path: the reply's count and the lines sent for it.
+    // InstallArchive on the path: the reply's count and the lines sent for it.
     std::uint32_t InstallArchive(const std::string& path, std::vector<std::pair<std::int32_t, std::string>>& lines)
     {
         std::vector<KADTestMessage> notes;

@@ -62,11 +62,11 @@ protected:
     KADBytes Call(KADRequestCode code, const KADBytes& payload, std::vector<KADTestMessage>* notes = nullptr);
 
     AssetInfo Info(const KUID& id);
-    // 39: the KUID installed (null on failure) and the lines.
+    // InstallFolder: the KUID installed (null on failure) and the lines.
     KUID InstallFolder(const std::string& folder, std::vector<std::pair<std::int32_t, std::string>>* lines = nullptr);
-    // 23: the folder of the asset.
+    // GetAssetConfigPath: the folder of the asset.
     std::string FolderOf(const KUID& id);
-    // 30: handle words and folder; (-1, -1) on failure.
+    // OpenAsset: handle words and folder; (-1, -1) on failure.
     struct Opened {
         std::int32_t slot = -1;
         std::int32_t nonce = -1;

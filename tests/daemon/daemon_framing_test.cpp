@@ -74,9 +74,10 @@ TEST_F(DaemonFramingTest, EveryPipelinedRequestOfManyClientsIsAnsweredOnce)
     constexpr int RequestsEach = 150;
     // Reader-lane, unknown, worker-pool and (with hooks) long-lane codes, so
     // replies come back out of order.
-    const std::int32_t codes[] = {
-        KADRequestNumber(KADRequestCode::HostKeepAlive), 77, KADRequestNumber(KADRequestCode::GetSetting),
-        KADRequestNumber(KADRequestCode::TestEcho), KADRequestNumber(KADRequestCode::TestSleep)};
+    const std::int32_t codes[] = {KADRequestNumber(KADRequestCode::HostKeepAlive), UnknownRequestCode,
+                                  KADRequestNumber(KADRequestCode::GetSetting),
+                                  KADRequestNumber(KADRequestCode::TestEcho),
+                                  KADRequestNumber(KADRequestCode::TestSleep)};
     auto run = [&](int seed) {
         KADTestClient client;
         ASSERT_TRUE(client.Connect(port));

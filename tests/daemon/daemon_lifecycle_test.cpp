@@ -26,7 +26,7 @@ void ExpectAnswers(KADTestInstallation& installation, int port)
     ASSERT_TRUE(client.Connect(port));
     ASSERT_TRUE(client.Handshake(installation.ClientDatabasePath()));
     KADBytes reply = Int32Payload({1});
-    ASSERT_TRUE(client.Call(77, {}, reply));
+    ASSERT_TRUE(client.Call(UnknownRequestCode, {}, reply));
     EXPECT_TRUE(reply.empty());
 }
 

@@ -218,7 +218,7 @@ TEST_F(DaemonLimitsTest, APayloadTooLongForItsKindClosesTheConnectionBeforeItIsK
     // Four announced 256 MiB payloads, each followed by 16 MiB of it: none of
     // these kinds carries anything near that.
     const std::int32_t codes[] = {KADRequestNumber(KADRequestCode::GetSetting), SearchAssets,
-                                  KADRequestNumber(KADRequestCode::CommandHostAnswer), 77};
+                                  KADRequestNumber(KADRequestCode::CommandHostAnswer), UnknownRequestCode};
     std::vector<std::unique_ptr<KADTestClient>> senders;
     for (std::int32_t code : codes) {
         senders.push_back(Join());

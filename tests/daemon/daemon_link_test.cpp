@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr std::int32_t UnknownCode = 77;
+constexpr std::int32_t UnknownCode = UnknownRequestCode;
 constexpr std::int32_t EchoCode = KADRequestNumber(KADRequestCode::TestEcho);
 constexpr std::int32_t SleepCode = KADRequestNumber(KADRequestCode::TestSleep);
 constexpr std::int32_t FailCode = KADRequestNumber(KADRequestCode::TestFail);
@@ -224,7 +224,7 @@ TEST_F(DaemonLinkTest, ResultLinesArriveAsType3NotesBeforeTheReply)
     EXPECT_EQ(notes[1].body, second);
 }
 
-TEST_F(DaemonLinkTest, Request270AnswersClosesAndEndsTheDaemon)
+TEST_F(DaemonLinkTest, CloseDaemonAnswersClosesAndEndsTheDaemon)
 {
     KADTestClient client;
     Join(client);

@@ -17,6 +17,7 @@
 
 // The daemon tests build their payloads with the shared builders.
 using KorvelTest::Int32Payload;
+using KorvelTest::UnknownRequestCode;
 
 // A fresh installation root (bin/kaddaemon.exe is a copy of the built
 // daemon, since the daemon finds its root through its own resolved path).

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
+#include "assetdb/protocol/kad_requests.h"
 #include "assetdb/protocol/kad_wire.h"
 #include "foundation/streams/t_buffer.h"
 #include "kuid/kuid.h"
@@ -17,6 +19,27 @@ inline KADBytes Int32Payload(std::initializer_list<std::int32_t> words)
     for (std::int32_t word : words)
         KADAppendInt32(out, word);
     return out;
+}
+
+// The wire numbers of requests, in order, to hold against the codes a daemon saw.
+inline std::vector<std::int32_t> RequestNumbers(std::initializer_list<KADRequestCode> codes)
+{
+    std::vector<std::int32_t> numbers;
+    for (KADRequestCode code : codes)
+        numbers.push_back(KADRequestNumber(code));
+    return numbers;
+}
+
+// A code no row of the request table holds: the daemon answers it with an
+// empty reply.
+constexpr std::int32_t UnknownRequestCode = 77;
+static_assert(KADRequestName(static_cast<KADRequestCode>(UnknownRequestCode)) == nullptr);
+
+// The head of a request as it goes on the wire: code, transaction id and the
+// payload length announced.
+inline KADBytes RequestHeader(KADRequestCode code, std::int32_t transactionId, std::int32_t length)
+{
+    return Int32Payload({KADRequestNumber(code), transactionId, length});
 }
 
 // A Str: int32 length, then the bytes.

@@ -15,6 +15,7 @@
 namespace {
 
 using KorvelTest::Int32Payload;
+using KorvelTest::RequestHeader;
 
 KADBytes Concat(std::initializer_list<KADBytes> parts)
 {
@@ -87,11 +88,15 @@ TEST(KADRequestReader, ProtocolErrors)
         {"wrong handshake code", Int32Payload({0x4B414444}), {"error"}},
         {"negative path length", Int32Payload({KADProtocol::ClientCode, 330, 44088, 1, -1}), {"error"}},
         {"path longer than 4096", Int32Payload({KADProtocol::ClientCode, 330, 44088, 1, 4097}), {"error"}},
-        {"negative request length", Concat({hello, Int32Payload({102, 1, -5})}), {"handshake 0 p", "error"}},
-        {"request length above 1 GiB",
-         Concat({hello, Int32Payload({102, 1, (1 << 30) + 1})}),
+        {"negative request length",
+         Concat({hello, RequestHeader(KADRequestCode::GetSetting, 1, -5)}),
          {"handshake 0 p", "error"}},
-        {"most negative length", Concat({hello, Int32Payload({102, 1, INT32_MIN})}), {"handshake 0 p", "error"}},
+        {"request length above 1 GiB",
+         Concat({hello, RequestHeader(KADRequestCode::GetSetting, 1, (1 << 30) + 1)}),
+         {"handshake 0 p", "error"}},
+        {"most negative length",
+         Concat({hello, RequestHeader(KADRequestCode::GetSetting, 1, INT32_MIN)}),
+         {"handshake 0 p", "error"}},
         {"empty path", Int32Payload({KADProtocol::ClientCode, 330, 44088, 1, 0}), {"handshake 1 "}},
     };
     for (const Case& c : cases)
@@ -112,7 +117,8 @@ TEST(KADRequestReader, WrongCodeIsRefusedOnTheFirstWord)
 TEST(KADRequestReader, ALargeDeclaredLengthAllocatesOnlyWhatArrives)
 {
     KADRequestReader reader;
-    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), Int32Payload({20, 9, 1 << 30}), KADBytes(100, 'x')});
+    KADBytes bytes = Concat(
+        {KADEncodeHandshake(1, "p"), RequestHeader(KADRequestCode::GetAssetConfig, 9, 1 << 30), KADBytes(100, 'x')});
     std::size_t at = 0;
     std::size_t consumed = 0;
     ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KADReaderEvent::Handshake);
@@ -144,7 +150,7 @@ public:
     bool Admit(std::int32_t code, std::size_t length) override
     {
         reserved = 0;
-        return code != 20 || length <= 1000;
+        return code != KADRequestNumber(KADRequestCode::GetAssetConfig) || length <= 1000;
     }
     bool Reserve(std::size_t bytes) override
     {
@@ -164,7 +170,7 @@ TEST(KADRequestReader, TheGuardRefusesALengthTooLongForTheKind)
 {
     CountingGuard guard;
     KADRequestReader reader(&guard);
-    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), Int32Payload({20, 1, 1001})});
+    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), RequestHeader(KADRequestCode::GetAssetConfig, 1, 1001)});
     std::size_t consumed = 0;
     ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KADReaderEvent::Handshake);
     std::size_t at = consumed;
@@ -178,7 +184,8 @@ TEST(KADRequestReader, EveryGrowthOfThePayloadIsAskedForAndFollowsWhatArrived)
     CountingGuard guard;
     KADRequestReader reader(&guard);
     constexpr std::size_t Length = 3 * 1024 * 1024 + 5;
-    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), Int32Payload({21, 1, static_cast<std::int32_t>(Length)})});
+    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"),
+                             RequestHeader(KADRequestCode::GetAssetInfo, 1, static_cast<std::int32_t>(Length))});
     std::size_t consumed = 0;
     ASSERT_EQ(reader.Feed(bytes.data(), bytes.size(), consumed), KADReaderEvent::Handshake);
     std::size_t at = consumed;
@@ -206,7 +213,8 @@ TEST(KADRequestReader, AGrowthTheGuardRefusesIsAnError)
     CountingGuard guard;
     guard.budget = 200 * 1024;
     KADRequestReader reader(&guard);
-    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), Int32Payload({21, 1, 1 << 20}), KADBytes(300 * 1024, 'q')});
+    KADBytes bytes = Concat({KADEncodeHandshake(1, "p"), RequestHeader(KADRequestCode::GetAssetInfo, 1, 1 << 20),
+                             KADBytes(300 * 1024, 'q')});
     std::size_t at = 0;
     std::size_t consumed = 0;
     KADReaderEvent event = KADReaderEvent::NeedMore;

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "assetdb/protocol/kad_requests.h"
 #include "assetdb/protocol/kad_wire.h"
 
 namespace {
@@ -33,7 +34,7 @@ TEST(KADWire, DaemonMessagesCarryTheirTagsLowByteFirst)
 
 TEST(KADWire, RequestAndClosingWord)
 {
-    EXPECT_EQ(AsText(KADEncodeRequest(102, -1, "x", 1)),
+    EXPECT_EQ(AsText(KADEncodeRequest(KADRequestNumber(KADRequestCode::GetSetting), -1, "x", 1)),
               std::string("\x66\x00\x00\x00\xff\xff\xff\xff\x01\x00\x00\x00", 12) + "x");
     EXPECT_EQ(AsText(KADEncodeClosingWord()), std::string("\x01\x00\x00\x00", 4));
 }
