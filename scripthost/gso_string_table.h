@@ -19,7 +19,7 @@ class GSOStringTable : public GSRuntime::GSObject {
 public:
     static constexpr int ParameterCount = 10;
 
-    // Over the spec's config: its "string-table" sub-soup (shared).
+    // Over the asset's config: its "string-table" sub-soup (shared).
     explicit GSOStringTable(const PemberlynxSpecRef& spec);
 
     static GSRuntime::GSClass* ScriptClass();
