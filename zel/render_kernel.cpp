@@ -9,6 +9,7 @@
 #include "zel/rendering_cache_manager.h"
 #include "zel/os.h"
 #include "zel/plugin.h"
+#include "zel/scene_graph.h"
 #include "zel/test_hooks.h"
 
 namespace Zel {
@@ -20,8 +21,9 @@ std::atomic<uint64_t> g_kernelSerial{0};
 
 }  // namespace
 
-RenderKernel::RenderKernel(void* sceneGraph, float detail)
-    : sceneGraph_(sceneGraph),
+RenderKernel::RenderKernel(SceneGraph* sceneGraph, float detail)
+    : ownedSceneGraph_(sceneGraph ? nullptr : std::make_unique<SceneGraph>()),
+      sceneGraph_(sceneGraph ? sceneGraph : ownedSceneGraph_.get()),
       serial_(++g_kernelSerial),
       detail_(detail),
       display_(std::make_unique<Display>()),

@@ -11,12 +11,14 @@ class Display;
 class MaterialManager;
 class OS;
 class RenderingCacheManager;
+class SceneGraph;
 class SharedTextureCollection;
 
 class RenderKernel {
 public:
-    // sceneGraph may be null; detail is the engine's level-of-detail value.
-    RenderKernel(void* sceneGraph, float detail);
+    // Without a scene graph the kernel makes and owns one; detail is the
+    // engine's level-of-detail value.
+    RenderKernel(SceneGraph* sceneGraph, float detail);
     virtual ~RenderKernel();
     RenderKernel(const RenderKernel&) = delete;
     RenderKernel& operator=(const RenderKernel&) = delete;
@@ -35,7 +37,8 @@ public:
     // Different for every kernel a process makes: plug-ins that keep
     // resources of one kernel notice a new one even at a reused address.
     uint64_t GetSerial() const { return serial_; }
-    void* GetSceneGraph() const { return sceneGraph_; }
+    // The scenes the kernel culls; never null.
+    SceneGraph* GetSceneGraph() const { return sceneGraph_; }
     // The renderer named by "-render=" ("" for the null renderer).
     const std::string& GetRendererName() const { return renderer_; }
     // The recording display, the same for both renderers; lives as long as the kernel.
@@ -47,7 +50,8 @@ public:
     SharedTextureCollection* GetSharedTextureCollection() const { return sharedTextures_.get(); }
 
 private:
-    void* sceneGraph_;
+    std::unique_ptr<SceneGraph> ownedSceneGraph_;
+    SceneGraph* sceneGraph_;
     uint64_t serial_;
     float detail_;
     bool initialised_ = false;

@@ -1,0 +1,189 @@
+// Zel::Particle: ownership of children, searches, placements between frames, bounds and the base cull.
+#include "zel/particle.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "zel/vector3.h"
+#include "zel/view_point.h"
+
+namespace Zel {
+namespace {
+
+// The smallest sphere around both.
+BoundingSphere Enclose(const BoundingSphere& a, const BoundingSphere& b)
+{
+    const Vector3 between = VectorMaths::Subtract(b.centre, a.centre);
+    const float distance = VectorMaths::Length(between);
+    if (distance + b.radius <= a.radius)
+        return a;
+    if (distance + a.radius <= b.radius)
+        return b;
+    const float radius = (distance + a.radius + b.radius) * 0.5f;
+    const float shift = (radius - a.radius) / distance;
+    return {VectorMaths::Add(a.centre, VectorMaths::Scale(between, shift)), radius};
+}
+
+template <typename Node>
+Node* FindDepthFirst(Node* node, const std::string& wanted)
+{
+    if (node->name == wanted)
+        return node;
+    for (const auto& child : node->GetChildren()) {
+        if (Node* found = FindDepthFirst<Node>(child.get(), wanted))
+            return found;
+    }
+    return nullptr;
+}
+
+template <typename Node>
+void CollectDepthFirst(Node* node, std::vector<Node*>& out)
+{
+    out.push_back(node);
+    for (const auto& child : node->GetChildren())
+        CollectDepthFirst<Node>(child.get(), out);
+}
+
+}  // namespace
+
+Particle::~Particle() = default;
+
+bool Particle::CanAdopt(const Particle* child) const
+{
+    if (!child || child->parent)
+        return false;
+    // A node may not own one of its own ancestors: the tree would own itself.
+    for (const Particle* up = this; up; up = up->parent) {
+        if (up == child)
+            return false;
+    }
+    return true;
+}
+
+void Particle::Adopt(Particle* child)
+{
+    child->parent = this;
+    children_.emplace_back(child);
+}
+
+std::unique_ptr<Particle> Particle::Remove(Particle* child)
+{
+    auto found = std::find_if(children_.begin(), children_.end(),
+                              [child](const std::unique_ptr<Particle>& owned) { return owned.get() == child; });
+    if (!child || found == children_.end())
+        return nullptr;
+    std::unique_ptr<Particle> released = std::move(*found);
+    children_.erase(found);
+    released->parent = nullptr;
+    return released;
+}
+
+Particle* Particle::FindByName(const std::string& wanted)
+{
+    return FindDepthFirst<Particle>(this, wanted);
+}
+
+const Particle* Particle::FindByName(const std::string& wanted) const
+{
+    return FindDepthFirst<const Particle>(this, wanted);
+}
+
+std::vector<Particle*> Particle::EnumerateParticles()
+{
+    std::vector<Particle*> out;
+    CollectDepthFirst<Particle>(this, out);
+    return out;
+}
+
+std::vector<const Particle*> Particle::EnumerateParticles() const
+{
+    std::vector<const Particle*> out;
+    CollectDepthFirst<const Particle>(this, out);
+    return out;
+}
+
+void Particle::SetPosition(const Vector3& p)
+{
+    std::copy(p.begin(), p.end(), position);
+}
+
+void Particle::SetLocalTransformation(const Transformation& t)
+{
+    SetPosition(t.position);
+    SetOrientation(t.orientation);
+}
+
+Transformation Particle::GetGlobalTransformation() const
+{
+    Transformation global = GetLocalTransformation();
+    for (const Particle* up = parent; up; up = up->parent)
+        global = Transformation::MultiplyTransform(global, up->GetLocalTransformation());
+    return global;
+}
+
+Matrix4 Particle::GetLocalToGlobalMatrix() const
+{
+    Matrix4 global = GetLocalMatrix();
+    for (const Particle* up = parent; up; up = up->parent)
+        global = global * up->GetLocalMatrix();
+    return global;
+}
+
+void Particle::GlobalToLocal(Vector3& p, Quaternion& q) const
+{
+    if (!parent)
+        return;
+    const Transformation local = Transformation::MultiplyTransform({p, q}, parent->GetGlobalTransformation().Inverse());
+    p = local.position;
+    q = local.orientation;
+}
+
+void Particle::LocalToGlobal(Vector3& p, Quaternion& q) const
+{
+    if (!parent)
+        return;
+    const Transformation global = Transformation::MultiplyTransform({p, q}, parent->GetGlobalTransformation());
+    p = global.position;
+    q = global.orientation;
+}
+
+void Particle::SetBoundingBox(const Vector3& min, const Vector3& max)
+{
+    std::copy(min.begin(), min.end(), boundsMin);
+    std::copy(max.begin(), max.end(), boundsMax);
+}
+
+BoundingSphere Particle::GetBoundingSphere() const
+{
+    BoundingSphere sphere;
+    Vector3 half{};
+    for (size_t k = 0; k < 3; ++k) {
+        sphere.centre[k] = (boundsMin[k] + boundsMax[k]) * 0.5f;
+        half[k] = (boundsMax[k] - boundsMin[k]) * 0.5f;
+    }
+    sphere.radius = VectorMaths::Length(half);
+    return sphere;
+}
+
+BoundingSphere Particle::GetGlobalBoundingSphere(bool withChildren) const
+{
+    BoundingSphere sphere = GetBoundingSphere();
+    // Placements are rigid, so only the centre moves.
+    sphere.centre = GetGlobalTransformation().Apply(sphere.centre);
+    if (!withChildren)
+        return sphere;
+    for (const auto& child : children_)
+        sphere = Enclose(sphere, child->GetGlobalBoundingSphere(true));
+    return sphere;
+}
+
+void Particle::Cull(ViewPoint& viewpoint, const Matrix4& matrix)
+{
+    if (IsHidden())
+        return;
+    lastCulledFrame_ = viewpoint.GetFrameNumber();
+    for (const auto& child : children_)
+        child->Cull(viewpoint, child->GetLocalMatrix() * matrix);
+}
+
+}  // namespace Zel
