@@ -46,7 +46,24 @@ void CollectDepthFirst(Node* node, std::vector<Node*>& out)
 
 }  // namespace
 
-Particle::~Particle() = default;
+Particle::~Particle()
+{
+    // The children go with this node and must not reach back into it.
+    for (const auto& child : children_)
+        child->parent = nullptr;
+    if (parent)
+        parent->Forget(this);
+}
+
+void Particle::Forget(Particle* child)
+{
+    auto found = std::find_if(children_.begin(), children_.end(),
+                              [child](const std::unique_ptr<Particle>& owned) { return owned.get() == child; });
+    if (found == children_.end())
+        return;
+    found->release();
+    children_.erase(found);
+}
 
 bool Particle::CanAdopt(const Particle* child) const
 {

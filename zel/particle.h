@@ -32,6 +32,10 @@ class Particle {
 public:
     Particle() = default;
     explicit Particle(std::string particleName) : name(std::move(particleName)) {}
+    // Destroys the children with it. A node destroyed while it has a parent
+    // is first taken out of the parent, so whoever deletes a node needs not
+    // unlink it (the template checks and the mesh objects delete their
+    // attached nodes directly).
     virtual ~Particle();
     Particle(const Particle&) = delete;
     Particle& operator=(const Particle&) = delete;
@@ -118,6 +122,8 @@ public:
 
 private:
     void Adopt(Particle* child);
+    // Drops the parent's entry of a child that is being destroyed.
+    void Forget(Particle* child);
 
     std::vector<std::unique_ptr<Particle>> children_;
     float opacity_ = 1.0f;

@@ -90,6 +90,20 @@ TEST(SceneParticleTest, AddRefusesNodesThatWouldBreakTheTreeAndRemoveHandsOwners
     EXPECT_EQ(tree.top.GetChildren().back().get(), back);
 }
 
+TEST(SceneParticleTest, DeletingAnAttachedNodeTakesItOutOfItsParent)
+{
+    SmallTree tree;
+    // Deleted directly, as an owner outside the tree deletes what it hung in.
+    delete tree.b;
+    EXPECT_EQ(Names(static_cast<const Zel::Particle&>(tree.top).EnumerateParticles()),
+              (std::vector<std::string>{"top", "a", "dup", "dup", "c"}));
+    EXPECT_EQ(tree.a->GetChildren().size(), 1u);
+    // A subtree given back by Remove and dropped goes alone.
+    tree.top.Remove(tree.secondDup).reset();
+    EXPECT_EQ(tree.top.FindByName("c"), nullptr);
+    EXPECT_EQ(tree.top.GetChildren().size(), 1u);
+}
+
 TEST(SceneParticleTest, GlobalToLocalUndoesLocalToGlobalAtEveryDepth)
 {
     Zel::Particle top("top");
