@@ -1,6 +1,8 @@
 // The build comparisons of the template checks.
 #include "templates/dod_build_numbers.h"
 
+#include <cmath>
+
 namespace DODLib {
 
 float CheckBuildFromConfigValue(float korvelBuild)
@@ -31,6 +33,11 @@ bool AllowsCommentTags(float build)
 bool SkipsArraySizeCheck(float build)
 {
     return build < 2.89f;
+}
+
+bool NeedsConfigUpgrade(float build)
+{
+    return std::trunc(double(build) * 100.0) < 290.0;
 }
 
 }  // namespace DODLib

@@ -24,5 +24,8 @@ bool IsBefore31Untruncated(float build);
 bool AllowsCommentTags(float build);
 // build < 2.89: array sizes are not checked.
 bool SkipsArraySizeCheck(float build);
+// trunc(build x 100) in double precision < 290: the config is upgraded
+// from the old layout before it is checked.
+bool NeedsConfigUpgrade(float build);
 
 }  // namespace DODLib

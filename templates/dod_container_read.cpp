@@ -2,6 +2,7 @@
 #include <string>
 
 #include "templates/dod_build_numbers.h"
+#include "templates/dod_config_upgrade.h"
 #include "templates/dod_config_view.h"
 #include "templates/dod_container.h"
 #include "templates/dod_soup_helpers.h"
@@ -59,6 +60,10 @@ bool Container::Validate(const SoupHandle& config)
     ErrorHandler* errors = ErrorHandler::Instance();
     const float build = CheckBuildFromConfigValue(config.GetNamedTagAsFloat(names.korvelBuild, DefaultConfigBuild));
     manager->SetBuild(build);
+    // The handle shares the config's tree: the caller sees the upgraded
+    // soup. The build of the check stays the one read above.
+    SoupHandle upgraded = config;
+    UpgradeOldConfigIfNeeded(upgraded);
 
     const Zel::PString kind = config.GetNamedTag(names.kind);
     if (kind.IsEmpty()) {

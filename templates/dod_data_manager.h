@@ -95,6 +95,10 @@ public:
     // without inspecting it).
     void SetMeshLoader(MeshLoader loader);
     MeshData* GetMeshFor(const Container* container) const;
+    // Loads a mesh of the asset's folder (name relative to that folder) only
+    // to read it: not registered, nothing reported; null when it does not
+    // load.
+    std::unique_ptr<MeshData> InspectMesh(const Zel::PString& fileInAssetFolder);
     void ReleaseLoadedMeshes();
     void RemoveTag(Tag* tag);
     void RemoveContainerMesh(Container* container);

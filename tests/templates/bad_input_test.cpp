@@ -35,7 +35,12 @@ a{inherit{b 1};subpossibilities{x{kind "value";type "int"}};validation{uniquenam
 b{inherit{a 1};subpossibilities{y{kind "value";type "int"}};validation{meshtablehasshadow{}}}
 )")},
         {"kind.txt",
-         SoupText(R"(loop{top-level 1;inherit{a 1;b 1};subpossibilities{kind{kind "value";type "string"}}})")},
+         SoupText(R"(loop{top-level 1;inherit{a 1;b 1};subpossibilities{kind{kind "value";type "string"}
+  korvel-build{kind "value";type "float"}
+  category-era{kind "value";type "string"}
+  category-class{kind "value";type "string"}
+  category-region{kind "value";type "string"}
+}})")},
     });
     ASSERT_TRUE(ReadConfig("kind \"loop\"\nx 1\ny 2\n"));
     EXPECT_TRUE(Findings().empty()) << ::testing::PrintToString(Findings());

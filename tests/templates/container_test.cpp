@@ -19,6 +19,9 @@ base{subpossibilities{
   korvel-build{kind "value";type "float"}
   description{kind "value";type "string"}
   alias{kind "value";type "string"}
+  category-era{kind "value";type "string"}
+  category-class{kind "value";type "string"}
+  category-region{kind "value";type "string"}
 }
 obsolete-tag{
   old-name{obsolete-version 2.9;kind "value";type "string"}

@@ -19,6 +19,9 @@ base{subpossibilities{
   kind{kind "value";type "string";compulsory 1}
   username{kind "value";type "string"}
   korvel-build{kind "value";type "float"}
+  category-era{kind "value";type "string"}
+  category-class{kind "value";type "string"}
+  category-region{kind "value";type "string"}
 }}
 )";
 
@@ -212,10 +215,11 @@ TEST_F(FieldTypeTest, ChoiceValuesOutsideTheirListAreEmptiedAndThenReportedEmpty
 
 TEST_F(FieldTypeTest, CommentTagsAreSilentBefore25AndUndefinedFrom25)
 {
-    ASSERT_TRUE(ReadConfig("kind \"probe\"\nkorvel-build 2.4\nrem \"note\"\n"));
-    EXPECT_TRUE(Findings().empty());
-    ASSERT_TRUE(ReadConfig("kind \"probe\"\nkorvel-build 2.5\nrem \"note\"\n"));
-    EXPECT_EQ(Findings(), (std::vector<Finding>{Error("$dod_container_nodefinition", "rem")}));
+    // "!" (unlike "rem" and ";") survives the upgrade of configs before 2.9.
+    ASSERT_TRUE(ReadConfig("kind \"probe\"\nkorvel-build 2.4\n! \"note\"\n"));
+    EXPECT_TRUE(Findings().empty()) << ::testing::PrintToString(Findings());
+    ASSERT_TRUE(ReadConfig("kind \"probe\"\nkorvel-build 2.5\n! \"note\"\n"));
+    EXPECT_EQ(Findings(), (std::vector<Finding>{Error("$dod_container_nodefinition", "!")}));
 }
 
 TEST_F(FieldTypeTest, OldNumberedCategoryTagsWarnBefore29AndFailFrom29)
