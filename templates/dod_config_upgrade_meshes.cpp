@@ -108,16 +108,16 @@ void BuildSceneryMeshTable(SoupHandle& config, const Zel::PString& assetFile)
     const int names = CountNameAttachments(Joined({file, ".im"}));
     if (names > 0) {
         SoupHandle effects;
-        const Zel::PString fontColor = config.GetNamedTag(Zel::PString("fontcolor"));
-        const Zel::PString fontSize = config.GetNamedTag(Zel::PString("fontsize"));
         for (int i = 0; i < names; ++i) {
             SoupHandle effect;
             effect.SetNamedTag(Zel::PString("kind"), "name");
             effect.SetNamedTag(Zel::PString("att"), NumberedName("a.name", i));
-            if (!fontColor.IsEmpty())
-                effect.SetNamedTag(Zel::PString("fontcolor"), fontColor);
-            if (!fontSize.IsEmpty())
-                effect.SetNamedTag(Zel::PString("fontsize"), fontSize);
+            // Copied as they are: a colour stays a number list, a size a number.
+            for (const char* font : {"fontcolor", "fontsize"}) {
+                const Zel::PString name(font);
+                if (!config.GetNamedTag(name).IsEmpty())
+                    PutChunk(effect, name, config.Root()->GetNamedTagConst(name));
+            }
             effect.SetNamedTag(Zel::PString("name"), "name");
             effects.SetNamedSoup(NumberedName("", i), effect);
         }
