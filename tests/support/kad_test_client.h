@@ -156,7 +156,9 @@ public:
     std::int32_t daemonValue2 = 0;
 
 private:
-    static constexpr int ReadBoundSeconds = 30;
+    // A bound against a hung daemon, not a timing: a sanitizer build on a busy
+    // machine can take well over half a minute for a thousand-asset batch.
+    static constexpr int ReadBoundSeconds = 180;
 
     bool ReadExactly(void* bytes, std::size_t count)
     {
