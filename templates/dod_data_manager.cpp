@@ -8,6 +8,8 @@
 #include "assetdb/resource_database.h"
 #include "templates/dod_container.h"
 #include "zel/ascii.h"
+#include "zel/camera.h"
+#include "zel/particle.h"
 
 namespace DODLib {
 
@@ -101,6 +103,7 @@ void DataManager::Teardown()
     resourceDatabase_ = nullptr;
     attachmentTags_.clear();
     uniqueAttachmentTags_.clear();
+    ReleaseRenderContext();
     listFiles_.clear();
 }
 

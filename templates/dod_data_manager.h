@@ -17,6 +17,9 @@ struct AppContext;
 class KorvelResourceDatabase;
 
 namespace Zel {
+class Camera;
+class ParallelLight;
+class Particle;
 class ResourceSystem;
 class RenderKernel;
 class OS;
@@ -54,7 +57,9 @@ public:
     DataManager(const DataManager&) = delete;
     DataManager& operator=(const DataManager&) = delete;
 
-    // Keeps the engine objects of the record for the mesh checks; true.
+    // Keeps the engine objects of the record for the mesh checks, makes the
+    // root particle of their scene and links it into the kernel's scene
+    // graph (a second call replaces the first's); true.
     virtual bool InitialiseRenderContext(AppContext& context);
     virtual void MeshLoaded(Container* container);
     virtual void AddSourceTag(const Zel::PString& source, Tag* tag);
@@ -86,6 +91,12 @@ public:
     static void SetConfigFileName(const char* name);
     const Zel::PString& GetConfigFileName() const { return configFileName_; }
     KorvelResourceDatabase* GetResourceDatabase() const { return resourceDatabase_; }
+    // The scene particle the checked meshes hang from; null before
+    // InitialiseRenderContext and after shutdown.
+    Zel::Particle* GetRootParticle() const { return rootParticle_.get(); }
+    // The light of the checked meshes, under the root particle; null unless
+    // the record named a camera.
+    Zel::ParallelLight* GetLight() const { return light_; }
 
     // Checks a file named by a file-path field by its extension, loading
     // meshes and animations; the mesh object or null.
@@ -138,6 +149,11 @@ private:
     explicit DataManager(const char* dataFolder);
     bool LoadTemplateData();
     void Teardown();
+    // Unlinks the root particle from the scene graph and deletes the
+    // camera, the light and the root particle.
+    void ReleaseRenderContext();
+    // Takes the record's camera over and gives its scene the parallel light.
+    void LightPreviewScene(AppContext& context);
     MeshData* RegisterMesh(std::unique_ptr<MeshData> mesh, Container* container);
     std::unique_ptr<MeshData> LoadMesh(const Zel::PString& file, bool lod, Container* container);
     void AddPerformanceNotes(const MeshData& mesh, const Zel::PString& file, Container* container);
@@ -153,6 +169,9 @@ private:
     Zel::ResourceSystem* resourceSystem_ = nullptr;
     Zel::RenderKernel* renderKernel_ = nullptr;
     Zel::OS* os_ = nullptr;
+    std::unique_ptr<Zel::Particle> rootParticle_;
+    Zel::ParallelLight* light_ = nullptr;  // owned by the root particle
+    std::unique_ptr<Zel::Camera> camera_;
     bool templatesLoaded_ = false;
     std::map<const Container*, std::unique_ptr<MeshData>> loadedMeshes_;
     MeshData* currentMesh_ = nullptr;

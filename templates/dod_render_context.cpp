@@ -6,11 +6,16 @@
 #include "foundation/base/logging.h"
 #include "mesh/korvel_alpha_blend_cache.h"
 #include "templates/dod_data_manager.h"
+#include "zel/camera.h"
+#include "zel/display.h"
 #include "zel/material_manager.h"
 #include "zel/material_texture.h"
+#include "zel/parallel_light.h"
+#include "zel/particle.h"
 #include "zel/render_kernel.h"
 #include "zel/rendering_cache.h"
 #include "zel/rendering_cache_manager.h"
+#include "zel/scene_graph.h"
 
 namespace DODLib {
 namespace {
@@ -45,13 +50,50 @@ Registration registration;
 
 bool DataManager::InitialiseRenderContext(AppContext& context)
 {
+    // A second binding replaces the first: its scene leaves the old
+    // kernel's graph before the new one is made.
+    ReleaseRenderContext();
     resourceSystem_ = context.resourceSystem;
     renderKernel_ = context.renderKernel;
     os_ = context.os;
-    // The record names no camera in this program, so no light is made; the
-    // preview record is never set either.
+    rootParticle_ = std::make_unique<Zel::Particle>();
+    if (renderKernel_)
+        renderKernel_->GetSceneGraph()->AddScene(rootParticle_.get());
+    // Only a preview names a camera; this program's start-up never does.
+    if (context.previewCamera)
+        LightPreviewScene(context);
+    // The record's preview object is never set in this program.
     publishedKernel = renderKernel_;
     return true;
+}
+
+void DataManager::LightPreviewScene(AppContext& context)
+{
+    // The record gives the camera up: the manager deletes it at teardown.
+    camera_.reset(context.previewCamera);
+    context.previewCamera = nullptr;
+    camera_->SetScene(rootParticle_.get());
+    auto light = std::make_unique<Zel::ParallelLight>(Zel::Vector3{0, 0, 0}, camera_->GetOrientation(), 100000.0f,
+                                                      Zel::Vector4{0, 0, 0, 1}, Zel::LightParallel);
+    // Flag bit 1: a light draws nothing, so culling passes over it.
+    light->SetFlag(Zel::ParticleFlagHidden, true);
+    light->ambient = {0.1f, 0.1f, 0.1f, 1};
+    light->diffuse = {0.7f, 0.7f, 0.7f, 1};
+    light->specular = {0.6f, 0.6f, 0.6f, 1};
+    // Fog mode 3 at a density that never shows: the preview's materials
+    // keep their fog set-up without darkening the mesh.
+    if (renderKernel_)
+        renderKernel_->GetDisplay()->SetFog(3, 1e-18f);
+    light_ = rootParticle_->Add(std::move(light));
+}
+
+void DataManager::ReleaseRenderContext()
+{
+    if (rootParticle_ && renderKernel_)
+        renderKernel_->GetSceneGraph()->UnlinkScene(rootParticle_.get());
+    camera_.reset();
+    light_ = nullptr;
+    rootParticle_.reset();
 }
 
 Zel::RenderKernel* DataManager::GetPublishedRenderKernel()

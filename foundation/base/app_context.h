@@ -2,6 +2,7 @@
 #pragma once
 
 namespace Zel {
+class Camera;
 class ResourceSystem;
 class RenderKernel;
 class OS;
@@ -15,6 +16,7 @@ struct AppContext {
     void* unusedWord2 = nullptr;  // nothing sets or reads it
     void* unusedWord3 = nullptr;  // nothing sets or reads it
     Zel::OS* os = nullptr;
-    // Scene record for the template preview; this program leaves it null.
-    void* previewScene = nullptr;
+    // Camera of the template preview; this program leaves it null. When set,
+    // the template data manager takes it over (and lights its scene).
+    Zel::Camera* previewCamera = nullptr;
 };

@@ -11,13 +11,17 @@
 #include "mesh/module_plugins.h"
 #include "template_test_support.h"
 #include "templates/dod_data_manager.h"
+#include "zel/camera.h"
 #include "zel/display.h"
 #include "zel/log.h"
 #include "zel/material_manager.h"
 #include "zel/material_texture.h"
+#include "zel/parallel_light.h"
+#include "zel/particle.h"
 #include "zel/render_kernel.h"
 #include "zel/rendering_cache.h"
 #include "zel/rendering_cache_manager.h"
+#include "zel/scene_graph.h"
 
 namespace TemplateTests {
 namespace {
@@ -116,6 +120,62 @@ TEST_F(RenderContextTest, AMissingSharedTextureEndsTheRegistrationBeforeTheChunk
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "DataManager::RegisterKorvelBumpVertexType> SharedTextureCollection failed");
     EXPECT_EQ(kernel_.GetDisplay()->GetNumVertexTypes(), typesBefore);
+}
+
+TEST_F(RenderContextTest, TheRootParticleIsTheKernelsSceneUntilShutdownAndNoCameraMeansNoLight)
+{
+    DataManager* manager = DataManager::Instance();
+    Zel::Particle* root = manager->GetRootParticle();
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(kernel_.GetSceneGraph()->GetScenes(), std::vector<Zel::Particle*>{root});
+    EXPECT_EQ(manager->GetLight(), nullptr);
+    EXPECT_TRUE(root->GetChildren().empty());
+    EXPECT_EQ(kernel_.GetDisplay()->GetState().fogMode, 0);
+    // Binding again replaces the scene instead of adding a second one.
+    ASSERT_TRUE(manager->InitialiseRenderContext(context_));
+    EXPECT_EQ(kernel_.GetSceneGraph()->GetScenes(), std::vector<Zel::Particle*>{manager->GetRootParticle()});
+    DataManager::Shutdown();
+    EXPECT_TRUE(kernel_.GetSceneGraph()->GetScenes().empty());
+}
+
+TEST_F(RenderContextTest, ACameraGetsTheSceneAndAParallelLightUnderTheRoot)
+{
+    auto* camera = new Zel::Camera("camera");
+    const Zel::Quaternion facing = Zel::Quaternion::FromAxisAngle({0, 1, 0}, 0.5f);
+    camera->SetOrientation(facing);
+    camera->SetPosition({4, 5, 6});
+    context_.previewCamera = camera;
+    DataManager* manager = DataManager::Instance();
+    ASSERT_TRUE(manager->InitialiseRenderContext(context_));
+    EXPECT_EQ(context_.previewCamera, nullptr) << "the manager owns the camera now";
+    Zel::Particle* root = manager->GetRootParticle();
+    EXPECT_EQ(camera->GetScene(), root);
+
+    const Zel::ParallelLight* light = manager->GetLight();
+    ASSERT_NE(light, nullptr);
+    ASSERT_EQ(root->GetChildren().size(), 1u);
+    EXPECT_EQ(root->GetChildren()[0].get(), light);
+    EXPECT_EQ(light->GetPosition(), (Zel::Vector3{0, 0, 0}));
+    EXPECT_TRUE(light->GetOrientation().SameRotation(facing, 1e-6f));
+    EXPECT_FLOAT_EQ(light->range, 100000.0f);
+    EXPECT_EQ(light->type, Zel::LightParallel);
+    EXPECT_EQ(light->type, 3);
+    EXPECT_EQ(light->flags, 2) << "flag bit 1 only";
+    struct Colour {
+        const char* name;
+        Zel::Vector4 got, want;
+    } colours[] = {{"colour", light->colour, {0, 0, 0, 1}},
+                   {"ambient", light->ambient, {0.1f, 0.1f, 0.1f, 1}},
+                   {"diffuse", light->diffuse, {0.7f, 0.7f, 0.7f, 1}},
+                   {"specular", light->specular, {0.6f, 0.6f, 0.6f, 1}}};
+    for (const Colour& c : colours)
+        EXPECT_EQ(c.got, c.want) << c.name;
+    EXPECT_EQ(kernel_.GetDisplay()->GetState().fogMode, 3);
+    EXPECT_FLOAT_EQ(kernel_.GetDisplay()->GetState().fogDensity, 1e-18f);
+    // Teardown deletes the camera and the light with the root (the
+    // sanitiser sees any leak or double delete).
+    DataManager::Shutdown();
+    EXPECT_TRUE(kernel_.GetSceneGraph()->GetScenes().empty());
 }
 
 }  // namespace
