@@ -17,6 +17,7 @@
 namespace Zel {
 class DisplayCapabilities;
 class MaterialManager;
+class ParticleStructure;
 struct GeometryConfigData;
 }  // namespace Zel
 
@@ -105,6 +106,14 @@ public:
     void ComputeBounds();
     void ComputeTexelScale();
     void ComputeOrientedBox();
+
+    // Points of the attachment table hung on an instance as it is set up.
+    // Attachment points (names beginning 'a' or 'A'): with a skeleton, on the
+    // node the name gives (placed in the structure's frame), falling back to
+    // the structure itself; without one, on the structure.
+    void AddAttachmentPoints(Zel::ParticleStructure& structure) const;
+    // Reference points (names beginning 'p' or 'P'), on the structure.
+    void AddReferencePoints(Zel::ParticleStructure& structure) const;
 
     // Collision: the three corners of the triangle at index offset o of chunk c;
     // false when the chunk, the offset or an index is out of range.

@@ -14,6 +14,9 @@ void KorvelIndexedMeshDefinition::BuildSkeletonFromInfluences()
         bone->name = influence.name;
         memcpy(bone->position, influence.position, sizeof bone->position);
         Zel::QuaternionFromMatrix(influence.orientation, bone->orientation);
+        // The rest frame the skeleton returns to without animation.
+        bone->SetFramePosition(bone->GetPosition());
+        bone->SetFrameOrientation(bone->GetOrientation());
         bones.push_back(std::move(bone));
     }
     int root = -1;

@@ -130,12 +130,12 @@ void Particle::SetLocalTransformation(const Transformation& t)
     SetOrientation(t.orientation);
 }
 
-Transformation Particle::GetGlobalTransformation() const
+Transformation Particle::GetTransformationIn(const Particle* frame) const
 {
-    Transformation global = GetLocalTransformation();
-    for (const Particle* up = parent; up; up = up->parent)
-        global = Transformation::MultiplyTransform(global, up->GetLocalTransformation());
-    return global;
+    Transformation placed = GetLocalTransformation();
+    for (const Particle* up = parent; up && up != frame; up = up->parent)
+        placed = Transformation::MultiplyTransform(placed, up->GetLocalTransformation());
+    return placed;
 }
 
 Matrix4 Particle::GetLocalToGlobalMatrix() const
@@ -146,20 +146,21 @@ Matrix4 Particle::GetLocalToGlobalMatrix() const
     return global;
 }
 
-void Particle::GlobalToLocal(Vector3& p, Quaternion& q) const
+void Particle::GlobalToLocal(Vector3& p, Quaternion& q, const Particle* frame) const
 {
-    if (!parent)
+    if (!parent || parent == frame)
         return;
-    const Transformation local = Transformation::MultiplyTransform({p, q}, parent->GetGlobalTransformation().Inverse());
+    const Transformation local =
+        Transformation::MultiplyTransform({p, q}, parent->GetTransformationIn(frame).Inverse());
     p = local.position;
     q = local.orientation;
 }
 
-void Particle::LocalToGlobal(Vector3& p, Quaternion& q) const
+void Particle::LocalToGlobal(Vector3& p, Quaternion& q, const Particle* frame) const
 {
-    if (!parent)
+    if (!parent || parent == frame)
         return;
-    const Transformation global = Transformation::MultiplyTransform({p, q}, parent->GetGlobalTransformation());
+    const Transformation global = Transformation::MultiplyTransform({p, q}, parent->GetTransformationIn(frame));
     p = global.position;
     q = global.orientation;
 }

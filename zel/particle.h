@@ -83,15 +83,20 @@ public:
     // R(orientation) x T(position).
     Matrix4 GetLocalMatrix() const { return GetLocalTransformation().ToMatrix(); }
     // This node's frame in the frame of the tree's top node.
-    Transformation GetGlobalTransformation() const;
+    Transformation GetGlobalTransformation() const { return GetTransformationIn(nullptr); }
+    // This node's frame in the frame of an ancestor (whose own placement is
+    // left out); the top node's frame when frame is null or no ancestor.
+    Transformation GetTransformationIn(const Particle* frame) const;
     // Local matrix x parent's local-to-global matrix.
     Matrix4 GetLocalToGlobalMatrix() const;
-    // Turns a placement given in the top node's frame into the frame this
-    // node's local placement is given in (its parent's), so that setting it
-    // as the local placement puts the node there.
-    void GlobalToLocal(Vector3& p, Quaternion& q) const;
-    // The reverse: a placement in the parent's frame to the top node's frame.
-    void LocalToGlobal(Vector3& p, Quaternion& q) const;
+    // Turns a placement given in the top node's frame (or in the frame of
+    // the ancestor frame) into the frame this node's local placement is
+    // given in (its parent's), so that setting it as the local placement
+    // puts the node there.
+    void GlobalToLocal(Vector3& p, Quaternion& q, const Particle* frame = nullptr) const;
+    // The reverse: a placement in the parent's frame to the top node's (or
+    // the ancestor's) frame.
+    void LocalToGlobal(Vector3& p, Quaternion& q, const Particle* frame = nullptr) const;
 
     void SetBoundingBox(const Vector3& min, const Vector3& max);
     // The sphere around the local box, in this node's frame.

@@ -139,6 +139,32 @@ TEST(SceneParticleTest, GlobalToLocalUndoesLocalToGlobalAtEveryDepth)
     }
 }
 
+TEST(SceneParticleTest, PlacementsCanBeTakenInAnAncestorsFrame)
+{
+    // scene (moved) { mesh (moved, turned) { bone { point } } }
+    Zel::Particle scene("scene");
+    scene.SetPosition({100, 0, 0});
+    Zel::Particle* mesh = AddNamed(scene, "mesh");
+    mesh->SetLocalTransformation({{0, 10, 0}, Zel::Quaternion::FromAxisAngle({0, 0, 1}, kPi / 2)});
+    Zel::Particle* bone = AddNamed(*mesh, "bone");
+    bone->SetLocalTransformation({{1, 0, 0}, Zel::Quaternion::FromAxisAngle({0, 1, 0}, kPi / 3)});
+    Zel::Particle* point = AddNamed(*bone, "point");
+    const Zel::Transformation wanted = {{2, 3, 4}, Zel::Quaternion::FromAxisAngle({1, 0, 0}, 0.4f)};
+    Zel::Vector3 p = wanted.position;
+    Zel::Quaternion q = wanted.orientation;
+    point->GlobalToLocal(p, q, mesh);
+    point->SetLocalTransformation({p, q});
+    const Zel::Transformation inMesh = point->GetTransformationIn(mesh);
+    ExpectNear(inMesh.position, wanted.position, "in the mesh's frame");
+    EXPECT_TRUE(inMesh.orientation.SameRotation(wanted.orientation, 1e-4f));
+    // The whole chain differs by the mesh's and the scene's placements.
+    ExpectNear(point->GetGlobalTransformation().position, {97, 12, 4}, "in the scene");
+    // The parent as the frame leaves the placement as it is.
+    Zel::Vector3 same = {5, 6, 7};
+    point->GlobalToLocal(same, q, bone);
+    ExpectNear(same, {5, 6, 7}, "parent frame");
+}
+
 TEST(SceneParticleTest, HiddenNodesAreNotCulledWithEverythingBelowThem)
 {
     EXPECT_EQ(Zel::ParticleFlagHidden, 2);
