@@ -24,6 +24,13 @@ public:
     void RemoveLight(const ParallelLight* light);
     const std::vector<const ParallelLight*>& GetLights() const { return lights_; }
 
+    // A new copy of the object is lit by the same lights, with the same mark.
+    void InitInstance(LightTarget& target) const
+    {
+        target.lights_ = lights_;
+        target.changed_ = changed_;
+    }
+
     // Sets or clears the mark that asks for the lighting to be worked out again.
     virtual void SetUpdateLighting(bool value) { changed_ = value; }
     bool IsLightingChanged() const { return changed_; }
@@ -34,8 +41,9 @@ public:
     virtual void UpdateLighting(Display* display, const Viewport& viewport, const Matrix4& matrix, bool force);
     // Rebuilds the light list from the lights' present placements; the
     // chunks and materials are those being lit (the list serves them all).
-    void CalculateLighting(Display* display, const Viewport& viewport, const Matrix4& matrix, uint32_t chunkCount,
-                           GeometryChunk* const* chunks, Material* const* materials);
+    // Objects that light their chunks themselves extend it.
+    virtual void CalculateLighting(Display* display, const Viewport& viewport, const Matrix4& matrix,
+                                   uint32_t chunkCount, GeometryChunk* const* chunks, Material* const* materials);
     // The list the materials' CacheChunk receives.
     const LightList& GetLightList() const { return lightList_; }
     // How often the lighting was worked out.

@@ -83,6 +83,16 @@ void Particle::Adopt(Particle* child)
     children_.emplace_back(child);
 }
 
+void Particle::InitInstance(Particle& target) const
+{
+    target.name = name;
+    target.flags = flags;
+    target.SetLocalTransformation(GetLocalTransformation());
+    std::copy(std::begin(boundsMin), std::end(boundsMin), target.boundsMin);
+    std::copy(std::begin(boundsMax), std::end(boundsMax), target.boundsMax);
+    target.opacity_ = opacity_;
+}
+
 std::unique_ptr<Particle> Particle::Remove(Particle* child)
 {
     auto found = std::find_if(children_.begin(), children_.end(),

@@ -54,6 +54,9 @@ public:
         return adopted;
     }
     bool CanAdopt(const Particle* child) const;
+    // Gives a new copy of this node its name, flags, placement, bounds and
+    // opacity; its children and parent are its own.
+    void InitInstance(Particle& target) const;
     // Hands a direct child back to the caller; null when it is not one.
     std::unique_ptr<Particle> Remove(Particle* child);
     const std::vector<std::unique_ptr<Particle>>& GetChildren() const { return children_; }

@@ -311,6 +311,34 @@ TEST(SceneParticleTest, LightingIsWorkedOutOnlyWhenTheLightsChangedOrItIsForced)
     EXPECT_EQ(target.GetLightList()[0]->type, Zel::LightParallel);
 }
 
+TEST(SceneParticleTest, ACopyTakesTheNodesStateButNotItsPlaceInTheTree)
+{
+    SmallTree tree;
+    tree.a->SetLocalTransformation({{1, 2, 3}, Zel::Quaternion::FromAxisAngle({0, 1, 0}, 0.3f)});
+    tree.a->SetBoundingBox({-1, -2, -3}, {4, 5, 6});
+    tree.a->SetHidden(true);
+    tree.a->SetOpacity(0.25f);
+    Zel::Particle copy;
+    tree.a->InitInstance(copy);
+    EXPECT_EQ(copy.name, "a");
+    EXPECT_TRUE(copy.IsHidden());
+    EXPECT_FLOAT_EQ(copy.GetOpacity(), 0.25f);
+    EXPECT_EQ(copy.GetPosition(), tree.a->GetPosition());
+    EXPECT_TRUE(copy.GetOrientation().SameRotation(tree.a->GetOrientation(), 0));
+    EXPECT_FLOAT_EQ(copy.boundsMin[2], -3);
+    EXPECT_FLOAT_EQ(copy.boundsMax[1], 5);
+    EXPECT_EQ(copy.parent, nullptr);
+    EXPECT_TRUE(copy.GetChildren().empty());
+
+    Zel::ParallelLight light({0, 0, 0}, {}, 1, {0, 0, 0, 1});
+    Zel::LightTarget lit;
+    lit.AddLight(&light);
+    Zel::LightTarget litCopy;
+    lit.InitInstance(litCopy);
+    EXPECT_EQ(litCopy.GetLights(), lit.GetLights());
+    EXPECT_TRUE(litCopy.IsLightingChanged());
+}
+
 TEST(SceneParticleTest, TheKernelAlwaysHasASceneGraphThatLinksEachSceneOnce)
 {
     Zel::RenderKernel kernel(nullptr, 8.0f);
