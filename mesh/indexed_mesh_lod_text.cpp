@@ -59,6 +59,13 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+bool IsGeometryConfiguration(const std::string& path)
+{
+    constexpr std::string_view extension = ".imtxt";
+    return path.size() >= extension.size() &&
+           Zel::AsciiEqualIgnoreCase(std::string_view(path).substr(path.size() - extension.size()), extension);
+}
+
 float DiagonalSquared(const float* low, const float* high)
 {
     float sum = 0;
@@ -180,12 +187,16 @@ int KorvelIndexedMeshLODDefinition::AddLODLevel(const Zel::DisplayCapabilities* 
         level->SetBoneNameTable(&boneTableNames_);
     std::string base = resource ? resource->name : name_;
     std::string path = !meshFile.empty() && meshFile[0] == '/' ? meshFile : FolderOf(base) + meshFile;
-    // Geometry configurations (".imtxt") are not read by this build.
-    if (path.size() >= 6 && Zel::AsciiEqualIgnoreCase(std::string_view(path).substr(path.size() - 6), ".imtxt"))
-        return MeshParseFailed;
-    int result = level->OpenMeshFile(path);
-    if (result == MeshOk)
-        result = level->Load(display, materials, resource, path, defaultColour);
+    int result = MeshOk;
+    // A geometry configuration parses on its own terms: its parser failure is
+    // 1, where the description's own is 2, so a caller can tell which file broke.
+    if (IsGeometryConfiguration(path)) {
+        result = level->LoadConfig(display, materials, resource, path, defaultColour);
+    } else {
+        result = level->OpenMeshFile(path);
+        if (result == MeshOk)
+            result = level->Load(display, materials, resource, path, defaultColour);
+    }
     if (result != MeshOk)
         return result;
     if (first) {

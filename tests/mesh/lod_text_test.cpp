@@ -153,3 +153,68 @@ TEST(LodTextTest, SkinnedLevelsKeepTheirWeightsByBoneNameAndSaveAsABinaryFile)
     ASSERT_TRUE(binary->Serialise(again));
     EXPECT_EQ(again, bytes);
 }
+
+namespace {
+
+// One triangle five units wide with the two attachments of the ".im" levels.
+const char* const kConfigLevel = R"(version 1.00
+chunk body {
+    material body.m.onetex {}
+    vertex "0 0 0"; vertex "5 0 0"; vertex "0 5 0"
+    indices "0 1 2"
+}
+attachment lamp:Cull {}
+attachment door {}
+)";
+
+}  // namespace
+
+TEST(LodTextTest, GeometryConfigurationLevelsBuildThroughTheConfigurationReader)
+{
+    TextLoad load;
+    load.tree.MakeFile("far.imtxt", kConfigLevel);
+    load.tree.MakeFile("upper.IMTXT", kConfigLevel);
+    ASSERT_EQ(load.Load("version 1.00\n"
+                        "mesh 0 { name a.im }\n"
+                        "mesh 80 { name far.imtxt }\n"
+                        "mesh 90 { name upper.IMTXT }\n"
+                        "mesh wreck { name far.imtxt }\n"),
+              MeshOk);
+    const KorvelIndexedMeshLODDefinition& lod = *load.definition;
+    ASSERT_EQ(lod.GetLevelCount(), 3u);
+    EXPECT_EQ(lod.GetLevel(1).chunkCount, 1u);
+    EXPECT_EQ(lod.GetLevel(1).vertexTotal, 3u);
+    EXPECT_EQ(lod.GetLevel(1).faceTotal, 1u);
+    EXPECT_EQ(lod.GetLevel(1).chunks[0]->GetVertexCount(), 3u);
+    EXPECT_EQ(lod.GetNamedLevels()[0].level, 1);  // the configuration is not read twice
+    // The configuration level's bounds are the widest, so the definition takes them.
+    EXPECT_EQ(lod.GetBoundsMax()[0], 5.0f);
+    EXPECT_EQ(lod.GetChunkCount(), 1);
+}
+
+TEST(LodTextTest, EachFileKeepsItsOwnParserFailureCode)
+{
+    struct Case {
+        const char* what;
+        const char* level;  // written as "level.imtxt"; null: not written
+        const char* description;
+        int result;
+    };
+    const Case cases[] = {
+        {"the description does not parse", kConfigLevel, "version 1.00\nmesh 0 { name level.imtxt\n", MeshNoData},
+        {"the configuration does not parse", "chunk c { vertex \"0 0 0\"\n", "", MeshParseFailed},
+        {"the configuration is not there", nullptr, "", MeshNoData},
+        {"the configuration cannot be interpreted", "chunk c { vertex \"0 0\" }\n", "", MeshBadFormat},
+        {"the configuration has other attachments", "chunk c { vertex \"0 0 0\" }\n", "", MeshBadFormat},
+        {"the configuration's material is unknown", "chunk c { material x.m.tbumptex {} }\n", "", MeshMaterialNotFound},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TextLoad load;
+        if (c.level)
+            load.tree.MakeFile("level.imtxt", c.level);
+        std::string description =
+            *c.description ? c.description : "version 1.00\nmesh 0 { name a.im }\nmesh 10 { name level.imtxt }\n";
+        EXPECT_EQ(load.Load(description), c.result);
+    }
+}
