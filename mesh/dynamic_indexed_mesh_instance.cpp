@@ -9,25 +9,19 @@ void KorvelDynamicIndexedMeshInstance::SetUp(Zel::Resource* resource, const Korv
 {
     SetResource(resource);
     SetDefinition(definition);
-    software_ = !definition.UsesHardwareSkinning();
-    BuildFromDefinition(definition.GetInfluences(), !software_);
-    if (software_) {
+    SetUpSkinning(definition);
+    if (!definition.UsesHardwareSkinning()) {
         MakeChunkArrayUnique();
         for (uint32_t i = 0; i < chunkCount_; ++i)
             MakeChunkUnique(i);
     }
-    skeleton_ = definition.GetSkeleton() ? CopyBoneTree(*definition.GetSkeleton()) : nullptr;
-    AttachSkeleton(skeleton_.get());
 }
 
 KorvelIndexedMeshInstance* KorvelDynamicIndexedMeshInstance::CreateInstance() const
 {
     auto* copy = new KorvelDynamicIndexedMeshInstance(kernel_);
     CopyInto(*copy);
-    copy->CopyInfluenceMesh(*this);
-    copy->software_ = software_;
-    copy->skeleton_ = skeleton_ ? CopyBoneTree(*skeleton_) : nullptr;
-    copy->AttachSkeleton(copy->skeleton_.get());
+    copy->CopySkinning(*this);
     copy->MakeChunkArrayUnique();
     for (uint32_t i = 0; i < copy->chunkCount_; ++i) {
         if ((copy->chunks_[i]->GetFlags() & ChunkFlagRefused) == 0)

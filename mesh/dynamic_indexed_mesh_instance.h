@@ -1,8 +1,6 @@
 // KorvelDynamicIndexedMeshInstance: a mesh instance deformed by its own copy of the definition's skeleton.
 #pragma once
 
-#include <memory>
-
 #include "mesh/indexed_mesh_instance.h"
 #include "mesh/influence_mesh.h"
 
@@ -20,9 +18,5 @@ public:
     void SetUp(Zel::Resource* resource, const KorvelIndexedMeshDefinition& definition);
     // What rendering a frame runs first: level 0's skin for that frame.
     void UpdateSkin(uint32_t frame);
-    Zel::ParticleBone* GetSkeletonInstance() const { return skeleton_.get(); }
-
-private:
-    std::unique_ptr<Zel::ParticleBone> skeleton_;
-    bool software_ = false;
+    Zel::ParticleBone* GetSkeletonInstance() const { return GetAttachedSkeleton(); }
 };

@@ -106,6 +106,20 @@ void KorvelInfluenceMesh::CopyInfluenceMesh(const KorvelInfluenceMesh& source)
     LinkBones();
 }
 
+void KorvelInfluenceMesh::SetUpSkinning(const KorvelIndexedMeshDefinition& definition)
+{
+    BuildFromDefinition(definition.GetInfluences(), definition.UsesHardwareSkinning());
+    ownSkeleton_ = definition.GetSkeleton() ? CopyBoneTree(*definition.GetSkeleton()) : nullptr;
+    AttachSkeleton(ownSkeleton_.get());
+}
+
+void KorvelInfluenceMesh::CopySkinning(const KorvelInfluenceMesh& source)
+{
+    CopyInfluenceMesh(source);
+    ownSkeleton_ = source.ownSkeleton_ ? CopyBoneTree(*source.ownSkeleton_) : nullptr;
+    AttachSkeleton(ownSkeleton_.get());
+}
+
 void KorvelInfluenceMesh::AttachSkeleton(Zel::ParticleBone* root)
 {
     skeletonRoot_ = root;

@@ -51,7 +51,16 @@ public:
     // Children by parent name; the last bone without a parent is the root.
     void LinkBones();
 
+    // The skeleton the bones are bound to (null when unbound).
+    Zel::ParticleBone* GetAttachedSkeleton() const { return skeletonRoot_; }
+
 protected:
+    // One level from the definition's influences, skinned on the display
+    // when the definition chose so, bound to a skeleton of the mesh's own:
+    // a copy of the definition's that animation moves.
+    void SetUpSkinning(const KorvelIndexedMeshDefinition& definition);
+    // The source's bones, bound to a copy of its skeleton in its current pose.
+    void CopySkinning(const KorvelInfluenceMesh& source);
     void CopyInfluenceMesh(const KorvelInfluenceMesh& source);
     void ComputeBindPose(size_t bone, const Zel::Matrix4& parentWorld);
     void UpdateBone(size_t bone, const Zel::Matrix4& parentWorld, uint32_t level, bool hardware, uint32_t chunkCount,
@@ -61,5 +70,6 @@ protected:
     std::vector<InfluenceBone> bones_;
     int root_ = -1;
     Zel::ParticleBone* skeletonRoot_ = nullptr;
+    std::unique_ptr<Zel::ParticleBone> ownSkeleton_;
     std::vector<uint32_t> frameStamps_;
 };

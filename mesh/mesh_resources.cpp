@@ -191,12 +191,16 @@ KorvelIndexedMeshInstance* KorvelProgressiveMeshResource::CreateMeshInstance()
     if (!kernel_ || !definition_ || lastResult_ != MeshOk)
         return nullptr;
     const auto& definition = static_cast<const KorvelProgressiveMeshDefinition&>(*definition_);
-    // Skinned progressive instances are not made by this build.
-    if (!definition.GetInfluences().empty() && definition.GetMaxBonesPerChunk() != 0)
+    if (definition.GetInfluences().empty() || definition.GetMaxBonesPerChunk() == 0) {
+        auto* instance = new KorvelProgressiveMeshInstance(kernel_);
+        instance->SetResource(this);
+        instance->SetProgressiveDefinition(definition);
+        return instance;
+    }
+    if (!definition.GetSkeleton())
         return nullptr;
-    auto* instance = new KorvelProgressiveMeshInstance(kernel_);
-    instance->SetResource(this);
-    instance->SetProgressiveDefinition(definition);
+    auto* instance = new KorvelDynamicProgressiveMeshInstance(kernel_);
+    instance->SetUp(this, definition);
     return instance;
 }
 

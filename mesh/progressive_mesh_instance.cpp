@@ -15,14 +15,19 @@ void KorvelProgressiveMeshInstance::MakeEveryChunkUnique()
 KorvelIndexedMeshInstance* KorvelProgressiveMeshInstance::CreateInstance() const
 {
     auto* copy = new KorvelProgressiveMeshInstance(kernel_);
-    CopyInto(*copy);
-    copy->progressive_ = progressive_;
-    copy->currentLevel_ = currentLevel_;
-    copy->totalFaces_ = totalFaces_;
-    copy->drawCounts_ = drawCounts_;
-    // Edits change index entries and counts: no two instances share a chunk.
-    copy->MakeEveryChunkUnique();
+    CopyProgressiveInto(*copy);
     return copy;
+}
+
+void KorvelProgressiveMeshInstance::CopyProgressiveInto(KorvelProgressiveMeshInstance& copy) const
+{
+    CopyInto(copy);
+    copy.progressive_ = progressive_;
+    copy.currentLevel_ = currentLevel_;
+    copy.totalFaces_ = totalFaces_;
+    copy.drawCounts_ = drawCounts_;
+    // Edits change index entries and counts: no two instances share a chunk.
+    copy.MakeEveryChunkUnique();
 }
 
 void KorvelProgressiveMeshInstance::SetProgressiveDefinition(const KorvelProgressiveMeshDefinition& definition)
@@ -102,4 +107,29 @@ void KorvelProgressiveMeshInstance::CoarsenToFaces(uint32_t wanted)
         if (totalFaces_ <= wanted)
             return;
     }
+}
+
+KorvelDynamicProgressiveMeshInstance::KorvelDynamicProgressiveMeshInstance(Zel::RenderKernel* kernel)
+    : KorvelProgressiveMeshInstance(kernel)
+{}
+
+void KorvelDynamicProgressiveMeshInstance::SetUp(Zel::Resource* resource,
+                                                 const KorvelProgressiveMeshDefinition& definition)
+{
+    SetResource(resource);
+    SetProgressiveDefinition(definition);
+    SetUpSkinning(definition);
+}
+
+KorvelIndexedMeshInstance* KorvelDynamicProgressiveMeshInstance::CreateInstance() const
+{
+    auto* copy = new KorvelDynamicProgressiveMeshInstance(kernel_);
+    CopyProgressiveInto(*copy);
+    copy->CopySkinning(*this);
+    return copy;
+}
+
+void KorvelDynamicProgressiveMeshInstance::UpdateSkin(uint32_t frame)
+{
+    KorvelInfluenceMesh::UpdateSkin(chunkCount_, chunks_, frame, 0);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "mesh/indexed_mesh_instance.h"
+#include "mesh/influence_mesh.h"
 #include "mesh/progressive_mesh_definition.h"
 
 class KorvelProgressiveMeshInstance : public KorvelIndexedMeshInstance {
@@ -30,6 +31,10 @@ public:
     };
     const DrawCounts& GetDrawCounts(uint32_t chunk) const { return drawCounts_[chunk]; }
 
+protected:
+    // The progressive copy: base part, detail state, chunks of the copy's own.
+    void CopyProgressiveInto(KorvelProgressiveMeshInstance& copy) const;
+
 private:
     void ApplyLevel(uint32_t level, int sign);
     void MakeEveryChunkUnique();
@@ -38,4 +43,20 @@ private:
     uint32_t currentLevel_ = 0;
     uint32_t totalFaces_ = 0;
     std::vector<DrawCounts> drawCounts_;
+};
+
+// The progressive instance deformed by a skeleton of its own. Its chunks are
+// already private, so software skinning rewrites nothing shared.
+class KorvelDynamicProgressiveMeshInstance : public KorvelProgressiveMeshInstance, public KorvelInfluenceMesh {
+public:
+    static constexpr int kTypeId = 20;
+
+    explicit KorvelDynamicProgressiveMeshInstance(Zel::RenderKernel* kernel);
+    int GetID() const override { return kTypeId; }
+    KorvelIndexedMeshInstance* CreateInstance() const override;
+    // Resource, the progressive definition at full detail, the bones and the skeleton.
+    void SetUp(Zel::Resource* resource, const KorvelProgressiveMeshDefinition& definition);
+    // What rendering a frame runs first: level 0's skin for that frame.
+    void UpdateSkin(uint32_t frame);
+    Zel::ParticleBone* GetSkeletonInstance() const { return GetAttachedSkeleton(); }
 };

@@ -64,6 +64,11 @@ struct Resources {
         block.levels = {{}, {{0, {{0, 1, 1, {0}}}}}};
         progressive.tail = KorvelTest::WritePm(block);
         tree.MakeFile("lok/d.pm", KorvelTest::WriteIm(progressive));
+        KorvelTest::ImFile skinnedProgressive = Skinned();
+        skinnedProgressive.tail = progressive.tail;
+        tree.MakeFile("lok/skinned.pm", KorvelTest::WriteIm(skinnedProgressive));
+        rootless.tail = progressive.tail;
+        tree.MakeFile("lok/rootless.pm", KorvelTest::WriteIm(rootless));
     }
 
     KorvelGeometryBaseResource* Get(const std::string& name, bool withKernel = true)
@@ -89,7 +94,7 @@ TEST(MeshResourcesTest, EachKindLoadsOnLockAndMakesItsInstance)
         const char* name;
         int id;
     };
-    const Case cases[] = {{"lok/a.im", 17}, {"lok/skinned.im", 18}, {"lok/d.pm", 19},
+    const Case cases[] = {{"lok/a.im", 17}, {"lok/skinned.im", 18}, {"lok/d.pm", 19},      {"lok/skinned.pm", 20},
                           {"lok/b.lm", 21}, {"lok/c.lm", 21},       {"lok/skinned.lm", 22}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -124,9 +129,10 @@ TEST(MeshResourcesTest, LoadsThatFailMakeNoInstance)
         EXPECT_EQ(resource->GetLastResult(), MeshNoMaterialManager);
         EXPECT_EQ(resource->GetDefinition(), nullptr);
     }
-    {
+    for (const char* name : {"lok/rootless.im", "lok/rootless.pm"}) {
+        SCOPED_TRACE(name);
         // A skinned mesh whose bones never reach a root has no skeleton.
-        ResourceRef resource(resources.Get("lok/rootless.im"));
+        ResourceRef resource(resources.Get(name));
         ASSERT_EQ(resource->Lock(), 0);
         EXPECT_EQ(resource->GetDefinition()->GetSkeleton(), nullptr);
         EXPECT_EQ(resource->CreateMeshInstance(), nullptr);

@@ -7,6 +7,8 @@
 
 #include "mesh/dynamic_indexed_mesh_instance.h"
 #include "mesh/mesh_load_fixture.h"
+#include "mesh/pm_writer.h"
+#include "mesh/progressive_mesh_instance.h"
 
 using KorvelTest::ImFile;
 using KorvelTest::MeshLoad;
@@ -128,4 +130,51 @@ TEST(SkinnedInstanceTest, TheLastParentlessBoneIsTheRootAndTheOtherStaysStill)
     // vertex 4 of a four-vertex chunk is ignored.
     EXPECT_EQ(Position(instance, 0), (std::array<float, 3>{0, 0, 0}));
     EXPECT_EQ(Position(instance, 1), (std::array<float, 3>{1, 2, 0}));
+}
+
+TEST(SkinnedInstanceTest, SkinnedProgressiveInstancesSkinTheirOwnChunksAtEveryDetail)
+{
+    ImFile file = ArmQuad();
+    KorvelTest::PmBlock block;
+    block.levels = {{}, {{0, {{0, 1, 1, {0}}}}}};
+    file.tail = KorvelTest::WritePm(block);
+    std::string bytes = KorvelTest::WriteIm(file);
+    MeshLoad load;
+    KorvelProgressiveMeshDefinition definition;
+    definition.GetFile().Open(std::vector<uint8_t>(bytes.begin(), bytes.end()), load.resource.name);
+    ASSERT_EQ(definition.Load(&load.display, &load.materials, &load.resource, load.resource.name, 0xFFFFFFFFu), MeshOk);
+    SetLocalPoints(definition);
+
+    KorvelDynamicProgressiveMeshInstance instance(nullptr);
+    instance.SetUp(nullptr, definition);
+    EXPECT_EQ(instance.GetID(), 20);
+    ASSERT_NE(instance.GetRootBone(), nullptr);
+    EXPECT_EQ(instance.GetRootBone()->name, "root");
+    EXPECT_NE(instance.GetChunk(0), definition.GetChunk(0));
+    EXPECT_EQ(instance.GetCurrentLevel(), 1u);
+    instance.UpdateSkin(1);
+    EXPECT_EQ(Position(instance, 2), (std::array<float, 3>{1, 1, 0}));
+    EXPECT_EQ(Position(instance, 3), (std::array<float, 3>{0.5f, 0.5f, 0}));
+    instance.CoarsenToFaces(0);
+    EXPECT_EQ(instance.GetCurrentLevel(), 0u);
+
+    std::unique_ptr<KorvelIndexedMeshInstance> copy(instance.CreateInstance());
+    auto* skinned = dynamic_cast<KorvelDynamicProgressiveMeshInstance*>(copy.get());
+    ASSERT_NE(skinned, nullptr);
+    EXPECT_EQ(skinned->GetCurrentLevel(), 0u);
+    EXPECT_NE(skinned->GetChunk(0), instance.GetChunk(0));
+    ASSERT_NE(skinned->GetSkeletonInstance(), nullptr);
+    EXPECT_NE(skinned->GetSkeletonInstance(), instance.GetSkeletonInstance());
+    // Turning the original's arm moves its vertices only.
+    Zel::ParticleBone* arm = const_cast<Zel::ParticleBone*>(instance.GetSkeletonInstance()->FindByName("arm"));
+    arm->orientation[2] = std::sqrt(0.5f);
+    arm->orientation[3] = std::sqrt(0.5f);
+    instance.UpdateSkin(2);
+    skinned->UpdateSkin(2);
+    EXPECT_NEAR(Position(instance, 2)[0], 0.0f, 1e-6);
+    EXPECT_EQ(Position(*skinned, 2), (std::array<float, 3>{1, 1, 0}));
+    // The definition keeps its own positions.
+    float stored[3];
+    memcpy(stored, definition.GetChunk(0)->GetItem(Zel::ItemPosition).data + 2 * 12, 12);
+    EXPECT_EQ(stored[1], 1.0f);
 }
