@@ -10,10 +10,15 @@ void KorvelDynamicIndexedMeshInstance::SetUp(Zel::Resource* resource, const Korv
     SetResource(resource);
     SetDefinition(definition);
     SetUpSkinning(definition);
-    if (!definition.UsesHardwareSkinning()) {
+    bool software = !definition.UsesHardwareSkinning();
+    if (software)
         MakeChunkArrayUnique();
-        for (uint32_t i = 0; i < chunkCount_; ++i)
+    for (uint32_t i = 0; i < chunkCount_; ++i) {
+        bool slotless = chunks_[i]->GetInfluenceMatrices().empty();
+        if (software || slotless)
             MakeChunkUnique(i);
+        if (slotless)
+            chunks_[i]->SetFlags(chunks_[i]->GetFlags() | ChunkFlagRefused);
     }
 }
 
@@ -22,11 +27,11 @@ KorvelIndexedMeshInstance* KorvelDynamicIndexedMeshInstance::CreateInstance() co
     auto* copy = new KorvelDynamicIndexedMeshInstance(kernel_);
     CopyInto(*copy);
     copy->CopySkinning(*this);
+    // Software-skinned chunks too: each instance's skin update rewrites their
+    // positions, and a draw the alpha cache defers would show the other's.
     copy->MakeChunkArrayUnique();
-    for (uint32_t i = 0; i < copy->chunkCount_; ++i) {
-        if ((copy->chunks_[i]->GetFlags() & ChunkFlagRefused) == 0)
-            copy->MakeChunkUnique(i);
-    }
+    for (uint32_t i = 0; i < copy->chunkCount_; ++i)
+        copy->MakeChunkUnique(i);
     return copy;
 }
 

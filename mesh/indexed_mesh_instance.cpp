@@ -8,27 +8,6 @@
 #include "mesh/triangle_tests.h"
 #include "zel/resource.h"
 
-Zel::GeometryChunk* CopyGeometryChunk(Zel::GeometryChunk& chunk)
-{
-    auto* copy =
-        new Zel::GeometryChunk(chunk.GetVertexCount(), chunk.GetFaceCount(), chunk.GetIndexCount(),
-                               chunk.GetFaceNormalCount(), chunk.GetFlags(), chunk.GetItems(), chunk.GetHintValue());
-    for (int item = 1; item < 32; ++item) {
-        Zel::VertexStream from = chunk.GetItem(item);
-        Zel::VertexStream to = copy->GetItem(item);
-        if (from && to)
-            memcpy(to.data, from.data, size_t{from.stride} * chunk.GetVertexCount());
-    }
-    if (chunk.GetIndices())
-        memcpy(copy->GetIndices(), chunk.GetIndices(), size_t{chunk.GetIndexCount()} * 2);
-    if (chunk.GetFaceNormals())
-        memcpy(copy->GetFaceNormals(), chunk.GetFaceNormals(), size_t{chunk.GetFaceNormalCount()} * 12);
-    copy->SetFaceNeighborArray(chunk.GetFaceNeighbors());
-    for (int bone : chunk.GetInfluenceMatrices())
-        copy->AddInfluenceMatrix(bone);
-    return copy;
-}
-
 KorvelIndexedMeshInstance::KorvelIndexedMeshInstance(Zel::RenderKernel* kernel) : kernel_(kernel) {}
 
 KorvelIndexedMeshInstance::~KorvelIndexedMeshInstance()
@@ -129,10 +108,7 @@ void KorvelIndexedMeshInstance::MakeChunkUnique(uint32_t index)
 {
     if (index >= chunkCount_ || index >= chunks_.Size())
         return;
-    chunks_.MakeUnique();
-    Zel::GeometryChunk* copy = CopyGeometryChunk(*chunks_[index]);
-    chunks_.Set(index, copy);
-    copy->ReleaseReference();
+    StoreChunk(index, CopyGeometryChunk(*chunks_[index]));
 }
 
 bool KorvelIndexedMeshInstance::AddChunk(Zel::GeometryChunk* chunk, Zel::Material* material)
@@ -140,6 +116,19 @@ bool KorvelIndexedMeshInstance::AddChunk(Zel::GeometryChunk* chunk, Zel::Materia
     if (!chunk || (chunk->GetFlags() & ChunkFlagRefused) != 0 || !chunk->GetInfluenceMatrices().empty() ||
         chunks_.IsNull())
         return false;
+    if ((chunk->GetFlags() & ChunkFlagUnshared) != 0) {
+        Zel::GeometryChunk* copy = CopyGeometryChunk(*chunk);
+        AppendChunk(copy, material);
+        copy->ReleaseReference();
+    } else {
+        AppendChunk(chunk, material);
+    }
+    return true;
+}
+
+void KorvelIndexedMeshInstance::AppendChunk(Zel::GeometryChunk* chunk, Zel::Material* material)
+{
+    // New arrays: whoever shares the old ones keeps them as they were.
     RefArrayRef<Zel::GeometryChunk> chunks;
     RefArrayRef<Zel::Material> materials;
     chunks.Allocate(chunkCount_ + 1);
@@ -148,32 +137,41 @@ bool KorvelIndexedMeshInstance::AddChunk(Zel::GeometryChunk* chunk, Zel::Materia
         chunks.PushBack(chunks_[i]);
         materials.PushBack(i < materials_.Size() ? materials_[i] : nullptr);
     }
-    if ((chunk->GetFlags() & ChunkFlagUnshared) != 0) {
-        Zel::GeometryChunk* copy = CopyGeometryChunk(*chunk);
-        chunks.PushBack(copy);
-        copy->ReleaseReference();
-    } else {
-        chunks.PushBack(chunk);
-    }
+    chunks.PushBack(chunk);
     materials.PushBack(material);
     chunks_ = chunks;
     materials_ = materials;
     ++chunkCount_;
-    return true;
 }
 
 bool KorvelIndexedMeshInstance::MergeChunk(Zel::GeometryChunk* chunk, uint32_t index)
 {
-    if (!chunk || (chunk->GetFlags() & ChunkFlagRefused) != 0 || !chunk->GetInfluenceMatrices().empty() ||
-        index >= chunkCount_)
+    if (!chunk || (chunk->GetFlags() & ChunkFlagRefused) != 0 || !chunk->GetInfluenceMatrices().empty())
         return false;
+    Zel::GeometryChunk* joined = JoinChunk(chunk, index);
+    if (!joined)
+        return false;
+    StoreChunk(index, joined);
+    return true;
+}
+
+Zel::GeometryChunk* KorvelIndexedMeshInstance::JoinChunk(Zel::GeometryChunk* chunk, uint32_t index) const
+{
+    if (!chunk || index >= chunkCount_ || index >= chunks_.Size())
+        return nullptr;
     Zel::GeometryChunk* target = chunks_[index];
     if ((chunk->GetFlags() & ChunkFlagMergeable) == 0 || (target->GetFlags() & ChunkFlagMergeable) == 0)
-        return false;
-    // The engine's vertex-type compatibility: the same items.
-    if (chunk->GetItems() != target->GetItems())
-        return false;
-    return false;
+        return nullptr;
+    // Every chunk draws in one pass here; the vertex types accept each other
+    // when they hold the same items.
+    return AppendGeometryChunk(*target, *chunk);
+}
+
+void KorvelIndexedMeshInstance::StoreChunk(uint32_t index, Zel::GeometryChunk* chunk)
+{
+    chunks_.MakeUnique();
+    chunks_.Set(index, chunk);
+    chunk->ReleaseReference();
 }
 
 void KorvelIndexedMeshInstance::SetScale(const float scale[3])

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 
+#include "mesh/geometry_chunk_copies.h"
 #include "mesh/indexed_mesh_definition.h"
 
 namespace Zel {
@@ -32,9 +33,6 @@ enum : uint32_t {
     ChunkFlagUnshared = 0x1000,
 };
 
-// A chunk's own copy: streams, indices, face normals, neighbours and matrix slots.
-Zel::GeometryChunk* CopyGeometryChunk(Zel::GeometryChunk& chunk);
-
 class KorvelIndexedMeshInstance {
 public:
     static constexpr int kTypeId = 17;
@@ -61,8 +59,8 @@ public:
     void MakeChunkUnique(uint32_t index);
     // False for a refused or skinned chunk, or without a chunk array.
     virtual bool AddChunk(Zel::GeometryChunk* chunk, Zel::Material* material);
-    // Appending geometry to a chunk is not done headless: every merge is refused
-    // after the checks that name why.
+    // Appends the chunk's geometry to a private copy of chunk index: both
+    // mergeable triangle lists with the same vertex items, neither skinned.
     virtual bool MergeChunk(Zel::GeometryChunk* chunk, uint32_t index);
 
     void SetScale(const float scale[3]);
@@ -98,6 +96,13 @@ protected:
     // The copy of InitInstance: shared arrays, counts, opacity, scale, resource.
     void CopyInto(KorvelIndexedMeshInstance& target) const;
     void DuplicateUnsharedChunks();
+    // Chunk index with chunk's geometry appended (counted, the caller's), or
+    // null when the two cannot merge.
+    Zel::GeometryChunk* JoinChunk(Zel::GeometryChunk* chunk, uint32_t index) const;
+    // Appends the pair to new arrays (each counted once more).
+    void AppendChunk(Zel::GeometryChunk* chunk, Zel::Material* material);
+    // Puts a counted chunk at index of a private array, taking its reference.
+    void StoreChunk(uint32_t index, Zel::GeometryChunk* chunk);
 
     Zel::RenderKernel* kernel_;
     Zel::Resource* resource_ = nullptr;

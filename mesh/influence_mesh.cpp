@@ -2,6 +2,7 @@
 #include "mesh/influence_mesh.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -207,5 +208,48 @@ void KorvelInfluenceMesh::UpdateBone(size_t index, const Zel::Matrix4& parentWor
                 position[k] += weight.weight * moved[k];
             memcpy(at, position, 12);
         }
+    }
+}
+
+int KorvelInfluenceMesh::FindBone(const std::string& name) const
+{
+    for (size_t i = 0; i < bones_.size(); ++i) {
+        if (bones_[i].name == name)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+const InfluenceChunkWeights* KorvelInfluenceMesh::FindLevelZeroSet(size_t bone, uint32_t chunk) const
+{
+    if (bone >= bones_.size() || bones_[bone].levels.empty())
+        return nullptr;
+    for (const InfluenceChunkWeights& set : bones_[bone].levels[0].sets) {
+        if (set.chunk == chunk)
+            return &set;
+    }
+    return nullptr;
+}
+
+InfluenceChunkWeights* KorvelInfluenceMesh::FindLevelZeroSet(size_t bone, uint32_t chunk)
+{
+    return const_cast<InfluenceChunkWeights*>(std::as_const(*this).FindLevelZeroSet(bone, chunk));
+}
+
+bool KorvelInfluenceMesh::AppendInfluenceSet(size_t bone, const InfluenceChunkWeights& set)
+{
+    if (bone >= bones_.size() || bones_[bone].levels.empty())
+        return false;
+    bones_[bone].levels[0].sets.push_back(set);
+    return true;
+}
+
+void KorvelInfluenceMesh::JoinInfluenceSets(InfluenceChunkWeights& target, const InfluenceChunkWeights& source,
+                                            uint32_t vertexOffset)
+{
+    target.weights.reserve(target.weights.size() + source.weights.size());
+    for (InfluenceWeight weight : source.weights) {
+        weight.vertex += vertexOffset;
+        target.weights.push_back(weight);
     }
 }

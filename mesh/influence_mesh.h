@@ -51,6 +51,17 @@ public:
     // Children by parent name; the last bone without a parent is the root.
     void LinkBones();
 
+    // The bone of that name, or -1.
+    int FindBone(const std::string& name) const;
+    // Bone's level-0 set for a chunk, or null.
+    const InfluenceChunkWeights* FindLevelZeroSet(size_t bone, uint32_t chunk) const;
+    InfluenceChunkWeights* FindLevelZeroSet(size_t bone, uint32_t chunk);
+    // Appends a copy of the set to the bone's level 0; false when it has no levels.
+    bool AppendInfluenceSet(size_t bone, const InfluenceChunkWeights& set);
+    // Target's influences followed by source's, their vertices moved by offset.
+    static void JoinInfluenceSets(InfluenceChunkWeights& target, const InfluenceChunkWeights& source,
+                                  uint32_t vertexOffset);
+
     // The skeleton the bones are bound to (null when unbound).
     Zel::ParticleBone* GetAttachedSkeleton() const { return skeletonRoot_; }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "mesh/indexed_mesh_instance.h"
@@ -73,6 +74,57 @@ TEST(IndexedMeshInstanceTest, AddAndMergeRefuseWhatTheyCannotTake)
     EXPECT_EQ(load.definition->GetChunks().Size(), 2u);
     chunk->AddInfluenceMatrix(0);
     EXPECT_FALSE(instance.AddChunk(chunk, material));
+}
+
+TEST(IndexedMeshInstanceTest, MergeAppendsTheGeometryToAPrivateCopyOfTheChunk)
+{
+    MeshLoad load;
+    ASSERT_EQ(load.Load(TwoQuads()), MeshOk);
+    KorvelIndexedMeshInstance instance(nullptr);
+    instance.SetDefinition(*load.definition);
+    Zel::GeometryChunk* shared = instance.GetChunk(0);
+    ASSERT_TRUE(instance.MergeChunk(load.definition->GetChunk(1), 0));
+    Zel::GeometryChunk* merged = instance.GetChunk(0);
+    EXPECT_NE(merged, shared);
+    EXPECT_EQ(merged->GetVertexCount(), 8u);
+    EXPECT_EQ(merged->GetFaceCount(), 4u);
+    ASSERT_EQ(merged->GetIndexCount(), 12u);
+    // The second quad's indices move past the first quad's four vertices.
+    EXPECT_EQ(std::vector<uint16_t>(merged->GetIndices() + 6, merged->GetIndices() + 12),
+              (std::vector<uint16_t>{4, 5, 6, 4, 6, 7}));
+    float z = 0;
+    memcpy(&z, merged->GetItem(Zel::ItemPosition).data + 5 * 12 + 8, 4);
+    EXPECT_EQ(z, 2.0f);
+    EXPECT_EQ(instance.GetFaceCount(), 6u);
+    // Neither the definition nor its chunk changed.
+    EXPECT_EQ(load.definition->GetChunk(0), shared);
+    EXPECT_EQ(shared->GetVertexCount(), 4u);
+}
+
+TEST(IndexedMeshInstanceTest, MergeRefusesChunksThatCannotJoin)
+{
+    ImFile file = TwoQuads();
+    file.chunks.push_back(KorvelTest::QuadChunk());
+    file.chunks[2].geometry.flags = 8;  // a strip
+    file.chunks[2].geometry.indices = {0, 1, 3, 2};
+    file.chunks.push_back(KorvelTest::QuadChunk());
+    file.chunks[3].geometry.version = 150;  // a second uv set: other vertex items
+    file.chunks[3].geometry.uvSets.push_back(file.chunks[3].geometry.uvSets[0]);
+    MeshLoad load;
+    ASSERT_EQ(load.Load(file), MeshOk);
+    struct Case {
+        const char* what;
+        uint32_t chunk, index;
+    };
+    const Case cases[] = {
+        {"into a strip", 1, 2}, {"a strip", 2, 0}, {"other vertex items", 3, 0}, {"past the last chunk", 1, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        KorvelIndexedMeshInstance instance(nullptr);
+        instance.SetDefinition(*load.definition);
+        EXPECT_FALSE(instance.MergeChunk(load.definition->GetChunk(static_cast<int>(c.chunk)), c.index));
+        EXPECT_TRUE(instance.GetChunks().SameBlock(load.definition->GetChunks()));
+    }
 }
 
 TEST(IndexedMeshInstanceTest, ScaleStretchesTheBoundsAndAScaleOfOneRestoresThem)

@@ -69,6 +69,8 @@ struct Resources {
         tree.MakeFile("lok/skinned.pm", KorvelTest::WriteIm(skinnedProgressive));
         rootless.tail = progressive.tail;
         tree.MakeFile("lok/rootless.pm", KorvelTest::WriteIm(rootless));
+        zeroBones.tail = progressive.tail;
+        tree.MakeFile("lok/zero.pm", KorvelTest::WriteIm(zeroBones));
     }
 
     KorvelGeometryBaseResource* Get(const std::string& name, bool withKernel = true)
@@ -94,8 +96,9 @@ TEST(MeshResourcesTest, EachKindLoadsOnLockAndMakesItsInstance)
         const char* name;
         int id;
     };
-    const Case cases[] = {{"lok/a.im", 17}, {"lok/skinned.im", 18}, {"lok/d.pm", 19},      {"lok/skinned.pm", 20},
-                          {"lok/b.lm", 21}, {"lok/c.lm", 21},       {"lok/skinned.lm", 22}};
+    const Case cases[] = {{"lok/a.im", 17},       {"lok/skinned.im", 18}, {"lok/zero.im", 17},
+                          {"lok/d.pm", 19},       {"lok/skinned.pm", 20}, {"lok/zero.pm", 19},
+                          {"lok/b.lm", 21},       {"lok/c.lm", 21},       {"lok/skinned.lm", 22}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ResourceRef resource(resources.Get(c.name));
