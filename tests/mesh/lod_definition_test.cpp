@@ -306,3 +306,30 @@ TEST(LodDefinitionTest, EmptyChunksAreDroppedAndNothingToSaveIsResultOne)
     EXPECT_FALSE(empty.Serialise(bytes));
     EXPECT_TRUE(bytes.empty());
 }
+
+// A LOD mesh keeps the bone limit of 25 on a display that skins; an indexed
+// mesh drops to 24 there (its own tests), and the two stay apart.
+TEST(LodDefinitionTest, DisplaySkinningTakesUpToTwentyFiveBonesAndOnlyWhenTheDisplaySkins)
+{
+    struct Case {
+        uint32_t maxBones;
+        bool displaySkins;
+        bool hardware;
+    } cases[] = {{24, true, true}, {25, true, true}, {26, true, false}, {2, false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.maxBones);
+        LmFile file;
+        file.boneTable = {{"root", ""}};
+        file.levels = {QuadLevel(0)};
+        file.levels[0].maxInfluences = 1;
+        file.levels[0].maxBones = c.maxBones;
+        file.levels[0].chunks[0].geometry.weightsPerVertex = 1;
+        file.levels[0].weights = {{{0, {{0, 1.0f}}}}};
+        LodLoad load;
+        load.display.SetCapability(29, c.displaySkins);
+        ASSERT_EQ(load.Load(file), MeshOk);
+        EXPECT_EQ(load.definition->GetHardwareBoneLimit(), 25u);
+        EXPECT_EQ(load.definition->GetLevel(0).hardwareSkinning, c.hardware);
+        EXPECT_EQ(load.definition->GetLevel(0).chunks[0]->HasItem(Zel::ItemBlendIndices), c.hardware);
+    }
+}
