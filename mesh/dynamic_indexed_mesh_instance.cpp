@@ -1,6 +1,8 @@
 // KorvelDynamicIndexedMeshInstance: set-up from a skinned definition, copies with their own skeleton, and the per-frame skin update.
 #include "mesh/dynamic_indexed_mesh_instance.h"
 
+#include "zel/display.h"
+
 KorvelDynamicIndexedMeshInstance::KorvelDynamicIndexedMeshInstance(Zel::RenderKernel* kernel)
     : KorvelIndexedMeshInstance(kernel)
 {}
@@ -9,7 +11,8 @@ void KorvelDynamicIndexedMeshInstance::SetUp(Zel::Resource* resource, const Korv
 {
     SetResource(resource);
     SetDefinition(definition);
-    SetUpSkinning(definition);
+    SetUpSkinning(definition, *this);
+    definition.AddAttachmentPoints(*this);
     bool software = !definition.UsesHardwareSkinning();
     if (software)
         MakeChunkArrayUnique();
@@ -26,7 +29,7 @@ KorvelIndexedMeshInstance* KorvelDynamicIndexedMeshInstance::CreateInstance() co
 {
     auto* copy = new KorvelDynamicIndexedMeshInstance(kernel_);
     CopyInto(*copy);
-    copy->CopySkinning(*this);
+    copy->CopySkinning(*this, *copy);
     // Software-skinned chunks too: each instance's skin update rewrites their
     // positions, and a draw the alpha cache defers would show the other's.
     copy->MakeChunkArrayUnique();
@@ -38,4 +41,10 @@ KorvelIndexedMeshInstance* KorvelDynamicIndexedMeshInstance::CreateInstance() co
 void KorvelDynamicIndexedMeshInstance::UpdateSkin(uint32_t frame)
 {
     KorvelInfluenceMesh::UpdateSkin(chunkCount_, chunks_, frame, 0);
+}
+
+void KorvelDynamicIndexedMeshInstance::Render(Zel::Display* display, const Zel::Viewport& viewport, Zel::Matrix4 matrix)
+{
+    UpdateSkin(display ? display->GetFrameNumber() : 0);
+    KorvelIndexedMeshInstance::Render(display, viewport, matrix);
 }

@@ -42,11 +42,12 @@ void KorvelIndexedMeshInstance::CopyInto(KorvelIndexedMeshInstance& target) cons
     target.chunkCount_ = chunkCount_;
     memcpy(target.definitionBounds_, definitionBounds_, sizeof definitionBounds_);
     target.opacity_ = opacity_;
+    target.Zel::Particle::SetOpacity(opacity_);
     memcpy(target.scale_, scale_, sizeof scale_);
     target.scaled_ = scaled_;
     target.kernel_ = kernel_;
     target.definition_ = definition_;
-    target.name_ = name_;
+    target.name = name;
     target.SetResource(resource_);
     target.DuplicateUnsharedChunks();
 }
@@ -75,7 +76,8 @@ void KorvelIndexedMeshInstance::SetDefinition(const KorvelIndexedMeshDefinition&
     memcpy(definitionBounds_, definition.GetBoundsMax(), 12);
     memcpy(definitionBounds_ + 3, definition.GetBoundsMin(), 12);
     localBox_ = definition.GetOrientedBox();
-    name_ = definition.GetName();
+    definition.AddReferencePoints(*this);
+    name = definition.GetName();
     UpdateBoundingVolume();
     DuplicateUnsharedChunks();
 }
@@ -84,14 +86,20 @@ void KorvelIndexedMeshInstance::Init(Zel::Resource* resource, const KorvelIndexe
 {
     SetResource(resource);
     SetDefinition(definition);
+    AddSkeletonAndPoints(definition);
+}
+
+void KorvelIndexedMeshInstance::AddSkeletonAndPoints(const KorvelIndexedMeshDefinition& definition)
+{
     boneParticles_.clear();
-    const Zel::ParticleBone* skeleton = definition.GetSkeleton();
-    if (!skeleton)
-        return;
-    for (uint32_t i = 0; i < chunkCount_; ++i) {
-        std::string bone = definition.GetChunkBoneName(static_cast<int>(i));
-        boneParticles_.push_back(bone.empty() ? nullptr : skeleton->FindByName(bone));
+    Zel::ParticleBone* skeleton = AddSkeletonCopy(definition.GetSkeleton());
+    if (skeleton) {
+        std::vector<std::string> boneNames;
+        for (uint32_t i = 0; i < chunkCount_; ++i)
+            boneNames.push_back(definition.GetChunkBoneName(static_cast<int>(i)));
+        boneParticles_ = FindBoneParticles(skeleton, boneNames);
     }
+    definition.AddAttachmentPoints(*this);
 }
 
 void KorvelIndexedMeshInstance::MakeChunkArrayUnique()
@@ -188,6 +196,16 @@ void KorvelIndexedMeshInstance::UpdateBoundingVolume()
         for (int k = 0; k < 3; ++k)
             volume_.extents[k] *= scale_[k];
     }
+    // The node's axis box around the oriented one: its spheres then hold the mesh.
+    Zel::Vector3 low, high;
+    for (int k = 0; k < 3; ++k) {
+        float half = 0;
+        for (int axis = 0; axis < 3; ++axis)
+            half += std::fabs(volume_.axes[axis][k]) * volume_.extents[axis];
+        low[k] = volume_.centre[k] - half;
+        high[k] = volume_.centre[k] + half;
+    }
+    SetBoundingBox(low, high);
 }
 
 uint32_t KorvelIndexedMeshInstance::GetFaceCount() const

@@ -1,4 +1,4 @@
-// KorvelIndexedMeshInstance: one placed use of a mesh definition sharing its chunks and materials; faces, scale, bounds and ray tests, headless.
+// KorvelIndexedMeshInstance: one placed use of a mesh definition in the scene, sharing its chunks and materials; cull, render, lighting, faces, scale, bounds and ray tests.
 #pragma once
 
 #include <array>
@@ -6,10 +6,14 @@
 
 #include "mesh/geometry_chunk_copies.h"
 #include "mesh/indexed_mesh_definition.h"
+#include "zel/light_target.h"
+#include "zel/particle_structure.h"
 
 namespace Zel {
+class Display;
 class RenderKernel;
 class Resource;
+class ViewPoint;
 }  // namespace Zel
 
 class KorvelIndexedMeshInstance;
@@ -33,12 +37,12 @@ enum : uint32_t {
     ChunkFlagUnshared = 0x1000,
 };
 
-class KorvelIndexedMeshInstance {
+class KorvelIndexedMeshInstance : public Zel::ParticleStructure, public Zel::LightTarget {
 public:
     static constexpr int kTypeId = 17;
 
     explicit KorvelIndexedMeshInstance(Zel::RenderKernel* kernel);
-    virtual ~KorvelIndexedMeshInstance();
+    ~KorvelIndexedMeshInstance() override;
     KorvelIndexedMeshInstance(const KorvelIndexedMeshInstance&) = delete;
     KorvelIndexedMeshInstance& operator=(const KorvelIndexedMeshInstance&) = delete;
 
@@ -51,8 +55,22 @@ public:
     // Holds the resource locked and counted while it is set.
     void SetResource(Zel::Resource* resource);
     Zel::Resource* GetResource() const { return resource_; }
-    // SetResource and SetDefinition, then the bone particle of each chunk from the skeleton.
+    // SetResource and SetDefinition; with a skeleton, a copy of it as this
+    // node's child and each chunk's bone particle found in it; then the
+    // attachment points.
     void Init(Zel::Resource* resource, const KorvelIndexedMeshDefinition& definition);
+
+    // Scene node: culled with the viewpoint (the instance is queued with its
+    // matrix and its materials asked for the mip level it needs) unless it is
+    // fully transparent; Render lights it when its lights changed and hands
+    // each chunk with faces to its material, a bone-carried chunk with its
+    // bone's matrix and only when that bone was culled this frame.
+    void Cull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix) override;
+    virtual void Render(Zel::Display* display, const Zel::Viewport& viewport, Zel::Matrix4 matrix);
+    void UpdateLighting(Zel::Display* display, const Zel::Viewport& viewport, const Zel::Matrix4& matrix,
+                        bool force) override;
+    // The matrix stored for the viewport by the last cull.
+    const Zel::Matrix4& GetStoredMatrix() const { return storedMatrix_; }
 
     void MakeChunkArrayUnique();
     void MakeMaterialArrayUnique();
@@ -66,19 +84,22 @@ public:
     void SetScale(const float scale[3]);
     const float* GetScale() const { return scale_; }
     bool IsScaled() const { return scaled_; }
-    float GetOpacity() const { return opacity_; }
-    void SetOpacity(float opacity) { opacity_ = opacity; }
+    float GetOpacity() const override { return opacity_; }
+    // Every chunk draws with the opacity, then the scene node takes it.
+    void SetOpacity(float opacity) override;
     uint32_t GetChunkCount() const { return chunkCount_; }
     Zel::GeometryChunk* GetChunk(uint32_t i) const { return chunks_[i]; }
     Zel::Material* GetMaterial(uint32_t i) const { return materials_[i]; }
     const RefArrayRef<Zel::GeometryChunk>& GetChunks() const { return chunks_; }
     const RefArrayRef<Zel::Material>& GetMaterials() const { return materials_; }
     virtual uint32_t GetFaceCount() const;
-    const std::string& GetName() const { return name_; }
-    // The skeleton bone that carries each chunk (null: the instance itself); empty without a skeleton.
-    const std::vector<const Zel::ParticleBone*>& GetBoneParticles() const { return boneParticles_; }
+    const std::string& GetName() const { return name; }
+    // The skeleton node below this one that carries each chunk (null: the
+    // instance itself); empty without a skeleton.
+    const std::vector<Zel::Particle*>& GetBoneParticles() const { return boneParticles_; }
 
-    // The bounding volume: the definition's box, extents scaled.
+    // The bounding volume: the definition's box, extents scaled; the scene
+    // node's box (and so its bounding spheres) holds it.
     const Zel::OrientedBox& GetBoundingVolume() const { return volume_; }
     void UpdateBoundingVolume();
 
@@ -95,6 +116,21 @@ public:
 protected:
     // The copy of InitInstance: shared arrays, counts, opacity, scale, resource.
     void CopyInto(KorvelIndexedMeshInstance& target) const;
+    // The skeleton copy as a child with each chunk's bone particle, then the
+    // definition's attachment points.
+    void AddSkeletonAndPoints(const KorvelIndexedMeshDefinition& definition);
+    // A copy of the skeleton as this node's child; null without one.
+    Zel::ParticleBone* AddSkeletonCopy(const Zel::ParticleBone* skeleton);
+    // The node of each bone name below skeleton (null for an empty name).
+    static std::vector<Zel::Particle*> FindBoneParticles(Zel::ParticleBone* skeleton,
+                                                         const std::vector<std::string>& boneNames);
+    // Hands each chunk with faces to its material's cache; bones: the node
+    // carrying each chunk, or empty.
+    void CacheChunks(Zel::Display* display, const Zel::Viewport& viewport, const Zel::Matrix4& matrix,
+                     uint32_t chunkCount, const RefArrayRef<Zel::GeometryChunk>& chunks,
+                     const RefArrayRef<Zel::Material>& materials, const std::vector<Zel::Particle*>& bones);
+    // Scales the matrix rows by the instance's scale when scaled.
+    void ApplyScale(Zel::Matrix4& matrix) const;
     void DuplicateUnsharedChunks();
     // Chunk index with chunk's geometry appended (counted, the caller's), or
     // null when the two cannot merge.
@@ -111,12 +147,12 @@ protected:
     RefArrayRef<Zel::GeometryChunk> chunks_;
     RefArrayRef<Zel::Material> materials_;
     float opacity_ = 1.0f;
-    std::vector<const Zel::ParticleBone*> boneParticles_;
+    std::vector<Zel::Particle*> boneParticles_;
+    Zel::Matrix4 storedMatrix_;
     float scale_[3] = {1, 1, 1};
     float definitionBounds_[6] = {0, 0, 0, 0, 0, 0};
     Zel::OrientedBox localBox_;
     Zel::OrientedBox volume_;
     float textureDetail_ = 0;
     bool scaled_ = false;
-    std::string name_;
 };

@@ -2,6 +2,11 @@
 #include "mesh/indexed_mesh_lod_instance.h"
 
 #include <algorithm>
+#include <cmath>
+
+#include "zel/display.h"
+#include "zel/material.h"
+#include "zel/view_point.h"
 
 KorvelIndexedMeshLODInstance::KorvelIndexedMeshLODInstance(Zel::RenderKernel* kernel)
     : KorvelIndexedMeshInstance(kernel)
@@ -59,7 +64,7 @@ void KorvelIndexedMeshLODInstance::SetLODDefinition(const KorvelIndexedMeshLODDe
         UnshareRecordChunks(static_cast<uint32_t>(i));
     }
     dirtyCount_ = static_cast<uint32_t>(records_.size());
-    lightsChanged_ = true;
+    Zel::LightTarget::SetUpdateLighting(true);
     SetDefinition(definition);
     int32_t collision = FindNamedIndex("collision");
     uint32_t last = distances_.empty() ? 0 : static_cast<uint32_t>(distances_.size() - 1);
@@ -71,22 +76,42 @@ void KorvelIndexedMeshLODInstance::Init(Zel::Resource* resource, const KorvelInd
 {
     SetResource(resource);
     SetLODDefinition(definition);
-    skeleton_ = definition.GetSkeleton() ? CopyBoneTree(*definition.GetSkeleton()) : nullptr;
+    AttachRecordBones(definition.GetSkeleton());
+    definition.AddAttachmentPoints(*this);
+    FindHiddenNodes(definition.GetCullAttachmentNames());
+}
+
+void KorvelIndexedMeshLODInstance::AttachRecordBones(const Zel::ParticleBone* skeleton)
+{
+    skeleton_ = AddSkeletonCopy(skeleton);
     recordBones_.assign(records_.size(), {});
-    for (size_t i = 0; skeleton_ && i < records_.size(); ++i) {
-        for (const std::string& bone : records_[i].chunkBoneNames)
-            recordBones_[i].push_back(bone.empty() ? nullptr : skeleton_->FindByName(bone));
-    }
+    for (size_t i = 0; skeleton_ && i < records_.size(); ++i)
+        recordBones_[i] = FindBoneParticles(skeleton_, records_[i].chunkBoneNames);
+}
+
+void KorvelIndexedMeshLODInstance::FindHiddenNodes(const std::vector<std::string>& names)
+{
     hiddenNodes_.clear();
-    for (const std::string& name : definition.GetCullAttachmentNames())
-        hiddenNodes_.emplace_back(name, false);
+    hiddenParticles_.clear();
+    for (const std::string& nodeName : names) {
+        hiddenNodes_.emplace_back(nodeName, false);
+        hiddenParticles_.push_back(FindByName(nodeName));
+    }
+}
+
+void KorvelIndexedMeshLODInstance::HideFarNodes(float metric)
+{
+    for (size_t i = 0; i < hiddenNodes_.size(); ++i) {
+        hiddenNodes_[i].second = attachmentDistance_ < metric;
+        if (hiddenParticles_[i])
+            hiddenParticles_[i]->SetHidden(hiddenNodes_[i].second);
+    }
 }
 
 bool KorvelIndexedMeshLODInstance::Cull(float rawMetric)
 {
     float metric = FindLOD(rawMetric);
-    for (auto& node : hiddenNodes_)
-        node.second = attachmentDistance_ < metric;
+    HideFarNodes(metric);
     if (opacity_ <= 0)
         return false;
     if (!locked_) {
@@ -96,26 +121,107 @@ bool KorvelIndexedMeshLODInstance::Cull(float rawMetric)
     return !(drawMinimum_ > metric);
 }
 
-bool KorvelIndexedMeshLODInstance::UpdateLODLighting(uint32_t level, bool force)
+float KorvelIndexedMeshLODInstance::MeasureLOD(const Zel::ViewPoint& viewpoint, float grow) const
 {
-    if (level < dirty_.size() && dirty_[level]) {
-        ++lightingCalculations_;
+    Zel::BoundingSphere sphere = GetGlobalBoundingSphere(true);
+    float radius = sphere.radius + grow;
+    const Zel::Vector3& camera = viewpoint.GetCameraPosition();
+    float squared = 0;
+    for (int k = 0; k < 3; ++k)
+        squared += (camera[k] - sphere.centre[k]) * (camera[k] - sphere.centre[k]);
+    float distance = std::sqrt(squared);
+    if (calcPoint_ == 1)
+        return std::max(0.0f, distance - radius);
+    return calcPoint_ == 2 ? distance + radius : distance;
+}
+
+void KorvelIndexedMeshLODInstance::Cull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix)
+{
+    float metric = FindLOD(MeasureLOD(viewpoint, 5.0f));
+    HideFarNodes(metric);
+    Zel::Particle::Cull(viewpoint, matrix);
+    if (opacity_ <= 0)
+        SetLastCulledFrame(0);
+    if (GetLastCulledFrame() != viewpoint.GetFrameNumber())
+        return;
+    if (!locked_) {
+        uint32_t level = FindLODIndex(metric);
+        drawn_ = level < records_.size() ? level : 0;
+    }
+    if (drawMinimum_ > metric || drawn_ >= records_.size())
+        return;
+    const MeshLODRecord& record = records_[drawn_];
+    for (size_t i = 0; i < record.materials.Size(); ++i) {
+        if (record.materials[i])
+            record.materials[i]->Activate(-1);
+    }
+    viewpoint.Add(this, matrix);
+    storedMatrix_ = matrix;
+}
+
+void KorvelIndexedMeshLODInstance::Render(Zel::Display* display, const Zel::Viewport& viewport, Zel::Matrix4 matrix)
+{
+    ApplyScale(matrix);
+    UpdateLODLighting(display, viewport, matrix, GetLevel(), false);
+    if (drawn_ >= records_.size())
+        return;
+    const MeshLODRecord& record = records_[drawn_];
+    CacheChunks(display, viewport, matrix, static_cast<uint32_t>(record.chunks.Size()), record.chunks,
+                record.materials, recordBones_[drawn_]);
+}
+
+void KorvelIndexedMeshLODInstance::SetOpacity(float opacity)
+{
+    opacity_ = opacity;
+    for (size_t r = 0; r < records_.size() && r < distances_.size(); ++r) {
+        for (size_t j = 0; j < records_[r].chunks.Size(); ++j)
+            records_[r].chunks[j]->SetOpacity(opacity);
+    }
+    Zel::Particle::SetOpacity(opacity);
+}
+
+bool KorvelIndexedMeshLODInstance::UpdateLODLighting(Zel::Display* display, const Zel::Viewport& viewport,
+                                                     const Zel::Matrix4& matrix, uint32_t level, bool force)
+{
+    if (level >= records_.size())
+        return false;
+    const MeshLODRecord& record = records_[level];
+    bool dirty = level < dirty_.size() && dirty_[level];
+    if (!dirty && !force)
+        return false;
+    CalculateLighting(display, viewport, matrix, static_cast<uint32_t>(record.chunks.Size()), record.chunks.Data(),
+                      record.materials.Data());
+    if (dirty) {
         dirty_[level] = false;
         if (dirtyCount_ > 0 && --dirtyCount_ == 0)
-            lightsChanged_ = false;
-        return true;
+            ClearLightingChanged();
     }
-    if (force && level < records_.size()) {
-        ++lightingCalculations_;
-        return true;
-    }
-    return false;
+    return true;
+}
+
+bool KorvelIndexedMeshLODInstance::UpdateLODLighting(uint32_t level, bool force)
+{
+    return UpdateLODLighting(nullptr, Zel::Viewport(), Zel::Matrix4::Identity(), level, force);
+}
+
+void KorvelIndexedMeshLODInstance::UpdateAllLODLighting(Zel::Display* display, const Zel::Viewport& viewport,
+                                                        const Zel::Matrix4& matrix, bool all, bool force)
+{
+    size_t count = all ? distances_.size() : records_.size();
+    for (size_t level = 0; level < count; ++level)
+        UpdateLODLighting(display, viewport, matrix, static_cast<uint32_t>(level), force);
+}
+
+void KorvelIndexedMeshLODInstance::UpdateLighting(Zel::Display* display, const Zel::Viewport& viewport,
+                                                  const Zel::Matrix4& matrix, bool force)
+{
+    UpdateLODLighting(display, viewport, matrix, currentLevel_, force);
 }
 
 void KorvelIndexedMeshLODInstance::SetUpdateLighting(bool value)
 {
     dirty_.assign(records_.size(), value);
-    lightsChanged_ = value;
+    Zel::LightTarget::SetUpdateLighting(value);
     dirtyCount_ = value ? static_cast<uint32_t>(records_.size()) : 0;
 }
 
@@ -127,20 +233,17 @@ void KorvelIndexedMeshLODInstance::CopyLodInto(KorvelIndexedMeshLODInstance& tar
     target.locked_ = locked_;
     target.dirtyCount_ = dirtyCount_;
     target.dirty_ = dirty_;
-    target.lightsChanged_ = lightsChanged_;
+    target.Zel::LightTarget::SetUpdateLighting(IsLightingChanged());
     target.records_ = records_;
     for (uint32_t i = 0; i < target.records_.size(); ++i)
         target.UnshareRecordChunks(i);
     target.SetLOD(currentLevel_);
     target.drawn_ = 0;
-    target.skeleton_ = skeleton_ ? CopyBoneTree(*skeleton_) : nullptr;
-    target.recordBones_.assign(records_.size(), {});
-    for (size_t i = 0; target.skeleton_ && i < records_.size(); ++i) {
-        for (const std::string& bone : records_[i].chunkBoneNames)
-            target.recordBones_[i].push_back(bone.empty() ? nullptr : target.skeleton_->FindByName(bone));
-    }
+    target.AttachRecordBones(skeleton_);
+    std::vector<std::string> hidden;
     for (const auto& node : hiddenNodes_)
-        target.hiddenNodes_.emplace_back(node.first, false);
+        hidden.push_back(node.first);
+    target.FindHiddenNodes(hidden);
 }
 
 KorvelIndexedMeshInstance* KorvelIndexedMeshLODInstance::CreateInstance() const
@@ -182,7 +285,34 @@ void KorvelDynamicIndexedMeshLODInstance::SetUp(Zel::Resource* resource,
         }
     }
     SetLOD(currentLevel_);
-    AttachSkeleton(skeleton_.get());
+    AttachSkeleton(skeleton_);
+}
+
+void KorvelDynamicIndexedMeshLODInstance::Cull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix)
+{
+    KorvelIndexedMeshLODInstance::Cull(viewpoint, matrix);
+    // A locked level still leaves the engine the metric of the plain sphere.
+    if (locked_)
+        FindLOD(MeasureLOD(viewpoint, 0));
+}
+
+void KorvelDynamicIndexedMeshLODInstance::Render(Zel::Display* display, const Zel::Viewport& viewport,
+                                                 Zel::Matrix4 matrix)
+{
+    UpdateSkins(display ? display->GetFrameNumber() : 0);
+    KorvelIndexedMeshLODInstance::Render(display, viewport, matrix);
+}
+
+void KorvelDynamicIndexedMeshLODInstance::ShowOrHideBoneNodes(bool hidden)
+{
+    boneNodesHidden_ = hidden;
+    for (const auto& child : GetChildren()) {
+        const std::string& childName = child->name;
+        if (childName.size() <= 2 || childName.compare(0, 2, "b.") != 0 || child->IsHidden() == hidden)
+            continue;
+        for (Zel::Particle* node : child->EnumerateParticles())
+            node->SetHidden(hidden);
+    }
 }
 
 void KorvelDynamicIndexedMeshLODInstance::UpdateSkins(uint32_t frame)
@@ -190,10 +320,10 @@ void KorvelDynamicIndexedMeshLODInstance::UpdateSkins(uint32_t frame)
     float b = GetMetric(), c = GetMargin(), h = boneHideDistance_;
     if (b - c > h) {
         flags_ |= 2;
-        boneNodesHidden_ = true;
+        ShowOrHideBoneNodes(true);
     } else if (b + c < h) {
         flags_ &= static_cast<uint8_t>(~2u);
-        boneNodesHidden_ = false;
+        ShowOrHideBoneNodes(false);
     }
     if ((flags_ & 3) == 0)
         return;
@@ -217,7 +347,7 @@ KorvelIndexedMeshInstance* KorvelDynamicIndexedMeshLODInstance::CreateInstance()
     copy->boneHideDistance_ = boneHideDistance_;
     copy->flags_ = static_cast<uint8_t>((copy->flags_ & ~1u) | (flags_ & 1u));
     copy->keepAnimated_ = keepAnimated_;
-    copy->AttachSkeleton(copy->skeleton_.get());
+    copy->AttachSkeleton(copy->skeleton_);
     for (uint32_t i = 0; i < copy->records_.size(); ++i) {
         MeshLODRecord& record = copy->records_[i];
         record.chunks.MakeUnique();

@@ -34,6 +34,8 @@ std::unique_ptr<Zel::ParticleBone> CopyBoneTree(const Zel::ParticleBone& bone)
     memcpy(copy->orientation, bone.orientation, sizeof copy->orientation);
     memcpy(copy->boundsMin, bone.boundsMin, sizeof copy->boundsMin);
     memcpy(copy->boundsMax, bone.boundsMax, sizeof copy->boundsMax);
+    copy->SetFramePosition(bone.GetFramePosition());
+    copy->SetFrameOrientation(bone.GetFrameOrientation());
     for (const auto& child : bone.children)
         copy->Add(CopyBoneTree(*child));
     return copy;
@@ -107,18 +109,19 @@ void KorvelInfluenceMesh::CopyInfluenceMesh(const KorvelInfluenceMesh& source)
     LinkBones();
 }
 
-void KorvelInfluenceMesh::SetUpSkinning(const KorvelIndexedMeshDefinition& definition)
+void KorvelInfluenceMesh::SetUpSkinning(const KorvelIndexedMeshDefinition& definition, Zel::Particle& node)
 {
     BuildFromDefinition(definition.GetInfluences(), definition.UsesHardwareSkinning());
-    ownSkeleton_ = definition.GetSkeleton() ? CopyBoneTree(*definition.GetSkeleton()) : nullptr;
-    AttachSkeleton(ownSkeleton_.get());
+    AttachSkeleton(definition.GetSkeleton() ? node.Add(CopyBoneTree(*definition.GetSkeleton())) : nullptr);
 }
 
-void KorvelInfluenceMesh::CopySkinning(const KorvelInfluenceMesh& source)
+void KorvelInfluenceMesh::CopySkinning(const KorvelInfluenceMesh& source, Zel::Particle& node)
 {
     CopyInfluenceMesh(source);
-    ownSkeleton_ = source.ownSkeleton_ ? CopyBoneTree(*source.ownSkeleton_) : nullptr;
-    AttachSkeleton(ownSkeleton_.get());
+    Zel::ParticleBone* skeleton = source.skeletonRoot_ ? node.Add(CopyBoneTree(*source.skeletonRoot_)) : nullptr;
+    // Bound again at the copy's node named as the root bone.
+    Zel::ParticleBone* root = skeleton && GetRootBone() ? skeleton->FindByName(GetRootBone()->name) : nullptr;
+    AttachSkeleton(root ? root : skeleton);
 }
 
 void KorvelInfluenceMesh::AttachSkeleton(Zel::ParticleBone* root)

@@ -67,11 +67,12 @@ public:
 
 protected:
     // One level from the definition's influences, skinned on the display
-    // when the definition chose so, bound to a skeleton of the mesh's own:
-    // a copy of the definition's that animation moves.
-    void SetUpSkinning(const KorvelIndexedMeshDefinition& definition);
-    // The source's bones, bound to a copy of its skeleton in its current pose.
-    void CopySkinning(const KorvelInfluenceMesh& source);
+    // when the definition chose so, bound to a skeleton of the node's own: a
+    // copy of the definition's, added as the node's child, that animation moves.
+    void SetUpSkinning(const KorvelIndexedMeshDefinition& definition, Zel::Particle& node);
+    // The source's bones, bound to a copy of its skeleton in its current
+    // pose, added as the node's child.
+    void CopySkinning(const KorvelInfluenceMesh& source, Zel::Particle& node);
     void CopyInfluenceMesh(const KorvelInfluenceMesh& source);
     void ComputeBindPose(size_t bone, const Zel::Matrix4& parentWorld);
     void UpdateBone(size_t bone, const Zel::Matrix4& parentWorld, uint32_t level, bool hardware, uint32_t chunkCount,
@@ -81,6 +82,5 @@ protected:
     std::vector<InfluenceBone> bones_;
     int root_ = -1;
     Zel::ParticleBone* skeletonRoot_ = nullptr;
-    std::unique_ptr<Zel::ParticleBone> ownSkeleton_;
     std::vector<uint32_t> frameStamps_;
 };

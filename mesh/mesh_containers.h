@@ -102,6 +102,8 @@ public:
     int References() const { return block_ ? block_->references : 0; }
     bool IsNull() const { return block_ == nullptr; }
     T* operator[](size_t i) const { return block_->items[i]; }
+    // The items in order; null for a null array.
+    T* const* Data() const { return block_ ? block_->items.data() : nullptr; }
     bool SameBlock(const RefArrayRef& other) const { return block_ == other.block_; }
 
 private:

@@ -193,8 +193,7 @@ KorvelIndexedMeshInstance* KorvelProgressiveMeshResource::CreateMeshInstance()
     const auto& definition = static_cast<const KorvelProgressiveMeshDefinition&>(*definition_);
     if (definition.GetInfluences().empty() || definition.GetMaxBonesPerChunk() == 0) {
         auto* instance = new KorvelProgressiveMeshInstance(kernel_);
-        instance->SetResource(this);
-        instance->SetProgressiveDefinition(definition);
+        instance->Init(this, definition);
         return instance;
     }
     if (!definition.GetSkeleton())

@@ -1,6 +1,8 @@
 // KorvelProgressiveMeshInstance: private index arrays, and refining and coarsening by whole levels with 16-bit index edits.
 #include "mesh/progressive_mesh_instance.h"
 
+#include "zel/display.h"
+
 KorvelProgressiveMeshInstance::KorvelProgressiveMeshInstance(Zel::RenderKernel* kernel)
     : KorvelIndexedMeshInstance(kernel)
 {}
@@ -41,6 +43,13 @@ void KorvelProgressiveMeshInstance::SetProgressiveDefinition(const KorvelProgres
     drawCounts_.assign(chunkCount_, DrawCounts());
     for (uint32_t i = 0; i < chunkCount_; ++i)
         drawCounts_[i] = {chunks_[i]->GetVertexCount(), chunks_[i]->GetFaceCount(), chunks_[i]->GetIndexCount()};
+}
+
+void KorvelProgressiveMeshInstance::Init(Zel::Resource* resource, const KorvelProgressiveMeshDefinition& definition)
+{
+    SetResource(resource);
+    SetProgressiveDefinition(definition);
+    AddSkeletonAndPoints(definition);
 }
 
 void KorvelProgressiveMeshInstance::ApplyLevel(uint32_t level, int sign)
@@ -118,18 +127,25 @@ void KorvelDynamicProgressiveMeshInstance::SetUp(Zel::Resource* resource,
 {
     SetResource(resource);
     SetProgressiveDefinition(definition);
-    SetUpSkinning(definition);
+    SetUpSkinning(definition, *this);
+    definition.AddAttachmentPoints(*this);
 }
 
 KorvelIndexedMeshInstance* KorvelDynamicProgressiveMeshInstance::CreateInstance() const
 {
     auto* copy = new KorvelDynamicProgressiveMeshInstance(kernel_);
     CopyProgressiveInto(*copy);
-    copy->CopySkinning(*this);
+    copy->CopySkinning(*this, *copy);
     return copy;
 }
 
 void KorvelDynamicProgressiveMeshInstance::UpdateSkin(uint32_t frame)
 {
     KorvelInfluenceMesh::UpdateSkin(chunkCount_, chunks_, frame, 0);
+}
+
+void KorvelDynamicProgressiveMeshInstance::Render(Zel::Display* display, const Zel::Viewport& viewport, Zel::Matrix4 matrix)
+{
+    UpdateSkin(display ? display->GetFrameNumber() : 0);
+    KorvelProgressiveMeshInstance::Render(display, viewport, matrix);
 }

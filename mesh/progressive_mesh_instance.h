@@ -16,6 +16,9 @@ public:
     bool MergeChunk(Zel::GeometryChunk*, uint32_t) override { return false; }
     // Private copies of every chunk, at full detail (every level applied).
     void SetProgressiveDefinition(const KorvelProgressiveMeshDefinition& definition);
+    // Resource and definition, then the skeleton, bone particles and
+    // attachment points as a plain instance's.
+    void Init(Zel::Resource* resource, const KorvelProgressiveMeshDefinition& definition);
 
     // Applies levels while the total is below wanted and a level is left.
     void RefineToFaces(uint32_t wanted);
@@ -58,5 +61,7 @@ public:
     void SetUp(Zel::Resource* resource, const KorvelProgressiveMeshDefinition& definition);
     // What rendering a frame runs first: level 0's skin for that frame.
     void UpdateSkin(uint32_t frame);
+    // Level 0's skin for the display's frame, then the plain render.
+    void Render(Zel::Display* display, const Zel::Viewport& viewport, Zel::Matrix4 matrix) override;
     Zel::ParticleBone* GetSkeletonInstance() const { return GetAttachedSkeleton(); }
 };

@@ -7,6 +7,7 @@
 #include "mesh/lm_writer.h"
 #include "mesh/mesh_resources.h"
 #include "mesh/pm_writer.h"
+#include "mesh/skinned_mesh_fixture.h"
 #include "support/temp_folder.h"
 #include "zel/material_manager.h"
 #include "zel/render_kernel.h"
@@ -16,16 +17,7 @@ namespace {
 
 KorvelTest::ImFile Skinned()
 {
-    KorvelTest::ImFile file;
-    file.chunks.push_back(KorvelTest::QuadChunk());
-    file.chunks[0].geometry.weightsPerVertex = 1;
-    file.maxInfluences = 1;
-    file.maxBones = 1;
-    file.writeInfluences = true;
-    file.influences.resize(1);
-    file.influences[0].name = "root";
-    file.influences[0].entries = {{0, {{0, 1.0f}}}};
-    return file;
+    return KorvelTest::OneBoneQuad();
 }
 
 struct Resources {

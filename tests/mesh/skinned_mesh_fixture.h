@@ -1,4 +1,4 @@
-// Test fixture: a quad skinned by two bones, their local points, and vertex positions read back from an instance.
+// Test fixture: quads skinned by one and by two bones, their local points, and vertex positions read back from an instance.
 #pragma once
 
 #include <array>
@@ -10,18 +10,29 @@
 
 namespace KorvelTest {
 
+// A quad whose vertex 0 only is skinned, by its one bone "root".
+inline ImFile OneBoneQuad()
+{
+    ImFile file;
+    file.chunks.push_back(KorvelTest::QuadChunk());
+    file.chunks[0].geometry.weightsPerVertex = 1;
+    file.maxInfluences = 1;
+    file.maxBones = 1;
+    file.writeInfluences = true;
+    file.influences.resize(1);
+    file.influences[0].name = "root";
+    file.influences[0].entries = {{0, {{0, 1.0f}}}};
+    return file;
+}
+
 // A quad skinned by "root" (vertices 0 and 1) and "arm", one unit along x
 // (vertices 2 and 3, half each with root for vertex 3).
 inline ImFile ArmQuad()
 {
-    ImFile file;
-    file.chunks.push_back(KorvelTest::QuadChunk());
+    ImFile file = OneBoneQuad();
     file.chunks[0].geometry.weightsPerVertex = 2;
-    file.maxInfluences = 2;
-    file.maxBones = 2;
-    file.writeInfluences = true;
+    file.maxInfluences = file.maxBones = 2;
     file.influences.resize(2);
-    file.influences[0].name = "root";
     file.influences[0].entries = {{0, {{0, 1.0f}, {1, 1.0f}, {3, 0.5f}, {9, 1.0f}}}};
     file.influences[1].name = "arm";
     file.influences[1].parent = "root";
