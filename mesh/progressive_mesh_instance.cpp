@@ -25,8 +25,7 @@ void KorvelProgressiveMeshInstance::CopyProgressiveInto(KorvelProgressiveMeshIns
 {
     CopyInto(copy);
     copy.progressive_ = progressive_;
-    copy.currentLevel_ = currentLevel_;
-    copy.totalFaces_ = totalFaces_;
+    Zel::ScalableDetail::InitInstance(copy);
     copy.drawCounts_ = drawCounts_;
     // Edits change index entries and counts: no two instances share a chunk.
     copy.MakeEveryChunkUnique();
@@ -38,8 +37,8 @@ void KorvelProgressiveMeshInstance::SetProgressiveDefinition(const KorvelProgres
     progressive_ = &definition;
     MakeEveryChunkUnique();
     size_t levels = definition.GetLevels().size();
-    currentLevel_ = levels > 0 ? static_cast<uint32_t>(levels - 1) : 0;
-    totalFaces_ = definition.GetFullDetailFaceCount();
+    Zel::ScalableDetail::Init(definition.GetFullDetailFaceCount());
+    SetCurrentLevel(levels > 0 ? static_cast<uint32_t>(levels - 1) : 0);
     drawCounts_.assign(chunkCount_, DrawCounts());
     for (uint32_t i = 0; i < chunkCount_; ++i)
         drawCounts_[i] = {chunks_[i]->GetVertexCount(), chunks_[i]->GetFaceCount(), chunks_[i]->GetIndexCount()};
@@ -79,7 +78,7 @@ void KorvelProgressiveMeshInstance::ApplyLevel(uint32_t level, int sign)
                 if (at < chunk->GetIndexCount())
                     indices[at] = static_cast<uint16_t>(indices[at] + delta);
             }
-            totalFaces_ = static_cast<uint32_t>(int64_t{totalFaces_} + int64_t{sign} * edit.faceDelta);
+            SetFaceCount(static_cast<uint32_t>(int64_t{GetTotalFaces()} + int64_t{sign} * edit.faceDelta));
         }
     }
 }
@@ -88,32 +87,32 @@ void KorvelProgressiveMeshInstance::RefineToFaces(uint32_t wanted)
 {
     if (!progressive_ || progressive_->GetLevels().empty())
         return;
-    while (totalFaces_ < wanted && currentLevel_ + 1 < progressive_->GetLevels().size()) {
-        ++currentLevel_;
-        ApplyLevel(currentLevel_, +1);
+    while (GetTotalFaces() < wanted && GetCurrentLevel() + 1 < progressive_->GetLevels().size()) {
+        SetCurrentLevel(GetCurrentLevel() + 1);
+        ApplyLevel(GetCurrentLevel(), +1);
     }
 }
 
 void KorvelProgressiveMeshInstance::CoarsenToFaces(uint32_t wanted)
 {
-    if (!progressive_ || progressive_->GetLevels().empty() || totalFaces_ <= wanted)
+    if (!progressive_ || progressive_->GetLevels().empty() || GetTotalFaces() <= wanted)
         return;
     const auto& levels = progressive_->GetLevels();
     const auto& chunkEdits = progressive_->GetChunkEdits();
     const auto& edits = progressive_->GetIndexEdits();
-    while (currentLevel_ > 0) {
+    while (GetCurrentLevel() > 0) {
         int64_t delta = 0;
-        const auto& record = levels[currentLevel_];
+        const auto& record = levels[GetCurrentLevel()];
         for (uint32_t c = 0; c < record.chunkEditCount; ++c) {
             const auto& chunkEdit = chunkEdits[record.firstChunkEdit + c];
             for (uint32_t e = 0; e < chunkEdit.editCount; ++e)
                 delta += edits[chunkEdit.firstEdit + e].faceDelta;
         }
-        if (int64_t{totalFaces_} - delta < int64_t{wanted})
+        if (int64_t{GetTotalFaces()} - delta < int64_t{wanted})
             return;
-        ApplyLevel(currentLevel_, -1);
-        --currentLevel_;
-        if (totalFaces_ <= wanted)
+        ApplyLevel(GetCurrentLevel(), -1);
+        SetCurrentLevel(GetCurrentLevel() - 1);
+        if (GetTotalFaces() <= wanted)
             return;
     }
 }

@@ -4,8 +4,11 @@
 #include "mesh/indexed_mesh_instance.h"
 #include "mesh/influence_mesh.h"
 #include "mesh/progressive_mesh_definition.h"
+#include "zel/scalable_detail.h"
 
-class KorvelProgressiveMeshInstance : public KorvelIndexedMeshInstance {
+// The detail part keeps the current level and the total face count, which
+// the engine's wanted face count drives through the two detail operations.
+class KorvelProgressiveMeshInstance : public KorvelIndexedMeshInstance, public Zel::ScalableDetail {
 public:
     static constexpr int kTypeId = 19;
 
@@ -21,12 +24,11 @@ public:
     void Init(Zel::Resource* resource, const KorvelProgressiveMeshDefinition& definition);
 
     // Applies levels while the total is below wanted and a level is left.
-    void RefineToFaces(uint32_t wanted);
+    void RefineToFaces(uint32_t wanted) override;
     // Removes levels (never level 0) while the total stays at or above wanted.
-    void CoarsenToFaces(uint32_t wanted);
-    uint32_t GetCurrentLevel() const { return currentLevel_; }
-    uint32_t GetTotalFaces() const { return totalFaces_; }
-    uint32_t GetFaceCount() const override { return totalFaces_; }
+    void CoarsenToFaces(uint32_t wanted) override;
+    uint32_t GetTotalFaces() const { return Zel::ScalableDetail::GetFaceCount(); }
+    uint32_t GetFaceCount() const override { return Zel::ScalableDetail::GetFaceCount(); }
     // The counts a chunk draws with at the current level; its arrays keep
     // their full-detail size, so a count is never read past them.
     struct DrawCounts {
@@ -43,8 +45,6 @@ private:
     void MakeEveryChunkUnique();
 
     const KorvelProgressiveMeshDefinition* progressive_ = nullptr;
-    uint32_t currentLevel_ = 0;
-    uint32_t totalFaces_ = 0;
     std::vector<DrawCounts> drawCounts_;
 };
 

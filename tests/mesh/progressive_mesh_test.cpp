@@ -174,3 +174,28 @@ TEST(ProgressiveMeshTest, DamagedBlocksAreRefused)
     file.tail = "XXXX";
     EXPECT_EQ(load.Load(file), MeshBadFormat);
 }
+
+TEST(ProgressiveMeshTest, TheEnginesWantedFaceCountDrivesTheDetail)
+{
+    PmLoad load;
+    ASSERT_EQ(load.Load(FourFaces(TwoRefinements())), MeshOk);
+    KorvelProgressiveMeshInstance instance(nullptr);
+    instance.Init(nullptr, *load.definition);
+    EXPECT_EQ(instance.GetFullDetailFaces(), 4u);
+    struct Step {
+        uint32_t wanted, level, faces;
+    };
+    // Asking for more than full detail is asking for full detail.
+    const Step steps[] = {{3, 1, 3}, {0, 0, 2}, {100, 2, 4}, {2, 0, 2}, {3, 1, 3}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.wanted);
+        instance.SetWantedFaces(step.wanted);
+        EXPECT_EQ(instance.GetCurrentLevel(), step.level);
+        EXPECT_EQ(instance.GetFaceCount(), step.faces);
+    }
+    std::unique_ptr<KorvelIndexedMeshInstance> copy(instance.CreateInstance());
+    auto* progressive = dynamic_cast<KorvelProgressiveMeshInstance*>(copy.get());
+    ASSERT_NE(progressive, nullptr);
+    EXPECT_EQ(progressive->GetCurrentLevel(), 1u);
+    EXPECT_EQ(progressive->GetFullDetailFaces(), 4u);
+}
