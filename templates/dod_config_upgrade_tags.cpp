@@ -142,25 +142,24 @@ void RemoveTagsAfterDescription(SoupHandle& config, const TopLevelTags& known)
 void RemoveAssetTags(SoupHandle& config, const TopLevelTags& known)
 {
     config.RemoveNamedTag(Zel::PString("asset"));
-    RemoveTagsWhere(config, [&](const Zel::PString& name) {
-        return !known.Contains(name) && StartsWith(name.View(), "asset-");
-    });
+    RemoveTagsWhere(
+        config, [&](const Zel::PString& name) { return !known.Contains(name) && StartsWith(name.View(), "asset-"); });
 }
 
 void RemoveJunkTags(SoupHandle& config)
 {
-    RemoveNamed(config, {";",           "\"",         "rem",       "licence",   "disclaimer:", "licence:",
-                         "licence:-",   "name-ru",    "name-es",   "name-fr",   "name-pl",     "name-de",
-                         "name-it",     "name-cz",    "name-cn",   "name-nl",   "name-hu",     "origin",
-                         "objremarks",  "origregion", "orgname",   "origname",  "quelm",       "company",
-                         "korvel",      "korvel_build", "train-build", "version", "obsolete"});
+    RemoveNamed(config, {";",          "\"",           "rem",         "licence",  "disclaimer:", "licence:",
+                         "licence:-",  "name-ru",      "name-es",     "name-fr",  "name-pl",     "name-de",
+                         "name-it",    "name-cz",      "name-cn",     "name-nl",  "name-hu",     "origin",
+                         "objremarks", "origregion",   "orgname",     "origname", "quelm",       "company",
+                         "korvel",     "korvel_build", "train-build", "version",  "obsolete"});
 }
 
 void RemoveWordTags(SoupHandle& config)
 {
-    RemoveNamed(config, {"by",   "you",  "this",    "the",   "these",   "-",       "all",  "copyright",
-                         "use",  "have", "check",   "only",  "keep",    "for",     "in",   "alternate",
-                         "feel", "no",   "contact", "created", "//",    ";",       "*"});
+    RemoveNamed(config, {"by",   "you",  "this",    "the",     "these", "-",   "all", "copyright",
+                         "use",  "have", "check",   "only",    "keep",  "for", "in",  "alternate",
+                         "feel", "no",   "contact", "created", "//",    ";",   "*"});
 }
 
 void RemoveUnnamableTags(SoupHandle& config)

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,30 @@ const AssetCase Cases[] = {
      false},
 };
 
+// Configs made before build 2.9: the checks see them as the upgrade makes
+// them (the installer adds the username).
+const AssetCase OldCases[] = {
+    // Junk the old parser made of a description's free text, numbered
+    // categories and old names: gone before the checks, nothing to report.
+    {"Hut",
+     "<kuid:424242:3201>",
+     "kind \"scenery\"\nasset-filename \"hut\"\nkorvel-build 2.0\ncategory-region-0 \"eu\"\n"
+     "category-era-0 \"1950\"\nauteur \"Someone\"\ndescription \"An old hut\"\nmade with care\nthe end\n",
+     {{"hut.im", "mesh bytes"}, {"default.im", "legacy mesh"}, {"mapfile.trk", "legacy track"}},
+     "OK (0 Errors, 0 Warnings)\n",
+     false},
+    // The mesh table the upgrade builds from the asset file name names a
+    // mesh the folder lacks: the checks find it (the store keeps an old
+    // asset's files in a folder named after that file name).
+    {"Shed",
+     "<kuid:424242:3202>",
+     "kind \"scenery\"\nasset-filename \"shed\"\nkorvel-build 2.5\n",
+     {},
+     "- <kuid:424242:3202> : Unable to load the mesh 'kuid_424242_3202_0/r1/shed/shed.im'.\n"
+     "OK (1 Errors, 0 Warnings)\n",
+     true},
+};
+
 class AssetValidation : public ::testing::Test {
 protected:
     void Install(const AssetCase& asset)
@@ -105,6 +130,19 @@ protected:
         return std::string("UserData/local/") + key + "/r1/" + key + "/";
     }
 
+    // Every file below an installed asset's folders, with its bytes.
+    std::map<std::string, std::string> FilesOf(const char* key) const
+    {
+        const std::string base = installation.PathOf("");
+        std::map<std::string, std::string> files;
+        for (const auto& entry :
+             fs::recursive_directory_iterator(installation.PathOf(std::string("UserData/local/") + key))) {
+            const std::string relative = fs::relative(entry.path(), base).string();
+            files[relative] = entry.is_regular_file() ? installation.ReadFile(relative) : "(folder)";
+        }
+        return files;
+    }
+
     void CheckVerdict(const AssetCase& asset, const E2E::RunResult& run) const
     {
         EXPECT_EQ(run.exitStatus, 0) << asset.folder;
@@ -131,6 +169,26 @@ TEST_F(AssetValidation, EachAssetGetsItsOwnVerdictInEitherOrderInOneHost)
         CheckVerdict(asset, installation.Run({"validate", asset.id}));
     for (auto asset = std::rbegin(Cases); asset != std::rend(Cases); ++asset)
         CheckVerdict(*asset, installation.Run({"validate", asset->id}));
+}
+
+TEST_F(AssetValidation, OldConfigsAreCheckedUpgradedAndTheirFilesAreLeftAsTheyWere)
+{
+    const char* const keys[] = {"kuid_424242_3201_0", "kuid_424242_3202_0"};
+    for (const AssetCase& asset : OldCases)
+        Install(asset);
+    std::vector<std::map<std::string, std::string>> before;
+    for (const char* key : keys) {
+        before.push_back(FilesOf(key));
+        ASSERT_FALSE(before.back().empty()) << key;
+    }
+    // Twice in one host: the first upgrade must leave nothing behind that
+    // changes the second.
+    for (int round = 0; round < 2; ++round) {
+        for (const AssetCase& asset : OldCases)
+            CheckVerdict(asset, installation.Run({"validate", asset.id}));
+    }
+    for (size_t i = 0; i < std::size(keys); ++i)
+        EXPECT_EQ(FilesOf(keys[i]), before[i]) << keys[i];
 }
 
 TEST_F(AssetValidation, UnchangedScriptsAreCompiledOnceIntoTheCache)

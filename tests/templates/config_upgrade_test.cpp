@@ -154,8 +154,8 @@ TEST_F(ConfigUpgradeTest, StrayTagsGoAndOldNamesBecomeCurrentOnes)
         {"asset tags no template knows", "asset 1\nasset-size 2\nasset-x \"y\"\n", ""},
         {"an empty license", "license \"\"\n", ""},
         {"a license", "license \"mine\"\n", "license \"mine\"\n"},
-        {"old names of current tags", "organization \"Org\"\ndescription: \"Text\"\n",
-         "", "organisation \"Org\"\ndescription \"Text\"\n"},
+        {"old names of current tags", "organization \"Org\"\ndescription: \"Text\"\n", "",
+         "organisation \"Org\"\ndescription \"Text\"\n"},
         {"an old name beside its current one", "organization \"Old\"\norganisation \"New\"\n",
          "organisation \"New\"\n"},
         {"auteur replaces the author", "author \"A\"\nauteur \"B\"\n", "", "author \"B\"\n"},
@@ -217,16 +217,17 @@ TEST_F(ConfigUpgradeTest, NameEffectsComeFromTheMeshsNameAttachments)
 {
     LoadMeshesAsNameLists();
     WriteMesh("sign.im", "a.name0\na.name1\na.light\na.name3\n");
-    const std::string upgraded = Upgraded(
-        "kind \"scenery\"\nusername \"Sign\"\nasset-filename \"sign\"\nkorvel-build 2.0\n"
-        "fontcolor 255,0,0\nfontsize 0.5\n");
-    EXPECT_EQ(upgraded, TextOf("kind \"scenery\"\nusername \"Sign\"\n"
-                               "mesh-table\n{\ndefault\n{\nauto-create 1\nmesh \"sign.im\"\neffects\n{\n"
-                               "0\n{\nkind \"name\"\natt \"a.name0\"\nfontcolor 255,0,0\nfontsize 0.5\nname \"name\"\n}\n"
-                               "1\n{\nkind \"name\"\natt \"a.name1\"\nfontcolor 255,0,0\nfontsize 0.5\nname \"name\"\n}\n"
-                               "}\n}\n}\n"
-                               "category-era \"1800s\"\ncategory-class \"ZX\"\ncategory-region \"00\"\n"
-                               "korvel-build 2.9\n"));
+    const std::string upgraded =
+        Upgraded("kind \"scenery\"\nusername \"Sign\"\nasset-filename \"sign\"\nkorvel-build 2.0\n"
+                 "fontcolor 255,0,0\nfontsize 0.5\n");
+    EXPECT_EQ(upgraded,
+              TextOf("kind \"scenery\"\nusername \"Sign\"\n"
+                     "mesh-table\n{\ndefault\n{\nauto-create 1\nmesh \"sign.im\"\neffects\n{\n"
+                     "0\n{\nkind \"name\"\natt \"a.name0\"\nfontcolor 255,0,0\nfontsize 0.5\nname \"name\"\n}\n"
+                     "1\n{\nkind \"name\"\natt \"a.name1\"\nfontcolor 255,0,0\nfontsize 0.5\nname \"name\"\n}\n"
+                     "}\n}\n}\n"
+                     "category-era \"1800s\"\ncategory-class \"ZX\"\ncategory-region \"00\"\n"
+                     "korvel-build 2.9\n"));
     // A mesh that does not load names nothing.
     EXPECT_EQ(Upgraded("kind \"scenery\"\nusername \"S\"\nasset-filename \"gone\"\nkorvel-build 2.0\nfontsize 1\n"),
               TextOf("kind \"scenery\"\nusername \"S\"\n"
