@@ -132,6 +132,14 @@ const UpgradeCase WholeConfigs[] = {
      "kuid <kuid:1:106>\nkind \"mesh\"\nusername \"Bell\"\n"
      "soundscript\n{\nring\n{\nsound\n{\n0 \"bell.wav\"\nvolume 2\n2 \"clang.wav\"\n}\n}\n}\n"
      "category-era \"1800s\"\ncategory-class \"ZX\"\ncategory-region \"00\"\nkorvel-build 2.9\n"},
+    {"a map's null region goes, and a username keeps its first line",
+     "kind \"map\"\nusername \"Line one\nLine two\"\nkorvel-build 2.0\nregion <kuid:-1:-1>\n",
+     "kind \"map\"\ncategory-era \"1800s\"\ncategory-class \"ZX\"\ncategory-region \"00\"\n"
+     "username \"Line one\"\nkorvel-build 2.9\n"},
+    {"a map keeps a region that names one",
+     "kind \"map\"\nusername \"M\"\nkorvel-build 2.0\nregion <kuid:1:9>\n",
+     "kind \"map\"\nusername \"M\"\nregion <kuid:1:9>\n"
+     "category-era \"1800s\"\ncategory-class \"ZX\"\ncategory-region \"00\"\nkorvel-build 2.9\n"},
 };
 
 TEST_F(ConfigUpgradeTest, OldConfigsBecomeTheirCurrentLayout)
@@ -164,6 +172,9 @@ TEST_F(ConfigUpgradeTest, StrayTagsGoAndOldNamesBecomeCurrentOnes)
         {"a script with its extension", "script \"main.gs\"\n", "script \"main.gs\"\n"},
         {"tags after the description no template knows", "description \"d\"\nthis is junk\nauthor \"a\"\n",
          "description \"d\"\nauthor \"a\"\n"},
+        {"identity tags after the description", "description \"d\"\nkuid <kuid:1:5>\n",
+         "description \"d\"\nkuid <kuid:1:5>\n"},
+        {"user-name beside a username", "user-name \"x\"\n", ""},
         {"cache and file-name tags", "thumbnail \"t.jpg\"\n__dir \"x\"\n.cache\n{\n}\n", ""},
     };
     for (const UpgradeCase& test : cases) {
@@ -275,6 +286,19 @@ TEST_F(ConfigUpgradeTest, TurntablesAndCrossingsGetTheTracksTheirMeshesEnd)
     EXPECT_EQ(kept.GetNamedSoup(Zel::PString("mesh-table")).CountTags(), 1);
     EXPECT_FALSE(kept.HasNamedTag(Zel::PString("attached-track")));
     EXPECT_TRUE(kept.HasNamedTag(Zel::PString("track")));
+}
+
+// The meshes read for their attachment points are not the checks' meshes:
+// one that does not load leaves no finding and no failed-mesh state.
+TEST_F(ConfigUpgradeTest, MeshesReadByTheUpgradeLeaveNoFindings)
+{
+    DataManager* manager = DataManager::Instance();
+    manager->SetAsset(Zel::PString("editing"), Zel::File::Path("asset/"));
+    DODLib::ErrorHandler::Instance()->Clear();
+    Upgraded("kind \"scenery\"\nusername \"S\"\nasset-filename \"gone\"\nkorvel-build 2.0\n");
+    Upgraded("kind \"turntable\"\nusername \"T\"\nasset-filename \"t\"\nkorvel-build 2.0\nmode0 \"a\"\n");
+    EXPECT_TRUE(Findings().empty()) << ::testing::PrintToString(Findings());
+    EXPECT_FALSE(manager->IsMeshFailed());
 }
 
 // The template reader upgrades the config it is given: the checks see the
