@@ -237,7 +237,12 @@ void UpgradeInteriorCamera(SoupHandle& config)
         config.GetCameraList(camera);
         camera.Add(0.0f);
         camera.Add(0.0f);
-        list.SetNamedTagFloatList(NumberedName("camera", list.CountTags()), camera);
+        // Named by the list's size, unless a camera of that name is there
+        // already (lists numbered with gaps): it is not replaced.
+        int number = list.CountTags();
+        while (list.Root()->GetNamedTagConst(NumberedName("camera", number)).Get() != ACSChunk::NullChunk())
+            ++number;
+        list.SetNamedTagFloatList(NumberedName("camera", number), camera);
         config.RemoveNamedTag(cameraTag);
     }
     const Zel::PString cameraDefault("cameradefault");
@@ -286,7 +291,7 @@ void NumberBareSoundFiles(SoupHandle& config)
             if (text.IsEmpty() && chunk->GetType() != SoupTypeContainer)
                 numbered.SetNamedTag(NumberedName("", n), name);
             else
-                PutChunk(numbered, name, std::move(chunk));
+                PutChunk(numbered, name, OwnedCopy(chunk));
         }
         entry.RemoveNamedTag(soundTag);
         entry.SetNamedSoup(soundTag, numbered);

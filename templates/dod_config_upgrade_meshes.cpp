@@ -116,7 +116,7 @@ void BuildSceneryMeshTable(SoupHandle& config, const Zel::PString& assetFile)
             for (const char* font : {"fontcolor", "fontsize"}) {
                 const Zel::PString name(font);
                 if (!config.GetNamedTag(name).IsEmpty())
-                    PutChunk(effect, name, config.Root()->GetNamedTagConst(name));
+                    PutChunk(effect, name, OwnedCopy(config.Root()->GetNamedTagConst(name)));
             }
             effect.SetNamedTag(Zel::PString("name"), "name");
             effects.SetNamedSoup(NumberedName("", i), effect);
@@ -147,9 +147,10 @@ void BuildInteriorMeshTable(SoupHandle& config)
         const Zel::PString parent("att-parent");
         const int32_t count = attachments.CountTags();
         for (int32_t i = 0; i < count; ++i) {
-            SoupHandle entry = attachments.GetIndexedSoup(i);
-            if (!IsRealSoup(entry))
+            const SoupHandle original = attachments.GetIndexedSoup(i);
+            if (!IsRealSoup(original))
                 continue;
+            SoupHandle entry = SoupHandle::FromChunk(OwnedCopy(original.Root()));
             if (entry.HasNamedTag(att) && !entry.HasNamedTag(parent))
                 entry.SetNamedTag(parent, "default");
             table.SetNamedSoup(attachments.GetIndexedTagName(i), entry);

@@ -19,6 +19,11 @@ bool IsEmptyTag(const SoupHandle& soup, const char* name);
 // Removes the tag at the index (not the first of its name: a soup read from
 // a binary config may hold one name twice).
 void RemoveTagAt(SoupHandle& soup, int32_t index);
+// A deep copy with bytes of its own. What the upgrade moves within a config
+// is copied so: a chunk of a config read from a binary file keeps that file
+// alive, and stored back into the file's own tree it would keep it alive
+// for ever.
+ChunkRef OwnedCopy(const ChunkRef& chunk);
 // Stores a chunk under a name as the setters do: the old tag of the name
 // goes, the new one is appended.
 void PutChunk(SoupHandle& soup, const Zel::PString& name, ChunkRef chunk);

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "soup/acs_raw_data.h"
 #include "templates/dod_config_upgrade.h"
 #include "templates/dod_config_upgrade_steps.h"
 #include "templates/dod_data_manager.h"
@@ -80,6 +81,25 @@ void RemoveTagAt(SoupHandle& soup, int32_t index)
     ChunkRef chunk;
     if (soup.Root() && soup.Root()->GetIndexedTag(index, name, chunk))
         soup.Root()->RemoveTag(std::move(chunk));
+}
+
+ChunkRef OwnedCopy(const ChunkRef& chunk)
+{
+    SoupHandle holder;
+    holder.EnsureContainer();
+    ChunkRef copy = holder.GetContainer();
+    if (chunk->GetType() != SoupTypeContainer) {
+        const int32_t size = chunk->GetDataSize();
+        return copy->CreateDataTag(chunk->GetType(), size > 0 ? ACSRawDataCore::Copy(chunk->GetData(), size) : nullptr);
+    }
+    const int32_t count = chunk->CountTags();
+    for (int32_t i = 0; i < count; ++i) {
+        Zel::PString name;
+        ChunkRef child;
+        if (chunk->GetIndexedTag(i, name, child))
+            copy->AddNamedTag(name, OwnedCopy(child));
+    }
+    return copy;
 }
 
 void PutChunk(SoupHandle& soup, const Zel::PString& name, ChunkRef chunk)

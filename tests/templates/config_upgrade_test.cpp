@@ -119,6 +119,12 @@ const UpgradeCase WholeConfigs[] = {
      "att-parent \"frame\"\n}\ndefault\n{\nmesh \"cab/cab.im\"\nauto-create 1\n}\n}\n"
      "cameralist\n{\ncamera0 1,2,3,0,0\n}\ncameradefault 0\n"
      "category-era \"1800s\"\ncategory-class \"ZX\"\ncategory-region \"00\"\nkorvel-build 2.9\n"},
+    {"an interior camera beside a camera list numbered with a gap",
+     "kuid <kuid:1:107>\nkind \"interior\"\nusername \"Cab\"\nkorvel-build 2.5\ncameradefault 1\n"
+     "cameralist\n{\ncamera1 4,5,6,0,0\n}\ncamera 1,2,3\n",
+     "kuid <kuid:1:107>\nkind \"interior\"\nusername \"Cab\"\ncameradefault 1\n"
+     "cameralist\n{\ncamera1 4,5,6,0,0\ncamera2 1,2,3,0,0\n}\n"
+     "category-era \"1800s\"\ncategory-class \"ZX\"\ncategory-region \"00\"\nkorvel-build 2.9\n"},
     {"junction meshes named by their modes",
      "kuid <kuid:1:105>\nkind \"mojunction\"\nusername \"Points\"\nasset-filename \"pts\"\nkorvel-build 2.1\n"
      "mode0 \"Left\"\nmode1 \"right\"\n",
@@ -136,8 +142,7 @@ const UpgradeCase WholeConfigs[] = {
      "kind \"map\"\nusername \"Line one\nLine two\"\nkorvel-build 2.0\nregion <kuid:-1:-1>\n",
      "kind \"map\"\ncategory-era \"1800s\"\ncategory-class \"ZX\"\ncategory-region \"00\"\n"
      "username \"Line one\"\nkorvel-build 2.9\n"},
-    {"a map keeps a region that names one",
-     "kind \"map\"\nusername \"M\"\nkorvel-build 2.0\nregion <kuid:1:9>\n",
+    {"a map keeps a region that names one", "kind \"map\"\nusername \"M\"\nkorvel-build 2.0\nregion <kuid:1:9>\n",
      "kind \"map\"\nusername \"M\"\nregion <kuid:1:9>\n"
      "category-era \"1800s\"\ncategory-class \"ZX\"\ncategory-region \"00\"\nkorvel-build 2.9\n"},
 };
@@ -146,6 +151,22 @@ TEST_F(ConfigUpgradeTest, OldConfigsBecomeTheirCurrentLayout)
 {
     for (const UpgradeCase& test : WholeConfigs)
         EXPECT_EQ(Upgraded(test.config), TextOf(test.golden)) << test.name;
+}
+
+// A config.chump is read as a binary soup, whose tags are removed and
+// appended through its own tree: the same configs give the same results.
+TEST_F(ConfigUpgradeTest, BinaryConfigsAreUpgradedAlike)
+{
+    const std::string path = base_ + "/config.chump";
+    for (const UpgradeCase& test : WholeConfigs) {
+        ASSERT_TRUE(ParseSoup(test.config).SaveToFile(Zel::PString(), path.c_str())) << test.name;
+        SoupHandle soup;
+        ASSERT_TRUE(soup.LoadFromFile(Zel::PString(), path.c_str())) << test.name;
+        DataManager::Instance()->SetBuild(DODLib::CheckBuildFromConfigValue(
+            soup.GetNamedTagAsFloat(Zel::PString("korvel-build"), DODLib::DefaultConfigBuild)));
+        DODLib::UpgradeOldConfigIfNeeded(soup);
+        EXPECT_EQ(TextOf(soup), TextOf(test.golden)) << test.name;
+    }
 }
 
 // The same rules for single tags: every case is a config of its own.
