@@ -339,6 +339,25 @@ TEST_F(ConfigUpgradeTest, TheTemplateReaderChecksTheUpgradedConfig)
     EXPECT_TRUE(Findings().empty()) << ::testing::PrintToString(Findings());
 }
 
+// Every old config gets the three categories: every kind the shipped
+// templates define must allow them, or every old asset of the kind fails.
+TEST_F(ConfigUpgradeTest, EveryShippedKindTakesTheCategoriesTheUpgradeAdds)
+{
+    DataManager::Instance()->LoadTemplates();
+    const SoupHandle library = DataManager::Instance()->GetLibrary();
+    int kinds = 0;
+    for (int32_t i = 0; i < library.CountTags(); ++i) {
+        if (library.GetIndexedSoup(i).GetNamedTagAsInt(Zel::PString("top-level"), 0) == 0)
+            continue;
+        const std::string kind = library.GetIndexedTagName(i).c_str();
+        ++kinds;
+        ASSERT_TRUE(ReadConfig("kuid <kuid:1:1>\nkind \"" + kind + "\"\nusername \"u\"\nkorvel-build 2.0\n")) << kind;
+        for (const Finding& finding : Findings())
+            EXPECT_EQ(finding.text.find("category-"), std::string::npos) << kind << ": " << finding.text;
+    }
+    EXPECT_GT(kinds, 40);
+}
+
 // Validation only reads: with the renaming of legacy files off, the old
 // fixed file names stay as they are.
 TEST_F(ConfigUpgradeTest, TheAssetFolderIsUnchangedByTheChecks)
