@@ -27,12 +27,6 @@ Zel::PString Text(const SoupHandle& config, const char* name)
     return config.GetNamedTag(Zel::PString(name));
 }
 
-void Remove(SoupHandle& config, std::initializer_list<const char*> names)
-{
-    for (const char* name : names)
-        config.RemoveNamedTag(Zel::PString(name));
-}
-
 // Moves a tag's value to another name (an absent tag moves nothing).
 void MoveTag(SoupHandle& config, const char* from, const char* to)
 {
@@ -128,128 +122,6 @@ void AddScriptExtension(SoupHandle& config)
     config.SetNamedTag(script, file.c_str());
 }
 
-void IconToThumbnail(SoupHandle& config)
-{
-    const Zel::PString icon("icon-texture");
-    const Zel::PString thumbnails("thumbnails");
-    if (!config.HasNamedTag(icon) || config.HasNamedTag(thumbnails))
-        return;
-    SoupHandle image;
-    image.SetNamedTag(Zel::PString("image"), config.GetNamedTag(icon));
-    image.SetNamedTagInt(Zel::PString("width"), 64);
-    image.SetNamedTagInt(Zel::PString("height"), 64);
-    SoupHandle list;
-    list.SetNamedSoup(Zel::PString("0"), image);
-    config.SetNamedSoup(thumbnails, list);
-    config.RemoveNamedTag(icon);
-}
-
-bool HasMeshTable(const SoupHandle& config)
-{
-    return config.HasNamedTag(Zel::PString("mesh-table"));
-}
-
-void UpgradeByKind(SoupHandle& config, const Zel::PString& kind, const Zel::PString& assetFile)
-{
-    const bool buildTable = !assetFile.IsEmpty() && !HasMeshTable(config);
-    if (IsKind(kind, "bogey")) {
-        if (buildTable)
-            BuildBogeyMeshTable(config, assetFile);
-        Remove(config, {"light"});
-    } else if (IsKind(kind, "behavior")) {
-        IconToThumbnail(config);
-    } else if (IsKind(kind, "groundtexture") || IsKind(kind, "texture")) {
-        Remove(config, {"rgb"});
-        const Zel::PString texture("texture");
-        if (!assetFile.IsEmpty() && !config.HasNamedTag(texture))
-            config.SetNamedTag(texture, (std::string(assetFile.View()) + ".texture").c_str());
-        Remove(config, {"light"});
-    } else if (IsKind(kind, "mesh")) {
-        Remove(config, {"light"});
-    } else if (IsKind(kind, "mojunction")) {
-        if (buildTable)
-            BuildJunctionMeshTable(config);
-    } else if (IsKind(kind, "mocrossing")) {
-        if (buildTable)
-            BuildCrossingMeshTable(config);
-        Remove(config, {"track", "road"});
-    } else if (IsKind(kind, "turntable")) {
-        if (buildTable)
-            BuildTurntableMeshTable(config);
-    } else if (IsKind(kind, "traincar")) {
-        if (buildTable)
-            BuildTraincarMeshTable(config, assetFile);
-        if (!config.HasNamedTag(Zel::PString("bogeys")))
-            BuildBogeyList(config);
-        const Zel::PString runningNumbers("running-numbers");
-        if (config.GetNamedTagType(runningNumbers) == SoupTypeContainer)
-            config.RemoveNamedTag(runningNumbers);
-    }
-}
-
-Zel::PString Concat(std::initializer_list<std::string_view> parts)
-{
-    std::string text;
-    for (std::string_view part : parts)
-        text += part;
-    return Zel::PString(text);
-}
-
-void UpgradeFileNames(SoupHandle& config, const Zel::PString& kind, const Zel::PString& assetFile, bool renaming)
-{
-    if (assetFile.IsEmpty())
-        return;
-    if (IsKind(kind, "track"))
-        Remove(config, {"height"});
-    if (IsKind(kind, "track") || IsKind(kind, "bridge"))
-        Remove(config, {"mini"});
-    if (!renaming)
-        return;
-    const std::string_view file = assetFile.View();
-    const Zel::PString shadowFolder = Concat({file, "_shadow/"});
-    if (config.GetNamedTagAsFloat(Zel::PString("casts_shadows"), 0.0f) > 0.0f) {
-        RenameAssetFile(Concat({file, "_shadow/default_shadow.im"}), Concat({file, "_shadow/", file, "_shadow.im"}));
-        RenameIfExists(Zel::PString("default/"), shadowFolder);
-    }
-    RenameAssetFile(Zel::PString("default.im"), Concat({file, ".im"}));
-}
-
-void UpgradeMapFiles(const Zel::PString& kind, const Zel::PString& assetFile, bool renaming)
-{
-    if (!IsKind(kind, "map") || assetFile.IsEmpty() || !renaming)
-        return;
-    for (const char* extension : {".bmk", ".obs", ".gnd", ".trk"})
-        RenameAssetFile(Concat({"mapfile", extension}), Concat({assetFile.View(), extension}));
-}
-
-void UpgradeInteriorCamera(SoupHandle& config)
-{
-    FloatArray camera;
-    const Zel::PString cameraTag("camera");
-    if (config.HasNamedTag(cameraTag)) {
-        const Zel::PString listTag("cameralist");
-        SoupHandle list = config.GetNamedSoup(listTag);
-        if (!IsRealSoup(list)) {
-            list = SoupHandle();
-            list.EnsureContainer();
-            config.SetNamedSoup(listTag, list);
-        }
-        config.GetCameraList(camera);
-        camera.Add(0.0f);
-        camera.Add(0.0f);
-        // Named by the list's size, unless a camera of that name is there
-        // already (lists numbered with gaps): it is not replaced.
-        int number = list.CountTags();
-        while (list.Root()->GetNamedTagConst(NumberedName("camera", number)).Get() != ACSChunk::NullChunk())
-            ++number;
-        list.SetNamedTagFloatList(NumberedName("camera", number), camera);
-        config.RemoveNamedTag(cameraTag);
-    }
-    const Zel::PString cameraDefault("cameradefault");
-    if (!config.HasNamedTag(cameraDefault))
-        config.SetNamedTagInt(cameraDefault, 0);
-}
-
 void NameEffectsByTag(SoupHandle& config)
 {
     const SoupHandle table = config.GetNamedSoup(Zel::PString("mesh-table"));
@@ -301,9 +173,9 @@ void NumberBareSoundFiles(SoupHandle& config)
 void DropSignalFunction(SoupHandle& config, const Zel::PString& kind)
 {
     if (IsKind(kind, "mospeedboard"))
-        Remove(config, {"function"});
+        RemoveTags(config, {"function"});
     else if (!IsKind(kind, "mosignal") && config.HasNamedTag(Zel::PString("trackside")))
-        Remove(config, {"function"});
+        RemoveTags(config, {"function"});
 }
 
 bool IsWorldRegion(std::string_view region)
@@ -362,36 +234,27 @@ void UpgradeOldConfig(SoupHandle& config)
 
     FillUsername(config);
     DropNullMapRegion(config, kind);
-    Remove(config, {"thumbnail", ".cache", "__filename", "__dir"});
+    RemoveTags(config, {"thumbnail", ".cache", "__filename", "__dir"});
     CollectNumbered(config, "category-region-", "category-region", true, false);
     CollectNumbered(config, "category-era-", "category-era", false, true);
     if (IsEmptyTag(config, "license"))
-        Remove(config, {"license"});
+        RemoveTags(config, {"license"});
     DropShortColour(config);
     MoveTag(config, "scriptlibrary", "script");
     MoveTag(config, "classlibrary", "class");
     AddScriptExtension(config);
     const Zel::PString assetFile = Text(config, "asset-filename");
-    Remove(config, {"asset-filename"});
+    RemoveTags(config, {"asset-filename"});
     UpgradeByKind(config, kind, assetFile);
     UpgradeFileNames(config, kind, assetFile, renaming);
-    if (IsKind(kind, "scenery") || IsKind(kind, "buildable")) {
-        if (!assetFile.IsEmpty() && !HasMeshTable(config))
-            BuildSceneryMeshTable(config, assetFile);
-        if (IsKind(kind, "scenery"))
-            Remove(config, {"bendy"});
-    }
+    UpgradeScenery(config, kind, assetFile);
     UpgradeMapFiles(kind, assetFile, renaming);
-    if (IsKind(kind, "interior")) {
-        if (!assetFile.IsEmpty() && !HasMeshTable(config))
-            BuildInteriorMeshTable(config);
-        UpgradeInteriorCamera(config);
-    }
-    Remove(config, {"fontsize", "fontcolor"});
+    UpgradeInterior(config, kind, assetFile);
+    RemoveTags(config, {"fontsize", "fontcolor"});
     NameEffectsByTag(config);
-    Remove(config, {"type"});
+    RemoveTags(config, {"type"});
     if (!IsKind(kind, "map"))
-        Remove(config, {"region"});
+        RemoveTags(config, {"region"});
     NumberBareSoundFiles(config);
     DropSignalFunction(config, kind);
     FillCategories(config, kind, renaming);

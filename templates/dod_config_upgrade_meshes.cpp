@@ -15,18 +15,10 @@ const Zel::PString& MeshTableName()
     return name;
 }
 
-Zel::PString Joined(std::initializer_list<std::string_view> parts)
-{
-    std::string text;
-    for (std::string_view part : parts)
-        text += part;
-    return Zel::PString(text);
-}
-
 // "M/M.im": the old layout kept each mode's mesh in a folder of its name.
 Zel::PString ModeMesh(const Zel::PString& mode)
 {
-    return Joined({mode.View(), "/", mode.View(), ".im"});
+    return JoinedName({mode.View(), "/", mode.View(), ".im"});
 }
 
 SoupHandle MeshEntry(const Zel::PString& mesh, int autoCreate)
@@ -57,8 +49,8 @@ void BuildBogeyMeshTable(SoupHandle& config, const Zel::PString& assetFile)
 {
     const std::string_view file = assetFile.View();
     SoupHandle table;
-    SoupHandle main = MeshEntry(Joined({file, ".pm"}), 1);
-    SoupHandle shadow = MeshEntry(Joined({file, "_shadow/", file, "_shadow.pm"}), 0);
+    SoupHandle main = MeshEntry(JoinedName({file, ".pm"}), 1);
+    SoupHandle shadow = MeshEntry(JoinedName({file, "_shadow/", file, "_shadow.pm"}), 0);
     table.SetNamedSoup(Zel::PString("default"), main);
     table.SetNamedSoup(Zel::PString("shadow"), shadow);
     StoreTable(config, table);
@@ -68,8 +60,8 @@ void BuildTraincarMeshTable(SoupHandle& config, const Zel::PString& assetFile)
 {
     const std::string_view file = assetFile.View();
     SoupHandle table;
-    SoupHandle main = MeshEntry(Joined({file, "_body/", file, "_body.pm"}), 1);
-    SoupHandle shadow = MeshEntry(Joined({file, "_shadow/", file, "_shadow.pm"}), 0);
+    SoupHandle main = MeshEntry(JoinedName({file, "_body/", file, "_body.pm"}), 1);
+    SoupHandle shadow = MeshEntry(JoinedName({file, "_shadow/", file, "_shadow.pm"}), 0);
     table.SetNamedSoup(Zel::PString("default"), main);
     table.SetNamedSoup(Zel::PString("shadow"), shadow);
     StoreTable(config, table);
@@ -97,7 +89,7 @@ void BuildSceneryMeshTable(SoupHandle& config, const Zel::PString& assetFile)
     const std::string_view file = assetFile.View();
     SoupHandle main;
     main.SetNamedTagInt(Zel::PString("auto-create"), 1);
-    main.SetNamedTag(Zel::PString("mesh"), Joined({file, ".im"}));
+    main.SetNamedTag(Zel::PString("mesh"), JoinedName({file, ".im"}));
     const Zel::PString autoAnimation("auto-animation");
     if (config.GetNamedTagAsInt(autoAnimation, 0) != 0) {
         main.SetNamedTag(Zel::PString("anim"), "anim.kin");
@@ -105,7 +97,7 @@ void BuildSceneryMeshTable(SoupHandle& config, const Zel::PString& assetFile)
     }
     config.RemoveNamedTag(autoAnimation);
 
-    const int names = CountNameAttachments(Joined({file, ".im"}));
+    const int names = CountNameAttachments(JoinedName({file, ".im"}));
     if (names > 0) {
         SoupHandle effects;
         for (int i = 0; i < names; ++i) {
@@ -183,7 +175,7 @@ void BuildCrossingMeshTable(SoupHandle& config)
 {
     const Zel::PString mode = TakeTag(config, "mode0");
     config.RemoveNamedTag(Zel::PString("mode1"));
-    const Zel::PString animation = Joined({mode.View(), "/anim.kin"});
+    const Zel::PString animation = JoinedName({mode.View(), "/anim.kin"});
     SoupHandle main;
     main.SetNamedTag(Zel::PString("mesh"), ModeMesh(mode));
     main.SetNamedTag(Zel::PString("anim"), animation);

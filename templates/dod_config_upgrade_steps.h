@@ -1,6 +1,7 @@
 // The pieces of the old-config upgrade that its files share: tag helpers, mesh tables, bogey lists and tag clean-up.
 #pragma once
 
+#include <initializer_list>
 #include <string_view>
 #include <unordered_set>
 
@@ -12,6 +13,10 @@ namespace ConfigUpgrade {
 
 // "%d"-style names: the prefix, the number, the suffix.
 Zel::PString NumberedName(std::string_view prefix, int number, std::string_view suffix = {});
+// The parts one after the other.
+Zel::PString JoinedName(std::initializer_list<std::string_view> parts);
+// Removes the first tag of each name.
+void RemoveTags(SoupHandle& soup, std::initializer_list<const char*> names);
 // Kind names compare without regard to letter case.
 bool IsKind(const Zel::PString& kind, std::string_view name);
 // A value that is absent or of length 0.
@@ -38,6 +43,17 @@ private:
     void AddDefinition(const SoupHandle& library, const SoupHandle& definition, int depth);
     std::unordered_set<const void*> names_;
 };
+
+// The rewrites by kind. assetFile is the old "asset-filename"; renaming
+// is the data manager's switch for legacy files.
+bool HasMeshTable(const SoupHandle& config);
+// An old "icon-texture" becomes the first thumbnail, unless there are some.
+void IconToThumbnail(SoupHandle& config);
+void UpgradeByKind(SoupHandle& config, const Zel::PString& kind, const Zel::PString& assetFile);
+void UpgradeFileNames(SoupHandle& config, const Zel::PString& kind, const Zel::PString& assetFile, bool renaming);
+void UpgradeScenery(SoupHandle& config, const Zel::PString& kind, const Zel::PString& assetFile);
+void UpgradeMapFiles(const Zel::PString& kind, const Zel::PString& assetFile, bool renaming);
+void UpgradeInterior(SoupHandle& config, const Zel::PString& kind, const Zel::PString& assetFile);
 
 // Mesh tables by kind; each replaces "mesh-table". assetFile is the old
 // "asset-filename".

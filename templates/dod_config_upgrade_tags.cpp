@@ -28,12 +28,6 @@ void RemoveTagsWhere(SoupHandle& soup, Test test)
     }
 }
 
-void RemoveNamed(SoupHandle& soup, std::initializer_list<const char*> names)
-{
-    for (const char* name : names)
-        soup.RemoveNamedTag(Zel::PString(name));
-}
-
 // Copies a tag under its current name when that is absent, then drops the old one.
 void MoveIfAbsent(SoupHandle& config, const char* from, const char* to)
 {
@@ -63,6 +57,20 @@ Zel::PString NumberedName(std::string_view prefix, int number, std::string_view 
     name += std::to_string(number);
     name += suffix;
     return Zel::PString(name);
+}
+
+Zel::PString JoinedName(std::initializer_list<std::string_view> parts)
+{
+    std::string text;
+    for (std::string_view part : parts)
+        text += part;
+    return Zel::PString(text);
+}
+
+void RemoveTags(SoupHandle& soup, std::initializer_list<const char*> names)
+{
+    for (const char* name : names)
+        soup.RemoveNamedTag(Zel::PString(name));
 }
 
 bool IsKind(const Zel::PString& kind, std::string_view name)
@@ -168,18 +176,18 @@ void RemoveAssetTags(SoupHandle& config, const TopLevelTags& known)
 
 void RemoveJunkTags(SoupHandle& config)
 {
-    RemoveNamed(config, {";",          "\"",           "rem",         "licence",  "disclaimer:", "licence:",
-                         "licence:-",  "name-ru",      "name-es",     "name-fr",  "name-pl",     "name-de",
-                         "name-it",    "name-cz",      "name-cn",     "name-nl",  "name-hu",     "origin",
-                         "objremarks", "origregion",   "orgname",     "origname", "quelm",       "company",
-                         "korvel",     "korvel_build", "train-build", "version",  "obsolete"});
+    RemoveTags(config, {";",          "\"",           "rem",         "licence",  "disclaimer:", "licence:",
+                        "licence:-",  "name-ru",      "name-es",     "name-fr",  "name-pl",     "name-de",
+                        "name-it",    "name-cz",      "name-cn",     "name-nl",  "name-hu",     "origin",
+                        "objremarks", "origregion",   "orgname",     "origname", "quelm",       "company",
+                        "korvel",     "korvel_build", "train-build", "version",  "obsolete"});
 }
 
 void RemoveWordTags(SoupHandle& config)
 {
-    RemoveNamed(config, {"by",   "you",  "this",    "the",     "these", "-",   "all", "copyright",
-                         "use",  "have", "check",   "only",    "keep",  "for", "in",  "alternate",
-                         "feel", "no",   "contact", "created", "//",    ";",   "*"});
+    RemoveTags(config, {"by",   "you",  "this",    "the",     "these", "-",   "all", "copyright",
+                        "use",  "have", "check",   "only",    "keep",  "for", "in",  "alternate",
+                        "feel", "no",   "contact", "created", "//",    ";",   "*"});
 }
 
 void RemoveUnnamableTags(SoupHandle& config)
