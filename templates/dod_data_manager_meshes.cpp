@@ -7,8 +7,10 @@
 #include "templates/dod_container.h"
 #include "templates/dod_data_manager.h"
 #include "templates/dod_error_handler.h"
+#include "templates/dod_lod_mesh_data.h"
 #include "templates/dod_messages.h"
 #include "zel/pstring.h"
+#include "zel/resource_system.h"
 
 namespace DODLib {
 
@@ -38,22 +40,6 @@ bool IsAbsoluteName(std::string_view name)
     return !name.empty() && name[0] == '/';
 }
 
-// Loads nothing: this build reads no mesh geometry. A missing file is a
-// finding; an existing one is accepted uninspected.
-std::unique_ptr<MeshData> LoadMeshUninspected(const Zel::PString& file, bool /*lod*/, Container* container)
-{
-    DataManager* manager = DataManager::Instance();
-    Zel::File::Path path = GetRootFolderPath(manager->GetAssetRootName().c_str());
-    path.AddPath(file.c_str());
-    if (Zel::File::Exists(path.c_str()) != 0 || Zel::File::IsDirectory(path.c_str())) {
-        ErrorHandler::Instance()->AddError(FindingText("$dod_mesh_load_mesh", file.c_str()), container);
-        return nullptr;
-    }
-    auto mesh = std::make_unique<MeshData>();
-    mesh->SetFilePath(file);
-    return mesh;
-}
-
 }  // namespace
 
 void DataManager::SetMeshLoader(MeshLoader loader)
@@ -63,10 +49,15 @@ void DataManager::SetMeshLoader(MeshLoader loader)
 
 std::unique_ptr<MeshData> DataManager::LoadMesh(const Zel::PString& file, bool lod, Container* container)
 {
-    std::unique_ptr<MeshData> mesh =
-        meshLoader_ ? meshLoader_(file, lod, container) : LoadMeshUninspected(file, lod, container);
-    if (mesh && mesh->GetFilePath().IsEmpty())
-        mesh->SetFilePath(file);
+    if (meshLoader_) {
+        std::unique_ptr<MeshData> mesh = meshLoader_(file, lod, container);
+        if (mesh && mesh->GetFilePath().IsEmpty())
+            mesh->SetFilePath(file);
+        return mesh;
+    }
+    std::unique_ptr<MeshData> mesh = lod ? std::make_unique<LODMeshData>() : std::make_unique<MeshData>();
+    if (!mesh->Load(file, container))
+        return nullptr;
     return mesh;
 }
 
@@ -92,13 +83,7 @@ void DataManager::AddPerformanceNotes(const MeshData& mesh, const Zel::PString& 
     if (!mesh.IsInspected())
         return;
     // The file as the user knows it: below the asset's folder.
-    std::string shown(file.View());
-    const std::string& folder = assetFolder_.Str();
-    if (!folder.empty() && shown.size() > folder.size() && shown.compare(0, folder.size(), folder) == 0) {
-        shown.erase(0, folder.size());
-        if (!shown.empty() && (shown[0] == '/' || shown[0] == '\\'))
-            shown.erase(0, 1);
-    }
+    const std::string shown = NameBelowAssetFolder(file.View());
     ErrorHandler* errors = ErrorHandler::Instance();
     if (mesh.GetAttachmentPoints().empty() && mesh.GetLoadedAnimationCount() == 0)
         errors->AddWarning(FindingText("$dod_lm_performance_no_attachments", shown), container);
@@ -147,6 +132,9 @@ MeshData* DataManager::CheckMeshFile(const Zel::PString& fileName, Container* co
             ErrorHandler::Instance()->AddError(text, container);
         else
             ErrorHandler::Instance()->AddWarning(text, container);
+        // Loaded once all the same, as the simulator would; what it finds is not kept.
+        if (!meshLoader_)
+            MeshData().Load(file, container);
         return nullptr;
     }
     if (name.IsExt("kin")) {
@@ -177,6 +165,9 @@ void DataManager::ReleaseLoadedMeshes()
 {
     loadedMeshes_.clear();
     currentMesh_ = nullptr;
+    // A host validates asset after asset: what the meshes held must go with them.
+    if (resourceSystem_)
+        resourceSystem_->DumpUnusedResourcesFromCache();
     Zel::PStringCache::CollectGarbage();
 }
 

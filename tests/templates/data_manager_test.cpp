@@ -207,6 +207,7 @@ protected:
 
 TEST_F(MeshFileTest, AProgressiveMeshIsAWarningBefore29AndAnErrorFrom29)
 {
+    WriteFile(folder_ + "/body.pm", QuadMesh());
     for (const auto& [build, severity] : {std::pair{2.801f, 2}, std::pair{2.901f, 3}}) {
         DODLib::ErrorHandler::Instance()->Clear();
         manager().SetMeshFailed(false);
@@ -240,8 +241,8 @@ TEST_F(MeshFileTest, AnAnimationWithoutAMeshFails)
 
 TEST_F(MeshFileTest, ASecondMeshForTheSameContainerReplacesTheFirst)
 {
-    WriteFile(folder_ + "/a.im", "a");
-    WriteFile(folder_ + "/b.im", "b");
+    WriteFile(folder_ + "/a.im", QuadMesh());
+    WriteFile(folder_ + "/b.im", QuadMesh());
     DODLib::Container box;
     DODLib::MeshData* first = manager().CheckMeshFile(Zel::PString("meshes/a.im"), &box);
     ASSERT_NE(first, nullptr);
@@ -254,7 +255,7 @@ TEST_F(MeshFileTest, ASecondMeshForTheSameContainerReplacesTheFirst)
 
 TEST_F(MeshFileTest, ATextLodDescriptionLoadsItsLodMeshAndOtherNamesLoadNothing)
 {
-    WriteFile(folder_ + "/body.lm", "lod");
+    WriteFile(folder_ + "/body.lm", LodMesh(2));
     DODLib::Container box;
     DODLib::MeshData* mesh = manager().CheckMeshFile(Zel::PString("meshes/body.lm.txt"), &box);
     ASSERT_NE(mesh, nullptr);

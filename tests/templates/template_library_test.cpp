@@ -97,8 +97,8 @@ TEST_F(TemplateLibraryTest, MappedTemplatesHaveMinimalAssetsThatCheckCleanly)
     };
     for (const Case& test : cases) {
         const std::string folder = MakeAsset(test.name, test.config);
-        WriteFile(folder + "/chunk.lm", "lod");
-        WriteFile(folder + "/unit.im", "mesh");
+        WriteFile(folder + "/chunk.lm", LodMesh(2));
+        WriteFile(folder + "/unit.im", QuadMesh());
         const std::vector<Finding> findings = CheckAsset(test.name);
         EXPECT_TRUE(findings.empty()) << test.name << ": " << ::testing::PrintToString(findings);
     }
@@ -111,7 +111,7 @@ TEST_F(TemplateLibraryTest, CheckingAnAssetChangesNoFileOfIt)
         MakeAsset("untouched", MinimalConfig("scenery", "mesh-table\n{\n  default\n  {\n"
                                                         "    mesh \"body.im\"\n    auto-create 1\n  }\n}\n"
                                                         "old-tag \"x\"\n"));
-    WriteFile(folder + "/body.im", "mesh");
+    WriteFile(folder + "/body.im", QuadMesh());
     WriteFile(folder + "/wood.texture", "MMTF");
     auto snapshot = [&folder]() {
         std::string all;
@@ -142,10 +142,10 @@ TEST_F(TemplateLibraryTest, ATypicalTraincarWithMeshesThumbnailAndStringTableChe
                       "string-table\n{\n  greeting \"Hello\"\n}\n"
                       "string-table-de\n{\n  greeting \"Hallo\"\n}\n"
                       "kuid-table\n{\n}\n"));
-    WriteFile(folder + "/body/body.im", "mesh");
+    WriteFile(folder + "/body/body.im", QuadMesh());
     ASSERT_EQ(std::system(("mkdir -p '" + folder + "/body' '" + folder + "/shadow'").c_str()), 0);
-    WriteFile(folder + "/body/body.im", "mesh");
-    WriteFile(folder + "/shadow/shadow.im", "mesh");
+    WriteFile(folder + "/body/body.im", QuadMesh());
+    WriteFile(folder + "/shadow/shadow.im", QuadMesh());
     const std::vector<Finding> findings = CheckAsset("wagon");
     EXPECT_TRUE(findings.empty()) << ::testing::PrintToString(findings);
 }

@@ -9,8 +9,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "assetdb/resource_database.h"
 #include "foundation/base/install_paths.h"
 #include "interfacetext/interface_text_db.h"
+#include "mesh/lm_writer.h"
 #include "soup/text_soup.h"
 #include "templates/dod_messages.h"
 
@@ -28,6 +30,9 @@ void TemplateTest::SetUp()
     ASSERT_EQ(mkdir(root_.c_str(), 0700), 0);
     ASSERT_EQ(mkdir((root_ + "/bin").c_str(), 0700), 0);
     ASSERT_TRUE(InitInstallPaths(Zel::File::Path(root_.c_str())));
+    // Databases stay open after their last use, mounted on the root they
+    // were opened under: an earlier test's root must not serve this one.
+    PurgeResourceDatabases();
     CreateUserFolders();
     dataFolder_ = root_ + "/bin/DODData/";
     const std::string copy = "cp -r '" KORVEL_SOURCE_DIR "/data/DODData' '" + root_ + "/bin/'";
@@ -53,7 +58,35 @@ void TemplateTest::RestartDataManager()
     container_.reset();
     DODLib::DataManager::Shutdown();
     DODLib::DataManager::Initialise(dataFolder_.c_str());
-    DODLib::DataManager::Instance();
+    meshContext_.renderKernel = &meshKernel_;
+    DODLib::DataManager::Instance()->InitialiseRenderContext(meshContext_);
+}
+
+std::string TemplateTest::QuadMesh(const std::vector<std::string>& textures,
+                                   const std::vector<std::string>& attachments)
+{
+    KorvelTest::ImFile file;
+    file.chunks.push_back(KorvelTest::QuadChunk());
+    for (const std::string& texture : textures)
+        file.chunks[0].material.textures.push_back({0, texture, 1.0f});
+    file.writeAttachments = !attachments.empty();
+    for (const std::string& name : attachments)
+        file.attachments.push_back({name});
+    return KorvelTest::WriteIm(file);
+}
+
+std::string TemplateTest::LodMesh(int levels, int facesPerLevel)
+{
+    KorvelTest::LmFile file;
+    for (int level = 0; level < levels; ++level) {
+        KorvelTest::LmLevel quads = KorvelTest::QuadLevel(static_cast<float>(level) * 50.0f);
+        KorvelTest::ImGeometry& geometry = quads.chunks[0].geometry;
+        for (int face = 2; face < facesPerLevel; face += 2)
+            geometry.indices.insert(geometry.indices.end(), {0, 1, 2, 0, 2, 3});
+        quads.chunks[0].geometry.indices.resize(static_cast<size_t>(facesPerLevel) * 3);
+        file.levels.push_back(quads);
+    }
+    return KorvelTest::WriteLm(file);
 }
 
 void TemplateTest::UseTemplateFiles(const std::vector<std::pair<std::string, std::string>>& files)

@@ -7,11 +7,13 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/base/app_context.h"
 #include "soup/soup_handle.h"
 #include "support/temp_folder.h"
 #include "templates/dod_container.h"
 #include "templates/dod_data_manager.h"
 #include "templates/dod_error_handler.h"
+#include "zel/render_kernel.h"
 
 namespace TemplateTests {
 
@@ -44,6 +46,13 @@ protected:
     // b 1, c "x", }. Templates written in tests stay readable so.
     static std::string SoupText(const std::string& compact);
 
+    // Real mesh files: a quad of two faces ("body.m.onetex", with the given
+    // textures and attachment points), and a LOD mesh of levels quads each
+    // of that many faces.
+    static std::string QuadMesh(const std::vector<std::string>& textures = {},
+                                const std::vector<std::string>& attachments = {});
+    static std::string LodMesh(int levels, int facesPerLevel = 2);
+
     // An asset folder under UserData/editing, with its config.txt.
     std::string MakeAsset(const std::string& name, const std::string& config);
     // The two validation phases over an asset folder below editing: the
@@ -63,6 +72,9 @@ protected:
     std::string root_;
     std::string dataFolder_;
     std::unique_ptr<DODLib::Container> container_;
+    // The headless render kernel the data manager's meshes load with.
+    Zel::RenderKernel meshKernel_{nullptr, 1.0f};
+    AppContext meshContext_;
 };
 
 }  // namespace TemplateTests
