@@ -10,6 +10,8 @@
 #include "templates/dod_lod_mesh_data.h"
 #include "templates/dod_messages.h"
 #include "zel/pstring.h"
+#include "zel/material_manager.h"
+#include "zel/render_kernel.h"
 #include "zel/resource_system.h"
 
 namespace DODLib {
@@ -168,6 +170,8 @@ void DataManager::ReleaseLoadedMeshes()
     // A host validates asset after asset: what the meshes held must go with them.
     if (resourceSystem_)
         resourceSystem_->DumpUnusedResourcesFromCache();
+    if (Zel::RenderKernel* kernel = GetPublishedRenderKernel())
+        kernel->GetMaterialManager()->ReleaseUnusedMaterials();
     Zel::PStringCache::CollectGarbage();
 }
 

@@ -1,6 +1,8 @@
 // Mesh check objects: loading a mesh through the asset's resource database, the after-load facts, and animations.
 #include "templates/dod_mesh_data.h"
 
+#include <algorithm>
+
 #include "assetdb/resource_database.h"
 #include "mesh/indexed_mesh_instance.h"
 #include "mesh/mesh_resources.h"
@@ -38,6 +40,48 @@ std::string LastPathPart(const std::string& name)
 {
     const size_t slash = name.rfind('/');
     return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+// The name with "." and ".." steps taken; empty when a ".." climbs above
+// the asset's folder. Config values are joined to that folder unchecked, and
+// the checks read only what the asset holds.
+std::string NameInsideAssetFolder(const std::string& name, const std::string& assetFolder)
+{
+    std::vector<std::string> parts;
+    size_t floor = 0;
+    auto split = [](const std::string& text, auto each) {
+        size_t start = 0;
+        while (start <= text.size()) {
+            const size_t end = std::min(text.find_first_of("/\\", start), text.size());
+            each(text.substr(start, end - start));
+            start = end + 1;
+        }
+    };
+    split(assetFolder, [&](const std::string& part) {
+        if (!part.empty() && part != ".")
+            parts.push_back(part);
+    });
+    floor = parts.size();
+    parts.clear();
+    bool escaped = false;
+    split(name, [&](const std::string& part) {
+        if (part.empty() || part == ".")
+            return;
+        if (part != "..") {
+            parts.push_back(part);
+            return;
+        }
+        if (parts.size() <= floor)
+            escaped = true;
+        else
+            parts.pop_back();
+    });
+    if (escaped)
+        return std::string();
+    std::string joined;
+    for (const std::string& part : parts)
+        joined += (joined.empty() ? "" : "/") + part;
+    return joined;
 }
 
 struct ReleaseResource {
@@ -102,10 +146,11 @@ KorvelGeometryBaseResource* MeshData::RequestMeshResource(bool acceptProgressive
     DataManager* manager = DataManager::Instance();
     progressive = false;
     loadedName_ = meshFileName_;
-    const std::string name = Zel::AsciiLowerCopy(loadedName_.View());
+    const std::string name =
+        NameInsideAssetFolder(Zel::AsciiLowerCopy(loadedName_.View()), manager->GetAssetFolder().Str());
     KorvelResourceDatabase* database = manager->GetResourceDatabase();
     RegisterMeshResourceTypes();
-    Zel::Resource* resource = database ? database->Get(name.c_str(), 2) : nullptr;
+    Zel::Resource* resource = database && !name.empty() ? database->Get(name.c_str(), 2) : nullptr;
     if (acceptProgressive && dynamic_cast<KorvelProgressiveMeshResource*>(resource)) {
         progressive = true;
         resource->ReleaseReference();

@@ -26,6 +26,21 @@ MaterialManager::~MaterialManager()
         entry.second->ReleaseReference();
 }
 
+int MaterialManager::ReleaseUnusedMaterials()
+{
+    int released = 0;
+    for (auto entry = cache_.begin(); entry != cache_.end();) {
+        if (entry->second->GetReferenceCount() != 1) {
+            ++entry;
+            continue;
+        }
+        entry->second->ReleaseReference();
+        entry = cache_.erase(entry);
+        ++released;
+    }
+    return released;
+}
+
 void MaterialManager::RegisterType(const std::string& type, Factory factory)
 {
     factories_[type] = std::move(factory);

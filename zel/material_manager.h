@@ -40,6 +40,12 @@ public:
     // type's plug-in cannot make one or the manager is told to refuse.
     int Request(const std::string& name, Material*& material);
     void SetRefuseAll(bool refuse) { refuseAll_ = refuse; }
+    // Drops the cached materials that only the cache still holds; returns
+    // how many went. A long-lived process that loads mesh after mesh calls
+    // it between them: otherwise every material ever named stays, and a
+    // later mesh naming the same material inherits the textures an earlier
+    // one set on it.
+    int ReleaseUnusedMaterials();
     // A new, uncached material of the type (one reference), or null.
     Material* CreateInstance(const std::string& type);
 
