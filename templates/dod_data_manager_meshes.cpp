@@ -72,6 +72,10 @@ MeshData* DataManager::GetMeshFor(const Container* container) const
 MeshData* DataManager::RegisterMesh(std::unique_ptr<MeshData> mesh, Container* container)
 {
     MeshData* registered = mesh.get();
+    // Only the newest mesh is marked; the object it replaces goes now.
+    if (currentMesh_)
+        currentMesh_->SetFlag(Zel::ParticleFlagHidden, false);
+    registered->SetFlag(Zel::ParticleFlagHidden, true);
     loadedMeshes_[container] = std::move(mesh);
     currentMesh_ = registered;
     AttachmentsChanged();

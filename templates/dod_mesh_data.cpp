@@ -98,6 +98,7 @@ MeshData::~MeshData()
     animator_.reset();
     skeletonModifier_.reset();
     instance_.reset();
+    SetHidden(false);
 }
 
 bool MeshData::Load(const Zel::PString& fileName, Container* container)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "mesh/mesh_records.h"
+#include "zel/particle.h"
 #include "zel/pstring.h"
 
 class KorvelGeometryBaseResource;
@@ -29,10 +30,12 @@ struct MeshBone {
     float x = 0, y = 0, z = 0;
 };
 
-class MeshData {
+// A scene particle: the data manager hangs the current validation's meshes in
+// its scene and marks the current one.
+class MeshData : public Zel::Particle {
 public:
     MeshData();
-    virtual ~MeshData();
+    ~MeshData() override;
     MeshData(const MeshData&) = delete;
     MeshData& operator=(const MeshData&) = delete;
 

@@ -229,3 +229,28 @@ TEST_F(MeshChecksTest, AnAnimationNeedsAMeshWithAnInstance)
 
 }  // namespace
 }  // namespace TemplateTests
+
+namespace TemplateTests {
+namespace {
+
+TEST_F(MeshChecksTest, OnlyTheNewestMeshIsMarkedAndASecondMeshOfAContainerReplacesItsFirst)
+{
+    Write("a.im", QuadMesh());
+    Write("b.im", QuadMesh());
+    DODLib::Container other;
+    DODLib::MeshData* first = Check("a.im", &other);
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->HasFlag(Zel::ParticleFlagHidden));
+    DODLib::MeshData* second = Check("b.im");
+    ASSERT_NE(second, nullptr);
+    EXPECT_FALSE(first->HasFlag(Zel::ParticleFlagHidden));
+    EXPECT_TRUE(second->HasFlag(Zel::ParticleFlagHidden));
+    DODLib::MeshData* replacing = Check("a.im");
+    ASSERT_NE(replacing, nullptr);
+    EXPECT_EQ(manager().GetMeshFor(&box_), replacing);
+    EXPECT_EQ(manager().GetMeshFor(&other), first);
+    EXPECT_TRUE(replacing->HasFlag(Zel::ParticleFlagHidden));
+}
+
+}  // namespace
+}  // namespace TemplateTests
