@@ -41,7 +41,7 @@ const AssetCase Cases[] = {
      "<kuid:424242:3104>",
      "kind \"scenery\"\nkorvel-build 3.3\nmesh-table {\n  default {\n    mesh \"missing.im\"\n  }\n}\n",
      {},
-     "- <kuid:424242:3104> : Unable to load the mesh 'kuid_424242_3104_0/r1/kuid_424242_3104_0/missing.im'.\n"
+     "- <kuid:424242:3104> : Unable to load the mesh 'missing.im'.\n"
      "! <kuid:424242:3104> : The asset has no visible mesh.\nOK (1 Errors, 1 Warnings)\n",
      true},
     {"Broken",
