@@ -93,8 +93,10 @@ void MeshData::CheckMaterialTextures(const Zel::Material& material)
                 errors->AddError(FindingText("$dod_mesh_load_texture", BelowAsset(imagePath), BelowAsset(texture), mesh),
                                  container_);
         }
+        // A texture the material loaded was found through the same files
+        // the texture manager reads: asking again would only repeat it.
         Zel::FileTextureSource textures;
-        if (!textures.Load(texture))
+        if (!use.loaded && !textures.Load(texture))
             errors->AddError(FindingText("$dod_mesh_load_texture", BelowAsset(texture), BelowAsset(texture), mesh),
                              container_);
     }
