@@ -42,6 +42,10 @@ const char* const MigrationSteps[] = {
     "CREATE TABLE op_journal (op_id INTEGER PRIMARY KEY AUTOINCREMENT, kind TEXT NOT NULL,"
     "  user INTEGER NOT NULL, content INTEGER NOT NULL, version INTEGER NOT NULL,"
     "  src TEXT NOT NULL, dst TEXT NOT NULL, old TEXT NOT NULL, created INTEGER NOT NULL)",
+    // 3: the online-access scripts' local data, one binary soup per asset
+    // (user and content) and lower-cased name.
+    "CREATE TABLE online_local (user INTEGER NOT NULL, content INTEGER NOT NULL, name TEXT NOT NULL,"
+    "  soup BLOB NOT NULL, PRIMARY KEY (user, content, name))",
 };
 
 int ReadVersion(KADStoreConnection& connection)
