@@ -19,3 +19,4 @@ void RegisterSecurityTokenNatives();
 void RegisterConstructorsNatives();
 void RegisterKorvelScriptBaseNatives();
 void RegisterImageNatives();
+void RegisterOnlineAccessNatives();

@@ -208,7 +208,7 @@ constexpr RegistrationRow Rows[] = {
     {{"StringTable", StringTableNatives}, RegisterStringTableNatives},
     {{"Asset", AssetNatives}, RegisterAssetNatives},
     {{"LinkedList", LinkedListNatives}, RegisterLinkedListNatives},
-    {{"OnlineAccess", OnlineAccessNatives}, nullptr},
+    {{"OnlineAccess", OnlineAccessNatives}, RegisterOnlineAccessNatives},
     {{"OnlineGroup", OnlineGroupNatives}, nullptr},
     {{"Library", LibraryNatives}, nullptr},
     {{"Image", ImageNatives}, RegisterImageNatives},

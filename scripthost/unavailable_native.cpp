@@ -11,6 +11,7 @@
 #include "platform/file_io.h"
 #include "script/vm/gs_machine.h"
 #include "script/vm/native_function.h"
+#include "scripthost/gso_online_access.h"
 #include "scripthost/online_access_stores.h"
 #include "soup/soup_handle.h"
 
@@ -81,4 +82,5 @@ void RegisterOnlineAccessStores()
     OnlineAccessStores& stores = GetOnlineAccessStores();
     stores.offlineInbox = ReadStoredBox("offline-inbox.tbox");
     stores.offlineOutbox = ReadStoredBox("offline-outbox.tbox");
+    LoadOnlineMessageCache();
 }

@@ -15,5 +15,5 @@ std::string NativeClassOfSignature(std::string_view signature);
 // The OnlineAccess registration's stored boxes: "offline-inbox.tbox" and
 // "offline-outbox.tbox" in the cache folder, read when present. Such a file
 // is a binary soup when it starts "ACS$", else a text soup; one that cannot
-// be read stays where it is.
+// be read stays where it is. Then the stored-message cache.
 void RegisterOnlineAccessStores();

@@ -8,51 +8,14 @@
 #include "assetdb/online_access_client.h"
 #include "foundation/streams/t_buffer.h"
 #include "online_client_test_support.h"
+#include "support/online_service_wire.h"
 #include "support/udp_loopback.h"
 
 namespace {
 
 using KorvelTest::Datagram;
 
-// Field forms written by hand: String = u32 size + bytes; PString = u32
-// (size + 1) + bytes + NUL; little-endian numbers.
-struct Wire {
-    Datagram bytes;
-    Wire& U8(std::uint8_t value)
-    {
-        bytes.push_back(value);
-        return *this;
-    }
-    Wire& U32(std::uint32_t value)
-    {
-        for (int shift = 0; shift < 32; shift += 8)
-            bytes.push_back(static_cast<std::uint8_t>(value >> shift));
-        return *this;
-    }
-    Wire& F32(float value)
-    {
-        std::uint32_t word;
-        std::memcpy(&word, &value, 4);
-        return U32(word);
-    }
-    Wire& Str(const std::string& text)
-    {
-        U32(static_cast<std::uint32_t>(text.size()));
-        bytes.insert(bytes.end(), text.begin(), text.end());
-        return *this;
-    }
-    Wire& PStr(const std::string& text)
-    {
-        Str(text + std::string(1, '\0'));
-        bytes[bytes.size() - text.size() - 5] = static_cast<std::uint8_t>(text.size() + 1);
-        return *this;
-    }
-    Wire& Raw(const Datagram& more)
-    {
-        bytes.insert(bytes.end(), more.begin(), more.end());
-        return *this;
-    }
-};
+using KorvelTest::Wire;
 
 Datagram MessageBytes(const OnlineAccessMessage& message, bool versioned)
 {

@@ -6,6 +6,7 @@
 #include "script/vm/gs_function.h"
 #include "script/vm/gs_game_object.h"
 #include "script/vm/native_function.h"
+#include "support/native_frame.h"
 #include "vm_test_support.h"
 
 namespace {
@@ -36,24 +37,7 @@ public:
     int counted = 0;
 };
 
-// A frame of a native of `arguments` words whose slots the test fills.
-struct NativeFrame {
-    explicit NativeFrame(std::initializer_list<Slot> slots)
-    {
-        function.signature = "$void@T::native()";
-        function.argumentWords = int32_t(slots.size());
-        function.argumentBase = 1 - function.argumentWords;
-        function.frameOffset = 1;
-        function.stackAdvance = 4;
-        function.stackNeed = 6;
-        for (const Slot& slot : slots)
-            stack.Push(slot);
-        EXPECT_TRUE(stack.PushFrame(&function, 0));
-    }
-    ~NativeFrame() { stack.SetCurrentFrame(nullptr); }
-    GSFunction function;
-    GSStack stack;
-};
+using KorvelTest::NativeFrame;
 
 TEST_F(NativeBinding, EachKindCallsOnlyWhatItServes)
 {

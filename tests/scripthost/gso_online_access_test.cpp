@@ -1,0 +1,415 @@
+// OnlineAccess objects against a real daemon and a raw service peer on loopback: local data, the post budget, status and message notifications, the offline boxes and the message cache file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "assetdb/kad_client.h"
+#include "assetdb/net/net_transport.h"
+#include "daemon/daemon_test_support.h"
+#include "foundation/base/install_paths.h"
+#include "foundation/base/seconds_clock.h"
+#include "foundation/streams/t_buffer.h"
+#include "script/vm/gs_router.h"
+#include "script/vm/gs_string.h"
+#include "script/vm/script_instance.h"
+#include "script_host_test_root.h"
+#include "scripthost/gso_online_access.h"
+#include "scripthost/gso_soup.h"
+#include "scripthost/korvel_base_spec.h"
+#include "scripthost/korvel_script_context.h"
+#include "scripthost/native_library_setup.h"
+#include "scripthost/native_objects.h"
+#include "scripthost/online_access_stores.h"
+#include "support/file_text.h"
+#include "support/native_frame.h"
+#include "support/online_service_wire.h"
+
+namespace {
+
+using GSRuntime::GSStack;
+using GSRuntime::Slot;
+using KorvelTest::Datagram;
+using KorvelTest::NativeFrame;
+using KorvelTest::Wire;
+using Native = bool (GSOOnlineAccess::*)(GSStack&);
+
+const KUID Library(1234, 300, 2);
+const KUID Stranger(77, 5, 0);
+
+// Hears the script messages the object sends itself through its router.
+class RecordingOnlineAccess : public GSOOnlineAccess {
+public:
+    using GSOOnlineAccess::GSOOnlineAccess;
+    using GSOOnlineAccess::ReceiveMessage;
+    bool ReceiveMessage(const GSRuntime::GSMessage& message) override
+    {
+        heard.push_back(std::string(RouterOf()->NameOf(message.major).c_str()) + "/" +
+                        RouterOf()->NameOf(message.minor).c_str());
+        return GSGameObject::ReceiveMessage(message);
+    }
+    std::vector<std::string> heard;
+};
+
+Slot Handle(const GSRuntime::GSObjectReference* object)
+{
+    return Slot::FromPointer(object != nullptr ? object->GetScriptInstance() : nullptr);
+}
+
+std::unique_ptr<OnlineAccessVersionedMessage> Versioned(const char* text, std::int32_t flag)
+{
+    auto message = std::make_unique<OnlineAccessVersionedMessage>();
+    message->assetId = KUID(9, 9, 0);
+    message->text = text;
+    message->soup.SetNamedTag(Zel::PString("said"), text);
+    message->flag = flag;
+    return message;
+}
+
+class OnlineAccessObjectTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(SetUpNativeLibraries()) << NativeLibrarySetUpFault();
+        RegisterKorvelBaseSpec();
+        NetTransport::Startup();
+        const pid_t pid = installation.StartDaemon();
+        ASSERT_NE(installation.WaitForPort(pid), 0);
+        // The daemon's root for the user data (the cache file among it); the
+        // script API stays where the binary's root has it.
+        ASSERT_TRUE(InitInstallPaths(Zel::File::Path(installation.Root().c_str())));
+        std::filesystem::create_directories(GetCacheFolder().Str());
+        KADClientOptions options;
+        options.mayStartDaemon = 0;
+        ASSERT_TRUE(KADClient::Start(options));
+        address.host = "127.0.0.1";
+        address.port = service.Port();
+        NewEndpoint();
+        GetOnlineAccessStores() = OnlineAccessStores();
+    }
+    void TearDown() override
+    {
+        GSOOnlineAccess::UseEndpoint(nullptr);
+        endpoint.reset();
+        KADClient::Shutdown();
+        InitInstallPaths(Zel::File::Path(ScriptHostTestRoot().c_str()));
+        CreateUserFolders();
+        EXPECT_EQ(GSOOnlineAccess::LiveCount(), 0u);
+    }
+
+    void NewEndpoint()
+    {
+        GSOOnlineAccess::UseEndpoint(nullptr);
+        endpoint = std::make_unique<OnlineAccessClientEndpoint>(address, clock);
+        GSOOnlineAccess::UseEndpoint(endpoint.get());
+    }
+
+    void InstallLibrary()
+    {
+        const std::string folder = installation.Root() + "/incoming/library";
+        KorvelTest::WriteFileText(folder + "/config.txt",
+                                  "kuid <kuid2:1234:300:2>\nkind \"library\"\nusername \"Lib\"\n");
+        ASSERT_EQ(KADClient::InstallFolder(Zel::File::Path(folder.c_str()), 0, nullptr, nullptr, nullptr), Library);
+    }
+
+    void SetAccount(const char* user, const char* ticket)
+    {
+        ASSERT_TRUE(KADClient::SetSetting(Zel::PString("internet"), Zel::PString("username"), Zel::PString(user)));
+        ASSERT_TRUE(KADClient::SetSetting(Zel::PString("online"), Zel::PString("ticket"), Zel::PString(ticket)));
+    }
+
+    // The int the native pushed; none when it pushed nothing (an argument
+    // error stopped it).
+    static std::optional<std::int32_t> Call(GSOOnlineAccess* object, Native native,
+                                            std::initializer_list<Slot> arguments = {})
+    {
+        std::vector<Slot> slots{Handle(object)};
+        slots.insert(slots.end(), arguments.begin(), arguments.end());
+        NativeFrame frame(slots);
+        const int32_t top = frame.stack.TopIndex();
+        (object->*native)(frame.stack);
+        if (frame.stack.TopIndex() == top)
+            return std::nullopt;
+        return frame.stack.Pop().AsInt();
+    }
+
+    // A script string of the context; released by the context's teardown.
+    static GSRuntime::GSString* Text(KorvelScriptContext& context, const char* text)
+    {
+        return new GSRuntime::GSString(&context, text);
+    }
+
+    // A service packet carrying a user message in the versioned form to the asset.
+    static Datagram UserMessagePacket(const KUID& to, const char* text, std::int32_t flag)
+    {
+        std::unique_ptr<OnlineAccessVersionedMessage> message = Versioned(text, flag);
+        message->assetId = to;
+        TBuffer buffer;
+        WriteVersionedForm(*message, buffer);
+        return Wire().U8(11).Raw(Datagram(buffer.Data(), buffer.Data() + buffer.DataLength())).bytes;
+    }
+
+    KADTestInstallation installation;
+    KorvelTest::OnlineServicePeer service;
+    ManualClock clock{1000.0};
+    OnlineAccessServiceAddress address;
+    std::unique_ptr<OnlineAccessClientEndpoint> endpoint;
+};
+
+}  // namespace
+
+TEST_F(OnlineAccessObjectTest, LocalDataIsKeptByTheDaemonUnderTheLowerCasedName)
+{
+    InstallLibrary();
+    KorvelScriptContext context;
+    GSOOnlineAccess* access = GSOOnlineAccess::GetOrCreate(Library, &context);
+    ASSERT_NE(access, nullptr);
+    GSOSoup* in = GSOSoup::MakeWritable(&context);
+    in->Soup().SetNamedTag(Zel::PString("points"), "42");
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeSetLocalData, {Handle(Text(context, "HighScore")), Handle(in)}), 0);
+
+    GSOSoup* out = GSOSoup::MakeWritable(&context);
+    out->Soup().SetNamedTag(Zel::PString("stale"), "1");
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeGetLocalData, {Handle(Text(context, "highscore")), Handle(out)}), 0);
+    EXPECT_EQ(out->Soup().CountTags(), 1);
+    EXPECT_STREQ(out->Soup().GetNamedTag(Zel::PString("points")).c_str(), "42");
+    // A name with nothing stored empties the soup.
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeGetLocalData, {Handle(Text(context, "none")), Handle(out)}), 0);
+    EXPECT_EQ(out->Soup().CountTags(), 0);
+
+    struct Case {
+        const char* rule;
+        Native native;
+        GSRuntime::GSObjectReference* name;
+        GSRuntime::GSObjectReference* soup;
+    };
+    GSOSoup* locked = GSOSoup::MakeLocked(&context, in->Soup());
+    const Case refused[] = {
+        {"locked soup", &GSOOnlineAccess::NativeGetLocalData, Text(context, "highscore"), locked},
+        {"empty name", &GSOOnlineAccess::NativeGetLocalData, Text(context, ""), out},
+        {"empty name", &GSOOnlineAccess::NativeSetLocalData, Text(context, ""), in},
+        {"no soup", &GSOOnlineAccess::NativeSetLocalData, Text(context, "highscore"), nullptr},
+    };
+    for (const Case& row : refused) {
+        SCOPED_TRACE(row.rule);
+        EXPECT_EQ(Call(access, row.native, {Handle(row.name), Handle(row.soup)}), std::nullopt);
+    }
+    EXPECT_EQ(locked->Soup().CountTags(), 1);
+
+    // Another context's object of another version of the asset sees the same data.
+    KorvelScriptContext other;
+    GSOOnlineAccess* again = GSOOnlineAccess::GetOrCreate(KUID(1234, 300, 7), &other);
+    GSOSoup* seen = GSOSoup::MakeWritable(&other);
+    EXPECT_EQ(Call(again, &GSOOnlineAccess::NativeGetLocalData, {Handle(Text(other, "HIGHSCORE")), Handle(seen)}), 0);
+    EXPECT_STREQ(seen->Soup().GetNamedTag(Zel::PString("points")).c_str(), "42");
+}
+
+TEST_F(OnlineAccessObjectTest, ObjectsAreSharedPerContextUserAndContent)
+{
+    KorvelScriptContext first;
+    KorvelScriptContext second;
+    GSOOnlineAccess* a = GSOOnlineAccess::GetOrCreate(KUID(5, 6, 1), &first);
+    GSOOnlineAccess* b = GSOOnlineAccess::GetOrCreate(KUID(5, 6, 9), &first);
+    GSOOnlineAccess* c = GSOOnlineAccess::GetOrCreate(KUID(5, 6, 1), &second);
+    GSOOnlineAccess* d = GSOOnlineAccess::GetOrCreate(KUID(5, 7, 1), &first);
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a, c);
+    EXPECT_NE(a, d);
+    EXPECT_EQ(GSOOnlineAccess::LiveCount(), 3u);
+}
+
+TEST_F(OnlineAccessObjectTest, SixtyOnePostsRunAndTheNextWaitsUntilTheBudgetDecaysToSixty)
+{
+    KorvelScriptContext context;
+    GSOOnlineAccess* access = GSOOnlineAccess::GetOrCreate(Stranger, &context);
+    GSOSoup* soup = GSOSoup::MakeWritable(&context);
+    GSRuntime::GSString* friendName = Text(context, "friend");
+    auto post = [&] { return Call(access, &GSOOnlineAccess::NativePostMessage, {Handle(friendName), Handle(soup)}); };
+    for (int i = 0; i < 61; ++i)
+        ASSERT_EQ(post(), OnlinePostNotConnected) << i;
+    EXPECT_EQ(post(), GSOOnlineAccess::OverBudget);
+    access->Process(0.5f);
+    EXPECT_EQ(post(), GSOOnlineAccess::OverBudget);
+    access->Process(0.5f);
+    EXPECT_FLOAT_EQ(access->Budget(), 60.0f);
+    EXPECT_EQ(post(), OnlinePostNotConnected);
+    EXPECT_EQ(post(), GSOOnlineAccess::OverBudget);
+    // An empty recipient is an argument error once the budget allows posting.
+    access->Process(10.0f);
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativePostMessage, {Handle(Text(context, "")), Handle(soup)}),
+              std::nullopt);
+}
+
+TEST_F(OnlineAccessObjectTest, StatusChangesAndMessagesReachTheScriptObjectAndAreCollected)
+{
+    KorvelScriptContext context;
+    auto* access = MakeNativeObject<RecordingOnlineAccess>(GSOOnlineAccess::ScriptClass(), &context, Stranger);
+    ASSERT_NE(access, nullptr);
+    context.Router()->AddNode(access);
+    // As a script handler on the object would.
+    ASSERT_TRUE(access->Subscribe(context.Router()->InternName("OnlineAccess")));
+    access->Process(0.1f);
+    EXPECT_EQ(access->heard, (std::vector<std::string>{"OnlineAccess/StatusChange"}));
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeGetStatus), OnlineDisconnected);
+
+    SetAccount("driver", "ticket-1");
+    Call(access, &GSOOnlineAccess::NativeConnect);
+    // A second connect while connecting only registers the client again.
+    Call(access, &GSOOnlineAccess::NativeConnect);
+    service.LogIn(*endpoint);
+    // The status change and the message arrive within one step: two notices, the status first.
+    service.FromService(*endpoint, UserMessagePacket(Stranger, "hello", 0));
+    access->heard.clear();
+    access->Process(0.1f);
+    EXPECT_EQ(access->heard, (std::vector<std::string>{"OnlineAccess/StatusChange", "OnlineAccess/ReceiveMessage"}));
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeGetStatus), OnlineConnected);
+    access->heard.clear();
+    access->Process(0.1f);
+    EXPECT_TRUE(access->heard.empty());
+
+    GSRuntime::GSString* text = Text(context, "old");
+    GSOSoup* soup = GSOSoup::MakeWritable(&context);
+    soup->Soup().SetNamedTag(Zel::PString("kept"), "yes");
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeCollectMessage, {Handle(text), Handle(soup)}), 0);
+    EXPECT_STREQ(text->Text().c_str(), "hello");
+    EXPECT_STREQ(soup->Soup().GetNamedTag(Zel::PString("said")).c_str(), "hello");
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeCollectMessage, {Handle(text), Handle(soup)}),
+              GSOOnlineAccess::NothingToCollect);
+    EXPECT_STREQ(text->Text().c_str(), "");
+    EXPECT_STREQ(soup->Soup().GetNamedTag(Zel::PString("said")).c_str(), "hello");
+
+    // Disconnected, a waiting message is not handed out.
+    access->ReceiveMessage(Versioned("later", 0));
+    endpoint->Disconnect();
+    text->Text() = Zel::String("old");
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeCollectMessage, {Handle(text), Handle(soup)}),
+              GSOOnlineAccess::NotConnected);
+    EXPECT_STREQ(text->Text().c_str(), "");
+    EXPECT_EQ(access->ReceivedCount(), 1u);
+}
+
+TEST_F(OnlineAccessObjectTest, ALocallyModifiedScriptHearsOnlyLocallyModifiedSenders)
+{
+    InstallLibrary();
+    KorvelScriptContext context;
+    GSOOnlineAccess* modified = GSOOnlineAccess::GetOrCreate(Library, &context);
+    GSOOnlineAccess* plain = GSOOnlineAccess::GetOrCreate(Stranger, &context);
+    ASSERT_TRUE(modified->IsLocallyModified());
+    ASSERT_FALSE(plain->IsLocallyModified());
+    struct Case {
+        const char* rule;
+        GSOOnlineAccess* to;
+        std::int32_t flag;
+        bool versioned;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"unversioned message", plain, 1, false, false},
+        {"modified receiver, unmodified sender", modified, 0, true, false},
+        {"only the low byte is the sender's flag", modified, 0x100, true, false},
+        {"modified receiver, modified sender", modified, 1, true, true},
+        {"unmodified receiver hears everyone", plain, 0, true, true},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.rule);
+        const std::size_t before = row.to->ReceivedCount();
+        if (row.versioned) {
+            row.to->ReceiveMessage(Versioned("x", row.flag));
+        } else {
+            auto message = std::make_unique<OnlineAccessMessage>();
+            row.to->ReceiveMessage(std::move(message));
+        }
+        EXPECT_EQ(row.to->ReceivedCount(), before + (row.kept ? 1 : 0));
+    }
+}
+
+TEST_F(OnlineAccessObjectTest, OfflineMessagesGoToTheOutboxAndComeFromTheInbox)
+{
+    KorvelScriptContext context;
+    GSOOnlineAccess* access = GSOOnlineAccess::GetOrCreate(Stranger, &context);
+    GSOSoup* soup = GSOSoup::MakeWritable(&context);
+    soup->Soup().SetNamedTag(Zel::PString("n"), "1");
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativePostOfflineMessage, {Handle(soup)}), 0);
+    soup->Soup().SetNamedTag(Zel::PString("n"), "2");
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativePostOfflineMessage, {Handle(soup)}), 0);
+    const SoupHandle& outbox = GetOnlineAccessStores().offlineOutbox;
+    ASSERT_EQ(outbox.CountTags(), 2);
+    EXPECT_STREQ(outbox.GetIndexedTagName(0).c_str(), "0");
+    EXPECT_STREQ(outbox.GetIndexedTagName(1).c_str(), "1");
+    // Deep copies: later changes of the script's soup stay out.
+    EXPECT_STREQ(outbox.GetNamedSoup(Zel::PString("0")).GetNamedTag(Zel::PString("n")).c_str(), "1");
+
+    GSOSoup* into = GSOSoup::MakeWritable(&context);
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeCollectOfflineMessage, {Handle(into)}),
+              GSOOnlineAccess::NothingToCollect);
+    SoupHandle letter;
+    letter.SetNamedTag(Zel::PString("from"), "mum");
+    GetOnlineAccessStores().offlineInbox.SetNamedSoup(Zel::PString("a"), letter);
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeCollectOfflineMessage, {Handle(into)}), 0);
+    EXPECT_STREQ(into->Soup().GetNamedTag(Zel::PString("from")).c_str(), "mum");
+    EXPECT_EQ(GetOnlineAccessStores().offlineInbox.CountTags(), 0);
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeCollectOfflineMessage, {Handle(GSOSoup::MakeLocked(&context, letter))}),
+              std::nullopt);
+}
+
+TEST_F(OnlineAccessObjectTest, TheMessageCacheIsReadAsFarAsItIsSoundAndAnUnreadRestIsNeverLost)
+{
+    namespace fs = std::filesystem;
+    Zel::File::Path cache = GetCacheFolder();
+    cache.AddPath("oa_messages.dat");
+    const std::string path = cache.Str();
+    const std::string aside = path + ".unread";
+
+    auto stored = [](int count, int written) {
+        TBuffer buffer;
+        buffer.WriteInt32(1);
+        buffer.WriteInt32(count);
+        for (int i = 0; i < written; ++i)
+            WriteVersionedForm(*Versioned("kept", 1), buffer);
+        return std::string(reinterpret_cast<const char*>(buffer.Data()), static_cast<size_t>(buffer.DataLength()));
+    };
+    struct Case {
+        const char* rule;
+        std::optional<std::string> file;
+        std::size_t loaded;
+        bool keptAside;
+    };
+    const Case cases[] = {
+        {"no file", std::nullopt, 0, false},
+        {"two sound messages", stored(2, 2), 2, false},
+        {"an unknown form", std::string("\x02\0\0\0\x01\0\0\0", 8) + stored(1, 1), 0, true},
+        {"damaged after the first message", stored(3, 1) + std::string(7, '\xff'), 1, true},
+        {"a count past the messages", stored(2, 1), 1, true},
+        {"too short for its header", std::string("\x01\0", 2), 0, true},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.rule);
+        NewEndpoint();
+        fs::remove(path);
+        fs::remove(aside);
+        if (row.file)
+            KorvelTest::WriteFileText(path, *row.file);
+        LoadOnlineMessageCache();
+        EXPECT_EQ(endpoint->StoredMessageCount(), row.loaded);
+        // Loading never touches the file.
+        EXPECT_EQ(fs::exists(path), row.file.has_value());
+        if (row.file) {
+            EXPECT_EQ(KorvelTest::ReadFileText(path), *row.file);
+        }
+
+        SaveOnlineMessageCache();
+        EXPECT_EQ(fs::exists(aside), row.keptAside);
+        if (row.keptAside) {
+            EXPECT_EQ(KorvelTest::ReadFileText(aside), *row.file);
+        }
+        // What was read is written back in the sound form and reads whole.
+        NewEndpoint();
+        LoadOnlineMessageCache();
+        EXPECT_EQ(endpoint->StoredMessageCount(), row.loaded);
+        SaveOnlineMessageCache();
+        EXPECT_EQ(KorvelTest::ReadFileText(aside), row.keptAside ? *row.file : std::string());
+    }
+}
