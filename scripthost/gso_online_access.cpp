@@ -62,8 +62,11 @@ GSOOnlineAccess* GSOOnlineAccess::GetOrCreate(const KUID& id, GSRuntime::GSConte
         }
     }
     GSOOnlineAccess* object = MakeNativeObject<GSOOnlineAccess>(ScriptClass(), context, id);
-    if (object != nullptr && context != nullptr && context->Router() != nullptr)
+    if (object != nullptr && context != nullptr && context->Router() != nullptr) {
         context->Router()->AddNode(object);
+        // From its first processing step on it follows the service.
+        object->Schedule();
+    }
     return object;
 }
 

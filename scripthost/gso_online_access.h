@@ -74,6 +74,9 @@ public:
     bool NativeSetProfileData(GSRuntime::GSStack& stack);
     bool NativePostMessage(GSRuntime::GSStack& stack);
     bool NativeCollectMessage(GSRuntime::GSStack& stack);
+    // Bound with the OnlineGroup natives.
+    bool NativeCreateGroup(GSRuntime::GSStack& stack);
+    bool NativeOpenGroup(GSRuntime::GSStack& stack);
     bool NativePostOfflineMessage(GSRuntime::GSStack& stack);
     bool NativeCollectOfflineMessage(GSRuntime::GSStack& stack);
 

@@ -168,7 +168,7 @@ bool GSOOnlineAccess::NativeCollectOfflineMessage(GSRuntime::GSStack& stack)
     return true;
 }
 
-// CreateGroup and OpenGroup are the OnlineGroup class's to bind.
+// CreateGroup and OpenGroup are bound with the OnlineGroup natives.
 void RegisterOnlineAccessNatives()
 {
     static constexpr MemberNativeRow<GSOOnlineAccess> Rows[] = {

@@ -20,3 +20,4 @@ void RegisterConstructorsNatives();
 void RegisterKorvelScriptBaseNatives();
 void RegisterImageNatives();
 void RegisterOnlineAccessNatives();
+void RegisterOnlineGroupNatives();

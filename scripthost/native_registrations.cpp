@@ -209,7 +209,7 @@ constexpr RegistrationRow Rows[] = {
     {{"Asset", AssetNatives}, RegisterAssetNatives},
     {{"LinkedList", LinkedListNatives}, RegisterLinkedListNatives},
     {{"OnlineAccess", OnlineAccessNatives}, RegisterOnlineAccessNatives},
-    {{"OnlineGroup", OnlineGroupNatives}, nullptr},
+    {{"OnlineGroup", OnlineGroupNatives}, RegisterOnlineGroupNatives},
     {{"Library", LibraryNatives}, nullptr},
     {{"Image", ImageNatives}, RegisterImageNatives},
     {{"KorvelScriptBase", KorvelScriptBaseNatives}, RegisterKorvelScriptBaseNatives},

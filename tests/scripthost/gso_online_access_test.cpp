@@ -1,44 +1,17 @@
 // OnlineAccess objects against a real daemon and a raw service peer on loopback: local data, the post budget, status and message notifications, the offline boxes and the message cache file.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
-
-#include "assetdb/kad_client.h"
-#include "assetdb/net/net_transport.h"
-#include "daemon/daemon_test_support.h"
-#include "foundation/base/install_paths.h"
-#include "foundation/base/seconds_clock.h"
 #include "foundation/streams/t_buffer.h"
-#include "script/vm/gs_router.h"
-#include "script/vm/gs_string.h"
-#include "script/vm/script_instance.h"
-#include "script_host_test_root.h"
-#include "scripthost/gso_online_access.h"
+#include "online_access_test_support.h"
 #include "scripthost/gso_soup.h"
-#include "scripthost/korvel_base_spec.h"
-#include "scripthost/korvel_script_context.h"
-#include "scripthost/native_library_setup.h"
 #include "scripthost/native_objects.h"
-#include "scripthost/online_access_stores.h"
-#include "support/file_text.h"
-#include "support/native_frame.h"
-#include "support/online_service_wire.h"
 
 namespace {
 
-using GSRuntime::GSStack;
+using namespace OnlineTests;
 using GSRuntime::Slot;
 using KorvelTest::Datagram;
-using KorvelTest::NativeFrame;
 using KorvelTest::Wire;
-using Native = bool (GSOOnlineAccess::*)(GSStack&);
-
-const KUID Library(1234, 300, 2);
-const KUID Stranger(77, 5, 0);
 
 // Hears the script messages the object sends itself through its router.
 class RecordingOnlineAccess : public GSOOnlineAccess {
@@ -47,117 +20,23 @@ public:
     using GSOOnlineAccess::ReceiveMessage;
     bool ReceiveMessage(const GSRuntime::GSMessage& message) override
     {
-        heard.push_back(std::string(RouterOf()->NameOf(message.major).c_str()) + "/" +
-                        RouterOf()->NameOf(message.minor).c_str());
+        heard.push_back(HeardName(RouterOf(), message));
         return GSGameObject::ReceiveMessage(message);
     }
     std::vector<std::string> heard;
 };
 
-Slot Handle(const GSRuntime::GSObjectReference* object)
+// A service packet carrying a user message in the versioned form to the asset.
+Datagram UserMessagePacket(const KUID& to, const char* text, std::int32_t flag)
 {
-    return Slot::FromPointer(object != nullptr ? object->GetScriptInstance() : nullptr);
+    std::unique_ptr<OnlineAccessVersionedMessage> message = Versioned(text, flag);
+    message->assetId = to;
+    TBuffer buffer;
+    WriteVersionedForm(*message, buffer);
+    return Wire().U8(11).Raw(Datagram(buffer.Data(), buffer.Data() + buffer.DataLength())).bytes;
 }
 
-std::unique_ptr<OnlineAccessVersionedMessage> Versioned(const char* text, std::int32_t flag)
-{
-    auto message = std::make_unique<OnlineAccessVersionedMessage>();
-    message->assetId = KUID(9, 9, 0);
-    message->text = text;
-    message->soup.SetNamedTag(Zel::PString("said"), text);
-    message->flag = flag;
-    return message;
-}
-
-class OnlineAccessObjectTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(SetUpNativeLibraries()) << NativeLibrarySetUpFault();
-        RegisterKorvelBaseSpec();
-        NetTransport::Startup();
-        const pid_t pid = installation.StartDaemon();
-        ASSERT_NE(installation.WaitForPort(pid), 0);
-        // The daemon's root for the user data (the cache file among it); the
-        // script API stays where the binary's root has it.
-        ASSERT_TRUE(InitInstallPaths(Zel::File::Path(installation.Root().c_str())));
-        std::filesystem::create_directories(GetCacheFolder().Str());
-        KADClientOptions options;
-        options.mayStartDaemon = 0;
-        ASSERT_TRUE(KADClient::Start(options));
-        address.host = "127.0.0.1";
-        address.port = service.Port();
-        NewEndpoint();
-        GetOnlineAccessStores() = OnlineAccessStores();
-    }
-    void TearDown() override
-    {
-        GSOOnlineAccess::UseEndpoint(nullptr);
-        endpoint.reset();
-        KADClient::Shutdown();
-        InitInstallPaths(Zel::File::Path(ScriptHostTestRoot().c_str()));
-        CreateUserFolders();
-        EXPECT_EQ(GSOOnlineAccess::LiveCount(), 0u);
-    }
-
-    void NewEndpoint()
-    {
-        GSOOnlineAccess::UseEndpoint(nullptr);
-        endpoint = std::make_unique<OnlineAccessClientEndpoint>(address, clock);
-        GSOOnlineAccess::UseEndpoint(endpoint.get());
-    }
-
-    void InstallLibrary()
-    {
-        const std::string folder = installation.Root() + "/incoming/library";
-        KorvelTest::WriteFileText(folder + "/config.txt",
-                                  "kuid <kuid2:1234:300:2>\nkind \"library\"\nusername \"Lib\"\n");
-        ASSERT_EQ(KADClient::InstallFolder(Zel::File::Path(folder.c_str()), 0, nullptr, nullptr, nullptr), Library);
-    }
-
-    void SetAccount(const char* user, const char* ticket)
-    {
-        ASSERT_TRUE(KADClient::SetSetting(Zel::PString("internet"), Zel::PString("username"), Zel::PString(user)));
-        ASSERT_TRUE(KADClient::SetSetting(Zel::PString("online"), Zel::PString("ticket"), Zel::PString(ticket)));
-    }
-
-    // The int the native pushed; none when it pushed nothing (an argument
-    // error stopped it).
-    static std::optional<std::int32_t> Call(GSOOnlineAccess* object, Native native,
-                                            std::initializer_list<Slot> arguments = {})
-    {
-        std::vector<Slot> slots{Handle(object)};
-        slots.insert(slots.end(), arguments.begin(), arguments.end());
-        NativeFrame frame(slots);
-        const int32_t top = frame.stack.TopIndex();
-        (object->*native)(frame.stack);
-        if (frame.stack.TopIndex() == top)
-            return std::nullopt;
-        return frame.stack.Pop().AsInt();
-    }
-
-    // A script string of the context; released by the context's teardown.
-    static GSRuntime::GSString* Text(KorvelScriptContext& context, const char* text)
-    {
-        return new GSRuntime::GSString(&context, text);
-    }
-
-    // A service packet carrying a user message in the versioned form to the asset.
-    static Datagram UserMessagePacket(const KUID& to, const char* text, std::int32_t flag)
-    {
-        std::unique_ptr<OnlineAccessVersionedMessage> message = Versioned(text, flag);
-        message->assetId = to;
-        TBuffer buffer;
-        WriteVersionedForm(*message, buffer);
-        return Wire().U8(11).Raw(Datagram(buffer.Data(), buffer.Data() + buffer.DataLength())).bytes;
-    }
-
-    KADTestInstallation installation;
-    KorvelTest::OnlineServicePeer service;
-    ManualClock clock{1000.0};
-    OnlineAccessServiceAddress address;
-    std::unique_ptr<OnlineAccessClientEndpoint> endpoint;
-};
+class OnlineAccessObjectTest : public OnlineServiceTest {};
 
 }  // namespace
 
@@ -182,7 +61,7 @@ TEST_F(OnlineAccessObjectTest, LocalDataIsKeptByTheDaemonUnderTheLowerCasedName)
 
     struct Case {
         const char* rule;
-        Native native;
+        bool (GSOOnlineAccess::*native)(GSRuntime::GSStack&);
         GSRuntime::GSObjectReference* name;
         GSRuntime::GSObjectReference* soup;
     };

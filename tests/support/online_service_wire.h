@@ -92,8 +92,20 @@ public:
         FromService(client, Wire().U8(3).Str("").U32(32000).F32(30.0f).bytes);
         ASSERT_EQ(client.GetState(), OnlineConnected);
     }
-    // Everything the client sent since, without waiting.
-    std::vector<Datagram> Drain() { return socket_.Drain(); }
+    // The packets the client sends at its next update, without the two
+    // header bytes; the service acknowledges them from then on.
+    std::vector<Datagram> Packets(OnlineAccessClientEndpoint& client)
+    {
+        client.Update();
+        std::vector<Datagram> packets;
+        for (const Datagram& datagram : socket_.Drain()) {
+            if (datagram.size() <= 2)
+                continue;
+            clientSequenceSeen_ = datagram[0];
+            packets.emplace_back(datagram.begin() + 2, datagram.end());
+        }
+        return packets;
+    }
 
 private:
     RawUdpPeer socket_;
