@@ -5,6 +5,8 @@
 #include "online_access_test_support.h"
 #include "scripthost/gso_soup.h"
 #include "scripthost/native_objects.h"
+#include "scripthost/unavailable_native.h"
+#include "soup/binary_soup.h"
 
 namespace {
 
@@ -291,4 +293,70 @@ TEST_F(OnlineAccessObjectTest, TheMessageCacheIsReadAsFarAsItIsSoundAndAnUnreadR
         SaveOnlineMessageCache();
         EXPECT_EQ(KorvelTest::ReadFileText(aside), row.keptAside ? *row.file : std::string());
     }
+}
+
+TEST_F(OnlineAccessObjectTest, StoredBoxesAreReadByTheirFirstBytesAndNeverDeleted)
+{
+    SoupHandle letter;
+    SoupHandle inner;
+    inner.SetNamedTag(Zel::PString("from"), "mum");
+    letter.SetNamedSoup(Zel::PString("0"), inner);
+    TBuffer binary;
+    WriteBinarySoup(binary, letter);
+    const std::string binaryBox(reinterpret_cast<const char*>(binary.Data()), static_cast<size_t>(binary.DataLength()));
+    struct Case {
+        const char* rule;
+        std::string bytes;
+        std::string from;  // of the first letter; empty when none is read
+    };
+    const Case cases[] = {
+        {"a binary soup", binaryBox, "mum"},
+        {"a text soup", "0\n{\n  from \"dad\"\n}\n", "dad"},
+        {"a binary soup cut short", binaryBox.substr(0, binaryBox.size() - 3), ""},
+        {"bytes of no known form", std::string("\x7f\x01\x02\x03garbage", 11), ""},
+    };
+    Zel::File::Path inbox = GetCacheFolder();
+    inbox.AddPath("offline-inbox.tbox");
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.rule);
+        GetOnlineAccessStores() = OnlineAccessStores();
+        KorvelTest::WriteFileText(inbox.Str(), row.bytes);
+        RegisterOnlineAccessStores();
+        const SoupHandle& read = GetOnlineAccessStores().offlineInbox;
+        EXPECT_EQ(std::string(read.GetIndexedSoup(0).GetNamedTag(Zel::PString("from")).c_str()), row.from);
+        EXPECT_EQ(KorvelTest::ReadFileText(inbox.Str()), row.bytes);
+    }
+}
+
+TEST_F(OnlineAccessObjectTest, WithoutAProfileOrAnAnsweringServiceNothingIsSentOrCollected)
+{
+    KorvelScriptContext context;
+    GSOOnlineAccess* access = GSOOnlineAccess::GetOrCreate(Stranger, &context);
+    GSOSoup* soup = GSOSoup::MakeWritable(&context);
+    GSRuntime::GSString* text = Text(context, "old");
+    access->Process(0.1f);
+    // No profile: state 0, and the client is registered all the same.
+    Call(access, &GSOOnlineAccess::NativeConnect);
+    access->Process(0.1f);
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeGetStatus), OnlineNoProfile);
+    EXPECT_TRUE(endpoint->HasClients());
+
+    // A profile and a ticket, but the service never answers the hello.
+    SetAccount("driver", "ticket-1");
+    Call(access, &GSOOnlineAccess::NativeConnect);
+    for (int step = 0; step < 5; ++step) {
+        clock.Advance(1.0);
+        access->Process(1.0f);
+    }
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeGetStatus), OnlineConnecting);
+    access->ReceiveMessage(Versioned("waiting", 0));
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativePostMessage, {Handle(Text(context, "friend")), Handle(soup)}),
+              OnlinePostNotConnected);
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeCollectMessage, {Handle(text), Handle(soup)}),
+              GSOOnlineAccess::NotConnected);
+    EXPECT_STREQ(text->Text().c_str(), "");
+    // Leaving disconnects the client once no other is registered.
+    Call(access, &GSOOnlineAccess::NativeDisconnect);
+    EXPECT_FALSE(endpoint->HasClients());
+    EXPECT_EQ(endpoint->GetState(), OnlineDisconnected);
 }
