@@ -1,4 +1,4 @@
-// The natives of OnlineAccess: connection, user messages within the post budget, local data and the offline boxes.
+// The natives of OnlineAccess (connection, user messages within the post budget, local data and the offline boxes) and Library's way to it.
 #include "assetdb/kad_client.h"
 #include "script/vm/gs_stack.h"
 #include "script/vm/gs_string.h"
@@ -9,8 +9,26 @@
 #include "scripthost/native_objects.h"
 #include "scripthost/native_string_params.h"
 #include "scripthost/online_access_stores.h"
+#include "scripthost/world_list_item.h"
 
 namespace {
+
+// Library.GetOnlineAccess: a library object is the item its asset has in the
+// world list, so the asset is found through that item without this class
+// knowing the library's own.
+class LibraryOnlineAccessNative final : public GSRuntime::GSNativeFunction {
+public:
+    LibraryOnlineAccessNative() : GSNativeFunction("Library", "$OnlineAccess@Library::GetOnlineAccess()") {}
+    bool Call(GSRuntime::GSObject* object, GSRuntime::GSStack& stack) override
+    {
+        auto* library = dynamic_cast<WorldListItem*>(object);
+        if (library == nullptr)
+            return false;
+        PushMadeObject(stack, GSOOnlineAccess::GetOrCreate(library->GetKUID(), object->GetContext()),
+                       GSOOnlineAccess::ScriptClass());
+        return true;
+    }
+};
 
 // A Soup argument whose contents the native replaces; null (the script
 // stopped with the text) for a locked view of a soup owned elsewhere.
@@ -186,4 +204,5 @@ void RegisterOnlineAccessNatives()
         {"$int@OnlineAccess::CollectOfflineMessage(Soup)", &GSOOnlineAccess::NativeCollectOfflineMessage},
     };
     RegisterMemberNatives("OnlineAccess", Rows);
+    GSMachine::Get()->RegisterNative(new LibraryOnlineAccessNative());
 }

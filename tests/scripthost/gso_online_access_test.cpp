@@ -6,6 +6,9 @@
 #include "scripthost/gso_soup.h"
 #include "scripthost/native_objects.h"
 #include "scripthost/unavailable_native.h"
+#include "scripthost/world_list_item.h"
+#include "script/vm/gs_machine.h"
+#include "script/vm/native_function.h"
 #include "soup/binary_soup.h"
 
 namespace {
@@ -359,4 +362,44 @@ TEST_F(OnlineAccessObjectTest, WithoutAProfileOrAnAnsweringServiceNothingIsSentO
     Call(access, &GSOOnlineAccess::NativeDisconnect);
     EXPECT_FALSE(endpoint->HasClients());
     EXPECT_EQ(endpoint->GetState(), OnlineDisconnected);
+}
+
+namespace {
+
+// A library object as the Library natives see it: a script object that is its asset's world-list item.
+class StandInLibrary : public GSRuntime::GSObject, public WorldListItem {
+public:
+    explicit StandInLibrary(const KUID& id) : id_(id) {}
+    KUID GetKUID() override { return id_; }
+    uint32_t GetTypeId() const override { return WorldTypeLibraryObject; }
+
+private:
+    KUID id_;
+};
+
+}  // namespace
+
+TEST_F(OnlineAccessObjectTest, ALibraryGetsTheOnlineAccessOfItsAsset)
+{
+    GSRuntime::GSNativeFunction* native = GSMachine::Get()->FindNativeFunction(
+        Zel::PString("Library"), Zel::PString("$OnlineAccess@Library::GetOnlineAccess()"));
+    ASSERT_NE(native, nullptr);
+    KorvelScriptContext context;
+    StandInLibrary library(Library);
+    auto get = [&](GSRuntime::GSObject* object) -> GSOOnlineAccess* {
+        KorvelTest::NativeFrame frame({Handle(object)});
+        const int32_t top = frame.stack.TopIndex();
+        if (!native->Call(object, frame.stack) || frame.stack.TopIndex() == top)
+            return nullptr;
+        return dynamic_cast<GSOOnlineAccess*>(GSRuntime::ObjectOfHandle(frame.stack.Pop().AsHandle()));
+    };
+    ASSERT_TRUE(library.AttachScriptInstance(GetNativeScriptClass(NativeScriptClass::Library), &context));
+    GSOOnlineAccess* access = get(&library);
+    ASSERT_NE(access, nullptr);
+    EXPECT_EQ(access->assetId, Library);
+    EXPECT_EQ(get(&library), access);
+    // Any other object is refused.
+    GSRuntime::GSObject plain;
+    EXPECT_EQ(get(&plain), nullptr);
+    library.AttachScriptInstance(nullptr, &context);
 }
