@@ -11,6 +11,8 @@
 #include "soup/soup_handle.h"
 #include "zel/pstring.h"
 
+class TStream;
+
 namespace GSRuntime {
 class GSClass;
 class GSContext;
@@ -98,6 +100,9 @@ private:
 // "oa_messages.dat.unread", never lost.
 void SaveOnlineMessageCache();
 void LoadOnlineMessageCache();
+// Adds the stored messages of the bytes to the endpoint's; true when every
+// message the bytes announce was read.
+bool ReadStoredMessages(OnlineAccessClientEndpoint& endpoint, TStream& bytes);
 
 // The asset's local data under the lower-cased name, kept by the daemon;
 // nothing is stored and null fetched for an empty name.

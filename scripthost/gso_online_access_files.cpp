@@ -66,6 +66,20 @@ bool RequestLocalData(std::int32_t code, const KUID& id, const Zel::PString& nam
 
 }  // namespace
 
+bool ReadStoredMessages(OnlineAccessClientEndpoint& endpoint, TStream& bytes)
+{
+    const std::int64_t start = bytes.Tell();
+    const std::int32_t format = bytes.ReadInt32(0);
+    const std::int32_t count = bytes.ReadInt32(0);
+    const bool header = !bytes.HasError();
+    bytes.Seek(start, TStream::FromStart);
+    bytes.ClearError();
+    const std::size_t before = endpoint.StoredMessageCount();
+    endpoint.LoadStoredMessages(bytes);
+    const std::size_t read = endpoint.StoredMessageCount() - before;
+    return header && format == 1 && count >= 0 && read == static_cast<std::size_t>(count);
+}
+
 void SaveOnlineMessageCache()
 {
     const std::string path = CachePath();
@@ -96,17 +110,9 @@ void LoadOnlineMessageCache()
         cacheHasUnreadPart = stat(path.c_str(), &info) == 0;
         return;
     }
-    OnlineAccessClientEndpoint& endpoint = GSOOnlineAccess::Endpoint();
-    const std::int32_t format = bytes.ReadInt32(0);
-    const std::int32_t count = bytes.ReadInt32(0);
-    bytes.Rewind();
-    const std::size_t before = endpoint.StoredMessageCount();
-    endpoint.LoadStoredMessages(bytes);
-    const std::size_t read = endpoint.StoredMessageCount() - before;
-    cacheHasUnreadPart = format != 1 || count < 0 || read != static_cast<std::size_t>(count);
+    cacheHasUnreadPart = !ReadStoredMessages(GSOOnlineAccess::Endpoint(), bytes);
     if (cacheHasUnreadPart)
-        LogMessage("LoadOnlineMessageCache> %s: %zu stored messages read, the rest is of a form or state not read",
-                   path.c_str(), read);
+        LogMessage("LoadOnlineMessageCache> %s holds messages of a form or state that is not read", path.c_str());
 }
 
 void StoreOnlineLocalData(const KUID& id, const Zel::PString& name, const SoupHandle& soup)
