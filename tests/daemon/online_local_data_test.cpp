@@ -1,4 +1,6 @@
 // The online-access scripts' local data through the real daemon: per asset and lower-cased name, replaced whole, kept across restarts, bad requests refused.
+#include <signal.h>
+
 #include "asset_test_support.h"
 #include "results/results_log.h"
 #include "soup/binary_soup.h"
@@ -113,12 +115,19 @@ TEST_F(OnlineLocalDataTest, LargeSoupRoundTrips)
     EXPECT_EQ(TagOf(back, "t2999"), text + "2999");
 }
 
-TEST_F(OnlineLocalDataTest, ValueSurvivesADaemonRestart)
+TEST_F(OnlineLocalDataTest, ValueSurvivesAnOrderlyCloseAndAKill)
 {
-    Store(PutPayload(Library, "kept", SoupWith("v", "yes")));
+    Store(PutPayload(Library, "kept", SoupWith("v", "closed")));
     Stop();
     Start();
-    EXPECT_EQ(TagOf(Fetch(Library, "kept"), "v"), "yes");
+    EXPECT_EQ(TagOf(Fetch(Library, "kept"), "v"), "closed");
+    // A stored value is committed before the reply goes out.
+    Store(PutPayload(Library, "kept", SoupWith("v", "killed")));
+    ASSERT_EQ(kill(daemon, SIGKILL), 0);
+    client.Close();
+    installation.WaitForExit(daemon);
+    Start();
+    EXPECT_EQ(TagOf(Fetch(Library, "kept"), "v"), "killed");
 }
 
 TEST_F(OnlineLocalDataTest, BadStoreRequestsAreRefusedWithALineAndChangeNothing)
