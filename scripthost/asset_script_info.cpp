@@ -64,6 +64,13 @@ void KorvelBaseSpec::ReadScriptInfo()
     scriptState_ |= ScriptInfoRead;
 }
 
+void KorvelBaseSpec::UseRootedScript(const char* libraryFile, const char* className)
+{
+    scriptLibraryPath_ = Zel::PString(libraryFile);
+    scriptClassName_ = Zel::PString(className);
+    scriptState_ |= RootedLibrary | ScriptInfoRead;
+}
+
 void KorvelBaseSpec::CollectScriptIncludes(KUIDSet& ids) const
 {
     if (static_cast<int>(buildVersion_ * 100.0f) <= IncludeTableBuild)

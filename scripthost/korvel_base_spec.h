@@ -82,6 +82,9 @@ public:
 protected:
     // The config names no usable script.
     virtual void OnNoScriptInfo() {}
+    // A library of the "libraries" store ("Library.gsl") and its class, in
+    // place of what the config names.
+    void UseRootedScript(const char* libraryFile, const char* className);
 
 private:
     // Adds one compiled source's cache check and compile; see CacheScripts.

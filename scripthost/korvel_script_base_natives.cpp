@@ -13,6 +13,7 @@
 #include "script/vm/script_log.h"
 #include "scripthost/gso_asset.h"
 #include "scripthost/gso_kuid.h"
+#include "scripthost/gso_library.h"
 #include "scripthost/gso_soup.h"
 #include "scripthost/korvel_script_context.h"
 #include "scripthost/native_class_bodies.h"
@@ -95,18 +96,18 @@ bool GetSeconds(KorvelScriptContext&, GSStack& stack)
     return true;
 }
 
-// No spec type of library assets exists in this program, so every id but
-// the null one ends at "unable to find Library" (the Library class would
-// otherwise be created, started and kept in the context's world list).
-bool GetLibrary(KorvelScriptContext&, GSStack& stack)
+// The library object of the id in this context, made and started on first
+// use; the object stays the context's (the script gets a reference).
+bool GetLibrary(KorvelScriptContext& context, GSStack& stack)
 {
     GSOKUID* id = nullptr;
     if (!GSRuntime::GetNativeObjectParam(stack.CurrentFrame(), 1, &id))
         return true;
-    if (!id->Id().IsNull())
-        GSRuntime::GSLog("KorvelScriptContext::GetScriptLibrary> unable to find Library %s",
-                         id->Id().ToTagString().c_str());
-    stack.PushInt(0);
+    GSOLibrary* library = context.GetScriptLibrary(id->Id());
+    if (library == nullptr || library->GetScriptInstance() == nullptr)
+        stack.PushInt(0);
+    else
+        stack.PushObject(library, GSOLibrary::ScriptClass());
     return true;
 }
 

@@ -21,3 +21,6 @@ void RegisterKorvelScriptBaseNatives();
 void RegisterImageNatives();
 void RegisterOnlineAccessNatives();
 void RegisterOnlineGroupNatives();
+// Every Library native but GetOnlineAccess, whose objects belong to the
+// OnlineAccess class.
+void RegisterLibraryNatives();

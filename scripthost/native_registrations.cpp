@@ -210,7 +210,7 @@ constexpr RegistrationRow Rows[] = {
     {{"LinkedList", LinkedListNatives}, RegisterLinkedListNatives},
     {{"OnlineAccess", OnlineAccessNatives}, RegisterOnlineAccessNatives},
     {{"OnlineGroup", OnlineGroupNatives}, RegisterOnlineGroupNatives},
-    {{"Library", LibraryNatives}, nullptr},
+    {{"Library", LibraryNatives}, RegisterLibraryNatives},
     {{"Image", ImageNatives}, RegisterImageNatives},
     {{"KorvelScriptBase", KorvelScriptBaseNatives}, RegisterKorvelScriptBaseNatives},
     {{"SecurityToken", SecurityTokenNatives}, RegisterSecurityTokenNatives},

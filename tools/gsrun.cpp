@@ -47,6 +47,7 @@
 #include "foundation/base/install_paths.h"
 #include "kuid/kuid.h"
 #include "scripthost/gso_kuid.h"
+#include "scripthost/gso_library.h"
 #include "scripthost/korvel_base_spec.h"
 #include "scripthost/korvel_script_context.h"
 #include "scripthost/native_library_setup.h"
@@ -480,6 +481,8 @@ bool StartHost(const Options& options, const std::string& root)
             std::fprintf(stderr, "gsrun: no asset-database daemon answers in %s\n", root.c_str());
             return false;
         }
+        // Library assets become library objects on a script's GetLibrary.
+        RegisterLibrarySpecFactory();
     }
     return true;
 }

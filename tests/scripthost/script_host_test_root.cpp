@@ -39,3 +39,19 @@ const std::string& ScriptHostTestRoot()
     }();
     return root;
 }
+
+bool InstallTestPlugins()
+{
+    static const bool installed = [] {
+        const std::string folder = ScriptHostTestRoot() + "/bin/plugins";
+        std::error_code error;
+        fs::create_directories(folder, error);
+        for (const char* name : {"kni_test_plugin", "kni_test_plugin_no_entry", "kni_test_plugin_null_entry"}) {
+            if (!fs::copy_file(std::string(KORVEL_TEST_PLUGINS_DIR) + "/" + name + ".so", folder + "/" + name + ".so",
+                               error))
+                return false;
+        }
+        return true;
+    }();
+    return installed;
+}

@@ -1,0 +1,113 @@
+// Native-interface plug-ins loaded from the installation's bin/plugins: a working one, missing ones and broken ones; the shim's counted objects.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "script_host_test_root.h"
+#include "scripthost/korvel_script_context.h"
+#include "scripthost/native_plugin.h"
+
+namespace {
+
+// The result of the named function as text: "null" for none, "class N" for
+// anything but a string.
+std::string Call(KNIObject* library, const char* function, KNIObject* arguments)
+{
+    KNIObject* name = KNIAllocString(function);
+    KNIObject* result = KNICallLibraryFunction(library, name, arguments);
+    KNIRelease(name);
+    std::string text = result == nullptr                               ? "null"
+                       : KNIGetObjectClass(result) == KNIClassString ? KNIGetStringText(result)
+                                                                       : "class " + std::to_string(KNIGetObjectClass(result));
+    KNIRelease(result);
+    return text;
+}
+
+class NativePlugin : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(InstallTestPlugins());
+        liveBefore = KNILiveObjects();
+    }
+    void TearDown() override { EXPECT_EQ(KNILiveObjects(), liveBefore); }
+
+    int64_t liveBefore = 0;
+};
+
+TEST_F(NativePlugin, AWorkingPlugInStartsOnceAndAnswersByName)
+{
+    KorvelScriptContext context;
+    std::string why;
+    KNIObject* library = LoadNativePlugin(&context, "kni_test_plugin", &why);
+    ASSERT_NE(library, nullptr) << why;
+    EXPECT_EQ(KNIGetObjectClass(library), KNIClassLibrary);
+    EXPECT_EQ(Call(library, "InitCount", nullptr), "1");
+
+    KNIObject* arguments = KNIAllocArray(3);
+    for (int32_t i : {0, 2}) {
+        KNIObject* text = KNIAllocString(i == 0 ? "alpha" : "");
+        KNISetArrayElement(arguments, i, text);
+        KNIRelease(text);
+    }
+    const struct {
+        const char* function;
+        KNIObject* arguments;
+        std::string expected;
+    } Cases[] = {
+        {"Join", arguments, "alpha|(null)|"},
+        {"Join", nullptr, "(none)"},
+        {"Nothing", arguments, "null"},
+        {"AnArray", nullptr, "class 3"},
+        {"NoSuchFunction", arguments, "null"},
+        {"join", arguments, "null"},
+    };
+    for (const auto& row : Cases)
+        EXPECT_EQ(Call(library, row.function, row.arguments), row.expected) << row.function;
+    KNIRelease(arguments);
+    KNIRelease(library);
+}
+
+TEST_F(NativePlugin, PlugInsThatCannotStartGiveNullAndSayWhy)
+{
+    KorvelScriptContext context;
+    const struct {
+        const char* name;
+        const char* reason;
+    } Cases[] = {
+        {"no_such_plugin", "no_such_plugin.so"},
+        {"kni_test_plugin_no_entry", "has no KNIEntryPoint"},
+        {"kni_test_plugin_null_entry", "KNIEntryPoint gave no library"},
+        // Names from configs stay inside the plug-in folder.
+        {"../plugins/kni_test_plugin", "is not a plug-in name"},
+        {"", "is not a plug-in name"},
+    };
+    for (const auto& row : Cases) {
+        std::string why;
+        EXPECT_EQ(LoadNativePlugin(&context, row.name, &why), nullptr) << row.name;
+        EXPECT_NE(why.find(row.reason), std::string::npos) << row.name << ": " << why;
+    }
+}
+
+TEST_F(NativePlugin, ArraysHoldTheirOwnReferences)
+{
+    KNIObject* array = KNIAllocArray(2);
+    KNIObject* text = KNIAllocString("kept");
+    KNISetArrayElement(array, 0, text);
+    KNISetArrayElement(array, 5, text);
+    KNISetArrayElement(array, -1, text);
+    KNIRelease(text);
+    EXPECT_STREQ(KNIGetStringText(KNIGetArrayElement(array, 0)), "kept");
+    EXPECT_EQ(KNIGetArrayElement(array, 1), nullptr);
+    EXPECT_EQ(KNIGetArrayElement(array, 2), nullptr);
+    EXPECT_EQ(KNIGetArrayCount(array), 2);
+    KNISetArrayElement(array, 0, nullptr);
+    EXPECT_EQ(KNIGetArrayElement(array, 0), nullptr);
+    EXPECT_EQ(KNIAllocArray(-1), nullptr);
+    EXPECT_EQ(KNIGetStringText(array), nullptr);
+    EXPECT_EQ(KNIGetObjectClass(nullptr), 0);
+    KNIRelease(array);
+    KNIRelease(nullptr);
+}
+
+}  // namespace
