@@ -181,6 +181,8 @@ std::string ScriptableObject::GetSource()
     std::string baseClass;
     std::string includeFile;
     if (base != nullptr) {
+        if ((base->GetScriptState() & KorvelBaseSpec::ScriptInfoRead) == 0)
+            base->ReadScriptInfo();
         baseClass = base->GetScriptClassName().c_str();
         if (!base->GetScriptLibraryPath().IsEmpty()) {
             Zel::File::Path path(base->GetScriptLibraryPath().c_str());

@@ -1,0 +1,167 @@
+// Library objects: stored properties in and out of streams, icon clicks, the icon removed with the object, and plug-ins named by the spec.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "foundation/streams/t_buffer.h"
+#include "library_test_support.h"
+#include "scripthost/native_plugin.h"
+#include "soup/binary_soup.h"
+
+namespace {
+
+// Remembers the icon calls the host's hooks receive.
+class IconContext final : public KorvelScriptContext {
+public:
+    void SetSystemMenuIcon(GSOLibrary*, const KUID& asset, const Zel::PString& text, const Zel::PString&) override
+    {
+        calls += 1;
+        lastAsset = asset;
+        lastText = text.c_str();
+    }
+    int calls = 0;
+    KUID lastAsset;
+    std::string lastText;
+};
+
+// A saved record: int32 0 and the soup.
+void WriteRecord(TStream& stream, const SoupHandle& soup)
+{
+    stream.WriteInt32(0);
+    WriteBinarySoup(stream, soup);
+    stream.Rewind();
+}
+
+SoupHandle Properties(GSOLibrary& library)
+{
+    SoupHandle soup;
+    EXPECT_TRUE(library.GetProperties(soup));
+    return soup;
+}
+
+int32_t Tag(const SoupHandle& soup, const char* name)
+{
+    return soup.GetNamedTagAsInt(Zel::PString(name), -1);
+}
+
+using Libraries = LibraryTest::LibraryFixture;
+
+TEST_F(Libraries, StoredPropertiesAreAppliedOnceWhetherLoadedBeforeOrAfterActivation)
+{
+    KorvelScriptContext context;
+    SoupHandle saved;
+    saved.SetNamedTagInt(Zel::PString("speed"), 12);
+
+    GSOLibrary early(&context, MakeSpec());
+    early.SetSource(LibraryTest::CountingLibrary);
+    TBuffer record;
+    WriteRecord(record, saved);
+    early.Load(record);
+    EXPECT_TRUE(early.HasStoredProperties());
+    early.Activate();
+    early.Activate();
+    EXPECT_FALSE(early.HasStoredProperties());
+    EXPECT_EQ(Tag(Properties(early), "applied"), 1);
+    EXPECT_EQ(Tag(Properties(early), "speed"), 12);
+
+    // What the first saves, a second takes after it has started.
+    TBuffer out;
+    early.Save(out);
+    ASSERT_GT(out.DataLength(), 8);
+    EXPECT_EQ(std::memcmp(out.Data(), "\0\0\0\0ACS$", 8), 0);
+    out.Rewind();
+    GSOLibrary late(&context, MakeSpec("", 101));
+    late.SetSource(LibraryTest::CountingLibrary);
+    late.Activate();
+    late.Load(out);
+    EXPECT_FALSE(late.HasStoredProperties());
+    EXPECT_EQ(Tag(Properties(late), "applied"), 1);
+    EXPECT_EQ(Tag(Properties(late), "speed"), 12);
+}
+
+TEST_F(Libraries, NoPropertiesSaveNothingAndEmptyOnesAreNotStored)
+{
+    KorvelScriptContext context;
+    GSOLibrary silent(&context, MakeSpec());
+    silent.SetSource(LibraryTest::SilentLibrary);
+    silent.Activate();
+    ASSERT_FALSE(silent.HasFailed());
+    TBuffer out;
+    silent.Save(out);
+    EXPECT_EQ(out.DataLength(), 0);
+    SoupHandle none;
+    EXPECT_FALSE(silent.GetProperties(none));
+
+    TBuffer empty;
+    WriteRecord(empty, SoupHandle());
+    silent.Load(empty);
+    EXPECT_FALSE(silent.HasStoredProperties());
+
+    // A library that failed to start takes nothing from a stream.
+    GSOLibrary failed(&context, MakeSpec("", 101));
+    failed.SetSource("class CustomObject {};");
+    failed.Activate();
+    ASSERT_TRUE(failed.HasFailed());
+    SoupHandle saved;
+    saved.SetNamedTagInt(Zel::PString("speed"), 12);
+    TBuffer record;
+    WriteRecord(record, saved);
+    failed.Load(record);
+    EXPECT_FALSE(failed.HasStoredProperties());
+    EXPECT_EQ(record.Tell(), 0);
+}
+
+TEST_F(Libraries, OnlyAClickOnTheLibrarysOwnIconReachesItsScript)
+{
+    KorvelScriptContext context;
+    GSOLibrary library(&context, MakeSpec());
+    library.SetSource(LibraryTest::CountingLibrary);
+    library.Activate();
+    const struct {
+        uint32_t icon;
+        const char* name;
+        intptr_t id;
+        int result;
+        int clicks;
+    } Cases[] = {
+        {0, "click", 0, 1, 0},  {7, "click", 8, 1, 0}, {7, "clack", 7, 1, 0},
+        {7, "click", 7, 0, 1},  {7, "click", 7, 0, 2},
+    };
+    for (const auto& row : Cases) {
+        library.SetSystemMenuIconId(row.icon);
+        EXPECT_EQ(library.ReceiveMessage(NuMessageData(Zel::PString(row.name), row.id)), row.result) << row.name;
+        EXPECT_EQ(Tag(Properties(library), "clicks"), row.clicks);
+    }
+}
+
+TEST_F(Libraries, DestroyingALibraryRemovesItsIcon)
+{
+    IconContext context;
+    auto* library = new GSOLibrary(&context, MakeSpec());
+    library->Activate();
+    EXPECT_EQ(context.calls, 0);
+    delete library;
+    EXPECT_EQ(context.calls, 1);
+    EXPECT_TRUE(context.lastAsset.IsNull());
+    EXPECT_EQ(context.lastText, "");
+}
+
+TEST_F(Libraries, TheSpecsPlugInIsLoadedWithTheLibrary)
+{
+    const int64_t liveBefore = KNILiveObjects();
+    {
+        KorvelScriptContext context;
+        const struct {
+            const char* plugin;
+            bool loaded;
+        } Cases[] = {{"", false}, {"kni_test_plugin", true}, {"no_such_plugin", false}, {"kni_test_plugin_no_entry", false}};
+        for (const auto& row : Cases) {
+            GSOLibrary library(&context, MakeSpec(row.plugin));
+            EXPECT_EQ(library.GetNativePlugin() != nullptr, row.loaded) << row.plugin;
+        }
+    }
+    EXPECT_EQ(KNILiveObjects(), liveBefore);
+}
+
+}  // namespace
