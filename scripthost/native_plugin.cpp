@@ -2,6 +2,7 @@
 #include "scripthost/native_plugin.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -9,6 +10,7 @@
 
 #include "foundation/base/install_paths.h"
 #include "platform/shared_library.h"
+#include "script/vm/script_log.h"
 #include "scripthost/korvel_script_context.h"
 
 // Laid out by the host alone: plug-ins see only the opaque pointer.
@@ -23,6 +25,8 @@ struct KNIObject {
 namespace {
 
 std::atomic<int64_t> liveObjects{0};
+std::atomic<int64_t> countedBytes{0};
+constexpr size_t CountedHeader = sizeof(uint32_t);
 
 struct KNIString final : KNIObject {
     explicit KNIString(const char* text) : KNIObject(KNIClassString), text(text != nullptr ? text : "") {}
@@ -160,6 +164,40 @@ KNIObject* KNICallLibraryFunction(KNIObject* library, KNIObject* name, KNIObject
             return function.function(&HostInterface, arguments, plugin->user);
     }
     return nullptr;
+}
+
+void LogKNIString(const KNIObject* string)
+{
+    if (const char* text = KNIGetStringText(string))
+        GSRuntime::GSLog("%s", text);
+}
+
+void* KNIAllocCounted(uint32_t size)
+{
+    if (size > UINT32_MAX - CountedHeader)
+        return nullptr;
+    auto* block = static_cast<uint8_t*>(std::malloc(size_t(size) + CountedHeader));
+    if (block == nullptr)
+        return nullptr;
+    std::memcpy(block, &size, CountedHeader);
+    countedBytes += size;
+    return block + CountedHeader;
+}
+
+void KNIFreeCounted(void* block)
+{
+    if (block == nullptr)
+        return;
+    uint8_t* start = static_cast<uint8_t*>(block) - CountedHeader;
+    uint32_t size = 0;
+    std::memcpy(&size, start, CountedHeader);
+    countedBytes -= size;
+    std::free(start);
+}
+
+int64_t KNICountedBytes()
+{
+    return countedBytes.load();
 }
 
 int64_t KNILiveObjects()

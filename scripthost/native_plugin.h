@@ -29,6 +29,15 @@ KNIObject* KNIAllocContext(KorvelScriptContext* context);
 // library does not offer or an object that is no library.
 KNIObject* KNICallLibraryFunction(KNIObject* library, KNIObject* name, KNIObject* arguments);
 
+// Writes the string's text to the script log (when a log is installed).
+void LogKNIString(const KNIObject* string);
+// Blocks for plug-in data with their size in a 4-byte header, counted in a
+// process-wide total: null for a size the header cannot hold or no memory.
+void* KNIAllocCounted(uint32_t size);
+// Null is ignored.
+void KNIFreeCounted(void* block);
+int64_t KNICountedBytes();
+
 // Objects of the interface alive now (tests).
 int64_t KNILiveObjects();
 

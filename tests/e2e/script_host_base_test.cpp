@@ -31,8 +31,7 @@ protected:
 
     void Install(const std::string& folder, const std::string& id, const std::string& name, const std::string& kind)
     {
-        HostScripts::InstallAsset(installation, folder,
-                                  "kuid " + id + "\nusername \"" + name + "\"\nkind \"" + kind + "\"\n");
+        HostScripts::InstallNamedAsset(installation, folder, id, name, "kind \"" + kind + "\"\n");
     }
 
     std::vector<std::string> Root() const { return {"--root", installation.Root()}; }

@@ -107,6 +107,13 @@ inline void InstallAsset(const E2E::Installation& installation, const std::strin
     ASSERT_EQ(run.exitStatus, 0) << run.out;
 }
 
+// The same with the config's id and user name in front of the rest of it.
+inline void InstallNamedAsset(const E2E::Installation& installation, const std::string& folder, const std::string& id,
+                              const std::string& name, const std::string& rest)
+{
+    InstallAsset(installation, folder, "kuid " + id + "\nusername \"" + name + "\"\n" + rest);
+}
+
 // The run loaded its script and ended with nothing alive.
 inline void ExpectCleanEnd(const HostRun& run)
 {

@@ -117,4 +117,19 @@ TEST_F(NativePlugin, ArraysHoldTheirOwnReferences)
     KNIRelease(nullptr);
 }
 
+TEST_F(NativePlugin, CountedBlocksKeepTheTotal)
+{
+    const int64_t before = KNICountedBytes();
+    void* small = KNIAllocCounted(10);
+    void* empty = KNIAllocCounted(0);
+    ASSERT_NE(small, nullptr);
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(KNICountedBytes(), before + 10);
+    EXPECT_EQ(KNIAllocCounted(UINT32_MAX), nullptr);
+    KNIFreeCounted(small);
+    KNIFreeCounted(empty);
+    KNIFreeCounted(nullptr);
+    EXPECT_EQ(KNICountedBytes(), before);
+}
+
 }  // namespace
