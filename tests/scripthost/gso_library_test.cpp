@@ -5,6 +5,7 @@
 #include <string>
 
 #include "foundation/streams/t_buffer.h"
+#include "scripthost/world_list.h"
 #include "library_test_support.h"
 #include "scripthost/native_plugin.h"
 #include "soup/binary_soup.h"
@@ -78,6 +79,34 @@ TEST_F(Libraries, StoredPropertiesAreAppliedOnceWhetherLoadedBeforeOrAfterActiva
     EXPECT_FALSE(late.HasStoredProperties());
     EXPECT_EQ(Tag(Properties(late), "applied"), 1);
     EXPECT_EQ(Tag(Properties(late), "speed"), 12);
+}
+
+TEST_F(Libraries, TheContextsWorldListCarriesLibraryProperties)
+{
+    KorvelScriptContext context;
+    WorldList& list = context.GetWorldList();
+    auto* counting = new GSOLibrary(&context, MakeSpec());
+    counting->SetSource(LibraryTest::CountingLibrary);
+    auto* silent = new GSOLibrary(&context, MakeSpec("", 101));
+    silent->SetSource(LibraryTest::SilentLibrary);
+    ASSERT_EQ(list.AddItem(counting), 0);
+    ASSERT_EQ(list.AddItem(silent), 2);
+    counting->Activate();
+    silent->Activate();
+    SoupHandle given;
+    given.SetNamedTagInt(Zel::PString("speed"), 5);
+    counting->SetPendingProperties(given);
+    ASSERT_EQ(Tag(Properties(*counting), "applied"), 1);
+
+    TBuffer stream;
+    list.Save(stream, 1, 1);
+    stream.Rewind();
+    ASSERT_TRUE(list.Load(stream, false, 0));
+    EXPECT_EQ(list.GetItem(0), counting);
+    EXPECT_EQ(list.GetItem(2), silent);
+    EXPECT_EQ(Tag(Properties(*counting), "applied"), 2);
+    EXPECT_EQ(Tag(Properties(*counting), "speed"), 5);
+    EXPECT_FALSE(silent->HasStoredProperties());
 }
 
 TEST_F(Libraries, NoPropertiesSaveNothingAndEmptyOnesAreNotStored)
