@@ -15,6 +15,7 @@ constexpr const char* Plain = "<kuid:424242:4302>";
 constexpr const char* NoPlugin = "<kuid:424242:4303>";
 constexpr const char* Broken = "<kuid:424242:4304>";
 constexpr const char* Scenery = "<kuid:424242:4305>";
+constexpr const char* NoClass = "<kuid:424242:4306>";
 
 const std::string Describe = "$string@LibraryProbe::Describe(string)";
 const std::string Call = "$string@LibraryProbe::Call(string,string,bool,bool)";
@@ -42,6 +43,11 @@ protected:
         Install("Broken", Broken, "Broken Library",
                 "kind \"library\"\nscript \"broken_library\"\nclass \"BrokenLibrary\"\n");
         Install("Scenery", Scenery, "Scenery", "kind \"scenery\"\n");
+        // Its script has no class of the name its config gives.
+        installation.WriteFile("Incoming/NoClass/other_library.gs",
+                               "include \"Library.gs\"\nclass OtherLibrary isclass Library { };\n");
+        Install("NoClass", NoClass, "No Class",
+                "kind \"library\"\nscript \"other_library\"\nclass \"MissingLibrary\"\n");
     }
 
     void Install(const std::string& folder, const std::string& id, const std::string& name, const std::string& rest)
@@ -79,6 +85,9 @@ TEST_F(ScriptHostLibrary, OneStartedObjectPerLibraryAssetOrNone)
             {Describe, Str({Plain}), "ok \"Library of Plain Library\""},
             {Describe, Str({Scenery}), "ok \"none\""},
             {Describe, Str({Broken}), "ok \"none\""},
+            // A library whose class never bound goes too (the run ends with
+            // nothing alive).
+            {Describe, Str({NoClass}), "ok \"none\""},
             {Describe, Str({"<kuid:424242:9999>"}), "ok \"none\""},
             {Describe, Str({"null"}), "fail", "null object at parameter 1"},
         },
@@ -86,6 +95,7 @@ TEST_F(ScriptHostLibrary, OneStartedObjectPerLibraryAssetOrNone)
     const std::string prefix = "KorvelScriptContext::GetScriptLibrary> ";
     EXPECT_TRUE(HostScripts::Logged(run, prefix + "unable to find Library " + Scenery)) << run.process.out;
     EXPECT_TRUE(HostScripts::Logged(run, prefix + "script failure on Library " + Broken)) << run.process.out;
+    EXPECT_TRUE(HostScripts::Logged(run, prefix + "script failure on Library " + NoClass)) << run.process.out;
 }
 
 TEST_F(ScriptHostLibrary, CallsReachTheLibrarysPlugIn)
