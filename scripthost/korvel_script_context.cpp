@@ -46,16 +46,21 @@ KorvelScriptContext* KorvelScriptContext::GetParentContext()
     return nullptr;
 }
 
+PemberlynxSpecRef KorvelScriptContext::FindLibrarySpec(const KUID& id)
+{
+    return FindSpecByKUID(id);
+}
+
 GSOLibrary* KorvelScriptContext::GetScriptLibrary(const KUID& id)
 {
     if (id.IsNull())
         return nullptr;
-    const PemberlynxSpecRef found = FindSpecByKUID(id);
-    if (!found) {
+    const PemberlynxSpecRef found = FindLibrarySpec(id);
+    auto* spec = dynamic_cast<GSOLibrarySpec*>(found.Get());
+    if (spec == nullptr) {
         GSRuntime::GSLog("KorvelScriptContext::GetScriptLibrary> unable to find Library %s", id.ToTagString().c_str());
         return nullptr;
     }
-    auto* spec = static_cast<GSOLibrarySpec*>(found.Get());
     for (int32_t i = 0; i < worldList_.GetSlotCount(); ++i) {
         auto* library = dynamic_cast<GSOLibrary*>(worldList_.GetItem(i));
         if (library != nullptr && library->GetLibrarySpec() == spec) {

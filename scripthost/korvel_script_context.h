@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "assetdb/pemberlynx_spec.h"
 #include "kuid/kuid.h"
 #include "script/vm/gs_context.h"
 #include "scripthost/delayed_init.h"
@@ -44,6 +45,9 @@ public:
     virtual void OnLibraryAdded(GSOLibrary* library);
     // The context that owns the shared libraries; none here.
     virtual KorvelScriptContext* GetParentContext();
+    // The spec of a library asset (a GSOLibrarySpec): here the daemon's,
+    // through the registry's library factory (FindSpecByKUID).
+    virtual PemberlynxSpecRef FindLibrarySpec(const KUID& id);
 
     // The library object of a library asset, made, listed and started on
     // first use; null (logged) when there is none or it failed to start.

@@ -71,13 +71,16 @@ protected:
         EXPECT_EQ(GSRuntime::LiveScriptInstances(), liveBefore);
     }
 
-    // A spec with the config's kind and the given plug-in name (none when empty).
-    GSOLibrarySpec* MakeSpec(const std::string& plugin = "", int32_t content = 100)
+    // A spec with the config's kind, the given plug-in name (none when
+    // empty) and the shared mark.
+    GSOLibrarySpec* MakeSpec(const std::string& plugin = "", int32_t content = 100, bool shared = false)
     {
         SoupHandle config;
         config.SetNamedTag(Zel::PString("kind"), "library");
         if (!plugin.empty())
             config.SetNamedTag(Zel::PString(GSOLibrarySpec::PluginTag), plugin.c_str());
+        if (shared)
+            config.SetNamedTagInt(Zel::PString(GSOLibrarySpec::SharedTag), 1);
         folder.MakeFolder("asset");
         specs.push_back(std::make_unique<GSOLibrarySpec>(KUID(4242, content, 0), Zel::PString(),
                                                          Zel::String(folder.Root().c_str()), Zel::String("asset"),

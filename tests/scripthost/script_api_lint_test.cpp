@@ -1,8 +1,6 @@
 // The script API libraries we author against the natives the host registers: every library links, every native binds.
 #include <gtest/gtest.h>
 
-#include <cstdarg>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,26 +11,17 @@
 #include "script/vm/gs_machine.h"
 #include "script/vm/script_log.h"
 #include "script_host_test_root.h"
+#include "script_log_lines.h"
 #include "scripthost/native_library_setup.h"
 
 namespace {
 
-std::vector<std::string> logged;
-
-void KeepLine(const char* format, ...)
-{
-    char text[1024];
-    va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(text, sizeof text, format, arguments);
-    va_end(arguments);
-    logged.emplace_back(text);
-}
+std::vector<std::string>& logged = ScriptLogLines::Lines();
 
 TEST(ScriptApiLint, EveryLibraryLinksWithEveryNativeBoundAndEveryClassFound)
 {
     ScriptHostTestRoot();
-    GSLogCallback = KeepLine;
+    GSLogCallback = ScriptLogLines::Keep;
     ASSERT_TRUE(SetUpNativeLibraries()) << NativeLibrarySetUpFault();
     for (size_t row = 0; row < static_cast<size_t>(NativeScriptClass::Count); ++row)
         EXPECT_NE(GetNativeScriptClass(static_cast<NativeScriptClass>(row)), nullptr)
