@@ -115,4 +115,22 @@ TEST_F(ScriptableObjects, DestroyingAnObjectTakesItOffTheQueue)
     EXPECT_TRUE(context.Pending().empty());
 }
 
+TEST_F(ScriptableObjects, AContextThatGoesFirstLeavesItsQueuedObjectsBehindCleanly)
+{
+    TestObject* bound = nullptr;
+    TestObject* unbound = nullptr;
+    {
+        KorvelScriptContext context;
+        bound = new TestObject(&context, MakeSpec());
+        bound->Stage2();
+        ASSERT_EQ(ClassOf(*bound), "Library");
+        unbound = new TestObject(&context, nullptr);
+        ASSERT_EQ(context.Pending().size(), 2u);
+    }
+    // The pool's teardown deleted the one with an instance; the other is
+    // still ours, and off the queue of a context that is gone.
+    EXPECT_FALSE(unbound->IsQueued());
+    delete unbound;
+}
+
 }  // namespace
