@@ -60,8 +60,7 @@ bool GSOLibrary::NativeLibraryCallNative(GSStack& stack)
 {
     Zel::PString name;
     GSRuntime::GSArray* texts = nullptr;
-    if (!GetNativePStringParam(stack, 1, false, name) ||
-        !GetNativeObjectParam(stack.CurrentFrame(), 2, &texts, true))
+    if (!GetNativePStringParam(stack, 1, false, name) || !GetNativeObjectParam(stack.CurrentFrame(), 2, &texts, true))
         return true;
     if (plugin_ == nullptr) {
         if (GSRuntime::GSLogEnabled()) {

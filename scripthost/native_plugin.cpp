@@ -72,8 +72,8 @@ KNIArray* AsArray(const KNIObject* object)
 }
 
 const KNIInterface HostInterface = {
-    sizeof(KNIInterface), KNIAllocString,      KNIAllocArray,    KNISetArrayElement, KNIGetArrayCount,
-    KNIGetArrayElement,   KNIGetObjectClass,   KNIGetStringText, KNIRelease,         KNIAllocLibrary,
+    sizeof(KNIInterface), KNIAllocString,    KNIAllocArray,    KNISetArrayElement, KNIGetArrayCount,
+    KNIGetArrayElement,   KNIGetObjectClass, KNIGetStringText, KNIRelease,         KNIAllocLibrary,
 };
 
 }  // namespace

@@ -12,12 +12,7 @@ extern "C" {
    function of the table owns one reference and gives it back with Release. */
 typedef struct KNIObject KNIObject;
 
-enum {
-    KNIClassContext = 1,
-    KNIClassString = 2,
-    KNIClassArray = 3,
-    KNIClassLibrary = 4
-};
+enum { KNIClassContext = 1, KNIClassString = 2, KNIClassArray = 3, KNIClassLibrary = 4 };
 
 typedef struct KNIInterface KNIInterface;
 

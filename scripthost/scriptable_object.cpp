@@ -116,8 +116,9 @@ bool ScriptableObject::CallWithObject(const char* signature, const GSRuntime::GS
     GSRuntime::GSScriptInstance* instance = Instance();
     if (instance == nullptr)
         return false;
-    const GSRuntime::Slot arguments[] = {argument != nullptr ? GSRuntime::Slot::FromPointer(argument->GetScriptInstance())
-                                                             : GSRuntime::Slot::FromInt(0)};
+    const GSRuntime::Slot arguments[] = {argument != nullptr
+                                             ? GSRuntime::Slot::FromPointer(argument->GetScriptInstance())
+                                             : GSRuntime::Slot::FromInt(0)};
     return GSRuntime::CallScriptMethod(instance->cls, instance, signature, arguments, nullptr);
 }
 

@@ -76,22 +76,22 @@ std::vector<std::string> Str(const std::vector<std::string>& texts)
 
 TEST_F(ScriptHostLibrary, OneStartedObjectPerLibraryAssetOrNone)
 {
-    const HostScripts::HostRun run = HostScripts::ExpectCalls(
-        "library_probe.gs", "LibraryProbe",
-        {
-            {"$bool@LibraryProbe::Same(string)", Str({Probe}), "ok 1"},
-            {Describe, Str({Probe}), "ok \"ProbeLibrary of Probe Library\""},
-            // Without a script of its own a library is of the class Library.
-            {Describe, Str({Plain}), "ok \"Library of Plain Library\""},
-            {Describe, Str({Scenery}), "ok \"none\""},
-            {Describe, Str({Broken}), "ok \"none\""},
-            // A library whose class never bound goes too (the run ends with
-            // nothing alive).
-            {Describe, Str({NoClass}), "ok \"none\""},
-            {Describe, Str({"<kuid:424242:9999>"}), "ok \"none\""},
-            {Describe, Str({"null"}), "fail", "null object at parameter 1"},
-        },
-        Root());
+    const HostScripts::HostRun run =
+        HostScripts::ExpectCalls("library_probe.gs", "LibraryProbe",
+                                 {
+                                     {"$bool@LibraryProbe::Same(string)", Str({Probe}), "ok 1"},
+                                     {Describe, Str({Probe}), "ok \"ProbeLibrary of Probe Library\""},
+                                     // Without a script of its own a library is of the class Library.
+                                     {Describe, Str({Plain}), "ok \"Library of Plain Library\""},
+                                     {Describe, Str({Scenery}), "ok \"none\""},
+                                     {Describe, Str({Broken}), "ok \"none\""},
+                                     // A library whose class never bound goes too (the run ends with
+                                     // nothing alive).
+                                     {Describe, Str({NoClass}), "ok \"none\""},
+                                     {Describe, Str({"<kuid:424242:9999>"}), "ok \"none\""},
+                                     {Describe, Str({"null"}), "fail", "null object at parameter 1"},
+                                 },
+                                 Root());
     const std::string prefix = "KorvelScriptContext::GetScriptLibrary> ";
     EXPECT_TRUE(HostScripts::Logged(run, prefix + "unable to find Library " + Scenery)) << run.process.out;
     EXPECT_TRUE(HostScripts::Logged(run, prefix + "script failure on Library " + Broken)) << run.process.out;
@@ -100,23 +100,23 @@ TEST_F(ScriptHostLibrary, OneStartedObjectPerLibraryAssetOrNone)
 
 TEST_F(ScriptHostLibrary, CallsReachTheLibrarysPlugIn)
 {
-    const HostScripts::HostRun run = HostScripts::ExpectCalls(
-        "library_probe.gs", "LibraryProbe",
-        {
-            {Call, Str({Probe, "InitCount", "0", "0"}), "ok \"1\""},
-            {Call, Str({Probe, "Join", "0", "0"}), "ok \"a|b\""},
-            {Call, Str({Probe, "Join", "0", "1"}), "ok \"a|(null)\""},
-            {Call, Str({Probe, "Join", "1", "0"}), "ok \"\""},
-            // Results that are no strings, and unknown functions, give null.
-            {Call, Str({Probe, "AnArray", "0", "0"}), "ok null"},
-            {Call, Str({Probe, "Nothing", "0", "0"}), "ok null"},
-            {Call, Str({Probe, "Missing", "0", "0"}), "ok null"},
-            {Call, Str({Probe, "", "0", "0"}), "fail", "empty string at parameter 1"},
-            // No plug-in: the empty string and a line in the log.
-            {Call, Str({Plain, "Join", "0", "0"}), "ok \"\""},
-            {Call, Str({NoPlugin, "Join", "0", "0"}), "ok \"\""},
-        },
-        Root());
+    const HostScripts::HostRun run =
+        HostScripts::ExpectCalls("library_probe.gs", "LibraryProbe",
+                                 {
+                                     {Call, Str({Probe, "InitCount", "0", "0"}), "ok \"1\""},
+                                     {Call, Str({Probe, "Join", "0", "0"}), "ok \"a|b\""},
+                                     {Call, Str({Probe, "Join", "0", "1"}), "ok \"a|(null)\""},
+                                     {Call, Str({Probe, "Join", "1", "0"}), "ok \"\""},
+                                     // Results that are no strings, and unknown functions, give null.
+                                     {Call, Str({Probe, "AnArray", "0", "0"}), "ok null"},
+                                     {Call, Str({Probe, "Nothing", "0", "0"}), "ok null"},
+                                     {Call, Str({Probe, "Missing", "0", "0"}), "ok null"},
+                                     {Call, Str({Probe, "", "0", "0"}), "fail", "empty string at parameter 1"},
+                                     // No plug-in: the empty string and a line in the log.
+                                     {Call, Str({Plain, "Join", "0", "0"}), "ok \"\""},
+                                     {Call, Str({NoPlugin, "Join", "0", "0"}), "ok \"\""},
+                                 },
+                                 Root());
     EXPECT_TRUE(HostScripts::Logged(run, std::string("Library.LibraryCall> unknown function 'Join' was called on "
                                                      "object '") +
                                              Plain + " \"Plain Library\"'"))

@@ -154,8 +154,8 @@ TEST_F(Libraries, OnlyAClickOnTheLibrarysOwnIconReachesItsScript)
         int result;
         int clicks;
     } Cases[] = {
-        {0, "click", 0, 1, 0},  {7, "click", 8, 1, 0}, {7, "clack", 7, 1, 0},
-        {7, "click", 7, 0, 1},  {7, "click", 7, 0, 2},
+        {0, "click", 0, 1, 0}, {7, "click", 8, 1, 0}, {7, "clack", 7, 1, 0},
+        {7, "click", 7, 0, 1}, {7, "click", 7, 0, 2},
     };
     for (const auto& row : Cases) {
         library.SetSystemMenuIconId(row.icon);
@@ -184,7 +184,8 @@ TEST_F(Libraries, TheSpecsPlugInIsLoadedWithTheLibrary)
         const struct {
             const char* plugin;
             bool loaded;
-        } Cases[] = {{"", false}, {"kni_test_plugin", true}, {"no_such_plugin", false}, {"kni_test_plugin_no_entry", false}};
+        } Cases[] = {
+            {"", false}, {"kni_test_plugin", true}, {"no_such_plugin", false}, {"kni_test_plugin_no_entry", false}};
         for (const auto& row : Cases) {
             GSOLibrary library(&context, MakeSpec(row.plugin));
             EXPECT_EQ(library.GetNativePlugin() != nullptr, row.loaded) << row.plugin;

@@ -96,7 +96,8 @@ TEST_F(ContextLibraries, LookUpsThatGiveNothingSayWhy)
     logged.clear();
     EXPECT_EQ(Get(context, 1), listed);
     EXPECT_EQ(Get(context, 2), nullptr);
-    EXPECT_EQ(logged, std::vector<std::string>{"KorvelScriptContext::GetScriptLibrary> attempted while list is locked"});
+    EXPECT_EQ(logged,
+              std::vector<std::string>{"KorvelScriptContext::GetScriptLibrary> attempted while list is locked"});
     context.UnlockList();
     EXPECT_NE(Get(context, 2), nullptr);
 }

@@ -82,9 +82,8 @@ protected:
         if (shared)
             config.SetNamedTagInt(Zel::PString(GSOLibrarySpec::SharedTag), 1);
         folder.MakeFolder("asset");
-        specs.push_back(std::make_unique<GSOLibrarySpec>(KUID(4242, content, 0), Zel::PString(),
-                                                         Zel::String(folder.Root().c_str()), Zel::String("asset"),
-                                                         config));
+        specs.push_back(std::make_unique<GSOLibrarySpec>(
+            KUID(4242, content, 0), Zel::PString(), Zel::String(folder.Root().c_str()), Zel::String("asset"), config));
         return specs.back().get();
     }
 

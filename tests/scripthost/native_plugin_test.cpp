@@ -16,9 +16,10 @@ std::string Call(KNIObject* library, const char* function, KNIObject* arguments)
     KNIObject* name = KNIAllocString(function);
     KNIObject* result = KNICallLibraryFunction(library, name, arguments);
     KNIRelease(name);
-    std::string text = result == nullptr                               ? "null"
-                       : KNIGetObjectClass(result) == KNIClassString ? KNIGetStringText(result)
-                                                                       : "class " + std::to_string(KNIGetObjectClass(result));
+    std::string text = result == nullptr ? "null"
+                       : KNIGetObjectClass(result) == KNIClassString
+                           ? KNIGetStringText(result)
+                           : "class " + std::to_string(KNIGetObjectClass(result));
     KNIRelease(result);
     return text;
 }
@@ -62,12 +63,8 @@ TEST_F(NativePlugin, AWorkingPlugInStartsOnceAndAnswersByName)
         KNIObject* arguments;
         std::string expected;
     } Cases[] = {
-        {"Join", arguments, "alpha|(null)|"},
-        {"Join", nullptr, "(none)"},
-        {"Nothing", arguments, "null"},
-        {"AnArray", nullptr, "class 3"},
-        {"NoSuchFunction", arguments, "null"},
-        {"join", arguments, "null"},
+        {"Join", arguments, "alpha|(null)|"}, {"Join", nullptr, "(none)"},           {"Nothing", arguments, "null"},
+        {"AnArray", nullptr, "class 3"},      {"NoSuchFunction", arguments, "null"}, {"join", arguments, "null"},
     };
     for (const auto& row : Cases)
         EXPECT_EQ(Call(library, row.function, row.arguments), row.expected) << row.function;

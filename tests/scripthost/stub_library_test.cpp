@@ -69,7 +69,8 @@ TEST_F(StubCompile, TheSameStubCompilesToTheSameBytes)
     const std::string first = assetFolder / "first.gsl";
     const std::string second = assetFolder / "second.gsl";
     GSCompileLog log;
-    ASSERT_EQ(CompileStubToFile(Zel::PString(), Folder(), &log, first.c_str()), 0) << (log.LineCount() ? log.Line(0) : "");
+    ASSERT_EQ(CompileStubToFile(Zel::PString(), Folder(), &log, first.c_str()), 0)
+        << (log.LineCount() ? log.Line(0) : "");
     ASSERT_EQ(CompileStubToFile(Zel::PString(), Folder(), &log, second.c_str()), 0);
     const std::string bytes = KorvelTest::ReadFileText(first);
     EXPECT_GT(bytes.size(), 64u);

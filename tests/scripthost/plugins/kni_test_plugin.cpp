@@ -51,8 +51,7 @@ const KNIFunction Functions[] = {
 }  // namespace
 
 #ifndef KNI_TEST_NO_ENTRY
-extern "C" __attribute__((visibility("default"))) KNIObject* KNIEntryPoint(const KNIInterface* kni,
-                                                                           KNIObject* context)
+extern "C" __attribute__((visibility("default"))) KNIObject* KNIEntryPoint(const KNIInterface* kni, KNIObject* context)
 {
 #ifdef KNI_TEST_NULL_ENTRY
     (void)kni;
