@@ -11,7 +11,9 @@
 // With --host the object lives in the script host's context, every native
 // class registered, and SOURCE may include the script API ("Soup.gs", ...):
 // it links against the installation's compiled "libraries" (the given root,
-// the one this program is installed in, else the build's own API).
+// the one this program is installed in, else the build's own API). With a
+// daemon (--root or --asset) library assets become library objects on a
+// script's GetLibrary, their plug-ins loaded from the root's bin/plugins.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
