@@ -3,8 +3,13 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "foundation/streams/t_buffer.h"
+#include "script/vm/call_script_method.h"
+#include "script/vm/gs_string.h"
+#include "scripthost/gso_asset.h"
+#include "scripthost/native_objects.h"
 #include "scripthost/world_list.h"
 #include "library_test_support.h"
 #include "scripthost/native_plugin.h"
@@ -21,10 +26,22 @@ public:
         lastAsset = asset;
         lastText = text.c_str();
     }
+    void BlinkSystemMenuIcon(GSOLibrary*, int32_t count) override { blinks = count; }
     int calls = 0;
     KUID lastAsset;
     std::string lastText;
+    int32_t blinks = 0;
 };
+
+// Calls a method (a native one too) of the library's script instance; the
+// result slot (0 without one).
+GSRuntime::Slot CallMethod(GSOLibrary& library, const char* signature, std::vector<GSRuntime::Slot> arguments)
+{
+    GSRuntime::GSScriptInstance* instance = library.Instance();
+    GSRuntime::Slot result = GSRuntime::Slot::FromInt(0);
+    EXPECT_TRUE(GSRuntime::CallScriptMethod(instance->cls, instance, signature, arguments, &result)) << signature;
+    return result;
+}
 
 // A saved record: int32 0 and the soup.
 void WriteRecord(TStream& stream, const SoupHandle& soup)
@@ -174,6 +191,29 @@ TEST_F(Libraries, DestroyingALibraryRemovesItsIcon)
     EXPECT_EQ(context.calls, 1);
     EXPECT_TRUE(context.lastAsset.IsNull());
     EXPECT_EQ(context.lastText, "");
+}
+
+TEST_F(Libraries, IconNativesReachTheContextsHooks)
+{
+    IconContext context;
+    GSOLibrary library(&context, MakeSpec());
+    library.Activate();
+    GSOAsset* asset = MakeNativeObject<GSOAsset>(GSOAsset::ScriptClass(), &context, KUID(4242, 7, 0));
+    ASSERT_NE(asset, nullptr);
+    auto* text = new GSRuntime::GSString(&context, "menu text");
+    CallMethod(library, "$void@Library::AddSystemMenuIcon(Asset,string,string)",
+               {GSRuntime::Slot::FromPointer(asset->GetScriptInstance()),
+                GSRuntime::Slot::FromPointer(text->GetScriptInstance()), GSRuntime::Slot::FromInt(0)});
+    EXPECT_EQ(context.lastAsset, KUID(4242, 7, 0));
+    EXPECT_EQ(context.lastText, "menu text");
+    CallMethod(library, "$void@Library::BlinkSystemMenuIcon(int)", {GSRuntime::Slot::FromInt(3)});
+    EXPECT_EQ(context.blinks, 3);
+    CallMethod(library, "$void@Library::RemoveSystemMenuIcon()", {});
+    EXPECT_TRUE(context.lastAsset.IsNull());
+    EXPECT_EQ(context.lastText, "");
+    EXPECT_EQ(context.calls, 2);
+    GSRuntime::GSScriptInstance::Release(text->GetScriptInstance());
+    GSRuntime::GSScriptInstance::Release(asset->GetScriptInstance());
 }
 
 TEST_F(Libraries, TheSpecsPlugInIsLoadedWithTheLibrary)
