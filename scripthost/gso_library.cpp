@@ -1,4 +1,4 @@
-// GSOLibrary: the library object's life, properties, plug-in and icon messages, and the spec and factory of library assets.
+// GSOLibrary: the library object's life, properties, plug-in and icon messages, and the asset spec type and factory of library assets.
 #include "scripthost/gso_library.h"
 
 #include <string>

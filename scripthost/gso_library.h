@@ -20,7 +20,7 @@ class GSClass;
 class GSStack;
 }  // namespace GSRuntime
 
-// The spec of a library asset. Its config may name a native plug-in
+// GSOLibrarySpec: a library asset. Its config may name a native plug-in
 // ("native-plugin", a file name in bin/plugins without ".so") and mark the
 // library as the parent context's ("shared-library" 1). A config without a
 // script uses the default Library class.
@@ -52,7 +52,7 @@ private:
 // The library spec of an asset through the daemon; none when the asset is
 // no library (or the host registered no library factory).
 PemberlynxSpecRef FindSpecByKUID(const KUID& id);
-// Makes the spec registry build GSOLibrarySpec for library assets. Hosts
+// Makes the asset-spec registry build GSOLibrarySpec for library assets. Hosts
 // that run libraries call it once the registry exists; false without one.
 bool RegisterLibrarySpecFactory();
 
@@ -60,7 +60,7 @@ class GSOLibrary : public ScriptableObject, public WorldListItem, public NuMessa
 public:
     static constexpr const char* PropertiesSignature = "$Soup@PropertyObject::GetProperties()";
 
-    // Loads the spec's plug-in when it names one.
+    // Loads the library asset's plug-in when its config names one.
     GSOLibrary(KorvelScriptContext* context, GSOLibrarySpec* spec);
     // Removes its icon through the context, releases the plug-in.
     ~GSOLibrary() override;

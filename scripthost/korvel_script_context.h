@@ -45,7 +45,7 @@ public:
     virtual void OnLibraryAdded(GSOLibrary* library);
     // The context that owns the shared libraries; none here.
     virtual KorvelScriptContext* GetParentContext();
-    // The spec of a library asset (a GSOLibrarySpec): here the daemon's,
+    // A library asset's GSOLibrarySpec: here the daemon's,
     // through the registry's library factory (FindSpecByKUID).
     virtual PemberlynxSpecRef FindLibrarySpec(const KUID& id);
 

@@ -38,7 +38,7 @@ public:
     explicit ScriptableObject(KorvelScriptContext* context);
     ~ScriptableObject() override;
 
-    // The class to bind: the spec's script class without a source of the
+    // The class to bind: the asset spec's script class without a source of the
     // object's own, else the class "CustomObject" compiled from it; null
     // when there is none.
     virtual GSRuntime::GSClass* GetScriptClass();

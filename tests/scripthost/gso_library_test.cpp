@@ -1,4 +1,4 @@
-// Library objects: stored properties in and out of streams, icon clicks, the icon removed with the object, and plug-ins named by the spec.
+// Library objects: stored properties in and out of streams, icon clicks, the icon removed with the object, and plug-ins named by the asset.
 #include <gtest/gtest.h>
 
 #include <cstring>

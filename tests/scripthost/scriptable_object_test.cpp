@@ -1,4 +1,4 @@
-// Script-backed objects: queued on their context, classes bound from the spec or the object's own source, and source changes.
+// Script-backed objects: queued on their context, classes bound from the asset spec or the object's own source, and source changes.
 #include <gtest/gtest.h>
 
 #include <string>
