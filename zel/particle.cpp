@@ -24,35 +24,55 @@ BoundingSphere Enclose(const BoundingSphere& a, const BoundingSphere& b)
     return {VectorMaths::Add(a.centre, VectorMaths::Scale(between, shift)), radius};
 }
 
-template <typename Node>
-Node* FindDepthFirst(Node* node, const std::string& wanted)
+// Depth-first, self first, without recursion (a skeleton read from a file
+// may be one long chain); stops at the first node the test accepts.
+template <typename Node, typename Test>
+Node* FindDepthFirst(Node* top, const Test& test)
 {
-    if (node->name == wanted)
-        return node;
-    for (const auto& child : node->GetChildren()) {
-        if (Node* found = FindDepthFirst<Node>(child.get(), wanted))
-            return found;
+    std::vector<Node*> pending{top};
+    while (!pending.empty()) {
+        Node* node = pending.back();
+        pending.pop_back();
+        if (test(*node))
+            return node;
+        const auto& children = node->GetChildren();
+        for (auto child = children.rbegin(); child != children.rend(); ++child)
+            pending.push_back(child->get());
     }
     return nullptr;
 }
 
-template <typename Node>
-void CollectDepthFirst(Node* node, std::vector<Node*>& out)
-{
-    out.push_back(node);
-    for (const auto& child : node->GetChildren())
-        CollectDepthFirst<Node>(child.get(), out);
-}
+}  // namespace
+
+namespace {
+
+// Nodes whose parents were destroyed while a teardown was under way on this
+// thread: the outermost teardown destroys them one by one, so a long chain
+// (a skeleton read from a file can be one) never nests destructors deeply.
+thread_local std::vector<std::unique_ptr<Particle>> pendingTeardown;
+thread_local bool tearingDown = false;
 
 }  // namespace
 
 Particle::~Particle()
 {
-    // The children go with this node and must not reach back into it.
-    for (const auto& child : children_)
-        child->parent = nullptr;
     if (parent)
         parent->Forget(this);
+    // The children go with this node and must not reach back into it. The
+    // derived parts of this node have run already, with the children whole.
+    for (auto& child : children_) {
+        child->parent = nullptr;
+        pendingTeardown.push_back(std::move(child));
+    }
+    if (tearingDown)
+        return;
+    tearingDown = true;
+    while (!pendingTeardown.empty()) {
+        std::unique_ptr<Particle> next = std::move(pendingTeardown.back());
+        pendingTeardown.pop_back();
+        next.reset();
+    }
+    tearingDown = false;
 }
 
 void Particle::Forget(Particle* child)
@@ -67,9 +87,13 @@ void Particle::Forget(Particle* child)
 
 bool Particle::CanAdopt(const Particle* child) const
 {
-    if (!child || child->parent)
+    if (!child || child->parent || child == this)
         return false;
     // A node may not own one of its own ancestors: the tree would own itself.
+    // A node without children is nobody's ancestor, so growing a long chain
+    // one node at a time needs no walk.
+    if (child->children_.empty())
+        return true;
     for (const Particle* up = this; up; up = up->parent) {
         if (up == child)
             return false;
@@ -107,25 +131,36 @@ std::unique_ptr<Particle> Particle::Remove(Particle* child)
 
 Particle* Particle::FindByName(const std::string& wanted)
 {
-    return FindDepthFirst<Particle>(this, wanted);
+    return const_cast<Particle*>(static_cast<const Particle*>(this)->FindByName(wanted));
 }
 
 const Particle* Particle::FindByName(const std::string& wanted) const
 {
-    return FindDepthFirst<const Particle>(this, wanted);
+    return FindFirst([&wanted](const Particle& node) { return node.name == wanted; });
+}
+
+const Particle* Particle::FindFirst(const std::function<bool(const Particle&)>& test) const
+{
+    return FindDepthFirst(this, test);
 }
 
 std::vector<Particle*> Particle::EnumerateParticles()
 {
     std::vector<Particle*> out;
-    CollectDepthFirst<Particle>(this, out);
+    FindDepthFirst(this, [&out](Particle& node) {
+        out.push_back(&node);
+        return false;
+    });
     return out;
 }
 
 std::vector<const Particle*> Particle::EnumerateParticles() const
 {
     std::vector<const Particle*> out;
-    CollectDepthFirst<const Particle>(this, out);
+    FindFirst([&out](const Particle& node) {
+        out.push_back(&node);
+        return false;
+    });
     return out;
 }
 

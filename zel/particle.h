@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -64,6 +65,8 @@ public:
     // Depth-first, this node first, children in the order they were added.
     Particle* FindByName(const std::string& wanted);
     const Particle* FindByName(const std::string& wanted) const;
+    // The first node in FindByName's order that test accepts.
+    const Particle* FindFirst(const std::function<bool(const Particle&)>& test) const;
     // This node and every node below it, in FindByName's order.
     std::vector<Particle*> EnumerateParticles();
     std::vector<const Particle*> EnumerateParticles() const;

@@ -20,13 +20,8 @@ ParticleBone* ParticleBone::FindByName(const std::string& wanted)
 
 const ParticleBone* ParticleBone::FindByName(const std::string& wanted) const
 {
-    for (const Particle* node : EnumerateParticles()) {
-        if (node->name != wanted)
-            continue;
-        if (const auto* bone = dynamic_cast<const ParticleBone*>(node))
-            return bone;
-    }
-    return nullptr;
+    return static_cast<const ParticleBone*>(FindFirst(
+        [&wanted](const Particle& node) { return node.name == wanted && dynamic_cast<const ParticleBone*>(&node); }));
 }
 
 const ParticleBone* ParticleBone::BoneChildren::Iterator::operator*() const

@@ -104,6 +104,22 @@ TEST(SceneParticleTest, DeletingAnAttachedNodeTakesItOutOfItsParent)
     EXPECT_EQ(tree.top.GetChildren().size(), 1u);
 }
 
+TEST(SceneParticleTest, AChainOfAQuarterMillionBonesIsSearchedAndDestroyedWithoutDeepNesting)
+{
+    constexpr int kDepth = 250000;
+    auto top = std::make_unique<Zel::ParticleBone>("bone0");
+    Zel::ParticleBone* last = top.get();
+    for (int i = 1; i < kDepth; ++i)
+        last = last->Add(std::make_unique<Zel::ParticleBone>("bone" + std::to_string(i)));
+    EXPECT_EQ(top->FindByName("bone" + std::to_string(kDepth - 1)), last);
+    EXPECT_EQ(static_cast<const Zel::Particle&>(*top).EnumerateParticles().size(), static_cast<size_t>(kDepth));
+    // Half the chain deleted from the middle, then the rest with the top.
+    Zel::Particle* middle = top->FindByName("bone" + std::to_string(kDepth / 2));
+    delete middle;
+    EXPECT_EQ(top->FindByName("bone" + std::to_string(kDepth - 1)), nullptr);
+    top.reset();
+}
+
 TEST(SceneParticleTest, GlobalToLocalUndoesLocalToGlobalAtEveryDepth)
 {
     Zel::Particle top("top");
