@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 
 #include "zel/matrix4.h"
 #include "zel/plane.h"
@@ -62,6 +63,25 @@ TEST(SceneMathsTest, SetFromAMatrixRoundTripsEveryTurn)
         back.ToMatrix(again);
         for (int k = 0; k < 9; ++k)
             EXPECT_NEAR(again[k], matrix[k], kTolerance) << turn.degrees << " element " << k;
+    }
+}
+
+TEST(SceneMathsTest, SetRoundTripsTenThousandRandomRotations)
+{
+    // A fixed generator: the same rotations every run.
+    uint32_t state = 12345;
+    auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<float>(state >> 8) / static_cast<float>(1u << 24) * 2.0f - 1.0f;
+    };
+    for (int i = 0; i < 10000; ++i) {
+        const Zel::Quaternion q = Zel::Quaternion(next(), next(), next(), next()).Normalised();
+        float matrix[9];
+        q.ToMatrix(matrix);
+        Zel::Quaternion back;
+        back.Set(matrix);
+        if (!back.SameRotation(q, 1e-4f))
+            ADD_FAILURE() << "rotation " << i << ": " << q.x << " " << q.y << " " << q.z << " " << q.w;
     }
 }
 
