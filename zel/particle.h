@@ -34,7 +34,7 @@ public:
     Particle() = default;
     explicit Particle(std::string particleName) : name(std::move(particleName)) {}
     // Destroys the children with it. A node destroyed while it has a parent
-    // is first taken out of the parent, so whoever deletes a node needs not
+    // is first taken out of the parent, so whoever deletes a node need not
     // unlink it (the template checks and the mesh objects delete their
     // attached nodes directly).
     virtual ~Particle();
