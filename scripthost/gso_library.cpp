@@ -121,12 +121,7 @@ void GSOLibrary::ApplyStoredProperties()
 {
     if (storedPending_ == 0 || HasFailed())
         return;
-    GSOSoup* soup = GSOSoup::MakeWritable(GetOwnerContext());
-    if (soup != nullptr) {
-        soup->Soup() = storedProperties_;
-        CallWithObject(SetPropertiesSignature, soup);
-        GSRuntime::GSScriptInstance::Release(soup->GetScriptInstance());
-    }
+    GiveProperties(storedProperties_);
     storedProperties_ = SoupHandle();
     storedPending_ = 0;
 }

@@ -144,17 +144,23 @@ void ScriptableObject::StartScript()
         ApplyProperties();
 }
 
+bool ScriptableObject::GiveProperties(const SoupHandle& properties)
+{
+    GSOSoup* soup = GSOSoup::MakeWritable(owner_);
+    if (soup == nullptr)
+        return false;
+    soup->Soup() = properties;
+    const bool given = CallWithObject(SetPropertiesSignature, soup);
+    GSRuntime::GSScriptInstance::Release(soup->GetScriptInstance());
+    return given;
+}
+
 void ScriptableObject::ApplyProperties()
 {
     if (failed_ != 0)
         return;
-    GSOSoup* soup = GSOSoup::MakeWritable(owner_);
-    if (soup != nullptr)
-        soup->Soup() = properties_;
-    if (soup == nullptr || !CallWithObject(SetPropertiesSignature, soup))
+    if (!GiveProperties(properties_))
         failed_ = 1;
-    if (soup != nullptr)
-        GSRuntime::GSScriptInstance::Release(soup->GetScriptInstance());
     properties_ = SoupHandle();
     propertiesPending_ = 0;
 }

@@ -79,6 +79,8 @@ protected:
     // Calls a method of the script instance taking one object; false when
     // there is no instance or the call fails.
     bool CallWithObject(const char* signature, const GSRuntime::GSObject* argument);
+    // SetProperties of the script with a new Soup object over the soup.
+    bool GiveProperties(const SoupHandle& properties);
 
 private:
     // The stub's class compiled from the stored source; null on any failure.
