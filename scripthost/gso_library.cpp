@@ -14,6 +14,7 @@
 #include "scripthost/korvel_script_context.h"
 #include "scripthost/native_library_setup.h"
 #include "scripthost/native_plugin.h"
+#include "scripthost/world_item_factory.h"
 #include "soup/binary_soup.h"
 
 namespace {
@@ -33,7 +34,34 @@ public:
     }
 };
 
+// Library records of a saved world list: the library of the record's asset,
+// made for the loading context and handed the record; its first
+// GetScriptLibrary finds it in the list and starts it. A shared library is
+// the parent context's, and its record is skipped.
+class GSOLibraryFactory final : public WorldItemFactory {
+public:
+    GSOLibraryFactory() : WorldItemFactory(WorldTypeLibraryObject, Zel::PString("Library")) {}
+    WorldFactoryItem* Create(void* factoryContext, TStream& stream) override
+    {
+        auto* context = static_cast<KorvelScriptContext*>(factoryContext);
+        if (context == nullptr)
+            return nullptr;
+        const PemberlynxSpecRef found = context->FindLibrarySpec(CurrentWorldItemKUID());
+        auto* spec = dynamic_cast<GSOLibrarySpec*>(found.Get());
+        if (spec == nullptr || (spec->IsShared() && context->GetParentContext() != nullptr))
+            return nullptr;
+        GSOLibrary* library = spec->CreateLibrary(context);
+        library->Load(stream);
+        return library;
+    }
+};
+
 }  // namespace
+
+void RegisterLibraryWorldFactory()
+{
+    static const GSOLibraryFactory factory;
+}
 
 GSOLibrarySpec::GSOLibrarySpec(const KUID& assetId, const Zel::PString& databaseName, const Zel::String& parentFolder,
                                const Zel::String& assetFolderName, const SoupHandle& config)

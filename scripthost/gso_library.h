@@ -56,6 +56,10 @@ PemberlynxSpecRef FindSpecByKUID(const KUID& id);
 // that run libraries call it once the registry exists; false without one.
 bool RegisterLibrarySpecFactory();
 
+// Makes saved library records of a world list into library objects of the
+// list's context (its factory context); registered once, on first call.
+void RegisterLibraryWorldFactory();
+
 class GSOLibrary : public ScriptableObject, public WorldListItem, public NuMessageRecipient {
 public:
     static constexpr const char* PropertiesSignature = "$Soup@PropertyObject::GetProperties()";

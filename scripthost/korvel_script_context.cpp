@@ -8,7 +8,11 @@
 
 KorvelScriptContext::KorvelScriptContext(const KUID& asset)
     : GSContext(new GSRuntime::GSRouter, false), asset_(asset), nativeInterfaceContext_(KNIAllocContext(this))
-{}
+{
+    // Library records of a loaded list are made for this context.
+    RegisterLibraryWorldFactory();
+    worldList_.SetFactoryContext(this);
+}
 
 KorvelScriptContext::~KorvelScriptContext()
 {

@@ -56,6 +56,7 @@ public:
     // While non-zero no library object may be added (a walk of the list).
     void LockList() { ++listLocked_; }
     void UnlockList() { --listLocked_; }
+    // Its factory context is this context.
     WorldList& GetWorldList() { return worldList_; }
     // Handed to native-interface plug-ins; the context holds its reference.
     KNIObject* GetNativeInterfaceContext() const { return nativeInterfaceContext_; }

@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "foundation/streams/t_buffer.h"
 #include "library_test_support.h"
 #include "script/vm/script_log.h"
 #include "script_log_lines.h"
+#include "support/file_text.h"
 
 namespace {
 
@@ -129,6 +131,43 @@ TEST_F(ContextLibraries, SharedLibrariesBelongToTheParent)
     EXPECT_EQ(Get(parent, 4), fromParent);
     EXPECT_EQ(Get(child, 5)->GetOwner(), &child.GetWorldList());
     EXPECT_EQ(child.GetWorldList().CountItems(), 1);
+}
+
+TEST_F(ContextLibraries, ALoadedListHandsItsLibrariesTheirPropertiesWhenTheyStart)
+{
+    // The library's class comes from its asset's own script.
+    GSOLibrarySpec* spec = MakeSpec("", 6);
+    std::string source = LibraryTest::CountingLibrary;
+    source.replace(source.find("CustomObject"), 12, "CountingLibrary");
+    KorvelTest::WriteFileText(folder / "asset/counting.gs", source);
+    SoupHandle config = spec->GetConfig();
+    config.SetNamedTag(Zel::PString("script"), "counting");
+    config.SetNamedTag(Zel::PString("class"), "CountingLibrary");
+
+    TBuffer stream;
+    {
+        TableContext saving;
+        saving.specs[spec->GetKUID()] = spec;
+        GSOLibrary* library = Get(saving, 6);
+        ASSERT_NE(library, nullptr);
+        SoupHandle given;
+        given.SetNamedTagInt(Zel::PString("speed"), 9);
+        library->SetPendingProperties(given);
+        saving.GetWorldList().Save(stream, 1, 1);
+    }
+    stream.Rewind();
+    TableContext loading;
+    loading.specs[spec->GetKUID()] = spec;
+    ASSERT_TRUE(loading.GetWorldList().Load(stream, true, 0));
+    auto* waiting = dynamic_cast<GSOLibrary*>(loading.GetWorldList().GetItem(0));
+    ASSERT_NE(waiting, nullptr);
+    EXPECT_FALSE(waiting->IsActivated());
+    EXPECT_TRUE(waiting->HasStoredProperties());
+    EXPECT_EQ(Get(loading, 6), waiting);
+    SoupHandle properties;
+    ASSERT_TRUE(waiting->GetProperties(properties));
+    EXPECT_EQ(properties.GetNamedTagAsInt(Zel::PString("applied"), -1), 1);
+    EXPECT_EQ(properties.GetNamedTagAsInt(Zel::PString("speed"), -1), 9);
 }
 
 }  // namespace
