@@ -4,12 +4,8 @@
 # The anchor is copying the finished archive's bytes with cp.
 # Usage: bench/createcdp.sh <installed tree>
 set -euo pipefail
-tree="${1:-dist}"
-[ -x "$tree/bin/KorvelUtil" ] || { echo "no installed tree at $tree"; exit 1; }
-work="$(mktemp -d /tmp/KorvelCreateCDPBench.XXXXXX)"
-trap 'cd /; "$work/root/bin/KorvelUtil" closekaddaemon >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-cp -r "$tree" "$work/root"
-cd "$work/root/bin"
+source "$(dirname "$0")/script_bench_helpers.bash"
+enter_installed_copy "${1:-dist}" KorvelCreateCDPBench
 ids=()
 for i in $(seq 1 1000); do
   folder="$work/assets/a$i"

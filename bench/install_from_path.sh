@@ -6,12 +6,8 @@
 # stay that of 2,000.
 # Usage: bench/install_from_path.sh <installed tree>
 set -euo pipefail
-tree="${1:-dist}"
-[ -x "$tree/bin/KorvelUtil" ] || { echo "no installed tree at $tree"; exit 1; }
-work="$(mktemp -d /tmp/KorvelInstallPathBench.XXXXXX)"
-trap 'cd /; "$work/root/bin/KorvelUtil" closekaddaemon >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-cp -r "$tree" "$work/root"
-cd "$work/root/bin"
+source "$(dirname "$0")/script_bench_helpers.bash"
+enter_installed_copy "${1:-dist}" KorvelInstallPathBench
 
 # A tree of n small assets (config + two small files), 100 to a folder.
 make_tree() {

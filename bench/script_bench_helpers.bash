@@ -1,4 +1,4 @@
-# Shared by the script benchmarks (sourced; run.sh runs only *.sh files).
+# Shared by the benchmark scripts (sourced; run.sh runs only *.sh files).
 
 # setup_twin_bench NAME PROGRAM: checks PROGRAM and luac5.4, makes the work
 # folder $work (removed at exit unless KEEP_DIR names one), reads CLASSES,
@@ -56,4 +56,15 @@ best() {
     if [ "$best_ns" -eq 0 ] || [ "$ns" -lt "$best_ns" ]; then best_ns=$ns; fi
   done
   echo "$best_ns"
+}
+
+# enter_installed_copy TREE PREFIX: checks that TREE is an installed tree,
+# copies it to $work/root (a fresh folder named after PREFIX, removed at exit
+# after the copy's daemon is closed) and enters its bin folder.
+enter_installed_copy() {
+  [ -x "$1/bin/KorvelUtil" ] || { echo "no installed tree at $1"; exit 1; }
+  work="$(mktemp -d "/tmp/$2.XXXXXX")"
+  trap 'cd /; "$work/root/bin/KorvelUtil" closekaddaemon >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+  cp -r "$1" "$work/root"
+  cd "$work/root/bin"
 }

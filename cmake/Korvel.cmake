@@ -53,6 +53,13 @@ endfunction()
 # fuzz/corpus/<name>/ so every build replays the seeds.
 function(korvel_fuzz_target name)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  # A build that leaves a library out (the bench and client-only builds)
+  # simply has no targets for its readers.
+  foreach(lib ${ARG_LIBS})
+    if(NOT TARGET ${lib})
+      return()
+    endif()
+  endforeach()
   add_executable(${name}_replay ${CMAKE_CURRENT_SOURCE_DIR}/${name}.cpp
                  ${CMAKE_CURRENT_SOURCE_DIR}/replay_main.cpp)
   target_link_libraries(${name}_replay PRIVATE ${ARG_LIBS})

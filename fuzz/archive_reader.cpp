@@ -1,47 +1,21 @@
 // Fuzz target: a .cdp file opened, checked, signed, normalised, sized and extracted into a scratch folder.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "fuzz_scratch.h"
 #include "soup/archive_builder.h"
 #include "soup/archive_extract.h"
 #include "soup/archive_reader.h"
 #include "soup/asset_config_file.h"
 #include "soup/content_signature.h"
 
-namespace {
-
-std::string ScratchRoot()
-{
-    const char* base = getenv("TMPDIR");
-    return std::string(base && *base ? base : "/tmp") + "/archive-fuzz-" + std::to_string(getpid());
-}
-
-void RemoveScratch()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(ScratchRoot(), ignored);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const std::string root = ScratchRoot();
-    static const bool cleanup = std::atexit(RemoveScratch) == 0;
-    (void)cleanup;
-    std::error_code ignored;
-    std::filesystem::create_directories(root, ignored);
+    const std::string& root = FuzzScratch::Folder("archive");
     const std::string path = root + "/input.cdp";
-    FILE* file = fopen(path.c_str(), "wb");
-    if (file == nullptr)
+    if (!FuzzScratch::WriteFile(path, data, size))
         return 0;
-    fwrite(data, 1, size, file);
-    fclose(file);
 
     SoupHandle archive;
     if (!OpenArchive(archive, Zel::PString(), path.c_str()).IsEmpty())
@@ -61,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                             &skipped);
         for (const SkippedContentEntry& left : skipped)
             SkippedContentLine(left);
+        std::error_code ignored;
         std::filesystem::remove_all(destination, ignored);
     }
     RebuildArchiveTables(archive);

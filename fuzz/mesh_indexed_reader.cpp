@@ -2,11 +2,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <vector>
 
+#include "fuzz_mesh_load.h"
 #include "mesh/indexed_mesh_definition.h"
-#include "zel/display_capabilities.h"
-#include "zel/material_manager.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -19,11 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         resource.name = "fuzz/mesh.im";
         resource.allowFallbackMaterials = canSkin;
         KorvelIndexedMeshDefinition definition;
-        definition.GetFile().Open(std::vector<uint8_t>(data, data + size), resource.name);
-        int result = definition.Load(&display, &materials, &resource, resource.name, 0xFFFFFFFFu);
-        if (result < 0 || result > 9)
-            std::abort();
-        if (result != MeshOk)
+        if (LoadFuzzMesh(definition, resource, data, size, display, materials) != MeshOk)
             continue;
         uint64_t vertices = 0;
         for (int c = 0; c < definition.GetChunkCount(); ++c) {

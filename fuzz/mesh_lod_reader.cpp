@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_mesh_load.h"
 #include "mesh/indexed_mesh_lod_definition.h"
-#include "zel/display_capabilities.h"
-#include "zel/material_manager.h"
 
 namespace {
 
@@ -16,8 +15,7 @@ int LoadLod(const uint8_t* data, size_t size, Zel::DisplayCapabilities& display,
 {
     MeshResource resource;
     resource.name = "fuzz/mesh.lm";
-    definition.GetFile().Open(std::vector<uint8_t>(data, data + size), resource.name);
-    int result = definition.Load(&display, &materials, &resource, resource.name, 0xFFFFFFFFu);
+    const int result = LoadFuzzMesh(definition, resource, data, size, display, materials);
     return result == MeshOk ? definition.CompleteLoad(nullptr) : result;
 }
 

@@ -5,9 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz_mesh_load.h"
 #include "mesh/progressive_mesh_instance.h"
-#include "zel/display_capabilities.h"
-#include "zel/material_manager.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -17,11 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     resource.name = "fuzz/mesh.pm";
     resource.allowFallbackMaterials = true;
     KorvelProgressiveMeshDefinition definition;
-    definition.GetFile().Open(std::vector<uint8_t>(data, data + size), resource.name);
-    int result = definition.Load(&display, &materials, &resource, resource.name, 0xFFFFFFFFu);
-    if (result < 0 || result > 9)
-        std::abort();
-    if (result != MeshOk)
+    if (LoadFuzzMesh(definition, resource, data, size, display, materials) != MeshOk)
         return 0;
     KorvelProgressiveMeshInstance instance(nullptr);
     instance.SetProgressiveDefinition(definition);

@@ -1,4 +1,2 @@
 # The online-access client's readers: service datagrams and the saved message store.
-if(TARGET assetdb)
-  korvel_fuzz_target(online_access_reader LIBS assetdb)
-endif()
+korvel_fuzz_target(online_access_reader LIBS assetdb)

@@ -1,4 +1,2 @@
 # The results log's wire reader (lines from the daemon and command hosts).
-if(TARGET results)
-  korvel_fuzz_target(results_log_wire LIBS results)
-endif()
+korvel_fuzz_target(results_log_wire LIBS results)

@@ -1,5 +1,3 @@
 # Fuzz target of the world-list stream readers (full stream with its state
 # block, and the data stream), over a list that already holds items.
-if(TARGET scripthost)
-  korvel_fuzz_target(world_list_reader LIBS scripthost)
-endif()
+korvel_fuzz_target(world_list_reader LIBS scripthost)
