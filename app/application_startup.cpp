@@ -171,7 +171,7 @@ std::uint8_t InitApplication(AppContext& context, const Zel::File::Path& /*progr
     if (!StartEngine(context, options))
         return 255;
 
-    DODLib::DataManager::Instance()->InitialiseRenderContext(context);
+    DODLib::DataManager::InstanceUnread()->InitialiseRenderContext(context);
     DODLib::DataManager::RegisterKorvelBumpVertexType();
     NetTransport::Startup();
 

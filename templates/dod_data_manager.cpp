@@ -66,6 +66,11 @@ DataManager* DataManager::Instance()
     return dataManager;
 }
 
+DataManager* DataManager::InstanceUnread()
+{
+    return dataManager;
+}
+
 bool DataManager::Exists()
 {
     return dataManager != nullptr;
@@ -80,12 +85,20 @@ void DataManager::Shutdown()
     dataManager = nullptr;
 }
 
-bool DataManager::LoadTemplateData()
+bool DataManager::ReadPersonalDetails()
 {
     const std::string folder = FolderText(dataFolder_);
     if (!Zel::File::IsDirectory(folder.c_str()))
         return false;
     personalDetails_->Read((folder + "personalDetails.txt").c_str());
+    return true;
+}
+
+bool DataManager::LoadTemplateData()
+{
+    if (!ReadPersonalDetails())
+        return false;
+    const std::string folder = FolderText(dataFolder_);
     listFiles_.clear();
     if (!ReadListFiles(folder.c_str(), listFiles_))
         return false;
@@ -95,6 +108,12 @@ bool DataManager::LoadTemplateData()
 
 void DataManager::Teardown()
 {
+    // The details are written back whether or not the command used the
+    // data, as when they were read at start-up: the file comes out the same.
+    if (!loaded_) {
+        loaded_ = true;
+        ReadPersonalDetails();
+    }
     const std::string path = FolderText(dataFolder_) + "personalDetails.txt";
     if (!personalDetails_->Write(path.c_str()))
         LogMessage("DataManager::Teardown> unable to write '%s'", path.c_str());

@@ -38,6 +38,10 @@ public:
     // The manager; its first use reads the data folder. Without a manager
     // the process ends through FatalError.
     static DataManager* Instance();
+    // The manager without reading the data folder: start-up hands it the
+    // engine through this, so that only commands that use templates pay for
+    // the read. Null before Initialise.
+    static DataManager* InstanceUnread();
     // Tears the manager down (writing the personal details) and destroys it;
     // nothing when there is none.
     static void Shutdown();
@@ -148,6 +152,8 @@ public:
 private:
     explicit DataManager(const char* dataFolder);
     bool LoadTemplateData();
+    // False when the data folder is missing.
+    bool ReadPersonalDetails();
     void Teardown();
     // Unlinks the root particle from the scene graph and deletes the
     // camera, the light and the root particle.

@@ -141,6 +141,23 @@ TEST_F(DataManagerTest, ShutdownWritesThePersonalDetailsEvenWhenThereWereNone)
     EXPECT_STREQ(manager().GetPersonalDetails().author.c_str(), "Bo");
 }
 
+// Start-up hands the manager the engine without reading the folder; a
+// command that never uses the data still writes back the details it finds.
+TEST_F(DataManagerTest, AManagerNeverUsedReadsNoListsAndKeepsThePersonalDetails)
+{
+    UseTemplateFiles({{"personalDetails.txt", "author \"Ann\"\r\nisinputboxon 0\r\n"}, {"colours.txt", "red\r\n"}});
+    DataManager::Shutdown();
+    DataManager::Initialise(dataFolder_.c_str());
+    ASSERT_NE(DataManager::InstanceUnread(), nullptr);
+    EXPECT_TRUE(DataManager::InstanceUnread()->GetListFiles().empty());
+    DataManager::Shutdown();
+    const std::string written = ReadFile(dataFolder_ + "personalDetails.txt");
+    EXPECT_NE(written.find("author                                  \"Ann\"\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("isinputboxon                            0\r\n"), std::string::npos) << written;
+    DataManager::Initialise(dataFolder_.c_str());
+    EXPECT_NE(manager().FindListFile(Zel::PString("colours.txt")), nullptr);
+}
+
 // The personal details of a folder that cannot be written stay as they were
 // on disk, and shutdown still completes.
 TEST_F(DataManagerTest, AReadOnlyDataFolderKeepsItsPersonalDetails)
