@@ -9,12 +9,10 @@ if [ -z "$tree" ]; then
     if [ -x "$candidate/bin/KorvelUtil" ]; then tree="$candidate"; break; fi
   done
 fi
-[ -n "$tree" ] && [ -x "$tree/bin/KorvelUtil" ] || { echo "no installed tree (run make install)"; exit 1; }
+[ -n "$tree" ] || { echo "no installed tree (run make install)"; exit 1; }
 runs="${RUNS:-31}"
-work="$(mktemp -d /tmp/KorvelBench.XXXXXX)"
-trap 'cd /; "$work/root/bin/KorvelUtil" closekaddaemon >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-cp -r "$tree" "$work/root"
-cd "$work/root/bin"
+source "$(dirname "$0")/script_bench_helpers.bash"
+enter_installed_copy "$tree" KorvelBench
 ./KorvelUtil version >/dev/null   # starts the daemon once
 
 median_ms() {
