@@ -8,7 +8,9 @@ namespace {
 constexpr size_t kDrainBlock = 0x40000;
 }
 
-LZSSOutputWindow::LZSSOutputWindow(IOSlave& sink) : sink_(sink), buffer_(kHistory + kDrainBlock) {}
+LZSSOutputWindow::LZSSOutputWindow(IOSlave& sink)
+    : sink_(sink), buffer_(kHistory + kDrainBlock + kCopyBlock), capacity_(kHistory + kDrainBlock)
+{}
 
 bool LZSSOutputWindow::Drain()
 {
@@ -29,7 +31,7 @@ bool LZSSOutputWindow::Drain()
 
 uint8_t* LZSSOutputWindow::Reserve(size_t count)
 {
-    if (buffer_.size() - end_ < count && !Drain())
+    if (capacity_ - end_ < count && !Drain())
         return nullptr;
     return buffer_.data() + end_;
 }
@@ -42,7 +44,12 @@ bool LZSSOutputWindow::Copy(size_t distance, size_t length)
     if (out == nullptr)
         return false;
     const uint8_t* from = out - distance;
-    if (distance == 1) {
+    if (distance >= kCopyBlock) {
+        // No block reads what the same block writes, and a later block
+        // reads what earlier ones wrote, as a match means.
+        for (size_t done = 0; done < length; done += kCopyBlock)
+            memcpy(out + done, from + done, kCopyBlock);
+    } else if (distance == 1) {
         memset(out, *from, length);
     } else {
         // Overlapping copies repeat the pattern: after the first period is

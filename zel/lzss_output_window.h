@@ -22,7 +22,7 @@ public:
 
     bool Literal(uint8_t byte)
     {
-        if (end_ == buffer_.size() && !Drain())
+        if (end_ == capacity_ && !Drain())
             return false;
         buffer_[end_++] = byte;
         return true;
@@ -38,8 +38,14 @@ public:
 private:
     bool Drain();
 
+    // Copies from at least a block back move whole blocks, and the last
+    // one may run past the copy's end into bytes not yet output; the buffer
+    // holds one block more than it ever fills.
+    static constexpr size_t kCopyBlock = 16;
+
     IOSlave& sink_;
     std::vector<uint8_t> buffer_;
+    size_t capacity_;  // what the output may fill: the buffer less a block
     size_t kept_ = 0;  // bytes at the front already handed over (history)
     size_t end_ = 0;
     uint64_t flushed_ = 0;
