@@ -48,3 +48,10 @@ void KorvelDynamicIndexedMeshInstance::Render(Zel::Display* display, const Zel::
     UpdateSkin(display ? display->GetFrameNumber() : 0);
     KorvelIndexedMeshInstance::Render(display, viewport, matrix);
 }
+
+void KorvelDynamicIndexedMeshInstance::RenderGeometry(Zel::Display* display, const Zel::Viewport& viewport,
+                                                      const Zel::Matrix4& matrix, bool lighting)
+{
+    UpdateSkin(display ? display->GetFrameNumber() : 0);
+    KorvelIndexedMeshInstance::RenderGeometry(display, viewport, matrix, lighting);
+}

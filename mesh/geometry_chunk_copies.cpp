@@ -52,9 +52,9 @@ Zel::GeometryChunk* AppendGeometryChunk(Zel::GeometryChunk& target, Zel::Geometr
                        source.GetFaceNormalCount() == source.GetFaceCount() && target.GetFaceNormals() &&
                        source.GetFaceNormals();
     uint32_t faces = target.GetFaceCount() + source.GetFaceCount();
-    auto* joined = new Zel::GeometryChunk(static_cast<uint32_t>(vertices), faces,
-                                          target.GetIndexCount() + source.GetIndexCount(), faceNormals ? faces : 0,
-                                          target.GetFlags(), target.GetItems(), target.GetHintValue());
+    auto* joined =
+        new Zel::GeometryChunk(static_cast<uint32_t>(vertices), faces, target.GetIndexCount() + source.GetIndexCount(),
+                               faceNormals ? faces : 0, target.GetFlags(), target.GetItems(), target.GetHintValue());
     uint32_t n = target.GetVertexCount();
     CopyStreams(target, *joined, 0);
     CopyStreams(source, *joined, n);

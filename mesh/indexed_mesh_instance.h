@@ -6,11 +6,11 @@
 
 #include "mesh/geometry_chunk_copies.h"
 #include "mesh/indexed_mesh_definition.h"
+#include "zel/display.h"
 #include "zel/light_target.h"
 #include "zel/particle_structure.h"
 
 namespace Zel {
-class Display;
 class RenderKernel;
 class Resource;
 class ViewPoint;
@@ -69,6 +69,14 @@ public:
     virtual void Render(Zel::Display* display, const Zel::Viewport& viewport, Zel::Matrix4 matrix);
     void UpdateLighting(Zel::Display* display, const Zel::Viewport& viewport, const Zel::Matrix4& matrix,
                         bool force) override;
+    // Draws every chunk with faces straight to the display at the matrix,
+    // lit by the instance's light list when asked (no material caches).
+    virtual void RenderGeometry(Zel::Display* display, const Zel::Viewport& viewport, const Zel::Matrix4& matrix,
+                                bool lighting);
+    bool WasNotCulledThisFrame(const Zel::Display& display) const
+    {
+        return GetLastCulledFrame() != display.GetFrameNumber();
+    }
     // The matrix stored for the viewport by the last cull.
     const Zel::Matrix4& GetStoredMatrix() const { return storedMatrix_; }
 
@@ -129,6 +137,9 @@ protected:
     void CacheChunks(Zel::Display* display, const Zel::Viewport& viewport, const Zel::Matrix4& matrix,
                      uint32_t chunkCount, const RefArrayRef<Zel::GeometryChunk>& chunks,
                      const RefArrayRef<Zel::Material>& materials, const std::vector<Zel::Particle*>& bones);
+    void DrawChunks(Zel::Display* display, const Zel::Viewport& viewport, const Zel::Matrix4& matrix, bool lighting,
+                    uint32_t chunkCount, const RefArrayRef<Zel::GeometryChunk>& chunks,
+                    const RefArrayRef<Zel::Material>& materials);
     // Scales the matrix rows by the instance's scale when scaled.
     void ApplyScale(Zel::Matrix4& matrix) const;
     void DuplicateUnsharedChunks();

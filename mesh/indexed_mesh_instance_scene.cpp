@@ -36,7 +36,7 @@ Zel::ParticleBone* KorvelIndexedMeshInstance::AddSkeletonCopy(const Zel::Particl
 }
 
 std::vector<Zel::Particle*> KorvelIndexedMeshInstance::FindBoneParticles(Zel::ParticleBone* skeleton,
-                                                                          const std::vector<std::string>& boneNames)
+                                                                         const std::vector<std::string>& boneNames)
 {
     std::vector<Zel::Particle*> bones;
     for (const std::string& bone : boneNames)
@@ -102,4 +102,31 @@ void KorvelIndexedMeshInstance::UpdateLighting(Zel::Display* display, const Zel:
     if (IsLightingChanged() || force)
         CalculateLighting(display, viewport, matrix, chunkCount_, chunks_.Data(), materials_.Data());
     ClearLightingChanged();
+}
+
+void KorvelIndexedMeshInstance::RenderGeometry(Zel::Display* display, const Zel::Viewport& viewport,
+                                               const Zel::Matrix4& matrix, bool lighting)
+{
+    DrawChunks(display, viewport, matrix, lighting, chunkCount_, chunks_, materials_);
+}
+
+void KorvelIndexedMeshInstance::DrawChunks(Zel::Display* display, const Zel::Viewport& viewport,
+                                           const Zel::Matrix4& matrix, bool lighting, uint32_t chunkCount,
+                                           const RefArrayRef<Zel::GeometryChunk>& chunks,
+                                           const RefArrayRef<Zel::Material>& materials)
+{
+    Zel::Matrix16 world = ToMatrix16(matrix);
+    for (uint32_t i = 0; i < chunkCount && i < chunks.Size(); ++i) {
+        Zel::GeometryChunk* chunk = chunks[i];
+        if (chunk->GetFaceCount() == 0)
+            continue;
+        if (display)
+            display->SetWorldMatrix(world);
+        const Zel::VertexProgram* program = chunk->GetVertexProgram(0);
+        if (lighting && i < materials.Size() && materials[i]) {
+            Zel::Matrix16 view = viewport.view;
+            materials[i]->SetLightingState(display, &view, chunk, program, &GetLightList(), world, opacity_, true);
+        }
+        chunk->RenderGeometry(display, &viewport, program, true, 0);
+    }
 }

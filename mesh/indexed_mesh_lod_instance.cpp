@@ -166,8 +166,16 @@ void KorvelIndexedMeshLODInstance::Render(Zel::Display* display, const Zel::View
     if (drawn_ >= records_.size())
         return;
     const MeshLODRecord& record = records_[drawn_];
-    CacheChunks(display, viewport, matrix, static_cast<uint32_t>(record.chunks.Size()), record.chunks,
-                record.materials, recordBones_[drawn_]);
+    CacheChunks(display, viewport, matrix, static_cast<uint32_t>(record.chunks.Size()), record.chunks, record.materials,
+                recordBones_[drawn_]);
+}
+
+void KorvelIndexedMeshLODInstance::RenderGeometry(Zel::Display* display, const Zel::Viewport& viewport,
+                                                  const Zel::Matrix4& matrix, bool lighting)
+{
+    if (drawn_ < records_.size())
+        DrawChunks(display, viewport, matrix, lighting, static_cast<uint32_t>(records_[drawn_].chunks.Size()),
+                   records_[drawn_].chunks, records_[drawn_].materials);
 }
 
 void KorvelIndexedMeshLODInstance::SetOpacity(float opacity)
@@ -301,6 +309,13 @@ void KorvelDynamicIndexedMeshLODInstance::Render(Zel::Display* display, const Ze
 {
     UpdateSkins(display ? display->GetFrameNumber() : 0);
     KorvelIndexedMeshLODInstance::Render(display, viewport, matrix);
+}
+
+void KorvelDynamicIndexedMeshLODInstance::RenderGeometry(Zel::Display* display, const Zel::Viewport& viewport,
+                                                         const Zel::Matrix4& matrix, bool lighting)
+{
+    UpdateSkins(display ? display->GetFrameNumber() : 0);
+    KorvelIndexedMeshLODInstance::RenderGeometry(display, viewport, matrix, lighting);
 }
 
 void KorvelDynamicIndexedMeshLODInstance::ShowOrHideBoneNodes(bool hidden)

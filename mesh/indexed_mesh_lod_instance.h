@@ -47,6 +47,9 @@ public:
     // Lights the engine's level when dirty and caches the drawn level's chunks.
     void Render(Zel::Display* display, const Zel::Viewport& viewport, Zel::Matrix4 matrix) override;
     void SetOpacity(float opacity) override;
+    // The drawn level's chunks.
+    void RenderGeometry(Zel::Display* display, const Zel::Viewport& viewport, const Zel::Matrix4& matrix,
+                        bool lighting) override;
     // Each hidden node's name and whether it is hidden now.
     const std::vector<std::pair<std::string, bool>>& GetHiddenNodes() const { return hiddenNodes_; }
 
@@ -110,8 +113,10 @@ public:
     void UpdateSkins(uint32_t frame);
     using KorvelIndexedMeshLODInstance::Cull;
     void Cull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix) override;
-    // The skins first, then the LOD render.
+    // The skins first, then the LOD render (or drawing).
     void Render(Zel::Display* display, const Zel::Viewport& viewport, Zel::Matrix4 matrix) override;
+    void RenderGeometry(Zel::Display* display, const Zel::Viewport& viewport, const Zel::Matrix4& matrix,
+                        bool lighting) override;
     bool IsFar() const { return (flags_ & 2) != 0; }
     bool BoneNodesHidden() const { return boneNodesHidden_; }
     const std::vector<uint32_t>& GetKeepAnimatedLevels() const { return keepAnimated_; }

@@ -143,8 +143,16 @@ void KorvelDynamicProgressiveMeshInstance::UpdateSkin(uint32_t frame)
     KorvelInfluenceMesh::UpdateSkin(chunkCount_, chunks_, frame, 0);
 }
 
-void KorvelDynamicProgressiveMeshInstance::Render(Zel::Display* display, const Zel::Viewport& viewport, Zel::Matrix4 matrix)
+void KorvelDynamicProgressiveMeshInstance::Render(Zel::Display* display, const Zel::Viewport& viewport,
+                                                  Zel::Matrix4 matrix)
 {
     UpdateSkin(display ? display->GetFrameNumber() : 0);
     KorvelProgressiveMeshInstance::Render(display, viewport, matrix);
+}
+
+void KorvelDynamicProgressiveMeshInstance::RenderGeometry(Zel::Display* display, const Zel::Viewport& viewport,
+                                                          const Zel::Matrix4& matrix, bool lighting)
+{
+    UpdateSkin(display ? display->GetFrameNumber() : 0);
+    KorvelProgressiveMeshInstance::RenderGeometry(display, viewport, matrix, lighting);
 }

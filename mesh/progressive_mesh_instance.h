@@ -61,7 +61,9 @@ public:
     void SetUp(Zel::Resource* resource, const KorvelProgressiveMeshDefinition& definition);
     // What rendering a frame runs first: level 0's skin for that frame.
     void UpdateSkin(uint32_t frame);
-    // Level 0's skin for the display's frame, then the plain render.
+    // Level 0's skin for the display's frame, then the plain render (or drawing).
     void Render(Zel::Display* display, const Zel::Viewport& viewport, Zel::Matrix4 matrix) override;
+    void RenderGeometry(Zel::Display* display, const Zel::Viewport& viewport, const Zel::Matrix4& matrix,
+                        bool lighting) override;
     Zel::ParticleBone* GetSkeletonInstance() const { return GetAttachedSkeleton(); }
 };

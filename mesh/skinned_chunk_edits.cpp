@@ -32,9 +32,8 @@ void KorvelDynamicIndexedMeshInstance::TakeSoftwareSets(const KorvelInfluenceMes
     }
 }
 
-bool KorvelDynamicIndexedMeshInstance::MapMatrixSlots(const KorvelInfluenceMesh& source,
-                                                      const Zel::GeometryChunk& from, Zel::GeometryChunk& target,
-                                                      std::vector<int>& slotMap) const
+bool KorvelDynamicIndexedMeshInstance::MapMatrixSlots(const KorvelInfluenceMesh& source, const Zel::GeometryChunk& from,
+                                                      Zel::GeometryChunk& target, std::vector<int>& slotMap) const
 {
     slotMap.clear();
     for (int sourceBone : from.GetInfluenceMatrices()) {

@@ -126,6 +126,30 @@ TEST(InstanceSceneTest, OpacityBoundsAndLightingOfAPlainInstance)
     EXPECT_EQ(instance.GetLastCulledFrame(), display.GetFrameNumber());
 }
 
+TEST(InstanceSceneTest, GeometryDrawsStraightToTheDisplayAndSkinsFirst)
+{
+    MeshLoad load;
+    ImFile file = KorvelTest::OneBoneQuad();
+    file.influences[0].position[1] = 4;
+    ASSERT_EQ(load.Load(file), MeshOk);
+    KorvelDynamicIndexedMeshInstance instance(nullptr);
+    instance.SetUp(nullptr, *load.definition);
+    Zel::Display display;
+    display.NextFrame();
+    EXPECT_TRUE(instance.WasNotCulledThisFrame(display));
+    Zel::ViewPoint viewpoint(display.GetFrameNumber());
+    instance.Cull(viewpoint, Zel::Matrix4::Identity());
+    EXPECT_FALSE(instance.WasNotCulledThisFrame(display));
+    instance.RenderGeometry(&display, Zel::Viewport(), Zel::Matrix4::Identity(), true);
+    EXPECT_EQ(DrawsOf(display, instance.GetChunk(0)), 1);
+    // Lit, as asked: the material recorded its lighting state.
+    EXPECT_TRUE(std::any_of(display.GetEvents().begin(), display.GetEvents().end(),
+                            [](const auto& e) { return e.kind == Zel::DisplayEventKind::SetLighting && e.a == 1; }));
+    float y = 0;
+    memcpy(&y, instance.GetChunk(0)->GetItem(Zel::ItemPosition).data + 4, 4);
+    EXPECT_EQ(y, 4.0f);
+}
+
 TEST(InstanceSceneTest, SkinnedInstancesHangTheirSkeletonBelowThemAndSkinBeforeDrawing)
 {
     ImFile file = KorvelTest::OneBoneQuad();

@@ -88,9 +88,9 @@ TEST(MeshResourcesTest, EachKindLoadsOnLockAndMakesItsInstance)
         const char* name;
         int id;
     };
-    const Case cases[] = {{"lok/a.im", 17},       {"lok/skinned.im", 18}, {"lok/zero.im", 17},
-                          {"lok/d.pm", 19},       {"lok/skinned.pm", 20}, {"lok/zero.pm", 19},
-                          {"lok/b.lm", 21},       {"lok/c.lm", 21},       {"lok/skinned.lm", 22}};
+    const Case cases[] = {{"lok/a.im", 17}, {"lok/skinned.im", 18}, {"lok/zero.im", 17},
+                          {"lok/d.pm", 19}, {"lok/skinned.pm", 20}, {"lok/zero.pm", 19},
+                          {"lok/b.lm", 21}, {"lok/c.lm", 21},       {"lok/skinned.lm", 22}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ResourceRef resource(resources.Get(c.name));

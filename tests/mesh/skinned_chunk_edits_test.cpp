@@ -153,19 +153,35 @@ TEST(SkinnedChunkEditsTest, RefusalsLeaveTheInstanceAsItWas)
         std::function<bool(KorvelDynamicIndexedMeshInstance&)> edit;
     };
     const Case cases[] = {
-        {"no source", false, {},
+        {"no source",
+         false,
+         {},
          [&](auto& t) { return t.AddSkinnedChunk(software->GetChunk(0), material, nullptr, 0); }},
-        {"a chunk that is not skinned", false, {},
-         [&](auto& t) { return t.AddSkinnedChunk(plain.definition->GetChunk(0), material, software.instance.get(), 0); }},
-        {"a display-skinned chunk into software skinning", false, {},
+        {"a chunk that is not skinned",
+         false,
+         {},
+         [&](auto& t) {
+             return t.AddSkinnedChunk(plain.definition->GetChunk(0), material, software.instance.get(), 0);
+         }},
+        {"a display-skinned chunk into software skinning",
+         false,
+         {},
          [&](auto& t) { return t.AddSkinnedChunk(display->GetChunk(0), material, display.instance.get(), 0); }},
-        {"a software chunk into display skinning", true, {},
+        {"a software chunk into display skinning",
+         true,
+         {},
          [&](auto& t) { return t.AddSkinnedChunk(software->GetChunk(0), material, software.instance.get(), 0); }},
-        {"a bone we lack", true, {},
+        {"a bone we lack",
+         true,
+         {},
          [&](auto& t) { return t.AddSkinnedChunk(display->GetChunk(0), material, display.instance.get(), 0); }},
-        {"a merge past the last chunk", false, {},
+        {"a merge past the last chunk",
+         false,
+         {},
          [&](auto& t) { return t.MergeSkinnedChunk(software->GetChunk(0), 1, software.instance.get(), 0); }},
-        {"a display merge without a palette", true, {},
+        {"a display merge without a palette",
+         true,
+         {},
          [&](auto& t) { return t.MergeSkinnedChunk(display->GetChunk(0), 0, display.instance.get(), 0); }},
         {"a palette one matrix short", true, MatrixPalette{0, 6},
          [&](auto& t) { return t.MergeSkinnedChunk(display->GetChunk(0), 0, display.instance.get(), 0); }},
@@ -174,8 +190,7 @@ TEST(SkinnedChunkEditsTest, RefusalsLeaveTheInstanceAsItWas)
         SCOPED_TRACE(c.what);
         // "a bone we lack": the plain arm quad has no "hand".
         bool lacksHand = std::string(c.what) == "a bone we lack";
-        Skinned target(c.displayTarget && !lacksHand ? WithHand() : KorvelTest::ArmQuad(), c.displayTarget,
-                       c.palette);
+        Skinned target(c.displayTarget && !lacksHand ? WithHand() : KorvelTest::ArmQuad(), c.displayTarget, c.palette);
         Zel::GeometryChunk* chunk = target->GetChunk(0);
         size_t sets = target->GetBones()[1].levels[0].sets.size();
         EXPECT_FALSE(c.edit(*target));
