@@ -3,10 +3,16 @@
 #include <limits>
 
 #include "mesh/indexed_mesh_definition.h"
+#include "mesh/mesh_chunk_reads.h"
 #include "zel/display_capabilities.h"
 #include "zel/jirf.h"
 #include "zel/material_manager.h"
 #include "zel/mesh_file_support.h"
+
+using MeshChunkReads::ExpectHead;
+using MeshChunkReads::Peek;
+using MeshChunkReads::ReadArray;
+using MeshChunkReads::ReadHead;
 
 namespace {
 
@@ -14,17 +20,6 @@ constexpr uint32_t kTagIDXM = Zel::JIRFTag("IDXM");
 // A skeleton deeper than this is hostile: reading it would exhaust the stack.
 constexpr int kMaxBoneDepth = 256;
 constexpr uint32_t kMaxInfluences = 1023;
-
-// The reads of one chunk head from the memory file.
-Zel::JIRFChunkHead ReadHead(Zel::MemoryFile& file, uint32_t tag)
-{
-    return Zel::JIRFReadChunkHead(file.Data(), file.Size(), file.PositionRef(), tag);
-}
-
-bool Peek(Zel::MemoryFile& file, uint32_t tag)
-{
-    return Zel::JIRFPeekChunk(file.Data(), file.Size(), file.PositionRef(), tag);
-}
 
 // The rest of a chunk head whose tag was peeked: returns the chunk end.
 int64_t ReadSizeAndVersion(Zel::MemoryFile& file, int32_t& version, bool* versionRead = nullptr)
@@ -36,13 +31,6 @@ int64_t ReadSizeAndVersion(Zel::MemoryFile& file, int32_t& version, bool* versio
     if (versionRead)
         *versionRead = read;
     return end;
-}
-
-template <class T>
-void ReadArray(Zel::MemoryFile& file, T* values, size_t count)
-{
-    for (size_t i = 0; i < count; ++i)
-        file.Read(values[i]);
 }
 
 }  // namespace
@@ -121,11 +109,9 @@ int KorvelIndexedMeshDefinition::Load(const Zel::DisplayCapabilities* display, Z
 
 int KorvelIndexedMeshDefinition::ReadInfo()
 {
-    Zel::JIRFChunkHead head = ReadHead(file_, Zel::JIRFTag("INFO"));
-    if (!head.tagRead || head.tag != Zel::JIRFTag("INFO"))
-        return MeshBadFormat;
-    if (head.version < 100 || head.version > 104)
-        return MeshBadVersion;
+    Zel::JIRFChunkHead head;
+    if (int result = ExpectHead(file_, Zel::JIRFTag("INFO"), 100, 104, head))
+        return result;
     ReadArray(file_, position_, 3);
     ReadArray(file_, orientation_, 4);
     file_.Read(chunkCount_);
@@ -144,11 +130,9 @@ int KorvelIndexedMeshDefinition::ReadInfo()
 int KorvelIndexedMeshDefinition::ReadChunk(Zel::MaterialManager* materials, MeshResource* resource, int i,
                                            uint32_t defaultColour)
 {
-    Zel::JIRFChunkHead head = ReadHead(file_, Zel::JIRFTag("CHNK"));
-    if (!head.tagRead || head.tag != Zel::JIRFTag("CHNK"))
-        return MeshBadFormat;
-    if (head.version != 100)
-        return MeshBadVersion;
+    Zel::JIRFChunkHead head;
+    if (int result = ExpectHead(file_, Zel::JIRFTag("CHNK"), 100, 100, head))
+        return result;
     int64_t end = head.End();
     uint32_t unused = 0;
     file_.Read(unused);
@@ -245,12 +229,10 @@ void ReadVectors(Zel::MemoryFile& file, Zel::VertexStream stream, uint32_t count
 
 int KorvelIndexedMeshDefinition::ReadGeometry(MeshResource* resource, int i, uint32_t defaultColour)
 {
-    Zel::JIRFChunkHead head = ReadHead(file_, Zel::JIRFTag("GEOM"));
-    if (!head.tagRead || head.tag != Zel::JIRFTag("GEOM"))
-        return MeshBadFormat;
+    Zel::JIRFChunkHead head;
+    if (int result = ExpectHead(file_, Zel::JIRFTag("GEOM"), 101, 201, head))
+        return result;
     int32_t version = head.version;
-    if (version < 101 || version > 201)
-        return MeshBadVersion;
     uint32_t flags = 0, flags2 = 0, vertexCount = 0, faceCount = 0, indexCount = 0, faceNormalCount = 0;
     uint32_t texCoordSets = 1, weightsPerVertex = 0;
     float hintValue = 0;

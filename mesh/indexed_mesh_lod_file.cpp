@@ -2,10 +2,15 @@
 #include <cstring>
 
 #include "mesh/indexed_mesh_lod_definition.h"
+#include "mesh/mesh_chunk_reads.h"
 #include "zel/ascii.h"
 #include "zel/display_capabilities.h"
 #include "zel/jirf.h"
 #include "zel/mesh_file_support.h"
+
+using MeshChunkReads::ExpectHead;
+using MeshChunkReads::Peek;
+using MeshChunkReads::ReadArray;
 
 namespace {
 
@@ -14,23 +19,6 @@ constexpr uint32_t kTagLODM = Zel::JIRFTag("LODM");
 constexpr uint64_t kChunkHead = 12;
 // Padded name, padded parent, position and matrix.
 constexpr uint64_t kBoneRecord = 4 + 4 + 12 + 36;
-
-Zel::JIRFChunkHead ReadHead(Zel::MemoryFile& file, uint32_t tag)
-{
-    return Zel::JIRFReadChunkHead(file.Data(), file.Size(), file.PositionRef(), tag);
-}
-
-bool Peek(Zel::MemoryFile& file, uint32_t tag)
-{
-    return Zel::JIRFPeekChunk(file.Data(), file.Size(), file.PositionRef(), tag);
-}
-
-template <class T>
-void ReadArray(Zel::MemoryFile& file, T* values, size_t count)
-{
-    for (size_t i = 0; i < count; ++i)
-        file.Read(values[i]);
-}
 
 bool AtEnd(const Zel::MemoryFile& file, int64_t end)
 {
@@ -132,11 +120,9 @@ int KorvelIndexedMeshLODDefinition::Load(const Zel::DisplayCapabilities* display
 
 int KorvelIndexedMeshLODDefinition::ReadLodInfo()
 {
-    Zel::JIRFChunkHead head = ReadHead(file_, Zel::JIRFTag("INFO"));
-    if (!head.tagRead || head.tag != Zel::JIRFTag("INFO"))
-        return MeshBadFormat;
-    if (head.version != 100)
-        return MeshBadVersion;
+    Zel::JIRFChunkHead head;
+    if (int result = ExpectHead(file_, Zel::JIRFTag("INFO"), 100, 100, head))
+        return result;
     int64_t end = head.End();
     ReadArray(file_, position_, 3);
     ReadArray(file_, orientation_, 4);
@@ -170,11 +156,9 @@ int KorvelIndexedMeshLODDefinition::ReadLodInfo()
 
 int KorvelIndexedMeshLODDefinition::ReadMaterialTable(Zel::MaterialManager* materials, MeshResource* resource)
 {
-    Zel::JIRFChunkHead head = ReadHead(file_, Zel::JIRFTag("MATT"));
-    if (!head.tagRead || head.tag != Zel::JIRFTag("MATT"))
-        return MeshBadFormat;
-    if (head.version != 100)
-        return MeshBadVersion;
+    Zel::JIRFChunkHead head;
+    if (int result = ExpectHead(file_, Zel::JIRFTag("MATT"), 100, 100, head))
+        return result;
     int64_t end = head.End();
     uint32_t count = 0;
     file_.Read(count);
@@ -282,11 +266,9 @@ int KorvelIndexedMeshLODDefinition::ReadBoneTree()
 
 int KorvelIndexedMeshLODDefinition::ReadMesh(size_t i, MeshResource* resource, uint32_t defaultColour)
 {
-    Zel::JIRFChunkHead head = ReadHead(file_, Zel::JIRFTag("MESH"));
-    if (!head.tagRead || head.tag != Zel::JIRFTag("MESH"))
-        return MeshBadFormat;
-    if (head.version != 100)
-        return MeshBadVersion;
+    Zel::JIRFChunkHead head;
+    if (int result = ExpectHead(file_, Zel::JIRFTag("MESH"), 100, 100, head))
+        return result;
     int64_t end = head.End();
     MeshLODRecord& level = levels_[i];
     file_.Read(level.chunkCount);
@@ -359,11 +341,9 @@ int KorvelIndexedMeshLODDefinition::ReadLODBlock(int64_t meshEnd)
 int KorvelIndexedMeshLODDefinition::ReadLODChunk(MeshLODRecord& level, uint32_t j, MeshResource* resource,
                                                  uint32_t defaultColour)
 {
-    Zel::JIRFChunkHead head = ReadHead(file_, Zel::JIRFTag("LCHK"));
-    if (!head.tagRead || head.tag != Zel::JIRFTag("LCHK"))
-        return MeshBadFormat;
-    if (head.version != 100)
-        return MeshBadVersion;
+    Zel::JIRFChunkHead head;
+    if (int result = ExpectHead(file_, Zel::JIRFTag("LCHK"), 100, 100, head))
+        return result;
     int64_t end = head.End();
     uint32_t unused = 0;
     int32_t material = -1;
@@ -398,12 +378,10 @@ void CopyVectors(const uint8_t* source, Zel::VertexStream stream, uint32_t count
 int KorvelIndexedMeshLODDefinition::ReadLevelGeometry(MeshLODRecord& level, uint32_t j, MeshResource* resource,
                                                       uint32_t defaultColour)
 {
-    Zel::JIRFChunkHead head = ReadHead(file_, Zel::JIRFTag("GEOM"));
-    if (!head.tagRead || head.tag != Zel::JIRFTag("GEOM"))
-        return MeshBadFormat;
+    Zel::JIRFChunkHead head;
+    if (int result = ExpectHead(file_, Zel::JIRFTag("GEOM"), 101, 201, head))
+        return result;
     int32_t version = head.version;
-    if (version < 101 || version > 201)
-        return MeshBadVersion;
     int64_t end = head.End();
     uint32_t flags = 0, flags2 = 0, vertexCount = 0, faceCount = 0, indexCount = 0, faceNormalCount = 0;
     uint32_t weightsPerVertex = 0;
