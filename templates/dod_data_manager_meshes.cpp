@@ -77,6 +77,14 @@ MeshData* DataManager::RegisterMesh(std::unique_ptr<MeshData> mesh, Container* c
         currentMesh_->SetFlag(Zel::ParticleFlagHidden, false);
     registered->SetFlag(Zel::ParticleFlagHidden, true);
     loadedMeshes_[container] = std::move(mesh);
+    // The map owns the mesh; the scene only shows it. A mesh deleted from
+    // the map takes itself out of the scene, and teardown empties the map
+    // before the root particle goes.
+    if (rootParticle_) {
+        std::unique_ptr<Zel::Particle> shown(registered);
+        if (!rootParticle_->Add(std::move(shown)))
+            shown.release();
+    }
     currentMesh_ = registered;
     AttachmentsChanged();
     UniqueAttachmentsChanged();

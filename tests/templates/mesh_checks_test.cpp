@@ -254,3 +254,30 @@ TEST_F(MeshChecksTest, OnlyTheNewestMeshIsMarkedAndASecondMeshOfAContainerReplac
 
 }  // namespace
 }  // namespace TemplateTests
+
+namespace TemplateTests {
+namespace {
+
+TEST_F(MeshChecksTest, MeshesHangFromTheRootParticleUntilTheyAreReleased)
+{
+    Write("a.im", QuadMesh());
+    Write("b.im", QuadMesh());
+    Zel::Particle* root = manager().GetRootParticle();
+    ASSERT_NE(root, nullptr);
+    DODLib::Container other;
+    DODLib::MeshData* first = Check("a.im", &other);
+    DODLib::MeshData* second = Check("b.im");
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(first->parent, root);
+    EXPECT_EQ(second->parent, root);
+    // A replaced mesh leaves the scene with its object.
+    DODLib::MeshData* third = Check("a.im");
+    ASSERT_NE(third, nullptr);
+    EXPECT_EQ(root->GetChildren().size(), 2u);
+    manager().ReleaseLoadedMeshes();
+    EXPECT_TRUE(root->GetChildren().empty());
+}
+
+}  // namespace
+}  // namespace TemplateTests
