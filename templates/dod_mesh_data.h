@@ -46,6 +46,8 @@ public:
     // Faces of the instance (of its selected level for a LOD mesh); 0 without one.
     virtual uint32_t GetFaceCount() const;
     virtual const char* GetName() const { return "some name"; }
+    // The definition the instance was made from, untyped (no check reads it).
+    virtual const void* GetDefinitionData() const { return GetDefinition(); }
     virtual int GetAttachmentPointCount() const { return static_cast<int>(attachmentPoints_.size()); }
     virtual int GetBoneCount() const { return static_cast<int>(bones_.size()); }
     // Names are cut to the text after their last "/".

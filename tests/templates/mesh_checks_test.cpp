@@ -215,6 +215,18 @@ TEST_F(MeshChecksTest, LodMeshesAreJudgedByTheirRealLevels)
     }
 }
 
+TEST_F(MeshChecksTest, AConfigLendingItsMeshesIsNotToldOfMeshesItDoesNotHold)
+{
+    manager().SetSkipAnimation(true);
+    EXPECT_EQ(Check("gone.im"), nullptr);
+    EXPECT_EQ(Check("gone.kin"), nullptr);
+    EXPECT_TRUE(Errors().empty());
+    // A file that is there but does not load is reported all the same.
+    Write("junk.im", "not a mesh");
+    EXPECT_EQ(Check("junk.im"), nullptr);
+    EXPECT_EQ(Errors(), (std::vector<std::string>{Error("$dod_mesh_initialise_mesh", "junk.im")}));
+}
+
 TEST_F(MeshChecksTest, AnAnimationNeedsAMeshWithAnInstance)
 {
     Write("wave.kin", Animation({}));
