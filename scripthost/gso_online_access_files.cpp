@@ -52,6 +52,21 @@ bool ReadCacheFile(const std::string& path, TBuffer& bytes)
     return ok;
 }
 
+// "<path>.unread", or with a number when an earlier one is kept there
+// already; empty when a hundred are.
+std::string FreeAsideName(const std::string& path)
+{
+    for (int number = 0; number < 100; ++number) {
+        std::string aside = path + ".unread";
+        if (number > 0)
+            aside += "." + std::to_string(number);
+        struct stat info;
+        if (lstat(aside.c_str(), &info) != 0)
+            return aside;
+    }
+    return std::string();
+}
+
 bool RequestLocalData(std::int32_t code, const KUID& id, const Zel::PString& name, const SoupHandle* soup,
                       TBuffer& reply)
 {
@@ -84,10 +99,9 @@ void SaveOnlineMessageCache()
 {
     const std::string path = CachePath();
     if (cacheHasUnreadPart) {
-        const std::string aside = path + ".unread";
-        if (std::rename(path.c_str(), aside.c_str()) != 0) {
-            LogMessage("SaveOnlineMessageCache> %s could not be kept as %s: not replaced", path.c_str(),
-                       aside.c_str());
+        const std::string aside = FreeAsideName(path);
+        if (aside.empty() || std::rename(path.c_str(), aside.c_str()) != 0) {
+            LogMessage("SaveOnlineMessageCache> %s could not be kept aside: not replaced", path.c_str());
             return;
         }
         LogMessage("SaveOnlineMessageCache> the unread part of %s is kept in %s", path.c_str(), aside.c_str());

@@ -296,6 +296,13 @@ TEST_F(OnlineAccessObjectTest, TheMessageCacheIsReadAsFarAsItIsSoundAndAnUnreadR
         SaveOnlineMessageCache();
         EXPECT_EQ(KorvelTest::ReadFileText(aside), row.keptAside ? *row.file : std::string());
     }
+    // A second unread file does not take the place of the first one kept.
+    KorvelTest::WriteFileText(path, "second");
+    NewEndpoint();
+    LoadOnlineMessageCache();
+    SaveOnlineMessageCache();
+    EXPECT_EQ(KorvelTest::ReadFileText(aside), std::string("\x01\0", 2));
+    EXPECT_EQ(KorvelTest::ReadFileText(aside + ".1"), "second");
 }
 
 TEST_F(OnlineAccessObjectTest, StoredBoxesAreReadByTheirFirstBytesAndNeverDeleted)
