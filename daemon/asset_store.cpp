@@ -92,28 +92,23 @@ KADAssetStore& KADAssetStore::Get(KADRequestContext& context)
 bool KADAssetStore::Load(KADStoreConnection& connection)
 {
     std::unique_lock<std::shared_mutex> hold(mirrorLock);
-    mirror.clear();
+    mirror.Clear();
     ++mirrorGeneration;
-    return KADLoadAllAssetRows(connection, [this](KADAssetRecord&& record) {
-        KUID id = record.id;
-        mirror.emplace(id, std::move(record));
-    });
+    bool loaded = KADLoadAllAssetRows(connection, [this](KADAssetRecord&& record) { mirror.Append(record); });
+    mirror.FinishAppends();
+    return loaded;
 }
 
 bool KADAssetStore::Find(const KUID& id, KADAssetRecord& record) const
 {
     std::shared_lock<std::shared_mutex> hold(mirrorLock);
-    auto found = mirror.find(id);
-    if (found == mirror.end())
-        return false;
-    record = found->second;
-    return true;
+    return mirror.Find(id, record);
 }
 
 std::size_t KADAssetStore::Count() const
 {
     std::shared_lock<std::shared_mutex> hold(mirrorLock);
-    return mirror.size();
+    return mirror.Count();
 }
 
 std::shared_ptr<const KADSearchColumns> KADAssetStore::SearchColumns() const
@@ -122,9 +117,8 @@ std::shared_ptr<const KADSearchColumns> KADAssetStore::SearchColumns() const
     std::shared_lock<std::shared_mutex> hold(mirrorLock);
     if (columns != nullptr && columnsGeneration == mirrorGeneration)
         return columns;
-    KADSearchColumnsBuilder builder(mirror.size());
-    for (const auto& entry : mirror)
-        builder.Add(entry.second);
+    KADSearchColumnsBuilder builder(mirror.Count());
+    mirror.ForEach([&builder](const KADAssetRecord& row) { builder.Add(row); });
     columns = std::make_shared<const KADSearchColumns>(builder.Take());
     columnsGeneration = mirrorGeneration;
     return columns;
@@ -133,14 +127,7 @@ std::shared_ptr<const KADSearchColumns> KADAssetStore::SearchColumns() const
 std::int32_t KADAssetStore::HighestVersion(std::int32_t user, std::int32_t content, bool installedOnly) const
 {
     std::shared_lock<std::shared_mutex> hold(mirrorLock);
-    std::int32_t highest = -1;
-    for (auto it = mirror.lower_bound(KUID(user, content, -0x7fffffff)); it != mirror.end(); ++it) {
-        if (it->first.user != user || it->first.content != content)
-            break;
-        if (!installedOnly || it->second.Has(AssetInstalled))
-            highest = std::max(highest, it->first.version);
-    }
-    return highest;
+    return mirror.HighestVersion(user, content, installedOnly);
 }
 
 void KADAssetStore::Refresh(KADStoreConnection& connection, const KUID& id)
@@ -150,9 +137,9 @@ void KADAssetStore::Refresh(KADStoreConnection& connection, const KUID& id)
     std::unique_lock<std::shared_mutex> hold(mirrorLock);
     ++mirrorGeneration;
     if (present)
-        mirror[id] = std::move(record);
+        mirror.Put(record);
     else
-        mirror.erase(id);
+        mirror.Erase(id);
 }
 
 KADChangeResult KADAssetStore::CommitChange(KADStoreConnection& connection, std::int64_t journalId,
@@ -177,14 +164,14 @@ void KADAssetStore::PutInMirror(const KADAssetRecord& record)
 {
     std::unique_lock<std::shared_mutex> hold(mirrorLock);
     ++mirrorGeneration;
-    mirror[record.id] = record;
+    mirror.Put(record);
 }
 
 void KADAssetStore::DropFromMirror(const KUID& id)
 {
     std::unique_lock<std::shared_mutex> hold(mirrorLock);
     ++mirrorGeneration;
-    mirror.erase(id);
+    mirror.Erase(id);
 }
 
 void KADAssetStore::OpenHandle(const std::shared_ptr<KADConnection>& owner, const KUID& id, bool writable,

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "daemon/asset_record.h"
+#include "daemon/asset_store_table.h"
 #include "daemon/trash_purge.h"
 #include "kuid/kuid.h"
 
@@ -60,8 +61,7 @@ public:
     void ForEach(Visit visit) const
     {
         std::shared_lock<std::shared_mutex> hold(mirrorLock);
-        for (const auto& entry : mirror)
-            visit(entry.second);
+        mirror.ForEach(visit);
     }
     std::size_t Count() const;
     // The search mirror of the rows as they are now: rebuilt after a
@@ -105,7 +105,7 @@ private:
     std::int32_t trashRetentionDays = KADDefaultTrashRetentionDays;
     std::mutex changeLock;
     mutable std::shared_mutex mirrorLock;
-    std::map<KUID, KADAssetRecord> mirror;
+    KADAssetTable mirror;
     std::uint64_t mirrorGeneration = 0;  // counts the changes of the mirror
     mutable std::mutex columnsLock;      // taken before mirrorLock
     mutable std::shared_ptr<const KADSearchColumns> columns;
