@@ -1,6 +1,7 @@
 // WorldList: the indexed container of world items with flag walks, streams, factories and an optional grid.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <set>
@@ -56,6 +57,22 @@ public:
     virtual void DeleteMasked(uint32_t mask, uint32_t value);
 
     WorldListItem* GetItem(int32_t index) const;
+    // Calls visit(index, item) for every item in index order; the visit
+    // must not add or remove items.
+    template <class Visit>
+    void ForEachItem(Visit visit) const
+    {
+        // Block by block: a list filled by AddItem has every other slot empty.
+        for (size_t b = 0; b < blocks_.size(); ++b) {
+            const WorldListItem* const* block = blocks_[b].get();
+            const int32_t first = int32_t(b) * BlockSize;
+            const int32_t count = std::min(BlockSize, slotCount_ - first);
+            for (int32_t i = 0; block != nullptr && i < count; ++i) {
+                if (block[i] != nullptr)
+                    visit(first + i, const_cast<WorldListItem*>(block[i]));
+            }
+        }
+    }
     int32_t GetSlotCount() const { return slotCount_; }
     int32_t CountItems() const;
 

@@ -28,10 +28,16 @@ public:
     virtual void WriteData(TStream& stream);
 };
 
+class WorldListItem;
+
 class WorldFactoryItem {
 public:
     virtual ~WorldFactoryItem() = default;
     virtual uint32_t GetTypeId() const = 0;
+    // The list item this is, or null. A load asks it of every item it
+    // makes; a dynamic cast across the two bases costs more than reading
+    // a small item.
+    virtual WorldListItem* AsWorldListItem() { return nullptr; }
 };
 
 // Free (no owner, index -1) or in exactly one list; destruction leaves the list.
@@ -42,6 +48,7 @@ public:
     WorldListItem& operator=(const WorldListItem&) = delete;
     ~WorldListItem() override;
 
+    WorldListItem* AsWorldListItem() final { return this; }
     virtual KUID GetKUID();
     virtual void OnAdded();
     virtual void OnRemoved();

@@ -33,10 +33,11 @@ bool DynamicBuffer::Reserve(size_t size)
 {
     if (size <= allocated_)
         return true;
+    // Not zero-filled: a reservation for a large write would touch every
+    // page twice. Bytes past the length are zeroed when data reaches them.
     uint8_t* grown = static_cast<uint8_t*>(realloc(data_, size));
     if (!grown)
         return false;
-    memset(grown + allocated_, 0, size - allocated_);
     data_ = grown;
     allocated_ = size;
     return true;
@@ -49,7 +50,7 @@ bool DynamicBuffer::AddLength(size_t extra)
     return Reserve(allocated_ + extra);
 }
 
-size_t DynamicBuffer::Write(const void* source, size_t count)
+size_t DynamicBuffer::WriteGrowing(const void* source, size_t count)
 {
     if (count == 0)
         return 0;
@@ -65,8 +66,9 @@ size_t DynamicBuffer::Write(const void* source, size_t count)
         if (!Reserve(wanted) && !Reserve(end))
             return 0;
     }
-    // Bytes between the old data end and the position are already zero:
-    // Reserve zero-fills, and Clean keeps the allocation zeroed past length.
+    // A position past the data leaves a gap that reads as zeros.
+    if (position_ > length_)
+        memset(data_ + length_, 0, position_ - length_);
     memcpy(data_ + position_, source, count);
     position_ = end;
     if (end > length_)
@@ -76,8 +78,6 @@ size_t DynamicBuffer::Write(const void* source, size_t count)
 
 void DynamicBuffer::Clean()
 {
-    if (data_ && length_)
-        memset(data_, 0, length_);
     length_ = 0;
     position_ = 0;
 }
@@ -86,8 +86,8 @@ bool DynamicBuffer::SetLength(size_t length)
 {
     if (!Reserve(length))
         return false;
-    if (length < length_)
-        memset(data_ + length, 0, length_ - length);
+    if (length > length_)
+        memset(data_ + length_, 0, length - length_);
     length_ = length;
     if (position_ > length_)
         position_ = length_;

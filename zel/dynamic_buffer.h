@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace Zel {
 
@@ -29,7 +30,18 @@ public:
     size_t Read(void* destination, size_t count);
     // Writes at the position, growing as needed (a gap left by a position past
     // the data is zero-filled); advances. Returns count, or 0 when memory ran out.
-    size_t Write(const void* source, size_t count);
+    // The common case, a write inside the allocation with no gap, is inline:
+    // streams write one small field at a time.
+    size_t Write(const void* source, size_t count)
+    {
+        if (count == 0 || source == nullptr || position_ > length_ || count > allocated_ - position_)
+            return WriteGrowing(source, count);
+        memcpy(data_ + position_, source, count);
+        position_ += count;
+        if (position_ > length_)
+            length_ = position_;
+        return count;
+    }
     // Empties the buffer: length and position 0 (the allocation stays).
     void Clean();
     // Grows the allocation by extra bytes; false when memory ran out.
@@ -41,6 +53,8 @@ public:
     bool SetLength(size_t length);
 
 private:
+    size_t WriteGrowing(const void* source, size_t count);
+
     uint8_t* data_ = nullptr;
     size_t allocated_ = 0;
     size_t length_ = 0;

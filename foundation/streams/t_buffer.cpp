@@ -46,8 +46,11 @@ int64_t TBuffer::DoWrite(const void* bytes, int64_t count)
 {
     size_t size = size_t(count);
     size_t end = buffer_->GetPosition() + size;
-    if (end > buffer_->GetAllocatedSize() && buffer_->GetLength() > LargeBufferSize) {
-        if (!buffer_->AddLength(size + LargeGrowth)) {
+    const size_t allocated = buffer_->GetAllocatedSize();
+    if (end > allocated && buffer_->GetLength() > LargeBufferSize) {
+        // Doubling: a fixed step would copy a large stream once per step.
+        size_t wanted = std::max(end + LargeGrowth, allocated > SIZE_MAX / 2 ? end : allocated * 2);
+        if (!buffer_->Reserve(wanted) && !buffer_->Reserve(end)) {
             SetError(ErrorOutOfMemory);
             return 0;
         }
@@ -73,4 +76,16 @@ int64_t TBuffer::DoSeek(int64_t offset, int origin)
     target = std::clamp<int64_t>(target, 0, int64_t(buffer_->GetAllocatedSize()));
     buffer_->SetPosition(size_t(target));
     return Tell();
+}
+
+bool TBuffer::PatchUInt32(int64_t position, uint32_t value)
+{
+    if (position < 0 || position > DataLength() - 4)
+        return false;
+    // Unread cached bytes may cover the word: hand them back first, as a write would.
+    DropReadCache();
+    uint8_t* at = buffer_->GetData() + position;
+    for (int i = 0; i < 4; ++i)
+        at[i] = uint8_t(value >> (8 * i));
+    return true;
 }

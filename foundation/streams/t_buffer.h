@@ -25,9 +25,14 @@ public:
     const uint8_t* Data() const { return buffer_->GetData(); }
     int64_t DataLength() const { return int64_t(buffer_->GetLength()); }
 
+    // Writes a little-endian word over four bytes of data already held,
+    // leaving the position where it is: a block's length filled in without
+    // two seeks. False (nothing written) when the bytes are not all held.
+    bool PatchUInt32(int64_t position, uint32_t value);
+
 protected:
-    // Past 16 KB the buffer grows by the count plus 64 KB at a time, so a
-    // large request is built in linear time. Out of memory: 0 and ErrorOutOfMemory.
+    // Past 16 KB the buffer at least doubles when it grows, so a large
+    // stream is built in linear time. Out of memory: 0 and ErrorOutOfMemory.
     int64_t DoWrite(const void* bytes, int64_t count) override;
     int64_t RawRead(void* buffer, int64_t count) override;
     // FromEnd takes the data length minus the offset; the result is limited

@@ -46,14 +46,6 @@ void TStream::DropReadCache()
         DoSeek(Tell() - unread, FromStart);
 }
 
-int64_t TStream::Write(const void* bytes, int64_t count)
-{
-    if (count <= 0)
-        return 0;
-    DropReadCache();
-    return DoWrite(bytes, count);
-}
-
 int64_t TStream::Seek(int64_t offset, int origin)
 {
     if (origin == FromCurrent) {

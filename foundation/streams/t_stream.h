@@ -63,7 +63,17 @@ public:
     // is set here: a short delivery is the caller's to judge.
     int64_t Read(void* buffer, int64_t count);
     // Drops unread cached input, then writes; returns the count written.
-    int64_t Write(const void* bytes, int64_t count);
+    // Inline: every typed write comes here, and most find no cached input.
+    int64_t Write(const void* bytes, int64_t count)
+    {
+        if (count <= 0)
+            return 0;
+        if (UnreadCount() > 0)
+            DropReadCache();
+        else
+            EmptyCache();
+        return DoWrite(bytes, count);
+    }
 
     int32_t GetError() const { return error_; }
     bool HasError() const { return error_ != ErrorNone; }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/streams/t_buffer.h"
+#include "foundation/streams/t_sub_file.h"
 #include "scripthost/world_item_factory.h"
 #include "scripthost/world_list.h"
 #include "scripthost/world_position.h"
@@ -248,6 +249,40 @@ TEST(WorldListStreams, FullStreamWithStatesRoundTripsThroughTheFactories)
     EXPECT_TRUE(copy.Load(all, false, 0));
     EXPECT_EQ(At(copy, 0), kept);
     EXPECT_EQ(dataFactory.created, 3);
+}
+
+// Records are written whole and their lengths filled in place over a
+// buffer; any other stream takes the seeking path. Both give the same bytes.
+TEST(WorldListStreams, FullStreamIsTheSameOverABufferAndOverAnyOtherStream)
+{
+    WorldList source;
+    FillSample(source);
+    for (int32_t i = 0; i < source.GetSlotCount(); ++i) {
+        if (BytesItem* item = At(source, i))
+            item->flags_ |= WorldList::StateFlag;
+    }
+    const std::vector<uint8_t> prefix = {1, 2, 3};
+    TBuffer direct;
+    direct.WriteBytes(prefix.data(), 3);
+    source.Save(direct, WorldList::StateFlag, WorldList::StateFlag);
+    TBuffer underlying;
+    underlying.WriteBytes(prefix.data(), 3);
+    {
+        TSubFile window(underlying, 0, std::numeric_limits<int64_t>::max());
+        source.Save(window, WorldList::StateFlag, WorldList::StateFlag);
+    }
+    EXPECT_EQ(Bytes(direct), Bytes(underlying));
+    // The head of the stream and its first record, word by word.
+    const std::vector<uint32_t> head = {5, 77, 0, WorldTypeDataItem, 1, 101, 9, 5};
+    std::vector<uint8_t> expected = prefix;
+    for (uint32_t word : head) {
+        for (int i = 0; i < 4; ++i)
+            expected.push_back(uint8_t(word >> (8 * i)));
+    }
+    expected.insert(expected.end(), {'f', 'i', 'r', 's', 't'});
+    const std::vector<uint8_t> saved = Bytes(direct);
+    ASSERT_GE(saved.size(), expected.size());
+    EXPECT_EQ(std::vector<uint8_t>(saved.begin(), saved.begin() + std::ptrdiff_t(expected.size())), expected);
 }
 
 TEST(WorldListStreams, DataStreamReachesOnlyDataItems)

@@ -322,4 +322,23 @@ TEST(TBufferArrays, Int32ArraysOneValueAtATime)
     EXPECT_EQ(buffer.GetError(), TStream::ErrorShortRead);
 }
 
+TEST(TBufferPatch, AWordIsPatchedInPlaceOnlyOverHeldData)
+{
+    TBuffer buffer;
+    Fill(buffer, Pattern(16));
+    // A read fills the cache past the word: what is read next is the patch.
+    EXPECT_EQ(buffer.ReadUInt8(), 0);
+    EXPECT_TRUE(buffer.PatchUInt32(4, 0x11223344u));
+    EXPECT_EQ(buffer.Tell(), 1);
+    EXPECT_EQ(buffer.ReadUInt8(), 1);
+    buffer.MoveTo(4);
+    EXPECT_EQ(buffer.ReadUInt32(), 0x11223344u);
+    EXPECT_EQ(buffer.Data()[4], 0x44);
+    for (int64_t refused : {int64_t(-1), int64_t(13), int64_t(16), int64_t(1) << 40})
+        EXPECT_FALSE(buffer.PatchUInt32(refused, 0)) << refused;
+    EXPECT_TRUE(buffer.PatchUInt32(12, 0));
+    EXPECT_EQ(buffer.DataLength(), 16);
+    EXPECT_EQ(buffer.GetError(), TStream::ErrorNone);
+}
+
 }  // namespace
