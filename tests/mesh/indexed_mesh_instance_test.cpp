@@ -125,6 +125,16 @@ TEST(IndexedMeshInstanceTest, MergeRefusesChunksThatCannotJoin)
         EXPECT_FALSE(instance.MergeChunk(load.definition->GetChunk(static_cast<int>(c.chunk)), c.index));
         EXPECT_TRUE(instance.GetChunks().SameBlock(load.definition->GetChunks()));
     }
+    // Indices are 16 bits: the joined chunk's vertices must all be indexable.
+    uint32_t items = load.definition->GetChunk(0)->GetItems();
+    for (uint32_t vertices : {65533u, 65532u}) {
+        SCOPED_TRACE(vertices);
+        auto* large = new Zel::GeometryChunk(vertices, 1, 3, 0, 4, items);
+        KorvelIndexedMeshInstance instance(nullptr);
+        instance.SetDefinition(*load.definition);
+        EXPECT_EQ(instance.MergeChunk(large, 0), vertices + 4 <= 65536);
+        large->ReleaseReference();
+    }
 }
 
 TEST(IndexedMeshInstanceTest, ScaleStretchesTheBoundsAndAScaleOfOneRestoresThem)
