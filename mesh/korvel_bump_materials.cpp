@@ -386,19 +386,77 @@ void KorvelBumpMaterial::ClearDisplayState(Display* display)
     OneTextureMaterial::ClearDisplayState(display);
 }
 
+KorvelBumpSecondTextureMaterial::KorvelBumpSecondTextureMaterial(MaterialManager* manager, const MaterialCaches& caches,
+                                                                 const BumpPrograms& programs, const char* typeName)
+    : KorvelBumpMaterial(manager, caches, programs, typeName)
+{
+    secondTexture_ = SharedWhite(manager);
+}
+
+KorvelBumpSecondTextureMaterial::~KorvelBumpSecondTextureMaterial()
+{
+    if (secondTexture_)
+        secondTexture_->ReleaseReference();
+}
+
+void KorvelBumpSecondTextureMaterial::CopySecondFrom(const KorvelBumpSecondTextureMaterial& other)
+{
+    CopyBumpFrom(other);
+    Replace(secondTexture_, other.secondTexture_);
+    secondValue_ = other.secondValue_;
+}
+
+bool KorvelBumpSecondTextureMaterial::SameSecond(const KorvelBumpSecondTextureMaterial& other) const
+{
+    return other.secondTexture_ == secondTexture_ && other.secondValue_ == secondValue_ && other.bump_ == bump_ &&
+           Equals(other);
+}
+
+Texture* KorvelBumpSecondTextureMaterial::GetTexture(int slot) const
+{
+    return slot == SecondSlot ? secondTexture_ : KorvelBumpMaterial::GetTexture(slot);
+}
+
+int KorvelBumpSecondTextureMaterial::DuplicateTexture(int slot)
+{
+    if (slot != SecondSlot)
+        return KorvelBumpMaterial::DuplicateTexture(slot);
+    return DuplicateHeld(secondTexture_);
+}
+
+int KorvelBumpSecondTextureMaterial::SetTextureRef(int slot, Texture* texture, float priority)
+{
+    if (slot != SecondSlot)
+        return KorvelBumpMaterial::SetTextureRef(slot, texture, priority);
+    if (!texture)
+        return ResultNoTexture;
+    secondValue_ = priority;
+    return ReplaceHeld(secondTexture_, slot, texture, priority);
+}
+
+int KorvelBumpSecondTextureMaterial::SetTextureByName(int slot, TextureManager* textures, const std::string& name,
+                                                      float priority)
+{
+    return Material::SetTextureByName(slot, textures, name, priority);
+}
+
+int KorvelBumpSecondTextureMaterial::IsLoaded() const
+{
+    if (!secondTexture_ || !secondTexture_->IsLoaded())
+        return ResultNotLoaded;
+    return KorvelBumpMaterial::IsLoaded();
+}
+
 KorvelBumpGlossMaterial::KorvelBumpGlossMaterial(MaterialManager* manager, const MaterialCaches& caches,
                                                  const BumpPrograms& programs, const BumpPrograms& second)
-    : KorvelBumpMaterial(manager, caches, programs, TypeName), second_(second)
+    : KorvelBumpSecondTextureMaterial(manager, caches, programs, TypeName), second_(second)
 {
     second_.AddReferences();
-    glossTexture_ = SharedWhite(manager);
 }
 
 KorvelBumpGlossMaterial::~KorvelBumpGlossMaterial()
 {
     second_.Release();
-    if (glossTexture_)
-        glossTexture_->ReleaseReference();
 }
 
 Material* KorvelBumpGlossMaterial::Clone() const
@@ -406,25 +464,21 @@ Material* KorvelBumpGlossMaterial::Clone() const
     if (!GetManager())
         return nullptr;
     Material* copy = GetManager()->CreateInstance(GetTypeName());
-    if (auto* same = dynamic_cast<KorvelBumpGlossMaterial*>(copy)) {
-        same->CopyBumpFrom(*this);
-        Replace(same->glossTexture_, glossTexture_);
-        same->gloss_ = gloss_;
-    }
+    if (auto* same = dynamic_cast<KorvelBumpGlossMaterial*>(copy))
+        same->CopySecondFrom(*this);
     return copy;
 }
 
 bool KorvelBumpGlossMaterial::IsEqual(const Material& other) const
 {
     const auto* same = dynamic_cast<const KorvelBumpGlossMaterial*>(&other);
-    return same && same->glossTexture_ == glossTexture_ && same->gloss_ == gloss_ && same->bump_ == bump_ &&
-           Equals(*same);
+    return same && SameSecond(*same);
 }
 
 void KorvelBumpGlossMaterial::Activate(int n)
 {
-    if (glossTexture_)
-        glossTexture_->Activate(n);
+    if (secondTexture_)
+        secondTexture_->Activate(n);
     KorvelBumpMaterial::Activate(n);
 }
 
@@ -442,41 +496,6 @@ GeometryChunk* KorvelBumpGlossMaterial::CreateGeometryChunk(uint32_t vertexCount
     return chunk;
 }
 
-Texture* KorvelBumpGlossMaterial::GetTexture(int slot) const
-{
-    return slot == GlossSlot ? glossTexture_ : KorvelBumpMaterial::GetTexture(slot);
-}
-
-int KorvelBumpGlossMaterial::DuplicateTexture(int slot)
-{
-    if (slot != GlossSlot)
-        return KorvelBumpMaterial::DuplicateTexture(slot);
-    return DuplicateHeld(glossTexture_);
-}
-
-int KorvelBumpGlossMaterial::SetTextureRef(int slot, Texture* texture, float priority)
-{
-    if (slot != GlossSlot)
-        return KorvelBumpMaterial::SetTextureRef(slot, texture, priority);
-    if (!texture)
-        return ResultNoTexture;
-    gloss_ = priority;
-    return ReplaceHeld(glossTexture_, slot, texture, priority);
-}
-
-int KorvelBumpGlossMaterial::SetTextureByName(int slot, TextureManager* textures, const std::string& name,
-                                              float priority)
-{
-    return Material::SetTextureByName(slot, textures, name, priority);
-}
-
-int KorvelBumpGlossMaterial::IsLoaded() const
-{
-    if (!glossTexture_ || !glossTexture_->IsLoaded())
-        return ResultNotLoaded;
-    return KorvelBumpMaterial::IsLoaded();
-}
-
 void KorvelBumpGlossMaterial::RenderChunk(Display* display, const Viewport* viewport, GeometryChunk* chunk,
                                           const LightList* lights, const Matrix16& modelView, int)
 {
@@ -487,7 +506,7 @@ void KorvelBumpGlossMaterial::RenderChunk(Display* display, const Viewport* view
     for (float& component : colours.ambient)
         component = 1.0f;
     SetDisplayMaterialProperties(colours);
-    float lerp = gloss_ * (1.0f - 2.0f * RustAgeOf(chunk));
+    float lerp = secondValue_ * (1.0f - 2.0f * RustAgeOf(chunk));
     SetDisplayState(display);
     if (lerp > kVisibleAmount) {
         programs_.parallelCombiner->SetConstant(2, {lerp, lerp, lerp, lerp});
@@ -517,8 +536,8 @@ void KorvelBumpGlossMaterial::RenderNumChunks(Display* display, const Viewport* 
 
 void KorvelBumpGlossMaterial::SetDisplayState(Display* display)
 {
-    if (glossTexture_)
-        display->BindStage(3, glossTexture_, 0);
+    if (secondTexture_)
+        display->BindStage(3, secondTexture_, 0);
     else
         display->ResetStage(3);
     KorvelBumpMaterial::SetDisplayState(display);
@@ -532,16 +551,8 @@ void KorvelBumpGlossMaterial::ClearDisplayState(Display* display)
 
 KorvelBumpEnvMaterial::KorvelBumpEnvMaterial(MaterialManager* manager, const MaterialCaches& caches,
                                              const BumpPrograms& programs)
-    : KorvelBumpMaterial(manager, caches, programs, TypeName)
-{
-    environment_ = SharedWhite(manager);
-}
-
-KorvelBumpEnvMaterial::~KorvelBumpEnvMaterial()
-{
-    if (environment_)
-        environment_->ReleaseReference();
-}
+    : KorvelBumpSecondTextureMaterial(manager, caches, programs, TypeName)
+{}
 
 void KorvelBumpEnvMaterial::SetEnvironmentProvider(EnvironmentProvider provider)
 {
@@ -561,9 +572,7 @@ Material* KorvelBumpEnvMaterial::Clone() const
         return nullptr;
     Material* copy = GetManager()->CreateInstance(GetTypeName());
     if (auto* same = dynamic_cast<KorvelBumpEnvMaterial*>(copy)) {
-        same->CopyBumpFrom(*this);
-        Replace(same->environment_, environment_);
-        same->environmentValue_ = environmentValue_;
+        same->CopySecondFrom(*this);
         same->axisSwap_ = axisSwap_;
     }
     return copy;
@@ -572,8 +581,7 @@ Material* KorvelBumpEnvMaterial::Clone() const
 bool KorvelBumpEnvMaterial::IsEqual(const Material& other) const
 {
     const auto* same = dynamic_cast<const KorvelBumpEnvMaterial*>(&other);
-    return same && same->environment_ == environment_ && same->environmentValue_ == environmentValue_ &&
-           same->bump_ == bump_ && Equals(*same);
+    return same && SameSecond(*same);
 }
 
 GeometryChunk* KorvelBumpEnvMaterial::CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
@@ -586,40 +594,6 @@ GeometryChunk* KorvelBumpEnvMaterial::CreateGeometryChunk(uint32_t vertexCount, 
     return chunk;
 }
 
-Texture* KorvelBumpEnvMaterial::GetTexture(int slot) const
-{
-    return slot == EnvironmentSlot ? environment_ : KorvelBumpMaterial::GetTexture(slot);
-}
-
-int KorvelBumpEnvMaterial::DuplicateTexture(int slot)
-{
-    if (slot != EnvironmentSlot)
-        return KorvelBumpMaterial::DuplicateTexture(slot);
-    return DuplicateHeld(environment_);
-}
-
-int KorvelBumpEnvMaterial::SetTextureRef(int slot, Texture* texture, float priority)
-{
-    if (slot != EnvironmentSlot)
-        return KorvelBumpMaterial::SetTextureRef(slot, texture, priority);
-    if (!texture)
-        return ResultNoTexture;
-    environmentValue_ = priority;
-    return ReplaceHeld(environment_, slot, texture, priority);
-}
-
-int KorvelBumpEnvMaterial::SetTextureByName(int slot, TextureManager* textures, const std::string& name, float priority)
-{
-    return Material::SetTextureByName(slot, textures, name, priority);
-}
-
-int KorvelBumpEnvMaterial::IsLoaded() const
-{
-    if (!environment_ || !environment_->IsLoaded())
-        return ResultNotLoaded;
-    return KorvelBumpMaterial::IsLoaded();
-}
-
 void KorvelBumpEnvMaterial::RenderChunk(Display* display, const Viewport* viewport, GeometryChunk* chunk,
                                         const LightList* lights, const Matrix16& modelView, int)
 {
@@ -628,7 +602,7 @@ void KorvelBumpEnvMaterial::RenderChunk(Display* display, const Viewport* viewpo
     SetDisplayState(display);
     Texture* cube = g_environmentProvider ? g_environmentProvider(this, viewport) : nullptr;
     display->BindStage(3, cube ? cube : DefaultEnvironmentTexture(), 0);
-    if (environment_) {
+    if (secondTexture_) {
         display->SetTextureMatrix(1, display->GetState().stages[1].texCoordGeneration,
                                   RenderMaths::Multiply(RenderMaths::RotationTransposed(viewport->view), axisSwap_));
     }

@@ -96,10 +96,37 @@ private:
     const char* typeName_;
 };
 
-class KorvelBumpGlossMaterial : public KorvelBumpMaterial {
+// A bump material with a second texture in slot 9 (the gloss map or the
+// environment), held with its value: the slot handling both kinds share.
+class KorvelBumpSecondTextureMaterial : public KorvelBumpMaterial {
+public:
+    static constexpr int SecondSlot = 9;
+
+    KorvelBumpSecondTextureMaterial(MaterialManager* manager, const MaterialCaches& caches,
+                                    const BumpPrograms& programs, const char* typeName);
+    ~KorvelBumpSecondTextureMaterial() override;
+
+    Texture* GetTexture(int slot) const override;
+    int DuplicateTexture(int slot) override;
+    int SetTextureRef(int slot, Texture* texture, float priority) override;
+    int SetTextureByName(int slot, TextureManager* textures, const std::string& name, float priority) override;
+    int IsLoaded() const override;
+
+protected:
+    bool HasSlot(int slot) const override { return slot == 0 || slot == BumpSlot || slot == SecondSlot; }
+    // What a clone takes and what equal materials share: the bump part and
+    // the second texture with its value.
+    void CopySecondFrom(const KorvelBumpSecondTextureMaterial& other);
+    bool SameSecond(const KorvelBumpSecondTextureMaterial& other) const;
+
+    Texture* secondTexture_ = nullptr;
+    float secondValue_ = 0.0f;
+};
+
+class KorvelBumpGlossMaterial : public KorvelBumpSecondTextureMaterial {
 public:
     static constexpr const char* TypeName = "tbumpgloss";
-    static constexpr int GlossSlot = 9;
+    static constexpr int GlossSlot = SecondSlot;
 
     // `second` are held and released, never drawn with.
     KorvelBumpGlossMaterial(MaterialManager* manager, const MaterialCaches& caches, const BumpPrograms& programs,
@@ -112,11 +139,6 @@ public:
     GeometryChunk* CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
                                        uint32_t faceNormalCount, int geometryType,
                                        const StandardChunkHint& hint) override;
-    Texture* GetTexture(int slot) const override;
-    int DuplicateTexture(int slot) override;
-    int SetTextureRef(int slot, Texture* texture, float priority) override;
-    int SetTextureByName(int slot, TextureManager* textures, const std::string& name, float priority) override;
-    int IsLoaded() const override;
     void RenderChunk(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
                      const Matrix16& modelView, int pass) override;
     void RenderNumChunks(Display* display, const Viewport* viewport, GeometryChunk* const* chunks,
@@ -128,37 +150,28 @@ public:
     void SetDisplayState(Display* display) override;
     void ClearDisplayState(Display* display) override;
 
-    float GetGlossAmount() const { return gloss_; }
+    float GetGlossAmount() const { return secondValue_; }
     const BumpPrograms& GetSecondPrograms() const { return second_; }
 
 protected:
     int SpecularRegister() const override { return 3; }
-    bool HasSlot(int slot) const override { return slot == 0 || slot == BumpSlot || slot == GlossSlot; }
 
 private:
-    Texture* glossTexture_ = nullptr;
-    float gloss_ = 0.0f;
     BumpPrograms second_;
 };
 
-class KorvelBumpEnvMaterial : public KorvelBumpMaterial {
+class KorvelBumpEnvMaterial : public KorvelBumpSecondTextureMaterial {
 public:
     static constexpr const char* TypeName = "tbumpenv";
-    static constexpr int EnvironmentSlot = 9;
+    static constexpr int EnvironmentSlot = SecondSlot;
 
     KorvelBumpEnvMaterial(MaterialManager* manager, const MaterialCaches& caches, const BumpPrograms& programs);
-    ~KorvelBumpEnvMaterial() override;
 
     Material* Clone() const override;
     bool IsEqual(const Material& other) const override;
     GeometryChunk* CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
                                        uint32_t faceNormalCount, int geometryType,
                                        const StandardChunkHint& hint) override;
-    Texture* GetTexture(int slot) const override;
-    int DuplicateTexture(int slot) override;
-    int SetTextureRef(int slot, Texture* texture, float priority) override;
-    int SetTextureByName(int slot, TextureManager* textures, const std::string& name, float priority) override;
-    int IsLoaded() const override;
     void RenderChunk(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
                      const Matrix16& modelView, int pass) override;
     void RenderNumChunks(Display* display, const Viewport* viewport, GeometryChunk* const* chunks,
@@ -176,12 +189,7 @@ public:
     static Texture* DefaultEnvironmentTexture();
     const Matrix16& GetAxisSwap() const { return axisSwap_; }
 
-protected:
-    bool HasSlot(int slot) const override { return slot == 0 || slot == BumpSlot || slot == EnvironmentSlot; }
-
 private:
-    Texture* environment_ = nullptr;
-    float environmentValue_ = 0.0f;
     Matrix16 axisSwap_ = {1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1};
 };
 
