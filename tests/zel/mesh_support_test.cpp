@@ -122,3 +122,25 @@ TEST(MeshSupportTest, ManagerMakesBuiltInTypesOnceAndRefusesOthers)
     first->ReleaseReference();
     second->ReleaseReference();
 }
+
+TEST(MeshSupportTest, ManagerDropsOnlyTheMaterialsNothingElseHolds)
+{
+    Zel::MaterialManager manager;
+    Zel::Material* held = nullptr;
+    Zel::Material* dropped = nullptr;
+    ASSERT_EQ(manager.Request("o*f*held.m.onetex", held), 0);
+    ASSERT_EQ(manager.Request("o*f*dropped.m.onetex", dropped), 0);
+    dropped->SetTexture(0, nullptr, "old.tga", 1.0f);
+    dropped->ReleaseReference();
+    EXPECT_EQ(manager.ReleaseUnusedMaterials(), 1);
+    EXPECT_EQ(manager.ReleaseUnusedMaterials(), 0);
+    // A material asked for again is made afresh, without what was set on the old one.
+    Zel::Material* again = nullptr;
+    ASSERT_EQ(manager.Request("o*f*dropped.m.onetex", again), 0);
+    EXPECT_TRUE(again->GetTextures().empty());
+    Zel::Material* same = nullptr;
+    ASSERT_EQ(manager.Request("o*f*held.m.onetex", same), 0);
+    EXPECT_EQ(same, held);
+    for (Zel::Material* material : {held, again, same})
+        material->ReleaseReference();
+}
