@@ -14,6 +14,10 @@
 // after "KKEY" inside the content are left for later versions to use. The
 // key block's size is checked against the counts before anything is
 // allocated, so hostile counts end in KinTruncated.
+//
+// The layout is this engine's own. ".kin" files written by other tools do
+// not read (KinNotAnimation, or another result): until an importer exists,
+// the checks report their animations as failing to load.
 #pragma once
 
 #include <cstddef>
