@@ -83,7 +83,8 @@ bool TBuffer::PatchUInt32(int64_t position, uint32_t value)
     if (position < 0 || position > DataLength() - 4)
         return false;
     // Unread cached bytes may cover the word: hand them back first, as a write would.
-    DropReadCache();
+    if (UnreadCount() > 0)
+        DropReadCache();
     uint8_t* at = buffer_->GetData() + position;
     for (int i = 0; i < 4; ++i)
         at[i] = uint8_t(value >> (8 * i));
