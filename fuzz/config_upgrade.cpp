@@ -6,6 +6,7 @@
 #include "soup_fuzz_walk.h"
 #include "templates/dod_config_upgrade.h"
 #include "templates/dod_data_manager.h"
+#include "templates/dod_error_handler.h"
 
 namespace {
 
@@ -22,10 +23,12 @@ std::unique_ptr<DODLib::MeshData> MeshWithEveryPoint(const Zel::PString&, bool, 
 }
 
 // The manager the upgrade asks for: no template data (every tag after a
-// description is then a stray), meshes as above.
+// description is then a stray), meshes as above; the finding collector every
+// validation has, since the meshes' animation loads report to it.
 DODLib::DataManager* Manager()
 {
     static DODLib::DataManager* manager = [] {
+        DODLib::ErrorHandler::Initialise();
         DODLib::DataManager::Initialise("/nonexistent/korvel-fuzz/DODData/");
         DODLib::DataManager::Instance()->SetMeshLoader(MeshWithEveryPoint);
         return DODLib::DataManager::Instance();

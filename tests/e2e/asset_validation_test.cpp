@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "mesh/lm_writer.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -18,7 +20,7 @@ struct AssetCase {
     const char* folder;
     const char* id;
     const char* config;
-    std::vector<std::pair<const char*, const char*>> files;
+    std::vector<std::pair<std::string, std::string>> files;
     const char* expected;  // validate's whole output; null: compiler lines
     bool faulty;           // what status shows afterwards
 };
@@ -73,6 +75,14 @@ const AssetCase Cases[] = {
 
 // Configs made before build 2.9: the checks see them as the upgrade makes
 // them (the installer adds the username).
+// A real mesh, since the checks read the meshes a config names.
+std::string QuadMesh()
+{
+    KorvelTest::ImFile file;
+    file.chunks.push_back(KorvelTest::QuadChunk());
+    return KorvelTest::WriteIm(file);
+}
+
 const AssetCase OldCases[] = {
     // Junk the old parser made of a description's free text, numbered
     // categories and old names: gone before the checks, nothing to report.
@@ -80,7 +90,7 @@ const AssetCase OldCases[] = {
      "<kuid:424242:3201>",
      "kind \"scenery\"\nasset-filename \"hut\"\nkorvel-build 2.0\ncategory-region-0 \"eu\"\n"
      "category-era-0 \"1950\"\nauteur \"Someone\"\ndescription \"An old hut\"\nmade with care\nthe end\n",
-     {{"hut.im", "mesh bytes"}, {"default.im", "legacy mesh"}, {"mapfile.trk", "legacy track"}},
+     {{"hut.im", QuadMesh()}, {"default.im", "legacy mesh"}, {"mapfile.trk", "legacy track"}},
      "OK (0 Errors, 0 Warnings)\n",
      false},
     // The mesh table the upgrade builds from the asset file name names a
@@ -90,7 +100,7 @@ const AssetCase OldCases[] = {
      "<kuid:424242:3202>",
      "kind \"scenery\"\nasset-filename \"shed\"\nkorvel-build 2.5\n",
      {},
-     "- <kuid:424242:3202> : Unable to load the mesh 'kuid_424242_3202_0/r1/shed/shed.im'.\n"
+     "- <kuid:424242:3202> : Unable to load the mesh 'shed.im'.\n"
      "OK (1 Errors, 0 Warnings)\n",
      true},
 };
