@@ -126,24 +126,31 @@ enum NodeFlag : uint32_t {
 
 constexpr uint32_t kModifierMask = 0x1FF;
 
-// One node of a unit's parse tree, taken from the unit's node pool. `text`,
-// `bits` and `partner` are the three uses of the record's value word: a name
-// or string text, a constant's 32 bits, and the node a later pass links to.
+// One node of a unit's parse tree, taken from the unit's node pool. `text`
+// and `bits` hold a name or string text and a constant's 32 bits.
 //
 // A large source makes several hundred thousand nodes, so the record's size
-// is most of the front end's memory traffic: the pointers come first and the
-// 32-bit words next, so nothing is padded, and the four codes (group, kind,
-// code and result type all lie within -6..34) take a byte each. 112 bytes.
+// is most of a compile's peak memory: the pointers come first and the 32-bit
+// words next, so nothing is padded, and the four codes (group, kind, code and
+// result type all lie within -6..34) take a byte each. Two pointer words are
+// shared by node groups that never use the other's meaning: a statement links
+// to the statement it belongs to (`partner`: a jump's loop, a case's switch,
+// a handler's wait) and to the next such statement (`listLink`), while an
+// expression or declaration has a result class and a declarator the symbol
+// it made. 96 bytes.
 struct GSTreeNode {
     GSTreeNode* child[4];
     GSTreeNode* next;
     GSTreeNode* up;
     const char* text;
-    GSTreeNode* partner;
-    const char* resultClass;
-    GSTreeNode* listLink;
-    // The symbol a declaring node made (declarators), for the later visits.
-    void* symbol;
+    union {
+        GSTreeNode* partner;  // statements only
+        const char* resultClass;  // expressions and declarations only
+    };
+    union {
+        GSTreeNode* listLink;  // statements only
+        void* symbol;  // declarators only
+    };
     int32_t line;
     uint32_t bits;
     uint32_t flags;
@@ -161,6 +168,6 @@ struct GSTreeNode {
     void SetFloat(float value);
 };
 
-static_assert(sizeof(GSTreeNode) == 112 || sizeof(void*) != 8, "a parse-tree node is padded");
+static_assert(sizeof(GSTreeNode) == 96 || sizeof(void*) != 8, "a parse-tree node is padded");
 
 }  // namespace GSCompiler

@@ -52,9 +52,11 @@ void AppendNode(const GSTreeNode* node, std::string* out)
         *out += line;
     }
     if (node->resultType != TYPE_NONE) {
+        // A statement's word there is its partner, never a class name.
+        const char* resultClass = node->group == GROUP_STATEMENT ? nullptr : node->resultClass;
         *out += " : ";
-        *out += node->resultClass ? node->resultClass : TypeName(node->resultType);
-        if (node->resultClass && node->resultType == TYPE_OBJECT_ARRAY)
+        *out += resultClass ? resultClass : TypeName(node->resultType);
+        if (resultClass && node->resultType == TYPE_OBJECT_ARRAY)
             *out += "[]";
     }
     if (node->slot != 0) {
