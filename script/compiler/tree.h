@@ -127,7 +127,7 @@ enum NodeFlag : uint32_t {
 constexpr uint32_t kModifierMask = 0x1FF;
 
 // One node of a unit's parse tree, taken from the unit's node pool. `text`
-// and `bits` hold a name or string text and a constant's 32 bits.
+// holds a name or string text.
 //
 // A large source makes several hundred thousand nodes, so the record's size
 // is most of a compile's peak memory: the pointers come first and the 32-bit
@@ -137,25 +137,28 @@ constexpr uint32_t kModifierMask = 0x1FF;
 // to the statement it belongs to (`partner`: a jump's loop, a case's switch,
 // a handler's wait) and to the next such statement (`listLink`), while an
 // expression or declaration has a result class and a declarator the symbol
-// it made. 96 bytes.
+// it made. 88 bytes.
 struct GSTreeNode {
     GSTreeNode* child[4];
     GSTreeNode* next;
     GSTreeNode* up;
     const char* text;
     union {
-        GSTreeNode* partner;  // statements only
+        GSTreeNode* partner;      // statements only
         const char* resultClass;  // expressions and declarations only
     };
     union {
         GSTreeNode* listLink;  // statements only
-        void* symbol;  // declarators only
+        void* symbol;          // declarators only
     };
     int32_t line;
-    uint32_t bits;
+    // One word, three meanings that never meet on one node.
+    union {
+        uint32_t bits;  // constants only
+        int32_t slot;   // names, identifiers, members and calls only
+        int32_t work;   // statements only: code generation's construct
+    };
     uint32_t flags;
-    int32_t slot;
-    int32_t work;
     int8_t group;
     int8_t kind;
     int8_t code;
@@ -168,6 +171,6 @@ struct GSTreeNode {
     void SetFloat(float value);
 };
 
-static_assert(sizeof(GSTreeNode) == 96 || sizeof(void*) != 8, "a parse-tree node is padded");
+static_assert(sizeof(GSTreeNode) == 88 || sizeof(void*) != 8, "a parse-tree node is padded");
 
 }  // namespace GSCompiler

@@ -59,7 +59,10 @@ void AppendNode(const GSTreeNode* node, std::string* out)
         if (resultClass && node->resultType == TYPE_OBJECT_ARRAY)
             *out += "[]";
     }
-    if (node->slot != 0) {
+    // A statement's and a constant's word there is no slot.
+    const bool hasSlot =
+        node->group != GROUP_STATEMENT && !(node->group == GROUP_EXPRESSION && node->kind == EXPR_CONSTANT);
+    if (hasSlot && node->slot != 0) {
         std::snprintf(line, sizeof line, " slot %d", node->slot);
         *out += line;
     }
