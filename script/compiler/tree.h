@@ -126,23 +126,22 @@ enum NodeFlag : uint32_t {
 
 constexpr uint32_t kModifierMask = 0x1FF;
 
-// One node of a unit's parse tree, taken from the unit's node pool. `text`
-// holds a name or string text.
+// One node of a unit's parse tree, taken from the unit's node pool.
 //
 // A large source makes several hundred thousand nodes, so the record's size
 // is most of a compile's peak memory: the pointers come first and the 32-bit
 // words next, so nothing is padded, and the four codes (group, kind, code and
-// result type all lie within -6..34) take a byte each. Two pointer words are
-// shared by node groups that never use the other's meaning: a statement links
-// to the statement it belongs to (`partner`: a jump's loop, a case's switch,
-// a handler's wait) and to the next such statement (`listLink`), while an
-// expression or declaration has a result class and a declarator the symbol
-// it made. 88 bytes.
+// result type all lie within -6..34) take a byte each. Words are shared by
+// node groups that never use the other's meaning: a statement links to the
+// statement it belongs to (`partner`: a jump's loop, a case's switch, a
+// handler's wait) and to the next such statement (`listLink`); an expression
+// or declaration has a result class and a name or string text, except a
+// declarator, which keeps the symbol it made instead (its name is a child).
+// HasText() tells whether `text` is meaningful. 80 bytes.
 struct GSTreeNode {
     GSTreeNode* child[4];
     GSTreeNode* next;
     GSTreeNode* up;
-    const char* text;
     union {
         GSTreeNode* partner;      // statements only
         const char* resultClass;  // expressions and declarations only
@@ -150,6 +149,7 @@ struct GSTreeNode {
     union {
         GSTreeNode* listLink;  // statements only
         void* symbol;          // declarators only
+        const char* text;      // expressions and declarations but declarators
     };
     int32_t line;
     // One word, three meanings that never meet on one node.
@@ -165,12 +165,13 @@ struct GSTreeNode {
     int8_t resultType;
 
     bool Is(int32_t g, int32_t k) const { return group == g && kind == k; }
+    bool HasText() const { return group != GROUP_STATEMENT && !Is(GROUP_DECLARATION, DECL_DECLARATOR); }
     bool IsOperator(int32_t op) const { return group == GROUP_EXPRESSION && kind == EXPR_OPERATOR && code == op; }
     int32_t IntValue() const { return static_cast<int32_t>(bits); }
     float FloatValue() const;
     void SetFloat(float value);
 };
 
-static_assert(sizeof(GSTreeNode) == 88 || sizeof(void*) != 8, "a parse-tree node is padded");
+static_assert(sizeof(GSTreeNode) == 80 || sizeof(void*) != 8, "a parse-tree node is padded");
 
 }  // namespace GSCompiler

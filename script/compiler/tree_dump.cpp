@@ -42,7 +42,7 @@ void AppendNode(const GSTreeNode* node, std::string* out)
     } else if (node->group == GROUP_DECLARATION && node->kind == DECL_TYPE) {
         *out += " type ";
         *out += TypeName(node->code);
-    } else if (node->text != nullptr) {
+    } else if (node->HasText() && node->text != nullptr) {
         *out += " '";
         *out += node->text;
         *out += "'";
