@@ -35,9 +35,15 @@ void InternalError(WalkerState* state, const char* text)
     ++state->unit->errorCount;
 }
 
-bool IsCalledPart(const GSTreeNode* node)
+// The parent of the node being post-visited.
+GSTreeNode* ParentOf(const WalkerState* state)
 {
-    const GSTreeNode* up = node->up;
+    return state->openNodes.empty() ? nullptr : state->openNodes.back();
+}
+
+bool IsCalledPart(const WalkerState* state, const GSTreeNode* node)
+{
+    const GSTreeNode* up = ParentOf(state);
     return up != nullptr && up->group == GROUP_EXPRESSION && up->kind == EXPR_CALL && up->child[0] == node;
 }
 
@@ -95,7 +101,7 @@ bool CheckIdentifier(WalkerState* state, GSTreeNode* node)
     GSSymbolTable* table = state->table;
     GSSymbol* symbol = table->Lookup(node->text, state->currentClass, true, false);
     if (symbol == nullptr) {
-        if (IsCalledPart(node))
+        if (IsCalledPart(state, node))
             return true;
         Error(state, node->line, "variable %s not declared, line %d.", node->text);
         return false;
@@ -104,7 +110,7 @@ bool CheckIdentifier(WalkerState* state, GSTreeNode* node)
         node->resultType = TYPE_OBJECT;
         node->resultClass = symbol->name;
         node->flags |= MOD_STATIC;
-        const GSTreeNode* up = node->up;
+        const GSTreeNode* up = ParentOf(state);
         bool object = up != nullptr && up->IsOperator(OP_MEMBER) && up->child[0] == node;
         if (!(symbol->flags & MOD_STATIC) && !object) {
             Error(state, node->line, "class %s is not static, line %d.", symbol->name);
@@ -157,7 +163,7 @@ bool CheckMember(WalkerState* state, GSTreeNode* node)
         table->ResolveBases(cls);
     GSSymbol* found = table->Lookup(member->text, cls, false, true);
     if (found == nullptr || found->kind != SYM_VARIABLE) {
-        if (IsCalledPart(node)) {
+        if (IsCalledPart(state, node)) {
             // A method of a class that has no static instance cannot be reached through the class name: refused
             // here, as a member variable is, rather than left to fail when the call runs.
             if ((object->flags & MOD_STATIC) && !(cls->flags & MOD_STATIC)) {
@@ -165,7 +171,7 @@ bool CheckMember(WalkerState* state, GSTreeNode* node)
                       member->text);
                 return false;
             }
-            node->up->flags |= FLAG_MEMBER_CALL;
+            ParentOf(state)->flags |= FLAG_MEMBER_CALL;
             node->resultType = TYPE_OBJECT;
             node->resultClass = cls->name;
             return true;
@@ -483,18 +489,13 @@ bool InsertCast(WalkerState* state, GSTreeNode* call, GSTreeNode* previous, GSTr
     cast->child[0] = argument;
     cast->child[1] = type;
     cast->next = argument->next;
-    cast->up = argument->up;
     cast->flags = argument->flags & FLAG_VALUE_NOT_USED;
     argument->next = nullptr;
-    argument->up = cast;
-    type->up = argument;
     if (previous != nullptr) {
         previous->next = cast;
     } else {
         call->child[1] = cast;
     }
-    if (cast->next != nullptr)
-        cast->next->up = cast;
     return true;
 }
 
@@ -544,6 +545,8 @@ bool ApplyCallee(WalkerState* state, GSTreeNode* node, GSFunctionSymbol* functio
 bool CheckCall(WalkerState* state, GSTreeNode* node)
 {
     GSTreeNode* called = node->child[0];
+    if (called != nullptr)
+        called->flags |= FLAG_CALLEE;
     const char* name = CalledName(node);
     if (name == nullptr) {
         InternalError(state, "Internal compiler error.");

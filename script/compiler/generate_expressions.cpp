@@ -120,8 +120,7 @@ Step GenerateCall(CodeGenerator& g, GenerateFrame& frame)
 
 bool IsCallee(const GSTreeNode* node)
 {
-    const GSTreeNode* up = node->up;
-    return up != nullptr && up->Is(GROUP_EXPRESSION, EXPR_CALL) && up->child[0] == node;
+    return (node->flags & FLAG_CALLEE) != 0;
 }
 
 // object . member: as a callee only the object (the receiver of the call).

@@ -27,6 +27,9 @@ struct WalkerState {
     // The loops, switches and waits whose children are being walked, the
     // innermost last: what a break, continue, case, default or on belongs to.
     std::vector<GSTreeNode*> openStatements;
+    // Every node whose children are being walked, the innermost last: while a
+    // node is post-visited, the last is its parent.
+    std::vector<GSTreeNode*> openNodes;
 };
 
 // Walks the list from `root`; true when no visit failed.

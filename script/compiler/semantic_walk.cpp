@@ -428,7 +428,6 @@ bool VisitBlockEnd(WalkerState* state, GSTreeNode* node)
     GSTreeNode* ret = state->unit->NewNode(GROUP_STATEMENT, STMT_RETURN, node->line, -1);
     if (ret == nullptr)
         return false;
-    ret->up = last ? last : node;
     if (last != nullptr) {
         last->next = ret;
     } else {
@@ -551,18 +550,17 @@ bool Walk(WalkerState* state, GSTreeNode* root)
     bool overflow = false;
     // A walk leaves the open statements as it found them, however it ends.
     const size_t openBefore = state->openStatements.size();
-    auto push = [&](GSTreeNode* node, int phase, GSTreeNode* from) {
+    const size_t nodesBefore = state->openNodes.size();
+    auto push = [&](GSTreeNode* node, int phase) {
         if (node == nullptr || overflow)
             return;
-        if (from != nullptr)
-            node->up = from;
         if (count + 1 >= kWalkStackSize) {
             overflow = true;
             return;
         }
         stack[count++] = Entry{node, phase};
     };
-    push(root, 0, nullptr);
+    push(root, 0);
     while (count > 0 && !overflow) {
         Entry entry = stack[--count];
         GSTreeNode* node = entry.node;
@@ -573,29 +571,35 @@ bool Walk(WalkerState* state, GSTreeNode* root)
             }
             if (state->skipChildren) {
                 state->skipChildren = false;
-                push(node->next, 0, node);
+                push(node->next, 0);
             } else {
-                push(node, 1, nullptr);
+                push(node, 1);
                 if (!overflow && Encloses(node))
                     state->openStatements.push_back(node);
+                if (!overflow)
+                    state->openNodes.push_back(node);
                 for (int i = 3; i >= 0; --i)
-                    push(node->child[i], 0, node);
+                    push(node->child[i], 0);
             }
         } else {
             if (!state->openStatements.empty() && state->openStatements.back() == node)
                 state->openStatements.pop_back();
+            if (!state->openNodes.empty() && state->openNodes.back() == node)
+                state->openNodes.pop_back();
             if (!state->declarationsOnly) {
                 if (!PostVisit(state, node))
                     ok = false;
             }
-            push(node->next, 0, node);
+            push(node->next, 0);
         }
         if (state->abort) {
             state->openStatements.resize(openBefore);
+            state->openNodes.resize(nodesBefore);
             return false;
         }
     }
     state->openStatements.resize(openBefore);
+    state->openNodes.resize(nodesBefore);
     if (overflow) {
         Print(state->unit, "Stack overflow; code nested too deep.");
         ++state->unit->errorCount;

@@ -47,8 +47,10 @@ void AppendNode(const GSTreeNode* node, std::string* out)
         *out += node->text;
         *out += "'";
     }
-    if (node->flags != 0) {
-        std::snprintf(line, sizeof line, " flags 0x%X", node->flags);
+    // The called-part mark is the check's bookkeeping, not the node's meaning.
+    const uint32_t flags = node->flags & ~uint32_t(FLAG_CALLEE);
+    if (flags != 0) {
+        std::snprintf(line, sizeof line, " flags 0x%X", flags);
         *out += line;
     }
     if (node->resultType != TYPE_NONE) {
