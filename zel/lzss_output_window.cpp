@@ -31,7 +31,9 @@ bool LZSSOutputWindow::Drain()
 
 uint8_t* LZSSOutputWindow::Reserve(size_t count)
 {
-    if (capacity_ - end_ < count && !Drain())
+    // A request larger than the room a drain leaves is refused, not handed
+    // a span that runs off the buffer.
+    if (capacity_ - end_ < count && (!Drain() || capacity_ - end_ < count))
         return nullptr;
     return buffer_.data() + end_;
 }

@@ -27,7 +27,9 @@ public:
         buffer_[end_++] = byte;
         return true;
     }
-    // Room for count bytes at the end, to be filled and then committed.
+    // Room for count bytes at the end, to be filled and then committed;
+    // null when the sink fell short or count exceeds what the buffer holds
+    // beyond its history.
     uint8_t* Reserve(size_t count);
     void Commit(size_t count) { end_ += count; }
     bool Copy(size_t distance, size_t length);

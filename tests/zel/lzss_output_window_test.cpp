@@ -48,4 +48,24 @@ TEST(LZSSOutputWindow, CopiesMatchAByteByByteCopy)
     EXPECT_TRUE(sink == expected);
 }
 
+// A copy or reservation longer than the window can hold is refused whole,
+// and the output before it stays as it was.
+TEST(LZSSOutputWindow, OversizedWritesAreRefusedWithoutTouchingTheOutput)
+{
+    std::vector<uint8_t> sink(4u << 20);
+    Zel::MemoryIOSlave slave(sink.data(), sink.size(), 0);
+    Zel::LZSSOutputWindow window(slave);
+    ASSERT_TRUE(window.Literal('a'));
+    ASSERT_TRUE(window.Literal('b'));
+    const size_t tooLong = 1u << 20;
+    EXPECT_EQ(window.Reserve(tooLong), nullptr);
+    for (size_t distance : {size_t(1), size_t(2)})
+        EXPECT_FALSE(window.Copy(distance, tooLong)) << distance;
+    EXPECT_EQ(window.Produced(), 2u);
+    ASSERT_TRUE(window.Finish());
+    ASSERT_EQ(slave.Tell(), 2);
+    EXPECT_EQ(sink[0], 'a');
+    EXPECT_EQ(sink[1], 'b');
+}
+
 }  // namespace
