@@ -12,11 +12,21 @@ namespace Zel {
 
 namespace {
 
-void CollectBoneNames(const ParticleBone& bone, std::vector<std::string>& names)
+// Depth-first, each bone before its bone children, without recursion: a
+// skeleton read from a file may be one long chain.
+void CollectBoneNames(const ParticleBone& top, std::vector<std::string>& names)
 {
-    names.push_back(bone.name);
-    for (const auto& child : bone.children)
-        CollectBoneNames(*child, names);
+    std::vector<const ParticleBone*> pending{&top};
+    std::vector<const ParticleBone*> children;
+    while (!pending.empty()) {
+        const ParticleBone* bone = pending.back();
+        pending.pop_back();
+        names.push_back(bone->name);
+        children.clear();
+        for (const ParticleBone* child : bone->children)
+            children.push_back(child);
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
 }
 
 // The keyframes of a locked resource, kept after the resource is given back.

@@ -165,3 +165,21 @@ TEST_F(AnimatorTest, ModifiersHoldTheKeyframesOfLoadableAnimationsOnly)
 }
 
 }  // namespace
+
+TEST(SkeletonModifierTest, ALongChainOfBonesIsListedInOrderWithoutDeepNesting)
+{
+    constexpr int kDepth = 250000;
+    Zel::ParticleBone top("bone0");
+    Zel::ParticleBone* last = &top;
+    for (int i = 1; i < kDepth; ++i)
+        last = last->Add(std::make_unique<Zel::ParticleBone>("bone" + std::to_string(i)));
+    // A side branch and a non-bone child: bones come depth-first, others not at all.
+    top.Add(std::make_unique<Zel::Particle>("point"));
+    top.Add(std::make_unique<Zel::ParticleBone>("side"));
+    const Zel::SkeletonModifier modifier(&top, nullptr, 1.0f);
+    const std::vector<std::string>& names = modifier.GetBoneNames();
+    ASSERT_EQ(names.size(), static_cast<size_t>(kDepth) + 1);
+    EXPECT_EQ(names[1], "bone1");
+    EXPECT_EQ(names[kDepth - 1], "bone" + std::to_string(kDepth - 1));
+    EXPECT_EQ(names.back(), "side");
+}
