@@ -230,14 +230,41 @@ BoundingSphere Particle::GetBoundingSphere() const
 
 BoundingSphere Particle::GetGlobalBoundingSphere(bool withChildren) const
 {
-    BoundingSphere sphere = GetBoundingSphere();
     // Placements are rigid, so only the centre moves.
-    sphere.centre = GetGlobalTransformation().Apply(sphere.centre);
-    if (!withChildren)
+    const auto placed = [](const Particle& node, const Transformation& global) {
+        BoundingSphere sphere = node.GetBoundingSphere();
+        sphere.centre = global.Apply(sphere.centre);
         return sphere;
-    for (const auto& child : children_)
-        sphere = Enclose(sphere, child->GetGlobalBoundingSphere(true));
-    return sphere;
+    };
+    const Transformation global = GetGlobalTransformation();
+    if (!withChildren)
+        return placed(*this, global);
+    // Each subtree's sphere is grown into its parent's in the order the
+    // children were added. Without recursion (a skeleton read from a file may
+    // be one long chain), and each node's frame is made once from its
+    // parent's rather than by walking up to the top again.
+    struct Pending {
+        const Particle* node;
+        Transformation global;
+        BoundingSphere sphere;
+        size_t next = 0;
+    };
+    std::vector<Pending> pending{{this, global, placed(*this, global)}};
+    for (;;) {
+        Pending& open = pending.back();
+        if (open.next < open.node->children_.size()) {
+            const Particle& child = *open.node->children_[open.next++];
+            const Transformation childGlobal =
+                Transformation::MultiplyTransform(child.GetLocalTransformation(), open.global);
+            pending.push_back({&child, childGlobal, placed(child, childGlobal)});
+            continue;
+        }
+        const BoundingSphere done = open.sphere;
+        pending.pop_back();
+        if (pending.empty())
+            return done;
+        pending.back().sphere = Enclose(pending.back().sphere, done);
+    }
 }
 
 void Particle::Cull(ViewPoint& viewpoint, const Matrix4& matrix)

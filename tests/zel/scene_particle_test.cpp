@@ -223,6 +223,29 @@ TEST(SceneParticleTest, TheGlobalSphereFollowsThePlacementAndCanHoldTheChildren)
     }
 }
 
+TEST(SceneParticleTest, TheSphereOfALongChainHoldsItsEveryNodeWithoutDeepNesting)
+{
+    // Each bone one unit along from its parent, the top moved too: the
+    // chain's sphere spans from the top's box to the last bone's.
+    constexpr int kDepth = 250000;
+    Zel::ParticleBone top("bone0");
+    top.SetPosition({-7, 2, 0});
+    Zel::ParticleBone* last = &top;
+    for (int i = 1; i < kDepth; ++i) {
+        last = last->Add(std::make_unique<Zel::ParticleBone>("bone" + std::to_string(i)));
+        last->SetPosition({1, 0, 0});
+    }
+    const Zel::BoundingSphere all = top.GetGlobalBoundingSphere(true);
+    const float halfSpan = (kDepth - 1) * 0.5f;
+    // Single precision over a quarter million steps: a part in ten thousand.
+    const float tolerance = halfSpan * 1e-4f;
+    EXPECT_NEAR(all.centre[0], -7 + halfSpan, tolerance);
+    EXPECT_NEAR(all.centre[1], 2, tolerance);
+    EXPECT_NEAR(all.centre[2], 0, tolerance);
+    EXPECT_NEAR(all.radius, halfSpan, tolerance);
+    EXPECT_GE(all.radius, halfSpan);
+}
+
 TEST(SceneParticleTest, BonesKeepTheirBoxAndSeeOnlyBoneChildren)
 {
     Zel::ParticleBone root("root");
