@@ -54,7 +54,8 @@ public:
     // Releases those materials; nothing when there is no manager.
     static void ReleaseBumpVertexTypes();
     // The render kernel the mesh checks draw with, published by
-    // InitialiseRenderContext; null before.
+    // InitialiseRenderContext; null before and once the manager that
+    // published it has shut down.
     static Zel::RenderKernel* GetPublishedRenderKernel();
 
     virtual ~DataManager();

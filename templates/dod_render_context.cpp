@@ -94,6 +94,10 @@ void DataManager::ReleaseRenderContext()
     camera_.reset();
     light_ = nullptr;
     rootParticle_.reset();
+    // The kernel outlives the manager only briefly (the application deletes
+    // it next): nothing may reach it through the published pointer after.
+    if (publishedKernel == renderKernel_)
+        publishedKernel = nullptr;
 }
 
 Zel::RenderKernel* DataManager::GetPublishedRenderKernel()

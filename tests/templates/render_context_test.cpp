@@ -138,6 +138,18 @@ TEST_F(RenderContextTest, TheRootParticleIsTheKernelsSceneUntilShutdownAndNoCame
     EXPECT_TRUE(kernel_.GetSceneGraph()->GetScenes().empty());
 }
 
+TEST_F(RenderContextTest, AShutDownManagerLeavesNoKernelPublishedToRegisterWith)
+{
+    // The application deletes its kernel right after the manager: a
+    // registration or a mesh load later must not find it.
+    DataManager::Shutdown();
+    EXPECT_EQ(DataManager::GetPublishedRenderKernel(), nullptr);
+    DataManager::Initialise(dataFolder_.c_str());
+    const size_t cachesBefore = kernel_.GetRenderingCacheManager()->GetNumCaches();
+    DataManager::RegisterKorvelBumpVertexType();
+    EXPECT_EQ(kernel_.GetRenderingCacheManager()->GetNumCaches(), cachesBefore);
+}
+
 TEST_F(RenderContextTest, ACameraGetsTheSceneAndAParallelLightUnderTheRoot)
 {
     auto* camera = new Zel::Camera("camera");
