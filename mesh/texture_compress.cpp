@@ -1,14 +1,13 @@
-// TextureCompress over libnvtt 2.0: options, the output and error handlers, and the faults the library does not report.
+// TextureCompress over the texture compression module: the job, the output and error handlers, and the faults the library does not report.
 #include "mesh/texture_compress.h"
-
-#include <nvtt/nvtt.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <mutex>
 #include <string_view>
 
+#include "mesh/nvtt/nvtt_module.h"
+#include "mesh/texture_compress_module.h"
 #include "zel/texture_resource.h"
 
 namespace {
@@ -20,13 +19,13 @@ Zel::PString& LastError()
     return *text;
 }
 
-// Collects nvtt's images into the target. The library ignores a false from
-// writeData, so an overflow is remembered here and fails the call.
-class OurOutputHandler : public nvtt::OutputHandler {
+// Collects the module's images into the target. The library ignores a
+// false from writeData, so an overflow is remembered here and fails the call.
+class ImageCollector {
 public:
-    explicit OurOutputHandler(TextureCompress& target) : target_(target) {}
+    explicit ImageCollector(TextureCompress& target) : target_(target) {}
 
-    void beginImage(int size, int width, int height, int /*depth*/, int /*face*/, int /*miplevel*/) override
+    void beginImage(int size, int width, int height)
     {
         Finish();
         image_ = std::make_unique<Zel::Bitmap>();
@@ -45,7 +44,7 @@ public:
         written_ = 0;
     }
 
-    bool writeData(const void* data, int size) override
+    bool writeData(const void* data, int size)
     {
         if (!image_ || size < 0 || int64_t(written_) + size > capacity_) {
             overflow_ = true;
@@ -68,24 +67,36 @@ public:
         return overflow_;
     }
 
+    // Keeps the library's error text for this call (and, for compatibility,
+    // in the shared last error).
+    void error(const char* text)
+    {
+        errorText = text ? text : "";
+        TextureCompress::SetLastError(errorText.c_str());
+    }
+
+    std::string errorText;
+
+    KorvelNvttSink Sink()
+    {
+        KorvelNvttSink sink;
+        sink.context = this;
+        sink.beginImage = [](void* context, int32_t size, int32_t width, int32_t height) {
+            static_cast<ImageCollector*>(context)->beginImage(size, width, height);
+        };
+        sink.writeData = [](void* context, const void* data, int32_t size) -> int32_t {
+            return static_cast<ImageCollector*>(context)->writeData(data, size) ? 1 : 0;
+        };
+        sink.error = [](void* context, const char* text) { static_cast<ImageCollector*>(context)->error(text); };
+        return sink;
+    }
+
 private:
     TextureCompress& target_;
     std::unique_ptr<Zel::Bitmap> image_;
     int32_t capacity_ = 0;
     int32_t written_ = 0;
     bool overflow_ = false;
-};
-
-// Keeps the library's error text for this call (and, for compatibility, in
-// the shared last error).
-class OurErrorHandler : public nvtt::ErrorHandler {
-public:
-    void error(nvtt::Error code) override
-    {
-        text = nvtt::errorString(code);
-        TextureCompress::SetLastError(text.c_str());
-    }
-    std::string text;
 };
 
 bool Refuse(std::string* error, const char* text)
@@ -140,70 +151,48 @@ bool TextureCompress::Compress(Zel::Bitmap& source, TextureCompress& target, uin
         bgra[i + 3] = pixels[i + 3];
     }
 
-    OurOutputHandler outputHandler(target);
-    OurErrorHandler errorHandler;
-    // The library reports some faults by throwing (an input without a
-    // layout), from any of its calls: none may leave this function.
-    auto run = [&]() -> bool {
-        nvtt::Compressor compressor;
-        nvtt::InputOptions input;
-        nvtt::OutputOptions output;
-        nvtt::CompressionOptions compression;
+    std::string unavailable;
+    KorvelNvttCompressFunction compress = TextureCompressModule::Entry(&unavailable);
+    if (!compress)
+        return Refuse(error, unavailable.c_str());
 
-        input.setMipmapGeneration(mipmaps, -1);
-        if (normalMap)
-            input.setNormalMap(true);
-        input.setWrapMode(wrap ? nvtt::WrapMode_Repeat : nvtt::WrapMode_Clamp);
-        // Debian's library is built without CUDA: the switch is passed and does nothing.
-        compressor.enableCudaAcceleration(enableCuda);
-
-        if (format == Zel::TextureDXT1)
-            compression.setFormat(alpha ? nvtt::Format_DXT1a : nvtt::Format_DXT1);
-        else if (format == Zel::TextureDXT3)
-            compression.setFormat(nvtt::Format_DXT3);
-        else if (format == Zel::TextureDXT5)
-            compression.setFormat(nvtt::Format_DXT5);
-        else
-            compression.setFormat(nvtt::Format_RGBA);
-        compression.setQuality(nvtt::Quality_Production);
-
-        int width = source.Width();
-        int height = source.Height();
-        bool layout = true;
+    KorvelNvttJob job{};
+    job.bgra = bgra.data();
+    job.width = source.Width();
+    job.height = source.Height();
+    job.layout = 1;
+    if (format == Zel::TextureDXT1)
+        job.format = alpha ? KorvelNvttFormatDXT1a : KorvelNvttFormatDXT1;
+    else if (format == Zel::TextureDXT3)
+        job.format = KorvelNvttFormatDXT3;
+    else if (format == Zel::TextureDXT5)
+        job.format = KorvelNvttFormatDXT5;
+    else
+        job.format = KorvelNvttFormatRGBA;
+    job.wrap = wrap;
+    job.normalMap = normalMap;
+    job.mipmaps = mipmaps;
+    job.enableCuda = enableCuda;
 #ifdef KORVEL_TEST_HOOKS
-        // Test builds: KORVEL_TEST_NVTT=throw leaves out the input (the library
-        // then throws), =fail gives it an empty one (it reports invalid input).
-        if (const char* how = std::getenv("KORVEL_TEST_NVTT")) {
-            layout = std::string_view(how) != "throw";
-            if (std::string_view(how) == "fail")
-                width = height = 0;
-        }
-#endif
-        // Image data without a layout would be written nowhere (the library
-        // does not check): the two go together.
-        if (layout) {
-            input.setTextureLayout(nvtt::TextureType_2D, width, height, 1);
-            input.setMipmapData(bgra.data(), width, height, 1, 0, 0);
-        }
-        // Filter 3 is not named in this version's enum; it behaves as Kaiser.
-        input.setMipmapFilter(normalMap ? nvtt::MipmapFilter_Box : static_cast<nvtt::MipmapFilter>(3));
-
-        output.setOutputHandler(&outputHandler);
-        output.setErrorHandler(&errorHandler);
-        output.setOutputHeader(false);
-
-        return compressor.process(input, compression, output);
-    };
-    bool processed = false;
-    try {
-        processed = run();
-    } catch (const std::exception& thrown) {
-        return Refuse(error, thrown.what());
-    } catch (...) {
-        return Refuse(error, "Texture compression failed with an unknown exception.");
+    // Test builds: KORVEL_TEST_NVTT=throw leaves out the input (the library
+    // then throws), =fail gives it an empty one (it reports invalid input).
+    if (const char* how = std::getenv("KORVEL_TEST_NVTT")) {
+        job.layout = std::string_view(how) != "throw";
+        if (std::string_view(how) == "fail")
+            job.width = job.height = 0;
     }
-    if (!processed)
-        return Refuse(error, errorHandler.text.empty() ? "Texture compression failed." : errorHandler.text.c_str());
+#endif
+
+    ImageCollector outputHandler(target);
+    KorvelNvttSink sink = outputHandler.Sink();
+    char thrown[1024] = "";
+    int32_t result = compress(&job, &sink, thrown, sizeof(thrown));
+    if (result == KorvelNvttThrew)
+        return Refuse(error, thrown);
+    if (result != KorvelNvttProcessed) {
+        const std::string& text = outputHandler.errorText;
+        return Refuse(error, text.empty() ? "Texture compression failed." : text.c_str());
+    }
     if (outputHandler.Overflowed())
         return Refuse(error, "Texture compression wrote more than the image size it announced.");
     outputHandler.Finish();
