@@ -7,6 +7,8 @@ if(TARGET mesh)
   target_link_libraries(texture_compress_bench PRIVATE mesh ${BENCH_NVTT_LIBRARY})
   add_executable(texture_folder_bench ${CMAKE_CURRENT_LIST_DIR}/texture_folder_bench.cpp)
   target_link_libraries(texture_folder_bench PRIVATE mesh ${BENCH_NVTT_LIBRARY})
+  # Both call the library's C++ interface themselves.
+  set_target_properties(texture_compress_bench texture_folder_bench PROPERTIES KORVEL_SHARED_CXX_RUNTIME ON)
   find_library(BENCH_SQUISH_LIBRARY squish)
   if(BENCH_SQUISH_LIBRARY)
     add_executable(texture_squish_peer_bench ${CMAKE_CURRENT_LIST_DIR}/texture_squish_peer_bench.cpp)

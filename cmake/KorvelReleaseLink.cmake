@@ -2,7 +2,12 @@
 # the work the loader does before main counts for each. Unused functions and
 # data are dropped, only symbols that must be seen from outside are exported,
 # libraries that nothing calls (OpenSSL for a program that never opens a TLS
-# connection) are not loaded, and relative relocations are packed.
+# connection) are not loaded, and relative relocations are packed. The C++
+# runtime is linked in, not loaded: only the texture compression module
+# brings its own, and nothing C++ crosses into it. The runtime's symbols stay
+# out of the programs' exported table, so the module never binds to them. A
+# program that calls a C++ library directly sets KORVEL_SHARED_CXX_RUNTIME
+# and keeps the shared runtime.
 # Debug, sanitizer and fuzz builds keep the plain flags.
 include(CheckLinkerFlag)
 
@@ -17,4 +22,6 @@ if(NOT KORVEL_SANITIZE AND NOT KORVEL_FUZZ)
     list(APPEND korvel_link_flags -Wl,-z,pack-relative-relocs)
   endif()
   add_link_options("$<${korvel_optimised}:${korvel_link_flags}>")
+  set(korvel_program_link_flags -static-libstdc++ -static-libgcc -Wl,--exclude-libs,libstdc++.a:libgcc.a:libgcc_eh.a)
+  add_link_options("$<$<AND:${korvel_optimised},$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>,$<NOT:$<BOOL:$<TARGET_PROPERTY:KORVEL_SHARED_CXX_RUNTIME>>>>:${korvel_program_link_flags}>")
 endif()
