@@ -3,6 +3,7 @@
 #include <string>
 
 #include "foundation/base/install_paths.h"
+#include "mesh/indexed_mesh_instance.h"
 #include "templates/dod_build_numbers.h"
 #include "templates/dod_container.h"
 #include "templates/dod_data_manager.h"
@@ -89,6 +90,13 @@ MeshData* DataManager::RegisterMesh(std::unique_ptr<MeshData> mesh, Container* c
     AttachmentsChanged();
     UniqueAttachmentsChanged();
     MeshLoaded(container);
+    // Without a camera there is no light. The light outlives the meshes:
+    // they are released before the scene goes.
+    KorvelIndexedMeshInstance* instance = registered->GetInstance();
+    if (light_ && instance) {
+        instance->AddLight(light_);
+        instance->SetUpdateLighting(true);
+    }
     return registered;
 }
 

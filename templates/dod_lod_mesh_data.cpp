@@ -12,10 +12,12 @@ namespace DODLib {
 
 LODMeshData::LODMeshData() = default;
 
-// The LOD instance goes before what the base owns.
+// The LOD instance goes before what the base owns; as a child, it takes
+// itself out of this node.
 LODMeshData::~LODMeshData()
 {
-    lodInstance_.reset();
+    delete lodInstance_;
+    lodInstance_ = nullptr;
 }
 
 void LODMeshData::RunLoadJob()
@@ -25,7 +27,7 @@ void LODMeshData::RunLoadJob()
 
 KorvelIndexedMeshInstance* LODMeshData::GetInstance() const
 {
-    return lodInstance_.get();
+    return lodInstance_;
 }
 
 const KorvelIndexedMeshDefinition* LODMeshData::GetDefinition() const
@@ -46,7 +48,7 @@ void LODMeshData::LoadLODJob(intptr_t /*argument*/)
         delete made;
         ErrorHandler::Instance()->AddError(FindingText("$dod_mesh_initialise_mesh", ShownMeshName()), container_);
     }
-    lodInstance_.reset(lod);
+    lodInstance_ = Add(std::unique_ptr<KorvelIndexedMeshLODInstance>(lod));
     if (lodInstance_)
         lodDefinition_ = static_cast<const KorvelIndexedMeshLODDefinition*>(resource->GetDefinition());
     resource->ReleaseReference();

@@ -17,7 +17,7 @@ public:
 
     KorvelIndexedMeshInstance* GetInstance() const override;
     const KorvelIndexedMeshDefinition* GetDefinition() const override;
-    KorvelIndexedMeshLODInstance* GetLODInstance() const { return lodInstance_.get(); }
+    KorvelIndexedMeshLODInstance* GetLODInstance() const { return lodInstance_; }
     const KorvelIndexedMeshLODDefinition* GetLODDefinition() const { return lodDefinition_; }
 
     // The faces of the last level, with that level selected.
@@ -30,7 +30,8 @@ private:
     void LoadLODJob(intptr_t argument);
     std::vector<const Zel::Material*> MaterialsToCheck() const override;
 
-    std::unique_ptr<KorvelIndexedMeshLODInstance> lodInstance_;
+    // A child of this node, which owns it.
+    KorvelIndexedMeshLODInstance* lodInstance_ = nullptr;
     const KorvelIndexedMeshLODDefinition* lodDefinition_ = nullptr;
 };
 

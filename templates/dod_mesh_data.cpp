@@ -92,12 +92,14 @@ struct ReleaseResource {
 
 MeshData::MeshData() = default;
 
-// The animator plays onto the skeleton modifier: it goes first.
+// The animator plays onto the skeleton modifier: it goes first. The
+// instance is a child: deleting it takes it out of this node.
 MeshData::~MeshData()
 {
     animator_.reset();
     skeletonModifier_.reset();
-    instance_.reset();
+    delete instance_;
+    instance_ = nullptr;
     SetHidden(false);
 }
 
@@ -119,6 +121,16 @@ uint32_t MeshData::GetFaceCount() const
 {
     const KorvelIndexedMeshInstance* instance = GetInstance();
     return instance ? instance->GetFaceCount() : 0;
+}
+
+void MeshData::UpdateLighting(Zel::Display* display, const Zel::Viewport& viewport, const Zel::Matrix4& matrix,
+                              bool force)
+{
+    KorvelIndexedMeshInstance* instance = GetInstance();
+    if (instance == nullptr)
+        return;
+    instance->UpdateLighting(display, viewport, matrix, force);
+    instance->SetUpdateLighting(true);
 }
 
 void MeshData::AddAttachmentPoint(const Zel::PString& name)
@@ -196,7 +208,7 @@ void MeshData::LoadJob(intptr_t /*argument*/)
     }
     if (!resource)
         return;
-    instance_.reset(CreateInstance(*resource));
+    instance_ = Add(std::unique_ptr<KorvelIndexedMeshInstance>(CreateInstance(*resource)));
     if (!instance_)
         return;
     definition_ = resource->GetDefinition();

@@ -16,8 +16,10 @@ class KorvelIndexedMeshInstance;
 
 namespace Zel {
 class Animator;
+class Display;
 class Material;
 class SkeletonModifier;
+struct Viewport;
 }  // namespace Zel
 
 namespace DODLib {
@@ -55,8 +57,12 @@ public:
     virtual const std::vector<MeshBone>& GetBones() const { return bones_; }
     // Lower-cased names of the animations that loaded.
     virtual const std::vector<Zel::PString>& GetAnimations() const { return animations_; }
-    virtual KorvelIndexedMeshInstance* GetInstance() const { return instance_.get(); }
+    virtual KorvelIndexedMeshInstance* GetInstance() const { return instance_; }
     virtual const KorvelIndexedMeshDefinition* GetDefinition() const { return definition_; }
+    // Works out the instance's lighting with these arguments, then marks it
+    // for working out again: the preview's light follows the camera.
+    virtual void UpdateLighting(Zel::Display* display, const Zel::Viewport& viewport, const Zel::Matrix4& matrix,
+                                bool force);
 
     // Loads an animation onto the mesh's skeleton; a finding and false when
     // it cannot be (no instance, missing or damaged file, other bones).
@@ -112,7 +118,8 @@ protected:
     // The mesh's name as findings show it: below the asset's folder.
     std::string ShownMeshName() const;
 
-    std::unique_ptr<KorvelIndexedMeshInstance> instance_;
+    // A child of this node, which owns it (as the LOD instance of a LOD mesh).
+    KorvelIndexedMeshInstance* instance_ = nullptr;
     const KorvelIndexedMeshDefinition* definition_ = nullptr;
     Zel::PString meshFileName_;
     Zel::PString animationFileName_;

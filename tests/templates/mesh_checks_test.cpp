@@ -11,6 +11,9 @@
 #include "templates/dod_lod_mesh_data.h"
 #include "templates/dod_mesh_data.h"
 #include "templates/dod_messages.h"
+#include "zel/camera.h"
+#include "zel/parallel_light.h"
+#include "zel/render_kernel.h"
 #include "zel/kin_animation.h"
 
 namespace TemplateTests {
@@ -289,6 +292,53 @@ TEST_F(MeshChecksTest, MeshesHangFromTheRootParticleUntilTheyAreReleased)
     EXPECT_EQ(root->GetChildren().size(), 2u);
     manager().ReleaseLoadedMeshes();
     EXPECT_TRUE(root->GetChildren().empty());
+}
+
+TEST_F(MeshChecksTest, TheInstanceIsAChildOfItsMeshAndGoesWithIt)
+{
+    Write("a.im", QuadMesh());
+    Write("tower.lm", LodMesh(2, 300));
+    for (const char* name : {"a.im", "tower.lm"}) {
+        DODLib::MeshData* mesh = Check(name);
+        ASSERT_NE(mesh, nullptr) << name;
+        KorvelIndexedMeshInstance* instance = mesh->GetInstance();
+        ASSERT_NE(instance, nullptr) << name;
+        EXPECT_EQ(instance->parent, mesh) << name;
+        ASSERT_EQ(mesh->GetChildren().size(), 1u) << name;
+        EXPECT_EQ(mesh->GetChildren()[0].get(), instance) << name;
+        // Replaced and released: the instance is freed once, with its mesh.
+        ASSERT_NE(Check(name), nullptr) << name;
+    }
+    manager().ReleaseLoadedMeshes();
+}
+
+TEST_F(MeshChecksTest, TheCamerasLightLightsEachRegisteredInstanceAndNoneWithoutACamera)
+{
+    Write("a.im", QuadMesh());
+    Write("tower.lm", LodMesh(2, 300));
+    DODLib::MeshData* unlit = Check("a.im");
+    ASSERT_NE(unlit, nullptr);
+    EXPECT_TRUE(unlit->GetInstance()->GetLights().empty());
+    manager().ReleaseLoadedMeshes();
+
+    meshContext_.previewCamera = new Zel::Camera("camera");
+    ASSERT_TRUE(manager().InitialiseRenderContext(meshContext_));
+    const Zel::ParallelLight* light = manager().GetLight();
+    ASSERT_NE(light, nullptr);
+    for (const char* name : {"a.im", "tower.lm"}) {
+        DODLib::MeshData* mesh = Check(name);
+        ASSERT_NE(mesh, nullptr) << name;
+        KorvelIndexedMeshInstance* instance = mesh->GetInstance();
+        EXPECT_EQ(instance->GetLights(), std::vector<const Zel::ParallelLight*>{light}) << name;
+        EXPECT_TRUE(instance->IsLightingChanged()) << name;
+        // Worked out now, and asked for again next time.
+        const uint32_t before = instance->GetCalculationCount();
+        mesh->UpdateLighting(meshKernel_.GetDisplay(), Zel::Viewport{}, Zel::Matrix4{}, false);
+        EXPECT_EQ(instance->GetCalculationCount(), before + 1) << name;
+        EXPECT_TRUE(instance->IsLightingChanged()) << name;
+    }
+    // The meshes go before the light they hold.
+    manager().ReleaseLoadedMeshes();
 }
 
 }  // namespace
