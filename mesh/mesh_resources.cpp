@@ -62,10 +62,12 @@ MeshResource KorvelGeometryBaseResource::Describe() const
 }
 
 int KorvelGeometryBaseResource::LoadDefinition(std::unique_ptr<KorvelIndexedMeshDefinition> definition,
-                                               const std::vector<uint8_t>& bytes)
+                                               Zel::MemoryFile& file)
 {
     MeshResource described = Describe();
-    definition->GetFile().Open(bytes, described.name);
+    Zel::MemoryFile& read = definition->GetFile();
+    read = std::move(file);
+    read.SetName(described.name);
     const Zel::DisplayCapabilities* display = Display();
     lastResult_ = definition->Load(display, materials_, &described, described.name,
                                    display ? display->GetDefaultVertexColour() : 0xFFFFFFFFu);
@@ -87,15 +89,15 @@ void KorvelGeometryBaseResource::LoadComplete()
     definition_->InitChunkBuffers();
 }
 
-int KorvelIndexedMeshResource::Load(const std::vector<uint8_t>& bytes)
+int KorvelIndexedMeshResource::LoadFile(Zel::MemoryFile& file)
 {
     ClearMissingMaterialNames();
     if (!kernel_)
         return kLoadFailed;
-    return LoadDefinition(std::make_unique<KorvelIndexedMeshDefinition>(options_), bytes);
+    return LoadDefinition(std::make_unique<KorvelIndexedMeshDefinition>(options_), file);
 }
 
-int KorvelIndexedMeshLODResource::Load(const std::vector<uint8_t>& bytes)
+int KorvelIndexedMeshLODResource::LoadFile(Zel::MemoryFile& file)
 {
     ClearMissingMaterialNames();
     if (!kernel_)
@@ -105,7 +107,7 @@ int KorvelIndexedMeshLODResource::Load(const std::vector<uint8_t>& bytes)
         definition_.reset();
         return kLoadFailed;
     }
-    return LoadDefinition(std::make_unique<KorvelIndexedMeshLODDefinition>(options_), bytes);
+    return LoadDefinition(std::make_unique<KorvelIndexedMeshLODDefinition>(options_), file);
 }
 
 int KorvelIndexedMeshLODResource::LoadTxt(const char* text)
@@ -138,7 +140,7 @@ void KorvelIndexedMeshLODResource::LoadComplete()
     lastResult_ = static_cast<KorvelIndexedMeshLODDefinition*>(definition_.get())->CompleteLoad(textures_);
 }
 
-int KorvelProgressiveMeshResource::Load(const std::vector<uint8_t>& bytes)
+int KorvelProgressiveMeshResource::LoadFile(Zel::MemoryFile& file)
 {
     ClearMissingMaterialNames();
     if (!kernel_)
@@ -149,7 +151,7 @@ int KorvelProgressiveMeshResource::Load(const std::vector<uint8_t>& bytes)
         options.dynamicIndex = 1;
         options.dynamicIndexPresent = 1;
     }
-    return LoadDefinition(std::make_unique<KorvelProgressiveMeshDefinition>(options), bytes);
+    return LoadDefinition(std::make_unique<KorvelProgressiveMeshDefinition>(options), file);
 }
 
 KorvelIndexedMeshInstance* KorvelIndexedMeshResource::CreateMeshInstance()

@@ -46,8 +46,9 @@ protected:
     MeshResource Describe() const;
     const Zel::DisplayCapabilities* Display() const;
     void LoadComplete() override;
-    // Loads a binary definition from the bytes; the definition stays only when it loaded.
-    int LoadDefinition(std::unique_ptr<KorvelIndexedMeshDefinition> definition, const std::vector<uint8_t>& bytes);
+    // Loads a binary definition from the file's bytes, which it takes over;
+    // the definition stays only when it loaded.
+    int LoadDefinition(std::unique_ptr<KorvelIndexedMeshDefinition> definition, Zel::MemoryFile& file);
 
     Zel::RenderKernel* kernel_ = nullptr;
     Zel::MaterialManager* materials_ = nullptr;
@@ -65,7 +66,7 @@ public:
     KorvelIndexedMeshInstance* CreateMeshInstance() override;
 
 protected:
-    int Load(const std::vector<uint8_t>& bytes) override;
+    int LoadFile(Zel::MemoryFile& file) override;
 };
 
 class KorvelIndexedMeshLODResource : public KorvelGeometryBaseResource {
@@ -74,7 +75,7 @@ public:
     KorvelIndexedMeshInstance* CreateMeshInstance() override;
 
 protected:
-    int Load(const std::vector<uint8_t>& bytes) override;
+    int LoadFile(Zel::MemoryFile& file) override;
     int LoadTxt(const char* text) override;
     void LoadComplete() override;
 };
@@ -85,7 +86,7 @@ public:
     KorvelIndexedMeshInstance* CreateMeshInstance() override;
 
 protected:
-    int Load(const std::vector<uint8_t>& bytes) override;
+    int LoadFile(Zel::MemoryFile& file) override;
 };
 
 // Registers "korvel.im", "korvel.pm", "korvel.lm" and "korvel.lm.txt" (once).

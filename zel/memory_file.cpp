@@ -10,6 +10,24 @@
 
 namespace Zel {
 
+MemoryFile::MemoryFile(MemoryFile&& other) noexcept
+{
+    *this = std::move(other);
+}
+
+MemoryFile& MemoryFile::operator=(MemoryFile&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    data_ = std::move(other.data_);
+    size_ = other.size_;
+    position_ = other.position_;
+    name_ = std::move(other.name_);
+    other.Close();
+    other.name_.clear();
+    return *this;
+}
+
 int MemoryFile::Open(const char* path)
 {
     Close();
@@ -17,6 +35,12 @@ int MemoryFile::Open(const char* path)
     int result = file.Open(path, File::ModeRead);
     if (result != 0)
         return result;
+    return Open(file);
+}
+
+int MemoryFile::Open(File& file)
+{
+    Close();
     int64_t size = file.Size();
     if (size < 0)
         return EIO;

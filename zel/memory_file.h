@@ -9,16 +9,24 @@
 
 namespace Zel {
 
+class File;
+
 // Every read is bounded: when fewer bytes are left than asked for, nothing
 // is read, the destination keeps what it held and the position stays. The
 // mesh readers rely on that to turn damaged files into result codes.
 class MemoryFile {
 public:
     MemoryFile() = default;
+    // The source is left empty.
+    MemoryFile(MemoryFile&& other) noexcept;
+    MemoryFile& operator=(MemoryFile&& other) noexcept;
 
     // Copies the whole file into memory; 0, or the errno of the failed open
     // or read. A file already held is dropped first.
     int Open(const char* path);
+    // Reads an open file whole, straight into the storage the reads use; 0,
+    // EIO or ENOMEM.
+    int Open(File& file);
     // Takes the bytes as the content (tests, fuzzing, in-memory sources).
     void Open(std::vector<uint8_t> bytes, const std::string& name = std::string());
     void Close();
@@ -31,6 +39,7 @@ public:
     void SetPosition(int64_t position);
     size_t Left() const { return position_ < size_ ? size_ - position_ : 0; }
     const std::string& Name() const { return name_; }
+    void SetName(const std::string& name) { name_ = name; }
 
     bool Read(uint32_t& value);
     bool Read(int32_t& value);

@@ -7,6 +7,7 @@
 
 #include "zel/ascii.h"
 #include "zel/file.h"
+#include "zel/memory_file.h"
 #include "zel/resource_database.h"
 
 namespace Zel {
@@ -61,18 +62,19 @@ int Resource::Lock()
     int64_t size = file.Size();
     if (size < 0)
         return 1;
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (size > 0 && file.Read(bytes.data(), size) != size)
+    // Read once, into storage a loader can keep: mesh files are large.
+    MemoryFile bytes;
+    if (bytes.Open(file) != 0)
         return 1;
     file.Close();
     int result = 0;
     if (textForm_) {
-        std::string text(bytes.begin(), bytes.end());
+        std::string text(reinterpret_cast<const char*>(bytes.Data()), bytes.Size());
         // The text loader sees the text up to a NUL; a NUL inside marks a
         // file that is no plain text, which the loader is told by its length.
         result = text.size() == std::string(text.c_str()).size() ? LoadTxt(text.c_str()) : 1;
     } else {
-        result = Load(bytes);
+        result = LoadFile(bytes);
     }
     if (result != 0) {
         Unload();
@@ -95,6 +97,11 @@ bool Resource::Unlock()
 int Resource::Load(const std::vector<uint8_t>& /*bytes*/)
 {
     return 1;
+}
+
+int Resource::LoadFile(MemoryFile& file)
+{
+    return Load(std::vector<uint8_t>(file.Data(), file.Data() + file.Size()));
 }
 
 int Resource::LoadTxt(const char* /*text*/)

@@ -9,6 +9,7 @@
 
 namespace Zel {
 
+class MemoryFile;
 class ResourceDatabase;
 
 class Resource : public ReferenceCount {
@@ -39,6 +40,9 @@ public:
 
 protected:
     virtual int Load(const std::vector<uint8_t>& bytes);
+    // The binary form as read; a loader may take the bytes over. By default
+    // they go to Load.
+    virtual int LoadFile(MemoryFile& file);
     virtual int LoadTxt(const char* text);
     virtual void LoadComplete() {}
     virtual void Unload() {}

@@ -49,6 +49,31 @@ TEST(MeshSupportTest, MemoryFileReadsNothingPastTheEnd)
     EXPECT_NE(file.Open((tree / "absent.bin").c_str()), 0);
 }
 
+// A loader takes the bytes over by moving the file: the source must be left
+// empty, not holding a size without storage behind it.
+TEST(MeshSupportTest, MovedMemoryFileKeepsItsPlaceAndLeavesItsSourceEmpty)
+{
+    KorvelTest::TempFolder tree;
+    tree.MakeFile("six.bin", std::string("\x01\x00\x00\x00\xAA\xBB", 6));
+    Zel::File opened;
+    ASSERT_EQ(opened.Open((tree / "six.bin").c_str(), Zel::File::ModeRead), 0);
+    Zel::MemoryFile source;
+    ASSERT_EQ(source.Open(opened), 0);
+    uint32_t value = 0;
+    ASSERT_TRUE(source.Read(value));
+    Zel::MemoryFile taken;
+    taken = std::move(source);
+    EXPECT_EQ(taken.Size(), 6u);
+    EXPECT_EQ(taken.Position(), 4u);
+    EXPECT_EQ(taken.Name(), opened.Name());
+    EXPECT_FALSE(source.HasData());
+    EXPECT_EQ(source.Left(), 0u);
+    EXPECT_FALSE(source.Read(value));
+    Zel::MemoryFile built(std::move(taken));
+    EXPECT_EQ(built.Size(), 6u);
+    EXPECT_EQ(taken.Size(), 0u);
+}
+
 TEST(MeshSupportTest, PaddedStringsAreSelfDelimitingFromTheirOwnStart)
 {
     struct Case {
