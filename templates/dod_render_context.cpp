@@ -89,6 +89,9 @@ void DataManager::LightPreviewScene(AppContext& context)
 
 void DataManager::ReleaseRenderContext()
 {
+    // Loaded meshes hang under the root and hold the light: they go first,
+    // or the root would delete what the mesh map still owns.
+    ReleaseLoadedMeshes();
     if (rootParticle_ && renderKernel_)
         renderKernel_->GetSceneGraph()->UnlinkScene(rootParticle_.get());
     camera_.reset();

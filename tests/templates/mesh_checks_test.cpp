@@ -341,5 +341,21 @@ TEST_F(MeshChecksTest, TheCamerasLightLightsEachRegisteredInstanceAndNoneWithout
     manager().ReleaseLoadedMeshes();
 }
 
+TEST_F(MeshChecksTest, ASecondRenderContextReleasesTheMeshesHangingUnderTheFirst)
+{
+    Write("a.im", QuadMesh());
+    meshContext_.previewCamera = new Zel::Camera("camera");
+    ASSERT_TRUE(manager().InitialiseRenderContext(meshContext_));
+    ASSERT_NE(Check("a.im"), nullptr);
+    // The old root and light go; a mesh still hanging there would be freed
+    // twice and would keep a dead light.
+    ASSERT_TRUE(manager().InitialiseRenderContext(meshContext_));
+    EXPECT_EQ(manager().GetLight(), nullptr);
+    DODLib::MeshData* again = Check("a.im");
+    ASSERT_NE(again, nullptr);
+    EXPECT_TRUE(again->GetInstance()->GetLights().empty());
+    manager().ReleaseLoadedMeshes();
+}
+
 }  // namespace
 }  // namespace TemplateTests
