@@ -182,10 +182,15 @@ void KorvelIndexedMeshInstance::StoreChunk(uint32_t index, Zel::GeometryChunk* c
     chunk->ReleaseReference();
 }
 
-void KorvelIndexedMeshInstance::SetScale(const float scale[3])
+void KorvelIndexedMeshInstance::StoreScale(const float scale[3])
 {
     memcpy(scale_, scale, sizeof scale_);
     scaled_ = scale[0] != 1.0f || scale[1] != 1.0f || scale[2] != 1.0f;
+}
+
+void KorvelIndexedMeshInstance::SetScale(const float scale[3])
+{
+    StoreScale(scale);
     UpdateBoundingVolume();
 }
 

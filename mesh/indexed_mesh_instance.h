@@ -89,7 +89,8 @@ public:
     // mergeable triangle lists with the same vertex items, neither skinned.
     virtual bool MergeChunk(Zel::GeometryChunk* chunk, uint32_t index);
 
-    void SetScale(const float scale[3]);
+    // Stores the scale and whether it is one, then fits the bounding volume to it.
+    virtual void SetScale(const float scale[3]);
     const float* GetScale() const { return scale_; }
     bool IsScaled() const { return scaled_; }
     float GetOpacity() const override { return opacity_; }
@@ -122,6 +123,7 @@ public:
     bool TestCollisionGeometry(const MeshRay& ray, float& distance, MeshFaceDescriptor& face) const;
 
 protected:
+    void StoreScale(const float scale[3]);
     // The copy of InitInstance: shared arrays, counts, opacity, scale, resource.
     void CopyInto(KorvelIndexedMeshInstance& target) const;
     // The skeleton copy as a child with each chunk's bone particle, then the

@@ -19,6 +19,8 @@ public:
     KorvelIndexedMeshInstance* CreateInstance() const override;
     bool AddChunk(Zel::GeometryChunk*, Zel::Material*) override { return false; }
     bool MergeChunk(Zel::GeometryChunk*, uint32_t) override { return false; }
+    // The scale only: a LOD node's volume stays the definition's box.
+    void SetScale(const float scale[3]) override { StoreScale(scale); }
 
     // Levels, names and tuning from the definition; the base part holds the
     // "collision" level (the last numbered one when none is named so).

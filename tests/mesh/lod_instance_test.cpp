@@ -100,6 +100,14 @@ TEST(LodInstanceTest, CullPicksTheLevelHidesFarNodesAndKeepsTheDrawMinimum)
     EXPECT_TRUE(lod->Cull(1));
     EXPECT_EQ(lod->CountLODs(), 3u);
     EXPECT_EQ(lod->GetCurrentLevel(), instance.GetCurrentLevel());
+
+    // A LOD node keeps the scale without refitting its volume.
+    const float extent = instance.GetBoundingVolume().extents[0];
+    ASSERT_GT(extent, 0.0f);
+    const float twice[3] = {2, 2, 2};
+    instance.SetScale(twice);
+    EXPECT_TRUE(instance.IsScaled());
+    EXPECT_EQ(instance.GetBoundingVolume().extents[0], extent);
 }
 
 TEST(LodInstanceTest, EachDirtyLevelIsRelitOnceAndTheChangedMarkClearsWhenAllWere)
