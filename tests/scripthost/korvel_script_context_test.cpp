@@ -8,7 +8,7 @@
 #include "foundation/streams/t_buffer.h"
 #include "library_test_support.h"
 #include "script/vm/script_log.h"
-#include "script_log_lines.h"
+#include "support/script_log_lines.h"
 #include "support/file_text.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "script/vm/gs_machine.h"
 #include "script/vm/script_log.h"
 #include "script_host_test_root.h"
-#include "script_log_lines.h"
+#include "support/script_log_lines.h"
 #include "scripthost/native_library_setup.h"
 
 namespace {

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -22,6 +21,7 @@
 #include "script/vm/script_instance.h"
 #include "script/vm/script_log.h"
 #include "script/vm/tracked_pool.h"
+#include "support/script_log_lines.h"
 #include "support/temp_folder.h"
 
 namespace vm_test {
@@ -32,7 +32,7 @@ public:
     LogCapture() : previous_(GSLogCallback.load())
     {
         Lines().clear();
-        GSLogCallback.store(Collect);
+        GSLogCallback.store(ScriptLogLines::Keep);
     }
     ~LogCapture() { GSLogCallback.store(previous_); }
     LogCapture(const LogCapture&) = delete;
@@ -50,20 +50,7 @@ public:
     }
 
 private:
-    static std::vector<std::string>& Lines()
-    {
-        static std::vector<std::string> lines;
-        return lines;
-    }
-    static void Collect(const char* format, ...)
-    {
-        char buffer[4096];
-        va_list arguments;
-        va_start(arguments, format);
-        std::vsnprintf(buffer, sizeof buffer, format, arguments);
-        va_end(arguments);
-        Lines().push_back(buffer);
-    }
+    static std::vector<std::string>& Lines() { return ScriptLogLines::Lines(); }
 
     ScriptLogFunction previous_;
 };

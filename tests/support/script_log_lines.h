@@ -17,7 +17,7 @@ inline std::vector<std::string>& Lines()
 // Installed as GSLogCallback.
 inline void Keep(const char* format, ...)
 {
-    char text[1024];
+    char text[4096];
     va_list arguments;
     va_start(arguments, format);
     std::vsnprintf(text, sizeof text, format, arguments);
