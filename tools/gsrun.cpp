@@ -372,8 +372,89 @@ bool IsReferenceResult(const std::string& type)
     return type != "void" && type != "int" && type != "bool" && type != "float";
 }
 
+// The parameter type names of a signature ("int", "string", a class name,
+// "int[]", ...); false when it has no parameter list.
+bool ParameterTypes(const std::string& signature, std::vector<std::string>* types)
+{
+    const size_t open = signature.find('(');
+    const size_t close = signature.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open)
+        return false;
+    const std::string list = signature.substr(open + 1, close - open - 1);
+    size_t start = 0;
+    while (!list.empty()) {
+        const size_t comma = list.find(',', start);
+        types->push_back(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    return true;
+}
+
+// Whether an argument of this kind may be passed as a parameter of this
+// type. The machine takes a raw word per argument and counts a reference
+// for every string, object and array parameter, so an int given for a
+// string would be followed as a pointer: the kinds must match. Null is a
+// zero word, which every type can hold.
+bool ArgumentFits(Argument::Kind kind, const std::string& type)
+{
+    switch (kind) {
+    case Argument::Null:
+        return true;
+    case Argument::Int:
+        return type == "int" || type == "bool";
+    case Argument::Float:
+        return type == "float";
+    case Argument::String:
+        return type == "string";
+    }
+    return false;
+}
+
+const char* ArgumentOption(Argument::Kind kind)
+{
+    switch (kind) {
+    case Argument::Int:
+        return "--int";
+    case Argument::Float:
+        return "--float";
+    case Argument::String:
+        return "--str";
+    case Argument::Null:
+        return "--null";
+    }
+    return "";
+}
+
+// False, with the reason on stderr, when the arguments do not fit the
+// signature's parameters.
+bool ArgumentsFit(const Step& step)
+{
+    std::vector<std::string> types;
+    if (!ParameterTypes(step.signature, &types))
+        return true;  // not a signature any method has: the call fails by itself
+    if (types.size() != step.arguments.size()) {
+        std::fprintf(stderr, "gsrun: %s takes %zu arguments, %zu given\n", step.signature.c_str(), types.size(),
+                     step.arguments.size());
+        return false;
+    }
+    for (size_t i = 0; i < types.size(); ++i) {
+        if (!ArgumentFits(step.arguments[i].kind, types[i])) {
+            std::fprintf(stderr, "gsrun: argument %zu of %s is %s, %s cannot give it\n", i + 1, step.signature.c_str(),
+                         types[i].c_str(), ArgumentOption(step.arguments[i].kind));
+            return false;
+        }
+    }
+    return true;
+}
+
 bool RunCall(const Step& step, GSObject* object, GSContext* context)
 {
+    if (!ArgumentsFit(step)) {
+        std::printf("CALL %s -> fail\n", step.signature.c_str());
+        return false;
+    }
     std::vector<Slot> arguments;
     std::vector<GSString*> strings;
     for (const Argument& argument : step.arguments) {

@@ -291,3 +291,50 @@ TEST(Gsrun, EveryFailureIsReportedAndLeavesNothingAlive)
 }
 
 }  // namespace
+
+// The machine takes a raw word per argument: an argument of the wrong kind
+// (an int for a string, which it would follow as a pointer) is refused
+// before the call, and the calls around it still run.
+TEST(Gsrun, ArgumentsOfTheWrongKindFailTheCallWithAReason)
+{
+    KorvelTest::TempFolder tree;
+    tree.MakeFile("taker.gs", "class Taker\n{\n"
+                              "  public string Echo(string s) { return s; }\n"
+                              "  public int Twice(int n) { return n * 2; }\n"
+                              "  public int Given(Taker other) { if (other) return 1; return 0; }\n"
+                              "};\n");
+    struct Case {
+        const char* signature;
+        std::vector<std::string> arguments;
+        const char* reason;  // empty: the call succeeds
+        const char* result;
+    };
+    const Case cases[] = {
+        {"$string@Taker::Echo(string)", {"--int", "5"}, "argument 1 of $string@Taker::Echo(string) is string", "fail"},
+        {"$string@Taker::Echo(string)", {"--float", "5"}, "--float cannot give it", "fail"},
+        {"$int@Taker::Given(Taker)", {"--str", "x"}, "argument 1 of $int@Taker::Given(Taker) is Taker", "fail"},
+        {"$int@Taker::Given(Taker)", {"--int", "7"}, "--int cannot give it", "fail"},
+        {"$int@Taker::Twice(int)", {"--float", "2.5"}, "--float cannot give it", "fail"},
+        {"$int@Taker::Twice(int)", {"--int", "1", "--int", "2"}, "takes 1 arguments, 2 given", "fail"},
+        {"$int@Taker::Twice(int)", {"--int", "21"}, "", "ok 42"},
+        {"$string@Taker::Echo(string)", {"--str", "hi"}, "", "ok \"hi\""},
+        {"$string@Taker::Echo(string)", {"--null"}, "", "ok null"},
+        {"$int@Taker::Given(Taker)", {"--null"}, "", "ok 0"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {tree / "taker.gs", "Taker", "--call", c.signature};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        // A good call after the refused one still runs on the same object.
+        arguments.insert(arguments.end(), {"--call", "$int@Taker::Twice(int)", "--int", "3"});
+        const GsrunRun run = RunGsrun(arguments);
+        const std::string call = std::string("CALL ") + c.signature + " -> " + c.result;
+        EXPECT_EQ(Contract(run),
+                  (std::vector<std::string>{"LOAD 0", call, "CALL $int@Taker::Twice(int) -> ok 6", "LIVE 0"}))
+            << c.signature << " " << c.arguments[0] << "\n"
+            << run.errors;
+        EXPECT_EQ(run.exitCode, *c.reason != '\0' ? 1 : 0) << c.signature;
+        if (*c.reason != '\0') {
+            EXPECT_NE(run.errors.find(c.reason), std::string::npos) << run.errors;
+        }
+    }
+}
