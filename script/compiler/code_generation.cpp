@@ -115,14 +115,21 @@ bool CodeGenerator::FitsI16(int64_t value, const char* what, int line)
     return false;
 }
 
-bool CodeGenerator::ClassReference(const char* name, int line, uint16_t* index)
+bool CodeGenerator::EmitClassReference(CodeEmitter* emitter, uint8_t opcode, const char* name, int line)
 {
-    GSSymbol* symbol = name != nullptr ? context->Lookup(name, nullptr, true, false) : nullptr;
+    GSSymbol* symbol = name != nullptr ? context->FindGlobal(name) : nullptr;
     if (symbol == nullptr || symbol->kind != SYM_CLASS)
         return false;
-    if (!FitsU16(symbol->referenceIndex, "classes in library", line))
-        return false;
-    *index = static_cast<uint16_t>(symbol->referenceIndex);
+    generator->namedClasses.push_back(symbol);
+    if (symbol->referenceIndex >= 0) {
+        if (!FitsU16(symbol->referenceIndex, "classes in library", line))
+            return false;
+        emitter->EmitU16(opcode, static_cast<uint16_t>(symbol->referenceIndex));
+        return true;
+    }
+    emitter->Emit(opcode);
+    generator->classOperands.push_back(ClassOperand{emitter, emitter->Position(), symbol, line});
+    emitter->AppendU16(0);
     return true;
 }
 
@@ -256,25 +263,58 @@ bool CodeGenerator::Run(GSTreeNode* root, CodeEmitter* target)
     return true;
 }
 
-bool GenerateCode(GSGeneratorContext* generator, GSSymbolTable* context)
+void BeginGeneration(GSGeneratorContext* generator, GSSymbolTable* context)
 {
-    GSCompileUnit* unit = &context->mainUnit;
-    if (unit->root == nullptr || unit->errorCount != 0)
-        return false;
     generator->context = context;
     generator->currentClass = nullptr;
     generator->currentFunction = nullptr;
     for (bool& inUse : generator->temporaryInUse)
         inUse = false;
     generator->labels.Clear();
+    generator->namedClasses.clear();
+    generator->classOperands.clear();
     context->compiledClasses.DeleteAll();
+}
+
+bool GenerateDeclarations(CodeGenerator* walker, GSTreeNode* declarations)
+{
+    return walker->Run(declarations, nullptr);
+}
+
+bool FinishGeneration(GSGeneratorContext* generator, CodeGenerator* walker)
+{
+    GSSymbolTable* context = generator->context;
+    for (GSSymbol* symbol : generator->namedClasses)
+        context->GiveReferenceIndex(symbol);
+    generator->namedClasses.clear();
+    bool ok = true;
+    for (const ClassOperand& operand : generator->classOperands) {
+        if (!walker->FitsU16(operand.symbol->referenceIndex, "classes in library", operand.line)) {
+            ok = false;
+            break;
+        }
+        operand.emitter->PatchU16(operand.position, static_cast<uint16_t>(operand.symbol->referenceIndex));
+    }
+    generator->classOperands.clear();
+    generator->currentClass = nullptr;
+    generator->currentFunction = nullptr;
+    return ok;
+}
+
+bool GenerateCode(GSGeneratorContext* generator, GSSymbolTable* context)
+{
+    GSCompileUnit* unit = &context->mainUnit;
+    if (unit->root == nullptr || unit->errorCount != 0)
+        return false;
+    BeginGeneration(generator, context);
     CodeGenerator walker(generator, context);
-    const bool ok = walker.Run(unit->root, nullptr);
+    const bool generated = GenerateDeclarations(&walker, unit->root);
+    const bool numbered = generated && FinishGeneration(generator, &walker);
     generator->currentClass = nullptr;
     generator->currentFunction = nullptr;
     // An error reported without failing a step (a string comparison) still
     // fails the generation: no library is written from it.
-    return ok && unit->errorCount == 0;
+    return generated && numbered && unit->errorCount == 0;
 }
 
 }  // namespace GSCompiler

@@ -89,8 +89,11 @@ public:
     bool FitsU16(int64_t value, const char* what, int line);
     bool FitsI16(int64_t value, const char* what, int line);
 
-    // The class-reference index of a class name (handed out on first use).
-    bool ClassReference(const char* name, int line, uint16_t* index);
+    // `opcode` with the class-reference index of a class name as its operand.
+    // A class the semantic pass did not number yet is numbered when the
+    // generation ends (FinishGeneration), after every class the pass names,
+    // and its operand written then.
+    bool EmitClassReference(CodeEmitter* emitter, uint8_t opcode, const char* name, int line);
     // The library-string index of a text.
     bool StringIndex(const char* text, int line, uint16_t* index);
 

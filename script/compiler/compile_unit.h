@@ -13,6 +13,15 @@ namespace GSCompiler {
 
 class GSSymbolTable;
 
+// Takes each class declaration of a unit as soon as it is parsed, instead of
+// the parse tree keeping it (a unit compiled a class at a time).
+class GSClassSink {
+public:
+    virtual ~GSClassSink() = default;
+    // `includes` is the unit's include list, parsed before any class.
+    virtual void TakeClass(GSTreeNode* includes, GSTreeNode* declaration) = 0;
+};
+
 struct GSCompileUnit {
     GSCompileUnit();
     ~GSCompileUnit();
@@ -40,6 +49,9 @@ struct GSCompileUnit {
     int32_t warningCount = 0;
     int32_t spare = 0;
     GSCompileLog* log = nullptr;
+    // Set while the unit is parsed a class at a time; the root then keeps
+    // only the includes.
+    GSClassSink* classSink = nullptr;
 };
 
 }  // namespace GSCompiler

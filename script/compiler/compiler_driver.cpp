@@ -9,6 +9,7 @@
 #include "script/common/byte_buffer.h"
 #include "script/common/toolchain_lock.h"
 #include "script/common/whole_file_write.h"
+#include "script/compiler/class_at_a_time.h"
 #include "script/compiler/code_generation.h"
 #include "script/compiler/compile_log.h"
 #include "script/compiler/compile_unit.h"
@@ -91,13 +92,15 @@ int CompileSource(const char* sourceName, GSSymbolTable* context, GSCompileLog* 
     GSCompileUnit& unit = context->mainUnit;
     unit.Init(context, log);
     IncludeDirLoader loader;
-    int errors = CompileFile(name.c_str(), &unit, true, loader);
-    if (errors == 0 && !GenerateCode(&generator, context)) {
+    // A class at a time: the parse tree of a whole large source would be
+    // most of the compile's memory.
+    bool generated = false;
+    int errors = CompileClassAtATime(name.c_str(), &unit, loader, &generator, &generated);
+    if (errors == 0 && !generated) {
         Print(&unit, "\nInternal Code Generation Error...");
         errors = 1;
     }
-    // The image is written from the symbols and the generated code alone;
-    // the parse tree, most of a large compile's memory, goes before it.
+    // The image is written from the symbols and the generated code alone.
     unit.root = nullptr;
     unit.nodePool.Destroy();
     return errors;

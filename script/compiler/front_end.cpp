@@ -137,24 +137,21 @@ int LoadAndParse(const char* name, GSCompileUnit* unit, SourceLoader& loader)
     return result == 0 ? 0 : 1;
 }
 
-int CompileFile(const char* givenName, GSCompileUnit* unit, bool mainFile, SourceLoader& loader)
+GSDependentSymbol* CompileIncludes(const std::string& name, GSCompileUnit* unit, GSTreeNode* includes,
+                                   SourceLoader& loader, int* includeErrors)
 {
-    const std::string name = Lower(givenName);
-    int result = LoadAndParse(name.c_str(), unit, loader);
-    if (result != 0)
-        return result;
     GSSymbolTable* table = unit->context;
     GSDependentSymbol* dependent = table->MakeDependent(FileNamePart(name).c_str());
     if (dependent == nullptr || !table->Declare(nullptr, dependent, true)) {
         Print(unit, "Internal Compiler Error.");
-        return 1;
+        return nullptr;
     }
     dependent->sourceCrc = unit->sourceCrc;
     dependent->fileNameCrc = unit->fileNameCrc;
     dependent->index = table->dependencyCounter++;
     dependent->fileName = table->CopyName(unit->fileName);
-    int includeErrors = 0;
-    for (GSTreeNode* node = unit->root; node != nullptr; node = node->next) {
+    *includeErrors = 0;
+    for (GSTreeNode* node = includes; node != nullptr; node = node->next) {
         if (!node->Is(GROUP_DECLARATION, DECL_INCLUDE) || node->child[0] == nullptr)
             continue;
         const char* included = node->child[0]->text;
@@ -164,12 +161,25 @@ int CompileFile(const char* givenName, GSCompileUnit* unit, bool mainFile, Sourc
             continue;
         GSCompileUnit dependency;
         dependency.Init(table, unit->log);
-        includeErrors += CompileFile(included, &dependency, false, loader);
+        *includeErrors += CompileFile(included, &dependency, false, loader);
     }
     table->ResetReferenceNumbering();
+    return dependent;
+}
+
+int CompileFile(const char* givenName, GSCompileUnit* unit, bool mainFile, SourceLoader& loader)
+{
+    const std::string name = Lower(givenName);
+    int result = LoadAndParse(name.c_str(), unit, loader);
+    if (result != 0)
+        return result;
+    int includeErrors = 0;
+    GSDependentSymbol* dependent = CompileIncludes(name, unit, unit->root, loader, &includeErrors);
+    if (dependent == nullptr)
+        return 1;
     if (includeErrors != 0)
         return includeErrors;
-    table->currentLibrary = dependent;
+    unit->context->currentLibrary = dependent;
     unit->errorCount = 0;
     return CheckUnit(unit, !mainFile);
 }

@@ -13,6 +13,8 @@ class GSCompileLog;
 namespace GSCompiler {
 
 struct GSCompileUnit;
+struct GSTreeNode;
+class GSDependentSymbol;
 class GSSymbolTable;
 
 // Finds a source by name and loads its text.
@@ -42,6 +44,12 @@ public:
 // Loads and parses one file into `unit` (which becomes the current unit for
 // the parse); 0 on success, else 1 with the unit's error count raised.
 int LoadAndParse(const char* name, GSCompileUnit* unit, SourceLoader& loader);
+// After a file `name` (lower case) is parsed into `unit`: declares its
+// dependent symbol and compiles every file of the `includes` list that the
+// compilation has not met yet (declarations only), adding their error counts
+// to `includeErrors`. The symbol, or null (reported) when it cannot be made.
+GSDependentSymbol* CompileIncludes(const std::string& name, GSCompileUnit* unit, GSTreeNode* includes,
+                                   SourceLoader& loader, int* includeErrors);
 // Loads, parses and checks one file and, before its checks, every file it
 // includes that the compilation has not met yet (declarations only). The
 // unit's context must have been reset. The error count of this unit and its

@@ -115,10 +115,8 @@ bool Convert(CodeGenerator& g, CodeEmitter* emitter, int32_t fromType, const cha
     } else if (fromType == TYPE_FLOAT && (toType == TYPE_INT || toType == TYPE_BOOL)) {
         emitter->Emit(OP_FloatToInt);
     } else if (fromType == TYPE_OBJECT && toType == TYPE_OBJECT && toClass != nullptr) {
-        uint16_t index = 0;
-        if (!g.ClassReference(toClass, line, &index))
+        if (!g.EmitClassReference(emitter, OP_Cast, toClass, line))
             return false;
-        emitter->EmitU16(OP_Cast, index);
     }
     return true;
 }

@@ -38,9 +38,10 @@ Step GenerateClass(CodeGenerator& g, GenerateFrame& frame)
     GSCClass* compiled = g.generator->currentClass;
     if (frame.phase == 0) {
         const char* name = node->child[0] != nullptr ? node->child[0]->text : nullptr;
-        GSSymbol* symbol = name != nullptr ? g.context->Lookup(name, nullptr, true, false) : nullptr;
+        GSSymbol* symbol = name != nullptr ? g.context->FindGlobal(name) : nullptr;
         if (symbol == nullptr || symbol->kind != SYM_CLASS)
             return Step::Fail;
+        g.generator->namedClasses.push_back(symbol);
         compiled = new GSCClass(static_cast<GSClassSymbol*>(symbol));
         g.context->compiledClasses.PushBack(compiled);
         g.generator->currentClass = compiled;

@@ -53,10 +53,8 @@ Step GenerateIdentifier(CodeGenerator& g, GenerateFrame& frame)
     CodeEmitter* emitter = frame.target;
     const bool reference = IsReference(node->resultType);
     if ((node->flags & MOD_STATIC) && node->resultType == TYPE_OBJECT) {
-        uint16_t index = 0;
-        if (!g.ClassReference(node->resultClass, node->line, &index))
+        if (!g.EmitClassReference(emitter, OP_PushStatic, node->resultClass, node->line))
             return Step::Fail;
-        emitter->EmitU16(OP_PushStatic, index);
         return Step::Done;
     }
     if (node->flags & FLAG_NO_STORAGE) {
@@ -301,11 +299,9 @@ Step GenerateIsClass(CodeGenerator& g, GenerateFrame& frame)
     GSTreeNode* node = frame.node;
     if (frame.phase == 0)
         return g.Visit(frame, 1, node->child[0]);
-    uint16_t index = 0;
     const char* name = node->child[1] != nullptr ? node->child[1]->text : nullptr;
-    if (!g.ClassReference(name, node->line, &index))
+    if (!g.EmitClassReference(frame.target, OP_IsInstance, name, node->line))
         return Step::Fail;
-    frame.target->EmitU16(OP_IsInstance, index);
     return Step::Done;
 }
 
@@ -317,10 +313,8 @@ Step GenerateNew(CodeGenerator& g, GenerateFrame& frame)
     if (type == TYPE_OBJECT) {
         const GSTreeNode* typeNode = node->child[0];
         const char* name = typeNode != nullptr && typeNode->child[0] != nullptr ? typeNode->child[0]->text : nullptr;
-        uint16_t index = 0;
-        if (!g.ClassReference(name, node->line, &index))
+        if (!g.EmitClassReference(emitter, OP_NewObject, name, node->line))
             return Step::Fail;
-        emitter->EmitU16(OP_NewObject, index);
         return Step::Done;
     }
     if (type == TYPE_STRING) {

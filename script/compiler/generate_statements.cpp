@@ -365,10 +365,8 @@ Step GenerateOnClause(CodeGenerator& g, GenerateFrame& frame)
         g.ReleaseTemporary(frame.scratch[0]);
     }
     if (message->resultClass != nullptr) {
-        uint16_t index = 0;
-        if (!g.ClassReference(message->resultClass, node->line, &index))
+        if (!g.EmitClassReference(emitter, OP_Cast, message->resultClass, node->line))
             return Step::Fail;
-        emitter->EmitU16(OP_Cast, index);
     }
     return EmitStore(g, emitter, message, false) ? Step::Done : Step::Fail;
 }

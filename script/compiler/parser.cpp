@@ -308,7 +308,12 @@ private:
         }
         int base = depth_;
         do {
-            list.Append(ParseClass());
+            GSTreeNode* declaration = ParseClass();
+            if (unit_->classSink != nullptr) {
+                unit_->classSink->TakeClass(list.first, declaration);
+            } else {
+                list.Append(declaration);
+            }
             Reduced(base);
         } while (Peek() != TOKEN_END);
         return list.first;
