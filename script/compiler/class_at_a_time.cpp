@@ -65,7 +65,7 @@ public:
         unit_->errorCount = parseErrors;
         // Nothing keeps a node of a finished class: symbols copy names and
         // values, generated classes hold symbols and code.
-        unit_->nodePool.MarkAllFree();
+        unit_->nodePool.Rewind();
     }
 
     // After a successful parse: the unit's error count as CompileFile gives it.

@@ -36,13 +36,7 @@ void GSCompileUnit::Destroy()
 void GSCompileUnit::Init(GSSymbolTable* owner, GSCompileLog* compileLog)
 {
     Destroy();
-    // 256 nodes per block; emptied blocks go back only beyond 4096 free nodes.
-    // Beyond 32 blocks (some 8,000 nodes, a source of a few thousand lines) the
-    // blocks come from huge-page regions: a large source would otherwise take
-    // a page fault for every 36 nodes, while a small included file should not
-    // map and clear 2 MB.
-    nodePool.Init(4096, sizeof(GSTreeNode), 256);
-    nodePool.UseHugePagesBeyond(32);
+    nodePool.Init(sizeof(GSTreeNode));
     // Names and strings of a unit come in their hundreds of thousands; larger
     // frames mean fewer heap calls and nothing else (a text never spans frames).
     textMemory.Init(16384);

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "script/common/block_memory.h"
 #include "script/common/frame_memory.h"
+#include "script/compiler/node_arena.h"
 #include "script/compiler/tree.h"
 
 class GSCompileLog;
@@ -38,7 +38,7 @@ struct GSCompileUnit {
     const char* CopyText(const char* text);
     const char* CopyText(const char* text, size_t length);
 
-    Utils::BlockMemory nodePool;
+    NodeArena nodePool;
     Utils::FrameMemory textMemory;
     const char* fileName = nullptr;
     uint32_t sourceCrc = 0;

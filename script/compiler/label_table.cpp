@@ -43,6 +43,11 @@ void GSLabelTable::FreeLabels()
 // label table stays usable for the next function.
 void GSLabelTable::Clear()
 {
+    // Every function clears the table at its start and its end: one without
+    // labels leaves nothing to clear.
+    if (counter_ == 0 && fixups_.empty() && labels_.Count() == 0 && names_.Count() == 0 &&
+        labels_.BucketCount() == kLabelBuckets && names_.BucketCount() == kLabelBuckets)
+        return;
     Make();
 }
 
