@@ -47,17 +47,16 @@ SkeletonModifier::SkeletonModifier(const ParticleBone* skeleton, RenderKernel* k
 {
     if (skeleton != nullptr)
         CollectBoneNames(*skeleton, boneNames_);
+    foldedNames_.reserve(boneNames_.size());
+    for (const std::string& bone : boneNames_)
+        foldedNames_.insert(AsciiLowerCopy(bone));
 }
 
 SkeletonModifier::~SkeletonModifier() = default;
 
 bool SkeletonModifier::HasBone(const std::string& name) const
 {
-    for (const std::string& bone : boneNames_) {
-        if (AsciiEqualIgnoreCase(bone, name))
-            return true;
-    }
-    return false;
+    return foldedNames_.count(AsciiLowerCopy(name)) != 0;
 }
 
 Animator::Animator(Display* display, ResourceDatabase* database, SkeletonModifier* skeleton)

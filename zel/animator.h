@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "zel/kin_animation.h"
@@ -33,6 +34,9 @@ public:
 
 private:
     std::vector<std::string> boneNames_;
+    // The names folded to lower case: an animation of many bones is fitted
+    // to a skeleton of many bones without a scan per bone.
+    std::unordered_set<std::string> foldedNames_;
     RenderKernel* kernel_;
     float blend_;
 };

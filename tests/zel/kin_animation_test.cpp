@@ -164,6 +164,40 @@ TEST_F(AnimatorTest, ModifiersHoldTheKeyframesOfLoadableAnimationsOnly)
     EXPECT_EQ(Zel::AnimationModifier::CreateInstance(nullptr, Name("walk.kin").c_str(), 5), nullptr);
 }
 
+TEST_F(AnimatorTest, AnimationsOfManyBonesFitByNameFoldedOnlyInAscii)
+{
+    // A wide skeleton and an animation moving every bone, named in another
+    // case and listed in reverse.
+    constexpr int kBones = 60000;
+    Zel::ParticleBone top("ROOT");
+    Zel::KinAnimation all;
+    all.bones.push_back("root");
+    for (int i = 0; i < kBones; ++i) {
+        top.Add(std::make_unique<Zel::ParticleBone>("Bone" + std::to_string(i)));
+        all.bones.push_back("bONE" + std::to_string(kBones - 1 - i));
+    }
+    // Bytes from 0x80 up are no letters: a different byte is a different bone.
+    top.Add(std::make_unique<Zel::ParticleBone>("\xC4x"));
+    all.bones.push_back("\xC4X");
+    Zel::KinAnimation foreign = all;
+    foreign.bones.back() = "\xE4x";
+    Zel::KinAnimation missing = all;
+    missing.bones.push_back("bone" + std::to_string(kBones));
+    folder_.MakeFile("all.kin", Text(Zel::WriteKinAnimation(all)));
+    folder_.MakeFile("foreign.kin", Text(Zel::WriteKinAnimation(foreign)));
+    folder_.MakeFile("missing.kin", Text(Zel::WriteKinAnimation(missing)));
+
+    Zel::SkeletonModifier skeleton(&top, nullptr, 1.0f);
+    Zel::Animator animator(nullptr, &database_, &skeleton);
+    EXPECT_EQ(animator.Add(Name("all.kin").c_str(), 5, 1, 0, 1, 0, 0, 1), Zel::Animator::AddOk);
+    EXPECT_EQ(animator.Add(Name("foreign.kin").c_str(), 5, 1, 0, 1, 0, 0, 1), Zel::Animator::AddSkeletonMismatch);
+    EXPECT_EQ(animator.Add(Name("missing.kin").c_str(), 5, 1, 0, 1, 0, 0, 1), Zel::Animator::AddSkeletonMismatch);
+    EXPECT_EQ(animator.GetTracks().size(), 1u);
+    EXPECT_TRUE(skeleton.HasBone("BONE59999"));
+    EXPECT_FALSE(skeleton.HasBone("Bone60000"));
+    EXPECT_FALSE(skeleton.HasBone("Bone1 "));
+}
+
 }  // namespace
 
 TEST(SkeletonModifierTest, ALongChainOfBonesIsListedInOrderWithoutDeepNesting)
