@@ -65,7 +65,7 @@ public:
     // fully transparent; Render lights it when its lights changed and hands
     // each chunk with faces to its material, a bone-carried chunk with its
     // bone's matrix and only when that bone was culled this frame.
-    void Cull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix) override;
+    void AfterCull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix) override;
     virtual void Render(Zel::Display* display, const Zel::Viewport& viewport, Zel::Matrix4 matrix);
     void UpdateLighting(Zel::Display* display, const Zel::Viewport& viewport, const Zel::Matrix4& matrix,
                         bool force) override;

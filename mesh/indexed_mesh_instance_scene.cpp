@@ -44,9 +44,8 @@ std::vector<Zel::Particle*> KorvelIndexedMeshInstance::FindBoneParticles(Zel::Pa
     return bones;
 }
 
-void KorvelIndexedMeshInstance::Cull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix)
+void KorvelIndexedMeshInstance::AfterCull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix)
 {
-    Zel::Particle::Cull(viewpoint, matrix);
     if (opacity_ <= 0)
         return;
     int mip = viewpoint.CalcWantedMipLevelsForCull(*this, textureDetail_);

@@ -135,11 +135,15 @@ float KorvelIndexedMeshLODInstance::MeasureLOD(const Zel::ViewPoint& viewpoint, 
     return calcPoint_ == 2 ? distance + radius : distance;
 }
 
-void KorvelIndexedMeshLODInstance::Cull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix)
+void KorvelIndexedMeshLODInstance::BeforeCull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& /*matrix*/)
 {
-    float metric = FindLOD(MeasureLOD(viewpoint, 5.0f));
-    HideFarNodes(metric);
-    Zel::Particle::Cull(viewpoint, matrix);
+    cullMetric_ = FindLOD(MeasureLOD(viewpoint, 5.0f));
+    HideFarNodes(cullMetric_);
+}
+
+void KorvelIndexedMeshLODInstance::AfterCull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix)
+{
+    const float metric = cullMetric_;
     if (opacity_ <= 0)
         SetLastCulledFrame(0);
     if (GetLastCulledFrame() != viewpoint.GetFrameNumber())
@@ -296,9 +300,9 @@ void KorvelDynamicIndexedMeshLODInstance::SetUp(Zel::Resource* resource,
     AttachSkeleton(skeleton_);
 }
 
-void KorvelDynamicIndexedMeshLODInstance::Cull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix)
+void KorvelDynamicIndexedMeshLODInstance::AfterCull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix)
 {
-    KorvelIndexedMeshLODInstance::Cull(viewpoint, matrix);
+    KorvelIndexedMeshLODInstance::AfterCull(viewpoint, matrix);
     // A locked level still leaves the engine the metric of the plain sphere.
     if (locked_)
         FindLOD(MeasureLOD(viewpoint, 0));

@@ -45,7 +45,9 @@ public:
     // The scene cull: the metric of the node's sphere (5 wider) seen from
     // the viewpoint's camera, then as above; a drawn instance activates the
     // drawn level's materials and is queued with its matrix.
-    void Cull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix) override;
+    using Zel::Particle::Cull;
+    void BeforeCull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix) override;
+    void AfterCull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix) override;
     // Lights the engine's level when dirty and caches the drawn level's chunks.
     void Render(Zel::Display* display, const Zel::Viewport& viewport, Zel::Matrix4 matrix) override;
     void SetOpacity(float opacity) override;
@@ -92,6 +94,9 @@ protected:
     std::vector<bool> dirty_;
     uint32_t dirtyCount_ = 0;
     float drawMinimum_ = 0;
+    // The metric the scene cull measured as it reached this node, for when
+    // the walk comes back from below it.
+    float cullMetric_ = 0;
     float attachmentDistance_ = 0;
     std::vector<std::pair<std::string, bool>> hiddenNodes_;
     // The nodes of those names found below this node (null when none).
@@ -114,7 +119,7 @@ public:
     // the bone-hide distance; skins the drawn level and the keep-animated ones.
     void UpdateSkins(uint32_t frame);
     using KorvelIndexedMeshLODInstance::Cull;
-    void Cull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix) override;
+    void AfterCull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix) override;
     // The skins first, then the LOD render (or drawing).
     void Render(Zel::Display* display, const Zel::Viewport& viewport, Zel::Matrix4 matrix) override;
     void RenderGeometry(Zel::Display* display, const Zel::Viewport& viewport, const Zel::Matrix4& matrix,

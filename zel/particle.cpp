@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "zel/vector3.h"
 #include "zel/view_point.h"
@@ -269,11 +270,34 @@ BoundingSphere Particle::GetGlobalBoundingSphere(bool withChildren) const
 
 void Particle::Cull(ViewPoint& viewpoint, const Matrix4& matrix)
 {
-    if (IsHidden())
-        return;
-    lastCulledFrame_ = viewpoint.GetFrameNumber();
-    for (const auto& child : children_)
-        child->Cull(viewpoint, child->GetLocalMatrix() * matrix);
+    struct Open {
+        Particle* node;
+        Matrix4 matrix;
+        // The next child to walk; a hidden node starts past all of them.
+        size_t next;
+    };
+    std::vector<Open> open;
+    const auto reach = [&open, &viewpoint](Particle* node, const Matrix4& placed) {
+        node->BeforeCull(viewpoint, placed);
+        if (node->IsHidden()) {
+            open.push_back({node, placed, SIZE_MAX});
+            return;
+        }
+        node->lastCulledFrame_ = viewpoint.GetFrameNumber();
+        open.push_back({node, placed, 0});
+    };
+    reach(this, matrix);
+    while (!open.empty()) {
+        Open& top = open.back();
+        if (top.next < top.node->children_.size()) {
+            Particle* child = top.node->children_[top.next++].get();
+            reach(child, child->GetLocalMatrix() * top.matrix);
+            continue;
+        }
+        const Open done = std::move(top);
+        open.pop_back();
+        done.node->AfterCull(viewpoint, done.matrix);
+    }
 }
 
 }  // namespace Zel

@@ -117,8 +117,11 @@ public:
     // Marks the node and its shown children as culled in the viewpoint's
     // frame; matrix is this node's local-to-world matrix. A hidden node is
     // skipped with everything below it. The headless kernel has no view
-    // volume, so every shown node counts as visible.
-    virtual void Cull(ViewPoint& viewpoint, const Matrix4& matrix);
+    // volume, so every shown node counts as visible. Each node reached gets
+    // BeforeCull, then (unless hidden) its children in the order they were
+    // added, then AfterCull: the walk keeps its own list of open nodes, as a
+    // skeleton read from a file may be one long chain.
+    void Cull(ViewPoint& viewpoint, const Matrix4& matrix);
     uint32_t GetLastCulledFrame() const { return lastCulledFrame_; }
     void SetLastCulledFrame(uint32_t frame) { lastCulledFrame_ = frame; }
 
@@ -130,6 +133,13 @@ public:
     float boundsMax[3] = {0, 0, 0};
     // Set by Add; the node that owns this one.
     Particle* parent = nullptr;
+
+protected:
+    // What a kind of node does as Cull reaches it (before its hidden flag is
+    // looked at) and once its subtree is done; matrix is its local-to-world
+    // matrix.
+    virtual void BeforeCull(ViewPoint& /*viewpoint*/, const Matrix4& /*matrix*/) {}
+    virtual void AfterCull(ViewPoint& /*viewpoint*/, const Matrix4& /*matrix*/) {}
 
 private:
     void Adopt(Particle* child);

@@ -57,6 +57,27 @@ void Frame(Zel::Display& display, Zel::ViewPoint& viewpoint, KorvelIndexedMeshIn
 
 }  // namespace
 
+TEST(InstanceSceneTest, AnInstanceHungBelowAnotherIsQueuedBeforeItWithItsOwnMatrix)
+{
+    MeshLoad load;
+    ASSERT_EQ(load.Load(Turret()), MeshOk);
+    KorvelIndexedMeshInstance outer(nullptr);
+    outer.Init(nullptr, *load.definition);
+    Zel::Particle* turret = outer.FindByName("turret");
+    ASSERT_NE(turret, nullptr);
+    auto* inner = turret->Add(std::make_unique<KorvelIndexedMeshInstance>(nullptr));
+    inner->Init(nullptr, *load.definition);
+    inner->SetPosition({0, 0, 2});
+    Zel::ViewPoint viewpoint(3);
+    outer.Cull(viewpoint, Zel::Matrix4::Identity());
+    ASSERT_EQ(viewpoint.GetEntries().size(), 2u);
+    EXPECT_EQ(viewpoint.GetEntries()[0].particle, inner);
+    EXPECT_EQ(viewpoint.GetEntries()[1].particle, &outer);
+    const Zel::Matrix4 placed = inner->GetLocalToGlobalMatrix();
+    EXPECT_EQ(memcmp(viewpoint.GetEntries()[0].matrix.m, placed.m, sizeof placed.m), 0);
+    EXPECT_EQ(inner->GetLastCulledFrame(), 3u);
+}
+
 TEST(InstanceSceneTest, TheSkeletonIsAChildAndItsCulledBonesCarryTheirChunks)
 {
     MeshLoad load;

@@ -201,6 +201,103 @@ TEST(SceneParticleTest, HiddenNodesAreNotCulledWithEverythingBelowThem)
     EXPECT_EQ(tree.deep->GetLastCulledFrame(), 8u);
 }
 
+namespace {
+
+// A node that queues itself once its subtree is culled, as drawable nodes do,
+// and notes when the walk reaches and leaves it; it may hide a node as it is
+// reached, as a level-of-detail node hides far attachments.
+class CullProbe : public Zel::Particle {
+public:
+    CullProbe(std::string probeName, std::vector<std::string>& log) : Zel::Particle(std::move(probeName)), log_(log) {}
+    Zel::Particle* hideOnReach = nullptr;
+
+protected:
+    void BeforeCull(Zel::ViewPoint& /*viewpoint*/, const Zel::Matrix4& /*matrix*/) override
+    {
+        log_.push_back("<" + name);
+        if (hideOnReach)
+            hideOnReach->SetHidden(true);
+    }
+    void AfterCull(Zel::ViewPoint& viewpoint, const Zel::Matrix4& matrix) override
+    {
+        log_.push_back(">" + name);
+        viewpoint.Add(this, matrix);
+    }
+
+private:
+    std::vector<std::string>& log_;
+};
+
+CullProbe* AddProbe(Zel::Particle& parent, const std::string& name, std::vector<std::string>& log)
+{
+    return parent.Add(std::make_unique<CullProbe>(name, log));
+}
+
+std::vector<std::string> EntryNames(const Zel::ViewPoint& viewpoint)
+{
+    std::vector<std::string> names;
+    for (const Zel::ViewPoint::Entry& entry : viewpoint.GetEntries())
+        names.push_back(entry.particle->name);
+    return names;
+}
+
+}  // namespace
+
+TEST(SceneParticleTest, CullReachesNodesDepthFirstAndQueuesEachAfterItsSubtree)
+{
+    // top { a { a1, a2 (hidden) { a2x }, plain { p1 } }, b { b1 } }
+    std::vector<std::string> log;
+    CullProbe top("top", log);
+    top.SetPosition({1, 0, 0});
+    CullProbe* a = AddProbe(top, "a", log);
+    AddProbe(*a, "a1", log);
+    CullProbe* a2 = AddProbe(*a, "a2", log);
+    a2->SetHidden(true);
+    AddProbe(*a2, "a2x", log);
+    Zel::Particle* plain = AddNamed(*a, "plain");
+    AddProbe(*plain, "p1", log);
+    CullProbe* b = AddProbe(top, "b", log);
+    b->SetPosition({0, 2, 0});
+    CullProbe* b1 = AddProbe(*b, "b1", log);
+    b1->SetPosition({0, 0, 3});
+
+    Zel::ViewPoint viewpoint(4);
+    top.Cull(viewpoint, top.GetLocalMatrix());
+    EXPECT_EQ(log, (std::vector<std::string>{"<top", "<a", "<a1", ">a1", "<a2", ">a2", "<p1", ">p1", ">a", "<b", "<b1",
+                                             ">b1", ">b", ">top"}));
+    EXPECT_EQ(EntryNames(viewpoint), (std::vector<std::string>{"a1", "a2", "p1", "a", "b1", "b", "top"}));
+    // Each node is queued with its own local-to-world matrix.
+    const Zel::Matrix4& placed = viewpoint.GetEntries()[4].matrix;
+    const Zel::Vector3 origin = {placed.m[3][0], placed.m[3][1], placed.m[3][2]};
+    ExpectNear(origin, {1, 2, 3}, "b1's matrix");
+    EXPECT_EQ(a2->GetLastCulledFrame(), 0u);
+    EXPECT_EQ(b1->GetLastCulledFrame(), 4u);
+
+    // A node hidden as its parent is reached is skipped in that same pass.
+    log.clear();
+    viewpoint.Clear();
+    viewpoint.SetFrameNumber(5);
+    top.hideOnReach = b;
+    top.Cull(viewpoint, top.GetLocalMatrix());
+    EXPECT_EQ(EntryNames(viewpoint), (std::vector<std::string>{"a1", "a2", "p1", "a", "b", "top"}));
+    EXPECT_EQ(b1->GetLastCulledFrame(), 4u);
+}
+
+TEST(SceneParticleTest, AChainOfAQuarterMillionNodesIsCulledWithoutDeepNesting)
+{
+    constexpr int kDepth = 250000;
+    std::vector<std::string> log;
+    CullProbe top("top", log);
+    Zel::Particle* last = &top;
+    for (int i = 1; i < kDepth; ++i)
+        last = AddNamed(*last, "node" + std::to_string(i));
+    AddProbe(*last, "bottom", log);
+    Zel::ViewPoint viewpoint(9);
+    top.Cull(viewpoint, top.GetLocalMatrix());
+    EXPECT_EQ(EntryNames(viewpoint), (std::vector<std::string>{"bottom", "top"}));
+    EXPECT_EQ(last->GetLastCulledFrame(), 9u);
+}
+
 TEST(SceneParticleTest, TheGlobalSphereFollowsThePlacementAndCanHoldTheChildren)
 {
     Zel::Particle top("top");
