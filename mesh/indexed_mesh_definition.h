@@ -128,6 +128,32 @@ protected:
     int ReadInfo();
     int ReadChunk(Zel::MaterialManager* materials, MeshResource* resource, int i, uint32_t defaultColour);
     int ReadGeometry(MeshResource* resource, int i, uint32_t defaultColour);
+    // What a "GEOM" block's head announces: its counts and per-vertex contents.
+    struct GeometryLayout {
+        uint32_t flags = 0, flags2 = 0;
+        uint32_t vertexCount = 0, faceCount = 0, indexCount = 0, faceNormalCount = 0;
+        uint32_t texCoordSets = 1, weightsPerVertex = 0;
+        bool hasColours = false;
+        bool HasTangents() const { return (flags2 & 1) != 0; }
+        // Bytes of a vertex record: a position and each texture coordinate set.
+        unsigned __int128 RecordSize() const { return 12 + 8 * static_cast<unsigned __int128>(texCoordSets); }
+        // Bytes of every array the counts announce, in 128 bits so that no
+        // hostile count can wrap it.
+        unsigned __int128 ArrayBytes() const;
+    };
+    // The head of a "GEOM" block after its tag, size and version: flags (the
+    // second word from version 201), the hint value and the counts, the
+    // number of texture coordinate sets when the block stores one, then from
+    // version 102 the weights per vertex, which choose the skinning. The
+    // hint the chunk is made with.
+    Zel::StandardChunkHint ReadGeometryHead(int32_t version, bool storesTexCoordSets, MeshResource* resource,
+                                            GeometryLayout& layout);
+    // The arrays of a "GEOM" block into its new chunk, in the stored order:
+    // vertex records, indices (each checked against the vertices), normals,
+    // colours when the layout has them, face normals and tangents. The
+    // caller has checked that the block holds ArrayBytes.
+    int ReadGeometryArrays(Zel::GeometryChunk& chunk, const GeometryLayout& layout, bool floatWeights,
+                           uint32_t defaultColour);
     int ReadMaterial(Zel::MaterialManager* materials, MeshResource* resource, int i);
     int CreateMaterialFromRecord(Zel::MaterialManager* materials, MeshResource* resource, int i,
                                  MaterialRecord& record);

@@ -211,131 +211,36 @@ bool InitialiseBlendData(Zel::GeometryChunk& chunk, uint32_t weightsPerVertex, b
     return true;
 }
 
-namespace {
-
-// Copies count records of three floats into a stream, or skips them. The
-// caller has checked that the bytes are there.
-void ReadVectors(Zel::MemoryFile& file, Zel::VertexStream stream, uint32_t count)
-{
-    const uint8_t* source = file.At();
-    if (stream) {
-        for (uint32_t v = 0; v < count; ++v)
-            memcpy(stream.data + size_t{v} * stream.stride, source + size_t{v} * 12, 12);
-    }
-    file.Skip(size_t{count} * 12);
-}
-
-}  // namespace
-
 int KorvelIndexedMeshDefinition::ReadGeometry(MeshResource* resource, int i, uint32_t defaultColour)
 {
     Zel::JIRFChunkHead head;
     if (int result = ExpectHead(file_, Zel::JIRFTag("GEOM"), 101, 201, head))
         return result;
     int32_t version = head.version;
-    uint32_t flags = 0, flags2 = 0, vertexCount = 0, faceCount = 0, indexCount = 0, faceNormalCount = 0;
-    uint32_t texCoordSets = 1, weightsPerVertex = 0;
-    float hintValue = 0;
-    file_.Read(flags);
-    if (version >= 201)
-        file_.Read(flags2);
-    file_.Read(hintValue);
-    file_.Read(vertexCount);
-    file_.Read(faceCount);
-    file_.Read(indexCount);
-    file_.Read(faceNormalCount);
-    if (version >= 103 && version <= 199)
-        file_.Read(texCoordSets);
-    Zel::StandardChunkHint hint(2, 0);
-    PrepareHint(hint, resource);
-    hint.texCoordSets = texCoordSets;
-    hint.hintValue = hintValue;
-    if (version >= 102) {
-        file_.Read(weightsPerVertex);
-        PrepareSkinning(hint, weightsPerVertex, 4, hardwareBoneLimit_);
-    }
+    GeometryLayout layout;
+    Zel::StandardChunkHint hint = ReadGeometryHead(version, version >= 103 && version <= 199, resource, layout);
     std::string boneName;
     if (version >= 200)
         Zel::MeshFileSupport::ReadPaddedString(file_, head.End(), boneName);
     chunkBoneNames_.PushBack(boneName);
 
-    bool hasColours = version >= 104 && version <= 199;
-    bool hasTangents = (flags2 & 1) != 0;
+    layout.hasColours = version >= 104 && version <= 199;
     // Every array the counts announce must fit in what is left of the chunk:
     // hostile counts end here, before anything is sized from them.
-    unsigned __int128 recordSize = 12 + 8 * static_cast<unsigned __int128>(texCoordSets);
-    unsigned __int128 needed =
-        vertexCount * recordSize + indexCount * static_cast<unsigned __int128>(2) +
-        vertexCount * static_cast<unsigned __int128>(12 + (hasColours ? 4 : 0) + (hasTangents ? 12 : 0)) +
-        faceNormalCount * static_cast<unsigned __int128>(12);
-    if (needed > LeftBefore(head.End()))
+    if (layout.ArrayBytes() > LeftBefore(head.End()))
         return MeshBadFormat;
 
-    int geometryType = Zel::GeometryTypeFromChunkFlags(flags);
+    int geometryType = Zel::GeometryTypeFromChunkFlags(layout.flags);
     if (geometryType < 0)
         return MeshBadFormat;
     Zel::GeometryChunk* chunk = materials_[static_cast<size_t>(i)]->CreateGeometryChunk(
-        vertexCount, faceCount, indexCount, faceNormalCount, geometryType, hint);
+        layout.vertexCount, layout.faceCount, layout.indexCount, layout.faceNormalCount, geometryType, hint);
     if (!chunk)
         return MeshBadFormat;
     chunks_.PushBack(chunk);
     chunk->ReleaseReference();
-
-    if (vertexCount > 0) {
-        if (hardwareSkinning_ && weightsPerVertex > 0 &&
-            !InitialiseBlendData(*chunk, weightsPerVertex, hint.floatWeights))
-            return MeshMissingStream;
-        Zel::VertexStream positions = chunk->GetItem(Zel::ItemPosition);
-        if (!positions)
-            return MeshMissingStream;
-        size_t record = static_cast<size_t>(recordSize);
-        // The records are parsed in place: the size check above keeps them inside the data.
-        const uint8_t* records = file_.At();
-        file_.Skip(size_t{vertexCount} * record);
-        Zel::VertexStream colours = chunk->GetItem(Zel::ItemColour);
-        // Sets past the eighth have no stream: their bytes are skipped.
-        uint32_t copiedSets = texCoordSets < 8 ? texCoordSets : 8;
-        for (uint32_t v = 0; v < vertexCount; ++v) {
-            const uint8_t* source = records + size_t{v} * record;
-            memcpy(positions.data + size_t{v} * positions.stride, source, 12);
-            if (colours)
-                memcpy(colours.data + size_t{v} * colours.stride, &defaultColour, 4);
-            for (uint32_t set = 0; set < copiedSets; ++set) {
-                Zel::VertexStream uv = chunk->GetItem(Zel::ItemTexCoord0 + static_cast<int>(set));
-                if (uv)
-                    memcpy(uv.data + size_t{v} * uv.stride, source + 12 + 8 * size_t{set}, 8);
-            }
-        }
-    }
-    if (indexCount > 0) {
-        uint16_t* indices = chunk->GetIndices();
-        if (!indices)
-            return MeshMissingStream;
-        file_.ReadBytes(indices, size_t{indexCount} * 2);
-        for (uint32_t k = 0; k < indexCount; ++k) {
-            if (indices[k] >= vertexCount)
-                return MeshBadFormat;
-        }
-    }
-    if (vertexCount > 0)
-        ReadVectors(file_, chunk->GetItem(Zel::ItemNormal), vertexCount);
-    if (hasColours && vertexCount > 0) {
-        std::vector<uint32_t> colours(vertexCount);
-        file_.ReadBytes(colours.data(), colours.size() * 4);
-        Zel::VertexStream stream = chunk->GetItem(Zel::ItemColour);
-        if (stream) {
-            for (uint32_t v = 0; v < vertexCount; ++v)
-                memcpy(stream.data + size_t{v} * stream.stride, &colours[v], 4);
-        }
-    }
-    if (faceNormalCount > 0) {
-        float* faceNormals = chunk->GetFaceNormals();
-        if (!faceNormals)
-            return MeshMissingStream;
-        file_.ReadBytes(faceNormals, size_t{faceNormalCount} * 12);
-    }
-    if (hasTangents && vertexCount > 0)
-        ReadVectors(file_, chunk->GetItem(Zel::ItemTangent), vertexCount);
+    if (int result = ReadGeometryArrays(*chunk, layout, hint.floatWeights, defaultColour))
+        return result;
     // Unknown trailing fields are skipped by the declared size.
     file_.SetPosition(head.End());
     return MeshOk;

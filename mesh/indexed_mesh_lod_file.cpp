@@ -363,18 +363,6 @@ int KorvelIndexedMeshLODDefinition::ReadLODChunk(MeshLODRecord& level, uint32_t 
     return AtEnd(file_, end) ? MeshOk : MeshBadFormat;
 }
 
-namespace {
-
-void CopyVectors(const uint8_t* source, Zel::VertexStream stream, uint32_t count)
-{
-    if (!stream)
-        return;
-    for (uint32_t v = 0; v < count; ++v)
-        memcpy(stream.data + size_t{v} * stream.stride, source + size_t{v} * 12, 12);
-}
-
-}  // namespace
-
 int KorvelIndexedMeshLODDefinition::ReadLevelGeometry(MeshLODRecord& level, uint32_t j, MeshResource* resource,
                                                       uint32_t defaultColour)
 {
@@ -383,90 +371,29 @@ int KorvelIndexedMeshLODDefinition::ReadLevelGeometry(MeshLODRecord& level, uint
         return result;
     int32_t version = head.version;
     int64_t end = head.End();
-    uint32_t flags = 0, flags2 = 0, vertexCount = 0, faceCount = 0, indexCount = 0, faceNormalCount = 0;
-    uint32_t weightsPerVertex = 0;
-    float hintValue = 0;
-    file_.Read(flags);
-    if (version >= 201)
-        file_.Read(flags2);
-    file_.Read(hintValue);
-    file_.Read(vertexCount);
-    file_.Read(faceCount);
-    file_.Read(indexCount);
-    file_.Read(faceNormalCount);
-    Zel::StandardChunkHint hint(2, 0);
-    PrepareHint(hint, resource);
-    hint.texCoordSets = 1;
-    hint.hintValue = hintValue;
-    if (version >= 102) {
-        file_.Read(weightsPerVertex);
-        PrepareSkinning(hint, weightsPerVertex, 4, hardwareBoneLimit_);
-    }
+    // The LOD form stores one set of texture coordinates and no colours.
+    GeometryLayout layout;
+    Zel::StandardChunkHint hint = ReadGeometryHead(version, false, resource, layout);
     std::string boneName;
     if (version >= 103)
         Zel::MeshFileSupport::ReadPaddedString(file_, end, boneName);
     level.chunkBoneNames.push_back(boneName);
 
-    bool hasTangents = (flags2 & 1) != 0;
     // The arrays the counts announce must fit in the chunk before anything is
-    // sized from them (64-bit sums cannot overflow for 32-bit counts).
-    uint64_t needed = uint64_t{vertexCount} * (20 + 12 + (hasTangents ? 12 : 0)) + uint64_t{indexCount} * 2 +
-                      uint64_t{faceNormalCount} * 12;
-    if (needed > LeftBefore(end))
+    // sized from them.
+    if (layout.ArrayBytes() > LeftBefore(end))
         return MeshBadFormat;
-    int geometryType = Zel::GeometryTypeFromChunkFlags(flags);
+    int geometryType = Zel::GeometryTypeFromChunkFlags(layout.flags);
     if (geometryType < 0)
         return MeshBadFormat;
-    Zel::GeometryChunk* chunk = level.materials[j]->CreateGeometryChunk(vertexCount, faceCount, indexCount,
-                                                                        faceNormalCount, geometryType, hint);
+    Zel::GeometryChunk* chunk = level.materials[j]->CreateGeometryChunk(
+        layout.vertexCount, layout.faceCount, layout.indexCount, layout.faceNormalCount, geometryType, hint);
     if (!chunk)
         return MeshBadFormat;
     level.chunks.PushBack(chunk);
     chunk->ReleaseReference();
-
-    if (vertexCount > 0) {
-        if (hardwareSkinning_ && weightsPerVertex > 0 &&
-            !InitialiseBlendData(*chunk, weightsPerVertex, hint.floatWeights))
-            return MeshMissingStream;
-        Zel::VertexStream positions = chunk->GetItem(Zel::ItemPosition);
-        if (!positions)
-            return MeshMissingStream;
-        Zel::VertexStream uv = chunk->GetItem(Zel::ItemTexCoord0);
-        Zel::VertexStream colours = chunk->GetItem(Zel::ItemColour);
-        const uint8_t* records = file_.At();
-        file_.Skip(size_t{vertexCount} * 20);
-        for (uint32_t v = 0; v < vertexCount; ++v) {
-            const uint8_t* source = records + size_t{v} * 20;
-            memcpy(positions.data + size_t{v} * positions.stride, source, 12);
-            if (uv)
-                memcpy(uv.data + size_t{v} * uv.stride, source + 12, 8);
-            if (colours)
-                memcpy(colours.data + size_t{v} * colours.stride, &defaultColour, 4);
-        }
-    }
-    if (indexCount > 0) {
-        uint16_t* indices = chunk->GetIndices();
-        if (!indices)
-            return MeshMissingStream;
-        file_.ReadBytes(indices, size_t{indexCount} * 2);
-        // An index past the vertices would be followed by every reader of the chunk.
-        for (uint32_t k = 0; k < indexCount; ++k) {
-            if (indices[k] >= vertexCount)
-                return MeshBadFormat;
-        }
-    }
-    CopyVectors(file_.At(), chunk->GetItem(Zel::ItemNormal), vertexCount);
-    file_.Skip(size_t{vertexCount} * 12);
-    if (faceNormalCount > 0) {
-        float* faceNormals = chunk->GetFaceNormals();
-        if (!faceNormals)
-            return MeshMissingStream;
-        file_.ReadBytes(faceNormals, size_t{faceNormalCount} * 12);
-    }
-    if (hasTangents) {
-        CopyVectors(file_.At(), chunk->GetItem(Zel::ItemTangent), vertexCount);
-        file_.Skip(size_t{vertexCount} * 12);
-    }
+    if (int result = ReadGeometryArrays(*chunk, layout, hint.floatWeights, defaultColour))
+        return result;
     return AtEnd(file_, end) ? MeshOk : MeshBadFormat;
 }
 
