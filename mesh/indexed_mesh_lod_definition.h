@@ -103,8 +103,9 @@ public:
 protected:
     int ReadLodInfo();
     int ReadMaterialTable(Zel::MaterialManager* materials, MeshResource* resource);
-    // A "BONT" or "RBOT" block of bone records; nothing when absent.
-    int ReadBoneRecords(uint32_t tag, std::vector<LODBoneNode>& records, int64_t& end);
+    // A "BONT" or "RBOT" block of bone records; nothing when absent, 3 when
+    // it holds more than limit.
+    int ReadBoneRecords(uint32_t tag, uint32_t limit, std::vector<LODBoneNode>& records, int64_t& end);
     int ReadBoneTable();
     int ReadBoneTree();
     int ReadMesh(size_t level, MeshResource* resource, uint32_t defaultColour);

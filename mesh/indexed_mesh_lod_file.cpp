@@ -3,6 +3,7 @@
 
 #include "mesh/indexed_mesh_lod_definition.h"
 #include "mesh/mesh_chunk_reads.h"
+#include "mesh/named_bone_tree.h"
 #include "zel/ascii.h"
 #include "zel/display_capabilities.h"
 #include "zel/jirf.h"
@@ -19,6 +20,14 @@ constexpr uint32_t kTagLODM = Zel::JIRFTag("LODM");
 constexpr uint64_t kChunkHead = 12;
 // Padded name, padded parent, position and matrix.
 constexpr uint64_t kBoneRecord = 4 + 4 + 12 + 36;
+// A bone table is the skinning influences of the levels, which an indexed
+// level holds no more of than this either; each influence is looked up in
+// the skeleton by name, so the bound also keeps those look-ups few.
+constexpr uint32_t kMaxTableBones = 1023;
+// Real skeletons have tens to a few hundred bones. Far more are refused: a
+// hostile tree would otherwise make every look-up of a bone, attachment or
+// chunk bone by name long.
+constexpr uint32_t kMaxTreeBones = 16384;
 
 bool AtEnd(const Zel::MemoryFile& file, int64_t end)
 {
@@ -197,7 +206,8 @@ int KorvelIndexedMeshLODDefinition::ReadMaterialTable(Zel::MaterialManager* mate
     return AtEnd(file_, end) ? MeshOk : MeshBadFormat;
 }
 
-int KorvelIndexedMeshLODDefinition::ReadBoneRecords(uint32_t tag, std::vector<LODBoneNode>& records, int64_t& end)
+int KorvelIndexedMeshLODDefinition::ReadBoneRecords(uint32_t tag, uint32_t limit, std::vector<LODBoneNode>& records,
+                                                    int64_t& end)
 {
     records.clear();
     if (!Peek(file_, tag))
@@ -210,7 +220,7 @@ int KorvelIndexedMeshLODDefinition::ReadBoneRecords(uint32_t tag, std::vector<LO
         return MeshBadVersion;
     uint32_t count = 0;
     file_.Read(count);
-    if (uint64_t{count} * kBoneRecord > LeftBefore(end))
+    if (count > limit || uint64_t{count} * kBoneRecord > LeftBefore(end))
         return MeshBadFormat;
     records.assign(count, LODBoneNode());
     for (LODBoneNode& node : records) {
@@ -226,7 +236,7 @@ int KorvelIndexedMeshLODDefinition::ReadBoneTable()
 {
     std::vector<LODBoneNode> records;
     int64_t end = 0;
-    if (int result = ReadBoneRecords(Zel::JIRFTag("BONT"), records, end))
+    if (int result = ReadBoneRecords(Zel::JIRFTag("BONT"), kMaxTableBones, records, end))
         return result;
     influences_.assign(records.size(), InfluenceDefinition());
     for (size_t b = 0; b < records.size(); ++b) {
@@ -242,24 +252,16 @@ int KorvelIndexedMeshLODDefinition::ReadBoneTable()
 int KorvelIndexedMeshLODDefinition::ReadBoneTree()
 {
     int64_t end = 0;
-    if (int result = ReadBoneRecords(Zel::JIRFTag("RBOT"), boneTree_, end))
+    if (int result = ReadBoneRecords(Zel::JIRFTag("RBOT"), kMaxTreeBones, boneTree_, end))
         return result;
+    NamedBoneTree tree(skeletonRoot_);
     for (const LODBoneNode& node : boneTree_) {
         auto bone = std::make_unique<Zel::ParticleBone>();
         bone->name = node.name;
         memcpy(bone->position, node.position, 12);
         Zel::QuaternionFromMatrix(node.orientation, bone->orientation);
-        if (node.parent.empty()) {
-            if (skeletonRoot_)
-                skeletonRoot_->Add(std::move(bone));
-            else
-                skeletonRoot_ = std::move(bone);
-            continue;
-        }
-        if (!skeletonRoot_)
+        if (tree.Add(std::move(bone), node.parent) != NamedBoneTree::Result::Added)
             return MeshBadFormat;
-        auto* parent = const_cast<Zel::ParticleBone*>(skeletonRoot_->FindByName(node.parent));
-        (parent ? parent : skeletonRoot_.get())->Add(std::move(bone));
     }
     return MeshOk;
 }

@@ -4,9 +4,14 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "mesh/indexed_mesh_lod_definition.h"
 #include "mesh/lm_writer.h"
+#include "mesh/named_bone_tree.h"
+#include "mesh/tree_shape.h"
 #include "zel/display_capabilities.h"
 #include "zel/material_manager.h"
 
@@ -331,5 +336,129 @@ TEST(LodDefinitionTest, DisplaySkinningTakesUpToTwentyFiveBonesAndOnlyWhenTheDis
         EXPECT_EQ(load.definition->GetHardwareBoneLimit(), 25u);
         EXPECT_EQ(load.definition->GetLevel(0).hardwareSkinning, c.hardware);
         EXPECT_EQ(load.definition->GetLevel(0).chunks[0]->HasItem(Zel::ItemBlendIndices), c.hardware);
+    }
+}
+
+namespace {
+
+LmFile TreeFile(const std::vector<KorvelTest::LmBone>& tree)
+{
+    LmFile file;
+    file.levels = {QuadLevel(0)};
+    file.boneTree = tree;
+    return file;
+}
+
+// The tree as a search of the whole tree per bone grows it: the parent is
+// the first bone of the name depth-first, else the root.
+std::unique_ptr<Zel::ParticleBone> GrowBySearch(const std::vector<KorvelTest::LmBone>& records)
+{
+    std::unique_ptr<Zel::ParticleBone> root;
+    for (const KorvelTest::LmBone& record : records) {
+        auto bone = std::make_unique<Zel::ParticleBone>(record.name);
+        if (record.parent.empty() && !root) {
+            root = std::move(bone);
+            continue;
+        }
+        Zel::ParticleBone* parent = record.parent.empty() ? nullptr : root->FindByName(record.parent);
+        (parent ? parent : root.get())->Add(std::move(bone));
+    }
+    return root;
+}
+
+}  // namespace
+
+TEST(LodDefinitionTest, ParentsOfSharedNamesAreTheBonesADepthFirstSearchFindsFirst)
+{
+    // "x" is first added under b, then under a: depth-first the later one
+    // comes first, so "y" hangs under it; "z" names nobody and takes the
+    // root; the second root record becomes the root's child.
+    const std::vector<KorvelTest::LmBone> tree = {{"root", ""}, {"a", "root"}, {"b", "root"}, {"x", "b"},
+                                                  {"x", "a"},   {"y", "x"},    {"z", "w"},    {"root2", ""}};
+    LodLoad load;
+    ASSERT_EQ(load.Load(TreeFile(tree)), MeshOk);
+    EXPECT_EQ(KorvelTest::TreeShape(*load.definition->GetSkeleton()), KorvelTest::TreeShape(*GrowBySearch(tree)));
+    EXPECT_EQ(KorvelTest::TreeShape(*load.definition->GetSkeleton()),
+              (std::vector<std::string>{"root<8", "a<0", "x<1", "y<2", "b<0", "x<4", "z<0", "root2<0"}));
+}
+
+TEST(LodDefinitionTest, ManyBonesOfFewNamesHangWhereASearchOfTheWholeTreeWouldPutThem)
+{
+    // Random parents from a few names, unknown names and empty ones: every
+    // tree grows as the whole-tree search grows it.
+    std::mt19937 random(7);
+    for (int round = 0; round < 20; ++round) {
+        std::vector<KorvelTest::LmBone> tree = {{"n0", ""}};
+        for (int i = 1; i < 600; ++i) {
+            const uint32_t pick = random() % 40;
+            std::string parent = pick == 0 ? "" : pick == 1 ? "none" : "n" + std::to_string(random() % 12);
+            tree.push_back({"n" + std::to_string(random() % 12), parent});
+        }
+        NamedBoneTree::Result last = NamedBoneTree::Result::Added;
+        std::unique_ptr<Zel::ParticleBone> grown;
+        NamedBoneTree named(grown);
+        for (const KorvelTest::LmBone& record : tree)
+            last = named.Add(std::make_unique<Zel::ParticleBone>(record.name), record.parent);
+        ASSERT_EQ(last, NamedBoneTree::Result::Added);
+        ASSERT_EQ(KorvelTest::TreeShape(*grown), KorvelTest::TreeShape(*GrowBySearch(tree))) << round;
+    }
+}
+
+TEST(LodDefinitionTest, ATreeGrownFurtherFindsItsEarlierBonesByName)
+{
+    std::unique_ptr<Zel::ParticleBone> root = std::make_unique<Zel::ParticleBone>("root");
+    Zel::ParticleBone* arm = root->Add(std::make_unique<Zel::ParticleBone>("arm"));
+    root->Add(std::make_unique<Zel::Particle>("hand"));  // no bone: not found by name
+    arm->Add(std::make_unique<Zel::ParticleBone>("hand"));
+    NamedBoneTree tree(root);
+    ASSERT_EQ(tree.Add(std::make_unique<Zel::ParticleBone>("finger"), "hand"), NamedBoneTree::Result::Added);
+    EXPECT_EQ(root->FindByName("finger")->parent->parent, arm);
+    ASSERT_EQ(tree.Add(std::make_unique<Zel::ParticleBone>("arm"), "root"), NamedBoneTree::Result::Added);
+    ASSERT_EQ(tree.Add(std::make_unique<Zel::ParticleBone>("elbow"), "arm"), NamedBoneTree::Result::Added);
+    EXPECT_EQ(root->FindByName("elbow")->parent, arm);
+}
+
+TEST(LodDefinitionTest, HostileTreesEndInAResultCode)
+{
+    struct Case {
+        const char* what;
+        std::vector<KorvelTest::LmBone> tree;
+        int result;
+    };
+    std::vector<KorvelTest::LmBone> deepest = {{"b0", ""}};
+    for (size_t i = 1; i < NamedBoneTree::kMaxDepth; ++i)
+        deepest.push_back({"b" + std::to_string(i), "b" + std::to_string(i - 1)});
+    std::vector<KorvelTest::LmBone> tooDeep = deepest;
+    tooDeep.push_back({"past", deepest.back().name});
+    // Many bones of one name, every other one under the first of them: a
+    // search per bone would walk the whole tree each time.
+    std::vector<KorvelTest::LmBone> wide = {{"root", ""}};
+    for (int i = 0; i < 16383; ++i)
+        wide.push_back({"same", i % 2 == 0 ? "root" : "same"});
+    std::vector<KorvelTest::LmBone> tooMany = wide;
+    tooMany.push_back({"more", "root"});
+    const Case cases[] = {
+        {"a chain as deep as allowed", deepest, MeshOk},
+        {"a chain one deeper", tooDeep, MeshBadFormat},
+        {"as many bones as allowed", wide, MeshOk},
+        {"one bone more", tooMany, MeshBadFormat},
+        {"a parent before any root", {{"arm", "root"}, {"root", ""}}, MeshBadFormat},
+    };
+    for (const Case& c : cases) {
+        LodLoad load;
+        EXPECT_EQ(load.Load(TreeFile(c.tree)), c.result) << c.what;
+    }
+    // A bone table holds no more bones than an indexed level's influences.
+    LmFile table = TreeFile({});
+    table.boneTable.assign(1023, {"bone", "bone"});
+    table.boneTable[0].parent.clear();
+    {
+        LodLoad load;
+        EXPECT_EQ(load.Load(table), MeshOk);
+    }
+    table.boneTable.push_back({"more", "bone"});
+    {
+        LodLoad load;
+        EXPECT_EQ(load.Load(table), MeshBadFormat);
     }
 }
