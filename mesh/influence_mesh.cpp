@@ -1,7 +1,10 @@
 // KorvelInfluenceMesh: building and linking bones, the bind pose, and the skin update on the display or in software.
 #include "mesh/influence_mesh.h"
 
+#include <cstdint>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -28,17 +31,28 @@ InfluenceBone MakeBone(const InfluenceDefinition& definition)
 
 std::unique_ptr<Zel::ParticleBone> CopyBoneTree(const Zel::ParticleBone& bone)
 {
-    auto copy = std::make_unique<Zel::ParticleBone>();
-    copy->name = bone.name;
-    memcpy(copy->position, bone.position, sizeof copy->position);
-    memcpy(copy->orientation, bone.orientation, sizeof copy->orientation);
-    memcpy(copy->boundsMin, bone.boundsMin, sizeof copy->boundsMin);
-    memcpy(copy->boundsMax, bone.boundsMax, sizeof copy->boundsMax);
-    copy->SetFramePosition(bone.GetFramePosition());
-    copy->SetFrameOrientation(bone.GetFrameOrientation());
-    for (const auto& child : bone.children)
-        copy->Add(CopyBoneTree(*child));
-    return copy;
+    const auto copyOne = [](const Zel::ParticleBone& from) {
+        auto copy = std::make_unique<Zel::ParticleBone>();
+        copy->name = from.name;
+        memcpy(copy->position, from.position, sizeof copy->position);
+        memcpy(copy->orientation, from.orientation, sizeof copy->orientation);
+        memcpy(copy->boundsMin, from.boundsMin, sizeof copy->boundsMin);
+        memcpy(copy->boundsMax, from.boundsMax, sizeof copy->boundsMax);
+        copy->SetFramePosition(from.GetFramePosition());
+        copy->SetFrameOrientation(from.GetFrameOrientation());
+        return copy;
+    };
+    // Without recursion: a skeleton may be one long chain. Each bone's copies
+    // of its children are added together, in their order.
+    std::unique_ptr<Zel::ParticleBone> top = copyOne(bone);
+    std::vector<std::pair<const Zel::ParticleBone*, Zel::ParticleBone*>> pending{{&bone, top.get()}};
+    while (!pending.empty()) {
+        const auto [from, to] = pending.back();
+        pending.pop_back();
+        for (const Zel::ParticleBone* child : from->children)
+            pending.emplace_back(child, to->Add(copyOne(*child)));
+    }
+    return top;
 }
 
 void KorvelInfluenceMesh::BuildFromDefinition(const std::vector<InfluenceDefinition>& bones, bool hardware)
@@ -85,17 +99,26 @@ void KorvelInfluenceMesh::LinkBones()
     root_ = -1;
     for (InfluenceBone& bone : bones_)
         bone.children.clear();
+    // Per name, its first two bones: a bone's parent is the first other bone
+    // of the parent's name, found without a scan per bone.
+    std::unordered_map<std::string_view, std::pair<size_t, size_t>> byName;
+    constexpr size_t kNone = SIZE_MAX;
+    for (size_t i = 0; i < bones_.size(); ++i) {
+        auto [entry, fresh] = byName.try_emplace(bones_[i].name, i, kNone);
+        if (!fresh && entry->second.second == kNone)
+            entry->second.second = i;
+    }
     for (size_t i = 0; i < bones_.size(); ++i) {
         if (bones_[i].parent.empty()) {
             root_ = static_cast<int>(i);
             continue;
         }
-        for (size_t p = 0; p < bones_.size(); ++p) {
-            if (p != i && bones_[p].name == bones_[i].parent) {
-                bones_[p].children.push_back(i);
-                break;
-            }
-        }
+        auto found = byName.find(bones_[i].parent);
+        if (found == byName.end())
+            continue;
+        const size_t p = found->second.first != i ? found->second.first : found->second.second;
+        if (p != kNone)
+            bones_[p].children.push_back(i);
     }
 }
 
@@ -127,8 +150,18 @@ void KorvelInfluenceMesh::CopySkinning(const KorvelInfluenceMesh& source, Zel::P
 void KorvelInfluenceMesh::AttachSkeleton(Zel::ParticleBone* root)
 {
     skeletonRoot_ = root;
+    // Each bone binds to the first bone of its name depth-first (what
+    // FindByName answers), looked up in one map rather than a walk per bone.
+    std::unordered_map<std::string_view, Zel::ParticleBone*> nodes;
+    if (root) {
+        for (Zel::Particle* node : root->EnumerateParticles()) {
+            if (auto* bone = dynamic_cast<Zel::ParticleBone*>(node))
+                nodes.try_emplace(bone->name, bone);
+        }
+    }
     for (InfluenceBone& bone : bones_) {
-        bone.node = root ? const_cast<Zel::ParticleBone*>(root->FindByName(bone.name)) : nullptr;
+        auto found = nodes.find(bone.name);
+        bone.node = found == nodes.end() ? nullptr : found->second;
     }
     if (root_ >= 0)
         ComputeBindPose(static_cast<size_t>(root_), Zel::Matrix4::Identity());
@@ -136,13 +169,20 @@ void KorvelInfluenceMesh::AttachSkeleton(Zel::ParticleBone* root)
 
 void KorvelInfluenceMesh::ComputeBindPose(size_t index, const Zel::Matrix4& parentWorld)
 {
-    InfluenceBone& bone = bones_[index];
-    Zel::Matrix4 world = LocalMatrix(bone) * parentWorld;
-    bone.skin = world;
-    if (bone.node)
-        world.Invert(bone.inverseBind);
-    for (size_t child : bone.children)
-        ComputeBindPose(child, world);
+    // Without recursion: the bones may be one long chain. Each bone's pose
+    // depends on its parent's only, so the order among siblings is free.
+    std::vector<std::pair<size_t, Zel::Matrix4>> pending{{index, parentWorld}};
+    while (!pending.empty()) {
+        const auto [at, parent] = pending.back();
+        pending.pop_back();
+        InfluenceBone& bone = bones_[at];
+        Zel::Matrix4 world = LocalMatrix(bone) * parent;
+        bone.skin = world;
+        if (bone.node)
+            world.Invert(bone.inverseBind);
+        for (size_t child : bone.children)
+            pending.emplace_back(child, world);
+    }
 }
 
 bool KorvelInfluenceMesh::LevelIsHardware(uint32_t level) const
@@ -181,10 +221,32 @@ void KorvelInfluenceMesh::UpdateSkin(uint32_t chunkCount, const RefArrayRef<Zel:
 void KorvelInfluenceMesh::UpdateBone(size_t index, const Zel::Matrix4& parentWorld, uint32_t level, bool hardware,
                                      uint32_t chunkCount, const RefArrayRef<Zel::GeometryChunk>& chunks)
 {
-    InfluenceBone& bone = bones_[index];
-    Zel::Matrix4 world = LocalMatrix(bone) * parentWorld;
-    for (size_t child : bone.children)
-        UpdateBone(child, world, level, hardware, chunkCount, chunks);
+    // Each bone's children, in order, before the bone itself: software skins
+    // add up float shares, so the order of the sums is kept. Without
+    // recursion, as the bones may be one long chain.
+    struct Open {
+        size_t bone;
+        Zel::Matrix4 world;
+        size_t next = 0;
+    };
+    std::vector<Open> open{{index, LocalMatrix(bones_[index]) * parentWorld}};
+    while (!open.empty()) {
+        Open& top = open.back();
+        const std::vector<size_t>& children = bones_[top.bone].children;
+        if (top.next < children.size()) {
+            const size_t child = children[top.next++];
+            Zel::Matrix4 world = LocalMatrix(bones_[child]) * top.world;
+            open.push_back({child, world});
+            continue;
+        }
+        SkinBone(bones_[top.bone], top.world, level, hardware, chunkCount, chunks);
+        open.pop_back();
+    }
+}
+
+void KorvelInfluenceMesh::SkinBone(InfluenceBone& bone, const Zel::Matrix4& world, uint32_t level, bool hardware,
+                                   uint32_t chunkCount, const RefArrayRef<Zel::GeometryChunk>& chunks)
+{
     if (hardware) {
         bone.skin = bone.inverseBind * world;
         return;

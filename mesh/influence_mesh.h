@@ -77,6 +77,9 @@ protected:
     void ComputeBindPose(size_t bone, const Zel::Matrix4& parentWorld);
     void UpdateBone(size_t bone, const Zel::Matrix4& parentWorld, uint32_t level, bool hardware, uint32_t chunkCount,
                     const RefArrayRef<Zel::GeometryChunk>& chunks);
+    // One bone's share of the skin at its world matrix.
+    static void SkinBone(InfluenceBone& bone, const Zel::Matrix4& world, uint32_t level, bool hardware,
+                         uint32_t chunkCount, const RefArrayRef<Zel::GeometryChunk>& chunks);
     bool LevelIsHardware(uint32_t level) const;
 
     std::vector<InfluenceBone> bones_;

@@ -1,8 +1,83 @@
 // KorvelIndexedMeshDefinition: what a load derives — skeleton from influences, blend data, bounds, texel scale, oriented box.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #include "mesh/indexed_mesh_definition.h"
+
+namespace {
+
+// Bones whose chain of parents never reaches the root (a cycle, or a bone
+// left without a parent) are hung under the root, taken in index order: a
+// bone is rehung when its chain, as it stands at its turn, misses the root.
+// An earlier bone reaches the root by then, rehung or not, so a bone's chain
+// fails exactly when it meets no earlier bone and not the root before it
+// runs into a cycle of later bones. That is worked out for all bones in one
+// pass over the parent links instead of a walk per bone.
+void HangUnrootedUnderRoot(std::vector<int>& parentOf, int root)
+{
+    const size_t count = parentOf.size();
+    constexpr size_t kNone = SIZE_MAX;
+    // Per bone: whether its chain ends at the root, and the lowest index
+    // among the bones its chain passes after it.
+    std::vector<uint8_t> reachesRoot(count, 0);
+    std::vector<size_t> lowestAhead(count, kNone);
+    enum : uint8_t { Unseen, OnPath, Done };
+    std::vector<uint8_t> state(count, Unseen);
+    state[static_cast<size_t>(root)] = Done;
+    reachesRoot[static_cast<size_t>(root)] = 1;
+    std::vector<size_t> path;
+    for (size_t start = 0; start < count; ++start) {
+        if (state[start] != Unseen)
+            continue;
+        path.clear();
+        size_t at = start;
+        for (;;) {
+            state[at] = OnPath;
+            path.push_back(at);
+            const int next = parentOf[at];
+            if (next < 0 || state[static_cast<size_t>(next)] == Done)
+                break;
+            if (state[static_cast<size_t>(next)] == OnPath) {
+                // A cycle: every bone on it passes all the others.
+                size_t lowest = kNone;
+                size_t k = path.size();
+                do {
+                    --k;
+                    lowest = std::min(lowest, path[k]);
+                } while (path[k] != static_cast<size_t>(next));
+                for (size_t c = k; c < path.size(); ++c) {
+                    lowestAhead[path[c]] = lowest;
+                    state[path[c]] = Done;
+                }
+                path.resize(k);
+                break;
+            }
+            at = static_cast<size_t>(next);
+        }
+        // The bones before the cycle or the known end, nearest it first.
+        while (!path.empty()) {
+            const size_t bone = path.back();
+            path.pop_back();
+            const int next = parentOf[bone];
+            if (next >= 0) {
+                const auto parent = static_cast<size_t>(next);
+                reachesRoot[bone] = reachesRoot[parent];
+                lowestAhead[bone] = std::min(parent, lowestAhead[parent]);
+            }
+            state[bone] = Done;
+        }
+    }
+    for (size_t i = 0; i < count; ++i) {
+        if (static_cast<int>(i) != root && !reachesRoot[i] && !(lowestAhead[i] < i))
+            parentOf[i] = root;
+    }
+}
+
+}  // namespace
 
 void KorvelIndexedMeshDefinition::BuildSkeletonFromInfluences()
 {
@@ -35,17 +110,17 @@ void KorvelIndexedMeshDefinition::BuildSkeletonFromInfluences()
     std::vector<Zel::ParticleBone*> raw;
     for (auto& bone : bones)
         raw.push_back(bone.get());
+    // A parent is the first bone of its name, found in a map rather than by
+    // a scan per bone (the influences of a text description are unbounded).
+    std::unordered_map<std::string_view, int> firstOfName;
+    for (size_t i = 0; i < influences_.size(); ++i)
+        firstOfName.try_emplace(influences_[i].name, static_cast<int>(i));
     std::vector<int> parentOf(influences_.size(), -1);
     for (size_t i = 0; i < influences_.size(); ++i) {
         if (static_cast<int>(i) == root || influences_[i].parent.empty())
             continue;
-        int parent = -1;
-        for (size_t p = 0; p < influences_.size(); ++p) {
-            if (influences_[p].name == influences_[i].parent) {
-                parent = static_cast<int>(p);
-                break;
-            }
-        }
+        auto found = firstOfName.find(influences_[i].parent);
+        int parent = found == firstOfName.end() ? -1 : found->second;
         // A bone cannot hang under itself; an unknown parent means the root.
         if (parent < 0 || parent == static_cast<int>(i)) {
             influences_[i].parent = influences_[static_cast<size_t>(root)].name;
@@ -53,23 +128,25 @@ void KorvelIndexedMeshDefinition::BuildSkeletonFromInfluences()
         }
         parentOf[i] = parent;
     }
-    // A cycle of parents never reaches the root: such bones hang under the root.
-    for (size_t i = 0; i < influences_.size(); ++i) {
-        size_t steps = 0;
-        int walk = static_cast<int>(i);
-        while (walk >= 0 && walk != root && steps <= influences_.size()) {
-            walk = parentOf[static_cast<size_t>(walk)];
-            ++steps;
-        }
-        if (walk != root && static_cast<int>(i) != root)
-            parentOf[i] = root;
-    }
-    std::vector<std::unique_ptr<Zel::ParticleBone>> owned = std::move(bones);
-    for (size_t i = 0; i < owned.size(); ++i) {
+    HangUnrootedUnderRoot(parentOf, root);
+    // Each parent takes its children in index order. Going down from the
+    // root, a bone is adopted before it has children of its own, so no
+    // adoption walks up a long chain to look for a loop.
+    std::vector<std::vector<size_t>> childrenOf(bones.size());
+    for (size_t i = 0; i < bones.size(); ++i) {
         if (parentOf[i] >= 0)
-            raw[static_cast<size_t>(parentOf[i])]->Add(std::move(owned[i]));
+            childrenOf[static_cast<size_t>(parentOf[i])].push_back(i);
     }
-    skeletonRoot_ = std::move(owned[static_cast<size_t>(root)]);
+    std::vector<size_t> pending{static_cast<size_t>(root)};
+    while (!pending.empty()) {
+        const size_t parent = pending.back();
+        pending.pop_back();
+        for (size_t child : childrenOf[parent]) {
+            raw[parent]->Add(std::move(bones[child]));
+            pending.push_back(child);
+        }
+    }
+    skeletonRoot_ = std::move(bones[static_cast<size_t>(root)]);
 }
 
 namespace {
