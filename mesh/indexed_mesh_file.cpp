@@ -12,7 +12,9 @@
 using MeshChunkReads::ExpectHead;
 using MeshChunkReads::Peek;
 using MeshChunkReads::ReadArray;
+using MeshChunkReads::ReadBoneRecord;
 using MeshChunkReads::ReadHead;
+using MeshChunkReads::ReadSizeAndVersion;
 
 namespace {
 
@@ -20,18 +22,6 @@ constexpr uint32_t kTagIDXM = Zel::JIRFTag("IDXM");
 // A skeleton deeper than this is hostile: reading it would exhaust the stack.
 constexpr int kMaxBoneDepth = 256;
 constexpr uint32_t kMaxInfluences = 1023;
-
-// The rest of a chunk head whose tag was peeked: returns the chunk end.
-int64_t ReadSizeAndVersion(Zel::MemoryFile& file, int32_t& version, bool* versionRead = nullptr)
-{
-    int32_t size = 0;
-    file.Read(size);
-    int64_t end = static_cast<int64_t>(file.Position()) + size;
-    bool read = file.Read(version);
-    if (versionRead)
-        *versionRead = read;
-    return end;
-}
 
 }  // namespace
 
@@ -296,10 +286,7 @@ int KorvelIndexedMeshDefinition::ReadInfluences()
         count = 0;
     influences_.assign(count, InfluenceDefinition());
     for (InfluenceDefinition& influence : influences_) {
-        Zel::MeshFileSupport::ReadPaddedString(file_, end, influence.name);
-        Zel::MeshFileSupport::ReadPaddedString(file_, end, influence.parent);
-        ReadArray(file_, influence.position, 3);
-        file_.ReadBytes(influence.orientation, 36);
+        ReadBoneRecord(file_, end, influence);
         if (int result = ReadChunkWeights(end, influence.entries))
             return result;
     }

@@ -12,6 +12,8 @@
 using MeshChunkReads::ExpectHead;
 using MeshChunkReads::Peek;
 using MeshChunkReads::ReadArray;
+using MeshChunkReads::ReadBoneRecord;
+using MeshChunkReads::ReadSizeAndVersion;
 
 namespace {
 
@@ -212,10 +214,8 @@ int KorvelIndexedMeshLODDefinition::ReadBoneRecords(uint32_t tag, uint32_t limit
     records.clear();
     if (!Peek(file_, tag))
         return MeshOk;
-    int32_t size = 0, version = 0;
-    file_.Read(size);
-    end = static_cast<int64_t>(file_.Position()) + size;
-    file_.Read(version);
+    int32_t version = 0;
+    end = ReadSizeAndVersion(file_, version);
     if (version != 100)
         return MeshBadVersion;
     uint32_t count = 0;
@@ -223,12 +223,8 @@ int KorvelIndexedMeshLODDefinition::ReadBoneRecords(uint32_t tag, uint32_t limit
     if (count > limit || uint64_t{count} * kBoneRecord > LeftBefore(end))
         return MeshBadFormat;
     records.assign(count, LODBoneNode());
-    for (LODBoneNode& node : records) {
-        Zel::MeshFileSupport::ReadPaddedString(file_, end, node.name);
-        Zel::MeshFileSupport::ReadPaddedString(file_, end, node.parent);
-        ReadArray(file_, node.position, 3);
-        file_.ReadBytes(node.orientation, 36);
-    }
+    for (LODBoneNode& node : records)
+        ReadBoneRecord(file_, end, node);
     return AtEnd(file_, end) ? MeshOk : MeshBadFormat;
 }
 
@@ -325,10 +321,8 @@ int KorvelIndexedMeshLODDefinition::ReadMesh(size_t i, MeshResource* resource, u
 
 int KorvelIndexedMeshLODDefinition::ReadLODBlock(int64_t meshEnd)
 {
-    int32_t size = 0, version = 0;
-    file_.Read(size);
-    int64_t end = static_cast<int64_t>(file_.Position()) + size;
-    file_.Read(version);
+    int32_t version = 0;
+    int64_t end = ReadSizeAndVersion(file_, version);
     if (version != 100)
         return MeshBadVersion;
     if (end > meshEnd)

@@ -7,6 +7,7 @@
 #include "mesh/indexed_mesh_definition.h"
 #include "zel/jirf.h"
 #include "zel/memory_file.h"
+#include "zel/mesh_file_support.h"
 
 namespace MeshChunkReads {
 
@@ -38,6 +39,29 @@ void ReadArray(Zel::MemoryFile& file, T* values, size_t count)
 {
     for (size_t i = 0; i < count; ++i)
         file.Read(values[i]);
+}
+
+// The rest of a chunk head whose tag was peeked: returns the chunk end.
+inline int64_t ReadSizeAndVersion(Zel::MemoryFile& file, int32_t& version, bool* versionRead = nullptr)
+{
+    int32_t size = 0;
+    file.Read(size);
+    int64_t end = static_cast<int64_t>(file.Position()) + size;
+    bool read = file.Read(version);
+    if (versionRead)
+        *versionRead = read;
+    return end;
+}
+
+// A bone's record in either file kind's bone list: padded name, padded
+// parent name, position and a 3 x 3 orientation matrix.
+template <class Bone>
+void ReadBoneRecord(Zel::MemoryFile& file, int64_t end, Bone& bone)
+{
+    Zel::MeshFileSupport::ReadPaddedString(file, end, bone.name);
+    Zel::MeshFileSupport::ReadPaddedString(file, end, bone.parent);
+    ReadArray(file, bone.position, 3);
+    file.ReadBytes(bone.orientation, 36);
 }
 
 }  // namespace MeshChunkReads
