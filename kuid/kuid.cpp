@@ -29,10 +29,21 @@ bool KUID::IsShortForm() const
     return (version == 0 && user >= 0) || (version == 127 && user < 0);
 }
 
+bool KUID::FitsPackedForm() const
+{
+    if (uint32_t(version) > 127)
+        return false;
+    if (user >= 0)
+        return user < int32_t(UserSignBit) || (user <= int32_t(UserMask) && version != 127);
+    return user >= -int32_t(UserSignBit) && version == 127;
+}
+
 void KUID::Pack(uint32_t& first, uint32_t& second) const
 {
-    first = (uint32_t(version) << 25) | (uint32_t(user) & UserMask);
-    second = uint32_t(content);
+    // Packed as it is, such an id would read back as another asset's.
+    const KUID& id = FitsPackedForm() ? *this : NullKUID;
+    first = (uint32_t(id.version) << 25) | (uint32_t(id.user) & UserMask);
+    second = uint32_t(id.content);
 }
 
 KUID::Packed KUID::Pack() const
@@ -44,10 +55,11 @@ KUID::Packed KUID::Pack() const
 
 KUID KUID::Unpack(uint32_t first, uint32_t second)
 {
+    const uint32_t version = first >> 25;
     uint32_t userBits = first & UserMask;
-    if ((userBits & UserSignBit) != 0)
+    if (version == 127 && (userBits & UserSignBit) != 0)
         userBits |= UserHighBits;
-    return KUID(int32_t(userBits), int32_t(second), int32_t(first >> 25));
+    return KUID(int32_t(userBits), int32_t(second), int32_t(version));
 }
 
 KUID KUID::Unpack(const Packed& packed)

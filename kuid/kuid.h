@@ -42,9 +42,20 @@ public:
     // version 127 with user < 0.
     bool IsShortForm() const;
 
+    // Ids the packed form holds exactly: user 0..0xFFFFFF with version
+    // 0..127, user 0x1000000..0x1FFFFFF with version 0..126, user
+    // -0x1000000..-1 with version 127. The 25 user bits cannot hold the whole
+    // range rule: bit 24 is the sign of users with version 127 (the only
+    // version a negative user has), so the other ids of the range rule would
+    // come back as another asset's id.
+    bool FitsPackedForm() const;
+
+    // An id that does not fit the packed form packs as the null id.
     void Pack(uint32_t& first, uint32_t& second) const;
     Packed Pack() const;
-    // User is sign-extended from bit 24; version is the top seven bits.
+    // Version is the top seven bits. User is sign-extended from bit 24 only
+    // under version 127: with any other version the id cannot be a negative
+    // user's, so bit 24 is a user number's.
     static KUID Unpack(uint32_t first, uint32_t second);
     static KUID Unpack(const Packed& packed);
 
@@ -67,8 +78,9 @@ public:
     // The only reader of the text forms. Strict parsing accepts the tag forms
     // "<kuid:u:c>", "<kuid2:u:c:v>", "<NULL>" and the bare "kuid:"/"kuid2:"
     // prefixes with exact shapes; lenient parsing also takes "u:c", "<u:c>"
-    // and a lone content number. Anything else, and any id outside the range
-    // rule, gives the null id. A null text gives the null id.
+    // and a lone content number. Anything else, any id outside the range
+    // rule and any id the packed form cannot hold gives the null id. A null
+    // text gives the null id.
     static KUID Parse(const char* text, bool strict);
 
     // Stream form (daemon requests and replies, saved structures): content,

@@ -195,5 +195,5 @@ KUID KUID::Parse(const char* text, bool strict)
     if (text == nullptr)
         return NullKUID;
     KUID id = ParseUnchecked(Text{text, std::strlen(text)}, strict);
-    return id.IsValid() ? id : NullKUID;
+    return id.IsValid() && id.FitsPackedForm() ? id : NullKUID;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "kuid/decimal_scan.h"
 
@@ -13,6 +14,14 @@ std::string Tag(const KUID& id)
 {
     return id.ToTagString().c_str();
 }
+
+// A minimal stream with the two calls the KUID stream form needs.
+struct WordStream {
+    std::vector<int32_t> words;
+    size_t next = 0;
+    void WriteInt32(int32_t value) { words.push_back(value); }
+    int32_t ReadInt32(int32_t fallback) { return next < words.size() ? words[next++] : fallback; }
+};
 
 TEST(KUID, DefaultIsTheNullId)
 {
@@ -67,13 +76,61 @@ TEST(KUID, PackAndUnpack)
         EXPECT_EQ(KUID::Unpack(first, second), c.id);
         EXPECT_EQ(KUID::Unpack(packed), c.id);
     }
-    KUID unpacked = KUID::Unpack(0x01000000u, 9u);
-    EXPECT_EQ(unpacked, KUID(-16777216, 9, 0));
-    // 25 bits cannot hold the whole user range: bit 24 is the sign, so users
-    // of 0x1000000 and above come back negative and bits above 24 are lost.
-    EXPECT_EQ(KUID::Unpack(KUID(0x1FFFFFF, 0, 0).Pack()), KUID(-1, 0, 0));
-    EXPECT_EQ(KUID::Unpack(KUID(-0x2000000, 1, 127).Pack()), KUID(0, 1, 127));
-    EXPECT_EQ(KUID::Unpack(KUID(0x2000005, 1, 0).Pack()), KUID(5, 1, 0));
+    // Bit 24 is a sign only under version 127, the one version of a
+    // negative user: under any other it belongs to the user number.
+    EXPECT_EQ(KUID::Unpack(0x01000000u, 9u), KUID(0x1000000, 9, 0));
+    EXPECT_EQ(KUID::Unpack(0xFF000000u, 9u), KUID(-0x1000000, 9, 127));
+    EXPECT_EQ(KUID::Unpack(0xFDFFFFFFu, 9u), KUID(0x1FFFFFF, 9, 126));
+}
+
+// Every id the packed form holds comes back exactly, in every version its
+// user may have.
+TEST(KUID, PackedFormKeepsBoundaryUsersInEveryAllowedVersion)
+{
+    for (int32_t user : {0, 1, 0xFFFFFF, 0x1000000, 0x1FFFFFF, -1, -0x1000000}) {
+        for (int32_t version = 0; version <= 127; ++version) {
+            const KUID id(user, 77, version);
+            if (!id.IsValid())
+                continue;
+            const bool fits = user < 0x1000000 || version != 127;
+            EXPECT_EQ(id.FitsPackedForm(), fits) << Tag(id);
+            EXPECT_EQ(KUID::Unpack(id.Pack()), fits ? id : NullKUID) << Tag(id);
+            EXPECT_EQ(KUID::Parse(id.ToTagString().c_str(), true), fits ? id : NullKUID) << Tag(id);
+        }
+    }
+}
+
+// Each first word names one id, which packs to that word again: no two ids
+// share a stored form, and no stored form reads as an id outside the range.
+TEST(KUID, EveryPackedWordIsOneIdThatPacksBackToIt)
+{
+    for (uint32_t version = 0; version <= 127; ++version) {
+        for (uint32_t userBits : {0u, 1u, 0xFFFFFFu, 0x1000000u, 0x1000001u, 0x1FFFFFFu}) {
+            const uint32_t first = (version << 25) | userBits;
+            const KUID id = KUID::Unpack(first, 5u);
+            EXPECT_TRUE(id.IsValid() && id.FitsPackedForm()) << std::hex << first;
+            EXPECT_EQ(id.Pack().first, first) << std::hex << first;
+        }
+    }
+}
+
+// Ids of the range rule that 25 bits cannot hold, and ids outside the rule,
+// pack as the null id instead of as another asset's id.
+TEST(KUID, IdsThePackedFormCannotHoldPackAsTheNullId)
+{
+    const KUID ids[] = {
+        {0x1000000, 1, 127}, {0x1FFFFFF, 1, 127}, {-0x1000001, 1, 127}, {-0x2000000, 1, 127},
+        {0x2000005, 1, 0},   {-3, 1, 0},          {5, 1, 128},          {5, 1, -1},
+    };
+    for (const KUID& id : ids) {
+        EXPECT_FALSE(id.FitsPackedForm()) << Tag(id);
+        const KUID::Packed packed = id.Pack();
+        EXPECT_EQ(packed.first, 0xFFFFFFFFu) << Tag(id);
+        EXPECT_EQ(packed.second, 0xFFFFFFFFu) << Tag(id);
+        WordStream stream;
+        id.WriteToBuffer(stream);
+        EXPECT_EQ(KUID::ReadFromBuffer(stream), NullKUID) << Tag(id);
+    }
 }
 
 TEST(KUID, TextFormsOut)
@@ -130,7 +187,14 @@ TEST(KUID, ParseTable)
         {"<kuid2:5:100:200>", Null, Null},
         {"<kuid:33554432:1>", Null, Null},
         {"<kuid:33554431:1>", {33554431, 1, 0}, {33554431, 1, 0}},
-        {"<kuid:-33554432:1>", {-33554432, 1, 127}, {-33554432, 1, 127}},
+        {"<kuid:-16777216:1>", {-16777216, 1, 127}, {-16777216, 1, 127}},
+        {"<kuid:16777216:1>", {16777216, 1, 0}, {16777216, 1, 0}},
+        {"<kuid2:33554431:1:126>", {33554431, 1, 126}, {33554431, 1, 126}},
+        // in the range rule, but stored they would read as another asset's id
+        {"<kuid:-16777217:1>", Null, Null},
+        {"<kuid:-33554432:1>", Null, Null},
+        {"<kuid2:16777216:1:127>", Null, Null},
+        {"kuid2:33554431:1", Null, Null},
         {"<kuid:-33554433:1>", Null, Null},
         {"<kuid2:33554432:1:0>", Null, Null},
         {"<kuid:5:100", Null, {5, 100, 0}},
@@ -197,21 +261,14 @@ TEST(KUID, LoneNumberWritesBackInShortForm)
 
 TEST(KUID, EveryTagFormParsesBack)
 {
-    const KUID ids[] = {{0, 0, 0}, {5, 100, 3}, {-3, 100, 127}, {0x1FFFFFF, 7, 127}, {-0x2000000, INT32_MAX, 127},
-                        NullKUID};
+    const KUID ids[] = {
+        {0, 0, 0}, {5, 100, 3}, {-3, 100, 127}, {0x1FFFFFF, 7, 126}, {0xFFFFFF, 7, 127}, {-0x1000000, INT32_MAX, 127},
+        NullKUID};
     for (const KUID& id : ids) {
         EXPECT_EQ(KUID::Parse(id.ToTagString().c_str(), true), id) << Tag(id);
         EXPECT_EQ(KUID::Parse(id.ToTagString().c_str(), false), id) << Tag(id);
     }
 }
-
-// A minimal stream with the two calls the KUID stream form needs.
-struct WordStream {
-    std::vector<int32_t> words;
-    size_t next = 0;
-    void WriteInt32(int32_t value) { words.push_back(value); }
-    int32_t ReadInt32(int32_t fallback) { return next < words.size() ? words[next++] : fallback; }
-};
 
 TEST(KUID, StreamFormIsContentThenPackedWord)
 {
