@@ -4,8 +4,10 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "foundation/base/install_paths.h"
@@ -48,13 +50,41 @@ struct KNIContext final : KNIObject {
     KorvelScriptContext* context;
 };
 
+// One loaded plug-in file, unloaded when the last library its code made
+// goes: every such library calls into it, and a plug-in may make more than
+// the one its entry point gives.
+struct PluginCode {
+    explicit PluginCode(void* handle) : module(handle) {}
+    ~PluginCode() { Platform::CloseSharedLibrary(module); }
+    PluginCode(const PluginCode&) = delete;
+    PluginCode& operator=(const PluginCode&) = delete;
+    void* module;
+};
+
 struct KNILibrary final : KNIObject {
     KNILibrary() : KNIObject(KNIClassLibrary) {}
-    // The plug-in's code goes last: its function table lives in it.
-    ~KNILibrary() override { Platform::CloseSharedLibrary(module); }
+    // Declared first, so released last: the function table and its names
+    // live in the plug-in's code. Null for a library the host made.
+    std::shared_ptr<PluginCode> code;
     std::vector<KNIFunction> functions;
     void* user = nullptr;
-    void* module = nullptr;
+};
+
+// The plug-in whose code runs on this thread now (its entry point or one of
+// its functions): the libraries made meanwhile are that plug-in's.
+thread_local std::shared_ptr<PluginCode> runningPlugin;
+
+// Marks a plug-in's code as running for a scope, and keeps it loaded that
+// long even when the call releases the last library that holds it.
+class RunningPlugin {
+public:
+    explicit RunningPlugin(std::shared_ptr<PluginCode> code) : outer_(std::exchange(runningPlugin, std::move(code))) {}
+    ~RunningPlugin() { runningPlugin = std::move(outer_); }
+    RunningPlugin(const RunningPlugin&) = delete;
+    RunningPlugin& operator=(const RunningPlugin&) = delete;
+
+private:
+    std::shared_ptr<PluginCode> outer_;
 };
 
 template <class T, class... Arguments>
@@ -138,6 +168,7 @@ KNIObject* KNIAllocLibrary(const KNIFunction* functions, int32_t count, void* us
     if (count < 0 || (count > 0 && functions == nullptr))
         return nullptr;
     auto* library = static_cast<KNILibrary*>(Made<KNILibrary>());
+    library->code = runningPlugin;
     library->functions.assign(functions, functions + count);
     library->user = user;
     return library;
@@ -160,8 +191,10 @@ KNIObject* KNICallLibraryFunction(KNIObject* library, KNIObject* name, KNIObject
         return nullptr;
     const auto* plugin = static_cast<const KNILibrary*>(library);
     for (const KNIFunction& function : plugin->functions) {
-        if (function.name != nullptr && function.function != nullptr && std::strcmp(function.name, wanted) == 0)
+        if (function.name != nullptr && function.function != nullptr && std::strcmp(function.name, wanted) == 0) {
+            RunningPlugin running(plugin->code);
             return function.function(&HostInterface, arguments, plugin->user);
+        }
     }
     return nullptr;
 }
@@ -226,20 +259,26 @@ KNIObject* LoadNativePlugin(KorvelScriptContext* context, const char* name, std:
     void* module = Platform::OpenSharedLibrary(resolved, &reason);
     if (module == nullptr)
         return nullptr;
+    // Closed with the last library that holds it, or here on failure.
+    auto code = std::make_shared<PluginCode>(module);
     auto entry = reinterpret_cast<KNIEntryPointFunction>(Platform::FindSharedLibrarySymbol(module, "KNIEntryPoint"));
     if (entry == nullptr) {
         reason = resolved + " has no KNIEntryPoint";
-        Platform::CloseSharedLibrary(module);
         return nullptr;
     }
-    KNIObject* library = entry(&HostInterface, context != nullptr ? context->GetNativeInterfaceContext() : nullptr);
+    KNIObject* library = nullptr;
+    {
+        RunningPlugin running(code);
+        library = entry(&HostInterface, context != nullptr ? context->GetNativeInterfaceContext() : nullptr);
+    }
     if (KNIGetObjectClass(library) != KNIClassLibrary) {
         reason = resolved + ": KNIEntryPoint gave no library";
         KNIRelease(library);
-        Platform::CloseSharedLibrary(module);
         return nullptr;
     }
-    static_cast<KNILibrary*>(library)->module = module;
+    auto* started = static_cast<KNILibrary*>(library);
+    if (!started->code)
+        started->code = code;
     KNIObject* init = KNIAllocString("Init");
     KNIRelease(KNICallLibraryFunction(library, init, nullptr));
     KNIRelease(init);

@@ -17,8 +17,11 @@ KNIObject* KNIGetArrayElement(const KNIObject* array, int32_t index);
 // 0 for null.
 int32_t KNIGetObjectClass(const KNIObject* object);
 const char* KNIGetStringText(const KNIObject* object);
-// Null is ignored. A library's last release unloads its plug-in.
+// Null is ignored. A plug-in is unloaded when the last library its code
+// made is released.
 void KNIRelease(KNIObject* object);
+// A library made while a plug-in's code runs (its entry point or one of its
+// functions) keeps that plug-in loaded as long as it lives.
 KNIObject* KNIAllocLibrary(const KNIFunction* functions, int32_t count, void* user);
 const KNIInterface& KNIHostInterface();
 

@@ -1,4 +1,5 @@
 // Native-interface plug-ins loaded from the installation's bin/plugins: a working one, missing ones and broken ones; the shim's counted objects.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -70,6 +71,45 @@ TEST_F(NativePlugin, AWorkingPlugInStartsOnceAndAnswersByName)
         EXPECT_EQ(Call(library, row.function, row.arguments), row.expected) << row.function;
     KNIRelease(arguments);
     KNIRelease(library);
+}
+
+// Whether the dynamic loader holds the plug-in file now.
+bool PlugInIsLoaded(const std::string& path)
+{
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (handle != nullptr)
+        dlclose(handle);
+    return handle != nullptr;
+}
+
+// A library that the plug-in's code makes later calls into that code as the
+// first does: whichever goes last, the code stays loaded while either lives.
+TEST_F(NativePlugin, EveryLibraryOfAPlugInKeepsItsCodeLoaded)
+{
+    const std::string path = ScriptHostTestRoot() + "/bin/plugins/kni_test_plugin.so";
+    KNIObject* arguments = KNIAllocArray(1);
+    KNIObject* text = KNIAllocString("still here");
+    KNISetArrayElement(arguments, 0, text);
+    KNIRelease(text);
+    for (bool firstGoesFirst : {true, false}) {
+        SCOPED_TRACE(firstGoesFirst ? "first released first" : "second released first");
+        KorvelScriptContext context;
+        std::string why;
+        KNIObject* first = LoadNativePlugin(&context, "kni_test_plugin", &why);
+        ASSERT_NE(first, nullptr) << why;
+        KNIObject* name = KNIAllocString("AnotherLibrary");
+        KNIObject* second = KNICallLibraryFunction(first, name, nullptr);
+        KNIRelease(name);
+        ASSERT_EQ(KNIGetObjectClass(second), KNIClassLibrary);
+        KNIObject* gone = firstGoesFirst ? first : second;
+        KNIObject* kept = firstGoesFirst ? second : first;
+        KNIRelease(gone);
+        ASSERT_TRUE(PlugInIsLoaded(path));
+        EXPECT_EQ(Call(kept, "Join", arguments), "still here");
+        KNIRelease(kept);
+        EXPECT_FALSE(PlugInIsLoaded(path));
+    }
+    KNIRelease(arguments);
 }
 
 TEST_F(NativePlugin, PlugInsThatCannotStartGiveNullAndSayWhy)

@@ -1,6 +1,7 @@
-// A native-interface plug-in built for the tests: it joins texts, counts its Init calls and gives non-string results.
+// A native-interface plug-in built for the tests: it joins texts, counts its Init calls, gives non-string results and makes a second library.
 // Built three ways: whole, without its entry point (KNI_TEST_NO_ENTRY) and
 // with an entry point that refuses to start (KNI_TEST_NULL_ENTRY).
+#include <cstdio>
 #include <string>
 
 #include "scripthost/native_plugin_interface.h"
@@ -15,9 +16,13 @@ KNIObject* Init(const KNIInterface*, KNIObject*, void*)
     return nullptr;
 }
 
+// Written without std::to_string, whose digit table is a unique symbol that
+// would keep this file loaded for good: the tests see it unloaded.
 KNIObject* InitCount(const KNIInterface* kni, KNIObject*, void*)
 {
-    return kni->AllocString(std::to_string(initCalls).c_str());
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", initCalls);
+    return kni->AllocString(text);
 }
 
 // The argument texts joined by "|", a null element as "(null)", no
@@ -44,8 +49,19 @@ KNIObject* AnArray(const KNIInterface* kni, KNIObject*, void*)
     return kni->AllocArray(1);
 }
 
+const KNIFunction MoreFunctions[] = {
+    {"Join", Join},
+};
+
+// A library beyond the one the entry point gives, made by the plug-in's code.
+KNIObject* AnotherLibrary(const KNIInterface* kni, KNIObject*, void*)
+{
+    return kni->AllocLibrary(MoreFunctions, int32_t(sizeof MoreFunctions / sizeof MoreFunctions[0]), nullptr);
+}
+
 const KNIFunction Functions[] = {
-    {"Init", Init}, {"InitCount", InitCount}, {"Join", Join}, {"Nothing", Nothing}, {"AnArray", AnArray},
+    {"Init", Init},       {"InitCount", InitCount}, {"Join", Join},
+    {"Nothing", Nothing}, {"AnArray", AnArray},     {"AnotherLibrary", AnotherLibrary},
 };
 
 }  // namespace
