@@ -96,8 +96,8 @@ private:
 
 // The endpoint's stored messages in "oa_messages.dat" of the cache folder.
 // Saving replaces the file whole; a file the last load could not read
-// entirely (an unknown form, a damaged message) is first kept beside it as
-// "oa_messages.dat.unread" (".unread.1" and on when that is taken), never lost.
+// entirely (an unknown form, a damaged message) is first kept aside
+// (KeepFileAside), never lost.
 void SaveOnlineMessageCache();
 void LoadOnlineMessageCache();
 // Adds the stored messages of the bytes to the endpoint's; true when every

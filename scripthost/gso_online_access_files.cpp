@@ -1,20 +1,14 @@
 // What OnlineAccess keeps outside the script: the stored-message cache file and the per-asset local data in the daemon.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <string>
-#include <vector>
 
 #include "assetdb/kad_client.h"
 #include "assetdb/protocol/kad_requests.h"
 #include "foundation/base/install_paths.h"
 #include "foundation/base/logging.h"
 #include "foundation/streams/t_buffer.h"
-#include "platform/file_io.h"
 #include "script/common/whole_file_write.h"
 #include "scripthost/gso_online_access.h"
+#include "scripthost/online_access_stores.h"
 #include "soup/binary_soup.h"
 
 namespace {
@@ -33,38 +27,6 @@ std::string CachePath()
     Zel::File::Path path = GetCacheFolder();
     path.AddPath(CacheName);
     return path.Str();
-}
-
-bool ReadCacheFile(const std::string& path, TBuffer& bytes)
-{
-    const int descriptor = Platform::OpenFile(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0)
-        return false;
-    struct stat info;
-    bool ok = fstat(descriptor, &info) == 0 && info.st_size <= LargestCache;
-    if (ok) {
-        std::vector<std::uint8_t> data(static_cast<std::size_t>(info.st_size));
-        ok = Platform::ReadFull(descriptor, data.data(), data.size()) == static_cast<ssize_t>(data.size());
-        bytes.WriteBytes(data.data(), static_cast<std::int64_t>(data.size()));
-        bytes.Rewind();
-    }
-    close(descriptor);
-    return ok;
-}
-
-// "<path>.unread", or with a number when an earlier one is kept there
-// already; empty when a hundred are.
-std::string FreeAsideName(const std::string& path)
-{
-    for (int number = 0; number < 100; ++number) {
-        std::string aside = path + ".unread";
-        if (number > 0)
-            aside += "." + std::to_string(number);
-        struct stat info;
-        if (lstat(aside.c_str(), &info) != 0)
-            return aside;
-    }
-    return std::string();
 }
 
 bool RequestLocalData(std::int32_t code, const KUID& id, const Zel::PString& name, const SoupHandle* soup,
@@ -99,12 +61,13 @@ void SaveOnlineMessageCache()
 {
     const std::string path = CachePath();
     if (cacheHasUnreadPart) {
-        const std::string aside = FreeAsideName(path);
-        if (aside.empty() || std::rename(path.c_str(), aside.c_str()) != 0) {
+        std::string aside;
+        if (!KeepFileAside(path, &aside)) {
             LogMessage("SaveOnlineMessageCache> %s could not be kept aside: not replaced", path.c_str());
             return;
         }
-        LogMessage("SaveOnlineMessageCache> the unread part of %s is kept in %s", path.c_str(), aside.c_str());
+        if (!aside.empty())
+            LogMessage("SaveOnlineMessageCache> the unread part of %s is kept in %s", path.c_str(), aside.c_str());
         cacheHasUnreadPart = false;
     }
     TBuffer bytes;
@@ -117,13 +80,16 @@ void SaveOnlineMessageCache()
 
 void LoadOnlineMessageCache()
 {
-    TBuffer bytes;
     const std::string path = CachePath();
-    if (!ReadCacheFile(path, bytes)) {
-        struct stat info;
-        cacheHasUnreadPart = stat(path.c_str(), &info) == 0;
+    std::string stored;
+    const StoredFile read = ReadStoredFile(path, LargestCache, stored);
+    if (read != StoredFile::Read) {
+        cacheHasUnreadPart = read == StoredFile::Unreadable;
         return;
     }
+    TBuffer bytes;
+    bytes.WriteBytes(stored.data(), static_cast<std::int64_t>(stored.size()));
+    bytes.Rewind();
     cacheHasUnreadPart = !ReadStoredMessages(GSOOnlineAccess::Endpoint(), bytes);
     if (cacheHasUnreadPart)
         LogMessage("LoadOnlineMessageCache> %s holds messages of a form or state that is not read", path.c_str());

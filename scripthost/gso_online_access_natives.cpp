@@ -166,6 +166,8 @@ bool GSOOnlineAccess::NativePostOfflineMessage(GSRuntime::GSStack& stack)
     SoupHandle copy;
     copy.Copy(soup->Soup());
     outbox.SetNamedSoup(outbox.MakeUniqueTagName(), copy);
+    // Written at once: the program ends without running destructors.
+    SaveOfflineOutbox();
     stack.PushInt(Done);
     return true;
 }
@@ -182,6 +184,8 @@ bool GSOOnlineAccess::NativeCollectOfflineMessage(GSRuntime::GSStack& stack)
     }
     soup->Soup() = inbox.GetIndexedSoup(0);
     inbox.RemoveNamedTag(inbox.GetIndexedTagName(0));
+    // A letter taken is not handed out again in a later run.
+    SaveOfflineInbox();
     stack.PushInt(Done);
     return true;
 }

@@ -12,8 +12,6 @@ void RegisterUnavailableNatives(const char* const* signatures);
 // "::"; empty when the signature has no such part.
 std::string NativeClassOfSignature(std::string_view signature);
 
-// The OnlineAccess registration's stored boxes: "offline-inbox.tbox" and
-// "offline-outbox.tbox" in the cache folder, read when present. Such a file
-// is a binary soup when it starts "ACS$", else a text soup; one that cannot
-// be read stays where it is. Then the stored-message cache.
+// The OnlineAccess registration's stored boxes (LoadOfflineBoxes), then the
+// stored-message cache.
 void RegisterOnlineAccessStores();

@@ -235,8 +235,132 @@ TEST_F(OnlineAccessObjectTest, OfflineMessagesGoToTheOutboxAndComeFromTheInbox)
     EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeCollectOfflineMessage, {Handle(into)}), 0);
     EXPECT_STREQ(into->Soup().GetNamedTag(Zel::PString("from")).c_str(), "mum");
     EXPECT_EQ(GetOnlineAccessStores().offlineInbox.CountTags(), 0);
-    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeCollectOfflineMessage, {Handle(GSOSoup::MakeLocked(&context, letter))}),
-              std::nullopt);
+    EXPECT_EQ(
+        Call(access, &GSOOnlineAccess::NativeCollectOfflineMessage, {Handle(GSOSoup::MakeLocked(&context, letter))}),
+        std::nullopt);
+}
+
+namespace {
+
+// Starts "the next run": the boxes as the registration reads them from
+// their files.
+void ReadBoxesAgain()
+{
+    GetOnlineAccessStores() = OnlineAccessStores();
+    RegisterOnlineAccessStores();
+}
+
+std::string FromOf(const SoupHandle& letter)
+{
+    return letter.GetNamedTag(Zel::PString("from")).c_str();
+}
+
+std::string CachePathOf(const char* name)
+{
+    Zel::File::Path path = GetCacheFolder();
+    path.AddPath(name);
+    return path.Str();
+}
+
+// A box of one letter "0" from the sender, in the binary form.
+std::string BinaryBoxFrom(const char* from)
+{
+    SoupHandle box;
+    SoupHandle letter;
+    letter.SetNamedTag(Zel::PString("from"), from);
+    box.SetNamedSoup(Zel::PString("0"), letter);
+    TBuffer buffer;
+    WriteBinarySoup(buffer, box);
+    return std::string(reinterpret_cast<const char*>(buffer.Data()), static_cast<size_t>(buffer.DataLength()));
+}
+
+}  // namespace
+
+// What a script posts offline, and what it takes from the inbox, is in the
+// box files at once, and so in the boxes of the next run.
+TEST_F(OnlineAccessObjectTest, OfflineBoxesLastAcrossRuns)
+{
+    KorvelTest::WriteFileText(CachePathOf("offline-inbox.tbox"),
+                              "first\n{\n  from \"mum\"\n}\nsecond\n{\n  from \"dad\"\n}\n");
+    ReadBoxesAgain();
+    KorvelScriptContext context;
+    GSOOnlineAccess* access = GSOOnlineAccess::GetOrCreate(Stranger, &context);
+    GSOSoup* soup = GSOSoup::MakeWritable(&context);
+    for (const char* from : {"me", "me too"}) {
+        soup->Soup().SetNamedTag(Zel::PString("from"), from);
+        EXPECT_EQ(Call(access, &GSOOnlineAccess::NativePostOfflineMessage, {Handle(soup)}), 0);
+    }
+    GSOSoup* into = GSOSoup::MakeWritable(&context);
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeCollectOfflineMessage, {Handle(into)}), 0);
+    EXPECT_EQ(FromOf(into->Soup()), "mum");
+
+    ReadBoxesAgain();
+    const SoupHandle& outbox = GetOnlineAccessStores().offlineOutbox;
+    ASSERT_EQ(outbox.CountTags(), 2);
+    EXPECT_STREQ(outbox.GetIndexedTagName(1).c_str(), "1");
+    EXPECT_EQ(FromOf(outbox.GetNamedSoup(Zel::PString("0"))), "me");
+    EXPECT_EQ(FromOf(outbox.GetNamedSoup(Zel::PString("1"))), "me too");
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeCollectOfflineMessage, {Handle(into)}), 0);
+    EXPECT_EQ(FromOf(into->Soup()), "dad");
+
+    ReadBoxesAgain();
+    EXPECT_EQ(Call(access, &GSOOnlineAccess::NativeCollectOfflineMessage, {Handle(into)}),
+              GSOOnlineAccess::NothingToCollect);
+    EXPECT_EQ(GetOnlineAccessStores().offlineOutbox.CountTags(), 2);
+    // Files that were read whole are written over, nothing kept aside.
+    for (const char* name : {"offline-inbox.tbox.unread", "offline-outbox.tbox.unread"})
+        EXPECT_FALSE(std::filesystem::exists(CachePathOf(name))) << name;
+}
+
+// A box file the box could not read entirely is kept aside, byte for byte,
+// before the box is first written; a sound one is written over with what it
+// held and the new letter.
+TEST_F(OnlineAccessObjectTest, AnOfflineBoxFileThatWasNotReadWholeIsNeverWrittenOver)
+{
+    namespace fs = std::filesystem;
+    const std::string binary = BinaryBoxFrom("mum");
+    std::string overrun = binary;
+    overrun[16] = static_cast<char>(overrun[16] + 1);  // the entry runs one byte past the body
+    std::string version2 = binary;
+    version2[4] = 2;
+    struct Case {
+        const char* rule;
+        std::string bytes;
+        int lettersAfterPost;
+        bool keptAside;
+    };
+    const Case cases[] = {
+        {"a sound binary box", binary, 2, false},
+        {"a sound text box", "0\n{\n  from \"mum\"\n}\n", 2, false},
+        {"an empty file", "", 1, false},
+        {"a binary box cut short", binary.substr(0, binary.size() - 3), 1, true},
+        {"a binary entry past its body", overrun, 1, true},
+        {"a binary box of an unknown version", version2, 1, true},
+        {"a text box with a stray brace", "0\n{\n  from \"mum\"\n}\n}\n1\n{\n  from \"dad\"\n}\n", 2, true},
+        {"a text box never closed", "0\n{\n  from \"mum\"\n", 2, true},
+    };
+    const std::string path = CachePathOf("offline-outbox.tbox");
+    const std::string aside = path + ".unread";
+    KorvelScriptContext context;
+    GSOOnlineAccess* access = GSOOnlineAccess::GetOrCreate(Stranger, &context);
+    GSOSoup* post = GSOSoup::MakeWritable(&context);
+    post->Soup().SetNamedTag(Zel::PString("from"), "me");
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.rule);
+        fs::remove(aside);
+        KorvelTest::WriteFileText(path, row.bytes);
+        ReadBoxesAgain();
+        EXPECT_EQ(KorvelTest::ReadFileText(path), row.bytes);
+        EXPECT_EQ(Call(access, &GSOOnlineAccess::NativePostOfflineMessage, {Handle(post)}), 0);
+        EXPECT_EQ(fs::exists(aside), row.keptAside);
+        if (row.keptAside) {
+            EXPECT_EQ(KorvelTest::ReadFileText(aside), row.bytes);
+        }
+        ReadBoxesAgain();
+        const SoupHandle& outbox = GetOnlineAccessStores().offlineOutbox;
+        ASSERT_EQ(outbox.CountTags(), row.lettersAfterPost);
+        EXPECT_EQ(FromOf(outbox.GetIndexedSoup(row.lettersAfterPost - 1)), "me");
+    }
 }
 
 TEST_F(OnlineAccessObjectTest, TheMessageCacheIsReadAsFarAsItIsSoundAndAnUnreadRestIsNeverLost)
@@ -307,13 +431,7 @@ TEST_F(OnlineAccessObjectTest, TheMessageCacheIsReadAsFarAsItIsSoundAndAnUnreadR
 
 TEST_F(OnlineAccessObjectTest, StoredBoxesAreReadByTheirFirstBytesAndNeverDeleted)
 {
-    SoupHandle letter;
-    SoupHandle inner;
-    inner.SetNamedTag(Zel::PString("from"), "mum");
-    letter.SetNamedSoup(Zel::PString("0"), inner);
-    TBuffer binary;
-    WriteBinarySoup(binary, letter);
-    const std::string binaryBox(reinterpret_cast<const char*>(binary.Data()), static_cast<size_t>(binary.DataLength()));
+    const std::string binaryBox = BinaryBoxFrom("mum");
     struct Case {
         const char* rule;
         std::string bytes;
