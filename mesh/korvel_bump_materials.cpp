@@ -118,26 +118,29 @@ void BumpPrograms::Release()
 
 KorvelBumpMaterial::KorvelBumpMaterial(MaterialManager* manager, const MaterialCaches& caches,
                                        const BumpPrograms& programs, const char* typeName)
-    : OneTextureMaterial(typeName, typeName, true, false), programs_(programs), typeName_(typeName)
+    : HeldSlotMaterial(typeName, typeName, true, false), programs_(programs), typeName_(typeName)
 {
     SetManager(manager);
     SetCaches(caches);
     programs_.AddReferences();
     SetAlphaHint(0);
-    bump_ = SharedWhite(manager);
+    AdoptHeld(SharedWhite(manager));
 }
 
 KorvelBumpMaterial::~KorvelBumpMaterial()
 {
     programs_.Release();
-    if (bump_)
-        bump_->ReleaseReference();
 }
 
 void KorvelBumpMaterial::CopyBumpFrom(const KorvelBumpMaterial& from)
 {
     OneTextureMaterial::InitInstance(from);
-    Replace(bump_, from.bump_);
+    CopyHeldFrom(from);
+}
+
+bool KorvelBumpMaterial::SameBump(const KorvelBumpMaterial& other) const
+{
+    return SameHeld(other) && Equals(other);
 }
 
 Material* KorvelBumpMaterial::Clone() const
@@ -153,14 +156,7 @@ Material* KorvelBumpMaterial::Clone() const
 bool KorvelBumpMaterial::IsEqual(const Material& other) const
 {
     const auto* same = dynamic_cast<const KorvelBumpMaterial*>(&other);
-    return same && same->bump_ == bump_ && Equals(*same);
-}
-
-void KorvelBumpMaterial::Activate(int n)
-{
-    if (bump_)
-        bump_->Activate(n);
-    OneTextureMaterial::Activate(n);
+    return same && SameBump(*same);
 }
 
 GeometryChunk* KorvelBumpMaterial::CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
@@ -168,37 +164,6 @@ GeometryChunk* KorvelBumpMaterial::CreateGeometryChunk(uint32_t vertexCount, uin
                                                        const StandardChunkHint& hint)
 {
     return MakeBumpChunk(vertexCount, faceCount, indexCount, faceNormalCount, geometryType, hint);
-}
-
-Texture* KorvelBumpMaterial::GetTexture(int slot) const
-{
-    return slot == BumpSlot ? bump_ : OneTextureMaterial::GetTexture(slot);
-}
-
-int KorvelBumpMaterial::DuplicateTexture(int slot)
-{
-    if (slot != BumpSlot)
-        return OneTextureMaterial::DuplicateTexture(slot);
-    return DuplicateHeld(bump_);
-}
-
-int KorvelBumpMaterial::SetTextureRef(int slot, Texture* texture, float priority)
-{
-    if (slot != BumpSlot)
-        return OneTextureMaterial::SetTextureRef(slot, texture, priority);
-    return ReplaceHeld(bump_, slot, texture, priority);
-}
-
-int KorvelBumpMaterial::SetTextureByName(int slot, TextureManager* textures, const std::string& name, float priority)
-{
-    return Material::SetTextureByName(slot, textures, name, priority);
-}
-
-int KorvelBumpMaterial::IsLoaded() const
-{
-    if (!bump_ || !bump_->IsLoaded())
-        return ResultNotLoaded;
-    return OneTextureMaterial::IsLoaded();
 }
 
 const Light* KorvelBumpMaterial::PickLight(const LightList* lights, int type)
@@ -314,8 +279,8 @@ void KorvelBumpMaterial::EndAdditive(Display* display, const SavedBlend& saved)
     display->SetFog(saved.fogMode, saved.fogDensity);
 }
 
-void KorvelBumpMaterial::DrawBump(Display* display, const Viewport* viewport, GeometryChunk* chunk,
-                                  const LightList* lights, const Matrix16& modelView, const Range& range)
+void KorvelBumpMaterial::DrawOne(Display* display, const Viewport* viewport, GeometryChunk* chunk,
+                                 const LightList* lights, const Matrix16& modelView, const Range& range, int)
 {
     if (!display || !viewport || !chunk || !programs_.Complete())
         return;
@@ -328,20 +293,6 @@ void KorvelBumpMaterial::DrawBump(Display* display, const Viewport* viewport, Ge
         EndAdditive(display, saved);
     }
     ClearDisplayState(display);
-}
-
-void KorvelBumpMaterial::RenderChunk(Display* display, const Viewport* viewport, GeometryChunk* chunk,
-                                     const LightList* lights, const Matrix16& modelView, int)
-{
-    DrawBump(display, viewport, chunk, lights, modelView, Range());
-}
-
-void KorvelBumpMaterial::RenderPrimitives(Display* display, const Viewport* viewport, GeometryChunk* chunk,
-                                          const LightList* lights, const Matrix16& modelView, int indexCount,
-                                          const uint16_t* indices, int primitiveCount, int primitiveKind, int)
-{
-    DrawBump(display, viewport, chunk, lights, modelView,
-             ChunkRange::Of(indexCount, indices, primitiveCount, primitiveKind));
 }
 
 void KorvelBumpMaterial::RenderNumChunks(Display* display, const Viewport* viewport, GeometryChunk* const* chunks,
@@ -373,8 +324,8 @@ void KorvelBumpMaterial::RenderNumChunks(Display* display, const Viewport* viewp
 
 void KorvelBumpMaterial::SetDisplayState(Display* display)
 {
-    if (bump_)
-        display->BindStage(1, bump_, 0);
+    if (HeldTexture())
+        display->BindStage(1, HeldTexture(), 0);
     else
         display->ResetStage(1);
     OneTextureMaterial::SetDisplayState(display);
@@ -388,63 +339,28 @@ void KorvelBumpMaterial::ClearDisplayState(Display* display)
 
 KorvelBumpSecondTextureMaterial::KorvelBumpSecondTextureMaterial(MaterialManager* manager, const MaterialCaches& caches,
                                                                  const BumpPrograms& programs, const char* typeName)
-    : KorvelBumpMaterial(manager, caches, programs, typeName)
+    : HeldSlotMaterial(manager, caches, programs, typeName)
 {
-    secondTexture_ = SharedWhite(manager);
-}
-
-KorvelBumpSecondTextureMaterial::~KorvelBumpSecondTextureMaterial()
-{
-    if (secondTexture_)
-        secondTexture_->ReleaseReference();
+    AdoptHeld(SharedWhite(manager));
 }
 
 void KorvelBumpSecondTextureMaterial::CopySecondFrom(const KorvelBumpSecondTextureMaterial& other)
 {
     CopyBumpFrom(other);
-    Replace(secondTexture_, other.secondTexture_);
+    CopyHeldFrom(other);
     secondValue_ = other.secondValue_;
 }
 
 bool KorvelBumpSecondTextureMaterial::SameSecond(const KorvelBumpSecondTextureMaterial& other) const
 {
-    return other.secondTexture_ == secondTexture_ && other.secondValue_ == secondValue_ && other.bump_ == bump_ &&
-           Equals(other);
-}
-
-Texture* KorvelBumpSecondTextureMaterial::GetTexture(int slot) const
-{
-    return slot == SecondSlot ? secondTexture_ : KorvelBumpMaterial::GetTexture(slot);
-}
-
-int KorvelBumpSecondTextureMaterial::DuplicateTexture(int slot)
-{
-    if (slot != SecondSlot)
-        return KorvelBumpMaterial::DuplicateTexture(slot);
-    return DuplicateHeld(secondTexture_);
+    return SameHeld(other) && other.secondValue_ == secondValue_ && SameBump(other);
 }
 
 int KorvelBumpSecondTextureMaterial::SetTextureRef(int slot, Texture* texture, float priority)
 {
-    if (slot != SecondSlot)
-        return KorvelBumpMaterial::SetTextureRef(slot, texture, priority);
-    if (!texture)
-        return ResultNoTexture;
-    secondValue_ = priority;
-    return ReplaceHeld(secondTexture_, slot, texture, priority);
-}
-
-int KorvelBumpSecondTextureMaterial::SetTextureByName(int slot, TextureManager* textures, const std::string& name,
-                                                      float priority)
-{
-    return Material::SetTextureByName(slot, textures, name, priority);
-}
-
-int KorvelBumpSecondTextureMaterial::IsLoaded() const
-{
-    if (!secondTexture_ || !secondTexture_->IsLoaded())
-        return ResultNotLoaded;
-    return KorvelBumpMaterial::IsLoaded();
+    if (slot == SecondSlot && texture)
+        secondValue_ = priority;
+    return HeldSlotMaterial::SetTextureRef(slot, texture, priority);
 }
 
 KorvelBumpGlossMaterial::KorvelBumpGlossMaterial(MaterialManager* manager, const MaterialCaches& caches,
@@ -473,13 +389,6 @@ bool KorvelBumpGlossMaterial::IsEqual(const Material& other) const
 {
     const auto* same = dynamic_cast<const KorvelBumpGlossMaterial*>(&other);
     return same && SameSecond(*same);
-}
-
-void KorvelBumpGlossMaterial::Activate(int n)
-{
-    if (secondTexture_)
-        secondTexture_->Activate(n);
-    KorvelBumpMaterial::Activate(n);
 }
 
 GeometryChunk* KorvelBumpGlossMaterial::CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount,
@@ -536,8 +445,8 @@ void KorvelBumpGlossMaterial::RenderNumChunks(Display* display, const Viewport* 
 
 void KorvelBumpGlossMaterial::SetDisplayState(Display* display)
 {
-    if (secondTexture_)
-        display->BindStage(3, secondTexture_, 0);
+    if (SecondTexture())
+        display->BindStage(3, SecondTexture(), 0);
     else
         display->ResetStage(3);
     KorvelBumpMaterial::SetDisplayState(display);
@@ -602,7 +511,7 @@ void KorvelBumpEnvMaterial::RenderChunk(Display* display, const Viewport* viewpo
     SetDisplayState(display);
     Texture* cube = g_environmentProvider ? g_environmentProvider(this, viewport) : nullptr;
     display->BindStage(3, cube ? cube : DefaultEnvironmentTexture(), 0);
-    if (secondTexture_) {
+    if (SecondTexture()) {
         display->SetTextureMatrix(1, display->GetState().stages[1].texCoordGeneration,
                                   RenderMaths::Multiply(RenderMaths::RotationTransposed(viewport->view), axisSwap_));
     }

@@ -1,7 +1,7 @@
 // The bump materials: "tbumptex", "tbumpgloss" (gloss texture and rust age) and "tbumpenv" (cube reflection), drawn in a parallel-light pass and an additive spot-light pass.
 #pragma once
 
-#include "zel/material.h"
+#include "zel/material_held_slot.h"
 
 namespace Zel {
 
@@ -19,10 +19,10 @@ struct BumpPrograms {
     bool Complete() const { return parallelProgram && parallelCombiner && spotProgram && spotCombiner; }
 };
 
-class KorvelBumpMaterial : public OneTextureMaterial {
+class KorvelBumpMaterial : public HeldSlotMaterial<OneTextureMaterial, 8> {
 public:
     static constexpr const char* TypeName = "tbumptex";
-    static constexpr int BumpSlot = 8;
+    static constexpr int BumpSlot = HeldSlot;
 
     // Takes a reference to each cache and program; the bump texture starts
     // as the display's shared texture 0.
@@ -33,22 +33,11 @@ public:
     Material* Clone() const override;
     bool IsEqual(const Material& other) const override;
     const char* GetTypeName() const override { return typeName_; }
-    void Activate(int n) override;
     GeometryChunk* CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
                                        uint32_t faceNormalCount, int geometryType,
                                        const StandardChunkHint& hint) override;
-    Texture* GetTexture(int slot) const override;
-    int DuplicateTexture(int slot) override;
-    int SetTextureRef(int slot, Texture* texture, float priority) override;
-    int SetTextureByName(int slot, TextureManager* textures, const std::string& name, float priority) override;
-    int IsLoaded() const override;
-    void RenderChunk(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
-                     const Matrix16& modelView, int pass) override;
     void RenderNumChunks(Display* display, const Viewport* viewport, GeometryChunk* const* chunks,
                          const LightList* const* lights, const Matrix16* modelViews, int count, int pass) override;
-    void RenderPrimitives(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
-                          const Matrix16& modelView, int indexCount, const uint16_t* indices, int primitiveCount,
-                          int primitiveKind, int pass) override;
     void SetDisplayState(Display* display) override;
     void ClearDisplayState(Display* display) override;
 
@@ -81,15 +70,14 @@ protected:
     };
     static SavedBlend BeginAdditive(Display* display, int sourceFactor);
     static void EndAdditive(Display* display, const SavedBlend& saved);
-    // RenderChunk and RenderPrimitives of "tbumptex".
-    void DrawBump(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
-                  const Matrix16& modelView, const Range& range);
+    // Both passes of "tbumptex", in any pass asked for.
+    void DrawOne(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
+                 const Matrix16& modelView, const Range& range, int pass) override;
     // The copy's own state: the bump texture with a new reference.
     void CopyBumpFrom(const KorvelBumpMaterial& from);
+    // The bump texture and the one-texture state are the same.
+    bool SameBump(const KorvelBumpMaterial& other) const;
 
-    bool HasSlot(int slot) const override { return slot == 0 || slot == BumpSlot; }
-
-    Texture* bump_ = nullptr;
     BumpPrograms programs_;
 
 private:
@@ -98,28 +86,23 @@ private:
 
 // A bump material with a second texture in slot 9 (the gloss map or the
 // environment), held with its value: the slot handling both kinds share.
-class KorvelBumpSecondTextureMaterial : public KorvelBumpMaterial {
+class KorvelBumpSecondTextureMaterial : public HeldSlotMaterial<KorvelBumpMaterial, 9> {
 public:
-    static constexpr int SecondSlot = 9;
+    static constexpr int SecondSlot = HeldSlot;
 
     KorvelBumpSecondTextureMaterial(MaterialManager* manager, const MaterialCaches& caches,
                                     const BumpPrograms& programs, const char* typeName);
-    ~KorvelBumpSecondTextureMaterial() override;
 
-    Texture* GetTexture(int slot) const override;
-    int DuplicateTexture(int slot) override;
+    // The value is kept with the second texture.
     int SetTextureRef(int slot, Texture* texture, float priority) override;
-    int SetTextureByName(int slot, TextureManager* textures, const std::string& name, float priority) override;
-    int IsLoaded() const override;
 
 protected:
-    bool HasSlot(int slot) const override { return slot == 0 || slot == BumpSlot || slot == SecondSlot; }
     // What a clone takes and what equal materials share: the bump part and
     // the second texture with its value.
     void CopySecondFrom(const KorvelBumpSecondTextureMaterial& other);
     bool SameSecond(const KorvelBumpSecondTextureMaterial& other) const;
+    Texture* SecondTexture() const { return HeldTexture(); }
 
-    Texture* secondTexture_ = nullptr;
     float secondValue_ = 0.0f;
 };
 
@@ -135,7 +118,6 @@ public:
 
     Material* Clone() const override;
     bool IsEqual(const Material& other) const override;
-    void Activate(int n) override;
     GeometryChunk* CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
                                        uint32_t faceNormalCount, int geometryType,
                                        const StandardChunkHint& hint) override;
@@ -169,6 +151,8 @@ public:
 
     Material* Clone() const override;
     bool IsEqual(const Material& other) const override;
+    // The bump and surface textures only: the environment is not activated.
+    void Activate(int n) override { KorvelBumpMaterial::Activate(n); }
     GeometryChunk* CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
                                        uint32_t faceNormalCount, int geometryType,
                                        const StandardChunkHint& hint) override;

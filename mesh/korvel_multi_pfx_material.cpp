@@ -10,16 +10,10 @@ namespace Zel {
 
 KorvelMultiPFXMaterial::KorvelMultiPFXMaterial(MaterialManager* manager, const MaterialCaches& caches,
                                                const uint32_t* stageStates)
-    : OneTextureMaterial(TypeName, TypeName, true, false), stageStates_(stageStates)
+    : HeldSlotMaterial(TypeName, TypeName, true, false), stageStates_(stageStates)
 {
     SetManager(manager);
     SetCaches(caches);
-}
-
-KorvelMultiPFXMaterial::~KorvelMultiPFXMaterial()
-{
-    if (second_)
-        second_->ReleaseReference();
 }
 
 Material* KorvelMultiPFXMaterial::Clone() const
@@ -29,7 +23,7 @@ Material* KorvelMultiPFXMaterial::Clone() const
     Material* copy = GetManager()->CreateInstance(GetTypeName());
     if (auto* same = dynamic_cast<KorvelMultiPFXMaterial*>(copy)) {
         same->InitInstance(*this);
-        Replace(same->second_, second_);
+        same->CopyHeldFrom(*this);
     }
     return copy;
 }
@@ -37,21 +31,14 @@ Material* KorvelMultiPFXMaterial::Clone() const
 bool KorvelMultiPFXMaterial::IsEqual(const Material& other) const
 {
     const auto* same = dynamic_cast<const KorvelMultiPFXMaterial*>(&other);
-    return same && same->second_ == second_ && Equals(*same);
+    return same && SameHeld(*same) && Equals(*same);
 }
 
 void KorvelMultiPFXMaterial::SetResourcePriority(int priority)
 {
     OneTextureMaterial::SetResourcePriority(priority);
-    if (second_)
-        second_->SetPriority(static_cast<float>(priority));
-}
-
-void KorvelMultiPFXMaterial::Activate(int n)
-{
-    OneTextureMaterial::Activate(n);
-    if (second_)
-        second_->Activate(n);
+    if (HeldTexture())
+        HeldTexture()->SetPriority(static_cast<float>(priority));
 }
 
 GeometryChunk* KorvelMultiPFXMaterial::CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount,
@@ -77,46 +64,19 @@ GeometryChunk* KorvelMultiPFXMaterial::CreateGeometryChunk(uint32_t vertexCount,
     return chunk;
 }
 
-Texture* KorvelMultiPFXMaterial::GetTexture(int slot) const
-{
-    return slot == SecondSlot ? second_ : OneTextureMaterial::GetTexture(slot);
-}
-
-int KorvelMultiPFXMaterial::DuplicateTexture(int slot)
-{
-    if (slot != SecondSlot)
-        return OneTextureMaterial::DuplicateTexture(slot);
-    return DuplicateHeld(second_);
-}
-
-int KorvelMultiPFXMaterial::SetTextureRef(int slot, Texture* texture, float priority)
-{
-    if (slot != SecondSlot)
-        return OneTextureMaterial::SetTextureRef(slot, texture, priority);
-    return ReplaceHeld(second_, slot, texture, priority);
-}
-
 int KorvelMultiPFXMaterial::SetTextureByName(int slot, TextureManager* textures, const std::string& name,
                                              float priority)
 {
     if (slot != SecondSlot)
         return OneTextureMaterial::SetTextureByName(slot, textures, name, priority);
-    if (second_)
-        second_->ReleaseReference();
-    second_ = textures ? textures->Find(name) : nullptr;
-    if (!second_)
+    AdoptHeld(nullptr);
+    AdoptHeld(textures ? textures->Find(name) : nullptr);
+    if (!HeldTexture())
         return ResultNoTexture;
-    second_->SetPriority(static_cast<float>(GetResourcePriority()));
+    HeldTexture()->SetPriority(static_cast<float>(GetResourcePriority()));
     SetAlphaHint(-1);
     SetTextureDefinition(slot, name, priority);
     return TextureOk;
-}
-
-int KorvelMultiPFXMaterial::IsLoaded() const
-{
-    if (!second_ || !second_->IsLoaded())
-        return ResultNotLoaded;
-    return OneTextureMaterial::IsLoaded();
 }
 
 void KorvelMultiPFXMaterial::SetDisplayState(Display* display)
@@ -126,8 +86,8 @@ void KorvelMultiPFXMaterial::SetDisplayState(Display* display)
         display->SetStageState(0, stageStates_[0]);
         display->SetStageState(1, stageStates_[1]);
     }
-    if (second_)
-        display->BindStage(1, second_, display->GetState().stages[1].stageState);
+    if (HeldTexture())
+        display->BindStage(1, HeldTexture(), display->GetState().stages[1].stageState);
     else
         display->ResetStage(1);
     display->SetTextureMatrix(1, display->GetState().stages[1].texCoordGeneration, matrix_);

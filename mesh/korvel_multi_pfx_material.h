@@ -1,45 +1,35 @@
 // The multi-PFX material "tmpfx": a one-texture surface with a second texture on stage 1, combined by the plug-in's two stage states.
 #pragma once
 
-#include "zel/material.h"
+#include "zel/material_held_slot.h"
 
 namespace Zel {
 
-class KorvelMultiPFXMaterial : public OneTextureMaterial {
+class KorvelMultiPFXMaterial : public HeldSlotMaterial<OneTextureMaterial, 12> {
 public:
     static constexpr const char* TypeName = "tmpfx";
-    static constexpr int SecondSlot = 12;
+    static constexpr int SecondSlot = HeldSlot;
     static constexpr uint32_t VertexTypeId = 99;
 
     // stageStates: the plug-in's pair (not owned), null without a kernel.
     KorvelMultiPFXMaterial(MaterialManager* manager, const MaterialCaches& caches, const uint32_t* stageStates);
-    ~KorvelMultiPFXMaterial() override;
 
     Material* Clone() const override;
     bool IsEqual(const Material& other) const override;
     void SetResourcePriority(int priority) override;
     const char* GetTypeName() const override { return TypeName; }
-    void Activate(int n) override;
     GeometryChunk* CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
                                        uint32_t faceNormalCount, int geometryType,
                                        const StandardChunkHint& hint) override;
-    Texture* GetTexture(int slot) const override;
-    int DuplicateTexture(int slot) override;
-    int SetTextureRef(int slot, Texture* texture, float priority) override;
     // The previous second texture goes first; an unknown name leaves the slot empty (3).
     int SetTextureByName(int slot, TextureManager* textures, const std::string& name, float priority) override;
-    int IsLoaded() const override;
     void SetDisplayState(Display* display) override;
     void ClearDisplayState(Display* display) override;
 
     uint32_t GetVertexType() const { return vertexType_; }
     Matrix16& TextureMatrix() { return matrix_; }
 
-protected:
-    bool HasSlot(int slot) const override { return slot == 0 || slot == SecondSlot; }
-
 private:
-    Texture* second_ = nullptr;
     const uint32_t* stageStates_;
     Matrix16 matrix_ = kIdentityMatrix;
     uint32_t vertexType_ = 0;

@@ -271,8 +271,8 @@ void KorvelGlossRustMaterial::RustStep(Display* display, const LightList* lights
     display->SetStageConstant(1, colour);
 }
 
-void KorvelGlossRustMaterial::Draw(Display* display, const Viewport* viewport, GeometryChunk* chunk,
-                                   const LightList* lights, const Matrix16& modelView, const Range& range)
+void KorvelGlossRustMaterial::DrawOne(Display* display, const Viewport* viewport, GeometryChunk* chunk,
+                                      const LightList* lights, const Matrix16& modelView, const ChunkRange& range, int)
 {
     if (!display || !chunk || !GetReflectionTexture())
         return;
@@ -314,20 +314,6 @@ void KorvelGlossRustMaterial::Draw(Display* display, const Viewport* viewport, G
     }
     ClearDisplayState(display);
     SetDisplayMaterialProperties(saved);
-}
-
-void KorvelGlossRustMaterial::RenderChunk(Display* display, const Viewport* viewport, GeometryChunk* chunk,
-                                          const LightList* lights, const Matrix16& modelView, int)
-{
-    Draw(display, viewport, chunk, lights, modelView, Range());
-}
-
-void KorvelGlossRustMaterial::RenderPrimitives(Display* display, const Viewport* viewport, GeometryChunk* chunk,
-                                               const LightList* lights, const Matrix16& modelView, int indexCount,
-                                               const uint16_t* indices, int primitiveCount, int primitiveKind, int)
-{
-    Draw(display, viewport, chunk, lights, modelView,
-         ChunkRange::Of(indexCount, indices, primitiveCount, primitiveKind));
 }
 
 void KorvelGlossRustMaterial::RenderNumChunks(Display* display, const Viewport* viewport, GeometryChunk* const* chunks,

@@ -82,20 +82,17 @@ public:
     GeometryChunk* CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
                                        uint32_t faceNormalCount, int geometryType,
                                        const StandardChunkHint& hint) override;
-    void RenderChunk(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
-                     const Matrix16& modelView, int pass) override;
     void RenderNumChunks(Display* display, const Viewport* viewport, GeometryChunk* const* chunks,
                          const LightList* const* lights, const Matrix16* modelViews, int count, int pass) override;
-    void RenderPrimitives(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
-                          const Matrix16& modelView, int indexCount, const uint16_t* indices, int primitiveCount,
-                          int primitiveKind, int pass) override;
     void SetDisplayState(Display* display) override;
     void ClearDisplayState(Display* display) override;
 
+protected:
+    // The gloss step or the rust step, in any pass asked for.
+    void DrawOne(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
+                 const Matrix16& modelView, const ChunkRange& range, int pass) override;
+
 private:
-    using Range = ChunkRange;
-    void Draw(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
-              const Matrix16& modelView, const Range& range);
     // The gloss step's stage colours and reflection coordinates for one chunk.
     void GlossStep(Display* display, const Viewport* viewport, GeometryChunk* chunk, const Matrix16& modelView,
                    float gloss) const;

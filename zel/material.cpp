@@ -393,11 +393,6 @@ int OneTextureMaterial::SetTextureRef(int slot, Texture* texture, float priority
     return held ? ReplaceHeld(*held, slot, texture, priority) : ResultNoTexture;
 }
 
-int OneTextureMaterial::SetTextureByName(int slot, TextureManager* textures, const std::string& name, float priority)
-{
-    return Material::SetTextureByName(slot, textures, name, priority);
-}
-
 int OneTextureMaterial::IsLoaded() const
 {
     if (texture_ && !texture_->IsLoaded())

@@ -173,10 +173,12 @@ protected:
     // definition (3 for null, nothing changed).
     static int DuplicateHeld(Texture*& held);
     int ReplaceHeld(Texture*& held, int slot, Texture* texture, float priority);
-    // One chunk drawn in one pass: display state, lighting, model-view, the
-    // chunk's list or range, display state cleared.
-    void DrawOne(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
-                 const Matrix16& modelView, const ChunkRange& range, int pass);
+    // One chunk, whole or a range of it, drawn in one pass: RenderChunk and
+    // RenderPrimitives both come here, so a type with passes of its own
+    // replaces this alone. By default: display state, lighting, model-view,
+    // the chunk's list or range, display state cleared.
+    virtual void DrawOne(Display* display, const Viewport* viewport, GeometryChunk* chunk, const LightList* lights,
+                         const Matrix16& modelView, const ChunkRange& range, int pass);
     // The render kernel's display of the manager, or null.
     Display* ManagerDisplay() const;
 
@@ -211,7 +213,6 @@ public:
     Texture* GetTexture(int slot) const override;
     int DuplicateTexture(int slot) override;
     int SetTextureRef(int slot, Texture* texture, float priority) override;
-    int SetTextureByName(int slot, TextureManager* textures, const std::string& name, float priority) override;
     int IsLoaded() const override;
     // Stage 0: the texture with the material's stage state.
     void SetDisplayState(Display* display) override;

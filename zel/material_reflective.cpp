@@ -11,7 +11,7 @@ namespace Zel {
 
 ReflectiveMaterial::ReflectiveMaterial(MaterialManager* manager, const char* typeName, const MaterialCaches& caches,
                                        int count, const uint32_t* stageStates)
-    : OneTextureMaterial(typeName, typeName, true, false), stageCount_(std::clamp(count, 0, 4))
+    : HeldSlotMaterial(typeName, typeName, true, false), stageCount_(std::clamp(count, 0, 4))
 {
     SetManager(manager);
     SetCaches(caches);
@@ -19,54 +19,22 @@ ReflectiveMaterial::ReflectiveMaterial(MaterialManager* manager, const char* typ
         stageStates_[i] = stageStates[i];
 }
 
-ReflectiveMaterial::~ReflectiveMaterial()
-{
-    if (reflection_)
-        reflection_->ReleaseReference();
-}
-
-Texture* ReflectiveMaterial::GetTexture(int slot) const
-{
-    return slot == ReflectionSlot ? reflection_ : OneTextureMaterial::GetTexture(slot);
-}
-
-int ReflectiveMaterial::DuplicateTexture(int slot)
-{
-    if (slot != ReflectionSlot)
-        return OneTextureMaterial::DuplicateTexture(slot);
-    return DuplicateHeld(reflection_);
-}
-
 int ReflectiveMaterial::SetTextureRef(int slot, Texture* texture, float priority)
 {
-    if (slot != ReflectionSlot)
-        return OneTextureMaterial::SetTextureRef(slot, texture, priority);
-    if (!texture)
-        return ResultNoTexture;
-    reflectivity_ = priority;
-    if (texture->IsCube())
-        reflectionFlags_ |= ReflectCube;
-    else
-        reflectionFlags_ &= ~ReflectCube;
-    return ReplaceHeld(reflection_, slot, texture, priority);
-}
-
-int ReflectiveMaterial::SetTextureByName(int slot, TextureManager* textures, const std::string& name, float priority)
-{
-    return Material::SetTextureByName(slot, textures, name, priority);
-}
-
-void ReflectiveMaterial::Activate(int n)
-{
-    OneTextureMaterial::Activate(n);
-    if (reflection_)
-        reflection_->Activate(n);
+    if (slot == ReflectionSlot && texture) {
+        reflectivity_ = priority;
+        if (texture->IsCube())
+            reflectionFlags_ |= ReflectCube;
+        else
+            reflectionFlags_ &= ~ReflectCube;
+    }
+    return HeldSlotMaterial::SetTextureRef(slot, texture, priority);
 }
 
 void ReflectiveMaterial::InitInstance(const ReflectiveMaterial& from)
 {
     OneTextureMaterial::InitInstance(from);
-    Replace(reflection_, from.reflection_);
+    CopyHeldFrom(from);
     reflectivity_ = from.reflectivity_;
     stageCount_ = from.stageCount_;
     std::copy(std::begin(from.stageStates_), std::end(from.stageStates_), std::begin(stageStates_));
@@ -76,8 +44,7 @@ void ReflectiveMaterial::InitInstance(const ReflectiveMaterial& from)
 
 bool ReflectiveMaterial::Equals(const ReflectiveMaterial& other) const
 {
-    return reflection_ == other.reflection_ && reflectivity_ == other.reflectivity_ &&
-           OneTextureMaterial::Equals(other);
+    return SameHeld(other) && reflectivity_ == other.reflectivity_ && OneTextureMaterial::Equals(other);
 }
 
 void ReflectiveMaterial::ChangeTexGen(Display* display, bool) const

@@ -3,13 +3,14 @@
 
 #include <cstdint>
 
-#include "zel/material.h"
+#include "zel/material_held_slot.h"
 
 namespace Zel {
 
-class ReflectiveMaterial : public OneTextureMaterial {
+// The reflection need not be loaded for the material to be.
+class ReflectiveMaterial : public HeldSlotMaterial<OneTextureMaterial, 9, HeldSlotLoad::Optional> {
 public:
-    static constexpr int ReflectionSlot = 9;
+    static constexpr int ReflectionSlot = HeldSlot;
     // Reflection flags: bit 0 the display generates the coordinates, bit 1
     // the reflection texture is a cube map.
     enum : uint32_t { ReflectTexGen = 1, ReflectCube = 2 };
@@ -17,15 +18,11 @@ public:
     // Refers to `count` (0..4) stage states it does not own.
     ReflectiveMaterial(MaterialManager* manager, const char* typeName, const MaterialCaches& caches, int count,
                        const uint32_t* stageStates);
-    ~ReflectiveMaterial() override;
 
-    Texture* GetTexture(int slot) const override;
-    int DuplicateTexture(int slot) override;
+    // The value becomes the reflectivity; a cube map sets the cube flag.
     int SetTextureRef(int slot, Texture* texture, float priority) override;
-    int SetTextureByName(int slot, TextureManager* textures, const std::string& name, float priority) override;
-    void Activate(int n) override;
 
-    Texture* GetReflectionTexture() const { return reflection_; }
+    Texture* GetReflectionTexture() const { return HeldTexture(); }
     float GetReflectivity() const { return reflectivity_; }
     uint32_t GetReflectionFlags() const { return reflectionFlags_; }
     void SetReflectionFlags(uint32_t flags) { reflectionFlags_ = flags; }
@@ -40,12 +37,10 @@ public:
     static void SetSphericalTexureCoordinates(GeometryChunk* chunk, const Matrix16& modelView);
 
 protected:
-    bool HasSlot(int slot) const override { return slot == 0 || slot == ReflectionSlot; }
     void InitInstance(const ReflectiveMaterial& from);
     bool Equals(const ReflectiveMaterial& other) const;
 
 private:
-    Texture* reflection_ = nullptr;
     float reflectivity_ = 0.0f;
     int stageCount_;
     uint32_t stageStates_[4] = {0, 0, 0, 0};
