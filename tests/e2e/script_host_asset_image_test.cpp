@@ -6,6 +6,7 @@
 
 #include "e2e/harness/e2e_harness.h"
 #include "e2e/script_host_support.h"
+#include "support/script_host_installation.h"
 #include "support/temp_folder.h"
 #include "zel/bitmap.h"
 #include "zel/bitmap_png_write.h"
@@ -30,22 +31,16 @@ Zel::Bitmap Picture()
     return picture;
 }
 
-class ScriptHostAssetImage : public ::testing::Test {
+class ScriptHostAssetImage : public KorvelTest::ScriptHostInstallation {
 protected:
     void SetUp() override
     {
         const std::string folder = installation.PathOf("Incoming/Pictured");
         installation.WriteFile("Incoming/Pictured/notes.png", "not a picture\n");
         ASSERT_TRUE(Zel::WritePng(Picture(), (folder + "/pic.png").c_str()));
-        HostScripts::InstallAsset(installation, "Pictured",
-                                  std::string("kuid ") + Pictured + "\nusername \"Pictured\"\nkind \"scenery\"\n");
-        HostScripts::InstallAsset(installation, "Plain",
-                                  std::string("kuid ") + Plain + "\nusername \"Plain\"\nkind \"scenery\"\n");
+        InstallNamedAsset("Pictured", Pictured, "Pictured", "kind \"scenery\"\n");
+        InstallNamedAsset("Plain", Plain, "Plain", "kind \"scenery\"\n");
     }
-
-    std::vector<std::string> Root() const { return {"--root", installation.Root()}; }
-
-    E2E::Installation installation;
 };
 
 std::vector<std::string> Args(const std::string& id, const std::string& file)

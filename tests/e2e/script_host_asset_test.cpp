@@ -3,6 +3,7 @@
 
 #include "e2e/harness/e2e_harness.h"
 #include "e2e/script_host_support.h"
+#include "support/script_host_installation.h"
 
 namespace {
 
@@ -11,33 +12,20 @@ using HostScripts::CallRow;
 constexpr const char* Main = "<kuid2:424242:4002:1>";
 constexpr const char* Parent = "<kuid:424242:4001>";
 
-class ScriptHostAsset : public ::testing::Test {
+class ScriptHostAsset : public KorvelTest::ScriptHostInstallation {
 protected:
     void SetUp() override
     {
-        Install("Parent",
-                std::string("kuid ") + Parent + "\nusername \"Parent Car\"\nkind \"scenery\"\nkorvel-build 3.3\n");
-        Install("Main", std::string("kuid ") + Main +
-                            "\nusername \"Main Car\"\nkind \"scenery\"\nkorvel-build 2.8\n"
-                            "description \"A car\"\ninfo-url \"http://example.org/car\"\n"
-                            "category-era \"1960s;1970s\"\ncategory-region \"US\"\n"
-                            "kuid-table\n{\n  Partner " +
-                            Parent + "\n  other " + Parent +
-                            "\n}\n"
-                            "string-table\n{\n  greeting \"Hi $0, $$1 is $1$\"\n  Plain \"plain\"\n}\n");
+        InstallNamedAsset("Parent", Parent, "Parent Car", "kind \"scenery\"\nkorvel-build 3.3\n");
+        InstallNamedAsset("Main", Main, "Main Car",
+                          std::string("kind \"scenery\"\nkorvel-build 2.8\n") +
+                              "description \"A car\"\ninfo-url \"http://example.org/car\"\n"
+                              "category-era \"1960s;1970s\"\ncategory-region \"US\"\n"
+                              "kuid-table\n{\n  Partner " +
+                              Parent + "\n  other " + Parent +
+                              "\n}\n"
+                              "string-table\n{\n  greeting \"Hi $0, $$1 is $1$\"\n  Plain \"plain\"\n}\n");
     }
-
-    void Install(const std::string& folder, const std::string& config)
-    {
-        installation.WriteFile("Incoming/" + folder + "/config.txt", config);
-        const E2E::RunResult run =
-            installation.Run({"installfrompath", installation.PathOf("Incoming/" + folder + "/")});
-        ASSERT_EQ(run.exitStatus, 0) << run.out;
-    }
-
-    std::vector<std::string> Root() const { return {"--root", installation.Root()}; }
-
-    E2E::Installation installation;
 };
 
 std::vector<std::string> On(const std::string& id, const std::vector<std::string>& more = {})

@@ -3,6 +3,7 @@
 
 #include "e2e/harness/e2e_harness.h"
 #include "e2e/script_host_support.h"
+#include "support/script_host_installation.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ const std::string Kind = "$string@BaseProbe::Kind(string)";
 const std::string KindAndCodes = "$string@BaseProbe::KindAndCodes(string,string)";
 const std::string Search = "$string@BaseProbe::Search(string,bool)";
 
-class ScriptHostBase : public ::testing::Test {
+class ScriptHostBase : public KorvelTest::ScriptHostInstallation {
 protected:
     void SetUp() override
     {
@@ -31,12 +32,8 @@ protected:
 
     void Install(const std::string& folder, const std::string& id, const std::string& name, const std::string& kind)
     {
-        HostScripts::InstallNamedAsset(installation, folder, id, name, "kind \"" + kind + "\"\n");
+        InstallNamedAsset(folder, id, name, "kind \"" + kind + "\"\n");
     }
-
-    std::vector<std::string> Root() const { return {"--root", installation.Root()}; }
-
-    E2E::Installation installation;
 };
 
 std::vector<std::string> Str(const std::string& text, const std::vector<std::string>& more = {})

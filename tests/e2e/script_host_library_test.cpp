@@ -5,6 +5,7 @@
 
 #include "e2e/harness/e2e_harness.h"
 #include "e2e/script_host_support.h"
+#include "support/script_host_installation.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ const std::string Call = "$string@LibraryProbe::Call(string,string,bool,bool)";
 const std::string Granted = "$bool@LibraryProbe::Granted(string,string,string,string)";
 const std::string GrantedById = "$bool@LibraryProbe::GrantedById(string,string,string,string,string)";
 
-class ScriptHostLibrary : public ::testing::Test {
+class ScriptHostLibrary : public KorvelTest::ScriptHostInstallation {
 protected:
     void SetUp() override
     {
@@ -32,32 +33,23 @@ protected:
                                    installation.PathOf("bin/plugins/kni_test_plugin.so"));
         installation.WriteFile("Incoming/Probe/probe_library.gs",
                                "include \"Library.gs\"\nclass ProbeLibrary isclass Library { };\n");
-        Install("Probe", Probe, "Probe Library",
-                "kind \"library\"\nscript \"probe_library\"\nclass \"ProbeLibrary\"\n"
-                "native-plugin \"kni_test_plugin\"\n");
-        Install("Plain", Plain, "Plain Library", "kind \"library\"\n");
-        Install("NoPlugin", NoPlugin, "No Plugin", "kind \"library\"\nnative-plugin \"no_such_plugin\"\n");
+        InstallNamedAsset("Probe", Probe, "Probe Library",
+                          "kind \"library\"\nscript \"probe_library\"\nclass \"ProbeLibrary\"\n"
+                          "native-plugin \"kni_test_plugin\"\n");
+        InstallNamedAsset("Plain", Plain, "Plain Library", "kind \"library\"\n");
+        InstallNamedAsset("NoPlugin", NoPlugin, "No Plugin", "kind \"library\"\nnative-plugin \"no_such_plugin\"\n");
         // Its class is no KorvelGameObject: Init cannot run.
         installation.WriteFile("Incoming/Broken/broken_library.gs",
                                "include \"gs.gs\"\nclass BrokenLibrary isclass GameObject { };\n");
-        Install("Broken", Broken, "Broken Library",
-                "kind \"library\"\nscript \"broken_library\"\nclass \"BrokenLibrary\"\n");
-        Install("Scenery", Scenery, "Scenery", "kind \"scenery\"\n");
+        InstallNamedAsset("Broken", Broken, "Broken Library",
+                          "kind \"library\"\nscript \"broken_library\"\nclass \"BrokenLibrary\"\n");
+        InstallNamedAsset("Scenery", Scenery, "Scenery", "kind \"scenery\"\n");
         // Its script has no class of the name its config gives.
         installation.WriteFile("Incoming/NoClass/other_library.gs",
                                "include \"Library.gs\"\nclass OtherLibrary isclass Library { };\n");
-        Install("NoClass", NoClass, "No Class",
-                "kind \"library\"\nscript \"other_library\"\nclass \"MissingLibrary\"\n");
+        InstallNamedAsset("NoClass", NoClass, "No Class",
+                          "kind \"library\"\nscript \"other_library\"\nclass \"MissingLibrary\"\n");
     }
-
-    void Install(const std::string& folder, const std::string& id, const std::string& name, const std::string& rest)
-    {
-        HostScripts::InstallNamedAsset(installation, folder, id, name, rest);
-    }
-
-    std::vector<std::string> Root() const { return {"--root", installation.Root()}; }
-
-    E2E::Installation installation;
 };
 
 std::vector<std::string> Str(const std::vector<std::string>& texts)

@@ -3,6 +3,7 @@
 
 #include "e2e/harness/e2e_harness.h"
 #include "e2e/script_host_support.h"
+#include "support/script_host_installation.h"
 
 namespace {
 
@@ -11,16 +12,13 @@ using HostScripts::CallRow;
 constexpr const char* First = "<kuid:424242:4401>";
 constexpr const char* Second = "<kuid:424242:4402>";
 
-class ScriptHostOnline : public ::testing::Test {
+class ScriptHostOnline : public KorvelTest::ScriptHostInstallation {
 protected:
     void SetUp() override
     {
-        HostScripts::InstallNamedAsset(installation, "First", First, "First Library", "kind \"library\"\n");
-        HostScripts::InstallNamedAsset(installation, "Second", Second, "Second Library", "kind \"library\"\n");
+        InstallNamedAsset("First", First, "First Library", "kind \"library\"\n");
+        InstallNamedAsset("Second", Second, "Second Library", "kind \"library\"\n");
     }
-    std::vector<std::string> Root() const { return {"--root", installation.Root()}; }
-
-    E2E::Installation installation;
 };
 
 // Texts, and numbers written "#n".

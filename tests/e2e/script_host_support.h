@@ -98,22 +98,6 @@ inline bool Logged(const HostRun& run, const std::string& text)
     return false;
 }
 
-// Writes Incoming/<folder>/config.txt (files already written there go
-// with it) and installs the folder into the installation's daemon.
-inline void InstallAsset(const E2E::Installation& installation, const std::string& folder, const std::string& config)
-{
-    installation.WriteFile("Incoming/" + folder + "/config.txt", config);
-    const E2E::RunResult run = installation.Run({"installfrompath", installation.PathOf("Incoming/" + folder + "/")});
-    ASSERT_EQ(run.exitStatus, 0) << run.out;
-}
-
-// The same with the config's id and user name in front of the rest of it.
-inline void InstallNamedAsset(const E2E::Installation& installation, const std::string& folder, const std::string& id,
-                              const std::string& name, const std::string& rest)
-{
-    InstallAsset(installation, folder, "kuid " + id + "\nusername \"" + name + "\"\n" + rest);
-}
-
 // The run loaded its script and ended with nothing alive.
 inline void ExpectCleanEnd(const HostRun& run)
 {
