@@ -20,6 +20,7 @@
 #include "templates/dod_data_manager.h"
 #include "templates/dod_error_handler.h"
 #include "zel/ascii.h"
+#include "zel/file_lookup_scope.h"
 
 namespace {
 
@@ -160,6 +161,9 @@ bool ValidateAssetTask::ValidateAsset(Zel::PString rootName, Zel::File::Path fol
 void ValidateAssetTask::RunTemplateChecks(const Zel::File::Path& configPath, DODLib::Container* container,
                                           const Zel::PString& rootName, ResultsLog& log)
 {
+    // The checks look up the same few folders for every mesh, texture and
+    // description they name, and change no file: each folder is listed once.
+    Zel::FileLookupScope lookups;
     if (CheckAssetConfig(configPath, log, container, rootName))
         RunContainerChecks(container, log);
     DODLib::DataManager* manager = DODLib::DataManager::Instance();

@@ -199,6 +199,14 @@ std::string LastComponentOf(const std::string& path)
 
 bool ResolveExisting(const std::string& path, std::string& out)
 {
+    bool found = false;
+    if (ResolveInScope(path, out, found, nullptr))
+        return found;
+    return ResolveExistingDirect(path, out);
+}
+
+bool ResolveExistingDirect(const std::string& path, std::string& out)
+{
     if (path.empty())
         return false;
     if (Exists(path)) {
@@ -228,7 +236,7 @@ std::string ResolveForCreate(const std::string& path)
     return resolved;
 }
 
-bool ResolveFull(const char* container, const char* path, std::string& out, bool forCreate)
+bool ResolveFull(const char* container, const char* path, std::string& out, bool forCreate, EntryKind* kind)
 {
     std::string substituted;
     if (!path || !ApplySubst(container, path, substituted) || substituted.empty())
@@ -237,17 +245,22 @@ bool ResolveFull(const char* container, const char* path, std::string& out, bool
         out = ResolveForCreate(substituted);
         return true;
     }
-    return ResolveExisting(substituted, out);
+    bool found = false;
+    if (ResolveInScope(substituted, out, found, kind))
+        return found;
+    return ResolveExistingDirect(substituted, out);
 }
 
 void InvalidateFolder(const std::string& folder)
 {
+    ForgetInScope(&folder);
     std::lock_guard<std::mutex> guard(g_cacheLock);
     Cache().erase(folder.empty() ? "." : folder);
 }
 
 void InvalidateAll()
 {
+    ForgetInScope(nullptr);
     std::lock_guard<std::mutex> guard(g_cacheLock);
     Cache().clear();
 }

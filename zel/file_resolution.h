@@ -20,14 +20,29 @@ std::string LastComponentOf(const std::string& path);
 // False when the container is unknown or names an archive target.
 bool ApplySubst(const char* container, const char* path, std::string& out);
 
+// What a look-up learnt of the entry it found without asking further.
+enum class EntryKind { Unknown, File, Folder };
+
 // The existing entry that path names, matching components without regard
 // to ASCII case where the exact spelling is missing. False when none.
 bool ResolveExisting(const std::string& path, std::string& out);
+// The same, always asking the file system (never the thread's lookup scope).
+bool ResolveExistingDirect(const std::string& path, std::string& out);
 // As ResolveExisting for the components that exist; the first missing one
 // and everything after it keep the case given.
 std::string ResolveForCreate(const std::string& path);
-// Both steps at once: substitution then resolution.
-bool ResolveFull(const char* container, const char* path, std::string& out, bool forCreate);
+// Both steps at once: substitution then resolution. kind, when given, is
+// set for an existing entry found through the thread's lookup scope.
+bool ResolveFull(const char* container, const char* path, std::string& out, bool forCreate, EntryKind* kind = nullptr);
+
+// The calling thread's lookup scope (FileLookupScope) answers: false when
+// no scope is open or it does not answer this path (not absolute, "." or
+// ".." steps, a trailing separator, a folder it cannot list), else found and
+// out as ResolveExisting would give them.
+bool ResolveInScope(const std::string& path, std::string& out, bool& found, EntryKind* kind);
+// Drops the scope's listing of folder (every listing when null) and every
+// folder resolution it holds.
+void ForgetInScope(const std::string* folder);
 
 // Our own change inside folder: drop its cached listing.
 void InvalidateFolder(const std::string& folder);

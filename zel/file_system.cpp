@@ -77,9 +77,13 @@ bool File::IsDirectory(const char* path)
 bool File::IsDirectory(const char* container, const char* path)
 {
     std::string resolved;
+    FileResolution::EntryKind kind = FileResolution::EntryKind::Unknown;
+    if (!FileResolution::ResolveFull(container, path, resolved, false, &kind))
+        return false;
+    if (kind != FileResolution::EntryKind::Unknown)
+        return kind == FileResolution::EntryKind::Folder;
     struct stat info;
-    return FileResolution::ResolveFull(container, path, resolved, false) && stat(resolved.c_str(), &info) == 0 &&
-           S_ISDIR(info.st_mode);
+    return stat(resolved.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 int File::Md(const char* path)
