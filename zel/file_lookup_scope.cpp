@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <memory>
 #include <optional>
+#include <sys/stat.h>
 #include <unordered_map>
 
 #include "zel/ascii.h"
@@ -65,8 +66,8 @@ FolderListing ReadFolder(const std::string& folder)
     return listing;
 }
 
-// An absolute path of plain steps, split at its last separator.
-bool SplitPlainPath(const std::string& path, std::string& folder, std::string& leaf)
+// An absolute path of plain steps: no ".", "..", empty step or trailing separator.
+bool IsPlainPath(const std::string& path)
 {
     if (path.size() < 2 || path[0] != '/' || path.back() == '/')
         return false;
@@ -80,25 +81,16 @@ bool SplitPlainPath(const std::string& path, std::string& folder, std::string& l
             return false;
         begin = end + 1;
     }
-    const size_t slash = path.rfind('/');
-    folder = slash == 0 ? std::string("/") : path.substr(0, slash);
-    leaf = path.substr(slash + 1);
     return true;
 }
 
-const std::optional<std::string>& ResolvedFolder(LookupSnapshot& snapshot, const std::string& folder)
+std::string FolderPart(const std::string& path)
 {
-    auto found = snapshot.folders.find(folder);
-    if (found != snapshot.folders.end())
-        return found->second;
-    std::optional<std::string> resolved;
-    std::string out;
-    if (ResolveExistingDirect(folder, out))
-        resolved = std::move(out);
-    return snapshot.folders.emplace(folder, std::move(resolved)).first->second;
+    const size_t slash = path.rfind('/');
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-const FolderListing& ListingOf(LookupSnapshot& snapshot, const std::string& folder)
+FolderListing& ListingOf(LookupSnapshot& snapshot, const std::string& folder)
 {
     auto found = snapshot.listings.find(folder);
     if (found != snapshot.listings.end())
@@ -106,36 +98,115 @@ const FolderListing& ListingOf(LookupSnapshot& snapshot, const std::string& fold
     return snapshot.listings.emplace(folder, ReadFolder(folder)).first->second;
 }
 
+// The entry a look-up of name picks in the listing: the exact spelling, else
+// the case-blind pick; null when none.
+const std::pair<const std::string, EntryKind>* PickEntry(const FolderListing& listing, const std::string& name)
+{
+    auto entry = listing.names.find(name);
+    if (entry != listing.names.end())
+        return &*entry;
+    auto pick = listing.folded.find(AsciiLowerCopy(name));
+    if (pick == listing.folded.end())
+        return nullptr;
+    entry = listing.names.find(pick->second);
+    return entry == listing.names.end() ? nullptr : &*entry;
+}
+
+// The case-blind pick for step among the entries of folder (the exact
+// spelling, else the byte-wise smallest), read as they come: the parents of an
+// asset's folders (a temporary folder, a home folder) may hold thousands of
+// names that no later look-up needs kept.
+bool PickFromFolder(const std::string& folder, const std::string& step, std::string& pick)
+{
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return false;
+    bool found = false;
+    while (struct dirent* entry = readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (!AsciiEqualIgnoreCase(name, step))
+            continue;
+        if (!found || name == step || name < std::string_view(pick))
+            pick = name;
+        found = true;
+        if (name == step)
+            break;
+    }
+    closedir(dir);
+    return found;
+}
+
+// What a plain folder path resolves to, each step as the direct look-up takes
+// it: as written where that exists, else the case-blind pick in its parent.
+// Folders resolve from their parents, so the parents of an asset's folders
+// (and the case-blind steps of the installation root) are resolved once.
+const std::optional<std::string>& ResolvedFolder(LookupSnapshot& snapshot, const std::string& folder)
+{
+    auto found = snapshot.folders.find(folder);
+    if (found != snapshot.folders.end())
+        return found->second;
+    std::optional<std::string> resolved;
+    struct stat info;
+    if (lstat(folder.c_str(), &info) == 0) {
+        resolved = folder;
+    } else if (folder != "/") {
+        // Elements of an unordered_map stay where they are as it grows.
+        const std::optional<std::string>& parent = ResolvedFolder(snapshot, FolderPart(folder));
+        const std::string step = folder.substr(folder.rfind('/') + 1);
+        std::string direct;
+        if (parent && PickFromFolder(*parent, step, direct))
+            resolved = JoinPath(*parent, direct);
+        else if (parent && ResolveExistingDirect(folder, direct))
+            resolved = std::move(direct);
+    }
+    return snapshot.folders.emplace(folder, std::move(resolved)).first->second;
+}
+
 }  // namespace
 
 bool ResolveInScope(const std::string& path, std::string& out, bool& found, EntryKind* kind)
 {
     LookupSnapshot* snapshot = threadSnapshot;
-    std::string folder;
-    std::string leaf;
-    if (snapshot == nullptr || !SplitPlainPath(path, folder, leaf))
+    if (snapshot == nullptr)
         return false;
-    const std::optional<std::string>& resolvedFolder = ResolvedFolder(*snapshot, folder);
-    if (!resolvedFolder) {
-        found = false;
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && trimmed.back() == '/')
+        trimmed.pop_back();
+    if (!IsPlainPath(trimmed))
+        return false;
+    found = false;
+    if (trimmed != path) {
+        // A folder named with its separator: as written when it is a folder
+        // that exists so, else what its steps resolve to.
+        const std::optional<std::string>& folder = ResolvedFolder(*snapshot, trimmed);
+        if (!folder)
+            return true;
+        if (*folder != trimmed) {
+            out = *folder;
+            found = true;
+            return true;
+        }
+        if (!ListingOf(*snapshot, trimmed).readable)
+            return false;
+        out = path;
+        if (kind)
+            *kind = EntryKind::Folder;
+        found = true;
         return true;
     }
+    const std::string folder = FolderPart(trimmed);
+    const std::string leaf = trimmed.substr(trimmed.rfind('/') + 1);
+    const std::optional<std::string>& resolvedFolder = ResolvedFolder(*snapshot, folder);
+    if (!resolvedFolder)
+        return true;
     const FolderListing& listing = ListingOf(*snapshot, *resolvedFolder);
     if (!listing.readable)
         return false;
-    std::string name = leaf;
-    auto entry = listing.names.find(leaf);
-    if (entry == listing.names.end()) {
-        auto pick = listing.folded.find(AsciiLowerCopy(leaf));
-        if (pick == listing.folded.end()) {
-            found = false;
-            return true;
-        }
-        name = pick->second;
-        entry = listing.names.find(name);
-    }
+    const auto* entry = PickEntry(listing, leaf);
+    if (entry == nullptr)
+        return true;
     // A path that exists as written comes back as written, as the direct look-up gives it.
-    out = (*resolvedFolder == folder && name == leaf) ? path : JoinPath(*resolvedFolder, name);
+    out = (*resolvedFolder == folder && entry->first == leaf) ? path : JoinPath(*resolvedFolder, entry->first);
     if (kind)
         *kind = entry->second;
     found = true;

@@ -40,6 +40,8 @@ protected:
         tree_.MakeFile("Asset/t0.TGA", "image");
         tree_.MakeFile("Asset/T0.tga", "other case");
         tree_.MakeFile("Asset/Sub/Note.txt", "note");
+        tree_.MakeFile("Asset/Dup/x.txt", "exact");
+        tree_.MakeFile("Asset/DUP/y.txt", "smaller");
         std::filesystem::create_symlink(At("Asset/Sub"), At("Asset/LinkedSub"));
         std::filesystem::create_symlink(At("Asset/Gone.txt"), At("Asset/Dangling.txt"));
     }
@@ -71,6 +73,11 @@ TEST_F(FileLookupScopeTest, AnswersAsTheFileSystemDoes)
         "Asset/LinkedSub/Note.txt",
         "Asset/Dangling.txt",
         "asset/dangling.TXT",
+        "asset/Dup/x.txt",
+        "asset/Dup/y.txt",
+        "asset/dup/y.txt",
+        "ASSET/SUB/",
+        "asset/Body.LM/",
     };
     for (const char* path : paths) {
         const Answer direct = Ask(At(path));
