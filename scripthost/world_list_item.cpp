@@ -1,20 +1,7 @@
 // The do-nothing bases of world items, and an item leaving its list when destroyed.
 #include "scripthost/world_list_item.h"
 
-#include <set>
-
 #include "scripthost/world_list.h"
-
-namespace {
-
-// Nothing in the program fills it; hosts may.
-std::set<const WorldListItem*>& KeepIndexItems()
-{
-    static std::set<const WorldListItem*> items;
-    return items;
-}
-
-}  // namespace
 
 void WorldBaseItem::Load(TStream&) {}
 void WorldBaseItem::Save(TStream&) {}
@@ -33,7 +20,6 @@ WorldListItem::~WorldListItem()
 {
     if (owner_ != nullptr)
         owner_->RemoveItem(this);
-    KeepIndexItems().erase(this);
 }
 
 KUID WorldListItem::GetKUID()
@@ -53,10 +39,10 @@ WorldExtent WorldListItem::GetExtent()
 
 void WorldListItem::KeepIndex(WorldListItem* item)
 {
-    KeepIndexItems().insert(item);
+    item->keepsIndex_ = true;
 }
 
 bool WorldListItem::KeepsIndex(const WorldListItem* item)
 {
-    return KeepIndexItems().count(item) != 0;
+    return item->keepsIndex_;
 }

@@ -58,7 +58,8 @@ public:
     int32_t GetIndex() const { return index_; }
 
     // Items whose index stays reserved in their list after they leave it
-    // (until they are destroyed).
+    // (until they are destroyed). Kept in the item: a process-wide set would
+    // be searched by every removal and every destruction.
     static void KeepIndex(WorldListItem* item);
     static bool KeepsIndex(const WorldListItem* item);
 
@@ -66,4 +67,5 @@ private:
     friend class WorldList;
     WorldList* owner_ = nullptr;
     int32_t index_ = -1;
+    bool keepsIndex_ = false;
 };

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include "foundation/streams/t_buffer.h"
 #include "foundation/streams/t_stream.h"
 #include "foundation/streams/t_sub_file.h"
 #include "scripthost/world_item_factory.h"
@@ -24,46 +23,6 @@ void ForSelected(const WorldList& list, uint32_t mask, uint32_t value, Write wri
         if (mask == 0 || (item->GetFlags() & mask) == (value & mask))
             write(index, item);
     });
-}
-
-// The fixed head of a full-stream record (index, type, KUID, the length's
-// placeholder), gathered so that it reaches the stream in one write.
-class RecordHead {
-public:
-    RecordHead(int32_t index, uint32_t typeId, const KUID& kuid)
-    {
-        WriteInt32(index);
-        WriteUInt32(typeId);
-        kuid.WriteToBuffer(*this);
-        WriteUInt32(Marker);
-    }
-    void WriteInt32(int32_t value) { WriteUInt32(uint32_t(value)); }
-    void WriteUInt32(uint32_t value)
-    {
-        for (int i = 0; i < 4; ++i)
-            bytes_[size_++] = uint8_t(value >> (8 * i));
-    }
-    // Returns where the length's placeholder lies, as BeginBlock would.
-    int64_t WriteTo(TStream& stream)
-    {
-        const int64_t start = stream.Tell() + size_ - 4;
-        stream.WriteBytes(bytes_, size_);
-        return start;
-    }
-
-private:
-    uint8_t bytes_[20];
-    int size_ = 0;
-};
-
-// Fills in a block's length as EndBlock does; over a buffer in place, since
-// seeking back and forth for every record of a large list costs more than
-// writing the record.
-void EndRecord(TStream& stream, TBuffer* buffer, int64_t start)
-{
-    if (buffer != nullptr && buffer->PatchUInt32(start, uint32_t(buffer->Tell() - start - 4)))
-        return;
-    stream.EndBlock(start);
 }
 
 // The end of a block of the given length starting at start; lengths are
@@ -132,14 +91,16 @@ void WorldList::Save(TStream& stream, uint32_t mask, uint32_t value)
 {
     stream.WriteInt32(FullStreamVersion);
     stream.WriteInt32(listId_);
-    TBuffer* buffer = dynamic_cast<TBuffer*>(&stream);
     ForSelected(*this, mask, value, [&](int32_t index, WorldListItem* item) {
-        const int64_t record = RecordHead(index, item->GetTypeId(), item->GetKUID()).WriteTo(stream);
+        stream.WriteInt32(index);
+        stream.WriteUInt32(item->GetTypeId());
+        stream.WriteKUID(item->GetKUID());
+        const int64_t record = stream.BeginBlock();
         {
             CurrentWorldItemScope current(listId_, CurrentWorldItemKUID(), CurrentWorldFactoryContext());
             item->Save(stream);
         }
-        EndRecord(stream, buffer, record);
+        stream.EndBlock(record);
     });
     stream.WriteInt32(EndOfRecords);
 
@@ -153,7 +114,7 @@ void WorldList::Save(TStream& stream, uint32_t mask, uint32_t value)
             stream.WriteUInt32(item->GetTypeId());
             const int64_t record = stream.BeginBlock();
             item->WriteState(stream);
-            EndRecord(stream, buffer, record);
+            stream.EndBlock(record);
         });
     }
     stream.WriteInt32(EndOfRecords);

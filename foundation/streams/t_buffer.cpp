@@ -18,6 +18,8 @@ TBuffer::TBuffer(Zel::DynamicBuffer* buffer, bool owns) : buffer_(buffer), owns_
         buffer_ = new Zel::DynamicBuffer(0, 512);
         owns_ = true;
     }
+    // Small fields are most of what a buffer is given.
+    UseWriteWindow(buffer_);
 }
 
 TBuffer::~TBuffer()

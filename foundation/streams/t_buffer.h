@@ -38,6 +38,7 @@ protected:
     // FromEnd takes the data length minus the offset; the result is limited
     // to the allocated size.
     int64_t DoSeek(int64_t offset, int origin) override;
+    bool OverwriteHeld(int64_t position, uint32_t value) override { return PatchUInt32(position, value); }
 
 private:
     Zel::DynamicBuffer* buffer_;

@@ -46,6 +46,14 @@ void TStream::DropReadCache()
         DoSeek(Tell() - unread, FromStart);
 }
 
+const uint8_t* TStream::HeldInput(const TStream& stream, int64_t tell, int64_t position, int64_t count)
+{
+    const int64_t offset = int64_t(stream.cursor_) + (position - tell);
+    if (offset < 0 || count < 0 || offset + count > stream.filled_)
+        return nullptr;
+    return stream.cache_ + offset;
+}
+
 int64_t TStream::Seek(int64_t offset, int origin)
 {
     if (origin == FromCurrent) {

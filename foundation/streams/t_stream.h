@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "kuid/kuid.h"
+#include "zel/dynamic_buffer.h"
 #include "zel/pstring.h"
 #include "zel/string.h"
 
@@ -138,7 +139,9 @@ public:
 
     // Writes the placeholder 0xfeedceeb and returns its position.
     int64_t BeginBlock();
-    // Writes end - start - 4 over the placeholder at start and returns to the end.
+    // Writes end - start - 4 over the placeholder at start and returns to the
+    // end; a placeholder the underlying object holds in memory is filled in
+    // where it lies, without seeking.
     void EndBlock(int64_t start);
     // Writes a word at a position and returns to where the stream was.
     void WriteUInt32At(int64_t position, uint32_t value);
@@ -150,6 +153,26 @@ protected:
     virtual int64_t DoWrite(const void* bytes, int64_t count) = 0;
     virtual int64_t RawRead(void* buffer, int64_t count) = 0;
     virtual int64_t DoSeek(int64_t offset, int origin) = 0;
+    // Writes a little-endian word over bytes the underlying object already
+    // holds, leaving every position alone; false when it cannot.
+    virtual bool OverwriteHeld(int64_t, uint32_t) { return false; }
+
+    // Typed writes that fit the buffer's allocation are copied straight into
+    // it, without a virtual call; the buffer must be the one DoWrite writes,
+    // at its own position. Others, and those that would grow it, go through
+    // DoWrite.
+    void UseWriteWindow(Zel::DynamicBuffer* buffer) { window_ = buffer; }
+    // The count bytes at the logical position position of another stream
+    // when its read cache holds them unread or already read, else null;
+    // tell is that stream's Tell.
+    static const uint8_t* HeldInput(const TStream& stream, int64_t tell, int64_t position, int64_t count);
+    // Takes count bytes (at most CacheSize) as the read cache's content.
+    void HoldInput(const uint8_t* bytes, int32_t count)
+    {
+        std::memcpy(cache_, bytes, size_t(count));
+        cursor_ = 0;
+        filled_ = count;
+    }
 
     int32_t UnreadCount() const { return filled_ - cursor_; }
     void EmptyCache()
@@ -188,10 +211,17 @@ private:
         return FromLittleEndian(value);
     }
 
+    // The fast path copies into the write window, without a virtual call.
+    // Input held in the cache must first go back, as for any write.
     template <class T>
     void WriteValue(T value)
     {
         value = FromLittleEndian(value);
+        if (window_ != nullptr && filled_ == 0 && window_->GetPosition() <= window_->GetLength() &&
+            window_->GetAllocatedSize() - window_->GetPosition() >= sizeof(T)) {
+            window_->Write(&value, sizeof(T));
+            return;
+        }
         Write(&value, sizeof(T));
     }
 
@@ -203,6 +233,7 @@ private:
     // so the unread count is filled_ - cursor_ and a read moves one field.
     int32_t cursor_ = 0;
     int32_t filled_ = 0;
+    Zel::DynamicBuffer* window_ = nullptr;
     uint8_t cache_[CacheSize];
     int32_t error_ = ErrorNone;
 };

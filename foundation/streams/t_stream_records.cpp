@@ -87,9 +87,12 @@ int64_t TStream::BeginBlock()
 
 void TStream::EndBlock(int64_t start)
 {
-    int64_t end = Tell();
+    const int64_t end = Tell();
+    const uint32_t length = uint32_t(end - start - 4);
+    if (end - start >= 4 && OverwriteHeld(start, length))
+        return;
     MoveTo(start);
-    WriteUInt32(uint32_t(end - start - 4));
+    WriteUInt32(length);
     MoveTo(end);
 }
 

@@ -8,10 +8,13 @@
 #include <vector>
 
 #include "foundation/streams/t_buffer.h"
+#include "foundation/streams/t_file.h"
 #include "foundation/streams/t_sub_file.h"
 #include "scripthost/world_item_factory.h"
 #include "scripthost/world_list.h"
 #include "scripthost/world_position.h"
+#include "support/file_text.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -562,6 +565,108 @@ TEST(WorldListStreams, ThousandsOfItemsRoundTrip)
     EXPECT_TRUE(copy.Load(saved, true, 0));
     ASSERT_EQ(copy.CountItems(), 5000);
     EXPECT_EQ(At(copy, 2 * 4321)->payload_, "item 4321");
+}
+
+// Little-endian words, then raw text.
+class GoldenBytes {
+public:
+    GoldenBytes& Words(std::initializer_list<uint32_t> words)
+    {
+        for (uint32_t word : words) {
+            for (int i = 0; i < 4; ++i)
+                bytes.push_back(uint8_t(word >> (8 * i)));
+        }
+        return *this;
+    }
+    GoldenBytes& Text(const std::string& text)
+    {
+        bytes.insert(bytes.end(), text.begin(), text.end());
+        return *this;
+    }
+    std::vector<uint8_t> bytes;
+};
+
+// Every byte of a full stream with states and of a data stream, written
+// through a buffer, a file and a window, after prefixes that put records
+// across the edge of a stream's cache; read back from the file.
+TEST(WorldListStreams, SavedStreamsKeepTheirExactBytesOverEveryStream)
+{
+    BytesFactory dataFactory(WorldTypeDataItem);
+    BytesFactory otherFactory(OtherType);
+    WorldList list;
+    list.SetListId(7);
+    auto* first = new BytesItem(OtherType, "ab", KUID(5, 6, 0), 1 | WorldList::StateFlag);
+    auto* data = new BytesItem(WorldTypeDataItem, "", KUID(8, 9, 0), 1 | WorldList::StateFlag);
+    first->state_ = "s0";
+    data->state_ = "state3";
+    data->data_ = "d3";
+    list.AddItem(first);
+    list.AddItemAt(3, data);
+
+    GoldenBytes full;
+    full.Words({5, 7, 0, OtherType, 6, 5, 6, 2}).Text("ab");
+    full.Words({3, WorldTypeDataItem, 9, 8, 4, 0, 0xffffffffu});
+    full.Words({56, TStream::BlockPlaceholder, 5, 7, 0, OtherType, 6, 2}).Text("s0");
+    full.Words({3, WorldTypeDataItem, 10, 6}).Text("state3").Words({0xffffffffu});
+    GoldenBytes dataStream;
+    dataStream.Words({26, TStream::BlockPlaceholder, 1, 3, 6, 2}).Text("d3").Words({0xffffffffu});
+    const auto saveBoth = [&](TStream& stream) {
+        list.Save(stream, WorldList::StateFlag, WorldList::StateFlag);
+        list.SaveData(stream);
+    };
+
+    KorvelTest::TempFolder folder("worldgolden");
+    for (const size_t prefixSize : {size_t(0), size_t(TStream::CacheSize - 10), size_t(TStream::CacheSize - 70)}) {
+        std::vector<uint8_t> expected(prefixSize, uint8_t(0x5A));
+        expected.insert(expected.end(), full.bytes.begin(), full.bytes.end());
+        expected.insert(expected.end(), dataStream.bytes.begin(), dataStream.bytes.end());
+        const std::vector<uint8_t> prefix(prefixSize, uint8_t(0x5A));
+
+        TBuffer buffer;
+        buffer.WriteBytes(prefix.data(), int64_t(prefix.size()));
+        saveBoth(buffer);
+        EXPECT_EQ(Bytes(buffer), expected) << "buffer, prefix " << prefixSize;
+
+        // Small fields written one at a time gather the same bytes.
+        TBuffer fieldByField;
+        for (uint8_t byte : prefix)
+            fieldByField.WriteUInt8(byte);
+        saveBoth(fieldByField);
+        EXPECT_EQ(Bytes(fieldByField), expected) << "field by field, prefix " << prefixSize;
+
+        TBuffer underlying;
+        underlying.WriteBytes(prefix.data(), int64_t(prefix.size()));
+        {
+            TSubFile window(underlying, 0, std::numeric_limits<int64_t>::max());
+            window.MoveTo(int64_t(prefixSize));
+            saveBoth(window);
+        }
+        EXPECT_EQ(Bytes(underlying), expected) << "window, prefix " << prefixSize;
+
+        const std::string path = folder / "stream.bin";
+        {
+            TFile file;
+            ASSERT_TRUE(file.Open(path.c_str(), Zel::File::ModeWrite));
+            for (uint8_t byte : prefix)
+                file.WriteUInt8(byte);
+            saveBoth(file);
+            EXPECT_FALSE(file.HasError());
+        }
+        const std::string written = KorvelTest::ReadFileText(path);
+        EXPECT_EQ(std::vector<uint8_t>(written.begin(), written.end()), expected) << "file, prefix " << prefixSize;
+
+        TFile input;
+        ASSERT_TRUE(input.Open(path.c_str(), Zel::File::ModeRead));
+        input.MoveTo(int64_t(prefixSize));
+        WorldList copy;
+        EXPECT_TRUE(copy.Load(input, true, WorldList::StateFlag)) << prefixSize;
+        copy.LoadData(input);
+        EXPECT_TRUE(input.Eof()) << prefixSize;
+        ASSERT_NE(At(copy, 0), nullptr);
+        ASSERT_NE(At(copy, 3), nullptr);
+        EXPECT_EQ(At(copy, 0)->payload_ + At(copy, 0)->state_, "abs0") << prefixSize;
+        EXPECT_EQ(At(copy, 3)->state_ + At(copy, 3)->data_, "state3d3") << prefixSize;
+    }
 }
 
 TEST(WorldPositions, NormalisingMovesWholeCellsIntoTheCellNumbers)
