@@ -73,26 +73,12 @@ GSRuntime::GSClass* ScriptableObject::CompileOwnSource()
     KorvelBaseSpec* base = AsBaseSpec(spec);
     if (base == nullptr)
         return nullptr;
-    Zel::File::Path sourcePath = StubCacheFolder();
-    sourcePath.AddPath(StubSourceName);
-    {
-        Zel::File file;
-        if (file.Open(sourcePath.c_str(), Zel::File::ModeWrite) != 0)
-            return nullptr;
-        const int64_t written = file.Write(sourceText_.data(), int64_t(sourceText_.size()));
-        if (written != int64_t(sourceText_.size())) {
-            file.Close();
-            Zel::File::Unlink(sourcePath.c_str());
-            return nullptr;
-        }
-    }
     GSCompileLog log;
     GSRuntime::GSLibrary* library = nullptr;
-    GSRuntime::GSClass* cls = nullptr;
-    if (CompileStubLibrary(base->GetDatabaseName(), base->MakeFilePath(), &log, &library))
-        cls = GSRuntime::GSLibrary::FindClass(library, StubClassName);
-    Zel::File::Unlink(sourcePath.c_str());
-    return cls;
+    if (CompileStubSource(sourceText_, base->GetDatabaseName(), base->MakeFilePath(), &log, &library) !=
+        StubOutcome::Loaded)
+        return nullptr;
+    return GSRuntime::GSLibrary::FindClass(library, StubClassName);
 }
 
 void ScriptableObject::BindScriptClass()

@@ -16,6 +16,18 @@ namespace {
 
 constexpr std::string_view StubOpening = "include \"Korvel.gs\"\n\ninclude \"";
 
+bool WriteWhole(const char* path, std::string_view text)
+{
+    Zel::File file;
+    if (file.Open(path, Zel::File::ModeWrite) != 0)
+        return false;
+    if (file.Write(text.data(), int64_t(text.size())) == int64_t(text.size()))
+        return true;
+    file.Close();
+    Zel::File::Unlink(path);
+    return false;
+}
+
 }  // namespace
 
 std::string PrependStubIncludes(std::string_view text)
@@ -93,4 +105,23 @@ bool CompileStubLibrary(const Zel::PString& storeName, const Zel::File::Path& fo
         *library = GSMachine::Get()->GetLibrary(uint32_t(ids >> 32), uint32_t(ids));
     Zel::File::Unlink(output.c_str());
     return *library != nullptr;
+}
+
+StubOutcome CompileStubSource(std::string_view text, const Zel::PString& storeName, const Zel::File::Path& folder,
+                              GSCompileLog* log, GSRuntime::GSLibrary** library)
+{
+    *library = nullptr;
+    std::lock_guard<std::recursive_mutex> hold(ScriptToolchainLock);
+    Zel::File::Path source = StubCacheFolder();
+    source.AddPath(StubSourceName);
+    if (!WriteWhole(source.c_str(), text)) {
+        if (log != nullptr) {
+            const std::string line = std::string("cannot write the stub source ") + source.c_str();
+            log->AddLine(line.c_str());
+        }
+        return StubOutcome::SourceUnwritable;
+    }
+    const bool loaded = CompileStubLibrary(storeName, folder, log, library);
+    Zel::File::Unlink(source.c_str());
+    return loaded ? StubOutcome::Loaded : StubOutcome::CompileFailed;
 }

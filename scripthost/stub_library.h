@@ -41,3 +41,11 @@ int CompileStubToFile(const Zel::PString& storeName, const Zel::File::Path& fold
 // loaded and deleted: true with the library in *library when it loaded.
 bool CompileStubLibrary(const Zel::PString& storeName, const Zel::File::Path& folder, GSCompileLog* log,
                         GSRuntime::GSLibrary** library);
+
+enum class StubOutcome { Loaded, SourceUnwritable, CompileFailed };
+// Writes text as the cache folder's stub source, compiles it with
+// CompileStubLibrary and deletes it again, all under ScriptToolchainLock:
+// the source has one shared name. A source that cannot be written whole
+// gives SourceUnwritable with a line in the log, and no file is left.
+StubOutcome CompileStubSource(std::string_view text, const Zel::PString& storeName, const Zel::File::Path& folder,
+                              GSCompileLog* log, GSRuntime::GSLibrary** library);

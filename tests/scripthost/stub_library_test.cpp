@@ -3,6 +3,8 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "script/compiler/compile_log.h"
 #include "script/vm/gs_library.h"
@@ -104,6 +106,60 @@ TEST_F(StubCompile, AFailedCompileGivesNoLibraryAndLeavesNoFile)
         EXPECT_GT(log.LineCount(), 0u) << text;
         EXPECT_FALSE(fs::exists(StubPath(StubLibraryName))) << text;
     }
+}
+
+TEST_F(StubCompile, AnUnwritableSourceIsReportedAndCompilesNothing)
+{
+    // A file where the cache folder should be: the source cannot be created.
+    const fs::path folder = fs::path(StubPath(StubSourceName)).parent_path();
+    const fs::path aside = folder.string() + ".aside";
+    std::error_code absent;
+    fs::rename(folder, aside, absent);
+    KorvelTest::WriteFileText(folder.string(), "not a folder");
+    GSCompileLog log;
+    GSRuntime::GSLibrary* library = reinterpret_cast<GSRuntime::GSLibrary*>(&log);
+    const StubOutcome outcome =
+        CompileStubSource(MakeStubSource("Library", "Library.gs"), Zel::PString(), Folder(), &log, &library);
+    fs::remove(folder);
+    if (!absent)
+        fs::rename(aside, folder);
+    EXPECT_EQ(outcome, StubOutcome::SourceUnwritable);
+    EXPECT_EQ(library, nullptr);
+    ASSERT_GT(log.LineCount(), 0u);
+    EXPECT_NE(std::string(log.Line(0)).find(StubSourceName), std::string::npos);
+}
+
+// The source has one shared name: compiles of several threads' texts each
+// load, and no source is left behind.
+TEST_F(StubCompile, StubsCompiledFromSeveralThreadsAllLoad)
+{
+    std::vector<int> failures(3, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 3; ++round) {
+                GSCompileLog log;
+                GSRuntime::GSLibrary* library = nullptr;
+                const std::string text =
+                    MakeStubSource("Library", "Library.gs") + "// thread " + std::to_string(t) + "\n";
+                if (CompileStubSource(text, Zel::PString(), Folder(), &log, &library) != StubOutcome::Loaded ||
+                    GSRuntime::GSLibrary::FindClass(library, StubClassName) == nullptr)
+                    ++failures[size_t(t)];
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(failures, std::vector<int>(3, 0));
+    EXPECT_FALSE(fs::exists(StubPath(StubSourceName)));
+    EXPECT_FALSE(fs::exists(StubPath(StubLibraryName)));
+    // A broken text fails as a compile, not as a write.
+    GSCompileLog log;
+    GSRuntime::GSLibrary* library = nullptr;
+    EXPECT_EQ(
+        CompileStubSource("class CustomObject isclass NoSuchBase {};\n", Zel::PString(), Folder(), &log, &library),
+        StubOutcome::CompileFailed);
+    EXPECT_FALSE(fs::exists(StubPath(StubSourceName)));
 }
 
 }  // namespace
