@@ -2,6 +2,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/application.h"
 #include "foundation/base/console_control.h"
@@ -26,7 +27,8 @@ namespace {
 void PrintHelp()
 {
     // Every help line already ends with a line feed; main still writes one more after the block.
-    std::fputs(GetHelpText().c_str(), stdout);
+    const std::string& text = GetHelpText();
+    std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
 }
 
@@ -53,14 +55,13 @@ int main(int argc, char** argv)
     BlockConsoleControlSignals();
     StartConsoleControlThread();
     RedirectStdoutToPipe();
-    // Results, engine log lines and command output share stdout; line
-    // buffering keeps their order for a piped reader.
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::signal(SIGPIPE, SIG_IGN);
 
     Zel::File::Path programPath;
     if (!GetModuleFolder(programPath))
         EndProcessNow(-1);
+    // The help is all the output there is: stdout keeps its own buffering,
+    // so a piped reader gets the block in one write instead of one a line.
     if (argc < 2) {
         PrintHelp();
         EndProcessNow(-1);
@@ -69,6 +70,9 @@ int main(int argc, char** argv)
         PrintHelp();
         EndProcessNow(0);
     }
+    // Results, engine log lines and command output share stdout; line
+    // buffering keeps their order for a piped reader.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
     AppContext context;
     if (InitApplication(context, programPath, argc, argv) != 0) {
