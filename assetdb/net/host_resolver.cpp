@@ -50,6 +50,16 @@ void FillRecord(sockaddr_in& record, uint16_t port, in_addr address)
     record.sin_addr = address;
 }
 
+// A dotted IPv4 address or "localhost" is known without any lookup.
+bool KnownAddress(const char* hostName, in_addr& address)
+{
+    if (Zel::AsciiEqualIgnoreCase(hostName, "localhost")) {
+        address.s_addr = htonl(INADDR_LOOPBACK);
+        return true;
+    }
+    return inet_pton(AF_INET, hostName, &address) == 1;
+}
+
 void RemoveFromQueue(std::deque<ResolveRequest*>& queue, ResolveRequest* request)
 {
     for (auto it = queue.begin(); it != queue.end(); ++it) {
@@ -102,10 +112,9 @@ bool ResolveHost(const char* hostName, uint16_t port, sockaddr_in& record)
 {
     if (!hostName)
         return false;
-    if (Zel::AsciiEqualIgnoreCase(hostName, "localhost")) {
-        in_addr loopback{};
-        loopback.s_addr = htonl(INADDR_LOOPBACK);
-        FillRecord(record, port, loopback);
+    in_addr known{};
+    if (KnownAddress(hostName, known)) {
+        FillRecord(record, port, known);
         return true;
     }
     addrinfo hints{};
@@ -135,6 +144,14 @@ bool ResolveHostAsync(const char* hostName, uint16_t port, sockaddr_in& record)
     request.record = &record;
 
     std::unique_lock<std::mutex> guard(state.lock);
+    // Nothing to wait for: the answer is the same as the thread's, and the
+    // daemon link (always 127.0.0.1) starts no thread at every command's
+    // start. Without a reference it fails like any other lookup.
+    in_addr known{};
+    if (state.referenceCount > 0 && hostName && KnownAddress(hostName, known)) {
+        FillRecord(record, port, known);
+        return true;
+    }
     state.queue.push_back(&request);
     if (state.finished && state.thread) {
         // The thread has set its finished flag and only returns now.

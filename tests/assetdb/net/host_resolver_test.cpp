@@ -50,6 +50,13 @@ std::string AddressText(const sockaddr_in& record)
     return text;
 }
 
+// A thread from an earlier lookup ends once it finds its queue empty.
+void WaitUntilNoResolverThread()
+{
+    for (int i = 0; i < 200 && IsResolverThreadRunningForTesting(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
 }  // namespace
 
 TEST_F(HostResolverTest, LocalhostInAnyCaseIsLoopbackWithoutLookup)
@@ -66,16 +73,35 @@ TEST_F(HostResolverTest, LocalhostInAnyCaseIsLoopbackWithoutLookup)
 
 TEST_F(HostResolverTest, AsyncLookupFillsTheRecordAndTheThreadEnds)
 {
+    SetResolveHostFunctionForTesting(ScriptedLookup);
     sockaddr_in record{};
-    ASSERT_TRUE(ResolveHostAsync("127.0.0.1", 80, record));
-    EXPECT_EQ(AddressText(record), "127.0.0.1");
+    ASSERT_TRUE(ResolveHostAsync("somewhere", 80, record));
+    EXPECT_EQ(AddressText(record), "10.1.2.3");
     EXPECT_EQ(ntohs(record.sin_port), 80);
     // The thread ends when it finds its queue empty; the next lookup starts another.
-    for (int i = 0; i < 200 && IsResolverThreadRunningForTesting(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    WaitUntilNoResolverThread();
     EXPECT_FALSE(IsResolverThreadRunningForTesting());
-    ASSERT_TRUE(ResolveHostAsync("localhost", 81, record));
+    ASSERT_TRUE(ResolveHostAsync("elsewhere", 81, record));
     EXPECT_EQ(ntohs(record.sin_port), 81);
+}
+
+TEST_F(HostResolverTest, AddressesKnownWithoutALookupAreAnsweredWithoutTheThread)
+{
+    // The scripted lookup would answer 10.1.2.3: these never reach it.
+    SetResolveHostFunctionForTesting(ScriptedLookup);
+    WaitUntilNoResolverThread();
+    const struct {
+        const char* name;
+        const char* address;
+    } cases[] = {{"127.0.0.1", "127.0.0.1"}, {"192.0.2.17", "192.0.2.17"}, {"LocalHost", "127.0.0.1"}};
+    for (const auto& known : cases) {
+        sockaddr_in record{};
+        ASSERT_TRUE(ResolveHostAsync(known.name, 4321, record)) << known.name;
+        EXPECT_EQ(AddressText(record), known.address);
+        EXPECT_EQ(ntohs(record.sin_port), 4321);
+        EXPECT_EQ(record.sin_family, AF_INET);
+        EXPECT_FALSE(IsResolverThreadRunningForTesting()) << known.name;
+    }
 }
 
 TEST_F(HostResolverTest, UnresolvableNameFails)
