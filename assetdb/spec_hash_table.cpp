@@ -1,9 +1,11 @@
-// ChunkedHashTable: buckets are made on first insert and freed with the table.
+// ChunkedHashTable: the bucket array and each bucket are made on first insert and freed with the table.
 #include "assetdb/spec_hash_table.h"
 
 #include "assetdb/pemberlynx_spec.h"
 
-ChunkedHashTable::ChunkedHashTable() : buckets_(new Bucket*[BucketCount]()) {}
+// Every client makes a registry at start; most commands never put a spec in
+// it, so the 32 KB of bucket pointers wait for the first.
+ChunkedHashTable::ChunkedHashTable() = default;
 
 ChunkedHashTable::~ChunkedHashTable()
 {
@@ -18,6 +20,8 @@ uint32_t ChunkedHashTable::BucketOf(const KUID& id)
 
 void ChunkedHashTable::Insert(PemberlynxSpec* spec)
 {
+    if (!buckets_)
+        buckets_.reset(new Bucket*[BucketCount]());
     Bucket*& bucket = buckets_[BucketOf(spec->GetKUID())];
     if (bucket == nullptr)
         bucket = new Bucket();
@@ -27,6 +31,8 @@ void ChunkedHashTable::Insert(PemberlynxSpec* spec)
 
 PemberlynxSpec* ChunkedHashTable::Find(const KUID& id) const
 {
+    if (!buckets_)
+        return nullptr;
     const Bucket* bucket = buckets_[BucketOf(id)];
     if (bucket == nullptr)
         return nullptr;
@@ -38,6 +44,8 @@ PemberlynxSpec* ChunkedHashTable::Find(const KUID& id) const
 
 bool ChunkedHashTable::Remove(PemberlynxSpec* spec)
 {
+    if (!buckets_)
+        return false;
     Bucket* bucket = buckets_[BucketOf(spec->GetKUID())];
     if (bucket == nullptr)
         return false;
@@ -56,9 +64,11 @@ bool ChunkedHashTable::Remove(PemberlynxSpec* spec)
 
 void ChunkedHashTable::Clear()
 {
+    count_ = 0;
+    if (!buckets_)
+        return;
     for (uint32_t index = 0; index < BucketCount; ++index) {
         delete buckets_[index];
         buckets_[index] = nullptr;
     }
-    count_ = 0;
 }

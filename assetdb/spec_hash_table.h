@@ -37,6 +37,8 @@ public:
     template <class Visit>
     void ForEach(Visit visit) const
     {
+        if (!buckets_)
+            return;
         for (uint32_t index = 0; index < BucketCount; ++index) {
             if (buckets_[index] == nullptr)
                 continue;
@@ -46,6 +48,7 @@ public:
     }
 
 private:
+    // Null until the first insert.
     std::unique_ptr<Bucket*[]> buckets_;
     int64_t count_ = 0;
 };

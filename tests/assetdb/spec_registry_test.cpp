@@ -141,6 +141,18 @@ TEST(ChunkedHashTableTest, BucketIsTheMixedIdModuloOnUnsignedWords)
         EXPECT_EQ(ChunkedHashTable::BucketOf(c.id), c.bucket) << c.id.ToTagString().c_str();
 }
 
+// A table nothing was put in has no bucket array yet: every operation still answers.
+TEST(ChunkedHashTableTest, EmptyTableFindsVisitsAndClearsNothing)
+{
+    ChunkedHashTable table;
+    EXPECT_EQ(table.Find(KUID(1, 2, 3)), nullptr);
+    int visited = 0;
+    table.ForEach([&](PemberlynxSpec*) { ++visited; });
+    EXPECT_EQ(visited, 0);
+    table.Clear();
+    EXPECT_EQ(table.Count(), 0);
+}
+
 TEST_F(SpecRegistryTest, CreatedSpecIsIndexedByIdAndHeldByReferences)
 {
     KUID id(100, 200, 1);
