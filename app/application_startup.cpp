@@ -124,10 +124,10 @@ void LoadInterfaceText()
     if (language.empty())
         language = "US";
     InterfaceTextDB::ChooseLanguage(language.c_str());
-    // Loaded once, here, in the language just chosen: whatever an earlier
-    // lookup loaded is dropped first, and the first lookup finds it loaded.
+    // Read once, in the language just chosen, by the first lookup: whatever
+    // an earlier lookup loaded is dropped. Most commands look nothing up.
     InterfaceTextDB::MarkNotLoaded();
-    InterfaceTextDB::Instance();
+    InterfaceTextDB::PrepareFirstLoad();
     SetResultsLogTextLookup([](const char* tag) { return std::string(GetInterfaceText(tag).c_str()); });
 }
 

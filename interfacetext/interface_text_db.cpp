@@ -4,7 +4,9 @@
 #include <atomic>
 #include <climits>
 #include <string>
+#include <utility>
 
+#include "foundation/base/file_utilities.h"
 #include "foundation/base/global_data_lock.h"
 #include "foundation/base/logging.h"
 #include "interfacetext/interface_text_files.h"
@@ -38,14 +40,29 @@ Zel::PString TextFormOf(const Zel::PString& file)
     return Zel::PString(name);
 }
 
-bool LoadSoupFile(SoupHandle& soup, const Zel::PString& file)
+// A language file as (top-level folder name, path): "data" and the file
+// name, or no name and the file's path in the folder tests set.
+std::pair<Zel::PString, std::string> LanguageFileLocation(const Zel::PString& file)
 {
     const std::string folder = GetDataFolderOverride();
     if (folder.empty())
-        return soup.LoadFromFile(DataFolderName(), file.c_str());
-    const std::string path = folder + "/" + file.c_str();
-    return soup.LoadFromFile(Zel::PString(), path.c_str());
+        return {DataFolderName(), file.c_str()};
+    return {Zel::PString(), folder + "/" + file.c_str()};
 }
+
+bool LoadSoupFile(SoupHandle& soup, const Zel::PString& file)
+{
+    const auto [folder, path] = LanguageFileLocation(file);
+    return soup.LoadFromFile(folder, path.c_str());
+}
+
+bool LanguageFileExists(const Zel::PString& file)
+{
+    const auto [folder, path] = LanguageFileLocation(file);
+    return FileExists(folder, path.c_str());
+}
+
+constexpr const char* CompiledFormMissing = "InterfaceTextDB> failed to load compiled interfacetext file";
 
 void CountMissingTag(const Zel::PString& tag)
 {
@@ -90,6 +107,21 @@ void InterfaceTextDB::MarkNotLoaded()
     loadedFlag.store(false);
 }
 
+void InterfaceTextDB::PrepareFirstLoad()
+{
+    const Zel::PString file = GetFileName();
+    if (LanguageFileExists(file))
+        return;
+    const Zel::PString textForm = TextFormOf(file);
+    if (!LanguageFileExists(textForm)) {
+        // Nothing to read: the load costs nothing and logs what it always did.
+        Instance();
+        return;
+    }
+    LogMessage(CompiledFormMissing);
+    SetChosenFileName(textForm);
+}
+
 void InterfaceTextDB::MarkLoaded()
 {
     loadedFlag.store(true);
@@ -106,7 +138,7 @@ void InterfaceTextDB::Load()
     state.root.Clear();
     const Zel::PString file = GetFileName();
     if (!LoadSoupFile(state.root, file)) {
-        LogMessage("InterfaceTextDB> failed to load compiled interfacetext file");
+        LogMessage(CompiledFormMissing);
         const Zel::PString textForm = TextFormOf(file);
         SetChosenFileName(textForm);
         state.root.Clear();

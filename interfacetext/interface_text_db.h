@@ -27,6 +27,11 @@ public:
     static Zel::PString GetFileName();
     // The next Instance or lookup loads the file again.
     static void MarkNotLoaded();
+    // Start-up's share of a load: when the chosen file is not there, the
+    // text form is chosen at once, with the line a load logs for it; reading
+    // waits for the first lookup, which most commands never make. With
+    // neither form there, the empty database is loaded at once.
+    static void PrepareFirstLoad();
     // For callers that load under their own exclusive hold: test IsLoaded
     // again under the lock, Load, then MarkLoaded.
     static void MarkLoaded();

@@ -189,6 +189,46 @@ TEST_F(InterfaceTextTest, MarkNotLoadedMakesTheNextLookupReadTheFileAgain)
     EXPECT_STREQ(GetInterfaceText("$word").c_str(), "second");  // loaded: not read again
 }
 
+// Start-up prepares the load; reading waits for the first lookup, and the
+// log says what a load at start-up said.
+TEST_F(InterfaceTextTest, PreparedLoadChoosesTheTextFormAtOnceAndReadsItAtTheFirstLookup)
+{
+    WriteFile("interfacetext.txt", "$word \"at start-up\"\n");
+    InterfaceTextDB::PrepareFirstLoad();
+    EXPECT_FALSE(InterfaceTextDB::IsLoaded());
+    EXPECT_STREQ(InterfaceTextDB::GetFileName().c_str(), "interfacetext.txt");
+    const std::vector<std::string> fallback = {"InterfaceTextDB> failed to load compiled interfacetext file"};
+    EXPECT_EQ(LogLines(), fallback);
+
+    WriteFile("interfacetext.txt", "$word \"at the lookup\"\n");
+    EXPECT_EQ(Text("$word"), "at the lookup");
+    EXPECT_EQ(LogLines(), fallback);
+}
+
+TEST_F(InterfaceTextTest, PreparedLoadWithTheCompiledFormThereLogsNothing)
+{
+    WriteCompiled("interfacetext.chump", "$word", "compiled");
+    InterfaceTextDB::PrepareFirstLoad();
+    EXPECT_FALSE(InterfaceTextDB::IsLoaded());
+    EXPECT_STREQ(InterfaceTextDB::GetFileName().c_str(), "interfacetext.chump");
+    EXPECT_EQ(Text("$word"), "compiled");
+    EXPECT_TRUE(LogLines().empty());
+}
+
+TEST_F(InterfaceTextTest, PreparedLoadWithNeitherFormThereLoadsTheEmptyDatabaseAtOnce)
+{
+    InterfaceTextDB::ChooseLanguage("NL");
+    InterfaceTextDB::PrepareFirstLoad();
+    EXPECT_TRUE(InterfaceTextDB::IsLoaded());
+    const std::vector<std::string> failures = {
+        "InterfaceTextDB> failed to load compiled interfacetext file",
+        "InterfaceTextDB> Unable to read interface file 'interfaceDutch.txt'",
+    };
+    EXPECT_EQ(LogLines(), failures);
+    EXPECT_EQ(Text("$word", false), "");
+    EXPECT_EQ(LogLines(), failures);
+}
+
 TEST_F(InterfaceTextTest, LookupsLeaveTheDataLockFree)
 {
     WriteFile("interfacetext.txt", "$word \"text\"\n");
