@@ -2,6 +2,7 @@
 #include "zel/lzss_huffman_coder.h"
 
 #include "zel/lzss_format.h"
+#include "zel/lzss_huffman_decode_table.h"
 #include "zel/lzss_output_window.h"
 
 namespace Zel {
@@ -11,50 +12,69 @@ using namespace LZSSFormat;
 
 constexpr int32_t kPathCapacity = 2 * kMainTreeLeaves;
 
-// Walks from the root two levels per load, counting the nodes it passes
-// (the tree's update when nothing moves, see CountOnTheWay), and returns the
-// leaf's symbol; -1 when the input ends on the way. The window holds 56 bits
-// after a refill, more than a tree of these frequencies is deep, so the test
-// for bits is almost never taken; near the end of the input, and before a
+// Counts the symbol along the table's path for the next bits and, below the
+// table, walks on two levels per load counting the nodes it passes (the
+// tree's update when nothing moves, see CountOnTheWay); returns the leaf's
+// symbol, -1 when the input ends on the way. The window holds 56 bits after
+// a refill, more than a tree of these frequencies is deep, so the test for
+// bits is almost never taken; near the end of the input, and before a
 // rebuild, the walk goes a bit at a time and the update follows it. Inlined
 // into the decode loop so that the bit window stays in registers.
 [[gnu::always_inline]] inline int32_t DecodeSymbol(LZSSBitReader& reader, LZSSBitReader::Bits& bits,
-                                                   LZSSHuffmanTree& tree)
+                                                   LZSSHuffmanTree& tree, LZSSHuffmanDecodeTable& table)
 {
     using Node = LZSSHuffmanTree::Node;
+    using Table = LZSSHuffmanDecodeTable;
     constexpr int32_t kLeaf = LZSSHuffmanTree::kLeafBit;
     bits = reader.Refill(bits);
     Node* nodes = tree.CountingNodes();
     int32_t path[LZSSHuffmanTree::kPathCapacity];
     int depth = 0;
     const Node* node = &nodes[tree.Root()];
-    if (!tree.NeedsRebuild()) [[likely]] {
+    if (!tree.NeedsRebuild() && bits.available >= Table::kBits) [[likely]] {
+        table.Refresh();
+        const Table::Entry& entry = table.Lookup(bits.buffer);
         uint32_t nothingMoves = 1;
-        while (bits.available >= 2 && depth <= LZSSHuffmanTree::kPathCapacity - 2)
-            [[likely]]
-            {
-                const uint32_t two = bits.PeekTwo();
-                const int32_t first = node->child + int32_t(two & 1);
-                const int32_t entry = node->below[two & 1];
-                path[depth++] = first;
-                nothingMoves &= LZSSHuffmanTree::CountOnTheWay(nodes, first);
-                if (entry & kLeaf) {
-                    bits.Skip(1);
-                    tree.FinishCountedWalk(path, depth, nothingMoves);
-                    return entry & ~kLeaf;
-                }
-                const int32_t second = entry + int32_t(two >> 1);
-                path[depth++] = second;
-                nothingMoves &= LZSSHuffmanTree::CountOnTheWay(nodes, second);
-                bits.Skip(2);
-                node = &nodes[second];
-                const int32_t reached = node->child;
-                if (reached & kLeaf) {
-                    // Read before the update, which may move the leaf's content.
-                    tree.FinishCountedWalk(path, depth, nothingMoves);
-                    return reached & ~kLeaf;
-                }
+#pragma GCC unroll 16
+        for (int i = 0; i < Table::kBits; ++i)
+            nothingMoves &= LZSSHuffmanTree::CountOnTheWay(nodes, entry.path[i]);
+        const int32_t reached = entry.reached;
+        depth = entry.length;
+        bits.Skip(depth);
+        if ((reached & kLeaf) && nothingMoves) [[likely]] {
+            tree.FinishCountedWalk(path, depth, nothingMoves);
+            return reached & ~kLeaf;
+        }
+        for (int i = 0; i < depth; ++i)
+            path[i] = entry.path[i];
+        if (reached & kLeaf) {
+            tree.FinishCountedWalk(path, depth, nothingMoves);
+            return reached & ~kLeaf;
+        }
+        node = &nodes[path[depth - 1]];
+        while (bits.available >= 2 && depth <= LZSSHuffmanTree::kPathCapacity - 2) {
+            const uint32_t two = bits.PeekTwo();
+            const int32_t first = node->child + int32_t(two & 1);
+            const int32_t below = node->below[two & 1];
+            path[depth++] = first;
+            nothingMoves &= LZSSHuffmanTree::CountOnTheWay(nodes, first);
+            if (below & kLeaf) {
+                bits.Skip(1);
+                tree.FinishCountedWalk(path, depth, nothingMoves);
+                return below & ~kLeaf;
             }
+            const int32_t second = below + int32_t(two >> 1);
+            path[depth++] = second;
+            nothingMoves &= LZSSHuffmanTree::CountOnTheWay(nodes, second);
+            bits.Skip(2);
+            node = &nodes[second];
+            const int32_t child = node->child;
+            if (child & kLeaf) {
+                // Read before the update, which may move the leaf's content.
+                tree.FinishCountedWalk(path, depth, nothingMoves);
+                return child & ~kLeaf;
+            }
+        }
         tree.UncountWalk(path, depth);
     }
     // Few bits left, a path longer than the record or a rebuild due: one
@@ -126,8 +146,10 @@ bool DecodeHuffmanStream(IOReadCursor& in, int windowCode, LZSSHuffmanTree& main
     positionTree.Start(kWindows[windowCode].positionSymbols);
     LZSSBitReader reader(in);
     LZSSBitReader::Bits bits;
+    LZSSHuffmanDecodeTable mainTable(mainTree);
+    LZSSHuffmanDecodeTable positionTable(positionTree);
     while (true) {
-        const int32_t symbol = DecodeSymbol(reader, bits, mainTree);
+        const int32_t symbol = DecodeSymbol(reader, bits, mainTree, mainTable);
         if (symbol < 0)
             return false;
         if (symbol < kLengthCodeSymbol) {
@@ -143,7 +165,7 @@ bool DecodeHuffmanStream(IOReadCursor& in, int windowCode, LZSSHuffmanTree& main
         const int32_t extra = reader.GetBits(bits, kLengthExtraBits[code]);
         if (extra < 0)
             return false;
-        const int32_t high = DecodeSymbol(reader, bits, positionTree);
+        const int32_t high = DecodeSymbol(reader, bits, positionTree, positionTable);
         if (high < 0)
             return false;
         const int32_t low = reader.GetBits(bits, rawBits);

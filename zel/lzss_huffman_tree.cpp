@@ -3,6 +3,8 @@
 
 #include <utility>
 
+#include "zel/lzss_huffman_decode_table.h"
+
 namespace Zel {
 namespace {
 
@@ -27,7 +29,9 @@ void LZSSHuffmanTree::Start(int symbols)
     leaves_ = int32_t((symbols + 1) & ~1);
     const int32_t nodes = 2 * leaves_ - 1;
     root_ = nodes - 1;
-    nodes_.assign(size_t(nodes), Node{0, 0, kFreeLink, {0, 0}});
+    nodes_.assign(size_t(nodes) + 2 * kSpares, Node{0, 0, kFreeLink, {0, 0}});
+    ResetSpare();
+    shapeChanged_ = true;
     leafPosition_.assign(size_t(leaves_), 0);
     for (int32_t i = 0; i < leaves_; ++i) {
         nodes_[size_t(i)].frequency = 1;
@@ -45,9 +49,18 @@ void LZSSHuffmanTree::Start(int symbols)
     FillBelow();
 }
 
+void LZSSHuffmanTree::ResetSpare()
+{
+    for (int step = 0; step < kSpares; ++step) {
+        nodes_[size_t(Spare(step))] = Node{0, kLeafBit, kFreeLink, {0, 0}};
+        nodes_[size_t(Spare(step)) + 1] = Node{UINT32_MAX, kLeafBit, kFreeLink, {0, 0}};
+    }
+}
+
 void LZSSHuffmanTree::FillBelow()
 {
-    for (Node& node : nodes_) {
+    for (int32_t position = 0; position <= root_; ++position) {
+        Node& node = nodes_[size_t(position)];
         if (node.child & kLeafBit)
             continue;
         node.below[0] = uint16_t(nodes_[size_t(node.child)].child);
@@ -59,6 +72,7 @@ void LZSSHuffmanTree::Release()
 {
     nodes_ = {};
     leafPosition_ = {};
+    shapeChanged_ = true;
     leaves_ = 0;
     root_ = -1;
 }
@@ -92,6 +106,8 @@ void LZSSHuffmanTree::PointChildrenAt(int32_t position)
 
 void LZSSHuffmanTree::Exchange(int32_t a, int32_t b)
 {
+    const bool tableHadA = table_ && table_->Holds(a);
+    const bool tableHadB = table_ && table_->Holds(b);
     Node& first = nodes_[size_t(a)];
     Node& second = nodes_[size_t(b)];
     std::swap(first.frequency, second.frequency);
@@ -104,16 +120,31 @@ void LZSSHuffmanTree::Exchange(int32_t a, int32_t b)
         Node& parent = nodes_[size_t(nodes_[size_t(position)].parent)];
         parent.below[position - parent.child] = uint16_t(nodes_[size_t(position)].child);
     }
+    if (tableHadA)
+        table_->Mend(*this, a);
+    if (tableHadB)
+        table_->Mend(*this, b);
 }
 
 int32_t LZSSHuffmanTree::MoveUp(int32_t position, uint32_t count)
 {
-    // The last node of smaller frequency; the root is never smaller.
-    int32_t last = position + 2;
-    while (last < root_ && nodes_[size_t(last)].frequency < count)
-        ++last;
-    --last;
+    // The last node of smaller frequency, count - 1 (the nodes above the
+    // counted one are sorted and the next one is smaller); the root is never
+    // smaller. Blocks of equal counts can be long, so where the last block
+    // of this count ended is remembered; a stale note fails the test.
+    const uint32_t smaller = count - 1;
+    uint16_t& noted = blockEnds_[smaller & (kBlockEnds - 1)];
+    int32_t last = noted;
+    if (last <= position || last >= root_ || nodes_[size_t(last)].frequency != smaller ||
+        nodes_[size_t(last) + 1].frequency == smaller) {
+        last = position + 2;
+        while (last < root_ && nodes_[size_t(last)].frequency < count)
+            ++last;
+        --last;
+    }
     Exchange(position, last);
+    // The block now ends one lower, unless the exchange emptied it.
+    noted = uint16_t(last - 1);
     return last;
 }
 
@@ -186,6 +217,8 @@ void LZSSHuffmanTree::Rebuild()
     }
     nodes_[size_t(root_)].parent = kRootLink;
     FillBelow();
+    shapeChanged_ = true;
+    ResetSpare();
 }
 
 bool LZSSHuffmanTree::CheckConsistency() const

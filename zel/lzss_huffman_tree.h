@@ -7,6 +7,8 @@
 
 namespace Zel {
 
+class LZSSHuffmanDecodeTable;
+
 // A tree of N leaves (the symbol count rounded up to even) and 2N - 1 nodes
 // held by position; the root is the last position. A leaf's child entry is
 // its symbol with kLeafBit set; an inner node's is the position of its first
@@ -125,6 +127,29 @@ public:
     // For tests: every link agrees, frequencies are sorted and add up.
     bool CheckConsistency() const;
 
+    // A decode table over the tree's top levels copies child entries of
+    // positions. It hears of every exchange, before and after, to mend the
+    // paths through the two positions, and is built anew after a rebuild or
+    // a new start, which ShapeChanged reports until ShapeRead.
+    void Attach(LZSSHuffmanDecodeTable* table)
+    {
+        table_ = table;
+        shapeChanged_ = true;
+    }
+    bool ShapeChanged() const { return shapeChanged_; }
+    void ShapeRead()
+    {
+        shapeChanged_ = false;
+        ResetSpare();
+    }
+    // Records past the root that count like nodes but always stay below
+    // their next ones, so a fixed-length walk can pad a shorter path with
+    // them: one per step, so that no record is counted twice in a symbol
+    // and steps of one symbol do not wait on each other's counts. Their
+    // counts start over at every rebuild, long before they could wrap.
+    static constexpr int kSpares = 16;
+    int32_t Spare(int step) const { return root_ + 1 + 2 * step; }
+
 private:
     // Counts the symbol at `position` and every node above it, moving
     // nodes up past smaller ones.
@@ -140,6 +165,7 @@ private:
         ++nodes[root_].frequency;
     }
     void Rebuild();
+    void ResetSpare();
     // Fills every inner node's copy of its children's entries.
     void FillBelow();
     // Rebuilds and returns where the leaf at `position` went.
@@ -156,6 +182,11 @@ private:
     int32_t root_ = -1;
     std::vector<Node> nodes_;
     std::vector<int32_t> leafPosition_;
+    // Where the block of nodes with a count ended, by the count's low bits.
+    static constexpr uint32_t kBlockEnds = 256;
+    uint16_t blockEnds_[kBlockEnds] = {};
+    LZSSHuffmanDecodeTable* table_ = nullptr;
+    bool shapeChanged_ = true;
 };
 
 }  // namespace Zel

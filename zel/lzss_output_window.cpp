@@ -38,7 +38,7 @@ uint8_t* LZSSOutputWindow::Reserve(size_t count)
     return buffer_.data() + end_;
 }
 
-bool LZSSOutputWindow::Copy(size_t distance, size_t length)
+bool LZSSOutputWindow::CopyChecked(size_t distance, size_t length)
 {
     if (distance == 0 || distance > kHistory || distance > Produced())
         return false;

@@ -32,13 +32,26 @@ public:
     // beyond its history.
     uint8_t* Reserve(size_t count);
     void Commit(size_t count) { end_ += count; }
-    bool Copy(size_t distance, size_t length);
+    bool Copy(size_t distance, size_t length)
+    {
+        // Most matches: far enough back to move whole blocks, and room left.
+        if (distance >= kCopyBlock && distance <= end_ && distance <= kHistory && length <= capacity_ - end_)
+            [[likely]] {
+            uint8_t* out = buffer_.data() + end_;
+            for (size_t done = 0; done < length; done += kCopyBlock)
+                memcpy(out + done, out + done - distance, kCopyBlock);
+            end_ += length;
+            return true;
+        }
+        return CopyChecked(distance, length);
+    }
     // Hands everything to the sink; false when the sink fell short before.
     bool Finish();
     uint64_t Produced() const { return flushed_ + (end_ - kept_); }
 
 private:
     bool Drain();
+    bool CopyChecked(size_t distance, size_t length);
 
     // Copies from at least a block back move whole blocks, and the last
     // one may run past the copy's end into bytes not yet output; the buffer

@@ -68,4 +68,25 @@ TEST(LZSSOutputWindow, OversizedWritesAreRefusedWithoutTouchingTheOutput)
     EXPECT_EQ(sink[1], 'b');
 }
 
+// A copy from before the start of the output fails, however far back,
+// both before the first drain and after it, when the bytes behind the
+// buffer's history are still counted as produced.
+TEST(LZSSOutputWindow, CopiesFromBeforeTheStartFail)
+{
+    std::vector<uint8_t> sink(1u << 20);
+    Zel::MemoryIOSlave slave(sink.data(), sink.size(), 0);
+    Zel::LZSSOutputWindow window(slave);
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(window.Literal(uint8_t(i)));
+    for (size_t distance : {size_t(0), size_t(21), size_t(32), size_t(4096)})
+        EXPECT_FALSE(window.Copy(distance, 3)) << distance;
+    EXPECT_TRUE(window.Copy(20, 40));
+    EXPECT_TRUE(window.Copy(16, 3));
+    EXPECT_EQ(window.Produced(), 63u);
+    ASSERT_TRUE(window.Finish());
+    EXPECT_EQ(sink[20], 0);
+    EXPECT_EQ(sink[59], 19);
+    EXPECT_EQ(sink[62], uint8_t(sink[46]));
+}
+
 }  // namespace
