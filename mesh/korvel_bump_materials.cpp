@@ -145,12 +145,7 @@ bool KorvelBumpMaterial::SameBump(const KorvelBumpMaterial& other) const
 
 Material* KorvelBumpMaterial::Clone() const
 {
-    if (!GetManager())
-        return nullptr;
-    Material* copy = GetManager()->CreateInstance(GetTypeName());
-    if (auto* same = dynamic_cast<KorvelBumpMaterial*>(copy))
-        same->CopyBumpFrom(*this);
-    return copy;
+    return CloneAs<KorvelBumpMaterial>([this](KorvelBumpMaterial& copy) { copy.CopyBumpFrom(*this); });
 }
 
 bool KorvelBumpMaterial::IsEqual(const Material& other) const
@@ -377,12 +372,7 @@ KorvelBumpGlossMaterial::~KorvelBumpGlossMaterial()
 
 Material* KorvelBumpGlossMaterial::Clone() const
 {
-    if (!GetManager())
-        return nullptr;
-    Material* copy = GetManager()->CreateInstance(GetTypeName());
-    if (auto* same = dynamic_cast<KorvelBumpGlossMaterial*>(copy))
-        same->CopySecondFrom(*this);
-    return copy;
+    return CloneAs<KorvelBumpGlossMaterial>([this](KorvelBumpGlossMaterial& copy) { copy.CopySecondFrom(*this); });
 }
 
 bool KorvelBumpGlossMaterial::IsEqual(const Material& other) const
@@ -477,14 +467,10 @@ Texture* KorvelBumpEnvMaterial::DefaultEnvironmentTexture()
 
 Material* KorvelBumpEnvMaterial::Clone() const
 {
-    if (!GetManager())
-        return nullptr;
-    Material* copy = GetManager()->CreateInstance(GetTypeName());
-    if (auto* same = dynamic_cast<KorvelBumpEnvMaterial*>(copy)) {
-        same->CopySecondFrom(*this);
-        same->axisSwap_ = axisSwap_;
-    }
-    return copy;
+    return CloneAs<KorvelBumpEnvMaterial>([this](KorvelBumpEnvMaterial& copy) {
+        copy.CopySecondFrom(*this);
+        copy.axisSwap_ = axisSwap_;
+    });
 }
 
 bool KorvelBumpEnvMaterial::IsEqual(const Material& other) const

@@ -3,7 +3,6 @@
 
 #include "mesh/product_geometry_chunks.h"
 #include "zel/display.h"
-#include "zel/material_manager.h"
 #include "zel/material_texture.h"
 
 namespace Zel {
@@ -18,14 +17,10 @@ KorvelMultiPFXMaterial::KorvelMultiPFXMaterial(MaterialManager* manager, const M
 
 Material* KorvelMultiPFXMaterial::Clone() const
 {
-    if (!GetManager())
-        return nullptr;
-    Material* copy = GetManager()->CreateInstance(GetTypeName());
-    if (auto* same = dynamic_cast<KorvelMultiPFXMaterial*>(copy)) {
-        same->InitInstance(*this);
-        same->CopyHeldFrom(*this);
-    }
-    return copy;
+    return CloneAs<KorvelMultiPFXMaterial>([this](KorvelMultiPFXMaterial& copy) {
+        copy.InitInstance(*this);
+        copy.CopyHeldFrom(*this);
+    });
 }
 
 bool KorvelMultiPFXMaterial::IsEqual(const Material& other) const

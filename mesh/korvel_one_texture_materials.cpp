@@ -3,7 +3,6 @@
 
 #include "mesh/product_geometry_chunks.h"
 #include "zel/display.h"
-#include "zel/material_manager.h"
 #include "zel/material_texture.h"
 
 namespace Zel {
@@ -32,15 +31,11 @@ KorvelGroundBaseMaterial::KorvelGroundBaseMaterial(MaterialManager* manager, con
 
 Material* KorvelGroundBaseMaterial::Clone() const
 {
-    if (!GetManager())
-        return nullptr;
-    Material* copy = GetManager()->CreateInstance(GetTypeName());
-    if (auto* same = dynamic_cast<KorvelGroundBaseMaterial*>(copy)) {
-        same->InitInstance(*this);
-        same->depthWrite_ = depthWrite_;
-        same->alphaTest_ = alphaTest_;
-    }
-    return copy;
+    return CloneAs<KorvelGroundBaseMaterial>([this](KorvelGroundBaseMaterial& copy) {
+        copy.InitInstance(*this);
+        copy.depthWrite_ = depthWrite_;
+        copy.alphaTest_ = alphaTest_;
+    });
 }
 
 bool KorvelGroundBaseMaterial::IsEqual(const Material& other) const
@@ -125,12 +120,7 @@ KorvelNoFogMaterial::KorvelNoFogMaterial(MaterialManager* manager, const Materia
 
 Material* KorvelNoFogMaterial::Clone() const
 {
-    if (!GetManager())
-        return nullptr;
-    Material* copy = GetManager()->CreateInstance(GetTypeName());
-    if (auto* same = dynamic_cast<KorvelNoFogMaterial*>(copy))
-        same->InitInstance(*this);
-    return copy;
+    return CloneAs<KorvelNoFogMaterial>([this](KorvelNoFogMaterial& copy) { copy.InitInstance(*this); });
 }
 
 bool KorvelNoFogMaterial::IsEqual(const Material& other) const
@@ -182,12 +172,7 @@ KorvelGlossRustMaterial::KorvelGlossRustMaterial(MaterialManager* manager, const
 
 Material* KorvelGlossRustMaterial::Clone() const
 {
-    if (!GetManager())
-        return nullptr;
-    Material* copy = GetManager()->CreateInstance(GetTypeName());
-    if (auto* same = dynamic_cast<KorvelGlossRustMaterial*>(copy))
-        same->InitInstance(*this);
-    return copy;
+    return CloneAs<KorvelGlossRustMaterial>([this](KorvelGlossRustMaterial& copy) { copy.InitInstance(*this); });
 }
 
 bool KorvelGlossRustMaterial::IsEqual(const Material& other) const

@@ -180,14 +180,14 @@ int Material::ReplaceHeld(Texture*& held, int slot, Texture* texture, float prio
     return TextureOk;
 }
 
+Material* Material::NewOfSameType() const
+{
+    return manager_ ? manager_->CreateInstance(GetTypeName()) : nullptr;
+}
+
 Material* Material::Clone() const
 {
-    if (!manager_)
-        return nullptr;
-    Material* copy = manager_->CreateInstance(GetTypeName());
-    if (copy)
-        copy->InitInstance(*this);
-    return copy;
+    return CloneAs<Material>([this](Material& copy) { copy.InitInstance(*this); });
 }
 
 bool Material::IsEqual(const Material& other) const
@@ -347,12 +347,7 @@ void OneTextureMaterial::InitInstance(const OneTextureMaterial& from)
 
 Material* OneTextureMaterial::Clone() const
 {
-    if (!GetManager())
-        return nullptr;
-    Material* copy = GetManager()->CreateInstance(GetTypeName());
-    if (auto* same = dynamic_cast<OneTextureMaterial*>(copy))
-        same->InitInstance(*this);
-    return copy;
+    return CloneAs<OneTextureMaterial>([this](OneTextureMaterial& copy) { copy.InitInstance(*this); });
 }
 
 bool OneTextureMaterial::Equals(const OneTextureMaterial& other) const

@@ -163,6 +163,18 @@ protected:
     // The engine state a copy takes over: colours, flags, opacity,
     // properties, definitions, priority, alpha hint, caches and stage state.
     void InitInstance(const Material& from);
+    // A new material of this one's type from its manager (one reference),
+    // null without a manager; `take` gives it this one's state when it is a
+    // Same.
+    template <class Same, class Take>
+    Material* CloneAs(Take take) const
+    {
+        Material* copy = NewOfSameType();
+        if (auto* same = dynamic_cast<Same*>(copy))
+            take(*same);
+        return copy;
+    }
+    Material* NewOfSameType() const;
     // Equal colours, flags and opacity.
     bool EqualsBase(const Material& other) const;
     // Replaces a held texture: new reference taken, old released.
