@@ -6,19 +6,15 @@
 #   - `status` of the same asset (a plain request round trip), the peer.
 # Usage: bench/host_validate.sh [installed tree]   (default: dist)
 set -euo pipefail
-tree="${1:-dist}"
-[ -x "$tree/bin/KorvelUtil" ] || { echo "no installed tree at $tree (run make install)"; exit 1; }
 runs="${RUNS:-21}"
-work="$(mktemp -d /tmp/KorvelHostBench.XXXXXX)"
-trap 'cd /; "$work/root/bin/KorvelUtil" closekaddaemon >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-cp -r "$tree" "$work/root"
+source "$(dirname "$0")/script_bench_helpers.bash"
+enter_installed_copy "${1:-dist}" KorvelHostBench
 mkdir -p "$work/asset"
 # A typical scripted asset: a vehicle whose script the host compiles (once,
 # into the script cache), links and checks against its category.
 printf 'kuid <kuid:424242:7001>\nkind "traincar"\nusername "Bench asset"\nkorvel-build 3.3\nscript "car"\nclass "Car"\n' \
   >"$work/asset/config.txt"
 printf 'include "Vehicle.gs"\nclass Car isclass Vehicle\n{\n  public int Axles(void) { return 4; }\n};\n' >"$work/asset/car.gs"
-cd "$work/root/bin"
 kuid="<kuid:424242:7001>"
 ./KorvelUtil installfrompath "$work/asset" >/dev/null
 

@@ -10,26 +10,22 @@ server="$build/bench/content_service_stand_in"
 [ -x "$server" ] || { echo "no $server (build with benchmarks on)"; exit 1; }
 command -v curl >/dev/null || { echo "no curl"; exit 1; }
 server="$(cd "$(dirname "$server")" && pwd)/$(basename "$server")"
-work="$(mktemp -d /tmp/KorvelCHBBench.XXXXXX)"
-trap 'cd /; exec 3>&- 2>/dev/null || true; "$work/root/bin/KorvelUtil" closekaddaemon >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-if [ -n "$tree" ]; then cp -r "$tree" "$work/root"; else cmake --install "$build" --prefix "$work/root" >/dev/null; fi
-[ -x "$work/root/bin/KorvelUtil" ] || { echo "no installed tree"; exit 1; }
-mkdir -p "$work/asset"
-printf 'kuid <kuid:424242:9002>\nkind "scenery"\nusername "CHB bench"\n' >"$work/asset/config.txt"
-# Half text, half incompressible bytes.
-(yes "a line of mesh notes, track segment 0042, signal aspect green" || true) | head -c 100000000 >"$work/asset/notes.txt"
-head -c 100000000 /dev/urandom >"$work/asset/texture.tga"
-cd "$work/root/bin"
+source "$(dirname "$0")/script_bench_helpers.bash"
+enter_installed_copy "${tree:-$build}" KorvelCHBBench
+# The stand-in ends when its input (descriptor 3) closes.
+trap 'exec 3>&- 2>/dev/null || true; leave_installed_copy' EXIT
 kuid="<kuid:424242:9002>"
-./KorvelUtil installfrompath "$work/asset" >/dev/null
-./KorvelUtil createcdp "$work/bench.cdp" "$kuid" >/dev/null
+make_archive "$kuid" "CHB bench"
 ./KorvelUtil closekaddaemon >/dev/null
 echo "archive: $(stat -c %s "$work/bench.cdp") bytes for 200 MB of files"
 
 mkfifo "$work/server.in"
 "$server" "$work/bench.cdp" "424242:9002" "$kuid" <"$work/server.in" >"$work/server.out" &
+server_pid=$!
 exec 3>"$work/server.in"
-for _ in $(seq 100); do [ -s "$work/server.out" ] && break; sleep 0.1; done
+# It prints its address once it has read the archive, which takes long on a
+# loaded machine: wait for the address or for its end, not for a set time.
+while [ ! -s "$work/server.out" ] && kill -0 "$server_pid" 2>/dev/null; do sleep 0.1; done
 base="$(head -1 "$work/server.out")"
 [ -n "$base" ] || { echo "the stand-in did not start"; exit 1; }
 printf 'web-rewrite\n{\n  0\n  {\n    from "https://cargohub.korvel.invalid"\n    to "%s"\n  }\n}\n' "$base" \

@@ -3,17 +3,9 @@
 # index was lost) against `find` listing the same tree, in one run.
 # Usage: bench/repair.sh [installed tree or build folder] [N, default 100000]
 set -euo pipefail
-tree="${1:-dist}"; count="${2:-100000}"
-work="$(mktemp -d /tmp/KorvelRepairBench.XXXXXX)"
-trap 'cd /; "$work/root/bin/KorvelUtil" closekaddaemon >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-if [ -x "$tree/bin/KorvelUtil" ]; then
-  cp -r "$tree" "$work/root"
-elif [ -f "$tree/CMakeCache.txt" ]; then
-  cmake --install "$tree" --prefix "$work/root" >/dev/null
-else
-  echo "no installed tree or build folder at $tree"; exit 1
-fi
-cd "$work/root/bin"
+count="${2:-100000}"
+source "$(dirname "$0")/script_bench_helpers.bash"
+enter_installed_copy "${1:-dist}" KorvelRepairBench
 ./KorvelUtil version >/dev/null          # lays out UserData
 ./KorvelUtil closekaddaemon >/dev/null
 python3 - "$work/root/UserData/local" "$count" <<'PY'

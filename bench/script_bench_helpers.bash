@@ -58,13 +58,52 @@ best() {
   echo "$best_ns"
 }
 
-# enter_installed_copy TREE PREFIX: checks that TREE is an installed tree,
-# copies it to $work/root (a fresh folder named after PREFIX, removed at exit
-# after the copy's daemon is closed) and enters its bin folder.
+# enter_installed_copy TREE PREFIX: copies the installed tree TREE (or
+# installs the build folder TREE) to $work/root, a fresh folder named after
+# PREFIX that leave_installed_copy removes at exit, and enters its bin folder.
+# A script with more to end at exit sets its own trap ending in
+# leave_installed_copy.
 enter_installed_copy() {
-  [ -x "$1/bin/KorvelUtil" ] || { echo "no installed tree at $1"; exit 1; }
   work="$(mktemp -d "/tmp/$2.XXXXXX")"
-  trap 'cd /; "$work/root/bin/KorvelUtil" closekaddaemon >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-  cp -r "$1" "$work/root"
+  trap leave_installed_copy EXIT
+  if [ -x "$1/bin/KorvelUtil" ]; then
+    cp -r "$1" "$work/root"
+  elif [ -f "$1/CMakeCache.txt" ]; then
+    cmake --install "$1" --prefix "$work/root" >/dev/null
+  fi
+  [ -x "$work/root/bin/KorvelUtil" ] || { echo "no installed tree or build folder at $1"; exit 1; }
   cd "$work/root/bin"
+}
+
+# leave_installed_copy: closes the copy's daemon and removes $work.
+leave_installed_copy() {
+  cd /
+  "$work/root/bin/KorvelUtil" closekaddaemon >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+
+# make_archive KUID NAME: installs an asset of 200 MB of files (half text,
+# half incompressible bytes) as KUID with the user name NAME, from
+# $work/asset, and packs it into $work/bench.cdp; run in the copy's bin.
+make_archive() {
+  mkdir -p "$work/asset"
+  printf 'kuid %s\nkind "scenery"\nusername "%s"\n' "$1" "$2" >"$work/asset/config.txt"
+  (yes "a line of mesh notes, track segment 0042, signal aspect green" || true) | head -c 100000000 >"$work/asset/notes.txt"
+  head -c 100000000 /dev/urandom >"$work/asset/texture.tga"
+  ./KorvelUtil installfrompath "$work/asset" >/dev/null
+  ./KorvelUtil createcdp "$work/bench.cdp" "$1" >/dev/null
+}
+
+# median_ms RUNS COMMAND...: the median wall time of RUNS runs of COMMAND
+# (its failures ignored), in milliseconds with three decimals.
+median_ms() {
+  local runs=$1 samples=() start end i
+  shift
+  for ((i = 0; i < runs; i++)); do
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1 || true
+    end=$(date +%s%N)
+    samples+=($(( (end - start) / 1000 )))
+  done
+  printf '%s\n' "${samples[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.3f", a[int((NR+1)/2)]/1000}'
 }

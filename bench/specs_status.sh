@@ -10,10 +10,8 @@ for candidate in "$arg" "$arg/stage" dist build/stage; do
 done
 [ -n "$tree" ] || { echo "specs_status: no installed tree (run make install or the e2e staging)"; exit 1; }
 runs="${RUNS:-31}"
-work="$(mktemp -d /tmp/KorvelSpecsBench.XXXXXX)"
-trap 'cd /; "$work/root/bin/KorvelUtil" closekaddaemon >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-cp -r "$tree" "$work/root"
-cd "$work/root/bin"
+source "$(dirname "$0")/script_bench_helpers.bash"
+enter_installed_copy "$tree" KorvelSpecsBench
 ./KorvelUtil version >/dev/null   # starts the daemon once
 
 mkdir -p "$work/asset"
@@ -26,20 +24,8 @@ else
   what="unknown asset (store not answering)"
 fi
 
-median_ms() {
-  local samples=()
-  for ((i = 0; i < runs; i++)); do
-    local start end
-    start=$(date +%s%N)
-    ./KorvelUtil "$@" >/dev/null 2>&1 || true
-    end=$(date +%s%N)
-    samples+=($(( (end - start) / 1000 )))
-  done
-  printf '%s\n' "${samples[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.3f", a[int((NR+1)/2)]/1000}'
-}
-
-version_ms=$(median_ms version)
-status_ms=$(median_ms status "<kuid:424242:77>")
+version_ms=$(median_ms "$runs" ./KorvelUtil version)
+status_ms=$(median_ms "$runs" ./KorvelUtil status "<kuid:424242:77>")
 ratio=$(awk -v s="$status_ms" -v v="$version_ms" 'BEGIN {printf "%.2f", s/v}')
 echo "KorvelUtil version (peer): median ${version_ms} ms over ${runs} runs"
 echo "KorvelUtil status  (ours): median ${status_ms} ms over ${runs} runs, ${what}"

@@ -5,21 +5,12 @@
 set -euo pipefail
 tree="${1:-dist}"; build="${2:-build}"
 peer="$build/bench/store_install_bench"
-[ -x "$tree/bin/KorvelUtil" ] || { echo "no installed tree at $tree"; exit 1; }
 [ -x "$peer" ] || { echo "no $peer (build with benchmarks on)"; exit 1; }
 peer="$(cd "$(dirname "$peer")" && pwd)/$(basename "$peer")"
-work="$(mktemp -d /tmp/KorvelInstallBench.XXXXXX)"
-trap 'cd /; "$work/root/bin/KorvelUtil" closekaddaemon >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-cp -r "$tree" "$work/root"
-mkdir -p "$work/asset"
-printf 'kuid <kuid:424242:9001>\nkind "scenery"\nusername "Install bench"\n' >"$work/asset/config.txt"
-# Half text, half incompressible bytes.
-(yes "a line of mesh notes, track segment 0042, signal aspect green" || true) | head -c 100000000 >"$work/asset/notes.txt"
-head -c 100000000 /dev/urandom >"$work/asset/texture.tga"
-cd "$work/root/bin"
+source "$(dirname "$0")/script_bench_helpers.bash"
+enter_installed_copy "$tree" KorvelInstallBench
 kuid="<kuid:424242:9001>"
-./KorvelUtil installfrompath "$work/asset" >/dev/null
-./KorvelUtil createcdp "$work/bench.cdp" "$kuid" >/dev/null
+make_archive "$kuid" "Install bench"
 echo "archive: $(stat -c %s "$work/bench.cdp") bytes for 200 MB of files"
 ours=(); theirs=()
 for i in 1 2 3; do
