@@ -12,6 +12,19 @@
 
 namespace DODLib {
 
+namespace {
+
+bool FileHolds(const char* path, const std::string& text)
+{
+    Zel::File file;
+    if (file.Open(path, Zel::File::ModeRead) != 0 || file.Size() != int64_t(text.size()))
+        return false;
+    std::string held(text.size(), '\0');
+    return file.Read(held.data(), int64_t(held.size())) == int64_t(held.size()) && held == text;
+}
+
+}  // namespace
+
 void PersonalDetails::Read(const char* path)
 {
     if (Zel::File::Exists(path) != 0)
@@ -38,6 +51,10 @@ bool PersonalDetails::Write(const char* path) const
 
     std::string text;
     AppendTextSoup(soup, text);
+    // Every command ends here; a file that already holds these bytes is left
+    // alone rather than rewritten and synced each time.
+    if (FileHolds(path, text))
+        return true;
 
     // The temporary name carries the process id: client and command host
     // both write the file at their shutdown.

@@ -15,6 +15,15 @@ namespace {
 
 using DODLib::DataManager;
 
+// The personal-details file as shutdown writes it for author "Bo".
+constexpr const char* BoDetails = "\xEF\xBB\xBF\r\n"
+                                  "author                                  \"Bo\"\r\n"
+                                  "organisation                            \r\n"
+                                  "email                                   \r\n"
+                                  "website                                 \r\n"
+                                  "license                                 \r\n"
+                                  "isinputboxon                            1\r\n";
+
 class DataManagerTest : public TemplateTest {
 protected:
     DataManager& manager() { return *DataManager::Instance(); }
@@ -121,13 +130,7 @@ TEST_F(DataManagerTest, ShutdownWritesThePersonalDetailsEvenWhenThereWereNone)
     manager().GetPersonalDetails().author = "Bo";
     DataManager::Shutdown();
     const std::string written = ReadFile(dataFolder_ + "personalDetails.txt");
-    const std::string expected = "\xEF\xBB\xBF\r\n"
-                                 "author                                  \"Bo\"\r\n"
-                                 "organisation                            \r\n"
-                                 "email                                   \r\n"
-                                 "website                                 \r\n"
-                                 "license                                 \r\n"
-                                 "isinputboxon                            1\r\n";
+    const std::string expected = BoDetails;
     EXPECT_EQ(written, expected);
     // Written through a temporary twin that is gone afterwards.
     int entries = 0;
@@ -139,6 +142,29 @@ TEST_F(DataManagerTest, ShutdownWritesThePersonalDetailsEvenWhenThereWereNone)
     // And read back by the next start.
     RestartDataManager();
     EXPECT_STREQ(manager().GetPersonalDetails().author.c_str(), "Bo");
+}
+
+// The file is replaced through a renamed twin, so an unchanged inode shows
+// that details already on disk as they would be written were left alone.
+TEST_F(DataManagerTest, ShutdownLeavesAnUnchangedPersonalDetailsFileAlone)
+{
+    const std::string details = BoDetails;
+    UseTemplateFiles({{"personalDetails.txt", details}});
+    const std::string path = dataFolder_ + "personalDetails.txt";
+    struct stat before {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    DataManager::Shutdown();
+    struct stat after {};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(ReadFile(path), details);
+
+    RestartDataManager();
+    manager().GetPersonalDetails().author = "Cy";
+    DataManager::Shutdown();
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino);
+    EXPECT_NE(ReadFile(path).find("\"Cy\""), std::string::npos);
 }
 
 // Start-up hands the manager the engine without reading the folder; a
