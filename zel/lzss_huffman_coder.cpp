@@ -1,6 +1,8 @@
 // LZSS Huffman streams: symbols through the adaptive trees, length codes with extra bits, distances in two parts.
 #include "zel/lzss_huffman_coder.h"
 
+#include <cstring>
+
 #include "zel/lzss_format.h"
 #include "zel/lzss_huffman_decode_table.h"
 #include "zel/lzss_output_window.h"
@@ -28,7 +30,7 @@ constexpr int32_t kPathCapacity = 2 * kMainTreeLeaves;
     constexpr int32_t kLeaf = LZSSHuffmanTree::kLeafBit;
     bits = reader.Refill(bits);
     Node* nodes = tree.CountingNodes();
-    int32_t path[LZSSHuffmanTree::kPathCapacity];
+    uint16_t path[LZSSHuffmanTree::kPathCapacity];
     int depth = 0;
     const Node* node = &nodes[tree.Root()];
     if (!tree.NeedsRebuild() && bits.available >= Table::kBits) [[likely]] {
@@ -45,8 +47,8 @@ constexpr int32_t kPathCapacity = 2 * kMainTreeLeaves;
             tree.FinishCountedWalk(path, depth, nothingMoves);
             return reached & ~kLeaf;
         }
-        for (int i = 0; i < depth; ++i)
-            path[i] = entry.path[i];
+        // The whole record at once: the padding past the path is never read.
+        memcpy(path, entry.path, sizeof(entry.path));
         if (reached & kLeaf) {
             tree.FinishCountedWalk(path, depth, nothingMoves);
             return reached & ~kLeaf;
@@ -56,16 +58,18 @@ constexpr int32_t kPathCapacity = 2 * kMainTreeLeaves;
             const uint32_t two = bits.PeekTwo();
             const int32_t first = node->child + int32_t(two & 1);
             const int32_t below = node->below[two & 1];
-            path[depth++] = first;
+            path[depth] = uint16_t(first);
             nothingMoves &= LZSSHuffmanTree::CountOnTheWay(nodes, first);
+            ++depth;
             if (below & kLeaf) {
                 bits.Skip(1);
                 tree.FinishCountedWalk(path, depth, nothingMoves);
                 return below & ~kLeaf;
             }
             const int32_t second = below + int32_t(two >> 1);
-            path[depth++] = second;
+            path[depth] = uint16_t(second);
             nothingMoves &= LZSSHuffmanTree::CountOnTheWay(nodes, second);
+            ++depth;
             bits.Skip(2);
             node = &nodes[second];
             const int32_t child = node->child;

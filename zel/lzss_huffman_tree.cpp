@@ -126,6 +126,16 @@ void LZSSHuffmanTree::Exchange(int32_t a, int32_t b)
         table_->Mend(*this, b);
 }
 
+void LZSSHuffmanTree::FinishMovingWalk(const uint16_t* path, int depth)
+{
+    const Node* nodes = nodes_.data();
+    int deepest = depth - 1;
+    while (deepest > 0 && nodes[path[deepest] + 1].frequency >= nodes[path[deepest]].frequency)
+        --deepest;
+    UncountWalk(path, deepest);
+    ClimbFrom(path[deepest]);
+}
+
 int32_t LZSSHuffmanTree::MoveUp(int32_t position, uint32_t count)
 {
     // The last node of smaller frequency, count - 1 (the nodes above the

@@ -54,9 +54,12 @@ public:
     // move below it, a node moves only when its count reaches the one of
     // the next position, which is never one of its descendants (they lie
     // below it) and, when it is an ancestor, is strictly larger anyway. So
-    // the walk notes for each node whether it stays below its next position
-    // and FinishCountedWalk takes the counts back for a proper update only
-    // when one does not. Not while NeedsRebuild(): the rebuild comes first.
+    // the walk notes whether each node stays below its next position, and
+    // when one does not, FinishCountedWalk carries on the proper update from
+    // the deepest such node: the nodes below it were counted right, the
+    // ones above it are taken back and counted again along the parent
+    // links, since a move changes which nodes lie above. Not while
+    // NeedsRebuild(): the rebuild comes first.
     bool NeedsRebuild() const { return nodes_[size_t(root_)].frequency >= kRebuildFrequency; }
     Node* CountingNodes() { return nodes_.data(); }
     // Counts the node at `position` on the way down; 1 when it stays below
@@ -67,20 +70,20 @@ public:
         ++nodes[position].frequency;
         return stays;
     }
-    void FinishCountedWalk(const int32_t* path, int depth, uint32_t nothingMoves)
+    void FinishCountedWalk(const uint16_t* path, int depth, uint32_t nothingMoves)
     {
         if (nothingMoves) [[likely]] {
             ++nodes_[size_t(root_)].frequency;
             return;
         }
-        UncountWalk(path, depth);
-        UpdatePath(path, depth);
+        FinishMovingWalk(path, depth);
     }
-    // Takes back the counts of a walk that stopped before its leaf.
-    void UncountWalk(const int32_t* path, int depth)
+    // Takes back the counts of the first `depth` nodes of a walk.
+    void UncountWalk(const uint16_t* path, int depth)
     {
+        Node* nodes = nodes_.data();
         for (int i = 0; i < depth; ++i)
-            --nodes_[size_t(path[i])].frequency;
+            --nodes[path[i]].frequency;
     }
 
     // The bits from the root to the symbol's leaf, first bit first, stored in
@@ -102,28 +105,6 @@ public:
             position = RebuildKeeping(position);
         CountUpFrom(position);
     }
-    // The same for the path the decoder just walked: path[0] is a child of
-    // the root, path[depth - 1] the leaf. Until a node moves, each one's
-    // parent is the one before it on the path, so the counts go up without
-    // waiting for a parent link to load.
-    void UpdatePath(const int32_t* path, int depth)
-    {
-        Node* nodes = nodes_.data();
-        if (nodes[root_].frequency >= kRebuildFrequency) [[unlikely]] {
-            UpdateLeaf(path[depth - 1]);
-            return;
-        }
-        for (int i = depth - 1; i >= 0; --i) {
-            const int32_t position = path[i];
-            const uint32_t count = ++nodes[position].frequency;
-            if (nodes[position + 1].frequency < count) {
-                CountUpFrom(nodes[MoveUp(position, count)].parent);
-                return;
-            }
-        }
-        ++nodes[root_].frequency;
-    }
-
     // For tests: every link agrees, frequencies are sorted and add up.
     bool CheckConsistency() const;
 
@@ -157,13 +138,27 @@ private:
     {
         Node* nodes = nodes_.data();
         while (position != root_ && position >= 0) {
-            const uint32_t count = ++nodes[position].frequency;
-            if (nodes[position + 1].frequency < count)
-                position = MoveUp(position, count);
-            position = nodes[position].parent;
+            ++nodes[position].frequency;
+            position = ClimbStep(position);
         }
         ++nodes[root_].frequency;
     }
+    // The same from a node already counted.
+    void ClimbFrom(int32_t position) { CountUpFrom(ClimbStep(position)); }
+    // Moves the node at `position`, just counted, up past smaller ones when
+    // it must and returns its parent.
+    int32_t ClimbStep(int32_t position)
+    {
+        Node* nodes = nodes_.data();
+        const uint32_t count = nodes[position].frequency;
+        if (nodes[position + 1].frequency < count)
+            position = MoveUp(position, count);
+        return nodes[position].parent;
+    }
+    // Finds the deepest node of the counted walk that must move (after
+    // the walk, its count is above its next position's: a next position on
+    // the path is an ancestor and larger still) and updates from there.
+    void FinishMovingWalk(const uint16_t* path, int depth);
     void Rebuild();
     void ResetSpare();
     // Fills every inner node's copy of its children's entries.
