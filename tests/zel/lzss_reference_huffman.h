@@ -163,11 +163,21 @@ private:
     std::vector<int> leaf_;
 };
 
+// How many symbols each tree decoded, so a test can tell that a stream was
+// long enough to halve its trees.
+struct ReferenceSymbolCounts {
+    size_t main = 0;
+    size_t positions = 0;
+};
+
 // Decodes a whole Huffman stream (its first byte included); false when it
 // is no Huffman stream, ends before its end symbol or copies from before
 // the start.
-inline bool ReferenceDecodeHuffman(const std::vector<uint8_t>& stream, std::vector<uint8_t>& out)
+inline bool ReferenceDecodeHuffman(const std::vector<uint8_t>& stream, std::vector<uint8_t>& out,
+                                   ReferenceSymbolCounts* counts = nullptr)
 {
+    ReferenceSymbolCounts ignored;
+    ReferenceSymbolCounts& counted = counts ? *counts : ignored;
     static const int lengthBase[16] = {0, 1, 2, 3, 4, 5, 7, 9, 13, 17, 25, 33, 49, 65, 97, 129};
     static const int lengthExtra[16] = {0, 0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 7};
     out.clear();
@@ -200,6 +210,7 @@ inline bool ReferenceDecodeHuffman(const std::vector<uint8_t>& stream, std::vect
     };
     while (true) {
         const int symbol = main.Decode(nextBit);
+        ++counted.main;
         if (symbol < 0 || symbol > 272)
             return false;
         if (symbol < 256) {
@@ -211,6 +222,7 @@ inline bool ReferenceDecodeHuffman(const std::vector<uint8_t>& stream, std::vect
         const int code = symbol - 256;
         const int extra = bits(lengthExtra[code]);
         const int high = positions.Decode(nextBit);
+        ++counted.positions;
         const int low = bits(rawBits);
         if (extra < 0 || high < 0 || low < 0)
             return false;
