@@ -9,7 +9,7 @@ constexpr size_t kDrainBlock = 0x40000;
 }
 
 LZSSOutputWindow::LZSSOutputWindow(IOSlave& sink)
-    : sink_(sink), buffer_(kHistory + kDrainBlock + kCopyBlock), capacity_(kHistory + kDrainBlock)
+    : sink_(sink), buffer_(kHistory + kDrainBlock + kShortCopy), capacity_(kHistory + kDrainBlock)
 {}
 
 bool LZSSOutputWindow::Drain()
