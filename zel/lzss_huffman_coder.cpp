@@ -39,7 +39,7 @@ constexpr int32_t kPathCapacity = 2 * kMainTreeLeaves;
         uint32_t nothingMoves = 1;
 #pragma GCC unroll 16
         for (int i = 0; i < Table::kBits; ++i)
-            nothingMoves &= LZSSHuffmanTree::CountOnTheWay(nodes, entry.path[i]);
+            nothingMoves &= LZSSHuffmanTree::CountOnTheWay(Table::At(nodes, entry.offsets[i]));
         const int32_t reached = entry.reached;
         depth = entry.length;
         bits.Skip(depth);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "zel/lzss_format.h"
 #include "zel/lzss_huffman_tree.h"
 
 namespace Zel {
@@ -20,9 +21,16 @@ public:
     static constexpr int kBits = 6;
     static constexpr uint32_t kMask = (1u << kBits) - 1u;
     static_assert(kBits <= LZSSHuffmanTree::kSpares);
+    // Every position of the largest tree, spares included, has an offset
+    // that fits the entries.
+    static_assert((2 * LZSSFormat::kMainTreeLeaves + 2 * LZSSHuffmanTree::kSpares) *
+                      sizeof(LZSSHuffmanTree::Node) <= 0xFFFF);
 
     struct Entry {
         uint16_t path[kBits];
+        // The same positions as byte offsets into the node records, which
+        // spares the decoder a multiplication per level.
+        uint16_t offsets[kBits];
         // The child entry of the last position on the path: a symbol with
         // the leaf bit, or where the walk goes on below the table.
         int32_t reached;
@@ -41,6 +49,11 @@ public:
             Build();
     }
     const Entry& Lookup(uint64_t bits) const { return entries_[bits & kMask]; }
+    // The node record `offset` bytes into `nodes`.
+    static LZSSHuffmanTree::Node* At(LZSSHuffmanTree::Node* nodes, uint16_t offset)
+    {
+        return reinterpret_cast<LZSSHuffmanTree::Node*>(reinterpret_cast<char*>(nodes) + offset);
+    }
 
     // Whether the position lies on the table's paths now. A position that
     // left them keeps its old depth and code, which no longer lead to it.

@@ -70,6 +70,13 @@ public:
         ++nodes[position].frequency;
         return stays;
     }
+    // The same for the node record `node`.
+    static uint32_t CountOnTheWay(Node* node)
+    {
+        const uint32_t stays = node[0].frequency < node[1].frequency;
+        ++node[0].frequency;
+        return stays;
+    }
     void FinishCountedWalk(const uint16_t* path, int depth, uint32_t nothingMoves)
     {
         if (nothingMoves) [[likely]] {
