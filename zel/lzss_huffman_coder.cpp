@@ -14,6 +14,24 @@ using namespace LZSSFormat;
 
 constexpr int32_t kPathCapacity = 2 * kMainTreeLeaves;
 
+// A tree as the decoder drives it: its table, and how many symbols it can
+// count before its root reaches the rebuild count, so that the common case
+// tests a counter instead of the root and whether the table must be built
+// anew. Both are set again after every symbol of the slow walk, the only
+// one that can rebuild the tree.
+struct DecodingTree {
+    explicit DecodingTree(LZSSHuffmanTree& decoded) : tree(decoded), table(decoded) { Resync(); }
+    void Resync()
+    {
+        table.Refresh();
+        untilRebuild = tree.SymbolsBeforeRebuild();
+    }
+
+    LZSSHuffmanTree& tree;
+    LZSSHuffmanDecodeTable table;
+    int32_t untilRebuild = 0;
+};
+
 // Counts the symbol along the table's path for the next bits and, below the
 // table, walks on two levels per load counting the nodes it passes (the
 // tree's update when nothing moves, see CountOnTheWay); returns the leaf's
@@ -23,18 +41,20 @@ constexpr int32_t kPathCapacity = 2 * kMainTreeLeaves;
 // rebuild, the walk goes a bit at a time and the update follows it. Inlined
 // into the decode loop so that the bit window stays in registers.
 [[gnu::always_inline]] inline int32_t DecodeSymbol(LZSSBitReader& reader, LZSSBitReader::Bits& bits,
-                                                   LZSSHuffmanTree& tree, LZSSHuffmanDecodeTable& table)
+                                                   DecodingTree& decoding)
 {
     using Node = LZSSHuffmanTree::Node;
     using Table = LZSSHuffmanDecodeTable;
     constexpr int32_t kLeaf = LZSSHuffmanTree::kLeafBit;
+    LZSSHuffmanTree& tree = decoding.tree;
+    Table& table = decoding.table;
     bits = reader.Refill(bits);
     Node* nodes = tree.CountingNodes();
     uint16_t path[LZSSHuffmanTree::kPathCapacity];
     int depth = 0;
     const Node* node = &nodes[tree.Root()];
-    if (!tree.NeedsRebuild() && bits.available >= Table::kBits) [[likely]] {
-        table.Refresh();
+    if (decoding.untilRebuild > 0 && bits.available >= Table::kBits) [[likely]] {
+        --decoding.untilRebuild;
         const Table::Entry& entry = table.Lookup(bits.buffer);
         uint32_t nothingMoves = 1;
 #pragma GCC unroll 16
@@ -95,6 +115,7 @@ constexpr int32_t kPathCapacity = 2 * kMainTreeLeaves;
         entry = nodes[position].child;
     } while ((entry & kLeaf) == 0);
     tree.UpdateLeaf(position);
+    decoding.Resync();
     return entry & ~kLeaf;
 }
 
@@ -150,10 +171,10 @@ bool DecodeHuffmanStream(IOReadCursor& in, int windowCode, LZSSHuffmanTree& main
     positionTree.Start(kWindows[windowCode].positionSymbols);
     LZSSBitReader reader(in);
     LZSSBitReader::Bits bits;
-    LZSSHuffmanDecodeTable mainTable(mainTree);
-    LZSSHuffmanDecodeTable positionTable(positionTree);
+    DecodingTree main(mainTree);
+    DecodingTree position(positionTree);
     while (true) {
-        const int32_t symbol = DecodeSymbol(reader, bits, mainTree, mainTable);
+        const int32_t symbol = DecodeSymbol(reader, bits, main);
         if (symbol < 0)
             return false;
         if (symbol < kLengthCodeSymbol) {
@@ -169,7 +190,7 @@ bool DecodeHuffmanStream(IOReadCursor& in, int windowCode, LZSSHuffmanTree& main
         const int32_t extra = reader.GetBits(bits, kLengthExtraBits[code]);
         if (extra < 0)
             return false;
-        const int32_t high = DecodeSymbol(reader, bits, positionTree, positionTable);
+        const int32_t high = DecodeSymbol(reader, bits, position);
         if (high < 0)
             return false;
         const int32_t low = reader.GetBits(bits, rawBits);

@@ -58,9 +58,14 @@ public:
     // when one does not, FinishCountedWalk carries on the proper update from
     // the deepest such node: the nodes below it were counted right, the
     // ones above it are taken back and counted again along the parent
-    // links, since a move changes which nodes lie above. Not while
-    // NeedsRebuild(): the rebuild comes first.
-    bool NeedsRebuild() const { return nodes_[size_t(root_)].frequency >= kRebuildFrequency; }
+    // links, since a move changes which nodes lie above. Not when the next
+    // symbol must rebuild the tree first: every symbol counts the root
+    // once, so this many more symbols can be counted before that.
+    int32_t SymbolsBeforeRebuild() const
+    {
+        const uint32_t root = nodes_[size_t(root_)].frequency;
+        return root < kRebuildFrequency ? int32_t(kRebuildFrequency - root) : 0;
+    }
     Node* CountingNodes() { return nodes_.data(); }
     // Counts the node at `position` on the way down; 1 when it stays below
     // its next position.
