@@ -14,14 +14,15 @@ using namespace LZSSFormat;
 
 constexpr int32_t kPathCapacity = 2 * kMainTreeLeaves;
 
-// A tree as the decoder drives it: its table, and how many symbols it can
-// count before its root reaches the rebuild count, so that the common case
-// tests a counter instead of the root and whether the table must be built
-// anew. Both are set again after every symbol of the slow walk, the only
-// one that can rebuild the tree.
+// A tree as the decoder drives it, with its table. The decode loop also
+// keeps, in a register, how many symbols the tree can count before its root
+// reaches the rebuild count, so that the common case tests that counter
+// instead of the root and whether the table must be built anew. Table and
+// counter are set again after every symbol of the slow walk, the only one
+// that can rebuild the tree.
 struct DecodingTree {
-    explicit DecodingTree(LZSSHuffmanTree& decoded) : tree(decoded), table(decoded) { Resync(); }
-    void Resync()
+    explicit DecodingTree(LZSSHuffmanTree& decoded) : tree(decoded), table(decoded) {}
+    void Resync(int32_t& untilRebuild)
     {
         table.Refresh();
         untilRebuild = tree.SymbolsBeforeRebuild();
@@ -29,7 +30,6 @@ struct DecodingTree {
 
     LZSSHuffmanTree& tree;
     LZSSHuffmanDecodeTable table;
-    int32_t untilRebuild = 0;
 };
 
 // Counts the symbol along the table's path for the next bits and, below the
@@ -41,7 +41,7 @@ struct DecodingTree {
 // rebuild, the walk goes a bit at a time and the update follows it. Inlined
 // into the decode loop so that the bit window stays in registers.
 [[gnu::always_inline]] inline int32_t DecodeSymbol(LZSSBitReader& reader, LZSSBitReader::Bits& bits,
-                                                   DecodingTree& decoding)
+                                                   DecodingTree& decoding, int32_t& untilRebuild)
 {
     using Node = LZSSHuffmanTree::Node;
     using Table = LZSSHuffmanDecodeTable;
@@ -52,9 +52,8 @@ struct DecodingTree {
     Node* nodes = tree.CountingNodes();
     uint16_t path[LZSSHuffmanTree::kPathCapacity];
     int depth = 0;
-    const Node* node = &nodes[tree.Root()];
-    if (decoding.untilRebuild > 0 && bits.available >= Table::kBits) [[likely]] {
-        --decoding.untilRebuild;
+    if (untilRebuild > 0 && bits.available >= Table::kBits) [[likely]] {
+        --untilRebuild;
         const Table::Entry& entry = table.Lookup(bits.buffer);
         uint32_t nothingMoves = 1;
 #pragma GCC unroll 16
@@ -73,7 +72,7 @@ struct DecodingTree {
             tree.FinishCountedWalk(path, depth, nothingMoves);
             return reached & ~kLeaf;
         }
-        node = &nodes[path[depth - 1]];
+        const Node* node = &nodes[path[depth - 1]];
         while (bits.available >= 2 && depth <= LZSSHuffmanTree::kPathCapacity - 2) {
             const uint32_t two = bits.PeekTwo();
             const int32_t first = node->child + int32_t(two & 1);
@@ -104,7 +103,7 @@ struct DecodingTree {
     // Few bits left, a path longer than the record or a rebuild due: one
     // level at a time, counted up through the parent links.
     int32_t position = depth > 0 ? path[depth - 1] : tree.Root();
-    int32_t entry = node->child;
+    int32_t entry = nodes[position].child;
     do {
         if (bits.available == 0) {
             bits = reader.Refill(bits);
@@ -115,7 +114,7 @@ struct DecodingTree {
         entry = nodes[position].child;
     } while ((entry & kLeaf) == 0);
     tree.UpdateLeaf(position);
-    decoding.Resync();
+    decoding.Resync(untilRebuild);
     return entry & ~kLeaf;
 }
 
@@ -173,8 +172,12 @@ bool DecodeHuffmanStream(IOReadCursor& in, int windowCode, LZSSHuffmanTree& main
     LZSSBitReader::Bits bits;
     DecodingTree main(mainTree);
     DecodingTree position(positionTree);
+    int32_t mainUntilRebuild = 0;
+    int32_t positionUntilRebuild = 0;
+    main.Resync(mainUntilRebuild);
+    position.Resync(positionUntilRebuild);
     while (true) {
-        const int32_t symbol = DecodeSymbol(reader, bits, main);
+        const int32_t symbol = DecodeSymbol(reader, bits, main, mainUntilRebuild);
         if (symbol < 0)
             return false;
         if (symbol < kLengthCodeSymbol) {
@@ -190,7 +193,7 @@ bool DecodeHuffmanStream(IOReadCursor& in, int windowCode, LZSSHuffmanTree& main
         const int32_t extra = reader.GetBits(bits, kLengthExtraBits[code]);
         if (extra < 0)
             return false;
-        const int32_t high = DecodeSymbol(reader, bits, position);
+        const int32_t high = DecodeSymbol(reader, bits, position, positionUntilRebuild);
         if (high < 0)
             return false;
         const int32_t low = reader.GetBits(bits, rawBits);
