@@ -175,6 +175,9 @@ void LZSSHuffmanTree::Rebuild()
     int32_t pairCursor = 0;
     int32_t slotCursor = 0;
     int32_t leavesLeft = leaves_;
+    // Where the search for the next leaf above a slot may start: nothing
+    // above a slot ever becomes a leaf, so places once passed stay passed.
+    int32_t leafCursor = 0;
     while (true) {
         int32_t first = pairCursor;
         while (first < root_ && nodes_[size_t(first)].parent != kFreeLink)
@@ -205,9 +208,10 @@ void LZSSHuffmanTree::Rebuild()
             slot = at;
         } else {
             while (leavesLeft > 0) {
-                int32_t leaf = slot + 1;
+                int32_t leaf = leafCursor > slot ? leafCursor : slot + 1;
                 while (leaf < root_ && !IsLeafAt(leaf))
                     ++leaf;
+                leafCursor = leaf;
                 if (leaf >= root_ || !PullsLeafBelow(nodes_[size_t(leaf)].frequency, sum))
                     break;
                 nodes_[size_t(slot)].frequency = nodes_[size_t(leaf)].frequency;
