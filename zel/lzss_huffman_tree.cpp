@@ -93,7 +93,7 @@ int32_t LZSSHuffmanTree::Path(int32_t symbol, uint8_t* bits, int32_t capacity) c
     return count;
 }
 
-void LZSSHuffmanTree::PointChildrenAt(int32_t position)
+[[gnu::always_inline]] inline void LZSSHuffmanTree::PointChildrenAt(int32_t position)
 {
     const int32_t entry = nodes_[size_t(position)].child;
     if (entry & kLeafBit) {
@@ -104,7 +104,9 @@ void LZSSHuffmanTree::PointChildrenAt(int32_t position)
     nodes_[size_t(entry + 1)].parent = position;
 }
 
-void LZSSHuffmanTree::Exchange(int32_t a, int32_t b)
+// Inlined into MoveUp, its only caller, which runs for most symbols of
+// flat data.
+[[gnu::always_inline]] inline void LZSSHuffmanTree::Exchange(int32_t a, int32_t b)
 {
     const bool tableHadA = table_ && table_->Holds(a);
     const bool tableHadB = table_ && table_->Holds(b);
