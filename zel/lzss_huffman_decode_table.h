@@ -23,8 +23,8 @@ public:
     static_assert(kBits <= LZSSHuffmanTree::kSpares);
     // Every position of the largest tree, spares included, has an offset
     // that fits the entries.
-    static_assert((2 * LZSSFormat::kMainTreeLeaves + 2 * LZSSHuffmanTree::kSpares) *
-                      sizeof(LZSSHuffmanTree::Node) <= 0xFFFF);
+    static_assert((2 * LZSSFormat::kMainTreeLeaves + 2 * LZSSHuffmanTree::kSpares) * sizeof(LZSSHuffmanTree::Node) <=
+                  0xFFFF);
 
     struct Entry {
         uint16_t path[kBits];

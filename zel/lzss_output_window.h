@@ -52,7 +52,10 @@ public:
     }
     // Hands everything to the sink; false when the sink fell short before.
     bool Finish();
-    uint64_t Produced() const { return flushed_ + (end_ - kept_); }
+    uint64_t Produced() const
+    {
+        return flushed_ + (end_ - kept_);
+    }
 
 private:
     bool Drain();
