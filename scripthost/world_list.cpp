@@ -8,16 +8,6 @@ WorldList::~WorldList()
     Clear();
 }
 
-WorldListItem* WorldList::GetItem(int32_t index) const
-{
-    if (index < 0 || index >= slotCount_)
-        return nullptr;
-    const size_t block = size_t(index) / BlockSize;
-    if (block >= blocks_.size() || !blocks_[block])
-        return nullptr;
-    return blocks_[block][size_t(index) % BlockSize];
-}
-
 int32_t WorldList::CountItems() const
 {
     int32_t count = 0;
@@ -32,8 +22,14 @@ bool WorldList::GrowSlots(int64_t count)
         return true;
     if (count > int64_t(IndexCap) + 2)
         return false;
+    const size_t blocks = size_t((count + BlockSize - 1) / BlockSize);
+    // A load places one index after another: most growth stays in the last block.
+    if (blocks <= blocks_.size()) {
+        slotCount_ = int32_t(count);
+        return true;
+    }
     try {
-        blocks_.resize(size_t((count + BlockSize - 1) / BlockSize));
+        blocks_.resize(blocks);
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -56,7 +56,14 @@ public:
     virtual bool Load(TStream& stream, bool clearFirst, uint32_t flags);
     virtual void DeleteMasked(uint32_t mask, uint32_t value);
 
-    WorldListItem* GetItem(int32_t index) const;
+    // Inline: every load and add asks it of the slot it fills.
+    WorldListItem* GetItem(int32_t index) const
+    {
+        if (index < 0 || index >= slotCount_)
+            return nullptr;
+        WorldListItem* const* block = blocks_[size_t(index) / BlockSize].get();
+        return block != nullptr ? block[size_t(index) % BlockSize] : nullptr;
+    }
     // Calls visit(index, item) for every item in index order; the visit
     // must not add or remove items.
     template <class Visit>

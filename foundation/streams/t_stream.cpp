@@ -83,23 +83,6 @@ int64_t TStream::Size()
     return size;
 }
 
-float TStream::ReadFloat(float fallback)
-{
-    uint32_t bits;
-    std::memcpy(&bits, &fallback, sizeof bits);
-    bits = ReadUInt32(bits);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-void TStream::WriteFloat(float value)
-{
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    WriteUInt32(bits);
-}
-
 int64_t TStream::ReadBytes(void* buffer, int64_t count)
 {
     if (count <= 0)

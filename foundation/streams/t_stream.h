@@ -97,7 +97,10 @@ public:
     // Two words, the low one first.
     int64_t ReadInt64(int64_t fallback = 0) { return int64_t(ReadValue<uint64_t>(uint64_t(fallback))); }
     uint64_t ReadUInt64(uint64_t fallback = 0) { return ReadValue<uint64_t>(fallback); }
-    float ReadFloat(float fallback = 0.0f);
+    float ReadFloat(float fallback = 0.0f)
+    {
+        return std::bit_cast<float>(ReadValue<uint32_t>(std::bit_cast<uint32_t>(fallback)));
+    }
     // One byte; any non-zero value is true.
     bool ReadBool(bool fallback = false) { return ReadValue<uint8_t>(fallback ? 1 : 0) != 0; }
     // Reads count bytes; a short read sets ErrorShortRead. Returns the count read.
@@ -113,7 +116,7 @@ public:
     void WriteInt32(int32_t value) { WriteValue(uint32_t(value)); }
     void WriteInt64(int64_t value) { WriteValue(uint64_t(value)); }
     void WriteUInt64(uint64_t value) { WriteValue(value); }
-    void WriteFloat(float value);
+    void WriteFloat(float value) { WriteValue(std::bit_cast<uint32_t>(value)); }
     // One byte, 0 or 1.
     void WriteBool(bool value) { WriteValue(uint8_t(value ? 1 : 0)); }
     int64_t WriteBytes(const void* bytes, int64_t count) { return Write(bytes, count); }
@@ -137,12 +140,32 @@ public:
     void WriteKUID(const KUID& id) { id.WriteToBuffer(*this); }
     KUID ReadKUID() { return KUID::ReadFromBuffer(*this); }
 
-    // Writes the placeholder 0xfeedceeb and returns its position.
-    int64_t BeginBlock();
+    // Writes the placeholder 0xfeedceeb and returns its position. Inline: a
+    // list writes a block per record, and over a write window the position
+    // is the window's own.
+    int64_t BeginBlock()
+    {
+        const int64_t start = window_ != nullptr && filled_ == 0 ? int64_t(window_->GetPosition()) : Tell();
+        WriteUInt32(BlockPlaceholder);
+        return start;
+    }
     // Writes end - start - 4 over the placeholder at start and returns to the
     // end; a placeholder the underlying object holds in memory is filled in
     // where it lies, without seeking.
-    void EndBlock(int64_t start);
+    void EndBlock(int64_t start)
+    {
+        // A placeholder inside the write window's data is patched there,
+        // without a virtual call.
+        if (window_ != nullptr && filled_ == 0) {
+            const int64_t end = int64_t(window_->GetPosition());
+            if (start >= 0 && end - start >= 4 && start + 4 <= int64_t(window_->GetLength())) {
+                const uint32_t length = FromLittleEndian(uint32_t(end - start - 4));
+                std::memcpy(window_->GetData() + start, &length, sizeof length);
+                return;
+            }
+        }
+        EndBlockAnywhere(start);
+    }
     // Writes a word at a position and returns to where the stream was.
     void WriteUInt32At(int64_t position, uint32_t value);
 
@@ -225,6 +248,8 @@ private:
         Write(&value, sizeof(T));
     }
 
+    // EndBlock over any underlying object.
+    void EndBlockAnywhere(int64_t start);
     void SkipBytes(uint32_t count);
     // The length-prefixed text shared by both string reads; false when empty.
     bool ReadCountedText(Zel::AnsiString& text);

@@ -78,14 +78,7 @@ Zel::String TStream::ReadString()
     return text;
 }
 
-int64_t TStream::BeginBlock()
-{
-    int64_t start = Tell();
-    WriteUInt32(BlockPlaceholder);
-    return start;
-}
-
-void TStream::EndBlock(int64_t start)
+void TStream::EndBlockAnywhere(int64_t start)
 {
     const int64_t end = Tell();
     const uint32_t length = uint32_t(end - start - 4);

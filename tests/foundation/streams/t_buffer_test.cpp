@@ -220,6 +220,56 @@ TEST(TBufferBlocks, EmptyBlockAndPatchedWord)
     EXPECT_EQ(Contents(buffer), (Bytes{0, 0, 0, 0, 0x0D, 0xF0, 0xFE, 0xCA, 5, 0, 0, 0, 1}));
 }
 
+TEST(TBufferBlocks, LengthIsTheSameWhateverTheStreamHoldsWhenTheBlockEnds)
+{
+    // Each case ends a block in another state of the stream: written straight
+    // into the buffer, with read input cached, and after the buffer grew
+    // under the open block.
+    struct Case {
+        const char* what;
+        int32_t cachedBefore;  // bytes written and read back before the block
+        int32_t words;         // words inside the block
+    };
+    const Case cases[] = {
+        {"straight into the buffer", 0, 2},
+        {"with cached input", 8, 2},
+        {"across growth of the buffer", 0, 40000},
+    };
+    for (const Case& c : cases) {
+        TBuffer buffer;
+        for (int32_t i = 0; i < c.cachedBefore; ++i)
+            buffer.WriteUInt8(uint8_t(i));
+        if (c.cachedBefore > 0) {
+            buffer.Rewind();
+            buffer.ReadUInt8();
+            buffer.MoveTo(c.cachedBefore);
+        }
+        const int64_t block = buffer.BeginBlock();
+        EXPECT_EQ(block, c.cachedBefore) << c.what;
+        for (int32_t i = 0; i < c.words; ++i)
+            buffer.WriteInt32(i);
+        buffer.EndBlock(block);
+        EXPECT_EQ(buffer.Tell(), c.cachedBefore + 4 + 4 * int64_t(c.words)) << c.what;
+        buffer.MoveTo(block);
+        EXPECT_EQ(buffer.ReadUInt32(), uint32_t(4 * c.words)) << c.what;
+        EXPECT_EQ(buffer.ReadInt32(), 0) << c.what;
+        EXPECT_EQ(buffer.DataLength(), c.cachedBefore + 4 + 4 * int64_t(c.words)) << c.what;
+    }
+}
+
+TEST(TBufferBlocks, BlockEndedBeforeItsPlaceholderIsWrittenInPlace)
+{
+    // A stream moved back over its own placeholder cannot hold a length: the
+    // word is written where the block began and the stream returns to the end.
+    TBuffer buffer;
+    buffer.WriteInt32(1);
+    const int64_t block = buffer.BeginBlock();
+    buffer.MoveTo(block + 2);
+    buffer.EndBlock(block);
+    EXPECT_EQ(buffer.Tell(), block + 2);
+    EXPECT_EQ(Contents(buffer), (Bytes{1, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF}));
+}
+
 TEST(TBufferKUID, StreamFormIsContentThenPackedWord)
 {
     TBuffer buffer;
