@@ -10,10 +10,6 @@ namespace {
 // without factories holds nothing.
 std::vector<WorldItemFactory*>* registry = nullptr;
 
-int32_t currentListId = -1;
-KUID currentKUID;
-void* currentFactoryContext = nullptr;
-
 }  // namespace
 
 WorldItemFactory::WorldItemFactory(uint32_t typeId, const Zel::PString& name) : typeId_(typeId), name_(name)
@@ -45,32 +41,4 @@ WorldFactoryItem* WorldItemFactory::CreateByType(uint32_t typeId, void* factoryC
     return nullptr;
 }
 
-int32_t CurrentWorldListId()
-{
-    return currentListId;
-}
-
-KUID CurrentWorldItemKUID()
-{
-    return currentKUID;
-}
-
-void* CurrentWorldFactoryContext()
-{
-    return currentFactoryContext;
-}
-
-CurrentWorldItemScope::CurrentWorldItemScope(int32_t listId, const KUID& kuid, void* factoryContext)
-    : listId_(currentListId), kuid_(currentKUID), factoryContext_(currentFactoryContext)
-{
-    currentListId = listId;
-    currentKUID = kuid;
-    currentFactoryContext = factoryContext;
-}
-
-CurrentWorldItemScope::~CurrentWorldItemScope()
-{
-    currentListId = listId_;
-    currentKUID = kuid_;
-    currentFactoryContext = factoryContext_;
-}
+CurrentWorldItem WorldItemCurrent::current;

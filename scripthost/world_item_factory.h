@@ -31,21 +31,44 @@ private:
     Zel::PString name_;
 };
 
+// The values a host reads while one item is saved or loaded.
+struct CurrentWorldItem {
+    int32_t listId = -1;
+    KUID kuid;
+    void* factoryContext = nullptr;
+};
+
+namespace WorldItemCurrent {
+// Read and set inline: a list sets them around every record it saves or loads.
+extern CurrentWorldItem current;
+}  // namespace WorldItemCurrent
+
 // Set only while one item is saved or loaded (null KUID, null and -1 otherwise).
-int32_t CurrentWorldListId();
-KUID CurrentWorldItemKUID();
-void* CurrentWorldFactoryContext();
+inline int32_t CurrentWorldListId()
+{
+    return WorldItemCurrent::current.listId;
+}
+inline KUID CurrentWorldItemKUID()
+{
+    return WorldItemCurrent::current.kuid;
+}
+inline void* CurrentWorldFactoryContext()
+{
+    return WorldItemCurrent::current.factoryContext;
+}
 
 // Sets the current values for its lifetime and restores the previous ones.
 class CurrentWorldItemScope {
 public:
-    CurrentWorldItemScope(int32_t listId, const KUID& kuid, void* factoryContext);
+    CurrentWorldItemScope(int32_t listId, const KUID& kuid, void* factoryContext)
+        : saved_(WorldItemCurrent::current)
+    {
+        WorldItemCurrent::current = CurrentWorldItem{listId, kuid, factoryContext};
+    }
     CurrentWorldItemScope(const CurrentWorldItemScope&) = delete;
     CurrentWorldItemScope& operator=(const CurrentWorldItemScope&) = delete;
-    ~CurrentWorldItemScope();
+    ~CurrentWorldItemScope() { WorldItemCurrent::current = saved_; }
 
 private:
-    int32_t listId_;
-    KUID kuid_;
-    void* factoryContext_;
+    CurrentWorldItem saved_;
 };
