@@ -78,8 +78,7 @@ void WorldList::LoadData(TStream& stream)
                 if (window.IsOpen())
                     item->ReadData(window);
             }
-            stream.MoveTo(recordEnd);
-            if (stream.Tell() != recordEnd)
+            if (stream.MoveTo(recordEnd) != recordEnd && stream.Tell() != recordEnd)
                 break;
         }
     }
@@ -202,7 +201,7 @@ bool WorldList::LoadRecord(TStream& stream, int32_t index, int32_t version, int6
     WorldListItem* loaded = nullptr;
     {
         CurrentWorldItemScope current(listId_, kuid, factoryContext_);
-        TSubFile window(stream, recordStart, std::min(recordEnd, streamEnd));
+        TSubFile window(stream, recordStart, std::min(recordEnd, streamEnd), recordStart);
         if (WorldListItem* existing = ReplaceableItem(index, typeId)) {
             existing->Load(window);
             loaded = existing;
@@ -216,8 +215,7 @@ bool WorldList::LoadRecord(TStream& stream, int32_t index, int32_t version, int6
         delete loaded;
         return false;
     }
-    stream.MoveTo(recordEnd);
-    if (stream.Tell() != recordEnd) {
+    if (stream.MoveTo(recordEnd) != recordEnd && stream.Tell() != recordEnd) {
         delete loaded;
         return false;
     }
@@ -257,8 +255,7 @@ bool WorldList::ReadStateBlock(TStream& stream, int64_t streamEnd)
                 TSubFile window(stream, recordStart, recordEnd);
                 item->ReadState(window);
             }
-            stream.MoveTo(recordEnd);
-            if (stream.Tell() != recordEnd)
+            if (stream.MoveTo(recordEnd) != recordEnd && stream.Tell() != recordEnd)
                 break;
         }
     }

@@ -46,14 +46,6 @@ void TStream::DropReadCache()
         DoSeek(Tell() - unread, FromStart);
 }
 
-const uint8_t* TStream::HeldInput(const TStream& stream, int64_t tell, int64_t position, int64_t count)
-{
-    const int64_t offset = int64_t(stream.cursor_) + (position - tell);
-    if (offset < 0 || count < 0 || offset + count > stream.filled_)
-        return nullptr;
-    return stream.cache_ + offset;
-}
-
 int64_t TStream::Seek(int64_t offset, int origin)
 {
     if (origin == FromCurrent) {
@@ -64,14 +56,14 @@ int64_t TStream::Seek(int64_t offset, int origin)
     return DoSeek(offset, origin);
 }
 
-void TStream::MoveTo(int64_t position)
+int64_t TStream::MoveTo(int64_t position)
 {
     int64_t step = position - Tell();
     if (int64_t(cursor_) + step >= 0 && step <= UnreadCount()) {
         cursor_ += int32_t(step);
-        return;
+        return position;
     }
-    Seek(position, FromStart);
+    return Seek(position, FromStart);
 }
 
 int64_t TStream::Size()

@@ -56,8 +56,9 @@ public:
     // position); the read cache is emptied. Returns the new logical position.
     int64_t Seek(int64_t offset, int origin);
     // Moves to an absolute logical position, inside the cache when the cached
-    // bytes cover it, else through Seek.
-    void MoveTo(int64_t position);
+    // bytes cover it, else through Seek. Returns the position reached: the
+    // one asked for, or what Seek returned.
+    int64_t MoveTo(int64_t position);
     void Rewind() { MoveTo(0); }
 
     // Cached read of up to count bytes; returns the count delivered. No error
@@ -188,7 +189,13 @@ protected:
     // The count bytes at the logical position position of another stream
     // when its read cache holds them unread or already read, else null;
     // tell is that stream's Tell.
-    static const uint8_t* HeldInput(const TStream& stream, int64_t tell, int64_t position, int64_t count);
+    static const uint8_t* HeldInput(const TStream& stream, int64_t tell, int64_t position, int64_t count)
+    {
+        const int64_t offset = int64_t(stream.cursor_) + (position - tell);
+        if (offset < 0 || count < 0 || offset + count > stream.filled_)
+            return nullptr;
+        return stream.cache_ + offset;
+    }
     // Takes count bytes (at most CacheSize) as the read cache's content.
     void HoldInput(const uint8_t* bytes, int32_t count)
     {

@@ -4,7 +4,11 @@
 #include <algorithm>
 
 TSubFile::TSubFile(TStream& underlying, int64_t start, int64_t end)
-    : underlying_(underlying), start_(start), end_(std::max(start, end)), current_(underlying.Tell())
+    : TSubFile(underlying, start, end, underlying.Tell())
+{}
+
+TSubFile::TSubFile(TStream& underlying, int64_t start, int64_t end, int64_t underlyingTell)
+    : underlying_(underlying), start_(start), end_(std::max(start, end)), current_(underlyingTell)
 {
     const int64_t tell = current_;
     current_ = std::clamp(current_, start_, end_);

@@ -9,6 +9,9 @@ public:
     // window's current position starts at the underlying logical position
     // (kept inside the window). An end before the start makes an empty window.
     TSubFile(TStream& underlying, int64_t start, int64_t end);
+    // The same, for a caller that already knows the underlying logical
+    // position (underlyingTell): a list opens a window per record it reads.
+    TSubFile(TStream& underlying, int64_t start, int64_t end, int64_t underlyingTell);
 
     // Nothing to reset in a window.
     void Reset() override {}

@@ -64,6 +64,41 @@ TEST(TSubFile, StartsAtTheUnderlyingPositionInsideTheWindow)
     EXPECT_EQ(before.ReadUInt8(), 10);
 }
 
+TEST(TSubFile, AGivenUnderlyingPositionOpensTheSameWindow)
+{
+    // The window opened with the underlying position handed in reads what
+    // the one that asks the underlying stream reads, cached or not.
+    struct Case {
+        int64_t underlying;
+        int64_t start;
+        int64_t end;
+        bool cached;
+    };
+    const Case cases[] = {
+        {14, 10, 20, true}, {14, 10, 20, false}, {30, 10, 20, true}, {0, 10, 20, true}, {10, 10, 5000, true},
+    };
+    for (const Case& c : cases) {
+        TBuffer asked;
+        TBuffer given;
+        Fill(asked, Pattern(6000));
+        Fill(given, Pattern(6000));
+        if (c.cached) {
+            asked.ReadUInt8();
+            given.ReadUInt8();
+        }
+        asked.MoveTo(c.underlying);
+        given.MoveTo(c.underlying);
+        TSubFile fromAsked(asked, c.start, c.end);
+        TSubFile fromGiven(given, c.start, c.end, c.underlying);
+        EXPECT_EQ(fromGiven.Tell(), fromAsked.Tell()) << c.underlying;
+        Bytes a(size_t(c.end - c.start) + 1);
+        Bytes b(a.size());
+        EXPECT_EQ(fromGiven.Read(b.data(), int64_t(b.size())), fromAsked.Read(a.data(), int64_t(a.size())))
+            << c.underlying;
+        EXPECT_EQ(b, a) << c.underlying;
+    }
+}
+
 TEST(TSubFile, ReadsFollowTheWindowEvenWhenTheUnderlyingMoved)
 {
     TBuffer buffer;
