@@ -37,6 +37,7 @@ int64_t BlockEnd(int64_t start, uint32_t length, int64_t enclosingEnd)
 // Data stream: [length][marker][version 1] then {index, [length] data} ... -1.
 void WorldList::SaveData(TStream& stream)
 {
+    TStream::WriteRun run(stream);
     const int64_t outer = stream.BeginBlock();
     stream.WriteUInt32(Marker);
     stream.WriteInt32(DataStreamVersion);
@@ -88,6 +89,9 @@ void WorldList::LoadData(TStream& stream)
 // Full stream: version, list id, item records, -1, then the state block.
 void WorldList::Save(TStream& stream, uint32_t mask, uint32_t value)
 {
+    // A record is a handful of small fields: gathered, they reach the stream's
+    // object a block at a time.
+    TStream::WriteRun run(stream);
     stream.WriteInt32(FullStreamVersion);
     stream.WriteInt32(listId_);
     ForSelected(*this, mask, value, [&](int32_t index, WorldListItem* item) {

@@ -24,23 +24,26 @@ TBuffer::TBuffer(Zel::DynamicBuffer* buffer, bool owns) : buffer_(buffer), owns_
 
 TBuffer::~TBuffer()
 {
+    HandOverStaged();
     if (owns_)
         delete buffer_;
 }
 
 void TBuffer::Reset()
 {
+    HandOverStaged();
     EmptyCache();
     buffer_->Clean();
 }
 
 int64_t TBuffer::Tell()
 {
-    return int64_t(buffer_->GetPosition()) - UnreadCount();
+    return int64_t(buffer_->GetPosition()) - UnreadCount() + StagedCount();
 }
 
 bool TBuffer::Eof()
 {
+    HandOverStaged();
     return Tell() >= int64_t(buffer_->GetLength());
 }
 
@@ -82,6 +85,7 @@ int64_t TBuffer::DoSeek(int64_t offset, int origin)
 
 bool TBuffer::PatchUInt32(int64_t position, uint32_t value)
 {
+    HandOverStaged();
     if (position < 0 || position > DataLength() - 4)
         return false;
     // Unread cached bytes may cover the word: hand them back first, as a write would.

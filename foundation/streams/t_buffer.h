@@ -20,7 +20,13 @@ public:
     // True when the logical position is at or past the data length.
     bool Eof() override;
 
-    Zel::DynamicBuffer& Buffer() { return *buffer_; }
+    // The buffer itself, holding every write but those a WriteRun still
+    // stages (the mutable form hands them over first).
+    Zel::DynamicBuffer& Buffer()
+    {
+        HandOverStaged();
+        return *buffer_;
+    }
     const Zel::DynamicBuffer& Buffer() const { return *buffer_; }
     const uint8_t* Data() const { return buffer_->GetData(); }
     int64_t DataLength() const { return int64_t(buffer_->GetLength()); }

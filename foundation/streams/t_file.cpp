@@ -31,6 +31,7 @@ bool TFile::OpenInContainer(const char* container, const char* name, int mode)
 
 void TFile::Close()
 {
+    HandOverStaged();
     if (file_ != nullptr) {
         if (owns_)
             delete file_;
@@ -47,6 +48,7 @@ void TFile::Reset()
 {
     if (!IsOpen())
         return;
+    HandOverStaged();
     // The resolved name: a file opened through a container or a case-folded
     // path reopens as the same file.
     std::string name = file_->ResolvedName();
@@ -60,7 +62,7 @@ int64_t TFile::Tell()
 {
     if (file_ == nullptr)
         return 0;
-    return file_->Tell() - UnreadCount();
+    return file_->Tell() - UnreadCount() + StagedCount();
 }
 
 bool TFile::IsOpen()
@@ -70,6 +72,7 @@ bool TFile::IsOpen()
 
 bool TFile::Eof()
 {
+    HandOverStaged();
     if (file_ == nullptr)
         return true;
     return UnreadCount() == 0 && file_->Eof();

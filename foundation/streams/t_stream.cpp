@@ -5,6 +5,7 @@
 
 int64_t TStream::Read(void* buffer, int64_t count)
 {
+    HandOverStaged();
     if (count <= 0)
         return 0;
     uint8_t* out = static_cast<uint8_t*>(buffer);
@@ -46,8 +47,31 @@ void TStream::DropReadCache()
         DoSeek(Tell() - unread, FromStart);
 }
 
+void TStream::WriteStaged()
+{
+    const int32_t count = staged_;
+    staged_ = 0;
+    stageLimit_ = 0;
+    if (count > 0)
+        DoWrite(cache_, count);
+}
+
+void TStream::StageFirst(const void* bytes, int32_t count)
+{
+    HandOverStaged();
+    if (UnreadCount() > 0)
+        DropReadCache();
+    else
+        EmptyCache();
+    stageBase_ = Tell();
+    stageLimit_ = CacheSize;
+    std::memcpy(cache_, bytes, size_t(count));
+    staged_ = count;
+}
+
 int64_t TStream::Seek(int64_t offset, int origin)
 {
+    HandOverStaged();
     if (origin == FromCurrent) {
         offset += Tell();
         origin = FromStart;
@@ -58,6 +82,7 @@ int64_t TStream::Seek(int64_t offset, int origin)
 
 int64_t TStream::MoveTo(int64_t position)
 {
+    HandOverStaged();
     int64_t step = position - Tell();
     if (int64_t(cursor_) + step >= 0 && step <= UnreadCount()) {
         cursor_ += int32_t(step);

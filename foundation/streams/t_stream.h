@@ -18,6 +18,9 @@
 // Positions are logical: what the caller has consumed, not what the cache has
 // fetched. Reads and writes may alternate; every write first hands unread
 // cached bytes back to the underlying object.
+//
+// Inside a WriteRun the cache gathers small typed writes instead, and hands
+// them to the underlying object a cache-full at a time.
 class TStream {
 public:
     // Error codes; only the first error is kept.
@@ -44,6 +47,28 @@ public:
     TStream& operator=(const TStream&) = delete;
     virtual ~TStream() = default;
 
+    // For its lifetime small typed writes are gathered in the stream's cache
+    // and written to the underlying object CacheSize bytes at a time, when
+    // the run ends, or before any other operation (so the stream's own
+    // positions, reads, seeks and blocks see every byte). Until then the
+    // underlying object itself (a buffer's DynamicBuffer, a file) does not
+    // hold them, and an error in writing them is recorded when they are
+    // handed over. Runs may nest; the outermost one's end hands over.
+    class WriteRun {
+    public:
+        explicit WriteRun(TStream& stream) : stream_(stream) { ++stream_.runDepth_; }
+        WriteRun(const WriteRun&) = delete;
+        WriteRun& operator=(const WriteRun&) = delete;
+        ~WriteRun()
+        {
+            if (--stream_.runDepth_ == 0)
+                stream_.HandOverStaged();
+        }
+
+    private:
+        TStream& stream_;
+    };
+
     virtual void Reset() = 0;
     // Logical position.
     virtual int64_t Tell() = 0;
@@ -68,6 +93,7 @@ public:
     // Inline: every typed write comes here, and most find no cached input.
     int64_t Write(const void* bytes, int64_t count)
     {
+        HandOverStaged();
         if (count <= 0)
             return 0;
         if (UnreadCount() > 0)
@@ -146,7 +172,13 @@ public:
     // is the window's own.
     int64_t BeginBlock()
     {
-        const int64_t start = window_ != nullptr && filled_ == 0 ? int64_t(window_->GetPosition()) : Tell();
+        int64_t start;
+        if (stageLimit_ != 0)
+            start = stageBase_ + staged_;
+        else if (window_ != nullptr && filled_ == 0)
+            start = int64_t(window_->GetPosition());
+        else
+            start = Tell();
         WriteUInt32(BlockPlaceholder);
         return start;
     }
@@ -155,6 +187,13 @@ public:
     // where it lies, without seeking.
     void EndBlock(int64_t start)
     {
+        // A placeholder still among the staged writes is patched there.
+        if (stageLimit_ != 0 && start >= stageBase_ && start + 4 <= stageBase_ + staged_) {
+            const uint32_t length = FromLittleEndian(uint32_t(stageBase_ + staged_ - start - 4));
+            std::memcpy(cache_ + (start - stageBase_), &length, sizeof length);
+            return;
+        }
+        HandOverStaged();
         // A placeholder inside the write window's data is patched there,
         // without a virtual call.
         if (window_ != nullptr && filled_ == 0) {
@@ -205,6 +244,17 @@ protected:
     }
 
     int32_t UnreadCount() const { return filled_ - cursor_; }
+    // Bytes written inside a run that the underlying object does not hold
+    // yet; a subclass's Tell adds them. Never non-zero with unread input.
+    int32_t StagedCount() const { return staged_; }
+    // Writes the staged bytes to the underlying object (at its position,
+    // which staging leaves alone) and stops staging until the next typed
+    // write inside a run. Every operation but a typed write calls it first.
+    void HandOverStaged()
+    {
+        if (stageLimit_ != 0)
+            WriteStaged();
+    }
     void EmptyCache()
     {
         filled_ = 0;
@@ -247,6 +297,15 @@ private:
     void WriteValue(T value)
     {
         value = FromLittleEndian(value);
+        if (staged_ + int32_t(sizeof(T)) <= stageLimit_) {
+            std::memcpy(cache_ + staged_, &value, sizeof(T));
+            staged_ += int32_t(sizeof(T));
+            return;
+        }
+        if (runDepth_ > 0) {
+            StageFirst(&value, int32_t(sizeof(T)));
+            return;
+        }
         if (window_ != nullptr && filled_ == 0 && window_->GetPosition() <= window_->GetLength() &&
             window_->GetAllocatedSize() - window_->GetPosition() >= sizeof(T)) {
             window_->Write(&value, sizeof(T));
@@ -257,6 +316,10 @@ private:
 
     // EndBlock over any underlying object.
     void EndBlockAnywhere(int64_t start);
+    void WriteStaged();
+    // Hands over what is staged, empties the cache as a write does, and
+    // starts staging at the logical position with these bytes.
+    void StageFirst(const void* bytes, int32_t count);
     void SkipBytes(uint32_t count);
     // The length-prefixed text shared by both string reads; false when empty.
     bool ReadCountedText(Zel::AnsiString& text);
@@ -266,6 +329,13 @@ private:
     int32_t cursor_ = 0;
     int32_t filled_ = 0;
     Zel::DynamicBuffer* window_ = nullptr;
+    // Staging inside a run: staged_ bytes of cache_ wait to be written at
+    // the logical position stageBase_; stageLimit_ is CacheSize while staging,
+    // else 0, so a staged write is one comparison.
+    int32_t staged_ = 0;
+    int32_t stageLimit_ = 0;
+    int32_t runDepth_ = 0;
+    int64_t stageBase_ = 0;
     uint8_t cache_[CacheSize];
     int32_t error_ = ErrorNone;
 };

@@ -26,11 +26,12 @@ TSubFile::TSubFile(TStream& underlying, int64_t start, int64_t end, int64_t unde
 
 int64_t TSubFile::Tell()
 {
-    return current_ - start_ - UnreadCount();
+    return current_ - start_ - UnreadCount() + StagedCount();
 }
 
 bool TSubFile::Eof()
 {
+    HandOverStaged();
     return UnreadCount() == 0 && current_ >= end_;
 }
 
