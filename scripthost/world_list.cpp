@@ -24,16 +24,19 @@ bool WorldList::GrowSlots(int64_t count)
         return false;
     const size_t blocks = size_t((count + BlockSize - 1) / BlockSize);
     // A load places one index after another: most growth stays in the last block.
-    if (blocks <= blocks_.size()) {
-        slotCount_ = int32_t(count);
-        return true;
-    }
+    if (blocks > blocks_.size() && !GrowBlocks(blocks))
+        return false;
+    slotCount_ = int32_t(count);
+    return true;
+}
+
+bool WorldList::GrowBlocks(size_t count)
+{
     try {
-        blocks_.resize(blocks);
+        blocks_.resize(count);
     } catch (const std::bad_alloc&) {
         return false;
     }
-    slotCount_ = int32_t(count);
     return true;
 }
 

@@ -101,6 +101,9 @@ private:
     void SetSlot(int32_t index, WorldListItem* item);
     // Makes the slot count at least count; false on an allocation failure.
     bool GrowSlots(int64_t count);
+    // Apart, so that the common growth inside the last block stays small
+    // enough to be inlined.
+    bool GrowBlocks(size_t count);
     void Place(int32_t index, WorldListItem* item);
     // Reads one record of a full stream; false ends the load.
     bool LoadRecord(TStream& stream, int32_t index, int32_t version, int64_t streamEnd);
