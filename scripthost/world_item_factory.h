@@ -60,8 +60,7 @@ inline void* CurrentWorldFactoryContext()
 // Sets the current values for its lifetime and restores the previous ones.
 class CurrentWorldItemScope {
 public:
-    CurrentWorldItemScope(int32_t listId, const KUID& kuid, void* factoryContext)
-        : saved_(WorldItemCurrent::current)
+    CurrentWorldItemScope(int32_t listId, const KUID& kuid, void* factoryContext) : saved_(WorldItemCurrent::current)
     {
         WorldItemCurrent::current = CurrentWorldItem{listId, kuid, factoryContext};
     }

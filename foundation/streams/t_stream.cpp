@@ -80,7 +80,7 @@ int64_t TStream::Seek(int64_t offset, int origin)
     return DoSeek(offset, origin);
 }
 
-int64_t TStream::MoveTo(int64_t position)
+int64_t TStream::MoveToAnywhere(int64_t position)
 {
     HandOverStaged();
     int64_t step = position - Tell();

@@ -83,7 +83,20 @@ public:
     // Moves to an absolute logical position, inside the cache when the cached
     // bytes cover it, else through Seek. Returns the position reached: the
     // one asked for, or what Seek returned.
-    int64_t MoveTo(int64_t position);
+    int64_t MoveTo(int64_t position)
+    {
+        // Over a write window (and outside staging) the logical position is
+        // the window's less the unread input: a step inside the cache needs
+        // no virtual call.
+        if (window_ != nullptr && stageLimit_ == 0) {
+            const int64_t step = position - (int64_t(window_->GetPosition()) - UnreadCount());
+            if (int64_t(cursor_) + step >= 0 && step <= UnreadCount()) {
+                cursor_ += int32_t(step);
+                return position;
+            }
+        }
+        return MoveToAnywhere(position);
+    }
     void Rewind() { MoveTo(0); }
 
     // Cached read of up to count bytes; returns the count delivered. No error
@@ -222,8 +235,9 @@ protected:
 
     // Typed writes that fit the buffer's allocation are copied straight into
     // it, without a virtual call; the buffer must be the one DoWrite writes,
-    // at its own position. Others, and those that would grow it, go through
-    // DoWrite.
+    // at its own position, so that the logical position is the buffer's less
+    // the unread input plus the staged bytes. Others, and those that would
+    // grow it, go through DoWrite.
     void UseWriteWindow(Zel::DynamicBuffer* buffer) { window_ = buffer; }
     // The count bytes at the logical position position of another stream
     // when its read cache holds them unread or already read, else null;
@@ -314,6 +328,8 @@ private:
         Write(&value, sizeof(T));
     }
 
+    // MoveTo over any underlying object.
+    int64_t MoveToAnywhere(int64_t position);
     // EndBlock over any underlying object.
     void EndBlockAnywhere(int64_t start);
     void WriteStaged();

@@ -1,6 +1,7 @@
 // Tests of TBuffer and the TStream operations over it: typed values, strings, blocks, errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "stream_test_support.h"
@@ -299,6 +300,30 @@ TEST(TBufferPositions, ReadThenWriteWritesAtTheLogicalPosition)
     EXPECT_EQ(buffer.ReadUInt8(), 2);
     EXPECT_EQ(Contents(buffer)[1], 0xEE);
     EXPECT_EQ(buffer.DataLength(), 100);
+}
+
+TEST(TBufferPositions, MovesLandOnTheLogicalPositionInsideAndOutsideTheCache)
+{
+    // The cache holds [0, 4096) after the first read; each move is followed
+    // by a read of the byte it landed on.
+    const int64_t targets[] = {100, 0, 4095, 4096, 4100, 5999, 6000, 10, 8000, 3};
+    TBuffer buffer;
+    Fill(buffer, Pattern(6000));
+    EXPECT_EQ(buffer.ReadUInt8(), 0);
+    for (int64_t target : targets) {
+        const int64_t landed = buffer.MoveTo(target);
+        const int64_t expected = std::min<int64_t>(target, int64_t(buffer.Buffer().GetAllocatedSize()));
+        EXPECT_EQ(landed, expected) << target;
+        EXPECT_EQ(buffer.Tell(), expected) << target;
+        EXPECT_EQ(buffer.ReadInt8(-1), expected < 6000 ? int8_t(Pattern(6000)[size_t(expected)]) : -1) << target;
+    }
+    // After a write the stream is still where the write left it.
+    buffer.MoveTo(20);
+    buffer.WriteUInt8(0xEE);
+    EXPECT_EQ(buffer.MoveTo(21), 21);
+    EXPECT_EQ(buffer.ReadUInt8(), 21);
+    buffer.MoveTo(20);
+    EXPECT_EQ(buffer.ReadUInt8(), 0xEE);
 }
 
 TEST(TBufferPositions, SeekOriginsAndSize)
