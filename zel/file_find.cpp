@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstring>
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include "zel/ascii.h"
@@ -89,37 +88,69 @@ bool File::Find::Open(const char* pattern, const char* container)
             continue;
         if (!Match(namePattern.c_str(), name))
             continue;
-        Entry entry;
-        entry.name = name;
-        struct stat info;
-        if (fstatat(dirfd(dir), name, &info, 0) == 0 || fstatat(dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
-            entry.attributes = S_ISDIR(info.st_mode) ? AttributeDirectory : AttributeNormal;
-            entry.size = S_ISDIR(info.st_mode) ? 0 : static_cast<int64_t>(info.st_size);
-        } else {
-            entry.attributes = AttributeNormal;
-        }
-        entries_.push_back(std::move(entry));
+        entries_.push_back(Entry{name, item->d_type});
     }
     closedir(dir);
+    folder_ = std::move(resolved);
     std::sort(entries_.begin(), entries_.end(), ListingOrder);
     return true;
 }
 
+uint32_t File::Find::Attributes() const
+{
+    if (current_.name.empty())
+        return 0;
+    // A folder or a plain file as the listing says: no stat needed.
+    if (current_.type == DT_DIR)
+        return AttributeDirectory;
+    if (current_.type == DT_REG)
+        return AttributeNormal;
+    StatCurrent();
+    return attributes_;
+}
+
+int64_t File::Find::Size() const
+{
+    if (current_.type == DT_DIR || current_.name.empty())
+        return 0;
+    StatCurrent();
+    return size_;
+}
+
+void File::Find::StatCurrent() const
+{
+    if (statted_)
+        return;
+    statted_ = true;
+    const std::string path = folder_ + "/" + current_.name;
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 || lstat(path.c_str(), &info) == 0) {
+        attributes_ = S_ISDIR(info.st_mode) ? AttributeDirectory : AttributeNormal;
+        size_ = S_ISDIR(info.st_mode) ? 0 : static_cast<int64_t>(info.st_size);
+    } else {
+        attributes_ = AttributeNormal;
+        size_ = 0;
+    }
+}
+
 bool File::Find::Next()
 {
+    statted_ = false;
     if (next_ >= entries_.size()) {
         current_ = Entry();
         return false;
     }
-    current_ = entries_[next_++];
+    current_ = std::move(entries_[next_++]);
     return true;
 }
 
 void File::Find::Close()
 {
     entries_.clear();
+    folder_.clear();
     next_ = 0;
     current_ = Entry();
+    statted_ = false;
 }
 
 namespace {

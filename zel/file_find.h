@@ -27,23 +27,36 @@ public:
     void Close();
 
     const std::string& Name() const { return current_.name; }
-    uint32_t Attributes() const { return current_.attributes; }
-    bool IsDirectory() const { return (current_.attributes & AttributeDirectory) != 0; }
-    int64_t Size() const { return current_.size; }
+    // The entry's kind comes with the listing on most file systems; its size,
+    // and the kind of a link, cost a stat of the entry, made the first time
+    // one of these is asked and only then: a walk that looks at names alone
+    // (a folder of thousands of textures) never pays for it. A link counts
+    // as what it points to; an entry gone since the listing is a plain file.
+    uint32_t Attributes() const;
+    bool IsDirectory() const { return (Attributes() & AttributeDirectory) != 0; }
+    int64_t Size() const;
 
     // Windows wildcard match of one name (exposed for tests and callers).
     static bool Match(const char* pattern, const char* name);
 
     struct Entry {
         std::string name;
-        uint32_t attributes = 0;
-        int64_t size = 0;
+        // What the listing said of the kind (a DT_ value); DT_UNKNOWN when it
+        // said nothing, as some file systems do.
+        unsigned char type = 0;
     };
 
 private:
+    // Fills what the current entry's stat tells, once per entry.
+    void StatCurrent() const;
+
+    std::string folder_;
     std::vector<Entry> entries_;
     size_t next_ = 0;
     Entry current_;
+    mutable bool statted_ = false;
+    mutable uint32_t attributes_ = 0;
+    mutable int64_t size_ = 0;
 };
 
 }  // namespace Zel

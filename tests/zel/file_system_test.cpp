@@ -219,6 +219,44 @@ TEST_F(FileSystemTest, FindWithContainer)
     File::Subst("findstore", nullptr);
 }
 
+// Kinds and sizes are what the entries were when listed or, for links and
+// sizes, when first asked; an entry gone by then reads as an empty file, a
+// link to nothing as a file of the link's own size.
+TEST_F(FileSystemTest, FindTellsKindAndSizeOfEveryEntry)
+{
+    tree_.MakeFile("Kinds/file.bin", "12345");
+    tree_.MakeFolder("Kinds/folder");
+    tree_.MakeFile("Kinds/gone.txt", "soon gone");
+    ASSERT_EQ(symlink(At("Kinds/folder").c_str(), At("Kinds/linked-folder").c_str()), 0);
+    ASSERT_EQ(symlink(At("Kinds/file.bin").c_str(), At("Kinds/linked-file").c_str()), 0);
+    ASSERT_EQ(symlink(At("Kinds/nowhere").c_str(), At("Kinds/dangling").c_str()), 0);
+    struct Case {
+        const char* name;
+        bool folder;
+        int64_t size;
+    } cases[] = {
+        {"dangling", false, static_cast<int64_t>(At("Kinds/nowhere").size())},
+        {"file.bin", false, 5},
+        {"folder", true, 0},
+        {"gone.txt", false, 0},
+        {"linked-file", false, 5},
+        {"linked-folder", true, 0},
+    };
+    File::Find find;
+    ASSERT_TRUE(find.Open(At("Kinds/*").c_str()));
+    ASSERT_EQ(unlink(At("Kinds/gone.txt").c_str()), 0);
+    for (const Case& c : cases) {
+        ASSERT_TRUE(find.Next()) << c.name;
+        EXPECT_EQ(find.Name(), c.name);
+        EXPECT_EQ(find.IsDirectory(), c.folder) << c.name;
+        EXPECT_EQ(find.Attributes(), c.folder ? File::Find::AttributeDirectory : File::Find::AttributeNormal) << c.name;
+        EXPECT_EQ(find.Size(), c.size) << c.name;
+    }
+    EXPECT_FALSE(find.Next());
+    EXPECT_EQ(find.Attributes(), 0u);
+    EXPECT_EQ(find.Size(), 0);
+}
+
 TEST(FileWildcardTest, MatchTable)
 {
     struct Case {
