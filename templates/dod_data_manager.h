@@ -182,6 +182,10 @@ private:
     bool templatesLoaded_ = false;
     std::map<const Container*, std::unique_ptr<MeshData>> loadedMeshes_;
     MeshData* currentMesh_ = nullptr;
+    // Whether anything was loaded (or tried) since the caches were last
+    // trimmed: a validation releases twice (after the checks, and with its
+    // container), and the second finds nothing to give back.
+    bool loadedSinceRelease_ = false;
     std::unique_ptr<PersonalDetails> personalDetails_;
     std::unordered_map<Zel::PString, std::vector<Container*>> childContainers_;
     std::unordered_map<Zel::PString, std::vector<Tag*>> sourceTags_;

@@ -52,6 +52,7 @@ void DataManager::SetMeshLoader(MeshLoader loader)
 
 std::unique_ptr<MeshData> DataManager::LoadMesh(const Zel::PString& file, bool lod, Container* container)
 {
+    loadedSinceRelease_ = true;
     if (meshLoader_) {
         std::unique_ptr<MeshData> mesh = meshLoader_(file, lod, container);
         if (mesh && mesh->GetFilePath().IsEmpty())
@@ -120,6 +121,8 @@ MeshData* DataManager::CheckMeshFile(const Zel::PString& fileName, Container* co
     Zel::File::Path name(fileName.c_str());
     if (fileName.IsEmpty() || name.GetExt().empty())
         return nullptr;
+    // Animations and unsupported kinds are loaded as resources too.
+    loadedSinceRelease_ = true;
     if (IsAbsoluteName(fileName.View()))
         name.MakeRelativeTo(GetRootFolderPath(assetRootName_.c_str()));
     name.ReplaceForwardSlashes();
@@ -185,6 +188,9 @@ MeshData* DataManager::CheckMeshFile(const Zel::PString& fileName, Container* co
 
 void DataManager::ReleaseLoadedMeshes()
 {
+    if (loadedMeshes_.empty() && !loadedSinceRelease_)
+        return;
+    loadedSinceRelease_ = false;
     loadedMeshes_.clear();
     currentMesh_ = nullptr;
     // A host validates asset after asset: what the meshes held must go with them.

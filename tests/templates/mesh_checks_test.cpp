@@ -13,6 +13,7 @@
 #include "templates/dod_messages.h"
 #include "zel/camera.h"
 #include "zel/parallel_light.h"
+#include "zel/pstring.h"
 #include "zel/render_kernel.h"
 #include "zel/kin_animation.h"
 
@@ -192,7 +193,9 @@ TEST_F(MeshChecksTest, LodMeshesAreJudgedByTheirRealLevels)
         std::vector<const char*> notes;
     };
     const Case cases[] = {
-        {1, 299, {"$dod_lm_performance_no_attachments", "$dod_lm_performance_single_lod", "$dod_lm_performance_low_poly"}},
+        {1,
+         299,
+         {"$dod_lm_performance_no_attachments", "$dod_lm_performance_single_lod", "$dod_lm_performance_low_poly"}},
         {4, 300, {"$dod_lm_performance_no_attachments"}},
         {2, 20, {"$dod_lm_performance_no_attachments", "$dod_lm_performance_low_poly"}},
     };
@@ -201,8 +204,8 @@ TEST_F(MeshChecksTest, LodMeshesAreJudgedByTheirRealLevels)
         DODLib::ErrorHandler::Instance()->Clear();
         DODLib::Container top;
         top.Validate(ParseSoup("kind \"scenery\"\n"));
-        DODLib::Container* element = top.CreateChildContainer(Zel::PString("default"), &top,
-                                                              Zel::PString("mesh-element"), 0, top.GetConfig());
+        DODLib::Container* element =
+            top.CreateChildContainer(Zel::PString("default"), &top, Zel::PString("mesh-element"), 0, top.GetConfig());
         ASSERT_NE(element, nullptr);
         top.AddChild(element);
         DODLib::ErrorHandler::Instance()->Clear();
@@ -339,6 +342,28 @@ TEST_F(MeshChecksTest, TheCamerasLightLightsEachRegisteredInstanceAndNoneWithout
     }
     // The meshes go before the light they hold.
     manager().ReleaseLoadedMeshes();
+}
+
+// A validation releases after its checks and again with its container: only
+// a release that follows a load trims the caches, and every such one does.
+TEST_F(MeshChecksTest, OnlyAReleaseAfterALoadTrimsTheCaches)
+{
+    Write("a.im", QuadMesh());
+    auto leaveUnreferencedString = [] { Zel::PString("a name no one holds any more"); };
+    struct Step {
+        bool load;
+        bool collected;
+    } steps[] = {{true, true}, {false, false}, {true, true}};
+    for (const Step& step : steps) {
+        if (step.load) {
+            ASSERT_NE(Check("a.im"), nullptr);
+        }
+        leaveUnreferencedString();
+        const size_t before = Zel::PStringCache::Count();
+        manager().ReleaseLoadedMeshes();
+        EXPECT_EQ(manager().GetMeshFor(&box_), nullptr);
+        EXPECT_EQ(Zel::PStringCache::Count() < before, step.collected) << "load " << step.load;
+    }
 }
 
 TEST_F(MeshChecksTest, ASecondRenderContextReleasesTheMeshesHangingUnderTheFirst)
