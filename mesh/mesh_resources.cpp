@@ -48,11 +48,13 @@ MeshResource KorvelGeometryBaseResource::Describe() const
     MeshResource described;
     std::string path = GetFileName().empty() ? GetName() : GetFileName();
     // A database reaches its files through its name's substitution: the
-    // definitions (and the level files of a text description) need the path itself.
+    // definitions (and the level files of a text description) need the path
+    // itself. The lock has just read the file: resolving finds it without
+    // opening it a second time.
     if (GetDatabase() && !std::string(GetDatabase()->GetName().c_str()).empty()) {
-        Zel::File file;
-        if (file.Open(GetDatabase()->GetName().c_str(), path.c_str(), Zel::File::ModeRead) == 0)
-            path = file.ResolvedName();
+        std::string resolved;
+        if (Zel::File::Resolve(GetDatabase()->GetName().c_str(), path.c_str(), resolved))
+            path = resolved;
     }
     described.name = path;
     described.priority = static_cast<int>(GetPriority());
