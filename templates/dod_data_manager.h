@@ -115,6 +115,9 @@ public:
     // to read it: not registered, nothing reported; null when it does not
     // load.
     std::unique_ptr<MeshData> InspectMesh(const Zel::PString& fileInAssetFolder);
+    // Frees the meshes and, when anything was loaded since the last time,
+    // the resources and materials no one uses, and the strings no one holds
+    // once the table has grown enough for a walk of it to pay.
     void ReleaseLoadedMeshes();
     void RemoveTag(Tag* tag);
     void RemoveContainerMesh(Container* container);
@@ -164,6 +167,8 @@ private:
     MeshData* RegisterMesh(std::unique_ptr<MeshData> mesh, Container* container);
     std::unique_ptr<MeshData> LoadMesh(const Zel::PString& file, bool lod, Container* container);
     void AddPerformanceNotes(const MeshData& mesh, const Zel::PString& file, Container* container);
+    // Frees the strings no one holds once enough may have gathered.
+    void CollectStringsIfGrown();
 
     bool loaded_ = false;
     bool meshFailed_ = false;
@@ -186,6 +191,7 @@ private:
     // trimmed: a validation releases twice (after the checks, and with its
     // container), and the second finds nothing to give back.
     bool loadedSinceRelease_ = false;
+    size_t stringsAfterCollecting_ = 0;
     std::unique_ptr<PersonalDetails> personalDetails_;
     std::unordered_map<Zel::PString, std::vector<Container*>> childContainers_;
     std::unordered_map<Zel::PString, std::vector<Tag*>> sourceTags_;

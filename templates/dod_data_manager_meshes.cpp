@@ -1,4 +1,5 @@
 // The data manager's check of files named by file-path fields: meshes, LOD meshes, animations, by extension.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -28,6 +29,12 @@ bool KindSkipsPerformanceNotes(const Zel::PString& kind)
     }
     return false;
 }
+
+// Unreferenced strings are freed once the table has grown by this many (or
+// by a quarter) since the last collection: the collection walks the whole
+// table, which costs as much as the checks of a small asset, and a host
+// validating the same assets again and again makes no new strings at all.
+constexpr size_t MinStringGrowthBeforeCollecting = 2048;
 
 // A LOD mesh shows fewer than this many faces at its lowest level only when
 // it gains nothing from being a LOD mesh.
@@ -198,7 +205,17 @@ void DataManager::ReleaseLoadedMeshes()
         resourceSystem_->DumpUnusedResourcesFromCache();
     if (Zel::RenderKernel* kernel = GetPublishedRenderKernel())
         kernel->GetMaterialManager()->ReleaseUnusedMaterials();
+    CollectStringsIfGrown();
+}
+
+void DataManager::CollectStringsIfGrown()
+{
+    const size_t strings = Zel::PStringCache::Count();
+    const size_t growth = strings > stringsAfterCollecting_ ? strings - stringsAfterCollecting_ : 0;
+    if (growth < std::max(MinStringGrowthBeforeCollecting, stringsAfterCollecting_ / 4))
+        return;
     Zel::PStringCache::CollectGarbage();
+    stringsAfterCollecting_ = Zel::PStringCache::Count();
 }
 
 void DataManager::RemoveContainerMesh(Container* container)
