@@ -77,14 +77,52 @@ Container::ValidationState& Container::State()
     return *top->state_;
 }
 
+// What the template library's field definitions say, read once for as long as
+// the library lives: every validation applies the same few hundred. Each
+// entry holds its definition, so no other can take its address as the key.
+// Validations run on the main thread only.
+struct Container::LibraryFieldInfo {
+    SoupHandle library;
+    std::unordered_map<const void*, std::pair<ChunkRef, FieldInfo>> fields;
+};
+
+namespace {
+// Definitions made by hand may pass through too: past this many the table starts again.
+constexpr size_t MaxLibraryFieldInfo = 16384;
+}  // namespace
+
+Container::FieldInfo* Container::LibraryFieldInfoSlot(const SoupHandle& definition, bool& fresh)
+{
+    // A validation that copied definitions for its build reads copied
+    // entries, new chunks each time: those stay with the validation.
+    if (!State().copies.empty())
+        return nullptr;
+    static LibraryFieldInfo cache;
+    const SoupHandle library = DataManager::Instance()->GetLibrary();
+    if (cache.library.Root() != library.Root() || cache.fields.size() >= MaxLibraryFieldInfo) {
+        cache.fields.clear();
+        cache.library = library;
+    }
+    auto [it, inserted] = cache.fields.try_emplace(definition.Root().Get());
+    if (inserted)
+        it->second.first = definition.Root();
+    fresh = inserted;
+    return &it->second.second;
+}
+
 const Container::FieldInfo& Container::FieldInfoOf(const SoupHandle& definition)
 {
-    ValidationState& state = State();
-    auto [it, inserted] = state.fields.try_emplace(definition.Root().Get());
-    if (!inserted)
-        return it->second;
+    bool fresh = false;
+    FieldInfo* slot = LibraryFieldInfoSlot(definition, fresh);
+    if (slot == nullptr) {
+        auto [it, inserted] = State().fields.try_emplace(definition.Root().Get());
+        slot = &it->second;
+        fresh = inserted;
+    }
+    if (!fresh)
+        return *slot;
     const TemplateNames& names = Names();
-    FieldInfo& info = it->second;
+    FieldInfo& info = *slot;
     info.type = FieldTypeFromName(definition.GetNamedTag(names.type));
     info.kind = definition.GetNamedTag(names.kind);
     info.elementType = definition.GetNamedTag(names.elementType);

@@ -262,6 +262,30 @@ TEST_F(ContainerTest, AnOldAssetDoesNotChangeWhatTheNextAssetMayUse)
                           }));
 }
 
+// What a field definition says is read once for every validation of the
+// library; a validation of an old asset in between reads its own copies.
+TEST_F(ContainerTest, ValidationsOfNewAndOldAssetsInAnyOrderReadTheSameFields)
+{
+    // The tag is obsolete from 2.9 on: no definition types it then.
+    struct Step {
+        const char* build;
+        size_t findings;
+        DODLib::FieldType oldName;
+    } steps[] = {
+        {"3.0", 1, DODLib::FieldUntyped},
+        {"2.8", 0, DODLib::FieldString},
+        {"3.0", 1, DODLib::FieldUntyped},
+        {"2.8", 0, DODLib::FieldString},
+    };
+    for (const Step& step : steps) {
+        container_.reset();
+        ASSERT_TRUE(ReadConfig(Config("scenery", "old-name \"n\"\ntitle \"t\"\n", step.build)));
+        EXPECT_EQ(Findings().size(), step.findings) << step.build;
+        EXPECT_EQ(TagNamed(*container_, "title")->fieldType, DODLib::FieldString) << step.build;
+        EXPECT_EQ(TagNamed(*container_, "old-name")->fieldType, step.oldName) << step.build;
+    }
+}
+
 TEST_F(ContainerTest, ADefaultOfParentNamesTheContainer)
 {
     ASSERT_TRUE(ReadConfig(Config("scenery", "")));
