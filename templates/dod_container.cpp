@@ -7,6 +7,7 @@
 #include "templates/dod_container_state.h"
 #include "templates/dod_data_manager.h"
 #include "templates/dod_error_handler.h"
+#include "templates/dod_library_cache.h"
 #include "templates/dod_tag.h"
 #include "templates/dod_template_names.h"
 #include "templates/dod_validator_tables.h"
@@ -77,37 +78,14 @@ Container::ValidationState& Container::State()
     return *top->state_;
 }
 
-// What the template library's field definitions say, read once for as long as
-// the library lives: every validation applies the same few hundred. Each
-// entry holds its definition, so no other can take its address as the key.
-// Validations run on the main thread only.
-struct Container::LibraryFieldInfo {
-    SoupHandle library;
-    std::unordered_map<const void*, std::pair<ChunkRef, FieldInfo>> fields;
-};
-
-namespace {
-// Definitions made by hand may pass through too: past this many the table starts again.
-constexpr size_t MaxLibraryFieldInfo = 16384;
-}  // namespace
-
 Container::FieldInfo* Container::LibraryFieldInfoSlot(const SoupHandle& definition, bool& fresh)
 {
     // A validation that copied definitions for its build reads copied
     // entries, new chunks each time: those stay with the validation.
     if (!State().copies.empty())
         return nullptr;
-    static LibraryFieldInfo cache;
-    const SoupHandle library = DataManager::Instance()->GetLibrary();
-    if (cache.library.Root() != library.Root() || cache.fields.size() >= MaxLibraryFieldInfo) {
-        cache.fields.clear();
-        cache.library = library;
-    }
-    auto [it, inserted] = cache.fields.try_emplace(definition.Root().Get());
-    if (inserted)
-        it->second.first = definition.Root();
-    fresh = inserted;
-    return &it->second.second;
+    static LibraryCache<FieldInfo> cache;
+    return &cache.Slot(DataManager::Instance()->GetLibrary(), definition, fresh);
 }
 
 const Container::FieldInfo& Container::FieldInfoOf(const SoupHandle& definition)

@@ -163,7 +163,6 @@ private:
         Zel::PString defaultValue;
         std::vector<std::pair<TagValidator, SoupHandle>> validators;
     };
-    struct LibraryFieldInfo;
     const FieldInfo& FieldInfoOf(const SoupHandle& definition);
     // The process-wide slot of a library definition (fresh when just made),
     // or null when this validation must keep its own.

@@ -8,6 +8,7 @@
 #include "templates/dod_container_state.h"
 #include "templates/dod_data_manager.h"
 #include "templates/dod_error_handler.h"
+#include "templates/dod_library_cache.h"
 #include "templates/dod_messages.h"
 #include "templates/dod_template_names.h"
 #include "templates/dod_validator_tables.h"
@@ -274,12 +275,26 @@ const Container::MergedDefinition& Container::MergeInheritance(const SoupHandle&
     auto found = state.merged.find(key);
     if (found != state.merged.end())
         return found->second;
+    auto merge = [this, &definition](MergedDefinition& merged) {
+        MergeInheritedPossibilities(definition, merged, 0);
+        const TemplateNames& names = Names();
+        MergeEntries(definition.GetNamedSoup(names.subpossibilities), merged.possibilities);
+        MergeEntries(definition.GetNamedSoup(names.tagarray), merged.tagArray);
+        MergeEntries(definition.GetNamedSoup(names.arrayElement), merged.arrayElements);
+    };
+    // Until this validation copies a definition for its build, every parent
+    // comes from the library: the merge is the library's, made once and
+    // shared (the validation keeps its own handles to it, as to any other).
+    if (state.copies.empty()) {
+        static LibraryCache<MergedDefinition> library;
+        bool fresh = false;
+        MergedDefinition& shared = library.Slot(DataManager::Instance()->GetLibrary(), definition, fresh);
+        if (fresh)
+            merge(shared);
+        return state.merged.emplace(key, shared).first->second;
+    }
     MergedDefinition merged;
-    MergeInheritedPossibilities(definition, merged, 0);
-    const TemplateNames& names = Names();
-    MergeEntries(definition.GetNamedSoup(names.subpossibilities), merged.possibilities);
-    MergeEntries(definition.GetNamedSoup(names.tagarray), merged.tagArray);
-    MergeEntries(definition.GetNamedSoup(names.arrayElement), merged.arrayElements);
+    merge(merged);
     return state.merged.emplace(key, std::move(merged)).first->second;
 }
 
