@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -164,13 +165,20 @@ private:
 void BenchLargeLod(Workspace& workspace)
 {
     const std::string folder = workspace.MakeAsset("tower", LargeLod(1));
-    int result = 0;
-    const double readers = bench::BestOf([&] { result = LoadThroughMeshReaders(folder + "tower.lm"); }, 7);
-    if (result != 0) {
+    if (const int result = LoadThroughMeshReaders(folder + "tower.lm"); result != 0) {
         std::fprintf(stderr, "the benchmark's mesh does not load: result %d\n", result);
         std::exit(1);
     }
-    const double validation = bench::BestOf([&] { workspace.Validate("tower"); }, 7);
+    // The first validation reads the template library.
+    workspace.Validate("tower");
+    // The best of each, the two in turn: a shared machine that slows down or
+    // speeds up meanwhile does so for both.
+    double readers = 1e9;
+    double validation = 1e9;
+    for (int run = 0; run < 15; ++run) {
+        readers = std::min(readers, bench::BestOf([&] { LoadThroughMeshReaders(folder + "tower.lm"); }, 1));
+        validation = std::min(validation, bench::BestOf([&] { workspace.Validate("tower"); }, 1));
+    }
     std::printf("validation of an asset with a 100k-face LOD mesh (4 levels, 30 textures): %.2f ms, "
                 "loading its files through the mesh readers %.2f ms, ratio %.2f (goal <= 1.2)\n",
                 validation * 1e3, readers * 1e3, validation / readers);
