@@ -1,7 +1,10 @@
 // The texture check of an asset folder: descriptions and their images, compiled textures and their sources.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "templates/dod_build_numbers.h"
 #include "templates/dod_container.h"
@@ -71,6 +74,45 @@ bool ReadDescription(const std::string& path, TextureDescription& out)
     return true;
 }
 
+// The steps of an absolute path, or nothing when it is not one or takes a
+// "." or ".." step.
+std::vector<std::string_view> PlainSteps(std::string_view path)
+{
+    std::vector<std::string_view> steps;
+    if (path.empty() || path[0] != '/')
+        return steps;
+    size_t begin = 1;
+    while (begin < path.size()) {
+        const size_t end = std::min(path.find('/', begin), path.size());
+        const std::string_view step = path.substr(begin, end - begin);
+        if (step == "." || step == "..")
+            return {};
+        if (!step.empty())
+            steps.push_back(step);
+        begin = end + 1;
+    }
+    return steps;
+}
+
+// Where folder lies below root as written, root resolves to the leading steps
+// of the folder's resolution: resolving changes the case of steps, never
+// their number. Spares listing the folder that holds the root.
+bool LeadingStepsOf(std::string_view root, std::string_view folder, const std::string& resolvedFolder, std::string& out)
+{
+    const std::vector<std::string_view> rootSteps = PlainSteps(root);
+    const std::vector<std::string_view> folderSteps = PlainSteps(folder);
+    const std::vector<std::string_view> resolvedSteps = PlainSteps(resolvedFolder);
+    if (rootSteps.empty() || folderSteps.size() < rootSteps.size() || resolvedSteps.size() != folderSteps.size() ||
+        !std::equal(rootSteps.begin(), rootSteps.end(), folderSteps.begin()))
+        return false;
+    out.clear();
+    for (size_t i = 0; i < rootSteps.size(); ++i) {
+        out += '/';
+        out += resolvedSteps[i];
+    }
+    return true;
+}
+
 bool IsFollowableFolder(const std::string& path)
 {
     struct stat info;
@@ -85,7 +127,8 @@ bool Container::CheckTextures(const Zel::File::Path& root, const Zel::File::Path
     std::string resolvedFolder;
     if (!Zel::File::Resolve(nullptr, folder.c_str(), resolvedFolder))
         return true;
-    if (!Zel::File::Resolve(nullptr, root.c_str(), resolvedRoot))
+    if (!LeadingStepsOf(root.Str(), folder.Str(), resolvedFolder, resolvedRoot) &&
+        !Zel::File::Resolve(nullptr, root.c_str(), resolvedRoot))
         resolvedRoot = resolvedFolder;
     for (std::string* text : {&resolvedRoot, &resolvedFolder}) {
         if (!text->empty() && text->back() != '/')

@@ -6,6 +6,7 @@
 #include "support/test_images.h"
 #include "template_test_support.h"
 #include "templates/dod_messages.h"
+#include "zel/ascii.h"
 
 namespace TemplateTests {
 namespace {
@@ -56,6 +57,37 @@ TEST_F(TextureCheckTest, ACompiledTextureWithoutItsSourceIsAnErrorFrom29AndAWarn
     manager().SetQuickCheck(true);
     EXPECT_TRUE(Check());
     manager().SetQuickCheck(false);
+}
+
+// Findings name files below the root, however the case of the root and the
+// folder is written; below the folder when the root is not written as its
+// leading steps (elsewhere, or with "." and ".." steps).
+TEST_F(TextureCheckTest, FindingsNameFilesBelowTheRootWrittenInAnyCase)
+{
+    place_.MakeFolder("Upper/Case");
+    const std::string root = place_ / "Upper";
+    const std::string folder = root + "/Case/";
+    WriteFile(folder + "wood.texture", "MMTF");
+    auto lower = [](std::string text) { return Zel::AsciiLowerCopy(text); };
+    struct Case {
+        std::string root;
+        std::string folder;
+        std::string shown;
+    } cases[] = {
+        {root, folder, "Case/wood.texture"},
+        {lower(root), lower(folder), "Case/wood.texture"},
+        {lower(root) + "/", lower(folder), "Case/wood.texture"},
+        {root + "/./", root + "/Case/../Case/", "wood.texture"},
+        {place_ / "elsewhere", folder, "wood.texture"},
+    };
+    for (const Case& c : cases) {
+        DODLib::ErrorHandler::Instance()->Clear();
+        DODLib::Container container;
+        EXPECT_FALSE(container.CheckTextures(Zel::File::Path(c.root.c_str()), Zel::File::Path(c.folder.c_str())));
+        EXPECT_EQ(Findings(),
+                  (std::vector<Finding>{{3, FindingText("$dod_duplicatetexture", c.shown.c_str()).c_str()}}))
+            << c.root << " " << c.folder;
+    }
 }
 
 TEST_F(TextureCheckTest, ImagesOfEveryFormatWithPowerOfTwoSidesPass)
