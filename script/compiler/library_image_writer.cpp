@@ -86,9 +86,8 @@ bool WriteStringPool(GSSymbolTable* context, Utils::ByteBuffer* out)
         out->WriteU32(0);
     const size_t first = out->Cursor();
     for (const uint32_t index : pool.WriteOrder()) {
-        const char* text = pool.Text(index);
         out->PatchU32(table + 4 * index, static_cast<uint32_t>(out->Cursor() - first));
-        out->WriteBytes(text, std::strlen(text) + 1);
+        out->WriteBytes(pool.Text(index), size_t(pool.Length(index)) + 1);
     }
     if (count != 0) {
         while (out->Cursor() % 4 != 0 && out->Flags() == 0)

@@ -3,10 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace GSCompiler {
@@ -32,9 +31,26 @@ public:
     std::vector<uint32_t> WriteOrder() const;
     void Clear();
 
+    // Bytes of the text at `index`, without the terminator (0 for an unknown index).
+    uint32_t Length(uint32_t index) const;
+
 private:
-    std::deque<std::string> texts_;  // by index; a deque keeps the views below valid
-    std::unordered_map<std::string_view, int32_t> indices_;
+    // A copy of `text` in the blocks; null on exhausted memory.
+    char* Store(std::string_view text);
+    // Doubles the slots; false on exhausted memory.
+    bool Grow();
+
+    // The texts lie one after another in large blocks, in interning order:
+    // hashing, sorting and writing a large pool then read nearby memory
+    // instead of one allocation per text.
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    size_t blockUsed_ = 0;
+    size_t blockSize_ = 0;
+    std::vector<std::string_view> texts_;  // by index, each terminated in its block
+    // Open addressing over the texts: each slot holds the upper half of a
+    // text's hash and its index + 1 (0: free), so a probe compares texts
+    // only on a matching hash half and never follows a list of nodes.
+    std::vector<uint64_t> slots_;
 };
 
 // The pool index of `text` in the compilation's pool; -1 when it cannot grow.
