@@ -2,6 +2,8 @@
 // the function table (compiled functions, then the initializer), the member
 // table, the method table and the instance layout.
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "script/common/byte_buffer.h"
 #include "script/common/library_image_format.h"
@@ -130,21 +132,32 @@ bool WriteFunctionTable(GSSymbolTable* context, GSCompileLog* log, GSCClass* cls
     return true;
 }
 
+bool IsMemberTableEntry(const GSSymbol* member)
+{
+    return member->kind == SYM_VARIABLE && member->scopeLevel == 0 && !(member->flags & MOD_DEFINE);
+}
+
 bool WriteMemberTable(GSSymbolTable* context, GSCClass* cls, Utils::ByteBuffer* out)
 {
     const GSClassSymbol* symbol = cls->symbol;
+    std::vector<const GSVariableSymbol*> variables = std::move(cls->numbered.variables);
+    cls->numbered.variables = {};
+    const bool ready = cls->numbered.variablesReady;
+    cls->numbered.variablesReady = false;
+    if (!ready) {
+        // Member-table order (31 buckets, symbol compare) is the entry order.
+        variables.clear();
+        Utils::HashTable::Iterator it;
+        symbol->members.Begin(&it);
+        for (; it.Node() != nullptr; Utils::HashTable::Next(&it)) {
+            const GSSymbol* member = static_cast<const GSSymbol*>(it.Node());
+            if (IsMemberTableEntry(member))
+                variables.push_back(static_cast<const GSVariableSymbol*>(member));
+        }
+    }
     const size_t start = BeginRecord(out, GSImage::RECORD_MEMBERS);
-    const size_t countAt = out->Cursor();
-    out->WriteU32(0);
-    uint32_t count = 0;
-    // Member-table order (31 buckets, symbol compare) is the entry order.
-    Utils::HashTable::Iterator it;
-    symbol->members.Begin(&it);
-    for (; it.Node() != nullptr; Utils::HashTable::Next(&it)) {
-        const GSSymbol* member = static_cast<const GSSymbol*>(it.Node());
-        if (member->kind != SYM_VARIABLE || member->scopeLevel != 0 || (member->flags & MOD_DEFINE))
-            continue;
-        const GSVariableSymbol* variable = static_cast<const GSVariableSymbol*>(member);
+    out->WriteU32(static_cast<uint32_t>(variables.size()));
+    for (const GSVariableSymbol* variable : variables) {
         if (!WriteString(context, out, variable->name))
             return false;
         out->WriteU32(static_cast<uint32_t>(variable->type));
@@ -152,18 +165,22 @@ bool WriteMemberTable(GSSymbolTable* context, GSCClass* cls, Utils::ByteBuffer* 
         out->WriteU32(variable->flags & MOD_PUBLIC);
         out->WriteU32(variable->index >= 0 ? static_cast<uint32_t>(symbol->memberBase + variable->index)
                                            : GSImage::kNone);
-        ++count;
     }
-    out->PatchU32(countAt, count);
     EndRecord(out, start);
     return true;
 }
 
 bool WriteMethodTable(GSCompileLog* log, GSCClass* cls, Utils::ByteBuffer* out)
 {
-    MethodTableList table;
-    if (!CollectMethodTable(cls->symbol, cls->symbol, &table, log))
-        return false;
+    MethodTableList table = std::move(cls->numbered.methodTable);
+    cls->numbered.methodTable = MethodTableList();
+    const bool ready = cls->numbered.methodTableReady;
+    cls->numbered.methodTableReady = false;
+    if (!ready) {
+        table.Clear();
+        if (!CollectMethodTable(cls->symbol, cls->symbol, &table, log))
+            return false;
+    }
     const uint32_t count = table.Count();
     // The size is computed: it is what a reader skips.
     out->WriteU32(GSImage::kSectionHeaderBytes + GSImage::kMethodSlotBytes * count);

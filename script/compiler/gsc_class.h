@@ -23,15 +23,18 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "script/common/array.h"
 #include "script/common/byte_buffer.h"
 #include "script/common/double_link_list.h"
+#include "script/compiler/method_table.h"
 
 namespace GSCompiler {
 
 class GSClassSymbol;
 class GSFunctionSymbol;
+class GSVariableSymbol;
 
 // Appends bytecode to a growable buffer and keeps the operand-stack depth.
 // Every emission calls the line hook with the position first, applies the
@@ -111,6 +114,18 @@ public:
     int32_t initializerLocalCount = 0;
     uint32_t referenceMemberCount = 0;
     Utils::ByteBuffer referenceMembers;  // u32 word indices, growth step 64
+    // What numbering the references gathered, kept for the class record so
+    // that a large class's member table is walked, and its method table
+    // built, once per image. The record writer takes it over (so a later
+    // write without a numbering never sees a stale one) and gathers anew
+    // what is not ready.
+    struct Numbered {
+        std::vector<const GSVariableSymbol*> variables;  // the member-table entries, in table order
+        MethodTableList methodTable;
+        bool variablesReady = false;
+        bool methodTableReady = false;
+    };
+    Numbered numbered;
 };
 
 }  // namespace GSCompiler

@@ -17,6 +17,7 @@ class GSSymbolTable;
 class GSCClass;
 class GSCFunction;
 class GSFunctionSymbol;
+class GSSymbol;
 
 // Every section and sub-record starts with its size and id: the size word is
 // a placeholder until EndRecord patches it with end - start.
@@ -34,6 +35,9 @@ void NumberReferences(GSSymbolTable* context);
 // A function's method slot in its class, -1 for none; false (reported) when
 // it does not fit the 16 bits that code and loaders give it.
 bool WriteMethodSlot(GSCompileLog* log, const GSFunctionSymbol* function, Utils::ByteBuffer* out);
+// A member the class record's member table lists: a variable of the class
+// itself (not a define, not a local).
+bool IsMemberTableEntry(const GSSymbol* member);
 // Class-reference index of the class called `className`, or -1.
 int32_t ClassReferenceOf(GSSymbolTable* context, const char* className);
 

@@ -7,7 +7,8 @@
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
+#include <functional>
 #include <vector>
 
 #include "script/compiler/compile_log.h"
@@ -34,9 +35,20 @@ void MethodTableList::InsertBySlot(const GSFunctionSymbolExt& entry)
 
 void MethodTableList::SortBySlot()
 {
-    std::reverse(entries_.begin(), entries_.end());
-    std::stable_sort(entries_.begin(), entries_.end(),
-                     [](const GSFunctionSymbolExt& a, const GSFunctionSymbolExt& b) { return a.Slot() < b.Slot(); });
+    // Each slot is read once into a key, with the entry's place counted from
+    // the end (the later appended first among equal slots): comparing keys
+    // then never reads the symbols, which lie all over memory in a large class.
+    const auto count = static_cast<uint32_t>(entries_.size());
+    std::vector<std::pair<int32_t, uint32_t>> keys;
+    keys.reserve(count);
+    for (uint32_t i = 0; i < count; ++i)
+        keys.emplace_back(entries_[i].Slot(), count - 1 - i);
+    std::sort(keys.begin(), keys.end());
+    std::vector<GSFunctionSymbolExt> sorted;
+    sorted.reserve(count);
+    for (const auto& key : keys)
+        sorted.push_back(entries_[count - 1 - key.second]);
+    entries_.swap(sorted);
 }
 
 namespace {
@@ -89,8 +101,78 @@ bool OwnNativeOverloads(const GSFunctionSymbol* later, const GSFunctionSymbol* e
 }
 
 // Result entries by plain name, kept beside the result through the whole
-// walk, so that large classes and deep hierarchies stay linear.
-using EntriesByName = std::unordered_map<std::string_view, std::vector<uint32_t>>;
+// walk, so that large classes and deep hierarchies stay linear. Each name's
+// entries form a list in ascending entry order (first, then `next` from
+// entry to entry); the names sit in an open-addressed table of plain slots,
+// so a class of thousands of functions costs no allocation per name.
+class EntriesByName {
+public:
+    static constexpr uint32_t kNone = 0xFFFFFFFFu;
+
+    // The first entry named `name`, kNone for none.
+    uint32_t First(std::string_view name) const
+    {
+        if (slots_.empty())
+            return kNone;
+        const Slot& slot = slots_[Find(name, Hash(name))];
+        return slot.first;
+    }
+    uint32_t Next(uint32_t entry) const { return next_[entry]; }
+
+    // Appends `entry` (one more than the last entry added) under `name`.
+    void Add(std::string_view name, uint32_t entry)
+    {
+        if ((used_ + 1) * 2 > slots_.size())
+            Grow();
+        const uint32_t hash = Hash(name);
+        Slot& slot = slots_[Find(name, hash)];
+        next_.resize(size_t(entry) + 1, kNone);
+        if (slot.first == kNone) {
+            slot = Slot{name, hash, entry, entry};
+            ++used_;
+        } else {
+            next_[slot.last] = entry;
+            slot.last = entry;
+        }
+    }
+
+private:
+    struct Slot {
+        std::string_view name;
+        uint32_t hash = 0;
+        uint32_t first = kNone;
+        uint32_t last = kNone;
+    };
+
+    static uint32_t Hash(std::string_view name) { return static_cast<uint32_t>(std::hash<std::string_view>{}(name)); }
+    // The slot holding `name`, else the free slot where it goes.
+    size_t Find(std::string_view name, uint32_t hash) const
+    {
+        const size_t mask = slots_.size() - 1;
+        size_t at = hash & mask;
+        while (slots_[at].first != kNone && (slots_[at].hash != hash || slots_[at].name != name))
+            at = (at + 1) & mask;
+        return at;
+    }
+    void Grow()
+    {
+        std::vector<Slot> old(slots_.empty() ? 64 : slots_.size() * 2);
+        old.swap(slots_);
+        const size_t mask = slots_.size() - 1;
+        for (const Slot& slot : old) {
+            if (slot.first == kNone)
+                continue;
+            size_t at = slot.hash & mask;
+            while (slots_[at].first != kNone)
+                at = (at + 1) & mask;
+            slots_[at] = slot;
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::vector<uint32_t> next_;  // by entry: the next entry of the same name
+    size_t used_ = 0;
+};
 
 bool Collect(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTableList* result, EntriesByName* byName,
              GSCompileLog* log)
@@ -127,8 +209,8 @@ bool Collect(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTableList* re
         GSFunctionSymbol* function = own[i].function;
         if (function->signature == nullptr)
             return false;
-        std::vector<uint32_t>& sameName = (*byName)[PlainNameOf(function)];
-        for (uint32_t j : sameName) {
+        const std::string_view name = PlainNameOf(function);
+        for (uint32_t j = byName->First(name); j != EntriesByName::kNone; j = byName->Next(j)) {
             if (j >= firstOwn && (keepOwnOverloads || OwnNativeOverloads(function, (*result)[j].function)))
                 continue;
             GSFunctionSymbolExt& earlier = (*result)[j];
@@ -140,7 +222,7 @@ bool Collect(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTableList* re
             earlier.function = function;
             earlier.offset = offset;
         }
-        sameName.push_back(result->Count());
+        byName->Add(name, result->Count());
         result->Append(own[i]);
     }
     return true;
@@ -152,7 +234,7 @@ bool CollectMethodTable(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTa
 {
     EntriesByName byName;
     for (uint32_t j = 0; j < result->Count(); ++j)
-        byName[PlainNameOf((*result)[j].function)].push_back(j);
+        byName.Add(PlainNameOf((*result)[j].function), j);
     return Collect(mostDerived, cls, result, &byName, log);
 }
 

@@ -1,5 +1,6 @@
 // Class and function references (sections 4 and 5): every class and
 // function the image names by index, listed at that index.
+#include <new>
 #include <vector>
 
 #include "script/common/byte_buffer.h"
@@ -34,52 +35,65 @@ void NumberClassRecord(GSSymbolTable* context, GSCClass* compiled)
          node = compiled->functions.After(node)) {
         context->GiveReferenceIndex(ClassNamed(context, static_cast<GSCFunction*>(node)->symbol->returnClass));
     }
+    GSCClass::Numbered& numbered = compiled->numbered;
+    numbered.variables.clear();
+    numbered.variablesReady = true;
     Utils::HashTable::Iterator it;
     cls->members.Begin(&it);
     for (; it.Node() != nullptr; Utils::HashTable::Next(&it)) {
         GSSymbol* member = static_cast<GSSymbol*>(it.Node());
-        if (member->kind == SYM_VARIABLE && member->scopeLevel == 0 && !(member->flags & MOD_DEFINE)) {
-            context->GiveReferenceIndex(ClassNamed(context, static_cast<GSVariableSymbol*>(member)->className));
+        if (IsMemberTableEntry(member)) {
+            const auto* variable = static_cast<const GSVariableSymbol*>(member);
+            context->GiveReferenceIndex(ClassNamed(context, variable->className));
+            try {
+                numbered.variables.push_back(variable);
+            } catch (const std::bad_alloc&) {
+                numbered.variablesReady = false;  // the record writer walks the table itself
+            }
         }
     }
-    MethodTableList table;
-    if (!CollectMethodTable(cls, cls, &table, nullptr))
-        return;  // the record writer reports it
+    MethodTableList& table = numbered.methodTable;
+    table.Clear();
+    numbered.methodTableReady = CollectMethodTable(cls, cls, &table, nullptr);
+    if (!numbered.methodTableReady)
+        return;  // the record writer builds it again and reports it
     for (uint32_t i = 0; i < table.Count(); ++i)
         context->GiveReferenceIndex(table[i].function);
 }
 
-// Every class symbol holding a class-reference index, at that index; false
-// on a gap or a clash (the image would name a class it does not list).
+// The symbols of one reference numbering at their index, each of `kind`
+// and holding that index; false on a gap or a clash (the image would name
+// what it does not list).
+template <class Symbol>
+bool ByReference(const std::vector<GSSymbol*>& numbered, int32_t count, int32_t kind, std::vector<Symbol*>* byIndex)
+{
+    if (count < 0 || numbered.size() != static_cast<size_t>(count))
+        return false;
+    byIndex->assign(numbered.size(), nullptr);
+    for (size_t i = 0; i < numbered.size(); ++i) {
+        GSSymbol* symbol = numbered[i];
+        if (symbol == nullptr || symbol->kind != kind || symbol->referenceIndex != static_cast<int32_t>(i))
+            return false;
+        (*byIndex)[i] = static_cast<Symbol*>(symbol);
+    }
+    return true;
+}
+
 bool ClassesByReference(GSSymbolTable* context, std::vector<GSClassSymbol*>* byIndex)
 {
-    const int32_t count = context->classReferenceCounter;
-    byIndex->assign(count > 0 ? static_cast<size_t>(count) : 0, nullptr);
-    bool ok = true;
-    auto place = [&](GSSymbol* symbol) {
-        if (symbol->kind != SYM_CLASS || symbol->referenceIndex < 0)
-            return;
-        if (symbol->referenceIndex >= count || (*byIndex)[symbol->referenceIndex] != nullptr) {
-            ok = false;
-            return;
-        }
-        (*byIndex)[symbol->referenceIndex] = static_cast<GSClassSymbol*>(symbol);
-    };
-    Utils::HashTable::Iterator it;
-    context->globals.Begin(&it);
-    for (; it.Node() != nullptr; Utils::HashTable::Next(&it)) {
-        GSSymbol* symbol = static_cast<GSSymbol*>(it.Node());
-        place(symbol);
-        if (symbol->kind != SYM_CLASS)
-            continue;
-        Utils::HashTable::Iterator member;
-        static_cast<GSClassSymbol*>(symbol)->members.Begin(&member);
-        for (; member.Node() != nullptr; Utils::HashTable::Next(&member))
-            place(static_cast<GSSymbol*>(member.Node()));
+    return ByReference(context->classReferences, context->classReferenceCounter, SYM_CLASS, byIndex);
+}
+
+// Each function also a member of a numbered class.
+bool FunctionsByReference(GSSymbolTable* context, std::vector<GSFunctionSymbol*>* byIndex)
+{
+    if (!ByReference(context->functionReferences, context->functionReferenceCounter, SYM_FUNCTION, byIndex))
+        return false;
+    for (const GSFunctionSymbol* function : *byIndex) {
+        if (function->owner == nullptr || function->owner->kind != SYM_CLASS || function->owner->referenceIndex < 0)
+            return false;
     }
-    for (GSClassSymbol* cls : *byIndex)
-        ok = ok && cls != nullptr;
-    return ok;
+    return true;
 }
 
 void ReportNumbering(GSCompileLog* log, const char* what)
@@ -152,33 +166,15 @@ bool WriteFunctionReferences(GSSymbolTable* context, GSCompileLog* log, Utils::B
         ReportNumbering(log, "class");
         return false;
     }
-    const int32_t count = context->functionReferenceCounter;
-    std::vector<GSFunctionSymbol*> byIndex(count > 0 ? static_cast<size_t>(count) : 0, nullptr);
-    for (GSClassSymbol* cls : classes) {
-        Utils::HashTable::Iterator it;
-        cls->members.Begin(&it);
-        for (; it.Node() != nullptr; Utils::HashTable::Next(&it)) {
-            GSSymbol* symbol = static_cast<GSSymbol*>(it.Node());
-            if (symbol->kind != SYM_FUNCTION || symbol->referenceIndex < 0)
-                continue;
-            if (symbol->referenceIndex >= count || byIndex[symbol->referenceIndex] != nullptr) {
-                ReportNumbering(log, "function");
-                return false;
-            }
-            byIndex[symbol->referenceIndex] = static_cast<GSFunctionSymbol*>(symbol);
-        }
+    std::vector<GSFunctionSymbol*> byIndex;
+    if (!FunctionsByReference(context, &byIndex)) {
+        ReportNumbering(log, "function");
+        return false;
     }
     const size_t start = BeginRecord(out, GSImage::SECTION_FUNCTION_REFERENCES);
     out->WriteU32(static_cast<uint32_t>(byIndex.size()));
     for (GSFunctionSymbol* function : byIndex) {
-        if (function == nullptr) {
-            ReportNumbering(log, "function");
-            return false;
-        }
-        const GSClassSymbol* owner = function->owner != nullptr && function->owner->kind == SYM_CLASS
-                                         ? static_cast<GSClassSymbol*>(function->owner)
-                                         : nullptr;
-        out->WriteU32(owner != nullptr ? static_cast<uint32_t>(owner->referenceIndex) : GSImage::kNone);
+        out->WriteU32(static_cast<uint32_t>(function->owner->referenceIndex));
         if (!WriteString(context, out, function->signature))
             return false;
         if (!WriteMethodSlot(log, function, out))

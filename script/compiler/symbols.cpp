@@ -243,6 +243,8 @@ void GSSymbolTable::Clear()
         chain = nullptr;
     scopeLevel = 0;
     overflowLevels = 0;
+    classReferences.clear();
+    functionReferences.clear();
     DestroyAll();
     globals.FreeBuckets();
 }
@@ -375,8 +377,10 @@ void GSSymbolTable::GiveReferenceIndex(GSSymbol* symbol)
     if (symbol == nullptr || symbol->referenceIndex >= 0)
         return;
     if (symbol->kind == SYM_CLASS) {
+        classReferences.push_back(symbol);
         symbol->referenceIndex = classReferenceCounter++;
     } else if (symbol->kind == SYM_FUNCTION) {
+        functionReferences.push_back(symbol);
         symbol->referenceIndex = functionReferenceCounter++;
         if (symbol->owner != nullptr && symbol->owner->kind == SYM_CLASS)
             GiveReferenceIndex(symbol->owner);
@@ -636,6 +640,8 @@ void GSSymbolTable::ResetReferenceNumbering()
         }
     }
     classReferenceCounter = functionReferenceCounter = 0;
+    classReferences.clear();
+    functionReferences.clear();
 }
 
 void GSSymbolTable::OpenScope()

@@ -187,6 +187,10 @@ public:
     GSCompileUnit* currentUnit = nullptr;
     int32_t classReferenceCounter = 0;
     int32_t functionReferenceCounter = 0;
+    // The symbols holding those indices, at their index: the image writer
+    // lists them from here instead of walking every member table.
+    std::vector<GSSymbol*> classReferences;
+    std::vector<GSSymbol*> functionReferences;
 
     // Beyond the symbols: what the rest of the compilation keeps here.
     GSCompileUnit mainUnit;

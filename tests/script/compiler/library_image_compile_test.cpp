@@ -6,6 +6,7 @@
 #include "script/common/disassembler.h"
 #include "script/common/library_image_reader.h"
 #include "script/compiler/code_generation.h"
+#include "script/compiler/library_image_sections.h"
 
 namespace {
 
@@ -158,6 +159,37 @@ TEST(LibraryImageCompile, ReferenceNumberingIsStable)
         (std::vector<std::string>{"$string@Shape::Name() of Shape slot 1", "$int@Shape::Area() of Shape slot 0",
                                   "$string@Named::Name() of Named slot 0", "$int@Square::Area() of Square slot 3",
                                   "$string@Square::Name() of Square slot 4", "$void@Square::Run() of Square slot 5"}));
+}
+
+// What numbering the references gathers for the class records is used by
+// the next write only: writing again gives the same bytes, and class records
+// written without a numbering first gather it all again.
+TEST(LibraryImageCompile, WritingAgainGivesTheSameBytes)
+{
+    GSCompileLog log;
+    GSCompiler::FrontEnd front;
+    ASSERT_EQ(front.CheckText("t.gs", kShapes, &log), 0);
+    GSCompiler::GSGeneratorContext generator;
+    ASSERT_TRUE(GSCompiler::GenerateCode(&generator, &front.Context()));
+    std::vector<std::vector<uint8_t>> images;
+    for (int i = 0; i < 2; ++i) {
+        Utils::ByteBuffer buffer;
+        buffer.Init(512);
+        ASSERT_TRUE(GSCompiler::WriteLibraryImage(&front.Context(), &log, "t.gs", &buffer));
+        images.push_back(image_test::Bytes(buffer));
+    }
+    EXPECT_EQ(images[0], images[1]);
+
+    std::vector<std::vector<uint8_t>> classes;
+    GSCompiler::NumberReferences(&front.Context());
+    for (int i = 0; i < 2; ++i) {
+        Utils::ByteBuffer buffer;
+        buffer.Init(512);
+        ASSERT_TRUE(GSCompiler::WriteClassDefinitions(&front.Context(), &log, &buffer));
+        classes.push_back(image_test::Bytes(buffer));
+    }
+    EXPECT_EQ(classes[0], classes[1]);
+    EXPECT_EQ(log.LineCount(), 0u);
 }
 
 TEST(LibraryImageCompile, OverrideWithAnotherReturnTypeFailsTheImage)
