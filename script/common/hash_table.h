@@ -52,6 +52,18 @@ public:
     // Next node of the chain, else the first of the next non-empty bucket;
     // false at the end.
     static bool Next(Iterator* it);
+    // Calls `visit` with every node in iteration order, read from the chain
+    // mirrors: the next nodes' addresses are known before the current node
+    // is read, so a walk over a large table scattered in memory does not
+    // wait for one node before it can fetch the next.
+    template <class Visit>
+    void ForEach(Visit visit) const
+    {
+        for (const ChainIndex& chain : index_) {
+            for (IHashNode* node : chain.nodes)
+                visit(node);
+        }
+    }
     // Zeroes every slot, frees the array; counts 0. Nodes are not deleted.
     void FreeBuckets();
 

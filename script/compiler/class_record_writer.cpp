@@ -147,13 +147,11 @@ bool WriteMemberTable(GSSymbolTable* context, GSCClass* cls, Utils::ByteBuffer* 
     if (!ready) {
         // Member-table order (31 buckets, symbol compare) is the entry order.
         variables.clear();
-        Utils::HashTable::Iterator it;
-        symbol->members.Begin(&it);
-        for (; it.Node() != nullptr; Utils::HashTable::Next(&it)) {
-            const GSSymbol* member = static_cast<const GSSymbol*>(it.Node());
+        symbol->members.ForEach([&](Utils::IHashNode* node) {
+            const GSSymbol* member = static_cast<const GSSymbol*>(node);
             if (IsMemberTableEntry(member))
                 variables.push_back(static_cast<const GSVariableSymbol*>(member));
-        }
+        });
     }
     const size_t start = BeginRecord(out, GSImage::RECORD_MEMBERS);
     out->WriteU32(static_cast<uint32_t>(variables.size()));

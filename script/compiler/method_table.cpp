@@ -186,14 +186,11 @@ bool Collect(GSClassSymbol* mostDerived, GSClassSymbol* cls, MethodTableList* re
         return false;
 
     MethodTableList own;
-    Utils::HashTable::Iterator it;
-    cls->members.Begin(&it);
-    for (; it.Node() != nullptr; Utils::HashTable::Next(&it)) {
-        GSSymbol* symbol = static_cast<GSSymbol*>(it.Node());
-        if (symbol->kind != SYM_FUNCTION || symbol->scopeLevel != 0)
-            continue;
-        own.Append(GSFunctionSymbolExt(static_cast<GSFunctionSymbol*>(symbol), offset));
-    }
+    cls->members.ForEach([&](Utils::IHashNode* node) {
+        GSSymbol* symbol = static_cast<GSSymbol*>(node);
+        if (symbol->kind == SYM_FUNCTION && symbol->scopeLevel == 0)
+            own.Append(GSFunctionSymbolExt(static_cast<GSFunctionSymbol*>(symbol), offset));
+    });
     // The member table gives them in hash order: one insertion each would
     // shift the list every time, quadratic in a large class.
     own.SortBySlot();

@@ -38,20 +38,18 @@ void NumberClassRecord(GSSymbolTable* context, GSCClass* compiled)
     GSCClass::Numbered& numbered = compiled->numbered;
     numbered.variables.clear();
     numbered.variablesReady = true;
-    Utils::HashTable::Iterator it;
-    cls->members.Begin(&it);
-    for (; it.Node() != nullptr; Utils::HashTable::Next(&it)) {
-        GSSymbol* member = static_cast<GSSymbol*>(it.Node());
-        if (IsMemberTableEntry(member)) {
-            const auto* variable = static_cast<const GSVariableSymbol*>(member);
-            context->GiveReferenceIndex(ClassNamed(context, variable->className));
-            try {
-                numbered.variables.push_back(variable);
-            } catch (const std::bad_alloc&) {
-                numbered.variablesReady = false;  // the record writer walks the table itself
-            }
+    cls->members.ForEach([&](Utils::IHashNode* node) {
+        const GSSymbol* member = static_cast<const GSSymbol*>(node);
+        if (!IsMemberTableEntry(member))
+            return;
+        const auto* variable = static_cast<const GSVariableSymbol*>(member);
+        context->GiveReferenceIndex(ClassNamed(context, variable->className));
+        try {
+            numbered.variables.push_back(variable);
+        } catch (const std::bad_alloc&) {
+            numbered.variablesReady = false;  // the record writer walks the table itself
         }
-    }
+    });
     MethodTableList& table = numbered.methodTable;
     table.Clear();
     numbered.methodTableReady = CollectMethodTable(cls, cls, &table, nullptr);

@@ -1,5 +1,5 @@
-// Chained hash table: long chains searched by halving give the walk's results and order, and nodes
-// are located at their place in that order.
+// Chained hash table: long chains searched by halving give the walk's results and order, nodes
+// are located at their place in that order, and visiting every node follows it.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -69,6 +69,13 @@ Trace RunOperations(bool inOrder, uint32_t seed)
         }
     }
     Utils::HashTable::Iterator it;
+    std::vector<const Utils::IHashNode*> walked;
+    for (table.Begin(&it); it.Node() != nullptr; Utils::HashTable::Next(&it))
+        walked.push_back(it.Node());
+    // Visiting every node gives them in iteration order.
+    std::vector<const Utils::IHashNode*> visited;
+    table.ForEach([&](Utils::IHashNode* node) { visited.push_back(node); });
+    EXPECT_EQ(visited, walked);
     std::set<const Utils::IHashNode*> present;
     int lastBucket = -1;
     uint32_t place = 0;
