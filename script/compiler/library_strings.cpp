@@ -42,20 +42,22 @@ struct OrderKey {
 };
 
 // Sorts keys of one bucket whose texts agree before `offset` by their texts,
-// eight bytes at a time: a large pool's texts share long beginnings (the
-// signatures of one class), and comparing numbers read once per text and
-// step beats comparing the texts over and over.
+// eight bytes at a time (each key comes with its text's bytes at `offset`):
+// a large pool's texts share long beginnings (the signatures of one class),
+// and comparing numbers read once per text and step beats comparing the
+// texts over and over.
 void SortByText(const std::vector<std::string_view>& texts, OrderKey* begin, OrderKey* end, size_t offset)
 {
-    for (OrderKey* key = begin; key != end; ++key)
-        key->bytes = EightBytes(texts[key->index], offset);
     std::sort(begin, end, [](const OrderKey& a, const OrderKey& b) { return a.bytes < b.bytes; });
     for (OrderKey* run = begin; run != end;) {
         OrderKey* runEnd = run + 1;
         while (runEnd != end && runEnd->bytes == run->bytes)
             ++runEnd;
-        if (runEnd - run > 1 && Full(run->bytes))
+        if (runEnd - run > 1 && Full(run->bytes)) {
+            for (OrderKey* key = run; key != runEnd; ++key)
+                key->bytes = EightBytes(texts[key->index], offset + 8);
             SortByText(texts, run, runEnd, offset + 8);
+        }
         run = runEnd;
     }
 }
@@ -147,19 +149,22 @@ uint32_t LibraryStringPool::Length(uint32_t index) const
 
 std::vector<uint32_t> LibraryStringPool::WriteOrder() const
 {
-    std::vector<OrderKey> keys;
-    keys.reserve(texts_.size());
-    for (uint32_t i = 0; i < texts_.size(); ++i)
-        keys.push_back({Utils::ScriptHash(texts_[i].data()) % kBuckets, i, 0});
-    // Bucket by bucket, each chain ascending as strcmp orders (unsigned bytes).
-    std::sort(keys.begin(), keys.end(), [](const OrderKey& a, const OrderKey& b) { return a.bucket < b.bucket; });
-    for (auto run = keys.begin(); run != keys.end();) {
-        auto runEnd = run + 1;
-        while (runEnd != keys.end() && runEnd->bucket == run->bucket)
-            ++runEnd;
-        SortByText(texts_, &*run, &*run + (runEnd - run), 0);
-        run = runEnd;
+    // Bucket by bucket (counted, then placed in index order), each chain
+    // ascending as strcmp orders (unsigned bytes).
+    std::vector<uint32_t> buckets(texts_.size());
+    std::vector<uint32_t> starts(kBuckets + 1, 0);
+    for (uint32_t i = 0; i < texts_.size(); ++i) {
+        buckets[i] = Utils::ScriptHash(texts_[i].data()) % kBuckets;
+        ++starts[buckets[i] + 1];
     }
+    for (uint32_t b = 0; b < kBuckets; ++b)
+        starts[b + 1] += starts[b];
+    std::vector<OrderKey> keys(texts_.size());
+    std::vector<uint32_t> next(starts.begin(), starts.end() - 1);
+    for (uint32_t i = 0; i < texts_.size(); ++i)
+        keys[next[buckets[i]]++] = {buckets[i], i, EightBytes(texts_[i], 0)};
+    for (uint32_t b = 0; b < kBuckets; ++b)
+        SortByText(texts_, keys.data() + starts[b], keys.data() + starts[b + 1], 0);
     std::vector<uint32_t> order;
     order.reserve(keys.size());
     for (const OrderKey& key : keys)
