@@ -13,6 +13,8 @@ namespace GSCompiler {
 namespace {
 
 constexpr size_t kBlockBytes = 64 * 1024;
+// How far into the texts the eight-byte steps go (so also how deep they nest).
+constexpr size_t kStepsFrom = 256;
 
 // Eight bytes of a text from `offset` on as one number whose order is
 // strcmp's order of those bytes (zeros past the end, as the terminator
@@ -54,9 +56,18 @@ void SortByText(const std::vector<std::string_view>& texts, OrderKey* begin, Ord
         while (runEnd != end && runEnd->bytes == run->bytes)
             ++runEnd;
         if (runEnd - run > 1 && Full(run->bytes)) {
-            for (OrderKey* key = run; key != runEnd; ++key)
-                key->bytes = EightBytes(texts[key->index], offset + 8);
-            SortByText(texts, run, runEnd, offset + 8);
+            const size_t after = offset + 8;
+            if (after >= kStepsFrom) {
+                // Texts this much alike are rare: compare the rest of them
+                // rather than go deeper with every eight bytes.
+                std::sort(run, runEnd, [&texts, after](const OrderKey& a, const OrderKey& b) {
+                    return std::strcmp(texts[a.index].data() + after, texts[b.index].data() + after) < 0;
+                });
+            } else {
+                for (OrderKey* key = run; key != runEnd; ++key)
+                    key->bytes = EightBytes(texts[key->index], after);
+                SortByText(texts, run, runEnd, after);
+            }
         }
         run = runEnd;
     }

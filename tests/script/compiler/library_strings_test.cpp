@@ -71,11 +71,11 @@ TEST(LibraryStringPool, WriteOrderIsTheChainedTableOrder)
 // decided however far into the texts the first difference lies.
 TEST(LibraryStringPool, WriteOrderHoldsForTextsWithLongSharedBeginnings)
 {
-    const char* const beginnings[] = {"$int@Big::f", "$void@AClassNameLongerThanSixteenBytes::", "abcdefgh",
-                                      "abcdefghabcdefgh"};
+    const std::string beginnings[] = {"$int@Big::f", "$void@AClassNameLongerThanSixteenBytes::", "abcdefgh",
+                                      "abcdefghabcdefgh", std::string(3000, 'q')};
     std::mt19937 random(11);
     std::vector<std::string> texts;
-    for (const char* beginning : beginnings) {
+    for (const std::string& beginning : beginnings) {
         texts.push_back(beginning);
         for (int i = 0; i < 600; ++i)
             texts.push_back(beginning + RandomBytes(random, static_cast<int>(random() % 20)));
