@@ -17,6 +17,7 @@
 namespace {
 
 constexpr int RoundTrips = 10000;
+constexpr int Passes = 3;
 // A request with an empty payload and its empty reply are both 12 bytes.
 constexpr std::size_t MessageSize = 12;
 using Clock = std::chrono::steady_clock;
@@ -35,6 +36,11 @@ Figures Summarise(std::vector<double>& micros, Clock::duration total)
     figures.medianUs = micros[micros.size() / 2];
     figures.worstUs = micros.back();
     return figures;
+}
+
+Figures Faster(const Figures& a, const Figures& b)
+{
+    return b.totalMs < a.totalMs ? b : a;
 }
 
 void NoDelay(int socket)
@@ -141,11 +147,20 @@ int main()
     RawPingPong();
     DaemonRequests(client, 0);
 
+    // The peer and the three requests in turns, each keeping its fastest
+    // pass: a busy spell on a shared machine then slows one pass of each
+    // instead of deciding a ratio by landing on the peer or on the daemon.
     Figures peer = RawPingPong();
     Figures keepAlive = DaemonRequests(client, KADRequestNumber(KADRequestCode::HostKeepAlive));
     Figures unknown = DaemonRequests(client, 77);
     Figures getSetting = DaemonRequests(client, KADRequestNumber(KADRequestCode::GetSetting));
-    std::printf("%d sequential round trips of 12-byte messages\n", RoundTrips);
+    for (int pass = 1; pass < Passes; ++pass) {
+        peer = Faster(peer, RawPingPong());
+        keepAlive = Faster(keepAlive, DaemonRequests(client, KADRequestNumber(KADRequestCode::HostKeepAlive)));
+        unknown = Faster(unknown, DaemonRequests(client, 77));
+        getSetting = Faster(getSetting, DaemonRequests(client, KADRequestNumber(KADRequestCode::GetSetting)));
+    }
+    std::printf("%d sequential round trips of 12-byte messages, fastest of %d passes in turns\n", RoundTrips, Passes);
     Print("raw loopback TCP ping-pong", peer);
     Print("daemon HostKeepAlive (reader lane)", keepAlive);
     Print("daemon unknown code 77", unknown);

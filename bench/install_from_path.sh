@@ -42,18 +42,29 @@ copy_ms() {
 }
 
 ./KorvelUtil version >/dev/null
-make_tree 2000 515001
-sync
-anchor=$(copy_ms 2000)
-ours=$(install_ms 2000)
-installed=$(grep -c '^+ ' "$work/out2000.txt" || true)
-echo "installfrompath of 2000 small assets: $ours ms ($installed installed)"
-echo "cp -r + sync of the same tree (anchor): $anchor ms"
+# Three rounds, each a copy and an install of a tree of 2,000 new assets;
+# each side keeps its fastest round, so that one busy spell on a shared
+# machine does not decide the ratio.
+anchor=""
+ours=""
+for round in 1 2 3; do
+  make_tree 2000 $(( 515000 + round ))
+  sync
+  a=$(copy_ms 2000)
+  o=$(install_ms 2000)
+  installed=$(grep -c '^+ ' "$work/out2000.txt" || true)
+  [ "$installed" = 2000 ] || { echo "installfrompath installed $installed of 2000 assets"; exit 1; }
+  if [ -z "$anchor" ] || [ "$a" -lt "$anchor" ]; then anchor=$a; fi
+  if [ -z "$ours" ] || [ "$o" -lt "$ours" ]; then ours=$o; fi
+  rm -rf "$work/tree2000" "$work/copy2000"
+done
+echo "installfrompath of 2000 small assets: $ours ms (fastest of 3 rounds)"
+echo "cp -r + sync of the same tree (anchor): $anchor ms (fastest of 3 rounds)"
 awk -v o="$ours" -v a="$anchor" 'BEGIN { printf "ratio ours/anchor: %.2f (target within 5)\n", o / (a > 0 ? a : 1) }'
 
 sizes=(5000 10000)
 [ "${KORVEL_BENCH_LARGE:-0}" = 1 ] && sizes+=(50000)
-base=515002
+base=515004
 for n in "${sizes[@]}"; do
   make_tree "$n" "$base"
   base=$(( base + 1 ))
