@@ -15,6 +15,7 @@
 #include "results/results_log.h"
 #include "mesh/module_plugins.h"
 #include "zel/ascii.h"
+#include "zel/pstring.h"
 
 // The engine's render kernel calls this once while it initialises.
 extern "C" void ZelGetPlugins()
@@ -40,6 +41,15 @@ int RunCommandLine(AppContext& context, int argc, char** argv)
     int result = RunCommandGuarded(log, context, argc, argv);
     PrintResultsLog(log);
     return result;
+}
+
+// The process ends right after shutdown: interned strings the teardown
+// lets go of are not worth collecting, table by table, on the way out.
+[[noreturn]] void ShutdownAndEnd(AppContext& context, int result)
+{
+    Zel::PStringCache::StopCollecting();
+    ShutdownApplication(context);
+    EndProcessNow(result);
 }
 
 }  // namespace
@@ -77,13 +87,11 @@ int main(int argc, char** argv)
     AppContext context;
     if (InitApplication(context, programPath, argc, argv) != 0) {
         std::fputs("- Init failed\n", stderr);
-        ShutdownApplication(context);
-        EndProcessNow(-1);
+        ShutdownAndEnd(context, -1);
     }
     SetMainThread("KorvelUtil");
     ScriptLogCallback.store(ScriptLogSink);
 
     int result = RunCommandLine(context, argc, argv);
-    ShutdownApplication(context);
-    EndProcessNow(result);
+    ShutdownAndEnd(context, result);
 }

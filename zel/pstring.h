@@ -44,6 +44,9 @@ public:
 
     // Frees every node that nothing references; returns how many were freed.
     static size_t CollectGarbage();
+    // For a process about to end: later collections free nothing and return
+    // 0. Its memory goes back with the process, so the work would be unseen.
+    static void StopCollecting();
     // Nodes interned now (referenced or not); for tests and diagnostics.
     static size_t Count();
 };

@@ -1,4 +1,5 @@
 // The intern table behind PString: sharded open-addressing tables, one lock per shard.
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -44,6 +45,7 @@ struct alignas(64) Shard {
 };
 
 Shard g_shards[kShardCount];
+std::atomic<bool> g_collecting{true};
 
 Shard& ShardOf(uint32_t hash)
 {
@@ -183,6 +185,8 @@ PString PStringCache::Del(const PString& string, size_t position, size_t count)
 size_t PStringCache::CollectGarbage()
 {
     size_t freed = 0;
+    if (!g_collecting.load(std::memory_order_relaxed))
+        return freed;
     for (Shard& shard : g_shards) {
         std::lock_guard<std::mutex> guard(shard.lock);
         size_t before = shard.count;
@@ -201,6 +205,11 @@ size_t PStringCache::CollectGarbage()
         }
     }
     return freed;
+}
+
+void PStringCache::StopCollecting()
+{
+    g_collecting.store(false, std::memory_order_relaxed);
 }
 
 size_t PStringCache::Count()

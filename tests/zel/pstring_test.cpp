@@ -1,6 +1,8 @@
 // Interning identity, edits, ordering and thread safety of PString.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <set>
 #include <string>
 #include <thread>
@@ -103,6 +105,20 @@ TEST(PStringTest, CollectGarbageFreesOnlyUnreferencedNodes)
     }
     PStringCache::CollectGarbage();
     EXPECT_EQ(PStringCache::Count(), before);
+}
+
+// In a child process: the flag lasts for the rest of the process.
+TEST(PStringDeathTest, AfterStopCollectingACollectionFreesNothing)
+{
+    EXPECT_EXIT(
+        {
+            { PString dropped("gc-never-freed-name"); }
+            size_t before = PStringCache::Count();
+            PStringCache::StopCollecting();
+            bool keptAll = PStringCache::CollectGarbage() == 0 && PStringCache::Count() == before;
+            std::exit(keptAll ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(PStringTest, CopiesAndAssignmentsKeepCounts)
