@@ -172,7 +172,13 @@ std::uint8_t InitApplication(AppContext& context, const Zel::File::Path& /*progr
         return 255;
 
     DODLib::DataManager::InstanceUnread()->InitialiseRenderContext(context);
-    DODLib::DataManager::RegisterKorvelBumpVertexType();
+    // With -zellog the registration's lines belong here, before the
+    // command's own; otherwise nothing shows it, and it waits for the first
+    // mesh check.
+    if (options.logToStdout)
+        DODLib::DataManager::RegisterKorvelBumpVertexType();
+    else
+        DODLib::DataManager::RegisterKorvelBumpVertexTypeAtFirstUse();
     NetTransport::Startup();
 
     Zel::File::Path installRoot = programFolder;

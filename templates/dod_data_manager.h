@@ -51,11 +51,17 @@ public:
     // Loads one dummy material per renderer vertex type; failures are
     // logged, not returned.
     static void RegisterKorvelBumpVertexType();
-    // Releases those materials; nothing when there is no manager.
+    // The same registration, left to the first GetPublishedRenderKernel:
+    // most commands never draw, and unseen log lines are its only trace
+    // until something does.
+    static void RegisterKorvelBumpVertexTypeAtFirstUse();
+    // Releases those materials (and drops a registration still waiting for
+    // its first use); nothing when there is no manager.
     static void ReleaseBumpVertexTypes();
     // The render kernel the mesh checks draw with, published by
     // InitialiseRenderContext; null before and once the manager that
-    // published it has shut down.
+    // published it has shut down. A registration left to first use runs
+    // before the first caller gets the kernel.
     static Zel::RenderKernel* GetPublishedRenderKernel();
 
     virtual ~DataManager();

@@ -1,6 +1,8 @@
 // The data manager's render context and the start-up registration of the product materials' vertex types through dummy materials.
 #include <array>
+#include <atomic>
 #include <cstring>
+#include <mutex>
 
 #include "foundation/base/app_context.h"
 #include "foundation/base/logging.h"
@@ -45,6 +47,11 @@ struct Registration {
 };
 
 Registration registration;
+
+// Mesh checks run as jobs: two workers may reach for the kernel at once,
+// and both must find the registration finished.
+std::mutex firstUseLock;
+std::atomic<bool> registrationAtFirstUse{false};
 
 }  // namespace
 
@@ -105,7 +112,21 @@ void DataManager::ReleaseRenderContext()
 
 Zel::RenderKernel* DataManager::GetPublishedRenderKernel()
 {
+    if (registrationAtFirstUse.load(std::memory_order_acquire)) {
+        std::lock_guard<std::mutex> hold(firstUseLock);
+        if (registrationAtFirstUse.load(std::memory_order_relaxed) && publishedKernel) {
+            RegisterKorvelBumpVertexType();
+            registrationAtFirstUse.store(false, std::memory_order_release);
+        }
+    }
     return publishedKernel;
+}
+
+void DataManager::RegisterKorvelBumpVertexTypeAtFirstUse()
+{
+    std::lock_guard<std::mutex> hold(firstUseLock);
+    if (!registration.registered)
+        registrationAtFirstUse.store(true, std::memory_order_release);
 }
 
 void DataManager::RegisterKorvelBumpVertexType()
@@ -160,6 +181,10 @@ void DataManager::RegisterKorvelBumpVertexType()
 
 void DataManager::ReleaseBumpVertexTypes()
 {
+    {
+        std::lock_guard<std::mutex> hold(firstUseLock);
+        registrationAtFirstUse.store(false, std::memory_order_relaxed);
+    }
     if (!registration.registered)
         return;
     registration.registered = false;

@@ -99,6 +99,34 @@ TEST_F(RenderContextTest, StartUpRegistersTheVertexTypesAndLogsOnlyTheAbsentMate
     DataManager::ReleaseBumpVertexTypes();  // nothing when not registered
 }
 
+TEST_F(RenderContextTest, ARegistrationLeftToFirstUseRunsOnceWhenTheKernelIsFirstAskedFor)
+{
+    size_t cachesBefore = kernel_.GetRenderingCacheManager()->GetNumCaches();
+    EXPECT_TRUE(LoggedLines([] { DataManager::RegisterKorvelBumpVertexTypeAtFirstUse(); }).empty());
+    EXPECT_EQ(kernel_.GetRenderingCacheManager()->GetNumCaches(), cachesBefore);
+    Zel::RenderKernel* first = nullptr;
+    std::vector<std::string> lines = LoggedLines([&] { first = DataManager::GetPublishedRenderKernel(); });
+    EXPECT_EQ(first, &kernel_);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "DataManager::RegisterKorvelBumpVertexType> Unable to load 'm.tbumpcoltex'");
+    Zel::RenderingCacheManager* caches = kernel_.GetRenderingCacheManager();
+    EXPECT_NE(dynamic_cast<Zel::KorvelAlphaBlendCache*>(caches->FindCache(Zel::AlphaBlendCache::AlphaBlendCacheID)),
+              nullptr);
+    size_t cachesAfter = caches->GetNumCaches();
+    EXPECT_GT(cachesAfter, cachesBefore);
+    EXPECT_TRUE(LoggedLines([] { DataManager::GetPublishedRenderKernel(); }).empty());
+    EXPECT_EQ(caches->GetNumCaches(), cachesAfter);
+}
+
+TEST_F(RenderContextTest, ReleaseDropsARegistrationStillWaitingForItsFirstUse)
+{
+    size_t cachesBefore = kernel_.GetRenderingCacheManager()->GetNumCaches();
+    DataManager::RegisterKorvelBumpVertexTypeAtFirstUse();
+    DataManager::ReleaseBumpVertexTypes();
+    EXPECT_TRUE(LoggedLines([this] { EXPECT_EQ(DataManager::GetPublishedRenderKernel(), &kernel_); }).empty());
+    EXPECT_EQ(kernel_.GetRenderingCacheManager()->GetNumCaches(), cachesBefore);
+}
+
 TEST_F(RenderContextTest, ABasicMaterialThatCannotBeHadEndsTheRegistration)
 {
     // A manager that refuses everything: the first nine are logged and
