@@ -114,6 +114,10 @@ public:
     static bool Resolve(const char* container, const char* path, std::string& out, bool forCreate = false);
     // Drops every cached folder listing.
     static void FlushListingCache();
+    // For a folder much of the program works below (the installation
+    // root): its letter case is matched once, here, and paths that begin
+    // with it as spelt here are matched below it only.
+    static void AnchorFolder(const char* path);
 
 private:
     bool FillBuffer();

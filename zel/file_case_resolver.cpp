@@ -121,6 +121,54 @@ bool MatchInFolder(const std::string& folder, const std::string& name, bool fres
     return false;
 }
 
+// Folders whose on-disk spelling was settled once: the installation root,
+// which every caller asks for lower-cased, would otherwise be matched again,
+// component by component from the file-system root, on every look-up.
+struct Anchor {
+    std::string asked;   // as callers spell it
+    std::string onDisk;  // what it resolved to
+};
+
+constexpr size_t kMaxAnchors = 8;
+
+std::mutex g_anchorLock;
+std::vector<Anchor>& Anchors()
+{
+    static std::vector<Anchor> anchors;
+    return anchors;
+}
+
+bool StartsWithFolder(const std::string& path, const std::string& folder)
+{
+    return path.size() >= folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+           (path.size() == folder.size() || path[folder.size()] == '/' || folder.back() == '/');
+}
+
+// The path with an anchored folder at its start given its on-disk spelling;
+// `settled` is the length of the part that needs no matching (0: none).
+std::string Anchored(const std::string& path, size_t& settled)
+{
+    settled = 0;
+    std::string onDisk;
+    std::string asked;
+    {
+        std::lock_guard<std::mutex> guard(g_anchorLock);
+        for (const Anchor& anchor : Anchors()) {
+            if (anchor.asked.size() > asked.size() && StartsWithFolder(path, anchor.asked)) {
+                asked = anchor.asked;
+                onDisk = anchor.onDisk;
+            }
+        }
+    }
+    // A folder renamed since is matched again, the long way; one made since
+    // under the very spelling asked for is the one meant, as it would be
+    // for any other path that exists as written.
+    if (asked.empty() || Exists(asked) || !Exists(onDisk))
+        return path;
+    settled = onDisk.size();
+    return onDisk + path.substr(asked.size());
+}
+
 std::vector<std::string> SplitComponents(const std::string& path)
 {
     std::vector<std::string> parts;
@@ -136,13 +184,15 @@ std::vector<std::string> SplitComponents(const std::string& path)
     return parts;
 }
 
-// Walks the components; stops at the first that matches nothing. Returns the
+// Walks the components after the first `settled` characters (a folder that
+// exists as written); stops at the first that matches nothing. Returns the
 // index of that component (parts.size() when all resolved).
-size_t Walk(const std::string& path, bool fresh, std::string& resolved, std::vector<std::string>& parts)
+size_t Walk(const std::string& path, size_t settled, bool fresh, std::string& resolved,
+            std::vector<std::string>& parts)
 {
-    parts = SplitComponents(path);
-    resolved.clear();
-    if (!path.empty() && path[0] == '/')
+    parts = SplitComponents(path.substr(settled));
+    resolved = path.substr(0, settled);
+    if (settled == 0 && !path.empty() && path[0] == '/')
         resolved.push_back('/');
     for (size_t i = 0; i < parts.size(); ++i) {
         const std::string& part = parts[i];
@@ -157,6 +207,19 @@ size_t Walk(const std::string& path, bool fresh, std::string& resolved, std::vec
         resolved = JoinPath(resolved, match);
     }
     return parts.size();
+}
+
+// Where a walk of path may start: after an anchored folder, or after the
+// path's own parent when that exists as written (the usual miss: a file that
+// is not there in a folder that is), since then every component before it
+// would match as written too.
+std::string StartOfWalk(const std::string& path, size_t& settled)
+{
+    std::string start = Anchored(path, settled);
+    std::string parent = ParentOf(start);
+    if (parent.size() > settled && parent != "/" && Exists(parent))
+        settled = parent.size();
+    return start;
 }
 
 }  // namespace
@@ -213,11 +276,13 @@ bool ResolveExistingDirect(const std::string& path, std::string& out)
         out = path;
         return true;
     }
+    size_t settled = 0;
+    std::string start = StartOfWalk(path, settled);
     std::string resolved;
     std::vector<std::string> parts;
-    if (Walk(path, false, resolved, parts) != parts.size())
+    if (Walk(start, settled, false, resolved, parts) != parts.size())
         return false;
-    if (!Exists(resolved) && (Walk(path, true, resolved, parts) != parts.size() || !Exists(resolved)))
+    if (!Exists(resolved) && (Walk(start, settled, true, resolved, parts) != parts.size() || !Exists(resolved)))
         return false;
     out = resolved;
     return true;
@@ -227,9 +292,11 @@ std::string ResolveForCreate(const std::string& path)
 {
     if (path.empty() || Exists(path))
         return path;
+    size_t settled = 0;
+    std::string start = StartOfWalk(path, settled);
     std::string resolved;
     std::vector<std::string> parts;
-    for (size_t i = Walk(path, false, resolved, parts); i < parts.size(); ++i)
+    for (size_t i = Walk(start, settled, false, resolved, parts); i < parts.size(); ++i)
         resolved = JoinPath(resolved, parts[i]);
     if (!path.empty() && path.back() == '/' && !resolved.empty() && resolved.back() != '/')
         resolved += '/';
@@ -249,6 +316,22 @@ bool ResolveFull(const char* container, const char* path, std::string& out, bool
     if (ResolveInScope(substituted, out, found, kind))
         return found;
     return ResolveExistingDirect(substituted, out);
+}
+
+void AnchorFolder(const std::string& folder)
+{
+    std::string onDisk;
+    if (folder.empty() || folder == "/" || !ResolveExistingDirect(folder, onDisk))
+        return;
+    std::lock_guard<std::mutex> guard(g_anchorLock);
+    std::vector<Anchor>& anchors = Anchors();
+    std::erase_if(anchors, [&](const Anchor& anchor) { return anchor.asked == folder; });
+    // Spelt as it is on disk, the folder needs no matching at all.
+    if (onDisk == folder)
+        return;
+    if (anchors.size() >= kMaxAnchors)
+        anchors.erase(anchors.begin());
+    anchors.push_back({folder, onDisk});
 }
 
 void InvalidateFolder(const std::string& folder)

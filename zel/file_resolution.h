@@ -44,6 +44,11 @@ bool ResolveInScope(const std::string& path, std::string& out, bool& found, Entr
 // folder resolution it holds.
 void ForgetInScope(const std::string* folder);
 
+// Resolves folder now and keeps the answer: later look-ups of paths that
+// begin with folder, spelt exactly so, match only what lies below it. A
+// folder that no longer exists where it was found is matched again.
+void AnchorFolder(const std::string& folder);
+
 // Our own change inside folder: drop its cached listing.
 void InvalidateFolder(const std::string& folder);
 void InvalidateAll();

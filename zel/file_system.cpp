@@ -96,6 +96,9 @@ int File::Md(const char* container, const char* path)
     std::string resolved;
     if (!FileResolution::ResolveFull(container, path, resolved, true))
         return ENOENT;
+    struct stat existing;
+    if (stat(resolved.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
+        return 0;  // the usual case: nothing to make, no component to look at
     // Existing components were matched in any case, so only the missing tail
     // is made, with the case given: no lower-cased twins of existing folders.
     std::string built = (!resolved.empty() && resolved[0] == '/') ? "/" : "";
@@ -211,6 +214,12 @@ bool File::Resolve(const char* container, const char* path, std::string& out, bo
 void File::FlushListingCache()
 {
     FileResolution::InvalidateAll();
+}
+
+void File::AnchorFolder(const char* path)
+{
+    if (path)
+        FileResolution::AnchorFolder(FileResolution::ToNative(path));
 }
 
 }  // namespace Zel

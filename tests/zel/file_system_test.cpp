@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 #include "support/temp_folder.h"
+#include "zel/ascii.h"
 #include "zel/file.h"
 
 using Zel::File;
@@ -87,6 +90,59 @@ TEST_F(FileSystemTest, MdCreatesMissingTailWithoutLowerCasedTwins)
     EXPECT_NE(File::Md(At("Assets/Config.txt/sub").c_str()), 0);
     EXPECT_NE(File::Md(At("assets/config.txt").c_str()), 0);  // a file where a folder is wanted
     EXPECT_TRUE(File::IsDirectory(At("assets/meshes/lod").c_str()));
+}
+
+// A root asked for lower-cased, as the installation root is: once anchored,
+// what lies below it resolves as it would through a walk from the top.
+TEST_F(FileSystemTest, AnAnchoredFolderResolvesWhatLiesBelowItAsAWalkWould)
+{
+    const std::string longName = "Textures_" + std::string(200, 'X') + "\xC3\x84.Tga";
+    tree_.MakeFolder("Korvel Root \xC3\x84/UserData/Cache");
+    tree_.MakeFile("Korvel Root \xC3\x84/UserData/" + longName, "long");
+    tree_.MakeFile("Korvel Root \xC3\x84/Data/InterfaceText.TXT", "text");
+    const std::string asked = At(Zel::AsciiLowerCopy("Korvel Root \xC3\x84"));
+    const std::string onDisk = At("Korvel Root \xC3\x84");
+    File::AnchorFolder(asked.c_str());
+    struct Case {
+        std::string below;
+        bool exists;
+        std::string resolved;  // below the root as on disk
+    } cases[] = {
+        {"", true, ""},
+        {"/userdata/cache", true, "/UserData/Cache"},
+        {"/userdata/" + Zel::AsciiLowerCopy(longName), true, "/UserData/" + longName},
+        {"/data/interfacetext.txt", true, "/Data/InterfaceText.TXT"},
+        {"/data/interfacetext.chump", false, ""},
+        {"/userdata/missing/deeper", false, ""},
+    };
+    for (const Case& c : cases) {
+        std::string resolved;
+        bool found = File::Resolve(nullptr, (asked + c.below).c_str(), resolved);
+        EXPECT_EQ(found, c.exists) << c.below;
+        if (c.exists) {
+            EXPECT_EQ(resolved, onDisk + c.resolved) << c.below;
+        }
+    }
+    // Made below the folder as on disk, with the case given for what is new.
+    std::string created;
+    ASSERT_TRUE(File::Resolve(nullptr, (asked + "/userdata/cache/New.tmp").c_str(), created, true));
+    EXPECT_EQ(created, onDisk + "/UserData/Cache/New.tmp");
+    EXPECT_EQ(File::Md((asked + "/userdata/cache").c_str()), 0);
+    EXPECT_EQ(File::Md((asked + "/data/interfacetext.txt").c_str()), EEXIST);
+    EXPECT_FALSE(tree_.Has(Zel::AsciiLowerCopy("Korvel Root \xC3\x84")));
+
+    // A folder made later under the very spelling asked for is the one meant.
+    tree_.MakeFile(Zel::AsciiLowerCopy("Korvel Root \xC3\x84") + "/data/interfacetext.chump", "twin");
+    std::string twin;
+    ASSERT_TRUE(File::Resolve(nullptr, (asked + "/data/interfacetext.chump").c_str(), twin));
+    EXPECT_EQ(twin, asked + "/data/interfacetext.chump");
+    std::filesystem::remove_all(asked);
+
+    // Renamed since: found again the long way.
+    std::filesystem::rename(onDisk, At("KORVEL ROOT \xC3\x84"));
+    std::string moved;
+    ASSERT_TRUE(File::Resolve(nullptr, (asked + "/data/interfacetext.txt").c_str(), moved));
+    EXPECT_EQ(moved, At("KORVEL ROOT \xC3\x84/Data/InterfaceText.TXT"));
 }
 
 TEST_F(FileSystemTest, ListingCacheSeesChangesMadeBehindItsBack)
