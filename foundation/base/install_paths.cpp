@@ -68,6 +68,9 @@ bool InitInstallPaths(const Zel::File::Path& root)
     if (root.IsEmpty())
         FatalError("Unable to determine application installation path.");
     installRoot = Canonical(root);
+    // Every path below the root is asked for lower-cased: its letter case is
+    // matched once, here, instead of on every look-up.
+    Zel::File::AnchorFolder(installRoot.c_str());
     userDataRoot = Join(installRoot, "UserData");
     Zel::File::Md(userDataRoot.c_str());
     if (CheckWriteAccess()) {
