@@ -116,8 +116,10 @@ public:
     static void FlushListingCache();
     // For a folder much of the program works below (the installation
     // root): its letter case is matched once, here, and paths that begin
-    // with it as spelt here are matched below it only.
-    static void AnchorFolder(const char* path);
+    // with it as spelt here are matched below it only. A caller that knows
+    // the spelling on disk (the program's own folder) gives it as onDisk;
+    // it is used when it exists and differs from path in letter case only.
+    static void AnchorFolder(const char* path, const char* onDisk = nullptr);
 
 private:
     bool FillBuffer();

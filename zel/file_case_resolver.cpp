@@ -318,14 +318,19 @@ bool ResolveFull(const char* container, const char* path, std::string& out, bool
     return ResolveExistingDirect(substituted, out);
 }
 
-void AnchorFolder(const std::string& folder)
+void AnchorFolder(const std::string& folder, const std::string& known)
 {
-    std::string onDisk;
-    if (folder.empty() || folder == "/" || !ResolveExistingDirect(folder, onDisk))
+    {
+        // An earlier answer must not answer for itself.
+        std::lock_guard<std::mutex> guard(g_anchorLock);
+        std::erase_if(Anchors(), [&](const Anchor& anchor) { return anchor.asked == folder; });
+    }
+    std::string onDisk = known;
+    bool spelt = !known.empty() && AsciiEqualIgnoreCase(known, folder) && Exists(known);
+    if (folder.empty() || folder == "/" || (!spelt && !ResolveExistingDirect(folder, onDisk)))
         return;
     std::lock_guard<std::mutex> guard(g_anchorLock);
     std::vector<Anchor>& anchors = Anchors();
-    std::erase_if(anchors, [&](const Anchor& anchor) { return anchor.asked == folder; });
     // Spelt as it is on disk, the folder needs no matching at all.
     if (onDisk == folder)
         return;

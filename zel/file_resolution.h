@@ -46,8 +46,10 @@ void ForgetInScope(const std::string* folder);
 
 // Resolves folder now and keeps the answer: later look-ups of paths that
 // begin with folder, spelt exactly so, match only what lies below it. A
-// folder that no longer exists where it was found is matched again.
-void AnchorFolder(const std::string& folder);
+// folder that no longer exists where it was found is matched again. known,
+// when it exists and differs from folder in letter case only, is taken as
+// the answer without a look-up.
+void AnchorFolder(const std::string& folder, const std::string& known);
 
 // Our own change inside folder: drop its cached listing.
 void InvalidateFolder(const std::string& folder);

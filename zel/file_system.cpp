@@ -216,10 +216,10 @@ void File::FlushListingCache()
     FileResolution::InvalidateAll();
 }
 
-void File::AnchorFolder(const char* path)
+void File::AnchorFolder(const char* path, const char* onDisk)
 {
     if (path)
-        FileResolution::AnchorFolder(FileResolution::ToNative(path));
+        FileResolution::AnchorFolder(FileResolution::ToNative(path), FileResolution::ToNative(onDisk ? onDisk : ""));
 }
 
 }  // namespace Zel

@@ -32,15 +32,21 @@ Zel::File::Path Join(const Zel::File::Path& base, const char* name)
     return path;
 }
 
-// The comparable form of a path: normalised, native separators,
-// lower-cased, no trailing separator.
-Zel::File::Path Canonical(const Zel::File::Path& path)
+// Normalised, native separators, no trailing separator; case kept.
+Zel::File::Path Tidied(const Zel::File::Path& path)
 {
     Zel::File::Path result = path;
     result.Normalize();
     result.ReplaceForwardSlashes();
-    result.ToLower();
     result.DelSlash();
+    return result;
+}
+
+// The comparable form of a path: tidied and lower-cased.
+Zel::File::Path Canonical(const Zel::File::Path& path)
+{
+    Zel::File::Path result = Tidied(path);
+    result.ToLower();
     return result;
 }
 
@@ -68,9 +74,10 @@ bool InitInstallPaths(const Zel::File::Path& root)
     if (root.IsEmpty())
         FatalError("Unable to determine application installation path.");
     installRoot = Canonical(root);
-    // Every path below the root is asked for lower-cased: its letter case is
-    // matched once, here, instead of on every look-up.
-    Zel::File::AnchorFolder(installRoot.c_str());
+    // Every path below the root is asked for lower-cased: the root as given
+    // (the program's own folder's parent, spelt as on disk) answers for it,
+    // instead of a match on every look-up.
+    Zel::File::AnchorFolder(installRoot.c_str(), Tidied(root).c_str());
     userDataRoot = Join(installRoot, "UserData");
     Zel::File::Md(userDataRoot.c_str());
     if (CheckWriteAccess()) {

@@ -145,6 +145,30 @@ TEST_F(FileSystemTest, AnAnchoredFolderResolvesWhatLiesBelowItAsAWalkWould)
     EXPECT_EQ(moved, At("KORVEL ROOT \xC3\x84/Data/InterfaceText.TXT"));
 }
 
+// The program's own folder is known as spelt on disk: that spelling answers
+// for the anchored one even where a walk would choose another match.
+TEST_F(FileSystemTest, AKnownSpellingAnswersForTheAnchoredFolder)
+{
+    tree_.MakeFile("Second Root/Data/Text.txt", "ours");
+    tree_.MakeFile("SECOND ROOT/Data/Text.txt", "another");
+    const std::string asked = At("second root");
+    struct Case {
+        const char* known;  // nullptr: none given
+        const char* root;
+    } cases[] = {
+        {nullptr, "SECOND ROOT"},        // the walk's choice: the byte-wise smallest
+        {"Second Root", "Second Root"},  // the known spelling
+        {"Other Root", "SECOND ROOT"},   // not the same folder: ignored
+    };
+    for (const Case& c : cases) {
+        std::string known = c.known ? At(c.known) : std::string();
+        File::AnchorFolder(asked.c_str(), c.known ? known.c_str() : nullptr);
+        std::string resolved;
+        ASSERT_TRUE(File::Resolve(nullptr, (asked + "/data/text.txt").c_str(), resolved));
+        EXPECT_EQ(resolved, At(std::string(c.root) + "/Data/Text.txt")) << (c.known ? c.known : "none");
+    }
+}
+
 TEST_F(FileSystemTest, ListingCacheSeesChangesMadeBehindItsBack)
 {
     std::string resolved;
