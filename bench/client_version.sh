@@ -33,3 +33,21 @@ ratio=$(awk -v v="$version_ms" -v h="$help_ms" 'BEGIN {printf "%.2f", v/h}')
 echo "KorvelUtil help    (peer): median ${help_ms} ms over ${runs} runs"
 echo "KorvelUtil version (ours): median ${version_ms} ms over ${runs} runs (target under 20 ms)"
 echo "ratio version/help: ${ratio}"
+
+# Instructions of the client process, which the machine's load does not move
+# (when valgrind is there); the daemon's own work is not counted.
+if command -v valgrind >/dev/null 2>&1; then
+  instructions() {
+    valgrind --tool=callgrind --callgrind-out-file=/dev/null ./KorvelUtil "$@" 2>&1 >/dev/null |
+      awk '/refs:/ {gsub(",", "", $NF); print $NF}'
+  }
+  help_ir=$(instructions help)
+  version_ir=$(instructions version)
+  if [ -n "$help_ir" ] && [ -n "$version_ir" ]; then
+    awk -v v="$version_ir" -v h="$help_ir" 'BEGIN {
+      printf "instructions: help %d   version %d   ratio version/help %.2f\n", h, v, v / h
+    }'
+  else
+    echo "client_version: valgrind gave no instruction count" >&2
+  fi
+fi
