@@ -13,6 +13,9 @@ namespace {
 // Written once at start-up on the main thread, read by every thread after.
 Zel::File::Path installRoot;
 Zel::File::Path userDataRoot;
+// The root as given, spelt as on disk: a folder found under it as spelt
+// needs neither a look-up nor an Md.
+Zel::File::Path installRootAsGiven;
 
 const char* const userDataFolderNames[] = {"local", "original", "trash", "editing", "cache", "settings"};
 
@@ -77,7 +80,8 @@ bool InitInstallPaths(const Zel::File::Path& root)
     // Every path below the root is asked for lower-cased: the root as given
     // (the program's own folder's parent, spelt as on disk) answers for it,
     // instead of a match on every look-up.
-    Zel::File::AnchorFolder(installRoot.c_str(), Tidied(root).c_str());
+    installRootAsGiven = Tidied(root);
+    Zel::File::AnchorFolder(installRoot.c_str(), installRootAsGiven.c_str());
     userDataRoot = Join(installRoot, "UserData");
     Zel::File::Md(userDataRoot.c_str());
     if (CheckWriteAccess()) {
@@ -86,6 +90,7 @@ bool InitInstallPaths(const Zel::File::Path& root)
     }
     installRoot.Clear();
     userDataRoot.Clear();
+    installRootAsGiven.Clear();
     FatalError("Unable to acquire write access to UserData folder.");
 }
 
@@ -99,8 +104,14 @@ void CreateUserFolders()
 {
     if (installRoot.IsEmpty())
         return;
-    for (const char* name : userFolderTree)
-        Zel::File::Md(Join(userDataRoot, name).c_str());
+    // Unless a lower-cased twin of the root stands beside it: that one is
+    // where the look-ups lead.
+    bool asGivenIsMeant = installRoot == installRootAsGiven || !Platform::FolderExists(installRoot.Str());
+    Zel::File::Path userDataAsGiven = Join(installRootAsGiven, "UserData");
+    for (const char* name : userFolderTree) {
+        if (!asGivenIsMeant || !Platform::FolderExists(Join(userDataAsGiven, name).Str()))
+            Zel::File::Md(Join(userDataRoot, name).c_str());
+    }
     // The targets are folders: the engine's flag says folder, not archive.
     Zel::File::Subst("scripts", Join(installRoot, "scripts/").c_str(), true);
     Zel::File::Subst("libraries", Join(installRoot, "libraries/").c_str(), true);

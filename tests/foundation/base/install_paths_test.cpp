@@ -66,6 +66,24 @@ TEST_F(InstallPathsTest, FolderTreeIsCreatedAndExistingFoldersAreFine)
     EXPECT_FALSE(Zel::File::GetSubst("libraries", target));
 }
 
+// A lower-cased twin beside the root is where every look-up of the
+// lower-cased root leads: the folder tree is made there, even when the root
+// as given holds it already.
+TEST_F(InstallPathsTest, FolderTreeFollowsTheLookUpsToALowerCasedTwinOfTheRoot)
+{
+    const std::string twin = Lower(root_);
+    ASSERT_NE(twin, root_);
+    fs::create_directories(root_ + "/UserData/cache/water");
+    fs::create_directories(twin);
+    ASSERT_TRUE(InitInstallPaths(Zel::File::Path(root_)));
+    CreateUserFolders();
+    for (const char* name : {"cache", "cache/water", "trash", "settings"})
+        EXPECT_TRUE(fs::is_directory(twin + "/UserData/" + name)) << name;
+    EXPECT_FALSE(fs::exists(root_ + "/UserData/trash"));
+    ResetResourceDatabases();
+    fs::remove_all(twin);
+}
+
 TEST_F(InstallPathsTest, LegacyFoldersMoveIntoUserDataAndMissingOnesAreNoError)
 {
     fs::create_directories(root_ + "/local/asset");
