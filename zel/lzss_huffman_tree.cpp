@@ -128,17 +128,9 @@ int32_t LZSSHuffmanTree::Path(int32_t symbol, uint8_t* bits, int32_t capacity) c
         table_->Mend(*this, b);
 }
 
-void LZSSHuffmanTree::FinishMovingWalk(const uint16_t* path, int depth)
-{
-    const Node* nodes = nodes_.data();
-    int deepest = depth - 1;
-    while (deepest > 0 && nodes[path[deepest] + 1].frequency >= nodes[path[deepest]].frequency)
-        --deepest;
-    UncountWalk(path, deepest);
-    ClimbFrom(path[deepest]);
-}
-
-int32_t LZSSHuffmanTree::MoveUp(int32_t position, uint32_t count)
+// Inlined into the climbs below: a call per move cost as much as the
+// move itself once it had to save the climb's registers.
+[[gnu::always_inline]] inline int32_t LZSSHuffmanTree::MoveUp(int32_t position, uint32_t count)
 {
     // The last node of smaller frequency, count - 1 (the nodes above the
     // counted one are sorted and the next one is smaller); the root is never
@@ -158,6 +150,47 @@ int32_t LZSSHuffmanTree::MoveUp(int32_t position, uint32_t count)
     // The block now ends one lower, unless the exchange emptied it.
     noted = uint16_t(last - 1);
     return last;
+}
+
+[[gnu::always_inline]] inline void LZSSHuffmanTree::CountUpFrom(int32_t position)
+{
+    // Held in locals: the counts are stored through the same kind of
+    // integer as the root's position, which would otherwise be read again
+    // at every level.
+    Node* const nodes = nodes_.data();
+    const int32_t root = root_;
+    while (position != root && position >= 0) {
+        const uint32_t count = ++nodes[position].frequency;
+        if (nodes[position + 1].frequency < count)
+            position = MoveUp(position, count);
+        position = nodes[position].parent;
+    }
+    ++nodes[root].frequency;
+}
+
+[[gnu::always_inline]] inline void LZSSHuffmanTree::ClimbFrom(int32_t position)
+{
+    const uint32_t count = nodes_[size_t(position)].frequency;
+    if (nodes_[size_t(position) + 1].frequency < count)
+        position = MoveUp(position, count);
+    CountUpFrom(nodes_[size_t(position)].parent);
+}
+
+void LZSSHuffmanTree::UpdateLeaf(int32_t position)
+{
+    if (nodes_[size_t(root_)].frequency >= kRebuildFrequency) [[unlikely]]
+        position = RebuildKeeping(position);
+    CountUpFrom(position);
+}
+
+void LZSSHuffmanTree::FinishMovingWalk(const uint16_t* path, int depth)
+{
+    const Node* nodes = nodes_.data();
+    int deepest = depth - 1;
+    while (deepest > 0 && nodes[path[deepest] + 1].frequency >= nodes[path[deepest]].frequency)
+        --deepest;
+    UncountWalk(path, deepest);
+    ClimbFrom(path[deepest]);
 }
 
 int32_t LZSSHuffmanTree::RebuildKeeping(int32_t position)

@@ -111,12 +111,7 @@ public:
     }
     // The same for the leaf at `position` (a leaf the decoder just reached),
     // which saves looking the symbol's leaf up again.
-    void UpdateLeaf(int32_t position)
-    {
-        if (nodes_[size_t(root_)].frequency >= kRebuildFrequency) [[unlikely]]
-            position = RebuildKeeping(position);
-        CountUpFrom(position);
-    }
+    void UpdateLeaf(int32_t position);
     // For tests: every link agrees, frequencies are sorted and add up.
     bool CheckConsistency() const;
 
@@ -146,27 +141,9 @@ public:
 private:
     // Counts the symbol at `position` and every node above it, moving
     // nodes up past smaller ones.
-    void CountUpFrom(int32_t position)
-    {
-        Node* nodes = nodes_.data();
-        while (position != root_ && position >= 0) {
-            ++nodes[position].frequency;
-            position = ClimbStep(position);
-        }
-        ++nodes[root_].frequency;
-    }
+    void CountUpFrom(int32_t position);
     // The same from a node already counted.
-    void ClimbFrom(int32_t position) { CountUpFrom(ClimbStep(position)); }
-    // Moves the node at `position`, just counted, up past smaller ones when
-    // it must and returns its parent.
-    int32_t ClimbStep(int32_t position)
-    {
-        Node* nodes = nodes_.data();
-        const uint32_t count = nodes[position].frequency;
-        if (nodes[position + 1].frequency < count)
-            position = MoveUp(position, count);
-        return nodes[position].parent;
-    }
+    void ClimbFrom(int32_t position);
     // Finds the deepest node of the counted walk that must move (after
     // the walk, its count is above its next position's: a next position on
     // the path is an ancestor and larger still) and updates from there.
