@@ -21,6 +21,8 @@ public:
     static constexpr int kBits = 6;
     static constexpr uint32_t kMask = (1u << kBits) - 1u;
     static_assert(kBits <= LZSSHuffmanTree::kSpares);
+    // The walk hands the update a path at least this long.
+    static_assert(kBits >= LZSSHuffmanTree::kPaddedPath);
     // Every position of the largest tree, spares included, has an offset
     // that fits the entries.
     static_assert((2 * LZSSFormat::kMainTreeLeaves + 2 * LZSSHuffmanTree::kSpares) * sizeof(LZSSHuffmanTree::Node) <=

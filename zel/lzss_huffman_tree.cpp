@@ -189,7 +189,16 @@ void LZSSHuffmanTree::FinishMovingWalk(const uint16_t* path, int depth)
     int deepest = depth - 1;
     while (deepest > 0 && nodes[path[deepest] + 1].frequency >= nodes[path[deepest]].frequency)
         --deepest;
-    UncountWalk(path, deepest);
+    // Most moving nodes lie within the padded part: take back the counts
+    // above the moving node there in fixed steps, each step taking back
+    // nothing once past it, rather than in a loop whose end the processor
+    // keeps guessing wrong.
+    Node* counted = nodes_.data();
+#pragma GCC unroll 8
+    for (int i = 0; i < kPaddedPath; ++i)
+        counted[path[i]].frequency -= uint32_t(i < deepest);
+    for (int i = kPaddedPath; i < deepest; ++i)
+        --counted[path[i]].frequency;
     ClimbFrom(path[deepest]);
 }
 

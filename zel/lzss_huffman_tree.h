@@ -35,6 +35,10 @@ public:
     // frequencies below kRebuildFrequency keep real paths far shorter; a
     // longer one is simply not recorded.
     static constexpr int kPathCapacity = 64;
+    // A counted walk's path always holds at least this many positions, the
+    // ones past its depth being spares counted by the same walk, so that
+    // taking back its first counts is a fixed run of steps.
+    static constexpr int kPaddedPath = 6;
 
     void Start(int symbols);
     void Release();
@@ -147,6 +151,7 @@ private:
     // Finds the deepest node of the counted walk that must move (after
     // the walk, its count is above its next position's: a next position on
     // the path is an ancestor and larger still) and updates from there.
+    // `path` holds at least kPaddedPath positions.
     void FinishMovingWalk(const uint16_t* path, int depth);
     void Rebuild();
     void ResetSpare();
