@@ -35,11 +35,12 @@ struct DecodingTree {
 // Counts the symbol along the table's path for the next bits and, below the
 // table, walks on two levels per load counting the nodes it passes (the
 // tree's update when nothing moves, see CountOnTheWay); returns the leaf's
-// symbol, -1 when the input ends on the way. The window holds 56 bits after
-// a refill, more than a tree of these frequencies is deep, so the test for
-// bits is almost never taken; near the end of the input, and before a
-// rebuild, the walk goes a bit at a time and the update follows it. Inlined
-// into the decode loop so that the bit window stays in registers.
+// symbol, -1 when the input ends on the way. The caller refills the window
+// once per token, before its main-tree symbol: 56 bits then are more than a
+// token of these frequencies takes, so the test for bits is almost never
+// taken; near the end of the input, and before a rebuild, the walk goes a
+// bit at a time and the update follows it. Inlined into the decode loop so
+// that the bit window stays in registers.
 [[gnu::always_inline]] inline int32_t DecodeSymbol(LZSSBitReader& reader, LZSSBitReader::Bits& bits,
                                                    DecodingTree& decoding, int32_t& untilRebuild)
 {
@@ -48,7 +49,6 @@ struct DecodingTree {
     constexpr int32_t kLeaf = LZSSHuffmanTree::kLeafBit;
     LZSSHuffmanTree& tree = decoding.tree;
     Table& table = decoding.table;
-    bits = reader.Refill(bits);
     Node* nodes = tree.CountingNodes();
     uint16_t path[LZSSHuffmanTree::kPathCapacity];
     int depth = 0;
@@ -177,6 +177,7 @@ bool DecodeHuffmanStream(IOReadCursor& in, int windowCode, LZSSHuffmanTree& main
     main.Resync(mainUntilRebuild);
     position.Resync(positionUntilRebuild);
     while (true) {
+        bits = reader.Refill(bits);
         const int32_t symbol = DecodeSymbol(reader, bits, main, mainUntilRebuild);
         if (symbol < 0)
             return false;
