@@ -58,7 +58,7 @@ struct DecodingTree {
         uint32_t nothingMoves = 1;
 #pragma GCC unroll 16
         for (int i = 0; i < Table::kBits; ++i)
-            nothingMoves &= LZSSHuffmanTree::CountOnTheWay(Table::At(nodes, entry.offsets[i]));
+            nothingMoves &= LZSSHuffmanTree::CountOnTheWay(entry.records[i]);
         const int32_t reached = entry.reached;
         depth = entry.length;
         bits.Skip(depth);

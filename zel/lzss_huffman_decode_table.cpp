@@ -35,7 +35,7 @@ void LZSSHuffmanDecodeTable::Fill(const LZSSHuffmanTree& tree, Entry& prefix, ui
     const int32_t depth = prefix.length;
     if ((prefix.reached & LZSSHuffmanTree::kLeafBit) || depth == kBits) {
         for (int i = 0; i < kBits; ++i)
-            prefix.offsets[i] = uint16_t(prefix.path[i] * sizeof(LZSSHuffmanTree::Node));
+            prefix.records[i] = tree_.CountingNodes() + prefix.path[i];
         for (uint32_t index = code; index <= kMask; index += 1u << depth)
             entries_[index] = prefix;
         return;

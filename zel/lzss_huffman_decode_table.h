@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "zel/lzss_format.h"
 #include "zel/lzss_huffman_tree.h"
 
 namespace Zel {
@@ -23,16 +22,13 @@ public:
     static_assert(kBits <= LZSSHuffmanTree::kSpares);
     // The walk hands the update a path at least this long.
     static_assert(kBits >= LZSSHuffmanTree::kPaddedPath);
-    // Every position of the largest tree, spares included, has an offset
-    // that fits the entries.
-    static_assert((2 * LZSSFormat::kMainTreeLeaves + 2 * LZSSHuffmanTree::kSpares) * sizeof(LZSSHuffmanTree::Node) <=
-                  0xFFFF);
 
     struct Entry {
         uint16_t path[kBits];
-        // The same positions as byte offsets into the node records, which
-        // spares the decoder a multiplication per level.
-        uint16_t offsets[kBits];
+        // The same positions as the records themselves, which spares the
+        // decoder an address sum per level. The records stay where they are
+        // until the tree starts again, which builds the table anew.
+        LZSSHuffmanTree::Node* records[kBits];
         // The child entry of the last position on the path: a symbol with
         // the leaf bit, or where the walk goes on below the table.
         int32_t reached;
@@ -51,11 +47,6 @@ public:
             Build();
     }
     const Entry& Lookup(uint64_t bits) const { return entries_[bits & kMask]; }
-    // The node record `offset` bytes into `nodes`.
-    static LZSSHuffmanTree::Node* At(LZSSHuffmanTree::Node* nodes, uint16_t offset)
-    {
-        return reinterpret_cast<LZSSHuffmanTree::Node*>(reinterpret_cast<char*>(nodes) + offset);
-    }
 
     // Whether the position lies on the table's paths now. A position that
     // left them keeps its old depth and code, which no longer lead to it.
