@@ -156,10 +156,12 @@ int32_t LZSSHuffmanTree::Path(int32_t symbol, uint8_t* bits, int32_t capacity) c
 {
     // Held in locals: the counts are stored through the same kind of
     // integer as the root's position, which would otherwise be read again
-    // at every level.
+    // at every level. Every parent chain of a started tree ends at the
+    // root, whatever symbols the input names, so the climb tests for the
+    // root alone.
     Node* const nodes = nodes_.data();
     const int32_t root = root_;
-    while (position != root && position >= 0) {
+    while (position != root) {
         const uint32_t count = ++nodes[position].frequency;
         if (nodes[position + 1].frequency < count)
             position = MoveUp(position, count);
