@@ -113,7 +113,7 @@ struct DecodingTree {
         position = entry + bits.Take();
         entry = nodes[position].child;
     } while ((entry & kLeaf) == 0);
-    tree.UpdateLeaf(position);
+    tree.UpdateLeafOutOfLine(position);
     decoding.Resync(untilRebuild);
     return entry & ~kLeaf;
 }

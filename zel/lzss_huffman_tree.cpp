@@ -128,9 +128,9 @@ int32_t LZSSHuffmanTree::Path(int32_t symbol, uint8_t* bits, int32_t capacity) c
         table_->Mend(*this, b);
 }
 
-// Inlined into the climbs below: a call per move cost as much as the
-// move itself once it had to save the climb's registers.
-[[gnu::always_inline]] inline int32_t LZSSHuffmanTree::MoveUp(int32_t position, uint32_t count)
+// Inlined into the decoder's climbs below: a call per move cost as much as
+// the move itself once it had to save the climb's registers.
+[[gnu::always_inline]] inline int32_t LZSSHuffmanTree::MoveUpInline(int32_t position, uint32_t count)
 {
     // The last node of smaller frequency, count - 1 (the nodes above the
     // counted one are sorted and the next one is smaller); the root is never
@@ -152,37 +152,22 @@ int32_t LZSSHuffmanTree::Path(int32_t symbol, uint8_t* bits, int32_t capacity) c
     return last;
 }
 
-[[gnu::always_inline]] inline void LZSSHuffmanTree::CountUpFrom(int32_t position)
+int32_t LZSSHuffmanTree::MoveUp(int32_t position, uint32_t count)
 {
-    // Held in locals: the counts are stored through the same kind of
-    // integer as the root's position, which would otherwise be read again
-    // at every level. Every parent chain of a started tree ends at the
-    // root, whatever symbols the input names, so the climb tests for the
-    // root alone.
-    Node* const nodes = nodes_.data();
-    const int32_t root = root_;
-    while (position != root) {
-        const uint32_t count = ++nodes[position].frequency;
-        if (nodes[position + 1].frequency < count)
-            position = MoveUp(position, count);
-        position = nodes[position].parent;
-    }
-    ++nodes[root].frequency;
+    return MoveUpInline(position, count);
 }
 
 [[gnu::always_inline]] inline void LZSSHuffmanTree::ClimbFrom(int32_t position)
 {
     const uint32_t count = nodes_[size_t(position)].frequency;
     if (nodes_[size_t(position) + 1].frequency < count)
-        position = MoveUp(position, count);
-    CountUpFrom(nodes_[size_t(position)].parent);
+        position = MoveUpInline(position, count);
+    CountUpFrom<true>(nodes_[size_t(position)].parent);
 }
 
-void LZSSHuffmanTree::UpdateLeaf(int32_t position)
+void LZSSHuffmanTree::UpdateLeafOutOfLine(int32_t position)
 {
-    if (nodes_[size_t(root_)].frequency >= kRebuildFrequency) [[unlikely]]
-        position = RebuildKeeping(position);
-    CountUpFrom(position);
+    UpdateLeaf(position);
 }
 
 void LZSSHuffmanTree::FinishMovingWalk(const uint16_t* path, int depth)

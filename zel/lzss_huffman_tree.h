@@ -115,7 +115,15 @@ public:
     }
     // The same for the leaf at `position` (a leaf the decoder just reached),
     // which saves looking the symbol's leaf up again.
-    void UpdateLeaf(int32_t position);
+    void UpdateLeaf(int32_t position)
+    {
+        if (nodes_[size_t(root_)].frequency >= kRebuildFrequency) [[unlikely]]
+            position = RebuildKeeping(position);
+        CountUpFrom<false>(position);
+    }
+    // The same kept out of line, for the decoder's rare walk a bit at a
+    // time, which would otherwise crowd the decode loop.
+    void UpdateLeafOutOfLine(int32_t position);
     // For tests: every link agrees, frequencies are sorted and add up.
     bool CheckConsistency() const;
 
@@ -144,8 +152,31 @@ public:
 
 private:
     // Counts the symbol at `position` and every node above it, moving
-    // nodes up past smaller ones.
-    void CountUpFrom(int32_t position);
+    // nodes up past smaller ones. The encoder's update moves through a
+    // call, which keeps its common path small; the decoder's moving walk,
+    // where a move is the rule, has the move inlined. The node records and
+    // the root are held in locals: the counts are stored through the same
+    // kind of integer as the root's position, which would otherwise be read
+    // again at every level. Every parent chain of a started tree ends at
+    // the root, whatever symbols the input names, so the climb tests for
+    // the root alone.
+    template <bool kMoveInline>
+    [[gnu::always_inline]] void CountUpFrom(int32_t position)
+    {
+        Node* const nodes = nodes_.data();
+        const int32_t root = root_;
+        while (position != root) {
+            const uint32_t count = ++nodes[position].frequency;
+            if (nodes[position + 1].frequency < count) {
+                if constexpr (kMoveInline)
+                    position = MoveUpInline(position, count);
+                else
+                    position = MoveUp(position, count);
+            }
+            position = nodes[position].parent;
+        }
+        ++nodes[root].frequency;
+    }
     // The same from a node already counted.
     void ClimbFrom(int32_t position);
     // Finds the deepest node of the counted walk that must move (after
@@ -162,6 +193,8 @@ private:
     // Exchanges the node at `position`, just counted up to `count`, with the
     // last node of smaller frequency; returns that node's position.
     int32_t MoveUp(int32_t position, uint32_t count);
+    // The same, for inlining into the decoder's moving walk.
+    int32_t MoveUpInline(int32_t position, uint32_t count);
     // Swaps the contents of two positions and mends the links into them.
     void Exchange(int32_t a, int32_t b);
     void PointChildrenAt(int32_t position);
