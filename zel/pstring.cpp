@@ -30,7 +30,7 @@ PString& PString::operator=(const PString& other) noexcept
     if (node_)
         node_->references.fetch_add(1, std::memory_order_relaxed);
     if (old)
-        old->references.fetch_sub(1, std::memory_order_acq_rel);
+        DropReference(old);
     return *this;
 }
 
@@ -50,11 +50,19 @@ PString& PString::operator=(const char* text)
     return *this;
 }
 
+void PString::DropReference(PStringNode* node) noexcept
+{
+    // Read before the drop: once the count is 0, a collection may free the node.
+    const uint32_t hash = node->hash;
+    if (node->references.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        PStringCache::NoteUnheld(hash);
+}
+
 void PString::Release() noexcept
 {
     if (!node_)
         return;
-    node_->references.fetch_sub(1, std::memory_order_acq_rel);
+    DropReference(node_);
     node_ = nullptr;
 }
 

@@ -49,6 +49,12 @@ public:
     static void StopCollecting();
     // Nodes interned now (referenced or not); for tests and diagnostics.
     static size_t Count();
+
+private:
+    friend class PString;
+    // Marks the shard of a node whose count just reached 0, so collection
+    // walks only the shards that can hold something to free.
+    static void NoteUnheld(uint32_t hash) noexcept;
 };
 
 // A handle on one node (or null). A null handle reads as the empty string.
@@ -104,6 +110,7 @@ public:
 private:
     friend class PStringCache;
     explicit PString(PStringNode* node) noexcept : node_(node) {}  // adopts one reference
+    static void DropReference(PStringNode* node) noexcept;
     PStringNode* node_ = nullptr;
 };
 

@@ -42,6 +42,8 @@ struct alignas(64) Shard {
     PStringNode** slots = nullptr;
     size_t capacity = 0;  // a power of two, or 0
     size_t count = 0;
+    // Set when a count here reached 0 since the shard was last collected.
+    std::atomic<bool> unheld{false};
 };
 
 Shard g_shards[kShardCount];
@@ -182,12 +184,25 @@ PString PStringCache::Del(const PString& string, size_t position, size_t count)
     return Create(result);
 }
 
+void PStringCache::NoteUnheld(uint32_t hash) noexcept
+{
+    // Most drops find the mark already set: reading first keeps them from
+    // writing to a line other threads are interning through.
+    std::atomic<bool>& unheld = ShardOf(hash).unheld;
+    if (!unheld.load(std::memory_order_acquire))
+        unheld.store(true, std::memory_order_release);
+}
+
 size_t PStringCache::CollectGarbage()
 {
     size_t freed = 0;
     if (!g_collecting.load(std::memory_order_relaxed))
         return freed;
     for (Shard& shard : g_shards) {
+        // A count that reaches 0 during the walk marks the shard again, so
+        // the next collection frees it.
+        if (!shard.unheld.exchange(false, std::memory_order_acq_rel))
+            continue;
         std::lock_guard<std::mutex> guard(shard.lock);
         size_t before = shard.count;
         for (size_t i = 0; i < shard.capacity; ++i) {

@@ -121,6 +121,42 @@ TEST(PStringDeathTest, AfterStopCollectingACollectionFreesNothing)
         ::testing::ExitedWithCode(0), "");
 }
 
+// Collection walks only shards where some count reached 0: every way a
+// handle lets go of its node must make the next collection free it, also
+// after a collection that found nothing and after the node came back.
+TEST(PStringTest, CollectGarbageFreesNodesHowEverTheirLastHandleWentAway)
+{
+    struct Case {
+        const char* how;
+        void (*drop)(PString& handle);
+    };
+    const Case cases[] = {
+        {"release", [](PString& handle) { handle.Release(); }},
+        {"destroy", [](PString& handle) { PStringCache::Destroy(handle); }},
+        {"copy over", [](PString& handle) { handle = PString("gc-other-name"); }},
+        {"assign text", [](PString& handle) { handle = "gc-other-name"; }},
+        {"move over", [](PString& handle) {
+             PString other("gc-other-name");
+             handle = std::move(other);
+         }},
+        {"destructor", [](PString& handle) { PString gone(std::move(handle)); }},
+    };
+    PString other("gc-other-name");
+    for (const Case& c : cases) {
+        PStringCache::CollectGarbage();
+        const size_t before = PStringCache::Count();
+        for (int round = 0; round < 2; ++round) {
+            PString handle(("gc-" + std::string(c.how)).c_str());
+            EXPECT_EQ(PStringCache::Count(), before + 1) << c.how;
+            PStringCache::CollectGarbage();  // nothing to free: the handle holds it
+            EXPECT_EQ(PStringCache::Count(), before + 1) << c.how;
+            c.drop(handle);
+            EXPECT_EQ(PStringCache::CollectGarbage(), 1u) << c.how << ", round " << round;
+            EXPECT_EQ(PStringCache::Count(), before) << c.how << ", round " << round;
+        }
+    }
+}
+
 TEST(PStringTest, CopiesAndAssignmentsKeepCounts)
 {
     PString a("count-me");
