@@ -17,11 +17,6 @@ namespace {
 // Descriptions are read a line of this size at a time.
 constexpr int DescriptionLineSize = 512;
 
-bool IsFile(const std::string& path)
-{
-    return Zel::File::Exists(path.c_str()) == 0 && !Zel::File::IsDirectory(path.c_str());
-}
-
 // A texture file as findings show it: relative to the asset's folder.
 std::string BelowAsset(const std::string& path)
 {
@@ -86,10 +81,10 @@ void MeshData::CheckMaterialTextures(const Zel::Material& material)
             description = texture;
         else if (path.IsExt("texture"))
             description = texture + ".txt";
-        if (!description.empty() && IsFile(description)) {
+        if (!description.empty() && Zel::File::IsFile(description.c_str())) {
             const std::string image = PrimaryImageOf(description);
             const std::string imagePath = FolderOf(description) + image;
-            if (!image.empty() && !IsFile(imagePath))
+            if (!image.empty() && !Zel::File::IsFile(imagePath.c_str()))
                 errors->AddError(FindingText("$dod_mesh_load_texture", BelowAsset(imagePath), BelowAsset(texture), mesh),
                                  container_);
         }

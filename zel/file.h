@@ -84,6 +84,9 @@ public:
     static int Exists(const char* container, const char* path);
     static bool IsDirectory(const char* path);
     static bool IsDirectory(const char* container, const char* path);
+    // True when the path exists and is not a folder: the two questions above
+    // answered from one resolution.
+    static bool IsFile(const char* path);
     // Makes the folder and every missing parent; 0 when it exists afterwards
     // as a folder. Existing folders in another letter case are reused.
     static int Md(const char* path);

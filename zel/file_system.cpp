@@ -86,6 +86,18 @@ bool File::IsDirectory(const char* container, const char* path)
     return stat(resolved.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool File::IsFile(const char* path)
+{
+    std::string resolved;
+    FileResolution::EntryKind kind = FileResolution::EntryKind::Unknown;
+    if (!FileResolution::ResolveFull(nullptr, path, resolved, false, &kind))
+        return false;
+    if (kind != FileResolution::EntryKind::Unknown)
+        return kind != FileResolution::EntryKind::Folder;
+    struct stat info;
+    return !(stat(resolved.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
+}
+
 int File::Md(const char* path)
 {
     return Md(nullptr, path);

@@ -14,10 +14,7 @@ bool FileTextureSource::Load(const std::string& path)
 {
     if (path.empty())
         return false;
-    if (File::Exists(path.c_str()) == 0 && !File::IsDirectory(path.c_str()))
-        return true;
-    std::string text = path + ".txt";
-    return File::Exists(text.c_str()) == 0 && !File::IsDirectory(text.c_str());
+    return File::IsFile(path.c_str()) || File::IsFile((path + ".txt").c_str());
 }
 
 Material::Material(std::string name, std::string type) : name_(std::move(name)), creationType_(std::move(type)) {}

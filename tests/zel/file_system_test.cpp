@@ -54,6 +54,25 @@ TEST_F(FileSystemTest, ResolvesComponentsWithoutRegardToCase)
     EXPECT_STREQ(buffer, "mesh");
 }
 
+// Links are told apart by what they lead to, as the two separate questions
+// (exists, is a folder) tell them.
+TEST_F(FileSystemTest, IsFileAnswersExistsAndNotAFolderInOneLookUp)
+{
+    ASSERT_EQ(symlink(At("Assets/Meshes").c_str(), At("Assets/FolderLink").c_str()), 0);
+    ASSERT_EQ(symlink(At("Assets/Config.txt").c_str(), At("Assets/FileLink").c_str()), 0);
+    const char* paths[] = {
+        "Assets/Meshes/Body.IM", "assets/meshes/body.im", "Assets/Meshes", "ASSETS/MESHES",
+        "assets/missing.txt",    "assets/config.txt/deeper", "Assets/FolderLink", "assets/filelink",
+    };
+    const bool files[] = {true, true, false, false, false, false, false, true};
+    for (size_t i = 0; i < std::size(paths); ++i) {
+        const std::string path = At(paths[i]);
+        EXPECT_EQ(File::IsFile(path.c_str()), files[i]) << paths[i];
+        EXPECT_EQ(File::IsFile(path.c_str()), File::Exists(path.c_str()) == 0 && !File::IsDirectory(path.c_str()))
+            << paths[i];
+    }
+}
+
 TEST_F(FileSystemTest, SeveralMatchesPreferExactCaseThenSmallestName)
 {
     tree_.MakeFile("Dup/readme.TXT", "upper-ext");
