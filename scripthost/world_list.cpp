@@ -16,20 +16,6 @@ int32_t WorldList::CountItems() const
     return count;
 }
 
-bool WorldList::GrowSlots(int64_t count)
-{
-    if (count <= slotCount_)
-        return true;
-    if (count > int64_t(IndexCap) + 2)
-        return false;
-    const size_t blocks = size_t((count + BlockSize - 1) / BlockSize);
-    // A load places one index after another: most growth stays in the last block.
-    if (blocks > blocks_.size() && !GrowBlocks(blocks))
-        return false;
-    slotCount_ = int32_t(count);
-    return true;
-}
-
 bool WorldList::GrowBlocks(size_t count)
 {
     try {
@@ -40,25 +26,11 @@ bool WorldList::GrowBlocks(size_t count)
     return true;
 }
 
-void WorldList::SetSlot(int32_t index, WorldListItem* item)
+void WorldList::SetSlotInNewBlock(int32_t index, WorldListItem* item)
 {
     Block& block = blocks_[size_t(index) / BlockSize];
-    if (!block) {
-        if (item == nullptr)
-            return;
-        block.reset(new WorldListItem*[BlockSize]());
-    }
+    block.reset(new WorldListItem*[BlockSize]());
     block[size_t(index) % BlockSize] = item;
-}
-
-void WorldList::Place(int32_t index, WorldListItem* item)
-{
-    SetSlot(index, item);
-    item->owner_ = this;
-    item->index_ = index;
-    item->OnAdded();
-    if (grid_)
-        grid_->Insert(item);
 }
 
 int32_t WorldList::AddItem(WorldListItem* item)
@@ -79,16 +51,6 @@ int32_t WorldList::AddItem(WorldListItem* item)
     nextEven_ = index + 2;
     Place(index, item);
     return index;
-}
-
-bool WorldList::AddItemAt(int32_t index, WorldListItem* item)
-{
-    if (index < 0 || item->owner_ != nullptr || GetItem(index) != nullptr)
-        return false;
-    if (!GrowSlots(int64_t(index) + 1))
-        return false;
-    Place(index, item);
-    return true;
 }
 
 void WorldList::RemoveItem(WorldListItem* item)

@@ -33,7 +33,16 @@ public:
 
     // The index, or -1 when the item already belongs to a list.
     int32_t AddItem(WorldListItem* item);
-    bool AddItemAt(int32_t index, WorldListItem* item);
+    // Inline: a load places every item it makes here.
+    bool AddItemAt(int32_t index, WorldListItem* item)
+    {
+        if (index < 0 || item->owner_ != nullptr || GetItem(index) != nullptr)
+            return false;
+        if (!GrowSlots(int64_t(index) + 1))
+            return false;
+        Place(index, item);
+        return true;
+    }
     void RemoveItem(WorldListItem* item);
     void Clear();
 
@@ -98,20 +107,70 @@ public:
 private:
     using Block = std::unique_ptr<WorldListItem*[]>;
 
-    void SetSlot(int32_t index, WorldListItem* item);
-    // Makes the slot count at least count; false on an allocation failure.
-    bool GrowSlots(int64_t count);
-    // Apart, so that the common growth inside the last block stays small
+    void SetSlot(int32_t index, WorldListItem* item)
+    {
+        Block& block = blocks_[size_t(index) / BlockSize];
+        if (block)
+            block[size_t(index) % BlockSize] = item;
+        else if (item != nullptr)
+            SetSlotInNewBlock(index, item);
+    }
+    // Apart, as is every allocation here, so that the common paths stay small
     // enough to be inlined.
+    void SetSlotInNewBlock(int32_t index, WorldListItem* item);
+    // Makes the slot count at least count; false on an allocation failure.
+    bool GrowSlots(int64_t count)
+    {
+        if (count <= slotCount_)
+            return true;
+        if (count > int64_t(IndexCap) + 2)
+            return false;
+        const size_t blocks = size_t((count + BlockSize - 1) / BlockSize);
+        // A load places one index after another: most growth stays in the last block.
+        if (blocks > blocks_.size() && !GrowBlocks(blocks))
+            return false;
+        slotCount_ = int32_t(count);
+        return true;
+    }
     bool GrowBlocks(size_t count);
-    void Place(int32_t index, WorldListItem* item);
+    void Place(int32_t index, WorldListItem* item)
+    {
+        SetSlot(index, item);
+        item->owner_ = this;
+        item->index_ = index;
+        item->OnAdded();
+        if (grid_)
+            grid_->Insert(item);
+    }
     // Reads one record of a full stream; false ends the load.
     bool LoadRecord(TStream& stream, int32_t index, int32_t version, int64_t streamEnd);
     // False when the block reaches past the end of the stream.
     bool ReadStateBlock(TStream& stream, int64_t streamEnd);
-    // The item at an index of this type, else null (deleting another type there).
-    WorldListItem* ReplaceableItem(int32_t index, uint32_t typeId);
-    void Adopt(int32_t index, WorldFactoryItem* made);
+    // The item at an index of this type, else null (deleting another type
+    // there). Inline, as is Adopt: a load asks it of every record.
+    WorldListItem* ReplaceableItem(int32_t index, uint32_t typeId)
+    {
+        WorldListItem* existing = GetItem(index);
+        if (existing != nullptr && existing->GetTypeId() == typeId)
+            return existing;
+        delete existing;
+        return nullptr;
+    }
+    // Places a made item at the index and returns it; null (the item
+    // deleted) when it is no list item or cannot be placed there.
+    WorldListItem* Adopt(int32_t index, WorldFactoryItem* made)
+    {
+        WorldListItem* item = made->AsWorldListItem();
+        if (item == nullptr) {
+            delete made;
+            return nullptr;
+        }
+        if (!AddItemAt(index, item)) {
+            delete item;
+            return nullptr;
+        }
+        return item;
+    }
 
     // Blocks are made when a slot in them is first stored, so empty slots
     // below the count cost nothing.

@@ -75,7 +75,7 @@ void WorldList::LoadData(TStream& stream)
             const int64_t recordEnd = recordStart + int64_t(length);
             WorldListItem* item = GetItem(index);
             if (item != nullptr && item->GetTypeId() == WorldTypeDataItem) {
-                TSubFile window(stream, recordStart, recordEnd);
+                TSubFile window(stream, recordStart, recordEnd, recordStart, TSubFile::ShareHeld);
                 if (window.IsOpen())
                     item->ReadData(window);
             }
@@ -158,26 +158,6 @@ bool WorldList::Load(TStream& stream, bool clearFirst, uint32_t flags)
     return !stream.HasError() && blockStart + int64_t(length) <= streamEnd;
 }
 
-WorldListItem* WorldList::ReplaceableItem(int32_t index, uint32_t typeId)
-{
-    WorldListItem* existing = GetItem(index);
-    if (existing != nullptr && existing->GetTypeId() == typeId)
-        return existing;
-    delete existing;
-    return nullptr;
-}
-
-void WorldList::Adopt(int32_t index, WorldFactoryItem* made)
-{
-    WorldListItem* item = made->AsWorldListItem();
-    if (item == nullptr) {
-        delete made;
-        return;
-    }
-    if (!AddItemAt(index, item))
-        delete item;
-}
-
 // The index was read; the rest of the record follows.
 bool WorldList::LoadRecord(TStream& stream, int32_t index, int32_t version, int64_t streamEnd)
 {
@@ -205,13 +185,12 @@ bool WorldList::LoadRecord(TStream& stream, int32_t index, int32_t version, int6
     WorldListItem* loaded = nullptr;
     {
         CurrentWorldItemScope current(listId_, kuid, factoryContext_);
-        TSubFile window(stream, recordStart, std::min(recordEnd, streamEnd), recordStart);
+        TSubFile window(stream, recordStart, std::min(recordEnd, streamEnd), recordStart, TSubFile::ShareHeld);
         if (WorldListItem* existing = ReplaceableItem(index, typeId)) {
             existing->Load(window);
             loaded = existing;
         } else if (WorldFactoryItem* made = WorldItemFactory::CreateByType(typeId, factoryContext_, window)) {
-            Adopt(index, made);
-            loaded = GetItem(index);
+            loaded = Adopt(index, made);
         }
     }
     // A record cut short by the end of the stream is not kept.
@@ -256,7 +235,7 @@ bool WorldList::ReadStateBlock(TStream& stream, int64_t streamEnd)
                 break;
             WorldListItem* item = GetItem(index);
             if (item != nullptr && item->GetTypeId() == typeId) {
-                TSubFile window(stream, recordStart, recordEnd);
+                TSubFile window(stream, recordStart, recordEnd, recordStart, TSubFile::ShareHeld);
                 item->ReadState(window);
             }
             if (stream.MoveTo(recordEnd) != recordEnd && stream.Tell() != recordEnd)

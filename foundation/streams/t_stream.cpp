@@ -10,7 +10,7 @@ int64_t TStream::Read(void* buffer, int64_t count)
         return 0;
     uint8_t* out = static_cast<uint8_t*>(buffer);
     int64_t fromCache = std::min<int64_t>(UnreadCount(), count);
-    std::memcpy(out, cache_ + cursor_, size_t(fromCache));
+    std::memcpy(out, input_ + cursor_, size_t(fromCache));
     cursor_ += int32_t(fromCache);
     int64_t wanted = count - fromCache;
     if (wanted == 0)
@@ -24,7 +24,9 @@ int64_t TStream::Read(void* buffer, int64_t count)
 
     int64_t got;
     if (cursor_ == CacheSize) {
-        std::memmove(cache_, cache_ + CacheSize - KeptBytes, KeptBytes);
+        // Shared input is kept in the cache of its own from here on.
+        std::memmove(cache_, input_ + CacheSize - KeptBytes, KeptBytes);
+        input_ = cache_;
         cursor_ = KeptBytes;
         filled_ = cursor_;
         got = RawRead(cache_ + KeptBytes, CacheSize - KeptBytes);

@@ -247,12 +247,22 @@ protected:
         const int64_t offset = int64_t(stream.cursor_) + (position - tell);
         if (offset < 0 || count < 0 || offset + count > stream.filled_)
             return nullptr;
-        return stream.cache_ + offset;
+        return stream.input_ + offset;
     }
     // Takes count bytes (at most CacheSize) as the read cache's content.
     void HoldInput(const uint8_t* bytes, int32_t count)
     {
         std::memcpy(cache_, bytes, size_t(count));
+        input_ = cache_;
+        cursor_ = 0;
+        filled_ = count;
+    }
+    // Reads count bytes (at most CacheSize) where they lie, as the read
+    // cache's content, without copying them: they must stay unchanged until
+    // the cache is next emptied or refilled.
+    void ShareInput(const uint8_t* bytes, int32_t count)
+    {
+        input_ = bytes;
         cursor_ = 0;
         filled_ = count;
     }
@@ -271,6 +281,7 @@ protected:
     }
     void EmptyCache()
     {
+        input_ = cache_;
         filled_ = 0;
         cursor_ = 0;
     }
@@ -296,7 +307,7 @@ private:
     {
         T value;
         if (filled_ - cursor_ >= int32_t(sizeof(T))) {
-            std::memcpy(&value, cache_ + cursor_, sizeof(T));
+            std::memcpy(&value, input_ + cursor_, sizeof(T));
             cursor_ += int32_t(sizeof(T));
         } else if (Read(&value, sizeof(T)) != int64_t(sizeof(T))) {
             SetError(ErrorShortRead);
@@ -340,8 +351,10 @@ private:
     // The length-prefixed text shared by both string reads; false when empty.
     bool ReadCountedText(Zel::AnsiString& text);
 
-    // The cache holds bytes [0, filled_); the next unread one is at cursor_,
-    // so the unread count is filled_ - cursor_ and a read moves one field.
+    // The readable input is bytes [0, filled_) of input_, which is cache_
+    // unless the bytes are shared; the next unread one is at cursor_, so the
+    // unread count is filled_ - cursor_ and a read moves one field.
+    const uint8_t* input_ = cache_;
     int32_t cursor_ = 0;
     int32_t filled_ = 0;
     Zel::DynamicBuffer* window_ = nullptr;

@@ -7,23 +7,6 @@ TSubFile::TSubFile(TStream& underlying, int64_t start, int64_t end)
     : TSubFile(underlying, start, end, underlying.Tell())
 {}
 
-TSubFile::TSubFile(TStream& underlying, int64_t start, int64_t end, int64_t underlyingTell)
-    : underlying_(underlying), start_(start), end_(std::max(start, end)), current_(underlyingTell)
-{
-    const int64_t tell = current_;
-    current_ = std::clamp(current_, start_, end_);
-    // A small window whose bytes the underlying stream has cached is taken
-    // whole now: reading a record then costs no call into the underlying
-    // stream, and a list reads one small record after another.
-    const int64_t rest = end_ - current_;
-    if (rest > 0 && rest <= CacheSize) {
-        if (const uint8_t* held = HeldInput(underlying, tell, current_, rest)) {
-            HoldInput(held, int32_t(rest));
-            current_ = end_;
-        }
-    }
-}
-
 int64_t TSubFile::Tell()
 {
     return current_ - start_ - UnreadCount() + StagedCount();

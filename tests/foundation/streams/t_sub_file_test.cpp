@@ -99,6 +99,67 @@ TEST(TSubFile, AGivenUnderlyingPositionOpensTheSameWindow)
     }
 }
 
+TEST(TSubFile, ASharedWindowReadsWhatACopiedOneReads)
+{
+    // Read, step back, read past the end, then write: a window reading the
+    // underlying stream's cached bytes where they lie behaves as one holding
+    // a copy of them, up to a window as large as the whole cache.
+    struct Case {
+        int64_t start;
+        int64_t end;
+        int64_t stepBack;
+    };
+    const Case cases[] = {
+        {10, 30, 4}, {10, 10 + TStream::CacheSize - 10, 8}, {0, TStream::CacheSize, 8},
+        {0, TStream::CacheSize, TStream::KeptBytes}, {100, 5000, 2},  // beyond the cache: nothing shared
+    };
+    for (const Case& c : cases) {
+        TBuffer copied;
+        TBuffer shared;
+        Fill(copied, Pattern(6000));
+        Fill(shared, Pattern(6000));
+        copied.ReadUInt8();
+        shared.ReadUInt8();
+        copied.MoveTo(c.start);
+        shared.MoveTo(c.start);
+        TSubFile fromCopy(copied, c.start, c.end, c.start);
+        TSubFile fromShare(shared, c.start, c.end, c.start, TSubFile::ShareHeld);
+        const int64_t size = c.end - c.start;
+        Bytes a(size_t(size) + 1);
+        Bytes b(a.size());
+        EXPECT_EQ(fromShare.Read(b.data(), int64_t(b.size())), fromCopy.Read(a.data(), int64_t(a.size())))
+            << c.start;
+        EXPECT_EQ(b, a) << c.start;
+        EXPECT_EQ(fromShare.MoveTo(size - c.stepBack), fromCopy.MoveTo(size - c.stepBack)) << c.start;
+        EXPECT_EQ(fromShare.ReadUInt16(), fromCopy.ReadUInt16()) << c.start;
+        fromCopy.WriteUInt8(0xEE);
+        fromShare.WriteUInt8(0xEE);
+        EXPECT_EQ(Contents(shared), Contents(copied)) << c.start;
+        fromCopy.MoveTo(size - c.stepBack);
+        fromShare.MoveTo(size - c.stepBack);
+        EXPECT_EQ(fromShare.ReadUInt32(), fromCopy.ReadUInt32()) << c.start;
+        EXPECT_EQ(fromShare.GetError(), fromCopy.GetError()) << c.start;
+    }
+}
+
+TEST(TSubFile, ASharedWindowKeepsWhatItReadOnceItRefills)
+{
+    // The last bytes of a window as large as the cache are kept as its own
+    // when a read passes the end, so a step back reads them even after the
+    // underlying stream has refilled its cache with other bytes.
+    TBuffer buffer;
+    Fill(buffer, Pattern(3 * TStream::CacheSize));
+    buffer.ReadUInt8();
+    buffer.MoveTo(0);
+    TSubFile window(buffer, 0, TStream::CacheSize, 0, TSubFile::ShareHeld);
+    Bytes all(size_t(TStream::CacheSize) + 1);
+    EXPECT_EQ(window.Read(all.data(), int64_t(all.size())), TStream::CacheSize);
+    buffer.MoveTo(2 * TStream::CacheSize + 1);
+    buffer.ReadUInt8();
+    EXPECT_EQ(window.MoveTo(TStream::CacheSize - 1), TStream::CacheSize - 1);
+    EXPECT_EQ(window.ReadUInt8(), Pattern(TStream::CacheSize)[TStream::CacheSize - 1]);
+}
+
 TEST(TSubFile, ReadsFollowTheWindowEvenWhenTheUnderlyingMoved)
 {
     TBuffer buffer;
