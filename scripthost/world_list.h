@@ -144,6 +144,7 @@ private:
     }
     // Reads one record of a full stream; false ends the load.
     bool LoadRecord(TStream& stream, int32_t index, int32_t version, int64_t streamEnd);
+    bool LoadUnsizedRecord(TStream& stream, int32_t index);
     // False when the block reaches past the end of the stream.
     bool ReadStateBlock(TStream& stream, int64_t streamEnd);
     // The item at an index of this type, else null (deleting another type

@@ -158,26 +158,41 @@ bool WorldList::Load(TStream& stream, bool clearFirst, uint32_t flags)
     return !stream.HasError() && blockStart + int64_t(length) <= streamEnd;
 }
 
+// A version 2 record, whose index was read: without a length nothing can be
+// skipped, so an unknown type ends the load.
+bool WorldList::LoadUnsizedRecord(TStream& stream, int32_t index)
+{
+    const uint32_t typeId = stream.ReadUInt32(0);
+    if (stream.HasError())
+        return false;
+    if (WorldListItem* existing = ReplaceableItem(index, typeId)) {
+        existing->Load(stream);
+        return !stream.HasError();
+    }
+    WorldFactoryItem* made = WorldItemFactory::CreateByType(typeId, factoryContext_, stream);
+    if (made == nullptr)
+        return false;
+    Adopt(index, made);
+    return !stream.HasError();
+}
+
 // The index was read; the rest of the record follows.
 bool WorldList::LoadRecord(TStream& stream, int32_t index, int32_t version, int64_t streamEnd)
 {
-    const uint32_t typeId = stream.ReadUInt32(0);
-    if (version == 2) {
-        if (stream.HasError())
-            return false;
-        // Without a length nothing can be skipped: an unknown type ends the load.
-        if (WorldListItem* existing = ReplaceableItem(index, typeId)) {
-            existing->Load(stream);
-            return !stream.HasError();
-        }
-        WorldFactoryItem* made = WorldItemFactory::CreateByType(typeId, factoryContext_, stream);
-        if (made == nullptr)
-            return false;
-        Adopt(index, made);
-        return !stream.HasError();
+    if (version == 2)
+        return LoadUnsizedRecord(stream, index);
+    // The type, the KUID's two words and the length: read at once when the
+    // stream has them at hand, else one at a time, each with its default.
+    uint32_t head[4];
+    if (stream.HasError() || !stream.ReadHeldUInt32s(head)) {
+        head[0] = stream.ReadUInt32(0);
+        head[1] = stream.ReadUInt32(0xffffffffu);
+        head[2] = stream.ReadUInt32(0xffffffffu);
+        head[3] = stream.ReadUInt32(0xffffffffu);
     }
-    const KUID kuid = stream.ReadKUID();
-    const uint32_t length = stream.ReadUInt32(0xffffffffu);
+    const uint32_t typeId = head[0];
+    const KUID kuid = KUID::Unpack(head[2], head[1]);
+    const uint32_t length = head[3];
     if (stream.HasError() || length > LengthCap)
         return false;
     const int64_t recordStart = stream.Tell();

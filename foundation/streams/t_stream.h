@@ -145,6 +145,20 @@ public:
     bool ReadBool(bool fallback = false) { return ReadValue<uint8_t>(fallback ? 1 : 0) != 0; }
     // Reads count bytes; a short read sets ErrorShortRead. Returns the count read.
     int64_t ReadBytes(void* buffer, int64_t count);
+    // Reads N uint32 values at once when the cache holds all their bytes
+    // unread; false, reading nothing, when it does not (the caller then reads
+    // them one at a time). A list reads every record's fixed header so.
+    template <size_t N>
+    bool ReadHeldUInt32s(uint32_t (&values)[N])
+    {
+        if (filled_ - cursor_ < int32_t(sizeof values))
+            return false;
+        std::memcpy(values, input_ + cursor_, sizeof values);
+        cursor_ += int32_t(sizeof values);
+        for (uint32_t& value : values)
+            value = FromLittleEndian(value);
+        return true;
+    }
     // Reads count int32 values one at a time; missing ones take the default.
     void ReadInt32Array(int32_t* values, int64_t count, int32_t fallback = 0);
 

@@ -567,6 +567,37 @@ TEST(WorldListStreams, ThousandsOfItemsRoundTrip)
     EXPECT_EQ(At(copy, 2 * 4321)->payload_, "item 4321");
 }
 
+// Records of every length from empty to past a few words put their headers
+// at every offset from a cache boundary: each one is read whole, whether its
+// header lies in the cache or straddles a refill, read from a buffer or
+// through a window over one.
+TEST(WorldListStreams, EveryRecordLoadsWhereverItsHeaderFalls)
+{
+    BytesFactory otherFactory(OtherType);
+    WorldList source;
+    for (int i = 0; i < 3000; ++i)
+        source.AddItem(new BytesItem(OtherType, std::string(size_t(i % 41), char('a' + i % 26)), KUID(i + 1, 1, 0)));
+    TBuffer saved;
+    source.Save(saved, 0, 0);
+    for (const bool throughWindow : {false, true}) {
+        saved.Rewind();
+        WorldList copy;
+        if (throughWindow) {
+            TSubFile window(saved, 0, saved.DataLength());
+            EXPECT_TRUE(copy.Load(window, true, 0));
+        } else {
+            EXPECT_TRUE(copy.Load(saved, true, 0));
+        }
+        ASSERT_EQ(copy.CountItems(), 3000) << throughWindow;
+        for (int i = 0; i < 3000; ++i) {
+            BytesItem* item = At(copy, 2 * i);
+            ASSERT_NE(item, nullptr) << i;
+            EXPECT_EQ(item->payload_, std::string(size_t(i % 41), char('a' + i % 26))) << i;
+            EXPECT_EQ(item->kuidWhileLoading_, KUID(i + 1, 1, 0)) << i;
+        }
+    }
+}
+
 // Little-endian words, then raw text.
 class GoldenBytes {
 public:
