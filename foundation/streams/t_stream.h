@@ -155,8 +155,10 @@ public:
             return false;
         std::memcpy(values, input_ + cursor_, sizeof values);
         cursor_ += int32_t(sizeof values);
-        for (uint32_t& value : values)
-            value = FromLittleEndian(value);
+        if constexpr (std::endian::native != std::endian::little) {
+            for (uint32_t& value : values)
+                value = FromLittleEndian(value);
+        }
         return true;
     }
     // Reads count int32 values one at a time; missing ones take the default.
