@@ -95,10 +95,21 @@ void WorldList::Save(TStream& stream, uint32_t mask, uint32_t value)
     stream.WriteInt32(FullStreamVersion);
     stream.WriteInt32(listId_);
     ForSelected(*this, mask, value, [&](int32_t index, WorldListItem* item) {
-        stream.WriteInt32(index);
-        stream.WriteUInt32(item->GetTypeId());
-        stream.WriteKUID(item->GetKUID());
-        const int64_t record = stream.BeginBlock();
+        // The index, type, KUID and block placeholder, staged at once when
+        // they fit, else written one at a time.
+        const uint32_t typeId = item->GetTypeId();
+        const KUID::Packed kuid = item->GetKUID().Pack();
+        const uint32_t head[5] = {uint32_t(index), typeId, kuid.second, kuid.first, Marker};
+        int64_t record = stream.WriteStagedUInt32s(head);
+        if (record >= 0) {
+            record += int64_t(sizeof head) - 4;  // the placeholder is the last word
+        } else {
+            stream.WriteInt32(index);
+            stream.WriteUInt32(typeId);
+            stream.WriteInt32(int32_t(kuid.second));
+            stream.WriteInt32(int32_t(kuid.first));
+            record = stream.BeginBlock();
+        }
         {
             CurrentWorldItemScope current(listId_, CurrentWorldItemKUID(), CurrentWorldFactoryContext());
             item->Save(stream);

@@ -177,6 +177,27 @@ public:
     void WriteBool(bool value) { WriteValue(uint8_t(value ? 1 : 0)); }
     int64_t WriteBytes(const void* bytes, int64_t count) { return Write(bytes, count); }
     void WriteInt32Array(const int32_t* values, int64_t count);
+    // Inside a run that is already staging, stages N uint32 values at once
+    // when they fit and returns the logical position of the first; -1,
+    // writing nothing, otherwise (the caller then writes them one at a time).
+    // A list writes every record's fixed header so.
+    template <size_t N>
+    int64_t WriteStagedUInt32s(const uint32_t (&values)[N])
+    {
+        if (stageLimit_ == 0 || staged_ + int32_t(sizeof values) > stageLimit_)
+            return -1;
+        const int64_t position = stageBase_ + staged_;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(cache_ + staged_, values, sizeof values);
+        } else {
+            for (size_t i = 0; i < N; ++i) {
+                const uint32_t value = FromLittleEndian(values[i]);
+                std::memcpy(cache_ + staged_ + 4 * i, &value, sizeof value);
+            }
+        }
+        staged_ += int32_t(sizeof values);
+        return position;
+    }
 
     // uint32 count (text length + 1), the text and its zero byte; a null
     // string writes the count 0; a count above 0xFFFF writes only the count 0.

@@ -598,6 +598,37 @@ TEST(WorldListStreams, EveryRecordLoadsWhereverItsHeaderFalls)
     }
 }
 
+// The same records saved: each header is staged whole or written word by
+// word where it meets the end of the staging cache, and either way the bytes
+// are the record's index, type, KUID words, length and payload.
+TEST(WorldListStreams, EveryRecordIsSavedWhereverItsHeaderFalls)
+{
+    WorldList source;
+    std::vector<uint8_t> expected;
+    auto put = [&expected](uint32_t word) {
+        for (int i = 0; i < 4; ++i)
+            expected.push_back(uint8_t(word >> (8 * i)));
+    };
+    put(uint32_t(WorldList::FullStreamVersion));
+    put(uint32_t(source.GetListId()));
+    for (int i = 0; i < 3000; ++i) {
+        const std::string payload(size_t(i % 41), char('a' + i % 26));
+        const KUID kuid(i + 1, 1, 0);
+        source.AddItem(new BytesItem(OtherType, payload, kuid));
+        const KUID::Packed packed = kuid.Pack();
+        for (uint32_t word : {uint32_t(2 * i), OtherType, packed.second, packed.first, uint32_t(4 + payload.size()),
+                              uint32_t(payload.size())})
+            put(word);
+        expected.insert(expected.end(), payload.begin(), payload.end());
+    }
+    put(0xffffffffu);
+    TBuffer saved;
+    source.Save(saved, 0, 0);
+    const std::vector<uint8_t> bytes = Bytes(saved);
+    ASSERT_GE(bytes.size(), expected.size());
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + std::ptrdiff_t(expected.size())), expected);
+}
+
 // Little-endian words, then raw text.
 class GoldenBytes {
 public:
