@@ -44,6 +44,11 @@ bool Handshake(KADClientState& state, const std::string& databasePath)
     KADBytes hello = KADEncodeHandshake(state.options.clientFlag, databasePath);
     if (!KADClient::SendRaw(hello.data(), static_cast<int32_t>(hello.size())))
         return false;
+    // The reader's thread is made while the daemon answers the greeting, so
+    // its start-up is not added to the first request's round trip. It waits
+    // for the socket until the greeting's answer has been read here.
+    state.socketFree.Reset();
+    StartReaderThread(state);
     int32_t code = 0;
     if (!KADClient::ReceiveRaw(&code, 4, true))
         return false;
@@ -95,7 +100,6 @@ bool KADClient::Connect()
     state.generation.fetch_add(1);
     state.connected.store(true);
     state.socketFree.Set();
-    StartReaderThread(state);
     return true;
 }
 
