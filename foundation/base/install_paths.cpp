@@ -1,12 +1,16 @@
 // The installation root and the user-data root: fixed at start-up, read everywhere.
 #include "foundation/base/install_paths.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <strings.h>
+#include <vector>
 
 #include "foundation/base/logging.h"
 #include "platform/folders.h"
+#include "zel/file_find.h"
 
 namespace {
 
@@ -94,10 +98,22 @@ bool InitInstallPaths(const Zel::File::Path& root)
     FatalError("Unable to acquire write access to UserData folder.");
 }
 
+// One listing of the root says which old folders are there at all, so a
+// root without them costs no look-up per name. Unlisted, every name is tried.
 void MoveLegacyUserFolders()
 {
-    for (const char* name : legacyFolderNames)
-        Zel::File::Rename(Join(installRoot, name).c_str(), Join(userDataRoot, name).c_str());
+    std::vector<std::string> present;
+    Zel::File::Find listing;
+    bool listed = listing.Open(Join(installRoot, "*").c_str());
+    while (listed && listing.Next())
+        present.push_back(listing.Name());
+    for (const char* name : legacyFolderNames) {
+        bool there = !listed || std::any_of(present.begin(), present.end(), [name](const std::string& entry) {
+                         return strcasecmp(entry.c_str(), name) == 0;
+                     });
+        if (there)
+            Zel::File::Rename(Join(installRoot, name).c_str(), Join(userDataRoot, name).c_str());
+    }
 }
 
 void CreateUserFolders()

@@ -99,6 +99,20 @@ TEST_F(InstallPathsTest, LegacyFoldersMoveIntoUserDataAndMissingOnesAreNoError)
     EXPECT_FALSE(fs::exists(root_ + "/UserData/original"));
 }
 
+// The old folders are found whatever their case, as a look-up finds them.
+TEST_F(InstallPathsTest, LegacyFoldersSpeltInAnyCaseMove)
+{
+    fs::create_directories(root_ + "/Original/asset");
+    fs::create_directories(root_ + "/SCREENSHOTS/shot");
+    std::ofstream(root_ + "/Readme.txt") << "kept";
+    ASSERT_TRUE(InitInstallPaths(Zel::File::Path(root_)));
+    EXPECT_TRUE(fs::is_directory(root_ + "/UserData/original/asset"));
+    EXPECT_TRUE(fs::is_directory(root_ + "/UserData/screenshots/shot"));
+    EXPECT_FALSE(fs::exists(root_ + "/Original"));
+    EXPECT_FALSE(fs::exists(root_ + "/SCREENSHOTS"));
+    EXPECT_TRUE(fs::exists(root_ + "/Readme.txt"));
+}
+
 TEST_F(InstallPathsTest, WriteAccessFailsWhenUserDataIsAFile)
 {
     ASSERT_TRUE(InitInstallPaths(Zel::File::Path(root_)));
