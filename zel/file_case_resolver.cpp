@@ -260,6 +260,13 @@ std::string LastComponentOf(const std::string& path)
     return at == std::string::npos ? path : path.substr(at + 1);
 }
 
+std::string AnchoredForm(const std::string& path)
+{
+    size_t settled = 0;
+    std::string start = Anchored(path, settled);
+    return settled == 0 ? std::string() : start;
+}
+
 bool ResolveExisting(const std::string& path, std::string& out)
 {
     bool found = false;

@@ -149,6 +149,11 @@ const std::optional<std::string>& ResolvedFolder(LookupSnapshot& snapshot, const
     struct stat info;
     if (lstat(folder.c_str(), &info) == 0) {
         resolved = folder;
+    } else if (const std::string anchored = AnchoredForm(folder); !anchored.empty()) {
+        // Below the installation root, asked for lower-cased, the direct
+        // look-up starts from the root's own spelling: so does this one,
+        // instead of listing every folder above the root.
+        resolved = ResolvedFolder(snapshot, anchored);
     } else if (folder != "/") {
         // Elements of an unordered_map stay where they are as it grows.
         const std::optional<std::string>& parent = ResolvedFolder(snapshot, FolderPart(folder));
@@ -193,6 +198,17 @@ bool ResolveInScope(const std::string& path, std::string& out, bool& found, Entr
             *kind = EntryKind::Folder;
         found = true;
         return true;
+    }
+    // A folder this scope has already resolved and listed whole exists as
+    // that resolution: its parent need not be listed to say so. Whether it
+    // is a folder or a link to one is left to whoever asks.
+    if (auto known = snapshot->folders.find(trimmed); known != snapshot->folders.end() && known->second) {
+        auto listed = snapshot->listings.find(*known->second);
+        if (listed != snapshot->listings.end() && listed->second.readable) {
+            out = *known->second == trimmed ? path : *known->second;
+            found = true;
+            return true;
+        }
     }
     const std::string folder = FolderPart(trimmed);
     const std::string leaf = trimmed.substr(trimmed.rfind('/') + 1);

@@ -51,6 +51,10 @@ void ForgetInScope(const std::string* folder);
 // the answer without a look-up.
 void AnchorFolder(const std::string& folder, const std::string& known);
 
+// path with the anchored folder it begins with spelt as on disk, as every
+// look-up starts from it; empty when no anchor answers for path.
+std::string AnchoredForm(const std::string& path);
+
 // Our own change inside folder: drop its cached listing.
 void InvalidateFolder(const std::string& folder);
 void InvalidateAll();

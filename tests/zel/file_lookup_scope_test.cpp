@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/temp_folder.h"
 #include "zel/file.h"
@@ -118,4 +119,36 @@ TEST_F(FileLookupScopeTest, SeesItsOwnChangesAndOthersOnceItEnds)
     }
     EXPECT_FALSE(Zel::FileLookupScope::IsOpen());
     EXPECT_EQ(File::Exists(At("asset/late.txt").c_str()), 0);
+}
+
+// In one scope, folders asked for after their contents were listed, and every
+// path below a folder anchored under another spelling (the installation root
+// asked for lower-cased), give what the direct look-ups give.
+TEST_F(FileLookupScopeTest, AnswersInOneScopeAndBelowAnAnchoredFolderAsTheFileSystemDoes)
+{
+    tree_.MakeFile("Root/Asset/Body.LM", "mesh");
+    tree_.MakeFile("Root/Asset/Sub/Note.txt", "note");
+    tree_.MakeFile("Root/Asset/Dup/x.txt", "exact");
+    tree_.MakeFile("Root/Asset/DUP/y.txt", "smaller");
+    File::AnchorFolder(At("root").c_str(), At("Root").c_str());
+    const char* paths[] = {
+        "root/Asset/Body.LM", "root/asset/sub/note.txt",
+        "root/Asset/Sub",     "root/asset/sub",
+        "root/Asset",         "root/ASSET",
+        "root/Asset/Sub/",    "root/asset/dup/y.txt",
+        "root/asset/dup",     "root/Asset/Dup",
+        "root/missing/x",     "root/Asset/missing",
+        "Root/Asset/Body.LM", "Root/Asset/Sub",
+        "Asset/Sub/Note.txt", "Asset/Sub",
+        "asset/sub",          "Asset",
+        "asset/dup/y.txt",    "asset/dup",
+    };
+    std::vector<Answer> direct;
+    for (const char* path : paths)
+        direct.push_back(Ask(At(path)));
+    Zel::FileLookupScope scope;
+    for (int round = 0; round < 2; ++round) {
+        for (size_t i = 0; i < std::size(paths); ++i)
+            EXPECT_EQ(Ask(At(paths[i])), direct[i]) << paths[i] << " round " << round;
+    }
 }
